@@ -1,0 +1,34 @@
+# Compiler and linker settings shared by every target of the project.
+
+# Warnings for our own code; linked privately by every target we build.
+add_library(kalvex_warnings INTERFACE)
+target_compile_options(kalvex_warnings INTERFACE -Wall -Wextra)
+if(KALVEX_WERROR)
+  target_compile_options(kalvex_warnings INTERFACE -Werror)
+endif()
+
+# Results must not depend on the optimiser's choice to fuse multiply-adds.
+add_compile_options(-ffp-contract=off)
+
+if(KALVEX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(KALVEX_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Makes a shared library bind its own functions to itself and gives its exports
+# one version node, so that same-named exports of our libraries never cross.
+function(kalvex_library_hygiene target version_script)
+  target_link_options(${target} PRIVATE
+    -Wl,-Bsymbolic-functions
+    -Wl,--version-script=${version_script})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${version_script})
+  if(NOT KALVEX_SANITIZE AND NOT KALVEX_FUZZ)
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  endif()
+endfunction()

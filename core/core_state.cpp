@@ -1,0 +1,24 @@
+#include "core_state.h"
+
+namespace kx {
+
+CoreState& core() {
+    static CoreState state;
+    return state;
+}
+
+void resetCoreForTests() {
+    DeleteAllCadObjects();
+    CoreState& s = core();
+    s.settings = CoreSettings{};
+    s.log = LogState{};
+    s.objects.selection.clear();
+    s.objects.counters.fill(0);
+    s.objects.selectorTree = nullptr;
+    s.objects.selectorParent = nullptr;
+    s.objects.lastAtom = nullptr;
+    s.objects.scene = CadScene{};
+    KxSetUiCallbacks(nullptr);
+}
+
+}  // namespace kx

@@ -1,0 +1,70 @@
+// The core library's process-wide state: one aggregate, one accessor.
+#pragma once
+
+#include <array>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "kxcore.h"
+
+namespace kx {
+
+// Settings of the core (start, grid, snap, views, export switches).
+struct CoreSettings {
+    HINSTANCE instance = nullptr;
+    std::string title = "Kalvex";
+    std::string programPath;
+    int sceneChanged = 0;
+    double gridInterval = 1.0;
+    double gridExtent = 32.0;
+    int snapEnabled = 0;
+    double snapStep = 0.0;
+    int viewSide = 1;
+    int showCamera = 0;
+    int showSpotLights = 0;
+    int extrude = 0;
+    int exportComma = 0;
+    int exportSelected = 0;
+    int noNormalsInExport = 0;
+    int noUvInExport = 0;
+    Point3d mousePos3D{0, 0, 0};
+    Point3d cameraPosition{0, 4, 20};
+    Point3d cameraLookAt{0, 0, 0};
+    Point3d cameraUp{0, 1, 0};
+    Point3d cameraRight{-1.33f, 0, 1};
+};
+
+// The log file: survives InitCore.
+struct LogState {
+    int threshold = -1;
+    bool started = false;  // the first message of the process truncates the file
+};
+
+// The object list, the selection and the name counters.
+struct ObjectManager {
+    CadObject* head = nullptr;
+    CadObject* tail = nullptr;
+    unsigned liveCount = 0;
+    std::unordered_set<const CadObject*> live;  // every object in the list
+    std::vector<CadObject*> selection;
+    std::array<unsigned, KX_TYPE_COUNT> counters{};
+    HWND selectorTree = nullptr;
+    HTREEITEM selectorParent = nullptr;
+    CadObject* lastAtom = nullptr;
+    CadScene scene{};
+};
+
+struct CoreState {
+    CoreSettings settings;
+    LogState log;
+    ObjectManager objects;
+};
+
+// The single state of the library, initialised on first use.
+CoreState& core();
+
+// Back to the state of a freshly loaded library (tests): frees every object.
+void resetCoreForTests();
+
+}  // namespace kx

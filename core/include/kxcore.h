@@ -1,0 +1,8 @@
+// Kalvex core library: the one header that programs, plug-in hosts and tests include.
+#pragma once
+
+#include "kx/api.h"
+#include "kx/types.h"
+#include "kx/core.h"
+#include "kx/points.h"
+#include "kx/objects.h"

@@ -1,0 +1,165 @@
+// Point lists (linked nodes) and triangle arrays, and the conversions between them.
+#include <algorithm>
+#include <cstring>
+
+#include "kxcore.h"
+#include "model/memory.h"
+
+namespace {
+
+constexpr unsigned kMaxNodeVertices = 8;
+
+void freeNode(ListEntry* node) {
+    kx::mem::release(node->points);
+    kx::mem::release(node->normals);
+    kx::mem::release(node);
+}
+
+}  // namespace
+
+ListEntry* AddEntryEx(unsigned count, ListEntry* prev, const Point3d* points,
+                      const Point3d* normals) {
+    if (!points) return nullptr;
+    ListEntry* node = kx::mem::allocZeroed<ListEntry>(1);
+    if (!node) {
+        ErrorMessage("Error allocating linked-list: Line %d", 34);
+        return nullptr;
+    }
+    node->count = count;
+    // A node of no vertex is as damaged as one of too many.
+    if (count == 0 || count > kMaxNodeVertices) {
+        ErrorMessage("Error invalid polygon: %d", count);
+        freeNode(node);
+        return nullptr;
+    }
+    node->points = kx::mem::allocZeroed<Point3d>(count);
+    if (!node->points) {
+        ErrorMessage("Error allocating linked-list: Line %d", 52);
+        freeNode(node);
+        return nullptr;
+    }
+    if (normals) {
+        node->normals = kx::mem::allocZeroed<Point3d>(count);
+        if (!node->normals) {
+            ErrorMessage("Error allocating linked-list: Line %d", 60);
+            freeNode(node);
+            return nullptr;
+        }
+        std::copy_n(normals, count, node->normals);
+    }
+    std::copy_n(points, count, node->points);
+    if (prev) prev->next = node;
+    return node;
+}
+
+ListEntry* AddEntry(unsigned count, ListEntry* prev, const Point3d* points) {
+    return AddEntryEx(count, prev, points, nullptr);
+}
+
+ListEntry* GetNextEntry(ListEntry* entry) { return entry ? entry->next : nullptr; }
+
+int ClearEntry(ListEntry* head) {
+    if (!head) return 0;
+    while (head) {
+        ListEntry* next = head->next;
+        freeNode(head);
+        head = next;
+    }
+    return 1;
+}
+
+int DestroyList(ListEntry* head) { return ClearEntry(head); }
+
+unsigned CountEntry(ListEntry* head) {
+    unsigned n = 0;
+    for (; head; head = head->next) ++n;
+    return n;
+}
+
+ListEntry* CopyList(ListEntry* src, unsigned* count) {
+    if (!src) return nullptr;
+    unsigned n = 0;
+    ListEntry* first = nullptr;
+    ListEntry* tail = nullptr;
+    for (; src; src = src->next) {
+        ListEntry* node = AddEntry(src->count, tail, src->points);
+        if (!node) {
+            // No half copy reaches the caller.
+            ClearEntry(first);
+            if (count) *count = 0;
+            return nullptr;
+        }
+        if (!first) first = node;
+        tail = node;
+        ++n;
+    }
+    if (count) *count = n;
+    return first;
+}
+
+TriPolygon* CopyPolygons(TriPolygon* src, unsigned n) {
+    if (!src || n == 0) return nullptr;
+    TriPolygon* copy = kx::mem::allocZeroed<TriPolygon>(n);
+    if (!copy) {
+        ErrorMessage("Error allocating array: %d: Line %d", n, 339);
+        return nullptr;
+    }
+    std::memcpy(copy, src, sizeof(TriPolygon) * n);
+    return copy;
+}
+
+void ReleasePolyons(TriPolygon* polygons) { kx::mem::release(polygons); }
+
+TriPolygon* CopyListToPolygonsEx(ListEntry* list, unsigned n, int useNormals) {
+    if (!list) return nullptr;
+    if (list->count != 3) {
+        ErrorMessage("Error Wrong point count: CopyListToPolygons: %d/%d", n, list->count);
+        return nullptr;
+    }
+    TriPolygon* polys = kx::mem::allocZeroed<TriPolygon>(n);
+    if (!polys) {
+        ErrorMessage("Error allocating array: %d: Line %d", n, 392);
+        return nullptr;
+    }
+    unsigned i = 0;
+    for (ListEntry* node = list; node; node = node->next, ++i) {
+        if (i >= n) {
+            ErrorMessage("Error too many points list: Line %d", 418);
+            ReleasePolyons(polys);
+            return nullptr;
+        }
+        // A node is read with its own count: a shorter one leaves zero corners,
+        // a longer one contributes its first three.
+        unsigned corners = std::min(node->count, 3u);
+        std::copy_n(node->points, corners, polys[i].vertex);
+        if (node->normals && useNormals) std::copy_n(node->normals, corners, polys[i].normal);
+    }
+    return polys;
+}
+
+TriPolygon* CopyListToPolygons(ListEntry* list, unsigned n) {
+    return CopyListToPolygonsEx(list, n, 1);
+}
+
+int CopyPolygonsToList(CadObject* obj, TriPolygon* polygons, unsigned n) {
+    if (!obj) return 0;
+    ClearEntry(obj->points);
+    obj->points = nullptr;
+    if (!polygons || n == 0) return 1;
+    static const Point3d kZero[3] = {};
+    bool withNormals = std::memcmp(polygons[0].normal, kZero, sizeof kZero) != 0;
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    for (unsigned i = 0; i < n; ++i) {
+        ListEntry* node =
+            AddEntryEx(3, tail, polygons[i].vertex, withNormals ? polygons[i].normal : nullptr);
+        if (!node) {
+            ClearEntry(head);
+            return 0;
+        }
+        if (!head) head = node;
+        tail = node;
+    }
+    obj->points = head;
+    return 1;
+}
