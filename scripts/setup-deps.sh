@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # locale sources: tests build a comma-decimal locale to prove files ignore it
+  locales
 )
 
 missing=()
