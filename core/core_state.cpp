@@ -18,6 +18,7 @@ void resetCoreForTests() {
     s.objects.selectorParent = nullptr;
     s.objects.lastAtom = nullptr;
     s.objects.scene = CadScene{};
+    s.view = ViewState{};
     KxSetUiCallbacks(nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "view/view_state.h"
 
 namespace kx {
 
@@ -59,6 +60,7 @@ struct CoreState {
     CoreSettings settings;
     LogState log;
     ObjectManager objects;
+    ViewState view;
 };
 
 // The single state of the library, initialised on first use.

@@ -6,3 +6,4 @@
 #include "kx/core.h"
 #include "kx/points.h"
 #include "kx/objects.h"
+#include "kx/view.h"
