@@ -7,3 +7,6 @@
 #include "kx/points.h"
 #include "kx/objects.h"
 #include "kx/view.h"
+#include "kx/properties.h"
+#include "kx/point_ops.h"
+#include "kx/operations.h"

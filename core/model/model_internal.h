@@ -28,6 +28,23 @@ void forgetSelected(const CadObject* obj);
 // Size in bytes of an extra block with room for n fields.
 inline size_t extraBlockBytes(size_t n) { return sizeof(ExtraBlock) + n * sizeof(ExtraField); }
 
+// Room of an extra field's value area in values of the given type (1 for a text).
+unsigned extraRoom(unsigned type);
+// Bytes of one value of the type (0 for a text or an unknown type).
+size_t extraElementSize(unsigned type);
+// The first field with that id, or null.
+ExtraField* findExtra(const ExtraBlock* block, unsigned id);
+// Copies at most n values of a field that has exactly the given type; returns
+// how many were copied (0 when the field is missing or of another type).
+unsigned readExtra(CadObject* obj, unsigned id, unsigned type, unsigned n, void* out);
+
+// The id of an object property name, 0 when unknown; the value type of an id, 0 when unknown.
+int objectPropertyId(const char* name);
+int objectPropertyTypeOf(int id);
+
+// Gives an object a colour (kind 1) or texture (kind 2) by name.
+int applyMaterial(CadObject* obj, unsigned kind, const char* name);
+
 // The object that AddCadAtom made last, or null once it is deleted.
 CadObject* lastAtom();
 

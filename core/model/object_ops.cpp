@@ -1,0 +1,149 @@
+// Centring, normalising, orienting and aligning the selected objects, and
+// small operations over the selection.
+#include <cmath>
+#include <cstdint>
+
+#include "model/model_internal.h"
+
+using kx::model::objects;
+
+namespace {
+
+bool hasTriangles(const CadObject* obj) { return obj->polygons && obj->polygonCount; }
+
+// Moves an object's geometry to the origin by -centre; a triangle array is
+// moved and the list rebuilt from it.
+int centreGeometry(CadObject* obj, Point3d* centre) {
+    if (hasTriangles(obj)) {
+        CentrePolygons(obj->polygons, centre, obj->polygonCount);
+        if (!CopyPolygonsToList(obj, obj->polygons, obj->polygonCount)) return 0;
+    } else if (!CentrePoints(obj->points, centre)) {
+        return 0;
+    }
+    obj->translate = Point3d{0, 0, 0};
+    obj->boundValid = 0;
+    return 1;
+}
+
+// A triangle array can be built only from a list of triangles.
+bool triangleList(const CadObject* obj) { return obj->points && obj->points->count == 3; }
+
+bool buildTriangles(CadObject* obj) {
+    if (hasTriangles(obj)) return true;
+    DeleteObjectPolygons(obj);
+    unsigned n = CountEntry(obj->points);
+    obj->polygons = CopyListToPolygons(obj->points, n);
+    if (!obj->polygons) return false;
+    obj->polygonCount = n;
+    return true;
+}
+
+}  // namespace
+
+int CentreObject(CadObject* obj, long centre) {
+    auto* c = reinterpret_cast<Point3d*>(static_cast<intptr_t>(centre));
+    if (!obj || !c || !obj->selected || obj->type < KX_POINTS || !obj->points) return 0;
+    return centreGeometry(obj, c);
+}
+
+int CentreObjects() {
+    CentreInfo info;
+    int multiple = 0;
+    if (!GetObjectCentrePoint(multiple, &info)) return 0;
+    for (CadObject* o = objects().head; o; o = o->next)
+        CentreObject(o, static_cast<long>(reinterpret_cast<intptr_t>(&info.centre)));
+    return 1;
+}
+
+int NormalizeObject(CadObject* obj, long how) {
+    if (!obj || (!obj->selected && how != 3)) return 0;
+    if (obj->type != KX_POLYGON && obj->type < KX_SPHERE) return 0;
+    // Nothing may change unless the triangle array can be had in the end.
+    if (!hasTriangles(obj) && !triangleList(obj)) return 0;
+    CentreInfo info;
+    if (!GetSingleObjectCenterPoint(obj, &info, 1)) {
+        ErrorMessage("Error unknown object centre");
+        return 0;
+    }
+    GetObjectPointInfo(&info, 0, nullptr);
+    Point3d c = info.centre;
+    if (!centreGeometry(obj, &c)) return 0;
+    if (!buildTriangles(obj)) {
+        ErrorMessage("Error allocating array: %d: Line %d", obj->count, 164);
+        // Put the list back where it was so the object is not left displaced.
+        TranslatePoints(obj->points, c.x, c.y, c.z);
+        obj->translate = Point3d{0, 0, 0};
+        return 0;
+    }
+    MovePolygons(obj->polygons, &c, obj->polygonCount);
+    obj->translate = c;
+    return 1;
+}
+
+int NormalizeObjects() {
+    if (!objects().head) return 0;
+    for (CadObject* o = objects().head; o; o = o->next) NormalizeObject(o, 0);
+    return 1;
+}
+
+int FixOrientationEx() {
+    int changed = 0;
+    for (CadObject* o = objects().head; o; o = o->next) {
+        if (!o->selected || o->type != KX_POLYGON) continue;
+        if (!hasTriangles(o) && !triangleList(o)) continue;
+        if (!buildTriangles(o)) continue;
+        FixPolgonOrient(o->polygons, o->polygonCount);
+        if (!CopyPolygonsToList(o, o->polygons, o->polygonCount)) continue;
+        o->count = o->polygonCount;
+        ClearObjectTransformation(o, 0);
+        changed = 1;
+    }
+    return changed;
+}
+
+int AlignObjectsEx(unsigned axisMode, CadObject* reference) {
+    if (!objects().head) return 0;
+    CadObject* ref = reference ? reference : GetNextSelectedObject(nullptr);
+    if (!ref) return 0;
+    const Point3d target = ref->translate;
+    int moved = 0;
+    for (CadObject* o = objects().head; o; o = o->next) {
+        if (!o->selected) continue;
+        Point3d offset{0, 0, 0};
+        if (axisMode == 1 || axisMode == 2) offset.y = target.y - o->translate.y;
+        else if (axisMode == 5 || axisMode == 6) offset.z = target.z - o->translate.z;
+        else offset.x = target.x - o->translate.x;
+        TransformObject(o, KX_TRANSFORM_MOVE, nullptr, nullptr, &offset, nullptr, 0);
+        ++moved;
+    }
+    return moved;
+}
+
+int UpdateCsgOperation(unsigned groupId, unsigned op, int set) {
+    CadObject* group = FindParentObject(groupId);
+    if (!group) return 0;
+    if (set) {
+        group->extraPoint.x = static_cast<float>(op);
+        return static_cast<int>(op);
+    }
+    float v = group->extraPoint.x;
+    return (std::isfinite(v) && v > -2147483648.0f && v < 2147483648.0f) ? static_cast<int>(v) : 0;
+}
+
+int OperateObjects(int (*fn)(ListEntry*)) {
+    if (!objects().head) return 0;
+    for (CadObject* o = objects().head; o; o = o->next)
+        if (o->selected && o->points && fn) fn(o->points);
+    return 1;
+}
+
+int GetObjectOffset(double* x, double* y, double* z) {
+    unsigned selected = 0;
+    for (CadObject* o = objects().head; o; o = o->next) {
+        if (!o->selected) continue;
+        ++selected;
+        if (!o->points) continue;
+        Point2Double(&o->points->points[0], x, y, z);
+    }
+    return selected == 1 ? 1 : 0;
+}
