@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "model/event_state.h"
 #include "view/view_state.h"
 
 namespace kx {
@@ -61,6 +62,7 @@ struct CoreState {
     LogState log;
     ObjectManager objects;
     ViewState view;
+    EventState events;
 };
 
 // The single state of the library, initialised on first use.

@@ -7,6 +7,7 @@
 #include "kx/points.h"
 #include "kx/objects.h"
 #include "kx/view.h"
+#include "kx/events.h"
 #include "kx/properties.h"
 #include "kx/point_ops.h"
 #include "kx/operations.h"

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "kxplatform/ui_callbacks.h"
+#include "model/events_internal.h"
 #include "model/memory.h"
 #include "model/model_internal.h"
 #include "model/text.h"
+#include "view/view_internal.h"
 
 using kx::model::objects;
 
@@ -158,6 +160,9 @@ CadObject* DeleteCadObject(CadObject* obj) {
     kx::model::unlinkFromParent(obj);
     kx::model::detachChildren(obj);
     kx::model::forgetSelected(obj);
+    // Handlers bound to it must never receive the freed pointer.
+    kx::model::forgetEventObject(obj);
+    kx::view::forgetBoundIn(obj);
     if (m.lastAtom == obj) m.lastAtom = nullptr;
 
     freeObjectData(obj);

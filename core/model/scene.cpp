@@ -7,11 +7,14 @@ CadScene* InitScene() {
     // Objects still in the list would be lost without being freed.
     DeleteAllCadObjects();
     objects().scene = CadScene{};
+    InitDistance();
     InitCadObjects();
     return &objects().scene;
 }
 
 int ClearScene(CadScene*) {
+    // Handlers see the scene before anything of it is gone.
+    FireKalvexEventAll(KX_EVENT_SCENE_DELETE);
     objects().scene = CadScene{};
     DeleteAllCadObjects();
     return 0;
