@@ -11,3 +11,5 @@
 #include "kx/properties.h"
 #include "kx/point_ops.h"
 #include "kx/operations.h"
+#include "kx/stdfile.h"
+#include "kx/smooth.h"

@@ -1,0 +1,21 @@
+// What the file subsystem keeps beside a StandardFile record; not exported.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kxcore.h"
+
+struct StdFileInternals {
+    std::string target;     // the name the caller opened
+    std::string temporary;  // where a replacing write goes until the close
+    std::vector<char> pending;  // written bytes not yet handed to the system
+};
+
+namespace kx::files {
+
+// The existing file a stored name refers to: the name itself, else with "\"
+// taken as "/", else a case-insensitive match in its folder. Empty when none.
+std::string findExisting(const std::string& name);
+
+}  // namespace kx::files

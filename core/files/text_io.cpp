@@ -1,0 +1,175 @@
+// Reading characters, lines and arguments through the buffer; writing lines with CR LF.
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "files/files_internal.h"
+#include "kxplatform/c_locale.h"
+#include "model/text.h"
+
+namespace kx::files {
+bool queueWrite(StandardFile* f, const char* data, size_t size);
+}
+
+namespace {
+
+constexpr size_t kTokenMax = 4096;
+constexpr size_t kQuotedMax = 4095;
+constexpr size_t kLineMax = 4096;
+
+bool isSeparator(int c) { return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ','; }
+
+// One token buffer for all files (per thread), as the callers expect.
+char* tokenBuffer() {
+    thread_local char token[kTokenMax + 1];
+    return token;
+}
+
+char* readQuoted(StandardFile* f, char* token) {
+    size_t len = 0;
+    for (;;) {
+        int c = StdGetChar(f);
+        if (c < 0 || c == '"') break;
+        if (c == '\\') {
+            int next = StdGetChar(f);
+            if (next < 0) {
+                if (len < kQuotedMax) token[len++] = '\\';
+                break;
+            }
+            if (next == '"') {
+                if (len < kQuotedMax) token[len++] = '"';
+                continue;
+            }
+            if (len < kQuotedMax) token[len++] = '\\';
+            c = next;
+        }
+        // A text longer than the buffer is cut; the rest up to its quote is skipped.
+        if (len < kQuotedMax) token[len++] = static_cast<char>(c);
+    }
+    token[len] = '\0';
+    return token;
+}
+
+// Writes text with every LF as CR LF and no other CR; quotes escaped on request.
+int writeConverted(StandardFile* f, const std::string& text, bool escapeQuotes) {
+    std::string staged;
+    staged.reserve(text.size() + text.size() / 16 + 8);
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') staged += '\r';
+        else if (c == '"' && escapeQuotes) staged += '\\';
+        staged += c;
+    }
+    if (staged.empty()) return 0;
+    return kx::files::queueWrite(f, staged.data(), staged.size()) ? 1 : 0;
+}
+
+}  // namespace
+
+int StdGetChar(StandardFile* f) {
+    if (!f) return -1;
+    if (f->remaining <= 0) {
+        off_t pos = ::lseek(static_cast<int>(f->handle), 0, SEEK_CUR);
+        ssize_t got;
+        do {
+            got = ::read(static_cast<int>(f->handle), f->buffer, sizeof f->buffer);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            f->remaining = 0;
+            return -1;
+        }
+        f->bufferStart = static_cast<int32_t>(pos < 0 ? 0 : pos);
+        f->bufferPos = 0;
+        f->remaining = static_cast<int32_t>(got);
+    }
+    --f->remaining;
+    return static_cast<unsigned char>(f->buffer[f->bufferPos++]);
+}
+
+int StdSkipToNextChar(StandardFile* f, int c) {
+    for (;;) {
+        int got = StdGetChar(f);
+        if (got < 0) return -1;
+        if (got == c) return 1;
+    }
+}
+
+char* StdGetLine(StandardFile* f) {
+    if (!f) return nullptr;
+    size_t len = 0;
+    for (;;) {
+        int c = StdGetChar(f);
+        if (c < 0) {
+            if (len == 0) return nullptr;
+            break;
+        }
+        if (c == '\r' || c == '\n') {
+            if (len == 0) continue;  // empty lines and the LF of CR LF
+            break;
+        }
+        f->line[len++] = static_cast<char>(c);
+        if (len == kLineMax) break;  // the rest comes as the next line
+    }
+    f->line[len] = '\0';
+    return f->line;
+}
+
+char* StdGetNextArg(StandardFile* f) {
+    if (!f) return nullptr;
+    char* token = tokenBuffer();
+    int c;
+    do {
+        c = StdGetChar(f);
+        if (c < 0) return nullptr;
+    } while (isSeparator(c));
+    size_t len = 0;
+    for (;;) {
+        if (c == '"') return readQuoted(f, token);
+        if (len == kTokenMax) break;  // full: the character just read is lost
+        token[len++] = static_cast<char>(c);
+        c = StdGetChar(f);
+        if (c < 0 || isSeparator(c)) break;
+    }
+    token[len] = '\0';
+    return token;
+}
+
+int StdPutLine(StandardFile* f, const char* fmt, ...) {
+    if (!f || !fmt) return 0;
+    va_list args;
+    va_start(args, fmt);
+    std::string text = kx::platform::vformatC(fmt, args);
+    va_end(args);
+    if (text.find('\n') != std::string::npos) return writeConverted(f, text, false);
+    if (text.empty()) return 0;
+    return kx::files::queueWrite(f, text.data(), text.size()) ? 1 : 0;
+}
+
+int StdPutLineEx(StandardFile* f, unsigned flags, const char* fmt, ...) {
+    if (!f || !fmt) return 0;
+    va_list args;
+    va_start(args, fmt);
+    std::string text = kx::platform::vformatC(fmt, args);
+    va_end(args);
+    return writeConverted(f, text, (flags & 1) != 0);
+}
+
+int SkipToSection(StandardFile* f, const char* section) {
+    if (!f || !StdRewind(f)) return 0;
+    while (char* line = StdGetLine(f)) {
+        if (line[0] != '#') continue;
+        char* save = nullptr;
+        char* first = strtok_r(line, " \t", &save);
+        if (!first || !kx::text::equalNoCase(first, "#begin")) continue;
+        char* second = strtok_r(nullptr, " \t", &save);
+        if (!second) {
+            ErrorMessage("Error unknown file format");
+            return 0;
+        }
+        if (section && kx::text::equalNoCase(second, section)) return 1;
+    }
+    ErrorMessage("Error unknown file section: %s", section ? section : "");
+    return 0;
+}

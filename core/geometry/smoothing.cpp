@@ -1,0 +1,239 @@
+// Welding a triangle mesh's corners and averaging face normals at each point.
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry/geometry_internal.h"
+
+namespace {
+
+struct WeldedPoint {
+    Point3d position;
+    Point3d normal;
+    double sum[3];
+    unsigned uses;
+};
+
+struct Triangle {
+    unsigned corner[3];  // indices of welded points, in the node's corner order
+    Point3d normal;      // not normalised: larger triangles weigh more
+};
+
+// Exact coordinates as a key; 0.0 and -0.0 compare equal and so weld.
+struct PositionKey {
+    uint32_t bits[3];
+    bool operator==(const PositionKey& o) const { return std::memcmp(bits, o.bits, sizeof bits) == 0; }
+};
+
+struct PositionHash {
+    size_t operator()(const PositionKey& k) const {
+        uint64_t h = 1469598103934665603ULL;
+        for (uint32_t b : k.bits) h = (h ^ b) * 1099511628211ULL;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+};
+
+PositionKey keyOf(const Point3d& p) {
+    PositionKey k;
+    const float v[3] = {p.x == 0.0f ? 0.0f : p.x, p.y == 0.0f ? 0.0f : p.y, p.z == 0.0f ? 0.0f : p.z};
+    std::memcpy(k.bits, v, sizeof k.bits);
+    return k;
+}
+
+// The working mesh of the last smooth(): points in order of first appearance,
+// triangles in input order.
+struct SmoothWork {
+    std::vector<WeldedPoint> points;
+    std::vector<Triangle> triangles;
+    void clear() {
+        points.clear();
+        points.shrink_to_fit();
+        triangles.clear();
+        triangles.shrink_to_fit();
+    }
+};
+
+SmoothWork& work() {
+    thread_local SmoothWork w;
+    return w;
+}
+
+Point3d faceNormal(const Point3d& a, const Point3d& b, const Point3d& c) {
+    return MakePoint(
+        (static_cast<double>(b.z) - c.z) * a.y + (static_cast<double>(a.z) - b.z) * c.y +
+            (static_cast<double>(c.z) - a.z) * b.y,
+        (static_cast<double>(b.x) - c.x) * a.z + (static_cast<double>(c.x) - a.x) * b.z +
+            (static_cast<double>(a.x) - b.x) * c.z,
+        (static_cast<double>(a.y) - b.y) * c.x + (static_cast<double>(b.y) - c.y) * a.x +
+            (static_cast<double>(c.y) - a.y) * b.x);
+}
+
+bool onlyTriangles(ListEntry* list) {
+    for (ListEntry* node = list; node; node = node->next)
+        if (node->count != 3) return false;
+    return true;
+}
+
+struct WorkGuard {
+    ~WorkGuard() { work().clear(); }
+};
+
+}  // namespace
+
+int smooth(ListEntry* list) {
+    SmoothWork& w = work();
+    w.clear();
+    if (!list) return 0;
+    // Every node must be a triangle: shorter nodes would be read past their end.
+    if (!onlyTriangles(list)) {
+        ErrorMessage("Error smooth only triangle facets");
+        return 0;
+    }
+    try {
+        std::unordered_map<PositionKey, unsigned, PositionHash> index;
+        for (ListEntry* node = list; node; node = node->next) {
+            Triangle t{};
+            for (int i = 0; i < 3; ++i) {
+                const Point3d& p = node->points[i];
+                bool weldable = !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
+                unsigned id = static_cast<unsigned>(w.points.size());
+                if (weldable) {
+                    auto [it, added] = index.try_emplace(keyOf(p), id);
+                    if (!added) id = it->second;
+                }
+                if (id == w.points.size()) w.points.push_back(WeldedPoint{p, {0, 0, 0}, {0, 0, 0}, 0});
+                t.corner[i] = id;
+            }
+            t.normal = faceNormal(w.points[t.corner[0]].position, w.points[t.corner[1]].position,
+                                  w.points[t.corner[2]].position);
+            w.triangles.push_back(t);
+        }
+    } catch (const std::bad_alloc&) {
+        ErrorMessage("Can't allocate another Point node");
+        w.clear();
+        return 0;
+    }
+    calc_pt_normals();
+    return 1;
+}
+
+void calc_pt_normals() {
+    SmoothWork& w = work();
+    for (WeldedPoint& p : w.points) {
+        p.sum[0] = p.sum[1] = p.sum[2] = 0.0;
+        p.uses = 0;
+    }
+    for (const Triangle& t : w.triangles)
+        for (unsigned id : t.corner) {
+            WeldedPoint& p = w.points[id];
+            p.sum[0] += t.normal.x;
+            p.sum[1] += t.normal.y;
+            p.sum[2] += t.normal.z;
+            ++p.uses;
+        }
+    for (WeldedPoint& p : w.points)
+        p.normal = p.uses ? MakePoint(p.sum[0] / p.uses, p.sum[1] / p.uses, p.sum[2] / p.uses)
+                          : Point3d{0, 0, 0};
+}
+
+double PointNormalize(Point3d* n) {
+    if (!n) return 0.0;
+    double length = std::sqrt(static_cast<double>(n->x) * n->x + static_cast<double>(n->y) * n->y +
+                              static_cast<double>(n->z) * n->z);
+    if (length == 0.0) {
+        *n = Point3d{-n->x, -n->y, -n->z};
+        return 0.0;
+    }
+    double k = 1.0 / length;
+    *n = MakePoint(-n->x * k, -n->y * k, -n->z * k);
+    return k;
+}
+
+void output_triangles(StandardFile* f) {
+    const SmoothWork& w = work();
+    for (const Triangle& t : w.triangles) {
+        StdPutLine(f, "smooth_triangle {\r\n");
+        for (unsigned id : t.corner) {
+            const WeldedPoint& p = w.points[id];
+            StdPutLine(f, "< %7.4f, %7.4f, %7.4f > < %7.4f, %7.4f, %7.4f >\r\n", p.position.x,
+                       p.position.y, p.position.z, p.normal.x, p.normal.y, p.normal.z);
+        }
+        StdPutLine(f, "}\r\n\r\n");
+    }
+}
+
+int SmoothPOV(StandardFile* f, ListEntry* list) {
+    WorkGuard guard;
+    if (!f || !smooth(list)) return 0;
+    output_triangles(f);
+    return f->error ? 0 : 1;
+}
+
+int SmoothPOVfile(const char* path, ListEntry* list) {
+    StandardFile* f = StdOpenFile(path, KX_OPEN_CREATE);
+    if (!f) {
+        ErrorMessage("Unable to Open POV Smooth File\n");
+        return 0;
+    }
+    if (!SmoothPOV(f, list)) {
+        StdAbortFile(f);
+        return 0;
+    }
+    return StdCloseFile(f);
+}
+
+int SmoothObject(CadObject* obj) {
+    WorkGuard guard;
+    if (!obj || !smooth(obj->points)) return 0;
+    const SmoothWork& w = work();
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    for (const Triangle& t : w.triangles) {
+        Point3d corners[3], normals[3];
+        for (int i = 0; i < 3; ++i) {
+            corners[i] = w.points[t.corner[i]].position;
+            normals[i] = w.points[t.corner[i]].normal;
+            PointNormalize(&normals[i]);
+        }
+        tail = AddEntryEx(3, tail, corners, normals);
+        if (!tail) {
+            ClearEntry(head);
+            return 0;
+        }
+        if (!head) head = tail;
+    }
+    if (!head) return 1;
+    ClearEntry(obj->points);
+    obj->points = head;
+    if (obj->polygons) {
+        DeleteObjectPolygons(obj);
+        unsigned n = static_cast<unsigned>(w.triangles.size());
+        obj->polygons = CopyListToPolygons(head, n);
+        if (obj->polygons) {
+            obj->polygonCount = n;
+            MovePolygons(obj->polygons, &obj->translate, n);
+            obj->scale = Point3d{1, 1, 1};
+        }
+    }
+    return 1;
+}
+
+int UnSmoothObject(CadObject* obj) {
+    if (!obj) return 0;
+    DeleteObjectPolygons(obj);
+    unsigned n = CountEntry(obj->points);
+    if (n == 0) return 1;
+    obj->polygons = CopyListToPolygonsEx(obj->points, n, 0);
+    obj->polygonCount = obj->polygons ? n : 0;
+    return 1;
+}
+
+int SmoothObjectsEx() {
+    CadObject* first = GetCadObject(nullptr);
+    for (CadObject* o = first; o; o = o->next) NormalizeObject(o, 0);
+    int smoothed = 0;
+    for (CadObject* o = first; o; o = o->next)
+        if (o->selected && o->type == KX_POLYGON && SmoothObject(o)) smoothed = 1;
+    return smoothed;
+}

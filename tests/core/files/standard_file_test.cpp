@@ -1,0 +1,179 @@
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "core_fixture.h"
+
+namespace kxtest {
+namespace {
+
+class StandardFileTest : public CoreTest {
+protected:
+    std::string write(const std::string& name, const std::string& content) {
+        std::ofstream(dir.file(name), std::ios::binary) << content;
+        return dir.file(name);
+    }
+    std::vector<std::string> args(const std::string& content) {
+        StandardFile* f = StdOpenFile(write("args.txt", content).c_str(), KX_OPEN_READ);
+        std::vector<std::string> out;
+        while (char* a = StdGetNextArg(f)) out.push_back(a);
+        StdCloseFile(f);
+        return out;
+    }
+};
+
+TEST_F(StandardFileTest, LinesSkipBlankLinesAndAcceptBothLineEnds) {
+    StandardFile* f = StdOpenFile(write("l.txt", "one\r\n\r\n\ntwo\nthree").c_str(), KX_OPEN_READ);
+    ASSERT_NE(f, nullptr);
+    EXPECT_STREQ(StdGetLine(f), "one");
+    EXPECT_STREQ(StdGetLine(f), "two");
+    EXPECT_STREQ(StdGetLine(f), "three");
+    EXPECT_EQ(StdGetLine(f), nullptr);
+    EXPECT_EQ(StdCloseFile(f), 1);
+}
+
+TEST_F(StandardFileTest, LongLinesAreSplitWithinTheBuffer) {
+    std::string content(5000, 'a');
+    StandardFile* f = StdOpenFile(write("long.txt", content + "\nb").c_str(), KX_OPEN_READ);
+    EXPECT_EQ(std::string(StdGetLine(f)).size(), 4096u);
+    EXPECT_EQ(std::string(StdGetLine(f)).size(), 904u);
+    EXPECT_STREQ(StdGetLine(f), "b");
+    StdCloseFile(f);
+}
+
+TEST_F(StandardFileTest, Tokenizer) {
+    struct Case {
+        const char* input;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"a,b  c", {"a", "b", "c"}},
+        {"x y,\r\n", {"x", "y"}},
+        {"\"x y\" z", {"x y", "z"}},
+        {"\"say \\\"hi\\\" \\n\"", {"say \"hi\" \\n"}},
+        {"ab\"cd ef\"gh", {"cd ef", "gh"}},
+        {"\"unterminated to the end", {"unterminated to the end"}},
+        {"\"\" next", {"", "next"}},
+        {"{ [ < > ] }", {"{", "[", "<", ">", "]", "}"}},
+        {"", {}},
+        {" ,\t\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        EXPECT_EQ(args(c.input), c.expected);
+    }
+}
+
+TEST_F(StandardFileTest, OverlongTokensAreBounded) {
+    std::string big(6000, 'k');
+    std::vector<std::string> plain = args(big + " tail");
+    ASSERT_GE(plain.size(), 2u);
+    EXPECT_EQ(plain[0].size(), 4096u);
+    EXPECT_EQ(plain.back(), "tail");
+    std::vector<std::string> quoted = args("\"" + big + "\" tail");
+    ASSERT_EQ(quoted.size(), 2u);
+    EXPECT_EQ(quoted[0].size(), 4095u);
+    EXPECT_EQ(quoted[1], "tail");
+}
+
+TEST_F(StandardFileTest, PositionsAndRawReads) {
+    StandardFile* f = StdOpenFile(write("p.txt", "abcdefgh").c_str(), KX_OPEN_READ);
+    StdGetChar(f);
+    StdGetChar(f);
+    StdGetChar(f);
+    EXPECT_EQ(StdGetFilePos(f), 3);
+    EXPECT_EQ(StdSkipToNextChar(f, 'f'), 1);
+    EXPECT_EQ(StdGetChar(f), 'g');
+    EXPECT_EQ(StdSkipToNextChar(f, 'z'), -1);
+    EXPECT_EQ(StdRewind(f), 1);
+    EXPECT_EQ(StdGetChar(f), 'a');
+    EXPECT_EQ(StdSeek(f, 4, 0), 4);
+    char raw[3] = {};
+    EXPECT_EQ(StdReadFile(f, raw, 2), 2);
+    EXPECT_EQ(std::string(raw), "ef");
+    EXPECT_EQ(f->bufferStart, 4);
+    EXPECT_EQ(StdGetChar(f), 'g');
+    StdCloseFile(f);
+    EXPECT_EQ(StdCloseFile(nullptr), 0);
+    EXPECT_EQ(StdGetFilePos(nullptr), 0);
+    EXPECT_EQ(StdGetChar(nullptr), -1);
+}
+
+TEST_F(StandardFileTest, WritersEndLinesWithCrLf) {
+    StandardFile* f = StdOpenFile(dir.file("out.txt").c_str(), KX_OPEN_CREATE);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(StdPutLine(f, "%d\n", 1), 1);
+    EXPECT_EQ(StdPutLine(f, "%d\r\n", 2), 1);
+    EXPECT_EQ(StdPutLine(f, "%d", 3), 1);
+    EXPECT_EQ(StdPutLine(f, "a\rb"), 1);  // no line feed: written as it is
+    EXPECT_EQ(StdPutLine(f, "%s", ""), 0);
+    EXPECT_EQ(StdPutLineEx(f, 1, " say \"%s\"\n", "x"), 1);
+    EXPECT_EQ(StdPutLineEx(f, 0, "%s", ""), 0);
+    EXPECT_EQ(StdPutLine(nullptr, "x"), 0);
+    std::string big(10000, 'w');
+    EXPECT_EQ(StdPutLine(f, "%s\n", big.c_str()), 1);  // far past the old line buffer
+    EXPECT_EQ(StdCloseFile(f), 1);
+    EXPECT_EQ(dir.read("out.txt"), "1\r\n2\r\n3a\rb say \\\"x\\\"\r\n" + big + "\r\n");
+}
+
+TEST_F(StandardFileTest, ReplacingWritesLeaveTheOldFileUntilTheClose) {
+    write("scene.cad", "old content");
+    chmod(dir.file("scene.cad").c_str(), 0600);
+    StandardFile* f = StdOpenFile(dir.file("scene.cad").c_str(), KX_OPEN_CREATE);
+    StdPutLine(f, "new content\n");
+    EXPECT_EQ(dir.read("scene.cad"), "old content");
+    EXPECT_EQ(StdAbortFile(f), 1);
+    EXPECT_EQ(dir.read("scene.cad"), "old content");
+    f = StdOpenFile(dir.file("scene.cad").c_str(), KX_OPEN_CREATE);
+    StdPutLine(f, "new content\n");
+    EXPECT_EQ(StdCloseFile(f), 1);
+    EXPECT_EQ(dir.read("scene.cad"), "new content\r\n");
+    struct stat st;
+    stat(dir.file("scene.cad").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // Nothing is left behind in the folder.
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(StandardFileTest, WriteFailuresAreNotSuccess) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    StandardFile* f = StdOpenFile("/dev/full", KX_OPEN_WRITE);
+    ASSERT_NE(f, nullptr);
+    StdPutLine(f, "%s\n", "data");
+    EXPECT_EQ(StdCloseFile(f), 0);
+    EXPECT_EQ(StdOpenFile(dir.file("no/such/folder/x.cad").c_str(), KX_OPEN_CREATE), nullptr);
+}
+
+TEST_F(StandardFileTest, NamesFromOtherSystemsAreFound) {
+    std::filesystem::create_directory(dir.file("maps"));
+    write("maps/Terrain.TGA", "x");
+    struct Case {
+        const char* name;
+    } cases[] = {{"maps/Terrain.TGA"}, {"maps\\Terrain.TGA"}, {"maps/terrain.tga"}, {"MAPS/terrain.tga"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StandardFile* f = StdOpenFile(c.name, KX_OPEN_READ);
+        bool expectFound = std::string(c.name).rfind("MAPS", 0) != 0;  // folders must match
+        EXPECT_EQ(f != nullptr, expectFound);
+        if (f) StdCloseFile(f);
+    }
+}
+
+TEST_F(StandardFileTest, SkipToSection) {
+    std::string content = "#comment\r\n#BEGIN other\r\nx\r\n#begin  Wanted\r\npayload\r\n";
+    StandardFile* f = StdOpenFile(write("s.txt", content).c_str(), KX_OPEN_READ);
+    EXPECT_EQ(SkipToSection(f, "wanted"), 1);
+    EXPECT_STREQ(StdGetLine(f), "payload");
+    EXPECT_EQ(SkipToSection(f, "missing"), 0);
+    EXPECT_EQ(ui.lastMessage(), "Error unknown file section: missing");
+    StdCloseFile(f);
+    f = StdOpenFile(write("bad.txt", "#begin\r\n").c_str(), KX_OPEN_READ);
+    EXPECT_EQ(SkipToSection(f, "any"), 0);
+    EXPECT_EQ(ui.lastMessage(), "Error unknown file format");
+    StdCloseFile(f);
+}
+
+}  // namespace
+}  // namespace kxtest
