@@ -10,6 +10,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # locale sources: tests build a comma-decimal locale to prove files ignore it
   locales
+  # the JPEG codec library wraps libjpeg; the image tests make real files with netpbm
+  libjpeg62-turbo-dev netpbm
+  # fuzzing (the fuzz preset): clang with libFuzzer
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -129,6 +129,11 @@ int decodeBmp(io::ByteReader& in, const char*) {
         ErrorMessage("%s", kReadError);
         return 0;
     }
+    uint64_t stride = (static_cast<uint64_t>(h.width > 0 ? h.width : 0) * h.bits + 31) / 32 * 4;
+    if (stride * static_cast<uint64_t>(h.height) > in.remaining()) {
+        ErrorMessage("%s", kReadError);
+        return 0;
+    }
     if (!setUpImage(h.width, h.height, h.bits == 24)) return 0;
     recordSource(static_cast<uint32_t>(h.width), static_cast<uint32_t>(h.height), h.bits);
     if (h.bits <= 8) {

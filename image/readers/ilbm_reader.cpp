@@ -55,13 +55,15 @@ const char* unpackRow(io::ByteReader& in, uint64_t& left, uint8_t* out, size_t s
     return nullptr;
 }
 
+// Whether the body can hold the rows at all; a byte-run pair expands to at most 128 bytes.
+bool bodyCanHold(uint64_t length, const Bmhd& h) {
+    uint64_t rows = (uint64_t{h.width} + 15) / 16 * 2 * (h.planes + (h.masking == kMaskPlane)) * h.height;
+    return length >= (h.compression == 0 ? rows : rows / 64);
+}
+
 int readBody(io::ByteReader& in, uint64_t length, const Bmhd& h) {
     size_t rowBytes = (size_t{h.width} + 15) / 16 * 2;
     int planesStored = h.planes + (h.masking == kMaskPlane ? 1 : 0);
-    if (h.compression == 0 && length < uint64_t{rowBytes} * planesStored * h.height) {
-        ErrorMessage("Bad BODY Length");
-        return 0;
-    }
     std::vector<uint8_t> planes(rowBytes * planesStored);
     std::vector<uint8_t> indices(h.width);
     char detail[64];
@@ -151,7 +153,7 @@ int readIlbm(io::ByteReader& in) {
     }
     if (!c.haveBmhd) return ErrorMessage("No BMHD"), 0;
     if (!c.haveCmap) return ErrorMessage("No CMAP"), 0;
-    if (length > in.remaining()) return ErrorMessage("Bad BODY Length"), 0;
+    if (length > in.remaining() || !bodyCanHold(length, c.bmhd)) return ErrorMessage("Bad BODY Length"), 0;
     const Bmhd& h = c.bmhd;
     // Extra half-brite: the upper 32 colours are the lower 32 at half intensity.
     if ((c.camg & kCamgHalfBrite) && h.planes == 6 && c.colours <= 32) {

@@ -132,6 +132,12 @@ int decodePcx(io::ByteReader& in, const char* name) {
         ErrorMessage("Error Reading PCX Palette");
         return 0;
     }
+    // Two bytes of a run stand for at most 63: fewer than that cannot be the image.
+    uint64_t lines = uint64_t(h.bytesPerLine) * h.height;
+    if (lines > in.remaining() * (h.encoding == 1 ? 32 : 1)) {
+        ErrorMessage(kUnreadable, name);
+        return 0;
+    }
     if (!setUpImage(h.width, h.height, false)) return 0;
     recordSource(static_cast<uint32_t>(h.width), static_cast<uint32_t>(h.height), h.bits);
     pxCreatePalette(256, rgb.data());

@@ -99,12 +99,31 @@ int decodePixels(io::ByteReader& in, const TgaHeader& h) {
     return 1;
 }
 
+// The fewest bytes that can hold the id, the colour map and the pixels: a
+// header claiming more than the file holds is refused before any buffer is
+// sized from it.
+uint64_t leastFileBytes(const TgaHeader& h) {
+    uint64_t map = h.mapType == 1 ? uint64_t{h.mapLength} * ((h.mapEntryBits + 7u) / 8u) : 0;
+    uint64_t bpp = h.depth == 8 || h.depth == 15 || h.depth == 16 || h.depth == 24 || h.depth == 32
+                       ? (h.depth + 7u) / 8u
+                       : 0;
+    uint64_t pixels = uint64_t{h.width} * h.height;
+    bool rle = h.imageType >= 9 && h.imageType <= 11;
+    // A run-length packet covers at most 128 pixels with one header and one value.
+    uint64_t data = rle ? (pixels + 127) / 128 * (1 + bpp) : pixels * bpp;
+    return h.idLength + map + (h.depth == 8 ? 0 : data);
+}
+
 }  // namespace
 
 int decodeTga(io::ByteReader& in, const char*) {
     TgaHeader h;
     if (!readHeader(in, h)) {
         ErrorMessage("%s", kHeaderError);
+        return 0;
+    }
+    if (leastFileBytes(h) > in.remaining()) {
+        ErrorMessage("%s", kDataError);
         return 0;
     }
     if (!setUpImage(h.width, h.height, true)) return 0;

@@ -136,7 +136,9 @@ TEST_F(PixmoTest, BmpFailures) {
         {"short palette", bmpHeaders({2, 2, 8}) + rows, "Error reading BMP image"},
         {"offset past the end", bmpHeaders({2, 2, 24, 1, 0, 0, 40, 5000}) + rows, "Error reading BMP image"},
         {"no width", bmpHeaders({0, 2, 24}) + rows, "Invalid Image Size!!"},
-        {"huge height", bmpHeaders({2, -2147483647 - 1, 24}) + rows, "Invalid Image Size!!"},
+        {"huge height", bmpHeaders({2, -2147483647 - 1, 24}) + rows, "Error reading BMP image"},
+        {"too tall", bmpHeaders({1, 5000, 1, 1, 0, 0, 40, -1, 2}) + std::string(20000, '\0'),
+         "Invalid Image Size!!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -100,7 +100,10 @@ TEST_F(PixmoTest, IlbmFailures) {
         {"dump past the row", form(header + colours + chunk("BODY", "\x02\x01\x02\x03")),
          "Bad run/dump count, Count 3"},
         {"body ends", form(header + colours + chunk("BODY", std::string("\x00\x01", 2))), "Bad run/dump count"},
-        {"too wide", form(chunk("BMHD", bmhd(5000, 1, 1)) + colours + chunk("BODY", "")), "Invalid Image Size!!"},
+        {"too wide", form(chunk("BMHD", bmhd(5000, 1, 1, 0, 1)) + colours + chunk("BODY", std::string(16, '\0'))),
+         "Invalid Image Size!!"},
+        {"more rows than body", form(chunk("BMHD", bmhd(4000, 4000, 8, 0, 1)) + colours + chunk("BODY", "ab")),
+         "Bad BODY Length"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

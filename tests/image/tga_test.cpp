@@ -133,7 +133,11 @@ TEST_F(PixmoTest, TargaFailures) {
         {"map past the end", tgaHeader({2, 1, 1, 24, 0, 0, 1, 0, 1000, 24}), 0,
          "Error Reading TrueVision Image"},
         {"no width", tgaHeader({2, 0, 5, 24, 0}), 0, "Invalid Image Size!!"},
-        {"too wide", tgaHeader({2, 4097, 1, 24, 0}), 0, "Invalid Image Size!!"},
+        {"too wide", tgaHeader({2, 4097, 1, 24, 0}) + std::string(4097 * 3, '\0'), 0, "Invalid Image Size!!"},
+        {"more pixels than bytes", tgaHeader({2, 4000, 4000, 24, 0}) + bgr(kA), 0,
+         "Error Reading TrueVision Image"},
+        {"more packets than bytes", tgaHeader({10, 4000, 4000, 24, 0}) + "\xFF" + bgr(kA), 0,
+         "Error Reading TrueVision Image"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
