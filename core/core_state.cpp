@@ -19,6 +19,7 @@ void resetCoreForTests() {
     s.objects.lastAtom = nullptr;
     s.objects.scene = CadScene{};
     s.view = ViewState{};
+    s.geometry.reset();
     ClearKalvexEvent();
     KxSetUiCallbacks(nullptr);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "geometry/geometry_state.h"
 #include "model/event_state.h"
 #include "view/view_state.h"
 
@@ -63,6 +64,7 @@ struct CoreState {
     ObjectManager objects;
     ViewState view;
     EventState events;
+    GeometryState geometry;
 };
 
 // The single state of the library, initialised on first use.

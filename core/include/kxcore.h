@@ -11,5 +11,6 @@
 #include "kx/properties.h"
 #include "kx/point_ops.h"
 #include "kx/operations.h"
+#include "kx/primitives.h"
 #include "kx/stdfile.h"
 #include "kx/smooth.h"

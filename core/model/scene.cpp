@@ -29,6 +29,14 @@ CadScene* GetCurrentScene() { return &objects().scene; }
 
 CadScene* CreateDefaultScene() {
     GetNextObjectName(nullptr, 0);
+    // Two lights above the scene, on the viewer's side of the default views.
+    const bool viewSide = GetViewSide() != 0;
+    Point3d first = viewSide ? Point3d{-20, 35, 34} : Point3d{20, 35, -34};
+    Point3d second = viewSide ? Point3d{0, 0, 24} : Point3d{0, 0, -24};
+    CreateDefaultLight();
+    TranslateObjectsEx(&first);
+    CreateDefaultLight();
+    TranslateObjectsEx(&second);
     SetObjectsUnSelected();
     return &objects().scene;
 }

@@ -306,7 +306,9 @@ TEST_F(ObjectsTest, SceneRecord) {
     EXPECT_EQ(GetCadObject(nullptr), nullptr);
     GetNextObjectName("_light", KX_LIGHT);
     CreateDefaultScene();
-    EXPECT_EQ(GetCurrentObjectNo(KX_LIGHT), 0u);
+    // The counters start again: the scene's two lights are numbered from 0.
+    EXPECT_EQ(GetCurrentObjectNo(KX_LIGHT), 2u);
+    EXPECT_NE(GetCadObjectByName("_light0"), nullptr);
 }
 
 }  // namespace
