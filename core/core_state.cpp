@@ -20,6 +20,7 @@ void resetCoreForTests() {
     s.objects.scene = CadScene{};
     s.view = ViewState{};
     s.geometry.reset();
+    s.camera = CameraInfo{};
     ClearKalvexEvent();
     KxSetUiCallbacks(nullptr);
 }

@@ -65,6 +65,7 @@ struct CoreState {
     ViewState view;
     EventState events;
     GeometryState geometry;
+    CameraInfo camera{};
 };
 
 // The single state of the library, initialised on first use.

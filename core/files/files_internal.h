@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "kxcore.h"
+#include "core_state.h"
+#include "geometry/mesh_builder.h"
 
 struct StdFileInternals {
     std::string target;     // the name the caller opened
@@ -17,5 +18,9 @@ namespace kx::files {
 // The existing file a stored name refers to: the name itself, else with "\"
 // taken as "/", else a case-insensitive match in its folder. Empty when none.
 std::string findExisting(const std::string& name);
+
+// While a scene file is read, new objects are not snapped to the grid: they
+// keep the positions the file gives.
+using ReadingScope = kx::geometry::SnapSuspension;
 
 }  // namespace kx::files

@@ -2,6 +2,7 @@
 // again in local coordinates after every parameter change, then placed by the
 // object's own scale, rotation and translation.
 #include "geometry/mesh_builder.h"
+#include "view/view_internal.h"
 
 namespace {
 
@@ -17,7 +18,11 @@ int regenerate(CadObject* obj) {
                           static_cast<double>(obj->extraPoint.z) - obj->translate.z);
             return kx::geometry::buildLight(obj, target);
         }
-        case KX_CAMERA: return CreateCameraEx(obj);
+        case KX_CAMERA:
+            // The placement below moves the camera by the object's position,
+            // so the camera starts from the origin.
+            if (kx::view::isCameraObject(obj)) SetCameraHome(GetActiveCamera(), 0);
+            return CreateCameraEx(obj);
         case KX_SPHERE:
         case KX_ELLIPSOID:
         case KX_BLOB: return CreateSphereEx(obj);

@@ -89,8 +89,6 @@ int CreateCameraEx(CadObject* obj) {
 }
 
 int CreateDefaultCamera() {
-    // The camera object is made from the scene's camera record (reset to its
-    // defaults, then turned into a creation record). The library keeps no
-    // camera record yet, so no camera object is made.
-    return 0;
+    InitCamera();
+    return CreateCamera(CameraToInfo(GetActiveCamera()));
 }

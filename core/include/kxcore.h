@@ -14,3 +14,5 @@
 #include "kx/primitives.h"
 #include "kx/stdfile.h"
 #include "kx/smooth.h"
+#include "kx/camera.h"
+#include "kx/native_format.h"

@@ -5,6 +5,7 @@
 #include "kxplatform/ui_callbacks.h"
 #include "model/model_internal.h"
 #include "model/text.h"
+#include "view/view_internal.h"
 
 namespace {
 
@@ -145,8 +146,14 @@ int SetCadObjectProperty(CadObject* obj, int id, Point3d* p) {
         case KX_PROP_EXTRA: obj->extraPoint = *p; break;
         case KX_PROP_SCALE: obj->scale = *p; break;
         case KX_PROP_ROTATE: obj->rotate = *p; break;
-        case KX_PROP_TRANSLATE: obj->translate = *p; break;
-        case KX_PROP_LOOKAT: obj->size = *p; break;  // a camera keeps its look-at in size
+        case KX_PROP_TRANSLATE:
+            obj->translate = *p;
+            if (kx::view::isCameraObject(obj)) SetCameraPositionEx(nullptr, p, nullptr, 1);
+            break;
+        case KX_PROP_LOOKAT:
+            obj->size = *p;  // a camera keeps its look-at in size
+            if (kx::view::isCameraObject(obj)) SetCameraPositionEx(nullptr, nullptr, p, 1);
+            break;
         default: break;
     }
     return 1;

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "model/model_internal.h"
+#include "view/view_internal.h"
 
 using kx::model::objects;
 
@@ -106,6 +107,9 @@ int TransformObject(CadObject* obj, unsigned mode, Point3d* scale, Point3d* rota
                                             static_cast<double>(obj->extraPoint.z) + move->z);
         }
         moveGeometry(obj, move);
+        // The object that shows the camera carries the camera with it.
+        if (kx::view::isCameraObject(obj))
+            SetCameraPositionEx(nullptr, move, parameters ? move : nullptr, 0);
     }
     return 1;
 }
@@ -192,6 +196,7 @@ int TranslateObjectsSnap(Point3d* delta) {
                                       static_cast<double>(o->extraPoint.y) + m.y,
                                       static_cast<double>(o->extraPoint.z) + m.z);
         moveGeometry(o, &m);
+        if (kx::view::isCameraObject(o)) SetCameraPositionEx(nullptr, &m, &m, 0);
     }
     return any;
 }

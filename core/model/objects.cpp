@@ -163,6 +163,7 @@ CadObject* DeleteCadObject(CadObject* obj) {
     // Handlers bound to it must never receive the freed pointer.
     kx::model::forgetEventObject(obj);
     kx::view::forgetBoundIn(obj);
+    kx::view::forgetCameraObject(obj);
     if (m.lastAtom == obj) m.lastAtom = nullptr;
 
     freeObjectData(obj);

@@ -8,6 +8,7 @@ CadScene* InitScene() {
     DeleteAllCadObjects();
     objects().scene = CadScene{};
     InitDistance();
+    InitCamera();
     InitCadObjects();
     return &objects().scene;
 }
@@ -16,6 +17,7 @@ int ClearScene(CadScene*) {
     // Handlers see the scene before anything of it is gone.
     FireKalvexEventAll(KX_EVENT_SCENE_DELETE);
     objects().scene = CadScene{};
+    DestroyCameraObject();
     DeleteAllCadObjects();
     return 0;
 }
@@ -29,6 +31,7 @@ CadScene* GetCurrentScene() { return &objects().scene; }
 
 CadScene* CreateDefaultScene() {
     GetNextObjectName(nullptr, 0);
+    if (GetShowCamera()) CreateDefaultCamera();
     // Two lights above the scene, on the viewer's side of the default views.
     const bool viewSide = GetViewSide() != 0;
     Point3d first = viewSide ? Point3d{-20, 35, 34} : Point3d{20, 35, -34};

@@ -1,0 +1,383 @@
+// Reading the native scene file.
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/files_internal.h"
+#include "kxplatform/c_locale.h"
+#include "model/model_internal.h"
+#include "model/text.h"
+
+namespace {
+
+// Deeper nesting than any real scene has is taken as damage.
+constexpr int kMaxGroupDepth = 64;
+thread_local int readDepth = 0;
+
+double number(const char* token) { return token ? kx::platform::strtodC(token, nullptr) : 0.0; }
+
+// A whole number from a token, saturated to the 32-bit range (NaN gives 0).
+long long integer(const char* token) {
+    double v = number(token);
+    if (std::isnan(v)) return 0;
+    if (v > 4294967295.0) return 4294967295LL;
+    if (v < -2147483648.0) return -2147483648LL;
+    return static_cast<long long>(v);
+}
+
+bool is(const char* token, const char* word) { return token && kx::text::equalNoCase(token, word); }
+
+// Skips a value that belongs to no known property: one token, or a bracketed run.
+int skipValue(StandardFile* f) {
+    const char* token = ReadNextArgument(f);
+    if (!token) {
+        ErrorMessage("Error unexpected end of file");
+        return 0;
+    }
+    const char* close = std::strcmp(token, "[") == 0 ? "]" : std::strcmp(token, "<") == 0 ? ">" : nullptr;
+    if (!close) return 1;
+    for (;;) {
+        token = StdGetNextArg(f);
+        if (!token) {
+            ErrorMessage("Error unexpected end of file");
+            return 0;
+        }
+        if (std::strcmp(token, close) == 0) return 1;
+    }
+}
+
+// "[ n v1 ... vn ]" (points as "< x y z >") into at most `room` values; values
+// beyond the room are read and dropped, and reported.
+int readArray(StandardFile* f, const char* name, bool points, std::vector<double>& values,
+              std::vector<Point3d>& pointValues, unsigned room) {
+    auto endOfFile = [] {
+        ErrorMessage("Error unexpected end of file");
+        return 0;
+    };
+    auto damaged = [name] {
+        ErrorMessage("Error unexpected scene data in %s", name);
+        return 0;
+    };
+    const char* token = StdGetNextArg(f);
+    if (!token) return endOfFile();
+    if (std::strcmp(token, "[") != 0) return damaged();
+    if (!StdGetNextArg(f)) return endOfFile();  // the count: the values themselves decide
+    bool surplus = false;
+    for (;;) {
+        token = StdGetNextArg(f);
+        if (!token) return endOfFile();
+        if (std::strcmp(token, "]") == 0) break;
+        if (!points) {
+            if (values.size() < room) values.push_back(number(token));
+            else surplus = true;
+            continue;
+        }
+        Point3d p{};
+        if (std::strcmp(token, "<") != 0) return damaged();
+        if (!ReadKalvexPoint(f, &p)) return 0;
+        token = StdGetNextArg(f);
+        if (!token) return endOfFile();
+        if (std::strcmp(token, ">") != 0) return damaged();
+        if (pointValues.size() < room) pointValues.push_back(p);
+        else surplus = true;
+    }
+    if (surplus) damaged();
+    return 1;
+}
+
+int readSceneEntity(StandardFile* f) {
+    CadScene* scene = GetCurrentScene();
+    for (;;) {
+        const char* token = ReadNextArgument(f);
+        if (!token) {
+            ErrorMessage("Error unexpected end of file");
+            return 0;
+        }
+        if (std::strcmp(token, "}") == 0) return 1;
+        if (std::strcmp(token, "{") == 0) continue;
+        if (is(token, "Zoom")) {
+            double distance = number(StdGetNextArg(f));
+            long long view = integer(StdGetNextArg(f));
+            // Only the four views exist; any other id in a file is ignored.
+            if (view >= 0 && view <= 3) SetDistance(distance, static_cast<unsigned>(view));
+            continue;
+        }
+        if (is(token, "Interval")) {
+            double interval = number(StdGetNextArg(f));
+            long long extent = integer(StdGetNextArg(f));
+            // A zero or broken interval would stall the grid drawing.
+            if (std::isfinite(interval) && interval > 0 && extent > 0 && extent < 1000000)
+                SetGridInterval(interval, static_cast<int>(extent));
+            continue;
+        }
+        std::string name = token;
+        int type = GetScenePropertyType(name.c_str());
+        if (type == KX_VALUE_STRING) {
+            const char* value = ReadNextArgument(f);
+            if (!value) {
+                ErrorMessage("Error unexpected end of file");
+                return 0;
+            }
+            SetSceneProperty(scene, name.c_str(), value);
+        } else if (type == KX_VALUE_INTEGER) {
+            const char* value = ReadNextArgument(f);
+            if (!value) {
+                ErrorMessage("Error unexpected end of file");
+                return 0;
+            }
+            SetSceneProperty(scene, name.c_str(), static_cast<unsigned>(integer(value)));
+        } else {
+            ErrorMessage("Unknown property %s in Kalvex file\n", name.c_str());
+            return 0;
+        }
+    }
+}
+
+int readScriptEntity(StandardFile* f) {
+    std::string values[3];
+    for (std::string& v : values) {
+        const char* token = ReadNextArgument(f);
+        if (!token) {
+            ErrorMessage("Error unexpected end of file");
+            return 0;
+        }
+        v = token;
+    }
+    return RegisterKalvexScriptEvent(static_cast<int>(GetEventType(values[1].c_str())), nullptr,
+                                     values[2].c_str(), nullptr);
+}
+
+// The camera block: the active camera is made from it, whatever the show setting.
+int readCameraBlock(StandardFile* f) {
+    CadObjectInfo info = *CameraToInfo(GetActiveCamera());
+    for (;;) {
+        const char* token = ReadNextArgument(f);
+        if (!token) {
+            ErrorMessage("Error unexpected end of file");
+            return 0;
+        }
+        if (std::strcmp(token, "}") == 0) break;
+        if (std::strcmp(token, "{") == 0) continue;
+        Point3d* target = is(token, "Position") || is(token, "Translate") ? &info.translate
+                          : is(token, "LookAt")                         ? &info.size
+                          : is(token, "Up")                             ? &info.rotate
+                          : is(token, "Right")                          ? &info.extraPoint
+                                                                        : nullptr;
+        if (target) {
+            if (!ReadKalvexPoint(f, target)) return 0;
+        } else if (is(token, "Name")) {
+            if (!ReadNextArgument(f)) {
+                ErrorMessage("Error unexpected end of file");
+                return 0;
+            }
+        } else if (!skipValue(f)) {
+            return 0;
+        }
+    }
+    return CreateCamera(&info);
+}
+
+}  // namespace
+
+char* ReadNextArgument(StandardFile* f) {
+    for (;;) {
+        char* token = StdGetNextArg(f);
+        if (!token || std::strcmp(token, "/*") != 0) return token;
+        for (;;) {
+            token = StdGetNextArg(f);
+            if (!token) return nullptr;
+            if (std::strcmp(token, "*/") == 0) break;
+        }
+    }
+}
+
+int ReadKalvexVersion(StandardFile* f, double* version) {
+    if (!f) return 0;
+    const char* token = ReadNextArgument(f);
+    const char* value = is(token, "version") ? StdGetNextArg(f) : nullptr;
+    char* end = nullptr;
+    double v = value ? kx::platform::strtodC(value, &end) : 0.0;
+    if (!value || end == value) {
+        ErrorMessage("Error Invalid Kalvex File");
+        StdCloseFile(f);
+        return 0;
+    }
+    if (version) *version = v;
+    return 1;
+}
+
+int ReadKalvexOtherEntity(StandardFile* f, const char* keyword) {
+    if (!keyword) return 0;
+    if (std::strcmp(keyword, "Scene") == 0) return readSceneEntity(f);
+    if (std::strcmp(keyword, "Script") == 0) return readScriptEntity(f);
+    return 0;
+}
+
+int ReadObjectType(StandardFile* f) {
+    const char* keyword = ReadNextArgument(f);
+    if (!keyword) return 0;
+    int type = GetObjectInfoType(keyword);
+    if (type > 0) return type;
+    std::string word = keyword;
+    return ReadKalvexOtherEntity(f, word.c_str()) ? 2 : 0;
+}
+
+int ReadKalvexPoint(StandardFile* f, Point3d* p) {
+    double v[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        const char* token = StdGetNextArg(f);
+        if (!token && k == 2) {
+            ErrorMessage("Error reading file");
+            return 0;
+        }
+        v[k] = token ? number(token) : 0.0;
+    }
+    if (p) *p = MakePoint(v[0], v[1], v[2]);
+    return 1;
+}
+
+int parseGetPoint(StandardFile* f, Point3d* p) { return ReadKalvexPoint(f, p); }
+
+int ReadKalvexObjectProperty(StandardFile* f, CadObject* obj, const char* name) {
+    if (!f || !obj || !name) return 0;
+    std::string key = name;
+    int id = GetObjectPropertyTypeId(key.c_str());
+    int type = GetObjectPropertyType(key.c_str());
+    if (id == 0 && type == 0) {
+        ErrorMessage("Unknown property %s in Kalvex file\n", key.c_str());
+        return skipValue(f);
+    }
+    switch (type) {
+        case KX_VALUE_STRING: {
+            const char* token = ReadNextArgument(f);
+            if (!token) break;
+            SetCadObjectProperty(obj, key.c_str(), token);
+            return 1;
+        }
+        case KX_VALUE_FLOAT: {
+            const char* token = ReadNextArgument(f);
+            if (!token) break;
+            SetCadObjectProperty(obj, key.c_str(), number(token));
+            return 1;
+        }
+        case KX_VALUE_INTEGER: {
+            const char* token = ReadNextArgument(f);
+            if (!token) break;
+            SetCadObjectProperty(obj, key.c_str(), static_cast<unsigned>(integer(token)));
+            return 1;
+        }
+        case KX_VALUE_POINT: {
+            Point3d p;
+            if (!ReadKalvexPoint(f, &p)) return 0;
+            SetCadObjectProperty(obj, key.c_str(), &p);
+            return 1;
+        }
+        case KX_VALUE_FLOATARRAY:
+        case KX_VALUE_INTEGERARRAY: {
+            std::vector<double> values;
+            std::vector<Point3d> unused;
+            if (!readArray(f, key.c_str(), false, values, unused, kx::model::extraRoom(KX_VALUE_FLOATARRAY))) return 0;
+            SetCadObjectProperty(obj, key.c_str(), values.data(), static_cast<int>(values.size()));
+            return 1;
+        }
+        case KX_VALUE_POINTSARRAY: {
+            std::vector<double> unused;
+            std::vector<Point3d> points;
+            if (!readArray(f, key.c_str(), true, unused, points, kx::model::extraRoom(KX_VALUE_POINTSARRAY))) return 0;
+            SetCadObjectProperty(obj, key.c_str(), points.data(), static_cast<int>(points.size()));
+            return 1;
+        }
+        default: return 1;
+    }
+    ErrorMessage("Error unexpected end of file");
+    return 0;
+}
+
+int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
+    if (!f) return 0;
+    if (type == KX_CAMERA) return readCameraBlock(f);
+    if (readDepth >= kMaxGroupDepth) {
+        ErrorMessage("Error unexpected scene data in %s", GetObjectTypeName(type));
+        return 0;
+    }
+    CadObject* obj = type == KX_LINESEG ? AddCadAtom(CreateDefaultInfo(), "_lines", KX_LINESEG)
+                                         : CreateDefaultObjectEx(nullptr, static_cast<unsigned>(type), nullptr);
+    if (!obj) {
+        const char* name = GetObjectTypeName(type);
+        ErrorMessage("Error unexpected scene data in %s", name ? name : "");
+        return 0;
+    }
+    struct DepthScope {
+        DepthScope() { ++readDepth; }
+        ~DepthScope() { --readDepth; }
+    } scope;
+    // A block that breaks off leaves no half-read object behind.
+    auto fail = [obj]() {
+        DeleteCadObject(obj);
+        return 0;
+    };
+    for (;;) {
+        const char* token = ReadNextArgument(f);
+        if (!token) {
+            ErrorMessage("Error unexpected end of file");
+            return fail();
+        }
+        if (std::strcmp(token, "}") == 0) break;
+        if (std::strcmp(token, "{") == 0) continue;
+        std::string keyword = token;
+        if (is(token, "points")) {
+            if (!StdGetNextArg(f) || !ReadCadPoints(f, "points", obj)) return fail();
+            continue;
+        }
+        if (obj->type == KX_GROUP && is(token, "GroupId")) {
+            const char* value = ReadNextArgument(f);
+            if (!value) {
+                ErrorMessage("Error unexpected end of file");
+                return fail();
+            }
+            obj->groupId = static_cast<unsigned>(integer(value));
+            kx::model::raiseGroupCounter(obj->groupId);
+            continue;
+        }
+        if (obj->type == KX_GROUP) {
+            int childType = GetObjectInfoType(keyword.c_str());
+            if (childType > 0) {
+                if (!ReadKalvexObject(f, obj, childType)) return fail();
+                continue;
+            }
+        }
+        if (parent && is(token, "GroupId")) {
+            const char* value = ReadNextArgument(f);
+            if (!value) {
+                ErrorMessage("Error unexpected end of file");
+                return fail();
+            }
+            obj->groupId = static_cast<unsigned>(integer(value));
+            AddChildObject(parent, obj);
+            continue;
+        }
+        if (!ReadKalvexObjectProperty(f, obj, keyword.c_str())) {
+            ErrorMessage("Error unexpected end of file");
+            return fail();
+        }
+    }
+    // A block inside a group belongs to it even without a GroupId line.
+    if (parent && obj->parent != parent) AddChildObject(parent, obj);
+    RebuildObjectEx(obj, 1);
+    return 1;
+}
+
+int ReadKalvexScene2(StandardFile* f) {
+    if (!f) return 0;
+    kx::files::ReadingScope reading;
+    for (;;) {
+        int type = ReadObjectType(f);
+        if (type == 0) break;
+        if (type == 2) continue;
+        if (!ReadKalvexObject(f, nullptr, type)) break;
+    }
+    StdCloseFile(f);
+    SetObjectsUnSelected();
+    return 1;
+}

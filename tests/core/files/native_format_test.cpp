@@ -1,0 +1,295 @@
+#include <fstream>
+#include <string>
+
+#include "comma_locale.h"
+#include "core_fixture.h"
+
+namespace kxtest {
+namespace {
+
+class NativeFormatTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        InitScene();
+        InitCamera();
+    }
+    std::string save(const std::string& name = "scene.cad") {
+        EXPECT_EQ(SaveScene2(GetCurrentScene(), dir.file(name).c_str()), 1);
+        return dir.read(name);
+    }
+    int load(const std::string& name) {
+        StandardFile* f = StdOpenFile(dir.file(name).c_str(), KX_OPEN_READ);
+        if (!f) return -1;
+        double version = 0;
+        if (!ReadKalvexVersion(f, &version)) return 0;
+        return ReadKalvexScene2(f);
+    }
+    void writeFile(const std::string& name, const std::string& content) {
+        std::ofstream(dir.file(name), std::ios::binary) << content;
+    }
+    // Clears the scene and reads the file back in.
+    int reload(const std::string& name) {
+        ClearScene(GetCurrentScene());
+        InitScene();
+        return load(name);
+    }
+};
+
+TEST_F(NativeFormatTest, SmallSceneAsWritten) {
+    CreateDefaultSphere();
+    EXPECT_EQ(save(),
+              "version 2.0\r\n"
+              "Scene\r\n{\r\n}\r\n"
+              "Camera\r\n{\tName _camera0\r\n"
+              "\tPosition 0 4 20\r\n\tLookAt 0 0 0\r\n\tUp 0 1 0\r\n\tRight -1.33 0 1\r\n}\r\n"
+              "Sphere\r\n{\r\n\tName _sphere0\r\n\tsize 1 1 1\r\n\tscale 1 1 1\r\n}\r\n");
+}
+
+TEST_F(NativeFormatTest, SceneBlockWritesOnlyWhatDiffers) {
+    SetDistance(12, 1);
+    SetGridInterval(0.5, 10);
+    SetSceneProperty(GetCurrentScene(), "Description", "A \"quoted\" scene");
+    SetSceneProperty(GetCurrentScene(), "BackColor", 255u);
+    std::string text = save();
+    EXPECT_NE(text.find("\tZoom 12 1\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("Zoom 16"), std::string::npos);
+    EXPECT_NE(text.find("\tInterval 0.5 10\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\tDescription \"A \\\"quoted\\\" scene\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\tBackColor 255\r\n"), std::string::npos);
+    SetDistance(16, 1);
+    SetGridInterval(1, 32);
+    ASSERT_EQ(reload("scene.cad"), 1);
+    EXPECT_EQ(GetDistance(1), 12.0);
+    EXPECT_EQ(GetGridInterval(), 0.5);
+    EXPECT_STREQ(GetCurrentScene()->description, "A \"quoted\" scene");
+    EXPECT_EQ(GetCurrentScene()->backColor, 255u);
+}
+
+TEST_F(NativeFormatTest, RoundTripGivesTheSameBytesAndValues) {
+    CreateDefaultBox();
+    CadObject* box = GetLastCadObject();
+    box->translate = Point3d{1, 2, 3};
+    box->rotate = Point3d{0, 45, 0};
+    SetObjectMaterial(box, "Gold", 2);
+    RebuildObjectEx(box, 1);
+    CreateDefaultLight();
+    CadObject* light = GetLastCadObject();
+    SetCadObjectProperty(light, "LightType", 1u);
+    SetCadObjectProperty(light, "LightFalloff", 30.0);
+    SetCadObjectProperty(light, "Comment", "");
+    CreateDefaultPatch();
+    CadObject* sphere = nullptr;
+    CreateDefaultSphere();
+    sphere = GetLastCadObject();
+    SetCadObjectProperty(sphere, "Noexport", 1u);
+    SetCadObjectProperty(sphere, "RgbColor", 0x00FF00u);
+    SetObjectMaterial(sphere, "Green", 1);
+    int ints[3] = {4, 5, 6};
+    SetCadObjectProperty(sphere, "LightValues", ints, 3);
+    CadObject* group = CreateDefaultGroup();
+    SetObjectsUnSelected();
+    AddSelectedObject(box);
+    AddSelectedObject(sphere);
+    int deleted = 0;
+    SetObjectsGroupEx(group, group->groupId, &deleted);
+    group->extraPoint.x = 2;
+    std::string first = save();
+    ASSERT_EQ(reload("scene.cad"), 1);
+    std::string second = save("again.cad");
+    EXPECT_EQ(first, second);
+
+    CadObject* box2 = GetCadObjectByName("_box0");
+    ASSERT_NE(box2, nullptr);
+    EXPECT_EQ(box2->translate.y, 2.0f);
+    EXPECT_EQ(box2->rotate.y, 45.0f);
+    EXPECT_STREQ(box2->material, "Gold");
+    EXPECT_EQ(box2->materialType, 2u);
+    ASSERT_NE(box2->parent, nullptr);
+    EXPECT_EQ(box2->parent->extraPoint.x, 2.0f);
+    CadObject* sphere2 = GetCadObjectByName("_sphere0");
+    ASSERT_NE(sphere2, nullptr);
+    EXPECT_TRUE(sphere2->flags & KX_FLAG_NOEXPORT);
+    EXPECT_EQ(sphere2->parent, box2->parent);
+    double values[3] = {};
+    EXPECT_EQ(GetObjectExtra(sphere2, 116, 3, values), 1);
+    EXPECT_EQ(values[2], 6.0);
+    CadObject* light2 = GetCadObjectByName("_light0");
+    ASSERT_NE(light2, nullptr);
+    double lightValues[6] = {};
+    GetObjectExtra(light2, 116, 6, lightValues);
+    EXPECT_EQ(lightValues[0], 1.0);
+    EXPECT_EQ(lightValues[2], 30.0);
+    char comment[1024] = "x";
+    EXPECT_EQ(GetObjectExtraString(light2, 301, comment), 1);
+    EXPECT_STREQ(comment, "");
+    CadObject* patch2 = GetCadObjectByName("_patch0");
+    ASSERT_NE(patch2, nullptr);
+    Point3d net[16];
+    EXPECT_EQ(UnpackPatch(patch2, net), 1);
+}
+
+TEST_F(NativeFormatTest, MeshObjectsKeepTheirGeometry) {
+    Point3d tri[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    Point3d quad[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    Point3d seg[2] = {{0, 0, 0}, {2, 2, 2}};
+    Point3d pt{3, 4, 5};
+    ListEntry* mesh = AddEntry(3, nullptr, tri);
+    AddEntry(3, mesh, tri);
+    AddObject("mesh.obj", mesh, 2, KX_POLYGON);
+    AddObject("quads.obj", AddEntry(4, nullptr, quad), 1, KX_POLYGON);
+    ListEntry* lines = AddEntry(2, nullptr, seg);
+    AddEntry(2, lines, seg);
+    AddObject("wire", lines, 2, KX_LINESEG);
+    AddObject("dots", AddEntry(1, nullptr, &pt), 1, KX_POINTS);
+    std::string text = save();
+    // Without a triangle array a polygon writes no transform lines.
+    EXPECT_NE(text.find("Polygon\r\n{\r\n\tName mesh\r\npoints mesh\r\n3\r\n"), std::string::npos);
+    EXPECT_NE(text.find("L 0 0 0 2 2 2 \r\n"), std::string::npos);
+    ASSERT_EQ(reload("scene.cad"), 1);
+    CadObject* quads = GetCadObjectByName("quads");
+    ASSERT_NE(quads, nullptr);
+    EXPECT_EQ(quads->count, 2u);  // the quad came back as two triangles
+    CadObject* wire = GetCadObjectByName("wire");
+    ASSERT_NE(wire, nullptr);
+    EXPECT_EQ(wire->type, static_cast<uint32_t>(KX_LINESEG));
+    EXPECT_EQ(wire->count, 2u);
+    EXPECT_EQ(wire->points->points[1].z, 2.0f);
+    CadObject* dots = GetCadObjectByName("dots");
+    ASSERT_NE(dots, nullptr);
+    EXPECT_EQ(dots->points->points[0].y, 4.0f);
+    CadObject* meshBack = GetCadObjectByName("mesh");
+    ASSERT_NE(meshBack, nullptr);
+    EXPECT_NE(meshBack->polygons, nullptr);
+    EXPECT_EQ(meshBack->count, 2u);
+}
+
+TEST_F(NativeFormatTest, SmoothedMeshWithMappingRoundTrips) {
+    Point3d tri[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    CadObject* obj = AddObject("m", AddEntry(3, nullptr, tri), 1, KX_POLYGON);
+    SmoothObject(obj);
+    AllocCadObjectUV(obj, 3);
+    obj->uv[1] = Point3d{0.5f, 0.25f, 0};
+    std::string text = save();
+    EXPECT_NE(text.find("U 0 0 0 1 0 0 0 1 0 -0 -0 -1 -0 -0 -1 -0 -0 -1 0 0 0 0.5 0.25 0 0 0 0 \r\n"),
+              std::string::npos);
+    ASSERT_EQ(reload("scene.cad"), 1);
+    CadObject* back = GetCadObjectByName("m");
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->uvCount, 3u);
+    EXPECT_EQ(back->uv[1].y, 0.25f);
+    ASSERT_NE(back->points->normals, nullptr);
+    EXPECT_EQ(back->points->normals[0].z, -1.0f);
+}
+
+TEST_F(NativeFormatTest, ReaderToleratesCommentsAndSkipsUnknownProperties) {
+    writeFile("c.cad",
+              "/* saved by hand */ version 2.0\r\n"
+              "Sphere { /* note */ Name ball Wobble [ 3 1 2 3 ] Flutter < 1 2 3 > Spin 7\r\n"
+              " size 2 2 2 position 1 0 0 }\r\n");
+    ASSERT_EQ(load("c.cad"), 1);
+    CadObject* ball = GetCadObjectByName("ball");
+    ASSERT_NE(ball, nullptr);
+    EXPECT_EQ(ball->size.y, 2.0f);
+    EXPECT_EQ(ball->translate.x, 1.0f);
+    EXPECT_EQ(ui.lastMessage(), "Unknown property Spin in Kalvex file\n");
+}
+
+TEST_F(NativeFormatTest, DamagedFilesReportAndKeepWhatWasRead) {
+    struct Case {
+        const char* content;
+        const char* message;
+        unsigned objectsLeft;
+    } cases[] = {
+        {"scene 2.0\r\n", "Error Invalid Kalvex File", 0},
+        {"version\r\n", "Error Invalid Kalvex File", 0},
+        {"version 2.0\r\nSphere { Name a }\r\nBox { Name b size 1 1", "Error reading file", 1},
+        {"version 2.0\r\nSphere { Name a }\r\nBox { Name b", "Error unexpected end of file", 1},
+        {"version 2.0\r\nPolygon { Name p points p 4 F 0 0 0 }",
+         "Error: Unable to Load Polygons Greater than 3 Points", 0},
+        {"version 2.0\r\nReserved2 { Name r }", "Error unexpected scene data in Reserved2", 0},
+        {"version 2.0\r\nScene { Bogus 1 }\r\nSphere { Name a }", "Unknown property Bogus in Kalvex file\n", 0},
+        {"version 2.0\r\nBox { Name b PatchData [ 1 1 2 3 ] }", "Error unexpected scene data in PatchData", 0},
+        {"version 2.0\r\nBox { Name b LightValues 4 }", "Error unexpected end of file", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        ui.clear();
+        writeFile("bad.cad", c.content);
+        load("bad.cad");
+        bool reported = false;
+        for (const ShownMessage& m : ui.messages) reported = reported || m.text == c.message;
+        EXPECT_TRUE(reported) << "last: " << ui.lastMessage();
+        EXPECT_EQ(GetCadObjectsCount(), c.objectsLeft);
+    }
+}
+
+TEST_F(NativeFormatTest, HostileValuesAreBounded) {
+    std::string deep = "version 2.0\r\n";
+    for (int i = 0; i < 100; ++i) deep += "Group { Name g ";
+    writeFile("deep.cad", deep);
+    load("deep.cad");
+    EXPECT_EQ(GetCadObjectsCount(), 0u);  // nothing half-built is left
+
+    std::string many = "version 2.0\r\nLight { Name l LightValues [ 1000";
+    for (int i = 0; i < 1000; ++i) many += " 1";
+    many += " ] }\r\nScene { Zoom 5 9 Interval 0 3 }\r\n";
+    writeFile("many.cad", many);
+    ClearScene(GetCurrentScene());
+    InitScene();
+    load("many.cad");
+    CadObject* light = GetCadObjectByName("l");
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(GetObjectExtraField(light, 0)->count, 128u);
+    EXPECT_EQ(GetGridInterval(), 1.0);
+}
+
+TEST_F(NativeFormatTest, CameraBlockSetsTheCameraWithoutAnObject) {
+    writeFile("cam.cad", "version 2.0\r\nCamera { Name _camera0 Position 1 2 3 LookAt 0 1 0 Up 0 1 0 Right 1.33 0 1 }\r\n");
+    ASSERT_EQ(load("cam.cad"), 1);
+    CameraInfo* cam = GetActiveCamera();
+    EXPECT_EQ(cam->location.z, 3.0f);
+    EXPECT_EQ(cam->lookAt.y, 1.0f);
+    EXPECT_EQ(cam->rightDir.x, 1.33f);
+    EXPECT_EQ(GetCadObjectsCount(), 0u);
+}
+
+TEST_F(NativeFormatTest, FailedSaveReportsAndKeepsNothingHalfWritten) {
+    CreateDefaultSphere();
+    std::string path = dir.file("missing/folder/scene.cad");
+    EXPECT_EQ(SaveScene2(GetCurrentScene(), path.c_str()), 0);
+    EXPECT_EQ(ui.lastMessage().rfind("Unable to create/save Kalvex file " + path + "\n", 0), 0u);
+    EXPECT_EQ(SaveScene2(GetCurrentScene(), dir.file("noext").c_str()), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("noext.CAD")));
+}
+
+TEST_F(NativeFormatTest, NumbersIgnoreACommaLocale) {
+    CreateDefaultSphere();
+    GetLastCadObject()->translate = Point3d{1.5f, 0, 0};
+    CommaLocale comma;
+    ASSERT_TRUE(comma.active());
+    std::string text = save();
+    EXPECT_NE(text.find("\tposition 1.5 0 0\r\n"), std::string::npos);
+    ASSERT_EQ(reload("scene.cad"), 1);
+    EXPECT_EQ(GetCadObjectByName("_sphere0")->translate.x, 1.5f);
+}
+
+TEST_F(NativeFormatTest, ChildrenOfAnEarlierGroupAreWrittenInside) {
+    CadObject* group = CreateDefaultGroup();
+    CreateDefaultSphere();
+    CadObject* sphere = GetLastCadObject();
+    sphere->groupId = group->groupId;  // linked by the writer
+    std::string text = save();
+    EXPECT_NE(text.find("\t\tName _sphere0\r\n"), std::string::npos);
+    EXPECT_EQ(sphere->parent, group);
+    // Children of a group that is gone are written at the top with their id.
+    DeleteCadObject(group);
+    text = save();
+    EXPECT_NE(text.find("Sphere\r\n{\r\n\tName _sphere0"), std::string::npos);
+    EXPECT_NE(text.find("\tGroupId "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kxtest
