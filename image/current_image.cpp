@@ -89,9 +89,19 @@ int pxSetNewBuffer(HWND window, int width, int height) {
         img.info = PxImageInfo{};
         return 0;
     }
+    // A surface of the same size is cleared and kept: reading one render after
+    // another then costs no fresh allocation.
+    std::unique_ptr<Surface> reuse;
+    if (img.surface && img.surface->width() == width && img.surface->height() == height)
+        reuse = std::move(img.surface);
     pxFreeMemoryDC();
     if (window && !img.owner) img.owner = window;
-    img.surface = Surface::create(width, height);
+    if (reuse) {
+        reuse->fill(kx::image::kWhite);
+        img.surface = std::move(reuse);
+    } else {
+        img.surface = Surface::create(width, height);
+    }
     if (!img.surface) {
         ErrorMessage("Fatal Error: Creating Image Buffer\n");
         return 0;
