@@ -1,0 +1,42 @@
+// Hands fuzz input to the file readers through a real file, as users' files reach them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "kxcore.h"
+
+namespace kxfuzz {
+
+// One scratch file per process, rewritten for every input.
+inline const std::string& writeInput(const uint8_t* data, size_t size) {
+    static std::string path = [] {
+        std::string p = "/tmp/kalvex-fuzz-XXXXXX";
+        int fd = mkstemp(p.data());
+        if (fd >= 0) close(fd);
+        return p;
+    }();
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out) {
+        std::fwrite(data, 1, size, out);
+        std::fclose(out);
+    }
+    return path;
+}
+
+// Message boxes would flood the output; the texts are not what is tested here.
+inline void quietCore() {
+    static const bool done = [] {
+        static KxUiCallbacks table{};
+        table.size = sizeof table;
+        table.messageBox = [](void*, HWND, const char*, const char*, unsigned) { return 1; };
+        KxSetUiCallbacks(&table);
+        return true;
+    }();
+    (void)done;
+}
+
+}  // namespace kxfuzz
