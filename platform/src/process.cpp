@@ -1,0 +1,331 @@
+#include "kxplatform/process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace kx::platform {
+
+std::vector<std::string> splitCommandLine(const std::string& text) {
+    std::vector<std::string> args;
+    std::string current;
+    bool inArg = false;
+    char quote = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\'' || text[i + 1] == '\\')) {
+            current += text[++i];
+            inArg = true;
+            continue;
+        }
+        if (quote) {
+            if (c == quote) quote = 0;
+            else current += c;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            quote = c;
+            inArg = true;
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (inArg) args.push_back(current);
+            current.clear();
+            inArg = false;
+            continue;
+        }
+        current += c;
+        inArg = true;
+    }
+    if (inArg) args.push_back(current);
+    return args;
+}
+
+std::string quoteArgument(const std::string& arg) {
+    if (arg.find_first_of(" \t\"'\\") == std::string::npos && !arg.empty()) return arg;
+    std::string out = "\"";
+    for (char c : arg) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// Spawns argv in its own process group; stdout/stderr to outFd when >= 0.
+int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outFd, pid_t* pid) {
+    if (argv.empty()) return EINVAL;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attr);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (outFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+        posix_spawn_file_actions_adddup2(&actions, outFd, 2);
+    }
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    int rc = posix_spawnp(pid, args[0], &actions, &attr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    return rc;
+}
+
+int statusToCode(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+int pidfdOpen(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+}  // namespace
+
+struct CommandRunner::Run {
+    mutable std::mutex mutex;
+    std::condition_variable done;
+    std::string output;
+    RunResult result;
+    bool finished = false;
+    pid_t pid = -1;
+    FileDescriptor cancelEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    FileDescriptor pipeRead;
+    Callbacks callbacks;
+
+    void append(const char* data, size_t n) {
+        std::string piece(data, n);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            output += piece;
+            if (output.size() > kKeptOutput) output.erase(0, output.size() - kKeptOutput);
+        }
+        if (callbacks.output) callbacks.output(piece);
+    }
+
+    // Reads what the pipe holds now; false at its end.
+    bool drain() {
+        char buffer[1024];
+        for (;;) {
+            ssize_t n = ::read(pipeRead.get(), buffer, sizeof buffer);
+            if (n > 0) {
+                append(buffer, static_cast<size_t>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        }
+    }
+
+    // Asks the process group to end, then forces it after a second.
+    void terminate() {
+        ::kill(-pid, SIGTERM);
+        for (int i = 0; i < 20; ++i) {
+            int status;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                result.exitCode = statusToCode(status);
+                pid = -1;
+                return;
+            }
+            ::usleep(50 * 1000);
+        }
+        ::kill(-pid, SIGKILL);
+    }
+
+    void watch() {
+        FileDescriptor pidfd(pidfdOpen(pid));
+        bool pipeOpen = pipeRead.get() >= 0;
+        bool exited = false;
+        pid_t group = pid;
+        while (!exited) {
+            pollfd fds[3];
+            nfds_t count = 0;
+            fds[count++] = {cancelEvent.get(), POLLIN, 0};
+            if (pidfd.get() >= 0) fds[count++] = {pidfd.get(), POLLIN, 0};
+            int pipeIndex = -1;
+            if (pipeOpen) {
+                pipeIndex = static_cast<int>(count);
+                fds[count++] = {pipeRead.get(), POLLIN, 0};
+            }
+            int timeout = pidfd.get() >= 0 ? -1 : 100;
+            int ready = ::poll(fds, count, timeout);
+            if (ready < 0 && errno != EINTR) break;
+            if (fds[0].revents & POLLIN) {
+                result.cancelled = true;
+                terminate();
+                if (pid > 0) {
+                    int status;
+                    ::waitpid(pid, &status, 0);
+                    result.exitCode = statusToCode(status);
+                }
+                ::kill(-group, SIGKILL);  // anything the renderer left running
+                break;
+            }
+            if (pipeIndex >= 0 && (fds[pipeIndex].revents & (POLLIN | POLLHUP | POLLERR)))
+                pipeOpen = drain();
+            int status;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                result.exitCode = statusToCode(status);
+                exited = true;
+            }
+        }
+        // Output written just before the end is still in the pipe.
+        if (pipeRead.get() >= 0) drain();
+        ::kill(-group, SIGKILL);  // helpers of the renderer do not outlive it
+        pipeRead.reset();
+        Callbacks local;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+            local = callbacks;
+        }
+        if (local.finished) local.finished(result);
+        done.notify_all();
+    }
+};
+
+CommandRunner::CommandRunner() = default;
+
+CommandRunner::~CommandRunner() {
+    cancel();
+    if (worker_.joinable()) worker_.join();
+}
+
+bool CommandRunner::start(const std::vector<std::string>& argv, const std::string& cwd, bool capture,
+                          Callbacks callbacks) {
+    if (running()) return false;
+    if (worker_.joinable()) worker_.join();
+    auto run = std::make_shared<Run>();
+    run->callbacks = std::move(callbacks);
+    run_ = run;
+    int fds[2] = {-1, -1};
+    if (capture && ::pipe2(fds, O_CLOEXEC) != 0) {
+        run->result.startError = errno;
+        run->finished = true;
+        return false;
+    }
+    FileDescriptor writeEnd(fds[1]);
+    run->pipeRead.reset(fds[0]);
+    int rc = spawn(argv, cwd, writeEnd.get(), &run->pid);
+    writeEnd.reset();  // only the child writes now; its end closes the pipe
+    if (rc != 0) {
+        run->result.startError = rc;
+        run->finished = true;
+        run->pipeRead.reset();
+        return false;
+    }
+    if (run->pipeRead.get() >= 0) ::fcntl(run->pipeRead.get(), F_SETFL, O_NONBLOCK);
+    run->result.started = true;
+    worker_ = std::thread([run] { run->watch(); });
+    return true;
+}
+
+void CommandRunner::cancel() {
+    if (!run_) return;
+    uint64_t one = 1;
+    if (run_->cancelEvent.get() >= 0) {
+        ssize_t n = ::write(run_->cancelEvent.get(), &one, sizeof one);
+        (void)n;
+    }
+}
+
+RunResult CommandRunner::wait() {
+    if (!run_) return {};
+    std::unique_lock<std::mutex> lock(run_->mutex);
+    run_->done.wait(lock, [this] { return run_->finished; });
+    RunResult r = run_->result;
+    lock.unlock();
+    if (worker_.joinable()) worker_.join();
+    return r;
+}
+
+bool CommandRunner::running() const {
+    if (!run_) return false;
+    std::lock_guard<std::mutex> lock(run_->mutex);
+    return !run_->finished;
+}
+
+std::string CommandRunner::output() const {
+    if (!run_) return {};
+    std::lock_guard<std::mutex> lock(run_->mutex);
+    return run_->output;
+}
+
+RunResult CommandRunner::result() const {
+    if (!run_) return {};
+    std::lock_guard<std::mutex> lock(run_->mutex);
+    return run_->result;
+}
+
+int startDetached(const std::vector<std::string>& argv, const std::string& cwd) {
+    pid_t pid = -1;
+    int rc = spawn(argv, cwd, -1, &pid);
+    if (rc != 0) return rc;
+    std::thread([pid] {
+        int status;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return 0;
+}
+
+int runShellLine(const std::string& line, const std::string& cwd) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    pid_t pid = -1;
+    if (spawn({"/bin/sh", "-c", text}, cwd, -1, &pid) != 0) return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return statusToCode(status);
+}
+
+}  // namespace kx::platform

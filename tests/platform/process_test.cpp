@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
+
+#include "kxplatform/process.h"
+#include "temp_dir.h"
+
+namespace {
+
+using kx::platform::CommandRunner;
+using kx::platform::splitCommandLine;
+
+TEST(CommandLineTest, SplittingAndQuoting) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"povray  +Iscene.pov\t+W640", {"povray", "+Iscene.pov", "+W640"}},
+        {"a \"b c\" 'd e'", {"a", "b c", "d e"}},
+        {"x \"say \\\"hi\\\"\"", {"x", "say \"hi\""}},
+        {"C:\\dir\\file a\\\\b", {"C:\\dir\\file", "a\\b"}},
+        {"+GF\"/tmp/my dir/render.err\"", {"+GF/tmp/my dir/render.err"}},
+        {"\"\" x", {"", "x"}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(splitCommandLine(c.text), c.args);
+    }
+    // Whatever a name holds, quoting brings it back as one argument.
+    for (std::string name : {"plain", "my scene.pov", "$(rm -rf x);|`y`", "a\"b", "back\\slash", "it's"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(splitCommandLine("prog " + kx::platform::quoteArgument(name)),
+                  (std::vector<std::string>{"prog", name}));
+    }
+}
+
+class RunnerTest : public ::testing::Test {
+protected:
+    std::string script(const std::string& name, const std::string& body) {
+        std::string path = dir.file(name);
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    }
+    kxtest::TempDir dir;
+};
+
+TEST_F(RunnerTest, CapturesOutputAndExitCode) {
+    std::string prog = script("fails.sh", "echo \"arg: $1\"; echo oops >&2; exit 3");
+    CommandRunner runner;
+    std::string seen;
+    std::atomic<int> finishedCalls{0};
+    CommandRunner::Callbacks cb;
+    cb.output = [&seen](const std::string& piece) { seen += piece; };
+    cb.finished = [&finishedCalls](const kx::platform::RunResult&) { ++finishedCalls; };
+    ASSERT_TRUE(runner.start({prog, "with space; $(touch pwned)"}, dir.path().string(), true, cb));
+    kx::platform::RunResult r = runner.wait();
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(seen, "arg: with space; $(touch pwned)\noops\n");
+    EXPECT_EQ(runner.output(), seen);
+    EXPECT_EQ(finishedCalls, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("pwned")));
+}
+
+TEST_F(RunnerTest, CancelEndsTheWholeProcessGroup) {
+    std::string prog = script("hangs.sh", "sleep 300 & echo $! > child.pid; echo started; wait");
+    CommandRunner runner;
+    std::atomic<bool> started{false};
+    CommandRunner::Callbacks cb;
+    cb.output = [&started](const std::string&) { started = true; };
+    ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
+    for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(runner.running());
+    runner.cancel();
+    kx::platform::RunResult r = runner.wait();
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(runner.running());
+    std::ifstream pidFile(dir.file("child.pid"));
+    pid_t child = 0;
+    pidFile >> child;
+    ASSERT_GT(child, 0);
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = ::kill(child, 0) != 0;
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(gone) << "the renderer's own child outlived the cancel";
+}
+
+TEST_F(RunnerTest, FloodedOutputKeepsOnlyTheTail) {
+    std::string prog = script("floods.sh", "head -c 10000000 /dev/zero | tr '\\0' 'x'; echo END");
+    CommandRunner runner;
+    size_t total = 0;
+    CommandRunner::Callbacks cb;
+    cb.output = [&total](const std::string& piece) { total += piece.size(); };
+    ASSERT_TRUE(runner.start({prog}, {}, true, cb));
+    EXPECT_EQ(runner.wait().exitCode, 0);
+    EXPECT_EQ(total, 10000004u);
+    std::string kept = runner.output();
+    EXPECT_EQ(kept.size(), CommandRunner::kKeptOutput);
+    EXPECT_EQ(kept.substr(kept.size() - 4), "END\n");
+}
+
+TEST_F(RunnerTest, StartFailuresAreReportedNotRun) {
+    CommandRunner runner;
+    EXPECT_FALSE(runner.start({dir.file("no-such-program")}, {}, true, {}));
+    EXPECT_EQ(runner.result().startError, ENOENT);
+    EXPECT_FALSE(runner.running());
+    EXPECT_EQ(kx::platform::startDetached({dir.file("missing")}, {}), ENOENT);
+    EXPECT_EQ(kx::platform::runShellLine("exit 4\r", {}), 4);
+    EXPECT_EQ(kx::platform::runShellLine("echo hi > made.txt", dir.path().string()), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("made.txt")));
+}
+
+}  // namespace
