@@ -21,6 +21,8 @@ void resetCoreForTests() {
     s.view = ViewState{};
     s.geometry.reset();
     s.camera = CameraInfo{};
+    ClearTexture(s.textures.head);
+    s.textures = TextureState{};
     ClearKalvexEvent();
     KxSetUiCallbacks(nullptr);
 }

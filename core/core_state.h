@@ -9,6 +9,7 @@
 #include "kxcore.h"
 #include "geometry/geometry_state.h"
 #include "model/event_state.h"
+#include "texture/texture_state.h"
 #include "view/view_state.h"
 
 namespace kx {
@@ -65,6 +66,7 @@ struct CoreState {
     ViewState view;
     EventState events;
     GeometryState geometry;
+    TextureState textures;
     CameraInfo camera{};
 };
 

@@ -11,6 +11,7 @@ struct StdFileInternals {
     std::string target;     // the name the caller opened
     std::string temporary;  // where a replacing write goes until the close
     std::vector<char> pending;  // written bytes not yet handed to the system
+    unsigned long facetsInFile = 0;  // facets the facet writer put into this file
 };
 
 namespace kx::files {

@@ -214,6 +214,7 @@ int WriteKalvexObject(StandardFile* f, CadObject* obj) {
 int WriteKalvexScene2(StandardFile* f) {
     if (!f) return 0;
     depth = 0;
+    ClearTextureUsed();
     StdPutLine(f, "version 2.0\n");
     const CadScene* scene = f->scene ? f->scene : GetCurrentScene();
     writeSceneBlock(f, scene);

@@ -16,3 +16,6 @@
 #include "kx/smooth.h"
 #include "kx/camera.h"
 #include "kx/native_format.h"
+#include "kx/textures.h"
+#include "kx/file_types.h"
+#include "kx/legacy_format.h"

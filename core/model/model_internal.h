@@ -42,9 +42,6 @@ unsigned readExtra(CadObject* obj, unsigned id, unsigned type, unsigned n, void*
 int objectPropertyId(const char* name);
 int objectPropertyTypeOf(int id);
 
-// Gives an object a colour (kind 1) or texture (kind 2) by name.
-int applyMaterial(CadObject* obj, unsigned kind, const char* name);
-
 // The object that AddCadAtom made last, or null once it is deleted.
 CadObject* lastAtom();
 

@@ -38,17 +38,6 @@ int typeOfName(const char* name) { return objectPropertyTypeOf(objectPropertyId(
 
 }  // namespace
 
-namespace kx::model {
-
-// Colour (kind 1) or texture (kind 2) by name; the texture list refines the colour.
-int applyMaterial(CadObject* obj, unsigned kind, const char* name) {
-    if (!SetObjectMaterial(obj, name, kind)) return 0;
-    obj->flags &= ~KX_FLAG_TINDEX;
-    return 1;
-}
-
-}  // namespace kx::model
-
 int GetCadObjectProperty(CadObject* obj, const char* name, char* out) {
     if (!obj || typeOfName(name) != KX_VALUE_STRING) return 0;
     int id = objectPropertyId(name);
@@ -113,8 +102,8 @@ int SetCadObjectProperty(CadObject* obj, int id, const char* text) {
             renameTreeItem(obj);
             return 1;
         case KX_PROP_MATERIAL: kx::text::copyField(obj->material, text); return 1;
-        case KX_PROP_COLOR: return kx::model::applyMaterial(obj, 1, text);
-        case KX_PROP_TEXTURE: return kx::model::applyMaterial(obj, 2, text);
+        case KX_PROP_COLOR: return SetObjectTextureEx(obj, 1, text);
+        case KX_PROP_TEXTURE: return SetObjectTextureEx(obj, 2, text);
         default: break;
     }
     // A known property keeps its own value type: a text under the id of a

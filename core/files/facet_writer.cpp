@@ -1,0 +1,212 @@
+// The facet writer of the exporters: every facet of one object as one piece of
+// text in the syntax of the file's format, and ".RAW" facet files made with it.
+#include <string>
+
+#include "core_state.h"
+#include "files/formats_internal.h"
+#include "kxplatform/c_locale.h"
+
+namespace {
+
+// One facet's text may not outgrow the line buffer it was always composed in.
+constexpr size_t kFacetTextMax = 1024;
+
+enum class Vertex { Triple, Indexed };
+
+struct FacetSyntax {
+    int format;
+    const char* start;        // also the start of a smooth facet unless smoothStart is set
+    const char* smoothStart;
+    const char* vertex;       // also the layout of the normals
+    const char* end;
+    Vertex kind = Vertex::Triple;
+};
+
+// Formats 18 and 19 have variants chosen below.
+constexpr FacetSyntax kSyntax[] = {
+    {10, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
+    {11, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
+    {12, "triangle { ", nullptr, "< %7.4f %7.4f %7.4f > ", "}\n"},
+    {14, "p 3\n", nullptr, "%7.4f, %7.4f, %7.4f\n", "\r\n"},
+    {15, "polygon { points 3 ", nullptr, "vertex %g, %g, %g \n", "}\n\n"},
+    {16, "triangle ", nullptr, "%g, %g, %g ", "\n"},
+    {18, "", nullptr, "%7.4f %7.4f %7.4f  ", "\r\n"},
+    {19, "object { polygon 3,", "object { patch ", "< %g, %g, %g > ", "}\n"},
+    {22, "  0\n3DFACE\n8\n0\n62\n7\n", nullptr, "1%d\n%0.4f\n2%d\n%0.4f\n3%d\n%0.4f\n", " ", Vertex::Indexed},
+    {23, "Polygon \"P\" [ ", nullptr, "%#g %#g %#g ", "]\n"},
+    {24, "", nullptr, "    %#g %#g %#g,\n", ""},
+    {38, "", nullptr, "    %#g %#g %#g,\n", ""},
+    {34, "", nullptr, "v %#g %#g %#g\n", ""},
+};
+constexpr FacetSyntax kCommaRaw = {18, "", nullptr, "%7.4f, %7.4f, %7.4f\r\n", ""};
+
+const FacetSyntax* syntaxOf(int format) {
+    if (format == 18 && GetExportComma()) return &kCommaRaw;
+    for (const FacetSyntax& s : kSyntax)
+        if (s.format == format) return &s;
+    return nullptr;
+}
+
+bool samePoint(const Point3d& a, const Point3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// One facet's corners (3 from a triangle record, 3 to 8 from a node) and
+// where its mapping entries are: at its record or node position.
+struct Facet {
+    const Point3d* points;
+    const Point3d* normals;  // null when there are none
+    unsigned count;
+    size_t index;
+};
+
+// Composes one facet's text the way it has always been: line feeds as CR LF.
+class FacetText {
+public:
+    void add(const std::string& piece) {
+        for (char c : piece) {
+            if (c == '\r') continue;
+            if (c == '\n') text_ += '\r';
+            text_ += c;
+        }
+    }
+    template <class... A>
+    void addf(const char* fmt, A... args) {
+        add(kx::platform::formatC(fmt, args...));
+    }
+    bool fits() const { return text_.size() < kFacetTextMax; }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+void addCorner(FacetText& out, const FacetSyntax& s, const Point3d& p, unsigned corner) {
+    if (s.kind == Vertex::Indexed) out.addf(s.vertex, corner, p.x, corner, p.y, corner, p.z);
+    else out.addf(s.vertex, p.x, p.y, p.z);
+}
+
+struct FacetOptions {
+    const FacetSyntax* syntax;
+    int format;
+    bool smooth;
+    bool uv;
+};
+
+std::string composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& o, bool firstOfFile) {
+    const FacetSyntax& s = *o.syntax;
+    FacetText out;
+    if (o.format == 19 && !firstOfFile) out.add("+");
+    out.add(o.smooth && s.smoothStart ? s.smoothStart : s.start);
+    const Point3d zero{0, 0, 0};
+    for (unsigned k = 0; k < facet.count; ++k) {
+        addCorner(out, s, facet.points[k], k);
+        if (o.smooth) {
+            if (o.format == 19) out.add(", ");
+            addCorner(out, s, facet.normals ? facet.normals[k] : zero, k);
+        }
+        if (o.uv && o.smooth && o.format == 19) {
+            // Only a triangle's three corners have mapping entries.
+            size_t entry = facet.index * 3 + k;
+            const Point3d& uv = (k < 3 && entry < obj->uvCount) ? obj->uv[entry] : zero;
+            out.addf("uv %g, %g", uv.x, uv.y);
+        }
+        if (o.format == 19 && k < 2) out.add(", ");
+    }
+    if (o.format == 22) {
+        const Point3d& c = facet.points[facet.count - 1];
+        out.addf("13\n%0.4f\n23\n%0.4f\n33\n%0.4f\n", c.x, c.y, c.z);
+    }
+    out.add(s.end);
+    return out.fits() ? out.text() : std::string();
+}
+
+bool hasNormals(const TriPolygon& t) {
+    for (const Point3d& n : t.normal)
+        if (n.x != 0.0f || n.y != 0.0f || n.z != 0.0f) return true;
+    return false;
+}
+
+// Writes every facet; counts those written and those too long to write.
+class FacetSink {
+public:
+    FacetSink(StandardFile* f, const CadObject* obj, const FacetOptions& o) : f_(f), obj_(obj), o_(o) {}
+
+    void write(const Facet& facet) {
+        if (facet.count < 3) return;
+        const Point3d* p = facet.points;
+        if (samePoint(p[0], p[1]) || samePoint(p[1], p[2]) || samePoint(p[0], p[2])) return;
+        const bool first = f_->internals ? f_->internals->facetsInFile == 0 : f_->facetCount == 0;
+        std::string text = composeFacet(obj_, facet, o_, first);
+        if (text.empty()) {
+            ++tooLong_;
+            return;
+        }
+        StdPutLine(f_, "%s", text.c_str());
+        ++f_->facetCount;
+        if (f_->internals) ++f_->internals->facetsInFile;
+    }
+    unsigned tooLong() const { return tooLong_; }
+
+private:
+    StandardFile* f_;
+    const CadObject* obj_;
+    FacetOptions o_;
+    unsigned tooLong_ = 0;
+};
+
+}  // namespace
+
+int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
+    if (!f) return 0;
+    f->facetCount = 0;
+    if (obj && GetExportSelected() && !IsSelected(obj)) return 1;
+    if (!obj || !obj->points || obj->count == 0) return 0;
+    const int format = static_cast<int>(f->type);
+    const kx::CoreSettings& settings = kx::core().settings;
+    FacetOptions o{syntaxOf(format), format, false, false};
+    o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != 24 &&
+               format != 38 && format != 34;
+    o.uv = obj->uv && obj->uvCount && !settings.noUvInExport;
+    if (!o.syntax) {
+        // These formats write their meshes in other ways.
+        if (format == 13 || format == 17 || format == 20 || format == 21) return 0;
+        ErrorMessage("Unknown polygon type: %d", format);
+        return 0;
+    }
+    FacetSink sink(f, obj, o);
+    if (obj->polygons) {
+        for (size_t i = 0; i < obj->polygonCount; ++i) {
+            const TriPolygon& t = obj->polygons[i];
+            sink.write(Facet{t.vertex, hasNormals(t) ? t.normal : nullptr, 3, i});
+        }
+    } else {
+        if (obj->points->count < 3) {
+            ErrorMessage("Error, Attempt to Save Points as Facets");
+            return 0;
+        }
+        size_t index = 0;
+        for (const ListEntry* node = obj->points; node; node = node->next, ++index)
+            sink.write(Facet{node->points, node->normals, node->count, index});
+    }
+    if (sink.tooLong()) {
+        ErrorMessage("Error string too long");
+        LogMessage(1, "%u facets of %s left out", sink.tooLong(), obj->name);
+    }
+    return 1;
+}
+
+int WriteFacetFile(CadObject* obj, const char* name, int type) {
+    const char* path = name ? AddNewExt(name, ".RAW") : nullptr;
+    StandardFile* f = path ? StdOpenFile(path, KX_OPEN_CREATE) : nullptr;
+    if (!f) {
+        StdFileError(1, "Facets", name);
+        return 0;
+    }
+    const std::string target = path;
+    f->type = static_cast<uint32_t>(type);
+    WriteFacetsEx(obj, f);
+    if (!StdCloseFile(f)) {
+        StdFileError(1, "Facets", target.c_str());
+        return 0;
+    }
+    return 1;
+}

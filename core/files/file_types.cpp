@@ -1,0 +1,168 @@
+// The file-type table and the import/export dispatchers that route by it.
+#include <cstring>
+#include <string>
+
+#include "files/formats_internal.h"
+#include "model/text.h"
+
+namespace {
+
+using Reader = int (*)(CadScene*, const char*);
+
+enum class Writer { None, Scene, Export, Obj };
+
+struct FileType {
+    unsigned id;
+    const char* extension;
+    const char* description;
+    Reader read;   // null: the format is not imported
+    Writer write;
+};
+
+int loadScene(CadScene* scene, const char* name) { return LoadScene(scene, name); }
+int readFacets(CadScene*, const char* name) { return ReadFacets(name); }
+int readPts(CadScene*, const char* name) { return ReadPTS(name); }
+
+// The importers of NFF, DXF, 3D Studio and OBJ files come with the importers;
+// until then their rows answer as formats that cannot be read.
+constexpr Reader kReadNff = nullptr;
+constexpr Reader kReadDxf = nullptr;
+constexpr Reader kRead3ds = nullptr;
+constexpr Reader kReadObj = nullptr;
+
+// In stored order: lookups by extension return the first matching row.
+constexpr FileType kFileTypes[] = {
+    {1, ".cad", "Kalvex", loadScene, Writer::Scene},
+    {5, ".raw", "ASCII Facet List", readFacets, Writer::Export},
+    {11, ".pov", "Persistence of Vision", nullptr, Writer::Export},
+    {10, ".pov", "Persistence of Vision", nullptr, Writer::Export},
+    {12, ".pov", "Persistence of Vision", nullptr, Writer::Export},
+    {25, ".3ds", "Autodesk 3D-Studio", kRead3ds, Writer::None},
+    {26, ".pts", "ASCII Point List Files", readPts, Writer::Export},
+    {27, ".pgn", "ASCII Polygon List Files", readFacets, Writer::Export},
+    {28, ".psf", "ASCII Point Surface", nullptr, Writer::Export},
+    {29, ".vec", "ASCII Vector List", nullptr, Writer::Export},
+    {14, ".nff", "Neutral file format", kReadNff, Writer::Export},
+    {15, ".viv", "Vivid", nullptr, Writer::None},
+    {16, ".rsh", "Rayshade", nullptr, Writer::None},
+    {17, ".rt", "Rtrace", nullptr, Writer::None},
+    {19, ".pi", "Polyray", nullptr, Writer::Export},
+    {20, ".qrt", "Qraytrace", nullptr, Writer::None},
+    {21, ".art", "Art", nullptr, Writer::None},
+    {22, ".dxf", "AutoCAD DXF Files", kReadDxf, Writer::Export},
+    {23, ".rib", "RenderMAN RIB", nullptr, Writer::Export},
+    {24, ".wrl", "VRML 1.1", nullptr, Writer::Export},
+    {38, ".vrm", "VRML 2.0", nullptr, Writer::Export},
+    {34, ".obj", "Wavefront OBJ", kReadObj, Writer::Obj},
+    {35, ".3mf", "Quicktime 3DMF", nullptr, Writer::None},
+    {36, ".wtk", "World toolkit NFF", nullptr, Writer::None},
+    {37, ".cob", "Truespace COB", nullptr, Writer::None},
+    {30, ".stk", "Stik Figure Format", nullptr, Writer::None},
+    {9, ".3d", "ComputerScape 3D File", nullptr, Writer::None},
+    {31, ".d3d", "D3D File", nullptr, Writer::None},
+    {32, ".dat", "Interactive CAD File", nullptr, Writer::None},
+};
+
+const FileType* findType(unsigned id) {
+    for (const FileType& t : kFileTypes)
+        if (t.id == id) return &t;
+    return nullptr;
+}
+
+int unsupportedExport() {
+    ErrorMessage("Unsupported export type");
+    return 0;
+}
+
+int exportThroughDriver(CadScene* scene, const std::string& out, const FileType& type) {
+    const kx::files::ExportHooks& hooks = kx::files::exportHooks();
+    if (!hooks.exportObjects) return unsupportedExport();
+    std::string path = AddNewExt(out.c_str(), type.extension);
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
+    if (!f) {
+        StdFileError(2, nullptr, out.c_str());
+        return 0;
+    }
+    f->type = type.id;
+    f->scene = scene;
+    if (hooks.resetLightCounter) hooks.resetLightCounter();
+    int result = hooks.exportObjects(f);
+    if (!StdCloseFile(f)) {
+        StdFileError(2, nullptr, out.c_str());
+        return 0;
+    }
+    return result;
+}
+
+}  // namespace
+
+namespace kx::files {
+
+ExportHooks& exportHooks() {
+    static ExportHooks hooks;
+    return hooks;
+}
+
+std::string withDefaultExtension(const char* name, const char* ext) {
+    std::string path = name ? name : "";
+    if (!std::strchr(kx::text::lastComponent(path.c_str()), '.')) path += ext;
+    return path;
+}
+
+}  // namespace kx::files
+
+unsigned GetCadFileType(const char* name) {
+    const char* file = kx::text::lastComponent(name);
+    if (!file) return 0;
+    const char* ext = nullptr;
+    for (const char* p = file; *p; ++p)
+        if (p[0] == '.' && p[1] != '\0' && p[1] != '.') {
+            ext = p;
+            break;
+        }
+    if (!ext) return 0;
+    for (const FileType& t : kFileTypes)
+        if (kx::text::equalNoCase(t.extension, ext)) return t.id;
+    return 0;
+}
+
+const char* GetCadFileDescription(unsigned id) {
+    const FileType* t = findType(id);
+    return (t ? t : &kFileTypes[0])->description;
+}
+
+const char* GetCadFileExtension(unsigned id) {
+    const FileType* t = findType(id);
+    return (t ? t : &kFileTypes[0])->extension;
+}
+
+int Read3Dfile(CadScene* scene, const char* name, unsigned id) {
+    if (id == 0) id = GetCadFileType(name);
+    if (id == 0) {
+        ErrorMessage("Unsupported import type");
+        return 0;
+    }
+    const FileType* t = findType(id);
+    if (!t || !t->read) {
+        ErrorMessage("Unable to import %s file", GetCadFileDescription(id));
+        return 0;
+    }
+    return t->read(scene, name);
+}
+
+int Write3Dfile(CadScene* scene, const char* name, unsigned id) {
+    const std::string out = (name && *name) ? name : "untitled";
+    if (id == 0) id = GetCadFileType(out.c_str());
+    const FileType* t = findType(id);
+    if (!t) return unsupportedExport();
+    switch (t->write) {
+        case Writer::Scene: return SaveScene(scene, out.c_str());
+        case Writer::Export: return exportThroughDriver(scene, out, *t);
+        case Writer::Obj: {
+            const kx::files::ExportHooks& hooks = kx::files::exportHooks();
+            return hooks.writeObj ? hooks.writeObj(out.c_str()) : unsupportedExport();
+        }
+        case Writer::None: break;
+    }
+    return unsupportedExport();
+}

@@ -1,0 +1,29 @@
+// What the legacy scene format, the point and facet files and the file-type
+// dispatch share; not exported.
+#pragma once
+
+#include <string>
+
+#include "files/files_internal.h"
+
+namespace kx::files {
+
+// The writers of the export formats. They come with the exporters; while one
+// is missing, its formats report "Unsupported export type".
+struct ExportHooks {
+    int (*exportObjects)(StandardFile*) = nullptr;  // the common export driver
+    void (*resetLightCounter)() = nullptr;          // numbers the lights of one file
+    int (*writeObj)(const char*) = nullptr;
+    int (*writeDxfPoints)(CadObject*, StandardFile*) = nullptr;  // one polyline per object
+};
+ExportHooks& exportHooks();
+
+// name, with ext appended when its last path component has no dot (a dotted
+// folder does not count as an extension).
+std::string withDefaultExtension(const char* name, const char* ext);
+
+// The text of one point exported through the object template. The editable
+// template comes with frame sequences; until then the default "$X,$Y,$Z".
+std::string pointTemplateText(double x, double y, double z);
+
+}  // namespace kx::files
