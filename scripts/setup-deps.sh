@@ -12,6 +12,8 @@ packages=(
   locales
   # the JPEG codec library wraps libjpeg; the image tests make real files with netpbm
   libjpeg62-turbo-dev netpbm
+  # glyph outlines of text objects, and the default face
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   # fuzzing (the fuzz preset): clang with libFuzzer
   clang libclang-rt-14-dev
 )

@@ -12,6 +12,7 @@
 #include "kx/point_ops.h"
 #include "kx/operations.h"
 #include "kx/primitives.h"
+#include "kx/text.h"
 #include "kx/stdfile.h"
 #include "kx/smooth.h"
 #include "kx/camera.h"

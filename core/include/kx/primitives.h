@@ -45,7 +45,8 @@ KXCORE_API int CreatePatchEx(CadObject* obj);
 // extraPoint is the spot light's target relative to the light.
 KXCORE_API int CreateLightEx(CadObject* obj);
 KXCORE_API int CreateCameraEx(CadObject* obj);
-// Text outlines are not generated yet: 0, and the object is left unchanged.
+// The placeholder wireframe of a letter T, then RebuildText (kx/text.h): the
+// solid of the object's TextString; 0 (the placeholder stays) without one.
 KXCORE_API int CreateTextEx(CadObject* obj);
 
 // --- one object with the default parameters of its type ---

@@ -47,6 +47,8 @@ struct LOGFONT {
     uint8_t lfPitchAndFamily;
     char lfFaceName[32];
 };
+// The name the font interfaces use for the same record.
+using LOGFONTA = LOGFONT;
 
 // A dialog procedure: (dialog, message, wParam, lParam) -> handled.
 using DLGPROC = intptr_t (*)(HWND, unsigned, uintptr_t, intptr_t);

@@ -110,9 +110,8 @@ TEST_F(PrimitivesTest, DefaultParametersOfEachType) {
     char value[1024] = {};
     EXPECT_EQ(GetObjectExtraString(text, KX_PROP_TEXTSTRING, value), 1);
     EXPECT_STREQ(value, "Text");
-    // The glyph outlines come with text support; until then no mesh.
-    EXPECT_EQ(CreateTextEx(text), 0);
-    EXPECT_EQ(text->points, nullptr);
+    EXPECT_EQ(CreateTextEx(text), 1);
+    EXPECT_NE(text->points, nullptr);
 }
 
 TEST_F(PrimitivesTest, SphereFacetsFollowTheRingOrder) {
