@@ -16,6 +16,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   # fuzzing (the fuzz preset): clang with libFuzzer
   clang libclang-rt-14-dev
+  # the renderer Kalvex runs, with the include files every exported scene uses
+  povray povray-includes
 )
 
 missing=()

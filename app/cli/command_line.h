@@ -1,0 +1,34 @@
+// The program's command-line jobs, which run without any display:
+//   kalvex --export SCENE OUT [--type ID|NAME]
+//   kalvex --render SCENE [--width W] [--height H] [--quality Q]
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kx::app {
+
+struct CommandLine {
+    enum class Job { None, Help, Version, Export, Render, Open } job = Job::None;
+    std::string scene;
+    std::string output;
+    std::string type;  // a file-type id or name; empty: from the output's extension
+    std::optional<int> width, height, quality;
+    std::string error;  // set when the arguments are wrong
+};
+
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// The usage text printed for --help and after a wrong argument.
+std::string usageText();
+
+// The file-type id of a number or of a type's name ("Povray3", "Kalvex"...);
+// 0 when it is neither.
+unsigned fileTypeFromText(const std::string& text);
+
+// Runs a command-line job; returns the process exit status.
+int runExport(const CommandLine& cl);
+int runRender(const CommandLine& cl);
+
+}  // namespace kx::app

@@ -1,0 +1,25 @@
+// kalvex: the 3D scene modeller. Command-line jobs run without a display.
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    kx::app::CommandLine cl = kx::app::parseCommandLine(args);
+    if (!cl.error.empty()) {
+        std::fprintf(stderr, "kalvex: %s\n%s", cl.error.c_str(), kx::app::usageText().c_str());
+        return 2;
+    }
+    switch (cl.job) {
+        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
+        case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
+        case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
+        case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
+        default: break;
+    }
+    std::fprintf(stderr, "kalvex: the window program is not built yet\n%s", kx::app::usageText().c_str());
+    return 2;
+}

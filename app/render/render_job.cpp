@@ -1,0 +1,206 @@
+#include "render/render_job.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "kxcore.h"
+#include "kxplatform/ui_callbacks.h"
+#include "render/executable_kind.h"
+
+namespace kx::app {
+namespace {
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string systemText(int code) {
+    char text[256];
+    GetSystemErrorMessage(static_cast<unsigned long>(code), text, sizeof text);
+    return text;
+}
+
+long fileSize(const std::string& path) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    return ec ? -1 : static_cast<long>(size);
+}
+
+}  // namespace
+
+std::string existingImage(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return path;
+    std::string folder = folderOf(path);
+    std::string base = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) return path;
+    while (dirent* entry = readdir(dir.get()))
+        if (std::strlen(entry->d_name) == base.size() && kxc_strcmpi(entry->d_name, base.c_str()) == 0)
+            return folder + "/" + entry->d_name;
+    return path;
+}
+
+bool RenderJob::readRenderErrors(const std::string& programFolder, std::string& text) {
+    std::ifstream in(programFolder + "/render.err", std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return text.size() > 2;
+}
+
+RenderJob::RenderJob(Settings settings, RendererList renderers)
+    : settings_(std::move(settings)), renderers_(std::move(renderers)) {}
+
+RenderJob::~RenderJob() {
+    runner_.cancel();
+    runner_.wait();
+}
+
+bool RenderJob::running() const { return runner_.running(); }
+
+void RenderJob::cancel() { runner_.cancel(); }
+
+bool RenderJob::start(const std::string& document, Callbacks callbacks) {
+    callbacks_ = std::move(callbacks);
+    haveOutcome_ = false;
+    outcome_ = RenderOutcome{};
+    const RendererDefinition& renderer = renderers_.current(settings_.render.type);
+    if (&renderer == &renderers_.entries.front()) return false;  // preview only: nothing to run
+    if (renderer.type == 42) {
+        ErrorMessage("Unable to create render display window");
+        return false;
+    }
+    if (!GetCurrentScene()) {
+        ErrorMessage("Invalid Scene");
+        return false;
+    }
+    POINT size{settings_.render.renderX, settings_.render.renderY};
+    SetCameraSize(GetActiveCamera(), size);
+
+    RenderRequest request;
+    request.scene = document;
+    request.width = settings_.render.renderX;
+    request.height = settings_.render.renderY;
+    request.quality = settings_.render.quality;
+    command_ = buildRenderCommand(renderer, settings_, request);
+    if (!command_.ok) return false;
+    if (!Write3Dfile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
+        return false;
+    // An old "render.err" would be shown for a failure of this run.
+    if (std::string(renderer.commandTemplate).find("$<") != std::string::npos) {
+        std::error_code ec;
+        std::filesystem::remove(settings_.directories.program + "/render.err", ec);
+    }
+    std::string cwd = folderOf(document);
+    if (!settings_.render.waitForExit) {
+        int rc = platform::startDetached(command_.argv, cwd);
+        if (rc != 0) {
+            ErrorMessage("%s : %s (%d)", "Executing External Render", systemText(rc).c_str(), rc);
+            return false;
+        }
+        return true;
+    }
+    bool capture = executableSubsystem(command_.argv.front()) == 3;
+    platform::CommandRunner::Callbacks runnerCallbacks;
+    runnerCallbacks.output = callbacks_.output;
+    runnerCallbacks.finished = [this](const platform::RunResult& result) {
+        RenderOutcome outcome = finish(result);
+        if (callbacks_.finished) callbacks_.finished(outcome);
+    };
+    if (!runner_.start(command_.argv, cwd, capture, runnerCallbacks)) {
+        platform::RunResult failed = runner_.result();
+        ErrorMessage("Error %ld executing command", static_cast<long>(failed.startError));
+        outcome_.message = "Error " + std::to_string(failed.startError) + " executing command";
+        haveOutcome_ = true;
+        return false;
+    }
+    return true;
+}
+
+RenderOutcome RenderJob::finish(const platform::RunResult& result) {
+    RenderOutcome out;
+    out.cancelled = result.cancelled;
+    out.exitCode = result.exitCode;
+    out.imagePath = existingImage(command_.imagePath);
+    if (result.cancelled) {
+        out.message = "Render cancelled";
+    } else if (result.exitCode != 0) {
+        out.message = "Error rendering scene, command exit code " + std::to_string(result.exitCode);
+        std::string shown = out.message + "\n" + runner_.output();
+        ErrorMessage("%s", shown.c_str());
+    } else if (fileSize(out.imagePath) <= 0) {
+        std::string errors;
+        if (readRenderErrors(settings_.directories.program, errors)) {
+            const KxUiCallbacks& ui = platform::ui();
+            ui.messageBox(ui.context, nullptr, errors.c_str(), "Error rendering scene", KX_MB_OK | KX_MB_ICONEXCLAMATION);
+            LogMessage(0, "%s", errors.c_str());
+            out.message = errors;
+        } else {
+            out.message = "Error rendering scene: no image was written";
+            ErrorMessage("%s", out.message.c_str());
+        }
+    } else {
+        out.ok = true;
+    }
+    outcome_ = out;
+    haveOutcome_ = true;
+    return out;
+}
+
+RenderOutcome RenderJob::wait() {
+    runner_.wait();
+    return outcome_;
+}
+
+bool writeRenderBatch(const Settings& settings, const std::string& scene) {
+    const DirectorySettings& d = settings.directories;
+    if (d.render.empty() || d.include.empty()) {
+        ErrorMessage("External renderer not defined\r\n\r\nCheck that the selected external renderer\r\n"
+                     "path and name are configured");
+        return false;
+    }
+    // The batch and the files it names share the scene's name without extension.
+    std::string stem = scene;
+    size_t slash = stem.find_last_of('/');
+    size_t dot = stem.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) stem.resize(dot);
+    std::string batch = stem + ".BAT";
+    StandardFile* f = StdOpenFile(batch.c_str(), KX_OPEN_CREATE);
+    if (!f) {
+        StdFileError(0, "render batch", batch.c_str());
+        return false;
+    }
+    // Files are named in the case the exporter and renderer write them.
+    StdPutLine(f, "%s %%1 %%2 %%3 +l%s +w%d +h%d +i%s +o%s\n", commandLinePath(d.render).c_str(),
+               commandLinePath(d.include).c_str(), settings.render.renderX, settings.render.renderY,
+               commandLinePath(stem + ".pov").c_str(), commandLinePath(stem + ".tga").c_str());
+    if (!StdCloseFile(f)) {
+        StdFileError(0, "render batch", batch.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool openImageViewer(const Settings& settings, const std::string& image) {
+    if (settings.directories.viewer.empty()) {
+        ErrorMessage("External image viewer not defined");
+        return false;
+    }
+    std::vector<std::string> argv = platform::splitCommandLine(settings.directories.viewer);
+    argv.push_back(image);
+    int rc = platform::startDetached(argv, {});
+    if (rc != 0) {
+        ErrorMessage("%s : %s (%d)", "Executing Image Viewer", systemText(rc).c_str(), rc);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kx::app

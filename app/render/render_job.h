@@ -1,0 +1,70 @@
+// The road of one render: size the camera, export the scene for the renderer,
+// build its command, run it on the runner thread, and find the image it made.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "kxplatform/process.h"
+#include "render/command_builder.h"
+#include "render/renderer_definitions.h"
+#include "settings/settings.h"
+
+namespace kx::app {
+
+// How a render ended.
+struct RenderOutcome {
+    bool ok = false;          // the image exists and is not empty
+    bool cancelled = false;
+    int exitCode = 0;
+    std::string imagePath;    // the image the renderer was told to write
+    std::string message;      // what went wrong, as shown to the user
+};
+
+class RenderJob {
+public:
+    struct Callbacks {
+        std::function<void(const std::string&)> output;    // renderer output, on the runner thread
+        std::function<void(const RenderOutcome&)> finished;  // on the runner thread
+    };
+
+    RenderJob(Settings settings, RendererList renderers);
+    ~RenderJob();
+
+    // Renders the current scene of the document at `document` (a scene path;
+    // its folder is where the export and the image go). False when nothing
+    // was started (the reason has been shown).
+    bool start(const std::string& document, Callbacks callbacks);
+    void cancel();
+    // Waits for the end and checks the result.
+    RenderOutcome wait();
+    bool running() const;
+    const BuiltCommand& command() const { return command_; }
+
+    // Reads "render.err" of the program folder; true when it holds more than 2 bytes.
+    static bool readRenderErrors(const std::string& programFolder, std::string& text);
+
+private:
+    RenderOutcome finish(const platform::RunResult& result);
+
+    Settings settings_;
+    RendererList renderers_;
+    BuiltCommand command_;
+    platform::CommandRunner runner_;
+    Callbacks callbacks_;
+    RenderOutcome outcome_;
+    bool haveOutcome_ = false;
+};
+
+// The file an image name refers to: itself, else a case-insensitive match in its folder.
+std::string existingImage(const std::string& path);
+
+// Writes the render batch beside a POV-Ray export: "<scene>.BAT".
+bool writeRenderBatch(const Settings& settings, const std::string& scene);
+
+// Starts the configured image viewer on an image; false (and a message) when
+// none is configured or it cannot be started.
+bool openImageViewer(const Settings& settings, const std::string& image);
+
+}  // namespace kx::app

@@ -1,0 +1,246 @@
+#include "settings/settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "kxcore.h"
+
+namespace kx::app {
+namespace {
+
+using platform::IniStore;
+
+int readInt(const IniStore& s, const char* section, const char* name, int fallback) {
+    long long v = s.getInt(section, name, fallback);
+    if (v < -2147483648LL || v > 2147483647LL) return fallback;
+    return static_cast<int>(v);
+}
+
+std::string withoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+    return path;
+}
+
+// A stored folder shorter than 2 characters means "not set": take the derived one.
+std::string folder(const IniStore& s, const char* name, const std::string& derived, bool trim) {
+    std::string text = s.getString("Directories", name);
+    if (text.size() < 2) text = derived;
+    return trim ? withoutTrailingSlash(text) : text;
+}
+
+void readToolbox(const IniStore& s, const char* section, ToolboxSettings& box, int width, int height) {
+    box.active = readInt(s, section, "Active", 0);
+    std::string pos = s.getString(section, "Position", "0,0");
+    int x = 0, y = 0;
+    if (std::sscanf(pos.c_str(), "%d,%d", &x, &y) != 2) x = y = 0;
+    // A toolbox placed outside the screen comes back at its edge.
+    if (x < 0 || (width > 0 && x > width)) x = 0;
+    if (y < 0 || (height > 0 && y > height)) y = 0;
+    box.x = x;
+    box.y = y;
+}
+
+}  // namespace
+
+std::array<uint32_t, 4> standardColours() { return {0xFFFFFF, 0xC0C0C0, 0x000000, 0x0000C0}; }
+std::array<uint32_t, 4> greyColours() { return {0xC0C0C0, 0x808080, 0xFFFFFF, 0x0000C0}; }
+
+std::string userDataFolder() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return std::string(xdg) + "/kalvex";
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.local/share/kalvex";
+    return "./kalvex";
+}
+
+bool parseRect(const std::string& text, StoredRect& rect) {
+    std::istringstream in(text);
+    StoredRect r;
+    if (!(in >> r.left >> r.top >> r.width >> r.height)) return false;
+    rect = r;
+    return true;
+}
+
+std::string formatRect(const StoredRect& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.width) + " " +
+           std::to_string(r.height);
+}
+
+Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
+    Settings st;
+    DesktopSettings& d = st.desktop;
+    d.maximize = readInt(s, "Desktop", "Maximize", 0);
+    parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
+    d.loadPlugins = readInt(s, "Desktop", "LoadPlugins", 1);
+    d.executeAllPlugins = readInt(s, "Desktop", "ExecuteAllPlugins", 1);
+    d.placeMultiple = readInt(s, "Desktop", "PlaceMultiple", 0);
+    d.autoRedraw = readInt(s, "Desktop", "AutoRedraw", 1);
+    d.enableGL = readInt(s, "Desktop", "EnableGL", 1);
+    d.disableSplash = readInt(s, "Desktop", "DisableSplash", 0);
+    d.toolboxSelect = readInt(s, "Desktop", "ToolboxSelect", 0);
+    d.toolboxAnimate = readInt(s, "Desktop", "ToolboxAnimate", 0);
+    d.views = readInt(s, "Desktop", "Views", 2);
+    d.showIso = readInt(s, "Desktop", "ShowIso", 1);
+    d.showFront = readInt(s, "Desktop", "ShowFront", 1);
+    d.showSide = readInt(s, "Desktop", "ShowSide", 0);
+    d.showPlan = readInt(s, "Desktop", "ShowPlan", 0);
+    d.previewRender = readInt(s, "Desktop", "PreviewRender", 1);
+    d.blackBack = readInt(s, "Desktop", "BlackBack", 1);
+    d.autoTile = readInt(s, "Desktop", "AutoTile", 1);
+    parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
+    parseRect(s.getString("Desktop", "FrontPos", "0 0 0 0"), d.frontPos);
+    parseRect(s.getString("Desktop", "PlanPos", "0 0 0 0"), d.planPos);
+    parseRect(s.getString("Desktop", "SidePos", "0 0 0 0"), d.sidePos);
+    d.renderPos = s.getString("Desktop", "RenderPos");
+    d.log = readInt(s, "Desktop", "Log", 0);
+
+    // The program's own folder is the user's data folder; the others derive from it.
+    const std::string base = userDataFolder();
+    DirectorySettings& dir = st.directories;
+    dir.program = folder(s, "Program", base, true);
+    dir.textures = folder(s, "Textures", base + "/textures", true);
+    dir.defaultDir = s.getString("Directories", "Default");
+    dir.render = withoutTrailingSlash(s.getString("Directories", "Render"));
+    dir.include = withoutTrailingSlash(s.getString("Directories", "Include"));
+    dir.plugin = folder(s, "Plugin", base + "/plugins", false);
+    dir.viewer = withoutTrailingSlash(s.getString("Directories", "Viewer"));
+
+    RenderSettings& r = st.render;
+    r.renderFlags = s.getString("Render", "RenderFlags");
+    r.type = readInt(s, "Render", "Type", 0);
+    r.quality = readInt(s, "Render", "Quality", 0);
+    r.resize = readInt(s, "Render", "Resize", 1);
+    r.renderX = readInt(s, "Render", "RenderX", 640);
+    r.renderY = readInt(s, "Render", "RenderY", 480);
+    r.antiAlias = readInt(s, "Render", "AntiAlias", 0);
+    r.userBreak = readInt(s, "Render", "UserBreak", 1);
+    r.shortFileNames = readInt(s, "Render", "ShortFileNames", 1);
+    r.waitForExit = readInt(s, "Render", "WaitForExit", 1);
+    r.renderShow = readInt(s, "Render", "RenderShow", 0);
+
+    ExportSettings& e = st.exports;
+    e.saveCurves = readInt(s, "Export", "SaveCurves", 0);
+    e.renderBatch = readInt(s, "Export", "RenderBatch", 0);
+    e.autoSave = readInt(s, "Export", "AutoSave", 0);
+    e.useDefaults = readInt(s, "Export", "UseDefaults", 1);
+    e.commas = readInt(s, "Export", "Commas", 1);
+    e.selected = readInt(s, "Export", "Selected", 0);
+    e.disableSmoothExport = readInt(s, "Export", "DisableSmoothExport", 0);
+    e.disableUvExport = readInt(s, "Export", "DisableUvExport", 0);
+
+    ViewSettings& v = st.view;
+    v.bounds = readInt(s, "View", "Bounds", 0);
+    v.spotLights = readInt(s, "View", "SpotLights", 1);
+    v.viewLeft = readInt(s, "View", "ViewLeft", 1);
+    v.showCamera = readInt(s, "View", "ShowCamera", 1);
+    v.defaultCameraPosition = s.getString("View", "DefaultCameraPosition");
+    v.defaultCameraTarget = s.getString("View", "DefaultCameraTarget");
+
+    ColourScheme& c = st.scheme;
+    c.scheme = readInt(s, "Scheme", "Scheme", 0);
+    c.colours = c.scheme == 1 ? greyColours() : standardColours();
+    if (c.scheme > 1 && readInt(s, "Scheme", "Elements", 0) == 4)
+        for (int i = 0; i < 4; ++i)
+            c.colours[static_cast<size_t>(i)] =
+                static_cast<uint32_t>(s.getInt("Scheme", "Element" + std::to_string(i), c.colours[static_cast<size_t>(i)])) & 0xFFFFFF;
+
+    readToolbox(s, "Select", st.selectToolbox, screenWidth, screenHeight);
+    readToolbox(s, "Animate", st.animateToolbox, screenWidth, screenHeight);
+    return st;
+}
+
+void saveSettings(const Settings& st, IniStore& s) {
+    const DesktopSettings& d = st.desktop;
+    s.setInt("Desktop", "Maximize", d.maximize);
+    s.set("Desktop", "FramePos", formatRect(d.framePos));
+    s.setInt("Desktop", "LoadPlugins", d.loadPlugins);
+    s.setInt("Desktop", "ExecuteAllPlugins", d.executeAllPlugins);
+    s.setInt("Desktop", "PlaceMultiple", d.placeMultiple);
+    s.setInt("Desktop", "AutoRedraw", d.autoRedraw);
+    s.setInt("Desktop", "EnableGL", d.enableGL);
+    s.setInt("Desktop", "DisableSplash", d.disableSplash);
+    s.setInt("Desktop", "ToolboxSelect", d.toolboxSelect);
+    s.setInt("Desktop", "ToolboxAnimate", d.toolboxAnimate);
+    s.setInt("Desktop", "Views", d.views);
+    s.setInt("Desktop", "ShowIso", d.showIso);
+    s.setInt("Desktop", "ShowFront", d.showFront);
+    s.setInt("Desktop", "ShowSide", d.showSide);
+    s.setInt("Desktop", "ShowPlan", d.showPlan);
+    s.setInt("Desktop", "PreviewRender", d.previewRender);
+    s.setInt("Desktop", "BlackBack", d.blackBack);
+    s.setInt("Desktop", "AutoTile", d.autoTile);
+    s.set("Desktop", "PerspPos", formatRect(d.perspPos));
+    s.set("Desktop", "FrontPos", formatRect(d.frontPos));
+    s.set("Desktop", "PlanPos", formatRect(d.planPos));
+    s.set("Desktop", "SidePos", formatRect(d.sidePos));
+    if (!d.renderPos.empty()) s.set("Desktop", "RenderPos", d.renderPos);
+    s.setInt("Desktop", "Log", d.log);
+
+    const DirectorySettings& dir = st.directories;
+    s.set("Directories", "Program", dir.program);
+    s.set("Directories", "Textures", dir.textures);
+    s.set("Directories", "Default", dir.defaultDir);
+    s.set("Directories", "Render", dir.render);
+    s.set("Directories", "Include", dir.include);
+    s.set("Directories", "Plugin", dir.plugin);
+    s.set("Directories", "Viewer", dir.viewer);
+
+    const RenderSettings& r = st.render;
+    if (r.renderFlags.size() < 2) s.remove("Render", "RenderFlags");
+    else s.set("Render", "RenderFlags", r.renderFlags);
+    s.setInt("Render", "Type", r.type);
+    s.setInt("Render", "Quality", r.quality);
+    s.setInt("Render", "Resize", r.resize);
+    s.setInt("Render", "RenderX", r.renderX);
+    s.setInt("Render", "RenderY", r.renderY);
+    s.setInt("Render", "AntiAlias", r.antiAlias);
+    s.setInt("Render", "UserBreak", r.userBreak);
+    s.setInt("Render", "ShortFileNames", r.shortFileNames);
+    s.setInt("Render", "WaitForExit", r.waitForExit);
+    s.setInt("Render", "RenderShow", r.renderShow);
+
+    const ExportSettings& e = st.exports;
+    s.setInt("Export", "SaveCurves", e.saveCurves);
+    s.setInt("Export", "RenderBatch", e.renderBatch);
+    s.setInt("Export", "AutoSave", e.autoSave);
+    s.setInt("Export", "UseDefaults", e.useDefaults);
+    s.setInt("Export", "Commas", e.commas);
+    s.setInt("Export", "Selected", e.selected);
+
+    const ViewSettings& v = st.view;
+    s.setInt("View", "Bounds", v.bounds);
+    s.setInt("View", "SpotLights", v.spotLights);
+    s.setInt("View", "ViewLeft", v.viewLeft);
+    s.setInt("View", "ShowCamera", v.showCamera);
+    if (!v.defaultCameraPosition.empty()) s.set("View", "DefaultCameraPosition", v.defaultCameraPosition);
+    if (!v.defaultCameraTarget.empty()) s.set("View", "DefaultCameraTarget", v.defaultCameraTarget);
+
+    s.setInt("Scheme", "Scheme", st.scheme.scheme);
+    if (st.scheme.scheme == 2) {
+        s.setInt("Scheme", "Elements", 4);
+        for (int i = 0; i < 4; ++i)
+            s.setInt("Scheme", "Element" + std::to_string(i), st.scheme.colours[static_cast<size_t>(i)]);
+    }
+    auto writeToolbox = [&s](const char* section, const ToolboxSettings& box) {
+        s.setInt(section, "Active", box.active);
+        if (box.active) s.set(section, "Position", std::to_string(box.x) + "," + std::to_string(box.y));
+    };
+    writeToolbox("Select", st.selectToolbox);
+    writeToolbox("Animate", st.animateToolbox);
+}
+
+void applyToCore(const Settings& st) {
+    // 0 keeps the log off; a value above 0 is the most detailed level written.
+    EnableLogMessage(st.desktop.log > 0 ? st.desktop.log : -1);
+    SetExportComma(st.exports.commas);
+    SetExportSelected(st.exports.selected);
+    if (st.exports.disableSmoothExport) SetCoreParamInt(0, 1);
+    if (st.exports.disableUvExport) SetCoreParamInt(1, 1);
+    SetShowSpotLights(st.view.spotLights);
+    SetViewSide(st.view.viewLeft);
+    SetShowCamera(st.view.showCamera);
+    if (!st.view.defaultCameraPosition.empty()) SetCameraDefault(st.view.defaultCameraPosition.c_str(), 0);
+    if (!st.view.defaultCameraTarget.empty()) SetCameraDefault(st.view.defaultCameraTarget.c_str(), 1);
+    SetProgramPath(st.directories.program.c_str());
+}
+
+}  // namespace kx::app

@@ -1,0 +1,133 @@
+// The program's preferences: every value of every section with its default,
+// read once at start from the settings file and written back at exit and when
+// a settings dialog is confirmed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "kxplatform/ini_store.h"
+
+namespace kx::app {
+
+// A window rectangle as stored: left, top, width, height.
+struct StoredRect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool empty() const { return width == 0 || height == 0; }
+};
+
+struct DesktopSettings {
+    int maximize = 0;
+    StoredRect framePos;
+    int loadPlugins = 1;
+    int executeAllPlugins = 1;
+    int placeMultiple = 0;
+    int autoRedraw = 1;
+    int enableGL = 1;
+    int disableSplash = 0;
+    int toolboxSelect = 0;
+    int toolboxAnimate = 0;
+    int views = 2;
+    int showIso = 1;
+    int showFront = 1;
+    int showSide = 0;
+    int showPlan = 0;
+    int previewRender = 1;
+    int blackBack = 1;
+    int autoTile = 1;
+    StoredRect perspPos, frontPos, planPos, sidePos;
+    std::string renderPos;
+    int log = 0;
+};
+
+struct DirectorySettings {
+    std::string program;   // also where the program keeps its own files
+    std::string textures;
+    std::string defaultDir;  // working folder of scenes and renders ("Default")
+    std::string render;    // the external renderer program
+    std::string include;   // its include folder
+    std::string plugin;
+    std::string viewer;    // the image viewer program
+};
+
+struct RenderSettings {
+    std::string renderFlags;
+    int type = 0;
+    int quality = 0;
+    int resize = 1;
+    int renderX = 640;
+    int renderY = 480;
+    int antiAlias = 0;
+    int userBreak = 1;
+    int shortFileNames = 1;
+    int waitForExit = 1;
+    int renderShow = 0;
+};
+
+struct ExportSettings {
+    int saveCurves = 0;
+    int renderBatch = 0;
+    int autoSave = 0;
+    int useDefaults = 1;
+    int commas = 1;
+    int selected = 0;
+    int disableSmoothExport = 0;  // read only
+    int disableUvExport = 0;      // read only
+};
+
+struct ViewSettings {
+    int bounds = 0;
+    int spotLights = 1;
+    int viewLeft = 1;
+    int showCamera = 1;
+    std::string defaultCameraPosition;
+    std::string defaultCameraTarget;
+};
+
+// The four colours the views are drawn in, as 0x00BBGGRR.
+struct ColourScheme {
+    int scheme = 0;  // 0 standard, 1 grey, 2 custom
+    std::array<uint32_t, 4> colours{0xFFFFFF, 0xC0C0C0, 0x000000, 0x0000C0};
+    enum Element { Background = 0, Grid = 1, Object = 2, Selected = 3 };
+};
+
+struct ToolboxSettings {
+    int active = 0;
+    int x = 0, y = 0;
+};
+
+struct Settings {
+    DesktopSettings desktop;
+    DirectorySettings directories;
+    RenderSettings render;
+    ExportSettings exports;
+    ViewSettings view;
+    ColourScheme scheme;
+    ToolboxSettings selectToolbox, animateToolbox;
+};
+
+// The standard and the grey colours of the views.
+std::array<uint32_t, 4> standardColours();
+std::array<uint32_t, 4> greyColours();
+
+// The folder where the program keeps its own files for this user:
+// $XDG_DATA_HOME/kalvex, else ~/.local/share/kalvex.
+std::string userDataFolder();
+
+// Reads every section; missing or broken values take their defaults. The
+// screen size bounds the toolbox positions (0 for unknown).
+Settings loadSettings(const platform::IniStore& store, int screenWidth = 0, int screenHeight = 0);
+
+// Writes the sections the program writes (never the two read-only export switches).
+void saveSettings(const Settings& settings, platform::IniStore& store);
+
+// Hands the values the core library consumes to it (log, export switches,
+// view side, camera and spot-light display, camera defaults).
+void applyToCore(const Settings& settings);
+
+// "%d %d %d %d" when all four numbers are there.
+bool parseRect(const std::string& text, StoredRect& rect);
+std::string formatRect(const StoredRect& rect);
+
+}  // namespace kx::app

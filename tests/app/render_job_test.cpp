@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "core_fixture.h"
+#include "render/render_job.h"
+
+namespace {
+
+// Fake renderers: shell scripts that behave like one, called with the command
+// "<script> +I<scene> +O<image> +W<w> +H<h>".
+class RenderJobTest : public kxtest::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        InitScene();
+        CreateDefaultSphere();
+        settings.directories.program = dir.path().string();
+        settings.render.type = 1;
+        settings.render.renderX = 32;
+        settings.render.renderY = 16;
+        kx::app::RendererDefinition preview{};
+        std::strcpy(preview.infoFile, "$INTERNAL");
+        kx::app::RendererDefinition fake{};
+        std::strcpy(fake.infoFile, "fake.inf");
+        std::strcpy(fake.commandTemplate, "$O $I $W $H [+GF$<");
+        fake.type = 1;  // the scene is handed over in the native format
+        renderers.entries = {preview, fake};
+    }
+    void useScript(const std::string& body) {
+        std::string path = dir.file("fake renderer.sh");
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        settings.directories.render = path;
+    }
+    kx::app::Settings settings;
+    kx::app::RendererList renderers;
+};
+
+TEST_F(RenderJobTest, SuccessfulRunReportsTheImage) {
+    // Writes a tiny file as the image and echoes its arguments.
+    useScript("echo \"scene=$1\"; test -s \"$1\" || exit 9; printf 'TGA' > \"$2\"; echo \"size=$3x$4\"");
+    kx::app::RenderJob job(settings, renderers);
+    std::string seen;
+    std::atomic<int> finished{0};
+    kx::app::RenderJob::Callbacks cb;
+    cb.output = [&seen](const std::string& piece) { seen += piece; };
+    cb.finished = [&finished](const kx::app::RenderOutcome&) { ++finished; };
+    std::string scene = dir.file("my scene.cad");
+    ASSERT_TRUE(job.start(scene, cb));
+    kx::app::RenderOutcome out = job.wait();
+    EXPECT_TRUE(out.ok) << out.message;
+    EXPECT_EQ(out.imagePath, dir.file("my scene.tga"));
+    EXPECT_EQ(finished, 1);
+    EXPECT_NE(seen.find("scene=" + scene), std::string::npos);
+    EXPECT_NE(seen.find("size=32x16"), std::string::npos);
+    EXPECT_EQ(GetActiveCamera()->width, 32);
+}
+
+TEST_F(RenderJobTest, FailuresShowExitCodeOutputOrRenderErrors) {
+    useScript("echo 'Parse Error: bad scene'; exit 3");
+    {
+        kx::app::RenderJob job(settings, renderers);
+        ASSERT_TRUE(job.start(dir.file("a.cad"), {}));
+        kx::app::RenderOutcome out = job.wait();
+        EXPECT_FALSE(out.ok);
+        EXPECT_EQ(out.exitCode, 3);
+        EXPECT_EQ(ui.lastMessage(), "Error rendering scene, command exit code 3\nParse Error: bad scene\n");
+    }
+    // Exit 0 without an image: the renderer's error file is shown under its own caption.
+    useScript("for a; do case \"$a\" in +GF*) echo 'Fatal: no camera' > \"${a#+GF}\";; esac; done; exit 0");
+    {
+        kx::app::RenderJob job(settings, renderers);
+        ASSERT_TRUE(job.start(dir.file("b.cad"), {}));
+        kx::app::RenderOutcome out = job.wait();
+        EXPECT_FALSE(out.ok);
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_EQ(ui.messages.back().caption, "Error rendering scene");
+        EXPECT_EQ(ui.messages.back().text, "Fatal: no camera\n");
+    }
+}
+
+TEST_F(RenderJobTest, CancelEndsAHangingRenderer) {
+    useScript("echo working; sleep 300");
+    kx::app::RenderJob job(settings, renderers);
+    std::atomic<bool> started{false};
+    kx::app::RenderJob::Callbacks cb;
+    cb.output = [&started](const std::string&) { started = true; };
+    ASSERT_TRUE(job.start(dir.file("c.cad"), cb));
+    for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    job.cancel();
+    kx::app::RenderOutcome out = job.wait();
+    EXPECT_TRUE(out.cancelled);
+    EXPECT_FALSE(out.ok);
+}
+
+TEST_F(RenderJobTest, NothingRunsWithoutARenderer) {
+    settings.render.type = 0;
+    kx::app::RenderJob preview(settings, renderers);
+    EXPECT_FALSE(preview.start(dir.file("d.cad"), {}));
+    settings.render.type = 1;
+    settings.directories.render = dir.file("missing-renderer");
+    kx::app::RenderJob missing(settings, renderers);
+    EXPECT_FALSE(missing.start(dir.file("d.cad"), {}));
+    EXPECT_EQ(ui.lastMessage(), "Error 2 executing command");
+}
+
+TEST_F(RenderJobTest, BatchFileAndImageNames) {
+    settings.directories.render = "/usr/bin/povray";
+    settings.directories.include = "/usr/share/povray-3.7/include";
+    ASSERT_TRUE(kx::app::writeRenderBatch(settings, dir.file("ball.pov")));
+    EXPECT_EQ(dir.read("ball.BAT"), "/usr/bin/povray %1 %2 %3 +l/usr/share/povray-3.7/include +w32 +h16 +i" +
+                                        dir.file("ball.pov") + " +o" + dir.file("ball.tga") + "\r\n");
+    settings.directories.include.clear();
+    EXPECT_FALSE(kx::app::writeRenderBatch(settings, dir.file("ball.pov")));
+    std::ofstream(dir.file("Upper.TGA")) << "x";
+    EXPECT_EQ(kx::app::existingImage(dir.file("Upper.tga")), dir.file("Upper.TGA"));
+    EXPECT_EQ(kx::app::existingImage(dir.file("none.tga")), dir.file("none.tga"));
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core_fixture.h"
+#include "settings/settings.h"
+
+namespace {
+
+using kx::app::loadSettings;
+using kx::platform::IniStore;
+
+class SettingsTest : public kxtest::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    }
+};
+
+TEST_F(SettingsTest, DefaultsOfAnEmptyStore) {
+    kx::app::Settings s = loadSettings(IniStore{});
+    EXPECT_EQ(s.render.renderX, 640);
+    EXPECT_EQ(s.render.renderY, 480);
+    EXPECT_EQ(s.render.type, 0);
+    EXPECT_EQ(s.render.userBreak, 1);
+    EXPECT_EQ(s.exports.commas, 1);
+    EXPECT_EQ(s.exports.useDefaults, 1);
+    EXPECT_EQ(s.view.showCamera, 1);
+    EXPECT_EQ(s.view.viewLeft, 1);
+    EXPECT_EQ(s.desktop.views, 2);
+    EXPECT_EQ(s.directories.program, dir.file("data") + "/kalvex");
+    EXPECT_EQ(s.directories.textures, dir.file("data") + "/kalvex/textures");
+    EXPECT_EQ(s.directories.plugin, dir.file("data") + "/kalvex/plugins");
+    EXPECT_EQ(s.scheme.colours, kx::app::standardColours());
+}
+
+TEST_F(SettingsTest, HandEditedFileAndDamage) {
+    IniStore store;
+    store.parse("[Desktop]\nFramePos=10 20 300\nPerspPos= 1 2 3 4\n"
+                "[Directories]\nProgram=/opt/kx/\nTextures=x\nRender=/usr/bin/povray\n"
+                "[Render]\nRenderX=abc\nRenderY=99999999999\nQuality=0x3\nRenderFlags=+A0.1, -J\n"
+                "[View]\nDefaultCameraPosition=1, 2,3\n"
+                "[Scheme]\nScheme=2\nElements=3\nElement0=255\n"
+                "[Select]\nActive=1\nPosition=5000,20\n");
+    kx::app::Settings s = loadSettings(store, 1920, 1080);
+    EXPECT_TRUE(s.desktop.framePos.empty());  // three numbers are not a rectangle
+    EXPECT_EQ(s.desktop.perspPos.height, 4);
+    EXPECT_EQ(s.directories.program, "/opt/kx");
+    EXPECT_EQ(s.directories.textures, dir.file("data") + "/kalvex/textures");  // too short: derived
+    EXPECT_EQ(s.render.renderX, 640);
+    EXPECT_EQ(s.render.renderY, 480);
+    EXPECT_EQ(s.render.quality, 3);
+    EXPECT_EQ(s.render.renderFlags, "+A0.1, -J");
+    EXPECT_EQ(s.scheme.colours, kx::app::standardColours());  // Elements is not 4
+    EXPECT_EQ(s.selectToolbox.x, 0);
+    EXPECT_EQ(s.selectToolbox.y, 20);
+    kx::app::applyToCore(s);
+    InitCamera();
+    EXPECT_EQ(GetActiveCamera()->location.y, 2.0f);
+    EXPECT_EQ(GetExportComma(), 1);
+}
+
+TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
+    kx::app::Settings s;
+    s.desktop.framePos = {5, 6, 700, 500};
+    s.render.type = 1;
+    s.render.renderFlags = "x";  // too short to be kept
+    s.directories.render = "/usr/bin/povray";
+    s.scheme.scheme = 2;
+    s.scheme.colours = {1, 2, 3, 4};
+    s.animateToolbox = {1, 30, 40};
+    s.exports.disableSmoothExport = 1;
+    IniStore store;
+    store.parse("[Desktop]\n; my note\nUnknown=1\n");
+    kx::app::saveSettings(s, store);
+    kx::app::Settings back = loadSettings(store);
+    EXPECT_EQ(back.desktop.framePos.width, 700);
+    EXPECT_EQ(back.render.type, 1);
+    EXPECT_EQ(back.render.renderFlags, "");
+    EXPECT_EQ(back.directories.render, "/usr/bin/povray");
+    EXPECT_EQ(back.scheme.colours, (std::array<uint32_t, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(back.animateToolbox.x, 30);
+    EXPECT_EQ(back.exports.disableSmoothExport, 0);  // read only: never written
+    EXPECT_NE(store.text().find("; my note\r\nUnknown=1\r\n"), std::string::npos);
+}
+
+}  // namespace
