@@ -45,11 +45,10 @@ bool writeAll(int fd, const std::string& data) {
 std::string IniStore::defaultPath() {
     if (const char* explicitPath = std::getenv("KALVEX_CONFIG"); explicitPath && *explicitPath)
         return explicitPath;
-    std::string base;
+    std::filesystem::path base = ".";
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home) base = std::string(home) + "/.config";
-    else base = ".";
-    return base + "/Velmora/Kalvex.ini";
+    else if (const char* home = std::getenv("HOME"); home && *home) base = std::filesystem::path(home) / ".config";
+    return (base / "Velmora" / "Kalvex.ini").string();
 }
 
 bool IniStore::load(const std::string& path) {
