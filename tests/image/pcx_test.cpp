@@ -8,14 +8,14 @@ namespace {
 
 std::string le16(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
 
-struct PcxSpec {
+struct PcxFields {
     int manufacturer = 10, version = 5, encoding = 1, bits = 8;
     int xmin = 0, ymin = 0, xmax = 1, ymax = 1;
     int planes = 1, bytesPerLine = 2;
     int hres = 0, vres = 0, hscreen = 0, vscreen = 0;
 };
 
-std::string pcxHeader(const PcxSpec& s) {
+std::string pcxHeader(const PcxFields& s) {
     std::string h;
     h += static_cast<char>(s.manufacturer);
     h += static_cast<char>(s.version);
@@ -62,8 +62,8 @@ TEST_F(PixmoTest, PcxWriterLayout) {
     pxUpdateMemoryDC();
     ASSERT_EQ(SavePCX("wide"), 1);
     std::string f = readBytes("wide.PCX");
-    PcxSpec spec{10, 5, 1, 8, 0, 0, 639, 1, 1, 640, 640, 480, 640, 2};
-    EXPECT_EQ(f.substr(0, 128), pcxHeader(spec));
+    PcxFields fields{10, 5, 1, 8, 0, 0, 639, 1, 1, 640, 640, 480, 640, 2};
+    EXPECT_EQ(f.substr(0, 128), pcxHeader(fields));
     std::string line;
     for (int i = 0; i < 10; ++i) line += "\xFF\xC5";
     line += "\xC9\xC5";  // a run of 9 ...
@@ -107,7 +107,7 @@ TEST_F(PixmoTest, PcxFromTheSystemConverter) {
 // A run may cross the end of a line: its excess begins the next line. The size
 // comes from the window even when the screen fields say something else.
 TEST_F(PixmoTest, PcxRunsCrossLinesAndTheWindowGivesTheSize) {
-    PcxSpec s{10, 5, 1, 8, 10, 20, 12, 21, 1, 4, 300, 300, 0, 0};  // 3 x 2, 4 bytes a line
+    PcxFields s{10, 5, 1, 8, 10, 20, 12, 21, 1, 4, 300, 300, 0, 0};  // 3 x 2, 4 bytes a line
     std::string data = "\xC6\x05" "\x01\x02";  // 6 x index 5, then 1, 2
     writeBytes("cross.pcx", pcxHeader(s) + data + trailer());
     ASSERT_EQ(pxDisplayImage(window(), "cross.pcx"), 1);
