@@ -23,6 +23,8 @@ void resetCoreForTests() {
     s.camera = CameraInfo{};
     ClearTexture(s.textures.head);
     s.textures = TextureState{};
+    ExitTextureBuiler();
+    s.userTextures = UserTextureState{};
     ClearKalvexEvent();
     KxSetUiCallbacks(nullptr);
 }

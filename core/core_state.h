@@ -10,6 +10,7 @@
 #include "geometry/geometry_state.h"
 #include "model/event_state.h"
 #include "texture/texture_state.h"
+#include "texture/user_texture_state.h"
 #include "view/view_state.h"
 
 namespace kx {
@@ -67,6 +68,7 @@ struct CoreState {
     EventState events;
     GeometryState geometry;
     TextureState textures;
+    UserTextureState userTextures;
     CameraInfo camera{};
 };
 

@@ -18,5 +18,6 @@
 #include "kx/camera.h"
 #include "kx/native_format.h"
 #include "kx/textures.h"
+#include "kx/user_textures.h"
 #include "kx/file_types.h"
 #include "kx/legacy_format.h"

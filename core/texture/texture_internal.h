@@ -7,8 +7,8 @@ namespace kx::texture {
 
 inline TextureState& textures() { return core().textures; }
 
-// The user texture list kept beside the database. It is not built yet, so
-// these answer "not known" / "not listed" and clear nothing.
+// The user texture memory list kept beside the database (asked through its
+// exported functions).
 bool userListInfo(const char* name, TextureInfo* out);
 bool userListState(const char* name);
 void clearUserListUsed();

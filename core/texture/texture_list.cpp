@@ -38,9 +38,9 @@ TextureInfo& lookupRecord() {
 
 namespace kx::texture {
 
-bool userListInfo(const char*, TextureInfo*) { return false; }
-bool userListState(const char*) { return false; }
-void clearUserListUsed() {}
+bool userListInfo(const char* name, TextureInfo* out) { return GetCustomTexListInfo(name, out) != 0; }
+bool userListState(const char* name) { return GetCustomTexListState(name) != 0; }
+void clearUserListUsed() { ClearCustomTexListUsed(); }
 
 }  // namespace kx::texture
 
