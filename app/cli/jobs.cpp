@@ -43,6 +43,8 @@ Session startHeadless() {
     s.settings = loadSettings(store);
     s.dataFolder = prepareUserDataFolder(s.settings.directories.program, shippedDataFolder());
     applyToCore(s.settings);
+    // The building blocks user textures are exported from.
+    InitTextureBuiler("povray3.def");
     InitKalvexEvent();
     InitScene();
     return s;
@@ -51,6 +53,7 @@ Session startHeadless() {
 void stopHeadless() {
     ClearScene(GetCurrentScene());
     ClearKalvexEvent();
+    ExitTextureBuiler();
     ExitCore();
     pxUnRegisterApplication();
 }

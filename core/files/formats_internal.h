@@ -8,10 +8,10 @@
 
 namespace kx::files {
 
-// The writers of the export formats. They come with the exporters; while one
-// is missing, its formats report "Unsupported export type".
+// The writers of the export formats; tests may stand in for them. While one is
+// missing, its formats report "Unsupported export type".
 struct ExportHooks {
-    int (*exportObjects)(StandardFile*) = nullptr;  // the common export driver
+    int (*exportObjects)(StandardFile*) = ExportObjects;  // the common export driver
     void (*resetLightCounter)() = nullptr;          // numbers the lights of one file
     int (*writeObj)(const char*) = nullptr;
     int (*writeDxfPoints)(CadObject*, StandardFile*) = nullptr;  // one polyline per object

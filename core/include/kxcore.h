@@ -21,3 +21,4 @@
 #include "kx/user_textures.h"
 #include "kx/file_types.h"
 #include "kx/legacy_format.h"
+#include "kx/export.h"

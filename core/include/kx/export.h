@@ -1,0 +1,22 @@
+// Writing the scene for a renderer: the common export driver and the POV-Ray
+// dialects (1, 2 and 3), which the other renderer formats share parts of.
+#pragma once
+
+#include "kx/api.h"
+#include "kx/stdfile.h"
+#include "kx/types.h"
+
+// Writes the whole scene in the file's format (its type field). 1 when the
+// object list was walked; 0 for an empty scene or while an export is running.
+KXCORE_API int ExportObjects(StandardFile* f);
+// The format's header; with withScene non-zero also the scene's include text,
+// background and the user textures it uses.
+KXCORE_API int WriteHeader(StandardFile* f, int withScene);
+KXCORE_API int ExportAttributes(StandardFile* f, CadObject* obj);
+KXCORE_API int ExportTexture(StandardFile* f, CadObject* obj);
+KXCORE_API int SaveTextureLayers(StandardFile* f, const char* name);
+KXCORE_API int SaveUserTextureAs(StandardFile* f);
+// Writes the groups whose ids lie between first and last, each once.
+KXCORE_API int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last);
+// The image keyword and quoted file name of a height field (per thread).
+KXCORE_API char* GetPovHeightField(const char* fileName);

@@ -1,0 +1,214 @@
+#include <cstdlib>
+#include <string>
+
+#include "core_fixture.h"
+
+namespace kxtest {
+namespace {
+
+const std::string kHeader =
+    "// Scene Created by the Kalvex 2.0\r\n// Povray export filter 1.4\r\n\r\n"
+    "#include \"colors.inc\"\r\n#include \"textures.inc\"\r\n#include \"shapes.inc\"\r\n\r\n";
+const std::string kCamera =
+    "// CAMERA POSITION\r\ncamera {\r\n right      < -1.33, 0, 0 > \r\n up         < 0, 1, 0 > \r\n"
+    " direction  < 0, 0, 1 > \r\n location   < 0, 4, 20 > \r\n look_at    < 0, 0, 0 > \r\n}\r\n";
+
+class PovExportTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        SetProgramPath(dir.path().c_str());
+        InitScene();
+        InitCamera();
+    }
+    // The scene as written in a format; the text after header and camera.
+    std::string exportScene(unsigned format, bool stripFront = true) {
+        std::string path = dir.file("out.pov");
+        StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
+        f->type = format;
+        lastResult = ExportObjects(f);
+        StdCloseFile(f);
+        std::string text = dir.read("out.pov");
+        if (!stripFront) return text;
+        size_t cut = text.find("}\r\n", text.find("camera {"));
+        return cut == std::string::npos ? text : text.substr(cut + 3);
+    }
+    CadObject* add(int (*create)()) {
+        create();
+        return GetLastCadObject();
+    }
+    int lastResult = -1;
+};
+
+TEST_F(PovExportTest, HeaderCameraAndASphere) {
+    CadObject* sphere = add(CreateDefaultSphere);
+    sphere->size = Point3d{1, 2, 1};
+    sphere->translate = Point3d{0, 3, 0};
+    std::string text = exportScene(11, false);
+    EXPECT_EQ(lastResult, 1);
+    EXPECT_EQ(text, kHeader + kCamera +
+                        "\r\n// SPHERE _sphere0\r\nsphere {  < 0, 0, 0 > 2\r\n pigment { White }\r\n"
+                        " translate  < 0, 3, 0 > \r\n }\r\n\r\n");
+    EXPECT_EQ(ui.lastMessage(), "Warning no light sources defined in exported scene");
+    // POV-Ray 1 objects get no blank line before them, no pigment and no transforms.
+    EXPECT_EQ(exportScene(12), "// SPHERE _sphere0\r\nsphere {  < 0 0 0 > 2\r\n }\r\n\r\n");
+}
+
+TEST_F(PovExportTest, EveryPrimitiveByDefault) {
+    struct Case {
+        int (*create)();
+        const char* text;
+    } cases[] = {
+        {CreateDefaultPlane, "// PLANE _plane0\r\nplane { <0, 1, 0>, 0\r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultDisc, "// DISC _disc0\r\ndisc { < 0, 0, 0>, < 0, 1, 0 >, 1\r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultCylinder,
+         "// CYLINDER _cylinder0\r\ncylinder { < 0, -1, 0>, < 0, 1, 0>, 1\r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultCone, "// CONE _cone0\r\ncone { <0, -1, 0>, 1\r\n  < 0, 1, 0>, 0\r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultTorus, "// TORUS _torus0\r\ntorus { 2, 0.5 \r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultBox,
+         "// BOX _box0\r\nbox { < -0.5, -0.5, -0.5>,\r\n < 0.5, 0.5, 0.5>\r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultBlob,
+         "// BLOB _blob0\r\nblob {  threshold 1\r\n component 1, 1, < 0, 0, 0 >\r\n pigment { White }\r\n }\r\n\r\n"},
+        {CreateDefaultPatch,
+         "// BICUBIC_PATCH _patch0\r\nbicubic_patch { \r\ntype 1 flatness 0.01 u_steps 3 v_steps 3,\r\n"
+         "< -1.5, -0, -1.5 >, < -0.5, -0, -1.5 >, < 0.5, -0, -1.5 >, < 1.5, -0, -1.5 >, \r\n"
+         "< -1.5, -0, -0.5 >, < -0.5, -0, -0.5 >, < 0.5, -0, -0.5 >, < 1.5, -0, -0.5 >, \r\n"
+         "< -1.5, -0, 0.5 >, < -0.5, -0, 0.5 >, < 0.5, -0, 0.5 >, < 1.5, -0, 0.5 >, \r\n"
+         "< -1.5, -0, 1.5 >, < -0.5, -0, 1.5 >, < 0.5, -0, 1.5 >, < 1.5, -0, 1.5 >\r\n pigment { White }\r\n }\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        ClearScene(GetCurrentScene());
+        InitScene();
+        InitCamera();
+        add(c.create);
+        std::string text = exportScene(11);
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(text, std::string("\r\n") + c.text);
+    }
+}
+
+TEST_F(PovExportTest, LightsOfEveryKind) {
+    CadObject* point = add(CreateDefaultLight);
+    point->translate = Point3d{1, 2, 3};
+    CadObject* spot = add(CreateDefaultLight);
+    SetCadObjectProperty(spot, "LightType", 1u);
+    SetCadObjectProperty(spot, "LightFalloff", 20.0);
+    SetObjectMaterial(spot, "Rgb.255.0.0", 1);
+    CadObject* area = add(CreateDefaultLight);
+    SetCadObjectProperty(area, "LightType", 2u);
+    area->extraPoint = Point3d{2, 3, 0};
+    std::string text = exportScene(11, false);
+    EXPECT_NE(text.find("// LIGHT _light0\r\nlight_source { < 1, 2, 3 > \r\ncolor White\r\n}\r\n\r\n"), std::string::npos);
+    EXPECT_NE(text.find("color rgb < 1, 0, 0 >\r\n    spotlight\r\n     point_at  < 0, 0, 0 > \r\n    falloff 20\r\n}"),
+              std::string::npos);
+    // An area light of no size still gets one light per row, which the renderer needs.
+    EXPECT_NE(text.find("    area_light < 2, 0, 0 > < 0, 0, 3 > 1, 1\r\n    adaptive 0\r\n    jitter\r\n"),
+              std::string::npos);
+}
+
+TEST_F(PovExportTest, GroupsDeclareOnlyWhatTheyWrite) {
+    CadObject* group = CreateDefaultGroup();
+    group->extraPoint.x = 3;
+    CadObject* sphere = add(CreateDefaultSphere);
+    CadObject* light = add(CreateDefaultLight);
+    CadObject* emptyMesh = NewDefaultCadObject("empty", KX_POLYGON);
+    for (CadObject* o : {sphere, light, emptyMesh}) o->groupId = group->groupId;
+    std::string text = exportScene(11);
+    EXPECT_NE(text.find("#declare _sphere0 = \r\n// SPHERE _sphere0"), std::string::npos);
+    EXPECT_EQ(text.find("#declare _light0"), std::string::npos);
+    EXPECT_EQ(text.find("#declare empty"), std::string::npos);
+    EXPECT_NE(text.find("// DEFAULT GROUP\r\ndifference {\r\n  object { _sphere0 }\r\n}\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("object { empty }"), std::string::npos);
+}
+
+TEST_F(PovExportTest, FarApartGroupIdsWriteOnlyTheirGroups) {
+    CadObject* a = add(CreateDefaultSphere);
+    CadObject* b = add(CreateDefaultBox);
+    a->groupId = 2;
+    b->groupId = 0xFFFFFFF0u;  // a vast range must not be walked id by id
+    std::string text = exportScene(11);
+    size_t first = text.find("// DEFAULT GROUP");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(text.find("// DEFAULT GROUP", first + 1), std::string::npos);
+    EXPECT_NE(text.find("union {\r\n  object { _sphere0 }\r\n}"), std::string::npos);
+}
+
+TEST_F(PovExportTest, TexturesAndHostileNames) {
+    CadObject* box = add(CreateDefaultBox);
+    SetObjectMaterial(box, "Jade+Gold_Metal+Clouds", 2);
+    CadObject* evil = add(CreateDefaultSphere);
+    SetCadObjectProperty(evil, "Name", "x\n} #system");
+    SetObjectMaterial(evil, "T } #exec", 2);
+    evil->groupId = 4;
+    std::string text = exportScene(11);
+    EXPECT_NE(text.find(" texture { Jade }\r\n texture { Gold_Metal }\r\n texture { Clouds }\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("#system"), text.find("// SPHERE x } #system") + 14);  // only inside a comment
+    EXPECT_NE(text.find("#declare _x____system = "), std::string::npos);
+    EXPECT_EQ(text.find("#exec"), std::string::npos);
+    EXPECT_NE(text.find(" texture { pigment { White } }"), std::string::npos);
+}
+
+TEST_F(PovExportTest, HeightFieldKeywords) {
+    struct Case {
+        const char* file;
+        const char* expected;
+    } cases[] = {
+        {"maps/hills.PNG", "png \"maps/hills.PNG\" "},
+        {"./maps/hf", "gif \"./maps/hf\" "},
+        {"../hf.tga", "tga \"../hf.tga\" "},
+        {"~/.x/hf.pgm", "pgm \"~/.x/hf.pgm\" "},
+        {"odd.xyz", "gif \"odd.xyz\" "},
+        {"say\"hi.png", "png \"say_hi.png\" "},
+        {"", "gif \"\" "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_STREQ(GetPovHeightField(c.file), c.expected);
+    }
+    CadObject* hf = add(CreateDefaultHeightfield);
+    std::string text = exportScene(11);
+    EXPECT_EQ(ui.lastMessage(), "Warning height field not image not specified");
+    SetCadObjectProperty(hf, "HeightfieldFile", "hills.png");
+    hf->extraPoint.y = 0.2f;
+    hf->flags |= KX_FLAG_SMOOTH;
+    text = exportScene(11);
+    EXPECT_NE(text.find("height_field { \r\n  png \"hills.png\" \r\n  smooth\r\n  water_level 0.2\r\n"
+                        " translate < -0.5, -0.5, -0.5 >\r\n"),
+              std::string::npos);
+}
+
+TEST_F(PovExportTest, MeshesAndSelection) {
+    Point3d tri[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    AddObject("mesh", AddEntry(3, nullptr, tri), 1, KX_POLYGON);
+    add(CreateDefaultSphere);
+    SetObjectsUnSelected();
+    SetExportSelected(1);
+    std::string text = exportScene(11);
+    EXPECT_EQ(text.find("// OBJECT mesh"), std::string::npos);
+    EXPECT_NE(text.find("// SPHERE _sphere0"), std::string::npos);
+    SetExportSelected(0);
+    text = exportScene(11);
+    EXPECT_NE(text.find("// OBJECT mesh\r\nobject { \r\nmesh { \r\ntriangle { "), std::string::npos);
+    text = exportScene(10);
+    EXPECT_NE(text.find("object { \r\nunion { \r\n"), std::string::npos);
+}
+
+TEST_F(PovExportTest, EmptySceneAndBusyFlag) {
+    EXPECT_EQ(exportScene(11, false), kHeader + kCamera);
+    EXPECT_EQ(lastResult, 0);
+    add(CreateDefaultSphere);
+    exportScene(11);
+    EXPECT_EQ(lastResult, 1);  // the empty run did not leave the export marked busy
+}
+
+TEST_F(PovExportTest, BackgroundAndInclude) {
+    add(CreateDefaultSphere);
+    SetSceneProperty(GetCurrentScene(), "BackColor", 0x0000FFu);
+    SetSceneProperty(GetCurrentScene(), "Include", "#include \"metals.inc\"");
+    std::string text = exportScene(11, false);
+    EXPECT_NE(text.find("#include \"metals.inc\"\r\n\r\nbackground { color rgb < 1, 0, 0 > }\r\n\r\n"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace kxtest

@@ -1,0 +1,120 @@
+// Scenes exported for POV-Ray 3 are rendered by the real renderer: the render
+// must succeed and the image must show something.
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "core_fixture.h"
+#include "kxplatform/process.h"
+
+namespace kxtest {
+namespace {
+
+constexpr const char* kPovray = "/usr/bin/povray";
+
+// Pixels of an uncompressed 24- or 32-bit Targa, as the renderer writes with +FT.
+std::vector<unsigned char> targaPixels(const std::string& path, int& width, int& height) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), {});
+    if (data.size() < 18 || data[2] != 2) return {};
+    width = data[12] | (data[13] << 8);
+    height = data[14] | (data[15] << 8);
+    size_t start = 18 + data[0];
+    return std::vector<unsigned char>(data.begin() + static_cast<long>(std::min(start, data.size())), data.end());
+}
+
+class PovrayRenderTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        SetProgramPath(dir.path().c_str());
+        InitScene();
+        InitCamera();
+    }
+    // Exports in POV-Ray 3 and renders at 160 x 120; returns the renderer's output.
+    std::string render(int& exitCode, std::vector<unsigned char>& pixels) {
+        std::string pov = dir.file("scene.pov");
+        StandardFile* f = StdOpenFile(pov.c_str(), KX_OPEN_CREATE);
+        f->type = 11;
+        EXPECT_EQ(ExportObjects(f), 1);
+        EXPECT_EQ(StdCloseFile(f), 1);
+        kx::platform::CommandRunner runner;
+        EXPECT_TRUE(runner.start({kPovray, "-D", "+FT", "+W160", "+H120", "+Iscene.pov", "+Oscene.tga"},
+                                 dir.path().string(), true, {}));
+        kx::platform::RunResult r = runner.wait();
+        exitCode = r.exitCode;
+        int w = 0, h = 0;
+        pixels = targaPixels(dir.file("scene.tga"), w, h);
+        EXPECT_EQ(w, 160);
+        EXPECT_EQ(h, 120);
+        return runner.output();
+    }
+};
+
+TEST_F(PovrayRenderTest, EveryKindOfObjectRenders) {
+    ASSERT_TRUE(std::filesystem::exists(kPovray)) << "scripts/setup-deps.sh installs povray";
+    for (int (*create)() : {CreateDefaultSphere, CreateDefaultDisc, CreateDefaultCylinder, CreateDefaultCone,
+                            CreateDefaultTorus, CreateDefaultBox, CreateDefaultBlob, CreateDefaultPatch,
+                            CreateDefaultPlane, CreateDefaultUserDefined, CreateDefaultHeightfield}) {
+        create();
+        CadObject* o = GetLastCadObject();
+        o->translate = Point3d{static_cast<float>(GetCadObjectsCount() % 5) * 2 - 4, 0,
+                               static_cast<float>(GetCadObjectsCount() / 5) * 2 - 2};
+    }
+    CadObject* plane = GetCadObjectByName("_plane0");
+    plane->translate = Point3d{0, -2, 0};
+    SetObjectMaterial(plane, "Jade", 2);
+    CadObject* user = GetCadObjectByName("_userdefined0");
+    SetCadObjectProperty(user, "UserInline", "sphere { 0, 0.5 }");
+    CadObject* field = GetCadObjectByName("_heightfield0");
+    std::ofstream(dir.file("hills.pgm"), std::ios::binary) << "P5\n2 2\n255\n" << std::string("\x10\x80\xff\x40", 4);
+    SetCadObjectProperty(field, "HeightfieldFile", "hills.pgm");
+    SetObjectMaterial(GetCadObjectByName("_sphere0"), "Rgb.255.128.0", 1);
+    SetObjectMaterial(GetCadObjectByName("_box0"), "Red", 1);
+    SetObjectMaterial(GetCadObjectByName("_torus0"), "Gold_Metal+Clouds", 2);
+    GetCadObjectByName("_cone0")->extraPoint.x = 0.5f;  // a truncated cone
+    // A smooth mesh, a degenerate cylinder and a mesh without triangles.
+    Point3d tris[6] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    ListEntry* list = AddEntry(3, nullptr, tris);
+    AddEntry(3, list, tris + 3);
+    SmoothObject(AddObject("smooth mesh", list, 2, KX_POLYGON));
+    NewDefaultCadObject("hollow", KX_POLYGON);
+    CreateDefaultCylinder();
+    GetLastCadObject()->size.y = 0;
+    // Groups with each operation.
+    for (unsigned op = 0; op < 4; ++op) {
+        CadObject* group = CreateDefaultGroup();
+        group->extraPoint.x = static_cast<float>(op);
+        CreateDefaultSphere();
+        CadObject* a = GetLastCadObject();
+        CreateDefaultBox();
+        CadObject* b = GetLastCadObject();
+        for (CadObject* m : {a, b}) {
+            m->groupId = group->groupId;
+            m->translate = Point3d{static_cast<float>(op) * 2 - 3, 2, 0};
+        }
+    }
+    CreateDefaultLight();
+    GetLastCadObject()->translate = Point3d{10, 20, 30};
+    CreateDefaultLight();
+    CadObject* spot = GetLastCadObject();
+    spot->translate = Point3d{0, 10, 10};
+    SetCadObjectProperty(spot, "LightType", 1u);
+    SetCadObjectProperty(spot, "LightFalloff", 30.0);
+    SetCadObjectProperty(spot, "LightRadius", 20.0);
+    CreateDefaultLight();
+    CadObject* area = GetLastCadObject();
+    area->translate = Point3d{-10, 10, 10};
+    SetCadObjectProperty(area, "LightType", 2u);
+    int exitCode = -1;
+    std::vector<unsigned char> pixels;
+    std::string output = render(exitCode, pixels);
+    ASSERT_EQ(exitCode, 0) << output << "\n" << dir.read("scene.pov");
+    ASSERT_FALSE(pixels.empty());
+    size_t differing = 0;
+    for (size_t i = 3; i < pixels.size(); ++i) differing += pixels[i] != pixels[i % 3];
+    EXPECT_GT(differing, pixels.size() / 20) << "the image is blank";
+}
+
+}  // namespace
+}  // namespace kxtest
