@@ -330,6 +330,16 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
             if (!StdGetNextArg(f) || !ReadCadPoints(f, "points", obj)) return fail();
             continue;
         }
+        if (is(token, "usertex")) {
+            const char* name = ReadNextArgument(f);
+            if (!name) {
+                ErrorMessage("Error unexpected end of file");
+                return fail();
+            }
+            std::string texture = name;
+            if (LoadCustomTextureEx(f, texture.c_str())) AddCustomTexToList(texture.c_str());
+            continue;
+        }
         if (obj->type == KX_GROUP && is(token, "GroupId")) {
             const char* value = ReadNextArgument(f);
             if (!value) {

@@ -182,7 +182,12 @@ int WriteArgLine(StandardFile* f, const char* label, Point3d* p) {
 int SaveTexture(StandardFile* f, CadObject* obj) {
     if (!f || !obj) return 0;
     if (obj->materialType & 1) StdPutLine(f, "  color %s\r\n", obj->material);
-    if (obj->materialType & 2) StdPutLine(f, "  texture %s\r\n", obj->material);
+    if (obj->materialType & 2) {
+        StdPutLine(f, "  texture %s\r\n", obj->material);
+        // A user texture travels with the scene, once per file.
+        if (IsUserTexture(obj->material) && LoadCustomTexture(obj->material))
+            SaveCustomTextureEx(f, obj->material, 0);
+    }
     return 1;
 }
 
