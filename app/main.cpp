@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "mainframe/window_main.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -20,6 +21,5 @@ int main(int argc, char** argv) {
         case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
         default: break;
     }
-    std::fprintf(stderr, "kalvex: the window program is not built yet\n%s", kx::app::usageText().c_str());
-    return 2;
+    return kx::app::runWindow(argc, argv, cl.scene);
 }

@@ -1,0 +1,67 @@
+// One scene document. The core keeps a single scene for the whole process, so
+// the program has one document at a time: New and Open replace it. The
+// document knows its file, whether it changed since it was saved, and tells
+// its views, the scene tree and the property panel what changed.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <vector>
+
+#include "kxcore.h"
+#include "settings/settings.h"
+
+class CKalvexDoc : public QObject {
+    Q_OBJECT
+public:
+    explicit CKalvexDoc(const kx::app::Settings& settings, QObject* parent = nullptr);
+
+    // The file name without its folder, or "Untitled".
+    QString title() const;
+    // The scene file, empty until the scene was opened or saved natively.
+    QString path() const { return path_; }
+    bool isModified() const { return modified_; }
+    void setModified(bool modified);
+
+    // A fresh scene, with the default camera and lights when asked.
+    void newScene(bool withDefaults);
+    // Replaces the scene by a file's content (type 0: by extension).
+    bool open(const QString& path, unsigned type = 0);
+    // Reads a file into the scene as it is.
+    bool import(const QString& path, unsigned type = 0);
+    // Writes the scene by type; a native save makes the file the document's.
+    bool save(const QString& path, unsigned type = 0);
+    // Empties the scene; the document is then closed.
+    void close();
+
+    // Counts the times the perspective had to be aimed at the camera again.
+    unsigned cameraGeneration() const { return cameraGeneration_; }
+
+    // What the editing commands report after they changed the scene.
+    void geometryChanged();                               // objects made, deleted or reshaped
+    void objectsMoved(const std::vector<CadObject*>& objects);  // only these moved
+    void selectionChanged();
+    void cameraChanged();                                 // the camera moved: aim the perspective again
+    void viewOptionsChanged();                            // grid, colours, camera display...
+    // Aims the perspective at the camera again, undoing its zoom; the scene is unchanged.
+    void reaim();
+
+    // The selected objects, in list order.
+    static std::vector<CadObject*> selectedObjects();
+
+signals:
+    void sceneReplaced();
+    void geometryUpdated();
+    void objectsMovedBy(const std::vector<CadObject*>& objects);
+    void selectionUpdated();
+    void viewOptionsUpdated();
+    void titleChanged();
+
+private:
+    void setPath(const QString& path);
+
+    const kx::app::Settings& settings_;
+    QString path_;
+    bool modified_ = false;
+    unsigned cameraGeneration_ = 0;
+};

@@ -1,0 +1,46 @@
+// The Edit, Create and Modify commands: each works on the selection through
+// the core's functions and tells the document what changed.
+#pragma once
+
+#include <QObject>
+
+class CKalvexDoc;
+class QWidget;
+
+class EditCommands : public QObject {
+    Q_OBJECT
+public:
+    EditCommands(CKalvexDoc* doc, QWidget* window);
+
+    void deleteSelection();
+    void selectAll();
+    void selectNone();
+    void group();
+    void ungroup();
+    void duplicate();
+
+    // The next click in a front, plan or side view places an object of this type.
+    void startPlacing(unsigned type);
+
+    void move();
+    void scale();
+    void rotate();
+    // Moves the selection so that one coordinate (0 x, 1 y, 2 z) equals the first selected object's.
+    void align(int axis);
+    void alignDialog();
+    void centre();
+    void smooth();
+    void unsmooth();
+    void lathe();
+    // Turns snapping of the cursor, new objects and drags to the grid on or off.
+    void snapToGrid(bool on);
+
+signals:
+    void mouseStateChanged();
+
+private:
+    bool haveSelection() const;
+
+    CKalvexDoc* doc_;
+    QWidget* window_;
+};

@@ -1,0 +1,138 @@
+#include "mainframe/file_commands.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWidget>
+#include <vector>
+
+#include "document/kalvex_doc.h"
+#include "kxcore.h"
+#include "kxplatform/ui_callbacks.h"
+#include "mainframe/app_session.h"
+
+namespace {
+
+struct FileFilter {
+    unsigned type;
+    const char* description;  // null: the file-type table's
+    const char* patterns;     // null: the type's extension in both cases
+};
+
+// What can be read; the native scene first.
+const std::vector<FileFilter> kReadable = {
+    {1, nullptr, nullptr},  {5, nullptr, nullptr},  {27, nullptr, nullptr}, {26, nullptr, nullptr},
+    {25, nullptr, nullptr}, {14, nullptr, nullptr}, {22, nullptr, nullptr}, {34, nullptr, nullptr},
+};
+
+// What can be written by Export.
+const std::vector<FileFilter> kWritable = {
+    {11, nullptr, nullptr},
+    {14, nullptr, nullptr},
+    {19, nullptr, nullptr},
+    {22, nullptr, nullptr},
+    {23, nullptr, nullptr},
+    {24, nullptr, nullptr},
+    {38, nullptr, nullptr},
+    {34, nullptr, nullptr},
+    {5, "ASCII Facet List of the selected object", nullptr},
+    {9, "ASCII Point List of the selected object", "*.pts *.PTS"},
+    {6, "POV-Ray point series of the selected object", "*.inc *.INC"},
+};
+
+QString filterText(const FileFilter& f) {
+    const QString description = QString::fromLatin1(f.description ? f.description : GetCadFileDescription(f.type));
+    QString patterns;
+    if (f.patterns) {
+        patterns = QString::fromLatin1(f.patterns);
+    } else {
+        const QString ext = QString::fromLatin1(GetCadFileExtension(f.type));
+        patterns = QStringLiteral("*%1 *%2").arg(ext, ext.toUpper());
+    }
+    return QStringLiteral("%1 (%2)").arg(description, patterns);
+}
+
+QString joined(const std::vector<FileFilter>& filters) {
+    QStringList out;
+    for (const FileFilter& f : filters) out << filterText(f);
+    out << QObject::tr("All files (*)");
+    return out.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+FileCommands::FileCommands(kx::app::AppSession& session, CKalvexDoc* doc, QWidget* window)
+    : QObject(window), session_(session), doc_(doc), window_(window) {}
+
+QString FileCommands::readFilters() { return joined(kReadable); }
+QString FileCommands::writeFilters() { return joined(kWritable); }
+
+unsigned FileCommands::typeOfFilter(const QString& filter) {
+    for (const auto* list : {&kReadable, &kWritable})
+        for (const FileFilter& f : *list)
+            if (filterText(f) == filter) return f.type;
+    return 0;
+}
+
+bool FileCommands::maybeSave() {
+    if (!doc_->isModified()) return true;
+    // Asked through the user-interface table like every other question, so
+    // that it reaches the user (or a test) the same way.
+    const QByteArray text = tr("The scene %1 has changed.\nDo you want to save it?").arg(doc_->title()).toUtf8();
+    switch (kx::platform::messageBox(nullptr, text.constData(), "Kalvex", KX_MB_YESNOCANCEL | KX_MB_ICONQUESTION)) {
+        case KX_IDYES: return save();
+        case KX_IDNO: return true;
+        default: return false;
+    }
+}
+
+void FileCommands::newScene() {
+    if (!maybeSave()) return;
+    doc_->newScene(session_.settings().exports.useDefaults != 0);
+}
+
+void FileCommands::openDialog() {
+    if (!maybeSave()) return;
+    QString filter;
+    const QString path = QFileDialog::getOpenFileName(window_, tr("Open Scene"), QString(), readFilters(), &filter);
+    if (path.isEmpty()) return;
+    if (doc_->open(path, typeOfFilter(filter))) {
+        session_.addRecentFile(QFileInfo(path).absoluteFilePath());
+        emit recentFilesChanged();
+    }
+}
+
+bool FileCommands::open(const QString& path) {
+    if (!maybeSave()) return false;
+    if (!doc_->open(path)) return false;
+    session_.addRecentFile(QFileInfo(path).absoluteFilePath());
+    emit recentFilesChanged();
+    return true;
+}
+
+bool FileCommands::save() {
+    if (doc_->path().isEmpty()) return saveAs();
+    return doc_->save(doc_->path(), KX_FILETYPE_KALVEX);
+}
+
+bool FileCommands::saveAs() {
+    const QString filter = filterText({1, nullptr, nullptr});
+    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), doc_->path(), filter);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".cad");
+    if (!doc_->save(path, KX_FILETYPE_KALVEX)) return false;
+    session_.addRecentFile(doc_->path());
+    emit recentFilesChanged();
+    return true;
+}
+
+void FileCommands::importDialog() {
+    QString filter;
+    const QString path = QFileDialog::getOpenFileName(window_, tr("Import"), QString(), readFilters(), &filter);
+    if (!path.isEmpty()) doc_->import(path, typeOfFilter(filter));
+}
+
+void FileCommands::exportDialog() {
+    QString filter;
+    const QString path = QFileDialog::getSaveFileName(window_, tr("Export"), QString(), writeFilters(), &filter);
+    if (!path.isEmpty()) doc_->save(path, typeOfFilter(filter));
+}

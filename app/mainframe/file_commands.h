@@ -1,0 +1,41 @@
+// The File commands: new, open, save, import, export and the recent files,
+// with the question whether to save a changed scene first.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class CKalvexDoc;
+class QWidget;
+namespace kx::app {
+class AppSession;
+}
+
+class FileCommands : public QObject {
+    Q_OBJECT
+public:
+    FileCommands(kx::app::AppSession& session, CKalvexDoc* doc, QWidget* window);
+
+    // Asks whether to save a changed scene; false when the user cancelled.
+    bool maybeSave();
+    void newScene();
+    void openDialog();
+    bool open(const QString& path);
+    bool save();
+    bool saveAs();
+    void importDialog();
+    void exportDialog();
+
+    // The filter list of the open and save dialogs, and the file type of a chosen filter.
+    static QString readFilters();
+    static QString writeFilters();
+    static unsigned typeOfFilter(const QString& filter);
+
+signals:
+    void recentFilesChanged();
+
+private:
+    kx::app::AppSession& session_;
+    CKalvexDoc* doc_;
+    QWidget* window_;
+};

@@ -1,0 +1,279 @@
+#include "mainframe/main_frame.h"
+
+#include <QPushButton>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+
+#include "document/kalvex_doc.h"
+#include "mainframe/app_session.h"
+#include "mainframe/edit_commands.h"
+#include "mainframe/file_commands.h"
+#include "mainframe/property_panel.h"
+#include "mainframe/scene_tree_panel.h"
+#include "render_view/render_controller.h"
+#include "render_view/render_output_panel.h"
+#include "render_view/render_view.h"
+#include "views/mouse_state.h"
+
+using namespace kx::app;
+
+namespace {
+
+StoredRect* storedViewRect(Settings& s, int kind) {
+    switch (kind) {
+        case kPerspective: return &s.desktop.perspPos;
+        case kFront: return &s.desktop.frontPos;
+        case kPlan: return &s.desktop.planPos;
+        default: return &s.desktop.sidePos;
+    }
+}
+
+int* showSetting(Settings& s, int kind) {
+    switch (kind) {
+        case kPerspective: return &s.desktop.showIso;
+        case kFront: return &s.desktop.showFront;
+        case kPlan: return &s.desktop.showPlan;
+        default: return &s.desktop.showSide;
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+    setObjectName(QStringLiteral("mainFrame"));
+    env_.settings = &session_.settings();
+    doc_ = new CKalvexDoc(session_.settings(), this);
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName(QStringLiteral("views"));
+    setCentralWidget(mdi_);
+    fileCommands_ = new FileCommands(session_, doc_, this);
+    editCommands_ = new EditCommands(doc_, this);
+    renderer_ = new RenderController(session_, doc_, this);
+    createDocks();
+    createMenus();
+    createStatusBar();
+
+    connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
+    connect(editCommands_, &EditCommands::mouseStateChanged, this, &CMainFrame::updateStatus);
+    connect(fileCommands_, &FileCommands::recentFilesChanged, this, &CMainFrame::fillRecentFiles);
+    connect(renderer_, &RenderController::started, this, [this](const QString& command) {
+        renderOutput_->begin(command);
+        statusBar()->showMessage(tr("Rendering..."));
+    });
+    connect(renderer_, &RenderController::output, this, [this](const QString& piece) { renderOutput_->append(piece); });
+    connect(renderer_, &RenderController::finished, this, &CMainFrame::renderFinished);
+    connect(renderOutput_->cancelButton(), &QAbstractButton::clicked, this, [this] { renderer_->cancel(); });
+
+    // The tree must be the object selector before the first object is made.
+    sceneTree_->registerSelector();
+    doc_->newScene(session_.settings().exports.useDefaults != 0);
+    openStartViews();
+    placeFrame();
+    updateTitles();
+    updateStatus();
+}
+
+CMainFrame::~CMainFrame() {
+    if (sceneTree_) sceneTree_->unregisterSelector();
+}
+
+void CMainFrame::createDocks() {
+    auto dock = [this](const QString& name, const QString& title, QWidget* content, Qt::DockWidgetArea area) {
+        auto* d = new QDockWidget(title, this);
+        d->setObjectName(name);
+        d->setWidget(content);
+        addDockWidget(area, d);
+        return d;
+    };
+    sceneTree_ = new SceneTreePanel(doc_, this);
+    properties_ = new PropertyPanel(doc_, this);
+    renderOutput_ = new RenderOutputPanel(this);
+    dock(QStringLiteral("sceneTreeDock"), tr("Scene"), sceneTree_, Qt::LeftDockWidgetArea);
+    dock(QStringLiteral("propertiesDock"), tr("Properties"), properties_, Qt::RightDockWidgetArea);
+    dock(QStringLiteral("renderOutputDock"), tr("Render Output"), renderOutput_, Qt::BottomDockWidgetArea);
+}
+
+void CMainFrame::createStatusBar() {
+    cursorLabel_ = new QLabel(this);
+    cursorLabel_->setObjectName(QStringLiteral("cursorLabel"));
+    stateLabel_ = new QLabel(this);
+    stateLabel_->setObjectName(QStringLiteral("stateLabel"));
+    statusBar()->addPermanentWidget(stateLabel_);
+    statusBar()->addPermanentWidget(cursorLabel_);
+}
+
+CKalvexView* CMainFrame::view(int kind) const {
+    if (kind < 0 || kind > 3 || !views_[kind]) return nullptr;
+    return qobject_cast<CKalvexView*>(views_[kind]->widget());
+}
+
+CKalvexView* CMainFrame::showView(int kind, bool show) {
+    if (kind < 0 || kind > 3) return nullptr;
+    if (!show) {
+        if (views_[kind]) views_[kind]->close();
+        return nullptr;
+    }
+    if (views_[kind]) return view(kind);
+    auto* v = new CKalvexView(doc_, kind, &env_);
+    QMdiSubWindow* sub = mdi_->addSubWindow(v);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(v->title());
+    sub->resize(400, 300);
+    views_[kind] = sub;
+    connect(v, &CKalvexView::cursorMoved, this, &CMainFrame::updateStatus);
+    connect(v, &CKalvexView::mouseStateChanged, this, &CMainFrame::updateStatus);
+    const QString names[4] = {QStringLiteral("viewPerspective"), QStringLiteral("viewFront"),
+                              QStringLiteral("viewPlan"), QStringLiteral("viewSide")};
+    if (QAction* a = action(names[kind])) {
+        a->setChecked(true);
+        connect(sub, &QObject::destroyed, a, [a] { a->setChecked(false); });
+    }
+    sub->show();
+    return v;
+}
+
+CRenderView* CMainFrame::renderView() const {
+    if (!renderWindow_) return nullptr;
+    auto* scroll = qobject_cast<QScrollArea*>(renderWindow_->widget());
+    return scroll ? qobject_cast<CRenderView*>(scroll->widget()) : nullptr;
+}
+
+void CMainFrame::showRenderView() {
+    if (CRenderView* v = renderView()) {
+        v->imageChanged();
+    } else {
+        auto* scroll = new QScrollArea;
+        scroll->setWidget(new CRenderView(&session_.renderViewport()));
+        renderWindow_ = mdi_->addSubWindow(scroll);
+        renderWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    const QSize image = renderView()->sizeHint();
+    renderWindow_->resize(image + QSize(40, 60));
+    renderWindow_->setWindowTitle(CRenderView::titleFor(doc_->title()));
+    renderWindow_->show();
+    mdi_->setActiveSubWindow(renderWindow_);
+}
+
+void CMainFrame::openStartViews() {
+    Settings& s = session_.settings();
+    bool any = false;
+    for (int kind = 0; kind < 4; ++kind)
+        if (*showSetting(s, kind)) {
+            showView(kind, true);
+            any = true;
+        }
+    if (!any) showView(kFront, true);
+    for (int kind = 0; kind < 4; ++kind) {
+        const StoredRect* r = storedViewRect(s, kind);
+        if (!s.desktop.autoTile && views_[kind] && !r->empty()) views_[kind]->setGeometry(r->left, r->top, r->width, r->height);
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (laidOut_) return;
+    laidOut_ = true;
+    if (session_.settings().desktop.autoTile) mdi_->tileSubWindows();
+}
+
+void CMainFrame::placeFrame() {
+    const Settings& s = session_.settings();
+    const StoredRect& r = s.desktop.framePos;
+    const QRect desktop = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                           : QRect(0, 0, 1024, 768);
+    // A stored place that does not fit on this desktop is not used.
+    if (!s.desktop.maximize && !r.empty() && r.width <= desktop.width() && r.height <= desktop.height())
+        setGeometry(r.left, r.top, r.width, r.height);
+    else if (s.render.resize)
+        resize(650, 450);
+    if (s.desktop.maximize) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void CMainFrame::storeWindowState() {
+    Settings& s = session_.settings();
+    s.desktop.maximize = isMaximized() ? 1 : 0;
+    const QRect g = normalGeometry();
+    s.desktop.framePos = StoredRect{g.left(), g.top(), g.width(), g.height()};
+    for (int kind = 0; kind < 4; ++kind) {
+        *showSetting(s, kind) = views_[kind] ? 1 : 0;
+        if (views_[kind]) {
+            const QRect v = views_[kind]->geometry();
+            *storedViewRect(s, kind) = StoredRect{v.left(), v.top(), v.width(), v.height()};
+        }
+    }
+}
+
+void CMainFrame::updateTitles() {
+    setWindowTitle(doc_->title() + QStringLiteral("[*] - Kalvex"));
+    setWindowModified(doc_->isModified());
+    for (int kind = 0; kind < 4; ++kind)
+        if (CKalvexView* v = view(kind)) views_[kind]->setWindowTitle(v->title());
+    if (renderWindow_) renderWindow_->setWindowTitle(CRenderView::titleFor(doc_->title()));
+}
+
+void CMainFrame::updateStatus() {
+    const MouseEditor& m = mouseEditor();
+    cursorLabel_->setText(QStringLiteral("X %1  Y %2  Z %3")
+                              .arg(m.cursor.x, 0, 'f', 3)
+                              .arg(m.cursor.y, 0, 'f', 3)
+                              .arg(m.cursor.z, 0, 'f', 3));
+    QString state = QString::fromLatin1(mouseStateName(m.state));
+    if (m.state == kMousePlace) {
+        const char* type = GetObjectTypeName(static_cast<int>(m.placeType));
+        state += QLatin1Char(' ') + QString::fromLatin1(type ? type : "");
+    }
+    stateLabel_->setText(state);
+}
+
+bool CMainFrame::openFile(const QString& path) { return fileCommands_->open(path); }
+
+bool CMainFrame::render() {
+    if (renderer_->running()) return false;
+    if (renderer_->start()) return true;
+    const RendererList& renderers = session_.renderers();
+    if (&renderers.current(session_.settings().render.type) == &renderers.entries.front())
+        statusBar()->showMessage(tr("Preview only: choose a renderer in Render Settings to render"), 5000);
+    return false;
+}
+
+void CMainFrame::renderFinished(bool ok, bool cancelled, const QString& message) {
+    renderOutput_->end(message);
+    statusBar()->showMessage(cancelled ? tr("Render cancelled") : message, 5000);
+    if (ok) showRenderView();
+}
+
+void CMainFrame::cancel() {
+    if (renderer_->running()) {
+        renderer_->cancel();
+        return;
+    }
+    mouseEditor().state = kMouseSelect;
+    updateStatus();
+    doc_->selectionChanged();
+}
+
+void CMainFrame::settingsChanged() {
+    session_.applySettings();
+    session_.reloadRenderers();
+    session_.saveSettings();
+    doc_->viewOptionsChanged();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!fileCommands_->maybeSave()) {
+        event->ignore();
+        return;
+    }
+    renderer_->cancel();
+    storeWindowState();
+    doc_->close();
+    sceneTree_->unregisterSelector();
+    event->accept();
+}

@@ -1,0 +1,96 @@
+// The main window: the document's views and the rendered image in a
+// multi-document area, the scene tree, the property panel and the render
+// output as docks, the menus, toolbars and the status bar.
+#pragma once
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <array>
+
+#include "views/kalvex_view.h"
+
+class CKalvexDoc;
+class CRenderView;
+class EditCommands;
+class FileCommands;
+class PropertyPanel;
+class QLabel;
+class QMdiArea;
+class RenderController;
+class RenderOutputPanel;
+class SceneTreePanel;
+namespace kx::app {
+class AppSession;
+}
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(kx::app::AppSession& session, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CKalvexDoc* document() const { return doc_; }
+    // The open view of a kind, or null.
+    CKalvexView* view(int kind) const;
+    // Opens or closes the view of a kind; returns it when open.
+    CKalvexView* showView(int kind, bool show);
+    CRenderView* renderView() const;
+    QMdiSubWindow* renderWindow() const { return renderWindow_; }
+    SceneTreePanel* sceneTree() const { return sceneTree_; }
+    PropertyPanel* properties() const { return properties_; }
+    RenderOutputPanel* renderOutput() const { return renderOutput_; }
+    RenderController* renderer() const { return renderer_; }
+    FileCommands* fileCommands() const { return fileCommands_; }
+    EditCommands* editCommands() const { return editCommands_; }
+    kx::app::ViewEnvironment& viewEnvironment() { return env_; }
+    // A menu command by its object name ("fileSave", "editDelete", ...).
+    QAction* action(const QString& name) const;
+
+    // Opens a scene given on the command line.
+    bool openFile(const QString& path);
+    // Starts a render of the scene; false when none was started.
+    bool render();
+    // Cancels a render, or else any placing, band or drag in progress.
+    void cancel();
+    // Shows the rendered image in its window.
+    void showRenderView();
+    // The settings changed: the core, the renderers and the views follow.
+    void settingsChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createDocks();
+    void createMenus();
+    void createSettingsMenu();
+    void createStatusBar();
+    void fillRecentFiles();
+    void placeFrame();
+    void openStartViews();
+    void storeWindowState();
+    void updateTitles();
+    void updateStatus();
+    void renderFinished(bool ok, bool cancelled, const QString& message);
+    QAction* addAction(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,
+                       std::function<void()> slot);
+
+    kx::app::AppSession& session_;
+    kx::app::ViewEnvironment env_;
+    CKalvexDoc* doc_;
+    QMdiArea* mdi_;
+    std::array<QPointer<QMdiSubWindow>, 4> views_;
+    QPointer<QMdiSubWindow> renderWindow_;
+    SceneTreePanel* sceneTree_ = nullptr;
+    PropertyPanel* properties_ = nullptr;
+    RenderOutputPanel* renderOutput_ = nullptr;
+    FileCommands* fileCommands_ = nullptr;
+    EditCommands* editCommands_ = nullptr;
+    RenderController* renderer_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QLabel* cursorLabel_ = nullptr;
+    QLabel* stateLabel_ = nullptr;
+    bool laidOut_ = false;
+};

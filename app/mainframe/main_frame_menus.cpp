@@ -1,0 +1,254 @@
+// The menus and toolbars of the main window, each wired to a command.
+#include <QApplication>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStyle>
+#include <QToolBar>
+
+#include "dialogs/colour_scheme_dialog.h"
+#include "dialogs/directories_dialog.h"
+#include "dialogs/export_settings_dialog.h"
+#include "dialogs/render_settings_dialog.h"
+#include "dialogs/view_settings_dialog.h"
+#include "document/kalvex_doc.h"
+#include "mainframe/app_session.h"
+#include "mainframe/edit_commands.h"
+#include "mainframe/file_commands.h"
+#include "mainframe/main_frame.h"
+#include "views/kalvex_view.h"
+#include "views/mouse_state.h"
+
+using namespace kx::app;
+
+namespace {
+
+struct CreateItem {
+    const char* name;
+    const char* text;
+    unsigned type;
+};
+
+// Every type a user can place, in menu order.
+constexpr CreateItem kCreateItems[] = {
+    {"createSphere", "&Sphere", KX_SPHERE},           {"createEllipsoid", "&Ellipsoid", KX_ELLIPSOID},
+    {"createPlane", "&Plane", KX_PLANE},               {"createDisc", "&Disc", KX_DISC},
+    {"createCylinder", "C&ylinder", KX_CYLINDER},      {"createCone", "C&one", KX_CONE},
+    {"createTorus", "&Torus", KX_TORUS},               {"createBox", "&Box", KX_BOX},
+    {"createHeightfield", "&Height Field", KX_HEIGHTFIELD}, {"createBlob", "Bl&ob", KX_BLOB},
+    {"createPatch", "Bicubic &Patch", KX_PATCH},       {"createUserDefined", "&User Defined", KX_USERDEFINED},
+    {"createPoints", "Poi&nts", KX_POINTS},            {"createLight", "&Light", KX_LIGHT},
+    {"createCamera", "&Camera", KX_CAMERA},            {"createText", "Te&xt", KX_TEXT},
+};
+
+}  // namespace
+
+QAction* CMainFrame::action(const QString& name) const { return findChild<QAction*>(name); }
+
+QAction* CMainFrame::addAction(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,
+                               std::function<void()> slot) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
+    if (menu) menu->addAction(a);
+    return a;
+}
+
+void CMainFrame::createMenus() {
+    QStyle* style = QApplication::style();
+    auto activeView = [this]() -> CKalvexView* {
+        if (QMdiSubWindow* sub = mdi_->activeSubWindow())
+            if (auto* v = qobject_cast<CKalvexView*>(sub->widget())) return v;
+        for (int kind : {kFront, kPerspective, kPlan, kSide})
+            if (CKalvexView* v = view(kind)) return v;
+        return nullptr;
+    };
+
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QAction* fileNew = addAction(file, "fileNew", tr("&New"), QKeySequence::New, [this] { fileCommands_->newScene(); });
+    QAction* fileOpen = addAction(file, "fileOpen", tr("&Open..."), QKeySequence::Open, [this] { fileCommands_->openDialog(); });
+    QAction* fileSave = addAction(file, "fileSave", tr("&Save"), QKeySequence::Save, [this] { fileCommands_->save(); });
+    addAction(file, "fileSaveAs", tr("Save &As..."), QKeySequence::SaveAs, [this] { fileCommands_->saveAs(); });
+    file->addSeparator();
+    addAction(file, "fileImport", tr("&Import..."), {}, [this] { fileCommands_->importDialog(); });
+    addAction(file, "fileExport", tr("&Export..."), {}, [this] { fileCommands_->exportDialog(); });
+    file->addSeparator();
+    QAction* renderAction = addAction(file, "fileRender", tr("&Render"), QKeySequence(Qt::Key_F5), [this] { render(); });
+    file->addSeparator();
+    recentMenu_ = file->addMenu(tr("Recent &Files"));
+    fillRecentFiles();
+    file->addSeparator();
+    addAction(file, "fileExit", tr("E&xit"), QKeySequence::Quit, [this] { close(); });
+    fileNew->setIcon(style->standardIcon(QStyle::SP_FileIcon));
+    fileOpen->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+    fileSave->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QAction* editDelete = addAction(edit, "editDelete", tr("&Delete"), QKeySequence::Delete,
+                                    [this] { editCommands_->deleteSelection(); });
+    addAction(edit, "editSelectAll", tr("Select &All"), QKeySequence::SelectAll, [this] { editCommands_->selectAll(); });
+    addAction(edit, "editSelectNone", tr("Select &None"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+              [this] { editCommands_->selectNone(); });
+    edit->addSeparator();
+    addAction(edit, "editGroup", tr("&Group"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { editCommands_->group(); });
+    addAction(edit, "editUngroup", tr("&Ungroup"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G),
+              [this] { editCommands_->ungroup(); });
+    addAction(edit, "editDuplicate", tr("D&uplicate"), QKeySequence(Qt::CTRL | Qt::Key_D),
+              [this] { editCommands_->duplicate(); });
+    editDelete->setIcon(style->standardIcon(QStyle::SP_TrashIcon));
+
+    QMenu* create = menuBar()->addMenu(tr("&Create"));
+    for (const CreateItem& item : kCreateItems) {
+        const unsigned type = item.type;
+        addAction(create, item.name, tr(item.text), {}, [this, type] { editCommands_->startPlacing(type); });
+    }
+
+    QMenu* modify = menuBar()->addMenu(tr("&Modify"));
+    addAction(modify, "modifyMove", tr("&Move..."), {}, [this] { editCommands_->move(); });
+    addAction(modify, "modifyScale", tr("&Scale..."), {}, [this] { editCommands_->scale(); });
+    addAction(modify, "modifyRotate", tr("&Rotate..."), {}, [this] { editCommands_->rotate(); });
+    modify->addSeparator();
+    QAction* snap = addAction(modify, "modifySnap", tr("S&nap to Grid"), {}, [] {});
+    snap->setCheckable(true);
+    connect(snap, &QAction::toggled, editCommands_, &EditCommands::snapToGrid);
+    addAction(modify, "modifyAlign", tr("&Align..."), {}, [this] { editCommands_->alignDialog(); });
+    addAction(modify, "modifyCentre", tr("&Centre"), {}, [this] { editCommands_->centre(); });
+    modify->addSeparator();
+    addAction(modify, "modifySmooth", tr("Smoo&th"), {}, [this] { editCommands_->smooth(); });
+    addAction(modify, "modifyUnsmooth", tr("&Unsmooth"), {}, [this] { editCommands_->unsmooth(); });
+    addAction(modify, "modifyLathe", tr("&Lathe..."), {}, [this] { editCommands_->lathe(); });
+
+    QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
+    QAction* zoomIn = addAction(viewMenu, "viewZoomIn", tr("Zoom &In"), QKeySequence::ZoomIn, [activeView] {
+        if (CKalvexView* v = activeView()) v->zoomBy(1.25);
+    });
+    QAction* zoomOut = addAction(viewMenu, "viewZoomOut", tr("Zoom &Out"), QKeySequence::ZoomOut, [activeView] {
+        if (CKalvexView* v = activeView()) v->zoomBy(0.8);
+    });
+    QAction* zoomFit = addAction(viewMenu, "viewZoomFit", tr("Zoom to &Fit"), QKeySequence(Qt::CTRL | Qt::Key_0),
+                                 [activeView] {
+                                     if (CKalvexView* v = activeView()) v->fitScene();
+                                 });
+    viewMenu->addSeparator();
+    const char* viewNames[4] = {"viewPerspective", "viewFront", "viewPlan", "viewSide"};
+    const char* viewTexts[4] = {"&Perspective", "F&ront", "P&lan", "&Side"};
+    for (int kind = 0; kind < 4; ++kind) {
+        QAction* a = addAction(viewMenu, viewNames[kind], tr(viewTexts[kind]), {}, [] {});
+        a->setCheckable(true);
+        a->setChecked(view(kind) != nullptr);
+        connect(a, &QAction::triggered, this, [this, kind](bool on) { showView(kind, on); });
+    }
+    addAction(viewMenu, "viewTile", tr("&Tile"), {}, [this] { mdi_->tileSubWindows(); });
+    viewMenu->addSeparator();
+    auto toggle = [&](const char* name, const QString& text, bool on, std::function<void(bool)> set) {
+        QAction* a = addAction(viewMenu, name, text, {}, [] {});
+        a->setCheckable(true);
+        a->setChecked(on);
+        connect(a, &QAction::toggled, this, [this, set = std::move(set)](bool checked) {
+            set(checked);
+            doc_->viewOptionsChanged();
+        });
+    };
+    Settings& s = session_.settings();
+    toggle("viewGrid", tr("&Grid"), env_.showGrid, [this](bool on) { env_.showGrid = on; });
+    toggle("viewBounds", tr("&Bounds"), s.view.bounds, [&s](bool on) { s.view.bounds = on; });
+    toggle("viewCamera", tr("&Camera"), s.view.showCamera, [&s](bool on) {
+        s.view.showCamera = on;
+        SetShowCamera(on);
+    });
+    toggle("viewSpotLights", tr("Spot Light C&ones"), s.view.spotLights, [&s](bool on) {
+        s.view.spotLights = on;
+        SetShowSpotLights(on);
+    });
+    addAction(viewMenu, "viewTrackCursor", tr("Track &Cursor"), {}, [this] {
+        mouseEditor().state = kMouseTrack;
+        updateStatus();
+    });
+
+    QMenu* renderMenu = menuBar()->addMenu(tr("&Render"));
+    renderMenu->addAction(renderAction);
+    QAction* cancelAction = addAction(renderMenu, "renderCancel", tr("&Cancel"), QKeySequence(Qt::Key_Escape),
+                                      [this] { cancel(); });
+    renderMenu->addSeparator();
+    addAction(renderMenu, "renderSettings", tr("Render &Settings..."), {}, [this] {
+        RenderSettingsDialog dialog(session_.settings().render, session_.renderers(), this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        session_.settings().render = dialog.values();
+        settingsChanged();
+    });
+    renderAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
+    cancelAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
+
+    createSettingsMenu();
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    addAction(help, "helpAbout", tr("&About Kalvex"), {}, [this] {
+        QMessageBox::about(this, tr("About Kalvex"),
+                           tr("<b>Kalvex</b> %1<p>A 3D scene modeller for ray tracers.").arg(KALVEX_VERSION));
+    });
+
+    QToolBar* files = addToolBar(tr("File"));
+    files->setObjectName(QStringLiteral("fileToolBar"));
+    files->addActions({fileNew, fileOpen, fileSave, editDelete});
+    QToolBar* shapes = addToolBar(tr("Create"));
+    shapes->setObjectName(QStringLiteral("createToolBar"));
+    for (const char* name : {"createSphere", "createBox", "createCylinder", "createCone", "createPlane", "createLight"})
+        shapes->addAction(action(name));
+    QToolBar* views = addToolBar(tr("View"));
+    views->setObjectName(QStringLiteral("viewToolBar"));
+    views->addActions({zoomIn, zoomOut, zoomFit});
+    QToolBar* rendering = addToolBar(tr("Render"));
+    rendering->setObjectName(QStringLiteral("renderToolBar"));
+    rendering->addActions({renderAction, cancelAction});
+}
+
+void CMainFrame::createSettingsMenu() {
+    QMenu* menu = menuBar()->addMenu(tr("&Settings"));
+    Settings& s = session_.settings();
+    addAction(menu, "settingsDirectories", tr("&Directories..."), {}, [this, &s] {
+        DirectoriesDialog dialog(s.directories, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        s.directories = dialog.values();
+        settingsChanged();
+    });
+    addAction(menu, "settingsRender", tr("&Render..."), {}, [this, &s] {
+        RenderSettingsDialog dialog(s.render, session_.renderers(), this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        s.render = dialog.values();
+        settingsChanged();
+    });
+    addAction(menu, "settingsExport", tr("&Export..."), {}, [this, &s] {
+        ExportSettingsDialog dialog(s.exports, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        s.exports = dialog.values();
+        settingsChanged();
+    });
+    addAction(menu, "settingsView", tr("&View..."), {}, [this, &s] {
+        ViewSettingsDialog dialog(s, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        dialog.apply(s);
+        settingsChanged();
+    });
+    addAction(menu, "settingsColours", tr("&Colour Scheme..."), {}, [this, &s] {
+        ColourSchemeDialog dialog(s.scheme, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        s.scheme = dialog.scheme();
+        settingsChanged();
+    });
+}
+
+void CMainFrame::fillRecentFiles() {
+    recentMenu_->clear();
+    const QStringList& files = session_.recentFiles();
+    recentMenu_->setEnabled(!files.isEmpty());
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        a->setObjectName(QStringLiteral("fileRecent%1").arg(i + 1));
+        a->setToolTip(path);
+        connect(a, &QAction::triggered, this, [this, path] { fileCommands_->open(path); });
+    }
+}

@@ -1,0 +1,37 @@
+// The scene tree: one item per object, kept by the core through the object
+// selector it was registered as. Selecting items selects the objects in the
+// views and back; renaming an item renames its object.
+#pragma once
+
+#include <QWidget>
+
+class CKalvexDoc;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class SceneTreePanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit SceneTreePanel(CKalvexDoc* doc, QWidget* parent = nullptr);
+    ~SceneTreePanel() override;
+
+    // Makes this tree the core's object selector; new objects appear in it.
+    void registerSelector();
+    // Lets go of the core before the tree goes.
+    void unregisterSelector();
+
+    QTreeWidget* tree() const { return tree_; }
+    // The item of an object, or null.
+    QTreeWidgetItem* itemOf(const void* object) const;
+
+private:
+    void selectFromTree();
+    void selectFromScene();
+    void renamed(QTreeWidgetItem* item, int column);
+
+    CKalvexDoc* doc_;
+    QTreeWidget* tree_;
+    QTreeWidgetItem* root_;
+    bool syncing_ = false;
+    bool registered_ = false;
+};

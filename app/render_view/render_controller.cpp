@@ -1,0 +1,89 @@
+#include "render_view/render_controller.h"
+
+#include <QFileInfo>
+#include <filesystem>
+
+#include "document/kalvex_doc.h"
+#include "kxcore.h"
+#include "mainframe/app_session.h"
+#include "pixmo.h"
+#include "render/render_job.h"
+
+using kx::app::RenderJob;
+
+RenderController::RenderController(kx::app::AppSession& session, CKalvexDoc* doc, QObject* parent)
+    : QObject(parent), session_(session), doc_(doc) {
+    connect(this, &RenderController::runnerOutput, this, &RenderController::output, Qt::QueuedConnection);
+    connect(this, &RenderController::runnerFinished, this, &RenderController::onRunnerFinished,
+            Qt::QueuedConnection);
+}
+
+RenderController::~RenderController() {
+    if (job_) {
+        job_->cancel();
+        job_->wait();
+    }
+}
+
+std::string RenderController::scenePath() const {
+    const kx::app::Settings& s = session_.settings();
+    // The working folder: the chosen one, else the scene's own, else the current one.
+    std::string folder = s.directories.defaultDir;
+    if (folder.empty() && !doc_->path().isEmpty()) folder = QFileInfo(doc_->path()).absolutePath().toStdString();
+    std::error_code ec;
+    if (folder.empty()) folder = std::filesystem::current_path(ec).string();
+    QString name = doc_->path().isEmpty() ? QStringLiteral("untitled.cad") : QFileInfo(doc_->path()).fileName();
+    return folder + "/" + name.toStdString();
+}
+
+bool RenderController::start() {
+    if (job_) return false;
+    kx::app::Settings& settings = session_.settings();
+    const kx::app::RendererList& renderers = session_.renderers();
+    if (&renderers.current(settings.render.type) == &renderers.entries.front()) return false;
+    job_ = std::make_unique<RenderJob>(settings, renderers);
+    RenderJob::Callbacks callbacks;
+    // Both arrive on the runner thread; the signals carry them over.
+    callbacks.output = [this](const std::string& piece) { emit runnerOutput(QString::fromLocal8Bit(piece)); };
+    callbacks.finished = [this](const kx::app::RenderOutcome& o) {
+        emit runnerFinished(o.ok, o.cancelled, o.exitCode, QString::fromStdString(o.imagePath),
+                            QString::fromStdString(o.message));
+    };
+    const std::string scene = scenePath();
+    if (!job_->start(scene, callbacks)) {
+        job_.reset();
+        return false;
+    }
+    emit started(QString::fromStdString(job_->command().text));
+    if (!settings.render.waitForExit) {
+        // Started on its own: nothing to wait for or to show.
+        job_.reset();
+        emit finished(false, false, tr("The renderer runs on its own"));
+    }
+    return true;
+}
+
+void RenderController::cancel() {
+    if (job_) job_->cancel();
+}
+
+void RenderController::onRunnerFinished(bool ok, bool cancelled, int, const QString& image, const QString& message) {
+    if (job_) {
+        job_->wait();
+        job_.reset();
+    }
+    if (!ok) {
+        emit finished(false, cancelled, message);
+        return;
+    }
+    image_ = image;
+    const kx::app::Settings& settings = session_.settings();
+    if (!settings.directories.viewer.empty()) {
+        kx::app::openImageViewer(settings, image.toStdString());
+        emit finished(false, false, tr("Image shown in the viewer: %1").arg(image));
+        return;
+    }
+    const QByteArray name = image.toLocal8Bit();
+    const bool shown = pxDisplayImageEx(kx::app::AppSession::ownerWindow(), name.constData(), 0) != 0;
+    emit finished(shown, false, shown ? tr("Image: %1").arg(image) : tr("The image could not be read"));
+}

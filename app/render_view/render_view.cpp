@@ -1,0 +1,65 @@
+#include "render_view/render_view.h"
+
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPainter>
+
+#include "mainframe/app_session.h"
+#include "pixmo.h"
+
+namespace {
+
+QSize imageSize() {
+    PxBits bits{};
+    if (!pxGetSurfaceBits(pxGetMemDC(), &bits)) return {};
+    return QSize(bits.width, bits.height);
+}
+
+}  // namespace
+
+CRenderView::CRenderView(PxViewport** viewport, QWidget* parent) : QWidget(parent), viewport_(viewport) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    imageChanged();
+}
+
+QString CRenderView::titleFor(const QString& documentTitle) { return documentTitle + QStringLiteral(" :Rendered view"); }
+
+void CRenderView::imageChanged() {
+    QSize size = imageSize();
+    if (size.isValid()) setFixedSize(size);
+    update();
+}
+
+QSize CRenderView::sizeHint() const {
+    QSize size = imageSize();
+    return size.isValid() ? size : QSize(320, 200);
+}
+
+void CRenderView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    // The image library paints its surface through the program's drawing table.
+    pxPaintMemoryDC(reinterpret_cast<HDC>(&painter));
+}
+
+void CRenderView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* save = menu.addAction(tr("Save Image As..."));
+    if (menu.exec(event->globalPos()) != save) return;
+    QString path = QFileDialog::getSaveFileName(this, tr("Save Image As"), QString(),
+                                                tr("Targa (*.tga);;Bitmap (*.bmp);;JPEG (*.jpg)"));
+    if (!path.isEmpty() && viewport_) saveImage(path, *viewport_);
+}
+
+bool CRenderView::saveImage(const QString& path, PxViewport*& viewport) {
+    // The image is copied into the render viewport, which the library writes by the name's kind.
+    if (viewport) {
+        pxReleaseViewport(viewport);
+        viewport = nullptr;
+    }
+    viewport = pxCreateViewportFromImage(kx::app::AppSession::ownerWindow());
+    if (!viewport) return false;
+    const QByteArray name = path.toLocal8Bit();
+    return pxSaveViewPortEx(viewport, name.constData(), 0) != 0;
+}

@@ -1,0 +1,24 @@
+#include "views/mouse_state.h"
+
+namespace kx::app {
+
+MouseEditor& mouseEditor() {
+    static MouseEditor editor;
+    return editor;
+}
+
+const char* mouseStateName(int state) {
+    switch (state) {
+        case kMouseSelect: return "Select";
+        case kMousePlace: return "Place";
+        case kMouseBand: return "Band select";
+        case kMouseDrag: return "Drag";
+        case kMouseDragSnap: return "Drag on grid";
+        case kMouseWaitUp: return "Drag ready";
+        case kMouseEditPoints: return "Edit points";
+        case kMouseTrack: return "Track cursor";
+        default: return "";
+    }
+}
+
+}  // namespace kx::app

@@ -1,0 +1,35 @@
+// The mouse state every view shares, and the program-wide 3D cursor.
+#pragma once
+
+#include "kxcore.h"
+
+namespace kx::app {
+
+enum MouseState : int {
+    kMouseSelect = 0,
+    kMousePlace = 1,       // a click places an object of the placing type
+    kMouseBand = 2,        // a band is being dragged
+    kMouseDrag = 3,        // the selection follows the mouse
+    kMouseDragSnap = 4,    // the same in whole grid steps (Ctrl)
+    kMouseWaitUp = 5,      // a drag starts once the button is up (or the mouse moves)
+    kMouseEditPoints = 6,  // the point editor's state (it has none yet)
+    kMouseTrack = 7,       // the cursor is tracked and put back when the button goes up
+};
+
+struct MouseEditor {
+    int state = kMouseSelect;
+    int pending = kMouseDrag;   // what state 5 turns into
+    unsigned placeType = 0;     // object type placed in state 1
+    Point3d cursor{};           // the 3D cursor
+    Point3d remembered{};       // the cursor put back after tracking
+    Point3d dragCentre{};       // centre of the selection when its drag started
+    RECT dragRect{};            // canvas rectangle of the selection when its drag started
+};
+
+// The one editor of the program.
+MouseEditor& mouseEditor();
+
+// What the status bar shows for a state, e.g. "Select" or "Place Sphere".
+const char* mouseStateName(int state);
+
+}  // namespace kx::app

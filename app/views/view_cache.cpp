@@ -1,0 +1,229 @@
+#include "views/view_cache.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "views/selection.h"
+
+namespace kx::app {
+namespace {
+
+// Projected points this far out are left undrawn: a perspective point close
+// to the eye plane lands anywhere, and the painter gains nothing from them.
+constexpr int kFar = 1 << 22;
+
+bool sane(const QPoint& p) { return p.x() > -kFar && p.x() < kFar && p.y() > -kFar && p.y() < kFar; }
+
+void addLine(std::vector<QLine>& out, const QPoint& a, const QPoint& b) {
+    if (sane(a) && sane(b)) out.emplace_back(a, b);
+}
+
+QPoint toScreen(double x, double y, double z) {
+    int px = 0, py = 0;
+    Convert2Dto3D(x, y, z, &px, &py);
+    return {px, py};
+}
+
+// Closer to the eye plane than this, a point is not drawn.
+constexpr double kNear = 0.05;
+
+// A point projected for the view, or a point out of reach when the eye cannot see it.
+QPoint toScreen(const Point3d& p, const DrawOptions& o) {
+    if (o.clipBehindEye) {
+        const double depth = (p.x - o.eye.x) * o.forward.x + (p.y - o.eye.y) * o.forward.y + (p.z - o.eye.z) * o.forward.z;
+        if (depth < kNear) return QPoint(kFar, kFar);
+    }
+    return toScreen(p.x, p.y, p.z);
+}
+
+// Without spot-light display a light shows its star and aim line only: the
+// cone's segments follow those five.
+constexpr unsigned kLightWithoutCone = 5;
+
+void projectBounds(CadObject* obj, const DrawOptions& options, std::vector<QLine>& out) {
+    if (!obj->boundValid && !CalcObjectBounds(obj)) return;
+    const Point3d& lo = obj->boundMin;
+    const Point3d& hi = obj->boundMax;
+    QPoint c[8];
+    for (int i = 0; i < 8; ++i)
+        c[i] = toScreen(Point3d{i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z}, options);
+    static constexpr int kEdges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
+                                          {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
+    for (const auto& e : kEdges) addLine(out, c[e[0]], c[e[1]]);
+}
+
+// The point list: lone points as small crosses, segments, closed polygons.
+void projectList(const CadObject* obj, const DrawOptions& options, std::vector<QLine>& lines) {
+    const unsigned limit = (obj->type == KX_LIGHT && !options.showSpotLights) ? kLightWithoutCone : UINT_MAX;
+    lines.reserve(static_cast<size_t>(std::min(obj->count, 1u << 24)) * 3);
+    QPoint pts[8];
+    unsigned nodes = 0;
+    for (const ListEntry* node = obj->points; node && nodes < limit; node = node->next, ++nodes) {
+        const unsigned n = std::min<unsigned>(node->count, 8);
+        for (unsigned k = 0; k < n; ++k) {
+            pts[k] = toScreen(node->points[k], options);
+            if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
+        }
+        if (n == 1) {
+            addLine(lines, pts[0] - QPoint(2, 0), pts[0] + QPoint(2, 0));
+            addLine(lines, pts[0] - QPoint(0, 2), pts[0] + QPoint(0, 2));
+        } else if (n == 2) {
+            addLine(lines, pts[0], pts[1]);
+        } else {
+            for (unsigned k = 0; k < n; ++k) addLine(lines, pts[k], pts[(k + 1) % n]);
+        }
+    }
+}
+
+// Neighbouring triangles share their edges, and a dense mesh puts many edges
+// on the same pixels: each screen line is kept once, so that a repaint draws
+// about half as many lines or fewer.
+void dropDuplicates(std::vector<QLine>& lines) {
+    if (lines.size() < 64) return;
+    auto key = [](const QLine& l) {
+        // sane() keeps a coordinate within 23 bits once offset: each end packs into 46 bits.
+        auto part = [](int v) { return static_cast<uint64_t>(v + (1 << 22)) & 0x7FFFFF; };
+        uint64_t a = part(l.x1()) << 23 | part(l.y1());
+        uint64_t b = part(l.x2()) << 23 | part(l.y2());
+        return a < b ? std::pair(a, b) : std::pair(b, a);
+    };
+    std::vector<std::pair<std::pair<uint64_t, uint64_t>, uint32_t>> keyed;
+    keyed.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) keyed.emplace_back(key(lines[i]), static_cast<uint32_t>(i));
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<QLine> kept;
+    kept.reserve(lines.size() / 2 + 1);
+    for (size_t i = 0; i < keyed.size(); ++i)
+        if (i == 0 || keyed[i].first != keyed[i - 1].first) kept.push_back(lines[keyed[i].second]);
+    lines.swap(kept);
+}
+
+}  // namespace
+
+void perspectiveEye(DrawOptions& o) {
+    const CameraInfo* camera = GetActiveCamera();
+    double d[3] = {camera->location.x - camera->lookAt.x, camera->location.y - camera->lookAt.y,
+                   camera->location.z - camera->lookAt.z};
+    double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (!(length > 0)) return;
+    for (double& v : d) v /= length;
+    const double distance = GetDistance(0);
+    o.clipBehindEye = true;
+    o.eye = Point3d{static_cast<float>(camera->lookAt.x + d[0] * distance),
+                    static_cast<float>(camera->lookAt.y + d[1] * distance),
+                    static_cast<float>(camera->lookAt.z + d[2] * distance)};
+    o.forward = Point3d{static_cast<float>(-d[0]), static_cast<float>(-d[1]), static_cast<float>(-d[2])};
+}
+
+ViewConversionProc conversionFor(int kind) {
+    switch (kind) {
+        case kFront: return GetViewSide() ? ConvertXY : ConvertXYleft;
+        case kPlan: return GetViewSide() ? ConvertXZ : ConvertXZleft;
+        case kSide: return ConvertYZ;
+        default: return ConvertISO;
+    }
+}
+
+void selectProjection(int kind, QSize canvas, bool aim) {
+    // Every view draws on a canvas of the screen's size, so all of them share
+    // one centre; only the perspective view is ever aimed again.
+    InitView(canvas.width(), canvas.height(), aim && kind == kPerspective ? 0u : 1u);
+    SetViewConversion(conversionFor(kind));
+}
+
+void ViewCache::markMoved(const std::vector<CadObject*>& objects) {
+    moved_.insert(moved_.end(), objects.begin(), objects.end());
+}
+
+void ViewCache::update(const DrawOptions& options) {
+    if (valid_) {
+        for (CadObject* obj : moved_) {
+            auto it = index_.find(obj);
+            if (it == index_.end()) {
+                valid_ = false;
+                break;
+            }
+            project(objects_[it->second], options);
+        }
+        moved_.clear();
+        if (valid_) return;
+    }
+    objects_.clear();
+    index_.clear();
+    moved_.clear();
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) {
+        index_[obj] = objects_.size();
+        objects_.emplace_back();
+        objects_.back().object = obj;
+        project(objects_.back(), options);
+    }
+    valid_ = true;
+}
+
+void ViewCache::project(ProjectedObject& entry, const DrawOptions& options) {
+    CadObject* obj = entry.object;
+    entry.lines.clear();
+    entry.bounds.clear();
+    entry.rect = RECT{};
+    entry.drawn = false;
+    obj->rect = RECT{};
+    if (!isPickable(obj) || (obj->type == KX_CAMERA && !options.showCamera)) return;
+
+    viewBoundSet(&obj->rect);
+    if (obj->polygons && obj->polygonCount) {
+        // A mesh with a triangle array keeps its placed geometry there; the
+        // point list beside it stays around the object's own origin.
+        const unsigned n = obj->polygonCount;
+        entry.lines.reserve(static_cast<size_t>(n) * 3);
+        for (unsigned t = 0; t < n; ++t) {
+            QPoint pts[3];
+            for (int k = 0; k < 3; ++k) {
+                pts[k] = toScreen(obj->polygons[t].vertex[k], options);
+                if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
+            }
+            for (int k = 0; k < 3; ++k) addLine(entry.lines, pts[k], pts[(k + 1) % 3]);
+        }
+    } else {
+        projectList(obj, options, entry.lines);
+    }
+    viewBoundGet();
+    dropDuplicates(entry.lines);
+    entry.rect = obj->rect;
+    entry.drawn = true;
+    if (options.showBounds) projectBounds(obj, options, entry.bounds);
+}
+
+void ViewCache::applyRects() const {
+    for (const ProjectedObject& e : objects_) e.object->rect = e.rect;
+}
+
+std::vector<QLine> ViewCache::gridLines(int kind) {
+    std::vector<QLine> out;
+    if (kind == kPerspective) return out;
+    const double step = GetGridInterval();
+    const double extent = GetGridExtent();
+    if (!(step > 0) || !(extent > 0) || extent > 1000) return out;
+    const int n = static_cast<int>(extent);
+    const double far = n * step;
+    for (int i = -n; i <= n; ++i) {
+        const double v = i * step;
+        switch (kind) {
+            case kFront:
+                addLine(out, toScreen(v, -far, 0), toScreen(v, far, 0));
+                addLine(out, toScreen(-far, v, 0), toScreen(far, v, 0));
+                break;
+            case kPlan:
+                addLine(out, toScreen(v, 0, -far), toScreen(v, 0, far));
+                addLine(out, toScreen(-far, 0, v), toScreen(far, 0, v));
+                break;
+            default:
+                addLine(out, toScreen(0, v, -far), toScreen(0, v, far));
+                addLine(out, toScreen(0, -far, v), toScreen(0, far, v));
+                break;
+        }
+    }
+    return out;
+}
+
+}  // namespace kx::app

@@ -1,0 +1,76 @@
+// The projected wireframe of one view, kept until the scene or the view
+// changes: every object's point list turned into screen lines through the
+// core's projection, with the screen rectangle the object covers. Redrawing
+// a view only paints these lines; a moved selection re-projects just itself.
+#pragma once
+
+#include <QLine>
+#include <QSize>
+#include <unordered_map>
+#include <vector>
+
+#include "kxcore.h"
+
+namespace kx::app {
+
+// The view kinds and what they project through.
+enum ViewKind : int { kPerspective = 0, kFront = 1, kPlan = 2, kSide = 3 };
+ViewConversionProc conversionFor(int kind);
+
+// Sets up the process-wide projection for one view on the canvas: the
+// conversion, the canvas centre and, with aim, the perspective aimed at the
+// active camera again.
+void selectProjection(int kind, QSize canvas, bool aim);
+
+struct ProjectedObject {
+    CadObject* object = nullptr;
+    std::vector<QLine> lines;
+    std::vector<QLine> bounds;  // the bounding box, when bounds are shown
+    RECT rect{};                // canvas rectangle; empty when not drawn
+    bool drawn = false;
+};
+
+struct DrawOptions {
+    bool showCamera = true;
+    bool showSpotLights = true;
+    bool showBounds = false;
+    // The perspective view leaves out what lies behind its eye: such points
+    // would be projected through the eye and drawn mirrored across the view.
+    bool clipBehindEye = false;
+    Point3d eye{};
+    Point3d forward{0, 0, -1};  // unit vector from the eye towards the target
+};
+
+// The eye of the perspective view: on the line from the camera's target to
+// the camera, at the view's distance.
+void perspectiveEye(DrawOptions& options);
+
+class ViewCache {
+public:
+    // Forget everything: the next draw projects the whole scene again.
+    void invalidate() { valid_ = false; }
+    // These objects moved: only they are projected again.
+    void markMoved(const std::vector<CadObject*>& objects);
+    bool valid() const { return valid_; }
+
+    // Projects what is stale. The projection of the view must be selected.
+    void update(const DrawOptions& options);
+    const std::vector<ProjectedObject>& objects() const { return objects_; }
+
+    // Writes the cached rectangles back into the objects, so that picking in
+    // this view sees what this view drew (other views may have drawn since).
+    void applyRects() const;
+
+    // Lines of the grid in the view's plane (none for the perspective view).
+    static std::vector<QLine> gridLines(int kind);
+
+private:
+    void project(ProjectedObject& entry, const DrawOptions& options);
+
+    bool valid_ = false;
+    std::vector<ProjectedObject> objects_;
+    std::unordered_map<CadObject*, size_t> index_;
+    std::vector<CadObject*> moved_;
+};
+
+}  // namespace kx::app

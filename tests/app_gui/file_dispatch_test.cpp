@@ -1,0 +1,141 @@
+// Opening and saving by file type and extension, with the texts shown when
+// that cannot be done.
+#include <QFileInfo>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "document/file_dispatch.h"
+#include "kxcore.h"
+#include "window_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileDispatchTest : public kxtest::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        emptyScene();
+    }
+    QString file(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
+    std::string read(const std::string& name) const { return dir->read(name); }
+};
+
+TEST_F(FileDispatchTest, NativeSceneSavesAndOpensBack) {
+    CadObject* ball = addObject(KX_SPHERE, {1, 2, 3});
+    SetCadObjectProperty(ball, KX_PROP_NAME, "ball");
+    doc()->setModified(true);
+    ASSERT_TRUE(doc()->save(file("scene.cad")));
+    EXPECT_FALSE(doc()->isModified());
+    EXPECT_EQ(doc()->title(), QStringLiteral("scene.cad"));
+    EXPECT_EQ(read("scene.cad").rfind("version 2.0", 0), 0u);
+    // The camera's image size became the render size before the save.
+    EXPECT_EQ(GetActiveCamera()->width, session->settings().render.renderX);
+
+    emptyScene();
+    EXPECT_EQ(GetCadObjectByName("ball"), nullptr);
+    ASSERT_TRUE(doc()->open(file("scene.cad")));
+    CadObject* back = GetCadObjectByName("ball");
+    ASSERT_NE(back, nullptr);
+    EXPECT_FLOAT_EQ(back->translate.z, 3);
+    EXPECT_EQ(doc()->path(), QFileInfo(file("scene.cad")).absoluteFilePath());
+    // Opening changes to the file's folder.
+    EXPECT_EQ(fs::current_path(), dir->path());
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+}
+
+TEST_F(FileDispatchTest, UnknownTypesAreRefusedWithTheirName) {
+    addObject(KX_SPHERE, {0, 0, 0});
+    std::ofstream(dir->file("notes.xyz")) << "hello";
+    EXPECT_FALSE(doc()->open(file("notes.xyz")));
+    // The scene is not thrown away for a file that cannot be read.
+    EXPECT_EQ(GetCadObjectsCount(), 1u);
+    EXPECT_FALSE(doc()->save(file("out.xyz")));
+    EXPECT_FALSE(doc()->save(file("out.cad"), 77));
+    const std::string in = "Error unknown file type: " + dir->file("notes.xyz");
+    const std::string out = "Error unknown file type: " + dir->file("out.xyz");
+    const std::string plugin = "Error unknown file type: " + dir->file("out.cad");
+    EXPECT_EQ(messageTexts(), (std::vector<std::string>{in, out, plugin}));
+    EXPECT_EQ(boxes.front().caption, QStringLiteral("Kalvex"));
+}
+
+TEST_F(FileDispatchTest, ExportsGoByExtensionOrByChosenType) {
+    addObject(KX_SPHERE, {0, 0, 0});
+    struct Case {
+        std::string name;
+        unsigned type;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"ball.pov", 0, "ball.pov"},    // POV-Ray, by extension
+        {"ball2.txt", 11, "ball2.pov"}, // a chosen type takes its own extension
+        {"ball.dxf", 0, "ball.dxf"},
+        {"ball.wrl", 0, "ball.wrl"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(doc()->save(file(c.name), c.type));
+        EXPECT_FALSE(read(c.written).empty());
+    }
+    // An export does not make the file the document's.
+    EXPECT_TRUE(doc()->path().isEmpty());
+}
+
+TEST_F(FileDispatchTest, SavingAlsoExportsWhenAutoSaveIsOn) {
+    addObject(KX_SPHERE, {0, 0, 0});
+    session->settings().exports.autoSave = 1;
+    ASSERT_TRUE(doc()->save(file("auto.cad")));
+    EXPECT_FALSE(read("auto.pov").empty());
+}
+
+TEST_F(FileDispatchTest, PointAndFacetFilesNeedASelectedObject) {
+    EXPECT_FALSE(doc()->save(file("facets.raw")));
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{"No objects selected"});
+    boxes.clear();
+
+    // A mesh goes out as facets.
+    CadObject* ball = addObject(KX_SPHERE, {0, 0, 0});
+    AddSelectedObject(ball);
+    ASSERT_TRUE(doc()->save(file("facets.raw")));
+    // All 120 triangles of the ball, in the plain facet syntax.
+    const std::string facets = read("facets.RAW");
+    EXPECT_GE(std::count(facets.begin(), facets.end(), '\n'), 120);
+    EXPECT_EQ(facets.find_first_not_of("0123456789.,- \r\n"), std::string::npos);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+
+    // A point object as a point file, in the chosen point format.
+    SetObjectsUnSelected();
+    CadObject* points = NewPointObject("_points");
+    Point3d p{1, 2, 3};
+    points->points = AddEntry(1, nullptr, &p);
+    points->count = 1;
+    ASSERT_TRUE(doc()->save(file("dots.3d"), 9));
+    EXPECT_EQ(read("dots.PTS"), "Point 1 2 3\r\n");
+
+    // One include file per point.
+    ASSERT_TRUE(doc()->save(file("series.inc"), 6));
+    EXPECT_NE(read("series0.INC").find("sphere"), std::string::npos);
+
+    // An object without points has nothing to write.
+    SetObjectsUnSelected();
+    CadObject* empty = CreateDefaultObjectEx(nullptr, KX_POLYGON, nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_FALSE(doc()->save(file("none.inc"), 6));
+    EXPECT_EQ(messageTexts().back(), "Error unable to save zero points");
+}
+
+TEST_F(FileDispatchTest, OtherFormatsOpenAsANewUnsavedScene) {
+    std::ofstream(dir->file("tri.raw")) << "0 0 0 1 0 0 0 1 0\n0 0 1 1 0 1 0 1 1\n";
+    ASSERT_TRUE(doc()->open(file("tri.raw")));
+    ASSERT_EQ(GetCadObjectsCount(), 1u);
+    EXPECT_EQ(GetCadObject(nullptr)->count, 2u);
+    EXPECT_TRUE(doc()->path().isEmpty());
+    // Importing adds to the scene.
+    ASSERT_TRUE(doc()->import(file("tri.raw")));
+    EXPECT_EQ(GetCadObjectsCount(), 2u);
+    EXPECT_TRUE(doc()->isModified());
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// Rendering from the window: with fake renderers written as shell scripts,
+// and with the real POV-Ray on the example scene.
+#include <QApplication>
+#include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "kxcore.h"
+#include "render/renderer_definitions.h"
+#include "render_view/render_controller.h"
+#include "render_view/render_output_panel.h"
+#include "render_view/render_view.h"
+#include "window_fixture.h"
+
+namespace {
+
+// A 4 x 2 Targa, true colour, top row first, every pixel red.
+const char* const kRedTarga =
+    "printf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000\\004\\000\\002\\000\\030\\040' > \"$2\"; "
+    "for i in 1 2 3 4 5 6 7 8; do printf '\\000\\000\\377' >> \"$2\"; done";
+
+class RenderWindowTest : public kxtest::WindowTest {
+protected:
+    // A renderer called as "<script> <scene> <image> <width> <height>".
+    void useFakeRenderer(const std::string& body) {
+        kx::app::RendererDefinition preview{};
+        std::strcpy(preview.infoFile, "$INTERNAL");
+        kx::app::RendererDefinition fake{};
+        std::strcpy(fake.infoFile, "fake.inf");
+        std::strcpy(fake.description, "Fake");
+        std::strcpy(fake.commandTemplate, "$O $I $W $H");
+        fake.type = KX_FILETYPE_KALVEX;
+        session->renderers().entries = {preview, fake};
+        const std::string script = dir->file("fake renderer.sh");
+        std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+        kx::app::Settings& s = session->settings();
+        s.render.type = 1;
+        s.render.renderX = 4;
+        s.render.renderY = 2;
+        s.directories.render = script;
+        s.directories.defaultDir = dir->path().string();
+    }
+    // Waits for the end of the render; its (ok, cancelled, message).
+    QList<QVariant> waitForRender(int seconds) {
+        QSignalSpy spy(frame->renderer(), &RenderController::finished);
+        if (!spy.wait(seconds * 1000)) return {};
+        return spy.takeFirst();
+    }
+};
+
+TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
+    useFakeRenderer(std::string("echo \"rendering $1\"; echo 'Rendered 4 of 8 pixels (50%)'; ") + kRedTarga);
+    addObject(KX_SPHERE, {0, 0, 0});
+    ASSERT_TRUE(frame->render());
+    EXPECT_TRUE(frame->renderer()->running());
+    const QList<QVariant> end = waitForRender(20);
+    ASSERT_FALSE(end.isEmpty());
+    EXPECT_TRUE(end[0].toBool()) << end[2].toString().toStdString();
+    EXPECT_FALSE(frame->renderer()->running());
+
+    // The scene went to the working folder under the document's name.
+    EXPECT_FALSE(dir->read("untitled.cad").empty());
+    const QString output = frame->renderOutput()->text();
+    EXPECT_TRUE(output.contains(QStringLiteral("rendering ") + QString::fromStdString(dir->file("untitled.cad"))));
+    EXPECT_FALSE(output.contains(QStringLiteral("(50%)")));  // progress goes to the bar
+    EXPECT_EQ(frame->renderOutput()->progress(), 50);
+
+    ASSERT_NE(frame->renderView(), nullptr);
+    EXPECT_EQ(frame->renderWindow()->windowTitle(), QStringLiteral("Untitled :Rendered view"));
+    QImage shown = frame->renderView()->grab().toImage();
+    ASSERT_GE(shown.width(), 4);
+    EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(255, 0, 0));
+    EXPECT_EQ(QColor(shown.pixel(3, 1)), QColor(255, 0, 0));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(RenderWindowTest, CancelEndsTheRenderAndTheWindowKeepsWorking) {
+    useFakeRenderer("echo started; sleep 300");
+    ASSERT_TRUE(frame->render());
+    // The window answers while the renderer runs.
+    QTRY_VERIFY_WITH_TIMEOUT(frame->renderOutput()->text().contains(QStringLiteral("started")), 10000);
+    EXPECT_FALSE(frame->render());  // one render at a time
+    QSignalSpy spy(frame->renderer(), &RenderController::finished);
+    frame->cancel();
+    ASSERT_TRUE(spy.wait(10000));
+    EXPECT_FALSE(spy[0][0].toBool());
+    EXPECT_TRUE(spy[0][1].toBool());
+    EXPECT_EQ(frame->renderView(), nullptr);
+}
+
+TEST_F(RenderWindowTest, AFailedRenderIsShownOnTheUserInterfaceThread) {
+    useFakeRenderer("echo 'Parse Error: no objects'; exit 3");
+    ASSERT_TRUE(frame->render());
+    const QList<QVariant> end = waitForRender(20);
+    ASSERT_FALSE(end.isEmpty());
+    EXPECT_FALSE(end[0].toBool());
+    // The runner reported on its own thread; the box came queued.
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), size_t{1}, 5000);
+    EXPECT_EQ(boxes[0].text.toStdString(), "Error rendering scene, command exit code 3\nParse Error: no objects\n");
+    EXPECT_TRUE(boxes[0].onUiThread);
+    EXPECT_EQ(frame->renderView(), nullptr);
+}
+
+TEST_F(RenderWindowTest, MessagesFromOtherThreadsWaitForTheUserInterfaceThread) {
+    int result = 0;
+    std::thread worker([&result] { result = kx::platform::messageBox(nullptr, "From elsewhere", "Kalvex", KX_MB_OK); });
+    worker.join();
+    EXPECT_EQ(result, KX_IDOK);
+    EXPECT_TRUE(boxes.empty());  // not shown on the worker
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), size_t{1}, 5000);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("From elsewhere"));
+    EXPECT_TRUE(boxes[0].onUiThread);
+}
+
+TEST_F(RenderWindowTest, PreviewOnlyStartsNothing) {
+    session->settings().render.type = 0;
+    EXPECT_FALSE(frame->render());
+    EXPECT_FALSE(frame->renderer()->running());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(RenderWindowTest, PovRayRendersTheExampleScene) {
+    const std::string example = std::string(KALVEX_SOURCE_DIR) + "/examples/showcase.cad";
+    if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "POV-Ray is not installed";
+    if (!std::filesystem::exists(example)) GTEST_SKIP() << "no example scene";
+    // The renderer shipped in the data folder: POV-Ray 3.7.
+    ASSERT_GE(session->renderers().entries.size(), 2u);
+    kx::app::Settings& s = session->settings();
+    s.render.type = 1;
+    session->reloadRenderers();  // the renderer's file names its program and include folder
+    const QSize size = std::getenv("KALVEX_SCREENSHOT") ? QSize(320, 240) : QSize(80, 60);
+    s.render.renderX = size.width();
+    s.render.renderY = size.height();
+    s.directories.defaultDir = dir->path().string();
+    std::filesystem::copy(std::string(KALVEX_SOURCE_DIR) + "/examples", dir->path(),
+                          std::filesystem::copy_options::skip_existing | std::filesystem::copy_options::recursive);
+    ASSERT_TRUE(frame->openFile(QString::fromStdString(dir->file("showcase.cad"))));
+    ASSERT_TRUE(frame->render());
+    const QList<QVariant> end = waitForRender(120);
+    ASSERT_FALSE(end.isEmpty());
+    ASSERT_TRUE(end[0].toBool()) << end[2].toString().toStdString() << "\n"
+                                 << frame->renderOutput()->text().toStdString();
+    ASSERT_NE(frame->renderView(), nullptr);
+    EXPECT_EQ(frame->renderWindow()->windowTitle(), QStringLiteral("showcase.cad :Rendered view"));
+    EXPECT_EQ(frame->renderOutput()->progress(), 100);
+    // Not one flat colour: the objects are there.
+    QImage shown = frame->renderView()->grab().toImage();
+    ASSERT_EQ(shown.size(), size);
+    QSet<QRgb> colours;
+    for (int y = 0; y < shown.height(); y += 3)
+        for (int x = 0; x < shown.width(); x += 3) colours.insert(shown.pixel(x, y));
+    EXPECT_GT(colours.size(), 20);
+    // The picture of the window the README shows is made here, on request.
+    if (const char* keep = std::getenv("KALVEX_SCREENSHOT")) {
+        frame->resize(1500, 1000);
+        SelectCadObjectByName("_torus0", 0);
+        doc()->selectionChanged();
+        frame->findChild<QMdiArea*>()->tileSubWindows();
+        QApplication::processEvents();
+        frame->grab().toImage().scaledToWidth(900, Qt::SmoothTransformation).save(QString::fromLocal8Bit(keep));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QThread>
+#include <cstdlib>
+#include <fstream>
+
+#include "core_state.h"
+#include "kxcore.h"
+#include "mainframe/qt_ui_table.h"
+#include "views/mouse_state.h"
+
+namespace kxtest {
+
+void WindowTest::SetUp() {
+    kx::resetCoreForTests();
+    kx::app::mouseEditor() = kx::app::MouseEditor{};
+    dir = std::make_unique<TempDir>();
+    const std::string config = dir->file("Kalvex.ini");
+    std::ofstream(config) << "[Desktop]\nDisableSplash=1\nShowIso=1\nShowFront=1\nShowPlan=1\nShowSide=1\n"
+                          << extraSettings();
+    setenv("KALVEX_CONFIG", config.c_str(), 1);
+    setenv("XDG_DATA_HOME", dir->file("data").c_str(), 1);
+    kx::app::installQtUiTables();
+    kx::app::setMessagePresenter([this](const QString& text, const QString& caption, unsigned style) {
+        boxes.push_back({text, caption, style, QThread::currentThread() == qApp->thread()});
+        return answer;
+    });
+    session = std::make_unique<kx::app::AppSession>(kx::app::SessionOptions{false});
+    session->startup();
+    frame = std::make_unique<CMainFrame>(*session);
+    frame->resize(1200, 900);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+}
+
+void WindowTest::TearDown() {
+    if (frame) {
+        frame->document()->setModified(false);
+        frame->close();
+        frame.reset();
+    }
+    if (session) session->shutdown();
+    session.reset();
+    kx::app::setMessagePresenter(nullptr);
+    kx::app::removeQtUiTables();
+    kx::resetCoreForTests();
+    dir.reset();
+}
+
+void WindowTest::emptyScene() { doc()->newScene(false); }
+
+CadObject* WindowTest::addObject(unsigned type, Point3d at, const Point3d* size) {
+    CadObject* obj = CreateDefaultObjectEx(nullptr, type, &at);
+    if (obj && size) {
+        Point3d s = *size;
+        SetCadObjectProperty(obj, KX_PROP_SIZE, &s);
+        RebuildObjectEx(obj, 1);
+    }
+    SetObjectsUnSelected();
+    doc()->geometryChanged();
+    return obj;
+}
+
+CKalvexView* WindowTest::openView(int kind) {
+    CKalvexView* view = frame->showView(kind, true);
+    QApplication::processEvents();
+    return view;
+}
+
+QPoint WindowTest::at(CKalvexView* view, Point3d p) const { return view->sceneToClient(p); }
+
+void WindowTest::click(CKalvexView* view, QPoint pos, Qt::KeyboardModifiers modifiers) {
+    QTest::mouseClick(view, Qt::LeftButton, modifiers, pos);
+}
+
+void WindowTest::drag(CKalvexView* view, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers) {
+    QTest::mousePress(view, Qt::LeftButton, modifiers, from);
+    // Several steps, as a hand would move.
+    for (int i = 1; i <= 4; ++i) QTest::mouseMove(view, from + (to - from) * i / 4);
+    QTest::mouseRelease(view, Qt::LeftButton, modifiers, to);
+}
+
+std::vector<std::string> WindowTest::selectedNames() const {
+    std::vector<std::string> names;
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next)
+        if (obj->selected) names.emplace_back(obj->name);
+    return names;
+}
+
+Point3d WindowTest::centreOf(CadObject* obj) {
+    CentreInfo info{};
+    Point3d centre{};
+    if (GetSingleObjectCenterPoint(obj, &info, 1)) GetObjectPointInfo(&info, 0, &centre);
+    return centre;
+}
+
+Point3d WindowTest::extentOf(CadObject* obj) {
+    CentreInfo info{};
+    if (!GetSingleObjectCenterPoint(obj, &info, 1)) return {};
+    return Point3d{info.max.x - info.min.x, info.max.y - info.min.y, info.max.z - info.min.z};
+}
+
+std::vector<std::string> WindowTest::messageTexts() const {
+    std::vector<std::string> texts;
+    for (const ShownBox& b : boxes) texts.push_back(b.text.toStdString());
+    return texts;
+}
+
+}  // namespace kxtest
