@@ -47,7 +47,7 @@ std::string expandTemplate(const std::string& programPath, const std::string& co
             continue;
         }
         if (c == '[') {
-            prefix = "[";
+            prefix.assign(1, '[');
             collecting = true;
             continue;
         }
