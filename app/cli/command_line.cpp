@@ -39,7 +39,7 @@ unsigned fileTypeFromText(const std::string& text) {
 std::string usageText() {
     return "usage: kalvex [SCENE]\n"
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"
-           "       kalvex --render SCENE [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
            "       kalvex --help | --version\n";
 }
 
@@ -70,6 +70,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--width") numberOption("--width", cl.width);
         else if (a == "--height") numberOption("--height", cl.height);
         else if (a == "--quality") numberOption("--quality", cl.quality);
+        else if (a == "--network") cl.network = true;
         else if (a.size() > 1 && a[0] == '-') cl.error = "unknown option " + a;
         else positional.push_back(a);
         if (!cl.error.empty()) return cl;

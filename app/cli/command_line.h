@@ -1,6 +1,6 @@
 // The program's command-line jobs, which run without any display:
 //   kalvex --export SCENE OUT [--type ID|NAME]
-//   kalvex --render SCENE [--width W] [--height H] [--quality Q]
+//   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
 #pragma once
 
 #include <optional>
@@ -15,6 +15,7 @@ struct CommandLine {
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
     std::optional<int> width, height, quality;
+    bool network = false;  // render on the configured render server
     std::string error;  // set when the arguments are wrong
 };
 

@@ -11,6 +11,7 @@
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
+#include "render/network_render.h"
 #include "render/render_job.h"
 #include "settings/settings.h"
 #include "startup/data_folder.h"
@@ -100,6 +101,20 @@ int runRender(const CommandLine& cl) {
 
     std::string scene = std::filesystem::absolute(cl.scene).string();
     int status = 1;
+    if (cl.network) {
+        platform::IniStore store;
+        store.load(platform::IniStore::defaultPath());
+        NetworkServer server;
+        if (!readNetworkServer(store, 0, server)) {
+            std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
+        } else if (loadScene(scene)) {
+            POINT size{settings.render.renderX, settings.render.renderY};
+            SetCameraSize(GetActiveCamera(), size);
+            status = startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
+        }
+        stopHeadless();
+        return status;
+    }
     if (loadScene(scene)) {
         RenderJob job(settings, renderers);
         std::mutex outputLock;
