@@ -7,27 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "kxcore.h"
+#include "grid_mesh.h"
 
 namespace {
 
-void buildMeshScene(unsigned triangles) {
-    InitScene();
-    InitCamera();
-    unsigned side = static_cast<unsigned>(std::sqrt(triangles / 2.0));
-    ListEntry* head = nullptr;
-    ListEntry* tail = nullptr;
-    auto at = [](unsigned i, unsigned j) { return MakePoint(i * 0.01, std::sin(i * 0.1) * std::cos(j * 0.1), j * 0.01); };
-    for (unsigned i = 0; i < side; ++i)
-        for (unsigned j = 0; j < side; ++j) {
-            Point3d a[3] = {at(i, j), at(i + 1, j), at(i, j + 1)};
-            Point3d b[3] = {at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
-            tail = AddEntry(3, tail, a);
-            if (!head) head = tail;
-            tail = AddEntry(3, tail, b);
-        }
-    AddObject("mesh", head, CountEntry(head), 10);
-}
+void buildMeshScene(unsigned triangles) { kxbench::gridMeshScene(triangles); }
 
 std::string scratchPath() {
     char dir[] = "/tmp/kalvex-bench-XXXXXX";

@@ -4,28 +4,11 @@
 
 #include <cmath>
 
-#include "kxcore.h"
+#include "grid_mesh.h"
 
 namespace {
 
-// A grid of side x side quads, two triangles each, on a gentle wave.
-ListEntry* gridMesh(unsigned triangles) {
-    unsigned side = static_cast<unsigned>(std::sqrt(triangles / 2.0));
-    ListEntry* head = nullptr;
-    ListEntry* tail = nullptr;
-    auto at = [](unsigned i, unsigned j) {
-        return MakePoint(i, std::sin(i * 0.1) * std::cos(j * 0.1), j);
-    };
-    for (unsigned i = 0; i < side; ++i)
-        for (unsigned j = 0; j < side; ++j) {
-            Point3d a[3] = {at(i, j), at(i + 1, j), at(i, j + 1)};
-            Point3d b[3] = {at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
-            tail = AddEntry(3, tail, a);
-            if (!head) head = tail;
-            tail = AddEntry(3, tail, b);
-        }
-    return head;
-}
+using kxbench::gridMesh;
 
 void BM_Smooth(benchmark::State& state) {
     ListEntry* mesh = gridMesh(static_cast<unsigned>(state.range(0)));
