@@ -41,6 +41,55 @@ void readToolbox(const IniStore& s, const char* section, ToolboxSettings& box, i
     box.y = y;
 }
 
+// The plain whole-number values: one table serves reading and writing.
+struct IntValue {
+    const char* section;
+    const char* name;
+    int fallback;
+    int& (*field)(Settings&);
+};
+
+const IntValue kIntValues[] = {
+    {"Desktop", "Maximize", 0, [](Settings& s) -> int& { return s.desktop.maximize; }},
+    {"Desktop", "LoadPlugins", 1, [](Settings& s) -> int& { return s.desktop.loadPlugins; }},
+    {"Desktop", "ExecuteAllPlugins", 1, [](Settings& s) -> int& { return s.desktop.executeAllPlugins; }},
+    {"Desktop", "PlaceMultiple", 0, [](Settings& s) -> int& { return s.desktop.placeMultiple; }},
+    {"Desktop", "AutoRedraw", 1, [](Settings& s) -> int& { return s.desktop.autoRedraw; }},
+    {"Desktop", "EnableGL", 1, [](Settings& s) -> int& { return s.desktop.enableGL; }},
+    {"Desktop", "DisableSplash", 0, [](Settings& s) -> int& { return s.desktop.disableSplash; }},
+    {"Desktop", "ToolboxSelect", 0, [](Settings& s) -> int& { return s.desktop.toolboxSelect; }},
+    {"Desktop", "ToolboxAnimate", 0, [](Settings& s) -> int& { return s.desktop.toolboxAnimate; }},
+    {"Desktop", "Views", 2, [](Settings& s) -> int& { return s.desktop.views; }},
+    {"Desktop", "ShowIso", 1, [](Settings& s) -> int& { return s.desktop.showIso; }},
+    {"Desktop", "ShowFront", 1, [](Settings& s) -> int& { return s.desktop.showFront; }},
+    {"Desktop", "ShowSide", 0, [](Settings& s) -> int& { return s.desktop.showSide; }},
+    {"Desktop", "ShowPlan", 0, [](Settings& s) -> int& { return s.desktop.showPlan; }},
+    {"Desktop", "PreviewRender", 1, [](Settings& s) -> int& { return s.desktop.previewRender; }},
+    {"Desktop", "BlackBack", 1, [](Settings& s) -> int& { return s.desktop.blackBack; }},
+    {"Desktop", "AutoTile", 1, [](Settings& s) -> int& { return s.desktop.autoTile; }},
+    {"Desktop", "Log", 0, [](Settings& s) -> int& { return s.desktop.log; }},
+    {"Render", "Type", 0, [](Settings& s) -> int& { return s.render.type; }},
+    {"Render", "Quality", 0, [](Settings& s) -> int& { return s.render.quality; }},
+    {"Render", "Resize", 1, [](Settings& s) -> int& { return s.render.resize; }},
+    {"Render", "RenderX", 640, [](Settings& s) -> int& { return s.render.renderX; }},
+    {"Render", "RenderY", 480, [](Settings& s) -> int& { return s.render.renderY; }},
+    {"Render", "AntiAlias", 0, [](Settings& s) -> int& { return s.render.antiAlias; }},
+    {"Render", "UserBreak", 1, [](Settings& s) -> int& { return s.render.userBreak; }},
+    {"Render", "ShortFileNames", 1, [](Settings& s) -> int& { return s.render.shortFileNames; }},
+    {"Render", "WaitForExit", 1, [](Settings& s) -> int& { return s.render.waitForExit; }},
+    {"Render", "RenderShow", 0, [](Settings& s) -> int& { return s.render.renderShow; }},
+    {"Export", "SaveCurves", 0, [](Settings& s) -> int& { return s.exports.saveCurves; }},
+    {"Export", "RenderBatch", 0, [](Settings& s) -> int& { return s.exports.renderBatch; }},
+    {"Export", "AutoSave", 0, [](Settings& s) -> int& { return s.exports.autoSave; }},
+    {"Export", "UseDefaults", 1, [](Settings& s) -> int& { return s.exports.useDefaults; }},
+    {"Export", "Commas", 1, [](Settings& s) -> int& { return s.exports.commas; }},
+    {"Export", "Selected", 0, [](Settings& s) -> int& { return s.exports.selected; }},
+    {"View", "Bounds", 0, [](Settings& s) -> int& { return s.view.bounds; }},
+    {"View", "SpotLights", 1, [](Settings& s) -> int& { return s.view.spotLights; }},
+    {"View", "ViewLeft", 1, [](Settings& s) -> int& { return s.view.viewLeft; }},
+    {"View", "ShowCamera", 1, [](Settings& s) -> int& { return s.view.showCamera; }},
+};
+
 }  // namespace
 
 std::array<uint32_t, 4> standardColours() { return {0xFFFFFF, 0xC0C0C0, 0x000000, 0x0000C0}; }
@@ -67,31 +116,14 @@ std::string formatRect(const StoredRect& r) {
 
 Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     Settings st;
+    for (const IntValue& value : kIntValues) value.field(st) = readInt(s, value.section, value.name, value.fallback);
     DesktopSettings& d = st.desktop;
-    d.maximize = readInt(s, "Desktop", "Maximize", 0);
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
-    d.loadPlugins = readInt(s, "Desktop", "LoadPlugins", 1);
-    d.executeAllPlugins = readInt(s, "Desktop", "ExecuteAllPlugins", 1);
-    d.placeMultiple = readInt(s, "Desktop", "PlaceMultiple", 0);
-    d.autoRedraw = readInt(s, "Desktop", "AutoRedraw", 1);
-    d.enableGL = readInt(s, "Desktop", "EnableGL", 1);
-    d.disableSplash = readInt(s, "Desktop", "DisableSplash", 0);
-    d.toolboxSelect = readInt(s, "Desktop", "ToolboxSelect", 0);
-    d.toolboxAnimate = readInt(s, "Desktop", "ToolboxAnimate", 0);
-    d.views = readInt(s, "Desktop", "Views", 2);
-    d.showIso = readInt(s, "Desktop", "ShowIso", 1);
-    d.showFront = readInt(s, "Desktop", "ShowFront", 1);
-    d.showSide = readInt(s, "Desktop", "ShowSide", 0);
-    d.showPlan = readInt(s, "Desktop", "ShowPlan", 0);
-    d.previewRender = readInt(s, "Desktop", "PreviewRender", 1);
-    d.blackBack = readInt(s, "Desktop", "BlackBack", 1);
-    d.autoTile = readInt(s, "Desktop", "AutoTile", 1);
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
     parseRect(s.getString("Desktop", "FrontPos", "0 0 0 0"), d.frontPos);
     parseRect(s.getString("Desktop", "PlanPos", "0 0 0 0"), d.planPos);
     parseRect(s.getString("Desktop", "SidePos", "0 0 0 0"), d.sidePos);
     d.renderPos = s.getString("Desktop", "RenderPos");
-    d.log = readInt(s, "Desktop", "Log", 0);
 
     // The program's own folder is the user's data folder; the others derive from it.
     const std::string base = userDataFolder();
@@ -106,32 +138,12 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
 
     RenderSettings& r = st.render;
     r.renderFlags = s.getString("Render", "RenderFlags");
-    r.type = readInt(s, "Render", "Type", 0);
-    r.quality = readInt(s, "Render", "Quality", 0);
-    r.resize = readInt(s, "Render", "Resize", 1);
-    r.renderX = readInt(s, "Render", "RenderX", 640);
-    r.renderY = readInt(s, "Render", "RenderY", 480);
-    r.antiAlias = readInt(s, "Render", "AntiAlias", 0);
-    r.userBreak = readInt(s, "Render", "UserBreak", 1);
-    r.shortFileNames = readInt(s, "Render", "ShortFileNames", 1);
-    r.waitForExit = readInt(s, "Render", "WaitForExit", 1);
-    r.renderShow = readInt(s, "Render", "RenderShow", 0);
 
     ExportSettings& e = st.exports;
-    e.saveCurves = readInt(s, "Export", "SaveCurves", 0);
-    e.renderBatch = readInt(s, "Export", "RenderBatch", 0);
-    e.autoSave = readInt(s, "Export", "AutoSave", 0);
-    e.useDefaults = readInt(s, "Export", "UseDefaults", 1);
-    e.commas = readInt(s, "Export", "Commas", 1);
-    e.selected = readInt(s, "Export", "Selected", 0);
     e.disableSmoothExport = readInt(s, "Export", "DisableSmoothExport", 0);
     e.disableUvExport = readInt(s, "Export", "DisableUvExport", 0);
 
     ViewSettings& v = st.view;
-    v.bounds = readInt(s, "View", "Bounds", 0);
-    v.spotLights = readInt(s, "View", "SpotLights", 1);
-    v.viewLeft = readInt(s, "View", "ViewLeft", 1);
-    v.showCamera = readInt(s, "View", "ShowCamera", 1);
     v.defaultCameraPosition = s.getString("View", "DefaultCameraPosition");
     v.defaultCameraTarget = s.getString("View", "DefaultCameraTarget");
 
@@ -149,31 +161,16 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
 }
 
 void saveSettings(const Settings& st, IniStore& s) {
+    // The table's accessors only read here.
+    Settings& values = const_cast<Settings&>(st);
+    for (const IntValue& value : kIntValues) s.setInt(value.section, value.name, value.field(values));
     const DesktopSettings& d = st.desktop;
-    s.setInt("Desktop", "Maximize", d.maximize);
     s.set("Desktop", "FramePos", formatRect(d.framePos));
-    s.setInt("Desktop", "LoadPlugins", d.loadPlugins);
-    s.setInt("Desktop", "ExecuteAllPlugins", d.executeAllPlugins);
-    s.setInt("Desktop", "PlaceMultiple", d.placeMultiple);
-    s.setInt("Desktop", "AutoRedraw", d.autoRedraw);
-    s.setInt("Desktop", "EnableGL", d.enableGL);
-    s.setInt("Desktop", "DisableSplash", d.disableSplash);
-    s.setInt("Desktop", "ToolboxSelect", d.toolboxSelect);
-    s.setInt("Desktop", "ToolboxAnimate", d.toolboxAnimate);
-    s.setInt("Desktop", "Views", d.views);
-    s.setInt("Desktop", "ShowIso", d.showIso);
-    s.setInt("Desktop", "ShowFront", d.showFront);
-    s.setInt("Desktop", "ShowSide", d.showSide);
-    s.setInt("Desktop", "ShowPlan", d.showPlan);
-    s.setInt("Desktop", "PreviewRender", d.previewRender);
-    s.setInt("Desktop", "BlackBack", d.blackBack);
-    s.setInt("Desktop", "AutoTile", d.autoTile);
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));
     s.set("Desktop", "FrontPos", formatRect(d.frontPos));
     s.set("Desktop", "PlanPos", formatRect(d.planPos));
     s.set("Desktop", "SidePos", formatRect(d.sidePos));
     if (!d.renderPos.empty()) s.set("Desktop", "RenderPos", d.renderPos);
-    s.setInt("Desktop", "Log", d.log);
 
     const DirectorySettings& dir = st.directories;
     s.set("Directories", "Program", dir.program);
@@ -187,30 +184,8 @@ void saveSettings(const Settings& st, IniStore& s) {
     const RenderSettings& r = st.render;
     if (r.renderFlags.size() < 2) s.remove("Render", "RenderFlags");
     else s.set("Render", "RenderFlags", r.renderFlags);
-    s.setInt("Render", "Type", r.type);
-    s.setInt("Render", "Quality", r.quality);
-    s.setInt("Render", "Resize", r.resize);
-    s.setInt("Render", "RenderX", r.renderX);
-    s.setInt("Render", "RenderY", r.renderY);
-    s.setInt("Render", "AntiAlias", r.antiAlias);
-    s.setInt("Render", "UserBreak", r.userBreak);
-    s.setInt("Render", "ShortFileNames", r.shortFileNames);
-    s.setInt("Render", "WaitForExit", r.waitForExit);
-    s.setInt("Render", "RenderShow", r.renderShow);
-
-    const ExportSettings& e = st.exports;
-    s.setInt("Export", "SaveCurves", e.saveCurves);
-    s.setInt("Export", "RenderBatch", e.renderBatch);
-    s.setInt("Export", "AutoSave", e.autoSave);
-    s.setInt("Export", "UseDefaults", e.useDefaults);
-    s.setInt("Export", "Commas", e.commas);
-    s.setInt("Export", "Selected", e.selected);
 
     const ViewSettings& v = st.view;
-    s.setInt("View", "Bounds", v.bounds);
-    s.setInt("View", "SpotLights", v.spotLights);
-    s.setInt("View", "ViewLeft", v.viewLeft);
-    s.setInt("View", "ShowCamera", v.showCamera);
     if (!v.defaultCameraPosition.empty()) s.set("View", "DefaultCameraPosition", v.defaultCameraPosition);
     if (!v.defaultCameraTarget.empty()) s.set("View", "DefaultCameraTarget", v.defaultCameraTarget);
 
