@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QSplashScreen>
 #include <clocale>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 #include "mainframe/app_session.h"
 #include "mainframe/main_frame.h"
@@ -12,6 +16,27 @@
 
 namespace kx::app {
 namespace {
+
+// Ctrl-C in the terminal, or the session ending, closes the window as the
+// user would: a changed scene is offered for saving, and the program ends
+// in its proper order. The handler only writes to a pipe that the event
+// loop reads.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    if (write(signalPipe[1], &byte, 1) < 0) {
+        // Nothing to do: a byte is already waiting in the pipe.
+    }
+}
+
+void catchSignals() {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 std::unique_ptr<QSplashScreen> makeSplash() {
     QPixmap picture(420, 180);
@@ -35,6 +60,7 @@ std::unique_ptr<QSplashScreen> makeSplash() {
 }  // namespace
 
 int runWindow(int argc, char** argv, const std::string& file) {
+    catchSignals();
     QApplication app(argc, argv);
     // Qt took the user's locale; scene and export files need C numbers.
     std::setlocale(LC_NUMERIC, "C");
@@ -53,6 +79,16 @@ int runWindow(int argc, char** argv, const std::string& file) {
             QApplication::processEvents();
         });
         CMainFrame frame(session);
+        std::unique_ptr<QSocketNotifier> stopRequests;
+        if (signalPipe[0] >= 0) {
+            stopRequests = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+            QObject::connect(stopRequests.get(), &QSocketNotifier::activated, &frame, [&frame] {
+                char drained[16];
+                while (read(signalPipe[0], drained, sizeof drained) > 0) {
+                }
+                frame.close();
+            });
+        }
         frame.show();
         if (splash) splash->finish(&frame);
         if (!file.empty()) frame.openFile(QString::fromLocal8Bit(file.c_str()));
