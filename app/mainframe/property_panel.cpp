@@ -147,7 +147,12 @@ void PropertyPanel::refresh() {
     text_->setVisible(isText);
     textLabel_->setVisible(isText);
     text_->setText(isText ? kx::app::sceneText(textParts(obj).first.c_str()) : QString());
-    rows_[0].label->setText(obj && obj->type == KX_CAMERA ? tr("Look at") : tr("Size"));
+    // A camera keeps its target, right vector and up vector in the shape rows;
+    // a light keeps the point it aims at in its extra row.
+    const bool camera = obj && obj->type == KX_CAMERA;
+    rows_[0].label->setText(camera ? tr("Look at") : tr("Size"));
+    rows_[1].label->setText(camera ? tr("Right") : obj && obj->type == KX_LIGHT ? tr("Target") : tr("Extra"));
+    rows_[3].label->setText(camera ? tr("Up") : tr("Rotate"));
     for (PointRow& row : rows_) {
         const Point3d p = obj ? *fieldOf(obj, row.id) : Point3d{};
         const float v[3] = {p.x, p.y, p.z};
@@ -179,8 +184,11 @@ void PropertyPanel::applyPoint(const PointRow& row) {
     const Point3d old = *fieldOf(obj, row.id);
     if (v.x == old.x && v.y == old.y && v.z == old.z) return;
     if (obj->type == KX_CAMERA) {
-        SetCadObjectProperty(obj, row.id == KX_PROP_SIZE ? KX_PROP_LOOKAT : row.id, &v);
-        RebuildCameraObject(GetActiveCamera());
+        CameraInfo* camera = GetActiveCamera();
+        if (row.id == KX_PROP_ROTATE) camera->up = v;
+        else if (row.id == KX_PROP_EXTRA) camera->rightDir = v;
+        else SetCadObjectProperty(obj, row.id == KX_PROP_SIZE ? KX_PROP_LOOKAT : row.id, &v);
+        RebuildCameraObject(camera);
         doc_->cameraChanged();
         doc_->selectionChanged();
         return;

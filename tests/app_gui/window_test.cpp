@@ -106,6 +106,27 @@ TEST_F(WindowFrameTest, PropertyChangesRebuildTheObject) {
     EXPECT_TRUE(doc()->isModified());
 }
 
+TEST_F(WindowFrameTest, CameraRowsMoveTheCameraAndAimThePerspective) {
+    CadObject* camera = GetActiveCamera()->object;
+    ASSERT_NE(camera, nullptr);
+    AddSelectedObject(camera);
+    doc()->selectionChanged();
+    PropertyPanel* panel = frame->properties();
+    ASSERT_EQ(panel->object(), camera);
+    const unsigned aimed = doc()->cameraGeneration();
+    panel->pointField(KX_PROP_TRANSLATE, 0)->setValue(5);
+    EXPECT_FLOAT_EQ(GetActiveCamera()->location.x, 5);
+    EXPECT_NEAR(centreOf(camera).x, 5, 0.5);  // the camera's wireframe went with it
+    panel->pointField(KX_PROP_SIZE, 1)->setValue(2);
+    EXPECT_FLOAT_EQ(GetActiveCamera()->lookAt.y, 2);
+    panel->pointField(KX_PROP_ROTATE, 0)->setValue(0.5);
+    EXPECT_FLOAT_EQ(GetActiveCamera()->up.x, 0.5f);
+    EXPECT_GT(doc()->cameraGeneration(), aimed);
+    // Still one camera object, showing the new values.
+    EXPECT_EQ(GetActiveCamera()->object, camera);
+    EXPECT_FLOAT_EQ(panel->pointField(KX_PROP_TRANSLATE, 0)->value(), 5);
+}
+
 TEST_F(WindowFrameTest, ViewPictureShowsTheObjectsInTheSchemeColours) {
     emptyScene();
     CadObject* ball = addObject(KX_SPHERE, {0, 0, 0});
