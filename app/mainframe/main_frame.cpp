@@ -65,6 +65,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     connect(fileCommands_, &FileCommands::recentFilesChanged, this, &CMainFrame::fillRecentFiles);
     connect(renderer_, &RenderController::started, this, [this](const QString& command) {
         renderOutput_->begin(command);
+        if (auto* d = findChild<QDockWidget*>(QStringLiteral("renderOutputDock"))) d->show();
         statusBar()->showMessage(tr("Rendering..."));
     });
     connect(renderer_, &RenderController::output, this, [this](const QString& piece) { renderOutput_->append(piece); });
@@ -95,9 +96,14 @@ void CMainFrame::createDocks() {
     sceneTree_ = new SceneTreePanel(doc_, this);
     properties_ = new PropertyPanel(doc_, this);
     renderOutput_ = new RenderOutputPanel(this);
-    dock(QStringLiteral("sceneTreeDock"), tr("Scene"), sceneTree_, Qt::LeftDockWidgetArea);
-    dock(QStringLiteral("propertiesDock"), tr("Properties"), properties_, Qt::RightDockWidgetArea);
-    dock(QStringLiteral("renderOutputDock"), tr("Render Output"), renderOutput_, Qt::BottomDockWidgetArea);
+    // The tree above the properties, on the left: the views keep the width.
+    QDockWidget* tree = dock(QStringLiteral("sceneTreeDock"), tr("Scene"), sceneTree_, Qt::LeftDockWidgetArea);
+    QDockWidget* props = dock(QStringLiteral("propertiesDock"), tr("Properties"), properties_, Qt::LeftDockWidgetArea);
+    splitDockWidget(tree, props, Qt::Vertical);
+    resizeDocks({tree}, {250}, Qt::Horizontal);
+    resizeDocks({tree, props}, {180, 320}, Qt::Vertical);
+    // The render output takes room only once there is something to show.
+    dock(QStringLiteral("renderOutputDock"), tr("Render Output"), renderOutput_, Qt::BottomDockWidgetArea)->hide();
 }
 
 void CMainFrame::createStatusBar() {

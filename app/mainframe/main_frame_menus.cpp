@@ -1,5 +1,6 @@
 // The menus and toolbars of the main window, each wired to a command.
 #include <QApplication>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -167,6 +168,9 @@ void CMainFrame::createMenus() {
         mouseEditor().state = kMouseTrack;
         updateStatus();
     });
+    viewMenu->addSeparator();
+    for (const char* name : {"sceneTreeDock", "propertiesDock", "renderOutputDock"})
+        if (auto* d = findChild<QDockWidget*>(QString::fromLatin1(name))) viewMenu->addAction(d->toggleViewAction());
 
     QMenu* renderMenu = menuBar()->addMenu(tr("&Render"));
     renderMenu->addAction(renderAction);

@@ -102,8 +102,10 @@ QWidget* PropertyPanel::makePointRow(PointRow& row) {
     layout->setContentsMargins(0, 0, 0, 0);
     for (auto& spin : row.spins) {
         spin = new QDoubleSpinBox(box);
-        spin->setRange(-1e6, 1e6);
-        spin->setDecimals(4);
+        spin->setRange(-1e5, 1e5);
+        spin->setDecimals(3);
+        spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        spin->setMinimumWidth(48);
         spin->setKeyboardTracking(false);
         layout->addWidget(spin);
         const PointRow* r = &row;
