@@ -100,19 +100,34 @@ int FilterObjects(unsigned mask, int mode, int clear, Point3d threshold) {
     return 1;
 }
 
-unsigned LathePoints(ListEntry** list, unsigned steps, double angle) {
+namespace {
+
+// A profile to turn: a list of single points; false (reported) otherwise.
+// pointCount is checked when given (the sweep needs two points at least).
+bool latheInputOk(ListEntry** list, unsigned steps, const unsigned* pointCount) {
     if (!list || !*list) {
         ErrorMessage("Error transforming points");
-        return 0;
+        return false;
     }
     if ((*list)->count != 1) {
         ErrorMessage("Error, Unable to Lathe Facets");
-        return 0;
+        return false;
+    }
+    if (pointCount && *pointCount < 2) {
+        ErrorMessage("Error, Not Enough Points to Lathe");
+        return false;
     }
     if (steps == 0) {
         ErrorMessage("Error, Zero Steps in Sweep");
-        return 0;
+        return false;
     }
+    return true;
+}
+
+}  // namespace
+
+unsigned LathePoints(ListEntry** list, unsigned steps, double angle) {
+    if (!latheInputOk(list, steps, nullptr)) return 0;
     unsigned nodes = CountEntry(*list);
     if (static_cast<unsigned long long>(nodes) * steps > kMaxSweepNodes) {
         ErrorMessage("Error, Too Many Steps in Sweep");
@@ -137,22 +152,7 @@ unsigned LathePoints(ListEntry** list, unsigned steps, double angle) {
 }
 
 unsigned LathePointsEx(ListEntry** list, unsigned count, unsigned steps, double angle) {
-    if (!list || !*list) {
-        ErrorMessage("Error transforming points");
-        return 0;
-    }
-    if ((*list)->count != 1) {
-        ErrorMessage("Error, Unable to Lathe Facets");
-        return 0;
-    }
-    if (count < 2) {
-        ErrorMessage("Error, Not Enough Points to Lathe");
-        return 0;
-    }
-    if (steps == 0) {
-        ErrorMessage("Error, Zero Steps in Sweep");
-        return 0;
-    }
+    if (!latheInputOk(list, steps, &count)) return 0;
     unsigned long long triangles = 2ull * (count - 1) * steps;
     if (triangles > kMaxSweepNodes) {
         ErrorMessage("Error, Too Many Steps in Sweep");
