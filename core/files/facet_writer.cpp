@@ -163,8 +163,9 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     const int format = static_cast<int>(f->type);
     const kx::CoreSettings& settings = kx::core().settings;
     FacetOptions o{syntaxOf(format), format, false, false};
+    // The first POV-Ray dialect has no smooth triangles.
     o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != 24 &&
-               format != 38 && format != 34;
+               format != 38 && format != 34 && format != 12;
     o.uv = obj->uv && obj->uvCount && !settings.noUvInExport;
     if (!o.syntax) {
         // These formats write their meshes in other ways.

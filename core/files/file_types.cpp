@@ -85,6 +85,8 @@ int exportThroughDriver(CadScene* scene, const std::string& out, const FileType&
     }
     f->type = type.id;
     f->scene = scene;
+    // Each export writes the definitions of the user textures it uses anew.
+    ClearTextureUsed();
     if (hooks.resetLightCounter) hooks.resetLightCounter();
     int result = hooks.exportObjects(f);
     if (!StdCloseFile(f)) {
@@ -160,7 +162,9 @@ int Write3Dfile(CadScene* scene, const char* name, unsigned id) {
         case Writer::Export: return exportThroughDriver(scene, out, *t);
         case Writer::Obj: {
             const kx::files::ExportHooks& hooks = kx::files::exportHooks();
-            return hooks.writeObj ? hooks.writeObj(out.c_str()) : unsupportedExport();
+            if (!hooks.writeObj) return unsupportedExport();
+            ClearTextureUsed();
+            return hooks.writeObj(out.c_str());
         }
         case Writer::None: break;
     }

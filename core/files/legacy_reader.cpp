@@ -273,13 +273,14 @@ bool readAnimationSection(StandardFile* f, const std::string& name) {
     return true;
 }
 
-// A user texture's definition: the user texture database is not built yet,
-// so the definition is read over to its "end" and the name stays a plain
-// texture name.
+// A user texture's definition travels with the scene that uses it; it joins
+// the list of user textures known to this run.
 bool readUserTexture(StandardFile* f, const std::string& name) {
-    LogMessage(1, "User texture %s not loaded", name.c_str());
+    if (LoadCustomTextureEx(f, name.c_str())) return AddCustomTexToList(name.c_str()) != 0;
+    // A definition that could not be taken is read over, so that the lines
+    // after it are read as statements again.
     skipToEnd(f);
-    return true;
+    return false;
 }
 
 void setAttrib(Pending& p, const std::string& letters) {
@@ -300,7 +301,7 @@ void setPoint(Reader& r, Point3d& field, unsigned seen, const Point3d& value) {
 
 bool execute(Reader& r, int id, const Args& a) {
     Pending& p = r.pending;
-    if ((id >= 1 && id <= kEllipsoid)) {
+    if (id >= 1 && id <= kEllipsoid) {
         start(r, id);
         p.name = a.text;
         return true;
@@ -328,7 +329,11 @@ bool execute(Reader& r, int id, const Args& a) {
         case kAnimate: complete(r); return readAnimationSection(r.f, a.text);
         case kLoad:
             complete(r);
-            return loadDepth < kMaxLoadDepth && LoadScene(r.scene, a.text.c_str()) != 0;
+            if (loadDepth >= kMaxLoadDepth) {
+                LogMessage(1, "Scene files nested deeper than %d: %s not loaded", kMaxLoadDepth, a.text.c_str());
+                return false;
+            }
+            return LoadScene(r.scene, a.text.c_str()) != 0;
         case kZoom: return SetDistance(a.number, static_cast<unsigned>(a.integer)) != 0;
         case kInterval:
             // A zero or broken interval would stall the grid drawing.

@@ -149,7 +149,7 @@ TextureInfo* GetTextureInfoByName(const char* name) {
     for (TextureInfo* t = textures().head; t; t = t->next)
         if (recordName(t) == layer) return t;
     if (kx::texture::userListInfo(layer.c_str(), &found)) {
-        found.kind = KX_TEXTURE_COLOUR | KX_TEXTURE_TEXTURE | KX_TEXTURE_USER;
+        found.kind = KX_TEXTURE_TEXTURE | KX_TEXTURE_USER;
         found.word1 = 0;
         return &found;
     }

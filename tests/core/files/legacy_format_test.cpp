@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "comma_locale.h"
 #include "core_fixture.h"
 #include "model/model_internal.h"
 
@@ -293,10 +294,13 @@ TEST_F(LegacyFormatTest, AnimationAndUserTextureSectionsAreReadOver) {
     writeFile("x.cad",
               "version 1.5\n_sphere s size 1 1 1 texture Wood\n"
               "usertex Wood rgbcolor 255 /pigment/color \"rgb 1 0 0\" end\n"
-              "animate Movie1 maxframes 2 objectname s frame 0 object 0 key end\n");
+              "animate Movie1 maxframes 2 objectname s frame 0 object 0 key end\n"
+              "_box b size 1 1 1\n");
     EXPECT_EQ(load("x.cad"), 1);
-    EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+    // Without the renderer's texture definitions the user texture cannot be taken.
+    EXPECT_TRUE(shown("Error Reading File, Statement Line 3 : \"usertex\" ")) << ui.lastMessage();
     EXPECT_STREQ(GetCadObjectByName("s")->material, "Wood");
+    EXPECT_NE(GetCadObjectByName("b"), nullptr);
 }
 
 // What an object keeps through the statement form, for comparisons.
@@ -487,6 +491,17 @@ TEST_F(LegacyFormatTest, LineSegmentsAndNamesWithBlanks) {
     clear();
     ASSERT_EQ(load("old.cad"), 1);
     EXPECT_NE(GetCadObjectByName("my box"), nullptr);
+}
+
+TEST_F(LegacyFormatTest, NumbersIgnoreACommaLocale) {
+    CreateDefaultSphere();
+    GetLastCadObject()->translate = Point3d{1.5f, 0, 0};
+    CommaLocale comma;
+    ASSERT_TRUE(comma.active());
+    EXPECT_NE(save().find("  move 1.5 0 0\r\n"), std::string::npos);
+    clear();
+    ASSERT_EQ(load("old.cad"), 1);
+    EXPECT_EQ(GetCadObjectByName("_sphere0")->translate.x, 1.5f);
 }
 
 TEST_F(LegacyFormatTest, StripObjectName) {
