@@ -107,8 +107,17 @@ StandardFile* StdOpenFile(const char* name, unsigned long mode) {
     } else {
         std::string existing = kx::files::findExisting(name);
         if (existing.empty()) existing = name;
-        int flags = (access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR) | O_CLOEXEC;
+        // Opened without blocking so that a name that is a pipe or a device
+        // (a "load" statement can name anything) is refused, not waited on.
+        int flags = (access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
         handle = ::open(existing.c_str(), flags);
+        struct stat st;
+        if (handle >= 0 && (::fstat(handle, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(handle);
+            handle = -1;
+            errno = EINVAL;
+        }
+        if (handle >= 0) ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
         internals->target = existing;
     }
     if (handle < 0) return nullptr;

@@ -1,5 +1,7 @@
 #include <fstream>
 #include <string>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -138,12 +140,32 @@ TEST_F(StandardFileTest, ReplacingWritesLeaveTheOldFileUntilTheClose) {
 }
 
 TEST_F(StandardFileTest, WriteFailuresAreNotSuccess) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    StandardFile* f = StdOpenFile("/dev/full", KX_OPEN_WRITE);
+    // A write that fails half way (the file system is full) is an error at the close.
+    std::string path = dir.file("limited.txt");
+    std::ofstream(path) << "the old content";
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
     ASSERT_NE(f, nullptr);
-    StdPutLine(f, "%s\n", "data");
-    EXPECT_EQ(StdCloseFile(f), 0);
+    std::string big(100000, 'x');
+    StdPutLine(f, "%s\n", big.c_str());
+    int closed = StdCloseFile(f);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(closed, 0);
+    EXPECT_EQ(dir.read("limited.txt"), "the old content");
     EXPECT_EQ(StdOpenFile(dir.file("no/such/folder/x.cad").c_str(), KX_OPEN_CREATE), nullptr);
+}
+
+TEST_F(StandardFileTest, OnlyRegularFilesAreRead) {
+    std::string fifo = dir.file("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(StdOpenFile(fifo.c_str(), KX_OPEN_READ), nullptr);  // refused, not waited on
+    EXPECT_EQ(StdOpenFile(dir.path().c_str(), KX_OPEN_READ), nullptr);
 }
 
 TEST_F(StandardFileTest, NamesFromOtherSystemsAreFound) {
