@@ -27,6 +27,19 @@ inline const std::string& writeInput(const uint8_t* data, size_t size) {
     return path;
 }
 
+// The same input under a name with the given extension (readers add one to a
+// name without): a link to the scratch file, made once per process.
+inline const std::string& writeInputAs(const uint8_t* data, size_t size, const char* extension) {
+    const std::string& path = writeInput(data, size);
+    static const std::string named = [&path, extension] {
+        std::string d = path + extension;
+        unlink(d.c_str());
+        if (symlink(path.c_str(), d.c_str()) != 0) std::abort();
+        return d;
+    }();
+    return named;
+}
+
 // Message boxes would flood the output; the texts are not what is tested here.
 inline void quietCore() {
     static const bool done = [] {

@@ -1,30 +1,11 @@
 // Scene files of any version through LoadScene: the statement reader of old
 // files, and the block reader it hands newer files to.
-#include <unistd.h>
-
 #include "fuzz_input_file.h"
-
-namespace {
-
-// The reader adds an extension to a name without one: the input is read
-// through a name that has it.
-const std::string& inputWithExtension(const uint8_t* data, size_t size) {
-    const std::string& path = kxfuzz::writeInput(data, size);
-    static const std::string dotted = [&path] {
-        std::string d = path + ".cad";
-        unlink(d.c_str());
-        if (symlink(path.c_str(), d.c_str()) != 0) std::abort();
-        return d;
-    }();
-    return dotted;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kxfuzz::quietCore();
     InitScene();
-    LoadScene(GetCurrentScene(), inputWithExtension(data, size).c_str());
+    LoadScene(GetCurrentScene(), kxfuzz::writeInputAs(data, size, ".cad").c_str());
     ClearScene(GetCurrentScene());
     ClearKalvexEvent();
     return 0;
