@@ -25,25 +25,11 @@ bool copyBytes(StandardFile* in, StandardFile* out, long from, long to) {
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
-    StandardFile* in = StdOpenFile(from.c_str(), KX_OPEN_READ);
-    if (!in) return false;
     StandardFile* out = StdOpenFile(to.c_str(), KX_OPEN_CREATE);
-    if (!out) {
-        StdCloseFile(in);
-        return false;
-    }
-    std::vector<char> chunk(kCopyChunk);
-    bool ok = true;
-    for (;;) {
-        int n = StdReadFile(in, chunk.data(), chunk.size());
-        if (n <= 0) break;
-        if (StdWriteFile(out, chunk.data(), static_cast<unsigned long>(n)) != n) {
-            ok = false;
-            break;
-        }
-    }
-    StdCloseFile(in);
-    if (!ok) {
+    if (!out) return false;
+    long total = 0;
+    int last = 0;
+    if (!kx::texture::copyInto(out, from, total, last)) {
         StdAbortFile(out);
         return false;
     }

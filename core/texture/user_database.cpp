@@ -109,6 +109,19 @@ std::string shown(const char* word) {
     return text;
 }
 
+// The word after a record's keyword must be the name the index gave.
+bool recordAt(StandardFile* f, long offset, const std::string& name) {
+    if (StdSeek(f, static_cast<unsigned long>(offset), 0) != offset) return false;
+    char* word = StdGetNextArg(f);
+    if (!is(word, "usertex")) return false;
+    word = StdGetNextArg(f);
+    return word && kx::text::equalNoCase(word, name.c_str());
+}
+
+}  // namespace
+
+namespace kx::texture {
+
 // Reads the whole of one file into another; the byte count and last byte are kept.
 bool copyInto(StandardFile* out, const std::string& from, long& total, int& last) {
     StandardFile* in = StdOpenFile(from.c_str(), KX_OPEN_READ);
@@ -129,18 +142,6 @@ bool copyInto(StandardFile* out, const std::string& from, long& total, int& last
     return ok;
 }
 
-// The word after a record's keyword must be the name the index gave.
-bool recordAt(StandardFile* f, long offset, const std::string& name) {
-    if (StdSeek(f, static_cast<unsigned long>(offset), 0) != offset) return false;
-    char* word = StdGetNextArg(f);
-    if (!is(word, "usertex")) return false;
-    word = StdGetNextArg(f);
-    return word && kx::text::equalNoCase(word, name.c_str());
-}
-
-}  // namespace
-
-namespace kx::texture {
 
 void clearCurrent() {
     CustomTexure& c = current();
@@ -292,7 +293,7 @@ int SaveCustomTexture(const char* name) {
     }
     long offset = 0;
     int last = '\n';
-    if (!fresh && !copyInto(out, tex, offset, last)) {
+    if (!fresh && !kx::texture::copyInto(out, tex, offset, last)) {
         StdAbortFile(out);
         StdFileError(0, "Adding User Texture", tex.c_str());
         return 0;

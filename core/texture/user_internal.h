@@ -86,4 +86,8 @@ void readColours(TexItem* item, const char* text);
 // lookup element could not be written (reported).
 bool writeTree(std::string& out, unsigned format);
 
+// Appends the whole of file `from` to out; total grows by the bytes copied and
+// last is the last byte. False when reading or writing failed.
+bool copyInto(StandardFile* out, const std::string& from, long& total, int& last);
+
 }  // namespace kx::texture
