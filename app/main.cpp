@@ -1,6 +1,7 @@
 // kalvex: the 3D scene modeller. Command-line jobs run without a display.
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kalvex: %s\n%s", cl.error.c_str(), kx::app::usageText().c_str());
         return 2;
     }
+    // The window changes to its working folder: names the user typed are
+    // meant from the folder the program was started in.
+    std::error_code ec;
+    if (!cl.scene.empty()) cl.scene = std::filesystem::absolute(cl.scene, ec).string();
     switch (cl.job) {
         case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
         case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;

@@ -60,9 +60,17 @@ struct ObjectManager {
     CadScene scene{};
 };
 
+// What the file readers tell each other while a file is read.
+struct ReaderState {
+    // Counts the files that ended inside a record; a reader compares the count
+    // before and after a piece it handed on, to learn that its file was cut.
+    unsigned endsInsideRecord = 0;
+};
+
 struct CoreState {
     CoreSettings settings;
     LogState log;
+    ReaderState readers;
     ObjectManager objects;
     ViewState view;
     EventState events;

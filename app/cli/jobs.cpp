@@ -14,7 +14,7 @@
 #include "render/network_render.h"
 #include "render/render_job.h"
 #include "settings/settings.h"
-#include "startup/data_folder.h"
+#include "startup/core_session.h"
 
 namespace kx::app {
 namespace {
@@ -23,54 +23,27 @@ std::atomic<bool> interrupted{false};
 
 void onInterrupt(int) { interrupted = true; }
 
-// The image library wants an owner window; the command line has none, so it
-// gets a token that stands for "the program".
-struct CommandLineOwner {
-} owner;
-HWND ownerWindow() { return reinterpret_cast<HWND>(&owner); }
-
-struct Session {
-    Settings settings;
-    std::string dataFolder;
-};
-
-// Start-up without a display: image library, core, settings, data folder.
-Session startHeadless() {
-    Session s;
-    pxRegisterApplication(ownerWindow(), "Kalvex");
-    InitCore(nullptr, "Kalvex");
-    platform::IniStore store;
-    store.load(platform::IniStore::defaultPath());
-    s.settings = loadSettings(store);
-    s.dataFolder = prepareUserDataFolder(s.settings.directories.program, shippedDataFolder());
-    applyToCore(s.settings);
-    // The building blocks user textures are exported from.
-    InitTextureBuiler("povray3.def");
-    InitKalvexEvent();
-    InitScene();
-    return s;
-}
-
-void stopHeadless() {
-    ClearScene(GetCurrentScene());
-    ClearKalvexEvent();
-    ExitTextureBuiler();
-    ExitCore();
-    pxUnRegisterApplication();
-}
+HWND ownerWindow() { return CoreSession::ownerWindow(); }
 
 bool loadScene(const std::string& path) {
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
         std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
         return false;
     }
-    return Read3Dfile(GetCurrentScene(), path.c_str(), 1) != 0;
+    // A scene that was not read whole is not rendered or exported as if it
+    // were: the reader has said what went wrong.
+    if (!Read3Dfile(GetCurrentScene(), path.c_str(), 1)) {
+        std::fprintf(stderr, "kalvex: %s could not be read completely\n", path.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 int runExport(const CommandLine& cl) {
-    startHeadless();
+    CoreSession session;
+    session.start({});
     int status = 1;
     if (loadScene(cl.scene)) {
         unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
@@ -78,26 +51,25 @@ int runExport(const CommandLine& cl) {
             status = 0;
         }
     }
-    stopHeadless();
     return status;
 }
 
 int runRender(const CommandLine& cl) {
-    Session session = startHeadless();
-    Settings& settings = session.settings;
+    CoreSession session;
+    session.start({});
+    Settings& settings = session.settings();
     if (cl.width) settings.render.renderX = *cl.width;
     if (cl.height) settings.render.renderY = *cl.height;
     if (cl.quality) settings.render.quality = *cl.quality;
-    RendererList renderers = loadRendererDefinitions(settings.directories.program, settings.render.type);
     // "Preview only" renders nothing; from the command line the first external
     // renderer is meant.
-    if ((settings.render.type <= 0 || static_cast<size_t>(settings.render.type) >= renderers.entries.size()) &&
-        renderers.entries.size() > 1) {
+    if ((settings.render.type <= 0 ||
+         static_cast<size_t>(settings.render.type) >= session.renderers().entries.size()) &&
+        session.renderers().entries.size() > 1) {
         settings.render.type = 1;
-        renderers = loadRendererDefinitions(settings.directories.program, 1);
+        session.reloadRenderers();
     }
-    if (settings.directories.render.empty()) settings.directories.render = renderers.defaultProgramPath;
-    if (settings.directories.include.empty()) settings.directories.include = renderers.defaultIncludePath;
+    const RendererList& renderers = session.renderers();
 
     std::string scene = std::filesystem::absolute(cl.scene).string();
     int status = 1;
@@ -112,7 +84,6 @@ int runRender(const CommandLine& cl) {
             SetCameraSize(GetActiveCamera(), size);
             status = startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
         }
-        stopHeadless();
         return status;
     }
     if (loadScene(scene)) {
@@ -150,7 +121,6 @@ int runRender(const CommandLine& cl) {
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
     }
-    stopHeadless();
     return status;
 }
 

@@ -1,7 +1,6 @@
-// The program's life around its window: start-up in the order the libraries
-// need (image library, core and its log, settings, data folder, working
-// folder, renderers, events), and the exit in the reverse sense (scene,
-// textures, events, render viewport, settings written, core, image library).
+// The program's life around its window: the core session's start-up and exit
+// (shared with the command line), plus what only the window has: the screen's
+// size for the default layout, the splash window and the recent files.
 #pragma once
 
 #include <QString>
@@ -9,10 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "kxplatform/ini_store.h"
-#include "pixmo/types.h"
-#include "render/renderer_definitions.h"
-#include "settings/settings.h"
+#include "startup/core_session.h"
 
 namespace kx::app {
 
@@ -34,37 +30,34 @@ public:
     // The exit, after the window has closed its document.
     void shutdown();
 
-    Settings& settings() { return settings_; }
-    RendererList& renderers() { return renderers_; }
+    CoreSession& core() { return core_; }
+    Settings& settings() { return core_.settings(); }
+    RendererList& renderers() { return core_.renderers(); }
     // Reads the renderer definitions again (after the render settings changed).
-    void reloadRenderers();
+    void reloadRenderers() { core_.reloadRenderers(); }
     // Writes every section the program writes; shows nothing, returns false on failure.
     bool saveSettings();
     // Hands the settings the core consumes to it again.
-    void applySettings();
+    void applySettings() { core_.applySettings(); }
 
     // The four most recent files, newest first.
     const QStringList& recentFiles() const { return recent_; }
     void addRecentFile(const QString& path);
 
     // The viewport the rendered image is saved through; null until first used.
-    PxViewport*& renderViewport() { return renderViewport_; }
+    PxViewport*& renderViewport() { return core_.renderViewport(); }
     // What the image library knows the program as.
-    static HWND ownerWindow();
-    bool splash() const { return options_.splash && !settings_.desktop.disableSplash; }
+    static HWND ownerWindow() { return CoreSession::ownerWindow(); }
+    bool splash() const { return options_.splash && !splashOff_; }
 
 private:
     void loadRecentFiles();
     void storeRecentFiles();
 
     SessionOptions options_;
-    platform::IniStore store_;
-    std::string storePath_;
-    Settings settings_;
-    RendererList renderers_;
+    CoreSession core_;
     QStringList recent_;
-    PxViewport* renderViewport_ = nullptr;
-    bool started_ = false;
+    bool splashOff_ = false;
 };
 
 }  // namespace kx::app

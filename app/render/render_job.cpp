@@ -8,16 +8,12 @@
 #include <sstream>
 
 #include "kxcore.h"
+#include "kxplatform/files.h"
 #include "kxplatform/ui_callbacks.h"
 #include "render/executable_kind.h"
 
 namespace kx::app {
 namespace {
-
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
 
 std::string systemText(int code) {
     char text[256];
@@ -34,16 +30,8 @@ long fileSize(const std::string& path) {
 }  // namespace
 
 std::string existingImage(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) return path;
-    std::string folder = folderOf(path);
-    std::string base = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (!dir) return path;
-    while (dirent* entry = readdir(dir.get()))
-        if (std::strlen(entry->d_name) == base.size() && kxc_strcmpi(entry->d_name, base.c_str()) == 0)
-            return folder + "/" + entry->d_name;
-    return path;
+    std::string existing = kx::platform::findExisting(path);
+    return existing.empty() ? path : existing;
 }
 
 bool RenderJob::readRenderErrors(const std::string& programFolder, std::string& text) {
@@ -98,7 +86,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         std::error_code ec;
         std::filesystem::remove(settings_.directories.program + "/render.err", ec);
     }
-    std::string cwd = folderOf(document);
+    std::string cwd = kx::platform::folderOf(document);
     if (!settings_.render.waitForExit) {
         int rc = platform::startDetached(command_.argv, cwd);
         if (rc != 0) {

@@ -6,19 +6,19 @@
 
 #include "core_state.h"
 #include "geometry/mesh_builder.h"
+#include "kxplatform/files.h"
 
 struct StdFileInternals {
     std::string target;     // the name the caller opened
-    std::string temporary;  // where a replacing write goes until the close
+    kx::platform::FileReplacement replacement;  // open while a replacing write goes on
+    int failure = 0;        // errno of the first failed write, for the report
     std::vector<char> pending;  // written bytes not yet handed to the system
     unsigned long facetsInFile = 0;  // facets the facet writer put into this file
 };
 
 namespace kx::files {
 
-// The existing file a stored name refers to: the name itself, else with "\"
-// taken as "/", else a case-insensitive match in its folder. Empty when none.
-std::string findExisting(const std::string& name);
+using kx::platform::findExisting;
 
 // While a scene file is read, new objects are not snapped to the grid: they
 // keep the positions the file gives.

@@ -60,9 +60,6 @@ bool readValueBlock(StandardFile* f, Pending& p, const char* typeWord);
 bool readPrincipalText(Pending& p, const char* text);
 bool readFieldsSection(StandardFile* f, Pending& p);
 
-// Reads over tokens up to and including "end"; false at the end of the file.
-bool skipToEnd(StandardFile* f);
-
 // A token as a whole number in the 32-bit signed range (NaN and junk give 0).
 long long wholeNumber(const char* token);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/legacy_internal.h"
+#include "files/tokens.h"
 #include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 #include "model/text.h"
@@ -106,6 +107,7 @@ struct Args {
     double number = 0.0;
     long long integer = 0;
     Point3d point{0, 0, 0};
+    bool notFinite = false;  // a number was "nan" or "inf": the file is damaged
 };
 
 struct Reader {
@@ -137,7 +139,7 @@ bool readArg(StandardFile* f, Arg kind, Args& a) {
         for (double& v : c) {
             const char* token = complete ? StdGetNextArg(f) : nullptr;
             complete = token != nullptr;
-            if (token) v = kx::platform::strtodC(token, nullptr);
+            if (token && !kx::tokens::finiteNumber(token, v)) a.notFinite = true;
         }
         a.point = MakePoint(c[0], c[1], c[2]);
         return complete;
@@ -145,7 +147,7 @@ bool readArg(StandardFile* f, Arg kind, Args& a) {
     const char* token = StdGetNextArg(f);
     if (!token) return false;
     if (kind == Arg::Text) a.text.assign(token, strnlen(token, kTextArgMax));
-    else if (kind == Arg::Number) a.number = kx::platform::strtodC(token, nullptr);
+    else if (kind == Arg::Number && !kx::tokens::finiteNumber(token, a.number)) a.notFinite = true;
     else a.integer = wholeNumber(token);
     return true;
 }
@@ -255,13 +257,13 @@ bool readSection(Reader& r, const std::string& section) {
     if (section == "info") {
         const char* word = StdGetNextArg(r.f);
         if (!word) {
-            ErrorMessage("Error unexpected end of file");
+            kx::tokens::reportEndOfFile();
             return false;
         }
         std::string type = word;
         return readValueBlock(r.f, r.pending, type.c_str());
     }
-    skipToEnd(r.f);
+    kx::tokens::skipRecordToEnd(r.f);
     return true;
 }
 
@@ -269,7 +271,7 @@ bool readSection(Reader& r, const std::string& section) {
 // section is read over to its "end" and the scene loads without it.
 bool readAnimationSection(StandardFile* f, const std::string& name) {
     LogMessage(1, "Animation %s not loaded", name.c_str());
-    skipToEnd(f);
+    kx::tokens::skipRecordToEnd(f);
     return true;
 }
 
@@ -279,7 +281,7 @@ bool readUserTexture(StandardFile* f, const std::string& name) {
     if (LoadCustomTextureEx(f, name.c_str())) return AddCustomTexToList(name.c_str()) != 0;
     // A definition that could not be taken is read over, so that the lines
     // after it are read as statements again.
-    skipToEnd(f);
+    kx::tokens::skipRecordToEnd(f);
     return false;
 }
 
@@ -363,6 +365,7 @@ int readStatements(StandardFile* f, CadScene* scene) {
     Reader r{f, scene, {}};
     CadObject* lastBefore = GetLastCadObject();
     int result = 1;
+    bool truncated = false;
     for (int index = 0;; ++index) {
         const char* token = ReadNextArgument(f);
         if (!token) break;
@@ -374,10 +377,20 @@ int readStatements(StandardFile* f, CadScene* scene) {
         }
         Args args;
         bool complete = readArg(f, statement->first, args) && readArg(f, statement->second, args);
+        if (args.notFinite) {
+            result = 0;
+            break;
+        }
         // A statement cut off by the end of the file ends the list; only
-        // a point has values for its missing numbers.
+        // a point has values for its missing numbers. The objects read so far
+        // are kept, but the caller learns the file was not read whole.
+        if (!complete) truncated = true;
         if (!complete && statement->first != Arg::Point) break;
-        if (!execute(r, statement->id, args))
+        const unsigned endsBefore = kx::tokens::endsInsideRecord();
+        const bool failed = !execute(r, statement->id, args);
+        // A section the file ended in fails its statement; then nothing follows.
+        if (kx::tokens::endsInsideRecord() != endsBefore) truncated = true;
+        if (failed)
             ErrorMessage("Error Reading File, Statement Line %d : \"%s\" ", index, statement->keyword);
         if (!complete) break;
     }
@@ -385,7 +398,7 @@ int readStatements(StandardFile* f, CadScene* scene) {
     StdCloseFile(f);
     linkToGroups(lastBefore ? lastBefore->next : GetCadObject(nullptr));
     if (result) SetObjectsUnSelected();
-    return result;
+    return truncated ? 0 : result;
 }
 
 }  // namespace

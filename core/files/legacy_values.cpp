@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/legacy_internal.h"
+#include "files/tokens.h"
 #include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 #include "model/text.h"
@@ -33,18 +34,11 @@ constexpr size_t kLightTextNumbers = 64;
 
 bool isEnd(const char* token) { return token && kx::text::equalNoCase(token, "end"); }
 
-double number(const char* token) { return kx::platform::strtodC(token, nullptr); }
+using kx::tokens::number;
 
-// A number as a whole number within the 32-bit signed range (NaN gives 0).
-long long whole(double v) {
-    if (std::isnan(v)) return 0;
-    return static_cast<long long>(std::clamp(v, double{INT32_MIN}, double{INT32_MAX}));
-}
+long long whole(double v) { return kx::tokens::clampInt32(v); }
 
-bool endOfFile() {
-    ErrorMessage("Error unexpected end of file");
-    return false;
-}
+bool endOfFile() { return kx::tokens::reportEndOfFile() != 0; }
 
 // The field a value block or a "string" statement fills for each kind of object.
 struct Principal {
@@ -109,7 +103,7 @@ bool readPoint(StandardFile* f, Point3d* out) {
 // A damaged section is read over to its "end", so that the statements after
 // it are read as statements.
 bool damaged(StandardFile* f) {
-    kx::files::legacy::skipToEnd(f);
+    kx::tokens::skipRecordToEnd(f);
     return false;
 }
 
@@ -156,11 +150,6 @@ unsigned valueTypeOfWord(const char* word) { return GetLookUpId(word, kValueType
 
 long long wholeNumber(const char* token) { return token ? whole(number(token)) : 0; }
 
-bool skipToEnd(StandardFile* f) {
-    for (const char* token = StdGetNextArg(f); token; token = StdGetNextArg(f))
-        if (isEnd(token)) return true;
-    return false;
-}
 
 bool readValueBlock(StandardFile* f, Pending& p, const char* typeWord) {
     const unsigned type = valueTypeOfWord(typeWord);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/files_internal.h"
+#include "files/tokens.h"
 #include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 #include "model/text.h"
@@ -15,34 +16,23 @@ namespace {
 constexpr int kMaxGroupDepth = 64;
 thread_local int readDepth = 0;
 
-double number(const char* token) { return token ? kx::platform::strtodC(token, nullptr) : 0.0; }
+using kx::tokens::number;
+using kx::tokens::reportEndOfFile;
 
-// A whole number from a token, saturated to the 32-bit range (NaN gives 0).
-long long integer(const char* token) {
-    double v = number(token);
-    if (std::isnan(v)) return 0;
-    if (v > 4294967295.0) return 4294967295LL;
-    if (v < -2147483648.0) return -2147483648LL;
-    return static_cast<long long>(v);
-}
+// Whole-number properties hold signed values and unsigned flags and colours.
+long long integer(const char* token) { return kx::tokens::clampWord(number(token)); }
 
-bool is(const char* token, const char* word) { return token && kx::text::equalNoCase(token, word); }
+bool is(const char* token, const char* word) { return kx::tokens::isKeyword(token, word); }
 
 // Skips a value that belongs to no known property: one token, or a bracketed run.
 int skipValue(StandardFile* f) {
     const char* token = ReadNextArgument(f);
-    if (!token) {
-        ErrorMessage("Error unexpected end of file");
-        return 0;
-    }
+    if (!token) return reportEndOfFile();
     const char* close = std::strcmp(token, "[") == 0 ? "]" : std::strcmp(token, "<") == 0 ? ">" : nullptr;
     if (!close) return 1;
     for (;;) {
         token = StdGetNextArg(f);
-        if (!token) {
-            ErrorMessage("Error unexpected end of file");
-            return 0;
-        }
+        if (!token) return reportEndOfFile();
         if (std::strcmp(token, close) == 0) return 1;
     }
 }
@@ -51,25 +41,23 @@ int skipValue(StandardFile* f) {
 // beyond the room are read and dropped, and reported.
 int readArray(StandardFile* f, const char* name, bool points, std::vector<double>& values,
               std::vector<Point3d>& pointValues, unsigned room) {
-    auto endOfFile = [] {
-        ErrorMessage("Error unexpected end of file");
-        return 0;
-    };
     auto damaged = [name] {
         ErrorMessage("Error unexpected scene data in %s", name);
         return 0;
     };
     const char* token = StdGetNextArg(f);
-    if (!token) return endOfFile();
+    if (!token) return reportEndOfFile();
     if (std::strcmp(token, "[") != 0) return damaged();
-    if (!StdGetNextArg(f)) return endOfFile();  // the count: the values themselves decide
+    if (!StdGetNextArg(f)) return reportEndOfFile();  // the count: the values themselves decide
     bool surplus = false;
     for (;;) {
         token = StdGetNextArg(f);
-        if (!token) return endOfFile();
+        if (!token) return reportEndOfFile();
         if (std::strcmp(token, "]") == 0) break;
         if (!points) {
-            if (values.size() < room) values.push_back(number(token));
+            double value = 0;
+            if (!kx::tokens::finiteNumber(token, value)) return 0;
+            if (values.size() < room) values.push_back(value);
             else surplus = true;
             continue;
         }
@@ -77,7 +65,7 @@ int readArray(StandardFile* f, const char* name, bool points, std::vector<double
         if (std::strcmp(token, "<") != 0) return damaged();
         if (!ReadKalvexPoint(f, &p)) return 0;
         token = StdGetNextArg(f);
-        if (!token) return endOfFile();
+        if (!token) return reportEndOfFile();
         if (std::strcmp(token, ">") != 0) return damaged();
         if (pointValues.size() < room) pointValues.push_back(p);
         else surplus = true;
@@ -90,10 +78,7 @@ int readSceneEntity(StandardFile* f) {
     CadScene* scene = GetCurrentScene();
     for (;;) {
         const char* token = ReadNextArgument(f);
-        if (!token) {
-            ErrorMessage("Error unexpected end of file");
-            return 0;
-        }
+        if (!token) return reportEndOfFile();
         if (std::strcmp(token, "}") == 0) return 1;
         if (std::strcmp(token, "{") == 0) continue;
         if (is(token, "Zoom")) {
@@ -115,21 +100,17 @@ int readSceneEntity(StandardFile* f) {
         int type = GetScenePropertyType(name.c_str());
         if (type == KX_VALUE_STRING) {
             const char* value = ReadNextArgument(f);
-            if (!value) {
-                ErrorMessage("Error unexpected end of file");
-                return 0;
-            }
+            if (!value) return reportEndOfFile();
             SetSceneProperty(scene, name.c_str(), value);
         } else if (type == KX_VALUE_INTEGER) {
             const char* value = ReadNextArgument(f);
-            if (!value) {
-                ErrorMessage("Error unexpected end of file");
-                return 0;
-            }
+            if (!value) return reportEndOfFile();
             SetSceneProperty(scene, name.c_str(), static_cast<unsigned>(integer(value)));
         } else {
+            // A newer program may know more about a scene: its value is read
+            // over, as an unknown object property is, and the rest still loads.
             ErrorMessage("Unknown property %s in Kalvex file\n", name.c_str());
-            return 0;
+            if (!skipValue(f)) return 0;
         }
     }
 }
@@ -138,10 +119,7 @@ int readScriptEntity(StandardFile* f) {
     std::string values[3];
     for (std::string& v : values) {
         const char* token = ReadNextArgument(f);
-        if (!token) {
-            ErrorMessage("Error unexpected end of file");
-            return 0;
-        }
+        if (!token) return reportEndOfFile();
         v = token;
     }
     return RegisterKalvexScriptEvent(static_cast<int>(GetEventType(values[1].c_str())), nullptr,
@@ -153,10 +131,7 @@ int readCameraBlock(StandardFile* f) {
     CadObjectInfo info = *CameraToInfo(GetActiveCamera());
     for (;;) {
         const char* token = ReadNextArgument(f);
-        if (!token) {
-            ErrorMessage("Error unexpected end of file");
-            return 0;
-        }
+        if (!token) return reportEndOfFile();
         if (std::strcmp(token, "}") == 0) break;
         if (std::strcmp(token, "{") == 0) continue;
         Point3d* target = is(token, "Position") || is(token, "Translate") ? &info.translate
@@ -167,15 +142,47 @@ int readCameraBlock(StandardFile* f) {
         if (target) {
             if (!ReadKalvexPoint(f, target)) return 0;
         } else if (is(token, "Name")) {
-            if (!ReadNextArgument(f)) {
-                ErrorMessage("Error unexpected end of file");
-                return 0;
-            }
+            if (!ReadNextArgument(f)) return reportEndOfFile();
         } else if (!skipValue(f)) {
             return 0;
         }
     }
     return CreateCamera(&info);
+}
+
+struct Entity {
+    const char* keyword;  // matched in exact case
+    int (*read)(StandardFile*);
+};
+
+constexpr Entity kEntities[] = {
+    {"Scene", readSceneEntity},
+    {"Script", readScriptEntity},
+};
+
+const Entity* findEntity(const char* keyword) {
+    for (const Entity& e : kEntities)
+        if (std::strcmp(keyword, e.keyword) == 0) return &e;
+    return nullptr;
+}
+
+// A block no reader knows, as a newer program or a plug-in may write: it is
+// reported and read over to its closing brace, and the rest of the file loads.
+int skipUnknownBlock(StandardFile* f, const std::string& keyword) {
+    ErrorMessage("Unknown entity %s in Kalvex file\n", keyword.c_str());
+    const char* token = ReadNextArgument(f);
+    if (!token) return reportEndOfFile();
+    if (std::strcmp(token, "{") != 0) {
+        ErrorMessage("Error unexpected scene data in %s", keyword.c_str());
+        return 0;
+    }
+    for (int depth = 1; depth > 0;) {
+        token = StdGetNextArg(f);
+        if (!token) return reportEndOfFile();
+        if (std::strcmp(token, "{") == 0) ++depth;
+        else if (std::strcmp(token, "}") == 0) --depth;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -209,9 +216,8 @@ int ReadKalvexVersion(StandardFile* f, double* version) {
 
 int ReadKalvexOtherEntity(StandardFile* f, const char* keyword) {
     if (!keyword) return 0;
-    if (std::strcmp(keyword, "Scene") == 0) return readSceneEntity(f);
-    if (std::strcmp(keyword, "Script") == 0) return readScriptEntity(f);
-    return 0;
+    const Entity* entity = findEntity(keyword);
+    return entity ? entity->read(f) : 0;
 }
 
 int ReadObjectType(StandardFile* f) {
@@ -231,7 +237,7 @@ int ReadKalvexPoint(StandardFile* f, Point3d* p) {
             ErrorMessage("Error reading file");
             return 0;
         }
-        v[k] = token ? number(token) : 0.0;
+        if (!kx::tokens::finiteNumber(token, v[k])) return 0;
     }
     if (p) *p = MakePoint(v[0], v[1], v[2]);
     return 1;
@@ -258,7 +264,9 @@ int ReadKalvexObjectProperty(StandardFile* f, CadObject* obj, const char* name) 
         case KX_VALUE_FLOAT: {
             const char* token = ReadNextArgument(f);
             if (!token) break;
-            SetCadObjectProperty(obj, key.c_str(), number(token));
+            double value = 0;
+            if (!kx::tokens::finiteNumber(token, value)) return 0;
+            SetCadObjectProperty(obj, key.c_str(), value);
             return 1;
         }
         case KX_VALUE_INTEGER: {
@@ -290,8 +298,7 @@ int ReadKalvexObjectProperty(StandardFile* f, CadObject* obj, const char* name) 
         }
         default: return 1;
     }
-    ErrorMessage("Error unexpected end of file");
-    return 0;
+    return reportEndOfFile();
 }
 
 int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
@@ -320,7 +327,7 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
     for (;;) {
         const char* token = ReadNextArgument(f);
         if (!token) {
-            ErrorMessage("Error unexpected end of file");
+            reportEndOfFile();
             return fail();
         }
         if (std::strcmp(token, "}") == 0) break;
@@ -333,17 +340,20 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
         if (is(token, "usertex")) {
             const char* name = ReadNextArgument(f);
             if (!name) {
-                ErrorMessage("Error unexpected end of file");
+                reportEndOfFile();
                 return fail();
             }
             std::string texture = name;
             if (LoadCustomTextureEx(f, texture.c_str())) AddCustomTexToList(texture.c_str());
+            // A definition that could not be taken is read over to its "end",
+            // so its words are never taken for the object's properties.
+            else if (!kx::tokens::skipRecordToEnd(f)) return fail();
             continue;
         }
         if (obj->type == KX_GROUP && is(token, "GroupId")) {
             const char* value = ReadNextArgument(f);
             if (!value) {
-                ErrorMessage("Error unexpected end of file");
+                reportEndOfFile();
                 return fail();
             }
             obj->groupId = static_cast<unsigned>(integer(value));
@@ -360,7 +370,7 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
         if (parent && is(token, "GroupId")) {
             const char* value = ReadNextArgument(f);
             if (!value) {
-                ErrorMessage("Error unexpected end of file");
+                reportEndOfFile();
                 return fail();
             }
             obj->groupId = static_cast<unsigned>(integer(value));
@@ -368,7 +378,7 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
             continue;
         }
         if (!ReadKalvexObjectProperty(f, obj, keyword.c_str())) {
-            ErrorMessage("Error unexpected end of file");
+            reportEndOfFile();
             return fail();
         }
     }
@@ -380,14 +390,25 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
 
 int ReadKalvexScene2(StandardFile* f) {
     if (!f) return 0;
-    kx::files::ReadingScope reading;
-    for (;;) {
-        int type = ReadObjectType(f);
-        if (type == 0) break;
-        if (type == 2) continue;
-        if (!ReadKalvexObject(f, nullptr, type)) break;
+    // Reading ends at the end of the file, or at the first block that could not
+    // be read; what was read before stays in the scene, but the caller learns
+    // that the scene is not the whole file.
+    int complete = 1;
+    {
+        kx::files::ReadingScope reading;
+        for (const char* token = ReadNextArgument(f); token; token = ReadNextArgument(f)) {
+            std::string keyword = token;
+            int type = GetObjectInfoType(keyword.c_str());
+            int ok = type > 0                     ? ReadKalvexObject(f, nullptr, type)
+                     : findEntity(keyword.c_str()) ? ReadKalvexOtherEntity(f, keyword.c_str())
+                                                   : skipUnknownBlock(f, keyword);
+            if (!ok) {
+                complete = 0;
+                break;
+            }
+        }
     }
     StdCloseFile(f);
     SetObjectsUnSelected();
-    return 1;
+    return complete;
 }

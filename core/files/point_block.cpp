@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "files/files_internal.h"
+#include "files/tokens.h"
 #include "kxplatform/c_locale.h"
 #include "model/memory.h"
 #include "model/model_internal.h"
@@ -35,22 +36,22 @@ void writeNode(StandardFile* f, const CadObject* obj, const char* marker, const 
     StdPutLine(f, "\r\n");
 }
 
-double number(const char* token) {
-    return token ? kx::platform::strtodC(token, nullptr) : 0.0;
-}
+using kx::tokens::number;
 
-// Reads n points into out (zero-filled); false when the file ended.
-bool readPoints(StandardFile* f, Point3d* out, unsigned n) {
+enum class PointsRead { Complete, Ended, NotFinite };
+
+// Reads n points into out (zero-filled).
+PointsRead readPoints(StandardFile* f, Point3d* out, unsigned n) {
     for (unsigned k = 0; k < n; ++k) {
         double v[3] = {0, 0, 0};
         for (double& c : v) {
             const char* token = StdGetNextArg(f);
-            if (!token) return false;
-            c = number(token);
+            if (!token) return PointsRead::Ended;
+            if (!kx::tokens::finiteNumber(token, c)) return PointsRead::NotFinite;
         }
         out[k] = MakePoint(v[0], v[1], v[2]);
     }
-    return true;
+    return PointsRead::Complete;
 }
 
 }  // namespace
@@ -134,9 +135,17 @@ int ReadCadPoints(StandardFile* f, const char* keyword, CadObject* obj) {
         char kind = marker[0] == 'S' || marker[0] == 'U' ? marker[0] : 'P';
         if (marker[1] != '\0') kind = 'P';
         Point3d points[3] = {}, normals[3] = {}, mapping[3] = {};
-        bool complete = readPoints(f, points, n);
-        if (complete && kind != 'P') complete = readPoints(f, normals, n);
-        if (complete && kind == 'U') complete = readPoints(f, mapping, n);
+        PointsRead read = readPoints(f, points, n);
+        if (read == PointsRead::Complete && kind != 'P') read = readPoints(f, normals, n);
+        if (read == PointsRead::Complete && kind == 'U') read = readPoints(f, mapping, n);
+        // A point that is no number damages the whole list: nothing of it is kept.
+        if (read == PointsRead::NotFinite) {
+            ClearEntry(obj->points);
+            obj->points = nullptr;
+            obj->count = 0;
+            return 0;
+        }
+        const bool complete = read == PointsRead::Complete;
         ListEntry* node = AddEntryEx(n, tail, points, kind != 'P' ? normals : nullptr);
         if (!node) break;
         if (!obj->points) obj->points = node;

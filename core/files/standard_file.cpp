@@ -1,15 +1,12 @@
 // The buffered text file record: opening, closing, positioning and raw I/O.
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "files/files_internal.h"
-#include "model/text.h"
 
 namespace {
 
@@ -17,22 +14,16 @@ constexpr size_t kWriteChunk = 64 * 1024;
 
 int fd(const StandardFile* f) { return static_cast<int>(f->handle); }
 
-bool writeAll(int handle, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(handle, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
+bool replacing(const StandardFile* f) { return f->internals->replacement.fd() >= 0; }
 
 // Hands the pending bytes to the system; a failure sticks to the file.
 bool flushPending(StandardFile* f) {
     auto& pending = f->internals->pending;
     if (pending.empty()) return !f->error;
-    if (!writeAll(fd(f), pending.data(), pending.size())) f->error = 1;
+    if (!kx::platform::writeAll(fd(f), pending.data(), pending.size())) {
+        f->error = 1;
+        f->internals->failure = errno;
+    }
     pending.clear();
     return !f->error;
 }
@@ -43,82 +34,45 @@ void forgetReadBuffer(StandardFile* f) {
     f->bufferPos = 0;
 }
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-// A temporary file beside the target, so that the final rename stays on one file system.
-int openTemporary(const std::string& target, std::string& temporary) {
-    temporary = target + ".kxtmp-XXXXXX";
-    int handle = mkostemp(temporary.data(), O_CLOEXEC);
-    if (handle < 0) return -1;
-    struct stat st;
-    // A replaced file keeps its permissions; a new one gets the usual ones.
-    mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
-    if (::stat(target.c_str(), &st) != 0) {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode &= ~mask;
-    }
-    fchmod(handle, mode);
-    return handle;
-}
-
 void freeRecord(StandardFile* f) {
     std::unique_ptr<StdFileInternals> internals(f->internals);
     std::unique_ptr<StandardFile> record(f);
 }
 
-}  // namespace
-
-namespace kx::files {
-
-std::string findExisting(const std::string& name) {
+// Opens an existing file to read or update it. Only regular files: a "load"
+// statement can name anything, and a pipe or a device is refused, not waited on.
+int openExisting(StdFileInternals& in, const char* name, unsigned access) {
+    std::string existing = kx::platform::findExisting(name);
+    if (existing.empty()) existing = name;
+    in.target = existing;
+    if (access == 0) return kx::platform::openRegularForReading(existing);
+    kx::platform::UniqueFd handle(kx::platform::fileCalls().open(
+        existing.c_str(), (access == 1 ? O_WRONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK, 0));
     struct stat st;
-    if (name.empty()) return {};
-    if (::stat(name.c_str(), &st) == 0) return name;
-    std::string slashed = name;
-    for (char& c : slashed)
-        if (c == '\\') c = '/';
-    if (::stat(slashed.c_str(), &st) == 0) return slashed;
-    // The file system tells case apart; names from other systems do not.
-    std::string folder = folderOf(slashed);
-    std::string base = kx::text::lastComponent(slashed.c_str());
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (!dir) return {};
-    while (dirent* entry = readdir(dir.get()))
-        if (kx::text::equalNoCase(entry->d_name, base.c_str()))
-            return (slashed.find('/') == std::string::npos ? std::string() : folder + "/") + entry->d_name;
-    return {};
+    if (!handle || ::fstat(handle.get(), &st) != 0) return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    ::fcntl(handle.get(), F_SETFL, ::fcntl(handle.get(), F_GETFL) & ~O_NONBLOCK);
+    return handle.release();
 }
 
-}  // namespace kx::files
+}  // namespace
 
 StandardFile* StdOpenFile(const char* name, unsigned long mode) {
     if (!name || !*name) return nullptr;
     auto record = std::make_unique<StandardFile>();
     auto internals = std::make_unique<StdFileInternals>();
-    internals->target = name;
     int handle = -1;
-    unsigned access = mode & 3;
     if ((mode & 0x1000) != 0) {
-        handle = openTemporary(internals->target, internals->temporary);
+        // The user's scene or database: it must be on the disk before it
+        // takes the old one's place.
+        if (!internals->replacement.begin(name, kx::platform::Durability::Synced)) return nullptr;
+        internals->target = internals->replacement.target();
+        handle = internals->replacement.fd();
     } else {
-        std::string existing = kx::files::findExisting(name);
-        if (existing.empty()) existing = name;
-        // Opened without blocking so that a name that is a pipe or a device
-        // (a "load" statement can name anything) is refused, not waited on.
-        int flags = (access == 0 ? O_RDONLY : access == 1 ? O_WRONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
-        handle = ::open(existing.c_str(), flags);
-        struct stat st;
-        if (handle >= 0 && (::fstat(handle, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(handle);
-            handle = -1;
-            errno = EINVAL;
-        }
-        if (handle >= 0) ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
-        internals->target = existing;
+        handle = openExisting(*internals, name, static_cast<unsigned>(mode & 3));
     }
     if (handle < 0) return nullptr;
     record->handle = handle;
@@ -128,29 +82,26 @@ StandardFile* StdOpenFile(const char* name, unsigned long mode) {
 
 namespace {
 
+// Ends the file: a replacing write takes the target's place only when every
+// write succeeded and `commit` is asked; otherwise the old file stays.
 int closeRecord(StandardFile* f, bool commit) {
     bool ok = flushPending(f);
-    if (::close(fd(f)) != 0) ok = false;
     StdFileInternals& in = *f->internals;
-    if (!in.temporary.empty()) {
+    // The first failure is the one the user must hear of.
+    int reason = in.failure ? in.failure : errno;
+    if (replacing(f)) {
         if (ok && commit) {
-            ok = ::rename(in.temporary.c_str(), in.target.c_str()) == 0;
-            if (ok) {
-                // The new name is durable only once its folder is.
-                int dirHandle = ::open(folderOf(in.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                if (dirHandle >= 0) {
-                    fsync(dirHandle);
-                    ::close(dirHandle);
-                }
-            }
+            ok = in.replacement.commit();
+            if (!ok) reason = errno;
+        } else {
+            in.replacement.abandon();
         }
-        if (!ok || !commit) {
-            int saved = errno;
-            ::unlink(in.temporary.c_str());
-            errno = saved;
-        }
+    } else if (::close(fd(f)) != 0) {
+        ok = false;
+        reason = errno;
     }
     freeRecord(f);
+    errno = reason;
     return ok ? 1 : 0;
 }
 
@@ -158,10 +109,7 @@ int closeRecord(StandardFile* f, bool commit) {
 
 int StdCloseFile(StandardFile* f) {
     if (!f) return 0;
-    if (!f->internals->temporary.empty() && !f->error) {
-        if (!flushPending(f) || fsync(fd(f)) != 0) f->error = 1;
-    }
-    return closeRecord(f, true);
+    return closeRecord(f, !f->error);
 }
 
 int StdAbortFile(StandardFile* f) {
@@ -212,7 +160,8 @@ int StdReadFile(StandardFile* f, void* buf, unsigned long n) {
 
 int StdWriteFile(StandardFile* f, void* buf, unsigned long n) {
     if (!f || !buf) return 0;
-    if (!flushPending(f) || !writeAll(fd(f), static_cast<const char*>(buf), n)) {
+    if (!flushPending(f) || !kx::platform::writeAll(fd(f), buf, n)) {
+        if (!f->internals->failure) f->internals->failure = errno;
         f->error = 1;
         return 0;
     }

@@ -8,6 +8,7 @@
 
 #include "kxplatform/c_locale.h"
 #include "model/text.h"
+#include "files/tokens.h"
 #include "texture/user_internal.h"
 
 namespace {
@@ -84,8 +85,10 @@ void readValue(TexItem* item, const char* text) {
         case 'I':
         case 'L':
         case 'O':
-            if (!kx::texture::parseInteger(text, n)) n = static_cast<long long>(kx::texture::leadingNumber(text));
-            item->value.integer = toInt32(n);
+            // A number too big for the field saturates; converting it as it
+            // stands would be undefined.
+            item->value.integer = kx::texture::parseInteger(text, n) ? toInt32(n)
+                                                                      : kx::tokens::clampInt32(kx::texture::leadingNumber(text));
             break;
         case 'D': item->value.real = kx::texture::leadingNumber(text); break;
         case 'F':

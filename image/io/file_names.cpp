@@ -1,30 +1,13 @@
 #include "io/file_names.h"
 
 #include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
-#include <memory>
-#include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "kxplatform/files.h"
 
 namespace kx::io {
 namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-int openRegular(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st {};
-    // A folder opens fine but is no image; reading it would only fail later.
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        errno = EISDIR;
-        return -1;
-    }
-    return fd;
-}
 
 }  // namespace
 
@@ -66,24 +49,12 @@ std::string forceExtension(std::string_view name, std::string_view ext) {
 }
 
 int openForReading(const std::string& path) {
-    int fd = openRegular(path);
-    if (fd >= 0 || errno != ENOENT || path.empty()) return fd;
-
-    size_t base = path.find_last_of('/');
-    std::string folder = base == std::string::npos ? "." : path.substr(0, base + 1);
-    std::string leaf = base == std::string::npos ? path : path.substr(base + 1);
-    if (leaf.empty()) return -1;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return -1;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (::strcasecmp(entry->d_name, leaf.c_str()) != 0) continue;
-        std::string candidate = base == std::string::npos ? std::string(entry->d_name)
-                                                          : folder + entry->d_name;
-        fd = openRegular(candidate);
-        if (fd >= 0) return fd;
+    std::string existing = kx::platform::findExisting(path);
+    if (existing.empty()) {
+        errno = ENOENT;
+        return -1;
     }
-    errno = ENOENT;
-    return -1;
+    return kx::platform::openRegularForReading(existing);
 }
 
 }  // namespace kx::io

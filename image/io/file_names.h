@@ -21,8 +21,9 @@ std::string replaceExtension(std::string_view name, std::string_view ext);
 // As replaceExtension, but an extension equal to ext apart from case is kept.
 std::string forceExtension(std::string_view name, std::string_view ext);
 
-// Opens for reading (O_CLOEXEC); when the exact name is missing, a file of the
-// same name apart from case in that folder is opened. -1 when neither exists.
+// Opens a regular file for reading (O_CLOEXEC); when the exact name is missing,
+// a file of the same name apart from case in that folder is opened. -1 (errno
+// set) when neither exists or the name is a folder, pipe or device.
 int openForReading(const std::string& path);
 
 }  // namespace kx::io

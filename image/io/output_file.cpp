@@ -1,11 +1,6 @@
 #include "io/output_file.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <random>
-#include <unistd.h>
 
 namespace kx::io {
 namespace {
@@ -14,63 +9,35 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 }  // namespace
 
-bool writeAll(int fd, const void* data, size_t n) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
 OutputFile::OutputFile() { buffer_.reserve(kBufferSize); }
 
 OutputFile::~OutputFile() { discard(); }
 
 bool OutputFile::create(const std::string& path) {
     discard();
-    target_ = path;
-    std::random_device seed;
-    std::mt19937 gen(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x~", static_cast<unsigned>(gen()));
-        std::string candidate = path + suffix;
-        // O_EXCL: never write through a link or into someone else's file.
-        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            fd_ = fd;
-            temp_ = std::move(candidate);
-            failed_ = false;
-            return true;
-        }
-        if (errno != EEXIST) break;
-    }
-    target_.clear();
-    return false;
+    return replacement_.begin(path, kx::platform::Durability::Unsynced);
 }
 
 void OutputFile::adopt(int fd) {
     discard();
-    fd_ = fd;
+    adopted_.reset(fd);
     failed_ = fd < 0;
 }
 
+int OutputFile::fd() const { return adopted_ ? adopted_.get() : replacement_.fd(); }
+
 bool OutputFile::flush() {
-    if (!failed_ && !buffer_.empty() && !writeAll(fd_, buffer_.data(), buffer_.size()))
+    if (!failed_ && !buffer_.empty() && !kx::platform::writeAll(fd(), buffer_.data(), buffer_.size()))
         failed_ = true;
     buffer_.clear();
     return !failed_;
 }
 
 bool OutputFile::write(const void* data, size_t n) {
-    if (failed_ || fd_ < 0) return false;
+    if (failed_ || fd() < 0) return false;
     if (buffer_.size() + n > kBufferSize && !flush()) return false;
     if (n >= kBufferSize) {
-        if (!writeAll(fd_, data, n)) failed_ = true;
+        if (!kx::platform::writeAll(fd(), data, n)) failed_ = true;
         return !failed_;
     }
     const auto* p = static_cast<const uint8_t*>(data);
@@ -79,23 +46,22 @@ bool OutputFile::write(const void* data, size_t n) {
 }
 
 bool OutputFile::commit() {
-    if (fd_ < 0) return false;
+    if (fd() < 0) return false;
     bool ok = flush();
-    if (::close(fd_) != 0) ok = false;
-    fd_ = -1;
-    if (!temp_.empty()) {
-        if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = false;
-        if (!ok) ::unlink(temp_.c_str());
-        temp_.clear();
+    if (adopted_) {
+        if (!adopted_.reset()) ok = false;
+        return ok;
     }
-    return ok;
+    if (!ok) {
+        replacement_.abandon();
+        return false;
+    }
+    return replacement_.commit();
 }
 
 void OutputFile::discard() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
+    adopted_.reset();
+    replacement_.abandon();
     buffer_.clear();
     failed_ = false;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "kxplatform/files.h"
+
 namespace kx::io {
 
 class OutputFile {
@@ -28,17 +30,15 @@ public:
     [[nodiscard]] bool commit();
 
 private:
+    int fd() const;
     bool flush();
     void discard();
 
-    int fd_ = -1;
+    // An image can be made again from its scene: replaced atomically, not synced.
+    kx::platform::FileReplacement replacement_;
+    kx::platform::UniqueFd adopted_;
     bool failed_ = false;
-    std::string target_;
-    std::string temp_;
     std::vector<uint8_t> buffer_;
 };
-
-// write(2) until everything is written, retrying short writes and EINTR.
-[[nodiscard]] bool writeAll(int fd, const void* data, size_t n);
 
 }  // namespace kx::io

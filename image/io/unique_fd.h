@@ -1,24 +1,11 @@
-// A file descriptor closed when it goes out of scope.
+// The image library's readers own their descriptors through the platform's one
+// owning type.
 #pragma once
 
-#include <unistd.h>
+#include "kxplatform/files.h"
 
 namespace kx::io {
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
+using kx::platform::UniqueFd;
 
 }  // namespace kx::io

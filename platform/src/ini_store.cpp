@@ -1,13 +1,12 @@
 #include "kxplatform/ini_store.h"
 
+#include "kxplatform/files.h"
+
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace kx::platform {
 namespace {
@@ -25,19 +24,6 @@ std::string trim(const std::string& s) {
     if (b == std::string::npos) return {};
     size_t e = s.find_last_not_of(" \t");
     return s.substr(b, e - b + 1);
-}
-
-bool writeAll(int fd, const std::string& data) {
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -97,14 +83,7 @@ bool IniStore::save(const std::string& path) const {
     std::error_code ec;
     std::filesystem::path target(path);
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-    std::string temporary = path + ".kxtmp-XXXXXX";
-    int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, text()) && fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    return replaceFileWith(path, text(), Durability::Synced);
 }
 
 IniStore::Section* IniStore::find(const std::string& section) {

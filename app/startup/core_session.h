@@ -1,0 +1,72 @@
+// The program's life without its window: one start-up and one exit for every
+// road (the window, the command-line jobs, the tests), so that a scene reads
+// the same wherever it is opened. Start-up, in the order the libraries need:
+// the image library, the settings (the log level first), the core, the data
+// folder, the renderer list, the texture definitions, the event table. The
+// exit undoes it in the reverse sense. No Qt here: the window adds only what
+// is Qt's (screen size, recent files, splash).
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "kxplatform/ini_store.h"
+#include "pixmo/types.h"
+#include "render/renderer_definitions.h"
+#include "settings/settings.h"
+
+namespace kx::app {
+
+struct CoreSessionOptions {
+    int screenWidth = 0;   // 0: no screen, the settings' fixed defaults
+    int screenHeight = 0;
+    // The window works in the chosen working folder (the log lands there);
+    // the command line stays where the user started it.
+    bool enterWorkFolder = false;
+    // Runs as soon as the settings are known (the window shows its splash there).
+    std::function<void(const Settings&)> settingsRead;
+};
+
+class CoreSession {
+public:
+    CoreSession() = default;
+    ~CoreSession();  // stops without writing the settings
+    CoreSession(const CoreSession&) = delete;
+    CoreSession& operator=(const CoreSession&) = delete;
+
+    void start(const CoreSessionOptions& options);
+    // Ends everything start began; the settings are written when asked.
+    // Returns false when they could not be written.
+    bool stop(bool writeSettings);
+    bool started() const { return started_; }
+
+    Settings& settings() { return settings_; }
+    RendererList& renderers() { return renderers_; }
+    platform::IniStore& store() { return store_; }
+    const std::string& dataFolder() const { return dataFolder_; }
+
+    // Reads the renderer definitions again (after the render settings changed).
+    void reloadRenderers();
+    // Hands the settings the core consumes to it again.
+    void applySettings();
+    // Writes every section the program writes; false on failure.
+    bool saveSettings();
+
+    // The viewport the rendered image is saved through; null until first used.
+    PxViewport*& renderViewport() { return renderViewport_; }
+
+    // The image library wants an owner window for its surfaces; it never draws
+    // into it, so the program stands for itself with a token.
+    static HWND ownerWindow();
+
+private:
+    platform::IniStore store_;
+    std::string storePath_;
+    std::string dataFolder_;
+    Settings settings_;
+    RendererList renderers_;
+    PxViewport* renderViewport_ = nullptr;
+    bool started_ = false;
+};
+
+}  // namespace kx::app
