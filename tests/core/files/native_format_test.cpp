@@ -4,6 +4,7 @@
 
 #include "comma_locale.h"
 #include "core_fixture.h"
+#include "file_fault.h"
 
 namespace kxtest {
 namespace {
@@ -285,6 +286,42 @@ TEST_F(NativeFormatTest, FailedSaveReportsAndKeepsNothingHalfWritten) {
     EXPECT_EQ(ui.lastMessage().rfind("Unable to create/save Kalvex file " + path + "\n", 0), 0u);
     EXPECT_EQ(SaveScene2(GetCurrentScene(), dir.file("noext").c_str()), 1);
     EXPECT_TRUE(std::filesystem::exists(dir.file("noext.CAD")));
+}
+
+// Whichever write of a save fails, the scene on disk is the one saved before,
+// and the user hears why in the words of the system.
+TEST_F(NativeFormatTest, AFailedWriteKeepsTheSavedSceneByteForByte) {
+    for (int i = 0; i < 3000; ++i) CreateDefaultSphere();  // several buffers' worth
+    const std::string path = dir.file("kept.cad");
+    ASSERT_EQ(SaveScene2(GetCurrentScene(), path.c_str()), 1);
+    const std::string before = dir.read("kept.cad");
+    CreateDefaultBox();
+    struct Case {
+        kxtest::FileFault::Call call;
+        int nth;
+        int error;
+        const char* reason;
+    } cases[] = {
+        {kxtest::FileFault::Call::Write, 1, ENOSPC, "No space left on device (28)"},
+        {kxtest::FileFault::Call::Write, 2, EIO, "Input/output error (5)"},
+        {kxtest::FileFault::Call::Fsync, 1, EIO, "Input/output error (5)"},
+        {kxtest::FileFault::Call::Rename, 1, EROFS, "Read-only file system (30)"},
+        {kxtest::FileFault::Call::Open, 1, EACCES, "Permission denied (13)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        ui.clear();
+        {
+            kxtest::FileFault fault(c.call, c.nth, c.error);
+            EXPECT_EQ(SaveScene2(GetCurrentScene(), path.c_str()), 0);
+            EXPECT_TRUE(fault.fired());
+        }
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.lastMessage(), "Unable to create/save Kalvex file " + path + "\n" + c.reason);
+        EXPECT_TRUE(dir.read("kept.cad") == before);  // not printed: 150 kB
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".kxtmp-"), std::string::npos) << entry.path();
 }
 
 TEST_F(NativeFormatTest, NumbersIgnoreACommaLocale) {

@@ -1,4 +1,8 @@
 // A user texture travels inside the native scene file that uses it.
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "user_texture_fixture.h"
 
 namespace kxtest {
@@ -41,6 +45,40 @@ TEST_F(SceneUserTextureTest, SavedWithTheSceneAndReadBackIntoTheList) {
     EXPECT_STREQ(GetCadObjectByName("_box0")->material, "Glow");
     EXPECT_EQ(IsUserTexture("Glow"), 1);
     ASSERT_EQ(LoadCustomTexture("Glow"), 1);
+}
+
+// A definition that cannot be taken (here: the renderer's definitions are not
+// loaded) is read over to its "end" by both scene readers: its words are never
+// taken for properties or statements, and the object carrying it survives.
+TEST_F(SceneUserTextureTest, AFailedDefinitionIsReadOverInBothFormats) {
+    const char* const notLoaded = "Error custom texture definitions not loaded\nMake sure a matching renderer is selected";
+    struct Case {
+        const char* text;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"version 2.0\r\nSphere { Name s texture Wood\r\nusertex Wood\r\nrgbcolor 255\r\n"
+         "/pigment/color \"rgb 1 0 0\"\r\nend\r\n size 2 2 2 }\r\nBox { Name b }\r\n",
+         {notLoaded}},
+        {"version 1.5\n_sphere s size 2 2 2 texture Wood\nusertex Wood rgbcolor 255 /pigment/color \"rgb 1 0 0\" end\n"
+         "_box b size 1 1 1\n",
+         {notLoaded, "Error Reading File, Statement Line 3 : \"usertex\" "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        ui.clear();
+        std::ofstream(dir.file("tex.cad"), std::ios::binary) << c.text;
+        EXPECT_EQ(LoadScene(GetCurrentScene(), dir.file("tex.cad").c_str()), 1);
+        std::vector<std::string> shown;
+        for (const ShownMessage& m : ui.messages) shown.push_back(m.text);
+        EXPECT_EQ(shown, c.messages);
+        CadObject* s = GetCadObjectByName("s");
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->size.x, 2.0f);
+        EXPECT_STREQ(s->material, "Wood");
+        EXPECT_NE(GetCadObjectByName("b"), nullptr);
+    }
 }
 
 }  // namespace
