@@ -1,6 +1,9 @@
 #include "document/kalvex_doc.h"
 
 #include <QFileInfo>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 
 #include "document/file_dispatch.h"
 
@@ -30,28 +33,95 @@ void CKalvexDoc::newScene(bool withDefaults) {
     GetSceneChanged();
     path_.clear();
     modified_ = false;
+    incomplete_ = false;
     ++cameraGeneration_;
     emit sceneReplaced();
     emit titleChanged();
 }
 
-bool CKalvexDoc::open(const QString& path, unsigned type) {
+namespace {
+
+// The scene on screen, kept in a file of its own while another is read, so
+// that a file that cannot be read costs the user nothing.
+class SceneKeeper {
+public:
+    SceneKeeper() {
+        // A folder of our own: nobody else can plant a link where the scene goes.
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "kalvex-kept-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) return;
+        folder_ = pattern;
+        path_ = folder_ + "/scene.cad";
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            hadCameraObject_ = hadCameraObject_ || o->type == KX_CAMERA;
+        kept_ = SaveScene2(GetCurrentScene(), path_.c_str()) != 0;
+    }
+    ~SceneKeeper() {
+        if (folder_.empty()) return;
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    SceneKeeper(const SceneKeeper&) = delete;
+    SceneKeeper& operator=(const SceneKeeper&) = delete;
+
+    bool kept() const { return kept_; }
+    // Puts the kept scene back in place of whatever is there now.
+    bool restore() const {
+        ClearScene(GetCurrentScene());
+        InitScene();
+        if (!kept_ || !LoadScene(GetCurrentScene(), path_.c_str())) return false;
+        // Reading the camera block shows the camera as an object when the
+        // settings say so; a scene that had none gets none back.
+        if (!hadCameraObject_)
+            for (CadObject* o = GetCadObject(nullptr); o;) {
+                CadObject* next = o->next;
+                if (o->type == KX_CAMERA) DeleteCadObject(o);
+                o = next;
+            }
+        return true;
+    }
+
+private:
+    std::string folder_;
+    std::string path_;
+    bool kept_ = false;
+    bool hadCameraObject_ = false;
+};
+
+}  // namespace
+
+bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acceptPartial) {
     const QString full = QFileInfo(path).absoluteFilePath();
     const unsigned actual = type ? type : GetCadFileType(full.toUtf8().constData());
     // A file no reader knows leaves the scene alone; the reader reports it.
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
+    SceneKeeper keeper;
     ClearScene(GetCurrentScene());
     InitScene();
     const bool ok = kx::app::openSceneFile(full.toStdString(), type) != 0;
+    // A file read only in part replaces the scene only when the user wants
+    // that part; otherwise the scene on screen comes back as it was.
+    const bool partial = !ok && GetCadObject(nullptr) != nullptr && acceptPartial && acceptPartial(full);
+    if (!ok && !partial && keeper.kept()) {
+        keeper.restore();
+        SetObjectsUnSelected();
+        GetSceneChanged();
+        ++cameraGeneration_;
+        emit sceneReplaced();
+        return false;
+    }
     SetObjectsUnSelected();
     GetSceneChanged();
     // A scene read in another format becomes a new, unsaved scene.
-    path_ = (ok && actual == KX_FILETYPE_KALVEX) ? full : QString();
-    modified_ = false;
+    path_ = ((ok || partial) && actual == KX_FILETYPE_KALVEX) ? full : QString();
+    // Saving a part over the whole would lose the rest: it counts as a change,
+    // and its first save asks first.
+    modified_ = partial;
+    incomplete_ = partial;
     ++cameraGeneration_;
     emit sceneReplaced();
     emit titleChanged();
-    return ok;
+    return ok || partial;
 }
 
 bool CKalvexDoc::import(const QString& path, unsigned type) {
@@ -71,6 +141,7 @@ bool CKalvexDoc::save(const QString& path, unsigned type) {
     if ((type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX) {
         // The scene writer adds ".CAD" to a name without one.
         setPath(QFileInfo(full).suffix().isEmpty() ? full + ".CAD" : full);
+        incomplete_ = false;
         setModified(false);
     }
     return true;
@@ -80,6 +151,7 @@ void CKalvexDoc::close() {
     ClearScene(GetCurrentScene());
     path_.clear();
     modified_ = false;
+    incomplete_ = false;
     emit sceneReplaced();
 }
 

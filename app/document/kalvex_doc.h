@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "kxcore.h"
@@ -25,8 +26,15 @@ public:
 
     // A fresh scene, with the default camera and lights when asked.
     void newScene(bool withDefaults);
-    // Replaces the scene by a file's content (type 0: by extension).
-    bool open(const QString& path, unsigned type = 0);
+    // Asked when a file could be read only in part: true opens that part.
+    using PartialRead = std::function<bool(const QString& path)>;
+    // Replaces the scene by a file's content (type 0: by extension). When the
+    // file cannot be read whole, the scene stays as it was unless
+    // acceptPartial takes the part that was read; false when nothing changed.
+    bool open(const QString& path, unsigned type = 0, const PartialRead& acceptPartial = {});
+    // The scene is the readable part of a damaged file: saving it over that
+    // file would lose the rest.
+    bool isIncomplete() const { return incomplete_; }
     // Reads a file into the scene as it is.
     bool import(const QString& path, unsigned type = 0);
     // Writes the scene by type; a native save makes the file the document's.
@@ -63,5 +71,6 @@ private:
     const kx::app::Settings& settings_;
     QString path_;
     bool modified_ = false;
+    bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "kxcore.h"
 #include "kxplatform/ui_callbacks.h"
 #include "mainframe/app_session.h"
+#include "mainframe/qt_ui_table.h"
 
 namespace {
 
@@ -85,6 +86,25 @@ bool FileCommands::maybeSave() {
     }
 }
 
+bool FileCommands::openDocument(const QString& path, unsigned type) {
+    bool ok = false;
+    {
+        // One box for everything the reader says, naming the file.
+        kx::app::MessageBatch batch(tr("While opening %1:").arg(path));
+        ok = doc_->open(path, type, [&batch](const QString& file) {
+            batch.flush();  // what went wrong first, then the question
+            const QByteArray text =
+                tr("The scene %1 could not be read completely.\nOpen the part that could be read?\n\n"
+                   "Saving it will ask before the file is replaced.")
+                    .arg(QFileInfo(file).fileName())
+                    .toUtf8();
+            return kx::platform::messageBox(nullptr, text.constData(), "Kalvex", KX_MB_YESNO | KX_MB_ICONQUESTION) ==
+                   KX_IDYES;
+        });
+    }
+    return ok;
+}
+
 void FileCommands::newScene() {
     if (!maybeSave()) return;
     doc_->newScene(session_.settings().exports.useDefaults != 0);
@@ -95,7 +115,7 @@ void FileCommands::openDialog() {
     QString filter;
     const QString path = QFileDialog::getOpenFileName(window_, tr("Open Scene"), QString(), readFilters(), &filter);
     if (path.isEmpty()) return;
-    if (doc_->open(path, typeOfFilter(filter))) {
+    if (openDocument(path, typeOfFilter(filter))) {
         session_.addRecentFile(QFileInfo(path).absoluteFilePath());
         emit recentFilesChanged();
     }
@@ -103,7 +123,7 @@ void FileCommands::openDialog() {
 
 bool FileCommands::open(const QString& path) {
     if (!maybeSave()) return false;
-    if (!doc_->open(path)) return false;
+    if (!openDocument(path, 0)) return false;
     session_.addRecentFile(QFileInfo(path).absoluteFilePath());
     emit recentFilesChanged();
     return true;
@@ -111,6 +131,20 @@ bool FileCommands::open(const QString& path) {
 
 bool FileCommands::save() {
     if (doc_->path().isEmpty()) return saveAs();
+    if (doc_->isIncomplete()) {
+        // The file holds more than the scene on screen: replacing it loses that.
+        const QByteArray text = tr("%1 could not be read completely when it was opened.\n"
+                                   "Replacing it loses what could not be read.\n\n"
+                                   "Save the scene under another name instead?")
+                                    .arg(doc_->title())
+                                    .toUtf8();
+        switch (kx::platform::messageBox(nullptr, text.constData(), "Kalvex",
+                                         KX_MB_YESNOCANCEL | KX_MB_ICONEXCLAMATION)) {
+            case KX_IDYES: return saveAs();
+            case KX_IDNO: break;
+            default: return false;
+        }
+    }
     return doc_->save(doc_->path(), KX_FILETYPE_KALVEX);
 }
 
@@ -128,7 +162,9 @@ bool FileCommands::saveAs() {
 void FileCommands::importDialog() {
     QString filter;
     const QString path = QFileDialog::getOpenFileName(window_, tr("Import"), QString(), readFilters(), &filter);
-    if (!path.isEmpty()) doc_->import(path, typeOfFilter(filter));
+    if (path.isEmpty()) return;
+    kx::app::MessageBatch batch(tr("While importing %1:").arg(path));
+    doc_->import(path, typeOfFilter(filter));
 }
 
 void FileCommands::exportDialog() {

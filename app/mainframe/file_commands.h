@@ -35,6 +35,9 @@ signals:
     void recentFilesChanged();
 
 private:
+    // Opens through the document, the reader's messages in one box naming the file.
+    bool openDocument(const QString& path, unsigned type);
+
     kx::app::AppSession& session_;
     CKalvexDoc* doc_;
     QWidget* window_;

@@ -51,15 +51,54 @@ int runMessageBox(const QString& text, const QString& caption, unsigned style) {
     }
 }
 
+MessageBatch* activeBatch = nullptr;
+
+// One box never holds more lines than a screen shows; the log has them all.
+constexpr int kBatchLines = 12;
+
 int defaultButton(unsigned style) {
     unsigned buttons = style & 0xF;
     return (buttons == KX_MB_YESNO || buttons == KX_MB_YESNOCANCEL) ? KX_IDYES : KX_IDOK;
 }
 
+}  // namespace
+
+int collectOrShow(const QString& text, const QString& caption, unsigned style) {
+    if (!activeBatch || (style & 0xF) != KX_MB_OK) return runMessageBox(text, caption, style);
+    activeBatch->texts_.append(text.trimmed());
+    if ((style & 0xF0) == KX_MB_ICONERROR || activeBatch->icon_ == 0) activeBatch->icon_ = style & 0xF0;
+    return KX_IDOK;
+}
+
+MessageBatch::MessageBatch(QString heading) : heading_(std::move(heading)), outer_(activeBatch) {
+    activeBatch = this;
+}
+
+MessageBatch::~MessageBatch() {
+    flush();
+    activeBatch = outer_;
+}
+
+void MessageBatch::flush() {
+    if (texts_.isEmpty()) return;
+    MessageBatch* active = activeBatch;
+    activeBatch = outer_;  // the box itself is shown, not collected
+    QStringList shown = texts_.mid(0, kBatchLines);
+    if (texts_.size() > kBatchLines)
+        shown.append(QObject::tr("... and %1 more (see KALVEX.LOG)").arg(texts_.size() - kBatchLines));
+    collectOrShow(heading_ + QStringLiteral("\n\n") + shown.join(QLatin1Char('\n')), QStringLiteral("Kalvex"),
+                  KX_MB_OK | (icon_ ? icon_ : KX_MB_ICONEXCLAMATION));
+    texts_.clear();
+    icon_ = 0;
+    activeBatch = active;
+}
+
+namespace {
+
 int messageBox(void*, HWND, const char* text, const char* caption, unsigned style) {
     QString t = sceneText(text);
     QString c = sceneText(caption);
-    if (onUiThread()) return runMessageBox(t, c, style);
+    if (onUiThread()) return collectOrShow(t, c, style);
     // Another thread never blocks on the user: the box is queued to the
     // user-interface thread and the caller goes on with the default answer.
     if (QCoreApplication* app = QCoreApplication::instance())

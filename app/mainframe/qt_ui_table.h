@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 #include "kxplatform/ui_callbacks.h"
@@ -31,6 +32,30 @@ void setMessagePresenter(MessagePresenter presenter);
 // A text of the scene as the user sees it: UTF-8 when it is valid UTF-8, else
 // Windows-1252.
 QString sceneText(const char* text);
+
+// While it lives, the plain message boxes of one operation on the user-interface
+// thread (the reports of one file load) are collected instead of shown one by
+// one; it then shows them as one box headed by `heading`, which names the
+// file. Questions still reach the user at once.
+class MessageBatch {
+public:
+    explicit MessageBatch(QString heading);
+    ~MessageBatch();
+    MessageBatch(const MessageBatch&) = delete;
+    MessageBatch& operator=(const MessageBatch&) = delete;
+
+    // The collected texts so far.
+    const QStringList& texts() const { return texts_; }
+    // Shows what was collected so far (before a question that depends on it).
+    void flush();
+
+private:
+    friend int collectOrShow(const QString& text, const QString& caption, unsigned style);
+    QString heading_;
+    QStringList texts_;
+    unsigned icon_ = 0;
+    MessageBatch* outer_ = nullptr;
+};
 
 // The item data role under which the scene tree keeps an item's object.
 inline constexpr int kObjectRole = 0x0100 + 1;  // Qt::UserRole + 1

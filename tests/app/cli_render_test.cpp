@@ -77,4 +77,32 @@ TEST_F(CliRenderTest, ExportAndMistakes) {
     EXPECT_NE(output.find("usage: kalvex"), std::string::npos);
 }
 
+// A scene that was not read whole is neither exported nor rendered as if it
+// were; warnings alone keep the job going.
+TEST_F(CliRenderTest, DamagedScenesFailTheJobWarningsDoNot) {
+    struct Case {
+        const char* name;
+        const char* text;
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {"cut.cad", "version 2.0\r\nSphere { Name a }\r\nBox { Name b size 1", 1, "Error unexpected end of file"},
+        {"nan.cad", "version 2.0\r\nSphere { Name a position 0 6 NaN }\r\n", 1, "Error reading file"},
+        {"newer.cad", "version 2.0\r\nSphere { Name a }\r\nWidget { Name w }\r\nBox { Name b }\r\n", 0,
+         "Unknown entity Widget in Kalvex file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(dir.file(c.name), std::ios::binary) << c.text;
+        std::ofstream(dir.file("out.pov")) << "the previous export";
+        std::string output;
+        EXPECT_EQ(kalvex({"--export", c.name, "out.pov", "--type", "Povray3"}, output).exitCode, c.exitCode) << output;
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        std::ifstream in(dir.file("out.pov"));
+        const std::string written((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(written == "the previous export", c.exitCode != 0);
+        EXPECT_EQ(written.find("nan"), std::string::npos);
+    }
+}
+
 }  // namespace
