@@ -40,12 +40,14 @@ std::string usageText() {
     return "usage: kalvex [SCENE]\n"
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"
            "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
-           "       kalvex --help | --version\n";
+           "       kalvex --help | --version\n"
+           "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     std::vector<std::string> positional;
+    bool endOfOptions = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](const char* option) -> std::optional<std::string> {
@@ -55,21 +57,27 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             }
             return args[++i];
         };
-        auto numberOption = [&](const char* option, std::optional<int>& target) {
+        // Checked before any work: a size of 0 would only fail in the renderer.
+        auto numberOption = [&](const char* option, std::optional<int>& target, int low, int high) {
             if (auto v = value(option)) {
                 target = number(*v);
                 if (!target) cl.error = std::string(option) + " takes a whole number, not " + *v;
+                else if (*target < low || *target > high)
+                    cl.error = std::string(option) + " " + *v + " is out of range (" + std::to_string(low) + " to " +
+                               std::to_string(high) + ")";
             }
         };
-        if (a == "--help" || a == "-h") cl.job = CommandLine::Job::Help;
+        if (endOfOptions) positional.push_back(a);
+        else if (a == "--") endOfOptions = true;  // names after it may start with "-"
+        else if (a == "--help" || a == "-h") cl.job = CommandLine::Job::Help;
         else if (a == "--version") cl.job = CommandLine::Job::Version;
         else if (a == "--export") cl.job = CommandLine::Job::Export;
         else if (a == "--render") cl.job = CommandLine::Job::Render;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
-        } else if (a == "--width") numberOption("--width", cl.width);
-        else if (a == "--height") numberOption("--height", cl.height);
-        else if (a == "--quality") numberOption("--quality", cl.quality);
+        } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);
+        else if (a == "--height") numberOption("--height", cl.height, 1, kMaxImageSize);
+        else if (a == "--quality") numberOption("--quality", cl.quality, 0, kMaxQuality);
         else if (a == "--network") cl.network = true;
         else if (a.size() > 1 && a[0] == '-') cl.error = "unknown option " + a;
         else positional.push_back(a);

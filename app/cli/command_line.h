@@ -19,6 +19,10 @@ struct CommandLine {
     std::string error;  // set when the arguments are wrong
 };
 
+// The largest image side and the highest quality a render can ask for.
+inline constexpr int kMaxImageSize = 16384;
+inline constexpr int kMaxQuality = 11;
+
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
 // The usage text printed for --help and after a wrong argument.

@@ -20,8 +20,12 @@ namespace kx::app {
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<int> interruptedBy{0};
 
-void onInterrupt(int) { interrupted = true; }
+void onInterrupt(int signal) {
+    interruptedBy = signal;
+    interrupted = true;
+}
 
 HWND ownerWindow() { return CoreSession::ownerWindow(); }
 
@@ -45,7 +49,13 @@ int runExport(const CommandLine& cl) {
     CoreSession session;
     session.start({});
     int status = 1;
-    if (loadScene(cl.scene)) {
+    if (!loadScene(cl.scene)) {
+        // The reader said why; a partial scene is not exported.
+    } else if (!GetCadObject(nullptr)) {
+        // Writing nothing over a file the user has would only lose it.
+        std::fprintf(stderr, "kalvex: %s holds no objects; %s is left as it was\n", cl.scene.c_str(),
+                     cl.output.c_str());
+    } else {
         unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
         if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
             status = 0;
@@ -97,8 +107,9 @@ int runRender(const CommandLine& cl) {
         };
         struct sigaction action {};
         action.sa_handler = onInterrupt;
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
+        // A closed terminal and a quit request stop the render as Ctrl-C does,
+        // so the renderer is never left behind.
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
         if (job.start(scene, callbacks)) {
             std::printf("%s\n", job.command().text.c_str());
             std::fflush(stdout);
@@ -109,6 +120,8 @@ int runRender(const CommandLine& cl) {
             RenderOutcome outcome = job.wait();
             if (outcome.cancelled) {
                 std::fprintf(stderr, "kalvex: render cancelled\n");
+                // Shells take 128 + the signal's number as "stopped by the user".
+                if (interruptedBy != 0) status = 128 + interruptedBy;
             } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
                 PxImageInfo info{};
                 pxGetImageInfo(&info);
@@ -118,8 +131,7 @@ int runRender(const CommandLine& cl) {
                 std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
             }
         }
-        signal(SIGINT, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::signal(signal, SIG_DFL);
     }
     return status;
 }

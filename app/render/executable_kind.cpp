@@ -1,5 +1,7 @@
 #include "render/executable_kind.h"
 
+#include "kxplatform/process.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -38,23 +40,8 @@ bool readExactly(std::ifstream& in, unsigned char* buffer, std::streamsize n) {
 
 }  // namespace
 
-std::string findProgram(const std::string& name) {
-    if (name.empty()) return {};
-    if (name.find('/') != std::string::npos) return name;
-    const char* pathVariable = std::getenv("PATH");
-    std::istringstream dirs(pathVariable ? pathVariable : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
-        struct stat st;
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return {};
-}
-
 unsigned executableSubsystem(const std::string& path) {
-    std::string file = findProgram(path);
+    std::string file = kx::platform::findProgram(path);
     std::ifstream in(file.empty() ? path : file, std::ios::binary);
     if (!in) {
         ErrorMessage("Could not open %s, error %lu", path.c_str(), static_cast<unsigned long>(errno ? errno : ENOENT));

@@ -10,8 +10,5 @@ namespace kx::app {
 // console program (3). Errors are shown and give 0.
 unsigned executableSubsystem(const std::string& path);
 
-// The file a program name refers to: itself when it holds a '/', else the
-// first match on PATH; empty when there is none.
-std::string findProgram(const std::string& name);
 
 }  // namespace kx::app

@@ -95,6 +95,9 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         }
         return true;
     }
+    // A program that is not there fails here, once, with the system's reason
+    // and its name, before anything else is tried on it.
+    if (platform::findProgram(command_.argv.front()).empty()) return reportStartFailure(ENOENT);
     bool capture = executableSubsystem(command_.argv.front()) == 3;
     platform::CommandRunner::Callbacks runnerCallbacks;
     runnerCallbacks.output = callbacks_.output;
@@ -102,14 +105,17 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         RenderOutcome outcome = finish(result);
         if (callbacks_.finished) callbacks_.finished(outcome);
     };
-    if (!runner_.start(command_.argv, cwd, capture, runnerCallbacks)) {
-        platform::RunResult failed = runner_.result();
-        ErrorMessage("Error %ld executing command", static_cast<long>(failed.startError));
-        outcome_.message = "Error " + std::to_string(failed.startError) + " executing command";
-        haveOutcome_ = true;
-        return false;
-    }
+    if (!runner_.start(command_.argv, cwd, capture, runnerCallbacks))
+        return reportStartFailure(runner_.result().startError);
     return true;
+}
+
+bool RenderJob::reportStartFailure(int error) {
+    const std::string detail = command_.argv.front() + ": " + systemText(error);
+    ErrorMessage("Error %ld executing command\n%s", static_cast<long>(error), detail.c_str());
+    outcome_.message = "Error " + std::to_string(error) + " executing command\n" + detail;
+    haveOutcome_ = true;
+    return false;
 }
 
 RenderOutcome RenderJob::finish(const platform::RunResult& result) {

@@ -46,6 +46,8 @@ public:
     static bool readRenderErrors(const std::string& programFolder, std::string& text);
 
 private:
+    // Reports a renderer that could not be started (errno), with its program.
+    bool reportStartFailure(int error);
     RenderOutcome finish(const platform::RunResult& result);
 
     Settings settings_;

@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <cstdlib>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -78,38 +81,97 @@ private:
     int fd_;
 };
 
+}  // namespace
+
+std::string findProgram(const std::string& name) {
+    if (name.empty()) return {};
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = std::getenv("PATH");
+    std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    for (;;) {
+        size_t end = folders.find(':', start);
+        std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        struct stat st;
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string::npos) return {};
+        start = end + 1;
+    }
+}
+
+namespace {
+
 // Spawns argv in its own process group; stdout/stderr to outFd when >= 0.
-int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outFd, pid_t* pid) {
+// With dieWithParent the child is killed by the kernel when the spawning
+// thread's process dies in any way, SIGKILL included: a renderer never
+// outlives the program that waits for it. Returns 0 or the errno of the
+// step that failed (the program not found, the folder missing...).
+int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outFd, pid_t* pid,
+          bool dieWithParent = false) {
     if (argv.empty()) return EINVAL;
+    // Found before forking: the child may make only async-signal-safe calls.
+    const std::string program = findProgram(argv[0]);
+    if (program.empty()) return ENOENT;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (outFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-        posix_spawn_file_actions_adddup2(&actions, outFd, 2);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child < 0) {
+        int error = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        return error;
     }
-    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    int rc = posix_spawnp(pid, args[0], &actions, &attr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    return rc;
+    if (child == 0) {
+        // Only async-signal-safe calls from here to exec.
+        auto fail = [&](int error) {
+            ssize_t n = ::write(report[1], &error, sizeof error);
+            (void)n;
+            ::_exit(127);
+        };
+        ::setpgid(0, 0);
+        if (dieWithParent) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent) ::_exit(127);  // the parent died before the line above
+        }
+        int input = ::open("/dev/null", O_RDONLY);
+        if (input < 0 || ::dup2(input, 0) < 0) fail(errno);
+        if (outFd >= 0 && (::dup2(outFd, 1) < 0 || ::dup2(outFd, 2) < 0)) fail(errno);
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) fail(errno);
+        struct sigaction standard {};
+        standard.sa_handler = SIG_DFL;
+        for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signal, &standard, nullptr);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(program.c_str(), args.data(), environ);
+        fail(errno);
+    }
+    ::close(report[1]);
+    ::setpgid(child, child);  // so that the group exists before anyone signals it
+    int error = 0;
+    ssize_t n;
+    do {
+        n = ::read(report[0], &error, sizeof error);
+    } while (n < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (n == static_cast<ssize_t>(sizeof error)) {
+        int status;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return error;
+    }
+    *pid = child;
+    return 0;
 }
+
+// What one wake-up reads of a renderer's output before looking for a cancel.
+constexpr size_t kDrainSlice = 64 * 1024;
 
 int statusToCode(int status) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -150,18 +212,22 @@ struct CommandRunner::Run {
         if (callbacks.output) callbacks.output(piece);
     }
 
-    // Reads what the pipe holds now; false at its end.
-    bool drain() {
-        char buffer[1024];
-        for (;;) {
+    // Reads what the pipe holds now, at most `limit` bytes, so that a renderer
+    // that floods its output cannot keep a cancel request from being seen;
+    // false at the pipe's end.
+    bool drain(size_t limit = SIZE_MAX) {
+        char buffer[4096];
+        for (size_t taken = 0; taken < limit;) {
             ssize_t n = ::read(pipeRead.get(), buffer, sizeof buffer);
             if (n > 0) {
                 append(buffer, static_cast<size_t>(n));
+                taken += static_cast<size_t>(n);
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
             return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
         }
+        return true;
     }
 
     // Asks the process group to end, then forces it after a second.
@@ -209,15 +275,16 @@ struct CommandRunner::Run {
                 break;
             }
             if (pipeIndex >= 0 && (fds[pipeIndex].revents & (POLLIN | POLLHUP | POLLERR)))
-                pipeOpen = drain();
+                pipeOpen = drain(kDrainSlice);
             int status;
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 result.exitCode = statusToCode(status);
                 exited = true;
             }
         }
-        // Output written just before the end is still in the pipe.
-        if (pipeRead.get() >= 0) drain();
+        // Output written just before the end is still in the pipe (a cancelled
+        // run reads no more than a slice of it: its group is gone).
+        if (pipeRead.get() >= 0) drain(result.cancelled ? kDrainSlice : SIZE_MAX);
         ::kill(-group, SIGKILL);  // helpers of the renderer do not outlive it
         pipeRead.reset();
         Callbacks local;
@@ -253,7 +320,7 @@ bool CommandRunner::start(const std::vector<std::string>& argv, const std::strin
     }
     FileDescriptor writeEnd(fds[1]);
     run->pipeRead.reset(fds[0]);
-    int rc = spawn(argv, cwd, writeEnd.get(), &run->pid);
+    int rc = spawn(argv, cwd, writeEnd.get(), &run->pid, true);
     writeEnd.reset();  // only the child writes now; its end closes the pipe
     if (rc != 0) {
         run->result.startError = rc;

@@ -105,8 +105,12 @@ TEST_F(RenderJobTest, NothingRunsWithoutARenderer) {
     settings.render.type = 1;
     settings.directories.render = dir.file("missing-renderer");
     kx::app::RenderJob missing(settings, renderers);
+    ui.clear();
     EXPECT_FALSE(missing.start(dir.file("d.cad"), {}));
-    EXPECT_EQ(ui.lastMessage(), "Error 2 executing command");
+    // One report, with the system's reason and the program it could not start.
+    for (const auto& m : ui.messages) EXPECT_EQ(m.text.find("Could not open"), std::string::npos) << m.text;
+    EXPECT_EQ(ui.lastMessage(),
+              "Error 2 executing command\n" + dir.file("missing-renderer") + ": No such file or directory");
 }
 
 TEST_F(RenderJobTest, BatchFileAndImageNames) {

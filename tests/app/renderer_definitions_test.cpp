@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "kxplatform/process.h"
+
 #include <fstream>
 
 #include "core_fixture.h"
@@ -75,7 +77,7 @@ TEST_F(RendererDefinitionsTest, ExecutableKinds) {
     EXPECT_EQ(kx::app::executableSubsystem(dir.file("bad.exe")), 0u);
     EXPECT_EQ(ui.lastMessage(), "Missing NT signature. Unknown file type.");
     EXPECT_EQ(kx::app::executableSubsystem(dir.file("absent")), 0u);
-    EXPECT_EQ(kx::app::findProgram("sh").empty(), false);
+    EXPECT_EQ(kx::platform::findProgram("sh").empty(), false);
 }
 
 }  // namespace

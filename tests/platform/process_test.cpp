@@ -5,6 +5,9 @@
 #include <csignal>
 #include <fstream>
 #include <thread>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "kxplatform/process.h"
 #include "temp_dir.h"
@@ -107,6 +110,71 @@ TEST_F(RunnerTest, FloodedOutputKeepsOnlyTheTail) {
     std::string kept = runner.output();
     EXPECT_EQ(kept.size(), CommandRunner::kKeptOutput);
     EXPECT_EQ(kept.substr(kept.size() - 4), "END\n");
+}
+
+// Output that never stops does not keep a cancel from being acted on, even when
+// whoever takes the output is slow.
+TEST_F(RunnerTest, ACancelIsHeardThroughAFlood) {
+    CommandRunner runner;
+    std::atomic<size_t> total{0};
+    CommandRunner::Callbacks cb;
+    cb.output = [&total](const std::string& piece) {
+        total += piece.size();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));  // a slow panel
+    };
+    ASSERT_TRUE(runner.start({"yes", "flood"}, {}, true, cb));
+    for (int i = 0; i < 200 && total == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    runner.cancel();
+    const auto asked = std::chrono::steady_clock::now();
+    kx::platform::RunResult r = runner.wait();
+    EXPECT_TRUE(r.cancelled);
+    // A generous bound: without looking between reads the wait never ends.
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10));
+}
+
+// A renderer dies with the program even when the program is killed outright.
+TEST_F(RunnerTest, TheRendererDiesWithItsProgram) {
+    int pids[2];
+    ASSERT_EQ(::pipe(pids), 0);
+    pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        CommandRunner runner;
+        if (!runner.start({"sleep", "300"}, {}, false, {})) ::_exit(1);
+        // The runner's child is the only one; find it through /proc.
+        pid_t self = ::getpid();
+        for (int tries = 0; tries < 100; ++tries) {
+            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+                std::ifstream stat(entry.path() / "stat");
+                pid_t pid = 0, parent = 0;
+                std::string name;
+                char state = 0;
+                if (!(stat >> pid >> name >> state >> parent) || parent != self) continue;
+                ssize_t n = ::write(pids[1], &pid, sizeof pid);
+                (void)n;
+                ::pause();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ::_exit(2);
+    }
+    ::close(pids[1]);
+    pid_t renderer = 0;
+    ASSERT_EQ(::read(pids[0], &renderer, sizeof renderer), static_cast<ssize_t>(sizeof renderer));
+    ::close(pids[0]);
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    auto alive = [renderer] {
+        std::ifstream stat("/proc/" + std::to_string(renderer) + "/stat");
+        pid_t pid = 0;
+        std::string name;
+        char state = 0;
+        return static_cast<bool>(stat >> pid >> name >> state) && state != 'Z' && state != 'X';
+    };
+    bool gone = false;
+    for (int i = 0; i < 250 && !(gone = !alive()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(gone) << "the renderer outlived its program";
+    if (!gone) ::kill(renderer, SIGKILL);
 }
 
 TEST_F(RunnerTest, StartFailuresAreReportedNotRun) {
