@@ -84,8 +84,12 @@ private:
 }  // namespace
 
 std::string findProgram(const std::string& name) {
+    auto runnable = [](const std::string& path) {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    };
     if (name.empty()) return {};
-    if (name.find('/') != std::string::npos) return name;
+    if (name.find('/') != std::string::npos) return runnable(name) ? name : std::string();
     const char* path = std::getenv("PATH");
     std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
     size_t start = 0;
@@ -93,9 +97,7 @@ std::string findProgram(const std::string& name) {
         size_t end = folders.find(':', start);
         std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
-        struct stat st;
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
+        if (runnable(candidate)) return candidate;
         if (end == std::string::npos) return {};
         start = end + 1;
     }
@@ -112,7 +114,8 @@ int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outF
           bool dieWithParent = false) {
     if (argv.empty()) return EINVAL;
     // Found before forking: the child may make only async-signal-safe calls.
-    const std::string program = findProgram(argv[0]);
+    // A path is tried as it is, so that exec names the real reason it fails.
+    const std::string program = argv[0].find('/') != std::string::npos ? argv[0] : findProgram(argv[0]);
     if (program.empty()) return ENOENT;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));

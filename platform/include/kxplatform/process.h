@@ -71,8 +71,8 @@ private:
 // Starts a program without waiting for it; it is reaped in the background.
 // Returns 0, or the errno of the failed start.
 // The program a name means: the name itself when it holds a "/", else the
-// first executable regular file of that name in a folder of PATH; empty when
-// there is none.
+// first file of that name in a folder of PATH; either way an executable
+// regular file, else empty.
 std::string findProgram(const std::string& name);
 
 int startDetached(const std::vector<std::string>& argv, const std::string& cwd);
