@@ -31,6 +31,26 @@ bool readHeader(io::ByteReader& in, TgaHeader& h) {
     return true;
 }
 
+// A header as the format defines it: an image type that has pixels, a colour
+// map of a real entry size when there is one, and a depth the type allows.
+// Anything else is another kind of file, or a damaged one. (The size is
+// checked where the image is set up.)
+bool plausibleHeader(const TgaHeader& h) {
+    const bool mapped = h.imageType == 1 || h.imageType == 9;
+    const bool grey = h.imageType == 3 || h.imageType == 11;
+    const bool trueColour = h.imageType == 2 || h.imageType == 10;
+    if (!mapped && !grey && !trueColour) return false;
+    if (h.mapType > 1) return false;
+    if (h.mapType == 1) {
+        const uint8_t bits = h.mapEntryBits;
+        if (h.mapLength == 0 || (bits != 15 && bits != 16 && bits != 24 && bits != 32)) return false;
+    }
+    if (mapped && h.depth != 8 && h.depth != 16) return false;
+    if (grey && h.depth != 8) return false;
+    if (trueColour && h.depth != 15 && h.depth != 16 && h.depth != 24 && h.depth != 32) return false;
+    return (h.descriptor & 0xC0) == 0 && (h.descriptor & 0x0F) <= h.depth;
+}
+
 // The image id and the colour map lie between the header and the pixels; the
 // map holds `mapLength` entries whatever its first index says.
 bool skipToPixels(io::ByteReader& in, const TgaHeader& h) {
@@ -118,7 +138,7 @@ uint64_t leastFileBytes(const TgaHeader& h) {
 
 int decodeTga(io::ByteReader& in, const char*) {
     TgaHeader h;
-    if (!readHeader(in, h)) {
+    if (!readHeader(in, h) || !plausibleHeader(h)) {
         ErrorMessage("%s", kHeaderError);
         return 0;
     }
@@ -155,7 +175,7 @@ int ReadInfoTGA(int fd, PxFileInfo* info) {
     off_t start = ::lseek(fd, 0, SEEK_CUR);
     kx::io::ByteReader in(fd);
     kx::image::TgaHeader h;
-    if (start < 0 || !kx::image::readHeader(in, h)) {
+    if (start < 0 || !kx::image::readHeader(in, h) || !kx::image::plausibleHeader(h)) {
         ErrorMessage("Error Reading TrueVision Header");
         return 0;
     }

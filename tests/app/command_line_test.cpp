@@ -39,4 +39,28 @@ TEST(CommandLineParseTest, Mistakes) {
     }
 }
 
+// Values no renderer can take are refused before any work, saying why.
+TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{"--render", "a.cad", "--width", "0"}, "--width 0 is out of range (1 to 16384)"},
+        {{"--render", "a.cad", "--height", "16385"}, "--height 16385 is out of range (1 to 16384)"},
+        {{"--render", "a.cad", "--quality", "12"}, "--quality 12 is out of range (0 to 11)"},
+        {{"--render", "a.cad", "--width", "16384", "--height", "1", "--quality", "0"}, ""},
+        {{"--render", "--", "-scene.cad"}, ""},
+        {{"--", "--render"}, ""},
+        {{"--render", "-scene.cad"}, "unknown option -scene.cad"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        EXPECT_EQ(parseCommandLine(c.args).error, c.error);
+    }
+    EXPECT_EQ(parseCommandLine({"--render", "--", "-scene.cad"}).scene, "-scene.cad");
+    CommandLine opened = parseCommandLine({"--", "--render"});
+    EXPECT_EQ(opened.job, CommandLine::Job::Open);
+    EXPECT_EQ(opened.scene, "--render");
+}
+
 }  // namespace
