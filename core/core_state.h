@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -52,6 +53,9 @@ struct ObjectManager {
     CadObject* tail = nullptr;
     unsigned liveCount = 0;
     std::unordered_set<const CadObject*> live;  // every object in the list
+    // The length of every triangle array the core allocated, so that an array
+    // attached by a caller without setting polygonCount is still used whole.
+    std::unordered_map<const TriPolygon*, uint32_t> polygonArrays;
     std::vector<CadObject*> selection;
     std::array<unsigned, KX_TYPE_COUNT> counters{};
     HWND selectorTree = nullptr;

@@ -33,8 +33,8 @@ bool equal(const Point3d& a, const Point3d& b) { return a.x == b.x && a.y == b.y
 // True when the facet writer would write at least one triangle.
 bool hasWritableFacet(const CadObject* obj) {
     auto usable = [](const Point3d* v) { return !equal(v[0], v[1]) && !equal(v[1], v[2]) && !equal(v[0], v[2]); };
-    if (obj->polygons && obj->polygonCount) {
-        for (uint32_t i = 0; i < obj->polygonCount; ++i)
+    if (const uint32_t triangles = kx::model::triangleCount(obj)) {
+        for (uint32_t i = 0; i < triangles; ++i)
             if (usable(obj->polygons[i].vertex)) return true;
         return false;
     }

@@ -5,6 +5,7 @@
 #include "core_state.h"
 #include "files/formats_internal.h"
 #include "kxplatform/c_locale.h"
+#include "model/model_internal.h"
 
 namespace {
 
@@ -175,7 +176,8 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     }
     FacetSink sink(f, obj, o);
     if (obj->polygons) {
-        for (size_t i = 0; i < obj->polygonCount; ++i) {
+        const uint32_t triangles = kx::model::triangleCount(obj);
+        for (size_t i = 0; i < triangles; ++i) {
             const TriPolygon& t = obj->polygons[i];
             sink.write(Facet{t.vertex, hasNormals(t) ? t.normal : nullptr, 3, i});
         }

@@ -6,6 +6,7 @@
 
 #include "geometry/geometry_internal.h"
 #include "model/memory.h"
+#include "model/model_internal.h"
 
 using kx::geometry::forEachVertex;
 
@@ -61,9 +62,9 @@ int GetObjectBounds(ListEntry* list, Point3d* min, Point3d* max, int accumulate)
 int CalcObjectBounds(CadObject* obj) {
     if (!obj) return 0;
     // Meshes placed by a rebuild keep their placed geometry in the triangle array.
-    if (obj->polygons && obj->polygonCount) {
+    if (const uint32_t triangles = kx::model::triangleCount(obj)) {
         Point3d lo = obj->polygons[0].vertex[0], hi = lo;
-        for (uint32_t i = 0; i < obj->polygonCount; ++i)
+        for (uint32_t i = 0; i < triangles; ++i)
             for (const Point3d& p : obj->polygons[i].vertex) GetMinMaxPoint(const_cast<Point3d*>(&p), &lo, &hi);
         obj->boundMin = lo;
         obj->boundMax = hi;

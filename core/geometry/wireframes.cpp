@@ -89,6 +89,11 @@ int CreateCameraEx(CadObject* obj) {
 }
 
 int CreateDefaultCamera() {
+    // Resetting the camera must not cut it from the object that shows it:
+    // that object would stop following the camera, and a second would appear.
+    CameraInfo* cam = GetActiveCamera();
+    CadObject* shown = cam ? cam->object : nullptr;
     InitCamera();
+    if (cam) cam->object = shown;
     return CreateCamera(CameraToInfo(GetActiveCamera()));
 }

@@ -45,4 +45,12 @@ int objectPropertyTypeOf(int id);
 // The object that AddCadAtom made last, or null once it is deleted.
 CadObject* lastAtom();
 
+// The triangles of an object's array: polygonCount when the core set it, else
+// the number of records the array was allocated with, at most one per node
+// (a plug-in or program attaching an array sets neither). 0 without an array.
+uint32_t triangleCount(const CadObject* obj);
+bool hasTriangles(const CadObject* obj);
+void rememberPolygonArray(const TriPolygon* array, uint32_t length);
+void forgetPolygonArray(const TriPolygon* array);
+
 }  // namespace kx::model

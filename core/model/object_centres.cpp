@@ -19,13 +19,14 @@ void GetMinMaxPoint(Point3d* p, Point3d* min, Point3d* max) {
 
 int GetSingleObjectCenterPoint(CadObject* obj, CentreInfo* info, int reset) {
     if (!obj || !info || obj->type < KX_POINTS || !obj->points) return 0;
-    bool useTriangles = obj->polygons && obj->polygonCount;
+    const uint32_t triangles = kx::model::triangleCount(obj);
+    bool useTriangles = triangles != 0;
     if (reset) {
         Point3d first = useTriangles ? obj->polygons[0].vertex[0] : obj->points->points[0];
         info->min = info->max = first;
     }
     if (useTriangles) {
-        for (uint32_t i = 0; i < obj->polygonCount; ++i)
+        for (uint32_t i = 0; i < triangles; ++i)
             for (Point3d& p : obj->polygons[i].vertex) GetMinMaxPoint(&p, &info->min, &info->max);
     } else {
         kx::geometry::forEachVertex(obj->points, [&](Point3d& p) { GetMinMaxPoint(&p, &info->min, &info->max); });

@@ -9,14 +9,14 @@ using kx::model::objects;
 
 namespace {
 
-bool hasTriangles(const CadObject* obj) { return obj->polygons && obj->polygonCount; }
+using kx::model::hasTriangles;
 
 // Moves an object's geometry to the origin by -centre; a triangle array is
 // moved and the list rebuilt from it.
 int centreGeometry(CadObject* obj, Point3d* centre) {
     if (hasTriangles(obj)) {
-        CentrePolygons(obj->polygons, centre, obj->polygonCount);
-        if (!CopyPolygonsToList(obj, obj->polygons, obj->polygonCount)) return 0;
+        CentrePolygons(obj->polygons, centre, kx::model::triangleCount(obj));
+        if (!CopyPolygonsToList(obj, obj->polygons, kx::model::triangleCount(obj))) return 0;
     } else if (!CentrePoints(obj->points, centre)) {
         return 0;
     }
@@ -75,7 +75,7 @@ int NormalizeObject(CadObject* obj, long how) {
         obj->translate = Point3d{0, 0, 0};
         return 0;
     }
-    MovePolygons(obj->polygons, &c, obj->polygonCount);
+    MovePolygons(obj->polygons, &c, kx::model::triangleCount(obj));
     obj->translate = c;
     return 1;
 }
@@ -92,9 +92,10 @@ int FixOrientationEx() {
         if (!o->selected || o->type != KX_POLYGON) continue;
         if (!hasTriangles(o) && !triangleList(o)) continue;
         if (!buildTriangles(o)) continue;
-        FixPolgonOrient(o->polygons, o->polygonCount);
-        if (!CopyPolygonsToList(o, o->polygons, o->polygonCount)) continue;
-        o->count = o->polygonCount;
+        const uint32_t triangles = kx::model::triangleCount(o);
+        FixPolgonOrient(o->polygons, triangles);
+        if (!CopyPolygonsToList(o, o->polygons, triangles)) continue;
+        o->count = o->polygonCount = triangles;
         ClearObjectTransformation(o, 0);
         changed = 1;
     }

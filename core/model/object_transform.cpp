@@ -34,10 +34,10 @@ struct BoxCorners {
     }
 };
 
-bool hasTriangles(const CadObject* obj) { return obj->polygons && obj->polygonCount; }
+using kx::model::hasTriangles;
 
 void moveGeometry(CadObject* obj, Point3d* d) {
-    if (hasTriangles(obj)) MovePolygons(obj->polygons, d, obj->polygonCount);
+    if (hasTriangles(obj)) MovePolygons(obj->polygons, d, kx::model::triangleCount(obj));
     else if (obj->points) TranslatePoints(obj->points, d->x, d->y, d->z);
     if (obj->boundValid) {
         BoxCorners box(obj);
@@ -76,7 +76,7 @@ int TransformObject(CadObject* obj, unsigned mode, Point3d* scale, Point3d* rota
             ScalePolygons(box.t, scale, c, BoxCorners::kRecords);
             box.storeInto(obj);
         }
-        if (hasTriangles(obj)) ScalePolygons(obj->polygons, scale, c, obj->polygonCount);
+        if (hasTriangles(obj)) ScalePolygons(obj->polygons, scale, c, kx::model::triangleCount(obj));
         else if (obj->points) ScalePoints(obj->points, scale->x, scale->y, scale->z, c);
     }
 
@@ -91,7 +91,7 @@ int TransformObject(CadObject* obj, unsigned mode, Point3d* scale, Point3d* rota
             RotatePolygons(box.t, rotate, c, BoxCorners::kRecords);
             box.storeInto(obj);
         }
-        if (hasTriangles(obj)) RotatePolygons(obj->polygons, rotate, c, obj->polygonCount);
+        if (hasTriangles(obj)) RotatePolygons(obj->polygons, rotate, c, kx::model::triangleCount(obj));
         else if (obj->points) RotatePoints(obj->points, rotate->x, rotate->y, rotate->z, c);
     }
 

@@ -215,8 +215,8 @@ int CopyCadObject(const CadObject* src, CadObject* dst) {
     unsigned nodes = src->count;
     ListEntry* list = src->points ? CopyList(src->points, &nodes) : nullptr;
     if (src->points && !list) return 0;
-    TriPolygon* polys = CopyPolygons(src->polygons, src->polygonCount);
-    if (src->polygons && src->polygonCount && !polys) {
+    TriPolygon* polys = CopyPolygons(src->polygons, kx::model::triangleCount(src));
+    if (kx::model::hasTriangles(src) && !polys) {
         ClearEntry(list);
         return 0;
     }
@@ -239,7 +239,7 @@ int CopyCadObject(const CadObject* src, CadObject* dst) {
     dst->count = nodes;
     DeleteObjectPolygons(dst);
     dst->polygons = polys;
-    dst->polygonCount = polys ? src->polygonCount : 0;
+    dst->polygonCount = polys ? kx::model::triangleCount(src) : 0;
     dst->rgb = src->rgb;
     dst->groupId = src->groupId;
     dst->selected = 0;

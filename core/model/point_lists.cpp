@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "kxcore.h"
+#include "core_state.h"
 #include "model/memory.h"
+#include "model/model_internal.h"
 
 namespace {
 
@@ -105,10 +107,37 @@ TriPolygon* CopyPolygons(TriPolygon* src, unsigned n) {
         return nullptr;
     }
     std::memcpy(copy, src, sizeof(TriPolygon) * n);
+    kx::model::rememberPolygonArray(copy, n);
     return copy;
 }
 
-void ReleasePolyons(TriPolygon* polygons) { kx::mem::release(polygons); }
+void ReleasePolyons(TriPolygon* polygons) {
+    kx::model::forgetPolygonArray(polygons);
+    kx::mem::release(polygons);
+}
+
+namespace kx::model {
+
+void rememberPolygonArray(const TriPolygon* array, uint32_t length) {
+    if (array) core().objects.polygonArrays[array] = length;
+}
+
+void forgetPolygonArray(const TriPolygon* array) {
+    if (array) core().objects.polygonArrays.erase(array);
+}
+
+uint32_t triangleCount(const CadObject* obj) {
+    if (!obj || !obj->polygons) return 0;
+    if (obj->polygonCount) return obj->polygonCount;
+    const auto& arrays = core().objects.polygonArrays;
+    auto found = arrays.find(obj->polygons);
+    if (found == arrays.end()) return 0;
+    return std::min(found->second, obj->count);
+}
+
+bool hasTriangles(const CadObject* obj) { return triangleCount(obj) != 0; }
+
+}  // namespace kx::model
 
 TriPolygon* CopyListToPolygonsEx(ListEntry* list, unsigned n, int useNormals) {
     if (!list) return nullptr;
@@ -121,6 +150,7 @@ TriPolygon* CopyListToPolygonsEx(ListEntry* list, unsigned n, int useNormals) {
         ErrorMessage("Error allocating array: %d: Line %d", n, 392);
         return nullptr;
     }
+    kx::model::rememberPolygonArray(polys, n);
     unsigned i = 0;
     for (ListEntry* node = list; node; node = node->next, ++i) {
         if (i >= n) {

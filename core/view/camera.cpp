@@ -156,7 +156,14 @@ int CreateCamera(CadObjectInfo* info) {
     cam.rightDir = info->extraPoint;
     cam.isDefault = 0;
     LookAt(&cam.location, &cam.lookAt);
-    // A camera object already in the scene follows the new values; never a second one.
+    // A camera object already in the scene follows the new values; never a
+    // second one. One that lost its link (a file, a plug-in) is taken back.
+    if (!linkedObject())
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            if (o->type == KX_CAMERA) {
+                cam.object = o;
+                break;
+            }
     if (linkedObject()) return RebuildCameraObject(&cam) ? 1 : 1;
     if (GetShowCamera() && GetCurrentObjectNo(KX_CAMERA) == 0) {
         CreateCameraObject(info);

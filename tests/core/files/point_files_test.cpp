@@ -336,6 +336,36 @@ TEST_F(PointFilesTest, PointObjectsAsPointLines) {
     EXPECT_EQ(dir.read("x.txt"), "");
 }
 
+// A triangle array made by the core's own allocators and attached by a caller
+// (a plug-in or a program) without the bookkeeping count is used whole by
+// every road: writing, copying, moving, bounds.
+TEST_F(PointFilesTest, ACallersTriangleArrayIsUsedWhole) {
+    CadObject* tri = triangle("t");
+    Point3d second[3] = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}};
+    AddEntryEx(3, tri->points, second, nullptr);
+    tri->count = 2;
+    tri->polygons = CopyListToPolygons(tri->points, 2);
+    ASSERT_EQ(tri->polygonCount, 0u);
+    unsigned written = 0;
+    int result = 0;
+    EXPECT_EQ(facets(tri, 16, &result, &written),
+              "triangle 0, 0, 0 1, 0, 0 0, 1, 0 \r\ntriangle 0, 0, 2 1, 0, 2 0, 1, 2 \r\n");
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(written, 2u);
+
+    CadObject* copy = AddObject("c", nullptr, 0, KX_POLYGON);
+    ASSERT_EQ(CopyCadObject(tri, copy), 1);
+    ASSERT_NE(copy->polygons, nullptr);
+    EXPECT_EQ(copy->polygonCount, 2u);
+    EXPECT_EQ(copy->polygons[1].vertex[0].z, 2.0f);
+
+    SetObjectsUnSelected();
+    AddSelectedObject(tri);
+    Point3d by{0, 0, 1};
+    TranslateObjectsEx(&by);
+    EXPECT_EQ(tri->polygons[1].vertex[0].z, 3.0f);  // the array is what moves
+}
+
 TEST_F(PointFilesTest, FacetFileNames) {
     CadObject* tri = triangle("t");
     std::filesystem::create_directory(dir.file("my.models"));

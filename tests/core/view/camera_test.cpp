@@ -86,6 +86,29 @@ TEST_F(CameraTest, NeverASecondCameraObject) {
     EXPECT_EQ(GetActiveCamera()->object, obj);
     EXPECT_EQ(obj->translate.x, 5.0f);
     EXPECT_EQ(GetActiveCamera()->location.x, 5.0f);
+
+    // Create > Camera in a scene that has one resets the camera and keeps its object.
+    struct Path {
+        const char* what;
+        int (*create)();
+    } paths[] = {
+        {"CreateDefaultCamera", [] { return CreateDefaultCamera(); }},
+        {"CreateDefaultObjectEx", [] { return CreateDefaultObjectEx(nullptr, KX_CAMERA, nullptr) ? 1 : 0; }},
+        {"InitCamera then CreateCamera", [] {
+             InitCamera();  // a link lost this way is found again
+             return CreateCamera(CameraToInfo(GetActiveCamera()));
+         }},
+    };
+    for (const Path& p : paths) {
+        SCOPED_TRACE(p.what);
+        GetActiveCamera()->location = Point3d{7, 7, 7};
+        RebuildCameraObject(GetActiveCamera());
+        p.create();
+        EXPECT_EQ(cameraObjects(), 1u);
+        EXPECT_EQ(GetActiveCamera()->object, obj);
+        EXPECT_EQ(obj->translate.z, 20.0f);  // follows the reset camera
+        EXPECT_EQ(RebuildCameraObject(GetActiveCamera()), 1);
+    }
 }
 
 TEST_F(CameraTest, TheObjectCarriesTheCamera) {
