@@ -211,6 +211,16 @@ int ReadKalvexOtherEntity(StandardFile* f, const char* keyword) {
     if (!keyword) return 0;
     if (std::strcmp(keyword, "Scene") == 0) return readSceneEntity(f);
     if (std::strcmp(keyword, "Script") == 0) return readScriptEntity(f);
+    // The animation is written in lower case: any case is taken.
+    if (is(keyword, "Animate")) {
+        const char* name = StdGetNextArg(f);
+        if (!name) {
+            ErrorMessage("Error unexpected end of file");
+            return 0;
+        }
+        const std::string animation = name;
+        return ReadAnimate(f, animation.c_str());
+    }
     return 0;
 }
 
