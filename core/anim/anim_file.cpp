@@ -15,10 +15,15 @@ namespace {
 AniSettings& settings() { return state().settings; }
 
 // A name as one token: quoted only when it would otherwise not read back as
-// exactly one token.
+// exactly one token. The line writer drops every CR, so the decision is made
+// on the text as it will stand in the file.
 std::string nameToken(const char* name) {
-    if (name[0] && !std::strpbrk(name, " \t\r\n,\"")) return name;
-    return SetArgStringQuote(name);
+    std::string text = name;
+    std::erase(text, '\r');
+    // Inside quotes a backslash before a quote would read as its escape.
+    for (size_t at = text.find("\\\""); at != std::string::npos; at = text.find("\\\"")) text.erase(at, 1);
+    if (!text.empty() && text.find_first_of(" \t\n,\"") == std::string::npos) return text;
+    return SetArgStringQuote(text.c_str());
 }
 
 bool isDefaultOne(const Point3d& p) { return p.x == 1.0f && p.y == 1.0f && p.z == 1.0f; }
