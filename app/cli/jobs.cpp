@@ -82,9 +82,10 @@ int runExport(const CommandLine& cl) {
     return status;
 }
 
-int runRender(const CommandLine& cl) {
-    Session session = startHeadless();
-    Settings& settings = session.settings;
+namespace {
+
+// The renderer of a command-line render, with the sizes the arguments give.
+RendererList prepareRender(const CommandLine& cl, Settings& settings) {
     if (cl.width) settings.render.renderX = *cl.width;
     if (cl.height) settings.render.renderY = *cl.height;
     if (cl.quality) settings.render.quality = *cl.quality;
@@ -98,7 +99,117 @@ int runRender(const CommandLine& cl) {
     }
     if (settings.directories.render.empty()) settings.directories.render = renderers.defaultProgramPath;
     if (settings.directories.include.empty()) settings.directories.include = renderers.defaultIncludePath;
+    return renderers;
+}
 
+struct InterruptScope {
+    InterruptScope() {
+        interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+    }
+    ~InterruptScope() {
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+    }
+};
+
+// Runs one render job to its end; the image it read back, or empty.
+std::string renderOnce(const Settings& settings, const RendererList& renderers, const std::string& document,
+                       bool printCommand) {
+    RenderJob job(settings, renderers);
+    std::mutex outputLock;
+    RenderJob::Callbacks callbacks;
+    callbacks.output = [&outputLock](const std::string& piece) {
+        std::lock_guard<std::mutex> lock(outputLock);
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+        std::fflush(stdout);
+    };
+    if (!job.start(document, callbacks)) return {};
+    if (printCommand) {
+        std::printf("%s\n", job.command().text.c_str());
+        std::fflush(stdout);
+    }
+    while (job.running()) {
+        if (interrupted) job.cancel();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    RenderOutcome outcome = job.wait();
+    if (outcome.cancelled) {
+        std::fprintf(stderr, "kalvex: render cancelled\n");
+    } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
+        return outcome.imagePath;
+    } else if (outcome.ok) {
+        std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
+    }
+    return {};
+}
+
+// Where the frames of an animation go: its folder relative to the scene's
+// (the scene's own when none is set), made when missing; empty when it cannot be.
+std::string frameFolder(const std::string& scene) {
+    namespace fs = std::filesystem;
+    std::string dir = GetAniSettings(nullptr)->dir;
+    for (char& c : dir)
+        if (c == '\\') c = '/';
+    fs::path folder = fs::path(scene).parent_path();
+    if (!dir.empty()) folder = fs::path(dir).is_absolute() ? fs::path(dir) : folder / dir;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        std::fprintf(stderr, "kalvex: the frame folder %s cannot be made\n", folder.string().c_str());
+        return {};
+    }
+    return folder.string();
+}
+
+int renderFrames(const CommandLine& cl, Settings& settings, RendererList& renderers, const std::string& scene) {
+    unsigned first = 0, last = 0;
+    if (!IsAni() || GetMaxFrame() == 0) {
+        std::fprintf(stderr, "kalvex: %s has no animation\n", cl.scene.c_str());
+        return 2;
+    }
+    if (!frameRange(cl.frames, GetMaxFrame(), first, last)) {
+        std::fprintf(stderr, "kalvex: frames %s are outside 0-%u\n", cl.frames.c_str(), GetMaxFrame() - 1);
+        return 2;
+    }
+    const std::string folder = frameFolder(scene);
+    if (folder.empty()) return 1;
+    const std::string stem =
+        safeFrameStem(GetAniSettings(nullptr)->name, std::filesystem::path(scene).stem().string());
+    const RendererDefinition& renderer = renderers.current(settings.render.type);
+    const size_t index = static_cast<size_t>(&renderer - renderers.entries.data());
+    const int count = static_cast<int>(last - first + 1);
+    int failed = 0;
+    InterruptScope interrupts;
+    for (int i = 0; i < count && !interrupted; ++i) {
+        int offset = i;
+        if (cl.insideOut) InsideOut(count, i, &offset, nullptr);
+        const unsigned frame = first + static_cast<unsigned>(offset);
+        SetObjectsToFrame(frame);
+        renderers.entries[index].frame = static_cast<int32_t>(frame);
+        const std::string document = folder + "/" + stem + std::to_string(frame) + ".cad";
+        const std::string image = renderOnce(settings, renderers, document, false);
+        if (image.empty()) {
+            std::fprintf(stderr, "kalvex: frame %u failed\n", frame);
+            ++failed;
+        } else {
+            std::printf("Frame %u: %s\n", frame, image.c_str());
+            std::fflush(stdout);
+        }
+    }
+    if (interrupted) std::fprintf(stderr, "kalvex: render cancelled\n");
+    return failed == 0 && !interrupted ? 0 : 1;
+}
+
+}  // namespace
+
+int runRender(const CommandLine& cl) {
+    Session session = startHeadless();
+    Settings& settings = session.settings;
+    RendererList renderers = prepareRender(cl, settings);
     std::string scene = std::filesystem::absolute(cl.scene).string();
     int status = 1;
     if (cl.network) {
@@ -115,40 +226,18 @@ int runRender(const CommandLine& cl) {
         stopHeadless();
         return status;
     }
+    if (!cl.frames.empty()) {
+        status = loadScene(scene) ? renderFrames(cl, settings, renderers, scene) : 1;
+        stopHeadless();
+        return status;
+    }
     if (loadScene(scene)) {
-        RenderJob job(settings, renderers);
-        std::mutex outputLock;
-        RenderJob::Callbacks callbacks;
-        callbacks.output = [&outputLock](const std::string& piece) {
-            std::lock_guard<std::mutex> lock(outputLock);
-            std::fwrite(piece.data(), 1, piece.size(), stdout);
-            std::fflush(stdout);
-        };
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
-        if (job.start(scene, callbacks)) {
-            std::printf("%s\n", job.command().text.c_str());
-            std::fflush(stdout);
-            while (job.running()) {
-                if (interrupted) job.cancel();
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            RenderOutcome outcome = job.wait();
-            if (outcome.cancelled) {
-                std::fprintf(stderr, "kalvex: render cancelled\n");
-            } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
-                PxImageInfo info{};
-                pxGetImageInfo(&info);
-                std::printf("Image: %s\n", outcome.imagePath.c_str());
-                status = 0;
-            } else if (outcome.ok) {
-                std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
-            }
+        InterruptScope interrupts;
+        const std::string image = renderOnce(settings, renderers, scene, true);
+        if (!image.empty()) {
+            std::printf("Image: %s\n", image.c_str());
+            status = 0;
         }
-        signal(SIGINT, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
     }
     stopHeadless();
     return status;
