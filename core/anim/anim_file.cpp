@@ -1,10 +1,12 @@
 // The animation block at the end of scene files: "animate" to "end".
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "anim/anim_internal.h"
+#include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 #include "model/text.h"
 
@@ -29,39 +31,120 @@ std::string nameToken(const char* name) {
 bool isDefaultOne(const Point3d& p) { return p.x == 1.0f && p.y == 1.0f && p.z == 1.0f; }
 bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
 
-void writeFrameRecord(StandardFile* f, const AnimFrame& fr) {
-    if (fr.key && fr.hide) StdPutLine(f, "  key hide\n");
-    else if (fr.key) StdPutLine(f, "  key\n");
-    else if (fr.hide) StdPutLine(f, "  hide\n");
-    auto vector = [f](const char* label, const Point3d& p) {
-        StdPutLine(f, "%s %g %g %g\r\n", label, static_cast<double>(p.x), static_cast<double>(p.y),
-                   static_cast<double>(p.z));
-    };
-    if (!isDefaultOne(fr.size)) vector("  size", fr.size);
-    if (!isZero(fr.extraPoint)) vector("  extra", fr.extraPoint);
-    if (!isDefaultOne(fr.scale)) vector("  scale", fr.scale);
-    if (!isZero(fr.rotate)) vector("  rotate", fr.rotate);
-    if (!isZero(fr.move)) vector("  move", fr.move);
+// The frame lines are many: they are composed here and handed to the file in
+// large pieces. Numbers are formatted as "%g" and "%d" in the C locale.
+class FrameText {
+public:
+    explicit FrameText(StandardFile* f) : f_(f) { text_.reserve(kFlushAt + 256); }
+    ~FrameText() { flush(); }
+    FrameText(const FrameText&) = delete;
+    FrameText& operator=(const FrameText&) = delete;
+
+    void line(const char* label, long long n) {
+        text_ += label;
+        append(n);
+        text_ += "\r\n";
+        if (text_.size() >= kFlushAt) flush();
+    }
+    void record(const AnimFrame& fr) {
+        if (fr.key && fr.hide) text_ += "  key hide\r\n";
+        else if (fr.key) text_ += "  key\r\n";
+        else if (fr.hide) text_ += "  hide\r\n";
+        if (!isDefaultOne(fr.size)) vector("  size", fr.size);
+        if (!isZero(fr.extraPoint)) vector("  extra", fr.extraPoint);
+        if (!isDefaultOne(fr.scale)) vector("  scale", fr.scale);
+        if (!isZero(fr.rotate)) vector("  rotate", fr.rotate);
+        if (!isZero(fr.move)) vector("  move", fr.move);
+    }
+    void text(const char* t) { text_ += t; }
+    void flush() {
+        if (!text_.empty()) StdWriteFile(f_, text_.data(), text_.size());
+        text_.clear();
+    }
+
+private:
+    static constexpr size_t kFlushAt = 1 << 16;
+
+    void append(long long n) {
+        char digits[24];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+        text_.append(digits, ec == std::errc() ? end : digits);
+    }
+    void append(float v) {
+        char digits[40];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, static_cast<double>(v),
+                                       std::chars_format::general, 6);
+        text_.append(digits, ec == std::errc() ? end : digits);
+    }
+    void vector(const char* label, const Point3d& p) {
+        text_ += label;
+        for (float v : {p.x, p.y, p.z}) {
+            text_ += ' ';
+            append(v);
+        }
+        text_ += "\r\n";
+    }
+
+    StandardFile* f_;
+    std::string text_;
+};
+
+// A number token: the quick conversion when it takes the whole token, else
+// the general one, which also knows hexadecimal and a leading "+".
+double numberOf(const char* token) {
+    double v = 0;
+    const char* end = token + std::strlen(token);
+    auto [stop, ec] = std::from_chars(token, end, v);
+    if (ec == std::errc() && stop == end) return v;
+    return kx::platform::strtodC(token, nullptr);
+}
+
+// Three numbers as the scene readers take a point: a missing number counts as
+// 0, but a point cut off before its third is an error.
+bool readPoint(StandardFile* f, Point3d& p) {
+    double v[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        const char* token = StdGetNextArg(f);
+        if (!token && k == 2) {
+            ErrorMessage("Error reading file");
+            return false;
+        }
+        if (token) v[k] = numberOf(token);
+    }
+    p = MakePoint(v[0], v[1], v[2]);
+    return true;
 }
 
 enum class Word { Other, End, MaxFrames, ObjectName, Frame, Object, Size, Extra, Scale, Rotate, Move, Key, Hide, Dir };
 
 struct Keyword {
-    const char* text;
+    const char* text;  // lower case
+    size_t length;
     Word word;
 };
 
 constexpr Keyword kKeywords[] = {
-    {"end", Word::End},       {"maxframes", Word::MaxFrames}, {"objectname", Word::ObjectName},
-    {"frame", Word::Frame},   {"object", Word::Object},       {"size", Word::Size},
-    {"extra", Word::Extra},   {"scale", Word::Scale},         {"rotate", Word::Rotate},
-    {"move", Word::Move},     {"key", Word::Key},             {"hide", Word::Hide},
-    {"dir", Word::Dir},
+    {"end", 3, Word::End},       {"maxframes", 9, Word::MaxFrames}, {"objectname", 10, Word::ObjectName},
+    {"frame", 5, Word::Frame},   {"object", 6, Word::Object},       {"size", 4, Word::Size},
+    {"extra", 5, Word::Extra},   {"scale", 5, Word::Scale},         {"rotate", 6, Word::Rotate},
+    {"move", 4, Word::Move},     {"key", 3, Word::Key},             {"hide", 4, Word::Hide},
+    {"dir", 3, Word::Dir},
 };
 
-Word wordOf(const char* token) {
+bool sameWord(const char* token, const Keyword& k) {
+    for (size_t i = 0; i < k.length; ++i) {
+        char c = token[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != k.text[i]) return false;
+    }
+    return true;
+}
+
+// Keywords in any case; the block holds millions of tokens, so only keywords
+// of the token's length are compared.
+Word wordOf(const char* token, size_t length) {
     for (const Keyword& k : kKeywords)
-        if (kx::text::equalNoCase(token, k.text)) return k.word;
+        if (k.length == length && sameWord(token, k)) return k.word;
     return Word::Other;
 }
 
@@ -104,36 +187,39 @@ public:
     int run();
 
 private:
-    // The record "frame n" / "object k" point at, when both exist.
-    AnimFrame* record() {
-        if (frame_ < 0 || entry_ < 0) return nullptr;
+    // The record "frame n" / "object k" point at, when both exist; found
+    // again whenever either number or the table changes.
+    void locate() {
+        record_ = nullptr;
+        if (frame_ < 0 || entry_ < 0) return;
         AnimObject* e = GetAniObject(static_cast<unsigned>(entry_));
-        if (!e || !e->object || !e->frames || static_cast<unsigned long long>(frame_) >= GetMaxFrame()) return nullptr;
-        return &e->frames[frame_];
+        if (!e || !e->object || !e->frames || static_cast<unsigned long long>(frame_) >= GetMaxFrame()) return;
+        record_ = &e->frames[frame_];
     }
     void startRecord() {
-        if (AnimFrame* fr = record()) {
-            *fr = AnimFrame{};
-            fr->size = fr->scale = Point3d{1, 1, 1};
+        locate();
+        if (record_) {
+            *record_ = AnimFrame{};
+            record_->size = record_->scale = Point3d{1, 1, 1};
         }
     }
     bool maxFrames(const char* token);
     void objectName(const char* token);
     Point3d* vector(Word w) {
-        AnimFrame* fr = record();
-        if (!fr) return nullptr;
+        if (!record_) return nullptr;
         switch (w) {
-            case Word::Size: return &fr->size;
-            case Word::Extra: return &fr->extraPoint;
-            case Word::Scale: return &fr->scale;
-            case Word::Rotate: return &fr->rotate;
-            default: return &fr->move;
+            case Word::Size: return &record_->size;
+            case Word::Extra: return &record_->extraPoint;
+            case Word::Scale: return &record_->scale;
+            case Word::Rotate: return &record_->rotate;
+            default: return &record_->move;
         }
     }
 
     StandardFile* f_;
     long long frame_ = 0;
     long long entry_ = 0;
+    AnimFrame* record_ = nullptr;
     int result_ = 1;
 };
 
@@ -168,14 +254,14 @@ int BlockReader::run() {
     for (;;) {
         const char* token = StdGetNextArg(f_);
         if (!token) break;
-        const Word w = wordOf(token);
+        const Word w = wordOf(token, strnlen(token, 11));
         if (w == Word::End) break;
         switch (w) {
             case Word::Key:
-                if (AnimFrame* fr = record()) fr->key = 1;
+                if (record_) record_->key = 1;
                 continue;
             case Word::Hide:
-                if (AnimFrame* fr = record()) fr->hide = 1;
+                if (record_) record_->hide = 1;
                 continue;
             case Word::Size:
             case Word::Extra:
@@ -183,7 +269,7 @@ int BlockReader::run() {
             case Word::Rotate:
             case Word::Move: {
                 Point3d p{};
-                if (!parseGetPoint(f_, &p)) return 0;
+                if (!readPoint(f_, p)) return 0;
                 if (Point3d* target = vector(w)) *target = p;
                 continue;
             }
@@ -199,9 +285,16 @@ int BlockReader::run() {
         switch (w) {
             case Word::MaxFrames:
                 if (!maxFrames(value)) result_ = 0;
+                locate();
                 break;
-            case Word::ObjectName: objectName(value); break;
-            case Word::Frame: frame_ = indexOf(value); break;
+            case Word::ObjectName:
+                objectName(value);
+                locate();
+                break;
+            case Word::Frame:
+                frame_ = indexOf(value);
+                locate();
+                break;
             case Word::Object:
                 entry_ = indexOf(value);
                 startRecord();
@@ -236,16 +329,18 @@ int WriteAnimate(StandardFile* f) noexcept {
     if (s.dir[0]) StdPutLine(f, "dir %s\n", nameToken(s.dir).c_str());
     for (unsigned i = 0; AnimObject* e = GetAniObject(i); ++i)
         if (e->object && e->frames) StdPutLine(f, "objectname %s\n", nameToken(e->object->name).c_str());
+    FrameText text(f);
     for (unsigned frame = 0; frame < s.maxFrames; ++frame) {
-        StdPutLine(f, "frame %d\r\n", static_cast<int>(frame));
+        text.line("frame ", frame);
         int k = 0;
         for (unsigned i = 0; AnimObject* e = GetAniObject(i); ++i) {
             if (!e->object || !e->frames) continue;
-            StdPutLine(f, "object %d\r\n", k++);
-            writeFrameRecord(f, e->frames[frame]);
+            text.line("object ", k++);
+            text.record(e->frames[frame]);
         }
     }
-    StdPutLine(f, "end\r\n");
+    text.text("end\r\n");
+    text.flush();
     s.frameChange = 0;
     return 1;
 }

@@ -120,7 +120,7 @@ int SaveScene(CadScene* scene, const char* name) {
     writeHeader(f, scene);
     const bool empty = GetCadObject(nullptr) == nullptr;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) writeObject(f, o);
-    WriteAnimate(f);
+    if (!empty) WriteAnimate(f);
     if (!StdCloseFile(f)) {
         StdFileError(0, "Kalvex", name);
         return 0;
