@@ -1,5 +1,7 @@
 #include "core_state.h"
 
+#include "anim/anim_internal.h"
+
 namespace kx {
 
 CoreState& core() {
@@ -21,6 +23,7 @@ void resetCoreForTests() {
     s.view = ViewState{};
     s.geometry.reset();
     s.camera = CameraInfo{};
+    kx::anim::reset();
     ClearTexture(s.textures.head);
     s.textures = TextureState{};
     ExitTextureBuiler();

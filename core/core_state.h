@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "anim/anim_state.h"
 #include "geometry/geometry_state.h"
 #include "model/event_state.h"
 #include "texture/texture_state.h"
@@ -82,6 +83,7 @@ struct CoreState {
     TextureState textures;
     UserTextureState userTextures;
     CameraInfo camera{};
+    AnimState anim;
 };
 
 // The single state of the library, initialised on first use.

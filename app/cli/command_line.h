@@ -1,6 +1,7 @@
 // The program's command-line jobs, which run without any display:
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
+//   kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] ...
 #pragma once
 
 #include <optional>
@@ -16,6 +17,8 @@ struct CommandLine {
     std::string type;  // a file-type id or name; empty: from the output's extension
     std::optional<int> width, height, quality;
     bool network = false;  // render on the configured render server
+    std::string frames;    // animation frames to render: "A-B", "N" or "all"; empty: one image
+    bool insideOut = false;  // frames in coarse-to-fine order
     std::string error;  // set when the arguments are wrong
 };
 
@@ -31,6 +34,14 @@ std::string usageText();
 // The file-type id of a number or of a type's name ("Povray3", "Kalvex"...);
 // 0 when it is neither.
 unsigned fileTypeFromText(const std::string& text);
+
+// The frames "A-B", "N" or "all" name within an animation of maxFrames
+// frames; false when the text is none of these or the range leaves 0..maxFrames-1.
+bool frameRange(const std::string& text, unsigned maxFrames, unsigned& first, unsigned& last);
+
+// A file stem from an animation name: path separators, "%", blanks, control
+// and shell-special characters become "_"; an empty name gives `fallback`.
+std::string safeFrameStem(const std::string& name, const std::string& fallback);
 
 // Runs a command-line job; returns the process exit status.
 int runExport(const CommandLine& cl);

@@ -64,6 +64,121 @@ int runExport(const CommandLine& cl) {
     return status;
 }
 
+namespace {
+
+// A closed terminal and a quit request stop a render as Ctrl-C does, so the
+// renderer is never left behind.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+struct InterruptScope {
+    InterruptScope() {
+        interrupted = false;
+        interruptedBy = 0;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+    }
+    ~InterruptScope() {
+        for (int signal : kStopSignals) ::signal(signal, SIG_DFL);
+    }
+};
+
+// Shells take 128 + the signal's number as "stopped by the user".
+int interruptedStatus() { return interruptedBy != 0 ? 128 + interruptedBy : 1; }
+
+// Runs one render job to its end; the image it read back, or empty.
+std::string renderOnce(const Settings& settings, const RendererList& renderers, const std::string& document,
+                       bool printCommand) {
+    RenderJob job(settings, renderers);
+    std::mutex outputLock;
+    RenderJob::Callbacks callbacks;
+    callbacks.output = [&outputLock](const std::string& piece) {
+        std::lock_guard<std::mutex> lock(outputLock);
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+        std::fflush(stdout);
+    };
+    if (!job.start(document, callbacks)) return {};
+    if (printCommand) {
+        std::printf("%s\n", job.command().text.c_str());
+        std::fflush(stdout);
+    }
+    while (job.running()) {
+        if (interrupted) job.cancel();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    RenderOutcome outcome = job.wait();
+    if (outcome.cancelled) {
+        std::fprintf(stderr, "kalvex: render cancelled\n");
+    } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
+        return outcome.imagePath;
+    } else if (outcome.ok) {
+        std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
+    }
+    return {};
+}
+
+// Where the frames of an animation go: its folder relative to the scene's
+// (the scene's own when none is set), made when missing; empty when it cannot be.
+std::string frameFolder(const std::string& scene) {
+    namespace fs = std::filesystem;
+    std::string dir = GetAniSettings(nullptr)->dir;
+    for (char& c : dir)
+        if (c == '\\') c = '/';
+    fs::path folder = fs::path(scene).parent_path();
+    if (!dir.empty()) folder = fs::path(dir).is_absolute() ? fs::path(dir) : folder / dir;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        std::fprintf(stderr, "kalvex: the frame folder %s cannot be made\n", folder.string().c_str());
+        return {};
+    }
+    return folder.string();
+}
+
+int renderFrames(const CommandLine& cl, Settings& settings, RendererList& renderers, const std::string& scene) {
+    unsigned first = 0, last = 0;
+    if (!IsAni() || GetMaxFrame() == 0) {
+        std::fprintf(stderr, "kalvex: %s has no animation\n", cl.scene.c_str());
+        return 2;
+    }
+    if (!frameRange(cl.frames, GetMaxFrame(), first, last)) {
+        std::fprintf(stderr, "kalvex: frames %s are outside 0-%u\n", cl.frames.c_str(), GetMaxFrame() - 1);
+        return 2;
+    }
+    const std::string folder = frameFolder(scene);
+    if (folder.empty()) return 1;
+    const std::string stem =
+        safeFrameStem(GetAniSettings(nullptr)->name, std::filesystem::path(scene).stem().string());
+    const RendererDefinition& renderer = renderers.current(settings.render.type);
+    const size_t index = static_cast<size_t>(&renderer - renderers.entries.data());
+    const int count = static_cast<int>(last - first + 1);
+    int failed = 0;
+    InterruptScope interrupts;
+    for (int i = 0; i < count && !interrupted; ++i) {
+        int offset = i;
+        if (cl.insideOut) InsideOut(count, i, &offset, nullptr);
+        const unsigned frame = first + static_cast<unsigned>(offset);
+        SetObjectsToFrame(frame);
+        renderers.entries[index].frame = static_cast<int32_t>(frame);
+        const std::string document = folder + "/" + stem + std::to_string(frame) + ".cad";
+        const std::string image = renderOnce(settings, renderers, document, false);
+        if (image.empty()) {
+            std::fprintf(stderr, "kalvex: frame %u failed\n", frame);
+            ++failed;
+        } else {
+            std::printf("Frame %u: %s\n", frame, image.c_str());
+            std::fflush(stdout);
+        }
+    }
+    if (interrupted) {
+        std::fprintf(stderr, "kalvex: render cancelled\n");
+        return interruptedStatus();
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
 int runRender(const CommandLine& cl) {
     CoreSession session;
     session.start({});
@@ -79,61 +194,30 @@ int runRender(const CommandLine& cl) {
         settings.render.type = 1;
         session.reloadRenderers();
     }
-    const RendererList& renderers = session.renderers();
-
+    RendererList& renderers = session.renderers();
     std::string scene = std::filesystem::absolute(cl.scene).string();
-    int status = 1;
     if (cl.network) {
         platform::IniStore store;
         store.load(platform::IniStore::defaultPath());
         NetworkServer server;
         if (!readNetworkServer(store, 0, server)) {
             std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
-        } else if (loadScene(scene)) {
-            POINT size{settings.render.renderX, settings.render.renderY};
-            SetCameraSize(GetActiveCamera(), size);
-            status = startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
+            return 1;
         }
-        return status;
+        if (!loadScene(scene)) return 1;
+        POINT size{settings.render.renderX, settings.render.renderY};
+        SetCameraSize(GetActiveCamera(), size);
+        return startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
     }
-    if (loadScene(scene)) {
-        RenderJob job(settings, renderers);
-        std::mutex outputLock;
-        RenderJob::Callbacks callbacks;
-        callbacks.output = [&outputLock](const std::string& piece) {
-            std::lock_guard<std::mutex> lock(outputLock);
-            std::fwrite(piece.data(), 1, piece.size(), stdout);
-            std::fflush(stdout);
-        };
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        // A closed terminal and a quit request stop the render as Ctrl-C does,
-        // so the renderer is never left behind.
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
-        if (job.start(scene, callbacks)) {
-            std::printf("%s\n", job.command().text.c_str());
-            std::fflush(stdout);
-            while (job.running()) {
-                if (interrupted) job.cancel();
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            RenderOutcome outcome = job.wait();
-            if (outcome.cancelled) {
-                std::fprintf(stderr, "kalvex: render cancelled\n");
-                // Shells take 128 + the signal's number as "stopped by the user".
-                if (interruptedBy != 0) status = 128 + interruptedBy;
-            } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
-                PxImageInfo info{};
-                pxGetImageInfo(&info);
-                std::printf("Image: %s\n", outcome.imagePath.c_str());
-                status = 0;
-            } else if (outcome.ok) {
-                std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
-            }
-        }
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::signal(signal, SIG_DFL);
+    if (!loadScene(scene)) return 1;
+    if (!cl.frames.empty()) return renderFrames(cl, settings, renderers, scene);
+    InterruptScope interrupts;
+    const std::string image = renderOnce(settings, renderers, scene, true);
+    if (!image.empty()) {
+        std::printf("Image: %s\n", image.c_str());
+        return 0;
     }
-    return status;
+    return interrupted ? interruptedStatus() : 1;
 }
 
 }  // namespace kx::app

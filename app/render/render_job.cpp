@@ -27,6 +27,15 @@ long fileSize(const std::string& path) {
     return ec ? -1 : static_cast<long>(size);
 }
 
+// A path as one word of a batch line, which the shell runs: in double quotes
+// when it holds a blank or a character the shell treats specially; empty when
+// it holds one that double quotes do not stop ($, `, ", \).
+std::string batchWord(const std::string& path) {
+    if (path.empty() || path.find_first_of("$`\"\\") != std::string::npos) return {};
+    if (path.find_first_of(" \t;&|<>()'*?[]{}~!#=^,") == std::string::npos) return path;
+    return "\"" + path + "\"";
+}
+
 }  // namespace
 
 std::string existingImage(const std::string& path) {
@@ -166,15 +175,24 @@ bool writeRenderBatch(const Settings& settings, const std::string& scene) {
     size_t dot = stem.find_last_of('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) stem.resize(dot);
     std::string batch = stem + ".BAT";
+    const std::string words[] = {d.render, d.include, stem + ".pov", stem + ".tga"};
+    std::string quoted[4];
+    for (size_t i = 0; i < 4; ++i) {
+        quoted[i] = batchWord(words[i]);
+        if (quoted[i].empty()) {
+            ErrorMessage("Unable to create/save render batch file %s\nThe path %s cannot stand in a batch line",
+                         batch.c_str(), words[i].c_str());
+            return false;
+        }
+    }
     StandardFile* f = StdOpenFile(batch.c_str(), KX_OPEN_CREATE);
     if (!f) {
         StdFileError(0, "render batch", batch.c_str());
         return false;
     }
     // Files are named in the case the exporter and renderer write them.
-    StdPutLine(f, "%s %%1 %%2 %%3 +l%s +w%d +h%d +i%s +o%s\n", commandLinePath(d.render).c_str(),
-               commandLinePath(d.include).c_str(), settings.render.renderX, settings.render.renderY,
-               commandLinePath(stem + ".pov").c_str(), commandLinePath(stem + ".tga").c_str());
+    StdPutLine(f, "%s %%1 %%2 %%3 +l%s +w%d +h%d +i%s +o%s\n", quoted[0].c_str(), quoted[1].c_str(),
+               settings.render.renderX, settings.render.renderY, quoted[2].c_str(), quoted[3].c_str());
     if (!StdCloseFile(f)) {
         StdFileError(0, "render batch", batch.c_str());
         return false;

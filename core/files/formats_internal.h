@@ -22,8 +22,4 @@ ExportHooks& exportHooks();
 // folder does not count as an extension).
 std::string withDefaultExtension(const char* name, const char* ext);
 
-// The text of one point exported through the object template. The editable
-// template comes with frame sequences; until then the default "$X,$Y,$Z".
-std::string pointTemplateText(double x, double y, double z);
-
 }  // namespace kx::files

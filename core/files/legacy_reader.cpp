@@ -267,14 +267,6 @@ bool readSection(Reader& r, const std::string& section) {
     return true;
 }
 
-// The animation section: the animation engine is not built yet, so the
-// section is read over to its "end" and the scene loads without it.
-bool readAnimationSection(StandardFile* f, const std::string& name) {
-    LogMessage(1, "Animation %s not loaded", name.c_str());
-    kx::tokens::skipRecordToEnd(f);
-    return true;
-}
-
 // A user texture's definition travels with the scene that uses it; it joins
 // the list of user textures known to this run.
 bool readUserTexture(StandardFile* f, const std::string& name) {
@@ -328,7 +320,7 @@ bool execute(Reader& r, int id, const Args& a) {
         case kVersion:
         case kDistance: return true;
         case kPoints: return readPointsStatement(r, a.text);
-        case kAnimate: complete(r); return readAnimationSection(r.f, a.text);
+        case kAnimate: complete(r); return ReadAnimate(r.f, a.text.c_str()) != 0;
         case kLoad:
             complete(r);
             if (loadDepth >= kMaxLoadDepth) {

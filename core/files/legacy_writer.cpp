@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "anim/anim_internal.h"
 #include "files/formats_internal.h"
 
 namespace {
@@ -33,6 +34,8 @@ void writeHeader(StandardFile* f, const CadScene* scene) {
 }
 
 void writeObject(StandardFile* f, CadObject* obj) {
+    // An object hidden in the current frame is saved as what it is.
+    kx::anim::SavedTypeScope shown(obj);
     switch (obj->type) {
         case KX_GROUP:
             StdPutLine(f, "%s %s\r\n", "_group", nameToken(obj->name).c_str());
@@ -117,6 +120,7 @@ int SaveScene(CadScene* scene, const char* name) {
     writeHeader(f, scene);
     const bool empty = GetCadObject(nullptr) == nullptr;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) writeObject(f, o);
+    if (!empty) WriteAnimate(f);
     if (!StdCloseFile(f)) {
         StdFileError(0, "Kalvex", name);
         return 0;

@@ -150,19 +150,29 @@ int readCameraBlock(StandardFile* f) {
     return CreateCamera(&info);
 }
 
+// The animation section: its name, then the block the animation reads.
+int readAnimateEntity(StandardFile* f) {
+    const char* name = StdGetNextArg(f);
+    if (!name) return reportEndOfFile();
+    const std::string animation = name;
+    return ReadAnimate(f, animation.c_str());
+}
+
 struct Entity {
-    const char* keyword;  // matched in exact case
+    const char* keyword;
+    bool anyCase;  // the animation is written in lower case
     int (*read)(StandardFile*);
 };
 
 constexpr Entity kEntities[] = {
-    {"Scene", readSceneEntity},
-    {"Script", readScriptEntity},
+    {"Scene", false, readSceneEntity},
+    {"Script", false, readScriptEntity},
+    {"Animate", true, readAnimateEntity},
 };
 
 const Entity* findEntity(const char* keyword) {
     for (const Entity& e : kEntities)
-        if (std::strcmp(keyword, e.keyword) == 0) return &e;
+        if (e.anyCase ? is(keyword, e.keyword) : std::strcmp(keyword, e.keyword) == 0) return &e;
     return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "anim/anim_internal.h"
 #include "files/files_internal.h"
 #include "model/model_internal.h"
 
@@ -193,6 +194,8 @@ int SaveTexture(StandardFile* f, CadObject* obj) {
 
 int WriteKalvexObject(StandardFile* f, CadObject* obj) {
     if (!obj) return 0;
+    // An object hidden in the current frame is saved as what it is.
+    kx::anim::SavedTypeScope shown(obj);
     const char* typeName = GetObjectTypeName(static_cast<int>(obj->type));
     switch (obj->type) {
         case KX_NULL:
@@ -228,6 +231,7 @@ int WriteKalvexScene2(StandardFile* f) {
     linkOrphans();
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
         if (!o->parent) WriteKalvexObject(f, o);
+    WriteAnimate(f);
     return 1;
 }
 

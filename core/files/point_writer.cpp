@@ -3,28 +3,6 @@
 #include <string>
 
 #include "files/formats_internal.h"
-#include "kxplatform/c_locale.h"
-
-namespace kx::files {
-
-std::string pointTemplateText(double x, double y, double z) {
-    static const char kTemplate[] = "$X,$Y,$Z";
-    std::string out;
-    for (const char* p = kTemplate; *p; ++p) {
-        if (*p != '$') {
-            out += *p;
-            continue;
-        }
-        const char key = *++p;
-        if (key == 'X') out += kx::platform::formatC("%g", x);
-        else if (key == 'Y') out += kx::platform::formatC("%g", y);
-        else if (key == 'Z') out += kx::platform::formatC("%g", z);
-        if (!key) break;
-    }
-    return out;
-}
-
-}  // namespace kx::files
 
 int WritePointsEx(StandardFile* f, int format, double x, double y, double z) {
     if (!f) return 0;
@@ -33,7 +11,7 @@ int WritePointsEx(StandardFile* f, int format, double x, double y, double z) {
             if (GetExportComma()) StdPutLine(f, "%g,%g,%g\r\n", x, y, z);
             else StdPutLine(f, "%g %g %g\r\n", x, y, z);
             return 1;
-        case 7: StdPutLine(f, "%s\r\n", kx::files::pointTemplateText(x, y, z).c_str()); return 1;
+        case 7: StdPutLine(f, "%s\r\n", ParseObjTemplate(x, y, z)); return 1;
         case 8: StdPutLine(f, "\"SPH .5 0.0 0.0 0.0 %g %g %g 1 1 1\"\r\n", x, y, z); return 1;
         case 9: StdPutLine(f, "Point %g %g %g\r\n", x, y, z); return 1;
         case 10:

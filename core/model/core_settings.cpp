@@ -14,6 +14,7 @@ int InitCore(HINSTANCE instance, const char* title) {
     s.title = std::string(title ? title : "").substr(0, 259);
     LogMessage(2, "InitCore: %s", s.title.c_str());
     ReleaseSelectList();
+    InitAni();
     return 1;
 }
 

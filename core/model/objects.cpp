@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "anim/anim_internal.h"
 #include "kxplatform/ui_callbacks.h"
 #include "model/events_internal.h"
 #include "model/memory.h"
@@ -164,6 +165,8 @@ CadObject* DeleteCadObject(CadObject* obj) {
     kx::model::forgetEventObject(obj);
     kx::view::forgetBoundIn(obj);
     kx::view::forgetCameraObject(obj);
+    // The animation must never keep the freed record, selected or not.
+    kx::anim::forgetObject(obj);
     if (m.lastAtom == obj) m.lastAtom = nullptr;
 
     freeObjectData(obj);

@@ -6,6 +6,7 @@ using kx::model::objects;
 CadScene* InitScene() {
     // Objects still in the list would be lost without being freed.
     DeleteAllCadObjects();
+    DestroyAni();
     objects().scene = CadScene{};
     InitDistance();
     InitCamera();
@@ -19,6 +20,7 @@ int ClearScene(CadScene*) {
     objects().scene = CadScene{};
     DestroyCameraObject();
     DeleteAllCadObjects();
+    DestroyAni();
     return 0;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "kxplatform/process.h"
 #include "pixmo.h"
@@ -22,7 +24,7 @@ protected:
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("XDG_DATA_HOME");
         unsetenv("KALVEX_CONFIG");
-        for (const char* name : {"showcase.cad", "hills.pgm"})
+        for (const char* name : {"showcase.cad", "hills.pgm", "rolling_ball.cad"})
             fs::copy_file(fs::path(KALVEX_EXAMPLES_DIR) / name, dir.path() / name);
     }
     kx::platform::RunResult kalvex(const std::vector<std::string>& args, std::string& output) {
@@ -103,6 +105,68 @@ TEST_F(CliRenderTest, DamagedScenesFailTheJobWarningsDoNot) {
         EXPECT_EQ(written == "the previous export", c.exitCode != 0);
         EXPECT_EQ(written.find("nan"), std::string::npos);
     }
+}
+
+// The pixels of a 32 x 24 frame image, read back through the image library.
+std::vector<uint32_t> pixels(const std::string& path) {
+    static int owner;
+    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
+    std::vector<uint32_t> out;
+    if (pxDisplayImageEx(reinterpret_cast<HWND>(&owner), path.c_str(), 1))
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 32; ++x) out.push_back(pxGetPixelRGB(nullptr, x, y));
+    pxUnRegisterApplication();
+    return out;
+}
+
+TEST_F(CliRenderTest, RendersEveryFrameOfAnAnimation) {
+    std::string output;
+    kx::platform::RunResult r =
+        kalvex({"--render", "rolling_ball.cad", "--frames", "all", "--width", "32", "--height", "24"}, output);
+    ASSERT_EQ(r.exitCode, 0) << output;
+    for (int f = 0; f < 3; ++f) {
+        SCOPED_TRACE(f);
+        const std::string image = dir.file("Rolling" + std::to_string(f) + ".tga");
+        EXPECT_NE(output.find("Frame " + std::to_string(f) + ": " + image + "\n"), std::string::npos) << output;
+    }
+    const std::vector<uint32_t> first = pixels(dir.file("Rolling0.tga"));
+    const std::vector<uint32_t> last = pixels(dir.file("Rolling2.tga"));
+    ASSERT_EQ(first.size(), 32u * 24u);
+    ASSERT_EQ(last.size(), first.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < first.size(); ++i) differing += first[i] != last[i];
+    // The ball moved from the left to the right; the floor and the sky stayed.
+    EXPECT_GT(differing, 10u);
+    EXPECT_LT(differing, first.size() / 2);
+    EXPECT_FALSE(fs::exists(dir.file("rolling_ball.tga")));
+}
+
+TEST_F(CliRenderTest, FramesThatCannotBeRendered) {
+    std::string output;
+    EXPECT_EQ(kalvex({"--render", "rolling_ball.cad", "--frames", "3"}, output).exitCode, 2);
+    EXPECT_NE(output.find("outside 0-2"), std::string::npos) << output;
+    EXPECT_EQ(kalvex({"--render", "showcase.cad", "--frames", "all"}, output).exitCode, 2);
+    EXPECT_NE(output.find("has no animation"), std::string::npos) << output;
+
+    // A renderer that fails on frame 1 (its clock option says which frame it renders).
+    const fs::path data = dir.path() / ".local/share/kalvex";
+    fs::create_directories(data);
+    const std::string fake = dir.file("fake-render.sh");
+    std::ofstream(fake) << "#!/bin/sh\n"
+                           "for a in \"$@\"; do case \"$a\" in +K1) exit 3;; +O*) out=\"${a#+O}\";; esac; done\n"
+                           "printf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000"
+                           "\\001\\000\\001\\000\\030\\000\\377\\000\\000' > \"$out\"\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    std::ofstream(data / "povray37.inf") << "#begin render_settings\nDescription \"Fake\"\nType 11\n"
+                                            "SetCommmand \"+I$O +O$I [$C\"\nFrame \"+K\"\n"
+                                            "DefaultProgramPath \"" << fake << "\"\n"
+                                            "DefaultIncludePath \"/tmp\"\n#end\n";
+    kx::platform::RunResult r = kalvex({"--render", "rolling_ball.cad", "--frames", "0-2", "--inside-out"}, output);
+    EXPECT_EQ(r.exitCode, 1) << output;
+    EXPECT_NE(output.find("kalvex: frame 1 failed"), std::string::npos) << output;
+    EXPECT_NE(output.find("Frame 0: "), std::string::npos) << output;
+    EXPECT_NE(output.find("Frame 2: "), std::string::npos) << output;
+    EXPECT_LT(output.find("Frame 2: "), output.find("frame 1 failed")) << output;  // inside out: 0, 2, 1
 }
 
 }  // namespace

@@ -32,6 +32,14 @@ TEST(CommandLineParseTest, Mistakes) {
         {{"--render", "a.cad", "--width", "wide"}},
         {{"--export", "a.cad", "b.pov", "--type", "Nothing"}},
         {{"--frobnicate"}},
+        {{"--render", "a.cad", "--frames"}},
+        {{"--render", "a.cad", "--frames", "3-1"}},
+        {{"--render", "a.cad", "--frames", "-1"}},
+        {{"--render", "a.cad", "--frames", "1-2-3"}},
+        {{"--render", "a.cad", "--frames", "x"}},
+        {{"--render", "a.cad", "--inside-out"}},
+        {{"--export", "a.cad", "b.pov", "--frames", "all"}},
+        {{"--render", "a.cad", "--frames", "all", "--network"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.size());
@@ -61,6 +69,47 @@ TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
     CommandLine opened = parseCommandLine({"--", "--render"});
     EXPECT_EQ(opened.job, CommandLine::Job::Open);
     EXPECT_EQ(opened.scene, "--render");
+}
+
+TEST(CommandLineParseTest, FramesToRender) {
+    CommandLine r = parseCommandLine({"--render", "a.cad", "--frames", "2-5", "--inside-out"});
+    EXPECT_TRUE(r.error.empty()) << r.error;
+    EXPECT_EQ(r.frames, "2-5");
+    EXPECT_TRUE(r.insideOut);
+    struct Case {
+        const char* text;
+        unsigned maxFrames;
+        bool ok;
+        unsigned first, last;
+    } cases[] = {
+        {"all", 3, true, 0, 2},   {"all", 0, false, 0, 0},  {"0", 3, true, 0, 0},     {"2", 3, true, 2, 2},
+        {"3", 3, false, 0, 0},    {"1-2", 3, true, 1, 2},   {"0-3", 3, false, 0, 0},  {"2-1", 3, false, 0, 0},
+        {"", 3, false, 0, 0},     {"1-", 3, false, 0, 0},   {"+1", 3, false, 0, 0},   {"99999999999", 3, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        unsigned first = 99, last = 99;
+        EXPECT_EQ(kx::app::frameRange(c.text, c.maxFrames, first, last), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(first, c.first);
+            EXPECT_EQ(last, c.last);
+        }
+    }
+}
+
+TEST(CommandLineParseTest, FrameStemsAreSafeFileNames) {
+    struct Case {
+        const char* name;
+        const char* stem;
+    } cases[] = {
+        {"Movie1", "Movie1"},       {"../x", ".._x"},         {"a;rm -rf ~", "a_rm_-rf__"},
+        {"$(id)`w`", "__id__w_"},   {"50% \\ \"q\"", "50_____q_"}, {"", "scene"},
+        {"tab\there", "tab_here"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(kx::app::safeFrameStem(c.name, "scene"), c.stem);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -119,6 +120,20 @@ TEST_F(RenderJobTest, BatchFileAndImageNames) {
     ASSERT_TRUE(kx::app::writeRenderBatch(settings, dir.file("ball.pov")));
     EXPECT_EQ(dir.read("ball.BAT"), "/usr/bin/povray %1 %2 %3 +l/usr/share/povray-3.7/include +w32 +h16 +i" +
                                         dir.file("ball.pov") + " +o" + dir.file("ball.tga") + "\r\n");
+    // Paths reach the shell: quoted when it would split or act on them,
+    // refused when quotes would not stop it.
+    settings.directories.render = "/opt/pov ray;x/povray";
+    ASSERT_TRUE(kx::app::writeRenderBatch(settings, dir.file("a&b.pov")));
+    EXPECT_EQ(dir.read("a&b.BAT"), "\"/opt/pov ray;x/povray\" %1 %2 %3 +l/usr/share/povray-3.7/include +w32 +h16 +i\"" +
+                                       dir.file("a&b.pov") + "\" +o\"" + dir.file("a&b.tga") + "\"\r\n");
+    for (const char* bad : {"/opt/$(id)/povray", "/opt/`id`/povray", "/opt/a\"b/povray", "C:\\pov\\povray"}) {
+        SCOPED_TRACE(bad);
+        settings.directories.render = bad;
+        EXPECT_FALSE(kx::app::writeRenderBatch(settings, dir.file("c.pov")));
+        EXPECT_EQ(ui.lastMessage().rfind("Unable to create/save render batch file", 0), 0u) << ui.lastMessage();
+        EXPECT_FALSE(std::filesystem::exists(dir.file("c.BAT")));
+    }
+    settings.directories.render = "/usr/bin/povray";
     settings.directories.include.clear();
     EXPECT_FALSE(kx::app::writeRenderBatch(settings, dir.file("ball.pov")));
     std::ofstream(dir.file("Upper.TGA")) << "x";

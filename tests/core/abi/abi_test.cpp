@@ -22,7 +22,14 @@ TEST(CoreAbiTest, SharedLibraryServesTheApi) {
     EXPECT_STREQ(obj->name, "_sphere0");
     EXPECT_EQ(GetObjectsSelectedCount(), 1u);
     EXPECT_STREQ(AddNewExt("scene.cad", ".pov"), "scene.pov");
+    ASSERT_EQ(CreateAnimation("Movie1", 3), 1);
+    EXPECT_EQ(AddObjectToAni(obj, 0), 1);
+    EXPECT_EQ(GetAniObject(0)->object, obj);
+    EXPECT_STREQ(GetAniSettings(nullptr)->name, "Movie1");
+    EXPECT_STREQ(ParseObjTemplate(1, 2, 3), "1,2,3");
     EXPECT_EQ(DeleteAllCadObjects(), 1);
+    EXPECT_EQ(GetAniObjectCount(), 0);
+    EXPECT_EQ(DestroyAni(), 1);
     ExitCore();
     KxSetUiCallbacks(nullptr);
 }
