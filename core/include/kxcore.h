@@ -22,3 +22,4 @@
 #include "kx/file_types.h"
 #include "kx/legacy_format.h"
 #include "kx/export.h"
+#include "kx/import.h"
