@@ -1,6 +1,8 @@
 // The program's command-line jobs, which run without any display:
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
+// A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
+// into a new scene (a camera and two lights when new scenes get them).
 #pragma once
 
 #include <optional>

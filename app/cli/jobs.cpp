@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -59,7 +60,30 @@ void stopHeadless() {
     pxUnRegisterApplication();
 }
 
-bool loadScene(const std::string& path) {
+bool isImportedType(unsigned type) {
+    return type == KX_FILETYPE_NFF || type == KX_FILETYPE_DXF || type == KX_FILETYPE_3DSTUDIO ||
+           type == KX_FILETYPE_WAVEFRONT;
+}
+
+// A mesh or scene of another program goes into a new scene, made as File >
+// New makes it; the reader reports a failure itself.
+bool importScene(const std::string& path, unsigned type, const Settings& settings) {
+    InitScene();
+    if (settings.exports.useDefaults) CreateDefaultScene();
+    SetObjectsUnSelected();
+    const CameraInfo before = *GetActiveCamera();
+    if (!Read3Dfile(GetCurrentScene(), path.c_str(), type)) return false;
+    // A file without a camera of its own is framed by the default one.
+    const CameraInfo* after = GetActiveCamera();
+    const bool cameraRead = std::memcmp(&before.location, &after->location, sizeof before.location) != 0 ||
+                            std::memcmp(&before.lookAt, &after->lookAt, sizeof before.lookAt) != 0;
+    if (!cameraRead) SetSceneDefaultCamera(GetCurrentScene());
+    return true;
+}
+
+bool loadScene(const std::string& path, const Settings& settings) {
+    const unsigned type = GetCadFileType(path.c_str());
+    if (isImportedType(type)) return importScene(path, type, settings);
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
         std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
         return false;
@@ -70,9 +94,9 @@ bool loadScene(const std::string& path) {
 }  // namespace
 
 int runExport(const CommandLine& cl) {
-    startHeadless();
+    const Session session = startHeadless();
     int status = 1;
-    if (loadScene(cl.scene)) {
+    if (loadScene(cl.scene, session.settings)) {
         unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
         if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
             status = 0;
@@ -107,7 +131,7 @@ int runRender(const CommandLine& cl) {
         NetworkServer server;
         if (!readNetworkServer(store, 0, server)) {
             std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
-        } else if (loadScene(scene)) {
+        } else if (loadScene(scene, settings)) {
             POINT size{settings.render.renderX, settings.render.renderY};
             SetCameraSize(GetActiveCamera(), size);
             status = startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
@@ -115,7 +139,7 @@ int runRender(const CommandLine& cl) {
         stopHeadless();
         return status;
     }
-    if (loadScene(scene)) {
+    if (loadScene(scene, settings)) {
         RenderJob job(settings, renderers);
         std::mutex outputLock;
         RenderJob::Callbacks callbacks;

@@ -77,4 +77,28 @@ TEST_F(CliRenderTest, ExportAndMistakes) {
     EXPECT_NE(output.find("usage: kalvex"), std::string::npos);
 }
 
+TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
+    std::string output;
+    for (const char* name : {"quads.obj", "scene.nff", "faces.dxf", "blocks.dxf"}) {
+        SCOPED_TRACE(name);
+        fs::copy_file(fs::path(KALVEX_IMPORT_SAMPLES) / name, dir.path() / name, fs::copy_options::overwrite_existing);
+        const std::string out = fs::path(name).stem().string() + "_" + fs::path(name).extension().string().substr(1);
+        ASSERT_EQ(kalvex({"--export", name, out + ".pov"}, output).exitCode, 0) << output;
+        std::ifstream in(dir.file(out + ".pov"));
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("camera"), std::string::npos);
+        EXPECT_NE(text.find("triangle"), std::string::npos) << text;
+    }
+    // An imported mesh renders with the default camera framing it.
+    std::ofstream(dir.file("plain.obj")) << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\ng plate\nf 1 2 3 4\n";
+    kx::platform::RunResult r = kalvex({"--render", "plain.obj", "--width", "64", "--height", "48"}, output);
+    EXPECT_EQ(r.exitCode, 0) << output;
+    EXPECT_TRUE(fs::exists(dir.file("plain.tga"))) << output;
+    // A file the importer refuses: its message, exit 1, nothing written.
+    std::ofstream(dir.file("bad.3ds")) << "not a 3D Studio file";
+    EXPECT_EQ(kalvex({"--export", "bad.3ds", "bad.pov"}, output).exitCode, 1);
+    EXPECT_NE(output.find("Error: Input file is not .3DS format"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(dir.file("bad.pov")));
+}
+
 }  // namespace
