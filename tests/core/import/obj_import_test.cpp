@@ -1,6 +1,7 @@
 // Wavefront OBJ import: groups, fanned faces, corners and their indices.
 #include <cmath>
 
+#include "comma_locale.h"
 #include "import_fixture.h"
 #include "model/text.h"
 
@@ -160,10 +161,15 @@ TEST_F(ObjImportTest, FaceModelMaterialsMarkTheTextureIndex) {
 }
 
 TEST_F(ObjImportTest, NumbersIgnoreTheLocaleAndMissingFilesAreReported) {
+    CommaLocale comma;
     ASSERT_EQ(ReadOBJ(write("n.obj", "v 1.5 -2.25e1 +3\nv 0 0 0\nv 0 1 0\ng n\nf 1 2 3\n").c_str()), 1);
     const std::vector<Triangle> t = triangles(named("n"));
     ASSERT_EQ(t.size(), 1u);
     EXPECT_TRUE(near(t[0][0], 1.5f, -22.5f, 3));
+    // A name whose letter case differs from the file's is found.
+    write("UPPER.OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\ng upper\nf 1 2 3\n");
+    EXPECT_EQ(ReadOBJ(dir.file("upper.obj").c_str()), 1);
+    EXPECT_NE(named("upper"), nullptr);
     EXPECT_EQ(ReadOBJ(dir.file("missing").c_str()), 0);
     EXPECT_EQ(ui.lastMessage().rfind("Unable to import Wavefront OBJ file " + dir.file("missing.OBJ") + "\n", 0), 0u);
 }
