@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
