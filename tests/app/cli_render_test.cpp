@@ -101,4 +101,40 @@ TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
     EXPECT_FALSE(fs::exists(dir.file("bad.pov")));
 }
 
+// A 3D Studio file from another program's writer, with two materials,
+// converted headless and rendered: both colours reach the image.
+TEST_F(CliRenderTest, AThirdPartyThreeDsRendersInItsColours) {
+    if (!fs::exists("/usr/bin/assimp")) GTEST_SKIP() << "scripts/setup-deps.sh installs assimp-utils";
+    std::ofstream(dir.file("two.mtl")) << "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n";
+    // Quads in the file's y-z plane: 3D Studio's z is the scene's y.
+    std::ofstream(dir.file("two.obj")) << "mtllib two.mtl\n"
+                                          "v 0 -40 -20\nv 0 0 -20\nv 0 0 20\nv 0 -40 20\n"
+                                          "v 0 0 -20\nv 0 40 -20\nv 0 40 20\nv 0 0 20\n"
+                                          "g left\nusemtl red\nf 1 2 3 4\ng right\nusemtl blue\nf 5 6 7 8\n";
+    kx::platform::CommandRunner assimp;
+    ASSERT_TRUE(assimp.start({"/usr/bin/assimp", "export", "two.obj", "two.3ds"}, dir.path().string(), true, {}));
+    ASSERT_EQ(assimp.wait().exitCode, 0) << assimp.output();
+
+    std::string output;
+    ASSERT_EQ(kalvex({"--export", "two.3ds", "two.pov"}, output).exitCode, 0) << output;
+    kx::platform::CommandRunner povray;
+    ASSERT_TRUE(povray.start({"/usr/bin/povray", "-D", "+FT", "-UA", "+W160", "+H120", "+Itwo.pov", "+Otwo.tga"},
+                             dir.path().string(), true, {}));
+    ASSERT_EQ(povray.wait().exitCode, 0) << povray.output();
+    static int owner;
+    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
+    ASSERT_NE(pxDisplayImageEx(reinterpret_cast<HWND>(&owner), dir.file("two.tga").c_str(), 1), 0);
+    bool red = false, blue = false;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const uint32_t c = pxGetPixelRGB(nullptr, x, y);  // red in the low byte
+            const unsigned r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+            red = red || (r > 100 && g < 40 && b < 40);
+            blue = blue || (b > 100 && r < 40 && g < 40);
+        }
+    pxUnRegisterApplication();
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(blue);
+}
+
 }  // namespace
