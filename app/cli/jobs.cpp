@@ -2,13 +2,13 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "cli/command_line.h"
+#include "document/imported_scene.h"
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
@@ -60,30 +60,18 @@ void stopHeadless() {
     pxUnRegisterApplication();
 }
 
-bool isImportedType(unsigned type) {
-    return type == KX_FILETYPE_NFF || type == KX_FILETYPE_DXF || type == KX_FILETYPE_3DSTUDIO ||
-           type == KX_FILETYPE_WAVEFRONT;
-}
-
-// A mesh or scene of another program goes into a new scene, made as File >
-// New makes it; the reader reports a failure itself.
+// A mesh or scene of another program goes into a new scene of its own; the
+// reader reports a failure itself.
 bool importScene(const std::string& path, unsigned type, const Settings& settings) {
-    InitScene();
-    if (settings.exports.useDefaults) CreateDefaultScene();
-    SetObjectsUnSelected();
-    const CameraInfo before = *GetActiveCamera();
+    const CameraInfo before = startImportedScene(settings.exports.useDefaults != 0);
     if (!Read3Dfile(GetCurrentScene(), path.c_str(), type)) return false;
-    // A file without a camera of its own is framed by the default one.
-    const CameraInfo* after = GetActiveCamera();
-    const bool cameraRead = std::memcmp(&before.location, &after->location, sizeof before.location) != 0 ||
-                            std::memcmp(&before.lookAt, &after->lookAt, sizeof before.lookAt) != 0;
-    if (!cameraRead) SetSceneDefaultCamera(GetCurrentScene());
+    frameImportedScene(before);
     return true;
 }
 
 bool loadScene(const std::string& path, const Settings& settings) {
     const unsigned type = GetCadFileType(path.c_str());
-    if (isImportedType(type)) return importScene(path, type, settings);
+    if (isImportedFileType(type)) return importScene(path, type, settings);
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
         std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
         return false;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "document/file_dispatch.h"
+#include "document/imported_scene.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
     : QObject(parent), settings_(settings) {}
@@ -42,7 +43,11 @@ bool CKalvexDoc::open(const QString& path, unsigned type) {
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     ClearScene(GetCurrentScene());
     InitScene();
+    const bool imported = kx::app::isImportedFileType(actual);
+    CameraInfo before{};
+    if (imported) before = kx::app::startImportedScene(settings_.exports.useDefaults != 0);
     const bool ok = kx::app::openSceneFile(full.toStdString(), type) != 0;
+    if (ok && imported) kx::app::frameImportedScene(before);
     SetObjectsUnSelected();
     GetSceneChanged();
     // A scene read in another format becomes a new, unsaved scene.
