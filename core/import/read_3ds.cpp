@@ -1,6 +1,7 @@
 // 3D Studio files: a tree of chunks (16-bit id, 32-bit length counting the
 // 6-byte head), little-endian throughout. Meshes, lights, the camera and the
 // materials of the editor chunk are brought in; everything else is skipped.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <optional>

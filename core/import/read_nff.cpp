@@ -109,7 +109,6 @@ private:
 
     Words words_;
     DamageReport damage_;
-    bool failed_ = false;
     Colour colour_;
     std::unordered_map<uint32_t, FacetAppender> facets_;
 };
