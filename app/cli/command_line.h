@@ -2,6 +2,8 @@
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
 //   kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] ...
+// A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
+// into a new scene (a camera and two lights when new scenes get them).
 #pragma once
 
 #include <optional>

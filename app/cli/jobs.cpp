@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/command_line.h"
+#include "document/imported_scene.h"
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
@@ -29,7 +30,18 @@ void onInterrupt(int signal) {
 
 HWND ownerWindow() { return CoreSession::ownerWindow(); }
 
-bool loadScene(const std::string& path) {
+// A mesh or scene of another program goes into a new scene of its own; the
+// reader reports a failure itself.
+bool importScene(const std::string& path, unsigned type, const Settings& settings) {
+    const CameraInfo before = startImportedScene(settings.exports.useDefaults != 0);
+    if (!Read3Dfile(GetCurrentScene(), path.c_str(), type)) return false;
+    frameImportedScene(before);
+    return true;
+}
+
+bool loadScene(const std::string& path, const Settings& settings) {
+    const unsigned type = GetCadFileType(path.c_str());
+    if (isImportedFileType(type)) return importScene(path, type, settings);
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
         std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
         return false;
@@ -49,7 +61,7 @@ int runExport(const CommandLine& cl) {
     CoreSession session;
     session.start({});
     int status = 1;
-    if (!loadScene(cl.scene)) {
+    if (!loadScene(cl.scene, session.settings())) {
         // The reader said why; a partial scene is not exported.
     } else if (!GetCadObject(nullptr)) {
         // Writing nothing over a file the user has would only lose it.
@@ -204,12 +216,12 @@ int runRender(const CommandLine& cl) {
             std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
             return 1;
         }
-        if (!loadScene(scene)) return 1;
+        if (!loadScene(scene, settings)) return 1;
         POINT size{settings.render.renderX, settings.render.renderY};
         SetCameraSize(GetActiveCamera(), size);
         return startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
     }
-    if (!loadScene(scene)) return 1;
+    if (!loadScene(scene, settings)) return 1;
     if (!cl.frames.empty()) return renderFrames(cl, settings, renderers, scene);
     InterruptScope interrupts;
     const std::string image = renderOnce(settings, renderers, scene, true);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "document/file_dispatch.h"
+#include "document/imported_scene.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
     : QObject(parent), settings_(settings) {}
@@ -98,7 +99,11 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     SceneKeeper keeper;
     ClearScene(GetCurrentScene());
     InitScene();
+    const bool imported = kx::app::isImportedFileType(actual);
+    CameraInfo before{};
+    if (imported) before = kx::app::startImportedScene(settings_.exports.useDefaults != 0);
     const bool ok = kx::app::openSceneFile(full.toStdString(), type) != 0;
+    if (ok && imported) kx::app::frameImportedScene(before);
     // A file read only in part replaces the scene only when the user wants
     // that part; otherwise the scene on screen comes back as it was.
     const bool partial = !ok && GetCadObject(nullptr) != nullptr && acceptPartial && acceptPartial(full);

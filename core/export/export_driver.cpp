@@ -62,6 +62,7 @@ int WriteHeader(StandardFile* f, int withScene) {
                        ((c >> 8) & 0xFF) * (1.0 / 255), ((c >> 16) & 0xFF) * (1.0 / 255));
         }
     }
+    if (isPov23(f->type)) writeColourDeclarations(f);
     SaveUserTextureAs(f);
     return 1;
 }

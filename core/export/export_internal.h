@@ -45,6 +45,9 @@ void resetIndent();
 std::string identifierOf(const char* name);
 // True when a texture or colour name may stand in the text as it is.
 bool isPlainIdentifier(const char* name);
+// "#ifndef ... #declare" of every colour name in use that is neither encoded
+// nor one of the renderer's named colours, valued from its first object.
+void writeColourDeclarations(StandardFile* f);
 // Text for a comment line: line ends become blanks.
 std::string commentText(const char* text);
 

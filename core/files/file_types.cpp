@@ -22,13 +22,10 @@ struct FileType {
 int loadScene(CadScene* scene, const char* name) { return LoadScene(scene, name); }
 int readFacets(CadScene*, const char* name) { return ReadFacets(name); }
 int readPts(CadScene*, const char* name) { return ReadPTS(name); }
-
-// The importers of NFF, DXF, 3D Studio and OBJ files come with the importers;
-// until then their rows answer as formats that cannot be read.
-constexpr Reader kReadNff = nullptr;
-constexpr Reader kReadDxf = nullptr;
-constexpr Reader kRead3ds = nullptr;
-constexpr Reader kReadObj = nullptr;
+int readNff(CadScene*, const char* name) { return ReadNFF(name); }
+int readDxf(CadScene*, const char* name) { return ReadDXF(name); }
+int read3ds(CadScene*, const char* name) { return Read3DS(name); }
+int readObj(CadScene*, const char* name) { return ReadOBJ(name); }
 
 // In stored order: lookups by extension return the first matching row.
 constexpr FileType kFileTypes[] = {
@@ -37,23 +34,23 @@ constexpr FileType kFileTypes[] = {
     {11, ".pov", "Persistence of Vision", nullptr, Writer::Export},
     {10, ".pov", "Persistence of Vision", nullptr, Writer::Export},
     {12, ".pov", "Persistence of Vision", nullptr, Writer::Export},
-    {25, ".3ds", "Autodesk 3D-Studio", kRead3ds, Writer::None},
+    {25, ".3ds", "Autodesk 3D-Studio", read3ds, Writer::None},
     {26, ".pts", "ASCII Point List Files", readPts, Writer::Export},
     {27, ".pgn", "ASCII Polygon List Files", readFacets, Writer::Export},
     {28, ".psf", "ASCII Point Surface", nullptr, Writer::Export},
     {29, ".vec", "ASCII Vector List", nullptr, Writer::Export},
-    {14, ".nff", "Neutral file format", kReadNff, Writer::Export},
+    {14, ".nff", "Neutral file format", readNff, Writer::Export},
     {15, ".viv", "Vivid", nullptr, Writer::None},
     {16, ".rsh", "Rayshade", nullptr, Writer::None},
     {17, ".rt", "Rtrace", nullptr, Writer::None},
     {19, ".pi", "Polyray", nullptr, Writer::Export},
     {20, ".qrt", "Qraytrace", nullptr, Writer::None},
     {21, ".art", "Art", nullptr, Writer::None},
-    {22, ".dxf", "AutoCAD DXF Files", kReadDxf, Writer::Export},
+    {22, ".dxf", "AutoCAD DXF Files", readDxf, Writer::Export},
     {23, ".rib", "RenderMAN RIB", nullptr, Writer::Export},
     {24, ".wrl", "VRML 1.1", nullptr, Writer::Export},
     {38, ".vrm", "VRML 2.0", nullptr, Writer::Export},
-    {34, ".obj", "Wavefront OBJ", kReadObj, Writer::Obj},
+    {34, ".obj", "Wavefront OBJ", readObj, Writer::Obj},
     {35, ".3mf", "Quicktime 3DMF", nullptr, Writer::None},
     {36, ".wtk", "World toolkit NFF", nullptr, Writer::None},
     {37, ".cob", "Truespace COB", nullptr, Writer::None},

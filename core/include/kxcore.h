@@ -23,3 +23,4 @@
 #include "kx/legacy_format.h"
 #include "kx/export.h"
 #include "kx/animation.h"
+#include "kx/import.h"

@@ -169,4 +169,64 @@ TEST_F(CliRenderTest, FramesThatCannotBeRendered) {
     EXPECT_LT(output.find("Frame 2: "), output.find("frame 1 failed")) << output;  // inside out: 0, 2, 1
 }
 
+TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
+    std::string output;
+    for (const char* name : {"quads.obj", "scene.nff", "faces.dxf", "blocks.dxf"}) {
+        SCOPED_TRACE(name);
+        fs::copy_file(fs::path(KALVEX_IMPORT_SAMPLES) / name, dir.path() / name, fs::copy_options::overwrite_existing);
+        const std::string out = fs::path(name).stem().string() + "_" + fs::path(name).extension().string().substr(1);
+        ASSERT_EQ(kalvex({"--export", name, out + ".pov"}, output).exitCode, 0) << output;
+        std::ifstream in(dir.file(out + ".pov"));
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("camera"), std::string::npos);
+        EXPECT_NE(text.find("triangle"), std::string::npos) << text;
+    }
+    // An imported mesh renders with the default camera framing it.
+    std::ofstream(dir.file("plain.obj")) << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\ng plate\nf 1 2 3 4\n";
+    kx::platform::RunResult r = kalvex({"--render", "plain.obj", "--width", "64", "--height", "48"}, output);
+    EXPECT_EQ(r.exitCode, 0) << output;
+    EXPECT_TRUE(fs::exists(dir.file("plain.tga"))) << output;
+    // A file the importer refuses: its message, exit 1, nothing written.
+    std::ofstream(dir.file("bad.3ds")) << "not a 3D Studio file";
+    EXPECT_EQ(kalvex({"--export", "bad.3ds", "bad.pov"}, output).exitCode, 1);
+    EXPECT_NE(output.find("Error: Input file is not .3DS format"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(dir.file("bad.pov")));
+}
+
+// A 3D Studio file from another program's writer, with two materials,
+// converted headless and rendered: both colours reach the image.
+TEST_F(CliRenderTest, AThirdPartyThreeDsRendersInItsColours) {
+    if (!fs::exists("/usr/bin/assimp")) GTEST_SKIP() << "scripts/setup-deps.sh installs assimp-utils";
+    std::ofstream(dir.file("two.mtl")) << "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n";
+    // Quads in the file's y-z plane: 3D Studio's z is the scene's y.
+    std::ofstream(dir.file("two.obj")) << "mtllib two.mtl\n"
+                                          "v 0 -40 -20\nv 0 0 -20\nv 0 0 20\nv 0 -40 20\n"
+                                          "v 0 0 -20\nv 0 40 -20\nv 0 40 20\nv 0 0 20\n"
+                                          "g left\nusemtl red\nf 1 2 3 4\ng right\nusemtl blue\nf 5 6 7 8\n";
+    kx::platform::CommandRunner assimp;
+    ASSERT_TRUE(assimp.start({"/usr/bin/assimp", "export", "two.obj", "two.3ds"}, dir.path().string(), true, {}));
+    ASSERT_EQ(assimp.wait().exitCode, 0) << assimp.output();
+
+    std::string output;
+    ASSERT_EQ(kalvex({"--export", "two.3ds", "two.pov"}, output).exitCode, 0) << output;
+    kx::platform::CommandRunner povray;
+    ASSERT_TRUE(povray.start({"/usr/bin/povray", "-D", "+FT", "-UA", "+W160", "+H120", "+Itwo.pov", "+Otwo.tga"},
+                             dir.path().string(), true, {}));
+    ASSERT_EQ(povray.wait().exitCode, 0) << povray.output();
+    static int owner;
+    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
+    ASSERT_NE(pxDisplayImageEx(reinterpret_cast<HWND>(&owner), dir.file("two.tga").c_str(), 1), 0);
+    bool red = false, blue = false;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const uint32_t c = pxGetPixelRGB(nullptr, x, y);  // red in the low byte
+            const unsigned r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+            red = red || (r > 100 && g < 40 && b < 40);
+            blue = blue || (b > 100 && r < 40 && g < 40);
+        }
+    pxUnRegisterApplication();
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(blue);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // that cannot be done.
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -136,6 +137,59 @@ TEST_F(FileDispatchTest, OtherFormatsOpenAsANewUnsavedScene) {
     ASSERT_TRUE(doc()->import(file("tri.raw")));
     EXPECT_EQ(GetCadObjectsCount(), 2u);
     EXPECT_TRUE(doc()->isModified());
+}
+
+// A 3D Studio triangle: main, editor, named object, mesh, vertices, faces.
+std::string threeDsTriangle() {
+    auto u16 = [](unsigned v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+    auto chunk = [&](unsigned id, const std::string& body) {
+        const uint32_t n = static_cast<uint32_t>(body.size() + 6);
+        return u16(id) + u16(n & 0xFFFF) + u16(n >> 16) + body;
+    };
+    std::string vertices = u16(3);
+    for (float v : {0.f, 0.f, 0.f, 20.f, 0.f, 0.f, 0.f, 20.f, 0.f}) {
+        char bytes[4];
+        std::memcpy(bytes, &v, 4);
+        vertices.append(bytes, 4);
+    }
+    const std::string faces = u16(1) + u16(0) + u16(1) + u16(2) + u16(0);
+    const std::string object = std::string("tri", 4) + chunk(0x4100, chunk(0x4110, vertices) + chunk(0x4120, faces));
+    return chunk(0x4D4D, chunk(0x3D3D, chunk(0x4000, object)));
+}
+
+TEST_F(FileDispatchTest, ImportedFormatsOpenAsNewScenesOrJoinTheCurrentOne) {
+    std::ofstream(dir->file("m.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\ng tri\nf 1 2 3\n";
+    std::ofstream(dir->file("m.nff")) << "p 3\n0 0 0\n1 0 0\n0 1 0\n";
+    std::ofstream(dir->file("m.dxf")) << "0\nSECTION\n2\nENTITIES\n0\n3DFACE\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n"
+                                         "31\n0\n12\n0\n22\n1\n32\n0\n13\n0\n23\n1\n33\n0\n0\nENDSEC\n0\nEOF\n";
+    std::ofstream(dir->file("m.3ds"), std::ios::binary) << threeDsTriangle();
+    auto count = [](unsigned type) {
+        unsigned n = 0;
+        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o)) n += o->type == type;
+        return n;
+    };
+    auto facets = [] {
+        unsigned n = 0;
+        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o)) n += o->type == KX_POLYGON ? o->count : 0;
+        return n;
+    };
+    for (const char* name : {"m.obj", "m.nff", "m.dxf", "m.3ds"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(doc()->open(file(name))) << (messageTexts().empty() ? "" : messageTexts().back());
+        // A new scene as File > New makes it, holding the file's mesh.
+        EXPECT_EQ(count(KX_LIGHT), 2u);
+        EXPECT_EQ(count(KX_POLYGON), 1u);
+        EXPECT_EQ(facets(), 1u);
+        EXPECT_TRUE(doc()->path().isEmpty());
+        // Framed by the default camera, not left where a new scene has it.
+        EXPECT_FALSE(GetActiveCamera()->location.x == 0 && GetActiveCamera()->location.y == 4 &&
+                     GetActiveCamera()->location.z == 20);
+        ASSERT_TRUE(doc()->import(file(name)));
+        // Imported into the current scene (an OBJ group continues its object).
+        EXPECT_EQ(count(KX_LIGHT), 2u);
+        EXPECT_EQ(facets(), 2u);
+        EXPECT_TRUE(doc()->isModified());
+    }
 }
 
 }  // namespace

@@ -144,11 +144,6 @@ TEST_F(FileTypesTest, TypesThatCannotBeRead) {
         {"v.vec", 29, "Unable to import ASCII Vector List file"},
         {"p.pov", 0, "Unable to import Persistence of Vision file"},
         {"x", 99, "Unable to import Kalvex file"},
-        // Until their importers exist.
-        {"a.nff", 0, "Unable to import Neutral file format file"},
-        {"a.dxf", 0, "Unable to import AutoCAD DXF Files file"},
-        {"a.3ds", 0, "Unable to import Autodesk 3D-Studio file"},
-        {"a.obj", 0, "Unable to import Wavefront OBJ file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

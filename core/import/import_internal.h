@@ -1,0 +1,110 @@
+// What the importers share: loading a file whole, bounded colour conversion,
+// number parsing that ignores the locale, appending facets to an object and
+// reporting damaged input once. Not exported.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core_state.h"
+
+namespace kx::import {
+
+// The whole file named name (ext added by AddExt when the name has no dot).
+// When it cannot be opened or read: "Unable to import <label> file <name>"
+// and nothing. path receives the name that was opened.
+std::optional<std::vector<unsigned char>> loadFile(const char* name, const char* ext, const char* label,
+                                                   std::string& path);
+
+// A colour component 0..1 as a byte: NaN and values below 0 give 0, the
+// product is truncated and kept within 0..255.
+unsigned colourByte(double component, double scale);
+
+// "Rgb.r.g.b" of three bytes.
+std::string encodedColourName(unsigned r, unsigned g, unsigned b);
+
+// Material kind 1 and the encoded name of (r, g, b), RgbColor packed.
+void giveEncodedColour(CadObject* obj, unsigned r, unsigned g, unsigned b);
+
+// A number in the C locale (a leading "+" allowed); false for anything else,
+// for text after the number and for values that are not finite. Values beyond
+// single precision are kept at its largest magnitude.
+bool parseNumber(std::string_view text, double& value);
+// A decimal integer (a leading "+" or "-" allowed) within the long long range.
+bool parseInteger(std::string_view text, long long& value);
+
+// Blanks, tabs, carriage returns and line feeds.
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+std::string_view trim(std::string_view text);
+
+// Reports damaged input once per file: the given text, else one naming the
+// offset. Later reports of the same file are dropped.
+class DamageReport {
+public:
+    explicit DamageReport(std::string label) : label_(std::move(label)) {}
+    void at(unsigned long long offset);
+    void text(const std::string& message);
+    bool reported() const { return reported_; }
+
+private:
+    std::string label_;
+    bool reported_ = false;
+};
+
+// Appends point-list nodes behind the last node of an object, keeping its
+// count equal to its nodes at every step. An object that already holds a
+// triangle array gets its list back from the triangles first (they are where
+// the object stands), and the array, stale from then on, is dropped.
+class FacetAppender {
+public:
+    FacetAppender() = default;
+    explicit FacetAppender(CadObject* obj);
+    CadObject* object() const { return obj_; }
+    // false once memory ran out (reported by the list code); further nodes
+    // are dropped then.
+    bool add(unsigned n, const Point3d* points, const Point3d* normals = nullptr);
+    unsigned added() const { return added_; }
+
+private:
+    CadObject* obj_ = nullptr;
+    ListEntry* tail_ = nullptr;
+    unsigned added_ = 0;
+    bool failed_ = false;
+};
+
+// A new `_facets` object named name (cut to 31 characters), not selected.
+CadObject* newFacetsObject(const std::string& name);
+
+// Walks a text held in memory line by line; CR LF, LF and a lone CR all end
+// a line. Lines are not emptied of blanks and empty lines are returned too.
+class LineCursor {
+public:
+    LineCursor(const unsigned char* data, size_t size) : data_(reinterpret_cast<const char*>(data)), size_(size) {}
+    bool next(std::string_view& line);
+    size_t offset() const { return pos_; }  // of the next line
+    size_t lineNumber() const { return lines_; }
+
+private:
+    const char* data_;
+    size_t size_;
+    size_t pos_ = 0;
+    size_t lines_ = 0;
+};
+
+// Splits a line into words separated by blanks.
+class WordCursor {
+public:
+    explicit WordCursor(std::string_view line) : line_(line) {}
+    bool next(std::string_view& word);
+    std::string_view rest() const;  // what follows the last word, trimmed
+
+private:
+    std::string_view line_;
+    size_t pos_ = 0;
+};
+
+}  // namespace kx::import

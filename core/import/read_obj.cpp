@@ -1,0 +1,238 @@
+// Wavefront OBJ meshes: vertices, normals and texture coordinates numbered
+// from 1 in file order, groups as objects, faces of any number of corners.
+#include <algorithm>
+#include <deque>
+#include <new>
+#include <unordered_map>
+
+#include "files/files_internal.h"
+#include "import/import_internal.h"
+#include "model/text.h"
+
+namespace {
+
+using kx::import::FacetAppender;
+
+// Material names of the face models this format is often used for, with the
+// colours they are drawn in (red in the low byte).
+struct FaceMaterial {
+    const char* name;
+    uint32_t colour;
+};
+constexpr FaceMaterial kFaceMaterials[] = {
+    {"default", 0xffffff}, {"lips", 0x555289},   {"eyeBrows", 0x34425b}, {"innerMouth", 0x555289},
+    {"skin", 0x6e87b2},    {"skin", 0x60b19b},   {"tongue", 0x555289},   {"teeth", 0xb4b4b4},
+    {"lashes", 0x60709},   {"pupils", 0x60709},  {"iris", 0x323232},     {"eyeBall", 0xb4b4b4},
+};
+
+int faceMaterialRow(std::string_view name) {
+    for (size_t i = 0; i < std::size(kFaceMaterials); ++i)
+        if (name == kFaceMaterials[i].name) return static_cast<int>(i);
+    return -1;
+}
+
+// One object faces go to while this file is read.
+struct Target {
+    explicit Target(CadObject* obj, bool made) : facets(obj), uvFrom(obj->count), created(made) {}
+    FacetAppender facets;
+    unsigned uvFrom;           // the object's nodes before this file's
+    std::vector<Point3d> uv;   // three per node from uvFrom on, once any face has some
+    unsigned materials = 0;
+    bool created;
+};
+
+struct Corner {
+    long v, t, n;  // indices into the arrays; -1 when not given or not valid
+};
+
+// The name as an object stores it.
+std::string storedName(std::string_view name) {
+    char field[32];
+    kx::text::copyField(field, std::string(name).c_str());
+    return field;
+}
+
+class Reader {
+public:
+    int run(const std::vector<unsigned char>& data);
+
+private:
+    void face(kx::import::WordCursor& words);
+    bool corner(std::string_view text, Corner& c) const;
+    Target* target(std::string_view name);
+    void material(std::string_view name);
+    // A material named before any object goes to the first one.
+    void setCurrent(Target* t) {
+        current_ = t;
+        if (!current_ || pendingMaterial_.empty()) return;
+        const std::string name = std::move(pendingMaterial_);
+        pendingMaterial_.clear();
+        material(name);
+    }
+    void finish();
+
+    std::vector<Point3d> vertices_, normals_, uvs_;
+    std::deque<Target> targets_;  // stable addresses
+    std::unordered_map<std::string, Target*> byName_;
+    std::unordered_map<std::string, CadObject*> existing_;  // the scene's `_facets` objects by name
+    bool existingKnown_ = false;
+    Target* current_ = nullptr;
+    std::string pendingMaterial_;
+    std::vector<Corner> corners_;
+};
+
+// An index of the file: from 1, or counted back from the last element read.
+long resolve(std::string_view text, size_t count) {
+    long long i = 0;
+    if (text.empty() || !kx::import::parseInteger(text, i) || i == 0) return -1;
+    const long long n = static_cast<long long>(count);
+    if (i > 0) return i <= n ? static_cast<long>(i - 1) : -1;
+    return -i <= n ? static_cast<long>(n + i) : -1;
+}
+
+bool Reader::corner(std::string_view text, Corner& c) const {
+    const size_t s1 = text.find('/');
+    c.v = resolve(text.substr(0, s1), vertices_.size());
+    c.t = c.n = -1;
+    if (s1 != std::string_view::npos) {
+        const std::string_view after = text.substr(s1 + 1);
+        const size_t s2 = after.find('/');
+        c.t = resolve(after.substr(0, s2), uvs_.size());
+        if (s2 != std::string_view::npos) c.n = resolve(after.substr(s2 + 1), normals_.size());
+    }
+    return c.v >= 0;
+}
+
+Target* Reader::target(std::string_view name) {
+    const std::string key = storedName(name);
+    if (auto found = byName_.find(key); found != byName_.end()) return found->second;
+    if (!existingKnown_) {
+        // Once per file: the scene is not walked for every group line.
+        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o))
+            if (o->type == KX_POLYGON) existing_.emplace(o->name, o);
+        existingKnown_ = true;
+    }
+    CadObject* obj = nullptr;
+    bool made = false;
+    if (auto found = existing_.find(key); found != existing_.end()) {
+        obj = found->second;
+    } else {
+        obj = kx::import::newFacetsObject(key);
+        made = true;
+    }
+    if (!obj) return nullptr;
+    Target* t = &targets_.emplace_back(obj, made);
+    byName_.emplace(key, t);
+    return t;
+}
+
+void Reader::material(std::string_view name) {
+    if (!current_) {
+        pendingMaterial_ = std::string(name);
+        return;
+    }
+    CadObject* obj = current_->facets.object();
+    const std::string text(name);
+    SetObjectTextureEx(obj, 1, text.c_str());
+    ++current_->materials;
+    const int row = faceMaterialRow(name);
+    if (row < 0) return;
+    obj->rgb = kFaceMaterials[row].colour;
+    if (row > 0 && current_->materials >= 2) obj->flags |= KX_FLAG_TINDEX;
+}
+
+void Reader::face(kx::import::WordCursor& words) {
+    corners_.clear();
+    std::string_view w;
+    while (words.next(w)) {
+        Corner c;
+        // A corner naming a vertex that was never read leaves a hole, not a
+        // triangle to somewhere.
+        if (!corner(w, c)) return;
+        corners_.push_back(c);
+    }
+    if (corners_.size() < 3) return;
+    if (!current_) setCurrent(target("_polygon"));
+    if (!current_) return;
+    Target& t = *current_;
+    for (size_t i = 1; i + 1 < corners_.size(); ++i) {
+        const Corner* k[3] = {&corners_[0], &corners_[i], &corners_[i + 1]};
+        Point3d p[3], n[3], uv[3] = {};
+        bool withNormals = true, withUv = false;
+        for (int j = 0; j < 3; ++j) {
+            p[j] = vertices_[k[j]->v];
+            if (k[j]->n >= 0) n[j] = normals_[k[j]->n];
+            else withNormals = false;
+            if (k[j]->t >= 0) {
+                uv[j] = uvs_[k[j]->t];
+                withUv = true;
+            }
+        }
+        if (!t.facets.add(3, p, withNormals ? n : nullptr)) return;
+        if (withUv && t.uv.empty()) t.uv.assign(size_t{t.facets.added() - 1} * 3, Point3d{});
+        if (withUv || !t.uv.empty()) t.uv.insert(t.uv.end(), uv, uv + 3);
+    }
+}
+
+void Reader::finish() {
+    for (Target& t : targets_) {
+        CadObject* obj = t.facets.object();
+        if (t.created && t.facets.added() == 0) {
+            // A group that only named itself ("g default" before the vertices).
+            DeleteCadObject(obj);
+            continue;
+        }
+        if (!t.uv.empty() && AllocCadObjectUV(obj, obj->count * 3))
+            std::copy(t.uv.begin(), t.uv.end(), obj->uv + size_t{t.uvFrom} * 3);
+        NormalizeObject(obj, 3);
+    }
+    SetObjectsUnSelected();
+}
+
+Point3d readPoint(kx::import::WordCursor& words, int n) {
+    double v[3] = {0, 0, 0};
+    std::string_view w;
+    for (int i = 0; i < n && words.next(w); ++i)
+        if (!kx::import::parseNumber(w, v[i])) v[i] = 0;
+    return MakePoint(v[0], v[1], v[2]);
+}
+
+int Reader::run(const std::vector<unsigned char>& data) {
+    kx::import::LineCursor lines(data.data(), data.size());
+    std::string_view line;
+    while (lines.next(line)) {
+        kx::import::WordCursor words(line);
+        std::string_view kind;
+        if (!words.next(kind) || kind[0] == '#') continue;
+        if (kind == "v") vertices_.push_back(readPoint(words, 3));
+        else if (kind == "vn") normals_.push_back(readPoint(words, 3));
+        else if (kind == "vt") uvs_.push_back(readPoint(words, 2));
+        else if (kind == "f" || kind == "fo") face(words);
+        else if (kind == "g") {
+            std::string_view name;
+            if (words.next(name)) setCurrent(target(name));
+        } else if (kind == "usemtl" || kind == "us") {
+            std::string_view name;
+            if (words.next(name)) material(name);
+        }
+        // "vp" and every other kind of line: not used.
+    }
+    finish();
+    return 1;
+}
+
+}  // namespace
+
+int ReadOBJ(const char* fileName) noexcept {
+    try {
+        std::string path;
+        auto data = kx::import::loadFile(fileName, ".OBJ", "Wavefront OBJ", path);
+        if (!data) return 0;
+        kx::files::ReadingScope reading;
+        Reader reader;
+        return reader.run(*data);
+    } catch (const std::bad_alloc&) {
+        ErrorMessage("Out of memory reading %s", fileName ? fileName : "");
+        return 0;
+    }
+}

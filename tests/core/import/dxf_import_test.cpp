@@ -1,0 +1,129 @@
+// AutoCAD DXF import: entities, blocks, colours and the two format errors.
+#include "import_fixture.h"
+
+namespace kxtest {
+namespace {
+
+class DxfImportTest : public ImportTest {
+protected:
+    // One ENTITIES section holding the given entity text, ended properly.
+    static std::string drawing(const std::string& entities) {
+        return "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+    }
+    static std::string face(const std::string& extra) {
+        return "0\n3DFACE\n" + extra +
+               "10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n12\n0\n22\n1\n32\n0\n13\n0\n23\n1\n33\n0\n";
+    }
+};
+
+TEST_F(DxfImportTest, FacesLinesAndPolylinesOfTheSample) {
+    for (bool crlf : {false, true}) {
+        SCOPED_TRACE(crlf ? "CR LF" : "LF");
+        InitScene();
+        const std::string text = sample("faces.dxf");
+        ASSERT_EQ(ReadDXF(write("faces.dxf", crlf ? withCrLf(text) : text).c_str()), 1);
+        ASSERT_EQ(objects().size(), 1u);
+        CadObject* obj = objects()[0];
+        EXPECT_STREQ(obj->name, "faces");  // named after the file
+        EXPECT_EQ(obj->type, static_cast<uint32_t>(KX_POLYGON));
+        // A quad: two triangles; a face whose fourth corner repeats the third:
+        // one; the line; the polyface mesh's three vertices (its face record
+        // is no point): two segments.
+        std::vector<unsigned> counts;
+        for (ListEntry* e = obj->points; e; e = e->next) counts.push_back(e->count);
+        EXPECT_EQ(counts, (std::vector<unsigned>{3, 3, 3, 2, 2, 2}));
+        EXPECT_EQ(obj->count, 6u);
+        const std::vector<Triangle> t = triangles(obj);
+        ASSERT_EQ(t.size(), 3u);
+        EXPECT_TRUE(near(t[1][0], 1, 1, 0) && near(t[1][1], 0, 1, 0) && near(t[1][2], 0, 0, 0));
+        EXPECT_TRUE(near(t[2][2], 1, 1, 2));
+        ListEntry* last = obj->points;
+        while (last->next) last = last->next;
+        EXPECT_TRUE(near(last->points[0], 3, 1, 0) && near(last->points[1], 4, 1, 0));
+        EXPECT_STREQ(obj->material, "Yellow");  // colour 12
+    }
+    EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+}
+
+TEST_F(DxfImportTest, BlocksBecomeObjects) {
+    ASSERT_EQ(ReadDXF(write("blocks.dxf", sample("blocks.dxf")).c_str()), 1);
+    ASSERT_EQ(objects().size(), 2u);
+    CadObject* red = named("redpart");
+    CadObject* plain = named("plain");
+    ASSERT_TRUE(red && plain);
+    EXPECT_EQ(red->count, 1u);
+    EXPECT_STREQ(red->material, "Red");
+    // The geometry after the last block, entities included, stays with it.
+    EXPECT_EQ(plain->count, 2u);
+    EXPECT_STREQ(plain->material, "White");
+    EXPECT_EQ(plain->rgb, 0xFFFFFFu);
+    EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+}
+
+TEST_F(DxfImportTest, ColourNumbers) {
+    struct Case {
+        const char* code;
+        const char* name;
+    } cases[] = {
+        {"", "White"},       {"62\n1\n", "Red"},     {"62\n12\n", "Yellow"}, {"62\n-3\n", "Green"},
+        {"62\n-10\n", "Black"}, {"62\n0\n", "Black"}, {"62\n5\n", "Blue"},    {"62\n256\n", "Magenta"},
+        {"62\n-9223372036854775808\n", "White"},  // the most negative number: 8 modulo 10, no overflow
+        {"62\n4\n", "Cyan"}, {"62\n8\n", "White"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        InitScene();
+        ASSERT_EQ(ReadDXF(write("c.dxf", drawing(face(c.code))).c_str()), 1);
+        ASSERT_EQ(objects().size(), 1u);
+        EXPECT_STREQ(objects()[0]->material, c.name);
+        EXPECT_EQ(objects()[0]->materialType, 1u);
+    }
+}
+
+TEST_F(DxfImportTest, FormatErrorsStopTheDrawing) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int result;
+        const char* message;  // null: none
+    } cases[] = {
+        {"bad code", drawing(face("") + "x\n1\n"), 0, "Error: Invalid Group Code 0"},
+        {"code out of range", drawing(face("") + "99999\n1\n"), 0, "Error: Invalid Group Code 99999"},
+        {"y missing", drawing("0\n3DFACE\n10\n1\n30\n0\n"), 0, "Error: Invalid Y Coord Code"},
+        {"y alone", drawing("0\n3DFACE\n20\n1\n"), 0, "Error: Invalid Y Coord Code"},
+        {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 24), 0, "Error: Invalid Group Code 0"},
+        {"empty", "", 1, nullptr},
+        {"no EOF", "0\nSECTION\n2\nENTITIES\n" + face(""), 1, nullptr},
+        {"other sections", "0\nSECTION\n2\nHEADER\n" + face("") + "0\nENDSEC\n0\nEOF\n", 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitScene();
+        ui.clear();
+        EXPECT_EQ(ReadDXF(write("e.dxf", c.text).c_str()), c.result);
+        if (c.message) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.lastMessage(), c.message);
+        } else {
+            EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+        }
+    }
+    // What an error stops does not become an object.
+    InitScene();
+    EXPECT_EQ(ReadDXF(write("e.dxf", "0\nSECTION\n2\nENTITIES\n" + face("") + "0\nBLOCK\n2\nb\n" + face("") +
+                                         "x\n").c_str()),
+              0);
+    ASSERT_EQ(objects().size(), 1u);
+    EXPECT_STREQ(objects()[0]->name, "e");
+}
+
+TEST_F(DxfImportTest, DispatchedByExtension) {
+    write("d.dxf", drawing(face("")));
+    EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("d.dxf").c_str(), 0), 1);
+    EXPECT_EQ(objects().size(), 1u);
+    EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("none.dxf").c_str(), 0), 0);
+    EXPECT_EQ(ui.lastMessage().rfind("Unable to import AutoCAD DXF file " + dir.file("none.dxf") + "\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kxtest
