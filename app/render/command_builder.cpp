@@ -64,6 +64,24 @@ std::string extensionOfType(int type) {
 
 namespace {
 
+// A name goes into the renderer's options as one word. A line end or another
+// control character in it would become an option of its own, and a double
+// quote cannot be carried inside the quotes the renderer reads.
+bool safeForRenderer(const std::string& path, const char* what) {
+    for (unsigned char c : path) {
+        if (c < 0x20 || c == 0x7F) {
+            ErrorMessage("The %s %s holds a line end or another control character and cannot be rendered",
+                         what, path.c_str());
+            return false;
+        }
+        if (c == '"') {
+            ErrorMessage("The %s %s holds a double quote, which the renderer cannot take", what, path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string withoutExtension(const std::string& path) {
     size_t slash = path.find_last_of("/\\");
     size_t dot = path.find_last_of('.');
@@ -86,6 +104,9 @@ BuiltCommand buildRenderCommand(const RendererDefinition& renderer, const Settin
         ErrorMessage("Scene name not defined");
         return built;
     }
+    if (!safeForRenderer(request.scene, "scene") || !safeForRenderer(settings.directories.include, "include folder") ||
+        !safeForRenderer(settings.directories.program, "program folder"))
+        return built;
     std::string tmpl = renderer.commandTemplate;
     if (tmpl.empty() || tmpl.find('$') == std::string::npos) {
         ErrorMessage("Invalid command line template");

@@ -89,7 +89,7 @@ bool startNetworkRender(const RendererDefinition& renderer, const Settings& sett
     if (command.empty()) return false;
     std::string target = exported.substr(0, exported.find_last_of('.') == std::string::npos ? exported.size()
                                                                                            : exported.find_last_of('.'));
-    if (!Write3Dfile(GetCurrentScene(), (target + extensionOfType(renderer.type)).c_str(),
+    if (!WriteExportFile(GetCurrentScene(), (target + extensionOfType(renderer.type)).c_str(),
                      static_cast<unsigned>(renderer.type)))
         return false;
     int rc = platform::startDetached(platform::splitCommandLine(command), {});

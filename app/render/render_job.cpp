@@ -88,7 +88,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     request.quality = settings_.render.quality;
     command_ = buildRenderCommand(renderer, settings_, request);
     if (!command_.ok) return false;
-    if (!Write3Dfile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
+    if (!WriteExportFile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
         return false;
     // An old "render.err" would be shown for a failure of this run.
     if (std::string(renderer.commandTemplate).find("$<") != std::string::npos) {

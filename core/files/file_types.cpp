@@ -71,10 +71,10 @@ int unsupportedExport() {
     return 0;
 }
 
-int exportThroughDriver(CadScene* scene, const std::string& out, const FileType& type) {
+int exportThroughDriver(CadScene* scene, const std::string& out, const FileType& type, bool exactName = false) {
     const kx::files::ExportHooks& hooks = kx::files::exportHooks();
     if (!hooks.exportObjects) return unsupportedExport();
-    std::string path = AddNewExt(out.c_str(), type.extension);
+    std::string path = exactName ? out : std::string(AddNewExt(out.c_str(), type.extension));
     StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
     if (!f) {
         StdFileError(2, nullptr, out.c_str());
@@ -147,6 +147,13 @@ int Read3Dfile(CadScene* scene, const char* name, unsigned id) {
         return 0;
     }
     return t->read(scene, name);
+}
+
+int WriteExportFile(CadScene* scene, const char* path, unsigned id) {
+    if (!path || !*path) return 0;
+    const FileType* t = findType(id ? id : GetCadFileType(path));
+    if (t && t->write == Writer::Export) return exportThroughDriver(scene, path, *t, true);
+    return Write3Dfile(scene, path, id);
 }
 
 int Write3Dfile(CadScene* scene, const char* name, unsigned id) {

@@ -23,6 +23,9 @@ std::vector<std::string> splitCommandLine(const std::string& text) {
     std::string current;
     bool inArg = false;
     char quote = 0;
+    // A quote that opens inside a word (+I"/a b/s.pov") belongs to that word:
+    // the program reads its option values itself and needs the quotes kept.
+    bool keepQuotes = false;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\'' || text[i + 1] == '\\')) {
@@ -31,12 +34,18 @@ std::vector<std::string> splitCommandLine(const std::string& text) {
             continue;
         }
         if (quote) {
-            if (c == quote) quote = 0;
-            else current += c;
+            if (c == quote) {
+                quote = 0;
+                if (keepQuotes) current += c;
+            } else {
+                current += c;
+            }
             continue;
         }
         if (c == '"' || c == '\'') {
             quote = c;
+            keepQuotes = !current.empty();
+            if (keepQuotes) current += c;
             inArg = true;
             continue;
         }

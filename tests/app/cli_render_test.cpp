@@ -107,6 +107,48 @@ TEST_F(CliRenderTest, DamagedScenesFailTheJobWarningsDoNot) {
     }
 }
 
+// Every step of the road uses the one name made from the whole scene name, and
+// no part of a name ever becomes an option or reaches a shell.
+TEST_F(CliRenderTest, NamesWithDotsBlanksAndShellWordsRender) {
+    fs::create_directory(dir.path() / "My Scenes");
+    struct Case {
+        std::string scene;  // relative to the test folder
+        std::string image;
+    } cases[] = {
+        {"My Scenes/house.v2.cad", "My Scenes/house.v2.tga"},
+        {"My Scenes/my scene.cad", "My Scenes/my scene.tga"},
+        {"My Scenes/a $(touch pwned) b.cad", "My Scenes/a $(touch pwned) b.tga"},
+    };
+    std::ofstream(dir.file("My Scenes/house.pov")) << "// written by hand\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scene);
+        fs::copy_file(dir.path() / "showcase.cad", dir.path() / c.scene);
+        fs::copy_file(dir.path() / "hills.pgm", dir.path() / "My Scenes" / "hills.pgm",
+                      fs::copy_options::skip_existing);
+        std::string output;
+        EXPECT_EQ(kalvex({"--render", c.scene, "--width", "32", "--height", "24"}, output).exitCode, 0) << output;
+        EXPECT_TRUE(fs::exists(dir.path() / c.image)) << output;
+    }
+    std::ifstream hand(dir.file("My Scenes/house.pov"));
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(hand)), {}), "// written by hand\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "My Scenes" / "pwned"));
+    EXPECT_FALSE(fs::exists(dir.path() / "pwned"));
+
+    // A line end in a folder name would make the rest an option of its own.
+    const fs::path hostile = dir.path() / "x\n+Oinjected";
+    fs::create_directory(hostile);
+    fs::copy_file(dir.path() / "showcase.cad", hostile / "s.cad");
+    std::string output;
+    EXPECT_EQ(kalvex({"--render", (hostile / "s.cad").string(), "--width", "32", "--height", "24"}, output).exitCode, 1);
+    EXPECT_NE(output.find("holds a line end or another control character"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(dir.path() / "injected"));
+    EXPECT_FALSE(fs::exists(hostile / "injected"));
+    // A double quote cannot be carried to the renderer: said, not attempted.
+    fs::copy_file(dir.path() / "showcase.cad", dir.path() / "say \"hi\".cad");
+    EXPECT_EQ(kalvex({"--render", "say \"hi\".cad", "--width", "32", "--height", "24"}, output).exitCode, 1);
+    EXPECT_NE(output.find("holds a double quote"), std::string::npos) << output;
+}
+
 // The pixels of a 32 x 24 frame image, read back through the image library.
 std::vector<uint32_t> pixels(const std::string& path) {
     static int owner;

@@ -26,7 +26,9 @@ TEST(CommandLineTest, SplittingAndQuoting) {
         {"a \"b c\" 'd e'", {"a", "b c", "d e"}},
         {"x \"say \\\"hi\\\"\"", {"x", "say \"hi\""}},
         {"C:\\dir\\file a\\\\b", {"C:\\dir\\file", "a\\b"}},
-        {"+GF\"/tmp/my dir/render.err\"", {"+GF/tmp/my dir/render.err"}},
+        // Quotes that open inside a word stay: the renderer reads them itself.
+        {"+GF\"/tmp/my dir/render.err\"", {"+GF\"/tmp/my dir/render.err\""}},
+        {"+I\"/a b/c.pov\" +O'x y'", {"+I\"/a b/c.pov\"", "+O'x y'"}},
         {"\"\" x", {"", "x"}},
         {"", {}},
     };

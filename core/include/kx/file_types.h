@@ -58,3 +58,7 @@ KXCORE_API int Read3Dfile(CadScene* scene, const char* name, unsigned id);
 // extension in place of the name's. "Unsupported export type" and 0 for a
 // format that cannot be written.
 KXCORE_API int Write3Dfile(CadScene* scene, const char* name, unsigned id);
+// As Write3Dfile, but an export goes to exactly `path`, its name kept whole
+// ("house.v2.pov" stays "house.v2.pov"): the render road names the file in the
+// renderer's command before it is written, and both must be the same file.
+KXCORE_API int WriteExportFile(CadScene* scene, const char* path, unsigned id);
