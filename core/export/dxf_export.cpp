@@ -1,0 +1,9 @@
+// stub
+#include "export/export_internal.h"
+
+namespace kx::exporter {
+
+const Dialect kDxfDialect{KX_FILETYPE_DXF, "%g %g %g", nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, cells({{7, exportPoints}})};
+int writeDxfPoints(CadObject*, StandardFile*) { return 0; }
+
+}  // namespace kx::exporter
