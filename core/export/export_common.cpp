@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/export_internal.h"
+#include "files/formats_internal.h"
 #include "model/model_internal.h"
 
 namespace kx::exporter {
@@ -151,17 +152,9 @@ int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly) {
 namespace kx::exporter {
 
 bool hasWritableFacet(const CadObject* obj) {
-    auto same = [](const Point3d& a, const Point3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
-    auto usable = [&](const Point3d* v) { return !same(v[0], v[1]) && !same(v[1], v[2]) && !same(v[0], v[2]); };
-    if (obj->polygons && obj->polygonCount) {
-        for (uint32_t i = 0; i < obj->polygonCount; ++i)
-            if (usable(obj->polygons[i].vertex)) return true;
-        return false;
-    }
-    if (!obj->points || obj->count == 0 || obj->points->count < 3) return false;
-    for (const ListEntry* n = obj->points; n; n = n->next)
-        if (n->count >= 3 && usable(n->points)) return true;
-    return false;
+    bool any = false;
+    kx::files::forEachTriangle(obj, [&any](const kx::files::Triangle&) { any = true; });
+    return any;
 }
 
 }  // namespace kx::exporter

@@ -68,8 +68,18 @@ struct Dialect {
     // text before each other member (its index in the group, the CSG operation).
     int (*blobComponent)(StandardFile*, CadObject*, bool first);
     void (*groupMember)(StandardFile*, CadObject*, unsigned index, unsigned op);
+    // The types written as the format's mesh (one bit per type id), and its mesh writer.
+    unsigned meshTypes;
+    ObjectWriter mesh;
     WriterCells writers;
 };
+
+constexpr unsigned typeBits(std::initializer_list<unsigned> types) {
+    unsigned bits = 0;
+    for (unsigned t : types) bits |= 1u << t;
+    return bits;
+}
+constexpr unsigned kMeshObjects = typeBits({KX_POLYGON, KX_TEXT});
 
 // The record of a format; formats without a writer of their own get one that
 // writes nothing but objects of type 7 (points through the object template).
@@ -135,6 +145,11 @@ int exportUserDefined(StandardFile* f, CadObject* obj, int extras);
 int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent);
 // True when the facet writer would write at least one triangle.
 bool hasWritableFacet(const CadObject* obj);
+// True when a mesh writer has something to write: selected (or all are
+// exported) and at least one triangle.
+bool meshWritten(CadObject* obj);
+// The POV-Ray texture and transforms, which Polyray shares.
+void exportPovAttributes(StandardFile* f, CadObject* obj);
 // A whole number from a stored double, safe for any value.
 int truncated(double v);
 

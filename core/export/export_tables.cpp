@@ -12,7 +12,7 @@ namespace {
 // text from their own writers; the driver only passes on template points.
 constexpr Dialect kBareDialect{
     0, nullptr, nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, cells({{7, exportPoints}})};
+    nullptr, nullptr, 0, nullptr, cells({{7, exportPoints}})};
 
 const Dialect* const kDialects[] = {&kPovray1Dialect, &kPovray2Dialect, &kPovray3Dialect, &kPolyrayDialect,
                                     &kNffDialect,     &kDxfDialect,     &kRibDialect,     &kVrml1Dialect,
@@ -52,7 +52,6 @@ int noUserText(StandardFile*, CadObject* obj) {
     return 1;
 }
 
-bool meshWritten(CadObject* obj) { return (!GetExportSelected() || IsSelected(obj)) && hasWritableFacet(obj); }
 int noMesh(StandardFile*, CadObject* obj) {
     if (!GetExportSelected() || IsSelected(obj))
         LogMessage(1, "Mesh %s has no triangles: left out", commentText(obj->name).c_str());
@@ -67,7 +66,6 @@ const ObjectRow& rowOf(unsigned type) {
     static const ObjectRow kPatch{unpacks, noPatch};
     static const ObjectRow kBlob{ungrouped, leaveOut};
     static const ObjectRow kUser{hasUserText, noUserText};
-    static const ObjectRow kMesh{meshWritten, noMesh};
     switch (type) {
         case KX_CYLINDER:
         case KX_CONE: return kCylinder;
@@ -75,15 +73,23 @@ const ObjectRow& rowOf(unsigned type) {
         case KX_PATCH: return kPatch;
         case KX_BLOB: return kBlob;
         case KX_USERDEFINED: return kUser;
-        case KX_POLYGON:
-        case KX_TEXT: return kMesh;
         default: return kAlways;
     }
 }
 
 ObjectWriter writerOf(StandardFile* f, CadObject* obj) {
-    if (obj->flags & KX_FLAG_NOEXPORT) return nullptr;
-    return obj->type < KX_TYPE_COUNT ? dialectOf(f).writers[obj->type] : nullptr;
+    if ((obj->flags & KX_FLAG_NOEXPORT) || obj->type >= KX_TYPE_COUNT) return nullptr;
+    const Dialect& d = dialectOf(f);
+    // A type written as a mesh may still have a writer of its own (for its comment).
+    if (d.writers[obj->type]) return d.writers[obj->type];
+    return (d.meshTypes >> obj->type) & 1 ? d.mesh : nullptr;
+}
+
+// An object written as a mesh is ready when it has triangles to write.
+const ObjectRow& rowOf(StandardFile* f, CadObject* obj) {
+    static const ObjectRow kMesh{meshWritten, noMesh};
+    const Dialect& d = dialectOf(f);
+    return obj->type < KX_TYPE_COUNT && ((d.meshTypes >> obj->type) & 1) ? kMesh : rowOf(obj->type);
 }
 
 }  // namespace
@@ -102,12 +108,14 @@ LightSetting lightSettingOf(CadObject* light) {
     return s;
 }
 
-bool writesObject(StandardFile* f, CadObject* obj) { return writerOf(f, obj) && rowOf(obj->type).ready(obj); }
+bool writesObject(StandardFile* f, CadObject* obj) { return writerOf(f, obj) && rowOf(f, obj).ready(obj); }
+
+bool meshWritten(CadObject* obj) { return (!GetExportSelected() || IsSelected(obj)) && hasWritableFacet(obj); }
 
 int exportObject(StandardFile* f, CadObject* obj, int extras) {
     ObjectWriter write = writerOf(f, obj);
     if (!write) return 1;
-    const ObjectRow& row = rowOf(obj->type);
+    const ObjectRow& row = rowOf(f, obj);
     if (!row.ready(obj)) return row.refuse(f, obj);
     return write(f, obj, extras);
 }

@@ -3,6 +3,6 @@
 
 namespace kx::exporter {
 
-const Dialect kNffDialect{KX_FILETYPE_NFF, "%g %g %g", nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, cells({{7, exportPoints}})};
+const Dialect kNffDialect{KX_FILETYPE_NFF, "%g %g %g", nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, cells({{7, exportPoints}})};
 
 }  // namespace kx::exporter

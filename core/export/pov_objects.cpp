@@ -235,6 +235,8 @@ int exportPovTexture(StandardFile* f, CadObject* obj) {
     return 1;
 }
 
+}  // namespace
+
 void exportPovAttributes(StandardFile* f, CadObject* obj) {
     ExportTexture(f, obj);
     // A blob carries its scale and position in its component already.
@@ -243,6 +245,8 @@ void exportPovAttributes(StandardFile* f, CadObject* obj) {
     if (!isZero(obj->rotate)) writeLabelledVector(f, " rotate ", obj->rotate, "\n");
     if (!isZero(obj->translate)) writeLabelledVector(f, " translate ", obj->translate, "\n");
 }
+
+namespace {
 
 int exportPovUngroupedBlob(StandardFile* f, CadObject* obj, int) {
     exportPovBlob(f, obj, true);
@@ -284,8 +288,6 @@ constexpr WriterCells kPov23Cells = cells({
     {KX_BLOB, exportPovUngroupedBlob},
     {KX_PATCH, cell<exportPatch>},
     {KX_USERDEFINED, exportUserDefined},
-    {KX_POLYGON, exportMesh},
-    {KX_TEXT, exportMesh},
     {7, exportPoints},
 });
 
@@ -313,18 +315,16 @@ int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
 
 const Dialect kPovray1Dialect{KX_FILETYPE_POVRAY1, "< %g %g %g >", "// %s\n", nullptr, true, writePovHeader,
                               exportPovCamera, exportPov1Light, nullptr, nullptr, exportPovTexture, nullptr,
-                              nullptr, nullptr,
+                              nullptr, nullptr, kMeshObjects, exportMesh,
                               cells({{KX_SPHERE, cell<exportSphere>},
                                      {KX_BOX, cell<exportBox>},
                                      {KX_USERDEFINED, writeNothing},
-                                     {KX_POLYGON, exportMesh},
-                                     {KX_TEXT, exportMesh},
                                      {7, exportPoints}})};
 const Dialect kPovray2Dialect{KX_FILETYPE_POVRAY2, "< %g, %g, %g >", "// %s\n", "#declare %s = \n", true,
                               writePovHeader, exportPovCamera, exportPovLight, nullptr, exportPovAttributes,
-                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kPov23Cells};
+                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov23Cells};
 const Dialect kPovray3Dialect{KX_FILETYPE_POVRAY3, "< %g, %g, %g >", "// %s\n", "#declare %s = \n", true,
                               writePovHeader, exportPovCamera, exportPovLight, nullptr, exportPovAttributes,
-                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kPov23Cells};
+                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov23Cells};
 
 }  // namespace kx::exporter

@@ -20,3 +20,8 @@ KXCORE_API int SaveUserTextureAs(StandardFile* f);
 KXCORE_API int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last);
 // The image keyword and quoted file name of a height field (per thread).
 KXCORE_API char* GetPovHeightField(const char* fileName);
+
+// Writes the scene's meshes as a Wavefront OBJ file (".OBJ" added to a name
+// without a dot). 0 when the scene has no objects or the file could not be
+// written (reported as "Unable to export"; a file of that name is kept).
+KXCORE_API int WriteOBJ(const char* fileName);
