@@ -127,7 +127,7 @@ int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly) {
         }
         switch (field.id) {
             case 301:  // Comment
-                if (const char* form = dialectOf(f).commentForm) StdPutLine(f, form, commentText(text).c_str());
+                if (const char* form = dialectOf(f).commentForm) StdPutLine(f, form, commentFor(f, text).c_str());
                 break;
             case 302:  // VrmlAnchor
             case 303:  // VrmlInline

@@ -182,11 +182,7 @@ int ExportObjects(StandardFile* f) {
         }
         int extras = exportObjectExtras(f, o, false);
         if (!exportObject(f, o, extras)) LogMessage(1, "Error exporting scene");
-        if (extras & 1) {
-            indentOut();
-            indent(f);
-            StdPutLine(f, " }\n\n");
-        }
+        if (extras & 1) d.link(f, 0, nullptr);  // the anchor opened by the extras ends here
     }
     if (run().grouped) SaveGroupsAsPov(f, run().firstGroup, run().lastGroup);
     resetIndent();

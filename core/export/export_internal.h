@@ -126,6 +126,8 @@ std::string defNameOf(const char* name);
 bool isPlainIdentifier(const char* name);
 // Text for a comment line: line ends become blanks.
 std::string commentText(const char* text);
+// commentText, and UTF-8 in a file that must hold it (VRML 2).
+std::string commentFor(const StandardFile* f, const char* text);
 // An extra text of the object; empty when it has none.
 std::string extraText(CadObject* obj, unsigned id);
 
