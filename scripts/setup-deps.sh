@@ -18,6 +18,8 @@ packages=(
   clang libclang-rt-14-dev
   # the renderer Kalvex runs, with the include files every exported scene uses
   povray povray-includes
+  # readers the export tests load every exported mesh and world with
+  assimp-utils view3dscene
   # the window (Qt 6 Widgets; its tests run on the offscreen platform)
   qt6-base-dev
 )

@@ -112,14 +112,19 @@ std::string checkPolyray(const std::string& text) {
         }
         if (angles != 0) return at(n, "< not closed on its line");
         std::istringstream in(line);
-        std::string first, second;
-        in >> first >> second;
-        if (first == "define") defined.insert(second);
-        if (raw == "// DEFAULT GROUP") inGroup = true;
-        else if (inGroup && first == "}") inGroup = false;
-        else if (inGroup && !first.empty() && first != "object" && first != "+" && first != "-" && first != "*" &&
-                 first != "^" && !defined.count(first))
-            return at(n, "group member " + first + " was not defined");
+        std::vector<std::string> words;
+        for (std::string w; in >> w;) words.push_back(w);
+        if (words.size() == 2 && words[0] == "define") defined.insert(words[1]);
+        if (raw == "// DEFAULT GROUP") {
+            inGroup = true;
+            continue;
+        }
+        if (!inGroup) continue;
+        for (const std::string& w : words) {
+            if (w == "}") inGroup = false;
+            else if (w != "object" && w != "{" && w != "+" && w != "-" && w != "*" && w != "^" && !defined.count(w))
+                return at(n, "group member " + w + " was not defined");
+        }
     }
     return braces == 0 ? "" : "unbalanced braces";
 }
