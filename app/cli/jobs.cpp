@@ -59,6 +59,18 @@ void stopHeadless() {
     pxUnRegisterApplication();
 }
 
+// Where Write3Dfile puts a format's file: export formats take their own
+// extension in place of the given one, OBJ adds ".OBJ" to a name without one.
+std::string exportedPath(const std::string& out, unsigned type) {
+    if (type == 0) type = GetCadFileType(out.c_str());
+    if (type == KX_FILETYPE_KALVEX) return out;
+    if (type == KX_FILETYPE_WAVEFRONT) {
+        const std::string name = std::filesystem::path(out).filename().string();
+        return name.find('.') == std::string::npos ? out + ".OBJ" : out;
+    }
+    return AddNewExt(out.c_str(), GetCadFileExtension(type));
+}
+
 bool loadScene(const std::string& path) {
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
         std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
@@ -76,6 +88,7 @@ int runExport(const CommandLine& cl) {
         unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
         if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
             status = 0;
+            std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
         }
     }
     stopHeadless();

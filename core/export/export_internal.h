@@ -99,7 +99,6 @@ struct ObjectRow {
 };
 const ObjectRow& objectRow(unsigned type);
 
-inline bool isPov23(unsigned format) { return format == KX_FILETYPE_POVRAY2 || format == KX_FILETYPE_POVRAY3; }
 
 void writeVector(StandardFile* f, const Point3d& p);
 void writeLabelledVector(StandardFile* f, const char* label, const Point3d& p, const char* suffix);

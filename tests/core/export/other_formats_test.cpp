@@ -4,6 +4,7 @@
 
 #include "core_fixture.h"
 #include "scene_checks.h"
+#include "texture/user_texture_fixture.h"
 
 namespace kxtest {
 namespace {
@@ -235,6 +236,33 @@ TEST_F(OtherFormatsTest, HostileNamesKeepEverySyntax) {
     std::string rib = write(KX_FILETYPE_RENDERMAN);
     EXPECT_NE(rib.find("\r\n# Object 9 lives {\"#}\r\n"), std::string::npos) << rib;
     EXPECT_EQ(checkRib(rib), "");
+}
+
+class VrmlUserTextureTest : public UserTextureTest {};
+
+TEST_F(VrmlUserTextureTest, EveryObjectGetsItsDefinitionInPlace) {
+    loadDefinitions();
+    saveTexture("Glow");
+    TextureInfo listed{};
+    std::strcpy(listed.name, "Glow");
+    listed.kind = KX_TEXTURE_TEXTURE | KX_TEXTURE_USER;
+    AddCustomTexture(&listed);
+    InitScene();
+    InitCamera();
+    for (int i = 0; i < 2; ++i) {
+        CreateDefaultSphere();
+        SetObjectMaterial(GetLastCadObject(), "Glow", 2);
+    }
+    for (unsigned format : {KX_FILETYPE_VRML, KX_FILETYPE_VRML2}) {
+        SCOPED_TRACE(format);
+        ASSERT_EQ(Write3Dfile(GetCurrentScene(), dir.file("tex.txt").c_str(), format), 1);
+        std::string text = dir.read(std::string("tex") + GetCadFileExtension(format));
+        size_t first = text.find("#declare Glow = ");
+        ASSERT_NE(first, std::string::npos) << text;
+        EXPECT_NE(text.find("#declare Glow = ", first + 1), std::string::npos) << text;
+        EXPECT_EQ(text.find("texture {"), std::string::npos);  // the body only, placed in the material's stead
+        EXPECT_EQ(text.find("diffuseColor"), std::string::npos);
+    }
 }
 
 }  // namespace

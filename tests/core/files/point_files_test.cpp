@@ -339,12 +339,20 @@ TEST_F(PointFilesTest, PointObjectsAsPointLines) {
     StandardFile* f = StdOpenFile(dir.file("x.txt").c_str(), KX_OPEN_CREATE);
     EXPECT_EQ(WritePointsAs(empty, f, 9), 0);
     EXPECT_EQ(ui.lastMessage(), "Error unable to save zero points");
-    EXPECT_EQ(WritePointsAs(lines, f, 22), 0);  // DXF points are not written this way
     SetExportSelected(1);
     SetObjectsUnSelected();
     EXPECT_EQ(WritePointsAs(lines, f, 9), 1);
     StdCloseFile(f);
     EXPECT_EQ(dir.read("x.txt"), "");
+    // DXF: one polyline of every point, the first too (readers skip the header's point).
+    SetExportSelected(0);
+    f = StdOpenFile(dir.file("y.dxf").c_str(), KX_OPEN_CREATE);
+    EXPECT_EQ(WritePointsAs(lines, f, 22), 1);
+    StdCloseFile(f);
+    EXPECT_EQ(dir.read("y.dxf"),
+              "0\r\nPOLYLINE\r\n8\r\nSURFACE\r\n62\r\n7\r\n66\r\n1\r\n10\r\n1\r\n20\r\n2\r\n30\r\n3\r\n70\r\n8\r\n"
+              "0\r\nVERTEX\r\n8\r\nSURFACE\r\n10\r\n1\r\n20\r\n2\r\n30\r\n3\r\n"
+              "0\r\nVERTEX\r\n8\r\nSURFACE\r\n10\r\n4\r\n20\r\n5\r\n30\r\n6\r\n0\r\nSEQEND\r\n");
 }
 
 TEST_F(PointFilesTest, FacetFileNames) {
