@@ -154,6 +154,9 @@ void exportPovAttributes(StandardFile* f, CadObject* obj);
 // A whole number from a stored double, safe for any value.
 int truncated(double v);
 
+// A POV-Ray 3 mesh's body as mesh2.
+int exportMesh2(StandardFile* f, CadObject* obj);
+
 // The RenderMan light counter.
 void resetLightCounter();
 // The DXF polyline of a points or lines object.

@@ -57,8 +57,9 @@ Written writeVertices(StandardFile* f, CadObject* o) {
     w.facets = f->facetCount;
     if (w.facets == 0 || !writesNormals(o)) return w;
     unsigned normals = 0;
+    kx::files::LineBatch out(f);
     kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
-        for (const Point3d& n : t.normal) StdPutLine(f, "vn %g %g %g\n", n.x, n.y, n.z);
+        for (const Point3d& n : t.normal) out.add("vn %g %g %g\n", n.x, n.y, n.z);
         ++normals;
     });
     w.normals = true;
@@ -70,14 +71,15 @@ Written writeVertices(StandardFile* f, CadObject* o) {
 void writeFaces(StandardFile* f, const Written& w, unsigned long& vertex, unsigned long& normal) {
     StdPutLine(f, "\ng %s\n", objName(w.object->name).c_str());
     if ((w.object->materialType & 3) == 1) StdPutLine(f, "usemtl %s\n", objName(w.object->material).c_str());
-    for (unsigned i = 0; i < w.facets; ++i) {
-        StdPutLine(f, "f ");
-        for (int k = 0; k < 3; ++k) {
-            ++vertex;
-            if (w.normals) StdPutLine(f, "%lu//%lu ", vertex, ++normal);
-            else StdPutLine(f, "%lu ", vertex);
+    kx::files::LineBatch out(f);
+    for (unsigned i = 0; i < w.facets; ++i, vertex += 3) {
+        if (w.normals) {
+            out.add("f %lu//%lu %lu//%lu %lu//%lu \n", vertex + 1, normal + 1, vertex + 2, normal + 2, vertex + 3,
+                    normal + 3);
+            normal += 3;
+        } else {
+            out.add("f %lu %lu %lu \n", vertex + 1, vertex + 2, vertex + 3);
         }
-        StdPutLine(f, "\n");
     }
 }
 

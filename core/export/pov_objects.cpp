@@ -74,9 +74,13 @@ int exportPov23Primitive(StandardFile* f, CadObject* obj) {
 int exportMesh(StandardFile* f, CadObject* obj, int) {
     StdPutLine(f, "// OBJECT %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "object { \n");
-    StdPutLine(f, f->type == KX_FILETYPE_POVRAY3 ? "mesh { \n" : "union { \n");
-    StandardFile* out = f;
-    WriteFacetsEx(obj, out);
+    if (f->type == KX_FILETYPE_POVRAY3 && GetExportMesh2()) {
+        exportMesh2(f, obj);
+    } else {
+        StdPutLine(f, f->type == KX_FILETYPE_POVRAY3 ? "mesh { \n" : "union { \n");
+        StandardFile* out = f;
+        WriteFacetsEx(obj, out);
+    }
     StdPutLine(f, "}\n");
     ExportTexture(f, obj);
     StdPutLine(f, "}\n");

@@ -309,9 +309,12 @@ void writeNormals(StandardFile* f, CadObject* obj) {
         indented(f, "NormalBinding {value PER_VERTEX_INDEXED }\n");
         indented(f, "Normal { vector [\n");
     }
-    kx::files::forEachTriangle(obj, [f](const kx::files::Triangle& t) {
-        for (const Point3d& n : t.normal) StdPutLine(f, "    %g %g %g,\n", n.x, n.y, n.z);
-    });
+    {
+        kx::files::LineBatch out(f);
+        kx::files::forEachTriangle(obj, [&out](const kx::files::Triangle& t) {
+            for (const Point3d& n : t.normal) out.add("    %g %g %g,\n", n.x, n.y, n.z);
+        });
+    }
     StdPutLine(f, "    0 0 0\n");
     indented(f, "    ]\n");
     indented(f, "}\n");
@@ -321,7 +324,10 @@ void writeIndices(StandardFile* f, unsigned facets) {
     if (facets == 0) return;
     if (!isVrml2(f)) indented(f, "IndexedFaceSet {\n");
     indented(f, "    coordIndex [ ");
-    for (unsigned long i = 0; i < 3ul * facets; i += 3) StdPutLine(f, "    %lu, %lu, %lu, -1,\n", i, i + 1, i + 2);
+    {
+        kx::files::LineBatch out(f);
+        for (unsigned long i = 0; i < 3ul * facets; i += 3) out.add("    %lu, %lu, %lu, -1,\n", i, i + 1, i + 2);
+    }
     indented(f, "    ]\n");
     if (!isVrml2(f)) indented(f, "}\n");
 }

@@ -2,6 +2,7 @@
 // text in the syntax of the file's format, and ".RAW" facet files made with it.
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core_state.h"
 #include "files/formats_internal.h"
@@ -59,7 +60,7 @@ using Facet = kx::files::Triangle;
 // Composes one facet's text the way it has always been: line feeds as CR LF.
 class FacetText {
 public:
-    void add(const std::string& piece) {
+    void add(std::string_view piece) {
         for (char c : piece) {
             if (c == '\r') continue;
             if (c == '\n') text_ += '\r';
@@ -68,7 +69,10 @@ public:
     }
     template <class... A>
     void addf(const char* fmt, A... args) {
-        add(kx::platform::formatC(fmt, args...));
+        char piece[256];
+        const int n = kx::platform::snprintfC(piece, sizeof piece, fmt, args...);
+        if (n >= 0 && static_cast<size_t>(n) < sizeof piece) add(std::string_view(piece, static_cast<size_t>(n)));
+        else add(kx::platform::formatC(fmt, args...));
     }
     bool fits() const { return text_.size() < kFacetTextMax; }
     const std::string& text() const { return text_; }
@@ -127,7 +131,7 @@ bool hasNormals(const TriPolygon& t) {
 // Writes every facet; counts those written and those too long to write.
 class FacetSink {
 public:
-    FacetSink(StandardFile* f, const CadObject* obj, const FacetOptions& o) : f_(f), obj_(obj), o_(o) {}
+    FacetSink(StandardFile* f, const CadObject* obj, const FacetOptions& o) : f_(f), obj_(obj), o_(o), out_(f) {}
 
     void write(const Facet& facet) {
         // "+" joins the facets of one object; each object is a block of its own.
@@ -137,7 +141,7 @@ public:
             ++tooLong_;
             return;
         }
-        StdPutLine(f_, "%s", text.c_str());
+        out_.append(text);
         ++f_->facetCount;
         if (f_->internals) ++f_->internals->facetsInFile;
     }
@@ -147,6 +151,7 @@ private:
     StandardFile* f_;
     const CadObject* obj_;
     FacetOptions o_;
+    kx::files::LineBatch out_;
     unsigned tooLong_ = 0;
 };
 

@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "files/files_internal.h"
+#include "kxplatform/c_locale.h"
 
 namespace kx::exporter {
 void resetLightCounter();
@@ -32,6 +34,40 @@ struct Triangle {
     size_t index;
     unsigned corner[3];
 };
+// Many short lines of text gathered and written through StdPutLine in large
+// pieces: a mesh of a million triangles is millions of lines.
+class LineBatch {
+public:
+    explicit LineBatch(StandardFile* f) : f_(f) {}
+    ~LineBatch() { flush(); }
+    LineBatch(const LineBatch&) = delete;
+    LineBatch& operator=(const LineBatch&) = delete;
+
+    template <class... A>
+    void add(const char* fmt, A... args) {
+        char line[256];
+        const int n = kx::platform::snprintfC(line, sizeof line, fmt, args...);
+        if (n < 0) return;
+        if (static_cast<size_t>(n) < sizeof line) text_.append(line, static_cast<size_t>(n));
+        else text_ += kx::platform::formatC(fmt, args...);
+        if (text_.size() >= kChunk) flush();
+    }
+    void append(std::string_view text) {
+        text_.append(text);
+        if (text_.size() >= kChunk) flush();
+    }
+    void flush() {
+        if (text_.empty()) return;
+        StdPutLine(f_, "%s", text_.c_str());
+        text_.clear();
+    }
+
+private:
+    static constexpr size_t kChunk = 1 << 16;
+    StandardFile* f_;
+    std::string text_;
+};
+
 // Every triangle of an object the facet writer writes, in order: degenerate
 // ones left out, nodes of more than three corners fanned.
 void forEachTriangle(const CadObject* obj, const std::function<void(const Triangle&)>& visit);
