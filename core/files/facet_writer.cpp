@@ -60,6 +60,8 @@ using Facet = kx::files::Triangle;
 // Composes one facet's text the way it has always been: line feeds as CR LF.
 class FacetText {
 public:
+    // Composes into the caller's text, which keeps its storage from facet to facet.
+    explicit FacetText(std::string& text) : text_(text) { text_.clear(); }
     void add(std::string_view piece) {
         for (char c : piece) {
             if (c == '\r') continue;
@@ -75,10 +77,9 @@ public:
         else add(kx::platform::formatC(fmt, args...));
     }
     bool fits() const { return text_.size() < kFacetTextMax; }
-    const std::string& text() const { return text_; }
 
 private:
-    std::string text_;
+    std::string& text_;
 };
 
 void addCorner(FacetText& out, const FacetSyntax& s, const Point3d& p, unsigned corner) {
@@ -91,11 +92,20 @@ struct FacetOptions {
     int format;
     bool smooth;
     bool uv;
+    // A plain facet (three corners, nothing between them) as one format.
+    std::string whole;
 };
 
-std::string composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& o, bool firstOfFile) {
+// False when the facet's text outgrows its line.
+bool composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& o, bool firstOfFile,
+                  std::string& text) {
     const FacetSyntax& s = *o.syntax;
-    FacetText out;
+    FacetText out(text);
+    if (!o.whole.empty()) {
+        const Point3d* p = facet.point;
+        out.addf(o.whole.c_str(), p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z);
+        return out.fits();
+    }
     if (o.format == 19 && !firstOfFile) out.add("+");
     out.add(o.smooth && s.smoothStart ? s.smoothStart : s.start);
     const Point3d zero{0, 0, 0};
@@ -119,7 +129,7 @@ std::string composeFacet(const CadObject* obj, const Facet& facet, const FacetOp
         out.addf("13\n%0.4f\n23\n%0.4f\n33\n%0.4f\n", c.x, c.y, c.z);
     }
     out.add(s.end);
-    return out.fits() ? out.text() : std::string();
+    return out.fits();
 }
 
 bool hasNormals(const TriPolygon& t) {
@@ -136,12 +146,11 @@ public:
     void write(const Facet& facet) {
         // "+" joins the facets of one object; each object is a block of its own.
         const bool first = f_->facetCount == 0;
-        std::string text = composeFacet(obj_, facet, o_, first);
-        if (text.empty()) {
+        if (!composeFacet(obj_, facet, o_, first, text_)) {
             ++tooLong_;
             return;
         }
-        out_.append(text);
+        out_.append(text_);
         ++f_->facetCount;
         if (f_->internals) ++f_->internals->facetsInFile;
     }
@@ -152,6 +161,7 @@ private:
     const CadObject* obj_;
     FacetOptions o_;
     kx::files::LineBatch out_;
+    std::string text_;
     unsigned tooLong_ = 0;
 };
 
@@ -210,11 +220,13 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     if (!obj || !obj->points || obj->count == 0) return 0;
     const int format = static_cast<int>(f->type);
     const kx::CoreSettings& settings = kx::core().settings;
-    FacetOptions o{syntaxOf(format), format, false, false};
+    FacetOptions o{syntaxOf(format), format, false, false, {}};
     // The first POV-Ray dialect has no smooth triangles.
     o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != 24 &&
                format != 38 && format != 34 && format != 12;
     o.uv = obj->uv && obj->uvCount && !settings.noUvInExport;
+    if (o.syntax && !o.smooth && o.syntax->kind == Vertex::Triple && format != 19 && format != 22)
+        o.whole = std::string(o.syntax->start) + o.syntax->vertex + o.syntax->vertex + o.syntax->vertex + o.syntax->end;
     if (!o.syntax) {
         // These formats write their meshes in other ways.
         if (format == 13 || format == 17 || format == 20 || format == 21) return 0;

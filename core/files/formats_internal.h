@@ -34,8 +34,9 @@ struct Triangle {
     size_t index;
     unsigned corner[3];
 };
-// Many short lines of text gathered and written through StdPutLine in large
-// pieces: a mesh of a million triangles is millions of lines.
+// Many short lines of text gathered and written in large pieces: a mesh of a
+// million triangles is millions of lines. Like StdPutLine, numbers are
+// formatted in the C locale and line ends become CR LF.
 class LineBatch {
 public:
     explicit LineBatch(StandardFile* f) : f_(f) {}
@@ -48,17 +49,20 @@ public:
         char line[256];
         const int n = kx::platform::snprintfC(line, sizeof line, fmt, args...);
         if (n < 0) return;
-        if (static_cast<size_t>(n) < sizeof line) text_.append(line, static_cast<size_t>(n));
-        else text_ += kx::platform::formatC(fmt, args...);
-        if (text_.size() >= kChunk) flush();
+        if (static_cast<size_t>(n) < sizeof line) append(std::string_view(line, static_cast<size_t>(n)));
+        else append(kx::platform::formatC(fmt, args...));
     }
     void append(std::string_view text) {
-        text_.append(text);
+        for (char c : text) {
+            if (c == '\r') continue;
+            if (c == '\n') text_ += '\r';
+            text_ += c;
+        }
         if (text_.size() >= kChunk) flush();
     }
     void flush() {
         if (text_.empty()) return;
-        StdPutLine(f_, "%s", text_.c_str());
+        StdWriteFile(f_, text_.data(), text_.size());
         text_.clear();
     }
 
