@@ -93,6 +93,44 @@ TEST_F(OtherFormatsTest, WholeFilesOfASphereAndALight) {
     EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
 }
 
+TEST_F(OtherFormatsTest, PrimitiveCellsOfPolyrayAndRenderMan) {
+    for (int (*create)() : {CreateDefaultDisc, CreateDefaultCylinder, CreateDefaultCone, CreateDefaultBox,
+                            CreateDefaultTorus, CreateDefaultHeightfield, CreateDefaultPatch})
+        create();
+    CadObject* field = GetCadObjectByName("_heightfield0");
+    SetCadObjectProperty(field, "HeightfieldFile", "my \"hills\".png");
+    field->flags |= KX_FLAG_SMOOTH;
+    const std::string pi = write(KX_FILETYPE_POLYRAY);
+    for (const char* cell : {
+             "\r\n// DISC _disc0\r\nobject {    disc < 0, 0, 0>, < 0, 1, 0 >, 1\r\n}\r\n\r\n",
+             "\r\n// CYLINDER _cylinder0\r\nobject {    cylinder <0, -1, 0>,  < 0, 1, 0>, 1\r\n}\r\n\r\n",
+             "\r\n// CONE _cone0\r\nobject {    cone <0, -1, 0>, 1,   < 0, 1, 0>, 0\r\n}\r\n\r\n",
+             "\r\n// BOX _box0\r\nobject {    box < -0.5, -0.5, -0.5>,\r\n < 0.5, 0.5, 0.5>\r\n}\r\n\r\n",
+             "\r\n// TORUS _torus0\r\n// OBJECT _torus0\r\nobject { \r\nobject { polygon 3,",
+             // The image name is a quoted string of the scene language.
+             "\r\n// HEIGHTFIELD _heightfield0\r\nobject { smooth_height_field \"my _hills_.png\"\r\n"
+             " translate < -0.5, -0.5, -0.5 >\r\n}\r\n\r\n",
+             "\r\n// BICUBIC_PATCH _patch0\r\nobject { \r\nbezier 1, 0.01, 3, 3,\r\n< -1.5, -0, -1.5 >, "}) {
+        SCOPED_TRACE(cell);
+        EXPECT_NE(pi.find(cell), std::string::npos) << pi.substr(0, 3000);
+    }
+    EXPECT_EQ(checkPolyray(pi), "");
+    const std::string rib = write(KX_FILETYPE_RENDERMAN);
+    for (const char* cell : {
+             "\r\n# Object _cone0\r\nTransformBegin\r\n        Color [ 1 1 1 ]\r\n        Rotate -90.0 1 0 0\r\n"
+             "        Translate 0 0 -1.00000\r\n        Cone 2.00000 1.00000 360\r\n    TransformEnd\r\n",
+             "        Rotate -90.0 1 0 0\r\n        Torus 2.00000 0.500000 0 360 360\r\n",
+             "        Rotate 90.0 1 0 0\r\n        Cylinder 1.00000 -1.00000 1.00000 360\r\n",
+             "\r\n# Object _box0\r\nTransformBegin\r\nColor [ 1 1 1 ]\r\nPolygon \"P\" [ "}) {
+        SCOPED_TRACE(cell);
+        EXPECT_NE(rib.find(cell), std::string::npos) << rib.substr(0, 3000);
+    }
+    // Height fields and patches have no RenderMan form.
+    EXPECT_EQ(rib.find("_heightfield0"), std::string::npos);
+    EXPECT_EQ(rib.find("_patch0"), std::string::npos);
+    EXPECT_EQ(checkRib(rib), "");
+}
+
 TEST_F(OtherFormatsTest, DxfFacesAndPolylines) {
     makeMesh("tri", 1);
     add(CreateDefaultLight);
