@@ -291,6 +291,28 @@ TEST_F(ExportReadersTest, VrmlMeshBlocksCloseAndNormalsFollowTheirFacets) {
     }
 }
 
+TEST_F(ExportReadersTest, TheExampleSceneInEveryFormat) {
+    ASSERT_EQ(LoadScene(GetCurrentScene(), (std::string(KALVEX_EXAMPLES_DIR) + "/showcase.cad").c_str()), 1);
+    for (unsigned format : {KX_FILETYPE_WAVEFRONT, KX_FILETYPE_NFF, KX_FILETYPE_DXF}) {
+        SCOPED_TRACE(format);
+        std::string file = write(format, format == KX_FILETYPE_WAVEFRONT ? "show.obj" : "show.txt");
+        ToolRun r = runTool("assimp info " + file, dir.path().string());
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        EXPECT_GT(assimpCount(r.output, "Faces"), 100);
+    }
+    EXPECT_EQ(checkObjIndices(dir.read("show.obj")), "");
+    for (unsigned format : {KX_FILETYPE_VRML, KX_FILETYPE_VRML2}) {
+        SCOPED_TRACE(format);
+        std::filesystem::copy_file(dir.file(write(format, "show.txt")), dir.file("check.wrl"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        ToolRun r = runTool("tovrmlx3d check.wrl --encoding classic 2>&1 >/dev/null", dir.path().string());
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.output, "");
+    }
+    EXPECT_EQ(checkRib(dir.read(write(KX_FILETYPE_RENDERMAN, "show.txt"))), "");
+    EXPECT_EQ(checkPolyray(dir.read(write(KX_FILETYPE_POLYRAY, "show.txt"))), "");
+}
+
 TEST_F(ExportReadersTest, FailedWritesKeepThePreviousFile) {
     richScene();
     std::ofstream(dir.file("kept.wrl")) << "the old world";
