@@ -18,8 +18,9 @@ packages=(
   clang libclang-rt-14-dev
   # the renderer Kalvex runs, with the include files every exported scene uses
   povray povray-includes
-  # a third-party reader and writer the importers are checked against
-  assimp-utils libassimp-dev
+  # third-party readers and writers the importers and exporters are checked against
+  # (libassimp-dev only for the import benchmark: no product binary links it)
+  assimp-utils libassimp-dev view3dscene
   # the window (Qt 6 Widgets; its tests run on the offscreen platform)
   qt6-base-dev
 )

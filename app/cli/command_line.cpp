@@ -20,12 +20,13 @@ struct NamedType {
     unsigned id;
 };
 
-// The names under which scripts know the file types.
+// The names under which scripts know the file types, and "Vrml2", which only
+// the command line knows.
 constexpr NamedType kTypeNames[] = {
     {"Kalvex", 1},     {"Raw", 5},          {"Povray3", 11},     {"Povray2", 10},  {"Povray1", 12},
     {"3DStudio", 25},  {"Nff", 14},         {"Vivid", 15},       {"Rayshade", 16}, {"Polyray", 19},
     {"Qrt", 20},       {"Art", 21},         {"Dxf", 22},         {"RenderMan", 23}, {"Vrml", 24},
-    {"Wavefront", 34}, {"3dmf", 35},        {"Worldtoolkit", 36}, {"Truespace", 37},
+    {"Wavefront", 34}, {"3dmf", 35},        {"Worldtoolkit", 36}, {"Truespace", 37}, {"Vrml2", 38},
 };
 
 }  // namespace

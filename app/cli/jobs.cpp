@@ -39,6 +39,18 @@ bool importScene(const std::string& path, unsigned type, const Settings& setting
     return true;
 }
 
+// Where Write3Dfile puts a format's file: export formats take their own
+// extension in place of the given one, OBJ adds ".OBJ" to a name without one.
+std::string exportedPath(const std::string& out, unsigned type) {
+    if (type == 0) type = GetCadFileType(out.c_str());
+    if (type == KX_FILETYPE_KALVEX) return out;
+    if (type == KX_FILETYPE_WAVEFRONT) {
+        const std::string name = std::filesystem::path(out).filename().string();
+        return name.find('.') == std::string::npos ? out + ".OBJ" : out;
+    }
+    return AddNewExt(out.c_str(), GetCadFileExtension(type));
+}
+
 bool loadScene(const std::string& path, const Settings& settings) {
     const unsigned type = GetCadFileType(path.c_str());
     if (isImportedFileType(type)) return importScene(path, type, settings);
@@ -71,6 +83,7 @@ int runExport(const CommandLine& cl) {
         unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
         if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
             status = 0;
+            std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
         }
     }
     return status;

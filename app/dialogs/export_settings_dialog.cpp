@@ -11,13 +11,14 @@ struct Row {
     const char* label;
     int kx::app::ExportSettings::*field;
 };
-const Row kRows[6] = {
+const Row kRows[7] = {
     {"Export curves", &kx::app::ExportSettings::saveCurves},
     {"Write a render batch file beside POV-Ray exports", &kx::app::ExportSettings::renderBatch},
     {"Saving a scene also exports it for POV-Ray", &kx::app::ExportSettings::autoSave},
     {"New scenes start with a camera and two lights", &kx::app::ExportSettings::useDefaults},
     {"Separate exported point values by commas", &kx::app::ExportSettings::commas},
     {"Export the selected objects only", &kx::app::ExportSettings::selected},
+    {"Write POV-Ray 3 meshes as mesh2 (faster to parse)", &kx::app::ExportSettings::mesh2},
 };
 
 }  // namespace

@@ -16,5 +16,5 @@ public:
 
 private:
     kx::app::ExportSettings base_;
-    std::array<QCheckBox*, 6> checks_;
+    std::array<QCheckBox*, 7> checks_;
 };

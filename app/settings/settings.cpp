@@ -84,6 +84,7 @@ const IntValue kIntValues[] = {
     {"Export", "UseDefaults", 1, [](Settings& s) -> int& { return s.exports.useDefaults; }},
     {"Export", "Commas", 1, [](Settings& s) -> int& { return s.exports.commas; }},
     {"Export", "Selected", 0, [](Settings& s) -> int& { return s.exports.selected; }},
+    {"Export", "Mesh2", 0, [](Settings& s) -> int& { return s.exports.mesh2; }},
     {"View", "Bounds", 0, [](Settings& s) -> int& { return s.view.bounds; }},
     {"View", "SpotLights", 1, [](Settings& s) -> int& { return s.view.spotLights; }},
     {"View", "ViewLeft", 1, [](Settings& s) -> int& { return s.view.viewLeft; }},
@@ -208,6 +209,7 @@ void applyToCore(const Settings& st) {
     EnableLogMessage(st.desktop.log > 0 ? st.desktop.log : -1);
     SetExportComma(st.exports.commas);
     SetExportSelected(st.exports.selected);
+    SetExportMesh2(st.exports.mesh2);
     if (st.exports.disableSmoothExport) SetCoreParamInt(0, 1);
     if (st.exports.disableUvExport) SetCoreParamInt(1, 1);
     SetShowSpotLights(st.view.spotLights);

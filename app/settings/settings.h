@@ -72,6 +72,7 @@ struct ExportSettings {
     int useDefaults = 1;
     int commas = 1;
     int selected = 0;
+    int mesh2 = 0;  // POV-Ray 3 meshes as mesh2
     int disableSmoothExport = 0;  // read only
     int disableUvExport = 0;      // read only
 };

@@ -1,8 +1,11 @@
 // Output routines shared by every export format.
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "export/export_internal.h"
+#include "files/formats_internal.h"
+#include "model/model_internal.h"
 
 namespace kx::exporter {
 
@@ -12,18 +15,16 @@ ExportRun& run() {
 }
 
 void writeVector(StandardFile* f, const Point3d& p) {
-    switch (f->type) {
-        case kPovray2:
-        case kPovray3:
-        case kPolyray: StdPutLine(f, "< %g, %g, %g >", p.x, p.y, p.z); break;
-        case kPovray1: StdPutLine(f, "< %g %g %g >", p.x, p.y, p.z); break;
-        case 13: case 14: case 15: case 16: case 17: case 18: case 23: case 24: case 38:
-            StdPutLine(f, "%g %g %g", p.x, p.y, p.z);
-            break;
-        case 20:
-        case 21: StdPutLine(f, "%g, %g, %g", p.x, p.y, p.z); break;
-        default: break;
+    const char* form = dialectOf(f).vectorForm;
+    if (!form) {
+        // Formats written elsewhere still have their vector forms.
+        switch (f->type) {
+            case 13: case 15: case 16: case 17: case 18: form = "%g %g %g"; break;
+            case 20: case 21: form = "%g, %g, %g"; break;
+            default: return;
+        }
     }
+    StdPutLine(f, form, p.x, p.y, p.z);
 }
 
 void writeLabelledVector(StandardFile* f, const char* label, const Point3d& p, const char* suffix) {
@@ -48,6 +49,29 @@ void resetIndent() {
     run().indentDepth = 0;
 }
 
+void indented(StandardFile* f, const char* text) {
+    indent(f);
+    StdPutLine(f, "%s", text);
+}
+
+bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
+bool isUnitScale(const Point3d& p) { return p.x == 1.0f && p.y == 1.0f && p.z == 1.0f; }
+
+int truncated(double v) {
+    if (!std::isfinite(v)) return 0;
+    if (v > 2147483647.0) return 2147483647;
+    if (v < -2147483648.0) return -2147483647 - 1;
+    return static_cast<int>(v);
+}
+
+std::string extraText(CadObject* obj, unsigned id) {
+    char text[KX_EXTRA_TEXT_MAX + 1] = "";
+    ExtraField* field = kx::model::findExtra(obj->extra, id);
+    if (!field || field->type != KX_VALUE_STRING) return {};
+    GetObjectExtraString(obj, static_cast<int>(id), text);
+    return text;
+}
+
 bool isPlainIdentifier(const char* name) {
     if (!name || !*name || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
     for (const char* p = name; *p; ++p)
@@ -66,6 +90,14 @@ std::string identifierOf(const char* name) {
     for (char c : id)
         if (std::isupper(static_cast<unsigned char>(c))) couldBeKeyword = false;
     if (couldBeKeyword || std::isdigit(static_cast<unsigned char>(id[0]))) id = "_" + id;
+    return id;
+}
+
+std::string defNameOf(const char* name) {
+    std::string id;
+    for (const char* p = name ? name : ""; *p; ++p)
+        id += (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_') ? *p : '_';
+    if (id.empty() || std::isdigit(static_cast<unsigned char>(id[0]))) id = "_" + id;
     return id;
 }
 
@@ -95,8 +127,15 @@ int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly) {
         }
         switch (field.id) {
             case 301:  // Comment
-                if (isPov(f->type) || f->type == kPolyray) StdPutLine(f, "// %s\n", commentText(text).c_str());
-                else if (f->type == 24 || f->type == 38) StdPutLine(f, "# %s\n", commentText(text).c_str());
+                if (const char* form = dialectOf(f).commentForm) StdPutLine(f, form, commentFor(f, text).c_str());
+                break;
+            case 302:  // VrmlAnchor
+            case 303:  // VrmlInline
+                if (auto link = dialectOf(f).link) {
+                    int bits = link(f, field.id, text);
+                    result |= bits & 1;
+                    if (bits & 4) return result;
+                }
                 break;
             case 304:  // UserInline: written with the attributes
                 run().userInline.insert(obj);
@@ -106,6 +145,16 @@ int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly) {
         }
     }
     return result;
+}
+
+}  // namespace kx::exporter
+
+namespace kx::exporter {
+
+bool hasWritableFacet(const CadObject* obj) {
+    bool any = false;
+    kx::files::forEachTriangle(obj, [&any](const kx::files::Triangle&) { any = true; });
+    return any;
 }
 
 }  // namespace kx::exporter

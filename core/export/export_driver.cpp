@@ -9,12 +9,6 @@
 namespace kx::exporter {
 namespace {
 
-bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
-
-void writeDefaultPigment(StandardFile* f) {
-    StdPutLine(f, " %s { White }\n", f->type == kPolyray ? "surface" : "pigment");
-}
-
 // Clears the run's bookkeeping however the export ends.
 struct RunScope {
     RunScope() {
@@ -47,23 +41,7 @@ using namespace kx::exporter;
 int WriteHeader(StandardFile* f, int withScene) {
     if (!f) return 0;
     resetIndent();
-    StdPutLine(f, "// %s\n", "Scene Created by the Kalvex 2.0");
-    StdPutLine(f, "// Povray export filter 1.4\n");
-    StdPutLine(f, "\n");
-    StdPutLine(f, "#include \"colors.inc\"\n");
-    StdPutLine(f, "#include \"textures.inc\"\n");
-    StdPutLine(f, "#include \"shapes.inc\"\n\n");
-    if (!withScene) return 1;
-    if (const CadScene* scene = f->scene) {
-        if (scene->include[0]) StdPutLine(f, "%s\n\n", scene->include);
-        if (scene->backColor) {
-            unsigned c = scene->backColor;
-            StdPutLine(f, "background { color rgb < %g, %g, %g > }\n\n", (c & 0xFF) * (1.0 / 255),
-                       ((c >> 8) & 0xFF) * (1.0 / 255), ((c >> 16) & 0xFF) * (1.0 / 255));
-        }
-    }
-    if (isPov23(f->type)) writeColourDeclarations(f);
-    SaveUserTextureAs(f);
+    if (auto header = dialectOf(f).header) header(f, withScene);
     return 1;
 }
 
@@ -89,11 +67,11 @@ int SaveTextureLayers(StandardFile* f, const char* name) {
         }
     };
     if (!std::strchr(name, '+')) {
-        if (f->type == kPovray2 || f->type == kPovray3) {
+        if (f->type == KX_FILETYPE_POVRAY2 || f->type == KX_FILETYPE_POVRAY3) {
             writeLayer(name);
             return 1;
         }
-        if (f->type == kPolyray) {
+        if (f->type == KX_FILETYPE_POLYRAY) {
             StdPutLine(f, " %s\n", isPlainIdentifier(name) ? name : "White");
             return 1;
         }
@@ -111,36 +89,14 @@ int SaveTextureLayers(StandardFile* f, const char* name) {
 
 int ExportTexture(StandardFile* f, CadObject* obj) {
     if (!f || !obj) return 0;
-    const char* word = f->type == kPolyray ? "surface" : "pigment";
-    unsigned kind = obj->materialType & 3;
-    if (kind == 1) {
-        unsigned r, g, b;
-        if (GetEncodedRgb(obj->material, &r, &g, &b))
-            StdPutLine(f, " texture { %s { color rgb < %g, %g, %g > } }\n", word, r * (1.0 / 255), g * (1.0 / 255),
-                       b * (1.0 / 255));
-        else if (isPlainIdentifier(obj->material))
-            StdPutLine(f, " texture { %s { color %s } }\n", word, obj->material);
-        else
-            StdPutLine(f, " texture { %s { color White } }\n", word);
-    } else if (kind == 2) {
-        SaveTextureLayers(f, obj->material);
-    } else if (f->type != kPolyray) {
-        writeDefaultPigment(f);
-    }
-    return 1;
+    auto texture = dialectOf(f).texture;
+    return texture ? texture(f, obj) : 1;
 }
 
 int ExportAttributes(StandardFile* f, CadObject* obj) {
     if (!f || !obj) return 0;
     if (run().userInline.count(obj)) exportObjectExtras(f, obj, true);
-    if (f->type == kPovray1) return 1;
-    ExportTexture(f, obj);
-    // A blob carries its scale and position in its component already.
-    bool blob = obj->type == KX_BLOB;
-    if (!blob && (obj->scale.x != 1.0f || obj->scale.y != 1.0f || obj->scale.z != 1.0f))
-        writeLabelledVector(f, " scale ", obj->scale, "\n");
-    if (!blob && !isZero(obj->rotate)) writeLabelledVector(f, " rotate ", obj->rotate, "\n");
-    if (!blob && !isZero(obj->translate)) writeLabelledVector(f, " translate ", obj->translate, "\n");
+    if (auto attributes = dialectOf(f).attributes) attributes(f, obj);
     return 1;
 }
 
@@ -150,32 +106,26 @@ int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last) {
     std::set<unsigned> ids;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
         if (o->type != KX_GROUP && o->groupId >= first && o->groupId <= last && o->groupId) ids.insert(o->groupId);
+    const Dialect& d = dialectOf(f);
     for (unsigned g : ids) {
         unsigned op = static_cast<unsigned>(UpdateCsgOperation(g, 0, 0));
-        bool wrote = false;
+        unsigned written = 0;
         bool blobOpened = false;
         CadObject* lastMember = nullptr;
         for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
             if (o->type == KX_GROUP || o->groupId != g) continue;
             if (o->type == KX_BLOB) {
-                if (!isPov23(f->type)) continue;
-                exportBlob(f, o, !blobOpened && !wrote);
+                if (!d.blobComponent) continue;
+                d.blobComponent(f, o, !blobOpened && written == 0);
                 blobOpened = true;
-                wrote = true;
-                lastMember = o;
-                continue;
+            } else {
+                if (!d.groupMember || !run().declared.count(o)) continue;
+                d.groupMember(f, o, written, op);
             }
-            if (!isPov23(f->type) || !run().declared.count(o)) continue;
-            if (!wrote) {
-                StdPutLine(f, "// DEFAULT GROUP\n");
-                const char* opener = op == 1 ? "merge {\n" : op == 2 ? "intersection {\n" : op == 3 ? "difference {\n" : "union {\n";
-                StdPutLine(f, "%s", opener);
-            }
-            StdPutLine(f, "  object { %s }\n", identifierOf(o->name).c_str());
-            wrote = true;
+            ++written;
             lastMember = o;
         }
-        if (wrote) {
+        if (written) {
             if (lastMember && lastMember->type == KX_BLOB) ExportTexture(f, lastMember);
             StdPutLine(f, "}\n");
         }
@@ -212,20 +162,19 @@ int ExportObjects(StandardFile* f) {
     if (!f || run().busy) return 0;
     RunScope scope;
     f->scene = GetCurrentScene();
+    const Dialect& d = dialectOf(f);
     WriteHeader(f, 1);
-    exportCamera(f);
+    if (d.camera) d.camera(f);
     exportLights(f);
     CadObject* first = GetCadObject(nullptr);
     if (!first) return 0;
-    bool blocks = isPov23(f->type) || f->type == kPolyray;
     for (CadObject* o = first; o; o = o->next) {
-        if (blocks) {
+        if (d.declareForm) {
             StdPutLine(f, "\n");
             if (o->groupId) {
                 // A member is declared only when its writer gives it a value.
                 if (o->type != KX_BLOB && o->type != KX_GROUP && writesObject(f, o)) {
-                    if (f->type == kPolyray) StdPutLine(f, "define %s\n", identifierOf(o->name).c_str());
-                    else StdPutLine(f, "#declare %s = \n", identifierOf(o->name).c_str());
+                    StdPutLine(f, d.declareForm, identifierOf(o->name).c_str());
                     run().declared.insert(o);
                 }
                 noteGroup(o->groupId);
@@ -233,13 +182,10 @@ int ExportObjects(StandardFile* f) {
         }
         int extras = exportObjectExtras(f, o, false);
         if (!exportObject(f, o, extras)) LogMessage(1, "Error exporting scene");
-        if (extras & 1) {
-            indentOut();
-            indent(f);
-            StdPutLine(f, " }\n\n");
-        }
+        if (extras & 1) d.link(f, 0, nullptr);  // the anchor opened by the extras ends here
     }
-    if (run().grouped && f->type != kPovray1) SaveGroupsAsPov(f, run().firstGroup, run().lastGroup);
+    if (run().grouped) SaveGroupsAsPov(f, run().firstGroup, run().lastGroup);
     resetIndent();
+    if (d.trailer) d.trailer(f);
     return 1;
 }

@@ -1,20 +1,15 @@
-// What the export writers share: the run's state, vectors, indentation, names.
+// What the export writers share: the run's state, the dialect records of the
+// formats, the object rows, vectors, indentation and names.
 #pragma once
 
+#include <array>
+#include <initializer_list>
 #include <string>
 #include <unordered_set>
 
 #include "core_state.h"
 
 namespace kx::exporter {
-
-enum Format : unsigned {
-    kRaw = 5,
-    kPovray2 = 10,
-    kPovray3 = 11,
-    kPovray1 = 12,
-    kPolyray = 19,
-};
 
 // One export run at a time.
 struct ExportRun {
@@ -24,13 +19,86 @@ struct ExportRun {
     bool grouped = false;
     unsigned firstGroup = 0, lastGroup = 0;
     std::unordered_set<const CadObject*> userInline;  // objects whose UserInline text waits
-    std::unordered_set<const CadObject*> declared;    // grouped members given a #declare
+    std::unordered_set<const CadObject*> declared;    // grouped members given a declaration
 };
 
 ExportRun& run();
 
-inline bool isPov(unsigned format) { return format == kPovray1 || format == kPovray2 || format == kPovray3; }
-inline bool isPov23(unsigned format) { return format == kPovray2 || format == kPovray3; }
+// A light's kind and values as the LightValues field holds them (all zero and
+// a point light without it).
+struct LightSetting {
+    int kind = 0;  // 0 point, 1 spot, 2 area
+    double v[6] = {};
+};
+LightSetting lightSettingOf(CadObject* light);
+
+// Writes one object in a format; 0 when it failed (logged by the driver).
+using ObjectWriter = int (*)(StandardFile*, CadObject*, int extras);
+using WriterCells = std::array<ObjectWriter, KX_TYPE_COUNT>;
+
+struct Cell {
+    unsigned type;
+    ObjectWriter write;
+};
+constexpr WriterCells cells(std::initializer_list<Cell> list) {
+    WriterCells out{};
+    for (const Cell& c : list) out[c.type] = c.write;
+    return out;
+}
+
+// Everything in which one output format differs from the others. A null hook
+// writes nothing.
+struct Dialect {
+    unsigned id;
+    const char* vectorForm;   // three %g; null: vectors are not written
+    const char* commentForm;  // the "Comment" extra text; null: left out
+    // A blank line before each object, declared group members and group blocks.
+    const char* declareForm;  // null: no object blocks
+    bool warnWithoutLights;
+    void (*header)(StandardFile*, int withScene);
+    void (*camera)(StandardFile*);
+    void (*light)(StandardFile*, CadObject*, const LightSetting&);
+    void (*trailer)(StandardFile*);
+    void (*attributes)(StandardFile*, CadObject*);  // after the user's inline text
+    int (*texture)(StandardFile*, CadObject*);
+    // A link extra (inline, anchor): result bit 0 an anchor was opened, bit 2
+    // the walk of the extra fields ends.
+    int (*link)(StandardFile*, unsigned field, const char* text);
+    // Grouped members: one blob component (first of its group or not), and the
+    // text before each other member (its index in the group, the CSG operation).
+    int (*blobComponent)(StandardFile*, CadObject*, bool first);
+    void (*groupMember)(StandardFile*, CadObject*, unsigned index, unsigned op);
+    // The types written as the format's mesh (one bit per type id), and its mesh writer.
+    unsigned meshTypes;
+    ObjectWriter mesh;
+    WriterCells writers;
+};
+
+constexpr unsigned typeBits(std::initializer_list<unsigned> types) {
+    unsigned bits = 0;
+    for (unsigned t : types) bits |= 1u << t;
+    return bits;
+}
+constexpr unsigned kMeshObjects = typeBits({KX_POLYGON, KX_TEXT});
+
+// The record of a format; formats without a writer of their own get one that
+// writes nothing but objects of type 7 (points through the object template).
+const Dialect& dialectOf(unsigned format);
+inline const Dialect& dialectOf(const StandardFile* f) { return dialectOf(f->type); }
+
+extern const Dialect kPovray1Dialect, kPovray2Dialect, kPovray3Dialect;
+extern const Dialect kPolyrayDialect, kNffDialect, kDxfDialect, kRibDialect;
+extern const Dialect kVrml1Dialect, kVrml2Dialect, kObjDialect;
+
+// What every format asks of an object before its writer runs: can it be
+// written at all (its data are there)? When not, `refuse` says so and gives
+// the result.
+struct ObjectRow {
+    bool (*ready)(CadObject*);
+    int (*refuse)(StandardFile*, CadObject*);
+};
+const ObjectRow& objectRow(unsigned type);
+
 
 void writeVector(StandardFile* f, const Point3d& p);
 void writeLabelledVector(StandardFile* f, const char* label, const Point3d& p, const char* suffix);
@@ -38,11 +106,21 @@ void indent(StandardFile* f);
 void indentIn();
 void indentOut();
 void resetIndent();
+// Indent, then the text (which may hold no format).
+void indented(StandardFile* f, const char* text);
+
+bool isZero(const Point3d& p);
+bool isUnitScale(const Point3d& p);
+// A colour byte as the renderers want it: c / 255.
+inline double channel(unsigned rgb, int shift) { return ((rgb >> shift) & 0xFF) * (1.0 / 255); }
 
 // A name as it may stand in the scene text as an identifier: anything but
 // letters, digits and "_" becomes "_", and a name that could be one of the
 // renderer's own (lower-case) words gets a leading "_".
 std::string identifierOf(const char* name);
+// A VRML DEF name: letters, digits and "_" (others become "_"), "_" before a
+// leading digit.
+std::string defNameOf(const char* name);
 // True when a texture or colour name may stand in the text as it is.
 bool isPlainIdentifier(const char* name);
 // "#ifndef ... #declare" of every colour name in use that is neither encoded
@@ -50,18 +128,41 @@ bool isPlainIdentifier(const char* name);
 void writeColourDeclarations(StandardFile* f);
 // Text for a comment line: line ends become blanks.
 std::string commentText(const char* text);
+// commentText, and UTF-8 in a file that must hold it (VRML 2).
+std::string commentFor(const StandardFile* f, const char* text);
+// An extra text of the object; empty when it has none.
+std::string extraText(CadObject* obj, unsigned id);
 
 // The extras pass; returns bit 0 (a VRML anchor opened) and bit 1 (a user inline text).
 int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly);
 
 // True when the object's writer will produce an object in this format, so a
-// "#declare" for it names a value.
+// declaration of it names a value.
 bool writesObject(StandardFile* f, CadObject* obj);
-
-// The primitive writers; 0 when nothing could be written.
+// Dispatches to the format's writer; 0 when nothing could be written.
 int exportObject(StandardFile* f, CadObject* obj, int extras);
-int exportBlob(StandardFile* f, CadObject* obj, bool firstComponent);
-void exportCamera(StandardFile* f);
 void exportLights(StandardFile* f);
+
+// Shared writers.
+int exportPoints(StandardFile* f, CadObject* obj, int extras);  // type 7, through the object template
+int exportUserDefined(StandardFile* f, CadObject* obj, int extras);
+int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent);
+// True when the facet writer would write at least one triangle.
+bool hasWritableFacet(const CadObject* obj);
+// True when a mesh writer has something to write: selected (or all are
+// exported) and at least one triangle.
+bool meshWritten(CadObject* obj);
+// The POV-Ray texture and transforms, which Polyray shares.
+void exportPovAttributes(StandardFile* f, CadObject* obj);
+// A whole number from a stored double, safe for any value.
+int truncated(double v);
+
+// A POV-Ray 3 mesh's body as mesh2.
+int exportMesh2(StandardFile* f, CadObject* obj);
+
+// The RenderMan light counter.
+void resetLightCounter();
+// The DXF polyline of a points or lines object.
+int writeDxfPoints(CadObject* obj, StandardFile* f);
 
 }  // namespace kx::exporter

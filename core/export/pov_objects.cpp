@@ -12,45 +12,10 @@ namespace {
 
 void closeObject(StandardFile* f) { StdPutLine(f, " }\n\n"); }
 
-std::string extraText(CadObject* obj, unsigned id) {
-    char text[KX_EXTRA_TEXT_MAX + 1] = "";
-    ExtraField* field = kx::model::findExtra(obj->extra, id);
-    if (!field || field->type != KX_VALUE_STRING) return {};
-    GetObjectExtraString(obj, static_cast<int>(id), text);
-    return text;
-}
-
-// A whole number from a stored double, safe for any value.
-int truncated(double v) {
-    if (!std::isfinite(v)) return 0;
-    if (v > 2147483647.0) return 2147483647;
-    if (v < -2147483648.0) return -2147483647 - 1;
-    return static_cast<int>(v);
-}
-
-bool equal(const Point3d& a, const Point3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
-// True when the facet writer would write at least one triangle.
-bool hasWritableFacet(const CadObject* obj) {
-    auto usable = [](const Point3d* v) { return !equal(v[0], v[1]) && !equal(v[1], v[2]) && !equal(v[0], v[2]); };
-    if (const uint32_t triangles = kx::model::triangleCount(obj)) {
-        for (uint32_t i = 0; i < triangles; ++i)
-            if (usable(obj->polygons[i].vertex)) return true;
-        return false;
-    }
-    if (!obj->points || obj->count == 0 || obj->points->count < 3) return false;
-    for (const ListEntry* n = obj->points; n; n = n->next)
-        if (n->count >= 3 && usable(n->points)) return true;
-    return false;
-}
-
-// A cylinder or cone of no height has no axis: the renderer refuses it.
-bool hasHeight(const CadObject* obj) { return obj->size.y != 0.0f && std::isfinite(obj->size.y); }
-
 int exportSphere(StandardFile* f, CadObject* obj) {
     StdPutLine(f, "// SPHERE %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "sphere { ");
-    StdPutLine(f, f->type == kPovray1 ? " < 0 0 0 > %g\n" : " < 0, 0, 0 > %g\n", obj->size.y);
+    StdPutLine(f, f->type == KX_FILETYPE_POVRAY1 ? " < 0 0 0 > %g\n" : " < 0, 0, 0 > %g\n", obj->size.y);
     ExportAttributes(f, obj);
     closeObject(f);
     return 1;
@@ -59,7 +24,7 @@ int exportSphere(StandardFile* f, CadObject* obj) {
 int exportBox(StandardFile* f, CadObject* obj) {
     const Point3d& s = obj->size;
     StdPutLine(f, "// BOX %s\n", commentText(obj->name).c_str());
-    if (f->type == kPovray1) {
+    if (f->type == KX_FILETYPE_POVRAY1) {
         StdPutLine(f, "box { < %g %g %g>,\n", -s.x / 2, -s.y / 2, -s.z / 2);
         StdPutLine(f, " < %g %g %g>\n", s.x / 2, s.y / 2, s.z / 2);
     } else {
@@ -106,17 +71,16 @@ int exportPov23Primitive(StandardFile* f, CadObject* obj) {
     return 1;
 }
 
-int exportMesh(StandardFile* f, CadObject* obj) {
-    if (GetExportSelected() && !IsSelected(obj)) return 1;
-    if (!hasWritableFacet(obj)) {
-        LogMessage(1, "Mesh %s has no triangles: left out", obj->name);
-        return 1;
-    }
+int exportMesh(StandardFile* f, CadObject* obj, int) {
     StdPutLine(f, "// OBJECT %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "object { \n");
-    StdPutLine(f, f->type == kPovray3 ? "mesh { \n" : "union { \n");
-    StandardFile* out = f;
-    WriteFacetsEx(obj, out);
+    if (f->type == KX_FILETYPE_POVRAY3 && GetExportMesh2()) {
+        exportMesh2(f, obj);
+    } else {
+        StdPutLine(f, f->type == KX_FILETYPE_POVRAY3 ? "mesh { \n" : "union { \n");
+        StandardFile* out = f;
+        WriteFacetsEx(obj, out);
+    }
     StdPutLine(f, "}\n");
     ExportTexture(f, obj);
     StdPutLine(f, "}\n");
@@ -125,11 +89,6 @@ int exportMesh(StandardFile* f, CadObject* obj) {
 
 int exportHeightField(StandardFile* f, CadObject* obj) {
     std::string file = extraText(obj, KX_PROP_HEIGHTFIELDFILE);
-    if (file.empty()) {
-        ErrorMessage("Warning height field not image not specified");
-        return 0;
-    }
-    if (!isPov23(f->type)) return 1;
     StdPutLine(f, "// HEIGHTFIELD %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "height_field { \n  %s%s\n", GetPovHeightField(file.c_str()),
                (obj->flags & KX_FLAG_SMOOTH) ? "\n  smooth" : "");
@@ -142,11 +101,7 @@ int exportHeightField(StandardFile* f, CadObject* obj) {
 
 int exportPatch(StandardFile* f, CadObject* obj) {
     Point3d net[16];
-    if (!UnpackPatch(obj, net)) {
-        ErrorMessage("Error exporting patch: %s", obj->name);
-        return 0;
-    }
-    if (!isPov23(f->type)) return 1;
+    UnpackPatch(obj, net);
     const Point3d& e = obj->extraPoint;
     StdPutLine(f, "// BICUBIC_PATCH %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "bicubic_patch { \n");
@@ -159,20 +114,6 @@ int exportPatch(StandardFile* f, CadObject* obj) {
     }
     ExportAttributes(f, obj);
     closeObject(f);
-    return 1;
-}
-
-int exportUserDefined(StandardFile* f, CadObject* obj, int extras) {
-    if (extras & 2) {
-        if (isPov23(f->type) || f->type == kPolyray) {
-            StdPutLine(f, "// USER DEFINED %s\n", commentText(obj->name).c_str());
-            StdPutLine(f, "object {\n");
-            ExportAttributes(f, obj);
-            StdPutLine(f, "}\n\n");
-        }
-        return 1;
-    }
-    if (!obj->points && !obj->polygons) ErrorMessage("Warning, user defined object undefined");
     return 1;
 }
 
@@ -200,25 +141,24 @@ void exportLightParams(StandardFile* f, const double* v, int kind) {
     }
 }
 
-void exportLight(StandardFile* f, CadObject* light) {
-    double v[6] = {};
-    bool hasValues = kx::model::readExtra(light, KX_PROP_LIGHTVALUES, KX_VALUE_FLOATARRAY, 6, v) > 0;
-    int kind = hasValues ? truncated(v[0]) : 0;
-    if (f->type == kPovray1) {
-        indent(f);
-        StdPutLine(f, "object {\n");
-        indentIn();
-        indent(f);
-        writeLabelledVector(f, "light_source {", light->translate, " ");
-        StdPutLine(f, " color red %g green %g blue %g\n", 1.0, 1.0, 1.0);
-        indent(f);
-        StdPutLine(f, "} // light\n");
-        indentOut();
-        indent(f);
-        StdPutLine(f, "} // object\n");
-        StdPutLine(f, "\n");
-        return;
-    }
+void exportPov1Light(StandardFile* f, CadObject* light, const LightSetting&) {
+    indent(f);
+    StdPutLine(f, "object {\n");
+    indentIn();
+    indent(f);
+    writeLabelledVector(f, "light_source {", light->translate, " ");
+    StdPutLine(f, " color red %g green %g blue %g\n", 1.0, 1.0, 1.0);
+    indent(f);
+    StdPutLine(f, "} // light\n");
+    indentOut();
+    indent(f);
+    StdPutLine(f, "} // object\n");
+    StdPutLine(f, "\n");
+}
+
+void exportPovLight(StandardFile* f, CadObject* light, const LightSetting& setting) {
+    const double* v = setting.v;
+    const int kind = setting.kind;
     StdPutLine(f, "// LIGHT %s\n", commentText(light->name).c_str());
     writeLabelledVector(f, "light_source {", light->translate, "\n");
     indent(f);
@@ -251,9 +191,7 @@ void exportLight(StandardFile* f, CadObject* light) {
     StdPutLine(f, "\n");
 }
 
-}  // namespace
-
-void exportCamera(StandardFile* f) {
+void exportPovCamera(StandardFile* f) {
     CameraInfo* cam = GetActiveCamera();
     StdPutLine(f, "// CAMERA POSITION\n");
     StdPutLine(f, "camera {\n");
@@ -265,21 +203,111 @@ void exportCamera(StandardFile* f) {
     StdPutLine(f, "}\n");
 }
 
-void exportLights(StandardFile* f) {
-    unsigned count = 0;
-    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        if (o->type != KX_LIGHT || (o->flags & KX_FLAG_NOEXPORT)) continue;
-        if (isPov(f->type)) exportLight(f, o);
-        ++count;
+void writePovHeader(StandardFile* f, int withScene) {
+    StdPutLine(f, "// %s\n", "Scene Created by the Kalvex 2.0");
+    StdPutLine(f, "// Povray export filter 1.4\n");
+    StdPutLine(f, "\n");
+    StdPutLine(f, "#include \"colors.inc\"\n");
+    StdPutLine(f, "#include \"textures.inc\"\n");
+    StdPutLine(f, "#include \"shapes.inc\"\n\n");
+    if (!withScene) return;
+    if (const CadScene* scene = f->scene) {
+        if (scene->include[0]) StdPutLine(f, "%s\n\n", scene->include);
+        if (unsigned c = scene->backColor)
+            StdPutLine(f, "background { color rgb < %g, %g, %g > }\n\n", channel(c, 0), channel(c, 8), channel(c, 16));
     }
-    static constexpr unsigned kWarned[] = {10, 11, 12, 15, 16, 17, 19, 20, 21, 23};
-    if (count == 0)
-        for (unsigned format : kWarned)
-            if (f->type == format) ErrorMessage("Warning no light sources defined in exported scene");
+    // Colour names brought in by imports must exist before an object uses them.
+    if (f->type == KX_FILETYPE_POVRAY2 || f->type == KX_FILETYPE_POVRAY3) writeColourDeclarations(f);
+    SaveUserTextureAs(f);
 }
 
-int exportBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
-    if (!isPov23(f->type)) return 1;
+// The colour, texture layers or default pigment of an object.
+int exportPovTexture(StandardFile* f, CadObject* obj) {
+    unsigned kind = obj->materialType & 3;
+    if (kind == 1) {
+        unsigned r, g, b;
+        if (GetEncodedRgb(obj->material, &r, &g, &b))
+            StdPutLine(f, " texture { %s { color rgb < %g, %g, %g > } }\n", "pigment", r * (1.0 / 255),
+                       g * (1.0 / 255), b * (1.0 / 255));
+        else if (isPlainIdentifier(obj->material))
+            StdPutLine(f, " texture { %s { color %s } }\n", "pigment", obj->material);
+        else
+            StdPutLine(f, " texture { %s { color White } }\n", "pigment");
+    } else if (kind == 2) {
+        SaveTextureLayers(f, obj->material);
+    } else {
+        StdPutLine(f, " %s { White }\n", "pigment");
+    }
+    return 1;
+}
+
+}  // namespace
+
+void exportPovAttributes(StandardFile* f, CadObject* obj) {
+    ExportTexture(f, obj);
+    // A blob carries its scale and position in its component already.
+    if (obj->type == KX_BLOB) return;
+    if (!isUnitScale(obj->scale)) writeLabelledVector(f, " scale ", obj->scale, "\n");
+    if (!isZero(obj->rotate)) writeLabelledVector(f, " rotate ", obj->rotate, "\n");
+    if (!isZero(obj->translate)) writeLabelledVector(f, " translate ", obj->translate, "\n");
+}
+
+namespace {
+
+int exportPovUngroupedBlob(StandardFile* f, CadObject* obj, int) {
+    exportPovBlob(f, obj, true);
+    ExportAttributes(f, obj);
+    closeObject(f);
+    return 1;
+}
+
+// The CSG operators by a group's operation; any other value is a union.
+constexpr const char* kCsgOpeners[] = {"union {\n", "merge {\n", "intersection {\n", "difference {\n"};
+
+void exportPovGroupMember(StandardFile* f, CadObject* obj, unsigned index, unsigned op) {
+    if (index == 0) {
+        StdPutLine(f, "// DEFAULT GROUP\n");
+        StdPutLine(f, "%s", kCsgOpeners[op < 4 ? op : 0]);
+    }
+    StdPutLine(f, "  object { %s }\n", identifierOf(obj->name).c_str());
+}
+
+int blobComponent(StandardFile* f, CadObject* obj, bool first) { return exportPovBlob(f, obj, first); }
+
+// The first dialect has no user-defined objects; the row still warns of an empty one.
+int writeNothing(StandardFile*, CadObject*, int) { return 1; }
+
+template <int (*W)(StandardFile*, CadObject*)>
+int cell(StandardFile* f, CadObject* obj, int) {
+    return W(f, obj);
+}
+
+constexpr WriterCells kPov23Cells = cells({
+    {KX_SPHERE, cell<exportSphere>},
+    {KX_BOX, cell<exportBox>},
+    {KX_PLANE, cell<exportPov23Primitive>},
+    {KX_DISC, cell<exportPov23Primitive>},
+    {KX_TORUS, cell<exportPov23Primitive>},
+    {KX_CYLINDER, cell<exportPov23Primitive>},
+    {KX_CONE, cell<exportPov23Primitive>},
+    {KX_HEIGHTFIELD, cell<exportHeightField>},
+    {KX_BLOB, exportPovUngroupedBlob},
+    {KX_PATCH, cell<exportPatch>},
+    {KX_USERDEFINED, exportUserDefined},
+    {7, exportPoints},
+});
+
+}  // namespace
+
+int exportUserDefined(StandardFile* f, CadObject* obj, int) {
+    StdPutLine(f, "// USER DEFINED %s\n", commentText(obj->name).c_str());
+    StdPutLine(f, "object {\n");
+    ExportAttributes(f, obj);
+    StdPutLine(f, "}\n\n");
+    return 1;
+}
+
+int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
     const Point3d& e = obj->extraPoint;
     if (firstComponent) {
         StdPutLine(f, "// BLOB %s\n", commentText(obj->name).c_str());
@@ -291,59 +319,18 @@ int exportBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
     return 1;
 }
 
-bool writesObject(StandardFile* f, CadObject* obj) {
-    if (obj->flags & KX_FLAG_NOEXPORT) return false;
-    switch (obj->type) {
-        case KX_SPHERE:
-        case KX_BOX: return true;
-        case KX_PLANE:
-        case KX_DISC:
-        case KX_TORUS: return isPov23(f->type);
-        case KX_CYLINDER:
-        case KX_CONE: return isPov23(f->type) && hasHeight(obj);
-        case KX_POLYGON:
-        case KX_TEXT: return (!GetExportSelected() || IsSelected(obj)) && hasWritableFacet(obj);
-        case KX_HEIGHTFIELD: return isPov23(f->type) && !extraText(obj, KX_PROP_HEIGHTFIELDFILE).empty();
-        case KX_PATCH: {
-            Point3d net[16];
-            return isPov23(f->type) && UnpackPatch(obj, net);
-        }
-        case KX_USERDEFINED:
-            return (isPov23(f->type) || f->type == kPolyray) && !extraText(obj, 304).empty();
-        default: return false;
-    }
-}
-
-int exportObject(StandardFile* f, CadObject* obj, int extras) {
-    if (obj->flags & KX_FLAG_NOEXPORT) return 1;
-    switch (obj->type) {
-        case KX_SPHERE: return exportSphere(f, obj);
-        case KX_BOX: return exportBox(f, obj);
-        case KX_PLANE:
-        case KX_DISC:
-        case KX_TORUS: return isPov23(f->type) ? exportPov23Primitive(f, obj) : 1;
-        case KX_CYLINDER:
-        case KX_CONE:
-            if (!isPov23(f->type)) return 1;
-            if (!hasHeight(obj)) {
-                LogMessage(1, "%s has no height: left out", obj->name);
-                return 1;
-            }
-            return exportPov23Primitive(f, obj);
-        case KX_HEIGHTFIELD: return isPov23(f->type) ? exportHeightField(f, obj) : 1;
-        case KX_BLOB:
-            if (!isPov23(f->type) || obj->groupId) return 1;
-            exportBlob(f, obj, true);
-            ExportAttributes(f, obj);
-            closeObject(f);
-            return 1;
-        case KX_PATCH: return isPov23(f->type) ? exportPatch(f, obj) : 1;
-        case KX_USERDEFINED: return exportUserDefined(f, obj, extras);
-        case KX_POLYGON:
-        case KX_TEXT: return exportMesh(f, obj);
-        case 7: return WritePointsAs(obj, f, 7);
-        default: return 1;
-    }
-}
+const Dialect kPovray1Dialect{KX_FILETYPE_POVRAY1, "< %g %g %g >", "// %s\n", nullptr, true, writePovHeader,
+                              exportPovCamera, exportPov1Light, nullptr, nullptr, exportPovTexture, nullptr,
+                              nullptr, nullptr, kMeshObjects, exportMesh,
+                              cells({{KX_SPHERE, cell<exportSphere>},
+                                     {KX_BOX, cell<exportBox>},
+                                     {KX_USERDEFINED, writeNothing},
+                                     {7, exportPoints}})};
+const Dialect kPovray2Dialect{KX_FILETYPE_POVRAY2, "< %g, %g, %g >", "// %s\n", "#declare %s = \n", true,
+                              writePovHeader, exportPovCamera, exportPovLight, nullptr, exportPovAttributes,
+                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov23Cells};
+const Dialect kPovray3Dialect{KX_FILETYPE_POVRAY3, "< %g, %g, %g >", "// %s\n", "#declare %s = \n", true,
+                              writePovHeader, exportPovCamera, exportPovLight, nullptr, exportPovAttributes,
+                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov23Cells};
 
 }  // namespace kx::exporter

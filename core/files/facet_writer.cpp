@@ -1,6 +1,8 @@
 // The facet writer of the exporters: every facet of one object as one piece of
 // text in the syntax of the file's format, and ".RAW" facet files made with it.
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "core_state.h"
 #include "files/formats_internal.h"
@@ -28,7 +30,8 @@ constexpr FacetSyntax kSyntax[] = {
     {10, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
     {11, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
     {12, "triangle { ", nullptr, "< %7.4f %7.4f %7.4f > ", "}\n"},
-    {14, "p 3\n", nullptr, "%7.4f, %7.4f, %7.4f\n", "\r\n"},
+    // Blanks between the numbers: readers of the format take no commas.
+    {14, "p 3\n", nullptr, "%7.4f %7.4f %7.4f\n", "\r\n"},
     {15, "polygon { points 3 ", nullptr, "vertex %g, %g, %g \n", "}\n\n"},
     {16, "triangle ", nullptr, "%g, %g, %g ", "\n"},
     {18, "", nullptr, "%7.4f %7.4f %7.4f  ", "\r\n"},
@@ -50,19 +53,17 @@ const FacetSyntax* syntaxOf(int format) {
 
 bool samePoint(const Point3d& a, const Point3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
-// One facet's corners (3 from a triangle record, 3 to 8 from a node) and
-// where its mapping entries are: at its record or node position.
-struct Facet {
-    const Point3d* points;
-    const Point3d* normals;  // null when there are none
-    unsigned count;
-    size_t index;
-};
+// One triangle: copies of its corners and, when it has them, their normals;
+// index is its record or node position (where its mapping entries are), and
+// corner the node corners it was made of.
+using Facet = kx::files::Triangle;
 
 // Composes one facet's text the way it has always been: line feeds as CR LF.
 class FacetText {
 public:
-    void add(const std::string& piece) {
+    // Composes into the caller's text, which keeps its storage from facet to facet.
+    explicit FacetText(std::string& text) : text_(text) { text_.clear(); }
+    void add(std::string_view piece) {
         for (char c : piece) {
             if (c == '\r') continue;
             if (c == '\n') text_ += '\r';
@@ -71,13 +72,15 @@ public:
     }
     template <class... A>
     void addf(const char* fmt, A... args) {
-        add(kx::platform::formatC(fmt, args...));
+        char piece[256];
+        const int n = kx::platform::snprintfC(piece, sizeof piece, fmt, args...);
+        if (n >= 0 && static_cast<size_t>(n) < sizeof piece) add(std::string_view(piece, static_cast<size_t>(n)));
+        else add(kx::platform::formatC(fmt, args...));
     }
     bool fits() const { return text_.size() < kFacetTextMax; }
-    const std::string& text() const { return text_; }
 
 private:
-    std::string text_;
+    std::string& text_;
 };
 
 void addCorner(FacetText& out, const FacetSyntax& s, const Point3d& p, unsigned corner) {
@@ -90,34 +93,44 @@ struct FacetOptions {
     int format;
     bool smooth;
     bool uv;
+    // A plain facet (three corners, nothing between them) as one format.
+    std::string whole;
 };
 
-std::string composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& o, bool firstOfFile) {
+// False when the facet's text outgrows its line.
+bool composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& o, bool firstOfFile,
+                  std::string& text) {
     const FacetSyntax& s = *o.syntax;
-    FacetText out;
+    FacetText out(text);
+    if (!o.whole.empty()) {
+        const Point3d* p = facet.point;
+        out.addf(o.whole.c_str(), p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z);
+        return out.fits();
+    }
     if (o.format == 19 && !firstOfFile) out.add("+");
     out.add(o.smooth && s.smoothStart ? s.smoothStart : s.start);
     const Point3d zero{0, 0, 0};
-    for (unsigned k = 0; k < facet.count; ++k) {
-        addCorner(out, s, facet.points[k], k);
+    for (unsigned k = 0; k < 3; ++k) {
+        addCorner(out, s, facet.point[k], k);
         if (o.smooth) {
             if (o.format == 19) out.add(", ");
-            addCorner(out, s, facet.normals ? facet.normals[k] : zero, k);
+            addCorner(out, s, facet.hasNormals ? facet.normal[k] : zero, k);
         }
         if (o.uv && o.smooth && o.format == 19) {
-            // Only a triangle's three corners have mapping entries.
-            size_t entry = facet.index * 3 + k;
-            const Point3d& uv = (k < 3 && entry < obj->uvCount) ? obj->uv[entry] : zero;
+            // Only a record's or node's first three corners have mapping entries.
+            const unsigned corner = facet.corner[k];
+            size_t entry = facet.index * 3 + corner;
+            const Point3d& uv = (corner < 3 && entry < obj->uvCount) ? obj->uv[entry] : zero;
             out.addf("uv %g, %g", uv.x, uv.y);
         }
         if (o.format == 19 && k < 2) out.add(", ");
     }
     if (o.format == 22) {
-        const Point3d& c = facet.points[facet.count - 1];
+        const Point3d& c = facet.point[2];
         out.addf("13\n%0.4f\n23\n%0.4f\n33\n%0.4f\n", c.x, c.y, c.z);
     }
     out.add(s.end);
-    return out.fits() ? out.text() : std::string();
+    return out.fits();
 }
 
 bool hasNormals(const TriPolygon& t) {
@@ -129,19 +142,16 @@ bool hasNormals(const TriPolygon& t) {
 // Writes every facet; counts those written and those too long to write.
 class FacetSink {
 public:
-    FacetSink(StandardFile* f, const CadObject* obj, const FacetOptions& o) : f_(f), obj_(obj), o_(o) {}
+    FacetSink(StandardFile* f, const CadObject* obj, const FacetOptions& o) : f_(f), obj_(obj), o_(o), out_(f) {}
 
     void write(const Facet& facet) {
-        if (facet.count < 3) return;
-        const Point3d* p = facet.points;
-        if (samePoint(p[0], p[1]) || samePoint(p[1], p[2]) || samePoint(p[0], p[2])) return;
-        const bool first = f_->internals ? f_->internals->facetsInFile == 0 : f_->facetCount == 0;
-        std::string text = composeFacet(obj_, facet, o_, first);
-        if (text.empty()) {
+        // "+" joins the facets of one object; each object is a block of its own.
+        const bool first = f_->facetCount == 0;
+        if (!composeFacet(obj_, facet, o_, first, text_)) {
             ++tooLong_;
             return;
         }
-        StdPutLine(f_, "%s", text.c_str());
+        out_.append(text_);
         ++f_->facetCount;
         if (f_->internals) ++f_->internals->facetsInFile;
     }
@@ -151,10 +161,59 @@ private:
     StandardFile* f_;
     const CadObject* obj_;
     FacetOptions o_;
+    kx::files::LineBatch out_;
+    std::string text_;
     unsigned tooLong_ = 0;
 };
 
 }  // namespace
+
+namespace kx::files {
+
+void forEachTriangle(const CadObject* obj, const std::function<void(const Triangle&)>& visit) {
+    if (!obj || !obj->points || obj->count == 0) return;
+    auto emit = [&visit](Triangle& t) {
+        const Point3d* p = t.point;
+        if (samePoint(p[0], p[1]) || samePoint(p[1], p[2]) || samePoint(p[0], p[2])) return;
+        visit(t);
+    };
+    if (obj->polygons) {
+        const uint32_t triangles = kx::model::triangleCount(obj);
+        for (size_t i = 0; i < triangles; ++i) {
+            const TriPolygon& r = obj->polygons[i];
+            Triangle t{};
+            t.index = i;
+            t.hasNormals = hasNormals(r);
+            for (unsigned k = 0; k < 3; ++k) {
+                t.point[k] = r.vertex[k];
+                t.normal[k] = r.normal[k];
+                t.corner[k] = k;
+            }
+            emit(t);
+        }
+        return;
+    }
+    if (obj->points->count < 3) return;
+    size_t index = 0;
+    // A node of n corners is a fan of n - 2 triangles around its first corner.
+    for (const ListEntry* node = obj->points; node; node = node->next, ++index) {
+        const unsigned n = node->count > 8 ? 8 : node->count;
+        for (unsigned k = 1; k + 1 < n; ++k) {
+            const unsigned corners[3] = {0, k, k + 1};
+            Triangle t{};
+            t.index = index;
+            t.hasNormals = node->normals != nullptr;
+            for (unsigned c = 0; c < 3; ++c) {
+                t.point[c] = node->points[corners[c]];
+                if (node->normals) t.normal[c] = node->normals[corners[c]];
+                t.corner[c] = corners[c];
+            }
+            emit(t);
+        }
+    }
+}
+
+}  // namespace kx::files
 
 int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     if (!f) return 0;
@@ -163,33 +222,25 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     if (!obj || !obj->points || obj->count == 0) return 0;
     const int format = static_cast<int>(f->type);
     const kx::CoreSettings& settings = kx::core().settings;
-    FacetOptions o{syntaxOf(format), format, false, false};
+    FacetOptions o{syntaxOf(format), format, false, false, {}};
     // The first POV-Ray dialect has no smooth triangles.
     o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != 24 &&
                format != 38 && format != 34 && format != 12;
     o.uv = obj->uv && obj->uvCount && !settings.noUvInExport;
+    if (o.syntax && !o.smooth && o.syntax->kind == Vertex::Triple && format != 19 && format != 22)
+        o.whole = std::string(o.syntax->start) + o.syntax->vertex + o.syntax->vertex + o.syntax->vertex + o.syntax->end;
     if (!o.syntax) {
         // These formats write their meshes in other ways.
         if (format == 13 || format == 17 || format == 20 || format == 21) return 0;
         ErrorMessage("Unknown polygon type: %d", format);
         return 0;
     }
-    FacetSink sink(f, obj, o);
-    if (obj->polygons) {
-        const uint32_t triangles = kx::model::triangleCount(obj);
-        for (size_t i = 0; i < triangles; ++i) {
-            const TriPolygon& t = obj->polygons[i];
-            sink.write(Facet{t.vertex, hasNormals(t) ? t.normal : nullptr, 3, i});
-        }
-    } else {
-        if (obj->points->count < 3) {
-            ErrorMessage("Error, Attempt to Save Points as Facets");
-            return 0;
-        }
-        size_t index = 0;
-        for (const ListEntry* node = obj->points; node; node = node->next, ++index)
-            sink.write(Facet{node->points, node->normals, node->count, index});
+    if (!obj->polygons && obj->points->count < 3) {
+        ErrorMessage("Error, Attempt to Save Points as Facets");
+        return 0;
     }
+    FacetSink sink(f, obj, o);
+    kx::files::forEachTriangle(obj, [&sink](const Facet& facet) { sink.write(facet); });
     if (sink.tooLong()) {
         ErrorMessage("Error string too long");
         LogMessage(1, "%u facets of %s left out", sink.tooLong(), obj->name);

@@ -2,9 +2,17 @@
 // dispatch share; not exported.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "files/files_internal.h"
+#include "kxplatform/c_locale.h"
+
+namespace kx::exporter {
+void resetLightCounter();
+int writeDxfPoints(CadObject* obj, StandardFile* f);
+}  // namespace kx::exporter
 
 namespace kx::files {
 
@@ -12,10 +20,61 @@ namespace kx::files {
 // missing, its formats report "Unsupported export type".
 struct ExportHooks {
     int (*exportObjects)(StandardFile*) = ExportObjects;  // the common export driver
-    void (*resetLightCounter)() = nullptr;          // numbers the lights of one file
-    int (*writeObj)(const char*) = nullptr;
-    int (*writeDxfPoints)(CadObject*, StandardFile*) = nullptr;  // one polyline per object
+    void (*resetLightCounter)() = kx::exporter::resetLightCounter;  // numbers the lights of one file
+    int (*writeObj)(const char*) = WriteOBJ;
+    int (*writeDxfPoints)(CadObject*, StandardFile*) = kx::exporter::writeDxfPoints;  // one polyline per object
 };
+
+// One triangle as the facet writer writes it: copies of its corners and their
+// normals, its record or node position and the node corners it came from.
+struct Triangle {
+    Point3d point[3];
+    Point3d normal[3];
+    bool hasNormals;
+    size_t index;
+    unsigned corner[3];
+};
+// Many short lines of text gathered and written in large pieces: a mesh of a
+// million triangles is millions of lines. Like StdPutLine, numbers are
+// formatted in the C locale and line ends become CR LF.
+class LineBatch {
+public:
+    explicit LineBatch(StandardFile* f) : f_(f) {}
+    ~LineBatch() { flush(); }
+    LineBatch(const LineBatch&) = delete;
+    LineBatch& operator=(const LineBatch&) = delete;
+
+    template <class... A>
+    void add(const char* fmt, A... args) {
+        char line[256];
+        const int n = kx::platform::snprintfC(line, sizeof line, fmt, args...);
+        if (n < 0) return;
+        if (static_cast<size_t>(n) < sizeof line) append(std::string_view(line, static_cast<size_t>(n)));
+        else append(kx::platform::formatC(fmt, args...));
+    }
+    void append(std::string_view text) {
+        for (char c : text) {
+            if (c == '\r') continue;
+            if (c == '\n') text_ += '\r';
+            text_ += c;
+        }
+        if (text_.size() >= kChunk) flush();
+    }
+    void flush() {
+        if (text_.empty()) return;
+        StdWriteFile(f_, text_.data(), text_.size());
+        text_.clear();
+    }
+
+private:
+    static constexpr size_t kChunk = 1 << 16;
+    StandardFile* f_;
+    std::string text_;
+};
+
+// Every triangle of an object the facet writer writes, in order: degenerate
+// ones left out, nodes of more than three corners fanned.
+void forEachTriangle(const CadObject* obj, const std::function<void(const Triangle&)>& visit);
 ExportHooks& exportHooks();
 
 // name, with ext appended when its last path component has no dot (a dotted

@@ -73,6 +73,23 @@ TEST_F(CliRenderTest, ExportAndMistakes) {
     std::string output;
     EXPECT_EQ(kalvex({"--export", "showcase.cad", "out dir.txt", "--type", "Povray2"}, output).exitCode, 0) << output;
     EXPECT_TRUE(fs::exists(dir.file("out dir.pov")));  // the type's extension replaces the given one
+    // Every other renderer format, by id and by name; the job says where it wrote.
+    struct Type {
+        const char* id;
+        const char* name;
+        const char* file;
+    } types[] = {{"14", "Nff", "out.nff"},       {"19", "Polyray", "out.pi"},  {"22", "Dxf", "out.dxf"},
+                 {"23", "RenderMan", "out.rib"}, {"24", "Vrml", "out.wrl"},    {"38", "vrml2", "out.vrm"},
+                 {"34", "Wavefront", "out.OBJ"}};
+    for (const Type& t : types) {
+        for (const char* type : {t.id, t.name}) {
+            SCOPED_TRACE(type);
+            fs::remove(dir.file(t.file));
+            EXPECT_EQ(kalvex({"--export", "showcase.cad", "out", "--type", type}, output).exitCode, 0) << output;
+            EXPECT_NE(output.find("Exported: out" + std::string(t.file).substr(3)), std::string::npos) << output;
+            EXPECT_GT(fs::exists(dir.file(t.file)) ? fs::file_size(dir.file(t.file)) : 0u, 100u);
+        }
+    }
     EXPECT_EQ(kalvex({"--export", "missing.cad", "x.pov"}, output).exitCode, 1);
     EXPECT_NE(output.find("no such scene"), std::string::npos);
     EXPECT_EQ(kalvex({"--render"}, output).exitCode, 2);

@@ -20,6 +20,16 @@ TEST(CommandLineParseTest, Jobs) {
     EXPECT_EQ(parseCommandLine({"scene.cad"}).job, CommandLine::Job::Open);
     EXPECT_EQ(kx::app::fileTypeFromText("22"), 22u);
     EXPECT_EQ(kx::app::fileTypeFromText("povray1"), 12u);
+    // Every export type by its table name, in any case; VRML 2 by a name of the command line's own.
+    struct Named {
+        const char* name;
+        unsigned id;
+    } names[] = {{"Nff", 14},      {"POLYRAY", 19}, {"dxf", 22},       {"RenderMan", 23},
+                 {"vrml", 24},     {"Vrml2", 38},   {"wavefront", 34}, {"38", 38}};
+    for (const Named& n : names) {
+        SCOPED_TRACE(n.name);
+        EXPECT_EQ(kx::app::fileTypeFromText(n.name), n.id);
+    }
 }
 
 TEST(CommandLineParseTest, Mistakes) {

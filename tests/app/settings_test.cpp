@@ -26,6 +26,7 @@ TEST_F(SettingsTest, DefaultsOfAnEmptyStore) {
     EXPECT_EQ(s.render.userBreak, 1);
     EXPECT_EQ(s.exports.commas, 1);
     EXPECT_EQ(s.exports.useDefaults, 1);
+    EXPECT_EQ(s.exports.mesh2, 0);
     EXPECT_EQ(s.view.showCamera, 1);
     EXPECT_EQ(s.view.viewLeft, 1);
     EXPECT_EQ(s.desktop.views, 2);
@@ -42,7 +43,7 @@ TEST_F(SettingsTest, HandEditedFileAndDamage) {
                 "[Render]\nRenderX=abc\nRenderY=99999999999\nQuality=0x3\nRenderFlags=+A0.1, -J\n"
                 "[View]\nDefaultCameraPosition=1, 2,3\n"
                 "[Scheme]\nScheme=2\nElements=3\nElement0=255\n"
-                "[Select]\nActive=1\nPosition=5000,20\n");
+                "[Select]\nActive=1\nPosition=5000,20\n[Export]\nMesh2=1\n");
     kx::app::Settings s = loadSettings(store, 1920, 1080);
     EXPECT_TRUE(s.desktop.framePos.empty());  // three numbers are not a rectangle
     EXPECT_EQ(s.desktop.perspPos.height, 4);
@@ -56,6 +57,7 @@ TEST_F(SettingsTest, HandEditedFileAndDamage) {
     EXPECT_EQ(s.selectToolbox.x, 0);
     EXPECT_EQ(s.selectToolbox.y, 20);
     kx::app::applyToCore(s);
+    EXPECT_EQ(GetExportMesh2(), 1);  // the command-line jobs and the window export alike
     InitCamera();
     EXPECT_EQ(GetActiveCamera()->location.y, 2.0f);
     EXPECT_EQ(GetExportComma(), 1);

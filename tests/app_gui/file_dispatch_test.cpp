@@ -74,6 +74,15 @@ TEST_F(FileDispatchTest, ExportsGoByExtensionOrByChosenType) {
         {"ball2.txt", 11, "ball2.pov"}, // a chosen type takes its own extension
         {"ball.dxf", 0, "ball.dxf"},
         {"ball.wrl", 0, "ball.wrl"},
+        // Every other renderer format by its chosen type.
+        {"other.txt", 14, "other.nff"},
+        {"other.txt", 19, "other.pi"},
+        {"other.txt", 22, "other.dxf"},
+        {"other.txt", 23, "other.rib"},
+        {"other.txt", 24, "other.wrl"},
+        {"other.txt", 38, "other.vrm"},
+        {"other", 34, "other.OBJ"},
+        {"ball.obj", 0, "ball.obj"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -20,3 +20,13 @@ KXCORE_API int SaveUserTextureAs(StandardFile* f);
 KXCORE_API int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last);
 // The image keyword and quoted file name of a height field (per thread).
 KXCORE_API char* GetPovHeightField(const char* fileName);
+
+// Writes the scene's meshes as a Wavefront OBJ file (".OBJ" added to a name
+// without a dot). 0 when the scene has no objects or the file could not be
+// written (reported as "Unable to export"; a file of that name is kept).
+KXCORE_API int WriteOBJ(const char* fileName);
+
+// POV-Ray 3 meshes written as "mesh2" (vertices once, faces by index) when
+// on; off (the default) as a "mesh" of triangles.
+KXCORE_API void SetExportMesh2(int on);
+KXCORE_API int GetExportMesh2();

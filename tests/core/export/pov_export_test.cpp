@@ -193,6 +193,31 @@ TEST_F(PovExportTest, MeshesAndSelection) {
     EXPECT_NE(text.find("object { \r\nunion { \r\n"), std::string::npos);
 }
 
+TEST_F(PovExportTest, Mesh2WritesEachCornerOnceWhenAsked) {
+    // Two triangles sharing an edge: four corners, six indices.
+    Point3d tris[6] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    ListEntry* list = AddEntry(3, nullptr, tris);
+    AddEntry(3, list, tris + 3);
+    CadObject* mesh = AddObject("m", list, 2, KX_POLYGON);
+    const std::string triangles = exportScene(11);
+    SetExportMesh2(1);
+    EXPECT_EQ(exportScene(11),
+              "\r\n// OBJECT m\r\nobject { \r\nmesh2 { \r\n vertex_vectors { 4,\r\n"
+              "  <  0.0000,  0.0000,  0.0000 >,\r\n  <  1.0000,  0.0000,  0.0000 >,\r\n"
+              "  <  0.0000,  1.0000,  0.0000 >,\r\n  <  1.0000,  1.0000,  0.0000 >\r\n }\r\n"
+              " face_indices { 2,\r\n  < 0, 1, 2 >,\r\n  < 1, 3, 2 >\r\n }\r\n}\r\n pigment { White }\r\n}\r\n");
+    // Other dialects, and the setting off, are as ever.
+    EXPECT_EQ(exportScene(10).find("mesh2"), std::string::npos);
+    SetExportMesh2(0);
+    EXPECT_EQ(exportScene(11), triangles);
+    // Smooth: a corner is one vertex only with one normal.
+    SetExportMesh2(1);
+    SmoothObject(mesh);
+    std::string smooth = exportScene(11);
+    EXPECT_NE(smooth.find(" normal_vectors { 4,"), std::string::npos) << smooth;
+    SetExportMesh2(0);
+}
+
 TEST_F(PovExportTest, EmptySceneAndBusyFlag) {
     EXPECT_EQ(exportScene(11, false), kHeader + kCamera);
     EXPECT_EQ(lastResult, 0);

@@ -1,5 +1,7 @@
 // Scenes exported for POV-Ray 3 are rendered by the real renderer: the render
 // must succeed and the image must show something.
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -136,6 +138,60 @@ TEST_F(PovrayRenderTest, ExampleSceneInEveryDialect) {
                                  dir.path().string(), true, {}));
         EXPECT_EQ(runner.wait().exitCode, 0) << runner.output();
         EXPECT_TRUE(std::filesystem::exists(dir.file(name + ".tga")));
+    }
+}
+
+// A wave of 2 x 20 x 20 triangles across the view, flat or smooth, and a light.
+CadObject* waveMesh(bool smooth) {
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    auto at = [](int i, int j) {
+        float x = -5.0f + i * 0.5f, z = -5.0f + j * 0.5f;
+        return Point3d{x, std::sin(x) * std::cos(z), z};
+    };
+    for (int i = 0; i < 20; ++i)
+        for (int j = 0; j < 20; ++j) {
+            Point3d a[3] = {at(i, j), at(i + 1, j), at(i, j + 1)};
+            Point3d b[3] = {at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
+            tail = AddEntry(3, tail, a);
+            if (!head) head = tail;
+            tail = AddEntry(3, tail, b);
+        }
+    CadObject* mesh = AddObject(smooth ? "smooth_wave" : "flat_wave", head, 800, KX_POLYGON);
+    if (smooth) SmoothObject(mesh);
+    SetObjectMaterial(mesh, "Rgb.200.120.40", 1);
+    return mesh;
+}
+
+TEST_F(PovrayRenderTest, Mesh2RendersAsTheTriangleMeshDoes) {
+    ASSERT_TRUE(std::filesystem::exists(kPovray));
+    CreateDefaultLight();
+    GetLastCadObject()->translate = Point3d{5, 15, 10};
+    for (bool smooth : {false, true}) {
+        SCOPED_TRACE(smooth);
+        CadObject* mesh = waveMesh(smooth);
+        std::vector<unsigned char> images[2];
+        for (int mesh2 = 0; mesh2 < 2; ++mesh2) {
+            SetExportMesh2(mesh2);
+            int exitCode = -1;
+            std::string output = render(exitCode, images[mesh2]);
+            ASSERT_EQ(exitCode, 0) << output << dir.read("scene.pov").substr(0, 3000);
+            EXPECT_EQ(dir.read("scene.pov").find("mesh2 {") != std::string::npos, mesh2 == 1);
+        }
+        SetExportMesh2(0);
+        ASSERT_EQ(images[0].size(), images[1].size());
+        constexpr size_t kPixels = 160 * 120;
+        const size_t depth = images[0].size() / kPixels;  // 3 or 4 bytes; a footer may follow
+        ASSERT_GE(depth, 3u);
+        size_t differing = 0, lit = 0;
+        for (size_t p = 0; p < kPixels; ++p) {
+            const unsigned char* a = &images[0][p * depth];
+            differing += std::memcmp(a, &images[1][p * depth], 3) != 0;
+            lit += a[0] + a[1] + a[2] > 30;
+        }
+        EXPECT_LE(differing, kPixels / 200);  // at most 0.5% of the pixels
+        EXPECT_GT(lit, kPixels / 50);          // and the mesh is in the picture
+        DeleteCadObject(mesh);
     }
 }
 

@@ -147,7 +147,7 @@ TEST_F(PointFilesTest, FacetSyntaxOfEachFormat) {
         {10, 0, "triangle { <  0.0000,  0.0000,  0.0000 > <  1.0000,  0.0000,  0.0000 > "
                 "<  0.0000,  1.0000,  0.0000 > }\r\n"},
         {12, 0, "triangle { <  0.0000  0.0000  0.0000 > <  1.0000  0.0000  0.0000 > <  0.0000  1.0000  0.0000 > }\r\n"},
-        {14, 0, "p 3\r\n 0.0000,  0.0000,  0.0000\r\n 1.0000,  0.0000,  0.0000\r\n 0.0000,  1.0000,  0.0000\r\n\r\n"},
+        {14, 0, "p 3\r\n 0.0000  0.0000  0.0000\r\n 1.0000  0.0000  0.0000\r\n 0.0000  1.0000  0.0000\r\n\r\n"},
         {15, 0, "polygon { points 3 vertex 0, 0, 0 \r\nvertex 1, 0, 0 \r\nvertex 0, 1, 0 \r\n}\r\n\r\n"},
         {16, 0, "triangle 0, 0, 0 1, 0, 0 0, 1, 0 \r\n"},
         {18, 0, " 0.0000  0.0000  0.0000   1.0000  0.0000  0.0000   0.0000  1.0000  0.0000  \r\n"},
@@ -222,11 +222,16 @@ TEST_F(PointFilesTest, MappingEntriesFollowTheirFacetsAndNeverOverrun) {
     for (unsigned i = 0; i < 6; ++i) obj->uv[i] = Point3d{static_cast<float>(i), 0, 0};
     unsigned count = 0;
     const std::string text = facets(obj, 19, nullptr, &count);
-    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(count, 3u);  // the quad is two triangles
     // The second node uses entries 3 to 5 wherever the first went.
     EXPECT_NE(text.find("uv 3, 0, < 1, 0, 0 > , < 0, 0, 1 > uv 4, 0,"), std::string::npos) << text;
     // The quad is beyond the mapping: zeros, also for its fourth corner.
     EXPECT_NE(text.find("< 2, 0, 0 > , < 0, 0, 1 > uv 0, 0, < 2, 2, 0 >"), std::string::npos) << text;
+    // Its second triangle fans from the first corner: corners 0, 2 and 3.
+    EXPECT_NE(text.find("+object { patch < 0, 0, 0 > , < 0, 0, 1 > uv 0, 0, < 2, 2, 0 > , < 0, 0, 1 > uv 0, 0, "
+                        "< 0, 2, 0 >"),
+              std::string::npos)
+        << text;
     // Facets of a triangle array: one per record, as many as are allocated.
     obj->polygons = CopyListToPolygons(obj->points, 3);
     obj->polygonCount = 2;
@@ -272,9 +277,13 @@ TEST_F(PointFilesTest, WhatIsNotWrittenAsFacets) {
     EXPECT_NE(facets(tri, 10), "");
 }
 
-TEST_F(PointFilesTest, PolyrayFacetsAfterTheFirstOfAFileAreJoined) {
+TEST_F(PointFilesTest, PolyrayFacetsAfterTheFirstOfAnObjectAreJoined) {
+    // Each mesh is its own object block: its first facet starts it without "+".
     CadObject* a = triangle("a");
     CadObject* b = triangle("b");
+    Point3d quad[4] = {{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+    AddEntry(4, b->points, quad);
+    b->count = 2;
     StandardFile* f = StdOpenFile(dir.file("p.pi").c_str(), KX_OPEN_CREATE);
     f->type = 19;
     WriteFacetsEx(a, f);
@@ -282,7 +291,9 @@ TEST_F(PointFilesTest, PolyrayFacetsAfterTheFirstOfAFileAreJoined) {
     StdCloseFile(f);
     const std::string text = dir.read("p.pi");
     EXPECT_EQ(text.rfind("object { polygon 3,", 0), 0u);
-    EXPECT_NE(text.find("}\r\n+object { polygon 3,"), std::string::npos);
+    EXPECT_EQ(text.find("}\r\n+object { polygon 3,< 0, 0, 0 > , < 1, 0, 0 >"), std::string::npos) << text;
+    EXPECT_NE(text.find("}\r\nobject { polygon 3,< 0, 0, 0 > , < 1, 0, 0 >"), std::string::npos) << text;
+    EXPECT_NE(text.find("}\r\n+object { polygon 3,< 0, 0, 0 > , < 2, 0, 0 >"), std::string::npos) << text;
 }
 
 TEST_F(PointFilesTest, PointLinesOfEachFormat) {
@@ -328,12 +339,20 @@ TEST_F(PointFilesTest, PointObjectsAsPointLines) {
     StandardFile* f = StdOpenFile(dir.file("x.txt").c_str(), KX_OPEN_CREATE);
     EXPECT_EQ(WritePointsAs(empty, f, 9), 0);
     EXPECT_EQ(ui.lastMessage(), "Error unable to save zero points");
-    EXPECT_EQ(WritePointsAs(lines, f, 22), 0);  // DXF points are not written this way
     SetExportSelected(1);
     SetObjectsUnSelected();
     EXPECT_EQ(WritePointsAs(lines, f, 9), 1);
     StdCloseFile(f);
     EXPECT_EQ(dir.read("x.txt"), "");
+    // DXF: one polyline of every point, the first too (readers skip the header's point).
+    SetExportSelected(0);
+    f = StdOpenFile(dir.file("y.dxf").c_str(), KX_OPEN_CREATE);
+    EXPECT_EQ(WritePointsAs(lines, f, 22), 1);
+    StdCloseFile(f);
+    EXPECT_EQ(dir.read("y.dxf"),
+              "0\r\nPOLYLINE\r\n8\r\nSURFACE\r\n62\r\n7\r\n66\r\n1\r\n10\r\n1\r\n20\r\n2\r\n30\r\n3\r\n70\r\n8\r\n"
+              "0\r\nVERTEX\r\n8\r\nSURFACE\r\n10\r\n1\r\n20\r\n2\r\n30\r\n3\r\n"
+              "0\r\nVERTEX\r\n8\r\nSURFACE\r\n10\r\n4\r\n20\r\n5\r\n30\r\n6\r\n0\r\nSEQEND\r\n");
 }
 
 // A triangle array made by the core's own allocators and attached by a caller
