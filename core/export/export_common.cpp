@@ -93,6 +93,17 @@ std::string identifierOf(const char* name) {
     return id;
 }
 
+std::string objectIdentifier(const CadObject* obj) {
+    ExportRun& r = run();
+    if (auto found = r.identifiers.find(obj); found != r.identifiers.end()) return found->second;
+    const std::string base = identifierOf(obj ? obj->name : nullptr);
+    std::string id = base;
+    for (unsigned n = 2; r.identifiersTaken.count(id); ++n) id = base + "_" + std::to_string(n);
+    r.identifiersTaken.insert(id);
+    r.identifiers.emplace(obj, id);
+    return id;
+}
+
 std::string defNameOf(const char* name) {
     std::string id;
     for (const char* p = name ? name : ""; *p; ++p)

@@ -17,6 +17,8 @@ struct RunScope {
         run().firstGroup = run().lastGroup = 0;
         run().userInline.clear();
         run().declared.clear();
+        run().identifiers.clear();
+        run().identifiersTaken.clear();
     }
     ~RunScope() {
         run().busy = false;
@@ -168,13 +170,16 @@ int ExportObjects(StandardFile* f) {
     exportLights(f);
     CadObject* first = GetCadObject(nullptr);
     if (!first) return 0;
+    // Identifiers follow the scene's order, so each export of a scene gives
+    // every object the same one.
+    for (CadObject* o = first; o; o = o->next) objectIdentifier(o);
     for (CadObject* o = first; o; o = o->next) {
         if (d.declareForm) {
             StdPutLine(f, "\n");
             if (o->groupId) {
                 // A member is declared only when its writer gives it a value.
                 if (o->type != KX_BLOB && o->type != KX_GROUP && writesObject(f, o)) {
-                    StdPutLine(f, d.declareForm, identifierOf(o->name).c_str());
+                    StdPutLine(f, d.declareForm, objectIdentifier(o).c_str());
                     run().declared.insert(o);
                 }
                 noteGroup(o->groupId);

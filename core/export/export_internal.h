@@ -5,6 +5,7 @@
 #include <array>
 #include <initializer_list>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core_state.h"
@@ -20,6 +21,10 @@ struct ExportRun {
     unsigned firstGroup = 0, lastGroup = 0;
     std::unordered_set<const CadObject*> userInline;  // objects whose UserInline text waits
     std::unordered_set<const CadObject*> declared;    // grouped members given a declaration
+    // The identifier each object got in this export, and those taken: two
+    // names that read alike ("a" and "_a", "a b" and "a_b") never share one.
+    std::unordered_map<const CadObject*, std::string> identifiers;
+    std::unordered_set<std::string> identifiersTaken;
 };
 
 ExportRun& run();
@@ -118,6 +123,10 @@ inline double channel(unsigned rgb, int shift) { return ((rgb >> shift) & 0xFF) 
 // letters, digits and "_" becomes "_", and a name that could be one of the
 // renderer's own (lower-case) words gets a leading "_".
 std::string identifierOf(const char* name);
+// The object's identifier in the current export: identifierOf its name, with
+// "_2", "_3"... when an earlier object of the scene already has that one, so
+// the same scene always gets the same identifiers.
+std::string objectIdentifier(const CadObject* obj);
 // A VRML DEF name: letters, digits and "_" (others become "_"), "_" before a
 // leading digit.
 std::string defNameOf(const char* name);

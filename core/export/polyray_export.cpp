@@ -209,7 +209,7 @@ void groupMember(StandardFile* f, CadObject* obj, unsigned index, unsigned op) {
     } else {
         StdPutLine(f, "%s", index == 1 ? kCsgOperators[op < 4 ? op : 0] : kCsgOperators[0]);
     }
-    StdPutLine(f, "  %s \n", identifierOf(obj->name).c_str());
+    StdPutLine(f, "  %s \n", objectIdentifier(obj).c_str());
 }
 
 }  // namespace

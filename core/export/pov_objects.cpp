@@ -12,6 +12,16 @@ namespace {
 
 void closeObject(StandardFile* f) { StdPutLine(f, " }\n\n"); }
 
+bool bracesBalance(const std::string& text) {
+    int depth = 0;
+    for (char c : text) {
+        if (c == '{') ++depth;
+        else if (c == '}' && --depth < 0) return false;
+    }
+    return depth == 0;
+}
+
+
 int exportSphere(StandardFile* f, CadObject* obj) {
     StdPutLine(f, "// SPHERE %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "sphere { ");
@@ -184,7 +194,12 @@ void exportPovLight(StandardFile* f, CadObject* light, const LightSetting& setti
         exportLightParams(f, v, 2);
     }
     std::string looks = extraText(light, 310);
-    if (!looks.empty() && isPlainIdentifier(looks.c_str())) StdPutLine(f, "looks_like { %s }\n", looks.c_str());
+    if (!looks.empty()) {
+        // Any shape text the renderer knows may stand here, as in UserInline;
+        // only unbalanced braces, which would break the rest of the scene, are left out.
+        if (bracesBalance(looks)) StdPutLine(f, "looks_like { %s }\n", looks.c_str());
+        else LogMessage(1, "LightLooksLike of %s left out: its braces do not balance", light->name);
+    }
     indentOut();
     indent(f);
     StdPutLine(f, "}\n");
@@ -269,7 +284,7 @@ void exportPovGroupMember(StandardFile* f, CadObject* obj, unsigned index, unsig
         StdPutLine(f, "// DEFAULT GROUP\n");
         StdPutLine(f, "%s", kCsgOpeners[op < 4 ? op : 0]);
     }
-    StdPutLine(f, "  object { %s }\n", identifierOf(obj->name).c_str());
+    StdPutLine(f, "  object { %s }\n", objectIdentifier(obj).c_str());
 }
 
 int blobComponent(StandardFile* f, CadObject* obj, bool first) { return exportPovBlob(f, obj, first); }

@@ -121,6 +121,54 @@ TEST_F(PovExportTest, GroupsDeclareOnlyWhatTheyWrite) {
     EXPECT_EQ(text.find("object { empty }"), std::string::npos);
 }
 
+// Names that read alike as identifiers each get their own, the same in every
+// export: no member of a group is declared twice and none lost.
+TEST_F(PovExportTest, IdentifiersAreUniqueAndStable) {
+    CadObject* group = CreateDefaultGroup();
+    const char* names[] = {"a", "_a", "a b", "a_b", "a.b"};
+    for (const char* name : names) {
+        CadObject* o = add(CreateDefaultSphere);
+        SetCadObjectProperty(o, "Name", name);
+        o->groupId = group->groupId;
+    }
+    const std::string first = exportScene(11);
+    for (const char* declared : {"#declare _a = ", "#declare _a_2 = ", "#declare _a_b = ", "#declare _a_b_2 = ",
+                                 "#declare _a_b_3 = "}) {
+        SCOPED_TRACE(declared);
+        EXPECT_NE(first.find(declared), std::string::npos);
+    }
+    for (const char* used : {"object { _a }", "object { _a_2 }", "object { _a_b }", "object { _a_b_2 }",
+                             "object { _a_b_3 }"}) {
+        SCOPED_TRACE(used);
+        EXPECT_NE(first.find(used), std::string::npos);
+    }
+    EXPECT_EQ(exportScene(11), first);
+}
+
+// A light's looks_like text is any shape text, written as it stands; only
+// one whose braces do not balance is left out.
+TEST_F(PovExportTest, LooksLikeTakesShapeText) {
+    struct Case {
+        const char* text;
+        const char* written;  // null: left out
+    } cases[] = {
+        {"sphere { 0, 0.2 }", "looks_like { sphere { 0, 0.2 } }\r\n"},
+        {"Lamp", "looks_like { Lamp }\r\n"},
+        {"sphere { 0, 0.2 } }", nullptr},
+        {"sphere { 0, 0.2", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        CadObject* light = add(CreateDefaultLight);
+        SetCadObjectProperty(light, "LightLooksLike", c.text);
+        std::string text = exportScene(11);
+        if (c.written) EXPECT_NE(text.find(c.written), std::string::npos) << text;
+        else EXPECT_EQ(text.find("looks_like"), std::string::npos) << text;
+    }
+}
+
 TEST_F(PovExportTest, FarApartGroupIdsWriteOnlyTheirGroups) {
     CadObject* a = add(CreateDefaultSphere);
     CadObject* b = add(CreateDefaultBox);
