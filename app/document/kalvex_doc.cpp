@@ -37,6 +37,7 @@ void CKalvexDoc::newScene(bool withDefaults) {
     incomplete_ = false;
     ++cameraGeneration_;
     emit sceneReplaced();
+    emit documentReplaced();
     emit titleChanged();
 }
 
@@ -125,6 +126,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     incomplete_ = partial;
     ++cameraGeneration_;
     emit sceneReplaced();
+    emit documentReplaced();
     emit titleChanged();
     return ok || partial;
 }
@@ -158,6 +160,7 @@ void CKalvexDoc::close() {
     modified_ = false;
     incomplete_ = false;
     emit sceneReplaced();
+    emit documentReplaced();
 }
 
 void CKalvexDoc::geometryChanged() {

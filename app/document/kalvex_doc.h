@@ -59,6 +59,9 @@ public:
 
 signals:
     void sceneReplaced();
+    // Another scene took the document's place (New, Open, close): what was
+    // shown of the old one (its rendered image, its render log) is stale.
+    void documentReplaced();
     void geometryUpdated();
     void objectsMovedBy(const std::vector<CadObject*>& objects);
     void selectionUpdated();

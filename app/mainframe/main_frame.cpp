@@ -71,6 +71,13 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     connect(renderer_, &RenderController::output, this, [this](const QString& piece) { renderOutput_->append(piece); });
     connect(renderer_, &RenderController::finished, this, &CMainFrame::renderFinished);
     connect(renderOutput_->cancelButton(), &QAbstractButton::clicked, this, [this] { renderer_->cancel(); });
+    // Another scene's picture and log would be taken for this one's.
+    connect(doc_, &CKalvexDoc::documentReplaced, this, [this] {
+        if (renderer_->running()) return;
+        if (renderWindow_) renderWindow_->close();
+        renderOutput_->begin(QString());
+        renderOutput_->end(QString());
+    });
 
     // The tree must be the object selector before the first object is made.
     sceneTree_->registerSelector();

@@ -1,6 +1,7 @@
 #include "render/render_job.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <filesystem>
@@ -114,9 +115,38 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         RenderOutcome outcome = finish(result);
         if (callbacks_.finished) callbacks_.finished(outcome);
     };
-    if (!runner_.start(command_.argv, cwd, capture, runnerCallbacks))
+    // The renderer writes its image as it goes: the one it replaces waits
+    // beside it until the new one is complete, and comes back otherwise.
+    keepPreviousImage();
+    if (!runner_.start(command_.argv, cwd, capture, runnerCallbacks)) {
+        restorePreviousImage();
         return reportStartFailure(runner_.result().startError);
+    }
     return true;
+}
+
+void RenderJob::keepPreviousImage() {
+    keptImage_.clear();
+    if (command_.imagePath.empty()) return;
+    const std::string previous = existingImage(command_.imagePath);
+    if (!kx::platform::isRegularFile(previous)) return;
+    const std::string aside = previous + ".kxprevious";
+    if (::rename(previous.c_str(), aside.c_str()) == 0) {
+        keptImage_ = aside;
+        keptImageName_ = previous;
+    }
+}
+
+void RenderJob::restorePreviousImage() {
+    if (keptImage_.empty()) return;
+    ::rename(keptImage_.c_str(), keptImageName_.c_str());
+    keptImage_.clear();
+}
+
+void RenderJob::forgetPreviousImage() {
+    if (keptImage_.empty()) return;
+    ::unlink(keptImage_.c_str());
+    keptImage_.clear();
 }
 
 bool RenderJob::reportStartFailure(int error) {
@@ -151,6 +181,19 @@ RenderOutcome RenderJob::finish(const platform::RunResult& result) {
         }
     } else {
         out.ok = true;
+    }
+    if (out.ok) {
+        forgetPreviousImage();
+    } else {
+        restorePreviousImage();
+        out.imagePath = existingImage(command_.imagePath);
+    }
+    if (result.cancelled) {
+        // A cancelled renderer leaves the state it would resume from: large,
+        // and of no use once the user stopped it.
+        std::error_code ec;
+        const std::string stem = command_.outputPath.substr(0, command_.outputPath.find_last_of('.'));
+        std::filesystem::remove(stem + ".pov-state", ec);
     }
     outcome_ = out;
     haveOutcome_ = true;

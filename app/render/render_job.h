@@ -48,10 +48,16 @@ public:
 private:
     // Reports a renderer that could not be started (errno), with its program.
     bool reportStartFailure(int error);
+    // The image a render replaces is kept aside until the new one is complete.
+    void keepPreviousImage();
+    void restorePreviousImage();
+    void forgetPreviousImage();
     RenderOutcome finish(const platform::RunResult& result);
 
     Settings settings_;
     RendererList renderers_;
+    std::string keptImage_;      // the previous image, moved aside while rendering
+    std::string keptImageName_;  // where it goes back
     BuiltCommand command_;
     platform::CommandRunner runner_;
     Callbacks callbacks_;

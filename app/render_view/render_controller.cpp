@@ -27,13 +27,18 @@ RenderController::~RenderController() {
 
 std::string RenderController::scenePath() const {
     const kx::app::Settings& s = session_.settings();
-    // The working folder: the chosen one, else the scene's own, else the current one.
-    std::string folder = s.directories.defaultDir;
-    if (folder.empty() && !doc_->path().isEmpty()) folder = QFileInfo(doc_->path()).absolutePath().toStdString();
     std::error_code ec;
-    if (folder.empty()) folder = std::filesystem::current_path(ec).string();
-    QString name = doc_->path().isEmpty() ? QStringLiteral("untitled.cad") : QFileInfo(doc_->path()).fileName();
-    return folder + "/" + name.toStdString();
+    if (doc_->path().isEmpty()) {
+        // A scene never saved has no folder of its own: it renders in one kept
+        // for it in the user's data folder, never in whatever folder was used last.
+        const std::filesystem::path folder = std::filesystem::path(s.directories.program) / "untitled";
+        std::filesystem::create_directories(folder, ec);
+        return (folder / "untitled.cad").string();
+    }
+    // The working folder: the chosen one, else the scene's own.
+    std::string folder = s.directories.defaultDir;
+    if (folder.empty()) folder = QFileInfo(doc_->path()).absolutePath().toStdString();
+    return folder + "/" + QFileInfo(doc_->path()).fileName().toStdString();
 }
 
 bool RenderController::start() {

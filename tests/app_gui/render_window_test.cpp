@@ -66,10 +66,13 @@ TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
     EXPECT_TRUE(end[0].toBool()) << end[2].toString().toStdString();
     EXPECT_FALSE(frame->renderer()->running());
 
-    // The scene went to the working folder under the document's name.
-    EXPECT_FALSE(dir->read("untitled.cad").empty());
+    // A scene never saved renders in a folder of its own in the data folder,
+    // never in the working folder.
+    const std::string untitled = session->settings().directories.program + "/untitled/untitled.cad";
+    EXPECT_TRUE(std::filesystem::exists(untitled));
+    EXPECT_FALSE(std::filesystem::exists(dir->file("untitled.cad")));
     const QString output = frame->renderOutput()->text();
-    EXPECT_TRUE(output.contains(QStringLiteral("rendering ") + QString::fromStdString(dir->file("untitled.cad"))));
+    EXPECT_TRUE(output.contains(QStringLiteral("rendering ") + QString::fromStdString(untitled)));
     EXPECT_FALSE(output.contains(QStringLiteral("(50%)")));  // progress goes to the bar
     EXPECT_EQ(frame->renderOutput()->progress(), 50);
 
@@ -82,8 +85,26 @@ TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
     EXPECT_TRUE(boxes.empty());
 }
 
+// After New or Open the rendered view and the render log of the old scene go.
+TEST_F(RenderWindowTest, AnotherSceneDropsTheOldPictureAndLog) {
+    useFakeRenderer(std::string("echo 'old log line'; ") + kRedTarga);
+    addObject(KX_SPHERE, {0, 0, 0});
+    ASSERT_TRUE(frame->render());
+    const QList<QVariant> end = waitForRender(20);
+    ASSERT_FALSE(end.isEmpty());
+    ASSERT_NE(frame->renderView(), nullptr);
+    doc()->setModified(false);
+    doc()->newScene(true);
+    QTRY_VERIFY_WITH_TIMEOUT(frame->renderView() == nullptr, 5000);
+    EXPECT_FALSE(frame->renderOutput()->text().contains(QStringLiteral("old log line")));
+}
+
 TEST_F(RenderWindowTest, CancelEndsTheRenderAndTheWindowKeepsWorking) {
-    useFakeRenderer("echo started; sleep 300");
+    // Like the real renderer: the image is written as it goes, and a state file.
+    useFakeRenderer("printf partial > \"$2\"; printf state > \"${1%.cad}.pov-state\"; echo started; sleep 300");
+    const std::string folder = session->settings().directories.program + "/untitled";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/untitled.tga") << "the previous image";
     ASSERT_TRUE(frame->render());
     // The window answers while the renderer runs.
     QTRY_VERIFY_WITH_TIMEOUT(frame->renderOutput()->text().contains(QStringLiteral("started")), 10000);
@@ -94,6 +115,11 @@ TEST_F(RenderWindowTest, CancelEndsTheRenderAndTheWindowKeepsWorking) {
     EXPECT_FALSE(spy[0][0].toBool());
     EXPECT_TRUE(spy[0][1].toBool());
     EXPECT_EQ(frame->renderView(), nullptr);
+    // The image the cancelled render would have replaced is still there, whole.
+    std::ifstream previous(folder + "/untitled.tga");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(previous)), {}), "the previous image");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/untitled.pov-state"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/untitled.tga.kxprevious"));
 }
 
 TEST_F(RenderWindowTest, AFailedRenderIsShownOnTheUserInterfaceThread) {
