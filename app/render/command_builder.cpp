@@ -22,6 +22,20 @@ const std::string* Placeholders::get(char key) const {
 
 std::string commandLinePath(const std::string& path) { return platform::quoteArgument(path); }
 
+namespace {
+
+// A quoted file name glued to an option ("+I$O") is one argument whose value
+// the renderer parses itself, and it splits a bare name at its blanks: the
+// quotes must reach it ("+I\"/my scenes/a.pov\""), not only keep the
+// argument whole.
+std::string gluedToOption(const std::string& before, const std::string& value) {
+    const bool glued = !before.empty() && before.back() != ' ' && before.back() != '\t';
+    if (!glued || value.size() < 2 || value.front() != '"' || value.back() != '"') return value;
+    return "\"\\\"" + value.substr(1, value.size() - 2) + "\\\"\"";
+}
+
+}  // namespace
+
 std::string expandTemplate(const std::string& programPath, const std::string& commandTemplate,
                            const Placeholders& values) {
     std::string out = commandLinePath(programPath) + " ";
@@ -38,7 +52,7 @@ std::string expandTemplate(const std::string& programPath, const std::string& co
             const std::string* value = values.get(commandTemplate[++i]);
             if (value && !value->empty()) {
                 if (prefix.size() >= 3) out += prefix.substr(1);
-                out += *value;
+                out += gluedToOption(out, *value);
             } else {
                 out += ' ';
             }

@@ -28,6 +28,8 @@ private:
 // Expands a template: "$X" gives X's value (after a pending "[" prefix when the
 // value is filled), or one space when it is not; "[" starts a prefix that runs
 // to the next "$"; a trailing "$" gives one space; trailing spaces are removed.
+// A quoted value glued to the text before it (an option such as "+I") keeps
+// its quotes inside the argument, for the renderer to read.
 std::string expandTemplate(const std::string& programPath, const std::string& commandTemplate,
                            const Placeholders& values);
 

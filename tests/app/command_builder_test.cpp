@@ -67,10 +67,12 @@ TEST_F(CommandBuildTest, FileNamesWithBlanksStayWhole) {
     ASSERT_TRUE(c.ok);
     EXPECT_EQ(c.imagePath, "/home/u/my scenes/ball.tga");
     EXPECT_EQ(c.outputPath, "/home/u/my scenes/ball.cad");
-    EXPECT_EQ(c.argv, (std::vector<std::string>{"/usr/bin/povray", "+I/home/u/my scenes/ball.cad",
-                                                "+O/home/u/my scenes/ball.tga", "+W640", "+H480",
+    // The renderer reads an option's value itself and stops at a blank unless
+    // the value is quoted inside the argument.
+    EXPECT_EQ(c.argv, (std::vector<std::string>{"/usr/bin/povray", "+I\"/home/u/my scenes/ball.cad\"",
+                                                "+O\"/home/u/my scenes/ball.tga\"", "+W640", "+H480",
                                                 "+L/usr/share/povray-3.7/include", "+Q7",
-                                                "+GF/data dir/render.err", "+V"}));
+                                                "+GF\"/data dir/render.err\"", "+V"}));
 }
 
 TEST_F(CommandBuildTest, Refusals) {
