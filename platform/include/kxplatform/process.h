@@ -53,8 +53,10 @@ public:
     // (the result then says why, and `finished` is not called).
     bool start(const std::vector<std::string>& argv, const std::string& cwd, bool capture,
                Callbacks callbacks);
-    // Ends the running program and its process group; returns at once.
-    void cancel();
+    // Ends the running program and its process group; returns at once. The
+    // group gets SIGTERM, then SIGKILL when the program has not ended within
+    // `graceMs` (a program that stops helpers of its own needs longer).
+    void cancel(int graceMs = 1000);
     // Waits for the current run to end.
     RunResult wait();
     bool running() const;
