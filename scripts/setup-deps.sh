@@ -18,6 +18,8 @@ packages=(
   clang libclang-rt-14-dev
   # the renderer Kalvex runs, with the include files every exported scene uses
   povray povray-includes
+  # GNU parallel runs the frames of an animation at once (kalvex --jobs)
+  parallel
   # a third-party reader and writer the importers are checked against
   assimp-utils libassimp-dev
   # the window (Qt 6 Widgets; its tests run on the offscreen platform)
