@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -156,8 +157,10 @@ int runParallel(const FarmRun& run, const std::string& cwd, const std::function<
     }
     while (runner.running()) {
         if (!stopped && stopRequested && stopRequested()) {
-            // parallel ends each job by its term sequence; a job ends its renderer.
-            runner.cancel(kParallelGraceMs);
+            // parallel ends each job by its term sequence, and a job ends its
+            // renderer. SIGINT, as Ctrl-C: parallel ignores SIGTERM for a
+            // moment before its first job starts, and would then run them all.
+            runner.cancel(kParallelGraceMs, SIGINT);
             stopped = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

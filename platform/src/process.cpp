@@ -204,6 +204,7 @@ struct CommandRunner::Run {
     pid_t pid = -1;
     FileDescriptor cancelEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     std::atomic<int> graceMs{1000};
+    std::atomic<int> stopSignal{SIGTERM};
     FileDescriptor pipeRead;
     Callbacks callbacks;
 
@@ -237,7 +238,7 @@ struct CommandRunner::Run {
 
     // Asks the process group to end, then forces it after the grace period.
     void terminate() {
-        ::kill(-pid, SIGTERM);
+        ::kill(-pid, stopSignal);
         const int checks = graceMs / 50 + 1;
         for (int i = 0; i < checks; ++i) {
             int status;
@@ -340,9 +341,10 @@ bool CommandRunner::start(const std::vector<std::string>& argv, const std::strin
     return true;
 }
 
-void CommandRunner::cancel(int graceMs) {
+void CommandRunner::cancel(int graceMs, int stopSignal) {
     if (!run_) return;
     run_->graceMs = graceMs < 0 ? 0 : graceMs;
+    run_->stopSignal = stopSignal;
     uint64_t one = 1;
     if (run_->cancelEvent.get() >= 0) {
         ssize_t n = ::write(run_->cancelEvent.get(), &one, sizeof one);

@@ -115,12 +115,13 @@ TEST_F(RunnerTest, FloodedOutputKeepsOnlyTheTail) {
 // A program that needs time to stop its own helpers gets the time it is
 // given, and no more than that.
 TEST_F(RunnerTest, CancelWaitsTheGracePeriod) {
-    std::string prog = script("slow_stop.sh", "trap 'sleep 1.5; echo clean > stopped; exit 0' TERM\n"
+    std::string prog = script("slow_stop.sh", "trap 'sleep 1.5; echo clean > stopped; exit 0' TERM INT\n"
                                                "echo started\nwhile :; do sleep 0.1; done");
     struct Case {
         int graceMs;
+        int signal;
         bool endsCleanly;
-    } cases[] = {{4000, true}, {1000, false}};
+    } cases[] = {{4000, SIGTERM, true}, {1000, SIGTERM, false}, {4000, SIGINT, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.graceMs);
         std::filesystem::remove(dir.file("stopped"));
@@ -130,7 +131,7 @@ TEST_F(RunnerTest, CancelWaitsTheGracePeriod) {
         cb.output = [&started](const std::string&) { started = true; };
         ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
         for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        runner.cancel(c.graceMs);
+        runner.cancel(c.graceMs, c.signal);
         const kx::platform::RunResult r = runner.wait();
         EXPECT_TRUE(r.cancelled);
         EXPECT_EQ(std::filesystem::exists(dir.file("stopped")), c.endsCleanly);
