@@ -18,6 +18,8 @@ packages=(
   clang libclang-rt-14-dev
   # the renderer Kalvex runs, with the include files every exported scene uses
   povray povray-includes
+  # GNU parallel runs the frames of an animation at once (kalvex --jobs)
+  parallel
   # third-party readers and writers the importers and exporters are checked against
   # (libassimp-dev only for the import benchmark: no product binary links it)
   assimp-utils libassimp-dev view3dscene

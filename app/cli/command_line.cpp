@@ -29,6 +29,19 @@ constexpr NamedType kTypeNames[] = {
     {"Wavefront", 34}, {"3dmf", 35},        {"Worldtoolkit", 36}, {"Truespace", 37}, {"Vrml2", 38},
 };
 
+// The options that hand frames to other processes hold together only so.
+std::string farmOptionError(const CommandLine& cl) {
+    const bool farm = cl.jobs || !cl.sshLoginFile.empty() || cl.transfer || !cl.worker.empty() || cl.emitJobs;
+    if ((farm || cl.resume) && cl.frames.empty())
+        return "--jobs, --emit-jobs, --sshloginfile, --transfer, --worker and --resume need --frames";
+    if (cl.emitJobs && (cl.jobs || !cl.sshLoginFile.empty() || cl.transfer))
+        return "--emit-jobs writes the jobs instead of running them: no --jobs, --sshloginfile or --transfer";
+    if (!cl.emitJobs && !cl.jobs && (!cl.sshLoginFile.empty() || cl.transfer || !cl.worker.empty()))
+        return "--sshloginfile, --transfer and --worker need --jobs";
+    if (cl.transfer && cl.sshLoginFile.empty()) return "--transfer needs --sshloginfile";
+    return "";
+}
+
 }  // namespace
 
 unsigned fileTypeFromText(const std::string& text) {
@@ -75,7 +88,10 @@ std::string usageText() {
     return "usage: kalvex [SCENE]\n"
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"
            "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
-           "       kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --render SCENE --frames A-B|N|all [--inside-out] [--resume] [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --render SCENE --frames A-B|all --jobs N [--sshloginfile FILE [--transfer]] [--worker PATH]\n"
+           "              [--inside-out] [--resume] [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--inside-out] [--resume] ...\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -122,6 +138,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 if (!frameRange(cl.frames, 0xFFFFFFFFu, first, last)) cl.error = "--frames takes A-B, N or all, not " + *v;
             }
         } else if (a == "--inside-out") cl.insideOut = true;
+        else if (a == "--jobs") numberOption("--jobs", cl.jobs, 1, kMaxJobs);
+        else if (a == "--sshloginfile" || a == "--worker") {
+            std::string& target = a == "--worker" ? cl.worker : cl.sshLoginFile;
+            if (auto v = value(a.c_str())) {
+                target = *v;
+                if (target.empty()) cl.error = a + " needs a name";
+            }
+        } else if (a == "--transfer") cl.transfer = true;
+        else if (a == "--emit-jobs") cl.emitJobs = true;
+        else if (a == "--resume") cl.resume = true;
         else if (a.size() > 1 && a[0] == '-') cl.error = "unknown option " + a;
         else positional.push_back(a);
         if (!cl.error.empty()) return cl;
@@ -136,6 +162,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         cl.error = "--frames and --inside-out belong to --render";
     else if (cl.insideOut && cl.frames.empty()) cl.error = "--inside-out needs --frames";
     else if (!cl.frames.empty() && cl.network) cl.error = "--frames cannot be rendered on the network";
+    else if (std::string farm = farmOptionError(cl); !farm.empty()) cl.error = farm;
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
         cl.error = "unknown file type " + cl.type;
     return cl;

@@ -2,6 +2,9 @@
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
 //   kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] ...
+//   kalvex --render SCENE --frames A-B|all --jobs N [--sshloginfile FILE
+//          [--transfer]] [--worker PATH] [--resume] ...   (frames through GNU parallel)
+//   kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--resume] ...
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -21,12 +24,20 @@ struct CommandLine {
     bool network = false;  // render on the configured render server
     std::string frames;    // animation frames to render: "A-B", "N" or "all"; empty: one image
     bool insideOut = false;  // frames in coarse-to-fine order
+    std::optional<int> jobs;   // frames at once per machine, through GNU parallel
+    std::string sshLoginFile;  // the machines parallel hands frames to
+    std::string worker;        // the program the workers run; empty: this one
+    bool transfer = false;     // the scene travels to the workers instead of a shared folder
+    bool emitJobs = false;     // print one shell line per frame instead of rendering
+    bool resume = false;       // only frames whose image is missing or unreadable
     std::string error;  // set when the arguments are wrong
 };
 
 // The largest image side and the highest quality a render can ask for.
 inline constexpr int kMaxImageSize = 16384;
 inline constexpr int kMaxQuality = 11;
+// The most frames one machine renders at once.
+inline constexpr int kMaxJobs = 1024;
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 

@@ -8,10 +8,12 @@
 #include <thread>
 
 #include "cli/command_line.h"
+#include "cli/frame_farm.h"
 #include "document/imported_scene.h"
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
+#include "render/command_builder.h"
 #include "render/network_render.h"
 #include "render/render_job.h"
 #include "settings/settings.h"
@@ -176,13 +178,17 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
         safeFrameStem(GetAniSettings(nullptr)->name, std::filesystem::path(scene).stem().string());
     const RendererDefinition& renderer = renderers.current(settings.render.type);
     const size_t index = static_cast<size_t>(&renderer - renderers.entries.data());
-    const int count = static_cast<int>(last - first + 1);
+    const FrameSet set{scene,     folder, stem, extensionOfType(renderer.type), first, last, cl.insideOut,
+                       settings.render.renderX, settings.render.renderY, settings.render.quality};
     int failed = 0;
     InterruptScope interrupts;
-    for (int i = 0; i < count && !interrupted; ++i) {
-        int offset = i;
-        if (cl.insideOut) InsideOut(count, i, &offset, nullptr);
-        const unsigned frame = first + static_cast<unsigned>(offset);
+    if (cl.jobs || cl.emitJobs) {
+        const int status = runFrameFarm(cl, set, [] { return interrupted.load(); });
+        return interrupted ? interruptedStatus() : status;
+    }
+    for (unsigned frame : frameOrder(first, last, cl.insideOut)) {
+        if (interrupted) break;
+        if (cl.resume && frameImageReadsWhole(frameImagePath(set, frame))) continue;
         SetObjectsToFrame(frame);
         renderers.entries[index].frame = static_cast<int32_t>(frame);
         const std::string document = folder + "/" + stem + std::to_string(frame) + ".cad";

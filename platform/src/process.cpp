@@ -1,5 +1,6 @@
 #include "kxplatform/process.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -211,6 +212,8 @@ struct CommandRunner::Run {
     bool finished = false;
     pid_t pid = -1;
     FileDescriptor cancelEvent{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    std::atomic<int> graceMs{1000};
+    std::atomic<int> stopSignal{SIGTERM};
     FileDescriptor pipeRead;
     Callbacks callbacks;
 
@@ -242,10 +245,11 @@ struct CommandRunner::Run {
         return true;
     }
 
-    // Asks the process group to end, then forces it after a second.
+    // Asks the process group to end, then forces it after the grace period.
     void terminate() {
-        ::kill(-pid, SIGTERM);
-        for (int i = 0; i < 20; ++i) {
+        ::kill(-pid, stopSignal);
+        const int checks = graceMs / 50 + 1;
+        for (int i = 0; i < checks; ++i) {
             int status;
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 result.exitCode = statusToCode(status);
@@ -346,8 +350,10 @@ bool CommandRunner::start(const std::vector<std::string>& argv, const std::strin
     return true;
 }
 
-void CommandRunner::cancel() {
+void CommandRunner::cancel(int graceMs, int stopSignal) {
     if (!run_) return;
+    run_->graceMs = graceMs < 0 ? 0 : graceMs;
+    run_->stopSignal = stopSignal;
     uint64_t one = 1;
     if (run_->cancelEvent.get() >= 0) {
         ssize_t n = ::write(run_->cancelEvent.get(), &one, sizeof one);

@@ -123,3 +123,41 @@ TEST(CommandLineParseTest, FrameStemsAreSafeFileNames) {
 }
 
 }  // namespace
+
+// The options that hand frames to other processes: which combinations hold,
+// with the words a user sees for those that do not.
+TEST(CommandLineParseTest, FarmOptions) {
+    CommandLine farm = parseCommandLine({"--render", "a.cad", "--frames", "0-9", "--jobs", "4", "--sshloginfile",
+                                         "hosts", "--transfer", "--worker", "kalvex", "--resume"});
+    EXPECT_TRUE(farm.error.empty()) << farm.error;
+    EXPECT_EQ(farm.jobs, 4);
+    EXPECT_EQ(farm.sshLoginFile, "hosts");
+    EXPECT_EQ(farm.worker, "kalvex");
+    EXPECT_TRUE(farm.transfer && farm.resume && !farm.emitJobs);
+    struct Case {
+        std::vector<std::string> args;
+        const char* error;
+    } cases[] = {
+        {{"--render", "a.cad", "--frames", "all", "--emit-jobs", "--worker", "kalvex", "--resume"}, ""},
+        {{"--render", "a.cad", "--frames", "2", "--resume"}, ""},
+        {{"--render", "a.cad", "--jobs", "2"},
+         "--jobs, --emit-jobs, --sshloginfile, --transfer, --worker and --resume need --frames"},
+        {{"--render", "a.cad", "--resume"},
+         "--jobs, --emit-jobs, --sshloginfile, --transfer, --worker and --resume need --frames"},
+        {{"--render", "a.cad", "--frames", "all", "--jobs", "0"}, "--jobs 0 is out of range (1 to 1024)"},
+        {{"--render", "a.cad", "--frames", "all", "--jobs", "two"}, "--jobs takes a whole number, not two"},
+        {{"--render", "a.cad", "--frames", "all", "--emit-jobs", "--jobs", "2"},
+         "--emit-jobs writes the jobs instead of running them: no --jobs, --sshloginfile or --transfer"},
+        {{"--render", "a.cad", "--frames", "all", "--sshloginfile", "hosts"},
+         "--sshloginfile, --transfer and --worker need --jobs"},
+        {{"--render", "a.cad", "--frames", "all", "--jobs", "2", "--transfer"}, "--transfer needs --sshloginfile"},
+        {{"--render", "a.cad", "--frames", "all", "--jobs", "2", "--worker", ""}, "--worker needs a name"},
+        {{"--render", "a.cad", "--frames", "all", "--jobs", "2", "--sshloginfile"}, "--sshloginfile needs a value"},
+        {{"--export", "a.cad", "b.pov", "--jobs", "2"},
+         "--jobs, --emit-jobs, --sshloginfile, --transfer, --worker and --resume need --frames"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        EXPECT_EQ(parseCommandLine(c.args).error, c.error);
+    }
+}

@@ -114,6 +114,33 @@ TEST_F(RunnerTest, FloodedOutputKeepsOnlyTheTail) {
     EXPECT_EQ(kept.substr(kept.size() - 4), "END\n");
 }
 
+// A program that needs time to stop its own helpers gets the time it is
+// given, and no more than that.
+TEST_F(RunnerTest, CancelWaitsTheGracePeriod) {
+    std::string prog = script("slow_stop.sh", "trap 'sleep 1.5; echo clean > stopped; exit 0' TERM INT\n"
+                                               "echo started\nwhile :; do sleep 0.1; done");
+    struct Case {
+        int graceMs;
+        int signal;
+        bool endsCleanly;
+    } cases[] = {{4000, SIGTERM, true}, {1000, SIGTERM, false}, {4000, SIGINT, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.graceMs);
+        std::filesystem::remove(dir.file("stopped"));
+        CommandRunner runner;
+        std::atomic<bool> started{false};
+        CommandRunner::Callbacks cb;
+        cb.output = [&started](const std::string&) { started = true; };
+        ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
+        for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        runner.cancel(c.graceMs, c.signal);
+        const kx::platform::RunResult r = runner.wait();
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_EQ(std::filesystem::exists(dir.file("stopped")), c.endsCleanly);
+        EXPECT_EQ(r.exitCode, c.endsCleanly ? 0 : 128 + SIGKILL);
+    }
+}
+
 // Output that never stops does not keep a cancel from being acted on, even when
 // whoever takes the output is slow.
 TEST_F(RunnerTest, ACancelIsHeardThroughAFlood) {

@@ -4,6 +4,7 @@
 // worker thread, and detached starts are reaped in the background.
 #pragma once
 
+#include <csignal>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -53,8 +54,11 @@ public:
     // (the result then says why, and `finished` is not called).
     bool start(const std::vector<std::string>& argv, const std::string& cwd, bool capture,
                Callbacks callbacks);
-    // Ends the running program and its process group; returns at once.
-    void cancel();
+    // Ends the running program and its process group; returns at once. The
+    // group gets `stopSignal`, then SIGKILL when the program has not ended
+    // within `graceMs` (a program that stops helpers of its own needs longer,
+    // and some heed only SIGINT at every moment).
+    void cancel(int graceMs = 1000, int stopSignal = SIGTERM);
     // Waits for the current run to end.
     RunResult wait();
     bool running() const;
