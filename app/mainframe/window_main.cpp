@@ -70,7 +70,9 @@ int runWindow(int argc, char** argv, const std::string& file) {
 
     int status = 0;
     {
-        AppSession session;
+        SessionOptions sessionOptions;
+        sessionOptions.plugins = true;
+        AppSession session(sessionOptions);
         std::unique_ptr<QSplashScreen> splash;
         session.startup([&session, &splash] {
             if (!session.splash()) return;
