@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "kxplatform/process.h"
+#include "kxplatform/ui_callbacks.h"
 #include "plugins/builtin_tools.h"
 #include "plugins/host_dispatch.h"
 #include "plugins/host_state.h"
@@ -66,6 +67,9 @@ bool PluginManager::loadToolsLibrary() {
                      lastDlError().c_str());
         return false;
     }
+    // The tools library never links a toolkit: it shows its boxes through ours.
+    using SetUi = void (*)(const KxUiCallbacks*);
+    if (auto setUi = symbol<SetUi>(tools_, "plkSetUiCallbacks")) setUi(&platform::ui());
     return true;
 }
 

@@ -265,6 +265,81 @@ TEST_F(PluginHost, BuiltInToolsBuildMeshes) {
     EXPECT_EQ(dispatch("SetPluginProperty", {text("x"), text(std::string(36, 'k').c_str()), pointer(&sides)}), 0);
 }
 
+class RecordingDocument final : public DocumentPort {
+public:
+    int load(const std::string& path) override {
+        calls.push_back("load " + path);
+        return 1;
+    }
+    int save(const std::string& path, unsigned type) override {
+        calls.push_back("save " + path + " " + std::to_string(type));
+        return 1;
+    }
+    int newScene() override {
+        calls.push_back("new");
+        return 1;
+    }
+    void redraw() override { calls.push_back("redraw"); }
+    void render() override { calls.push_back("render"); }
+    bool chooseFile(bool open, const std::string& filter, std::string& path) override {
+        calls.push_back(std::string(open ? "open " : "save ") + filter);
+        path = answer;
+        return !answer.empty();
+    }
+    void showCursor(const Point3d& p) override { calls.push_back("cursor " + std::to_string(p.x)); }
+    std::vector<std::string> calls;
+    std::string answer;
+};
+
+TEST_F(PluginHost, DocumentFunctionsGoThroughThePort) {
+    auto owned = std::make_unique<RecordingDocument>();
+    RecordingDocument& doc = *owned;
+    hostState().document = std::move(owned);
+    char path[72];
+    struct Row {
+        const char* what;
+        std::string answer;
+        int result;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"cancelled", "", 0, ""},
+        {"71 characters", std::string(71, 'a'), 1, ""},
+        {"72 characters are never cut", std::string(72, 'a'), 0, "File name too long"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ui.clear();
+        doc.answer = row.answer;
+        EXPECT_EQ(host::GetFileName(1, "Scenes (*.cad)|*.cad|", path), row.result);
+        EXPECT_EQ(ui.lastMessage(), row.message);
+        if (row.result == 1) {
+            EXPECT_EQ(std::string(path), row.answer);
+        }
+    }
+    EXPECT_EQ(doc.calls.front(), "open Scenes (*.cad)|*.cad|All files (*.*)|*.*||");
+    doc.calls.clear();
+    const std::string longScene = "/tmp/" + std::string(100, 's') + ".cad";
+    EXPECT_EQ(dispatch("Load", {pointer(const_cast<char*>(longScene.c_str()))}), 1);
+    EXPECT_EQ(dispatch("Save", {text("/tmp/x.cad"), integer(0)}), 1);
+    EXPECT_EQ(dispatch("Render", {}), 0);
+    EXPECT_EQ(dispatch("Redraw", {}), 1);
+    KxVar off = integer(1);
+    EXPECT_EQ(dispatch("SetSceneProperty", {integer(1001), pointer(&off)}), 1);
+    EXPECT_EQ(dispatch("Redraw", {}), 1);
+    float at[3] = {2, 0, 0};
+    EXPECT_EQ(host::SetCursor(at), 1);
+    EXPECT_EQ(doc.calls, (std::vector<std::string>{"load " + longScene, "save /tmp/x.cad 1", "render", "redraw",
+                                                   "cursor 2.000000"}));
+    // Scene texts keep 259 characters.
+    const std::string longName(400, 'n');
+    KxVar name = pointer(const_cast<char*>(longName.c_str()));
+    EXPECT_EQ(dispatch("SetSceneProperty", {integer(1002), pointer(&name)}), 1);
+    EXPECT_EQ(std::string(GetCurrentScene()->name), std::string(259, 'n'));
+    hostState().document.reset();
+    hostState().sceneRedrawOff = false;
+}
+
 class PluginLoading : public PluginHost {
 protected:
     void SetUp() override {
