@@ -447,6 +447,10 @@ TEST_F(PluginLoading, AnswersAreBoundedAndLoopsEnd) {
     ui.clear();
     EXPECT_EQ(dispatch("Save", {text(out.c_str()), integer(42 + bad)}), 0);
     EXPECT_EQ(ui.lastMessage(), "Error unknown file type: " + out);
+    ui.clear();
+    EXPECT_EQ(manager_->openWithItem(save, out), 0) << "a SAVE item never opens";
+    EXPECT_EQ(ui.lastMessage(), "Error unknown file type: " + out);
+    EXPECT_EQ(manager_->openWithItem(99, out), 0);
 }
 
 TEST_F(PluginLoading, ModuleListKeepsBatchAndEntryModules) {
