@@ -44,6 +44,16 @@ F symbol(void* library, const char* name) {
     return reinterpret_cast<F>(dlsym(library, name));
 }
 
+template <size_t N>
+void terminate(char (&field)[N]) {
+    field[N - 1] = '\0';
+}
+
+void copyField(char* field, size_t size, const char* text) {
+    std::memset(field, 0, size);
+    std::memcpy(field, text, std::min(std::strlen(text), size - 1));
+}
+
 bool same(const std::string& a, const char* b) { return b != nullptr && strcasecmp(a.c_str(), b) == 0; }
 
 }  // namespace
@@ -356,6 +366,28 @@ int PluginManager::saveWithItem(int n, const std::string& path) {
     }
     std::string copy = path;
     return call(static_cast<size_t>(n), nullptr, 2, copy.data());
+}
+
+std::vector<app::RendererDefinition> PluginManager::registerRenderers() {
+    std::vector<app::RendererDefinition> out;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].kindId != KindRender || !items_[i].entry) continue;
+        app::RendererDefinition r{};
+        auto* bytes = reinterpret_cast<unsigned char*>(&r);
+        if (!call(i, nullptr, 16, bytes + 32)) continue;
+        copyField(r.infoFile, sizeof r.infoFile, "plugin.inf");
+        // The whole type word, not one byte of it: the plug-in may have filled the rest.
+        r.type = 42;
+        terminate(r.description);
+        terminate(r.quality);
+        terminate(r.commandTemplate);
+        terminate(r.antiAlias);
+        terminate(r.userBreak);
+        terminate(r.displayImage);
+        terminate(r.frameOption);
+        out.push_back(r);
+    }
+    return out;
 }
 
 std::vector<std::string> PluginManager::modulePaths(const platform::IniStore& store, bool executeAll,

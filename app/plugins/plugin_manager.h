@@ -11,6 +11,7 @@
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "kxplugin.h"
+#include "render/renderer_definitions.h"
 
 namespace kx::plugins {
 
@@ -94,6 +95,10 @@ public:
     // Open and save through item n: only LOAD items open, only SAVE items save.
     int openWithItem(int n, const std::string& path);
     int saveWithItem(int n, const std::string& path);
+
+    // Each RENDER item's renderer (reason 16 on a zeroed record it fills from
+    // byte 32 on), made safe to use: type 42, every text terminated.
+    std::vector<app::RendererDefinition> registerRenderers();
 
     // The files the settings name: with executeAll every "*.pi" and "*.sh" of
     // the folders in name order (a name once), else "Module1".."Module16".

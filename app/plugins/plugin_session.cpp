@@ -50,11 +50,13 @@ void PluginSession::start(const app::Settings& settings, const platform::IniStor
             if (manager_->call(i, nullptr, 64, nullptr, nullptr, 0, &value)) screenPainting_ = true;
         }
     }
+    renderers_ = manager_->registerRenderers();
 }
 
 void PluginSession::stop() {
     if (!manager_) return;
     manager_->shutdown();
+    renderers_.clear();
     hostState().manager = nullptr;
     detachHandleTable();
     manager_.reset();

@@ -25,6 +25,8 @@ public:
     void stop();
     PluginManager* manager() { return manager_.get(); }
     bool screenPainting() const { return screenPainting_; }
+    // The renderers RENDER items registered at start.
+    const std::vector<app::RendererDefinition>& renderers() const { return renderers_; }
 
     // Beside the program: <prefix>/lib/libplugkit.so.1 and <prefix>/lib/kalvex/plugins.
     static std::string programLibraryFolder();
@@ -33,6 +35,7 @@ public:
 private:
     std::unique_ptr<PluginManager> manager_;
     bool screenPainting_ = false;
+    std::vector<app::RendererDefinition> renderers_;
 };
 
 }  // namespace kx::plugins

@@ -49,6 +49,7 @@ void CoreSession::start(const CoreSessionOptions& options) {
     if (options.loadPlugins) {
         plugins_ = std::make_unique<plugins::PluginSession>();
         plugins_->start(settings_, store_, dataFolder_);
+        reloadRenderers();
     }
     InitTextureBuiler(kTextureDefinitions);
     InitKalvexEvent();
@@ -59,6 +60,13 @@ plugins::PluginManager* CoreSession::pluginManager() { return plugins_ ? plugins
 
 void CoreSession::reloadRenderers() {
     renderers_ = loadRendererDefinitions(settings_.directories.program, settings_.render.type);
+    // Renderers of plug-ins outlive a reload of the definition files.
+    if (plugins_) {
+        for (const RendererDefinition& r : plugins_->renderers()) {
+            if (renderers_.entries.size() >= kMaxRenderers) break;
+            renderers_.entries.push_back(r);
+        }
+    }
     // A renderer definition names where its program lives when the settings do not.
     if (settings_.directories.render.empty()) settings_.directories.render = renderers_.defaultProgramPath;
     if (settings_.directories.include.empty()) settings_.directories.include = renderers_.defaultIncludePath;

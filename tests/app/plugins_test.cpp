@@ -379,7 +379,7 @@ TEST_F(PluginLoading, EachBadPluginGivesItsMessageAndTheNextLoads) {
         {plugin("init_fails"), "Error plug-in init failed: " + plugin("init_fails"), 0},
         {plugin("missing_export"), "Error invalid plug-in function: " + plugin("missing_export") + " notThere", 0},
         {plugin("entry_only"), "", 1},
-        {plugin("good"), "", 5},
+        {plugin("good"), "", 6},
     };
     size_t before = 0;
     for (const auto& row : rows) {
@@ -402,7 +402,7 @@ TEST_F(PluginLoading, EachBadPluginGivesItsMessageAndTheNextLoads) {
 
 TEST_F(PluginLoading, RoundTripThroughThePlugkitLibrary) {
     manager_->loadFiles({plugin("good")});
-    ASSERT_EQ(manager_->items().size(), 5u);
+    ASSERT_EQ(manager_->items().size(), 6u);
     EXPECT_EQ(manager_->items()[0].state, 1);
     // UTIL: a plug-in creates, moves, names and frees an object through the host.
     EXPECT_EQ(manager_->call(0, nullptr, 1, nullptr), 1);
@@ -451,6 +451,19 @@ TEST_F(PluginLoading, AnswersAreBoundedAndLoopsEnd) {
     EXPECT_EQ(manager_->openWithItem(save, out), 0) << "a SAVE item never opens";
     EXPECT_EQ(ui.lastMessage(), "Error unknown file type: " + out);
     EXPECT_EQ(manager_->openWithItem(99, out), 0);
+}
+
+TEST_F(PluginLoading, RendererRecordsAreMadeSafe) {
+    manager_->loadFiles({plugin("good")});
+    const auto renderers = manager_->registerRenderers();
+    ASSERT_EQ(renderers.size(), 1u);
+    const auto& r = renderers[0];
+    EXPECT_STREQ(r.infoFile, "plugin.inf");
+    EXPECT_EQ(r.type, 42);
+    EXPECT_EQ(std::strlen(r.description), sizeof r.description - 1);
+    EXPECT_EQ(std::strlen(r.quality), sizeof r.quality - 1);
+    EXPECT_EQ(std::strlen(r.commandTemplate), sizeof r.commandTemplate - 1);
+    EXPECT_EQ(std::strlen(r.frameOption), sizeof r.frameOption - 1);
 }
 
 TEST_F(PluginLoading, ModuleListKeepsBatchAndEntryModules) {

@@ -124,6 +124,14 @@ EXPORT int bad(int reason, int zero, PluginCallRecord* rec) {
     return 0;
 }
 
+/* RENDER: fills the whole record it gets, type word and text ends included. */
+EXPORT int render(int reason, int zero, PluginCallRecord* rec) {
+    (void)zero;
+    if (reason != 16 || rec->data == NULL) return 0;
+    memset(rec->data, 'r', 2440 - 32);
+    return 1;
+}
+
 static PluginFunctionEntry functions[] = {
     {"UTIL", "hello", "Hello"},
 #if defined(TEST_PLUGIN_MISSING_EXPORT)
@@ -133,6 +141,7 @@ static PluginFunctionEntry functions[] = {
     {"BUILD", "steps", "Steps"},
     {"SAVE", "save", "Test save"},
     {"UTIL", "bad", "Bad answers"},
+    {"RENDER", "render", "Flat renderer"},
 };
 
 EXPORT int piInit(int reason, PluginHostBlock* block) {
