@@ -75,6 +75,7 @@ std::string usageText() {
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"
            "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
            "       kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --list-plugins\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -108,6 +109,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         else if (a == "--version") cl.job = CommandLine::Job::Version;
         else if (a == "--export") cl.job = CommandLine::Job::Export;
         else if (a == "--render") cl.job = CommandLine::Job::Render;
+        else if (a == "--list-plugins") cl.job = CommandLine::Job::ListPlugins;
+        else if (a == "--no-plugins") cl.noPlugins = true;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
         } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);

@@ -12,6 +12,7 @@
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
+#include "plugins/plugin_manager.h"
 #include "render/network_render.h"
 #include "render/render_job.h"
 #include "settings/settings.h"
@@ -230,6 +231,20 @@ int runRender(const CommandLine& cl) {
         return 0;
     }
     return interrupted ? interruptedStatus() : 1;
+}
+
+int runListPlugins(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    if (plugins::PluginManager* m = session.pluginManager()) {
+        for (const plugins::PluginItem& item : m->items())
+            std::printf("%s\t%s\t%s\n", item.kind.c_str(), item.description.c_str(), item.exportName.c_str());
+    }
+    std::fflush(stdout);
+    session.stop(false);
+    return 0;
 }
 
 }  // namespace kx::app

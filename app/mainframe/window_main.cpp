@@ -59,7 +59,7 @@ std::unique_ptr<QSplashScreen> makeSplash() {
 
 }  // namespace
 
-int runWindow(int argc, char** argv, const std::string& file) {
+int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
     catchSignals();
     QApplication app(argc, argv);
     // Qt took the user's locale; scene and export files need C numbers.
@@ -71,7 +71,7 @@ int runWindow(int argc, char** argv, const std::string& file) {
     int status = 0;
     {
         SessionOptions sessionOptions;
-        sessionOptions.plugins = true;
+        sessionOptions.plugins = plugins;
         AppSession session(sessionOptions);
         std::unique_ptr<QSplashScreen> splash;
         session.startup([&session, &splash] {
