@@ -11,6 +11,7 @@
 #include "kxcore.h"
 #include "kxplugin_functions.h"
 #include "plugins/builtin_tools.h"
+#include "plugins/file_filters.h"
 #include "plugins/host_dispatch.h"
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
@@ -338,6 +339,25 @@ TEST_F(PluginHost, DocumentFunctionsGoThroughThePort) {
     EXPECT_EQ(std::string(GetCurrentScene()->name), std::string(259, 'n'));
     hostState().document.reset();
     hostState().sceneRedrawOff = false;
+}
+
+TEST(PluginFileFilters, BarListsBecomeDialogFilters) {
+    struct Row {
+        const char* pipes;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"STL files (*.stl)|*.stl|", "STL files (*.stl)"},
+        {"Scenes|*.cad;*.CAD|All files (*.*)|*.*||", "Scenes (*.cad *.CAD);;All files (*.*)"},
+        {"Scenes (*.cad)|*.cad;*.CAD||", "Scenes (*.cad) (*.cad *.CAD)"},
+        {"", ""},
+        {"Lonely text", ""},
+        {"|*.x|Text|", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pipes);
+        EXPECT_EQ(dialogFilterFromPipes(row.pipes), row.expected);
+    }
 }
 
 class PluginLoading : public PluginHost {
