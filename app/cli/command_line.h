@@ -2,6 +2,7 @@
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
 //   kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] ...
+//   kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT
 //   kalvex --list-plugins          (--no-plugins anywhere: no plug-ins are loaded)
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
@@ -14,7 +15,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Open, ListPlugins } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Open, ListPlugins, Plugin } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -23,6 +24,8 @@ struct CommandLine {
     std::string frames;    // animation frames to render: "A-B", "N" or "all"; empty: one image
     bool insideOut = false;  // frames in coarse-to-fine order
     bool noPlugins = false;  // --no-plugins: the plug-ins stay unloaded
+    std::string plugin;      // --plugin: the function's description or export name
+    std::vector<std::pair<std::string, std::string>> sets;  // --set PROP=VALUE, in order
     std::string error;  // set when the arguments are wrong
 };
 
@@ -52,5 +55,8 @@ int runExport(const CommandLine& cl);
 int runRender(const CommandLine& cl);
 // Prints every plug-in item: kind, description and export name, tab separated.
 int runListPlugins(const CommandLine& cl);
+// Runs one plug-in function on SCENE (or the default scene) and saves OUT;
+// 0 only when the function succeeded and OUT was written.
+int runPlugin(const CommandLine& cl);
 
 }  // namespace kx::app

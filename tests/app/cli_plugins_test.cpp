@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,35 @@ TEST_F(CliPluginsTest, ACrashWhileLoadingDisablesThatPlugin) {
     EXPECT_NE(output.find("BUILD\tTriangles\ttri\n"), std::string::npos) << output;
     EXPECT_EQ(kalvex({"--list-plugins", "--no-plugins"}, output).exitCode, 0);
     EXPECT_EQ(output.find("Hello"), std::string::npos) << output;
+}
+
+TEST_F(CliPluginsTest, RunsAFunctionAndSavesItsResult) {
+    addPlugin("good", "good.pi");
+    struct Row {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* file;
+        const char* contains;
+    };
+    const Row rows[] = {
+        {{"--plugin", "Triangles", "--set", "Turns=7", "tri.cad"}, 0, "tri.cad", "_mesh"},
+        {{"--plugin", "hello", "hello.tst"}, 0, "hello.tst", "objects 4"},
+        {{"--plugin", "Nothing", "x.cad"}, 1, "x.cad", nullptr},
+        {{"--plugin", "tri", "--set", "Unknown=1", "y.cad"}, 1, "y.cad", nullptr},
+        {{"--plugin", "Bad answers", "z.cad"}, 1, "z.cad", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[1]);
+        std::string output;
+        EXPECT_EQ(kalvex(row.args, output).exitCode, row.exitCode) << output;
+        const bool written = fs::exists(dir.path() / row.file);
+        EXPECT_EQ(written, row.contains != nullptr);
+        if (written) {
+            std::ifstream in(dir.path() / row.file);
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            EXPECT_NE(text.find(row.contains), std::string::npos) << text;
+        }
+    }
 }
 
 }  // namespace
