@@ -259,18 +259,27 @@ int PluginManager::call(size_t i, CadObject* obj, int reason, void* data, char* 
     }
     if (!item.entry) return 0;
     HandleTable& handles = hostState().handles;
+    // One handle for the object across repeated calls, freed once the plug-in is done.
+    int taken = -1;
+    struct Release {
+        HandleTable& handles;
+        int& taken;
+        ~Release() {
+            if (taken != -1) handles.release(taken);
+        }
+    } release{handles, taken};
     for (int round = 0; round < kMaxRepeats; ++round) {
         PluginCallRecord rec{};
         rec.size = PLUGIN_RECORD_SIZE;
         rec.data = data;
         rec.handle = -1;
-        int taken = -1;
-        if (obj) {
-            taken = handles.take(obj);
-            rec.handle = taken;
-        }
+        if (obj && taken == -1) taken = handles.take(obj);
+        rec.handle = taken;
         const int result = item.entry(reason, 0, &rec);
-        if (taken != -1 && result != 2) handles.release(taken);
+        if (taken != -1 && result != 2) {
+            handles.release(taken);
+            taken = -1;
+        }
         if (result == 0) return 0;
         switch (reason) {
         case 1:

@@ -458,6 +458,10 @@ TEST_F(PluginLoading, AnswersAreBoundedAndLoopsEnd) {
     EXPECT_EQ(std::strlen(small), 8u) << "kind 5 carries at most the 8 bytes of the data word";
     EXPECT_EQ(manager_->call(static_cast<size_t>(bad), nullptr, 1024, nullptr, small, sizeof small), 1);
     EXPECT_EQ(manager_->call(static_cast<size_t>(bad), nullptr, 1, nullptr), 0) << "gives up after 16 calls";
+    // Called again and again for an object: one handle, freed at the end.
+    CadObject* obj = NewDefaultCadObject("bound", 13);
+    EXPECT_EQ(manager_->call(static_cast<size_t>(bad), obj, 1, nullptr), 0);
+    EXPECT_EQ(hostState().handles.inUse(), 0);
     // Saving by type dispatches to SAVE items only.
     const int save = manager_->findItem("SAVE", "save");
     ASSERT_GE(save, 0);
