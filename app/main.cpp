@@ -19,12 +19,15 @@ int main(int argc, char** argv) {
     // meant from the folder the program was started in.
     std::error_code ec;
     if (!cl.scene.empty()) cl.scene = std::filesystem::absolute(cl.scene, ec).string();
+    if (!cl.output.empty()) cl.output = std::filesystem::absolute(cl.output, ec).string();
     switch (cl.job) {
         case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
         case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
         case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
         case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
+        case kx::app::CommandLine::Job::ListPlugins: return kx::app::runListPlugins(cl);
+        case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
         default: break;
     }
-    return kx::app::runWindow(argc, argv, cl.scene);
+    return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);
 }

@@ -92,6 +92,8 @@ std::string usageText() {
            "       kalvex --render SCENE --frames A-B|all --jobs N [--sshloginfile FILE [--transfer]] [--worker PATH]\n"
            "              [--inside-out] [--resume] [--width W] [--height H] [--quality Q]\n"
            "       kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--inside-out] [--resume] ...\n"
+           "       kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT\n"
+           "       kalvex --list-plugins\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -125,6 +127,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         else if (a == "--version") cl.job = CommandLine::Job::Version;
         else if (a == "--export") cl.job = CommandLine::Job::Export;
         else if (a == "--render") cl.job = CommandLine::Job::Render;
+        else if (a == "--list-plugins") cl.job = CommandLine::Job::ListPlugins;
+        else if (a == "--no-plugins") cl.noPlugins = true;
+        else if (a == "--plugin") {
+            cl.job = CommandLine::Job::Plugin;
+            if (auto v = value("--plugin")) cl.plugin = *v;
+        } else if (a == "--set") {
+            if (auto v = value("--set")) {
+                const size_t eq = v->find('=');
+                if (eq == 0 || eq == std::string::npos) cl.error = "--set takes PROP=VALUE, not " + *v;
+                else cl.sets.emplace_back(v->substr(0, eq), v->substr(eq + 1));
+            }
+        }
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
         } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);
@@ -153,9 +167,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         if (!cl.error.empty()) return cl;
     }
     if (cl.job == CommandLine::Job::None && !positional.empty()) cl.job = CommandLine::Job::Open;
+    if (cl.job == CommandLine::Job::Plugin && positional.size() == 1) positional.insert(positional.begin(), "");
     if (!positional.empty()) cl.scene = positional[0];
     if (positional.size() > 1) cl.output = positional[1];
-    size_t wanted = cl.job == CommandLine::Job::Export ? 2 : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
+    size_t wanted = (cl.job == CommandLine::Job::Export || cl.job == CommandLine::Job::Plugin) ? 2 : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
     if (cl.job == CommandLine::Job::Help || cl.job == CommandLine::Job::Version) wanted = positional.size();
     if (positional.size() != wanted) cl.error = "wrong number of file names";
     if ((!cl.frames.empty() || cl.insideOut) && cl.job != CommandLine::Job::Render)
@@ -163,6 +178,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     else if (cl.insideOut && cl.frames.empty()) cl.error = "--inside-out needs --frames";
     else if (!cl.frames.empty() && cl.network) cl.error = "--frames cannot be rendered on the network";
     else if (std::string farm = farmOptionError(cl); !farm.empty()) cl.error = farm;
+    if (cl.error.empty() && !cl.sets.empty() && cl.job != CommandLine::Job::Plugin) cl.error = "--set belongs to --plugin";
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
         cl.error = "unknown file type " + cl.type;
     return cl;

@@ -5,6 +5,8 @@
 //   kalvex --render SCENE --frames A-B|all --jobs N [--sshloginfile FILE
 //          [--transfer]] [--worker PATH] [--resume] ...   (frames through GNU parallel)
 //   kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--resume] ...
+//   kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT
+//   kalvex --list-plugins          (--no-plugins anywhere: no plug-ins are loaded)
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -16,7 +18,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Open } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Open, ListPlugins, Plugin } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -30,6 +32,9 @@ struct CommandLine {
     bool transfer = false;     // the scene travels to the workers instead of a shared folder
     bool emitJobs = false;     // print one shell line per frame instead of rendering
     bool resume = false;       // only frames whose image is missing or unreadable
+    bool noPlugins = false;  // --no-plugins: the plug-ins stay unloaded
+    std::string plugin;      // --plugin: the function's description or export name
+    std::vector<std::pair<std::string, std::string>> sets;  // --set PROP=VALUE, in order
     std::string error;  // set when the arguments are wrong
 };
 
@@ -59,5 +64,10 @@ std::string safeFrameStem(const std::string& name, const std::string& fallback);
 // Runs a command-line job; returns the process exit status.
 int runExport(const CommandLine& cl);
 int runRender(const CommandLine& cl);
+// Prints every plug-in item: kind, description and export name, tab separated.
+int runListPlugins(const CommandLine& cl);
+// Runs one plug-in function on SCENE (or the default scene) and saves OUT;
+// 0 only when the function succeeded and OUT was written.
+int runPlugin(const CommandLine& cl);
 
 }  // namespace kx::app

@@ -1,5 +1,13 @@
 // The command-line jobs: export a scene, or render it through the configured renderer.
+#include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +22,8 @@
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
 #include "render/command_builder.h"
+#include "plugins/host_functions.h"
+#include "plugins/plugin_manager.h"
 #include "render/network_render.h"
 #include "render/render_job.h"
 #include "settings/settings.h"
@@ -249,6 +259,110 @@ int runRender(const CommandLine& cl) {
         return 0;
     }
     return interrupted ? interruptedStatus() : 1;
+}
+
+int runListPlugins(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    if (plugins::PluginManager* m = session.pluginManager()) {
+        for (const plugins::PluginItem& item : m->items())
+            std::printf("%s\t%s\t%s\n", item.kind.c_str(), item.description.c_str(), item.exportName.c_str());
+    }
+    std::fflush(stdout);
+    session.stop(false);
+    return 0;
+}
+
+namespace {
+
+// A property value from the command line: an integer, else a number, else text.
+KxVar propertyValue(const std::string& text) {
+    KxVar v{};
+    v.size = KXVAR_SIZE;
+    char* end = nullptr;
+    errno = 0;
+    const long i = std::strtol(text.c_str(), &end, 10);
+    if (!text.empty() && *end == '\0' && errno == 0 && i >= INT32_MIN && i <= INT32_MAX) {
+        v.type = KXVAR_INT;
+        v.value.i = static_cast<int32_t>(i);
+        return v;
+    }
+    double d = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), d);
+    if (!text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size()) {
+        v.type = KXVAR_DOUBLE;
+        v.value.d = d;
+        return v;
+    }
+    v.type = KXVAR_STRING;
+    std::memcpy(v.value.s, text.data(), std::min<size_t>(text.size(), KXVAR_TEXT_BYTES - 1));
+    return v;
+}
+
+// The SAVE item whose filter offers the output's extension; -1 for none.
+int saveItemFor(plugins::PluginManager& m, const std::string& out) {
+    const std::string ext = std::filesystem::path(out).extension().string();
+    if (ext.empty()) return -1;
+    for (size_t i = 0; i < m.items().size(); ++i) {
+        if (m.items()[i].kindId != plugins::KindSave) continue;
+        char filter[PLUGIN_FILTER_BUFFER] = {};
+        if (!m.call(i, nullptr, 8, nullptr, filter, sizeof filter)) continue;
+        std::string lower = filter;
+        std::string want = "*" + ext;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : want) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower.find(want) != std::string::npos) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace
+
+int runPlugin(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    plugins::PluginManager* m = session.pluginManager();
+    const int item = m ? m->findByDescriptionOrExport(cl.plugin.c_str()) : -1;
+    if (item < 0) {
+        std::fprintf(stderr, "kalvex: no plug-in function %s\n", cl.plugin.c_str());
+        return 1;
+    }
+    if (!cl.scene.empty()) {
+        if (!loadScene(cl.scene, session.settings())) return 1;
+    } else {
+        CreateDefaultScene();
+    }
+    const std::string exportName = m->items()[static_cast<size_t>(item)].exportName;
+    for (const auto& [name, text] : cl.sets) {
+        KxVar value = propertyValue(text);
+        if (!plugins::host::SetPluginProperty(exportName.c_str(), name.c_str(), &value)) {
+            std::fprintf(stderr, "kalvex: the plug-in refused %s=%s\n", name.c_str(), text.c_str());
+            return 1;
+        }
+    }
+    const int result = m->call(static_cast<size_t>(item), nullptr, 1, nullptr);
+    if (result == 0) {
+        std::fprintf(stderr, "kalvex: %s failed\n", cl.plugin.c_str());
+        return 1;
+    }
+    std::error_code ec;
+    std::filesystem::remove(cl.output, ec);
+    const unsigned type = GetCadFileType(cl.output.c_str());
+    int written = 0;
+    if (type != 0) {
+        written = Write3Dfile(GetCurrentScene(), cl.output.c_str(), type);
+    } else if (const int save = saveItemFor(*m, cl.output); save >= 0) {
+        written = m->saveWithItem(save, cl.output);
+    } else {
+        std::fprintf(stderr, "kalvex: no file type for %s\n", cl.output.c_str());
+    }
+    const bool ok = written != 0 && std::filesystem::exists(cl.output, ec);
+    session.stop(false);
+    return ok ? 0 : 1;
 }
 
 }  // namespace kx::app

@@ -23,6 +23,7 @@ void AppSession::startup(const std::function<void()>& settingsRead) {
         options.screenHeight = screen->size().height();
     }
     options.enterWorkFolder = true;
+    options.loadPlugins = options_.plugins;
     options.settingsRead = [this, &settingsRead](const Settings& settings) {
         splashOff_ = settings.desktop.disableSplash != 0;
         if (settingsRead) settingsRead();

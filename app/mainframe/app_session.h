@@ -14,6 +14,7 @@ namespace kx::app {
 
 struct SessionOptions {
     bool splash = true;  // the splash window, unless the settings switch it off
+    bool plugins = false;  // load the plug-ins ("LoadPlugins" still decides)
 };
 
 class AppSession {

@@ -17,6 +17,8 @@
 #include "mainframe/file_commands.h"
 #include "mainframe/property_panel.h"
 #include "mainframe/scene_tree_panel.h"
+#include "plugins/host_state.h"
+#include "plugins/window_document.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
 #include "render_view/render_view.h"
@@ -56,6 +58,8 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     fileCommands_ = new FileCommands(session_, doc_, this);
     editCommands_ = new EditCommands(doc_, this);
     renderer_ = new RenderController(session_, doc_, this);
+    // Plug-ins reach the open document, its views and dialogs from here on.
+    kx::plugins::hostState().document = std::make_unique<kx::plugins::WindowDocument>(doc_, renderer_, this);
     createDocks();
     createMenus();
     createStatusBar();
@@ -89,6 +93,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
 }
 
 CMainFrame::~CMainFrame() {
+    kx::plugins::hostState().document.reset();
     if (sceneTree_) sceneTree_->unregisterSelector();
 }
 

@@ -59,7 +59,7 @@ std::unique_ptr<QSplashScreen> makeSplash() {
 
 }  // namespace
 
-int runWindow(int argc, char** argv, const std::string& file) {
+int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
     catchSignals();
     QApplication app(argc, argv);
     // Qt took the user's locale; scene and export files need C numbers.
@@ -70,7 +70,9 @@ int runWindow(int argc, char** argv, const std::string& file) {
 
     int status = 0;
     {
-        AppSession session;
+        SessionOptions sessionOptions;
+        sessionOptions.plugins = plugins;
+        AppSession session(sessionOptions);
         std::unique_ptr<QSplashScreen> splash;
         session.startup([&session, &splash] {
             if (!session.splash()) return;

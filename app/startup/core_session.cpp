@@ -4,6 +4,7 @@
 
 #include "kxcore.h"
 #include "pixmo.h"
+#include "plugins/plugin_session.h"
 #include "startup/data_folder.h"
 
 namespace kx::app {
@@ -18,6 +19,8 @@ constexpr const char* kTextureDefinitions = "povray3.def";
 }  // namespace
 
 HWND CoreSession::ownerWindow() { return reinterpret_cast<HWND>(&programToken); }
+
+CoreSession::CoreSession() = default;
 
 CoreSession::~CoreSession() { stop(false); }
 
@@ -43,13 +46,27 @@ void CoreSession::start(const CoreSessionOptions& options) {
     }
     applyToCore(settings_);
     reloadRenderers();
+    if (options.loadPlugins) {
+        plugins_ = std::make_unique<plugins::PluginSession>();
+        plugins_->start(settings_, store_, dataFolder_);
+        reloadRenderers();
+    }
     InitTextureBuiler(kTextureDefinitions);
     InitKalvexEvent();
     InitScene();
 }
 
+plugins::PluginManager* CoreSession::pluginManager() { return plugins_ ? plugins_->manager() : nullptr; }
+
 void CoreSession::reloadRenderers() {
     renderers_ = loadRendererDefinitions(settings_.directories.program, settings_.render.type);
+    // Renderers of plug-ins outlive a reload of the definition files.
+    if (plugins_) {
+        for (const RendererDefinition& r : plugins_->renderers()) {
+            if (renderers_.entries.size() >= kMaxRenderers) break;
+            renderers_.entries.push_back(r);
+        }
+    }
     // A renderer definition names where its program lives when the settings do not.
     if (settings_.directories.render.empty()) settings_.directories.render = renderers_.defaultProgramPath;
     if (settings_.directories.include.empty()) settings_.directories.include = renderers_.defaultIncludePath;
@@ -73,6 +90,11 @@ bool CoreSession::stop(bool writeSettings) {
         renderViewport_ = nullptr;
     }
     ExitTextureBuiler();
+    // Each plug-in's piExit, then the plug-in tools library.
+    if (plugins_) {
+        plugins_->stop();
+        plugins_.reset();
+    }
     bool saved = true;
     if (writeSettings) {
         saved = saveSettings();

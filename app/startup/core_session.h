@@ -8,12 +8,18 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "kxplatform/ini_store.h"
 #include "pixmo/types.h"
 #include "render/renderer_definitions.h"
 #include "settings/settings.h"
+
+namespace kx::plugins {
+class PluginSession;
+class PluginManager;
+}  // namespace kx::plugins
 
 namespace kx::app {
 
@@ -25,11 +31,14 @@ struct CoreSessionOptions {
     bool enterWorkFolder = false;
     // Runs as soon as the settings are known (the window shows its splash there).
     std::function<void(const Settings&)> settingsRead;
+    // Loads the plug-in tools library and the plug-ins when "LoadPlugins" is
+    // set; the program asks for it unless started with --no-plugins.
+    bool loadPlugins = false;
 };
 
 class CoreSession {
 public:
-    CoreSession() = default;
+    CoreSession();
     ~CoreSession();  // stops without writing the settings
     CoreSession(const CoreSession&) = delete;
     CoreSession& operator=(const CoreSession&) = delete;
@@ -52,6 +61,9 @@ public:
     // Writes every section the program writes; false on failure.
     bool saveSettings();
 
+    // The plug-in manager, or null when plug-ins are not loaded.
+    plugins::PluginManager* pluginManager();
+
     // The viewport the rendered image is saved through; null until first used.
     PxViewport*& renderViewport() { return renderViewport_; }
 
@@ -66,6 +78,7 @@ private:
     Settings settings_;
     RendererList renderers_;
     PxViewport* renderViewport_ = nullptr;
+    std::unique_ptr<plugins::PluginSession> plugins_;
     bool started_ = false;
 };
 

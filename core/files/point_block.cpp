@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "model/release_hook.h"
 #include "files/files_internal.h"
 #include "files/tokens.h"
 #include "kxplatform/c_locale.h"
@@ -122,6 +123,7 @@ int ReadCadPoints(StandardFile* f, const char* keyword, CadObject* obj) {
         if (!obj) return 0;
     }
     DeleteObjectPolygons(obj);
+    kx::model::notifyPointsReleased(obj);
     ClearEntry(obj->points);
     obj->points = nullptr;
     obj->count = 0;
@@ -140,6 +142,7 @@ int ReadCadPoints(StandardFile* f, const char* keyword, CadObject* obj) {
         if (read == PointsRead::Complete && kind == 'U') read = readPoints(f, mapping, n);
         // A point that is no number damages the whole list: nothing of it is kept.
         if (read == PointsRead::NotFinite) {
+            kx::model::notifyPointsReleased(obj);
             ClearEntry(obj->points);
             obj->points = nullptr;
             obj->count = 0;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "model/release_hook.h"
 #include "geometry/geometry_internal.h"
 
 namespace {
@@ -76,6 +77,7 @@ void filterObject(CadObject* obj, unsigned mask, int mode, int clear, const Poin
         ErrorMessage("Error no points remaining after filter");
         return;
     }
+    kx::model::notifyPointsReleased(obj);
     ClearEntry(obj->points);
     obj->points = kept.release();
     obj->count = keptCount;

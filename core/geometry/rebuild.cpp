@@ -1,6 +1,7 @@
 // Rebuilding: a primitive's mesh is derived data, thrown away and generated
 // again in local coordinates after every parameter change, then placed by the
 // object's own scale, rotation and translation.
+#include "model/release_hook.h"
 #include "geometry/mesh_builder.h"
 #include "view/view_internal.h"
 
@@ -78,6 +79,7 @@ int RebuildObjectEx(CadObject* obj, unsigned useOwnCentre) {
     obj->boundValid = 0;
     if (IsObjectAtomic(obj)) {
         DeleteObjectPolygons(obj);
+        kx::model::notifyPointsReleased(obj);
         ClearEntry(obj->points);
         obj->points = nullptr;
         obj->count = 0;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/release_hook.h"
 #include "geometry/geometry_internal.h"
 
 namespace {
@@ -204,6 +205,7 @@ int SmoothObject(CadObject* obj) {
         if (!head) head = tail;
     }
     if (!head) return 1;
+    kx::model::notifyPointsReleased(obj);
     ClearEntry(obj->points);
     obj->points = head;
     if (obj->polygons) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/release_hook.h"
 #include "geometry/mesh_builder.h"
 #include "geometry/text_internal.h"
 #include "kxplatform/glyphs.h"
@@ -80,6 +81,7 @@ void buildGlyph(platform::GlyphFont& font, uint32_t codepoint, SolidBuilder& bui
 }  // namespace
 
 void FacetList::storeInto(CadObject* obj) {
+    kx::model::notifyPointsReleased(obj);
     ClearEntry(obj->points);
     obj->points = acc_.head;
     obj->count = acc_.count;

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/release_hook.h"
 #include "anim/anim_internal.h"
 #include "kxplatform/ui_callbacks.h"
 #include "model/events_internal.h"
@@ -50,6 +51,7 @@ void renameTreeItem(CadObject* obj) {
 // Frees what an object owns: triangles, points, extra block and uv array.
 void freeObjectData(CadObject* obj) {
     DeleteObjectPolygons(obj);
+    kx::model::notifyPointsReleased(obj);
     ClearEntry(obj->points);
     obj->points = nullptr;
     FreeObjectExtra(obj);
@@ -163,6 +165,7 @@ CadObject* DeleteCadObject(CadObject* obj) {
     kx::model::forgetSelected(obj);
     // Handlers bound to it must never receive the freed pointer.
     kx::model::forgetEventObject(obj);
+    kx::model::notifyObjectReleased(obj);
     kx::view::forgetBoundIn(obj);
     kx::view::forgetCameraObject(obj);
     // The animation must never keep the freed record, selected or not.
@@ -237,6 +240,7 @@ int CopyCadObject(const CadObject* src, CadObject* dst) {
     dst->rotate = src->rotate;
     dst->translate = src->translate;
     dst->scale = src->scale;
+    kx::model::notifyPointsReleased(dst);
     ClearEntry(dst->points);
     dst->points = list;
     dst->count = nodes;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/release_hook.h"
 #include "kxcore.h"
 #include "core_state.h"
 #include "model/memory.h"
@@ -173,6 +174,7 @@ TriPolygon* CopyListToPolygons(ListEntry* list, unsigned n) {
 
 int CopyPolygonsToList(CadObject* obj, TriPolygon* polygons, unsigned n) {
     if (!obj) return 0;
+    kx::model::notifyPointsReleased(obj);
     ClearEntry(obj->points);
     obj->points = nullptr;
     if (!polygons || n == 0) return 1;

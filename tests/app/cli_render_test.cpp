@@ -86,7 +86,7 @@ TEST_F(CliRenderTest, ExportAndMistakes) {
             SCOPED_TRACE(type);
             fs::remove(dir.file(t.file));
             EXPECT_EQ(kalvex({"--export", "showcase.cad", "out", "--type", type}, output).exitCode, 0) << output;
-            EXPECT_NE(output.find("Exported: out" + std::string(t.file).substr(3)), std::string::npos) << output;
+            EXPECT_NE(output.find("Exported: " + dir.file(t.file)), std::string::npos) << output;
             EXPECT_GT(fs::exists(dir.file(t.file)) ? fs::file_size(dir.file(t.file)) : 0u, 100u);
         }
     }

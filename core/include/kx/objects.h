@@ -20,6 +20,10 @@ KXCORE_API int DeleteAllCadObjects();
 KXCORE_API void DeleteObjectPolygons(CadObject* obj);
 KXCORE_API int CopyCadObject(const CadObject* src, CadObject* dst);
 KXCORE_API int InitCadObjects();
+// Called with whole 1 just before an object is freed and with whole 0 just
+// before its point list is freed or replaced; returns the hook it replaces.
+using KxObjectReleaseHook = void (*)(CadObject* obj, int whole);
+KXCORE_API KxObjectReleaseHook SetObjectReleaseHook(KxObjectReleaseHook hook);
 
 // --- access and enumeration ---
 KXCORE_API CadObject* GetCadObject(CadObject* obj);

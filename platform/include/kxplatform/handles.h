@@ -1,9 +1,14 @@
-// Handle and record types that appear in the libraries' public signatures.
-// Handles are opaque: only the program's user-interface layer knows what they
-// point at; the libraries store and pass them on.
+/* Handle and record types that appear in the libraries' public signatures.
+   Handles are opaque: only the program's user-interface layer knows what they
+   point at; the libraries store and pass them on. Plug-ins written in C see
+   these too, so the header is valid C11 as well as C++. */
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 struct KxWindow;
 struct KxInstance;
@@ -11,27 +16,27 @@ struct KxDrawTarget;
 struct KxBitmap;
 struct KxTreeItem;
 
-using HWND = KxWindow*;
-using HINSTANCE = KxInstance*;
-using HDC = KxDrawTarget*;
-using HBITMAP = KxBitmap*;
-using HTREEITEM = KxTreeItem*;
+typedef struct KxWindow* HWND;
+typedef struct KxInstance* HINSTANCE;
+typedef struct KxDrawTarget* HDC;
+typedef struct KxBitmap* HBITMAP;
+typedef struct KxTreeItem* HTREEITEM;
 
-struct RECT {
+typedef struct RECT {
     int32_t left;
     int32_t top;
     int32_t right;
     int32_t bottom;
-};
+} RECT;
 
-struct POINT {
+typedef struct POINT {
     int32_t x;
     int32_t y;
-};
+} POINT;
 
-// A font description: height (negative for a character height, positive for a
-// cell height), weight (400 normal, 700 bold), italic and a face name.
-struct LOGFONT {
+/* A font description: height (negative for a character height, positive for a
+   cell height), weight (400 normal, 700 bold), italic and a face name. */
+typedef struct LOGFONT {
     int32_t lfHeight;
     int32_t lfWidth;
     int32_t lfEscapement;
@@ -46,13 +51,20 @@ struct LOGFONT {
     uint8_t lfQuality;
     uint8_t lfPitchAndFamily;
     char lfFaceName[32];
-};
-// The name the font interfaces use for the same record.
-using LOGFONTA = LOGFONT;
+} LOGFONT;
+/* The name the font interfaces use for the same record. */
+typedef LOGFONT LOGFONTA;
 
-// A dialog procedure: (dialog, message, wParam, lParam) -> handled.
-using DLGPROC = intptr_t (*)(HWND, unsigned, uintptr_t, intptr_t);
+/* A dialog procedure: (dialog, message, wParam, lParam) -> handled. */
+typedef intptr_t (*DLGPROC)(HWND, unsigned, uintptr_t, intptr_t);
 
+#ifdef __cplusplus
+}  /* extern "C" */
 static_assert(sizeof(RECT) == 16);
 static_assert(sizeof(POINT) == 8);
 static_assert(sizeof(LOGFONT) == 60);
+#else
+_Static_assert(sizeof(RECT) == 16, "RECT layout");
+_Static_assert(sizeof(POINT) == 8, "POINT layout");
+_Static_assert(sizeof(LOGFONT) == 60, "LOGFONT layout");
+#endif

@@ -1,0 +1,212 @@
+// Host functions on point lists, transformations and the 3D cursor.
+#include <cstring>
+#include <string>
+
+#include "kxcore.h"
+#include "plugins/host_functions.h"
+#include "plugins/host_state.h"
+
+namespace kx::plugins::host {
+namespace {
+
+HandleTable& handles() { return hostState().handles; }
+
+Point3d toPoint(const float* p) { return Point3d{p[0], p[1], p[2]}; }
+
+// After a successful transformation of the selection.
+int changed(int result) {
+    if (result) {
+        SetFrameChange(1);
+        if (!hostState().sceneRedrawOff) document().redraw();
+    }
+    return result;
+}
+
+void refresh() {
+    if (!hostState().sceneRedrawOff) document().redraw();
+}
+
+int flipMode;
+int flipEach(CadObject* obj, unsigned mode) { return FlipPoints(obj, mode); }
+int sortEach(CadObject* obj, unsigned descending) { return SortPoints(obj, descending); }
+int normalizeEach(CadObject* obj, long how) { return NormalizeObject(obj, how); }
+
+}  // namespace
+
+int DeleteGeometry(int handle) {
+    HandleEntry* e = handles().entry(handle);
+    if (e == nullptr) return 0;
+    if (e->object == nullptr) return logFailure(0, "DeleteGeometry: Invalid Object Pointer\n");
+    CadObject* obj = e->object;
+    // The release hook clears every cursor into this list.
+    kx::plugins::hostState().handles.pointsReleased(obj);
+    ClearEntry(obj->points);
+    obj->points = nullptr;
+    obj->count = 0;
+    return 1;
+}
+
+int GetGeometry(int handle, int flags, float* points) {
+    CadObject* obj = handles().object(handle);
+    if (obj == nullptr || points == nullptr) return 0;
+    HandleEntry* e = handles().entry(handle);
+    ListEntry* node = (flags & 1) != 0 || e->cursor == nullptr ? ((flags & 1) != 0 ? obj->points : nullptr)
+                                                                 : e->cursor->next;
+    if (node == nullptr) return 0;
+    e->cursor = node;
+    const unsigned n = node->count > 8 ? 8 : node->count;
+    std::memcpy(points, node->points, n * sizeof(Point3d));
+    return 1;
+}
+
+int PutGeometry(int handle, int n, float* points) {
+    HandleTable& t = handles();
+    if (!t.inRange(handle)) {
+        t.lastError = "invalid object handle";
+        return 0;
+    }
+    HandleEntry* e = t.entry(handle);
+    if (e->object == nullptr) {
+        t.lastError = "null object handle";
+        LogMessage(1, "PutGeometry: Error %s: Line %d\n", t.lastError.c_str(), __LINE__);
+        return 0;
+    }
+    const unsigned count = n < 0 ? static_cast<unsigned>(n) & 15u : static_cast<unsigned>(n);
+    if (points == nullptr || count < 1 || count > 8) {
+        t.lastError = "add point failed";
+        return 0;
+    }
+    CadObject* obj = e->object;
+    // Append after the cursor, or after the list's last node when there is none.
+    ListEntry* after = e->cursor;
+    if (after == nullptr) {
+        for (ListEntry* p = obj->points; p; p = p->next) after = p;
+    }
+    const auto* pts = reinterpret_cast<const Point3d*>(points);
+    ListEntry* node = n < 0 ? AddEntryEx(count, after, pts, pts + count) : AddEntry(count, after, pts);
+    if (node == nullptr) {
+        t.lastError = "add point failed";
+        return 0;
+    }
+    if (obj->points == nullptr) obj->points = node;
+    ++obj->count;
+    e->cursor = node;
+    return 1;
+}
+
+int Smooth(int handle, int undo) {
+    CadObject* obj = handles().object(handle);
+    if (obj == nullptr) return 0;
+    return undo != 0 ? UnSmoothObject(obj) : SmoothObject(obj);
+}
+
+int Size(int handle, float* p) { return SetObjectPropPnt(handle, "Size", p); }
+
+int Move(int, float* p) {
+    if (p == nullptr) return 0;
+    Point3d d = toPoint(p);
+    return changed(TranslateObjectsEx(&d));
+}
+
+int Scale(int, float* p) {
+    if (p == nullptr) return 0;
+    Point3d s = toPoint(p);
+    if (IsZero(&s)) return 1;
+    return changed(ScaleObjectsEx(&s));
+}
+
+int ScaleAbout(int, float* p, float* about) {
+    if (p == nullptr || about == nullptr) return 0;
+    Point3d s = toPoint(p);
+    Point3d c = toPoint(about);
+    return changed(TransformObjectsAbout(KX_TRANSFORM_SCALE, &s, nullptr, nullptr, &c));
+}
+
+int Rotate(int, float* p) {
+    if (p == nullptr) return 0;
+    Point3d r = toPoint(p);
+    return changed(RotateObjectsEx(&r));
+}
+
+int RotateAbout(int, float* p, float* about) {
+    if (p == nullptr || about == nullptr) return 0;
+    Point3d r = toPoint(p);
+    Point3d c = toPoint(about);
+    return changed(TransformObjectsAbout(KX_TRANSFORM_ROTATE, nullptr, &r, nullptr, &c));
+}
+
+int SetCursor(float* p) {
+    if (p == nullptr) return 0;
+    hostState().cursor = toPoint(p);
+    document().showCursor(hostState().cursor);
+    return 1;
+}
+
+int MoveF(double x, double y, double z) {
+    float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    return Move(-1, p);
+}
+
+int ScaleF(double x, double y, double z) {
+    Point3d s{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    return changed(ScaleObjectsEx(&s));
+}
+
+int RotateF(double x, double y, double z) {
+    float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    return Rotate(-1, p);
+}
+
+int RotateAboutF(double x, double y, double z, double ax, double ay, double az) {
+    float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    float c[3] = {static_cast<float>(ax), static_cast<float>(ay), static_cast<float>(az)};
+    return RotateAbout(-1, p, c);
+}
+
+int SetCursorF(double x, double y, double z) {
+    float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    return SetCursor(p);
+}
+
+int Transform(int handle, const char* operation) {
+    if (operation == nullptr) return 0;
+    const std::string op = operation;
+    if (op == "enlarge") {
+        float p[3] = {2, 2, 2};
+        Scale(handle, p);
+    } else if (op == "reduce") {
+        float p[3] = {0.5f, 0.5f, 0.5f};
+        Scale(handle, p);
+    } else if (op == "flip.yz" || op == "flip.xy" || op == "flip.xz") {
+        flipMode = op == "flip.yz" ? 0 : op == "flip.xy" ? 1 : 2;
+        EnumCadObjects(flipEach, static_cast<unsigned>(flipMode));
+    } else if (op == "sort.acend" || op == "sort.decend") {
+        EnumCadObjects(sortEach, op == "sort.acend" ? 0u : 1u);
+    } else if (op == "center") {
+        CentreObjects();
+    } else if (op == "fixorientation") {
+        FixOrientationEx();
+    } else if (op == "normalize") {
+        EnumAllCadObjects(normalizeEach, handle == -3 ? 3 : 1);
+    } else if (op == "smooth") {
+        SmoothObjectsEx();
+    } else {
+        return 0;
+    }
+    refresh();
+    return 1;
+}
+
+int Rebuild() { return RebuildObjects(0); }
+
+int Update() { return Rebuild(); }
+
+int RebuildObject(int handle, int a) {
+    CadObject* obj = handles().object(handle);
+    if (obj == nullptr) return 0;
+    const int result = RebuildObjectEx(obj, static_cast<unsigned>(a));
+    if (result) refresh();
+    return result;
+}
+
+}  // namespace kx::plugins::host

@@ -1,0 +1,242 @@
+// Host functions on object, scene and plug-in properties.
+#include <strings.h>
+
+#include <cstring>
+#include <string>
+
+#include "kxcore.h"
+#include "plugins/host_functions.h"
+#include "plugins/host_state.h"
+#include "plugins/builtin_tools.h"
+#include "plugins/plugin_manager.h"
+
+namespace kx::plugins::host {
+namespace {
+
+HandleTable& handles() { return hostState().handles; }
+
+KxVar* asValue(void* p) {
+    auto* v = static_cast<KxVar*>(p);
+    return v != nullptr && v->size == KXVAR_SIZE ? v : nullptr;
+}
+
+void setPoint(KxVar& v, const Point3d& p) {
+    v.value.p[0] = p.x;
+    v.value.p[1] = p.y;
+    v.value.p[2] = p.z;
+}
+
+void setText(KxVar& v, const char* text, size_t limit) {
+    std::memset(v.value.s, 0, sizeof v.value.s);
+    std::memcpy(v.value.s, text, strnlen(text, limit));
+}
+
+// The text a value carries: inline (at most 71 characters) or through a pointer.
+std::string valueText(const KxVar& v, size_t limit) {
+    const char* s = nullptr;
+    size_t n = 0;
+    if (v.type == KXVAR_STRING) {
+        s = v.value.s;
+        n = strnlen(s, KXVAR_TEXT_BYTES - 1);
+    } else if (v.type == KXVAR_POINTER && v.value.ptr != nullptr) {
+        s = static_cast<const char*>(v.value.ptr);
+        n = strnlen(s, limit);
+    }
+    return s ? std::string(s, std::min(n, limit)) : std::string();
+}
+
+bool isText(const KxVar& v) {
+    return v.type == KXVAR_STRING || (v.type == KXVAR_POINTER && v.value.ptr != nullptr);
+}
+
+struct NamedId {
+    const char* name;
+    int id;
+};
+
+constexpr NamedId kTypeNames[] = {
+    {"Null", 0},       {"Object_group", 1}, {"Object_scene", 2}, {"Point", 8},      {"Linesegment", 9},
+    {"Polygon", 10},   {"Light", 11},       {"Camera", 12},      {"Sphere", 13},    {"Plane", 14},
+    {"Disc", 15},      {"Cylinder", 16},    {"Cone", 17},        {"Ellipsoid", 18}, {"Torus", 19},
+    {"Box", 20},       {"Heightfield", 21}, {"Blob", 22},        {"Patch", 23},     {"Text", 24},
+    {"Userdefined", 25},
+};
+
+constexpr NamedId kSceneAndFileNames[] = {
+    {"SceneRedraw", 1001}, {"SceneName", 1002},     {"SceneBackColor", 1003}, {"SceneDescription", 1004},
+    {"SceneInclude", 1005}, {"RenderPath", 1007},   {"RenderInclude", 1008},  {"Kalvex", 1},
+    {"Raw", 5},            {"Povray3", 11},         {"Povray2", 10},          {"Povray1", 12},
+    {"Nff", 14},           {"Vivid", 15},           {"Rayshade", 16},         {"Polyray", 19},
+    {"Qrt", 20},           {"Art", 21},             {"Dxf", 22},              {"RenderMan", 23},
+    {"Vrml", 24},          {"3DStudio", 25},        {"Wavefront", 34},        {"3dmf", 35},
+    {"Worldtoolkit", 36},  {"Truespace", 37},
+};
+
+template <size_t N>
+int lookUp(const NamedId (&table)[N], const char* name, int otherwise) {
+    for (const NamedId& row : table)
+        if (strcasecmp(row.name, name) == 0) return row.id;
+    return otherwise;
+}
+
+}  // namespace
+
+int GetObjectPropertyId(const char* name) {
+    if (name == nullptr) return 0;
+    const int id = GetObjectPropertyTypeId(name);
+    return id != 0 ? id : lookUp(kTypeNames, name, 0);
+}
+
+int GetPropertyId(const char* name) {
+    if (name == nullptr) return 0;
+    const int id = lookUp(kSceneAndFileNames, name, -1);
+    return id >= 0 ? id : GetObjectPropertyId(name);
+}
+
+int GetObjectProperty(int handle, const char* property, void* value) {
+    CadObject* obj = handles().object(handle);
+    KxVar* v = asValue(value);
+    if (obj == nullptr || v == nullptr || property == nullptr) return 0;
+    const int id = GetObjectPropertyTypeId(property);
+    v->type = id < 100 ? KXVAR_POINT : id < 200 ? KXVAR_INT : id < 300 ? KXVAR_STRING : KXVAR_POINTER;
+    switch (id) {
+    case 1:
+    case 6: setPoint(*v, obj->size); break;
+    case 2: setPoint(*v, obj->extraPoint); break;
+    case 3: setPoint(*v, obj->scale); break;
+    case 4: setPoint(*v, obj->rotate); break;
+    case 5: setPoint(*v, obj->translate); break;
+    case 7: setPoint(*v, Point3d{0, 1, 0}); break;
+    case 8: setPoint(*v, Point3d{0, 0, obj->extraPoint.z}); break;
+    case 9: setPoint(*v, Point3d{obj->extraPoint.x, 0, 0}); break;
+    case 101: v->value.i = static_cast<int>(obj->type); break;
+    case 102: v->value.i = static_cast<int>((obj->flags >> 1) & 0x1f); break;
+    case 103: v->value.i = static_cast<int>(obj->groupId); break;
+    case 104: v->value.i = obj->selected; break;
+    case 105: v->value.i = static_cast<int>(obj->rgb); break;
+    case 106: v->value.i = obj->type == KX_GROUP ? static_cast<int>(obj->extraPoint.x) : 0; break;
+    case 121:
+    case 122:
+    case 123:
+    case 124:
+    case 125: v->value.i = (obj->flags >> (id - 120)) & 1; break;
+    case 201: setText(*v, obj->name, sizeof obj->name - 1); break;
+    case 202: v->value.i = static_cast<int>(obj->materialType); break;
+    case 203: {
+        std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
+        const int ok = GetObjectExtraString(obj, KX_PROP_PLUGIN, text.data());
+        setText(*v, ok ? text.c_str() : "", KXVAR_TEXT_BYTES - 1);
+        return 1;
+    }
+    case 301:
+    case 302:
+    case 303:
+    case 304:
+    case 305: {
+        // The caller's buffer holds 1024 bytes (the documented size).
+        if (v->value.ptr == nullptr) return 0;
+        std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
+        const int ok = GetObjectExtraString(obj, id, text.data());
+        const size_t n = strnlen(text.c_str(), PLUGIN_EXTRA_BUFFER - 1);
+        std::memcpy(v->value.ptr, text.c_str(), n);
+        static_cast<char*>(v->value.ptr)[n] = '\0';
+        return ok;
+    }
+    default: break;
+    }
+    return 1;
+}
+
+int SetObjectProperty(int handle, const char* property, void* value) {
+    HandleEntry* e = handles().entry(handle);
+    if (e == nullptr) {
+        handles().lastError = "invalid object handle";
+        return 0;
+    }
+    KxVar* v = asValue(value);
+    if (v == nullptr) return logFailure(0, "SetObjectProperty: size mismatch\n");
+    if (e->object == nullptr) return logFailure(0, "SetObjectProperty: invalid object\n");
+    if (property == nullptr) return 0;
+    CadObject* obj = e->object;
+    switch (GetObjectPropertyType(property)) {
+    case 1:
+        if (!isText(*v)) return 0;
+        return SetCadObjectProperty(obj, property, valueText(*v, KX_EXTRA_TEXT_MAX).c_str());
+    case 2:
+        if (v->type != KXVAR_DOUBLE) return 0;
+        return SetCadObjectProperty(obj, property, v->value.d);
+    case 3:
+        if (v->type != KXVAR_INT) return 0;
+        return SetCadObjectProperty(obj, property, static_cast<unsigned>(v->value.i));
+    case 4: {
+        if (v->type != KXVAR_POINT) return 0;
+        Point3d p{v->value.p[0], v->value.p[1], v->value.p[2]};
+        return SetCadObjectProperty(obj, property, &p);
+    }
+    default: return 0;
+    }
+}
+
+int SetObjectPropPnt(int handle, const char* property, float* p) {
+    if (p == nullptr) return 0;
+    KxVar v{};
+    v.size = KXVAR_SIZE;
+    v.type = KXVAR_POINT;
+    std::memcpy(v.value.p, p, sizeof v.value.p);
+    return SetObjectProperty(handle, property, &v);
+}
+
+int GetObjectPropPnt(int handle, const char* property, float* p) {
+    KxVar v{};
+    v.size = KXVAR_SIZE;
+    if (p != nullptr && GetObjectProperty(handle, property, &v) && v.type == KXVAR_POINT)
+        std::memcpy(p, v.value.p, sizeof v.value.p);
+    return 1;
+}
+
+int GetObjectPropInt(int handle, const char* property) {
+    KxVar v{};
+    v.size = KXVAR_SIZE;
+    return GetObjectProperty(handle, property, &v) ? v.value.i : 0;
+}
+
+int SetObjectPropInt(int handle, const char* property, int value) {
+    KxVar v{};
+    v.size = KXVAR_SIZE;
+    v.type = KXVAR_INT;
+    v.value.i = value;
+    return SetObjectProperty(handle, property, &v);
+}
+
+int SetSceneProperty(int id, void* value) {
+    KxVar* v = asValue(value);
+    if (v == nullptr) return 0;
+    const char* name = GetScenePropertyTypeName(id);
+    if (name == nullptr) return 0;
+    if (id == 1001) hostState().sceneRedrawOff = v->value.i != 0;
+    if (GetScenePropertyType(id) == 1) {
+        if (!isText(*v)) return 0;
+        // Scene texts hold 259 characters.
+        return SetSceneProperty(GetCurrentScene(), name, valueText(*v, 259).c_str());
+    }
+    return SetSceneProperty(GetCurrentScene(), name, static_cast<unsigned>(v->value.i));
+}
+
+int GetPluginProperty(const char*, const char*, void*) { return 0; }
+
+int SetPluginProperty(const char* function, const char* property, void* value) {
+    KxVar* v = asValue(value);
+    if (v == nullptr || property == nullptr) return 0;
+    const size_t n = std::strlen(property);
+    if (n <= PLUGIN_PROPERTY_NAME - 1) {
+        if (PluginManager* m = hostState().manager) {
+            const int result = m->setItemProperty(function, property, *v);
+            if (result >= 0) return result;
+        }
+        if (builtinTools().setProperty(property, *v)) return 1;
+    }
+    LogMessage(1, "SetPluginProperty: Unknown property\n");
+    return 0;
+}
+
+}  // namespace kx::plugins::host
