@@ -75,6 +75,7 @@ std::string usageText() {
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"
            "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
            "       kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -108,6 +109,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         else if (a == "--version") cl.job = CommandLine::Job::Version;
         else if (a == "--export") cl.job = CommandLine::Job::Export;
         else if (a == "--render") cl.job = CommandLine::Job::Render;
+        else if (a == "--preview") cl.job = CommandLine::Job::Preview;
+        else if (a == "--textured") cl.textured = true;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
         } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);
@@ -128,13 +131,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (cl.job == CommandLine::Job::None && !positional.empty()) cl.job = CommandLine::Job::Open;
     if (!positional.empty()) cl.scene = positional[0];
     if (positional.size() > 1) cl.output = positional[1];
-    size_t wanted = cl.job == CommandLine::Job::Export ? 2 : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
+    size_t wanted = (cl.job == CommandLine::Job::Export || cl.job == CommandLine::Job::Preview) ? 2 : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
     if (cl.job == CommandLine::Job::Help || cl.job == CommandLine::Job::Version) wanted = positional.size();
     if (positional.size() != wanted) cl.error = "wrong number of file names";
     if ((!cl.frames.empty() || cl.insideOut) && cl.job != CommandLine::Job::Render)
         cl.error = "--frames and --inside-out belong to --render";
     else if (cl.insideOut && cl.frames.empty()) cl.error = "--inside-out needs --frames";
     else if (!cl.frames.empty() && cl.network) cl.error = "--frames cannot be rendered on the network";
+    if (cl.textured && cl.job != CommandLine::Job::Preview) cl.error = "--textured belongs to --preview";
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
         cl.error = "unknown file type " + cl.type;
     return cl;

@@ -2,6 +2,7 @@
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
 //   kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] ...
+//   kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -13,7 +14,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Open } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Preview, Open } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -21,6 +22,7 @@ struct CommandLine {
     bool network = false;  // render on the configured render server
     std::string frames;    // animation frames to render: "A-B", "N" or "all"; empty: one image
     bool insideOut = false;  // frames in coarse-to-fine order
+    bool textured = false;   // the preview samples image maps
     std::string error;  // set when the arguments are wrong
 };
 
@@ -48,5 +50,11 @@ std::string safeFrameStem(const std::string& name, const std::string& fallback);
 // Runs a command-line job; returns the process exit status.
 int runExport(const CommandLine& cl);
 int runRender(const CommandLine& cl);
+int runPreview(const CommandLine& cl);
+
+struct Settings;
+// Reads a scene (or imports another program's file) into the empty scene;
+// false, with the reason reported, when it was not read whole.
+bool loadSceneForJob(const std::string& path, const Settings& settings);
 
 }  // namespace kx::app

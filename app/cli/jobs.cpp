@@ -39,7 +39,9 @@ bool importScene(const std::string& path, unsigned type, const Settings& setting
     return true;
 }
 
-bool loadScene(const std::string& path, const Settings& settings) {
+}  // namespace
+
+bool loadSceneForJob(const std::string& path, const Settings& settings) {
     const unsigned type = GetCadFileType(path.c_str());
     if (isImportedFileType(type)) return importScene(path, type, settings);
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
@@ -55,13 +57,11 @@ bool loadScene(const std::string& path, const Settings& settings) {
     return true;
 }
 
-}  // namespace
-
 int runExport(const CommandLine& cl) {
     CoreSession session;
     session.start({});
     int status = 1;
-    if (!loadScene(cl.scene, session.settings())) {
+    if (!loadSceneForJob(cl.scene, session.settings())) {
         // The reader said why; a partial scene is not exported.
     } else if (!GetCadObject(nullptr)) {
         // Writing nothing over a file the user has would only lose it.
@@ -216,12 +216,12 @@ int runRender(const CommandLine& cl) {
             std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
             return 1;
         }
-        if (!loadScene(scene, settings)) return 1;
+        if (!loadSceneForJob(scene, settings)) return 1;
         POINT size{settings.render.renderX, settings.render.renderY};
         SetCameraSize(GetActiveCamera(), size);
         return startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
     }
-    if (!loadScene(scene, settings)) return 1;
+    if (!loadSceneForJob(scene, settings)) return 1;
     if (!cl.frames.empty()) return renderFrames(cl, settings, renderers, scene);
     InterruptScope interrupts;
     const std::string image = renderOnce(settings, renderers, scene, true);
