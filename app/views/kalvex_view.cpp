@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "document/kalvex_doc.h"
+#include "preview/scene_lock.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "views/mouse_state.h"
@@ -297,7 +298,11 @@ void CKalvexView::dragTo(const QPoint& client) {
         }
     }
     if (d.x == 0 && d.y == 0 && d.z == 0) return;
-    TranslateObjectsEx(&d);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        TranslateObjectsEx(&d);
+    }
     doc_->objectsMoved(CKalvexDoc::selectedObjects());
 }
 
@@ -347,6 +352,8 @@ void CKalvexView::release(const QPoint& client) {
 
 void CKalvexView::place() {
     MouseEditor& m = mouseEditor();
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     Point3d at = m.cursor;
     if (m.placeType == KX_POINTS) {
         // Points are drawn one click at a time into the selected point object.
