@@ -107,9 +107,32 @@ QPoint CKalvexView::sceneToClient(const Point3d& p) {
     return QPoint(px, py) - canvasOffset();
 }
 
+void CKalvexView::setPreviewMode(bool on) {
+    previewMode_ = on;
+    if (!on) preview_ = QImage();
+    update();
+}
+
+void CKalvexView::showPreviewImage(const QImage& picture) {
+    if (!previewMode_) return;
+    preview_ = picture;
+    update();
+}
+
+void CKalvexView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit resized(width(), height());
+}
+
 void CKalvexView::paintEvent(QPaintEvent*) {
     const auto& colours = env_->settings->scheme.colours;
     QPainter painter(this);
+    if (previewMode_) {
+        // Until the first picture arrives the view stays dark.
+        painter.fillRect(rect(), Qt::black);
+        if (!preview_.isNull()) painter.drawImage(QPoint((width() - preview_.width()) / 2, (height() - preview_.height()) / 2), preview_);
+        return;
+    }
     painter.fillRect(rect(), bgrToColour(colours[ColourScheme::Background]));
     ensureProjected();
     painter.translate(-canvasOffset());

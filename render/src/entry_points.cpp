@@ -1,6 +1,6 @@
-// The eight calls. One picture is drawn at a time, so the library keeps one
-// drawing state between RenderOpen and RenderClose.
+// The eight calls, over one drawing state per opened target.
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -17,16 +17,19 @@ struct State {
     kxr::Rasteriser raster;
     std::vector<kxr::Light> lights;
     int previewMode = KXRENDER_SHADED;
-    bool inFrame = false;
 };
 
-// Guards only the pointer itself; drawing belongs to one thread at a time.
-std::mutex stateMutex;
-std::unique_ptr<State> state;
+// One drawing state per opened target, so that two previews on two threads
+// never share a picture. The calls between RenderBeginFrame and
+// RenderEndFrame name no target: they work on the frame this thread began.
+std::mutex statesMutex;
+std::map<PreviewTarget*, std::unique_ptr<State>> states;
+thread_local State* drawing = nullptr;
 
-State* current() {
-    std::lock_guard lock(stateMutex);
-    return state.get();
+State* stateOf(PreviewTarget* target) {
+    std::lock_guard lock(statesMutex);
+    auto it = states.find(target);
+    return it == states.end() ? nullptr : it->second.get();
 }
 
 constexpr char kLabel[] = "Enable &Shaded Preview";
@@ -44,8 +47,8 @@ int RenderOpen(PreviewTarget* target) noexcept {
     try {
         auto made = std::make_unique<State>();
         made->target = target;
-        std::lock_guard lock(stateMutex);
-        state = std::move(made);
+        std::lock_guard lock(statesMutex);
+        states[target] = std::move(made);
         return 1;
     } catch (const std::bad_alloc&) {
         return 0;
@@ -53,15 +56,17 @@ int RenderOpen(PreviewTarget* target) noexcept {
 }
 
 int RenderClose(PreviewTarget* target) noexcept {
-    std::lock_guard lock(stateMutex);
-    if (!state || state->target != target) return 0;
-    state.reset();
+    std::lock_guard lock(statesMutex);
+    auto it = states.find(target);
+    if (it == states.end()) return 0;
+    if (drawing == it->second.get()) drawing = nullptr;
+    states.erase(it);
     return 1;
 }
 
 int RenderBeginFrame(PreviewTarget* target) noexcept {
-    State* s = current();
-    if (!s || s->target != target) return 0;
+    State* s = target ? stateOf(target) : nullptr;
+    if (!s) return 0;
     try {
         s->raster.begin(target->width.load(), target->height.load());
     } catch (const std::bad_alloc&) {
@@ -69,21 +74,21 @@ int RenderBeginFrame(PreviewTarget* target) noexcept {
     }
     s->raster.setCamera({});
     s->lights.clear();
-    s->inFrame = true;
+    drawing = s;
     return 1;
 }
 
 int RenderSetCamera(const CameraInfo* camera, int previewMode, int /*viewValue*/) noexcept {
-    State* s = current();
-    if (!s || !s->inFrame || !camera) return 0;
+    State* s = drawing;
+    if (!s || !camera) return 0;
     s->raster.setCamera(kxr::makeCameraSpace(*camera));
     s->previewMode = previewMode;
     return 1;
 }
 
 int RenderLight(int index, const Point3d* position, const Point3d* pointAt, uint32_t colour) noexcept {
-    State* s = current();
-    if (!s || !s->inFrame || !position || index < 0) return 0;
+    State* s = drawing;
+    if (!s || !position || index < 0) return 0;
     kxr::Light light;
     light.position = {position->x, position->y, position->z};
     if (!kxr::finite(light.position)) return 0;
@@ -101,8 +106,8 @@ int RenderLight(int index, const Point3d* position, const Point3d* pointAt, uint
 }
 
 int RenderObject(const CadObject* object, const TextureInfo* material) noexcept {
-    State* s = current();
-    if (!s || !s->inFrame || !object) return 0;
+    State* s = drawing;
+    if (!s || !object) return 0;
     if (!(object->flags & KX_FLAG_VISIBLE)) return 1;
     kxr::Surface surface;
     surface.colour = colourOf(object->rgb);
@@ -120,9 +125,9 @@ int RenderObject(const CadObject* object, const TextureInfo* material) noexcept 
 }
 
 int RenderEndFrame() noexcept {
-    State* s = current();
-    if (!s || !s->inFrame) return 0;
-    s->inFrame = false;
+    State* s = drawing;
+    if (!s) return 0;
+    drawing = nullptr;
     const PreviewFrame frame{s->raster.width(), s->raster.height(), s->raster.pixels().data()};
     s->target->deliver(frame);
     return 1;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "kxrender.h"
@@ -331,6 +332,44 @@ TEST(Raster, TexturedShadingSamplesTheImageMap) {
             EXPECT_GT(red(left), blue(left));
             EXPECT_GT(blue(right), red(right));
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Raster, TwoTargetsOnTwoThreadsKeepTheirOwnPictures) {
+    const CadObject left = sphere({-3, 0, 0}, 1.5f, 0x0000FF), right = sphere({3, 0, 0}, 1.5f, 0xFF0000);
+    Picture pictures[2];
+    std::thread threads[2];
+    for (int t = 0; t < 2; ++t)
+        threads[t] = std::thread([&, t] {
+            Capture target;
+            ASSERT_EQ(RenderOpen(&target), 1);
+            const CameraInfo cam = camera(1.33f);
+            for (int i = 0; i < 20; ++i) {
+                RenderBeginFrame(&target);
+                RenderSetCamera(&cam, KXRENDER_SHADED, 0);
+                RenderObject(t == 0 ? &left : &right, nullptr);
+                RenderEndFrame();
+            }
+            RenderClose(&target);
+            pictures[t] = target.picture;
+        });
+    for (auto& t : threads) t.join();
+    // Each picture holds its own sphere only: red on the left, blue on the right.
+    for (int t = 0; t < 2; ++t) {
+        SCOPED_TRACE(t);
+        int leftHalf = 0, rightHalf = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (pictures[t].covered(x, y)) {
+                    if (x < kW / 2) ++leftHalf;
+                    else ++rightHalf;
+                }
+        EXPECT_GT(t == 0 ? leftHalf : rightHalf, 20);
+        EXPECT_EQ(t == 0 ? rightHalf : leftHalf, 0);
     }
 }
 
