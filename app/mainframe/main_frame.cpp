@@ -137,6 +137,7 @@ CKalvexView* CMainFrame::view(int kind) const {
 CKalvexView* CMainFrame::showView(int kind, bool show) {
     if (kind < 0 || kind > 3) return nullptr;
     if (!show) {
+        if (kind == kPerspective) stopPreview();
         if (views_[kind]) views_[kind]->close();
         return nullptr;
     }
