@@ -202,7 +202,7 @@ void PropertyPanel::applyPoint(const PointRow& row) {
     }
     if (rebuildable(obj)) {
         SetCadObjectProperty(obj, row.id, &v);
-        RebuildObjectEx(obj, 1);
+        kx::app::RebuildSceneObject(obj);
         changed();
         return;
     }
@@ -263,7 +263,7 @@ void PropertyPanel::applyText() {
     kx::app::SceneChange change;
     if (!change.owns()) return;
     SetCadObjectProperty(object_, KX_PROP_TEXTSTRING, (wanted + font).c_str());
-    RebuildObjectEx(object_, 1);
+    kx::app::RebuildSceneObject(object_);
     changed();
 }
 

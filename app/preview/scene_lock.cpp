@@ -40,4 +40,14 @@ SceneChange::~SceneChange() {
     if (owns_) SceneLock::mutex().unlock();
 }
 
+int RebuildSceneObject(CadObject* object) {
+    if (!object) {
+        ErrorMessage("Invalid CAD Object, %s line %d", __FILE__, __LINE__);
+        return 0;
+    }
+    SceneChange change;
+    if (!change.owns()) return 0;
+    return RebuildObjectEx(object, 1);
+}
+
 }  // namespace kx::app

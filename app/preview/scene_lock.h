@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <mutex>
 
+struct CadObject;
+
 namespace kx::app {
 
 class SceneLock {
@@ -37,5 +39,10 @@ public:
 private:
     bool owns_ = false;
 };
+
+// Rebuilds an object after its parameters changed, under the scene lock.
+// No object is reported as "Invalid CAD Object, %s line %d". Returns the
+// rebuild's result, 0 when nothing was rebuilt.
+int RebuildSceneObject(CadObject* object);
 
 }  // namespace kx::app

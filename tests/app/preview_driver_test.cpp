@@ -380,3 +380,44 @@ TEST_F(PreviewDriverTest, ColourMaterialHoldsTheObjectsColour) {
 }
 
 }  // namespace
+
+namespace {
+
+class SceneLockTest : public kxtest::CoreTest {};
+
+TEST_F(SceneLockTest, EveryChangeMovesTheCountAndRebuildsNeedAnObject) {
+    const uint64_t before = kx::app::SceneLock::changeCount();
+    {
+        kx::app::SceneChange outer;
+        ASSERT_TRUE(outer.owns());
+        kx::app::SceneChange inner;  // a change made of changes, on one thread
+        EXPECT_TRUE(inner.owns());
+    }
+    EXPECT_EQ(kx::app::SceneLock::changeCount(), before + 2);
+    // Another thread waits while a change is made.
+    std::atomic<bool> tookIt{false};
+    std::thread other;
+    {
+        kx::app::SceneChange change;
+        other = std::thread([&] {
+            std::lock_guard lock(kx::app::SceneLock::mutex());
+            tookIt = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_FALSE(tookIt.load());
+    }
+    other.join();
+    EXPECT_TRUE(tookIt.load());
+
+    EXPECT_EQ(kx::app::RebuildSceneObject(nullptr), 0);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.lastMessage().rfind("Invalid CAD Object, ", 0), 0u) << ui.lastMessage();
+    EXPECT_NE(ui.lastMessage().find(" line "), std::string::npos);
+    CadObject* s = CreateDefaultObjectEx(nullptr, KX_SPHERE, nullptr);
+    ASSERT_NE(s, nullptr);
+    const uint64_t beforeRebuild = kx::app::SceneLock::changeCount();
+    EXPECT_EQ(kx::app::RebuildSceneObject(s), 1);
+    EXPECT_EQ(kx::app::SceneLock::changeCount(), beforeRebuild + 1);
+}
+
+}  // namespace
