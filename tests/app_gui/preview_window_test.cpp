@@ -4,6 +4,10 @@
 #include <QElapsedTimer>
 #include <QImage>
 
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "dialogs/view_settings_dialog.h"
 #include "kxcore.h"
 #include "preview/preview_presenter.h"
 #include "window_fixture.h"
@@ -60,6 +64,29 @@ TEST_F(PreviewWindowTest, TurningThePreviewOnShowsTheShadedScene) {
     EXPECT_TRUE(frame->previewRunning());
     frame->showView(0, false);
     EXPECT_TRUE(waitFor([&] { return !frame->previewRunning(); }));
+}
+
+TEST_F(PreviewWindowTest, ViewSettingsOfferWhatTheLibraryCanDraw) {
+    kx::app::Settings s;
+    s.desktop.enableGL = 1;
+    s.desktop.previewRender = 1;
+    s.desktop.autoRedraw = 1;
+    ViewSettingsDialog dialog(s);
+    auto* toggle = dialog.findChild<QCheckBox*>(QStringLiteral("enablePreview"));
+    auto* textured = dialog.findChild<QRadioButton*>(QStringLiteral("texturedShading"));
+    ASSERT_NE(toggle, nullptr);
+    ASSERT_NE(textured, nullptr);
+    EXPECT_EQ(toggle->text(), QStringLiteral("Enable &Shaded Preview"));
+    EXPECT_TRUE(toggle->isEnabled());
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_FALSE(textured->isHidden());
+    EXPECT_FALSE(textured->isChecked());
+    textured->setChecked(true);
+    toggle->setChecked(false);
+    dialog.apply(s);
+    EXPECT_EQ(s.desktop.previewRender, 2);
+    EXPECT_EQ(s.desktop.enableGL, 0);
+    EXPECT_EQ(s.desktop.autoRedraw, 1);
 }
 
 }  // namespace
