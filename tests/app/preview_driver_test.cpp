@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -418,6 +419,77 @@ TEST_F(SceneLockTest, EveryChangeMovesTheCountAndRebuildsNeedAnObject) {
     const uint64_t beforeRebuild = kx::app::SceneLock::changeCount();
     EXPECT_EQ(kx::app::RebuildSceneObject(s), 1);
     EXPECT_EQ(kx::app::SceneLock::changeCount(), beforeRebuild + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Without a window: the real drawing library on the preview thread while this
+// thread changes the scene through the core under the lock, as every command
+// does. Run under ThreadSanitizer by the "tsan" preset.
+class PreviewLockStressTest : public kxtest::CoreTest {};
+
+struct SmallTarget : PreviewTarget {
+    std::atomic<int> frames{0};
+    SmallTarget() {
+        width = 16;
+        height = 12;
+    }
+    void deliver(const PreviewFrame&) override { ++frames; }
+};
+
+TEST_F(PreviewLockStressTest, CoreEditsWhileThePreviewDraws) {
+    InitScene();
+    CreateDefaultScene();
+    SmallTarget target;
+    PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {});
+    ASSERT_EQ(driver.Start(&target), 1);
+    std::mt19937 random(7);
+    const unsigned types[] = {KX_SPHERE, KX_BOX, KX_CYLINDER, KX_CONE, KX_DISC, KX_TORUS, KX_LIGHT};
+    for (int i = 0; i < 1500; ++i) {
+        {
+            kx::app::SceneChange change;
+            ASSERT_TRUE(change.owns());
+            CadObject* last = GetLastCadObject();
+            switch (random() % 6) {
+                case 0:
+                case 1: {
+                    Point3d at{static_cast<float>(random() % 7) - 3, 0, 0};
+                    CreateDefaultObjectEx(nullptr, types[random() % std::size(types)], &at);
+                    break;
+                }
+                case 2:
+                    if (last && last->type != KX_CAMERA) DeleteCadObject(last);
+                    break;
+                case 3:
+                    if (last) {
+                        Point3d s{1.5f, 1.5f, 1.5f};
+                        if (last->type != KX_CAMERA) SetCadObjectProperty(last, KX_PROP_SIZE, &s);
+                        RebuildObjectEx(last, 1);
+                    }
+                    break;
+                case 4: {
+                    Point3d from{static_cast<float>(random() % 20) - 10, 4, -12}, at{0, 0, 0};
+                    SetCameraPositionEx(nullptr, &from, &at, 1);
+                    break;
+                }
+                default:
+                    if (random() % 10 == 0) {
+                        ClearScene(GetCurrentScene());
+                        InitScene();
+                        CreateDefaultScene();
+                    }
+                    break;
+            }
+        }
+        driver.Redraw();
+    }
+    const int before = target.frames;
+    driver.Redraw();
+    for (int k = 0; k < 400 && target.frames == before; ++k) std::this_thread::sleep_for(5ms);
+    driver.Stop();
+    EXPECT_GT(target.frames.load(), before);
 }
 
 }  // namespace
