@@ -31,6 +31,7 @@ void CKalvexDoc::newScene(bool withDefaults) {
     {
         kx::app::SceneChange change;
         if (!change.owns()) return;
+        kx::app::SceneLock::countTextureChange();  // a new scene may bring its own textures
         ClearScene(GetCurrentScene());
         InitScene();
         if (withDefaults) CreateDefaultScene();
@@ -103,6 +104,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     // The preview reads the scene on its own thread: it waits while the scene is replaced.
     kx::app::SceneChange change;
     if (!change.owns()) return false;
+    kx::app::SceneLock::countTextureChange();
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     SceneKeeper keeper;
     ClearScene(GetCurrentScene());
@@ -142,6 +144,7 @@ bool CKalvexDoc::import(const QString& path, unsigned type) {
     {
         kx::app::SceneChange change;
         if (!change.owns()) return false;
+        kx::app::SceneLock::countTextureChange();
         ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
         GetSceneChanged();
     }
