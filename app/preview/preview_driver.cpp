@@ -1,5 +1,6 @@
 #include "preview/preview_driver.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "preview/scene_lock.h"
@@ -136,11 +137,37 @@ bool PreviewDriver::drawOne(CadObject& object, Lock& held, uint64_t frameCount) 
     if (previewRender_ > 1 && !textureFor(object, texture, held, frameCount)) return false;
     const CadObject* prepared = prepared_.prepare(object);
     if (!prepared) return true;
-    if (texture) {
-        backend_.object(prepared, texture);
-    } else {
-        const TextureInfo material = colourMaterial(object);
-        backend_.object(prepared, &material);
+    const TextureInfo colour = colourMaterial(object);
+    return drawSlices(*prepared, texture ? texture : &colour, held, frameCount);
+}
+
+bool PreviewDriver::drawSlices(const CadObject& prepared, const TextureInfo* material, Lock& held,
+                               uint64_t frameCount) {
+    const size_t n = prepared.polygonCount ? prepared.polygonCount : prepared.count;
+    // Planar image coordinates span the whole mesh: such a mesh is drawn whole.
+    const bool planarMap = material != nullptr && material->text && !(prepared.uv && prepared.uvCount >= 3 * n);
+    if (!prepared.polygons || n <= sliceSize_ || prepared.type == KX_SPHERE || planarMap) {
+        backend_.object(&prepared, material);
+        return true;
+    }
+    // The object, the cache and the material stay valid while the count stands.
+    CadObject slice = prepared;
+    for (size_t first = 0; first < n; first += sliceSize_) {
+        const size_t count = std::min(sliceSize_, n - first);
+        slice.polygons = prepared.polygons + first;
+        slice.polygonCount = slice.count = static_cast<uint32_t>(count);
+        if (prepared.uv && prepared.uvCount >= 3 * n) {
+            slice.uv = prepared.uv + 3 * first;
+            slice.uvCount = static_cast<uint32_t>(3 * count);
+        } else {
+            slice.uv = nullptr;
+            slice.uvCount = 0;
+        }
+        backend_.object(&slice, material);
+        if (first + count >= n) break;
+        held.unlock();
+        if (!lock(held)) return false;
+        if (SceneLock::changeCount() != frameCount) return false;
     }
     return true;
 }

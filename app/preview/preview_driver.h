@@ -48,6 +48,9 @@ public:
     // The PreviewRender setting (1 shaded, 2 textured) and the view value.
     void setPreviewRender(int mode) { previewRender_ = mode; }
     void setViewValue(int value) { viewValue_ = value; }
+    // Meshes longer than this many triangles are drawn in slices, the scene
+    // lock given back between them, so that an edit never waits for a whole mesh.
+    void setSliceSize(size_t triangles) { sliceSize_ = triangles ? triangles : 1; }
     // Pictures finished so far (delivered by the library).
     uint64_t framesDrawn() const { return framesDrawn_; }
 
@@ -61,6 +64,7 @@ private:
     // Draws one object under the held lock; false when the scene changed
     // while the lock was left to read an image map.
     bool drawOne(CadObject& object, Lock& held, uint64_t frameCount);
+    bool drawSlices(const CadObject& prepared, const TextureInfo* material, Lock& held, uint64_t frameCount);
     // The texture of a textured object, its image map loaded when it can be.
     bool textureFor(CadObject& object, TextureInfo*& texture, Lock& held, uint64_t frameCount);
 
@@ -74,6 +78,7 @@ private:
     std::atomic<int> previewRender_{1};
     std::atomic<int> viewValue_{0};
     std::atomic<uint64_t> framesDrawn_{0};
+    size_t sliceSize_ = 65536;
 
     // Owned by whichever thread draws.
     PreparedObjects prepared_;

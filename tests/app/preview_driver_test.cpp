@@ -369,6 +369,39 @@ TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedO
     EXPECT_EQ(reports.size(), 1u);
 }
 
+TEST_F(PreviewDriverTest, LongMeshesAreDrawnInSlicesBetweenLockHolds) {
+    CadObject* big = makeMesh("big", 5);
+    big->flags |= KX_FLAG_VISIBLE;
+    TriPolygon* tris = CopyListToPolygons(big->points, 5);
+    ASSERT_NE(tris, nullptr);
+    big->polygons = tris;
+    big->polygonCount = 5;
+    for (bool interrupted : {false, true}) {
+        SCOPED_TRACE(interrupted ? "the scene changes between slices" : "undisturbed");
+        recorder.calls.clear();
+        recorder.triangleCounts.clear();
+        recorder.triangleArrays.clear();
+        PreviewDriver driver(fakeBackend(), report());
+        driver.setSliceSize(2);
+        bool once = interrupted;
+        recorder.onObject = [&](const CadObject*) {
+            if (once) {
+                once = false;
+                // Stands for an edit made while the lock was free between slices.
+                kx::app::SceneLock::countChange();
+            }
+        };
+        ASSERT_EQ(driver.Start(&target), 1);
+        ASSERT_TRUE(waitForFrames(1));
+        driver.Stop();
+        recorder.onObject = nullptr;
+        std::vector<uint32_t> expected = {2, 2, 1};
+        if (interrupted) expected.insert(expected.begin(), 2u);  // given up after the first slice
+        EXPECT_EQ(recorder.triangleCounts, expected);
+        EXPECT_EQ(recorder.triangleArrays.back(), tris + 4);
+    }
+}
+
 TEST_F(PreviewDriverTest, ColourMaterialHoldsTheObjectsColour) {
     CadObject o{};
     o.rgb = 0x00112233;
