@@ -15,7 +15,11 @@ constexpr double kNear = 1e-3;
 constexpr double kAmbient = 0.2;
 constexpr double kDiffuse = 0.8;
 constexpr double kSpecular = 0.35;
-constexpr double kShininess = 24.0;
+// The highlight's sharpness: the cosine to the 24th power, by squaring.
+inline double highlight(double c) {
+    const double c3 = c * c * c, c6 = c3 * c3, c12 = c6 * c6;
+    return c12 * c12;
+}
 // A spot light is full inside the first angle and dark beyond the second.
 const double kSpotInner = std::cos(30.0 * M_PI / 180.0);
 const double kSpotOuter = std::cos(45.0 * M_PI / 180.0);
@@ -167,7 +171,7 @@ uint32_t Rasteriser::shade(Vec3 position, Vec3 normal, double u, double v, const
         const double diffuse = dot(n, toLight);
         if (diffuse <= 0) return;
         const Vec3 half = normalised(toLight + toEye);
-        const double specular = std::pow(std::max(0.0, dot(n, half)), kShininess) * kSpecular;
+        const double specular = highlight(std::max(0.0, dot(n, half))) * kSpecular;
         c.x += strength * lightColour.x * (base.x * kDiffuse * diffuse + specular);
         c.y += strength * lightColour.y * (base.y * kDiffuse * diffuse + specular);
         c.z += strength * lightColour.z * (base.z * kDiffuse * diffuse + specular);
