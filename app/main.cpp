@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
         case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
         case kx::app::CommandLine::Job::ListPlugins: return kx::app::runListPlugins(cl);
         case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
+        case kx::app::CommandLine::Job::Preview: return kx::app::runPreview(cl);
         default: break;
     }
     return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);

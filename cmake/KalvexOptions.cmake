@@ -16,6 +16,11 @@ if(KALVEX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(KALVEX_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(KALVEX_FUZZ)
   # Every sanitizer report stops the fuzzer: a finding that only prints is lost.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
@@ -30,7 +35,7 @@ function(kalvex_library_hygiene target version_script)
     -Wl,-Bsymbolic-functions
     -Wl,--version-script=${version_script})
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${version_script})
-  if(NOT KALVEX_SANITIZE AND NOT KALVEX_FUZZ)
+  if(NOT KALVEX_SANITIZE AND NOT KALVEX_FUZZ AND NOT KALVEX_TSAN)
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
 endfunction()

@@ -94,6 +94,7 @@ std::string usageText() {
            "       kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--inside-out] [--resume] ...\n"
            "       kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT\n"
            "       kalvex --list-plugins\n"
+           "       kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -139,6 +140,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 else cl.sets.emplace_back(v->substr(0, eq), v->substr(eq + 1));
             }
         }
+        else if (a == "--preview") cl.job = CommandLine::Job::Preview;
+        else if (a == "--textured") cl.textured = true;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
         } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);
@@ -170,7 +173,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (cl.job == CommandLine::Job::Plugin && positional.size() == 1) positional.insert(positional.begin(), "");
     if (!positional.empty()) cl.scene = positional[0];
     if (positional.size() > 1) cl.output = positional[1];
-    size_t wanted = (cl.job == CommandLine::Job::Export || cl.job == CommandLine::Job::Plugin) ? 2 : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
+    size_t wanted = (cl.job == CommandLine::Job::Export || cl.job == CommandLine::Job::Plugin ||
+                     cl.job == CommandLine::Job::Preview)
+                        ? 2
+                        : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
     if (cl.job == CommandLine::Job::Help || cl.job == CommandLine::Job::Version) wanted = positional.size();
     if (positional.size() != wanted) cl.error = "wrong number of file names";
     if ((!cl.frames.empty() || cl.insideOut) && cl.job != CommandLine::Job::Render)
@@ -179,6 +185,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     else if (!cl.frames.empty() && cl.network) cl.error = "--frames cannot be rendered on the network";
     else if (std::string farm = farmOptionError(cl); !farm.empty()) cl.error = farm;
     if (cl.error.empty() && !cl.sets.empty() && cl.job != CommandLine::Job::Plugin) cl.error = "--set belongs to --plugin";
+    if (cl.error.empty() && cl.textured && cl.job != CommandLine::Job::Preview) cl.error = "--textured belongs to --preview";
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
         cl.error = "unknown file type " + cl.type;
     return cl;

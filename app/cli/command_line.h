@@ -7,6 +7,7 @@
 //   kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--resume] ...
 //   kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT
 //   kalvex --list-plugins          (--no-plugins anywhere: no plug-ins are loaded)
+//   kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -18,7 +19,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Open, ListPlugins, Plugin } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Preview, Open, ListPlugins, Plugin } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -35,6 +36,7 @@ struct CommandLine {
     bool noPlugins = false;  // --no-plugins: the plug-ins stay unloaded
     std::string plugin;      // --plugin: the function's description or export name
     std::vector<std::pair<std::string, std::string>> sets;  // --set PROP=VALUE, in order
+    bool textured = false;   // the preview samples image maps
     std::string error;  // set when the arguments are wrong
 };
 
@@ -69,5 +71,11 @@ int runListPlugins(const CommandLine& cl);
 // Runs one plug-in function on SCENE (or the default scene) and saves OUT;
 // 0 only when the function succeeded and OUT was written.
 int runPlugin(const CommandLine& cl);
+int runPreview(const CommandLine& cl);
+
+struct Settings;
+// Reads a scene (or imports another program's file) into the empty scene;
+// false, with the reason reported, when it was not read whole.
+bool loadSceneForJob(const std::string& path, const Settings& settings);
 
 }  // namespace kx::app

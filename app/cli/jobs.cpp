@@ -63,7 +63,9 @@ std::string exportedPath(const std::string& out, unsigned type) {
     return AddNewExt(out.c_str(), GetCadFileExtension(type));
 }
 
-bool loadScene(const std::string& path, const Settings& settings) {
+}  // namespace
+
+bool loadSceneForJob(const std::string& path, const Settings& settings) {
     const unsigned type = GetCadFileType(path.c_str());
     if (isImportedFileType(type)) return importScene(path, type, settings);
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
@@ -79,13 +81,11 @@ bool loadScene(const std::string& path, const Settings& settings) {
     return true;
 }
 
-}  // namespace
-
 int runExport(const CommandLine& cl) {
     CoreSession session;
     session.start({});
     int status = 1;
-    if (!loadScene(cl.scene, session.settings())) {
+    if (!loadSceneForJob(cl.scene, session.settings())) {
         // The reader said why; a partial scene is not exported.
     } else if (!GetCadObject(nullptr)) {
         // Writing nothing over a file the user has would only lose it.
@@ -245,12 +245,12 @@ int runRender(const CommandLine& cl) {
             std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
             return 1;
         }
-        if (!loadScene(scene, settings)) return 1;
+        if (!loadSceneForJob(scene, settings)) return 1;
         POINT size{settings.render.renderX, settings.render.renderY};
         SetCameraSize(GetActiveCamera(), size);
         return startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
     }
-    if (!loadScene(scene, settings)) return 1;
+    if (!loadSceneForJob(scene, settings)) return 1;
     if (!cl.frames.empty()) return renderFrames(cl, settings, renderers, scene);
     InterruptScope interrupts;
     const std::string image = renderOnce(settings, renderers, scene, true);
@@ -332,7 +332,7 @@ int runPlugin(const CommandLine& cl) {
         return 1;
     }
     if (!cl.scene.empty()) {
-        if (!loadScene(cl.scene, session.settings())) return 1;
+        if (!loadSceneForJob(cl.scene, session.settings())) return 1;
     } else {
         CreateDefaultScene();
     }

@@ -5,9 +5,12 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include "preview/preview_settings.h"
 
 ViewSettingsDialog::ViewSettingsDialog(const kx::app::Settings& s, QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("View Settings"));
@@ -34,6 +37,24 @@ ViewSettingsDialog::ViewSettingsDialog(const kx::app::Settings& s, QWidget* pare
     for (QCheckBox* c : {showIso_, showFront_, showPlan_, showSide_, autoTile_, noSplash_, placeMultiple_})
         startLayout->addWidget(c);
     layout->addWidget(start);
+
+    // Asked each time the dialog opens: the library says what it can draw.
+    PreviewCaps caps{};
+    kx::app::queryPreviewCapabilities(kx::app::libraryBackend(), caps);
+    const kx::app::PreviewChoices choices = kx::app::previewChoices(caps);
+    auto* preview = new QGroupBox(tr("Shaded preview"), this);
+    auto* previewLayout = new QVBoxLayout(preview);
+    preview_ = check(QString::fromUtf8(choices.switchLabel), choices.switchEnabled ? s.desktop.enableGL : 0);
+    preview_->setObjectName(QStringLiteral("enablePreview"));
+    preview_->setEnabled(choices.switchEnabled);
+    shaded_ = new QRadioButton(tr("Shaded"), this);
+    textured_ = new QRadioButton(tr("Textured Shading"), this);
+    textured_->setObjectName(QStringLiteral("texturedShading"));
+    textured_->setVisible(choices.textured);
+    (s.desktop.previewRender > 1 && choices.textured ? textured_ : shaded_)->setChecked(true);
+    autoRedraw_ = check(tr("Redraw after every change"), s.desktop.autoRedraw);
+    for (QWidget* w : std::initializer_list<QWidget*>{preview_, shaded_, textured_, autoRedraw_}) previewLayout->addWidget(w);
+    layout->addWidget(preview);
 
     auto* form = new QFormLayout;
     auto* triple = new QRegularExpressionValidator(
@@ -80,4 +101,7 @@ void ViewSettingsDialog::apply(kx::app::Settings& s) const {
     s.desktop.disableSplash = noSplash_->isChecked();
     s.desktop.placeMultiple = placeMultiple_->isChecked();
     s.desktop.log = log_->value();
+    s.desktop.enableGL = preview_->isEnabled() && preview_->isChecked();
+    s.desktop.previewRender = textured_->isChecked() ? 2 : 1;
+    s.desktop.autoRedraw = autoRedraw_->isChecked();
 }

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QLineEdit;
+class QRadioButton;
 class QSpinBox;
 
 class ViewSettingsDialog : public QDialog {
@@ -24,4 +25,7 @@ private:
     QCheckBox *showIso_, *showFront_, *showPlan_, *showSide_, *autoTile_, *placeMultiple_, *noSplash_;
     QLineEdit *cameraPosition_, *cameraTarget_;
     QSpinBox* log_;
+    // The shaded preview: the switch is labelled and enabled as the drawing library answers.
+    QCheckBox *preview_, *autoRedraw_;
+    QRadioButton *shaded_, *textured_;
 };

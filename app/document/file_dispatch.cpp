@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "kxcore.h"
+#include "preview/scene_lock.h"
 #include "render/render_job.h"
 
 namespace kx::app {
@@ -104,7 +105,11 @@ int openSceneFile(const std::string& path, unsigned type) {
 }
 
 int saveSceneFile(const std::string& path, unsigned type, const Settings& settings) {
-    SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
+    {
+        SceneChange change;  // the preview reads the camera
+        if (!change.owns()) return 0;
+        SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
+    }
     if (type == 0) type = GetCadFileType(path.c_str());
     if (type > kLastBuiltInFileType) {
         unknownType(path);

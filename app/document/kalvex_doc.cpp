@@ -7,6 +7,7 @@
 
 #include "document/file_dispatch.h"
 #include "document/imported_scene.h"
+#include "preview/scene_lock.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
     : QObject(parent), settings_(settings) {}
@@ -27,11 +28,16 @@ void CKalvexDoc::setPath(const QString& path) {
 }
 
 void CKalvexDoc::newScene(bool withDefaults) {
-    ClearScene(GetCurrentScene());
-    InitScene();
-    if (withDefaults) CreateDefaultScene();
-    SetObjectsUnSelected();
-    GetSceneChanged();
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        kx::app::SceneLock::countTextureChange();  // a new scene may bring its own textures
+        ClearScene(GetCurrentScene());
+        InitScene();
+        if (withDefaults) CreateDefaultScene();
+        SetObjectsUnSelected();
+        GetSceneChanged();
+    }
     path_.clear();
     modified_ = false;
     incomplete_ = false;
@@ -96,6 +102,10 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     const QString full = QFileInfo(path).absoluteFilePath();
     const unsigned actual = type ? type : GetCadFileType(full.toUtf8().constData());
     // A file no reader knows leaves the scene alone; the reader reports it.
+    // The preview reads the scene on its own thread: it waits while the scene is replaced.
+    kx::app::SceneChange change;
+    if (!change.owns()) return false;
+    kx::app::SceneLock::countTextureChange();
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     SceneKeeper keeper;
     ClearScene(GetCurrentScene());
@@ -132,8 +142,14 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
 }
 
 bool CKalvexDoc::import(const QString& path, unsigned type) {
-    const bool ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
-    GetSceneChanged();
+    bool ok = false;
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return false;
+        kx::app::SceneLock::countTextureChange();
+        ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
+        GetSceneChanged();
+    }
     ++cameraGeneration_;
     modified_ = true;
     emit sceneReplaced();
@@ -155,7 +171,11 @@ bool CKalvexDoc::save(const QString& path, unsigned type) {
 }
 
 void CKalvexDoc::close() {
-    ClearScene(GetCurrentScene());
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        ClearScene(GetCurrentScene());
+    }
     path_.clear();
     modified_ = false;
     incomplete_ = false;

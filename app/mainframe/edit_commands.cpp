@@ -11,6 +11,7 @@
 #include "dialogs/transform_dialog.h"
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
+#include "preview/scene_lock.h"
 #include "views/mouse_state.h"
 
 EditCommands::EditCommands(CKalvexDoc* doc, QWidget* window) : QObject(window), doc_(doc), window_(window) {}
@@ -23,8 +24,12 @@ bool EditCommands::haveSelection() const {
 
 void EditCommands::deleteSelection() {
     if (!GetNextSelectedObject(nullptr)) return;
-    DeleteObjects();
-    SetObjectsUnSelected();
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        DeleteObjects();
+        SetObjectsUnSelected();
+    }
     doc_->geometryChanged();
     doc_->selectionChanged();
 }
@@ -41,52 +46,64 @@ void EditCommands::selectNone() {
 
 void EditCommands::group() {
     if (!haveSelection()) return;
-    std::vector<CadObject*> members = CKalvexDoc::selectedObjects();
-    CadObject* group = CreateGroup(CreateDefaultInfo());
-    if (!group) return;
-    // Making the group selected it alone; its members join it from the selection.
-    for (CadObject* obj : members) AddSelectedObject(obj);
-    int deleted = 0;
-    SetObjectsGroupEx(group, group->groupId, &deleted);
-    SetObjectsUnSelected();
-    SelectCadGroup(group, group->groupId, 1);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        std::vector<CadObject*> members = CKalvexDoc::selectedObjects();
+        CadObject* group = CreateGroup(CreateDefaultInfo());
+        if (!group) return;
+        // Making the group selected it alone; its members join it from the selection.
+        for (CadObject* obj : members) AddSelectedObject(obj);
+        int deleted = 0;
+        SetObjectsGroupEx(group, group->groupId, &deleted);
+        SetObjectsUnSelected();
+        SelectCadGroup(group, group->groupId, 1);
+    }
     doc_->geometryChanged();
     doc_->selectionChanged();
 }
 
 void EditCommands::ungroup() {
     if (!haveSelection()) return;
-    for (CadObject* obj : CKalvexDoc::selectedObjects())
-        if (obj->type == KX_GROUP) SelectCadGroup(obj, obj->groupId, 1);
-    int deleted = 0;
-    SetObjectsGroupEx(nullptr, 0, &deleted);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        for (CadObject* obj : CKalvexDoc::selectedObjects())
+            if (obj->type == KX_GROUP) SelectCadGroup(obj, obj->groupId, 1);
+        int deleted = 0;
+        SetObjectsGroupEx(nullptr, 0, &deleted);
+    }
     doc_->geometryChanged();
     doc_->selectionChanged();
 }
 
 void EditCommands::duplicate() {
     if (!haveSelection()) return;
-    std::vector<CadObject*> copies;
-    for (CadObject* src : CKalvexDoc::selectedObjects()) {
-        // There is one camera, and a group is only a name for its members.
-        if (src->type == KX_CAMERA || src->type == KX_GROUP) continue;
-        char base[32] = {};
-        std::snprintf(base, sizeof base, "%s", src->name);
-        const std::string name = GetNextObjectName(StripObjectName(base), src->type);
-        CadObject* copy = NewCadObject(name.c_str());
-        if (!copy) break;
-        CopyCadObject(src, copy);
-        SetCadObjectProperty(copy, KX_PROP_NAME, name.c_str());
-        copy->flags = src->flags;
-        copy->groupId = 0;
-        copies.push_back(copy);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        std::vector<CadObject*> copies;
+        for (CadObject* src : CKalvexDoc::selectedObjects()) {
+            // There is one camera, and a group is only a name for its members.
+            if (src->type == KX_CAMERA || src->type == KX_GROUP) continue;
+            char base[32] = {};
+            std::snprintf(base, sizeof base, "%s", src->name);
+            const std::string name = GetNextObjectName(StripObjectName(base), src->type);
+            CadObject* copy = NewCadObject(name.c_str());
+            if (!copy) break;
+            CopyCadObject(src, copy);
+            SetCadObjectProperty(copy, KX_PROP_NAME, name.c_str());
+            copy->flags = src->flags;
+            copy->groupId = 0;
+            copies.push_back(copy);
+        }
+        SetObjectsUnSelected();
+        for (CadObject* copy : copies) AddSelectedObject(copy);
+        // A copy on top of its original could not be told apart from it.
+        const float step = static_cast<float>(GetGridInterval() > 0 ? GetGridInterval() : 1.0);
+        Point3d offset{step, step, 0};
+        if (!copies.empty()) TranslateObjectsEx(&offset);
     }
-    SetObjectsUnSelected();
-    for (CadObject* copy : copies) AddSelectedObject(copy);
-    // A copy on top of its original could not be told apart from it.
-    const float step = static_cast<float>(GetGridInterval() > 0 ? GetGridInterval() : 1.0);
-    Point3d offset{step, step, 0};
-    if (!copies.empty()) TranslateObjectsEx(&offset);
     doc_->geometryChanged();
     doc_->selectionChanged();
 }
@@ -101,27 +118,46 @@ void EditCommands::startPlacing(unsigned type) {
 void EditCommands::move() {
     Point3d offset{};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Move, window_, offset)) return;
-    TranslateObjectsEx(&offset);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        TranslateObjectsEx(&offset);
+    }
     doc_->objectsMoved(CKalvexDoc::selectedObjects());
 }
 
 void EditCommands::scale() {
     Point3d factors{1, 1, 1};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Scale, window_, factors)) return;
-    if (ScaleObjectsEx(&factors)) doc_->geometryChanged();
+    int scaled = 0;
+    {
+        kx::app::SceneChange change;
+        if (change.owns()) scaled = ScaleObjectsEx(&factors);
+    }
+    if (scaled) doc_->geometryChanged();
 }
 
 void EditCommands::rotate() {
     Point3d angles{};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Rotate, window_, angles)) return;
-    if (RotateObjectsEx(&angles)) doc_->geometryChanged();
+    int rotated = 0;
+    {
+        kx::app::SceneChange change;
+        if (change.owns()) rotated = RotateObjectsEx(&angles);
+    }
+    if (rotated) doc_->geometryChanged();
 }
 
 void EditCommands::align(int axis) {
     if (!haveSelection()) return;
     // The core's modes: 0 keeps x, 1 keeps y, 5 keeps z of the reference.
     static const unsigned modes[3] = {0, 1, 5};
-    if (AlignObjectsEx(modes[std::clamp(axis, 0, 2)], nullptr)) doc_->geometryChanged();
+    int aligned = 0;
+    {
+        kx::app::SceneChange change;
+        if (change.owns()) aligned = AlignObjectsEx(modes[std::clamp(axis, 0, 2)], nullptr);
+    }
+    if (aligned) doc_->geometryChanged();
 }
 
 void EditCommands::alignDialog() {
@@ -135,20 +171,32 @@ void EditCommands::alignDialog() {
 
 void EditCommands::centre() {
     if (!haveSelection()) return;
-    CentreObjects();
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        CentreObjects();
+    }
     doc_->geometryChanged();
 }
 
 void EditCommands::smooth() {
     if (!haveSelection()) return;
-    SmoothObjectsEx();
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        SmoothObjectsEx();
+    }
     doc_->geometryChanged();
 }
 
 void EditCommands::unsmooth() {
     if (!haveSelection()) return;
-    for (CadObject* obj : CKalvexDoc::selectedObjects())
-        if (obj->type == KX_POLYGON) UnSmoothObject(obj);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        for (CadObject* obj : CKalvexDoc::selectedObjects())
+            if (obj->type == KX_POLYGON) UnSmoothObject(obj);
+    }
     doc_->geometryChanged();
 }
 
@@ -156,6 +204,8 @@ void EditCommands::lathe() {
     if (!haveSelection()) return;
     LatheDialog dialog(window_);
     if (dialog.exec() != QDialog::Accepted) return;
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     for (CadObject* obj : CKalvexDoc::selectedObjects()) {
         if (obj->type != KX_POINTS || !obj->points) continue;
         if (dialog.facets()) {

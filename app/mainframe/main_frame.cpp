@@ -19,6 +19,9 @@
 #include "mainframe/scene_tree_panel.h"
 #include "plugins/host_state.h"
 #include "plugins/window_document.h"
+#include "preview/preview_driver.h"
+#include "preview/preview_presenter.h"
+#include "preview/preview_settings.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
 #include "render_view/render_view.h"
@@ -51,6 +54,13 @@ int* showSetting(Settings& s, int kind) {
 CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
     setObjectName(QStringLiteral("mainFrame"));
     env_.settings = &session_.settings();
+    // The preview exists before any view: the perspective view starts it.
+    presenter_ = new PreviewPresenter(this);
+    preview_ = std::make_unique<kx::app::PreviewDriver>(
+        kx::app::libraryBackend(), [p = presenter_](const std::string& text) { p->report(text); });
+    PreviewCaps caps{};
+    kx::app::queryPreviewCapabilities(kx::app::libraryBackend(), caps);
+    kx::app::applyPreviewCapabilities(caps, session_.settings());
     doc_ = new CKalvexDoc(session_.settings(), this);
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("views"));
@@ -65,6 +75,9 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     createStatusBar();
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
+    connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);
+    connect(doc_, &CKalvexDoc::sceneReplaced, this, &CMainFrame::autoRedraw);
+    connect(doc_, &CKalvexDoc::objectsMovedBy, this, &CMainFrame::autoRedraw);
     connect(editCommands_, &EditCommands::mouseStateChanged, this, &CMainFrame::updateStatus);
     connect(fileCommands_, &FileCommands::recentFilesChanged, this, &CMainFrame::fillRecentFiles);
     connect(renderer_, &RenderController::started, this, [this](const QString& command) {
@@ -93,6 +106,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
 }
 
 CMainFrame::~CMainFrame() {
+    stopPreview();
     kx::plugins::hostState().document.reset();
     if (sceneTree_) sceneTree_->unregisterSelector();
 }
@@ -135,6 +149,7 @@ CKalvexView* CMainFrame::view(int kind) const {
 CKalvexView* CMainFrame::showView(int kind, bool show) {
     if (kind < 0 || kind > 3) return nullptr;
     if (!show) {
+        if (kind == kPerspective) stopPreview();
         if (views_[kind]) views_[kind]->close();
         return nullptr;
     }
@@ -153,8 +168,63 @@ CKalvexView* CMainFrame::showView(int kind, bool show) {
         a->setChecked(true);
         connect(sub, &QObject::destroyed, a, [a] { a->setChecked(false); });
     }
+    if (kind == kPerspective) {
+        connect(v, &CKalvexView::resized, presenter_, [this, v](int w, int h) {
+            if (presenter_ && v->previewMode()) {
+                presenter_->resize(w, h);
+                redrawPreview();
+            }
+        });
+        // Closing the view ends the preview. The presenter is the context:
+        // while the window itself is torn down it is gone first, and the
+        // window has stopped the preview already.
+        connect(sub, &QObject::destroyed, presenter_, [d = preview_.get(), p = presenter_] {
+            d->Stop();
+            p->setView(nullptr);
+        });
+    }
     sub->show();
+    if (kind == kPerspective) startPreview();
     return v;
+}
+
+void CMainFrame::startPreview() {
+    CKalvexView* v = view(kPerspective);
+    if (!v || !session_.settings().desktop.enableGL || preview_->running()) return;
+    presenter_->setView(v);
+    v->setPreviewMode(true);
+    if (!kx::app::startPreview(*preview_, presenter_, session_.settings())) {
+        v->setPreviewMode(false);
+        presenter_->setView(nullptr);
+    }
+    if (QAction* a = action(QStringLiteral("viewShadedPreview"))) a->setChecked(session_.settings().desktop.enableGL != 0);
+}
+
+void CMainFrame::stopPreview() {
+    if (!preview_) return;
+    preview_->Stop();
+    if (presenter_) {
+        if (CKalvexView* v = view(kPerspective)) v->setPreviewMode(false);
+        presenter_->setView(nullptr);
+    }
+}
+
+void CMainFrame::setShadedPreview(bool on) {
+    session_.settings().desktop.enableGL = on ? 1 : 0;
+    if (on) startPreview();
+    else stopPreview();
+}
+
+void CMainFrame::redrawPreview() {
+    if (!preview_->running()) return;
+    preview_->setPreviewRender(session_.settings().desktop.previewRender);
+    preview_->Redraw();
+}
+
+bool CMainFrame::previewRunning() const { return preview_ && preview_->running(); }
+
+void CMainFrame::autoRedraw() {
+    if (session_.settings().desktop.autoRedraw) redrawPreview();
 }
 
 CRenderView* CMainFrame::renderView() const {
@@ -282,6 +352,9 @@ void CMainFrame::settingsChanged() {
     session_.reloadRenderers();
     session_.saveSettings();
     doc_->viewOptionsChanged();
+    if (session_.settings().desktop.enableGL) startPreview();
+    else stopPreview();
+    redrawPreview();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -291,6 +364,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     renderer_->cancel();
     storeWindowState();
+    // The drawing thread ends before the scene it reads is cleared.
+    stopPreview();
     doc_->close();
     sceneTree_->unregisterSelector();
     event->accept();

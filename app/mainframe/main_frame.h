@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 #include "views/kalvex_view.h"
 
@@ -14,6 +15,7 @@ class CKalvexDoc;
 class CRenderView;
 class EditCommands;
 class FileCommands;
+class PreviewPresenter;
 class PropertyPanel;
 class QLabel;
 class QMdiArea;
@@ -22,6 +24,7 @@ class RenderOutputPanel;
 class SceneTreePanel;
 namespace kx::app {
 class AppSession;
+class PreviewDriver;
 }
 
 class CMainFrame : public QMainWindow {
@@ -58,6 +61,13 @@ public:
     // The settings changed: the core, the renderers and the views follow.
     void settingsChanged();
 
+    // View > Shaded Preview: the perspective view shows the shaded preview.
+    void setShadedPreview(bool on);
+    // View > Redraw Preview.
+    void redrawPreview();
+    bool previewRunning() const;
+    PreviewPresenter* previewPresenter() const { return presenter_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -74,6 +84,12 @@ private:
     void updateTitles();
     void updateStatus();
     void renderFinished(bool ok, bool cancelled, const QString& message);
+    // Starts the preview into the perspective view when it is open and wanted.
+    void startPreview();
+    // Never called while the scene lock is held: the drawing thread may wait for it.
+    void stopPreview();
+    // After a change the document reported, with AutoRedraw.
+    void autoRedraw();
     QAction* addAction(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,
                        std::function<void()> slot);
 
@@ -93,4 +109,6 @@ private:
     QLabel* cursorLabel_ = nullptr;
     QLabel* stateLabel_ = nullptr;
     bool laidOut_ = false;
+    PreviewPresenter* presenter_ = nullptr;
+    std::unique_ptr<kx::app::PreviewDriver> preview_;
 };

@@ -19,6 +19,7 @@
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
+#include "preview/preview_settings.h"
 #include "views/kalvex_view.h"
 #include "views/mouse_state.h"
 
@@ -168,6 +169,17 @@ void CMainFrame::createMenus() {
         mouseEditor().state = kMouseTrack;
         updateStatus();
     });
+    viewMenu->addSeparator();
+    {
+        PreviewCaps caps{};
+        kx::app::queryPreviewCapabilities(kx::app::libraryBackend(), caps);
+        QAction* shaded = addAction(viewMenu, "viewShadedPreview", tr("S&haded Preview"), {}, [] {});
+        shaded->setCheckable(true);
+        shaded->setChecked(s.desktop.enableGL != 0);
+        shaded->setEnabled(kx::app::previewChoices(caps).switchEnabled);
+        connect(shaded, &QAction::triggered, this, [this](bool on) { setShadedPreview(on); });
+        addAction(viewMenu, "viewRedrawPreview", tr("Re&draw Preview"), {}, [this] { redrawPreview(); });
+    }
     viewMenu->addSeparator();
     for (const char* name : {"sceneTreeDock", "propertiesDock", "renderOutputDock"})
         if (auto* d = findChild<QDockWidget*>(QString::fromLatin1(name))) viewMenu->addAction(d->toggleViewAction());

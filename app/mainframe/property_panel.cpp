@@ -14,6 +14,7 @@
 
 #include "document/kalvex_doc.h"
 #include "mainframe/qt_ui_table.h"
+#include "preview/scene_lock.h"
 #include "views/bgr_colour.h"
 
 namespace {
@@ -173,6 +174,8 @@ void PropertyPanel::applyName() {
     if (filling_ || !object_) return;
     const QByteArray name = name_->text().toUtf8().left(31);
     if (name.isEmpty() || name == object_->name) return;
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     SetCadObjectProperty(object_, KX_PROP_NAME, name.constData());
     doc_->setModified(true);
     doc_->selectionChanged();
@@ -185,6 +188,8 @@ void PropertyPanel::applyPoint(const PointRow& row) {
               static_cast<float>(row.spins[2]->value())};
     const Point3d old = *fieldOf(obj, row.id);
     if (v.x == old.x && v.y == old.y && v.z == old.z) return;
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     if (obj->type == KX_CAMERA) {
         CameraInfo* camera = GetActiveCamera();
         if (row.id == KX_PROP_ROTATE) camera->up = v;
@@ -197,7 +202,7 @@ void PropertyPanel::applyPoint(const PointRow& row) {
     }
     if (rebuildable(obj)) {
         SetCadObjectProperty(obj, row.id, &v);
-        RebuildObjectEx(obj, 1);
+        kx::app::RebuildSceneObject(obj);
         changed();
         return;
     }
@@ -232,6 +237,8 @@ void PropertyPanel::applyPoint(const PointRow& row) {
 
 void PropertyPanel::applyFlag(int bit, bool on) {
     if (filling_ || !object_) return;
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     for (const FlagRow& f : kFlags)
         if (static_cast<int>(f.bit) == bit) SetCadObjectProperty(object_, f.property, on ? 1u : 0u);
     changed();
@@ -241,6 +248,8 @@ void PropertyPanel::applyTexture(int index) {
     if (filling_ || !object_ || index < 0) return;
     const int kind = texture_->itemData(index).toInt();
     const QByteArray name = texture_->itemText(index).toUtf8();
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     if (kind == 0) SetObjectTextureEx(object_, 0, "None");
     else SetCadObjectProperty(object_, (kind & KX_TEXTURE_TEXTURE) ? KX_PROP_TEXTURE : KX_PROP_COLOR, name.constData());
     changed();
@@ -251,8 +260,10 @@ void PropertyPanel::applyText() {
     auto [text, font] = textParts(object_);
     const std::string wanted = text_->text().toStdString();
     if (wanted.empty() || wanted == text) return;
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     SetCadObjectProperty(object_, KX_PROP_TEXTSTRING, (wanted + font).c_str());
-    RebuildObjectEx(object_, 1);
+    kx::app::RebuildSceneObject(object_);
     changed();
 }
 
@@ -260,6 +271,8 @@ void PropertyPanel::chooseColour() {
     if (!object_) return;
     const QColor chosen = QColorDialog::getColor(kx::app::bgrToColour(object_->rgb), this, tr("Object colour"));
     if (!chosen.isValid() || !object_) return;
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     SetEncodedRgb(object_, static_cast<unsigned>(chosen.red()), static_cast<unsigned>(chosen.green()),
                   static_cast<unsigned>(chosen.blue()));
     changed();

@@ -7,6 +7,7 @@
 
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
+#include "preview/scene_lock.h"
 #include "mainframe/qt_ui_table.h"
 
 using kx::app::kObjectRole;
@@ -101,7 +102,11 @@ void SceneTreePanel::renamed(QTreeWidgetItem* item, int) {
         item->setText(0, kx::app::sceneText(obj->name));
         return;
     }
-    SetCadObjectProperty(obj, KX_PROP_NAME, name.constData());
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        SetCadObjectProperty(obj, KX_PROP_NAME, name.constData());
+    }
     doc_->setModified(true);
     doc_->selectionChanged();
 }

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "kxcore.h"
+#include "preview/scene_lock.h"
 #include "kxplatform/files.h"
 #include "kxplatform/ui_callbacks.h"
 #include "render/executable_kind.h"
@@ -80,7 +81,11 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         return false;
     }
     POINT size{settings_.render.renderX, settings_.render.renderY};
-    SetCameraSize(GetActiveCamera(), size);
+    {
+        SceneChange change;  // the preview reads the camera
+        if (!change.owns()) return false;
+        SetCameraSize(GetActiveCamera(), size);
+    }
 
     RenderRequest request;
     request.scene = document;

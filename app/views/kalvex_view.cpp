@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "document/kalvex_doc.h"
+#include "preview/scene_lock.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "views/mouse_state.h"
@@ -106,9 +107,32 @@ QPoint CKalvexView::sceneToClient(const Point3d& p) {
     return QPoint(px, py) - canvasOffset();
 }
 
+void CKalvexView::setPreviewMode(bool on) {
+    previewMode_ = on;
+    if (!on) preview_ = QImage();
+    update();
+}
+
+void CKalvexView::showPreviewImage(const QImage& picture) {
+    if (!previewMode_) return;
+    preview_ = picture;
+    update();
+}
+
+void CKalvexView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit resized(width(), height());
+}
+
 void CKalvexView::paintEvent(QPaintEvent*) {
     const auto& colours = env_->settings->scheme.colours;
     QPainter painter(this);
+    if (previewMode_) {
+        // Until the first picture arrives the view stays dark.
+        painter.fillRect(rect(), Qt::black);
+        if (!preview_.isNull()) painter.drawImage(QPoint((width() - preview_.width()) / 2, (height() - preview_.height()) / 2), preview_);
+        return;
+    }
     painter.fillRect(rect(), bgrToColour(colours[ColourScheme::Background]));
     ensureProjected();
     painter.translate(-canvasOffset());
@@ -297,7 +321,11 @@ void CKalvexView::dragTo(const QPoint& client) {
         }
     }
     if (d.x == 0 && d.y == 0 && d.z == 0) return;
-    TranslateObjectsEx(&d);
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        TranslateObjectsEx(&d);
+    }
     doc_->objectsMoved(CKalvexDoc::selectedObjects());
 }
 
@@ -347,6 +375,8 @@ void CKalvexView::release(const QPoint& client) {
 
 void CKalvexView::place() {
     MouseEditor& m = mouseEditor();
+    kx::app::SceneChange change;
+    if (!change.owns()) return;
     Point3d at = m.cursor;
     if (m.placeType == KX_POINTS) {
         // Points are drawn one click at a time into the selected point object.

@@ -5,6 +5,7 @@
 // selection, band selection, dragging and placing.
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QWidget>
 
@@ -48,12 +49,20 @@ public:
     // objects; picking needs them.
     void prepareForPicking();
 
+    // In preview mode the view shows the shaded pictures instead of its lines.
+    void setPreviewMode(bool on);
+    bool previewMode() const { return previewMode_; }
+    void showPreviewImage(const QImage& picture);
+    const QImage& previewImage() const { return preview_; }
+
 signals:
     void cursorMoved();
     void mouseStateChanged();
+    void resized(int width, int height);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -78,6 +87,8 @@ private:
     int kind_;
     const kx::app::ViewEnvironment* env_;
     kx::app::ViewCache cache_;
+    bool previewMode_ = false;
+    QImage preview_;
     unsigned aimedGeneration_ = ~0u;
     bool leftDown_ = false;
     bool dragging_ = false;

@@ -18,6 +18,14 @@ TEST(CommandLineParseTest, Jobs) {
     EXPECT_EQ(*r.quality, 9);
     EXPECT_TRUE(r.error.empty());
     EXPECT_EQ(parseCommandLine({"scene.cad"}).job, CommandLine::Job::Open);
+    CommandLine p = parseCommandLine({"--preview", "a.cad", "a.tga", "--width", "64", "--textured"});
+    EXPECT_EQ(p.job, CommandLine::Job::Preview);
+    EXPECT_EQ(p.scene, "a.cad");
+    EXPECT_EQ(p.output, "a.tga");
+    EXPECT_EQ(*p.width, 64);
+    EXPECT_FALSE(p.height);
+    EXPECT_TRUE(p.textured);
+    EXPECT_TRUE(p.error.empty());
     EXPECT_EQ(kx::app::fileTypeFromText("22"), 22u);
     EXPECT_EQ(kx::app::fileTypeFromText("povray1"), 12u);
     // Every export type by its table name, in any case; VRML 2 by a name of the command line's own.
@@ -50,6 +58,9 @@ TEST(CommandLineParseTest, Mistakes) {
         {{"--render", "a.cad", "--inside-out"}},
         {{"--export", "a.cad", "b.pov", "--frames", "all"}},
         {{"--render", "a.cad", "--frames", "all", "--network"}},
+        {{"--preview", "a.cad"}},
+        {{"--preview", "a.cad", "a.tga", "--frames", "all"}},
+        {{"--render", "a.cad", "--textured"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.size());

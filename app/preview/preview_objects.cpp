@@ -1,0 +1,97 @@
+#include "preview/preview_objects.h"
+
+#include <cstring>
+#include <strings.h>
+
+namespace kx::app {
+
+namespace {
+
+constexpr unsigned kLightValues = 116;
+
+bool drawnFromOwnData(uint32_t type) {
+    switch (type) {
+        case KX_LIGHT:
+        case KX_CAMERA:
+        case KX_SPHERE:
+        case KX_DISC:
+        case KX_CYLINDER:
+        case KX_CONE: return true;
+        default: return false;
+    }
+}
+
+// Only a list of triangles all the way converts: a later node of one or two
+// points (AddFacet then AddPoint) would be read past its end.
+bool allTriangles(const ListEntry* list, uint32_t& nodes) {
+    nodes = 0;
+    for (const ListEntry* e = list; e; e = e->next) {
+        if (e->count != 3 || !e->points) return false;
+        ++nodes;
+    }
+    return nodes > 0;
+}
+
+}  // namespace
+
+const CadObject* PreparedObjects::prepare(const CadObject& object) {
+    if (drawnFromOwnData(object.type) || object.polygons) return &object;
+    uint32_t nodes = 0;
+    if (!allTriangles(object.points, nodes)) {
+        converted_.erase(&object);
+        return nullptr;
+    }
+    Entry& e = converted_[&object];
+    if (e.points != object.points || e.count != nodes || e.triangles.size() != nodes) {
+        e.points = object.points;
+        e.count = nodes;
+        e.triangles.assign(nodes, TriPolygon{});
+        size_t i = 0;
+        for (const ListEntry* n = object.points; n; n = n->next, ++i)
+            for (int k = 0; k < 3; ++k) {
+                e.triangles[i].vertex[k] = n->points[k];
+                if (n->normals) e.triangles[i].normal[k] = n->normals[k];
+            }
+    }
+    copy_ = object;
+    copy_.polygons = e.triangles.data();
+    copy_.polygonCount = nodes;
+    copy_.count = nodes;
+    return &copy_;
+}
+
+LightKind lightKind(CadObject& light) {
+    const ExtraField* field = nullptr;
+    if (light.extra) {
+        ExtraField* fields = ExtraBlockFields(light.extra);
+        for (uint32_t i = 0; i < light.extra->count; ++i)
+            if (fields[i].id == kLightValues) field = &fields[i];
+    }
+    if (!field) return LightKind::Point;
+    if ((field->type != KX_VALUE_FLOATARRAY && field->type != KX_VALUE_FLOAT) || field->count == 0)
+        return LightKind::Point;
+    double first = 0;
+    if (!GetObjectExtra(&light, kLightValues, 1, &first)) return LightKind::Point;
+    // 1 aims the light; 0 (set with a falloff or radius) and 2 (an area
+    // light) are drawn as points at the light's position.
+    if (first == 1.0) return LightKind::Spot;
+    if (first == 0.0 || first == 2.0) return LightKind::Point;
+    return LightKind::Omitted;
+}
+
+TextureInfo* findListTexture(const char* name) {
+    if (!name || !name[0]) return nullptr;
+    for (TextureInfo* t = GetTexture(nullptr); t; t = GetTexture(t))
+        if (strncasecmp(t->name, name, sizeof t->name) == 0) return t;
+    return nullptr;
+}
+
+TextureInfo colourMaterial(const CadObject& object) {
+    TextureInfo m{};
+    m.colour[0] = object.rgb & 0xFF;
+    m.colour[1] = (object.rgb >> 8) & 0xFF;
+    m.colour[2] = (object.rgb >> 16) & 0xFF;
+    return m;
+}
+
+}  // namespace kx::app

@@ -1,0 +1,86 @@
+// The shaded preview: the rasteriser alone on the 1M-triangle grid filling
+// 1280 x 720, and one redraw of a scene holding that mesh, from Redraw() to
+// the picture handed over. Runs in kalvex_view_bench beside the wireframe.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "../core/grid_mesh.h"
+#include "kxcore.h"
+#include "kxrender.h"
+#include "preview/preview_driver.h"
+
+namespace {
+
+struct DiscardTarget : PreviewTarget {
+    int frames = 0;
+    DiscardTarget() {
+        width = 1280;
+        height = 720;
+    }
+    void deliver(const PreviewFrame&) override { ++frames; }
+};
+
+// The grid seen from above and in front, filling the picture.
+CameraInfo gridCamera() {
+    CameraInfo c{};
+    c.location = {5, 6, -4};
+    c.lookAt = {5, 0, 5};
+    c.up = {0, 1, 0};
+    c.rightDir = {-1.78f, 0, 1};
+    c.width = 1280;
+    c.height = 720;
+    return c;
+}
+
+void BM_PreviewRasteriseGrid(benchmark::State& state) {
+    const unsigned triangles = static_cast<unsigned>(state.range(0));
+    ListEntry* list = kxbench::gridMesh(triangles);
+    const unsigned n = CountEntry(list);
+    TriPolygon* polygons = CopyListToPolygons(list, n);
+    CadObject mesh{};
+    mesh.type = KX_POLYGON;
+    mesh.flags = KX_FLAG_VISIBLE;
+    mesh.polygons = polygons;
+    mesh.count = mesh.polygonCount = n;
+    mesh.rgb = 0x3080E0;
+    const CameraInfo camera = gridCamera();
+    const Point3d light{-10, 20, -10};
+    DiscardTarget target;
+    RenderOpen(&target);
+    for (auto _ : state) {
+        RenderBeginFrame(&target);
+        RenderSetCamera(&camera, KXRENDER_SHADED, 0);
+        RenderLight(0, &light, nullptr, 0xFFFFFF);
+        RenderObject(&mesh, nullptr);
+        RenderEndFrame();
+    }
+    RenderClose(&target);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * n);
+    std::free(polygons);
+    ClearEntry(list);
+}
+
+void BM_PreviewRedrawScene(benchmark::State& state) {
+    ClearScene(GetCurrentScene());
+    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    CameraInfo* active = GetActiveCamera();
+    const CameraInfo wanted = gridCamera();
+    active->location = wanted.location;
+    active->lookAt = wanted.lookAt;
+    active->rightDir = wanted.rightDir;
+    DiscardTarget target;
+    kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {},
+                                  kx::app::PreviewDriver::Threading::CallingThread);
+    driver.Start(&target);
+    for (auto _ : state) driver.Redraw();
+    driver.Stop();
+    state.counters["triangles"] = static_cast<double>(state.range(0));
+    ClearScene(GetCurrentScene());
+}
+
+BENCHMARK(BM_PreviewRasteriseGrid)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewRedrawScene)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

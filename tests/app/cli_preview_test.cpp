@@ -1,0 +1,129 @@
+// kalvex --preview end to end, and its projection against the real renderer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "kxplatform/process.h"
+#include "temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A Targa file's pixels as "something there" flags, rows top first.
+struct Mask {
+    int width = 0, height = 0;
+    std::vector<bool> on;
+    bool at(int x, int y) const { return on[static_cast<size_t>(y) * width + x]; }
+};
+
+bool readMask(const std::string& path, Mask& m) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (d.size() < 18 || d[2] != 2 || (d[16] != 24 && d[16] != 32)) return false;
+    m.width = d[12] | (d[13] << 8);
+    m.height = d[14] | (d[15] << 8);
+    const size_t bpp = d[16] / 8, start = 18 + d[0];
+    if (d.size() < start + static_cast<size_t>(m.width) * m.height * bpp) return false;
+    const bool topFirst = d[17] & 0x20;
+    m.on.assign(static_cast<size_t>(m.width) * m.height, false);
+    for (int y = 0; y < m.height; ++y)
+        for (int x = 0; x < m.width; ++x) {
+            const unsigned char* p = &d[start + (static_cast<size_t>(y) * m.width + x) * bpp];
+            const int row = topFirst ? y : m.height - 1 - y;
+            m.on[static_cast<size_t>(row) * m.width + x] = p[0] > 8 || p[1] > 8 || p[2] > 8;
+        }
+    return true;
+}
+
+class CliPreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("HOME", dir.path().c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
+        unsetenv("KALVEX_CONFIG");
+        fs::copy_file(fs::path(KALVEX_EXAMPLES_DIR) / "showcase.cad", dir.path() / "showcase.cad");
+    }
+    kx::platform::RunResult kalvex(const std::vector<std::string>& args, std::string& output) {
+        std::vector<std::string> argv = {KALVEX_PROGRAM};
+        argv.insert(argv.end(), args.begin(), args.end());
+        kx::platform::CommandRunner runner;
+        EXPECT_TRUE(runner.start(argv, dir.path().string(), true, {}));
+        kx::platform::RunResult r = runner.wait();
+        output = runner.output();
+        return r;
+    }
+    kxtest::TempDir dir;
+};
+
+TEST_F(CliPreviewTest, DrawsTheExampleSceneIntoATargaFile) {
+    for (bool textured : {false, true}) {
+        SCOPED_TRACE(textured ? "textured" : "shaded");
+        std::string output;
+        std::vector<std::string> args = {"--preview", "showcase.cad", "shaded.tga", "--width", "96", "--height", "72"};
+        if (textured) args.push_back("--textured");
+        const kx::platform::RunResult r = kalvex(args, output);
+        ASSERT_EQ(r.exitCode, 0) << output;
+        Mask m;
+        ASSERT_TRUE(readMask(dir.file("shaded.tga"), m));
+        EXPECT_EQ(m.width, 96);
+        EXPECT_EQ(m.height, 72);
+        int covered = 0;
+        for (bool b : m.on) covered += b;
+        EXPECT_GT(covered, 96 * 72 / 10);
+        fs::remove(dir.file("shaded.tga"));
+    }
+}
+
+TEST_F(CliPreviewTest, WritesNothingAndFailsWithoutAScene) {
+    std::string output;
+    const kx::platform::RunResult r = kalvex({"--preview", "absent.cad", "out.tga"}, output);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_FALSE(fs::exists(dir.file("out.tga")));
+    EXPECT_NE(kalvex({"--preview", "showcase.cad"}, output).exitCode, 0);  // no output named
+}
+
+// The renderer and the preview see the same sphere in the same place.
+TEST_F(CliPreviewTest, SilhouetteMatchesTheRenderersPicture) {
+    if (!fs::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
+    std::ofstream(dir.file("ball.cad")) << "version 2.0\r\n"
+                                           "Camera\r\n{\tName _camera0\r\n\tPosition 0 0 -10\r\n\tLookAt 0 0 0\r\n"
+                                           "\tUp 0 1 0\r\n\tRight -1.33 0 1\r\n}\r\n"
+                                           "Light\r\n{\r\n\tName _light0\r\n\tsize 1 1 1\r\n\tscale 1 1 1\r\n"
+                                           "\tposition -10 10 -20\r\n}\r\n"
+                                           "Sphere\r\n{\r\n\tName _sphere0\r\n\tsize 2 2 2\r\n\tscale 1 1 1\r\n"
+                                           "\tposition 3 1 0\r\n  color Red\r\n}\r\n";
+    std::string output;
+    ASSERT_EQ(kalvex({"--render", "ball.cad", "--width", "160", "--height", "120"}, output).exitCode, 0) << output;
+    ASSERT_EQ(kalvex({"--preview", "ball.cad", "preview.tga", "--width", "160", "--height", "120"}, output).exitCode,
+              0)
+        << output;
+    Mask rendered, drawn;
+    ASSERT_TRUE(readMask(dir.file("ball.tga"), rendered));
+    ASSERT_TRUE(readMask(dir.file("preview.tga"), drawn));
+    ASSERT_EQ(rendered.width, 160);
+    ASSERT_EQ(drawn.width, 160);
+    ASSERT_EQ(rendered.height, drawn.height);
+    auto agreement = [&](auto mapX, auto mapY) {
+        int same = 0;
+        for (int y = 0; y < drawn.height; ++y)
+            for (int x = 0; x < drawn.width; ++x) same += rendered.at(x, y) == drawn.at(mapX(x), mapY(y));
+        return static_cast<double>(same) / (drawn.width * drawn.height);
+    };
+    const auto keep = [](int v) { return v; };
+    EXPECT_GE(agreement(keep, keep), 0.95);
+    RecordProperty("agreement", std::to_string(agreement(keep, keep)));
+    // The comparison is sharp enough to catch a mirrored or stretched picture.
+    EXPECT_LT(agreement([&](int x) { return drawn.width - 1 - x; }, keep), 0.95);
+    // Stretched: drawn at the wrong aspect, a third wider about the centre.
+    EXPECT_LT(agreement([&](int x) { return std::clamp(80 + (x - 80) * 3 / 4, 0, drawn.width - 1); }, keep), 0.95);
+}
+
+}  // namespace

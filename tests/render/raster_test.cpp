@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "kxrender.h"
+
+namespace {
+
+constexpr int kW = 64;
+constexpr int kH = 48;
+
+struct Picture {
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels.at(static_cast<size_t>(y) * kW + x); }
+    bool covered(int x, int y) const { return at(x, y) != KXRENDER_BACKGROUND; }
+};
+
+struct Capture : PreviewTarget {
+    Picture picture;
+    int frames = 0;
+    Capture() {
+        width = kW;
+        height = kH;
+    }
+    void deliver(const PreviewFrame& f) override {
+        picture.pixels.assign(f.pixels, f.pixels + static_cast<size_t>(f.width) * f.height);
+        ++frames;
+    }
+};
+
+int red(uint32_t p) { return (p >> 16) & 0xFF; }
+int green(uint32_t p) { return (p >> 8) & 0xFF; }
+int blue(uint32_t p) { return p & 0xFF; }
+int brightness(uint32_t p) { return red(p) + green(p) + blue(p); }
+
+CameraInfo camera(float rightLength) {
+    CameraInfo c{};
+    c.location = {0, 0, -10};
+    c.lookAt = {0, 0, 0};
+    c.up = {0, 1, 0};
+    c.rightDir = {rightLength, 0, 1};
+    c.width = 640;
+    c.height = 480;
+    return c;
+}
+
+CadObject sphere(Point3d centre, float radius, uint32_t rgb) {
+    CadObject o{};
+    o.type = KX_SPHERE;
+    o.flags = KX_FLAG_VISIBLE;
+    o.size = {radius, radius, radius};
+    o.scale = {1, 1, 1};
+    o.translate = centre;
+    o.rgb = rgb;
+    return o;
+}
+
+// A square facing the camera at depth z, as a two-triangle mesh.
+struct Square {
+    TriPolygon t[2]{};
+    CadObject o{};
+    Square(float cx, float cy, float half, float z, uint32_t rgb) {
+        const Point3d a{cx - half, cy - half, z}, b{cx + half, cy - half, z}, c{cx + half, cy + half, z},
+            d{cx - half, cy + half, z};
+        t[0].vertex[0] = a, t[0].vertex[1] = b, t[0].vertex[2] = c;
+        t[1].vertex[0] = a, t[1].vertex[1] = c, t[1].vertex[2] = d;
+        o.type = KX_POLYGON;
+        o.flags = KX_FLAG_VISIBLE;
+        o.polygons = t;
+        o.count = o.polygonCount = 2;
+        o.rgb = rgb;
+    }
+};
+
+struct Light {
+    Point3d position;
+    bool spot = false;
+    Point3d at{};
+};
+
+// Draws one frame of the given objects and returns what was delivered.
+Picture draw(const CameraInfo& cam, const std::vector<const CadObject*>& objects,
+             const std::vector<Light>& lights = {}) {
+    Capture target;
+    EXPECT_EQ(RenderOpen(&target), 1);
+    EXPECT_EQ(RenderBeginFrame(&target), 1);
+    EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
+    for (size_t i = 0; i < lights.size(); ++i)
+        EXPECT_EQ(RenderLight(static_cast<int>(i), &lights[i].position, lights[i].spot ? &lights[i].at : nullptr,
+                              0xFFFFFF),
+                  1);
+    for (const CadObject* o : objects) EXPECT_EQ(RenderObject(o, nullptr), 1);
+    EXPECT_EQ(RenderEndFrame(), 1);
+    EXPECT_EQ(RenderClose(&target), 1);
+    EXPECT_EQ(target.frames, 1);
+    return target.picture;
+}
+
+int coveredCount(const Picture& c) {
+    int n = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) n += c.covered(x, y);
+    return n;
+}
+
+TEST(Raster, SphereSilhouetteFollowsTheAnalyticOutline) {
+    const double r = 2.0, distance = 10.0;
+    const CadObject s = sphere({0, 0, 0}, static_cast<float>(r), 0x0000FF);
+    Picture c = draw(camera(1.33f), {&s});
+    // Seen from the eye the sphere subtends a cone of half-angle asin(r/d).
+    const double t = std::tan(std::asin(r / distance));
+    const double rx = t / 1.33 * kW, ry = t * kH;
+    int inside = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
+            const double dx = x + 0.5 - kW / 2.0, dy = y + 0.5 - kH / 2.0;
+            const bool surelyIn = std::pow(dx / (rx - 1), 2) + std::pow(dy / (ry - 1), 2) <= 1;
+            const bool surelyOut = std::pow(dx / (rx + 1), 2) + std::pow(dy / (ry + 1), 2) > 1;
+            if (surelyIn) {
+                ++inside;
+                EXPECT_TRUE(c.covered(x, y));
+                EXPECT_GT(red(c.at(x, y)), green(c.at(x, y)));
+                EXPECT_EQ(green(c.at(x, y)), blue(c.at(x, y)));
+            }
+            if (surelyOut) {
+                EXPECT_FALSE(c.covered(x, y));
+            }
+        }
+    EXPECT_GT(inside, 50);
+}
+
+TEST(Raster, NearerSquareWinsInEitherOrder) {
+    const Square far(0, 0, 3, 0, 0x00FF00), near(1, 1, 3, -2, 0xFF0000);
+    const Picture a = draw(camera(1.33f), {&far.o, &near.o});
+    const Picture b = draw(camera(1.33f), {&near.o, &far.o});
+    EXPECT_EQ(a.pixels, b.pixels);
+    // The centre lies in both squares: the nearer (blue) one shows.
+    const uint32_t centre = a.at(kW / 2, kH / 2);
+    EXPECT_GT(blue(centre), green(centre));
+    EXPECT_EQ(red(centre), green(centre));
+}
+
+TEST(Raster, MovingTheLightDarkensTheHalfItLeft) {
+    const CadObject s = sphere({0, 0, 0}, 3, 0xFFFFFF);
+    auto halves = [&](float lightX) {
+        const Picture c = draw(camera(1.33f), {&s}, {{{lightX, 0, -10}}});
+        long left = 0, right = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                if (x < kW / 2) {
+                    left += brightness(c.at(x, y));
+                } else {
+                    right += brightness(c.at(x, y));
+                }
+            }
+        return std::pair{left, right};
+    };
+    // With a positive right length world +x is on the picture's right.
+    const auto [leftLitLeft, leftLitRight] = halves(-20);
+    const auto [rightLitLeft, rightLitRight] = halves(20);
+    EXPECT_GT(leftLitLeft, leftLitRight);
+    EXPECT_LT(rightLitLeft, leftLitLeft);
+    EXPECT_GT(rightLitRight, leftLitRight);
+}
+
+TEST(Raster, SpotLightLightsOnlyInsideItsCone) {
+    const Square wall(0, 0, 20, 0, 0xFFFFFF);
+    CameraInfo cam = camera(1.33f);
+    const Picture spot = draw(cam, {&wall.o}, {{{0, 0, -4}, true, {2, 0, 0}}});
+    // Ambient alone: a fifth of white.
+    const uint32_t ambient = 0xFF333333u;
+    int lit = 0, dark = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
+            // Where the pixel's ray meets the wall (the wall fills the picture).
+            const double sx = ((x + 0.5) / kW - 0.5) * 1.33 * 10, sy = (0.5 - (y + 0.5) / kH) * 10;
+            const double angle = std::acos(((sx * 2) + 16) / (std::hypot(sx, sy, 4.0) * std::hypot(2.0, 4.0)));
+            const double degrees = angle * 180 / M_PI;
+            if (degrees < 28) {
+                EXPECT_GT(brightness(spot.at(x, y)), 3 * 0x33 + 60);
+                ++lit;
+            } else if (degrees > 47) {
+                EXPECT_EQ(spot.at(x, y), ambient);
+                ++dark;
+            }
+        }
+    EXPECT_GT(lit, 20);
+    EXPECT_GT(dark, 20);
+}
+
+TEST(Raster, NothingBehindTheEyeIsDrawn) {
+    const CadObject behind = sphere({0, 0, -20}, 2, 0x0000FF);
+    const Picture c = draw(camera(1.33f), {&behind});
+    EXPECT_EQ(coveredCount(c), 0);
+    // A square that reaches from behind the eye to the front is cut, not folded.
+    Square crossing(0, -3, 1, 0, 0x00FF00);
+    for (auto& t : crossing.t)
+        for (auto& v : t.vertex) v.z = v.y > -3 ? -30.0f : 30.0f;
+    const Picture cut = draw(camera(1.33f), {&crossing.o});
+    for (int y = 0; y < kH / 2; ++y)
+        for (int x = 0; x < kW; ++x) EXPECT_FALSE(cut.covered(x, y)) << x << "," << y;
+    EXPECT_GT(coveredCount(cut), 0);
+}
+
+TEST(Raster, PositiveRightLengthMirrorsThePicture) {
+    const CadObject s = sphere({2.5f, 1, 0}, 1.5f, 0x0000FF);
+    const Picture plus = draw(camera(1.33f), {&s});
+    const Picture minus = draw(camera(-1.33f), {&s});
+    long sumX = 0;
+    int n = 0, mismatched = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            if (plus.covered(x, y)) {
+                sumX += x;
+                ++n;
+            }
+            mismatched += plus.covered(x, y) != minus.covered(kW - 1 - x, y);
+        }
+    ASSERT_GT(n, 0);
+    EXPECT_GT(sumX / n, kW / 2);
+    EXPECT_LE(mismatched, 2);
+}
+
+TEST(Raster, BadCamerasAndGeometryGiveBlankOrSensibleFrames) {
+    const CadObject s = sphere({0, 0, 0}, 2, 0x0000FF);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        CameraInfo cam;
+        bool drawn;
+    };
+    std::vector<Case> cases;
+    CameraInfo c = camera(1.33f);
+    c.lookAt = c.location;
+    cases.push_back({"look-at at the eye", c, false});
+    c = camera(1.33f);
+    c.location = {0, -10, 0};
+    cases.push_back({"looking along the sky", c, false});
+    c = camera(0);
+    cases.push_back({"right length 0 takes the default", c, true});
+    c = camera(1.33f);
+    c.rightDir.z = 0;
+    cases.push_back({"direction length 0 takes the default", c, true});
+    c = camera(1.33f);
+    c.location.x = nan;
+    cases.push_back({"NaN location", c, false});
+    c = camera(1.33f);
+    c.width = 0;
+    c.height = -4;
+    cases.push_back({"no image size", c, true});
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const Picture got = draw(k.cam, {&s});
+        EXPECT_EQ(coveredCount(got) > 0, k.drawn);
+    }
+
+    Square odd(0, 0, 1, 0, 0xFFFFFF);
+    odd.t[0].vertex[1] = odd.t[0].vertex[0];  // degenerate
+    odd.t[1].vertex[2].x = nan;
+    const Picture none = draw(camera(1.33f), {&odd.o});
+    EXPECT_EQ(coveredCount(none), 0);
+    Square huge(0, 0, 3e37f, 5, 0xFFFFFF);
+    const Picture full = draw(camera(1.33f), {&huge.o});
+    EXPECT_EQ(coveredCount(full), kW * kH);
+    CadObject empty{};
+    empty.type = KX_POLYGON;
+    empty.flags = KX_FLAG_VISIBLE;
+    empty.count = 5;  // a count without triangles
+    EXPECT_EQ(coveredCount(draw(camera(1.33f), {&empty})), 0);
+}
+
+TEST(Raster, CapabilitiesAndCallOrder) {
+    PreviewCaps caps{};
+    caps.size = sizeof caps;
+    caps.version = KXRENDER_CAPS_VERSION;
+    ASSERT_EQ(RenderCapabilities(&caps), 1);
+    EXPECT_EQ(caps.mode, KXRENDER_MODE_SOFTWARE);
+    EXPECT_EQ(caps.textured, 1u);
+    EXPECT_STREQ(caps.label, "Enable &Shaded Preview");
+    caps.size = 40;
+    EXPECT_EQ(RenderCapabilities(&caps), 0);
+    EXPECT_EQ(RenderCapabilities(nullptr), 0);
+
+    // Nothing is drawn outside an open frame.
+    const CadObject s = sphere({0, 0, 0}, 2, 0x0000FF);
+    EXPECT_EQ(RenderObject(&s, nullptr), 0);
+    Capture target;
+    EXPECT_EQ(RenderOpen(nullptr), 0);
+    ASSERT_EQ(RenderOpen(&target), 1);
+    EXPECT_EQ(RenderObject(&s, nullptr), 0);
+    EXPECT_EQ(RenderEndFrame(), 0);
+    target.width = 0;  // a view not yet laid out
+    ASSERT_EQ(RenderBeginFrame(&target), 1);
+    const CameraInfo cam = camera(1.33f);
+    EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
+    EXPECT_EQ(RenderObject(&s, nullptr), 1);
+    EXPECT_EQ(RenderEndFrame(), 1);
+    EXPECT_TRUE(target.picture.pixels.empty());
+    EXPECT_EQ(RenderClose(&target), 1);
+}
+
+TEST(Raster, TexturedShadingSamplesTheImageMap) {
+    // Left half red, right half blue, in a 2x1 map.
+    unsigned char pixels[] = {255, 0, 0, 0, 0, 255};
+    TextureInfo tex{};
+    tex.colour[1] = 255;
+    tex.text = reinterpret_cast<char*>(pixels);
+    tex.reserved1 = 2;
+    tex.reserved2 = 1;
+    const Square sq(0, 0, 3, 0, 0x00FF00);
+    for (int mode : {KXRENDER_SHADED, KXRENDER_TEXTURED}) {
+        SCOPED_TRACE(mode);
+        Capture target;
+        ASSERT_EQ(RenderOpen(&target), 1);
+        RenderBeginFrame(&target);
+        const CameraInfo cam = camera(1.33f);
+        RenderSetCamera(&cam, mode, 0);
+        RenderObject(&sq.o, &tex);
+        RenderEndFrame();
+        RenderClose(&target);
+        const uint32_t left = target.picture.at(kW / 2 - 8, kH / 2), right = target.picture.at(kW / 2 + 8, kH / 2);
+        if (mode == KXRENDER_SHADED) {
+            EXPECT_GT(green(left), red(left));
+            EXPECT_GT(green(right), blue(right));
+        } else {
+            EXPECT_GT(red(left), blue(left));
+            EXPECT_GT(blue(right), red(right));
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Raster, TwoTargetsOnTwoThreadsKeepTheirOwnPictures) {
+    const CadObject left = sphere({-3, 0, 0}, 1.5f, 0x0000FF), right = sphere({3, 0, 0}, 1.5f, 0xFF0000);
+    Picture pictures[2];
+    std::thread threads[2];
+    for (int t = 0; t < 2; ++t)
+        threads[t] = std::thread([&, t] {
+            Capture target;
+            ASSERT_EQ(RenderOpen(&target), 1);
+            const CameraInfo cam = camera(1.33f);
+            for (int i = 0; i < 20; ++i) {
+                RenderBeginFrame(&target);
+                RenderSetCamera(&cam, KXRENDER_SHADED, 0);
+                RenderObject(t == 0 ? &left : &right, nullptr);
+                RenderEndFrame();
+            }
+            RenderClose(&target);
+            pictures[t] = target.picture;
+        });
+    for (auto& t : threads) t.join();
+    // Each picture holds its own sphere only: red on the left, blue on the right.
+    for (int t = 0; t < 2; ++t) {
+        SCOPED_TRACE(t);
+        int leftHalf = 0, rightHalf = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (pictures[t].covered(x, y)) {
+                    if (x < kW / 2) ++leftHalf;
+                    else ++rightHalf;
+                }
+        EXPECT_GT(t == 0 ? leftHalf : rightHalf, 20);
+        EXPECT_EQ(t == 0 ? rightHalf : leftHalf, 0);
+    }
+}
+
+}  // namespace
