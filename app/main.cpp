@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
         case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
         case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
         case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
+        case kx::app::CommandLine::Job::TexturePreviews: return kx::app::runTexturePreviews(cl);
         default: break;
     }
     return kx::app::runWindow(argc, argv, cl.scene);

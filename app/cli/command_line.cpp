@@ -75,6 +75,7 @@ std::string usageText() {
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"
            "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
            "       kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] [--height H] [--quality Q]\n"
+           "       kalvex --texture-previews [--jobs N]\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -108,6 +109,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         else if (a == "--version") cl.job = CommandLine::Job::Version;
         else if (a == "--export") cl.job = CommandLine::Job::Export;
         else if (a == "--render") cl.job = CommandLine::Job::Render;
+        else if (a == "--texture-previews") cl.job = CommandLine::Job::TexturePreviews;
+        else if (a == "--jobs") numberOption("--jobs", cl.jobs, 1, kMaxPreviewJobs);
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
         } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);
@@ -135,6 +138,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         cl.error = "--frames and --inside-out belong to --render";
     else if (cl.insideOut && cl.frames.empty()) cl.error = "--inside-out needs --frames";
     else if (!cl.frames.empty() && cl.network) cl.error = "--frames cannot be rendered on the network";
+    if (cl.jobs && cl.job != CommandLine::Job::TexturePreviews) cl.error = "--jobs belongs to --texture-previews";
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
         cl.error = "unknown file type " + cl.type;
     return cl;

@@ -2,6 +2,7 @@
 //   kalvex --export SCENE OUT [--type ID|NAME]
 //   kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]
 //   kalvex --render SCENE --frames A-B|N|all [--inside-out] [--width W] ...
+//   kalvex --texture-previews [--jobs N]
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -13,7 +14,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Open } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Open, TexturePreviews } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -21,12 +22,15 @@ struct CommandLine {
     bool network = false;  // render on the configured render server
     std::string frames;    // animation frames to render: "A-B", "N" or "all"; empty: one image
     bool insideOut = false;  // frames in coarse-to-fine order
+    std::optional<int> jobs;  // previews rendered at once
     std::string error;  // set when the arguments are wrong
 };
 
 // The largest image side and the highest quality a render can ask for.
 inline constexpr int kMaxImageSize = 16384;
 inline constexpr int kMaxQuality = 11;
+// The most previews rendered at once.
+inline constexpr int kMaxPreviewJobs = 64;
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
@@ -48,5 +52,7 @@ std::string safeFrameStem(const std::string& name, const std::string& fallback);
 // Runs a command-line job; returns the process exit status.
 int runExport(const CommandLine& cl);
 int runRender(const CommandLine& cl);
+// Renders every missing texture preview; 0 when every preview exists after.
+int runTexturePreviews(const CommandLine& cl);
 
 }  // namespace kx::app

@@ -1,5 +1,6 @@
 #include "startup/core_session.h"
 
+#include <cstring>
 #include <unistd.h>
 
 #include "kxcore.h"
@@ -12,8 +13,18 @@ namespace {
 struct ProgramToken {
 } programToken;
 
-// The building blocks user textures are read and exported with.
-constexpr const char* kTextureDefinitions = "povray3.def";
+bool holdsTextureSections(const std::string& path) {
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_READ);
+    if (!f) return false;
+    bool found = false;
+    while (char* line = StdGetLine(f))
+        if (std::strstr(line, "#begin") && std::strstr(line, "texture_syntax")) {
+            found = true;
+            break;
+        }
+    StdCloseFile(f);
+    return found;
+}
 
 }  // namespace
 
@@ -43,7 +54,9 @@ void CoreSession::start(const CoreSessionOptions& options) {
     }
     applyToCore(settings_);
     reloadRenderers();
-    InitTextureBuiler(kTextureDefinitions);
+    textures_.setFolders(dataFolder_.empty() ? settings_.directories.program : dataFolder_,
+                         settings_.directories.textures);
+    textures_.load(textureDefinitionFile(), store_);
     InitKalvexEvent();
     InitScene();
 }
@@ -53,6 +66,18 @@ void CoreSession::reloadRenderers() {
     // A renderer definition names where its program lives when the settings do not.
     if (settings_.directories.render.empty()) settings_.directories.render = renderers_.defaultProgramPath;
     if (settings_.directories.include.empty()) settings_.directories.include = renderers_.defaultIncludePath;
+}
+
+std::string CoreSession::textureDefinitionFile() const {
+    const RendererDefinition* renderer = &renderers_.current(settings_.render.type);
+    if (renderer->infoFile[0] == '$' && renderers_.entries.size() > 1) renderer = &renderers_.entries[1];
+    std::string name(renderer->infoFile, strnlen(renderer->infoFile, sizeof renderer->infoFile));
+    if (name.empty() || name.front() == '$') return name;
+    const std::string program = settings_.directories.program;
+    if (holdsTextureSections(program + "/" + name)) return name;
+    const std::string shipped = shippedDataFolder();
+    if (!shipped.empty() && holdsTextureSections(shipped + "/" + name)) return shipped + "/" + name;
+    return name;
 }
 
 void CoreSession::applySettings() { applyToCore(settings_); }
@@ -66,13 +91,12 @@ bool CoreSession::stop(bool writeSettings) {
     if (!started_) return true;
     started_ = false;
     ClearScene(GetCurrentScene());
-    if (TextureInfo* textures = GetTexture(nullptr)) ClearTexture(textures);
     ClearKalvexEvent();
     if (renderViewport_) {
         pxReleaseViewport(renderViewport_);
         renderViewport_ = nullptr;
     }
-    ExitTextureBuiler();
+    textures_.unload(store_);
     bool saved = true;
     if (writeSettings) {
         saved = saveSettings();
