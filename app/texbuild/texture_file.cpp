@@ -108,6 +108,9 @@ void assignShortNames(std::vector<TextureRecord>& records, unsigned counter, con
         if (hasShortName(r.shortName) && isSafeShortName(r.shortName)) reserved.insert(lowerCase(r.shortName));
     auto taken = [&](const std::string& name) { return used.count(name) != 0 || reserved.count(name) != 0; };
     unsigned cursor = counter;
+    size_t replaced = 0;
+    // A damaged file may hold a million bad names: the log tells of the first few.
+    constexpr size_t kLoggedReplacements = 20;
     for (TextureRecord& r : records) {
         if (!hasShortName(r.shortName)) continue;
         std::string key = lowerCase(r.shortName);
@@ -116,14 +119,19 @@ void assignShortNames(std::vector<TextureRecord>& records, unsigned counter, con
             continue;
         }
         std::string fresh = nextShortName(cursor, folder, taken);
-        LogMessage(1, "Texture %s: short name %s replaced by %s", r.name.c_str(),
-                   isSafeShortName(r.shortName) ? r.shortName.c_str() : "(not a file name)", fresh.c_str());
+        if (++replaced <= kLoggedReplacements)
+            LogMessage(1, "Texture %s: short name %s replaced by %s", r.name.c_str(),
+                       isSafeShortName(r.shortName) ? r.shortName.c_str() : "(not a file name)", fresh.c_str());
         r.shortName = fresh;
         used.insert(fresh);
     }
+    if (replaced > kLoggedReplacements)
+        LogMessage(1, "%zu more texture short names replaced", replaced - kLoggedReplacements);
+    size_t ignored = 0;
     for (TextureRecord& r : records)
         if (hasShortName(r.imageName) && !isSafeShortName(r.imageName)) {
-            LogMessage(1, "Texture %s: image map name is not a file name, ignored", r.name.c_str());
+            if (++ignored <= kLoggedReplacements)
+                LogMessage(1, "Texture %s: image map name is not a file name, ignored", r.name.c_str());
             r.imageName = "NULL";
         }
 }

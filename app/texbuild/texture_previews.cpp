@@ -44,8 +44,8 @@ bool preparePreview(const std::string& texturesFolder, const RendererDefinition&
     }
     RenderRequest request;
     request.scene = texturesFolder + "/" + scene.shortName;
-    request.width = kPreviewSize;
-    request.height = kPreviewSize;
+    request.width = scene.size;
+    request.height = scene.size;
     request.quality = scene.quality;
     BuiltCommand built = buildRenderCommand(renderer, settings, request);
     if (!built.ok) return false;

@@ -22,8 +22,6 @@ namespace kx::app {
 
 // The script the rebuild writes in the textures folder.
 inline constexpr const char* kPreviewScript = "TEXTURES.sh";
-// The side of a preview image.
-inline constexpr int kPreviewSize = 100;
 
 // One preview to render.
 struct PreviewJob {
@@ -46,6 +44,7 @@ struct PreviewScene {
     bool declareCurrent = false;  // write the builder's current texture as textureName
     bool declareSaved = false;    // load the saved user texture textureName and write it
     int quality = 1;
+    int size = 100;  // width and height of the image
 };
 bool preparePreview(const std::string& texturesFolder, const RendererDefinition& renderer, const Settings& settings,
                     const PreviewScene& scene, PreviewJob& job);
