@@ -77,6 +77,40 @@ bool preparePreview(const std::string& texturesFolder, const RendererDefinition&
     return true;
 }
 
+bool prepareBuilderPreview(const TextureDatabase& db, const RendererDefinition& renderer, const Settings& settings,
+                           const std::string& name, std::string& shortName, int shape, PreviewJob& job) {
+    if (name.empty()) {
+        ErrorMessage("No texture name specified");
+        return false;
+    }
+    if (renderer.type == 0) {
+        ErrorMessage("External renderer not defined");
+        return false;
+    }
+    if (!hasShortName(shortName) || !isSafeShortName(shortName)) shortName = newShortName(db.texturesFolder());
+    PreviewScene scene;
+    scene.textureName = name;
+    scene.shortName = shortName;
+    scene.shape = shape;
+    scene.declareCurrent = true;
+    scene.quality = 0;
+    return preparePreview(db.texturesFolder(), renderer, settings, scene, job);
+}
+
+bool prepareLayeredPreview(const TextureDatabase& db, const RendererDefinition& renderer, const Settings& settings,
+                           const std::string& layers, int shape, PreviewJob& job) {
+    if (layers.empty()) {
+        ErrorMessage("No texture name specified");
+        return false;
+    }
+    PreviewScene scene;
+    scene.textureName = layers;
+    scene.shortName = kLayersShortName;
+    scene.shape = shape;
+    scene.quality = 0;
+    return preparePreview(db.texturesFolder(), renderer, settings, scene, job);
+}
+
 std::string shellLine(const std::vector<std::string>& argv) {
     std::string line;
     for (const std::string& arg : argv) {

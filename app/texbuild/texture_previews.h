@@ -49,6 +49,15 @@ struct PreviewScene {
 bool preparePreview(const std::string& texturesFolder, const RendererDefinition& renderer, const Settings& settings,
                     const PreviewScene& scene, PreviewJob& job);
 
+// The builder's preview of its current texture under `name`: "No texture
+// name specified" without a name, "External renderer not defined" without an
+// external renderer. A texture without a short name is given one first.
+bool prepareBuilderPreview(const TextureDatabase& db, const RendererDefinition& renderer, const Settings& settings,
+                           const std::string& name, std::string& shortName, int shape, PreviewJob& job);
+// The preview of texture layers (names joined by "+") under the short name "Layers$".
+bool prepareLayeredPreview(const TextureDatabase& db, const RendererDefinition& renderer, const Settings& settings,
+                           const std::string& layers, int shape, PreviewJob& job);
+
 // The argument vector as one line of a POSIX shell script: every argument in
 // single quotes, a quote inside as '\''.
 std::string shellLine(const std::vector<std::string>& argv);

@@ -8,6 +8,7 @@
 
 #include "core_fixture.h"
 #include "texbuild/texture_file.h"
+#include "texbuild/texture_import.h"
 #include "texbuild/texture_names.h"
 
 namespace {
@@ -207,6 +208,42 @@ TEST_F(TextureFileTest, PreviewImagesAreFoundInEitherCase) {
     EXPECT_EQ(kx::app::findPreviewImage(dir.path().string(), "tex003"), dir.file("tex003.TGA"));
     EXPECT_EQ(kx::app::findPreviewImage(dir.path().string(), "tex004"), "");
     EXPECT_EQ(kx::app::findPreviewImage(dir.path().string(), "../tex001"), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TextureFileTest, ImportedTextsMustFitTheFreeFormText) {
+    struct Case {
+        const char* file;
+        std::string content;
+        bool ok;
+        std::string message;
+    };
+    const std::string fits(1023, 'x');
+    const Case cases[] = {
+        {"a.inc", "texture { pigment { Red } }\r\n", true, ""},
+        {"fits.inc", fits, true, ""},
+        {"big.inc", fits + "}", false,
+         "The texture file " + dir.file("big.inc") + " is too large: a texture text holds at most 1023 characters"},
+        {"nul.inc", std::string("pig\0ment", 8), false,
+         "The texture file " + dir.file("nul.inc") + " is not a text file: it holds a NUL byte"},
+        {"empty.inc", "", false, "Empty file"},
+        {"missing.inc", "", false, "Unable to open file " + dir.file("missing.inc")},
+        {"folder", "", false, "Unable to open file " + dir.file("folder")},
+    };
+    std::filesystem::create_directory(dir.file("folder"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ui.clear();
+        if (std::string(c.file) != "missing.inc" && std::string(c.file) != "folder")
+            std::ofstream(dir.file(c.file), std::ios::binary) << c.content;
+        std::string text = "before";
+        EXPECT_EQ(kx::app::importTextureText(dir.file(c.file), text), c.ok);
+        EXPECT_EQ(text, c.ok ? c.content : "before");
+        EXPECT_EQ(ui.lastMessage(), c.message);
+    }
 }
 
 }  // namespace

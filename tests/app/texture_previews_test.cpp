@@ -254,3 +254,33 @@ TEST_F(RebuildTest, WritesAScriptAndAScenePerMissingPreview) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RebuildTest, TheBuildersPreviewsDeclareTheirTextureOrJoinLayers) {
+    ASSERT_EQ(InitTextureBuiler((std::string(KALVEX_DATA_DIR) + "/povray37.inf").c_str()), 1);
+    std::snprintf(GetCustomTexture(1)->freeForm, 1024, "pigment { Orange }");
+    add("Red", 1, "tex000");
+    kx::app::PreviewJob job;
+    std::string shortName;
+    EXPECT_FALSE(kx::app::prepareBuilderPreview(db, renderer, settings, "", shortName, 0, job));
+    EXPECT_EQ(ui.lastMessage(), "No texture name specified");
+    kx::app::RendererDefinition none{};
+    EXPECT_FALSE(kx::app::prepareBuilderPreview(db, none, settings, "Mine", shortName, 0, job));
+    EXPECT_EQ(ui.lastMessage(), "External renderer not defined");
+
+    ASSERT_TRUE(kx::app::prepareBuilderPreview(db, renderer, settings, "Mine", shortName, kx::app::kPreviewSky, job))
+        << ui.lastMessage();
+    EXPECT_EQ(shortName, "tex001");
+    EXPECT_EQ(std::count(job.argv.begin(), job.argv.end(), "+Q1"), 0);  // quality 0 adds nothing
+    const std::string sky = dir.read("textures/tex001.pov");
+    EXPECT_NE(sky.find("\r\n#declare Mine = \r\npigment { Orange }\r\n// CAMERA POSITION"), std::string::npos) << sky;
+    EXPECT_NE(sky.find("sky_sphere {\r\n pigment { Mine }\r\n"), std::string::npos) << sky;
+
+    ASSERT_TRUE(kx::app::prepareLayeredPreview(db, renderer, settings, "Jade+Gold", kx::app::kPreviewSphere, job));
+    EXPECT_EQ(job.shortName, "Layers$");
+    EXPECT_NE(dir.read("textures/Layers$.pov").find(" texture { Jade }\r\n texture { Gold }\r\n"), std::string::npos);
+    EXPECT_FALSE(kx::app::prepareLayeredPreview(db, renderer, settings, "Jade+}", kx::app::kPreviewSphere, job));
+}
+
+}  // namespace
