@@ -20,6 +20,7 @@
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
 #include "render_view/render_view.h"
+#include "texbuild/texture_commands.h"
 #include "views/mouse_state.h"
 
 using namespace kx::app;
@@ -55,12 +56,21 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     setCentralWidget(mdi_);
     fileCommands_ = new FileCommands(session_, doc_, this);
     editCommands_ = new EditCommands(doc_, this);
+    textureCommands_ = new TextureCommands(session_, this);
     renderer_ = new RenderController(session_, doc_, this);
     createDocks();
     createMenus();
     createStatusBar();
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
+    connect(textureCommands_, &TextureCommands::previewFinished, this,
+            [this](const QString& texture, const QString&, bool ok) {
+                statusBar()->showMessage(ok ? tr("Preview of %1 rendered").arg(texture)
+                                            : tr("Preview of %1 failed").arg(texture));
+            });
+    connect(textureCommands_, &TextureCommands::allFinished, this, [this](int rendered, int failed) {
+        statusBar()->showMessage(tr("%1 texture previews rendered, %2 failed").arg(rendered).arg(failed));
+    });
     connect(editCommands_, &EditCommands::mouseStateChanged, this, &CMainFrame::updateStatus);
     connect(fileCommands_, &FileCommands::recentFilesChanged, this, &CMainFrame::fillRecentFiles);
     connect(renderer_, &RenderController::started, this, [this](const QString& command) {
@@ -278,6 +288,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     renderer_->cancel();
+    textureCommands_->cancel();
     storeWindowState();
     doc_->close();
     sceneTree_->unregisterSelector();

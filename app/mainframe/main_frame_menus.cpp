@@ -19,6 +19,7 @@
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
+#include "texbuild/texture_commands.h"
 #include "views/kalvex_view.h"
 #include "views/mouse_state.h"
 
@@ -185,6 +186,10 @@ void CMainFrame::createMenus() {
     });
     renderAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     cancelAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
+
+    QMenu* textures = menuBar()->addMenu(tr("&Textures"));
+    textures->setObjectName(QStringLiteral("texturesMenu"));
+    textureCommands_->fillMenu(textures);
 
     createSettingsMenu();
 
