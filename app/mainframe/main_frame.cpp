@@ -68,6 +68,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
                 statusBar()->showMessage(ok ? tr("Preview of %1 rendered").arg(texture)
                                             : tr("Preview of %1 failed").arg(texture));
             });
+    connect(textureCommands_, &TextureCommands::coloursUpdated, doc_, &CKalvexDoc::viewOptionsChanged);
     connect(textureCommands_, &TextureCommands::allFinished, this, [this](int rendered, int failed) {
         statusBar()->showMessage(tr("%1 texture previews rendered, %2 failed").arg(rendered).arg(failed));
     });

@@ -15,6 +15,17 @@ void TextureCommands::fillMenu(QMenu* menu) {
     rebuild->setObjectName(QStringLiteral("texturesRebuild"));
     QAction* render = menu->addAction(tr("Render &Missing Previews"), this, [this] { renderMissingPreviews(); });
     render->setObjectName(QStringLiteral("texturesRenderMissing"));
+    QAction* colours = menu->addAction(tr("&Update Colours from Previews"), this, [this] { updateColours(); });
+    colours->setObjectName(QStringLiteral("texturesUpdateColours"));
+}
+
+int TextureCommands::updateColours() {
+    const int taken = session_.core().textures().updatePreviewColours(kx::app::AppSession::ownerWindow());
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next)
+        if ((obj->materialType & KX_TEXTURE_TEXTURE) && GetTextureInfoByName(obj->material))
+            SetObjectTextureEx(obj, obj->materialType, obj->material);
+    emit coloursUpdated();
+    return taken;
 }
 
 kx::app::RendererDefinition TextureCommands::previewRenderer(kx::app::Settings& settings) const {

@@ -19,7 +19,8 @@ public:
     TextureCommands(kx::app::AppSession& session, QObject* parent = nullptr);
     ~TextureCommands() override;
 
-    // Adds the menu's actions ("texturesRebuild", "texturesRenderMissing").
+    // Adds the menu's actions ("texturesRebuild", "texturesRenderMissing",
+    // "texturesUpdateColours").
     void fillMenu(QMenu* menu);
 
     // Writes the preview scenes and "TEXTURES.sh" for the missing previews and
@@ -29,6 +30,9 @@ public:
     // nothing was started (the reason was shown) or a batch still runs.
     bool renderMissingPreviews();
     bool rendering() const;
+    // Takes every texture's colour from its swatch, saves the list and gives
+    // the objects wearing a library texture its new colour.
+    int updateColours();
     // Ends the runs still going.
     void cancel();
 
@@ -37,6 +41,8 @@ signals:
     // name again, since it may have gone meanwhile.
     void previewFinished(const QString& textureName, const QString& imagePath, bool ok);
     void allFinished(int rendered, int failed);
+    // Objects took new colours: the views draw again.
+    void coloursUpdated();
 
 private:
     // The renderer previews are made with, and the settings to build its command.

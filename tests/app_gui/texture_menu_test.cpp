@@ -12,7 +12,15 @@
 
 namespace {
 
-class TextureMenuTest : public kxtest::WindowTest {};
+class TextureMenuTest : public kxtest::WindowTest {
+protected:
+    // Records whose colour came from a swatch.
+    static int list2Words() {
+        int n = 0;
+        for (TextureInfo* t = GetTexture(nullptr); t; t = t->next) n += t->word1 == 1;
+        return n;
+    }
+};
 
 TEST_F(TextureMenuTest, RebuildAndRenderMissingPreviews) {
     ASSERT_TRUE(std::filesystem::exists("/usr/bin/povray"));
@@ -38,6 +46,17 @@ TEST_F(TextureMenuTest, RebuildAndRenderMissingPreviews) {
     EXPECT_EQ(each.count(), 2);
     const std::string red = GetTexture(nullptr)->shortText1;
     EXPECT_TRUE(std::filesystem::exists(folder + "/" + red + ".tga"));
+
+    // The swatches give the colours; an object wearing the texture takes it,
+    // and the render view does not show the swatches that were read.
+    CadObject* ball = addObject(KX_SPHERE, {0, 0, 0});
+    SetObjectTextureEx(ball, 2, "Jade");
+    EXPECT_EQ(ball->rgb, 0xFFFFFFu);
+    frame->action(QStringLiteral("texturesUpdateColours"))->trigger();
+    EXPECT_NE(ball->rgb, 0xFFFFFFu);
+    const uint32_t jade = ball->rgb;
+    EXPECT_GT((jade >> 8) & 0xFF, jade & 0xFF);  // greener than red
+    EXPECT_EQ(list2Words(), 2);
 
     // Nothing is missing now: a second run starts nothing and says so at once.
     frame->action(QStringLiteral("texturesRenderMissing"))->trigger();
