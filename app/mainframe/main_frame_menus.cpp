@@ -19,6 +19,7 @@
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
+#include "texbuild/texture_browser_dialog.h"
 #include "texbuild/texture_commands.h"
 #include "views/kalvex_view.h"
 #include "views/mouse_state.h"
@@ -189,6 +190,10 @@ void CMainFrame::createMenus() {
 
     QMenu* textures = menuBar()->addMenu(tr("&Textures"));
     textures->setObjectName(QStringLiteral("texturesMenu"));
+    addAction(textures, "texturesBrowser", tr("Texture &Browser..."), {}, [this] {
+        TextureBrowserDialog dialog(session_.core().textures(), textureCommands_, doc_, this);
+        dialog.exec();
+    });
     textureCommands_->fillMenu(textures);
 
     createSettingsMenu();

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <filesystem>
 
 #include "kxcore.h"
+#include "texbuild/texture_browser_dialog.h"
 #include "texbuild/texture_commands.h"
 #include "window_fixture.h"
 
@@ -57,6 +61,22 @@ TEST_F(TextureMenuTest, RebuildAndRenderMissingPreviews) {
     const uint32_t jade = ball->rgb;
     EXPECT_GT((jade >> 8) & 0xFF, jade & 0xFF);  // greener than red
     EXPECT_EQ(list2Words(), 2);
+
+    // The browser filters by name and kind and applies to the selection.
+    TextureBrowserDialog browser(db, frame->textureCommands(), doc());
+    EXPECT_EQ(browser.list()->count(), 2);
+    browser.findChild<QComboBox*>()->setCurrentIndex(1);  // colours
+    ASSERT_EQ(browser.list()->count(), 1);
+    EXPECT_EQ(browser.list()->item(0)->text(), QStringLiteral("Red"));
+    browser.findChild<QComboBox*>()->setCurrentIndex(0);
+    browser.findChild<QLineEdit*>()->setText(QStringLiteral("ja"));
+    ASSERT_EQ(browser.list()->count(), 1);
+    browser.list()->setCurrentRow(0);
+    ball->selected = 1;
+    EXPECT_EQ(browser.applyCurrent(), 1);
+    EXPECT_STREQ(ball->material, "Jade");
+    EXPECT_EQ(ball->rgb, jade);
+    ball->selected = 0;
 
     // Nothing is missing now: a second run starts nothing and says so at once.
     frame->action(QStringLiteral("texturesRenderMissing"))->trigger();

@@ -1,0 +1,40 @@
+// The texture browser: the library and user textures as swatches, filtered
+// by name and kind; Apply (or a double click) gives the selected objects the
+// texture. Missing swatches show a placeholder until they are rendered.
+#pragma once
+
+#include <QDialog>
+
+class CKalvexDoc;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class TextureCommands;
+
+namespace kx::app {
+class TextureDatabase;
+}
+
+class TextureBrowserDialog : public QDialog {
+    Q_OBJECT
+public:
+    TextureBrowserDialog(kx::app::TextureDatabase& db, TextureCommands* commands, CKalvexDoc* doc,
+                         QWidget* parent = nullptr);
+
+    // Gives every selected object the chosen texture; the number of objects changed.
+    int applyCurrent();
+    // Shows the list again with the filter applied and the swatches loaded.
+    void refill();
+    QListWidget* list() const { return list_; }
+
+private:
+    void swatchReady(const QString& textureName, const QString& imagePath, bool ok);
+    QIcon swatchFor(const std::string& imagePath) const;
+
+    kx::app::TextureDatabase& db_;
+    CKalvexDoc* doc_;
+    QLineEdit* filter_;
+    QComboBox* kind_;
+    QListWidget* list_;
+};
