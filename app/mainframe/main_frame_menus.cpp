@@ -20,6 +20,7 @@
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
 #include "texbuild/texture_browser_dialog.h"
+#include "texbuild/texture_builder_dialog.h"
 #include "texbuild/texture_commands.h"
 #include "views/kalvex_view.h"
 #include "views/mouse_state.h"
@@ -192,6 +193,10 @@ void CMainFrame::createMenus() {
     textures->setObjectName(QStringLiteral("texturesMenu"));
     addAction(textures, "texturesBrowser", tr("Texture &Browser..."), {}, [this] {
         TextureBrowserDialog dialog(session_.core().textures(), textureCommands_, doc_, this);
+        dialog.exec();
+    });
+    addAction(textures, "texturesBuilder", tr("Texture B&uilder..."), {}, [this] {
+        TextureBuilderDialog dialog(session_, this);
         dialog.exec();
     });
     textureCommands_->fillMenu(textures);

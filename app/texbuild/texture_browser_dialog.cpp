@@ -32,8 +32,8 @@ struct KindChoice {
 constexpr KindChoice kKinds[] = {{"All", 0}, {"Colours", KX_TEXTURE_COLOUR}, {"Textures", KX_TEXTURE_TEXTURE},
                                  {"User textures", KX_TEXTURE_USER}};
 
-QIcon placeholder() {
-    QPixmap pixmap(kSwatchSide, kSwatchSide);
+QIcon placeholder(int side) {
+    QPixmap pixmap(side, side);
     pixmap.fill(Qt::lightGray);
     QPainter painter(&pixmap);
     painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("?"));
@@ -84,16 +84,16 @@ TextureBrowserDialog::TextureBrowserDialog(kx::app::TextureDatabase& db, Texture
     refill();
 }
 
-QIcon TextureBrowserDialog::swatchFor(const std::string& imagePath) const {
+QIcon swatchIcon(const std::string& imagePath, int side) {
     // The render view keeps its own copy, so the library's picture may be used here.
     if (imagePath.empty() || !pxDisplayImageEx(kx::app::AppSession::ownerWindow(), imagePath.c_str(), 1))
-        return placeholder();
+        return placeholder(side);
     PxBits bits{};
     if (!pxGetSurfaceBits(pxGetMemDC(), &bits) || !bits.pixels || bits.width <= 0 || bits.height <= 0)
-        return placeholder();
+        return placeholder(side);
     const QImage image(reinterpret_cast<const uchar*>(bits.pixels), bits.width, bits.height,
                        static_cast<qsizetype>(bits.stride) * 4, QImage::Format_RGB32);
-    return QIcon(QPixmap::fromImage(image.scaled(kSwatchSide, kSwatchSide, Qt::KeepAspectRatio)));
+    return QIcon(QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio)));
 }
 
 void TextureBrowserDialog::refill() {
@@ -107,7 +107,7 @@ void TextureBrowserDialog::refill() {
             continue;
         const QString name = QString::fromUtf8(t->name, static_cast<int>(strnlen(t->name, sizeof t->name)));
         if (!wanted.isEmpty() && !name.contains(wanted, Qt::CaseInsensitive)) continue;
-        auto* item = new QListWidgetItem(swatchFor(db_.previewImagePath(t->name)), name, list_);
+        auto* item = new QListWidgetItem(swatchIcon(db_.previewImagePath(t->name)), name, list_);
         item->setData(Qt::UserRole, t->kind);
     }
 }
@@ -116,7 +116,7 @@ void TextureBrowserDialog::swatchReady(const QString& textureName, const QString
     if (!ok) return;
     // The texture is looked up again: it may have gone while its swatch rendered.
     const QList<QListWidgetItem*> items = list_->findItems(textureName, Qt::MatchExactly);
-    for (QListWidgetItem* item : items) item->setIcon(swatchFor(imagePath.toStdString()));
+    for (QListWidgetItem* item : items) item->setIcon(swatchIcon(imagePath.toStdString()));
 }
 
 int TextureBrowserDialog::applyCurrent() {

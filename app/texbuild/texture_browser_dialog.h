@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
+#include <string>
 
 class CKalvexDoc;
 class QComboBox;
@@ -15,6 +17,10 @@ class TextureCommands;
 namespace kx::app {
 class TextureDatabase;
 }
+
+// A swatch as an icon of `side` pixels; a placeholder when the image is
+// missing or damaged.
+QIcon swatchIcon(const std::string& imagePath, int side = 64);
 
 class TextureBrowserDialog : public QDialog {
     Q_OBJECT
@@ -30,7 +36,6 @@ public:
 
 private:
     void swatchReady(const QString& textureName, const QString& imagePath, bool ok);
-    QIcon swatchFor(const std::string& imagePath) const;
 
     kx::app::TextureDatabase& db_;
     CKalvexDoc* doc_;

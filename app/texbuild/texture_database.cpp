@@ -261,6 +261,22 @@ int TextureDatabase::saveUserTexture(const UserTextureSave& request) {
     return 1;
 }
 
+int TextureDatabase::deleteUserTexture(const std::string& name) {
+    TextureInfo* record = findTexture(name);
+    if (!record || !(record->kind & KX_TEXTURE_USER) || GetUserDbIndex(name.c_str()) <= 0) return 0;
+    if (!DeleteCustomTexture(name.c_str())) return 0;
+    const std::string shortName(record->shortText1, strnlen(record->shortText1, sizeof record->shortText1));
+    {
+        auto lock = lockList();
+        DeleteTexture(name.c_str());
+    }
+    for (std::string image = findPreviewImage(texturesFolder_, shortName); !image.empty();
+         image = findPreviewImage(texturesFolder_, shortName))
+        if (::unlink(image.c_str()) != 0) break;
+    save();
+    return 1;
+}
+
 TextureInfo* TextureDatabase::addTextureRecord(const char* name, int32_t kind, uint32_t packedColour) {
     if (!name || !*name || GetTextureNameCount(name) > 0) return nullptr;
     TextureInfo* record = nullptr;

@@ -60,6 +60,11 @@ public:
     // database and the list then as before.
     int saveUserTexture(const UserTextureSave& request);
 
+    // Deletes a user texture from the database and the list (its record
+    // becomes "None"), removes its swatch and saves the list. 0 when it is no
+    // user texture (the database reports what it could not do).
+    int deleteUserTexture(const std::string& name);
+
     // Appends a record with a new short name (for plug-ins); the list is
     // saved. Null when the name is already listed or no record could be added.
     TextureInfo* addTextureRecord(const char* name, int32_t kind, uint32_t packedColour);

@@ -173,6 +173,22 @@ TEST_F(TextureDatabaseTest, SavingUserTextures) {
     EXPECT_EQ(currentFreeForm("Sky1"), "pigment { Green }");
 }
 
+TEST_F(TextureDatabaseTest, DeletingAUserTexture) {
+    writeFile("KALVEX.TEX", "1,0,Red,tex000,,,255,0,0\r\n");
+    ASSERT_TRUE(load());
+    GetCustomTexture(1);
+    ASSERT_EQ(db.saveUserTexture({"Mine", "", "tex005", 0}), 1);
+    fs::create_directories(dir.file("textures"));
+    writeFile("textures/TEX005.tga", "swatch");
+    EXPECT_EQ(db.deleteUserTexture("Red"), 0);  // a library texture stays
+    EXPECT_EQ(db.deleteUserTexture("Nothing"), 0);
+    ASSERT_EQ(db.deleteUserTexture("Mine"), 1);
+    EXPECT_EQ(GetTextureNameCount("Mine"), 0u);
+    EXPECT_EQ(GetUserDbIndex("Mine"), 0);
+    EXPECT_FALSE(fs::exists(dir.file("textures/TEX005.tga")));
+    EXPECT_EQ(db.deleteUserTexture("Mine"), 0);
+}
+
 TEST_F(TextureDatabaseTest, AFailedEditKeepsTheOldTexture) {
     // Whichever write fails, the texture is there afterwards: the old one or the new one.
     int failures = 0;

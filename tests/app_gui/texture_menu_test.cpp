@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +13,7 @@
 
 #include "kxcore.h"
 #include "texbuild/texture_browser_dialog.h"
+#include "texbuild/texture_builder_dialog.h"
 #include "texbuild/texture_commands.h"
 #include "window_fixture.h"
 
@@ -82,6 +85,42 @@ TEST_F(TextureMenuTest, RebuildAndRenderMissingPreviews) {
     frame->action(QStringLiteral("texturesRenderMissing"))->trigger();
     ASSERT_EQ(done.count(), 1);
     EXPECT_EQ(done.takeFirst(), (QList<QVariant>{0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TextureMenuTest, TheBuilderMakesPreviewsSavesAndDeletesAUserTexture) {
+    ASSERT_TRUE(std::filesystem::exists("/usr/bin/povray"));
+    TextureBuilderDialog builder(*session);
+    QSignalSpy shown(&builder, &TextureBuilderDialog::previewShown);
+    auto* name = builder.findChild<QLineEdit*>();
+    EXPECT_EQ(name->text().left(11), QStringLiteral("UserTexture"));
+    name->setText(QStringLiteral("Lemon"));
+    builder.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("pigment { color rgb <1, 1, 0> }"));
+    ASSERT_TRUE(builder.preview()) << messageTexts().back();
+    ASSERT_TRUE(shown.wait(30000));
+    EXPECT_TRUE(shown.takeFirst().at(0).toBool());
+
+    ASSERT_EQ(builder.save(), 1) << messageTexts().back();
+    EXPECT_EQ(GetTextureTypeByName("Lemon"), 6u);
+    EXPECT_GT(GetUserDbIndex("Lemon"), 0);
+    ASSERT_EQ(LoadCustomTexture("Lemon"), 1);
+    EXPECT_STREQ(GetCustomTexture(0)->freeForm, "pigment { color rgb <1, 1, 0> }");
+    // Saved again under the same name, the texture is replaced, not doubled.
+    ASSERT_TRUE(builder.editTexture(QStringLiteral("Lemon")));
+    builder.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("pigment { color rgb <1, 0.9, 0> }"));
+    ASSERT_EQ(builder.save(), 1);
+    EXPECT_EQ(GetTextureNameCount("Lemon"), 1u);
+
+    ASSERT_EQ(builder.remove(), 1);
+    EXPECT_EQ(GetTextureNameCount("Lemon"), 0u);
+    EXPECT_EQ(GetUserDbIndex("Lemon"), 0);
+
+    builder.findChild<QCheckBox*>()->setChecked(false);
+    builder.reject();
+    EXPECT_EQ(session->core().store().getInt("Texture", "ShowPreview", 1), 0);
 }
 
 }  // namespace
