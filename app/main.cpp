@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
         case kx::app::CommandLine::Job::ListPlugins: return kx::app::runListPlugins(cl);
         case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
         case kx::app::CommandLine::Job::Preview: return kx::app::runPreview(cl);
+        case kx::app::CommandLine::Job::TexturePreviews: return kx::app::runTexturePreviews(cl);
         default: break;
     }
     return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);

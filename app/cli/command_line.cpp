@@ -31,7 +31,8 @@ constexpr NamedType kTypeNames[] = {
 
 // The options that hand frames to other processes hold together only so.
 std::string farmOptionError(const CommandLine& cl) {
-    const bool farm = cl.jobs || !cl.sshLoginFile.empty() || cl.transfer || !cl.worker.empty() || cl.emitJobs;
+    const bool previews = cl.job == CommandLine::Job::TexturePreviews;
+    const bool farm = (cl.jobs && !previews) || !cl.sshLoginFile.empty() || cl.transfer || !cl.worker.empty() || cl.emitJobs;
     if ((farm || cl.resume) && cl.frames.empty())
         return "--jobs, --emit-jobs, --sshloginfile, --transfer, --worker and --resume need --frames";
     if (cl.emitJobs && (cl.jobs || !cl.sshLoginFile.empty() || cl.transfer))
@@ -95,6 +96,7 @@ std::string usageText() {
            "       kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT\n"
            "       kalvex --list-plugins\n"
            "       kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]\n"
+           "       kalvex --texture-previews [--jobs N]\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -142,6 +144,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         else if (a == "--preview") cl.job = CommandLine::Job::Preview;
         else if (a == "--textured") cl.textured = true;
+        else if (a == "--texture-previews") cl.job = CommandLine::Job::TexturePreviews;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
         } else if (a == "--width") numberOption("--width", cl.width, 1, kMaxImageSize);
@@ -184,6 +187,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     else if (cl.insideOut && cl.frames.empty()) cl.error = "--inside-out needs --frames";
     else if (!cl.frames.empty() && cl.network) cl.error = "--frames cannot be rendered on the network";
     else if (std::string farm = farmOptionError(cl); !farm.empty()) cl.error = farm;
+    else if (cl.job == CommandLine::Job::TexturePreviews && cl.jobs && *cl.jobs > kMaxPreviewJobs)
+        cl.error = "--jobs " + std::to_string(*cl.jobs) + " is out of range (1 to " + std::to_string(kMaxPreviewJobs) + ")";
     if (cl.error.empty() && !cl.sets.empty() && cl.job != CommandLine::Job::Plugin) cl.error = "--set belongs to --plugin";
     if (cl.error.empty() && cl.textured && cl.job != CommandLine::Job::Preview) cl.error = "--textured belongs to --preview";
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)

@@ -8,6 +8,7 @@
 //   kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT
 //   kalvex --list-plugins          (--no-plugins anywhere: no plug-ins are loaded)
 //   kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]
+//   kalvex --texture-previews [--jobs N]
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -19,7 +20,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Preview, Open, ListPlugins, Plugin } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Preview, Open, ListPlugins, Plugin, TexturePreviews } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -45,6 +46,8 @@ inline constexpr int kMaxImageSize = 16384;
 inline constexpr int kMaxQuality = 11;
 // The most frames one machine renders at once.
 inline constexpr int kMaxJobs = 1024;
+// The most previews rendered at once.
+inline constexpr int kMaxPreviewJobs = 64;
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
@@ -77,5 +80,7 @@ struct Settings;
 // Reads a scene (or imports another program's file) into the empty scene;
 // false, with the reason reported, when it was not read whole.
 bool loadSceneForJob(const std::string& path, const Settings& settings);
+// Renders every missing texture preview; 0 when every preview exists after.
+int runTexturePreviews(const CommandLine& cl);
 
 }  // namespace kx::app

@@ -8,10 +8,6 @@ namespace {
 
 // Characters that mean nothing to a shell in any place of a word. "=" is left
 // out: a first word "a=b" would be taken for an assignment.
-bool bareInShell(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("_@%+:,./-", c) != nullptr;
-}
 
 // A field of a job log record as a whole number (an optional "-" first);
 // false when it is anything else or too long to be one.
@@ -29,27 +25,6 @@ bool wholeNumber(std::string_view field, long& out) {
 }
 
 }  // namespace
-
-std::string shellWord(const std::string& word) {
-    bool bare = !word.empty();
-    for (char c : word) bare = bare && bareInShell(c);
-    if (bare) return word;
-    std::string out = "'";
-    for (char c : word) {
-        if (c == '\'') out += "'\\''";  // end the quote, a quoted quote, quote again
-        else out += c;
-    }
-    return out + "'";
-}
-
-std::string shellLine(const std::vector<std::string>& words) {
-    std::string line;
-    for (const std::string& w : words) {
-        if (!line.empty()) line += ' ';
-        line += shellWord(w);
-    }
-    return line;
-}
 
 std::vector<std::string> frameJobArgs(const FrameJob& job, const std::string& frame) {
     // A scene named relative to its folder may start with "-"; it must not be

@@ -4,18 +4,16 @@
 // core, no files: the driver (frame_farm.cpp) does the work around them.
 #pragma once
 
+#include "kxplatform/process.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kx::app {
 
-// A word as a POSIX shell must see it to hand it on whole: bare when it holds
-// only characters no shell treats specially, else in single quotes (a quote
-// inside becomes '\''). An empty word becomes ''.
-std::string shellWord(const std::string& word);
-// Words quoted by shellWord and joined by blanks.
-std::string shellLine(const std::vector<std::string>& words);
+using kx::platform::shellLine;
+using kx::platform::shellWord;
 
 // One frame job: `program --render scene --frames F --width W --height H --quality Q`.
 struct FrameJob {

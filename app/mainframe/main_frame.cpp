@@ -25,6 +25,7 @@
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
 #include "render_view/render_view.h"
+#include "texbuild/texture_commands.h"
 #include "views/mouse_state.h"
 
 using namespace kx::app;
@@ -67,6 +68,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     setCentralWidget(mdi_);
     fileCommands_ = new FileCommands(session_, doc_, this);
     editCommands_ = new EditCommands(doc_, this);
+    textureCommands_ = new TextureCommands(session_, this);
     renderer_ = new RenderController(session_, doc_, this);
     // Plug-ins reach the open document, its views and dialogs from here on.
     kx::plugins::hostState().document = std::make_unique<kx::plugins::WindowDocument>(doc_, renderer_, this);
@@ -78,6 +80,15 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);
     connect(doc_, &CKalvexDoc::sceneReplaced, this, &CMainFrame::autoRedraw);
     connect(doc_, &CKalvexDoc::objectsMovedBy, this, &CMainFrame::autoRedraw);
+    connect(textureCommands_, &TextureCommands::previewFinished, this,
+            [this](const QString& texture, const QString&, bool ok) {
+                statusBar()->showMessage(ok ? tr("Preview of %1 rendered").arg(texture)
+                                            : tr("Preview of %1 failed").arg(texture));
+            });
+    connect(textureCommands_, &TextureCommands::coloursUpdated, doc_, &CKalvexDoc::viewOptionsChanged);
+    connect(textureCommands_, &TextureCommands::allFinished, this, [this](int rendered, int failed) {
+        statusBar()->showMessage(tr("%1 texture previews rendered, %2 failed").arg(rendered).arg(failed));
+    });
     connect(editCommands_, &EditCommands::mouseStateChanged, this, &CMainFrame::updateStatus);
     connect(fileCommands_, &FileCommands::recentFilesChanged, this, &CMainFrame::fillRecentFiles);
     connect(renderer_, &RenderController::started, this, [this](const QString& command) {
@@ -363,6 +374,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     renderer_->cancel();
+    textureCommands_->cancel();
     storeWindowState();
     // The drawing thread ends before the scene it reads is cleared.
     stopPreview();

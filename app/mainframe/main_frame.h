@@ -22,6 +22,7 @@ class QMdiArea;
 class RenderController;
 class RenderOutputPanel;
 class SceneTreePanel;
+class TextureCommands;
 namespace kx::app {
 class AppSession;
 class PreviewDriver;
@@ -46,6 +47,7 @@ public:
     RenderController* renderer() const { return renderer_; }
     FileCommands* fileCommands() const { return fileCommands_; }
     EditCommands* editCommands() const { return editCommands_; }
+    TextureCommands* textureCommands() const { return textureCommands_; }
     kx::app::ViewEnvironment& viewEnvironment() { return env_; }
     // A menu command by its object name ("fileSave", "editDelete", ...).
     QAction* action(const QString& name) const;
@@ -104,6 +106,7 @@ private:
     RenderOutputPanel* renderOutput_ = nullptr;
     FileCommands* fileCommands_ = nullptr;
     EditCommands* editCommands_ = nullptr;
+    TextureCommands* textureCommands_ = nullptr;
     RenderController* renderer_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* cursorLabel_ = nullptr;

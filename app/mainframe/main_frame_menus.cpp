@@ -20,6 +20,9 @@
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
 #include "preview/preview_settings.h"
+#include "texbuild/texture_browser_dialog.h"
+#include "texbuild/texture_builder_dialog.h"
+#include "texbuild/texture_commands.h"
 #include "views/kalvex_view.h"
 #include "views/mouse_state.h"
 
@@ -197,6 +200,18 @@ void CMainFrame::createMenus() {
     });
     renderAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     cancelAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
+
+    QMenu* textures = menuBar()->addMenu(tr("&Textures"));
+    textures->setObjectName(QStringLiteral("texturesMenu"));
+    addAction(textures, "texturesBrowser", tr("Texture &Browser..."), {}, [this] {
+        TextureBrowserDialog dialog(session_.core().textures(), textureCommands_, doc_, this);
+        dialog.exec();
+    });
+    addAction(textures, "texturesBuilder", tr("Texture B&uilder..."), {}, [this] {
+        TextureBuilderDialog dialog(session_, this);
+        dialog.exec();
+    });
+    textureCommands_->fillMenu(textures);
 
     createSettingsMenu();
 

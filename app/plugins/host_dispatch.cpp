@@ -2,6 +2,8 @@
 // function table and calls the typed host function.
 #include "plugins/host_dispatch.h"
 
+#include "preview/scene_lock.h"
+
 #include <strings.h>
 
 #include <algorithm>
@@ -130,6 +132,9 @@ extern "C" int HostDispatch(const char* function, int argc, KxVar* args) noexcep
             if (f == nullptr) return unknown(function);
         }
         HostArgs decoded(argc, args);
+        // A plug-in may change anything in the scene: the shaded preview,
+        // drawing on its own thread, must not read it meanwhile.
+        kx::app::SceneChange change;
         return f->invoker(decoded);
     } catch (...) {
         return 0;

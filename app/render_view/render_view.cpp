@@ -25,22 +25,25 @@ CRenderView::CRenderView(PxViewport** viewport, QWidget* parent) : QWidget(paren
 
 QString CRenderView::titleFor(const QString& documentTitle) { return documentTitle + QStringLiteral(" :Rendered view"); }
 
+CRenderView::~CRenderView() {
+    if (shown_) pxReleaseViewport(shown_);
+}
+
 void CRenderView::imageChanged() {
-    QSize size = imageSize();
-    if (size.isValid()) setFixedSize(size);
+    if (shown_) pxReleaseViewport(shown_);
+    shown_ = pxCreateViewportFromImage(kx::app::AppSession::ownerWindow());
+    shownSize_ = shown_ ? imageSize() : QSize();
+    if (shownSize_.isValid()) setFixedSize(shownSize_);
     update();
 }
 
-QSize CRenderView::sizeHint() const {
-    QSize size = imageSize();
-    return size.isValid() ? size : QSize(320, 200);
-}
+QSize CRenderView::sizeHint() const { return shownSize_.isValid() ? shownSize_ : QSize(320, 200); }
 
 void CRenderView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     // The image library paints its surface through the program's drawing table.
-    pxPaintMemoryDC(reinterpret_cast<HDC>(&painter));
+    if (shown_) pxPaintViewportEx(shown_, reinterpret_cast<HDC>(&painter), 0, 0, 0, 0, 0);
 }
 
 void CRenderView::contextMenuEvent(QContextMenuEvent* event) {
@@ -49,7 +52,10 @@ void CRenderView::contextMenuEvent(QContextMenuEvent* event) {
     if (menu.exec(event->globalPos()) != save) return;
     QString path = QFileDialog::getSaveFileName(this, tr("Save Image As"), QString(),
                                                 tr("Targa (*.tga);;Bitmap (*.bmp);;JPEG (*.jpg)"));
-    if (!path.isEmpty() && viewport_) saveImage(path, *viewport_);
+    if (path.isEmpty()) return;
+    const QByteArray name = path.toLocal8Bit();
+    if (shown_) pxSaveViewPortEx(shown_, name.constData(), 0);
+    else if (viewport_) saveImage(path, *viewport_);
 }
 
 bool CRenderView::saveImage(const QString& path, PxViewport*& viewport) {

@@ -1,6 +1,6 @@
-// The rendered image: painted from the image library's current surface, where
-// the pixels are (the surface is looked up at every paint, since the next
-// render replaces it).
+// The rendered image: a copy of the image library's current picture, taken
+// when the image changes, so that other pictures loaded through the library
+// afterwards (texture swatches) do not show here.
 #pragma once
 
 #include <QWidget>
@@ -12,6 +12,7 @@ class CRenderView : public QWidget {
 public:
     // viewport: where the program keeps the viewport images are saved through.
     explicit CRenderView(PxViewport** viewport, QWidget* parent = nullptr);
+    ~CRenderView() override;
 
     // " :Rendered view" after the document's title.
     static QString titleFor(const QString& documentTitle);
@@ -27,4 +28,6 @@ protected:
 
 private:
     PxViewport** viewport_;
+    PxViewport* shown_ = nullptr;  // the copy painted
+    QSize shownSize_;
 };

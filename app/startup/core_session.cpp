@@ -1,10 +1,12 @@
 #include "startup/core_session.h"
 
+#include <cstring>
 #include <unistd.h>
 
 #include "kxcore.h"
 #include "pixmo.h"
 #include "plugins/plugin_session.h"
+#include "preview/scene_lock.h"
 #include "startup/data_folder.h"
 
 namespace kx::app {
@@ -13,8 +15,18 @@ namespace {
 struct ProgramToken {
 } programToken;
 
-// The building blocks user textures are read and exported with.
-constexpr const char* kTextureDefinitions = "povray3.def";
+bool holdsTextureSections(const std::string& path) {
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_READ);
+    if (!f) return false;
+    bool found = false;
+    while (char* line = StdGetLine(f))
+        if (std::strstr(line, "#begin") && std::strstr(line, "texture_syntax")) {
+            found = true;
+            break;
+        }
+    StdCloseFile(f);
+    return found;
+}
 
 }  // namespace
 
@@ -51,7 +63,11 @@ void CoreSession::start(const CoreSessionOptions& options) {
         plugins_->start(settings_, store_, dataFolder_);
         reloadRenderers();
     }
-    InitTextureBuiler(kTextureDefinitions);
+    // The shaded preview reads the texture list on its own thread.
+    textures_.setListLock(&SceneLock::mutex());
+    textures_.setFolders(dataFolder_.empty() ? settings_.directories.program : dataFolder_,
+                         settings_.directories.textures);
+    textures_.load(textureDefinitionFile(), store_);
     InitKalvexEvent();
     InitScene();
 }
@@ -72,6 +88,18 @@ void CoreSession::reloadRenderers() {
     if (settings_.directories.include.empty()) settings_.directories.include = renderers_.defaultIncludePath;
 }
 
+std::string CoreSession::textureDefinitionFile() const {
+    const RendererDefinition* renderer = &renderers_.current(settings_.render.type);
+    if (renderer->infoFile[0] == '$' && renderers_.entries.size() > 1) renderer = &renderers_.entries[1];
+    std::string name(renderer->infoFile, strnlen(renderer->infoFile, sizeof renderer->infoFile));
+    if (name.empty() || name.front() == '$') return name;
+    const std::string program = settings_.directories.program;
+    if (holdsTextureSections(program + "/" + name)) return name;
+    const std::string shipped = shippedDataFolder();
+    if (!shipped.empty() && holdsTextureSections(shipped + "/" + name)) return shipped + "/" + name;
+    return name;
+}
+
 void CoreSession::applySettings() { applyToCore(settings_); }
 
 bool CoreSession::saveSettings() {
@@ -83,13 +111,12 @@ bool CoreSession::stop(bool writeSettings) {
     if (!started_) return true;
     started_ = false;
     ClearScene(GetCurrentScene());
-    if (TextureInfo* textures = GetTexture(nullptr)) ClearTexture(textures);
     ClearKalvexEvent();
     if (renderViewport_) {
         pxReleaseViewport(renderViewport_);
         renderViewport_ = nullptr;
     }
-    ExitTextureBuiler();
+    textures_.unload(store_);
     // Each plug-in's piExit, then the plug-in tools library.
     if (plugins_) {
         plugins_->stop();

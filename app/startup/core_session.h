@@ -15,6 +15,7 @@
 #include "pixmo/types.h"
 #include "render/renderer_definitions.h"
 #include "settings/settings.h"
+#include "texbuild/texture_database.h"
 
 namespace kx::plugins {
 class PluginSession;
@@ -51,11 +52,17 @@ public:
 
     Settings& settings() { return settings_; }
     RendererList& renderers() { return renderers_; }
+    TextureDatabase& textures() { return textures_; }
     platform::IniStore& store() { return store_; }
     const std::string& dataFolder() const { return dataFolder_; }
 
     // Reads the renderer definitions again (after the render settings changed).
     void reloadRenderers();
+    // The definition file of the texture builder's elements: the current
+    // renderer's information file (the first external renderer's while the
+    // preview is chosen), else the shipped one of that name when the user's
+    // copy predates the texture sections.
+    std::string textureDefinitionFile() const;
     // Hands the settings the core consumes to it again.
     void applySettings();
     // Writes every section the program writes; false on failure.
@@ -77,6 +84,7 @@ private:
     std::string dataFolder_;
     Settings settings_;
     RendererList renderers_;
+    TextureDatabase textures_;
     PxViewport* renderViewport_ = nullptr;
     std::unique_ptr<plugins::PluginSession> plugins_;
     bool started_ = false;

@@ -1,6 +1,7 @@
 #include "kxplatform/process.h"
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -92,6 +93,29 @@ private:
 };
 
 }  // namespace
+
+std::string shellWord(const std::string& word, bool alwaysQuote) {
+    auto bare = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::strchr("_@%+:,./-", c) != nullptr;
+    };
+    if (!alwaysQuote && !word.empty() && std::all_of(word.begin(), word.end(), bare)) return word;
+    std::string out = "'";
+    for (char c : word) {
+        if (c == '\'') out += "'\\''";  // end the quote, a quoted quote, quote again
+        else out += c;
+    }
+    return out + "'";
+}
+
+std::string shellLine(const std::vector<std::string>& words, bool alwaysQuote) {
+    std::string line;
+    for (const std::string& w : words) {
+        if (!line.empty()) line += ' ';
+        line += shellWord(w, alwaysQuote);
+    }
+    return line;
+}
 
 std::string findProgram(const std::string& name) {
     auto runnable = [](const std::string& path) {

@@ -288,4 +288,28 @@ TEST_F(CliRenderTest, AThirdPartyThreeDsRendersInItsColours) {
     EXPECT_TRUE(blue);
 }
 
+// On a fresh user folder every shipped texture gets its swatch; a second run
+// finds nothing missing and renders nothing.
+TEST_F(CliRenderTest, TexturePreviewsRenderOnceOnAFreshFolder) {
+    std::string output;
+    kx::platform::RunResult r = kalvex({"--texture-previews", "--jobs", "8"}, output);
+    ASSERT_EQ(r.exitCode, 0) << output;
+    const std::string textures = dir.file(".local/share/kalvex/textures");
+    EXPECT_NE(output.find("Preview tex001: Red\n"), std::string::npos) << output;
+    EXPECT_TRUE(fs::exists(textures + "/tex001.tga"));
+    EXPECT_TRUE(fs::exists(textures + "/TEXTURES.sh"));
+    // The colours now come from the swatches and are saved with the library.
+    std::ifstream library(dir.file(".local/share/kalvex/KALVEX.TEX"), std::ios::binary);
+    std::string first;
+    std::getline(library, first);
+    EXPECT_EQ(first.rfind("1,0,Red,tex001,,,", 0), 0u) << first;
+
+    r = kalvex({"--texture-previews"}, output);
+    ASSERT_EQ(r.exitCode, 0) << output;
+    EXPECT_EQ(output.find("Preview "), std::string::npos) << output;
+
+    EXPECT_EQ(kalvex({"--texture-previews", "--jobs", "0"}, output).exitCode, 2);
+    EXPECT_EQ(kalvex({"--render", "x.cad", "--jobs", "2"}, output).exitCode, 2);
+}
+
 }  // namespace

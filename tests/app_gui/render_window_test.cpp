@@ -5,6 +5,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
+
+#include "pixmo.h"
 #include <QTest>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include <thread>
 
 #include "kxcore.h"
+#include "pixmo.h"
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
@@ -80,6 +83,17 @@ TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
     EXPECT_EQ(frame->renderWindow()->windowTitle(), QStringLiteral("Untitled :Rendered view"));
     QImage shown = frame->renderView()->grab().toImage();
     ASSERT_GE(shown.width(), 4);
+    EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(255, 0, 0));
+
+    // Another picture read through the image library (a texture swatch) does
+    // not change what the render view shows.
+    const std::string swatch = dir->file("swatch.tga");
+    std::string green("\0\0\2\0\0\0\0\0\0\0\0\0\4\0\2\0\30\40", 18);
+    for (int i = 0; i < 8; ++i) green += std::string("\0\377\0", 3);
+    std::ofstream(swatch, std::ios::binary) << green;
+    ASSERT_NE(pxDisplayImageEx(kx::app::AppSession::ownerWindow(), swatch.c_str(), 1), 0);
+    frame->renderView()->update();
+    shown = frame->renderView()->grab().toImage();
     EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(shown.pixel(3, 1)), QColor(255, 0, 0));
     EXPECT_TRUE(boxes.empty());

@@ -74,6 +74,13 @@ private:
 
 // Starts a program without waiting for it; it is reaped in the background.
 // Returns 0, or the errno of the failed start.
+// A word as /bin/sh reads it back unchanged: as it stands when it holds only
+// characters the shell leaves alone, else in single quotes (a quote inside as
+// '\''); always quoted when asked. For scripts and job lines a user runs.
+std::string shellWord(const std::string& word, bool alwaysQuote = false);
+// Words quoted by shellWord, joined by blanks.
+std::string shellLine(const std::vector<std::string>& words, bool alwaysQuote = false);
+
 // The program a name means: the name itself when it holds a "/", else the
 // first file of that name in a folder of PATH; either way an executable
 // regular file, else empty.

@@ -15,7 +15,7 @@ class UserTextureRenderTest : public UserTextureTest {
 protected:
     void SetUp() override {
         UserTextureTest::SetUp();
-        std::string definitions = std::string(KALVEX_DATA_DIR) + "/povray3.def";
+        std::string definitions = std::string(KALVEX_DATA_DIR) + "/povray37.inf";
         ASSERT_EQ(InitTextureBuiler(definitions.c_str()), 1) << ui.lastMessage();
     }
     TexItem* setItem(const char* path) {

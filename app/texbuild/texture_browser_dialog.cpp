@@ -1,0 +1,138 @@
+#include "texbuild/texture_browser_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "document/kalvex_doc.h"
+#include "kxcore.h"
+#include "mainframe/app_session.h"
+#include "pixmo.h"
+#include "texbuild/texture_commands.h"
+#include "texbuild/texture_database.h"
+#include "texbuild/texture_names.h"
+
+namespace {
+
+constexpr int kSwatchSide = 64;
+
+// What the kind box offers: the kind bits a texture must have (0: any).
+struct KindChoice {
+    const char* text;
+    int bits;
+};
+constexpr KindChoice kKinds[] = {{"All", 0}, {"Colours", KX_TEXTURE_COLOUR}, {"Textures", KX_TEXTURE_TEXTURE},
+                                 {"User textures", KX_TEXTURE_USER}};
+
+QIcon placeholder(int side) {
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::lightGray);
+    QPainter painter(&pixmap);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("?"));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+TextureBrowserDialog::TextureBrowserDialog(kx::app::TextureDatabase& db, TextureCommands* commands, CKalvexDoc* doc,
+                                           QWidget* parent)
+    : QDialog(parent), db_(db), doc_(doc) {
+    setObjectName(QStringLiteral("textureBrowser"));
+    setWindowTitle(tr("Texture Browser"));
+    filter_ = new QLineEdit(this);
+    filter_->setPlaceholderText(tr("Name"));
+    kind_ = new QComboBox(this);
+    for (const KindChoice& k : kKinds) kind_->addItem(tr(k.text), k.bits);
+    list_ = new QListWidget(this);
+    list_->setViewMode(QListView::IconMode);
+    list_->setIconSize(QSize(kSwatchSide, kSwatchSide));
+    list_->setResizeMode(QListView::Adjust);
+    list_->setUniformItemSizes(true);
+    list_->setMinimumSize(480, 360);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* apply = buttons->addButton(tr("&Apply"), QDialogButtonBox::ApplyRole);
+    QPushButton* render = buttons->addButton(tr("Render &Missing Previews"), QDialogButtonBox::ActionRole);
+    buttons->addButton(QDialogButtonBox::Close);
+    auto* top = new QHBoxLayout;
+    top->addWidget(filter_, 1);
+    top->addWidget(kind_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(list_, 1);
+    layout->addWidget(buttons);
+
+    connect(filter_, &QLineEdit::textChanged, this, &TextureBrowserDialog::refill);
+    connect(kind_, &QComboBox::currentIndexChanged, this, &TextureBrowserDialog::refill);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { applyCurrent(); });
+    connect(apply, &QPushButton::clicked, this, [this] { applyCurrent(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (commands) {
+        connect(render, &QPushButton::clicked, commands, [commands] { commands->renderMissingPreviews(); });
+        connect(commands, &TextureCommands::previewFinished, this, &TextureBrowserDialog::swatchReady);
+    } else {
+        render->setEnabled(false);
+    }
+    refill();
+}
+
+QIcon swatchIcon(const std::string& imagePath, int side) {
+    // The render view keeps its own copy, so the library's picture may be used here.
+    if (imagePath.empty() || !pxDisplayImageEx(kx::app::AppSession::ownerWindow(), imagePath.c_str(), 1))
+        return placeholder(side);
+    PxBits bits{};
+    if (!pxGetSurfaceBits(pxGetMemDC(), &bits) || !bits.pixels || bits.width <= 0 || bits.height <= 0)
+        return placeholder(side);
+    const QImage image(reinterpret_cast<const uchar*>(bits.pixels), bits.width, bits.height,
+                       static_cast<qsizetype>(bits.stride) * 4, QImage::Format_RGB32);
+    return QIcon(QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio)));
+}
+
+void TextureBrowserDialog::refill() {
+    list_->clear();
+    const QString wanted = filter_->text();
+    const int bits = kind_->currentData().toInt();
+    for (TextureInfo* t = GetTexture(nullptr); t; t = t->next) {
+        if (t->kind == 0) continue;
+        if (bits == KX_TEXTURE_USER ? !(t->kind & KX_TEXTURE_USER)
+                                    : bits && (!(t->kind & bits) || (t->kind & KX_TEXTURE_USER)))
+            continue;
+        const QString name = QString::fromUtf8(t->name, static_cast<int>(strnlen(t->name, sizeof t->name)));
+        if (!wanted.isEmpty() && !name.contains(wanted, Qt::CaseInsensitive)) continue;
+        auto* item = new QListWidgetItem(swatchIcon(db_.previewImagePath(t->name)), name, list_);
+        item->setData(Qt::UserRole, t->kind);
+    }
+}
+
+void TextureBrowserDialog::swatchReady(const QString& textureName, const QString& imagePath, bool ok) {
+    if (!ok) return;
+    // The texture is looked up again: it may have gone while its swatch rendered.
+    const QList<QListWidgetItem*> items = list_->findItems(textureName, Qt::MatchExactly);
+    for (QListWidgetItem* item : items) item->setIcon(swatchIcon(imagePath.toStdString()));
+}
+
+int TextureBrowserDialog::applyCurrent() {
+    QListWidgetItem* item = list_->currentItem();
+    if (!item) return 0;
+    const QByteArray name = item->text().toUtf8();
+    if (!GetTextureInfoByName(name.constData())) return 0;
+    const unsigned kind = (item->data(Qt::UserRole).toInt() & KX_TEXTURE_COLOUR) ? 1u : 2u;
+    int changed = 0;
+    for (CadObject* obj : CKalvexDoc::selectedObjects()) {
+        SetObjectTextureEx(obj, kind, name.constData());
+        ++changed;
+    }
+    if (changed && doc_) {
+        doc_->setModified(true);
+        doc_->viewOptionsChanged();
+    }
+    return changed;
+}

@@ -1,0 +1,45 @@
+// The texture browser: the library and user textures as swatches, filtered
+// by name and kind; Apply (or a double click) gives the selected objects the
+// texture. Missing swatches show a placeholder until they are rendered.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <string>
+
+class CKalvexDoc;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class TextureCommands;
+
+namespace kx::app {
+class TextureDatabase;
+}
+
+// A swatch as an icon of `side` pixels; a placeholder when the image is
+// missing or damaged.
+QIcon swatchIcon(const std::string& imagePath, int side = 64);
+
+class TextureBrowserDialog : public QDialog {
+    Q_OBJECT
+public:
+    TextureBrowserDialog(kx::app::TextureDatabase& db, TextureCommands* commands, CKalvexDoc* doc,
+                         QWidget* parent = nullptr);
+
+    // Gives every selected object the chosen texture; the number of objects changed.
+    int applyCurrent();
+    // Shows the list again with the filter applied and the swatches loaded.
+    void refill();
+    QListWidget* list() const { return list_; }
+
+private:
+    void swatchReady(const QString& textureName, const QString& imagePath, bool ok);
+
+    kx::app::TextureDatabase& db_;
+    CKalvexDoc* doc_;
+    QLineEdit* filter_;
+    QComboBox* kind_;
+    QListWidget* list_;
+};

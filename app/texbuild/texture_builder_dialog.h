@@ -1,0 +1,67 @@
+// The texture builder: makes, previews, saves and deletes user textures.
+// A texture here is its name, parent and free-form text (Import... reads it
+// from a file); a texture made of definition elements keeps its elements when
+// it is edited and saved again. The preview renders shortly after each change
+// while "Show preview" is on, cancelling a run still going.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTimer;
+class TextureCommands;
+
+namespace kx::app {
+class AppSession;
+class PreviewRenderPool;
+}
+
+class TextureBuilderDialog : public QDialog {
+    Q_OBJECT
+public:
+    TextureBuilderDialog(kx::app::AppSession& session, QWidget* parent = nullptr);
+    ~TextureBuilderDialog() override;
+
+    // Starts an empty texture with a new name.
+    void newTexture();
+    // Makes a saved user texture current for editing; false when it cannot be loaded.
+    bool editTexture(const QString& name);
+    // Saves (1) or refuses with the reason shown (0).
+    int save();
+    int remove();
+    // Renders the preview now; false when nothing was started.
+    bool preview();
+    void importText(const QString& path);
+
+signals:
+    void previewShown(bool ok);
+
+protected:
+    void done(int result) override;
+
+private:
+    void changed();
+    void fillTextures();
+    void previewFinished(const std::string& imagePath, bool ok);
+
+    kx::app::AppSession& session_;
+    QComboBox* textures_;
+    QLineEdit* name_;
+    QLineEdit* parent_;
+    QPlainTextEdit* text_;
+    QComboBox* shape_;
+    QCheckBox* showPreview_;
+    QLabel* swatch_;
+    QTimer* previewTimer_;
+    std::unique_ptr<kx::app::PreviewRenderPool> pool_;
+    std::string editing_;    // the saved name being edited; empty for a new texture
+    std::string shortName_;  // the swatch's name
+    bool previewedUnsaved_ = false;
+    bool filling_ = false;
+};
