@@ -1,9 +1,11 @@
 #include "startup/core_session.h"
 
 #include <cstring>
+#include <filesystem>
 #include <unistd.h>
 
 #include "kxcore.h"
+#include "kxplatform/process.h"
 #include "pixmo.h"
 #include "plugins/plugin_session.h"
 #include "preview/scene_lock.h"
@@ -43,6 +45,8 @@ void CoreSession::start(const CoreSessionOptions& options) {
 
     // The log level must be known before the core starts, so that its start is logged.
     storePath_ = platform::IniStore::defaultPath();
+    std::error_code ec;
+    const bool firstStart = !std::filesystem::exists(storePath_, ec);
     store_.load(storePath_);
     settings_ = loadSettings(store_, options.screenWidth, options.screenHeight);
     InitCore(nullptr, "Kalvex");
@@ -58,6 +62,7 @@ void CoreSession::start(const CoreSessionOptions& options) {
     }
     applyToCore(settings_);
     reloadRenderers();
+    if (firstStart) chooseInstalledRenderer();
     if (options.loadPlugins) {
         plugins_ = std::make_unique<plugins::PluginSession>();
         plugins_->start(settings_, store_, dataFolder_);
@@ -73,6 +78,19 @@ void CoreSession::start(const CoreSessionOptions& options) {
 }
 
 plugins::PluginManager* CoreSession::pluginManager() { return plugins_ ? plugins_->manager() : nullptr; }
+
+void CoreSession::chooseInstalledRenderer() {
+    // "Preview Only" renders nothing: a new user whose shipped renderer is
+    // installed gets it, so that the first render simply works.
+    if (settings_.render.type > 0 || renderers_.entries.size() < 2) return;
+    const std::string chosenFolder = settings_.directories.render;
+    settings_.render.type = 1;
+    reloadRenderers();
+    if (!platform::findProgram(settings_.directories.render).empty()) return;
+    settings_.render.type = 0;
+    settings_.directories.render = chosenFolder;
+    reloadRenderers();
+}
 
 void CoreSession::reloadRenderers() {
     renderers_ = loadRendererDefinitions(settings_.directories.program, settings_.render.type);

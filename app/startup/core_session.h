@@ -79,6 +79,9 @@ public:
     static HWND ownerWindow();
 
 private:
+    // On the first start: the first external renderer, when its program is there.
+    void chooseInstalledRenderer();
+
     platform::IniStore store_;
     std::string storePath_;
     std::string dataFolder_;

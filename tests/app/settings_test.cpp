@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "core_fixture.h"
+#include "kxplatform/process.h"
 #include "settings/settings.h"
+#include "startup/core_session.h"
 
 namespace {
 
@@ -85,6 +89,35 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     EXPECT_EQ(back.animateToolbox.x, 30);
     EXPECT_EQ(back.exports.disableSmoothExport, 0);  // read only: never written
     EXPECT_NE(store.text().find("; my note\r\nUnknown=1\r\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A new user whose shipped renderer is installed gets it chosen, so the first
+// render simply works; a user who chose "Preview Only" keeps it.
+TEST_F(SettingsTest, TheFirstStartChoosesTheInstalledRenderer) {
+    ASSERT_FALSE(kx::platform::findProgram("/usr/bin/povray").empty()) << "scripts/setup-deps.sh installs povray";
+    const std::string config = dir.file("Kalvex.ini");
+    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    setenv("KALVEX_CONFIG", config.c_str(), 1);
+    struct Case {
+        const char* what;
+        bool settingsFileExists;
+        int type;
+    } cases[] = {{"first start", false, 1}, {"Preview Only chosen before", true, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(config);
+        if (c.settingsFileExists) std::ofstream(config) << "[Render]\r\nType=0\r\n";
+        kx::app::CoreSession session;
+        session.start({});
+        EXPECT_EQ(session.settings().render.type, c.type);
+        session.stop(false);
+    }
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("KALVEX_CONFIG");
 }
 
 }  // namespace
