@@ -22,6 +22,11 @@ void CKalvexDoc::setModified(bool modified) {
     emit titleChanged();
 }
 
+void CKalvexDoc::forgetPath() {
+    incomplete_ = false;
+    setPath(QString());
+}
+
 void CKalvexDoc::setPath(const QString& path) {
     path_ = path;
     emit titleChanged();

@@ -23,6 +23,8 @@ public:
     QString path() const { return path_; }
     bool isModified() const { return modified_; }
     void setModified(bool modified);
+    // The scene stays, but is no longer tied to its file (Save asks for a name).
+    void forgetPath();
 
     // A fresh scene, with the default camera and lights when asked.
     void newScene(bool withDefaults);

@@ -1,17 +1,22 @@
 #include "mainframe/main_frame.h"
 
-#include <QPushButton>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <filesystem>
 
 #include "document/kalvex_doc.h"
+#include "kxcore.h"
+#include "kxplatform/ui_callbacks.h"
 #include "mainframe/app_session.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
@@ -366,6 +371,49 @@ void CMainFrame::settingsChanged() {
     if (session_.settings().desktop.enableGL) startPreview();
     else stopPreview();
     redrawPreview();
+}
+
+std::string CMainFrame::recoveryPath() const {
+    return session_.settings().directories.program + "/recovery.cad";
+}
+
+void CMainFrame::endWithoutAsking() {
+    if (doc_->isModified()) {
+        // SaveScene2 replaces the file through a synced temporary: a second
+        // signal mid-way leaves the previous recovery file whole.
+        if (SaveScene2(GetCurrentScene(), recoveryPath().c_str()))
+            LogMessage(1, "Unsaved changes kept in %s", recoveryPath().c_str());
+        doc_->setModified(false);
+    }
+    // A box waiting for an answer would keep the program alive with no window.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);
+        else modal->close();
+    }
+    close();
+    QCoreApplication::quit();
+}
+
+bool CMainFrame::offerRecovery() {
+    const std::string path = recoveryPath();
+    if (!std::filesystem::exists(path)) return false;
+    const QByteArray text = tr("Kalvex was stopped with unsaved changes, which were kept.\n"
+                               "Open the kept scene?")
+                                .toUtf8();
+    const bool wanted = kx::platform::messageBox(nullptr, text.constData(), "Kalvex",
+                                                 KX_MB_YESNO | KX_MB_ICONQUESTION) == KX_IDYES;
+    bool opened = false;
+    if (wanted && doc_->open(QString::fromStdString(path))) {
+        // It is the user's unsaved work, not a file of theirs: saving asks for a name.
+        doc_->forgetPath();
+        doc_->setModified(true);
+        opened = true;
+    }
+    std::error_code ec;
+    std::filesystem::rename(path, path + ".old", ec);
+    return opened;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -54,6 +54,14 @@ public:
 
     // Opens a scene given on the command line.
     bool openFile(const QString& path);
+    // The program was told to end (SIGTERM, SIGINT): nobody may be there to
+    // answer, so open boxes are closed, unsaved changes go to the recovery
+    // file, and the window closes without asking.
+    void endWithoutAsking();
+    // Offers to open the scene a previous run left for recovery; true when opened.
+    bool offerRecovery();
+    // Where unsaved changes go when the program is told to end.
+    std::string recoveryPath() const;
     // Starts a render of the scene; false when none was started.
     bool render();
     // Cancels a render, or else any placing, band or drag in progress.

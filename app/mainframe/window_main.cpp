@@ -88,12 +88,13 @@ int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
                 char drained[16];
                 while (read(signalPipe[0], drained, sizeof drained) > 0) {
                 }
-                frame.close();
+                frame.endWithoutAsking();
             });
         }
         frame.show();
         if (splash) splash->finish(&frame);
         if (!file.empty()) frame.openFile(QString::fromLocal8Bit(file.c_str()));
+        else frame.offerRecovery();
         status = QApplication::exec();
         session.shutdown();
     }

@@ -2,6 +2,7 @@
 // never lost behind their back, and what the reader says comes in one box
 // that names the file.
 #include <QFile>
+#include <filesystem>
 #include <fstream>
 
 #include "kxcore.h"
@@ -113,6 +114,31 @@ TEST_F(OpenSceneTest, APartTakenOnPurposeIsNotSavedOverTheFileUnasked) {
     EXPECT_TRUE(frame->fileCommands()->save());
     EXPECT_FALSE(doc()->isIncomplete());
     EXPECT_FALSE(doc()->isModified());
+}
+
+// Told to end by a signal, the window asks nothing (nobody may be there), keeps
+// the unsaved scene for recovery, and the next start offers it back.
+TEST_F(OpenSceneTest, EndingOnASignalKeepsUnsavedWorkForTheNextStart) {
+    emptyScene();
+    addObject(KX_SPHERE, {1, 2, 3});
+    ASSERT_TRUE(doc()->isModified());
+    const std::string recovery = frame->recoveryPath();
+    frame->endWithoutAsking();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(frame->isVisible());
+    ASSERT_TRUE(std::filesystem::exists(recovery));
+
+    frame = std::make_unique<CMainFrame>(*session);
+    frame->show();
+    answer = KX_IDYES;
+    ASSERT_TRUE(frame->offerRecovery());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Kalvex was stopped with unsaved changes")));
+    EXPECT_NE(GetCadObjectByName("_sphere0"), nullptr);
+    EXPECT_TRUE(doc()->isModified());
+    EXPECT_TRUE(doc()->path().isEmpty());  // the user's work, not a file of theirs
+    EXPECT_FALSE(std::filesystem::exists(recovery));
+    EXPECT_FALSE(frame->offerRecovery());  // offered once
 }
 
 }  // namespace
