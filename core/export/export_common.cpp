@@ -168,4 +168,20 @@ bool hasWritableFacet(const CadObject* obj) {
     return any;
 }
 
+void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const char* stepsFormat) {
+    Point3d net[16];
+    UnpackPatch(obj, net);
+    const Point3d& e = obj->extraPoint;
+    StdPutLine(f, "// BICUBIC_PATCH %s\n", commentText(obj->name).c_str());
+    StdPutLine(f, "%s", opener);
+    StdPutLine(f, stepsFormat, e.z == 0.0f ? 0.01 : static_cast<double>(e.z), e.x == 0.0f ? 3 : truncated(e.x),
+               e.y == 0.0f ? 3 : truncated(e.y));
+    for (int i = 0; i < 16; ++i) {
+        writeVector(f, net[i]);
+        if (i < 15) StdPutLine(f, ", ");
+        if (i % 4 == 3) StdPutLine(f, "\n");
+    }
+    ExportAttributes(f, obj);
+}
+
 }  // namespace kx::exporter

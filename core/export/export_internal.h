@@ -165,6 +165,10 @@ bool meshWritten(CadObject* obj);
 void exportPovAttributes(StandardFile* f, CadObject* obj);
 // A whole number from a stored double, safe for any value.
 int truncated(double v);
+// A bicubic patch up to its attributes: the comment, `opener`, the line of
+// flatness and steps written with `stepsFormat` (%g %d %d), the 16 points and
+// the attributes. The caller closes it in its dialect.
+void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const char* stepsFormat);
 
 // A POV-Ray 3 mesh's body as mesh2.
 int exportMesh2(StandardFile* f, CadObject* obj);

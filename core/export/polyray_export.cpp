@@ -169,19 +169,7 @@ int writeHeightField(StandardFile* f, CadObject* obj, int) {
 }
 
 int writePatch(StandardFile* f, CadObject* obj, int) {
-    Point3d net[16];
-    UnpackPatch(obj, net);
-    const Point3d& e = obj->extraPoint;
-    StdPutLine(f, "// BICUBIC_PATCH %s\n", commentText(obj->name).c_str());
-    StdPutLine(f, "object { \n");
-    StdPutLine(f, "bezier 1, %g, %d, %d,\n", e.z == 0.0f ? 0.01 : static_cast<double>(e.z),
-               e.x == 0.0f ? 3 : truncated(e.x), e.y == 0.0f ? 3 : truncated(e.y));
-    for (int i = 0; i < 16; ++i) {
-        writeVector(f, net[i]);
-        if (i < 15) StdPutLine(f, ", ");
-        if (i % 4 == 3) StdPutLine(f, "\n");
-    }
-    ExportAttributes(f, obj);
+    writePatchNet(f, obj, "object { \n", "bezier 1, %g, %d, %d,\n");
     StdPutLine(f, " }\n\n");
     return 1;
 }

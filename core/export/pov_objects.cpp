@@ -110,19 +110,7 @@ int exportHeightField(StandardFile* f, CadObject* obj) {
 }
 
 int exportPatch(StandardFile* f, CadObject* obj) {
-    Point3d net[16];
-    UnpackPatch(obj, net);
-    const Point3d& e = obj->extraPoint;
-    StdPutLine(f, "// BICUBIC_PATCH %s\n", commentText(obj->name).c_str());
-    StdPutLine(f, "bicubic_patch { \n");
-    StdPutLine(f, "type 1 flatness %g u_steps %d v_steps %d,\n", e.z == 0.0f ? 0.01 : static_cast<double>(e.z),
-               e.x == 0.0f ? 3 : truncated(e.x), e.y == 0.0f ? 3 : truncated(e.y));
-    for (int i = 0; i < 16; ++i) {
-        writeVector(f, net[i]);
-        if (i < 15) StdPutLine(f, ", ");
-        if (i % 4 == 3) StdPutLine(f, "\n");
-    }
-    ExportAttributes(f, obj);
+    writePatchNet(f, obj, "bicubic_patch { \n", "type 1 flatness %g u_steps %d v_steps %d,\n");
     closeObject(f);
     return 1;
 }

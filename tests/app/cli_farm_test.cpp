@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "program_fixture.h"
 #include "kxplatform/process.h"
 #include "pixmo.h"
 #include "temp_dir.h"
@@ -35,16 +36,7 @@ std::string fourFrameScene() {
     return text;
 }
 
-std::vector<uint32_t> pixels(const std::string& path) {
-    static int owner;
-    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
-    std::vector<uint32_t> out;
-    if (pxDisplayImageEx(reinterpret_cast<HWND>(&owner), path.c_str(), 1))
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 32; ++x) out.push_back(pxGetPixelRGB(nullptr, x, y));
-    pxUnRegisterApplication();
-    return out;
-}
+std::vector<uint32_t> pixels(const std::string& path) { return kxtest::imagePixels(path, 32, 24); }
 
 // Every file below a folder, relative to it.
 std::set<std::string> filesBelow(const fs::path& folder) {
@@ -88,31 +80,17 @@ pid_t childOfThisProcess() {
     return -1;
 }
 
-class CliFarmTest : public ::testing::Test {
+class CliFarmTest : public kxtest::ProgramTest {
 protected:
     void SetUp() override {
+        ProgramTest::SetUp();
         ASSERT_TRUE(fs::exists("/usr/bin/povray")) << "scripts/setup-deps.sh installs povray";
         ASSERT_TRUE(fs::exists("/usr/bin/parallel")) << "scripts/setup-deps.sh installs parallel";
-        setenv("HOME", dir.path().c_str(), 1);
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("KALVEX_CONFIG");
         makeScene(folder);
     }
     void makeScene(const fs::path& where) {
         fs::create_directories(where);
         std::ofstream(where / "ball.cad", std::ios::binary) << fourFrameScene();
-    }
-    RunResult run(const std::vector<std::string>& argv, std::string& output) {
-        CommandRunner runner;
-        EXPECT_TRUE(runner.start(argv, dir.path().string(), true, {}));
-        RunResult r = runner.wait();
-        output = runner.output();
-        return r;
-    }
-    RunResult kalvex(std::vector<std::string> args, std::string& output) {
-        args.insert(args.begin(), KALVEX_PROGRAM);
-        return run(args, output);
     }
     std::string frame(int f, const char* ext = ".tga") const {
         return (folder / ("Rolling" + std::to_string(f) + ext)).string();
@@ -135,7 +113,6 @@ protected:
                                                 "DefaultProgramPath \"" << fake << "\"\n"
                                                 "DefaultIncludePath \"/tmp\"\n#end\n";
     }
-    kxtest::TempDir dir;
     fs::path folder = dir.path() / "scenes";
 };
 

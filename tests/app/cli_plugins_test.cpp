@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "program_fixture.h"
 #include "kxplatform/process.h"
 #include "temp_dir.h"
 
@@ -15,13 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliPluginsTest : public ::testing::Test {
+class CliPluginsTest : public kxtest::ProgramTest {
 protected:
     void SetUp() override {
-        setenv("HOME", dir.path().c_str(), 1);
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("KALVEX_CONFIG");
+        ProgramTest::SetUp();
         fs::create_directories(dir.path() / "plugins");
         fs::create_directories(dir.path() / ".config/Velmora");
         std::ofstream(dir.path() / ".config/Velmora/Kalvex.ini")
@@ -30,16 +28,6 @@ protected:
     void addPlugin(const char* name, const char* as) {
         fs::copy_file(std::string(KALVEX_TEST_PLUGIN_DIR) + "/" + name + ".pi", dir.path() / "plugins" / as);
     }
-    kx::platform::RunResult kalvex(const std::vector<std::string>& args, std::string& output) {
-        std::vector<std::string> argv = {KALVEX_PROGRAM};
-        argv.insert(argv.end(), args.begin(), args.end());
-        kx::platform::CommandRunner runner;
-        EXPECT_TRUE(runner.start(argv, dir.path().string(), true, {}));
-        kx::platform::RunResult r = runner.wait();
-        output = runner.output();
-        return r;
-    }
-    kxtest::TempDir dir;
 };
 
 TEST_F(CliPluginsTest, ACrashWhileLoadingDisablesThatPlugin) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "program_fixture.h"
 #include "kxplatform/process.h"
 #include "temp_dir.h"
 
@@ -42,25 +43,12 @@ bool readMask(const std::string& path, Mask& m) {
     return true;
 }
 
-class CliPreviewTest : public ::testing::Test {
+class CliPreviewTest : public kxtest::ProgramTest {
 protected:
     void SetUp() override {
-        setenv("HOME", dir.path().c_str(), 1);
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("KALVEX_CONFIG");
+        ProgramTest::SetUp();
         fs::copy_file(fs::path(KALVEX_EXAMPLES_DIR) / "showcase.cad", dir.path() / "showcase.cad");
     }
-    kx::platform::RunResult kalvex(const std::vector<std::string>& args, std::string& output) {
-        std::vector<std::string> argv = {KALVEX_PROGRAM};
-        argv.insert(argv.end(), args.begin(), args.end());
-        kx::platform::CommandRunner runner;
-        EXPECT_TRUE(runner.start(argv, dir.path().string(), true, {}));
-        kx::platform::RunResult r = runner.wait();
-        output = runner.output();
-        return r;
-    }
-    kxtest::TempDir dir;
 };
 
 TEST_F(CliPreviewTest, DrawsTheExampleSceneIntoATargaFile) {

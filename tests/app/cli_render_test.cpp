@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "program_fixture.h"
 #include "kxplatform/process.h"
 #include "pixmo.h"
 #include "temp_dir.h"
@@ -15,28 +16,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliRenderTest : public ::testing::Test {
+class CliRenderTest : public kxtest::ProgramTest {
 protected:
     void SetUp() override {
+        ProgramTest::SetUp();
         ASSERT_TRUE(fs::exists("/usr/bin/povray")) << "scripts/setup-deps.sh installs povray";
-        // A home of its own: the program seeds its data folder and settings there.
-        setenv("HOME", dir.path().c_str(), 1);
-        unsetenv("XDG_CONFIG_HOME");
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("KALVEX_CONFIG");
         for (const char* name : {"showcase.cad", "hills.pgm", "rolling_ball.cad"})
             fs::copy_file(fs::path(KALVEX_EXAMPLES_DIR) / name, dir.path() / name);
     }
-    kx::platform::RunResult kalvex(const std::vector<std::string>& args, std::string& output) {
-        std::vector<std::string> argv = {KALVEX_PROGRAM};
-        argv.insert(argv.end(), args.begin(), args.end());
-        kx::platform::CommandRunner runner;
-        EXPECT_TRUE(runner.start(argv, dir.path().string(), true, {}));
-        kx::platform::RunResult r = runner.wait();
-        output = runner.output();
-        return r;
-    }
-    kxtest::TempDir dir;
 };
 
 TEST_F(CliRenderTest, RendersTheExampleScene) {
@@ -166,17 +153,8 @@ TEST_F(CliRenderTest, NamesWithDotsBlanksAndShellWordsRender) {
     EXPECT_NE(output.find("holds a double quote"), std::string::npos) << output;
 }
 
-// The pixels of a 32 x 24 frame image, read back through the image library.
-std::vector<uint32_t> pixels(const std::string& path) {
-    static int owner;
-    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
-    std::vector<uint32_t> out;
-    if (pxDisplayImageEx(reinterpret_cast<HWND>(&owner), path.c_str(), 1))
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 32; ++x) out.push_back(pxGetPixelRGB(nullptr, x, y));
-    pxUnRegisterApplication();
-    return out;
-}
+// The pixels of a 32 x 24 frame image.
+std::vector<uint32_t> pixels(const std::string& path) { return kxtest::imagePixels(path, 32, 24); }
 
 TEST_F(CliRenderTest, RendersEveryFrameOfAnAnimation) {
     std::string output;

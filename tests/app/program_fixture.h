@@ -1,0 +1,55 @@
+// The real kalvex program run as a user runs it: a home folder of the test's
+// own (the program seeds its data folder and settings there), the program
+// started without a shell, its output captured.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "kxplatform/process.h"
+#include "pixmo.h"
+#include "temp_dir.h"
+
+namespace kxtest {
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("HOME", dir.path().c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
+        unsetenv("KALVEX_CONFIG");
+    }
+    // Runs argv in the test's folder; its whole output in `output`.
+    kx::platform::RunResult run(const std::vector<std::string>& argv, std::string& output) {
+        kx::platform::CommandRunner runner;
+        EXPECT_TRUE(runner.start(argv, dir.path().string(), true, {}));
+        kx::platform::RunResult r = runner.wait();
+        output = runner.output();
+        return r;
+    }
+    kx::platform::RunResult kalvex(std::vector<std::string> args, std::string& output) {
+        args.insert(args.begin(), KALVEX_PROGRAM);
+        return run(args, output);
+    }
+    TempDir dir;
+};
+
+// The pixels of an image of width x height, read back through the image
+// library; empty when it cannot be read.
+inline std::vector<uint32_t> imagePixels(const std::string& path, int width, int height) {
+    static int owner;
+    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
+    std::vector<uint32_t> out;
+    if (pxDisplayImageEx(reinterpret_cast<HWND>(&owner), path.c_str(), 1))
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) out.push_back(pxGetPixelRGB(nullptr, x, y));
+    pxUnRegisterApplication();
+    return out;
+}
+
+}  // namespace kxtest
