@@ -139,13 +139,132 @@ std::string findProgram(const std::string& name) {
 
 namespace {
 
+// What follows runs in a forked child of a threaded program before or instead
+// of exec: system calls only, no allocation, no locks.
+
+// "/proc/<pid>/<leaf>" into `out` (at least 64 bytes).
+void procPath(char* out, long pid, const char* leaf) {
+    const char prefix[] = "/proc/";
+    size_t n = 0;
+    for (const char* p = prefix; *p; ++p) out[n++] = *p;
+    char digits[24];
+    size_t d = 0;
+    do {
+        digits[d++] = static_cast<char>('0' + pid % 10);
+        pid /= 10;
+    } while (pid > 0);
+    while (d > 0) out[n++] = digits[--d];
+    out[n++] = '/';
+    for (const char* p = leaf; *p; ++p) out[n++] = *p;
+    out[n] = '\0';
+}
+
+// The parent and process group of `pid` from /proc, false when it is gone.
+bool readParentAndGroup(long pid, long* parent, long* group) {
+    char path[64];
+    procPath(path, pid, "stat");
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char text[512];
+    ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0) return false;
+    text[n] = '\0';
+    // "pid (name) state ppid pgrp ...": the name may hold anything, so the
+    // fields are counted from its last ")".
+    const char* p = nullptr;
+    for (ssize_t i = n - 1; i >= 0 && !p; --i)
+        if (text[i] == ')') p = text + i + 1;
+    if (!p) return false;
+    long fields[2] = {0, 0};
+    int field = -2;  // -2 before the state letter, -1 on it
+    for (; *p && field < 2; ++p) {
+        if (*p == ' ') {
+            ++field;
+            continue;
+        }
+        if (field >= 0 && *p >= '0' && *p <= '9') fields[field] = fields[field] * 10 + (*p - '0');
+    }
+    *parent = fields[0];
+    *group = fields[1];
+    return field >= 1;
+}
+
+// Calls visit(pid) for every process on the machine; stops when it returns false.
+template <class Visit>
+void forEachProcess(Visit visit) {
+    int dir = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    alignas(8) char buffer[4096];
+    for (;;) {
+        long n = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer);
+        if (n <= 0) break;
+        for (long offset = 0; offset < n;) {
+            // linux_dirent64: inode (8), offset (8), record length (2), type (1), name.
+            unsigned short length;
+            std::memcpy(&length, buffer + offset + 16, sizeof length);
+            const char* name = buffer + offset + 19;
+            long pid = 0;
+            bool number = *name != '\0';
+            for (const char* c = name; *c; ++c) {
+                if (*c < '0' || *c > '9') number = false;
+                else pid = pid * 10 + (*c - '0');
+            }
+            if (number && !visit(pid)) {
+                ::close(dir);
+                return;
+            }
+            offset += length;
+        }
+    }
+    ::close(dir);
+}
+
+// The supervisor's last duty: the renderer has ended; everything it started
+// that is still running (whether in its group or not: a helper that called
+// setsid has left it) has been handed to this process by the kernel, because
+// it is the renderer's subreaper. Kill and reap until no child is left.
+[[noreturn]] void endWhatTheRendererLeft(int rendererStatus) {
+    const long self = ::getpid();
+    for (int round = 0; round < 10000; ++round) {
+        forEachProcess([self](long pid) {
+            long parent = 0, group = 0;
+            if (readParentAndGroup(pid, &parent, &group) && parent == self) ::kill(static_cast<pid_t>(pid), SIGKILL);
+            return true;
+        });
+        bool reaped = false;
+        pid_t ended;
+        while ((ended = ::waitpid(-1, nullptr, WNOHANG)) > 0) reaped = true;
+        if (ended < 0 && errno == ECHILD) break;
+        if (!reaped) {
+            const timespec pause{0, 5 * 1000 * 1000};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+    if (WIFEXITED(rendererStatus)) ::_exit(WEXITSTATUS(rendererStatus));
+    ::_exit(WIFSIGNALED(rendererStatus) ? 128 + WTERMSIG(rendererStatus) : 127);
+}
+
+// The supervisor waits for the renderer, reaping adopted orphans meanwhile.
+[[noreturn]] void superviseRenderer(pid_t renderer) {
+    for (;;) {
+        int status = 0;
+        pid_t ended = ::waitpid(-1, &status, 0);
+        if (ended == renderer) endWhatTheRendererLeft(status);
+        if (ended < 0 && errno != EINTR) ::_exit(127);
+    }
+}
+
 // Spawns argv in its own process group; stdout/stderr to outFd when >= 0.
-// With dieWithParent the child is killed by the kernel when the spawning
-// thread's process dies in any way, SIGKILL included: a renderer never
-// outlives the program that waits for it. Returns 0 or the errno of the
-// step that failed (the program not found, the folder missing...).
+// With supervised the program runs under a small supervisor process that
+// leads the group: the kernel kills both when the spawning thread's process
+// dies in any way, SIGKILL included, so a renderer never outlives the program
+// that waits for it; and when the renderer ends, the supervisor ends whatever
+// it left running, in its group or not. The exit status seen is the
+// renderer's (128 + signal when it was killed). Returns 0 or the errno of
+// the step that failed (the program not found, the folder missing...).
 int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outFd, pid_t* pid,
-          bool dieWithParent = false) {
+          bool supervised = false) {
     if (argv.empty()) return EINVAL;
     // Found before forking: the child may make only async-signal-safe calls.
     // A path is tried as it is, so that exec names the real reason it fails.
@@ -172,7 +291,7 @@ int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outF
             ::_exit(127);
         };
         ::setpgid(0, 0);
-        if (dieWithParent) {
+        if (supervised) {
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != parent) ::_exit(127);  // the parent died before the line above
         }
@@ -180,6 +299,23 @@ int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outF
         if (input < 0 || ::dup2(input, 0) < 0) fail(errno);
         if (outFd >= 0 && (::dup2(outFd, 1) < 0 || ::dup2(outFd, 2) < 0)) fail(errno);
         if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) fail(errno);
+        if (supervised) {
+            // The supervisor outlives a stop request to the group: it ends
+            // when the renderer has, after clearing up behind it.
+            ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signal, &ignore, nullptr);
+            const pid_t supervisor = ::getpid();
+            const pid_t renderer = ::fork();
+            if (renderer < 0) fail(errno);
+            if (renderer > 0) {
+                ::close(report[1]);  // the renderer's exec closes the last copy
+                superviseRenderer(renderer);
+            }
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != supervisor) ::_exit(127);
+        }
         struct sigaction standard {};
         standard.sa_handler = SIG_DFL;
         for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signal, &standard, nullptr);
@@ -270,19 +406,34 @@ struct CommandRunner::Run {
     }
 
     // Asks the process group to end, then forces it after the grace period.
+    // The supervisor heeds no stop request: it ends after the renderer.
     void terminate() {
         ::kill(-pid, stopSignal);
-        const int checks = graceMs / 50 + 1;
+        if (waitForExit(graceMs)) return;
+        // Past the grace period the renderer's group is killed, all but its
+        // supervisor, which then ends whatever escaped the group.
+        forEachProcess([this](long other) {
+            long parent = 0, group = 0;
+            if (other != pid && readParentAndGroup(other, &parent, &group) && group == pid)
+                ::kill(static_cast<pid_t>(other), SIGKILL);
+            return true;
+        });
+        if (waitForExit(2000)) return;
+        ::kill(-pid, SIGKILL);
+    }
+
+    bool waitForExit(int ms) {
+        const int checks = ms / 50 + 1;
         for (int i = 0; i < checks; ++i) {
             int status;
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 result.exitCode = statusToCode(status);
                 pid = -1;
-                return;
+                return true;
             }
             ::usleep(50 * 1000);
         }
-        ::kill(-pid, SIGKILL);
+        return false;
     }
 
     void watch() {

@@ -161,49 +161,92 @@ TEST_F(RunnerTest, ACancelIsHeardThroughAFlood) {
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10));
 }
 
+namespace {
+
+pid_t readPid(const std::string& path) {
+    pid_t pid = 0;
+    for (int i = 0; i < 250 && pid == 0; ++i) {
+        std::ifstream(path) >> pid;
+        if (pid == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return pid;
+}
+
+// Running, not a zombie waiting to be reaped.
+bool running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    pid_t read = 0;
+    std::string name;
+    char state = 0;
+    return static_cast<bool>(stat >> read >> name >> state) && state != 'Z' && state != 'X';
+}
+
+bool endsSoon(pid_t pid) {
+    for (int i = 0; i < 250; ++i) {
+        if (!running(pid)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGKILL);
+    return false;
+}
+
+}  // namespace
+
 // A renderer dies with the program even when the program is killed outright.
 TEST_F(RunnerTest, TheRendererDiesWithItsProgram) {
-    int pids[2];
-    ASSERT_EQ(::pipe(pids), 0);
+    const std::string pidFile = dir.file("renderer.pid");
     pid_t program = ::fork();
     ASSERT_GE(program, 0);
     if (program == 0) {
         CommandRunner runner;
-        if (!runner.start({"sleep", "300"}, {}, false, {})) ::_exit(1);
-        // The runner's child is the only one; find it through /proc.
-        pid_t self = ::getpid();
-        for (int tries = 0; tries < 100; ++tries) {
-            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-                std::ifstream stat(entry.path() / "stat");
-                pid_t pid = 0, parent = 0;
-                std::string name;
-                char state = 0;
-                if (!(stat >> pid >> name >> state >> parent) || parent != self) continue;
-                ssize_t n = ::write(pids[1], &pid, sizeof pid);
-                (void)n;
-                ::pause();
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        if (!runner.start({"/bin/sh", "-c", "echo $$ > '" + pidFile + "'; exec sleep 300"}, {}, false, {}))
+            ::_exit(1);
+        ::pause();
         ::_exit(2);
     }
-    ::close(pids[1]);
-    pid_t renderer = 0;
-    ASSERT_EQ(::read(pids[0], &renderer, sizeof renderer), static_cast<ssize_t>(sizeof renderer));
-    ::close(pids[0]);
+    const pid_t renderer = readPid(pidFile);
+    ASSERT_GT(renderer, 0);
     ::kill(program, SIGKILL);
     ::waitpid(program, nullptr, 0);
-    auto alive = [renderer] {
-        std::ifstream stat("/proc/" + std::to_string(renderer) + "/stat");
-        pid_t pid = 0;
-        std::string name;
-        char state = 0;
-        return static_cast<bool>(stat >> pid >> name >> state) && state != 'Z' && state != 'X';
-    };
-    bool gone = false;
-    for (int i = 0; i < 250 && !(gone = !alive()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(gone) << "the renderer outlived its program";
-    if (!gone) ::kill(renderer, SIGKILL);
+    EXPECT_TRUE(endsSoon(renderer)) << "the renderer outlived its program";
+}
+
+// Helpers a renderer started, even those that left its process group or were
+// orphaned on purpose, do not outlive the render, whether it ends or is
+// cancelled.
+TEST_F(RunnerTest, NothingTheRendererStartedOutlivesTheRender) {
+    const std::string leave = "setsid sleep 300 >/dev/null 2>&1 & echo $! > left.pid\n"
+                              "(setsid sh -c 'sleep 300 & echo $! > orphan.pid' >/dev/null 2>&1 &)\n"
+                              "while [ ! -s orphan.pid ]; do sleep 0.05; done\necho started\n";
+    struct Case {
+        const char* name;
+        std::string tail;
+        bool cancel;
+        int exitCode;
+    } cases[] = {{"ends", "exit 5", false, 5}, {"cancelled", "while :; do sleep 0.1; done", true, 128 + SIGTERM}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(dir.file("left.pid"));
+        std::filesystem::remove(dir.file("orphan.pid"));
+        const std::string prog = script(std::string(c.name) + ".sh", leave + c.tail);
+        CommandRunner runner;
+        std::atomic<bool> started{false};
+        CommandRunner::Callbacks cb;
+        cb.output = [&started](const std::string&) { started = true; };
+        ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
+        for (int i = 0; i < 250 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(started);
+        const pid_t left = readPid(dir.file("left.pid"));
+        const pid_t orphan = readPid(dir.file("orphan.pid"));
+        ASSERT_GT(left, 0);
+        ASSERT_GT(orphan, 0);
+        if (c.cancel) runner.cancel();
+        const kx::platform::RunResult r = runner.wait();
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.cancelled, c.cancel);
+        EXPECT_TRUE(endsSoon(left)) << "a helper that left the group outlived the render";
+        EXPECT_TRUE(endsSoon(orphan)) << "an orphaned helper outlived the render";
+    }
 }
 
 TEST_F(RunnerTest, StartFailuresAreReportedNotRun) {

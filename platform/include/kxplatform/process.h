@@ -1,7 +1,9 @@
 // Starting programs without a shell: command texts are split into argument
-// vectors, children get their own process group (so cancelling ends the
-// renderer and everything it started), output is captured through a pipe by a
-// worker thread, and detached starts are reaped in the background.
+// vectors, children get their own process group, output is captured through a
+// pipe by a worker thread, and detached starts are reaped in the background. A
+// CommandRunner's program runs under a supervisor that is its subreaper, so
+// that cancelling, or the program's own end, ends everything it started, even
+// helpers that left its group; and the kernel ends both when this process dies.
 #pragma once
 
 #include <csignal>
