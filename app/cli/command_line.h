@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
+
 namespace kx::app {
 
 struct CommandLine {
@@ -41,9 +43,6 @@ struct CommandLine {
     std::string error;  // set when the arguments are wrong
 };
 
-// The largest image side and the highest quality a render can ask for.
-inline constexpr int kMaxImageSize = 16384;
-inline constexpr int kMaxQuality = 11;
 // The most frames one machine renders at once.
 inline constexpr int kMaxJobs = 1024;
 // The most previews rendered at once.

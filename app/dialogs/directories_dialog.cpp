@@ -4,26 +4,39 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 #include <iterator>
+
+#include "kxplatform/process.h"
 
 namespace {
 
 struct Row {
     const char* label;
-    bool folder;  // a folder, else a program
+    const char* key;  // names the row's widgets
+    bool folder;      // a folder, else a program
     std::string kx::app::DirectorySettings::*field;
 };
 const Row kRows[7] = {
-    {"Program files", true, &kx::app::DirectorySettings::program},
-    {"Textures", true, &kx::app::DirectorySettings::textures},
-    {"Scenes and renders", true, &kx::app::DirectorySettings::defaultDir},
-    {"Renderer program", false, &kx::app::DirectorySettings::render},
-    {"Renderer include files", true, &kx::app::DirectorySettings::include},
-    {"Plug-ins", true, &kx::app::DirectorySettings::plugin},
-    {"Image viewer", false, &kx::app::DirectorySettings::viewer},
+    {"Program files", "program", true, &kx::app::DirectorySettings::program},
+    {"Textures", "textures", true, &kx::app::DirectorySettings::textures},
+    {"Scenes and renders", "defaultDir", true, &kx::app::DirectorySettings::defaultDir},
+    {"Renderer program", "render", false, &kx::app::DirectorySettings::render},
+    {"Renderer include files", "include", true, &kx::app::DirectorySettings::include},
+    {"Plug-ins", "plugin", true, &kx::app::DirectorySettings::plugin},
+    {"Image viewer", "viewer", false, &kx::app::DirectorySettings::viewer},
 };
+
+// What is wrong with a program named in the dialog, or empty.
+QString programProblem(const QString& text) {
+    const std::string name = text.trimmed().toStdString();
+    if (name.empty() || !kx::platform::findProgram(name).empty()) return {};
+    return name.find('/') == std::string::npos
+               ? DirectoriesDialog::tr("No program of this name on the search path")
+               : DirectoriesDialog::tr("No program at this path: nothing can be run with it");
+}
 
 }  // namespace
 
@@ -42,10 +55,25 @@ DirectoriesDialog::DirectoriesDialog(const kx::app::DirectorySettings& values, Q
                                     : QFileDialog::getOpenFileName(this, tr("Choose a program"), edit->text());
             if (!chosen.isEmpty()) edit->setText(chosen);
         });
+        edits_[i]->setObjectName(QString::fromLatin1(row.key));
         auto* line = new QHBoxLayout;
         line->addWidget(edits_[i], 1);
         line->addWidget(browse);
         form->addRow(tr(row.label), line);
+        if (!folder) {
+            // A program that is not there is said at once, not at the first render.
+            auto* warning = new QLabel(this);
+            warning->setObjectName(QString::fromLatin1(row.key) + QStringLiteral("Warning"));
+            warning->setStyleSheet(QStringLiteral("color: #b00000"));
+            auto check = [warning, edit] {
+                const QString problem = programProblem(edit->text());
+                warning->setText(problem);
+                warning->setVisible(!problem.isEmpty());
+            };
+            connect(edit, &QLineEdit::textChanged, warning, check);
+            check();
+            form->addRow(QString(), warning);
+        }
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

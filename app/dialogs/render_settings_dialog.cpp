@@ -4,14 +4,22 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
 RenderSettingsDialog::RenderSettingsDialog(const kx::app::RenderSettings& values,
-                                           const kx::app::RendererList& renderers, QWidget* parent)
+                                           const kx::app::RendererList& renderers, const QString& reason,
+                                           QWidget* parent)
     : QDialog(parent), base_(values) {
     setWindowTitle(tr("Render Settings"));
     auto* form = new QFormLayout(this);
+    if (!reason.isEmpty()) {
+        auto* why = new QLabel(reason, this);
+        why->setObjectName(QStringLiteral("reason"));
+        why->setWordWrap(true);
+        form->addRow(why);
+    }
     renderer_ = new QComboBox(this);
     for (const kx::app::RendererDefinition& r : renderers.entries)
         renderer_->addItem(QString::fromLocal8Bit(r.description[0] ? r.description : r.infoFile));
@@ -24,9 +32,9 @@ RenderSettingsDialog::RenderSettingsDialog(const kx::app::RenderSettings& values
         s->setValue(value);
         return s;
     };
-    width_ = spin(values.renderX, 1, 4096);
-    height_ = spin(values.renderY, 1, 4096);
-    quality_ = spin(values.quality, 0, 11);
+    width_ = spin(values.renderX, 1, kx::app::kMaxImageSize);
+    height_ = spin(values.renderY, 1, kx::app::kMaxImageSize);
+    quality_ = spin(values.quality, 0, kx::app::kMaxQuality);
     form->addRow(tr("Image width"), width_);
     form->addRow(tr("Image height"), height_);
     form->addRow(tr("Quality"), quality_);

@@ -15,8 +15,9 @@ class QSpinBox;
 class RenderSettingsDialog : public QDialog {
     Q_OBJECT
 public:
+    // `reason`, when given, is a line above the settings saying why they are shown.
     RenderSettingsDialog(const kx::app::RenderSettings& values, const kx::app::RendererList& renderers,
-                         QWidget* parent = nullptr);
+                         const QString& reason = {}, QWidget* parent = nullptr);
     kx::app::RenderSettings values() const;
 
 private:

@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <filesystem>
 
+#include "dialogs/render_settings_dialog.h"
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
 #include "kxplatform/ui_callbacks.h"
@@ -340,11 +341,24 @@ bool CMainFrame::openFile(const QString& path) { return fileCommands_->open(path
 
 bool CMainFrame::render() {
     if (renderer_->running()) return false;
-    if (renderer_->start()) return true;
-    const RendererList& renderers = session_.renderers();
-    if (&renderers.current(session_.settings().render.type) == &renderers.entries.front())
-        statusBar()->showMessage(tr("Preview only: choose a renderer in Render Settings to render"), 5000);
-    return false;
+    auto previewOnly = [this] {
+        const RendererList& renderers = session_.renderers();
+        return &renderers.current(session_.settings().render.type) == &renderers.entries.front();
+    };
+    if (previewOnly()) {
+        const QString why = tr("\"Preview Only\" draws the scene in the views and renders no image. "
+                               "Choose a renderer to render the scene.");
+        if (!editRenderSettings(why) || previewOnly()) return false;
+    }
+    return renderer_->start();
+}
+
+bool CMainFrame::editRenderSettings(const QString& reason) {
+    RenderSettingsDialog dialog(session_.settings().render, session_.renderers(), reason, this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    session_.settings().render = dialog.values();
+    settingsChanged();
+    return true;
 }
 
 void CMainFrame::renderFinished(bool ok, bool cancelled, const QString& message) {

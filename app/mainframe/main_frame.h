@@ -62,8 +62,13 @@ public:
     bool offerRecovery();
     // Where unsaved changes go when the program is told to end.
     std::string recoveryPath() const;
-    // Starts a render of the scene; false when none was started.
+    // Starts a render of the scene; false when none was started. With "Preview
+    // Only" chosen it opens Render Settings, saying why, and renders when a
+    // renderer was chosen there.
     bool render();
+    // The Render Settings dialog, with a line saying why when `reason` is given;
+    // true when the user accepted it.
+    bool editRenderSettings(const QString& reason = {});
     // Cancels a render, or else any placing, band or drag in progress.
     void cancel();
     // Shows the rendered image in its window.

@@ -192,12 +192,7 @@ void CMainFrame::createMenus() {
     QAction* cancelAction = addAction(renderMenu, "renderCancel", tr("&Cancel"), QKeySequence(Qt::Key_Escape),
                                       [this] { cancel(); });
     renderMenu->addSeparator();
-    addAction(renderMenu, "renderSettings", tr("Render &Settings..."), {}, [this] {
-        RenderSettingsDialog dialog(session_.settings().render, session_.renderers(), this);
-        if (dialog.exec() != QDialog::Accepted) return;
-        session_.settings().render = dialog.values();
-        settingsChanged();
-    });
+    addAction(renderMenu, "renderSettings", tr("Render &Settings..."), {}, [this] { editRenderSettings(); });
     renderAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     cancelAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
 
@@ -245,12 +240,7 @@ void CMainFrame::createSettingsMenu() {
         s.directories = dialog.values();
         settingsChanged();
     });
-    addAction(menu, "settingsRender", tr("&Render..."), {}, [this, &s] {
-        RenderSettingsDialog dialog(s.render, session_.renderers(), this);
-        if (dialog.exec() != QDialog::Accepted) return;
-        s.render = dialog.values();
-        settingsChanged();
-    });
+    addAction(menu, "settingsRender", tr("&Render..."), {}, [this] { editRenderSettings(); });
     addAction(menu, "settingsExport", tr("&Export..."), {}, [this, &s] {
         ExportSettingsDialog dialog(s.exports, this);
         if (dialog.exec() != QDialog::Accepted) return;

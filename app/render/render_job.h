@@ -41,6 +41,8 @@ public:
     RenderOutcome wait();
     bool running() const;
     const BuiltCommand& command() const { return command_; }
+    // Why the last start failed, when the renderer could not be started.
+    std::string startFailure() const { return haveOutcome_ ? outcome_.message : std::string(); }
 
     // Reads "render.err" of the program folder; true when it holds more than 2 bytes.
     static bool readRenderErrors(const std::string& programFolder, std::string& text);

@@ -56,7 +56,13 @@ bool RenderController::start() {
     };
     const std::string scene = scenePath();
     if (!job_->start(scene, callbacks)) {
+        // The output panel tells of this render, not of the one before.
+        const QString command = QString::fromStdString(job_->command().text);
+        std::string failure = job_->startFailure();
         job_.reset();
+        emit started(command);
+        emit finished(false, false,
+                      failure.empty() ? tr("The render was not started") : QString::fromLocal8Bit(failure));
         return false;
     }
     emit started(QString::fromStdString(job_->command().text));

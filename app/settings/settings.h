@@ -51,6 +51,11 @@ struct DirectorySettings {
     std::string viewer;    // the image viewer program
 };
 
+// The largest image side and the highest quality a render can ask for, from
+// the command line or the Render Settings dialog alike.
+inline constexpr int kMaxImageSize = 16384;
+inline constexpr int kMaxQuality = 11;
+
 struct RenderSettings {
     std::string renderFlags;
     int type = 0;

@@ -86,7 +86,10 @@ int RebuildObjectEx(CadObject* obj, unsigned useOwnCentre) {
         int made = regenerate(obj);
         // No mesh (a failed generator has reported why, or a plane narrower
         // than a cell): there is nothing to place.
-        if (!obj->points) return made;
+        if (!obj->points) {
+            if (made) LogMessage(1, "%s has no mesh to draw after rebuilding", obj->name);
+            return made;
+        }
         return place(obj, useOwnCentre);
     }
     // Single points and line segments are not rebuilt.

@@ -1,6 +1,7 @@
 // Text objects: the text field that carries a text object's string and font,
 // building the object's solid from it, and new mesh objects made of text.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "geometry/text_internal.h"
+#include "kxplatform/glyphs.h"
 #include "model/model_internal.h"
 #include "model/text.h"
 
@@ -223,6 +225,11 @@ int RipTextReplace(CadObject* obj, const char* text, LOGFONTA* lf) {
         LogMessage(1, "Only the first %zu bytes of a text are built", kx::geometry::kMaxTextBytes);
         len = kx::geometry::kMaxTextBytes;
     }
+    // The glyph source builds at most kMaxGlyphPixels high: say so rather than
+    // let a larger height shrink without a word.
+    if (std::abs(static_cast<double>(font.lfHeight)) > kx::platform::kMaxGlyphPixels)
+        LogMessage(1, "Text height %ld is out of range: the text is built %g high", static_cast<long>(font.lfHeight),
+                   kx::platform::kMaxGlyphPixels);
     try {
         if (!buildInto(obj, text, len, font)) {
             LogMessage(1, "Face \"%.*s\" gave no outlines for \"%.*s\"; trying the default face \"Arial\"",

@@ -1,6 +1,10 @@
 // Rendering from the window: with fake renderers written as shell scripts,
 // and with the real POV-Ray on the example scene.
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +20,8 @@
 
 #include "kxcore.h"
 #include "pixmo.h"
+#include "dialogs/directories_dialog.h"
+#include "dialogs/render_settings_dialog.h"
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
@@ -160,11 +166,56 @@ TEST_F(RenderWindowTest, MessagesFromOtherThreadsWaitForTheUserInterfaceThread) 
     EXPECT_TRUE(boxes[0].onUiThread);
 }
 
-TEST_F(RenderWindowTest, PreviewOnlyStartsNothing) {
-    session->settings().render.type = 0;
-    EXPECT_FALSE(frame->render());
-    EXPECT_FALSE(frame->renderer()->running());
+// With "Preview Only" chosen, Render opens Render Settings saying why; it
+// renders once a renderer is chosen there, and does nothing when cancelled.
+TEST_F(RenderWindowTest, PreviewOnlyAsksForARenderer) {
+    useFakeRenderer(kRedTarga);
+    // Accepted settings reload the renderer definitions: the fake one is on disk.
+    const std::string program = session->settings().directories.program;
+    std::ofstream(program + "/KALVEX.INF") << "#begin render_info\nfake.inf\n#end\n";
+    std::ofstream(program + "/fake.inf") << "#begin render_settings\nDescription \"Fake\"\nType "
+                                         << KX_FILETYPE_KALVEX << "\nSetCommmand \"$O $I $W $H\"\n#end\n";
+    addObject(KX_SPHERE, {0, 0, 0});
+    for (bool choose : {false, true}) {
+        SCOPED_TRACE(choose);
+        session->settings().render.type = 0;
+        QString reason;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<RenderSettingsDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("reason"))) reason = label->text();
+            if (!choose) return dialog->reject();
+            dialog->findChild<QComboBox*>()->setCurrentIndex(1);
+            dialog->accept();
+        });
+        EXPECT_EQ(frame->render(), choose);
+        EXPECT_TRUE(reason.contains(QStringLiteral("Preview Only"))) << reason.toStdString();
+        EXPECT_EQ(session->settings().render.type, choose ? 1 : 0);
+        if (choose) {
+            const QList<QVariant> end = waitForRender(20);
+            ASSERT_FALSE(end.isEmpty());
+            EXPECT_TRUE(end[0].toBool()) << end[2].toString().toStdString();
+        }
+    }
     EXPECT_TRUE(boxes.empty());
+}
+
+// A renderer that cannot be started fails once, and the output panel shows
+// that failure instead of the end of the previous render.
+TEST_F(RenderWindowTest, ARendererThatCannotStartIsShownInTheOutputPanel) {
+    useFakeRenderer(std::string("echo 'Fake finished'; ") + kRedTarga);
+    addObject(KX_SPHERE, {0, 0, 0});
+    ASSERT_TRUE(frame->render());
+    ASSERT_FALSE(waitForRender(20).isEmpty());
+    ASSERT_TRUE(frame->renderOutput()->text().contains(QStringLiteral("Fake finished")));
+    const std::string missing = dir->file("no such renderer");
+    session->settings().directories.render = missing;
+    EXPECT_FALSE(frame->render());
+    const QString panel = frame->renderOutput()->text();
+    EXPECT_FALSE(panel.contains(QStringLiteral("Fake finished"))) << panel.toStdString();
+    EXPECT_TRUE(panel.contains(QString::fromStdString(missing + ": No such file or directory"))) << panel.toStdString();
+    ASSERT_EQ(boxes.size(), size_t{1});
+    EXPECT_EQ(boxes[0].text.toStdString(), "Error 2 executing command\n" + missing + ": No such file or directory");
 }
 
 TEST_F(RenderWindowTest, PovRayRendersTheExampleScene) {
@@ -210,3 +261,28 @@ TEST_F(RenderWindowTest, PovRayRendersTheExampleScene) {
 }
 
 }  // namespace
+
+// Settings > Directories says at once when the renderer or viewer named
+// there cannot be found, and keeps quiet for programs that exist.
+TEST(DirectoriesDialogTest, AMissingProgramIsSaid) {
+    struct Case {
+        const char* program;
+        bool warned;
+    } cases[] = {{"", false}, {"/bin/sh", false}, {"sh", false},
+                 {"/no/such/povray", true}, {"no-such-renderer-here", true}, {"/etc/passwd", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        kx::app::DirectorySettings values;
+        values.render = c.program;
+        values.viewer = c.program;
+        DirectoriesDialog dialog(values);
+        for (const char* key : {"renderWarning", "viewerWarning"}) {
+            auto* warning = dialog.findChild<QLabel*>(QString::fromLatin1(key));
+            ASSERT_NE(warning, nullptr);
+            EXPECT_EQ(!warning->text().isEmpty(), c.warned) << key;
+        }
+        // Typing a correct name clears the warning.
+        dialog.findChild<QLineEdit*>(QStringLiteral("render"))->setText(QStringLiteral("/bin/sh"));
+        EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("renderWarning"))->text().isEmpty());
+    }
+}

@@ -2,6 +2,7 @@
 // the subdivision setting, and generators fed with sizes from outside.
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -246,6 +247,12 @@ TEST_F(PrimitivesTest, PlaneCoversWholeCellsFromTheNegativeCorner) {
         EXPECT_EQ(CountEntry(plane->points), c.count);
         if (c.count == 0) {
             EXPECT_EQ(plane->points, nullptr);
+            // Rebuilding it leaves nothing to draw, and the log says which.
+            EnableLogMessage(1);
+            std::filesystem::remove(dir.file("KALVEX.LOG"));
+            EXPECT_EQ(RebuildObjectEx(plane, 0), 1);
+            EXPECT_NE(dir.read("KALVEX.LOG").find(std::string(plane->name) + " has no mesh to draw"),
+                      std::string::npos);
             continue;
         }
         Point3d lo, hi;

@@ -1,7 +1,9 @@
 // Text objects: the text field, solids of real glyphs and of glyphs from a
 // scripted font, and extrusion of drawn outlines.
 #include <climits>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "core_fixture.h"
@@ -263,8 +265,11 @@ TEST_F(TextTest, BadFontsAndStringsNeverCrash) {
         ASSERT_EQ(RipTextReplace(many, std::string(5000, '-').c_str(), nullptr), 1);
         EXPECT_EQ(many->count, one->count * 1024);
     }
-    for (int height : {-2000000000, INT_MIN, INT_MAX, 0}) {
+    // Heights past what glyphs are built at are capped, and the log says so.
+    for (int height : {-2000000000, INT_MIN, INT_MAX, 0, -16384}) {
         SCOPED_TRACE("height " + std::to_string(height));
+        EnableLogMessage(1);
+        std::filesystem::remove(dir.file("KALVEX.LOG"));
         LOGFONT lf = font("DejaVu Sans", height);
         CadObject* obj = NewCadObject("huge");
         ASSERT_EQ(RipTextReplace(obj, "O", &lf), 1);
@@ -272,6 +277,9 @@ TEST_F(TextTest, BadFontsAndStringsNeverCrash) {
         EXPECT_TRUE(wallsClosed(s));
         EXPECT_TRUE(capsFill(s));
         EXPECT_LE(obj->boundMax.y - obj->boundMin.y, kx::platform::kMaxGlyphPixels * 0.4 * 1.5);
+        const bool capped = std::abs(static_cast<double>(height)) > kx::platform::kMaxGlyphPixels;
+        const std::string said = "Text height " + std::to_string(height) + " is out of range";
+        EXPECT_EQ(dir.read("KALVEX.LOG").find(said) != std::string::npos, capped);
     }
 }
 
