@@ -37,6 +37,7 @@ void CKalvexDoc::newScene(bool withDefaults) {
         kx::app::SceneChange change;
         if (!change.owns()) return;
         kx::app::SceneLock::countTextureChange();  // a new scene may bring its own textures
+        emit sceneClearing();
         ClearScene(GetCurrentScene());
         InitScene();
         if (withDefaults) CreateDefaultScene();
@@ -113,6 +114,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     kx::app::SceneLock::countTextureChange();
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     SceneKeeper keeper;
+    emit sceneClearing();
     ClearScene(GetCurrentScene());
     InitScene();
     const bool imported = kx::app::isImportedFileType(actual);
@@ -124,6 +126,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     // that part; otherwise the scene on screen comes back as it was.
     const bool partial = !ok && GetCadObject(nullptr) != nullptr && acceptPartial && acceptPartial(full);
     if (!ok && !partial && keeper.kept()) {
+        emit sceneClearing();
         keeper.restore();
         SetObjectsUnSelected();
         GetSceneChanged();
@@ -179,6 +182,7 @@ void CKalvexDoc::close() {
     {
         kx::app::SceneChange change;
         if (!change.owns()) return;
+        emit sceneClearing();
         ClearScene(GetCurrentScene());
     }
     path_.clear();

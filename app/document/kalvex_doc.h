@@ -60,6 +60,9 @@ public:
     static std::vector<CadObject*> selectedObjects();
 
 signals:
+    // The objects of the scene are about to be freed: nothing may hold on to
+    // them. A box shown while the next scene is read lets views repaint.
+    void sceneClearing();
     void sceneReplaced();
     // Another scene took the document's place (New, Open, close): what was
     // shown of the old one (its rendered image, its render log) is stale.

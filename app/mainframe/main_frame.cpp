@@ -22,6 +22,7 @@
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/property_panel.h"
+#include "mainframe/qt_ui_table.h"
 #include "mainframe/scene_tree_panel.h"
 #include "plugins/host_state.h"
 #include "plugins/window_document.h"
@@ -392,6 +393,8 @@ std::string CMainFrame::recoveryPath() const {
 }
 
 void CMainFrame::endWithoutAsking() {
+    ending_ = true;
+    kx::app::refuseBoxes();
     if (doc_->isModified()) {
         // SaveScene2 replaces the file through a synced temporary: a second
         // signal mid-way leaves the previous recovery file whole.
@@ -407,6 +410,8 @@ void CMainFrame::endWithoutAsking() {
         else modal->close();
     }
     close();
+    // A signal that comes before the event loop runs (while a file named on
+    // the command line is opened) keeps it from starting: see ending().
     QCoreApplication::quit();
 }
 

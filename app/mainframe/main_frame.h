@@ -58,6 +58,8 @@ public:
     // answer, so open boxes are closed, unsaved changes go to the recovery
     // file, and the window closes without asking.
     void endWithoutAsking();
+    // True once endWithoutAsking() was called.
+    bool ending() const { return ending_; }
     // Offers to open the scene a previous run left for recovery; true when opened.
     bool offerRecovery();
     // Where unsaved changes go when the program is told to end.
@@ -88,6 +90,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    bool ending_ = false;
     void createDocks();
     void createMenus();
     void createSettingsMenu();

@@ -23,8 +23,19 @@ bool onUiThread() {
     return app && QThread::currentThread() == app->thread();
 }
 
+bool boxesRefused = false;
+
 int runMessageBox(const QString& text, const QString& caption, unsigned style) {
     if (presenter()) return presenter()(text, caption, style);
+    if (boxesRefused) {
+        // The program is ending: the cautious answer, and nothing shown.
+        switch (style & 0xF) {
+            case KX_MB_YESNO: return KX_IDNO;
+            case KX_MB_OKCANCEL:
+            case KX_MB_YESNOCANCEL: return KX_IDCANCEL;
+            default: return KX_IDOK;
+        }
+    }
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption);
     box.setText(text);
@@ -199,7 +210,10 @@ constexpr char16_t kCp1252[32] = {
 
 }  // namespace
 
+void refuseBoxes() { boxesRefused = true; }
+
 void installQtUiTables() {
+    boxesRefused = false;
     static const KxUiCallbacks table = qtTable();
     static const PxDrawCallbacks drawTable = qtDrawTable();
     KxSetUiCallbacks(&table);

@@ -23,6 +23,9 @@ namespace kx::app {
 void installQtUiTables();
 // Puts the headless tables back (before the application object goes).
 void removeQtUiTables();
+// The program is ending without asking: from now on a box is not shown but
+// answered at once with its cautious answer (No, Cancel, or OK).
+void refuseBoxes();
 
 // What shows a message: by default a QMessageBox. Tests put a recorder here.
 // Always called on the user-interface thread; returns the button pressed.

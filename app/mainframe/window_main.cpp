@@ -95,7 +95,7 @@ int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
         if (splash) splash->finish(&frame);
         if (!file.empty()) frame.openFile(QString::fromLocal8Bit(file.c_str()));
         else frame.offerRecovery();
-        status = QApplication::exec();
+        if (!frame.ending()) status = QApplication::exec();
         session.shutdown();
     }
     removeQtUiTables();

@@ -44,6 +44,7 @@ CKalvexView::CKalvexView(CKalvexDoc* doc, int kind, const ViewEnvironment* envir
         cache_.invalidate();
         update();
     };
+    connect(doc_, &CKalvexDoc::sceneClearing, this, [this] { cache_.invalidate(); });
     connect(doc_, &CKalvexDoc::sceneReplaced, this, reproject);
     connect(doc_, &CKalvexDoc::geometryUpdated, this, reproject);
     connect(doc_, &CKalvexDoc::viewOptionsUpdated, this, reproject);
