@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <filesystem>
 
+#include "animation/animation_commands.h"
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
 #include "kxplatform/ui_callbacks.h"
@@ -80,6 +81,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     createDocks();
     createMenus();
     createStatusBar();
+    animation_ = new AnimationCommands(session_, this);
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
     connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);
