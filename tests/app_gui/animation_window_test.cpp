@@ -18,6 +18,7 @@
 #include "animation/animation_dialogs.h"
 #include "animation/animation_edit.h"
 #include "animation/animation_toolbox.h"
+#include "cli/frame_farm.h"
 #include "kxcore.h"
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
@@ -211,6 +212,48 @@ TEST_F(AnimationWindowTest, OpeningAnAnimatedSceneShowsItsFirstFrame) {
     EXPECT_DOUBLE_EQ(loaded->translate.x, 0.0);
     EXPECT_EQ(anim()->toolbox()->slider()->value(), 1);
     EXPECT_EQ(anim()->toolbox()->slider()->maximum(), 5);
+}
+
+}  // namespace
+
+namespace {
+
+// Sequence Files with the shipped POV-Ray: Write, then Run through the batch
+// runner, gives a readable image for every frame.
+TEST_F(AnimationWindowTest, PovRaySequenceWriteThenRun) {
+    const std::string example = std::string(KALVEX_SOURCE_DIR) + "/examples/rolling_ball.cad";
+    if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "POV-Ray is not installed";
+    ASSERT_TRUE(std::filesystem::exists(example));
+    ASSERT_GE(session->renderers().entries.size(), 2u);
+    kx::app::Settings& s = session->settings();
+    s.render.type = 1;
+    session->reloadRenderers();
+    if (s.directories.render.empty()) s.directories.render = "/usr/bin/povray";
+    if (s.directories.include.empty()) s.directories.include = "/usr/share/povray-3.7/include";
+    s.render.renderX = 32;
+    s.render.renderY = 24;
+    s.directories.defaultDir = dir->path().string();
+    std::filesystem::copy_file(example, dir->file("rolling_ball.cad"));
+    ASSERT_TRUE(frame->openFile(QString::fromStdString(dir->file("rolling_ball.cad"))));
+    ASSERT_EQ(GetMaxFrame(), 3u);
+    ASSERT_TRUE(anim()->writeSequence(false)) << (messageTexts().empty() ? "" : messageTexts().back());
+    const std::string sequence = dir->file("Rolling.BAT");
+    ASSERT_TRUE(std::filesystem::exists(sequence));
+    QSignalSpy spy(anim(), &AnimationCommands::sequenceFinished);
+    ASSERT_TRUE(anim()->runSequence(QString::fromStdString(sequence)));
+    ASSERT_TRUE(spy.wait(120000));
+    EXPECT_TRUE(spy[0][0].toBool()) << frame->renderOutput()->text().toStdString();
+    std::string images[3];
+    for (int f = 0; f < 3; ++f) {
+        SCOPED_TRACE(f);
+        const std::string path = dir->file("Rolling" + std::to_string(f) + ".tga");
+        EXPECT_TRUE(kx::app::frameImageReadsWhole(path));
+        std::ifstream in(path, std::ios::binary);
+        images[f].assign(std::istreambuf_iterator<char>(in), {});
+        // 18 header bytes and 3 or 4 bytes a pixel of 32 x 24.
+        EXPECT_GE(images[f].size(), 18u + 32 * 24 * 3);
+    }
+    EXPECT_NE(images[0], images[2]);  // the ball moved
 }
 
 }  // namespace
