@@ -165,6 +165,8 @@ void AnimationCommands::objectsEdited(bool selectionOnly, const std::vector<CadO
 
 void AnimationCommands::sceneOpened() {
     play(false);
+    // The frames being rendered belong to the scene that went.
+    if (render_) render_->cancel();
     if (IsAni() && GetMaxFrame() > 0) {
         SetFrameChange(0);
         goToFrame(0);

@@ -360,6 +360,10 @@ void CMainFrame::cancel() {
         renderer_->cancel();
         return;
     }
+    if (animation_->rendering() || animation_->runningSequence()) {
+        animation_->cancel();
+        return;
+    }
     mouseEditor().state = kMouseSelect;
     updateStatus();
     doc_->selectionChanged();
@@ -424,6 +428,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     renderer_->cancel();
+    animation_->cancel();
     textureCommands_->cancel();
     storeWindowState();
     // The drawing thread ends before the scene it reads is cleared.

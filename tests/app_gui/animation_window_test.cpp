@@ -257,3 +257,35 @@ TEST_F(AnimationWindowTest, PovRaySequenceWriteThenRun) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AnimationWindowTest, CancelStopsRenderAnimation) {
+    kx::app::RendererDefinition preview{};
+    std::strcpy(preview.infoFile, "$INTERNAL");
+    kx::app::RendererDefinition fake{};
+    std::strcpy(fake.infoFile, "fake.inf");
+    std::strcpy(fake.commandTemplate, "$O $I $W $H");
+    fake.type = KX_FILETYPE_KALVEX;
+    session->renderers().entries = {preview, fake};
+    const std::string script = dir->file("slow renderer.sh");
+    std::ofstream(script) << "#!/bin/sh\necho started\nsleep 300\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    kx::app::Settings& s = session->settings();
+    s.render.type = 1;
+    s.directories.render = script;
+    movingBall();
+    QSignalSpy spy(anim(), &AnimationCommands::renderFinished);
+    ASSERT_TRUE(anim()->renderAnimation(0, 4, false));
+    QTRY_VERIFY_WITH_TIMEOUT(frame->renderOutput()->text().contains(QStringLiteral("started")), 10000);
+    frame->cancel();  // Escape
+    ASSERT_TRUE(spy.wait(10000));
+    EXPECT_EQ(spy[0][0].toInt(), 0);
+    EXPECT_TRUE(spy[0][2].toBool());
+    EXPECT_FALSE(anim()->rendering());
+    EXPECT_EQ(GetCurrentFrame(), 0u);
+    // Nothing is left of the cancelled run: the next one may start.
+    EXPECT_TRUE(frame->action(QStringLiteral("animationRender"))->isEnabled());
+}
+
+}  // namespace
