@@ -10,6 +10,8 @@
 #include "render/command_builder.h"
 #include "core_fixture.h"
 #include "kxplatform/batch.h"
+#include "kxplatform/ini_store.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -159,6 +161,24 @@ TEST_F(AnimationCommandsTest, PlayLoopsAndRatesStayInBounds) {
     for (const Rate& r : rates) {
         SCOPED_TRACE(r.stored);
         EXPECT_EQ(clampPlayRate(r.stored), r.used);
+    }
+}
+
+TEST_F(AnimationCommandsTest, PlayRateIsKeptUnderAnimate) {
+    struct Case {
+        const char* stored;  // null: not in the file
+        int rate;
+    } cases[] = {{nullptr, 25}, {"12", 12}, {"0x10", 16}, {"fast", 25}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(none)");
+        kx::platform::IniStore store;
+        if (c.stored) store.set("Animate", "PlayRate", c.stored);
+        Settings loaded = loadSettings(store);
+        EXPECT_EQ(loaded.playRate, c.rate);
+        loaded.playRate = 40;
+        kx::platform::IniStore saved;
+        saveSettings(loaded, saved);
+        EXPECT_EQ(saved.getString("animate", "playrate"), "40");
     }
 }
 
