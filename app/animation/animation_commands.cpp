@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -339,8 +340,14 @@ void AnimationCommands::finishRender() {
 void AnimationCommands::sequenceFiles() {
     SequenceFilesDialog dialog(frame_);
     connect(&dialog, &SequenceFilesDialog::writeRequested, this, [this](bool insideOut) { writeSequence(insideOut); });
-    connect(&dialog, &SequenceFilesDialog::runRequested, this,
-            [this] { runSequence(QString::fromStdString(sequenceFilePath(scenePath()))); });
+    connect(&dialog, &SequenceFilesDialog::runRequested, this, [this, &dialog] {
+        // The sequence Write made, else one the user picks.
+        QString batch = QString::fromStdString(sequenceFilePath(scenePath()));
+        if (!QFileInfo(batch).isFile())
+            batch = QFileDialog::getOpenFileName(&dialog, tr("Run Sequence"), QFileInfo(batch).absolutePath(),
+                                                 tr("Batch files (*.BAT *.bat)"));
+        if (!batch.isEmpty()) runSequence(batch);
+    });
     dialog.exec();
 }
 

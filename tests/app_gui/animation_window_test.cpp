@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
@@ -286,6 +287,35 @@ TEST_F(AnimationWindowTest, CancelStopsRenderAnimation) {
     EXPECT_EQ(GetCurrentFrame(), 0u);
     // Nothing is left of the cancelled run: the next one may start.
     EXPECT_TRUE(frame->action(QStringLiteral("animationRender"))->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AnimationWindowTest, TemplatesSaveAndLoadAsTplFiles) {
+    const std::string kept = GetSequenceTemplate();
+    SequenceFilesDialog dialog(frame.get());
+    auto* text = dialog.findChild<QPlainTextEdit*>(QStringLiteral("sequenceTemplateText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->toPlainText().toStdString(), kept);
+    struct Case {
+        const char* chosen;  // the name picked in the file dialog
+        const char* file;    // the file written
+    } cases[] = {{"render.TPL", "render.TPL"}, {"plain", "plain.TPL"}, {"lower.tpl", "lower.TPL"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        text->setPlainText(QStringLiteral("povray +I$N$F$E +W$W"));
+        ASSERT_TRUE(dialog.sequenceTemplate()->save(QString::fromStdString(dir->file(c.chosen))));
+        EXPECT_TRUE(std::filesystem::exists(dir->file(c.file)));
+        EXPECT_STREQ(GetSequenceTemplate(), "povray +I$N$F$E +W$W");
+        text->setPlainText(QStringLiteral("something else"));
+        dialog.sequenceTemplate()->store();
+        ASSERT_TRUE(dialog.sequenceTemplate()->load(QString::fromStdString(dir->file(c.file))));
+        EXPECT_EQ(text->toPlainText(), QStringLiteral("povray +I$N$F$E +W$W"));
+        EXPECT_STREQ(GetSequenceTemplate(), "povray +I$N$F$E +W$W");
+    }
+    std::strcpy(GetSequenceTemplate(), kept.c_str());
 }
 
 }  // namespace
