@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "animation/frame_output.h"
 #include "cli/command_line.h"
 #include "cli/frame_farm.h"
 #include "document/imported_scene.h"
@@ -154,22 +155,15 @@ std::string renderOnce(const Settings& settings, const RendererList& renderers, 
     return {};
 }
 
-// Where the frames of an animation go: its folder relative to the scene's
-// (the scene's own when none is set), made when missing; empty when it cannot be.
+// The frame folder of the scene's animation, or empty (and said why).
 std::string frameFolder(const std::string& scene) {
-    namespace fs = std::filesystem;
-    std::string dir = GetAniSettings(nullptr)->dir;
-    for (char& c : dir)
-        if (c == '\\') c = '/';
-    fs::path folder = fs::path(scene).parent_path();
-    if (!dir.empty()) folder = fs::path(dir).is_absolute() ? fs::path(dir) : folder / dir;
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
-        std::fprintf(stderr, "kalvex: the frame folder %s cannot be made\n", folder.string().c_str());
-        return {};
+    const std::string folder = animationFrameFolder(scene);
+    if (folder.empty()) {
+        FrameTarget wanted;
+        animationFrameTarget(scene, wanted);
+        std::fprintf(stderr, "kalvex: the frame folder %s cannot be made\n", wanted.folder.c_str());
     }
-    return folder.string();
+    return folder;
 }
 
 int renderFrames(const CommandLine& cl, Settings& settings, RendererList& renderers, const std::string& scene) {

@@ -210,6 +210,11 @@ void CKalvexDoc::objectsMoved(const std::vector<CadObject*>& objects) {
     emit objectsMovedBy(objects);
 }
 
+void CKalvexDoc::framesShown() {
+    GetSceneChanged();
+    emit geometryUpdated();
+}
+
 void CKalvexDoc::selectionChanged() { emit selectionUpdated(); }
 
 void CKalvexDoc::cameraChanged() {

@@ -53,6 +53,7 @@ public:
     void selectionChanged();
     void cameraChanged();                                 // the camera moved: aim the perspective again
     void viewOptionsChanged();                            // grid, colours, camera display...
+    void framesShown();                                   // the objects show another frame: the file is unchanged
     // Aims the perspective at the camera again, undoing its zoom; the scene is unchanged.
     void reaim();
 

@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <filesystem>
 
+#include "animation/animation_commands.h"
 #include "dialogs/render_settings_dialog.h"
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
@@ -82,6 +83,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     createDocks();
     createMenus();
     createStatusBar();
+    animation_ = new AnimationCommands(session_, this);
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
     connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);
@@ -373,6 +375,10 @@ void CMainFrame::cancel() {
         renderer_->cancel();
         return;
     }
+    if (animation_->rendering() || animation_->runningSequence()) {
+        animation_->cancel();
+        return;
+    }
     mouseEditor().state = kMouseSelect;
     updateStatus();
     doc_->selectionChanged();
@@ -441,6 +447,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     renderer_->cancel();
+    animation_->cancel();
     textureCommands_->cancel();
     storeWindowState();
     // The drawing thread ends before the scene it reads is cleared.

@@ -11,6 +11,7 @@
 
 #include "views/kalvex_view.h"
 
+class AnimationCommands;
 class CKalvexDoc;
 class CRenderView;
 class EditCommands;
@@ -48,6 +49,7 @@ public:
     FileCommands* fileCommands() const { return fileCommands_; }
     EditCommands* editCommands() const { return editCommands_; }
     TextureCommands* textureCommands() const { return textureCommands_; }
+    AnimationCommands* animation() const { return animation_; }
     kx::app::ViewEnvironment& viewEnvironment() { return env_; }
     // A menu command by its object name ("fileSave", "editDelete", ...).
     QAction* action(const QString& name) const;
@@ -123,6 +125,7 @@ private:
     FileCommands* fileCommands_ = nullptr;
     EditCommands* editCommands_ = nullptr;
     TextureCommands* textureCommands_ = nullptr;
+    AnimationCommands* animation_ = nullptr;
     RenderController* renderer_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* cursorLabel_ = nullptr;

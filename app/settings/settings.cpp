@@ -68,6 +68,7 @@ const IntValue kIntValues[] = {
     {"Desktop", "BlackBack", 1, [](Settings& s) -> int& { return s.desktop.blackBack; }},
     {"Desktop", "AutoTile", 1, [](Settings& s) -> int& { return s.desktop.autoTile; }},
     {"Desktop", "Log", 0, [](Settings& s) -> int& { return s.desktop.log; }},
+    {"Animate", "PlayRate", 25, [](Settings& s) -> int& { return s.playRate; }},
     {"Render", "Type", 0, [](Settings& s) -> int& { return s.render.type; }},
     {"Render", "Quality", 0, [](Settings& s) -> int& { return s.render.quality; }},
     {"Render", "Resize", 1, [](Settings& s) -> int& { return s.render.resize; }},

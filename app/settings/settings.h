@@ -111,6 +111,7 @@ struct Settings {
     ViewSettings view;
     ColourScheme scheme;
     ToolboxSettings selectToolbox, animateToolbox;
+    int playRate = 25;  // frames a second of the animation's Play ("Animate"/"PlayRate")
 };
 
 // The standard and the grey colours of the views.
