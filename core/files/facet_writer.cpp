@@ -250,7 +250,7 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
 
 int WriteFacetFile(CadObject* obj, const char* name, int type) {
     const char* path = name ? AddNewExt(name, ".RAW") : nullptr;
-    StandardFile* f = path ? StdOpenFile(path, KX_OPEN_CREATE) : nullptr;
+    StandardFile* f = path ? StdOpenFile(path, KX_OPEN_DERIVED) : nullptr;
     if (!f) {
         StdFileError(1, "Facets", name);
         return 0;
