@@ -10,10 +10,6 @@
 #include "kxplatform/c_locale.h"
 #include "model/text.h"
 
-namespace kx::files {
-bool queueWrite(StandardFile* f, const char* data, size_t size);
-}
-
 namespace {
 
 constexpr size_t kTokenMax = 4096;

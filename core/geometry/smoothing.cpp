@@ -140,6 +140,8 @@ void addNormal(WeldedPoint& p, const Point3d& n) {
 void weld(ListEntry* list, SmoothWork& w) {
     const unsigned n = triangleCount(list);
     w.triangles.reserve(n);
+    // A closed mesh has about half as many points as triangles.
+    w.points.reserve(n / 2 + 16);
     WeldTable table(size_t{n} * 3);
     for (ListEntry* node = list; node; node = node->next) {
         Triangle t{};
