@@ -64,6 +64,11 @@ public:
     // Composes into the caller's text, which keeps its storage from facet to facet.
     explicit FacetText(std::string& text) : text_(text) { text_.clear(); }
     void add(std::string_view piece) {
+        // Most pieces are numbers and blanks: nothing to convert.
+        if (piece.find_first_of("\r\n") == std::string_view::npos) {
+            text_.append(piece);
+            return;
+        }
         for (char c : piece) {
             if (c == '\r') continue;
             if (c == '\n') text_ += '\r';

@@ -71,16 +71,6 @@ bool parseConversion(const char*& p, Conversion& c) {
     }
 }
 
-bool takenByFastPath(const char* fmt) {
-    for (const char* p = fmt; *p; ++p) {
-        if (*p != '%') continue;
-        ++p;
-        Conversion c;
-        if (!parseConversion(p, c)) return false;
-    }
-    return true;
-}
-
 // Appends to a fixed buffer; `full` once anything did not fit.
 class Output {
 public:
@@ -153,10 +143,11 @@ bool putConversion(Output& out, const Conversion& c, va_list* args) {
 }
 
 // The whole text written without printf, terminated; its length, or -1 when
-// the format needs printf or the text does not fit (nothing is promised about
-// the buffer then, and the caller starts again from a copy of the arguments).
+// the format needs printf or the text does not fit. Then nothing is promised
+// about the buffer, and the caller starts again with its own copy of the
+// arguments: the ones taken here came from a copy.
 int formatWithoutPrintf(char* buffer, size_t size, const char* fmt, va_list* args) {
-    if (size == 0 || !takenByFastPath(fmt)) return -1;
+    if (size == 0) return -1;
     Output out(buffer, size);
     for (const char* p = fmt; *p && !out.full();) {
         const char* text = std::strchr(p, '%');
