@@ -31,7 +31,7 @@ CadObject* firstSelected() {
 // One point file of the object in a point format.
 int writePointFile(CadObject* obj, const std::string& path, int format) {
     std::string name = AddNewExt(path.c_str(), ".PTS");
-    StandardFile* f = StdOpenFile(name.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(name.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(0, "Points", name.c_str());
         return 0;
@@ -56,7 +56,7 @@ int writePointSeries(CadObject* obj, const std::string& path) {
     for (ListEntry* node = obj->points; node; node = node->next) {
         for (unsigned k = 0; k < node->count; ++k, ++number) {
             std::string name = stem + std::to_string(number) + ".INC";
-            StandardFile* f = StdOpenFile(name.c_str(), KX_OPEN_CREATE);
+            StandardFile* f = StdOpenFile(name.c_str(), KX_OPEN_DERIVED);
             if (!f) {
                 StdFileError(0, "Point Series", name.c_str());
                 return 0;

@@ -233,7 +233,7 @@ bool writeRenderBatch(const Settings& settings, const std::string& scene) {
             return false;
         }
     }
-    StandardFile* f = StdOpenFile(batch.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(batch.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(0, "render batch", batch.c_str());
         return false;

@@ -50,7 +50,7 @@ bool preparePreview(const std::string& texturesFolder, const RendererDefinition&
     BuiltCommand built = buildRenderCommand(renderer, settings, request);
     if (!built.ok) return false;
 
-    StandardFile* f = StdOpenFile(built.outputPath.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(built.outputPath.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(0, "Preview Texture", built.outputPath.c_str());
         return false;

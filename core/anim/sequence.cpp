@@ -131,7 +131,7 @@ int InsideOut(int count, int i, int* frame, int* step) noexcept {
 int CreateFrameTableEx(int count, int insideOut, SeqInfo* seq) noexcept {
     if (!seq) return 0;
     const std::string name = field(seq->name) + templates().sequenceExtension;
-    StandardFile* f = StdOpenFile(name.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(name.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(0, "Frame Sequence", name.c_str());
         return 0;
@@ -151,7 +151,7 @@ int CreateFrameTableEx(int count, int insideOut, SeqInfo* seq) noexcept {
 int CreateFrameList(const char* name, const char* imageExt, int count) noexcept {
     if (!name) return 0;
     const std::string path = std::string(name) + templates().listExtension;
-    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(0, "Frame List", path.c_str());
         return 0;

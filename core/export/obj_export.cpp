@@ -95,7 +95,7 @@ using namespace kx::exporter;
 int WriteOBJ(const char* fileName) {
     if (!fileName) return 0;
     const std::string path = kx::files::withDefaultExtension(fileName, ".OBJ");
-    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(2, "Wavefront OBJ", path.c_str());
         return 0;

@@ -64,6 +64,11 @@ public:
     // Composes into the caller's text, which keeps its storage from facet to facet.
     explicit FacetText(std::string& text) : text_(text) { text_.clear(); }
     void add(std::string_view piece) {
+        // Most pieces are numbers and blanks: nothing to convert.
+        if (piece.find_first_of("\r\n") == std::string_view::npos) {
+            text_.append(piece);
+            return;
+        }
         for (char c : piece) {
             if (c == '\r') continue;
             if (c == '\n') text_ += '\r';
@@ -250,7 +255,7 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
 
 int WriteFacetFile(CadObject* obj, const char* name, int type) {
     const char* path = name ? AddNewExt(name, ".RAW") : nullptr;
-    StandardFile* f = path ? StdOpenFile(path, KX_OPEN_CREATE) : nullptr;
+    StandardFile* f = path ? StdOpenFile(path, KX_OPEN_DERIVED) : nullptr;
     if (!f) {
         StdFileError(1, "Facets", name);
         return 0;

@@ -75,7 +75,7 @@ int exportThroughDriver(CadScene* scene, const std::string& out, const FileType&
     const kx::files::ExportHooks& hooks = kx::files::exportHooks();
     if (!hooks.exportObjects) return unsupportedExport();
     std::string path = exactName ? out : std::string(AddNewExt(out.c_str(), type.extension));
-    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(2, nullptr, out.c_str());
         return 0;

@@ -20,6 +20,10 @@ namespace kx::files {
 
 using kx::platform::findExisting;
 
+// Queues bytes for writing; they reach the system in large pieces. False once
+// any write of the file failed.
+bool queueWrite(StandardFile* f, const char* data, size_t size);
+
 // While a scene file is read, new objects are not snapped to the grid: they
 // keep the positions the file gives.
 using ReadingScope = kx::geometry::SnapSuspension;

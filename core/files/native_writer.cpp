@@ -6,6 +6,7 @@
 
 #include "anim/anim_internal.h"
 #include "files/files_internal.h"
+#include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 
 namespace {
@@ -171,8 +172,15 @@ void writeCameraBlock(StandardFile* f) {
 }  // namespace
 
 int WritePoint(StandardFile* f, Point3d* p) {
-    if (!p) return 0;
-    return StdPutLine(f, "%g %g %g ", p->x, p->y, p->z);
+    if (!f || !p) return 0;
+    // Every corner of every mesh passes here: "%g %g %g " made directly.
+    char text[3 * (kx::platform::kGTextMax + 1)];
+    char* at = text;
+    for (float v : {p->x, p->y, p->z}) {
+        at = kx::platform::writeG(at, v);
+        *at++ = ' ';
+    }
+    return kx::files::queueWrite(f, text, static_cast<size_t>(at - text)) ? 1 : 0;
 }
 
 int WriteArgLine(StandardFile* f, const char* label, Point3d* p) {

@@ -66,9 +66,12 @@ StandardFile* StdOpenFile(const char* name, unsigned long mode) {
     auto internals = std::make_unique<StdFileInternals>();
     int handle = -1;
     if ((mode & 0x1000) != 0) {
-        // The user's scene or database: it must be on the disk before it
-        // takes the old one's place.
-        if (!internals->replacement.begin(name, kx::platform::Durability::Synced)) return nullptr;
+        // The user's scene or database must be on the disk before it takes
+        // the old one's place; an export can be made again, and syncing
+        // hundreds of megabytes would cost more than the writing.
+        const auto durability = (mode & 0x2000) != 0 ? kx::platform::Durability::Unsynced
+                                                     : kx::platform::Durability::Synced;
+        if (!internals->replacement.begin(name, durability)) return nullptr;
         internals->target = internals->replacement.target();
         handle = internals->replacement.fd();
     } else {

@@ -3,15 +3,12 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 #include "files/files_internal.h"
 #include "kxplatform/c_locale.h"
 #include "model/text.h"
-
-namespace kx::files {
-bool queueWrite(StandardFile* f, const char* data, size_t size);
-}
 
 namespace {
 
@@ -27,13 +24,38 @@ char* tokenBuffer() {
     return token;
 }
 
+// Refills the read buffer from the file's position; false at the end.
+bool refill(StandardFile* f) {
+    off_t pos = ::lseek(static_cast<int>(f->handle), 0, SEEK_CUR);
+    ssize_t got;
+    do {
+        got = ::read(static_cast<int>(f->handle), f->buffer, sizeof f->buffer);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        f->remaining = 0;
+        return false;
+    }
+    f->bufferStart = static_cast<int32_t>(pos < 0 ? 0 : pos);
+    f->bufferPos = 0;
+    f->remaining = static_cast<int32_t>(got);
+    return true;
+}
+
+// The next byte, or -1 at the end. The tokenizer reads every byte of a scene
+// through here: kept inline, a byte costs a compare and a load.
+inline int nextChar(StandardFile* f) {
+    if (f->remaining <= 0 && !refill(f)) return -1;
+    --f->remaining;
+    return static_cast<unsigned char>(f->buffer[f->bufferPos++]);
+}
+
 char* readQuoted(StandardFile* f, char* token) {
     size_t len = 0;
     for (;;) {
-        int c = StdGetChar(f);
+        int c = nextChar(f);
         if (c < 0 || c == '"') break;
         if (c == '\\') {
-            int next = StdGetChar(f);
+            int next = nextChar(f);
             if (next < 0) {
                 if (len < kQuotedMax) token[len++] = '\\';
                 break;
@@ -53,7 +75,7 @@ char* readQuoted(StandardFile* f, char* token) {
 }
 
 // Writes text with every LF as CR LF and no other CR; quotes escaped on request.
-int writeConverted(StandardFile* f, const std::string& text, bool escapeQuotes) {
+int writeConverted(StandardFile* f, std::string_view text, bool escapeQuotes) {
     std::string staged;
     staged.reserve(text.size() + text.size() / 16 + 8);
     for (char c : text) {
@@ -70,27 +92,13 @@ int writeConverted(StandardFile* f, const std::string& text, bool escapeQuotes) 
 
 int StdGetChar(StandardFile* f) {
     if (!f) return -1;
-    if (f->remaining <= 0) {
-        off_t pos = ::lseek(static_cast<int>(f->handle), 0, SEEK_CUR);
-        ssize_t got;
-        do {
-            got = ::read(static_cast<int>(f->handle), f->buffer, sizeof f->buffer);
-        } while (got < 0 && errno == EINTR);
-        if (got <= 0) {
-            f->remaining = 0;
-            return -1;
-        }
-        f->bufferStart = static_cast<int32_t>(pos < 0 ? 0 : pos);
-        f->bufferPos = 0;
-        f->remaining = static_cast<int32_t>(got);
-    }
-    --f->remaining;
-    return static_cast<unsigned char>(f->buffer[f->bufferPos++]);
+    return nextChar(f);
 }
 
 int StdSkipToNextChar(StandardFile* f, int c) {
+    if (!f) return -1;
     for (;;) {
-        int got = StdGetChar(f);
+        int got = nextChar(f);
         if (got < 0) return -1;
         if (got == c) return 1;
     }
@@ -100,7 +108,7 @@ char* StdGetLine(StandardFile* f) {
     if (!f) return nullptr;
     size_t len = 0;
     for (;;) {
-        int c = StdGetChar(f);
+        int c = nextChar(f);
         if (c < 0) {
             if (len == 0) return nullptr;
             break;
@@ -121,7 +129,7 @@ char* StdGetNextArg(StandardFile* f) {
     char* token = tokenBuffer();
     int c;
     do {
-        c = StdGetChar(f);
+        c = nextChar(f);
         if (c < 0) return nullptr;
     } while (isSeparator(c));
     size_t len = 0;
@@ -129,7 +137,7 @@ char* StdGetNextArg(StandardFile* f) {
         if (c == '"') return readQuoted(f, token);
         if (len == kTokenMax) break;  // full: the character just read is lost
         token[len++] = static_cast<char>(c);
-        c = StdGetChar(f);
+        c = nextChar(f);
         if (c < 0 || isSeparator(c)) break;
     }
     token[len] = '\0';
@@ -140,9 +148,22 @@ int StdPutLine(StandardFile* f, const char* fmt, ...) {
     if (!f || !fmt) return 0;
     va_list args;
     va_start(args, fmt);
-    std::string text = kx::platform::vformatC(fmt, args);
+    // A line of a mesh is short: formatted on the stack, it costs no allocation.
+    char line[512];
+    va_list copy;
+    va_copy(copy, args);
+    const int n = kx::platform::vsnprintfC(line, sizeof line, fmt, copy);
+    va_end(copy);
+    std::string longer;
+    std::string_view text;
+    if (n >= 0 && static_cast<size_t>(n) < sizeof line) {
+        text = std::string_view(line, static_cast<size_t>(n));
+    } else {
+        longer = kx::platform::vformatC(fmt, args);
+        text = longer;
+    }
     va_end(args);
-    if (text.find('\n') != std::string::npos) return writeConverted(f, text, false);
+    if (text.find('\n') != std::string_view::npos) return writeConverted(f, text, false);
     if (text.empty()) return 0;
     return kx::files::queueWrite(f, text.data(), text.size()) ? 1 : 0;
 }

@@ -1,7 +1,6 @@
 // Welding a triangle mesh's corners and averaging face normals at each point.
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "model/release_hook.h"
@@ -24,14 +23,8 @@ struct Triangle {
 // Exact coordinates as a key; 0.0 and -0.0 compare equal and so weld.
 struct PositionKey {
     uint32_t bits[3];
-    bool operator==(const PositionKey& o) const { return std::memcmp(bits, o.bits, sizeof bits) == 0; }
-};
-
-struct PositionHash {
-    size_t operator()(const PositionKey& k) const {
-        uint64_t h = 1469598103934665603ULL;
-        for (uint32_t b : k.bits) h = (h ^ b) * 1099511628211ULL;
-        return static_cast<size_t>(h ^ (h >> 29));
+    bool operator==(const PositionKey& o) const {
+        return bits[0] == o.bits[0] && bits[1] == o.bits[1] && bits[2] == o.bits[2];
     }
 };
 
@@ -41,6 +34,48 @@ PositionKey keyOf(const Point3d& p) {
     std::memcpy(k.bits, v, sizeof k.bits);
     return k;
 }
+
+// Welded point ids by exact position: one flat open-addressing table sized
+// once for every corner of the mesh, so it never grows or rehashes, and no
+// corner costs an allocation. Keys live beside the table in point order.
+class WeldTable {
+public:
+    explicit WeldTable(size_t corners) {
+        unsigned bits = 4;
+        while ((size_t{1} << bits) < corners + corners / 3 + 1) ++bits;
+        shift_ = 64 - bits;
+        slots_.assign(size_t{1} << bits, kEmpty);
+        keys_.reserve(corners / 4 + 16);
+    }
+    // The id of the point with this key; `fresh` (and remembered) when new.
+    unsigned find(const PositionKey& k, unsigned fresh) {
+        const size_t mask = slots_.size() - 1;
+        for (size_t at = slotOf(k);; at = (at + 1) & mask) {
+            unsigned id = slots_[at];
+            if (id == kEmpty) {
+                slots_[at] = static_cast<unsigned>(keys_.size());
+                keys_.push_back({k, fresh});
+                return fresh;
+            }
+            if (keys_[id].key == k) return keys_[id].point;
+        }
+    }
+
+private:
+    static constexpr unsigned kEmpty = ~0u;
+    struct Entry {
+        PositionKey key;
+        unsigned point;
+    };
+    size_t slotOf(const PositionKey& k) const {
+        uint64_t h = ((static_cast<uint64_t>(k.bits[0]) << 32) | k.bits[1]) * 0x9E3779B97F4A7C15ULL;
+        h ^= (static_cast<uint64_t>(k.bits[2]) + (h >> 32)) * 0xC2B2AE3D27D4EB4FULL;
+        return static_cast<size_t>(h >> shift_);
+    }
+    std::vector<unsigned> slots_;
+    std::vector<Entry> keys_;
+    unsigned shift_ = 60;
+};
 
 // The working mesh of the last smooth(): points in order of first appearance,
 // triangles in input order.
@@ -80,6 +115,52 @@ struct WorkGuard {
     ~WorkGuard() { work().clear(); }
 };
 
+unsigned triangleCount(ListEntry* list) {
+    unsigned n = 0;
+    for (ListEntry* node = list; node; node = node->next) ++n;
+    return n;
+}
+
+// The average of the face normals added at each point.
+void averageNormals(SmoothWork& w) {
+    for (WeldedPoint& p : w.points)
+        p.normal = p.uses ? MakePoint(p.sum[0] / p.uses, p.sum[1] / p.uses, p.sum[2] / p.uses)
+                          : Point3d{0, 0, 0};
+}
+
+void addNormal(WeldedPoint& p, const Point3d& n) {
+    p.sum[0] += n.x;
+    p.sum[1] += n.y;
+    p.sum[2] += n.z;
+    ++p.uses;
+}
+
+// One pass: each corner keyed and welded, each face normal added to its
+// corners as the face is met (the same order calc_pt_normals adds them in).
+void weld(ListEntry* list, SmoothWork& w) {
+    const unsigned n = triangleCount(list);
+    w.triangles.reserve(n);
+    // A closed mesh has about half as many points as triangles.
+    w.points.reserve(n / 2 + 16);
+    WeldTable table(size_t{n} * 3);
+    for (ListEntry* node = list; node; node = node->next) {
+        Triangle t{};
+        for (int i = 0; i < 3; ++i) {
+            const Point3d& p = node->points[i];
+            const unsigned fresh = static_cast<unsigned>(w.points.size());
+            // NaN equals nothing, not even itself: such a corner stays alone.
+            const bool weldable = !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
+            const unsigned id = weldable ? table.find(keyOf(p), fresh) : fresh;
+            if (id == fresh) w.points.push_back(WeldedPoint{p, {0, 0, 0}, {0, 0, 0}, 0});
+            t.corner[i] = id;
+        }
+        t.normal = faceNormal(w.points[t.corner[0]].position, w.points[t.corner[1]].position,
+                              w.points[t.corner[2]].position);
+        for (unsigned id : t.corner) addNormal(w.points[id], t.normal);
+        w.triangles.push_back(t);
+    }
+}
+
 }  // namespace
 
 int smooth(ListEntry* list) {
@@ -92,30 +173,13 @@ int smooth(ListEntry* list) {
         return 0;
     }
     try {
-        std::unordered_map<PositionKey, unsigned, PositionHash> index;
-        for (ListEntry* node = list; node; node = node->next) {
-            Triangle t{};
-            for (int i = 0; i < 3; ++i) {
-                const Point3d& p = node->points[i];
-                bool weldable = !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
-                unsigned id = static_cast<unsigned>(w.points.size());
-                if (weldable) {
-                    auto [it, added] = index.try_emplace(keyOf(p), id);
-                    if (!added) id = it->second;
-                }
-                if (id == w.points.size()) w.points.push_back(WeldedPoint{p, {0, 0, 0}, {0, 0, 0}, 0});
-                t.corner[i] = id;
-            }
-            t.normal = faceNormal(w.points[t.corner[0]].position, w.points[t.corner[1]].position,
-                                  w.points[t.corner[2]].position);
-            w.triangles.push_back(t);
-        }
+        weld(list, w);
     } catch (const std::bad_alloc&) {
         ErrorMessage("Can't allocate another Point node");
         w.clear();
         return 0;
     }
-    calc_pt_normals();
+    averageNormals(w);
     return 1;
 }
 
@@ -126,16 +190,8 @@ void calc_pt_normals() {
         p.uses = 0;
     }
     for (const Triangle& t : w.triangles)
-        for (unsigned id : t.corner) {
-            WeldedPoint& p = w.points[id];
-            p.sum[0] += t.normal.x;
-            p.sum[1] += t.normal.y;
-            p.sum[2] += t.normal.z;
-            ++p.uses;
-        }
-    for (WeldedPoint& p : w.points)
-        p.normal = p.uses ? MakePoint(p.sum[0] / p.uses, p.sum[1] / p.uses, p.sum[2] / p.uses)
-                          : Point3d{0, 0, 0};
+        for (unsigned id : t.corner) addNormal(w.points[id], t.normal);
+    averageNormals(w);
 }
 
 double PointNormalize(Point3d* n) {
@@ -172,7 +228,7 @@ int SmoothPOV(StandardFile* f, ListEntry* list) {
 }
 
 int SmoothPOVfile(const char* path, ListEntry* list) {
-    StandardFile* f = StdOpenFile(path, KX_OPEN_CREATE);
+    StandardFile* f = StdOpenFile(path, KX_OPEN_DERIVED);
     if (!f) {
         ErrorMessage("Unable to Open POV Smooth File\n");
         return 0;

@@ -16,6 +16,10 @@ enum : unsigned long {
     KX_OPEN_CREATE = 0x1041,    // create or replace for writing
     KX_OPEN_WRITE = 0x41,       // write into an existing file
     KX_OPEN_READWRITE = 0x42,   // read and write an existing file
+    // Create or replace a file made from the scene (an export, a render batch):
+    // replaced whole like KX_OPEN_CREATE, but not synced to the disk first. A
+    // crash of the machine costs writing it again, never the user's work.
+    KX_OPEN_DERIVED = 0x3041,
 };
 
 struct StandardFile {
@@ -35,7 +39,8 @@ struct StandardFile {
 };
 
 // A file opened with KX_OPEN_CREATE is written to a temporary file beside the
-// target and renamed over it by a successful StdCloseFile. A file to be read is
+// target, synced, and renamed over it by a successful StdCloseFile (with
+// KX_OPEN_DERIVED the same without the sync). A file to be read is
 // also found under a case-insensitive match of its name or with "\" as "/".
 KXCORE_API StandardFile* StdOpenFile(const char* name, unsigned long mode);
 // 0 for null, or when writing or closing failed (the target is then left as it

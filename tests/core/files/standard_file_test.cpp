@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "file_fault.h"
 
 namespace kxtest {
 namespace {
@@ -137,6 +138,52 @@ TEST_F(StandardFileTest, ReplacingWritesLeaveTheOldFileUntilTheClose) {
     int entries = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
     EXPECT_EQ(entries, 1);
+}
+
+// The user's work reaches the disk before it replaces the old file; what is
+// made from it (exports, frame lists) is replaced whole but never synced.
+TEST_F(StandardFileTest, OnlyTheUsersWorkIsSynced) {
+    InitScene();
+    CreateDefaultSphere();
+    CreateDefaultLight();
+    CadObject* ball = makeMesh("ball", 4);
+    const std::string out = dir.file("out");
+    struct Case {
+        const char* what;
+        bool synced;
+        int (*write)(const std::string& path, CadObject* mesh);
+    } cases[] = {
+        {"native scene", true, [](const std::string& p, CadObject*) { return SaveScene2(GetCurrentScene(), p.c_str()); }},
+        {"statement scene", true, [](const std::string& p, CadObject*) { return SaveScene(GetCurrentScene(), p.c_str()); }},
+        {"plain replacement", true,
+         [](const std::string& p, CadObject*) {
+             StandardFile* f = StdOpenFile(p.c_str(), KX_OPEN_CREATE);
+             StdPutLine(f, "text\n");
+             return StdCloseFile(f);
+         }},
+        {"POV-Ray export", false,
+         [](const std::string& p, CadObject*) { return WriteExportFile(GetCurrentScene(), p.c_str(), KX_FILETYPE_POVRAY3); }},
+        {"DXF export", false,
+         [](const std::string& p, CadObject*) { return WriteExportFile(GetCurrentScene(), p.c_str(), KX_FILETYPE_DXF); }},
+        {"OBJ export", false, [](const std::string& p, CadObject*) { return WriteOBJ((p + ".obj").c_str()); }},
+        {"facet file", false, [](const std::string& p, CadObject* m) { return WriteFacetFile(m, p.c_str(), 10); }},
+        {"smooth triangles", false, [](const std::string& p, CadObject* m) { return SmoothPOVfile(p.c_str(), m->points); }},
+        {"frame list", false, [](const std::string& p, CadObject*) { return CreateFrameList(p.c_str(), ".png", 3); }},
+        {"derived replacement", false,
+         [](const std::string& p, CadObject*) {
+             StandardFile* f = StdOpenFile(p.c_str(), KX_OPEN_DERIVED);
+             StdPutLine(f, "text\n");
+             return StdCloseFile(f);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FileFault count(FileFault::Call::Fsync, 1000000);
+        EXPECT_EQ(c.write(out, ball), 1);
+        if (c.synced) EXPECT_GE(count.calls(), 1);
+        else EXPECT_EQ(count.calls(), 0);
+    }
+    EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
 }
 
 TEST_F(StandardFileTest, WriteFailuresAreNotSuccess) {

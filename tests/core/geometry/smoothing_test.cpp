@@ -1,6 +1,12 @@
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <random>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "core_fixture.h"
 
@@ -52,6 +58,91 @@ TEST_F(SmoothingTest, SharedCornersAverageTheirFaces) {
     SmoothObject(apart);
     EXPECT_EQ(apart->points->normals[1].y, 0.0f);  // (1,0,0) keeps its own face
     EXPECT_EQ(apart->points->normals[1].z, -1.0f);
+}
+
+// The weld against the plainest one there is: an ordered map over exact
+// coordinates, face normals added in triangle order. Corners drawn from a
+// small lattice share points many times over and crowd the weld's table;
+// signed zeroes and NaN corners are mixed in.
+TEST_F(SmoothingTest, WeldAgreesWithAnOrderedMapToTheBit) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* what;
+        unsigned triangles;
+        int lattice;  // distinct values per coordinate
+    } cases[] = {{"one point everywhere", 40, 1}, {"few points", 3000, 3}, {"many points", 6000, 40}};
+    std::mt19937 random(5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::array<Point3d, 3>> soup(c.triangles);
+        auto coordinate = [&] {
+            float v = static_cast<float>(static_cast<int>(random() % c.lattice) - c.lattice / 2) * 0.5f;
+            return (random() % 7 == 0 && v == 0.0f) ? -0.0f : v;
+        };
+        for (auto& t : soup)
+            for (Point3d& p : t) p = Point3d{coordinate(), coordinate(), random() % 97 == 0 ? nan : coordinate()};
+        CadObject* obj = NewDefaultCadObject("soup", KX_POLYGON);
+        ListEntry* tail = nullptr;
+        for (const auto& t : soup) {
+            tail = AddEntry(3, tail, t.data());
+            if (!obj->points) obj->points = tail;
+            ++obj->count;
+        }
+        // The reference: points keyed by value, -0 as 0, NaN alone.
+        using Key = std::tuple<float, float, float>;
+        std::map<Key, size_t> index;
+        std::vector<std::array<double, 4>> sums;  // x, y, z, uses
+        std::vector<std::array<size_t, 3>> corners;
+        std::vector<Point3d> positions;  // the first point met at each position
+        for (const auto& t : soup) {
+            std::array<size_t, 3> ids{};
+            for (int i = 0; i < 3; ++i) {
+                const Point3d& p = t[i];
+                const bool alone = std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z);
+                const Key key{p.x + 0.0f, p.y + 0.0f, p.z + 0.0f};
+                auto found = alone ? index.end() : index.find(key);
+                if (found == index.end()) {
+                    ids[i] = sums.size();
+                    sums.push_back({0, 0, 0, 0});
+                    positions.push_back(p);
+                    if (!alone) index.emplace(key, ids[i]);
+                } else {
+                    ids[i] = found->second;
+                }
+            }
+            const Point3d& a = positions[ids[0]];
+            const Point3d& b = positions[ids[1]];
+            const Point3d& d = positions[ids[2]];
+            const Point3d n = MakePoint(
+                (static_cast<double>(b.z) - d.z) * a.y + (static_cast<double>(a.z) - b.z) * d.y +
+                    (static_cast<double>(d.z) - a.z) * b.y,
+                (static_cast<double>(b.x) - d.x) * a.z + (static_cast<double>(d.x) - a.x) * b.z +
+                    (static_cast<double>(a.x) - b.x) * d.z,
+                (static_cast<double>(a.y) - b.y) * d.x + (static_cast<double>(b.y) - d.y) * a.x +
+                    (static_cast<double>(d.y) - a.y) * b.x);
+            for (size_t id : ids) {
+                sums[id][0] += n.x;
+                sums[id][1] += n.y;
+                sums[id][2] += n.z;
+                sums[id][3] += 1;
+            }
+            corners.push_back(ids);
+        }
+        ASSERT_EQ(SmoothObject(obj), 1);
+        size_t mismatches = 0, k = 0;
+        for (ListEntry* node = obj->points; node; node = node->next, ++k) {
+            ASSERT_LT(k, corners.size());
+            for (int i = 0; i < 3; ++i) {
+                const auto& s = sums[corners[k][i]];
+                Point3d expected = MakePoint(s[0] / s[3], s[1] / s[3], s[2] / s[3]);
+                PointNormalize(&expected);
+                if (std::memcmp(&expected, &node->normals[i], sizeof expected) != 0) ++mismatches;
+            }
+        }
+        EXPECT_EQ(k, corners.size());
+        EXPECT_EQ(mismatches, 0u);
+        DeleteAllCadObjects();
+    }
 }
 
 TEST_F(SmoothingTest, SignedZeroesWeld) {

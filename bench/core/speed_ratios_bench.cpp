@@ -1,0 +1,247 @@
+// The roads through a large mesh, each timed beside its anchor in the same run:
+// absolute times on a shared machine wander, the ratio to work of the same
+// size done the plainest way does not. Every case reports "ratio" (road time
+// over anchor time) and "anchor_ms"; the benchmark's own time is the road's.
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
+
+#include "grid_mesh.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string scratch(const char* leaf) {
+    char dir[] = "/tmp/kalvex-ratio-XXXXXX";
+    return std::string(mkdtemp(dir)) + "/" + leaf;
+}
+
+// The process's peak resident memory so far, in MB (0 when unknown).
+double peakResidentMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+long fileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : 0;
+}
+
+// Times the road by hand so that its anchor can run in the same iteration.
+template <class Road, class Anchor>
+void timeSideBySide(benchmark::State& state, Road road, Anchor anchor) {
+    double roadTotal = 0, anchorTotal = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        road();
+        double r = secondsSince(start);
+        start = Clock::now();
+        anchor();
+        anchorTotal += secondsSince(start);
+        roadTotal += r;
+        state.SetIterationTime(r);
+    }
+    state.counters["anchor_ms"] = anchorTotal * 1e3 / state.iterations();
+    state.counters["ratio"] = anchorTotal > 0 ? roadTotal / anchorTotal : 0;
+}
+
+// The corners of every triangle of the mesh object, in list order.
+std::vector<float> cornerNumbers(const CadObject* obj, bool withNormals) {
+    std::vector<float> numbers;
+    for (const ListEntry* node = obj->points; node; node = node->next)
+        for (unsigned k = 0; k < node->count; ++k) {
+            const Point3d& p = node->points[k];
+            numbers.insert(numbers.end(), {p.x, p.y, p.z});
+            if (withNormals && node->normals) {
+                const Point3d& n = node->normals[k];
+                numbers.insert(numbers.end(), {n.x, n.y, n.z});
+            }
+        }
+    return numbers;
+}
+
+// The anchor of writing: the numbers formatted with to_chars into one buffer
+// (a blank after each, a line end after every third) and written at once.
+void formatAndWrite(const std::vector<float>& numbers, const std::string& path, bool fixed) {
+    std::string buffer(numbers.size() * 16 + 64, '\0');
+    char* at = buffer.data();
+    char* end = at + buffer.size();
+    for (size_t k = 0; k < numbers.size(); ++k) {
+        const double v = numbers[k];
+        at = fixed ? std::to_chars(at, end, v, std::chars_format::fixed, 4).ptr
+                   : std::to_chars(at, end, v, std::chars_format::general, 6).ptr;
+        *at++ = k % 3 == 2 ? '\n' : ' ';
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(buffer.data(), 1, static_cast<size_t>(at - buffer.data()), f);
+    std::fclose(f);
+}
+
+// The anchor of reading: the whole file read and every number in it
+// converted with from_chars.
+double readAndConvert(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    double sum = 0;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) ++p;
+        const char* word = p;
+        while (p < end && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') ++p;
+        double v;
+        if (std::from_chars(word, p, v).ec == std::errc()) sum += v;
+    }
+    return sum;
+}
+
+void BM_RatioLoadNative(benchmark::State& state) {
+    EnableLogMessage(-1);
+    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    const std::string path = scratch("mesh.cad");
+    SaveScene2(GetCurrentScene(), path.c_str());
+    DeleteAllCadObjects();
+    timeSideBySide(
+        state,
+        [&] {
+            DeleteAllCadObjects();
+            benchmark::DoNotOptimize(LoadScene(GetCurrentScene(), path.c_str()));
+        },
+        [&] { benchmark::DoNotOptimize(readAndConvert(path)); });
+    state.counters["MB"] = fileSize(path) / 1e6;
+    // Peak memory against the bytes of the triangles themselves (three
+    // corners of three floats); run this case alone for a clean figure.
+    state.counters["peak_rss_MB"] = peakResidentMB();
+    state.counters["triangle_MB"] = state.range(0) * 36 / 1e6;
+    DeleteAllCadObjects();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_RatioLoadNative)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_RatioSaveNative(benchmark::State& state) {
+    EnableLogMessage(-1);
+    CadObject* mesh = kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    const std::vector<float> numbers = cornerNumbers(mesh, false);
+    const std::string path = scratch("mesh.cad");
+    const std::string anchorPath = scratch("anchor.txt");
+    timeSideBySide(
+        state, [&] { benchmark::DoNotOptimize(SaveScene2(GetCurrentScene(), path.c_str())); },
+        [&] { formatAndWrite(numbers, anchorPath, false); });
+    state.counters["MB"] = fileSize(path) / 1e6;
+    DeleteAllCadObjects();
+    std::remove(path.c_str());
+    std::remove(anchorPath.c_str());
+}
+BENCHMARK(BM_RatioSaveNative)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// POV-Ray 3 of the mesh, plain (argument 1: 0) or as smooth triangles (1).
+// The anchor writes the same numbers in the export's fixed notation; the
+// ratio is per byte, as the export writes more text around each number.
+void BM_RatioExportPovray3(benchmark::State& state) {
+    EnableLogMessage(-1);
+    CadObject* mesh = kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    const bool smooth = state.range(1) != 0;
+    if (smooth) SmoothObject(mesh);
+    CreateDefaultLight();
+    const std::vector<float> numbers = cornerNumbers(mesh, smooth);
+    const std::string path = scratch("mesh.pov");
+    const std::string anchorPath = scratch("anchor.txt");
+    double roadTotal = 0, anchorTotal = 0, cpuTotal = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        std::clock_t cpu = std::clock();
+        benchmark::DoNotOptimize(WriteExportFile(GetCurrentScene(), path.c_str(), KX_FILETYPE_POVRAY3));
+        cpuTotal += static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
+        double r = secondsSince(start);
+        start = Clock::now();
+        formatAndWrite(numbers, anchorPath, true);
+        anchorTotal += secondsSince(start);
+        roadTotal += r;
+        state.SetIterationTime(r);
+    }
+    const double roadBytes = static_cast<double>(fileSize(path));
+    const double anchorBytes = static_cast<double>(fileSize(anchorPath));
+    state.counters["MB"] = roadBytes / 1e6;
+    state.counters["cpu_ms"] = cpuTotal * 1e3 / state.iterations();
+    state.counters["anchor_ms"] = anchorTotal * 1e3 / state.iterations();
+    state.counters["ratio"] = anchorTotal > 0 && roadBytes > 0 ? (roadTotal / roadBytes) / (anchorTotal / anchorBytes) : 0;
+    DeleteAllCadObjects();
+    std::remove(path.c_str());
+    std::remove(anchorPath.c_str());
+}
+BENCHMARK(BM_RatioExportPovray3)->Args({1000000, 0})->Args({1000000, 1})->UseManualTime()
+    ->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The anchor of smoothing: a plain hashed weld of the same triangle soup,
+// exact coordinates as keys, -0 as 0, NaN never welded.
+struct SoupKey {
+    uint32_t bits[3];
+    bool operator==(const SoupKey& o) const { return std::memcmp(bits, o.bits, sizeof bits) == 0; }
+};
+struct SoupHash {
+    size_t operator()(const SoupKey& k) const {
+        return (static_cast<size_t>(k.bits[0]) * 73856093u) ^ (static_cast<size_t>(k.bits[1]) * 19349663u) ^
+               (static_cast<size_t>(k.bits[2]) * 83492791u);
+    }
+};
+
+size_t plainWeld(const ListEntry* list, std::vector<unsigned>& ids) {
+    std::unordered_map<SoupKey, unsigned, SoupHash> index;
+    size_t corners = 0;
+    for (const ListEntry* node = list; node; node = node->next) corners += 3;
+    index.reserve(corners);
+    ids.clear();
+    ids.reserve(corners);
+    for (const ListEntry* node = list; node; node = node->next)
+        for (unsigned k = 0; k < 3; ++k) {
+            const Point3d& p = node->points[k];
+            const float v[3] = {p.x == 0 ? 0.0f : p.x, p.y == 0 ? 0.0f : p.y, p.z == 0 ? 0.0f : p.z};
+            SoupKey key;
+            std::memcpy(key.bits, v, sizeof key.bits);
+            ids.push_back(index.try_emplace(key, static_cast<unsigned>(index.size())).first->second);
+        }
+    return index.size();
+}
+
+void BM_RatioSmooth(benchmark::State& state) {
+    ListEntry* mesh = kxbench::gridMesh(static_cast<unsigned>(state.range(0)));
+    std::vector<unsigned> ids;
+    timeSideBySide(
+        state, [&] { benchmark::DoNotOptimize(smooth(mesh)); },
+        [&] { benchmark::DoNotOptimize(plainWeld(mesh, ids)); });
+    smooth(nullptr);
+    ClearEntry(mesh);
+}
+BENCHMARK(BM_RatioSmooth)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Creating objects must stay linear: n objects against n / 10 in the same
+// run; the ratio is 10 for linear growth and 100 for quadratic.
+void BM_RatioCreateObjects(benchmark::State& state) {
+    const unsigned n = static_cast<unsigned>(state.range(0));
+    auto create = [](unsigned count) {
+        InitScene();
+        for (unsigned i = 0; i < count; ++i) AddDefaultCadAtom("_box", KX_BOX);
+        DeleteAllCadObjects();
+    };
+    timeSideBySide(state, [&] { create(n); }, [&] { create(n / 10); });
+}
+BENCHMARK(BM_RatioCreateObjects)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
