@@ -41,6 +41,16 @@ ClipVertex lerp(const ClipVertex& a, const ClipVertex& b, double t) {
     return r;
 }
 
+// Rounding of a small in-range value without a library call per triangle.
+inline int floorSmall(double a) {
+    const int t = static_cast<int>(a);
+    return t - (t > a);
+}
+inline int ceilSmall(double a) {
+    const int t = static_cast<int>(a);
+    return t + (t < a);
+}
+
 uint8_t channel(double c) {
     if (!(c > 0)) return 0;
     if (c >= 1) return 255;
@@ -62,7 +72,7 @@ Vec3 sample(const ImageMap& map, double u, double v) {
 
 struct Rasteriser::Projected {
     double sx, sy, invz;
-    Vertex v;
+    const Vertex* v;  // outlives the fill that reads it
 };
 
 void Rasteriser::begin(int width, int height) {
@@ -72,6 +82,29 @@ void Rasteriser::begin(int width, int height) {
     const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
     colour_.assign(n, KXRENDER_BACKGROUND);
     depth_.assign(n, 0.0f);
+    updateView();
+}
+
+void Rasteriser::updateView() {
+    // Keep the picture at the camera's aspect, centred in the target.
+    viewW_ = width_;
+    viewH_ = height_;
+    if (height_ > 0) {
+        const double targetAspect = static_cast<double>(width_) / height_;
+        if (targetAspect > camera_.aspect) viewW_ = height_ * camera_.aspect;
+        else viewH_ = width_ / camera_.aspect;
+    }
+    viewX_ = (width_ - viewW_) * 0.5;
+    viewY_ = (height_ - viewH_) * 0.5;
+}
+
+bool Rasteriser::project(const Vec3& cam, const Vertex& v, Projected& p) const {
+    const double invz = 1.0 / cam.z;
+    p.sx = viewX_ + (cam.x * invz + 0.5) * viewW_;
+    p.sy = viewY_ + (0.5 - cam.y * invz) * viewH_;
+    p.invz = invz;
+    p.v = &v;
+    return std::isfinite(p.sx) && std::isfinite(p.sy);
 }
 
 void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
@@ -79,20 +112,22 @@ void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
     for (const Vertex& x : v)
         if (!finite(x.position)) return;
     const Vec3 faceNormal = cross(v[1].position - v[0].position, v[2].position - v[0].position);
-    if (!(length(faceNormal) > 0) || !finite(faceNormal)) return;  // degenerate
+    if (!(dot(faceNormal, faceNormal) > 0) || !finite(faceNormal)) return;  // degenerate
 
-    // Keep the picture at the camera's aspect, centred in the target.
-    const double targetAspect = static_cast<double>(width_) / height_;
-    viewW_ = width_;
-    viewH_ = height_;
-    if (targetAspect > camera_.aspect) viewW_ = height_ * camera_.aspect;
-    else viewH_ = width_ / camera_.aspect;
-    viewX_ = (width_ - viewW_) * 0.5;
-    viewY_ = (height_ - viewH_) * 0.5;
+    const Vec3 cam[3] = {camera_.toCamera(v[0].position), camera_.toCamera(v[1].position),
+                         camera_.toCamera(v[2].position)};
+    if (cam[0].z >= kNear && cam[1].z >= kNear && cam[2].z >= kNear) {
+        // Wholly in front of the near plane: nothing to cut.
+        Projected p[3];
+        for (int i = 0; i < 3; ++i)
+            if (!project(cam[i], v[i], p[i])) return;
+        fill(p, surface, faceNormal);
+        return;
+    }
 
     // Cut at the near plane: up to four corners remain.
     ClipVertex in[3];
-    for (int i = 0; i < 3; ++i) in[i] = {camera_.toCamera(v[i].position), v[i]};
+    for (int i = 0; i < 3; ++i) in[i] = {cam[i], v[i]};
     ClipVertex out[4];
     int n = 0;
     for (int i = 0; i < 3; ++i) {
@@ -105,14 +140,8 @@ void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
     if (n < 3) return;
 
     Projected p[4];
-    for (int i = 0; i < n; ++i) {
-        const double invz = 1.0 / out[i].cam.z;
-        p[i].sx = viewX_ + (out[i].cam.x * invz + 0.5) * viewW_;
-        p[i].sy = viewY_ + (0.5 - out[i].cam.y * invz) * viewH_;
-        p[i].invz = invz;
-        p[i].v = out[i].v;
-        if (!std::isfinite(p[i].sx) || !std::isfinite(p[i].sy)) return;
-    }
+    for (int i = 0; i < n; ++i)
+        if (!project(out[i].cam, out[i].v, p[i])) return;
     fill({p[0], p[1], p[2]}, surface, faceNormal);
     if (n == 4) fill({p[0], p[2], p[3]}, surface, faceNormal);
 }
@@ -125,18 +154,20 @@ void Rasteriser::fill(const Projected (&p)[3], const Surface& surface, Vec3 face
     const double top = std::max({viewY_, std::min({p[0].sy, p[1].sy, p[2].sy})});
     const double bottom = std::min({viewY_ + viewH_, std::max({p[0].sy, p[1].sy, p[2].sy})});
     if (!(left < right) || !(top < bottom)) return;
-    const int x0 = std::max(0, static_cast<int>(std::floor(left)));
-    const int x1 = std::min(width_ - 1, static_cast<int>(std::ceil(right)));
-    const int y0 = std::max(0, static_cast<int>(std::floor(top)));
-    const int y1 = std::min(height_ - 1, static_cast<int>(std::ceil(bottom)));
+    // Only pixels whose centres lie inside the (view-clipped) bounds can be
+    // covered; a triangle between centres is dropped here.
+    // The bounds lie inside the target, so the values are small.
+    const int x0 = std::max(0, ceilSmall(left - 0.5));
+    const int x1 = std::min(width_ - 1, floorSmall(right - 0.5));
+    const int y0 = std::max(0, ceilSmall(top - 0.5));
+    const int y1 = std::min(height_ - 1, floorSmall(bottom - 0.5));
+    if (x0 > x1 || y0 > y1) return;
     const double inv = 1.0 / area;
 
     for (int y = y0; y <= y1; ++y) {
         const double py = y + 0.5;
-        if (py < viewY_ || py > viewY_ + viewH_) continue;
         for (int x = x0; x <= x1; ++x) {
             const double px = x + 0.5;
-            if (px < viewX_ || px > viewX_ + viewW_) continue;
             // Barycentric weights from the three edge functions.
             double b0 = ((p[1].sx - px) * (p[2].sy - py) - (p[2].sx - px) * (p[1].sy - py)) * inv;
             double b1 = ((p[2].sx - px) * (p[0].sy - py) - (p[0].sx - px) * (p[2].sy - py)) * inv;
@@ -147,12 +178,13 @@ void Rasteriser::fill(const Projected (&p)[3], const Surface& surface, Vec3 face
             if (!(invz > depth_[at])) continue;
             depth_[at] = static_cast<float>(invz);
             // Perspective-correct attributes.
-            const double w0 = b0 * p[0].invz / invz, w1 = b1 * p[1].invz / invz, w2 = b2 * p[2].invz / invz;
-            const Vec3 pos = p[0].v.position * w0 + p[1].v.position * w1 + p[2].v.position * w2;
-            Vec3 normal = p[0].v.normal * w0 + p[1].v.normal * w1 + p[2].v.normal * w2;
+            const double z = 1.0 / invz;
+            const double w0 = b0 * p[0].invz * z, w1 = b1 * p[1].invz * z, w2 = b2 * p[2].invz * z;
+            const Vec3 pos = p[0].v->position * w0 + p[1].v->position * w1 + p[2].v->position * w2;
+            Vec3 normal = p[0].v->normal * w0 + p[1].v->normal * w1 + p[2].v->normal * w2;
             if (!(length(normal) > 1e-12)) normal = faceNormal;
-            const double u = p[0].v.u * w0 + p[1].v.u * w1 + p[2].v.u * w2;
-            const double v = p[0].v.v * w0 + p[1].v.v * w1 + p[2].v.v * w2;
+            const double u = p[0].v->u * w0 + p[1].v->u * w1 + p[2].v->u * w2;
+            const double v = p[0].v->v * w0 + p[1].v->v * w1 + p[2].v->v * w2;
             colour_[at] = shade(pos, normal, u, v, surface);
         }
     }

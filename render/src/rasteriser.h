@@ -40,7 +40,10 @@ class Rasteriser {
 public:
     // Clears the picture to the background at the given size (0 allowed).
     void begin(int width, int height);
-    void setCamera(const CameraSpace& camera) { camera_ = camera; }
+    void setCamera(const CameraSpace& camera) {
+        camera_ = camera;
+        updateView();
+    }
     void setLights(std::vector<Light> lights) { lights_ = std::move(lights); }
     void drawTriangle(const Vertex (&v)[3], const Surface& surface);
 
@@ -50,6 +53,9 @@ public:
 
 private:
     struct Projected;
+    // Places the camera's picture in the target; depends only on the size and the camera.
+    void updateView();
+    bool project(const Vec3& cam, const Vertex& v, Projected& p) const;
     void fill(const Projected (&p)[3], const Surface& surface, Vec3 faceNormal);
     uint32_t shade(Vec3 position, Vec3 normal, double u, double v, const Surface& surface) const;
 
