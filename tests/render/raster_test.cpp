@@ -134,6 +134,38 @@ TEST(Raster, SphereSilhouetteFollowsTheAnalyticOutline) {
     EXPECT_GT(inside, 50);
 }
 
+TEST(Raster, SmallSquaresCoverExactlyThePixelCentresInsideThem) {
+    // The test camera maps z = 0 onto the whole target: 13.3 units across,
+    // 10 units down. Squares are given in pixels to place them against centres.
+    auto worldX = [](double px) { return static_cast<float>((px / kW - 0.5) * 13.3); };
+    auto worldY = [](double py) { return static_cast<float>((0.5 - py / kH) * 10.0); };
+    struct Case {
+        const char* name;
+        double cx, cy, half;  // in pixels
+        int covered;
+    };
+    const Case cases[] = {
+        {"between four centres", 32, 24, 0.3, 0},
+        {"around one centre", 32.5, 24.5, 0.3, 1},
+        {"around a two by two block", 32, 24, 1.2, 4},
+        {"around a four by four block", 20, 10, 2.0, 16},
+        {"half off the side", 0, 24, 1.2, 2},
+        {"half off the top", 40, 0, 1.2, 2},
+        {"off the picture", -3, 24, 1.2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const float cx = worldX(c.cx), cy = worldY(c.cy);
+        const float half = static_cast<float>(c.half * 13.3 / kW);
+        const float halfY = static_cast<float>(c.half * 10.0 / kH);
+        Square sq(cx, cy, half, 0, 0xFFFFFF);
+        // Square is built square in world units; stretch its y to whole pixels.
+        for (TriPolygon& t : sq.t)
+            for (Point3d& v : t.vertex) v.y = cy + (v.y - cy) * (halfY / half);
+        EXPECT_EQ(coveredCount(draw(camera(1.33f), {&sq.o})), c.covered);
+    }
+}
+
 TEST(Raster, NearerSquareWinsInEitherOrder) {
     const Square far(0, 0, 3, 0, 0x00FF00), near(1, 1, 3, -2, 0xFF0000);
     const Picture a = draw(camera(1.33f), {&far.o, &near.o});
