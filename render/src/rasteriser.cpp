@@ -163,6 +163,7 @@ void Rasteriser::fill(const Projected (&p)[3], const Surface& surface, Vec3 face
     const int y1 = std::min(height_ - 1, floorSmall(bottom - 0.5));
     if (x0 > x1 || y0 > y1) return;
     const double inv = 1.0 / area;
+    const bool textured = surface.image.data != nullptr;
 
     for (int y = y0; y <= y1; ++y) {
         const double py = y + 0.5;
@@ -182,9 +183,13 @@ void Rasteriser::fill(const Projected (&p)[3], const Surface& surface, Vec3 face
             const double w0 = b0 * p[0].invz * z, w1 = b1 * p[1].invz * z, w2 = b2 * p[2].invz * z;
             const Vec3 pos = p[0].v->position * w0 + p[1].v->position * w1 + p[2].v->position * w2;
             Vec3 normal = p[0].v->normal * w0 + p[1].v->normal * w1 + p[2].v->normal * w2;
-            if (!(length(normal) > 1e-12)) normal = faceNormal;
-            const double u = p[0].v->u * w0 + p[1].v->u * w1 + p[2].v->u * w2;
-            const double v = p[0].v->v * w0 + p[1].v->v * w1 + p[2].v->v * w2;
+            if (!(dot(normal, normal) > 1e-24)) normal = faceNormal;
+            // Image coordinates matter only when there is an image to sample.
+            double u = 0, v = 0;
+            if (textured) {
+                u = p[0].v->u * w0 + p[1].v->u * w1 + p[2].v->u * w2;
+                v = p[0].v->v * w0 + p[1].v->v * w1 + p[2].v->v * w2;
+            }
             colour_[at] = shade(pos, normal, u, v, surface);
         }
     }
