@@ -38,6 +38,8 @@ void CKalvexDoc::newScene(bool withDefaults) {
         if (!change.owns()) return;
         kx::app::SceneLock::countTextureChange();  // a new scene may bring its own textures
         ClearScene(GetCurrentScene());
+        // The old scene's event scripts leave with it.
+        ClearKalvexEvent();
         InitScene();
         if (withDefaults) CreateDefaultScene();
         SetObjectsUnSelected();
@@ -81,6 +83,7 @@ public:
     // Puts the kept scene back in place of whatever is there now.
     bool restore() const {
         ClearScene(GetCurrentScene());
+        ClearKalvexEvent();
         InitScene();
         if (!kept_ || !LoadScene(GetCurrentScene(), path_.c_str())) return false;
         // Reading the camera block shows the camera as an object when the
@@ -114,6 +117,8 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     SceneKeeper keeper;
     ClearScene(GetCurrentScene());
+    // The old scene's event scripts must not run again for the new one.
+    ClearKalvexEvent();
     InitScene();
     const bool imported = kx::app::isImportedFileType(actual);
     CameraInfo before{};
