@@ -32,6 +32,7 @@
 #include "render_view/render_view.h"
 #include "texbuild/texture_commands.h"
 #include "views/mouse_state.h"
+#include "script/macro_doc.h"
 
 using namespace kx::app;
 
@@ -80,6 +81,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     createDocks();
     createMenus();
     createStatusBar();
+    CMacroDoc::install(this, doc_);
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
     connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);

@@ -84,6 +84,7 @@ bool invoke(const Method& m, const Arg* args, RunContext& run, MethodResult& out
         kx::app::SceneChange change;
         if (!change.owns()) return true;
         m.fn(args, run, out);
+        if (m.changes && out.i > 0) run.changed = true;
         return true;
     } catch (...) {
         return false;

@@ -39,7 +39,8 @@ struct RunContext {
     std::string text;        // a text result, pushed after the call
     // Texts of 32 to 1023 characters go to the host through this buffer.
     std::array<char, 1024> longText{};
-    bool failed = false;  // a method was refused (for tests of the event rules)
+    bool failed = false;   // a method was refused to an event script
+    bool changed = false;  // a method that changes the scene succeeded
 };
 
 // Argument kinds, one character each: h short, l long, d double, s text,
@@ -53,6 +54,7 @@ struct Method {
     const char* params;
     Returns returns;
     MethodFn fn;
+    bool changes;  // a call that succeeds changes the scene
 };
 
 std::span<const Method> methods();

@@ -90,7 +90,7 @@ int addScriptLine(lua_State* L) {
 }
 
 // Shows the error box for the error on top of the stack; the line it names.
-int showScriptError(lua_State* L, int status, const std::string& body) {
+int showScriptError(lua_State* L, int status, const std::string& body, std::string& shown) {
     std::string message;
     if (lua_type(L, -1) == LUA_TSTRING) message = lua_tostring(L, -1);
     else message = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
@@ -105,8 +105,11 @@ int showScriptError(lua_State* L, int status, const std::string& body) {
             if (!message.empty() && message.front() == ' ') message.erase(0, 1);
         }
     }
-    ErrorMessage("Source:'%s' Line:%d  Char:%d\nError:%d  '%s'\n%s", kSource, line, 0, status, message.c_str(),
-                 lineOf(body, line).c_str());
+    char box[4096];
+    std::snprintf(box, sizeof box, "Source:'%s' Line:%d  Char:%d\nError:%d  '%s'\n%s", kSource, line, 0, status,
+                  message.c_str(), lineOf(body, line).c_str());
+    ErrorMessage("%s", box);
+    shown = box;
     return line;
 }
 
@@ -123,13 +126,13 @@ int protectedCall(lua_State* L, int args) {
 bool runBody(lua_State* L, const std::string& body, RunResult& result) {
     int status = luaL_loadbufferx(L, body.data(), body.size(), kChunkName, "t");
     if (status != LUA_OK) {
-        result.errorLine = showScriptError(L, status, body);
+        result.errorLine = showScriptError(L, status, body, result.message);
         ErrorMessage("Error parsing script");
         return false;
     }
     status = protectedCall(L, 0);
     if (status != LUA_OK) {
-        result.errorLine = showScriptError(L, status, body);
+        result.errorLine = showScriptError(L, status, body, result.message);
         ErrorMessage("Error loading script");
         return false;
     }
@@ -137,7 +140,7 @@ bool runBody(lua_State* L, const std::string& body, RunResult& result) {
     if (lua_getglobal(L, "main") != LUA_TFUNCTION) return true;
     status = protectedCall(L, 0);
     if (status != LUA_OK) {
-        result.errorLine = showScriptError(L, status, body);
+        result.errorLine = showScriptError(L, status, body, result.message);
         return false;
     }
     return true;
@@ -155,20 +158,25 @@ RunResult runScript(std::string_view text, const RunOptions& options) {
     }
     const ScriptSource source = splitScript(text);
     if (source.status == ScriptSource::Status::Empty) {
+        result.message = "Empty script";
         ErrorMessage("Empty script");
         return result;
     }
     if (source.status == ScriptSource::Status::Invalid) {
+        result.message = "Invalid script";
         ErrorMessage("Invalid script");
         return result;
     }
     if (engineByName(source.language) == Engine::None) {
-        ErrorMessage("Invalid language name: \"%s\"", source.language.c_str());
+        result.message = "Invalid language name: \"" + source.language + "\"";
+        ErrorMessage("%s", result.message.c_str());
         return result;
     }
     RunningScope scope;
     HandleHook handles;
     SceneFlags flags;
+    // A macro redraws once at its end, unless it turns AutoRefresh on itself.
+    if (options.kind == RunKind::Macro) kx::plugins::hostState().sceneRedrawOff = true;
     RunContext context(options);
     LuaRun run(context);
     run.cap = options.memoryCap;
@@ -184,7 +192,7 @@ RunResult runScript(std::string_view text, const RunOptions& options) {
         }
     }
     closeRunFiles(context);
-    result.changed = flags.collect();
+    result.changed = flags.collect() || context.changed;
     return result;
 }
 

@@ -45,6 +45,7 @@ struct RunResult {
     bool ok = false;       // the run ended without an error
     bool changed = false;  // the run changed the scene
     int errorLine = 0;     // the script's line of the error, 0 when unknown
+    std::string message;   // the first message the run reported, empty without one
 };
 
 // Runs a script's whole text: "Empty script", "Invalid script", "Invalid

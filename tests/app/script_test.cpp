@@ -108,6 +108,22 @@ TEST_F(ScriptHost, PrintJoinsItsArgumentsWithTabs) {
     EXPECT_EQ(printed, (std::vector<std::string>{"a\t1\t2.5\tnil\ttrue", ""}));
 }
 
+TEST_F(ScriptHost, RunsSayWhetherTheyChangedTheScene) {
+    const std::pair<const char*, bool> rows[] = {
+        {"Scene:GetObjectCount(0); Scene:FindObject('x')", false},
+        {"Scene:CreateObject('x', 13)", true},
+        {"Scene:GetTexture(77); Scene:GetPoint(77, 1)", false},
+        {"Scene:SelectObject(Scene:CreateObject('y', 13), true); Scene:Move(1, 0, 0)", true},
+        {"Scene:SetObjectPropertyInt(77, 105, 1)", false},
+    };
+    for (const auto& [script, changed] : rows) {
+        SCOPED_TRACE(script);
+        const RunResult r = run(script);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.changed, changed);
+    }
+}
+
 CadObject* object(const char* name) { return GetCadObjectByName(name); }
 
 void expectPoint(const Point3d& p, float x, float y, float z) {
