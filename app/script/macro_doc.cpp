@@ -143,7 +143,9 @@ void CMacroDoc::whileRunning() {
         runningDialog_ = makeRunningDialog(window(), stopFlag_);
         runningDialog_->show();
     }
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    // Until the modal dialog keeps the user from the rest of the window, a
+    // click must not open another scene under the running script.
+    QApplication::processEvents(runningDialog_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, 20);
 }
 
 kx::script::RunResult CMacroDoc::run() {
