@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kxcore.h"
+#include "kxplugin.h"
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
 #include "script/script_runner.h"
