@@ -1,5 +1,6 @@
 #include "script/lua_sandbox.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -82,6 +83,59 @@ int textOnlyLoad(lua_State* L) {
     return lua_gettop(L);
 }
 
+// The string library's pattern matching backtracks inside C, where the
+// instruction hook cannot stop it: "a-a-a-a-b" on a few hundred characters
+// already runs for hours. Each quantifier can multiply the work by the text's
+// length, so a pattern with q of them on a text of n characters may cost about
+// n^(q+1) steps; calls beyond 10^10 are refused before they start.
+int quantifiers(const char* p, size_t m) {
+    int q = 0;
+    for (size_t i = 0; i < m; ++i) {
+        if (p[i] == '%') {
+            ++i;  // an escaped character, or a class such as %d
+        } else if (p[i] == '[') {
+            // A set is one item: skip to its closing bracket.
+            size_t j = i + 1;
+            if (j < m && p[j] == '^') ++j;
+            if (j < m && p[j] == ']') ++j;
+            while (j < m && p[j] != ']') j += p[j] == '%' ? 2 : 1;
+            i = j;
+        } else if (p[i] == '*' || p[i] == '+' || p[i] == '-' || p[i] == '?') {
+            ++q;
+        }
+    }
+    return q;
+}
+
+int boundedMatch(lua_State* L) {
+    size_t n = 0, m = 0;
+    luaL_checklstring(L, 1, &n);
+    const char* pattern = luaL_checklstring(L, 2, &m);
+    const bool plain = lua_toboolean(L, lua_upvalueindex(2)) && lua_toboolean(L, 4);
+    const int q = plain ? 0 : quantifiers(pattern, m);
+    if (q > 0) {
+        const double cost = std::log10(static_cast<double>(m) + 1.0) + (q + 1) * std::log10(static_cast<double>(n) + 1.0);
+        if (cost > 10.0)
+            return luaL_error(L, "pattern with %d repetitions is too slow for a text of %I characters", q,
+                              static_cast<lua_Integer>(n));
+    }
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+void boundPatterns(lua_State* L) {
+    lua_getglobal(L, LUA_STRLIBNAME);
+    for (const char* name : {"find", "match", "gmatch", "gsub"}) {
+        lua_getfield(L, -1, name);
+        lua_pushboolean(L, std::strcmp(name, "find") == 0);  // only find has a plain flag
+        lua_pushcclosure(L, boundedMatch, 2);
+        lua_setfield(L, -2, name);
+    }
+    lua_pop(L, 1);
+}
+
 void openLibraries(lua_State* L) {
     static constexpr luaL_Reg kLibraries[] = {
         {LUA_GNAME, luaopen_base},          {LUA_STRLIBNAME, luaopen_string}, {LUA_TABLIBNAME, luaopen_table},
@@ -110,6 +164,7 @@ void openLibraries(lua_State* L) {
     lua_setglobal(L, "load");
     lua_pushcfunction(L, scriptPrint);
     lua_setglobal(L, "print");
+    boundPatterns(L);
 }
 
 int setUp(lua_State* L) {

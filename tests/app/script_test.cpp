@@ -95,6 +95,13 @@ TEST_F(ScriptHost, SandboxLeavesNoWayToFilesProcessesOrTheLoader) {
         "assert(load('return 41 + 1')() == 42)",
         "assert(getmetatable(Scene) == false)",
         "assert(string.format('%d', 3) == '3' and math.floor(2.5) == 2 and utf8.char(65) == 'A')",
+        // Pattern matching cannot be stopped once it runs: hopeless cases are refused first.
+        "assert(not pcall(string.find, string.rep('a', 300), string.rep('a-', 4) .. 'b'))",
+        "assert(not pcall(function() return string.rep('a', 300):match(string.rep('a*', 4) .. 'b') end))",
+        "assert(string.find(string.rep('a', 300), 'a-a-b', 1, true) == nil)",
+        "assert(select(2, string.gsub(string.rep('ab', 1000), '[a-b]', '')) == 2000)",
+        "assert(('key = value'):match('^(%w+)%s*=%s*(%w+)$') == 'key')",
+        "assert(string.find(string.rep('x', 10000) .. 'y', 'x-y') == 1)",
     };
     for (const char* check : checks) {
         SCOPED_TRACE(check);
