@@ -93,8 +93,8 @@ bool invoke(const Method& m, const Arg* args, RunContext& run, MethodResult& out
 
 int callMethod(lua_State* L) {
     const Method& m = methods()[static_cast<std::size_t>(lua_tointeger(L, lua_upvalueindex(1)))];
-    // Scene:M() passes the scene first; Scene.M() does not.
-    const int first = luaL_testudata(L, 1, kSceneType) != nullptr ? 2 : 1;
+    // Scene:M() passes the scene first (upvalue 2 is the scene); Scene.M() does not.
+    const int first = lua_rawequal(L, 1, lua_upvalueindex(2)) ? 2 : 1;
     Arg args[kMostParams];
     const std::size_t count = std::strlen(m.params);
     for (std::size_t k = 0; k < count; ++k) readArg(L, first + static_cast<int>(k), m.params[k], args[k]);
@@ -168,10 +168,13 @@ void bindScene(lua_State* L) {
     const int exact = lua_gettop(L);
     lua_newtable(L);  // lower-case names
     const int lower = lua_gettop(L);
+    lua_newuserdatauv(L, 0, 0);
+    const int scene = lua_gettop(L);
     const auto all = methods();
     for (std::size_t k = 0; k < all.size(); ++k) {
         lua_pushinteger(L, static_cast<lua_Integer>(k));
-        lua_pushcclosure(L, callMethod, 1);
+        lua_pushvalue(L, scene);
+        lua_pushcclosure(L, callMethod, 2);
         addName(L, all[k].name, exact, lower);
     }
     lua_pushinteger(L, kAutoRefresh);
@@ -179,7 +182,7 @@ void bindScene(lua_State* L) {
     lua_pushinteger(L, kAutoFree);
     addName(L, "AutoFree", exact, lower);
 
-    lua_newuserdatauv(L, 0, 0);
+    lua_pushvalue(L, scene);
     luaL_newmetatable(L, kSceneType);
     lua_pushvalue(L, exact);
     lua_pushvalue(L, lower);
@@ -198,7 +201,7 @@ void bindScene(lua_State* L) {
     lua_pushvalue(L, -1);
     lua_setglobal(L, "Scene");
     lua_setglobal(L, "CurrentScene");
-    lua_pop(L, 2);
+    lua_pop(L, 3);
 }
 
 }  // namespace kx::script
