@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "mainframe/window_main.h"
+#include "script/script_runner.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (!cl.scene.empty()) cl.scene = std::filesystem::absolute(cl.scene, ec).string();
     if (!cl.output.empty()) cl.output = std::filesystem::absolute(cl.output, ec).string();
+    kx::script::jobLimits().maxInstructions = cl.maxInstructions.value_or(0);
     switch (cl.job) {
         case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
         case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
         case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
         case kx::app::CommandLine::Job::Preview: return kx::app::runPreview(cl);
         case kx::app::CommandLine::Job::TexturePreviews: return kx::app::runTexturePreviews(cl);
+        case kx::app::CommandLine::Job::Script: return kx::app::runScriptJob(cl);
         default: break;
     }
     return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);

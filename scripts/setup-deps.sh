@@ -25,6 +25,8 @@ packages=(
   assimp-utils libassimp-dev view3dscene
   # the window (Qt 6 Widgets; its tests run on the offscreen platform)
   qt6-base-dev
+  # the script language of macros, scene event scripts and kalvex --script
+  liblua5.4-dev
 )
 
 missing=()

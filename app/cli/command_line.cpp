@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -97,6 +98,7 @@ std::string usageText() {
            "       kalvex --list-plugins\n"
            "       kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]\n"
            "       kalvex --texture-previews [--jobs N]\n"
+           "       kalvex --script FILE [SCENE] [--save OUT] [--max-instructions N]\n"
            "       kalvex --help | --version\n"
            "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
 }
@@ -144,6 +146,22 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         else if (a == "--preview") cl.job = CommandLine::Job::Preview;
         else if (a == "--textured") cl.textured = true;
+        else if (a == "--script") cl.job = CommandLine::Job::Script;
+        else if (a == "--save") {
+            if (auto v = value("--save")) {
+                cl.output = *v;
+                if (cl.output.empty()) cl.error = "--save needs a name";
+            }
+        } else if (a == "--max-instructions") {
+            if (auto v = value("--max-instructions")) {
+                char* end = nullptr;
+                errno = 0;
+                const unsigned long long n = std::strtoull(v->c_str(), &end, 10);
+                if (v->empty() || *end != '\0' || errno != 0 || n == 0 || (*v)[0] == '-')
+                    cl.error = "--max-instructions takes a whole number above 0, not " + *v;
+                else cl.maxInstructions = n;
+            }
+        }
         else if (a == "--texture-previews") cl.job = CommandLine::Job::TexturePreviews;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
@@ -174,10 +192,18 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (cl.job == CommandLine::Job::None && !positional.empty()) cl.job = CommandLine::Job::Open;
     if (cl.job == CommandLine::Job::Plugin && positional.size() == 1) positional.insert(positional.begin(), "");
-    if (!positional.empty()) cl.scene = positional[0];
-    if (positional.size() > 1) cl.output = positional[1];
+    const bool saveGiven = !cl.output.empty();
+    if (cl.job == CommandLine::Job::Script) {
+        // FILE [SCENE]: the scene is optional, the output comes with --save.
+        if (!positional.empty()) cl.script = positional[0];
+        if (positional.size() > 1) cl.scene = positional[1];
+        if (positional.size() == 1) positional.push_back("");
+    } else {
+        if (!positional.empty()) cl.scene = positional[0];
+        if (positional.size() > 1) cl.output = positional[1];
+    }
     size_t wanted = (cl.job == CommandLine::Job::Export || cl.job == CommandLine::Job::Plugin ||
-                     cl.job == CommandLine::Job::Preview)
+                     cl.job == CommandLine::Job::Preview || cl.job == CommandLine::Job::Script)
                         ? 2
                         : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
     if (cl.job == CommandLine::Job::Help || cl.job == CommandLine::Job::Version) wanted = positional.size();
@@ -191,6 +217,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         cl.error = "--jobs " + std::to_string(*cl.jobs) + " is out of range (1 to " + std::to_string(kMaxPreviewJobs) + ")";
     if (cl.error.empty() && !cl.sets.empty() && cl.job != CommandLine::Job::Plugin) cl.error = "--set belongs to --plugin";
     if (cl.error.empty() && cl.textured && cl.job != CommandLine::Job::Preview) cl.error = "--textured belongs to --preview";
+    if (cl.error.empty() && saveGiven && cl.job != CommandLine::Job::Script) cl.error = "--save belongs to --script";
+    if (cl.error.empty() && cl.maxInstructions && cl.job != CommandLine::Job::Script &&
+        cl.job != CommandLine::Job::Export && cl.job != CommandLine::Job::Render)
+        cl.error = "--max-instructions belongs to --script, --export and --render";
     if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
         cl.error = "unknown file type " + cl.type;
     return cl;

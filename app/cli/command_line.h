@@ -9,6 +9,7 @@
 //   kalvex --list-plugins          (--no-plugins anywhere: no plug-ins are loaded)
 //   kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]
 //   kalvex --texture-previews [--jobs N]
+//   kalvex --script FILE [SCENE] [--save OUT]   (--max-instructions N bounds every script run)
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -22,7 +23,7 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Preview, Open, ListPlugins, Plugin, TexturePreviews } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Preview, Open, ListPlugins, Plugin, TexturePreviews, Script } job = Job::None;
     std::string scene;
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
@@ -40,6 +41,8 @@ struct CommandLine {
     std::string plugin;      // --plugin: the function's description or export name
     std::vector<std::pair<std::string, std::string>> sets;  // --set PROP=VALUE, in order
     bool textured = false;   // the preview samples image maps
+    std::string script;      // --script: the script file
+    std::optional<unsigned long long> maxInstructions;  // bound of every script run of the job
     std::string error;  // set when the arguments are wrong
 };
 
@@ -81,5 +84,13 @@ struct Settings;
 bool loadSceneForJob(const std::string& path, const Settings& settings);
 // Renders every missing texture preview; 0 when every preview exists after.
 int runTexturePreviews(const CommandLine& cl);
+
+// Runs a script on SCENE (or the default scene) and saves OUT when given by
+// its extension's type; print goes to standard output. 0 only when the
+// script ran without an error and OUT (when given) was written.
+int runScriptJob(const CommandLine& cl);
+// Runs the "SceneCreate" scripts of the scene a job just read, as event
+// scripts bounded by the job's options; Ctrl-C ends them. False when one failed.
+bool runSceneScriptsForJob();
 
 }  // namespace kx::app

@@ -79,6 +79,9 @@ bool loadSceneForJob(const std::string& path, const Settings& settings) {
         std::fprintf(stderr, "kalvex: %s could not be read completely\n", path.c_str());
         return false;
     }
+    // As in the window, the scene's own start-up scripts run once it is read;
+    // one that fails does not stop the job (its message says what happened).
+    runSceneScriptsForJob();
     return true;
 }
 

@@ -39,6 +39,8 @@ void CKalvexDoc::newScene(bool withDefaults) {
         kx::app::SceneLock::countTextureChange();  // a new scene may bring its own textures
         emit sceneClearing();
         ClearScene(GetCurrentScene());
+        // The old scene's event scripts leave with it.
+        ClearKalvexEvent();
         InitScene();
         if (withDefaults) CreateDefaultScene();
         SetObjectsUnSelected();
@@ -82,6 +84,7 @@ public:
     // Puts the kept scene back in place of whatever is there now.
     bool restore() const {
         ClearScene(GetCurrentScene());
+        ClearKalvexEvent();
         InitScene();
         if (!kept_ || !LoadScene(GetCurrentScene(), path_.c_str())) return false;
         // Reading the camera block shows the camera as an object when the
@@ -116,6 +119,8 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     SceneKeeper keeper;
     emit sceneClearing();
     ClearScene(GetCurrentScene());
+    // The old scene's event scripts must not run again for the new one.
+    ClearKalvexEvent();
     InitScene();
     const bool imported = kx::app::isImportedFileType(actual);
     CameraInfo before{};

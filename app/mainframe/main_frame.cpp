@@ -35,6 +35,7 @@
 #include "render_view/render_view.h"
 #include "texbuild/texture_commands.h"
 #include "views/mouse_state.h"
+#include "script/macro_doc.h"
 
 using namespace kx::app;
 
@@ -84,6 +85,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     createMenus();
     createStatusBar();
     animation_ = new AnimationCommands(session_, this);
+    CMacroDoc::install(this, doc_);
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
     connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);

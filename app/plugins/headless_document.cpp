@@ -8,6 +8,9 @@ public:
     int load(const std::string& path) override {
         unsigned type = GetCadFileType(path.c_str());
         if (type == 0) type = 1;
+        // The old scene's scripts leave with it, after it was told it goes.
+        ClearScene(GetCurrentScene());
+        ClearKalvexEvent();
         InitScene();
         return Read3Dfile(GetCurrentScene(), path.c_str(), type) ? 1 : 0;
     }

@@ -172,3 +172,45 @@ TEST(CommandLineParseTest, FarmOptions) {
         EXPECT_EQ(parseCommandLine(c.args).error, c.error);
     }
 }
+
+namespace kx::app {
+namespace {
+
+TEST(CommandLineParseTest, ScriptJobTakesAFileAnOptionalSceneAndBounds) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+        std::string script, scene, output;
+        unsigned long long maxInstructions;
+    } cases[] = {
+        {{"--script", "s.lua"}, "", "s.lua", "", "", 0},
+        {{"--script", "s.lua", "a.cad", "--save", "o.cad"}, "", "s.lua", "a.cad", "o.cad", 0},
+        {{"--save", "o.pov", "--script", "s.lua", "--max-instructions", "5000000"}, "", "s.lua", "", "o.pov", 5000000},
+        {{"--export", "a.cad", "o.pov", "--max-instructions", "10"}, "", "", "a.cad", "o.pov", 10},
+        {{"--script"}, "wrong number of file names", "", "", "", 0},
+        {{"--script", "s.lua", "a.cad", "b.cad"}, "wrong number of file names", "", "", "", 0},
+        {{"--script", "s.lua", "--save"}, "--save needs a value", "", "", "", 0},
+        {{"--export", "a.cad", "o.pov", "--save", "x.cad"}, "--save belongs to --script", "", "", "", 0},
+        {{"--script", "s.lua", "--max-instructions", "0"}, "--max-instructions takes a whole number above 0, not 0", "",
+         "", "", 0},
+        {{"--script", "s.lua", "--max-instructions", "-5"},
+         "--max-instructions takes a whole number above 0, not -5", "", "", "", 0},
+        {{"--script", "s.lua", "--max-instructions", "99999999999999999999999"},
+         "--max-instructions takes a whole number above 0, not 99999999999999999999999", "", "", "", 0},
+        {{"--preview", "a.cad", "a.tga", "--max-instructions", "10"},
+         "--max-instructions belongs to --script, --export and --render", "", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const CommandLine cl = parseCommandLine(c.args);
+        EXPECT_EQ(cl.error, c.error);
+        if (!c.error.empty()) continue;
+        EXPECT_EQ(cl.script, c.script);
+        EXPECT_EQ(cl.scene, c.scene);
+        EXPECT_EQ(cl.output, c.output);
+        EXPECT_EQ(cl.maxInstructions.value_or(0), c.maxInstructions);
+    }
+}
+
+}  // namespace
+}  // namespace kx::app

@@ -1,0 +1,1 @@
+function main() Scene:SetObjectPropertyStr(1, 301, string.rep("x", 2000)) end

@@ -1,0 +1,134 @@
+// kalvex --script end to end: the real program, the shipped examples, the
+// bounds that end a script, and scene scripts of the scenes jobs read.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "program_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScriptProgram : public kxtest::ProgramTest {
+protected:
+    std::string example(const char* name) { return std::string(KALVEX_EXAMPLES_DIR) + "/" + name; }
+    std::string write(const char* name, const std::string& text) {
+        const fs::path p = dir.path() / name;
+        std::ofstream(p) << text;
+        return p.string();
+    }
+    std::string read(const char* name) {
+        std::ifstream in(dir.path() / name);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static size_t count(const std::string& text, const std::string& word) {
+        size_t n = 0;
+        for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+        return n;
+    }
+};
+
+TEST_F(ScriptProgram, SpiralExampleSavesARenderableScene) {
+    std::string output;
+    ASSERT_EQ(kalvex({"--script", example("scripts/spiral.lua"), "--save", "spiral.cad"}, output).exitCode, 0)
+        << output;
+    EXPECT_NE(output.find("48 spheres made"), std::string::npos) << output;
+    const std::string scene = read("spiral.cad");
+    EXPECT_EQ(scene.rfind("version 2.0", 0), 0u);
+    EXPECT_EQ(count(scene, "Spiral"), 48u);
+
+    ASSERT_TRUE(fs::exists("/usr/bin/povray")) << "scripts/setup-deps.sh installs povray";
+    ASSERT_EQ(kalvex({"--render", "spiral.cad", "--width", "64", "--height", "48"}, output).exitCode, 0) << output;
+    const auto pixels = kxtest::imagePixels((dir.path() / "spiral.tga").string(), 64, 48);
+    ASSERT_EQ(pixels.size(), 64u * 48u);
+    size_t differing = 0;
+    for (uint32_t p : pixels) differing += p != pixels.front();
+    EXPECT_GT(differing, 50u) << "the spheres show in the image";
+}
+
+TEST_F(ScriptProgram, OrbitExampleMakesKeyFrames) {
+    std::string output;
+    ASSERT_EQ(kalvex({"--script", example("scripts/orbit.lua"), "--save", "orbit.cad"}, output).exitCode, 0)
+        << output;
+    const std::string scene = read("orbit.cad");
+    EXPECT_NE(scene.find("maxframes 36"), std::string::npos);
+    EXPECT_NE(scene.find("Moon"), std::string::npos);
+}
+
+TEST_F(ScriptProgram, RunsEndWithTheirStatus) {
+    struct Row {
+        const char* script;
+        std::vector<std::string> extra;
+        int exitCode;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {"print('hello', 2)", {}, 0, "hello\t2"},
+        {"while true do end", {"--max-instructions", "100000"}, 1, "Script stopped: more than 100000 instructions"},
+        {"x = = 1", {}, 1, "Error parsing script"},
+        {"function main() error('no') end", {}, 1, "'no'"},
+        {"$VBScript\nx = 1", {}, 1, "Invalid language name: \"VBScript\""},
+        {"io.open('x', 'w')", {}, 1, "attempt to index a nil value (global 'io')"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.script);
+        std::vector<std::string> args = {"--script", write("s.lua", r.script)};
+        args.insert(args.end(), r.extra.begin(), r.extra.end());
+        std::string output;
+        EXPECT_EQ(kalvex(args, output).exitCode, r.exitCode) << output;
+        EXPECT_NE(output.find(r.shown), std::string::npos) << output;
+    }
+}
+
+TEST_F(ScriptProgram, InterruptStopsAScript) {
+    kx::platform::CommandRunner runner;
+    ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--script", write("loop.lua", "while true do end")},
+                             dir.path().string(), true, {}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    runner.cancel(10000, SIGINT);
+    const kx::platform::RunResult r = runner.wait();
+    EXPECT_EQ(r.exitCode, 128 + SIGINT);
+    EXPECT_NE(runner.output().find("Script stopped"), std::string::npos) << runner.output();
+}
+
+TEST_F(ScriptProgram, SceneScriptsRunOnceWhenJobsReadTheScene) {
+    std::string output;
+    const std::string find = write("find.lua", "print('found', Scene:FindObject('Greeting') > 0)");
+    ASSERT_EQ(kalvex({"--script", find, example("event-script.cad")}, output).exitCode, 0) << output;
+    EXPECT_NE(output.find("found\ttrue"), std::string::npos) << output;
+    ASSERT_EQ(kalvex({"--export", example("event-script.cad"), "out.pov"}, output).exitCode, 0) << output;
+    EXPECT_EQ(count(read("out.pov"), "Greeting"), 1u);
+}
+
+TEST_F(ScriptProgram, HostileSceneScriptsEndAndWriteNothing) {
+    struct Row {
+        const char* script;
+    };
+    const Row rows[] = {
+        {"while true do end"},
+        {"local t = {} while true do t[#t + 1] = string.rep('x', 100000) end"},
+        {"Scene:Save('victim.txt', 1); local f = Scene:OpenFile('victim.txt', true); Scene:WriteFile(f, 'x')"},
+        {"Scene:Load('scene.cad')"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.script);
+        fs::remove(dir.path() / "victim.txt");
+        write("scene.cad", std::string("version 2.0\nSphere\n{\n\tName ball\n}\nScript Bad SceneCreate \"") + r.script +
+                               "\"\n");
+        std::string output;
+        EXPECT_EQ(kalvex({"--export", "scene.cad", "out.pov", "--max-instructions", "10000000"}, output).exitCode, 0)
+            << output;
+        EXPECT_FALSE(fs::exists(dir.path() / "victim.txt"));
+        EXPECT_EQ(count(read("out.pov"), "ball"), 1u) << "the scene stays open";
+    }
+}
+
+}  // namespace
