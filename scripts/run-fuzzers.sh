@@ -35,6 +35,7 @@ seeds() {
         fuzz_texture_database) echo "$root/fuzz/corpus/kalvextex" ;;
         fuzz_host_dispatch) echo "$root/fuzz/corpus/hostcalls" ;;
         fuzz_import_roundtrip) echo "$root/fuzz/corpus/roundtrip" ;;
+        fuzz_script) echo "$root/fuzz/corpus/script" ;;
         *) echo "" ;;
     esac
 }
