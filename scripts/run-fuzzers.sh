@@ -55,6 +55,8 @@ run_one() {
     mkdir -p "$corpus" "$findings"
     seed=$(seeds "$name")
     [ -n "$seed" ] && [ -d "$seed" ] && cp -n "$seed"/* "$corpus"/ 2>/dev/null || true
+    # The example scripts seed the script target too.
+    [ "$name" = fuzz_script ] && cp -n "$root"/examples/scripts/*.lua "$corpus"/ 2>/dev/null || true
     # shellcheck disable=SC2046
     if "$1" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/" \
         $(dictionary "$name") "$corpus" >"$work/$name/log" 2>&1; then

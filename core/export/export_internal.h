@@ -158,6 +158,9 @@ int exportUserDefined(StandardFile* f, CadObject* obj, int extras);
 int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent);
 // True when the facet writer would write at least one triangle.
 bool hasWritableFacet(const CadObject* obj);
+// True for the objects a Wavefront OBJ file holds: meshes and solids that are
+// exported, not lights, cameras, groups or point sets.
+bool inObjFile(const CadObject* o);
 // True when a mesh writer has something to write: selected (or all are
 // exported) and at least one triangle.
 bool meshWritten(CadObject* obj);

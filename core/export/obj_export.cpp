@@ -16,17 +16,6 @@ void writeObjHeader(StandardFile* f, int) {
     StdPutLine(f, "\n");
 }
 
-bool inObjFile(const CadObject* o) {
-    switch (o->type) {
-        case KX_NULL:
-        case KX_GROUP:
-        case KX_POINTS:
-        case KX_LIGHT:
-        case KX_CAMERA: return false;
-        default: return !(o->flags & KX_FLAG_NOEXPORT);
-    }
-}
-
 // A group or material name is one word in this format: blanks would split
 // it and "#" would start a comment.
 std::string objName(const char* name) {
@@ -84,6 +73,17 @@ void writeFaces(StandardFile* f, const Written& w, unsigned long& vertex, unsign
 }
 
 }  // namespace
+
+bool inObjFile(const CadObject* o) {
+    switch (o->type) {
+        case KX_NULL:
+        case KX_GROUP:
+        case KX_POINTS:
+        case KX_LIGHT:
+        case KX_CAMERA: return false;
+        default: return !(o->flags & KX_FLAG_NOEXPORT);
+    }
+}
 
 const Dialect kObjDialect{KX_FILETYPE_WAVEFRONT, nullptr, "# %s\n", nullptr, false, writeObjHeader, nullptr,
                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, cells({})};

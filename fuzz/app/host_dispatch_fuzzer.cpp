@@ -14,25 +14,13 @@
 #include "kxplugin_functions.h"
 #include "plugins/host_dispatch.h"
 #include "plugins/host_state.h"
+#include "stub_document.h"
 
 namespace {
 
 using namespace kx::plugins;
 
-class StubDocument final : public DocumentPort {
-public:
-    int load(const std::string&) override { return 0; }
-    int save(const std::string&, unsigned) override { return 0; }
-    int newScene() override {
-        InitScene();
-        CreateDefaultScene();
-        return 1;
-    }
-    void redraw() override {}
-    void render() override {}
-    bool chooseFile(bool, const std::string&, std::string&) override { return false; }
-    void showCursor(const Point3d&) override {}
-};
+using kxfuzz::StubDocument;
 
 // Shell, OpenFile (it may write), Load, Save and CustomTexture (writes the
 // texture database) touch the machine rather than the host.

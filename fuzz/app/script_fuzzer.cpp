@@ -17,6 +17,7 @@
 #include "../core/fuzz_input_file.h"
 #include "kxcore.h"
 #include "plugins/host_state.h"
+#include "stub_document.h"
 #include "script/script_methods.h"
 #include "script/script_runner.h"
 
@@ -24,20 +25,7 @@ namespace {
 
 using namespace kx::plugins;
 
-class StubDocument final : public DocumentPort {
-public:
-    int load(const std::string&) override { return 0; }
-    int save(const std::string&, unsigned) override { return 0; }
-    int newScene() override {
-        InitScene();
-        CreateDefaultScene();
-        return 1;
-    }
-    void redraw() override {}
-    void render() override {}
-    bool chooseFile(bool, const std::string&, std::string&) override { return false; }
-    void showCursor(const Point3d&) override {}
-};
+using kxfuzz::StubDocument;
 
 class Input {
 public:

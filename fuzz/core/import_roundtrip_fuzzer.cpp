@@ -7,6 +7,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "export/export_internal.h"
 #include "files/formats_internal.h"
 #include "fuzz_input_file.h"
 #include "model/model_internal.h"
@@ -19,22 +20,12 @@ struct Reader {
 };
 const Reader kReaders[] = {{".3ds", Read3DS}, {".nff", ReadNFF}, {".obj", ReadOBJ}, {".dxf", ReadDXF}};
 
-// What the OBJ export takes of a scene.
-bool exported(const CadObject* o) {
-    switch (o->type) {
-        case KX_NULL:
-        case KX_GROUP:
-        case KX_POINTS:
-        case KX_LIGHT:
-        case KX_CAMERA: return false;
-        default: return !(o->flags & KX_FLAG_NOEXPORT);
-    }
-}
+using kx::exporter::inObjFile;
 
 size_t writableTriangles() {
     size_t n = 0;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
-        if (exported(o)) kx::files::forEachTriangle(o, [&n](const kx::files::Triangle&) { ++n; });
+        if (inObjFile(o)) kx::files::forEachTriangle(o, [&n](const kx::files::Triangle&) { ++n; });
     return n;
 }
 
@@ -42,7 +33,7 @@ size_t writableTriangles() {
 size_t heldTriangles() {
     size_t n = 0;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        if (!exported(o) || !o->points) continue;
+        if (!inObjFile(o) || !o->points) continue;
         if (o->polygons) {
             n += kx::model::triangleCount(o);
             continue;
