@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "kxcore.h"
+#include "model/point_compare.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ void ZeroPoint(Point3d* p) {
     if (p) *p = Point3d{0, 0, 0};
 }
 
-int IsZero(Point3d* p) { return (p && p->x == 0.0f && p->y == 0.0f && p->z == 0.0f) ? 1 : 0; }
+int IsZero(Point3d* p) { return (p && kx::model::isZero(*p)) ? 1 : 0; }
 
 double PointDistance(Point3d* a, Point3d* b) {
     if (!a || !b) return 0.0;

@@ -44,7 +44,6 @@ void forgetCameraObject(const CadObject* obj) {
     if (camera().object == obj) camera().object = nullptr;
 }
 
-bool isCameraObject(const CadObject* obj) { return obj && camera().object == obj; }
 
 }  // namespace kx::view
 
@@ -123,12 +122,8 @@ CadObjectInfo* CameraToInfo(CameraInfo* cam) {
     info = CadObjectInfo{};
     info.scale = Point3d{1, 1, 1};
     info.flags |= KX_FLAG_VISIBLE;
-    if (cam) {
-        info.translate = cam->location;
-        info.size = cam->lookAt;
-        info.rotate = cam->up;
-        info.extraPoint = cam->rightDir;
-    }
+    if (cam)
+        for (const KxCameraField& field : KX_CAMERA_FIELDS) info.*field.info = cam->*field.camera;
     return &info;
 }
 
@@ -138,12 +133,8 @@ CadObject* CameraToObject(CameraInfo* cam) {
     record.type = KX_CAMERA;
     record.flags = KX_FLAG_VISIBLE;
     record.scale = Point3d{1, 1, 1};
-    if (cam) {
-        record.translate = cam->location;
-        record.size = cam->lookAt;
-        record.rotate = cam->up;
-        record.extraPoint = cam->rightDir;
-    }
+    if (cam)
+        for (const KxCameraField& field : KX_CAMERA_FIELDS) record.*field.object = cam->*field.camera;
     return &record;
 }
 
