@@ -11,6 +11,7 @@
 
 #include "kxcore.h"
 #include "settings/settings.h"
+#include "views/mouse_state.h"
 
 class CKalvexDoc : public QObject {
     Q_OBJECT
@@ -59,6 +60,10 @@ public:
     // The selected objects, in list order.
     static std::vector<CadObject*> selectedObjects();
 
+    // What the mouse does in every view of this document: one editor for all
+    // of them, so that a mode chosen in a menu holds in whichever view is used.
+    kx::app::MouseEditor& mouseEditor() { return mouseEditor_; }
+
 signals:
     void sceneReplaced();
     // Another scene took the document's place (New, Open, close): what was
@@ -78,4 +83,5 @@ private:
     bool modified_ = false;
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
+    kx::app::MouseEditor mouseEditor_;
 };
