@@ -69,6 +69,21 @@ struct ObjectManager {
     KxObjectReleaseHook releaseHook = nullptr;  // the program's, see SetObjectReleaseHook
 };
 
+// What the exports that hand back a pointer into the library point at: each
+// result stays valid until the next call of the same function.
+struct ResultBuffers {
+    Point3d point{};                         // MakePointLP
+    Point3d centre{};                        // GetCentrePoint
+    CadObjectInfo cameraInfo{};              // CameraToInfo
+    CadObject cameraObject{};                // CameraToObject
+    TextureInfo textureRecord{};             // texture lookups of a name outside the list
+    std::string number;                      // DoubleToString
+    char strippedName[33] = {};              // StripObjectName
+    char textObject[KX_EXTRA_TEXT_MAX + 1] = {};  // SetTextObject
+    std::string textField;                   // GetTextObject
+    size_t randomPosition = 0;               // where rnd stands in its fixed cycle
+};
+
 struct CoreState {
     CoreSettings settings;
     LogState log;
@@ -82,6 +97,7 @@ struct CoreState {
     UserTextureState userTextures;
     CameraInfo camera{};
     AnimState anim;
+    ResultBuffers results;
 };
 
 // The single state of the library, initialised on first use. Everything the

@@ -99,7 +99,7 @@ int WriteAllArgs(StandardFile* f, CadObject* obj) {
 }
 
 char* StripObjectName(char* name) {
-    thread_local char stripped[33];
+    auto& stripped = kx::core().results.strippedName;
     if (!name || name[0] != '_' || strnlen(name, 33) > 32) return name;
     size_t n = std::strcspn(name, "0123456789");
     std::memcpy(stripped, name, n);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core_state.h"
 #include "kxcore.h"
 #include "model/point_compare.h"
 
@@ -34,7 +35,7 @@ Point3d MakePoint(double x, double y, double z) {
 }
 
 Point3d* MakePointLP(double x, double y, double z) {
-    thread_local Point3d point;
+    Point3d& point = kx::core().results.point;
     point = MakePoint(x, y, z);
     return &point;
 }
@@ -66,7 +67,7 @@ double PointDistance(Point3d* a, Point3d* b) {
 }
 
 double rnd() {
-    thread_local size_t position = 0;
+    size_t& position = kx::core().results.randomPosition;
     position = (position + 1) % kRandomTable.size();
     return kRandomTable[position];
 }

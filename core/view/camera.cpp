@@ -118,7 +118,7 @@ int SetCameraSize(CameraInfo* cam, POINT size) {
 int GetCameraTrack(CameraInfo* cam) { return cam ? cam->track : 0; }
 
 CadObjectInfo* CameraToInfo(CameraInfo* cam) {
-    thread_local CadObjectInfo info;
+    CadObjectInfo& info = core().results.cameraInfo;
     info = CadObjectInfo{};
     info.scale = Point3d{1, 1, 1};
     info.flags |= KX_FLAG_VISIBLE;
@@ -128,7 +128,7 @@ CadObjectInfo* CameraToInfo(CameraInfo* cam) {
 }
 
 CadObject* CameraToObject(CameraInfo* cam) {
-    thread_local CadObject record;
+    CadObject& record = core().results.cameraObject;
     record = CadObject{};
     record.type = KX_CAMERA;
     record.flags = KX_FLAG_VISIBLE;

@@ -29,6 +29,8 @@ TEST(CoreStateTest, ResetForgetsWhatEverySubsystemKept) {
          [] { return kx::core().files.nativeWriteDepth == 0; }},
         {"reader depths", [] { kx::core().files.nativeReadDepth = 2; kx::core().files.legacyLoadDepth = 5; },
          [] { return kx::core().files.nativeReadDepth == 0 && kx::core().files.legacyLoadDepth == 0; }},
+        {"result buffers", [] { MakePointLP(1, 2, 3); kx::core().results.randomPosition = 9; },
+         [] { return kx::core().results.point.x == 0 && kx::core().results.randomPosition == 0; }},
         {"release hook", [] { SetObjectReleaseHook(noRelease); },
          [] { return SetObjectReleaseHook(nullptr) == nullptr; }},
     };
