@@ -81,6 +81,13 @@ struct ResultBuffers {
     char strippedName[33] = {};              // StripObjectName
     char textObject[KX_EXTRA_TEXT_MAX + 1] = {};  // SetTextObject
     std::string textField;                   // GetTextObject
+    std::string quoted;                      // SetArgStringQuote
+    std::string inQuotes;                    // SetArgString
+    std::string shortest;                    // dtoa
+    std::string withExtension;               // AddExt
+    std::string newExtension;                // AddNewExt
+    std::string programFile;                 // GetProgramFileName
+    std::string heightField;                 // GetPovHeightField
     size_t randomPosition = 0;               // where rnd stands in its fixed cycle
 };
 

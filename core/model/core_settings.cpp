@@ -86,7 +86,7 @@ double GetGridInterval() { return core().settings.gridInterval; }
 double GetGridExtent() { return core().settings.gridExtent; }
 
 const char* GetProgramFileName(const char* file) {
-    thread_local std::string result;
+    std::string& result = core().results.programFile;
     result = core().settings.programPath + "/" + (file ? file : "");
     return result.c_str();
 }
