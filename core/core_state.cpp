@@ -1,6 +1,8 @@
 #include "core_state.h"
 
 #include "anim/anim_internal.h"
+#include "model/release_hook.h"
+#include "view/view_internal.h"
 
 namespace kx {
 
@@ -9,27 +11,26 @@ CoreState& core() {
     return state;
 }
 
+void objectAboutToBeFreed(CadObject* obj) {
+    kx::model::notifyObjectReleased(obj);
+    kx::view::forgetBoundIn(obj);
+    kx::view::forgetCameraObject(obj);
+    // The animation must never keep the freed record, selected or not.
+    kx::anim::forgetObject(obj);
+}
+
 void resetCoreForTests() {
+    // What the state owns through plain pointers is freed first; then the
+    // whole aggregate is replaced, so no member can be forgotten.
     DeleteAllCadObjects();
     CoreState& s = core();
-    s.settings = CoreSettings{};
-    s.log = LogState{};
-    s.objects.selection.clear();
-    s.objects.counters.fill(0);
-    s.objects.selectorTree = nullptr;
-    s.objects.selectorParent = nullptr;
-    s.objects.lastAtom = nullptr;
-    s.objects.scene = CadScene{};
-    s.view = ViewState{};
     s.geometry.reset();
-    s.camera = CameraInfo{};
-    kx::anim::reset();
     ClearTexture(s.textures.head);
-    s.textures = TextureState{};
     ExitTextureBuiler();
-    s.userTextures = UserTextureState{};
     ClearKalvexEvent();
     KxSetUiCallbacks(nullptr);
+    s = CoreState{};
+    kx::anim::reset();
 }
 
 }  // namespace kx

@@ -9,6 +9,8 @@
 
 #include "kxcore.h"
 #include "anim/anim_state.h"
+#include "export/export_state.h"
+#include "files/files_state.h"
 #include "geometry/geometry_state.h"
 #include "model/event_state.h"
 #include "texture/texture_state.h"
@@ -64,19 +66,36 @@ struct ObjectManager {
     HTREEITEM selectorParent = nullptr;
     CadObject* lastAtom = nullptr;
     CadScene scene{};
+    KxObjectReleaseHook releaseHook = nullptr;  // the program's, see SetObjectReleaseHook
 };
 
-// What the file readers tell each other while a file is read.
-struct ReaderState {
-    // Counts the files that ended inside a record; a reader compares the count
-    // before and after a piece it handed on, to learn that its file was cut.
-    unsigned endsInsideRecord = 0;
+// What the exports that hand back a pointer into the library point at: each
+// result stays valid until the next call of the same function.
+struct ResultBuffers {
+    Point3d point{};                         // MakePointLP
+    Point3d centre{};                        // GetCentrePoint
+    CadObjectInfo cameraInfo{};              // CameraToInfo
+    CadObject cameraObject{};                // CameraToObject
+    TextureInfo textureRecord{};             // texture lookups of a name outside the list
+    std::string number;                      // DoubleToString
+    char strippedName[33] = {};              // StripObjectName
+    char textObject[KX_EXTRA_TEXT_MAX + 1] = {};  // SetTextObject
+    std::string textField;                   // GetTextObject
+    std::string quoted;                      // SetArgStringQuote
+    std::string inQuotes;                    // SetArgString
+    std::string shortest;                    // dtoa
+    std::string withExtension;               // AddExt
+    std::string newExtension;                // AddNewExt
+    std::string programFile;                 // GetProgramFileName
+    std::string heightField;                 // GetPovHeightField
+    size_t randomPosition = 0;               // where rnd stands in its fixed cycle
 };
 
 struct CoreState {
     CoreSettings settings;
     LogState log;
-    ReaderState readers;
+    files::FilesState files;
+    exporter::ExportRun exportRun;
     ObjectManager objects;
     ViewState view;
     EventState events;
@@ -85,10 +104,23 @@ struct CoreState {
     UserTextureState userTextures;
     CameraInfo camera{};
     AnimState anim;
+    ResultBuffers results;
 };
 
-// The single state of the library, initialised on first use.
+// The single state of the library, initialised on first use. Everything the
+// library keeps between calls lives here and is reached only through this
+// accessor. The library is not reentrant across threads: one thread at a time
+// is inside it (the program holds its scene lock around every call from a
+// second thread), so nothing here is guarded or kept per thread.
 CoreState& core();
+
+// True when obj is the object that shows the active camera.
+inline bool isCameraObject(const CadObject* obj) { return obj && core().camera.object == obj; }
+
+// obj is about to be freed: every subsystem that keeps a pointer into it
+// (the picking rectangle, the camera, the animation) lets go of it, then the
+// program's release hook is told.
+void objectAboutToBeFreed(CadObject* obj);
 
 // Back to the state of a freshly loaded library (tests): frees every object.
 void resetCoreForTests();

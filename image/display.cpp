@@ -1,23 +1,18 @@
 // Reading a file into the current image by its kind.
+#include "image_formats.h"
 #include "image_state.h"
 #include "wait_cursor.h"
 
 int pxDisplayImageEx(HWND window, const char* name, int quiet) {
-    int kind = pxGetImageType(name);
+    const kx::image::ImageFormat* format = kx::image::imageFormatOf(name);
     int ok = 0;
     {
         kx::image::WaitCursor cursor(!quiet);
-        switch (kind) {
-        case PX_IMAGE_GIF: ok = ReadGIF(name); break;
-        case PX_IMAGE_BMP: ok = ReadBMP(name); break;
-        case PX_IMAGE_PCX: ok = ReadPCX(name); break;
-        case PX_IMAGE_TGA: ok = ReadTGA(name); break;
-        case PX_IMAGE_ILBM: ok = ReadILBM(name); break;
-        case PX_IMAGE_JPG: ok = ReadJpegEx(window, name, 1); break;
-        default:
+        if (!format || !format->read) {
             ErrorMessage("File \"%s\" unknown image format", name ? name : "");
             return 0;
         }
+        ok = format->read(window, name, quiet);
     }
     if (ok) pxUpdateMemoryDC();
     return ok ? 1 : 0;

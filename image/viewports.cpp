@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <new>
 
+#include "image_formats.h"
 #include "image_state.h"
 #include "io/file_names.h"
 #include "paint.h"
@@ -82,12 +83,8 @@ int pxSaveViewPortEx(PxViewport* viewport, const char* name, int quiet) {
     if (!record) return 0;
     HDC dc = record->surface->dc();
     kx::image::WaitCursor cursor(!quiet);
-    switch (pxGetImageType(name)) {
-    case PX_IMAGE_BMP: return WriteBMP24(dc, name);
-    case PX_IMAGE_TGA: return WriteTGA(dc, name);
-    case PX_IMAGE_JPG: return WriteJpeg(dc, name);
-    default: break;
-    }
+    const kx::image::ImageFormat* format = kx::image::imageFormatOf(name);
+    if (format && format->write) return format->write(dc, name);
     ErrorMessage("Unable to save \"%s\" image, unknown format", name ? name : "");
     return 0;
 }

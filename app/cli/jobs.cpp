@@ -75,7 +75,7 @@ bool loadSceneForJob(const std::string& path, const Settings& settings) {
     }
     // A scene that was not read whole is not rendered or exported as if it
     // were: the reader has said what went wrong.
-    if (!Read3Dfile(GetCurrentScene(), path.c_str(), 1)) {
+    if (!Read3Dfile(GetCurrentScene(), path.c_str(), KX_FILETYPE_KALVEX)) {
         std::fprintf(stderr, "kalvex: %s could not be read completely\n", path.c_str());
         return false;
     }

@@ -77,8 +77,8 @@ int writePointSeries(CadObject* obj, const std::string& path) {
 int saveSelectedObject(const std::string& path, unsigned type) {
     CadObject* obj = firstSelected();
     if (!obj) return 0;
-    if (type == 5) {
-        if (obj->type == KX_POINTS) return writePointFile(obj, path, 5);
+    if (type == KX_FILETYPE_RAW) {
+        if (obj->type == KX_POINTS) return writePointFile(obj, path, KX_FILETYPE_RAW);
         // Facet lists are written in the facet writer's plain syntax (its format 18).
         return WriteFacetFile(obj, path.c_str(), kRawFacetFormat);
     }
@@ -117,16 +117,17 @@ int saveSceneFile(const std::string& path, unsigned type, const Settings& settin
     }
     CadScene* scene = GetCurrentScene();
     switch (type) {
-        case 1: {
+        case KX_FILETYPE_KALVEX: {
             int ok = SaveScene2(scene, path.c_str());
             if (ok && settings.exports.autoSave) ok = Write3Dfile(scene, path.c_str(), KX_FILETYPE_POVRAY2);
             return ok;
         }
-        case 8: case 14: case 19: case 20: case 22: case 23: case 24: case 34: case 38:
+        case 8: case KX_FILETYPE_NFF: case KX_FILETYPE_POLYRAY: case KX_FILETYPE_QRT: case KX_FILETYPE_DXF:
+        case KX_FILETYPE_RENDERMAN: case KX_FILETYPE_VRML: case KX_FILETYPE_WAVEFRONT: case KX_FILETYPE_VRML2:
             return Write3Dfile(scene, path.c_str(), type);
-        case 5: case 6: case 7: case 9:
+        case KX_FILETYPE_RAW: case 6: case 7: case KX_FILETYPE_3D:
             return saveSelectedObject(path, type);
-        case 10: case 11: case 12: {
+        case KX_FILETYPE_POVRAY2: case KX_FILETYPE_POVRAY3: case KX_FILETYPE_POVRAY1: {
             int ok = Write3Dfile(scene, path.c_str(), KX_FILETYPE_POVRAY2);
             if (ok && settings.exports.renderBatch) ok = writeRenderBatch(settings, AddNewExt(path.c_str(), ".pov"));
             return ok;

@@ -10,6 +10,8 @@ namespace kx::app {
 
 // Types above this belong to plug-ins, which bring their own readers and writers.
 inline constexpr unsigned kLastBuiltInFileType = 41;
+// File type kFirstPluginFileType + n is the n-th plug-in item.
+inline constexpr unsigned kFirstPluginFileType = kLastBuiltInFileType + 1;
 
 // Reads a file into the current scene. Type 0 takes the type from the file's
 // extension; 1 is the native scene reader; other known types go through the

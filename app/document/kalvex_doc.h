@@ -11,6 +11,7 @@
 
 #include "kxcore.h"
 #include "settings/settings.h"
+#include "views/mouse_state.h"
 
 class CKalvexDoc : public QObject {
     Q_OBJECT
@@ -60,6 +61,10 @@ public:
     // The selected objects, in list order.
     static std::vector<CadObject*> selectedObjects();
 
+    // What the mouse does in every view of this document: one editor for all
+    // of them, so that a mode chosen in a menu holds in whichever view is used.
+    kx::app::MouseEditor& mouseEditor() { return mouseEditor_; }
+
 signals:
     // The objects of the scene are about to be freed: nothing may hold on to
     // them. A box shown while the next scene is read lets views repaint.
@@ -82,4 +87,5 @@ private:
     bool modified_ = false;
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
+    kx::app::MouseEditor mouseEditor_;
 };

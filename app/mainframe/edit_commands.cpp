@@ -109,7 +109,7 @@ void EditCommands::duplicate() {
 }
 
 void EditCommands::startPlacing(unsigned type) {
-    kx::app::MouseEditor& m = kx::app::mouseEditor();
+    kx::app::MouseEditor& m = doc_->mouseEditor();
     m.placeType = type;
     m.state = kx::app::kMousePlace;
     emit mouseStateChanged();

@@ -41,23 +41,9 @@ using namespace kx::app;
 
 namespace {
 
-StoredRect* storedViewRect(Settings& s, int kind) {
-    switch (kind) {
-        case kPerspective: return &s.desktop.perspPos;
-        case kFront: return &s.desktop.frontPos;
-        case kPlan: return &s.desktop.planPos;
-        default: return &s.desktop.sidePos;
-    }
-}
+StoredRect* storedViewRect(Settings& s, int kind) { return &(s.desktop.*kViewKinds[kind].position); }
 
-int* showSetting(Settings& s, int kind) {
-    switch (kind) {
-        case kPerspective: return &s.desktop.showIso;
-        case kFront: return &s.desktop.showFront;
-        case kPlan: return &s.desktop.showPlan;
-        default: return &s.desktop.showSide;
-    }
-}
+int* showSetting(Settings& s, int kind) { return &(s.desktop.*kViewKinds[kind].shown); }
 
 }  // namespace
 
@@ -164,19 +150,20 @@ void CMainFrame::createStatusBar() {
 }
 
 CKalvexView* CMainFrame::view(int kind) const {
-    if (kind < 0 || kind > 3 || !views_[kind]) return nullptr;
+    if (!viewKindInfo(kind) || !views_[kind]) return nullptr;
     return qobject_cast<CKalvexView*>(views_[kind]->widget());
 }
 
 CKalvexView* CMainFrame::showView(int kind, bool show) {
-    if (kind < 0 || kind > 3) return nullptr;
+    const ViewKindInfo* info = viewKindInfo(kind);
+    if (!info) return nullptr;
     if (!show) {
         if (kind == kPerspective) stopPreview();
         if (views_[kind]) views_[kind]->close();
         return nullptr;
     }
     if (views_[kind]) return view(kind);
-    auto* v = new CKalvexView(doc_, kind, &env_);
+    auto* v = new CKalvexView(doc_, info->kind, &env_);
     QMdiSubWindow* sub = mdi_->addSubWindow(v);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(v->title());
@@ -184,9 +171,7 @@ CKalvexView* CMainFrame::showView(int kind, bool show) {
     views_[kind] = sub;
     connect(v, &CKalvexView::cursorMoved, this, &CMainFrame::updateStatus);
     connect(v, &CKalvexView::mouseStateChanged, this, &CMainFrame::updateStatus);
-    const QString names[4] = {QStringLiteral("viewPerspective"), QStringLiteral("viewFront"),
-                              QStringLiteral("viewPlan"), QStringLiteral("viewSide")};
-    if (QAction* a = action(names[kind])) {
+    if (QAction* a = action(QString::fromLatin1(info->action))) {
         a->setChecked(true);
         connect(sub, &QObject::destroyed, a, [a] { a->setChecked(false); });
     }
@@ -274,13 +259,13 @@ void CMainFrame::showRenderView() {
 void CMainFrame::openStartViews() {
     Settings& s = session_.settings();
     bool any = false;
-    for (int kind = 0; kind < 4; ++kind)
+    for (int kind = 0; kind < kViewKindCount; ++kind)
         if (*showSetting(s, kind)) {
             showView(kind, true);
             any = true;
         }
     if (!any) showView(kFront, true);
-    for (int kind = 0; kind < 4; ++kind) {
+    for (int kind = 0; kind < kViewKindCount; ++kind) {
         const StoredRect* r = storedViewRect(s, kind);
         if (!s.desktop.autoTile && views_[kind] && !r->empty()) views_[kind]->setGeometry(r->left, r->top, r->width, r->height);
     }
@@ -311,7 +296,7 @@ void CMainFrame::storeWindowState() {
     s.desktop.maximize = isMaximized() ? 1 : 0;
     const QRect g = normalGeometry();
     s.desktop.framePos = StoredRect{g.left(), g.top(), g.width(), g.height()};
-    for (int kind = 0; kind < 4; ++kind) {
+    for (int kind = 0; kind < kViewKindCount; ++kind) {
         *showSetting(s, kind) = views_[kind] ? 1 : 0;
         if (views_[kind]) {
             const QRect v = views_[kind]->geometry();
@@ -323,13 +308,13 @@ void CMainFrame::storeWindowState() {
 void CMainFrame::updateTitles() {
     setWindowTitle(doc_->title() + QStringLiteral("[*] - Kalvex"));
     setWindowModified(doc_->isModified());
-    for (int kind = 0; kind < 4; ++kind)
+    for (int kind = 0; kind < kViewKindCount; ++kind)
         if (CKalvexView* v = view(kind)) views_[kind]->setWindowTitle(v->title());
     if (renderWindow_) renderWindow_->setWindowTitle(CRenderView::titleFor(doc_->title()));
 }
 
 void CMainFrame::updateStatus() {
-    const MouseEditor& m = mouseEditor();
+    const MouseEditor& m = doc_->mouseEditor();
     cursorLabel_->setText(QStringLiteral("X %1  Y %2  Z %3")
                               .arg(m.cursor.x, 0, 'f', 3)
                               .arg(m.cursor.y, 0, 'f', 3)
@@ -381,7 +366,7 @@ void CMainFrame::cancel() {
         animation_->cancel();
         return;
     }
-    mouseEditor().state = kMouseSelect;
+    doc_->mouseEditor().state = kMouseSelect;
     updateStatus();
     doc_->selectionChanged();
 }

@@ -117,7 +117,7 @@ private:
     kx::app::ViewEnvironment env_;
     CKalvexDoc* doc_;
     QMdiArea* mdi_;
-    std::array<QPointer<QMdiSubWindow>, 4> views_;
+    std::array<QPointer<QMdiSubWindow>, kx::app::kViewKindCount> views_;
     QPointer<QMdiSubWindow> renderWindow_;
     SceneTreePanel* sceneTree_ = nullptr;
     PropertyPanel* properties_ = nullptr;

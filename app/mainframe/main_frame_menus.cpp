@@ -138,10 +138,9 @@ void CMainFrame::createMenus() {
                                      if (CKalvexView* v = activeView()) v->fitScene();
                                  });
     viewMenu->addSeparator();
-    const char* viewNames[4] = {"viewPerspective", "viewFront", "viewPlan", "viewSide"};
-    const char* viewTexts[4] = {"&Perspective", "F&ront", "P&lan", "&Side"};
-    for (int kind = 0; kind < 4; ++kind) {
-        QAction* a = addAction(viewMenu, viewNames[kind], tr(viewTexts[kind]), {}, [] {});
+    for (const ViewKindInfo& info : kViewKinds) {
+        const int kind = info.kind;
+        QAction* a = addAction(viewMenu, info.action, tr(info.menuText), {}, [] {});
         a->setCheckable(true);
         a->setChecked(view(kind) != nullptr);
         connect(a, &QAction::triggered, this, [this, kind](bool on) { showView(kind, on); });
@@ -169,7 +168,7 @@ void CMainFrame::createMenus() {
         SetShowSpotLights(on);
     });
     addAction(viewMenu, "viewTrackCursor", tr("Track &Cursor"), {}, [this] {
-        mouseEditor().state = kMouseTrack;
+        doc_->mouseEditor().state = kMouseTrack;
         updateStatus();
     });
     viewMenu->addSeparator();

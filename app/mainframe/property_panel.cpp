@@ -19,15 +19,7 @@
 
 namespace {
 
-struct FlagRow {
-    uint32_t bit;
-    const char* property;
-};
-constexpr FlagRow kFlags[8] = {
-    {KX_FLAG_VISIBLE, "Visible"}, {KX_FLAG_SMOOTH, "Smooth"},     {KX_FLAG_UVMAP, "UvMap"},
-    {KX_FLAG_TINDEX, "Tindex"},   {KX_FLAG_ANIMATED, "Animated"}, {KX_FLAG_BOUND, "Bound"},
-    {KX_FLAG_NOEXPORT, "Noexport"}, {KX_FLAG_NOOBJECT, "Noobject"},
-};
+constexpr const auto& kFlags = KX_OBJECT_FLAGS;
 
 Point3d* fieldOf(CadObject* obj, int id) {
     switch (id) {
@@ -78,10 +70,10 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
     auto* flagBox = new QWidget(this);
     auto* flagGrid = new QGridLayout(flagBox);
     flagGrid->setContentsMargins(0, 0, 0, 0);
-    for (int i = 0; i < 8; ++i) {
-        flags_[i] = new QCheckBox(tr(kFlags[i].property), flagBox);
-        flagGrid->addWidget(flags_[i], i / 2, i % 2);
-        const uint32_t bit = kFlags[i].bit;
+    for (size_t i = 0; i < flags_.size(); ++i) {
+        flags_[i] = new QCheckBox(tr(kFlags[i].name), flagBox);
+        flagGrid->addWidget(flags_[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
+        const uint32_t bit = kFlags[i].flag;
         connect(flags_[i], &QCheckBox::toggled, this, [this, bit](bool on) { applyFlag(static_cast<int>(bit), on); });
     }
     form->addRow(tr("Flags"), flagBox);
@@ -161,7 +153,7 @@ void PropertyPanel::refresh() {
         const float v[3] = {p.x, p.y, p.z};
         for (int k = 0; k < 3; ++k) row.spins[k]->setValue(v[k]);
     }
-    for (int i = 0; i < 8; ++i) flags_[i]->setChecked(obj && (obj->flags & kFlags[i].bit));
+    for (size_t i = 0; i < flags_.size(); ++i) flags_[i]->setChecked(obj && (obj->flags & kFlags[i].flag));
     filling_ = false;
 }
 
@@ -239,8 +231,8 @@ void PropertyPanel::applyFlag(int bit, bool on) {
     if (filling_ || !object_) return;
     kx::app::SceneChange change;
     if (!change.owns()) return;
-    for (const FlagRow& f : kFlags)
-        if (static_cast<int>(f.bit) == bit) SetCadObjectProperty(object_, f.property, on ? 1u : 0u);
+    for (const KxObjectFlag& f : kFlags)
+        if (static_cast<int>(f.flag) == bit) SetCadObjectProperty(object_, f.name, on ? 1u : 0u);
     changed();
 }
 

@@ -57,5 +57,5 @@ private:
     QLineEdit* text_;
     QLabel* textLabel_;
     std::array<PointRow, 5> rows_;
-    std::array<QCheckBox*, 8> flags_;
+    std::array<QCheckBox*, std::size(KX_OBJECT_FLAGS)> flags_;
 };

@@ -7,7 +7,7 @@ class HeadlessDocument final : public DocumentPort {
 public:
     int load(const std::string& path) override {
         unsigned type = GetCadFileType(path.c_str());
-        if (type == 0) type = 1;
+        if (type == 0) type = KX_FILETYPE_KALVEX;
         // The old scene's scripts leave with it, after it was told it goes.
         ClearScene(GetCurrentScene());
         ClearKalvexEvent();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "kxcore.h"
+#include "document/file_dispatch.h"
 #include "kxplatform/process.h"
 #include "plugins/builtin_tools.h"
 #include "plugins/host_dispatch.h"
@@ -187,14 +188,14 @@ int Load(const char* file) {
 int Save(const char* file, int type) {
     if (file == nullptr) return 0;
     const unsigned t = type != 0 ? static_cast<unsigned>(type) : GetCadFileType(file);
-    // Types from 42 on are plug-in items, and only SAVE items write files.
-    if (t >= 42) {
+    // Plug-in file types are plug-in items, and only SAVE items write files.
+    if (t >= app::kFirstPluginFileType) {
         PluginManager* m = hostState().manager;
         if (m == nullptr) {
             ::ErrorMessage("Error unknown file type: %s", file);
             return 0;
         }
-        return m->saveWithItem(static_cast<int>(t - 42), file);
+        return m->saveWithItem(static_cast<int>(t - app::kFirstPluginFileType), file);
     }
     return document().save(file, t);
 }

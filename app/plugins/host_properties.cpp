@@ -100,29 +100,29 @@ int GetObjectProperty(int handle, const char* property, void* value) {
     const int id = GetObjectPropertyTypeId(property);
     v->type = id < 100 ? KXVAR_POINT : id < 200 ? KXVAR_INT : id < 300 ? KXVAR_STRING : KXVAR_POINTER;
     switch (id) {
-    case 1:
-    case 6: setPoint(*v, obj->size); break;
-    case 2: setPoint(*v, obj->extraPoint); break;
-    case 3: setPoint(*v, obj->scale); break;
-    case 4: setPoint(*v, obj->rotate); break;
-    case 5: setPoint(*v, obj->translate); break;
+    case KX_PROP_SIZE:
+    case KX_PROP_LOOKAT: setPoint(*v, obj->size); break;
+    case KX_PROP_EXTRA: setPoint(*v, obj->extraPoint); break;
+    case KX_PROP_SCALE: setPoint(*v, obj->scale); break;
+    case KX_PROP_ROTATE: setPoint(*v, obj->rotate); break;
+    case KX_PROP_TRANSLATE: setPoint(*v, obj->translate); break;
     case 7: setPoint(*v, Point3d{0, 1, 0}); break;
     case 8: setPoint(*v, Point3d{0, 0, obj->extraPoint.z}); break;
     case 9: setPoint(*v, Point3d{obj->extraPoint.x, 0, 0}); break;
-    case 101: v->value.i = static_cast<int>(obj->type); break;
+    case KX_PROP_TYPE: v->value.i = static_cast<int>(obj->type); break;
     case 102: v->value.i = static_cast<int>((obj->flags >> 1) & 0x1f); break;
-    case 103: v->value.i = static_cast<int>(obj->groupId); break;
-    case 104: v->value.i = obj->selected; break;
-    case 105: v->value.i = static_cast<int>(obj->rgb); break;
-    case 106: v->value.i = obj->type == KX_GROUP ? static_cast<int>(obj->extraPoint.x) : 0; break;
-    case 121:
-    case 122:
-    case 123:
-    case 124:
-    case 125: v->value.i = (obj->flags >> (id - 120)) & 1; break;
-    case 201: setText(*v, obj->name, sizeof obj->name - 1); break;
-    case 202: v->value.i = static_cast<int>(obj->materialType); break;
-    case 203: {
+    case KX_PROP_GROUPID: v->value.i = static_cast<int>(obj->groupId); break;
+    case KX_PROP_SELECT: v->value.i = obj->selected; break;
+    case KX_PROP_RGBCOLOR: v->value.i = static_cast<int>(obj->rgb); break;
+    case KX_PROP_CSGTYPE: v->value.i = obj->type == KX_GROUP ? static_cast<int>(obj->extraPoint.x) : 0; break;
+    case KX_PROP_VISIBLE:
+    case KX_PROP_VISIBLE + 1:
+    case KX_PROP_VISIBLE + 2:
+    case KX_PROP_VISIBLE + 3:
+    case KX_PROP_VISIBLE + 4: v->value.i = (obj->flags >> (id - KX_PROP_VISIBLE + 1)) & 1; break;
+    case KX_PROP_NAME: setText(*v, obj->name, sizeof obj->name - 1); break;
+    case KX_PROP_MATERIAL: v->value.i = static_cast<int>(obj->materialType); break;
+    case KX_PROP_PLUGIN: {
         std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
         const int ok = GetObjectExtraString(obj, KX_PROP_PLUGIN, text.data());
         setText(*v, ok ? text.c_str() : "", KXVAR_TEXT_BYTES - 1);

@@ -386,7 +386,7 @@ std::vector<app::RendererDefinition> PluginManager::registerRenderers() {
         if (!call(i, nullptr, 16, bytes + 32)) continue;
         copyField(r.infoFile, sizeof r.infoFile, "plugin.inf");
         // The whole type word, not one byte of it: the plug-in may have filled the rest.
-        r.type = 42;
+        r.type = app::kPluginRendererType;
         terminate(r.description);
         terminate(r.quality);
         terminate(r.commandTemplate);

@@ -72,7 +72,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     outcome_ = RenderOutcome{};
     const RendererDefinition& renderer = renderers_.current(settings_.render.type);
     if (&renderer == &renderers_.entries.front()) return false;  // preview only: nothing to run
-    if (renderer.type == 42) {
+    if (renderer.type == kPluginRendererType) {
         ErrorMessage("Unable to create render display window");
         return false;
     }

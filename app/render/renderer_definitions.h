@@ -8,12 +8,15 @@
 
 namespace kx::app {
 
+// The renderer type of a RENDER plug-in: nothing is exported, the plug-ins draw.
+inline constexpr int32_t kPluginRendererType = 42;
+
 // One renderer definition, in the layout RENDER plug-ins fill.
 struct RendererDefinition {
     char infoFile[32];        // "$INTERNAL" for entry 0
     char description[1024];
     char quality[260];        // the quality choices
-    int32_t type;             // file-type id of the scene to export; 0 none; 42 plug-in
+    int32_t type;             // file-type id of the scene to export; 0 none; kPluginRendererType
     int32_t reserved;
     int32_t frame;            // frame number of an animation render (0 none)
     char commandTemplate[1024];

@@ -41,55 +41,55 @@ void readToolbox(const IniStore& s, const char* section, ToolboxSettings& box, i
     box.y = y;
 }
 
-// The plain whole-number values: one table serves reading and writing.
+// The plain whole-number values: one table serves reading and writing. A
+// value the file does not hold keeps the default the settings struct gives it.
 struct IntValue {
     const char* section;
     const char* name;
-    int fallback;
     int& (*field)(Settings&);
 };
 
 const IntValue kIntValues[] = {
-    {"Desktop", "Maximize", 0, [](Settings& s) -> int& { return s.desktop.maximize; }},
-    {"Desktop", "LoadPlugins", 1, [](Settings& s) -> int& { return s.desktop.loadPlugins; }},
-    {"Desktop", "ExecuteAllPlugins", 1, [](Settings& s) -> int& { return s.desktop.executeAllPlugins; }},
-    {"Desktop", "PlaceMultiple", 0, [](Settings& s) -> int& { return s.desktop.placeMultiple; }},
-    {"Desktop", "AutoRedraw", 1, [](Settings& s) -> int& { return s.desktop.autoRedraw; }},
-    {"Desktop", "EnableGL", 1, [](Settings& s) -> int& { return s.desktop.enableGL; }},
-    {"Desktop", "DisableSplash", 0, [](Settings& s) -> int& { return s.desktop.disableSplash; }},
-    {"Desktop", "ToolboxSelect", 0, [](Settings& s) -> int& { return s.desktop.toolboxSelect; }},
-    {"Desktop", "ToolboxAnimate", 0, [](Settings& s) -> int& { return s.desktop.toolboxAnimate; }},
-    {"Desktop", "Views", 2, [](Settings& s) -> int& { return s.desktop.views; }},
-    {"Desktop", "ShowIso", 1, [](Settings& s) -> int& { return s.desktop.showIso; }},
-    {"Desktop", "ShowFront", 1, [](Settings& s) -> int& { return s.desktop.showFront; }},
-    {"Desktop", "ShowSide", 0, [](Settings& s) -> int& { return s.desktop.showSide; }},
-    {"Desktop", "ShowPlan", 0, [](Settings& s) -> int& { return s.desktop.showPlan; }},
-    {"Desktop", "PreviewRender", 1, [](Settings& s) -> int& { return s.desktop.previewRender; }},
-    {"Desktop", "BlackBack", 1, [](Settings& s) -> int& { return s.desktop.blackBack; }},
-    {"Desktop", "AutoTile", 1, [](Settings& s) -> int& { return s.desktop.autoTile; }},
-    {"Desktop", "Log", 0, [](Settings& s) -> int& { return s.desktop.log; }},
-    {"Animate", "PlayRate", 25, [](Settings& s) -> int& { return s.playRate; }},
-    {"Render", "Type", 0, [](Settings& s) -> int& { return s.render.type; }},
-    {"Render", "Quality", 0, [](Settings& s) -> int& { return s.render.quality; }},
-    {"Render", "Resize", 1, [](Settings& s) -> int& { return s.render.resize; }},
-    {"Render", "RenderX", 640, [](Settings& s) -> int& { return s.render.renderX; }},
-    {"Render", "RenderY", 480, [](Settings& s) -> int& { return s.render.renderY; }},
-    {"Render", "AntiAlias", 0, [](Settings& s) -> int& { return s.render.antiAlias; }},
-    {"Render", "UserBreak", 1, [](Settings& s) -> int& { return s.render.userBreak; }},
-    {"Render", "ShortFileNames", 1, [](Settings& s) -> int& { return s.render.shortFileNames; }},
-    {"Render", "WaitForExit", 1, [](Settings& s) -> int& { return s.render.waitForExit; }},
-    {"Render", "RenderShow", 0, [](Settings& s) -> int& { return s.render.renderShow; }},
-    {"Export", "SaveCurves", 0, [](Settings& s) -> int& { return s.exports.saveCurves; }},
-    {"Export", "RenderBatch", 0, [](Settings& s) -> int& { return s.exports.renderBatch; }},
-    {"Export", "AutoSave", 0, [](Settings& s) -> int& { return s.exports.autoSave; }},
-    {"Export", "UseDefaults", 1, [](Settings& s) -> int& { return s.exports.useDefaults; }},
-    {"Export", "Commas", 1, [](Settings& s) -> int& { return s.exports.commas; }},
-    {"Export", "Selected", 0, [](Settings& s) -> int& { return s.exports.selected; }},
-    {"Export", "Mesh2", 0, [](Settings& s) -> int& { return s.exports.mesh2; }},
-    {"View", "Bounds", 0, [](Settings& s) -> int& { return s.view.bounds; }},
-    {"View", "SpotLights", 1, [](Settings& s) -> int& { return s.view.spotLights; }},
-    {"View", "ViewLeft", 1, [](Settings& s) -> int& { return s.view.viewLeft; }},
-    {"View", "ShowCamera", 1, [](Settings& s) -> int& { return s.view.showCamera; }},
+    {"Desktop", "Maximize", [](Settings& s) -> int& { return s.desktop.maximize; }},
+    {"Desktop", "LoadPlugins", [](Settings& s) -> int& { return s.desktop.loadPlugins; }},
+    {"Desktop", "ExecuteAllPlugins", [](Settings& s) -> int& { return s.desktop.executeAllPlugins; }},
+    {"Desktop", "PlaceMultiple", [](Settings& s) -> int& { return s.desktop.placeMultiple; }},
+    {"Desktop", "AutoRedraw", [](Settings& s) -> int& { return s.desktop.autoRedraw; }},
+    {"Desktop", "EnableGL", [](Settings& s) -> int& { return s.desktop.enableGL; }},
+    {"Desktop", "DisableSplash", [](Settings& s) -> int& { return s.desktop.disableSplash; }},
+    {"Desktop", "ToolboxSelect", [](Settings& s) -> int& { return s.desktop.toolboxSelect; }},
+    {"Desktop", "ToolboxAnimate", [](Settings& s) -> int& { return s.desktop.toolboxAnimate; }},
+    {"Desktop", "Views", [](Settings& s) -> int& { return s.desktop.views; }},
+    {"Desktop", "ShowIso", [](Settings& s) -> int& { return s.desktop.showIso; }},
+    {"Desktop", "ShowFront", [](Settings& s) -> int& { return s.desktop.showFront; }},
+    {"Desktop", "ShowSide", [](Settings& s) -> int& { return s.desktop.showSide; }},
+    {"Desktop", "ShowPlan", [](Settings& s) -> int& { return s.desktop.showPlan; }},
+    {"Desktop", "PreviewRender", [](Settings& s) -> int& { return s.desktop.previewRender; }},
+    {"Desktop", "BlackBack", [](Settings& s) -> int& { return s.desktop.blackBack; }},
+    {"Desktop", "AutoTile", [](Settings& s) -> int& { return s.desktop.autoTile; }},
+    {"Desktop", "Log", [](Settings& s) -> int& { return s.desktop.log; }},
+    {"Animate", "PlayRate", [](Settings& s) -> int& { return s.playRate; }},
+    {"Render", "Type", [](Settings& s) -> int& { return s.render.type; }},
+    {"Render", "Quality", [](Settings& s) -> int& { return s.render.quality; }},
+    {"Render", "Resize", [](Settings& s) -> int& { return s.render.resize; }},
+    {"Render", "RenderX", [](Settings& s) -> int& { return s.render.renderX; }},
+    {"Render", "RenderY", [](Settings& s) -> int& { return s.render.renderY; }},
+    {"Render", "AntiAlias", [](Settings& s) -> int& { return s.render.antiAlias; }},
+    {"Render", "UserBreak", [](Settings& s) -> int& { return s.render.userBreak; }},
+    {"Render", "ShortFileNames", [](Settings& s) -> int& { return s.render.shortFileNames; }},
+    {"Render", "WaitForExit", [](Settings& s) -> int& { return s.render.waitForExit; }},
+    {"Render", "RenderShow", [](Settings& s) -> int& { return s.render.renderShow; }},
+    {"Export", "SaveCurves", [](Settings& s) -> int& { return s.exports.saveCurves; }},
+    {"Export", "RenderBatch", [](Settings& s) -> int& { return s.exports.renderBatch; }},
+    {"Export", "AutoSave", [](Settings& s) -> int& { return s.exports.autoSave; }},
+    {"Export", "UseDefaults", [](Settings& s) -> int& { return s.exports.useDefaults; }},
+    {"Export", "Commas", [](Settings& s) -> int& { return s.exports.commas; }},
+    {"Export", "Selected", [](Settings& s) -> int& { return s.exports.selected; }},
+    {"Export", "Mesh2", [](Settings& s) -> int& { return s.exports.mesh2; }},
+    {"View", "Bounds", [](Settings& s) -> int& { return s.view.bounds; }},
+    {"View", "SpotLights", [](Settings& s) -> int& { return s.view.spotLights; }},
+    {"View", "ViewLeft", [](Settings& s) -> int& { return s.view.viewLeft; }},
+    {"View", "ShowCamera", [](Settings& s) -> int& { return s.view.showCamera; }},
 };
 
 }  // namespace
@@ -118,7 +118,10 @@ std::string formatRect(const StoredRect& r) {
 
 Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     Settings st;
-    for (const IntValue& value : kIntValues) value.field(st) = readInt(s, value.section, value.name, value.fallback);
+    for (const IntValue& value : kIntValues) {
+        int& field = value.field(st);
+        field = readInt(s, value.section, value.name, field);
+    }
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
@@ -211,8 +214,8 @@ void applyToCore(const Settings& st) {
     SetExportComma(st.exports.commas);
     SetExportSelected(st.exports.selected);
     SetExportMesh2(st.exports.mesh2);
-    if (st.exports.disableSmoothExport) SetCoreParamInt(0, 1);
-    if (st.exports.disableUvExport) SetCoreParamInt(1, 1);
+    if (st.exports.disableSmoothExport) SetCoreParamInt(KX_COREPARAM_NO_NORMALS_IN_EXPORT, 1);
+    if (st.exports.disableUvExport) SetCoreParamInt(KX_COREPARAM_NO_UV_IN_EXPORT, 1);
     SetShowSpotLights(st.view.spotLights);
     SetViewSide(st.view.viewLeft);
     SetShowCamera(st.view.showCamera);

@@ -5,9 +5,7 @@
 namespace kx::app {
 namespace {
 
-constexpr unsigned kPolyray = 19;
-
-bool isPovray(unsigned type) { return type >= 10 && type <= 12; }
+constexpr unsigned kPolyray = KX_FILETYPE_POLYRAY;
 
 void put(StandardFile* f, const char* const* lines) {
     for (; *lines; ++lines) StdPutLine(f, "%s", *lines);
@@ -95,8 +93,18 @@ void writeSolid(StandardFile* f, int shape, const std::string& texture, TextureF
 
 }  // namespace
 
+bool hasPreviewScenes(int type) {
+    switch (type) {
+        case KX_FILETYPE_POVRAY1:
+        case KX_FILETYPE_POVRAY2:
+        case KX_FILETYPE_POVRAY3:
+        case KX_FILETYPE_POLYRAY: return true;
+        default: return false;
+    }
+}
+
 bool writePreviewScene(StandardFile* f, int shape, const std::string& texture, TextureForm form) {
-    if (!f || (!isPovray(f->type) && f->type != kPolyray)) return false;
+    if (!f || !hasPreviewScenes(static_cast<int>(f->type))) return false;
     // The sky takes one pigment whatever the form: texture layers are not
     // allowed inside a sky sphere.
     const bool sky = shape == kPreviewSky;

@@ -24,6 +24,10 @@ enum PreviewShape : int {
 // layers (textures, pigments and user textures).
 enum class TextureForm { Pigment, Layered };
 
+// True for the renderer file types that have preview scenes: the three
+// POV-Ray dialects and Polyray.
+bool hasPreviewScenes(int type);
+
 // Writes the scene of `shape` in the file's format after its header. Only an
 // identifier (layers joined by "+" in layered form; one identifier for the
 // sky, which takes a pigment whatever the form) reaches the scene; any other

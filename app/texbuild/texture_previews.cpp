@@ -12,13 +12,6 @@
 namespace kx::app {
 namespace {
 
-constexpr unsigned kFirstPovray = 10, kLastPovray = 12, kPolyray = 19;
-
-bool hasPreviewScenes(int type) {
-    return (type >= static_cast<int>(kFirstPovray) && type <= static_cast<int>(kLastPovray)) ||
-           type == static_cast<int>(kPolyray);
-}
-
 std::string shortNameOf(const TextureInfo& t) { return std::string(t.shortText1, strnlen(t.shortText1, 16)); }
 
 bool writeDeclaration(StandardFile* f, const PreviewScene& scene) {
@@ -57,7 +50,7 @@ bool preparePreview(const std::string& texturesFolder, const RendererDefinition&
     }
     f->type = static_cast<uint32_t>(renderer.type);
     // Polyray's header is not written here: its scenes start with their own setting.
-    if (f->type != kPolyray) WriteHeader(f, 0);
+    if (f->type != KX_FILETYPE_POLYRAY) WriteHeader(f, 0);
     bool ok = true;
     if (scene.declareCurrent || scene.declareSaved) ok = writeDeclaration(f, scene);
     ok = ok && writePreviewScene(f, scene.shape, scene.textureName, scene.form);

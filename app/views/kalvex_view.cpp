@@ -33,7 +33,7 @@ Point3d difference(const Point3d& a, const Point3d& b) { return Point3d{a.x - b.
 
 }  // namespace
 
-CKalvexView::CKalvexView(CKalvexDoc* doc, int kind, const ViewEnvironment* environment, QWidget* parent)
+CKalvexView::CKalvexView(CKalvexDoc* doc, ViewKind kind, const ViewEnvironment* environment, QWidget* parent)
     : QWidget(parent), doc_(doc), kind_(kind), env_(environment) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -56,13 +56,8 @@ CKalvexView::CKalvexView(CKalvexDoc* doc, int kind, const ViewEnvironment* envir
 }
 
 QString CKalvexView::titleSuffix(int kind) {
-    switch (kind) {
-        case kPerspective: return QStringLiteral(":Perspective");
-        case kFront: return QStringLiteral(":Front");
-        case kPlan: return QStringLiteral(":Plan");
-        case kSide: return QStringLiteral(":Side");
-        default: return {};
-    }
+    const ViewKindInfo* info = viewKindInfo(kind);
+    return info ? QString::fromLatin1(info->titleSuffix) : QString();
 }
 
 QString CKalvexView::title() const { return doc_->title() + titleSuffix(kind_); }
@@ -144,7 +139,7 @@ void CKalvexView::paintEvent(QPaintEvent*) {
     paintObjects(painter);
     paintCursor(painter);
     painter.resetTransform();
-    const MouseEditor& m = mouseEditor();
+    const MouseEditor& m = doc_->mouseEditor();
     if (m.state == kMouseBand && leftDown_) {
         painter.setPen(QPen(bgrToColour(colours[ColourScheme::Object]), 0, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
@@ -170,7 +165,7 @@ void CKalvexView::paintObjects(QPainter& painter) {
 }
 
 void CKalvexView::paintCursor(QPainter& painter) {
-    const Point3d& c = mouseEditor().cursor;
+    const Point3d& c = doc_->mouseEditor().cursor;
     int px = 0, py = 0;
     Convert2Dto3D(c.x, c.y, c.z, &px, &py);
     painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0));
@@ -181,7 +176,7 @@ void CKalvexView::paintCursor(QPainter& painter) {
 
 void CKalvexView::followCursor(const QPoint& client) {
     if (kind_ == kPerspective) return;
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     const QPoint canvas = client + canvasOffset();
     selectProjection(kind_, canvasSize(), false);
     Point3d pan{};
@@ -214,7 +209,7 @@ void CKalvexView::mousePressEvent(QMouseEvent* event) {
     leftDown_ = true;
     prepareForPicking();
     followCursor(pos);
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     switch (m.state) {
         case kMouseSelect:
             pressSelect(pos, event->modifiers());
@@ -245,7 +240,7 @@ void CKalvexView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CKalvexView::pressSelect(const QPoint& client, Qt::KeyboardModifiers modifiers) {
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     const POINT canvas = toPoint(client + canvasOffset());
     if (clickSelect(canvas, modifiers & Qt::ShiftModifier)) {
         startDrag(modifiers & Qt::ControlModifier, client);
@@ -256,7 +251,7 @@ void CKalvexView::pressSelect(const QPoint& client, Qt::KeyboardModifiers modifi
 }
 
 void CKalvexView::startDrag(bool snapped, const QPoint& client) {
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     int multiple = 0;
     CentreInfo info{};
     if (!GetObjectCentrePoint(multiple, &info) || !GetNextSelectedObject(nullptr)) return;
@@ -279,7 +274,7 @@ void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
         update();
         return;
     }
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     if (!leftDown_) {
         // Aiming where the next object goes: the cursor follows the mouse.
         if (m.state == kMousePlace || m.state == kMouseTrack) {
@@ -304,7 +299,7 @@ void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CKalvexView::dragTo(const QPoint& client) {
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     Point3d d = difference(sceneOffset(client), sceneOffset(last_));
     last_ = client;
     if (m.state == kMouseDragSnap) {
@@ -346,7 +341,7 @@ void CKalvexView::release(const QPoint& client) {
     // A band ends where the mouse left the view.
     const QPoint pos(std::clamp(client.x(), 0, width()), std::clamp(client.y(), 0, height()));
     followCursor(pos);
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     switch (m.state) {
         case kMousePlace:
             place();
@@ -375,7 +370,7 @@ void CKalvexView::release(const QPoint& client) {
 }
 
 void CKalvexView::place() {
-    MouseEditor& m = mouseEditor();
+    MouseEditor& m = doc_->mouseEditor();
     kx::app::SceneChange change;
     if (!change.owns()) return;
     Point3d at = m.cursor;

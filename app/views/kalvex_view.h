@@ -26,10 +26,10 @@ struct ViewEnvironment {
 class CKalvexView : public QWidget {
     Q_OBJECT
 public:
-    CKalvexView(CKalvexDoc* doc, int kind, const kx::app::ViewEnvironment* environment,
+    CKalvexView(CKalvexDoc* doc, kx::app::ViewKind kind, const kx::app::ViewEnvironment* environment,
                 QWidget* parent = nullptr);
 
-    int kind() const { return kind_; }
+    kx::app::ViewKind kind() const { return kind_; }
     CKalvexDoc* document() const { return doc_; }
     // ":Perspective", ":Front", ":Plan", ":Side"; nothing for any other kind.
     static QString titleSuffix(int kind);
@@ -84,7 +84,7 @@ private:
     void release(const QPoint& client);
 
     CKalvexDoc* doc_;
-    int kind_;
+    kx::app::ViewKind kind_;
     const kx::app::ViewEnvironment* env_;
     kx::app::ViewCache cache_;
     bool previewMode_ = false;

@@ -2,11 +2,6 @@
 
 namespace kx::app {
 
-MouseEditor& mouseEditor() {
-    static MouseEditor editor;
-    return editor;
-}
-
 const char* mouseStateName(int state) {
     switch (state) {
         case kMouseSelect: return "Select";

@@ -1,4 +1,4 @@
-// The mouse state every view shares, and the program-wide 3D cursor.
+// The mouse state the views of a document share, and its 3D cursor.
 #pragma once
 
 #include "kxcore.h"
@@ -25,9 +25,6 @@ struct MouseEditor {
     Point3d dragCentre{};       // centre of the selection when its drag started
     RECT dragRect{};            // canvas rectangle of the selection when its drag started
 };
-
-// The one editor of the program.
-MouseEditor& mouseEditor();
 
 // What the status bar shows for a state, e.g. "Select" or "Place Sphere".
 const char* mouseStateName(int state);

@@ -116,16 +116,13 @@ void perspectiveEye(DrawOptions& o) {
     o.forward = Point3d{static_cast<float>(-d[0]), static_cast<float>(-d[1]), static_cast<float>(-d[2])};
 }
 
-ViewConversionProc conversionFor(int kind) {
-    switch (kind) {
-        case kFront: return GetViewSide() ? ConvertXY : ConvertXYleft;
-        case kPlan: return GetViewSide() ? ConvertXZ : ConvertXZleft;
-        case kSide: return ConvertYZ;
-        default: return ConvertISO;
-    }
+ViewConversionProc conversionFor(ViewKind kind) {
+    const ViewKindInfo* info = viewKindInfo(kind);
+    if (!info) return ConvertISO;
+    return GetViewSide() ? info->conversion : info->leftConversion;
 }
 
-void selectProjection(int kind, QSize canvas, bool aim) {
+void selectProjection(ViewKind kind, QSize canvas, bool aim) {
     // Every view draws on a canvas of the screen's size, so all of them share
     // one centre; only the perspective view is ever aimed again.
     InitView(canvas.width(), canvas.height(), aim && kind == kPerspective ? 0u : 1u);
@@ -198,7 +195,7 @@ void ViewCache::applyRects() const {
     for (const ProjectedObject& e : objects_) e.object->rect = e.rect;
 }
 
-std::vector<QLine> ViewCache::gridLines(int kind) {
+std::vector<QLine> ViewCache::gridLines(ViewKind kind) {
     std::vector<QLine> out;
     if (kind == kPerspective) return out;
     const double step = GetGridInterval();

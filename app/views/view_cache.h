@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "views/view_kinds.h"
 
 namespace kx::app {
 
-// The view kinds and what they project through.
-enum ViewKind : int { kPerspective = 0, kFront = 1, kPlan = 2, kSide = 3 };
-ViewConversionProc conversionFor(int kind);
+// What a view kind projects through.
+ViewConversionProc conversionFor(ViewKind kind);
 
 // Sets up the process-wide projection for one view on the canvas: the
 // conversion, the canvas centre and, with aim, the perspective aimed at the
 // active camera again.
-void selectProjection(int kind, QSize canvas, bool aim);
+void selectProjection(ViewKind kind, QSize canvas, bool aim);
 
 struct ProjectedObject {
     CadObject* object = nullptr;
@@ -62,7 +62,7 @@ public:
     void applyRects() const;
 
     // Lines of the grid in the view's plane (none for the perspective view).
-    static std::vector<QLine> gridLines(int kind);
+    static std::vector<QLine> gridLines(ViewKind kind);
 
 private:
     void project(ProjectedObject& entry, const DrawOptions& options);

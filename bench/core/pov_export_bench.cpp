@@ -24,7 +24,7 @@ void BM_ExportMeshPovray3(benchmark::State& state) {
     SetExportMesh2(static_cast<int>(state.range(2)));
     char dir[] = "/tmp/kalvex-export-XXXXXX";
     std::string path = std::string(mkdtemp(dir)) + "/mesh.pov";
-    for (auto _ : state) benchmark::DoNotOptimize(Write3Dfile(GetCurrentScene(), path.c_str(), 11));
+    for (auto _ : state) benchmark::DoNotOptimize(Write3Dfile(GetCurrentScene(), path.c_str(), KX_FILETYPE_POVRAY3));
     struct stat st;
     state.counters["MB"] = stat(path.c_str(), &st) == 0 ? st.st_size / 1e6 : 0;
     SetExportMesh2(0);

@@ -8,6 +8,7 @@
 #include "anim/anim_internal.h"
 #include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
+#include "model/point_compare.h"
 #include "model/text.h"
 
 using kx::anim::state;
@@ -28,8 +29,7 @@ std::string nameToken(const char* name) {
     return SetArgStringQuote(text.c_str());
 }
 
-bool isDefaultOne(const Point3d& p) { return p.x == 1.0f && p.y == 1.0f && p.z == 1.0f; }
-bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
+using kx::model::isZero;
 
 // The frame lines are many: they are composed here and handed to the file in
 // large pieces. Numbers are formatted as "%g" and "%d" in the C locale.
@@ -50,9 +50,9 @@ public:
         if (fr.key && fr.hide) text_ += "  key hide\r\n";
         else if (fr.key) text_ += "  key\r\n";
         else if (fr.hide) text_ += "  hide\r\n";
-        if (!isDefaultOne(fr.size)) vector("  size", fr.size);
+        if (!kx::model::isUnitScale(fr.size)) vector("  size", fr.size);
         if (!isZero(fr.extraPoint)) vector("  extra", fr.extraPoint);
-        if (!isDefaultOne(fr.scale)) vector("  scale", fr.scale);
+        if (!kx::model::isUnitScale(fr.scale)) vector("  scale", fr.scale);
         if (!isZero(fr.rotate)) vector("  rotate", fr.rotate);
         if (!isZero(fr.move)) vector("  move", fr.move);
     }

@@ -181,7 +181,7 @@ int layMotionPath(CadObject* path) {
 // The camera object was rebuilt from a frame: the camera follows all of it,
 // not only its location.
 void aimCameraFrom(CadObject* obj) {
-    if (!kx::view::isCameraObject(obj)) return;
+    if (!kx::isCameraObject(obj)) return;
     CameraInfo* cam = GetActiveCamera();
     cam->up = obj->rotate;
     cam->rightDir = obj->extraPoint;

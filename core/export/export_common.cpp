@@ -9,18 +9,13 @@
 
 namespace kx::exporter {
 
-ExportRun& run() {
-    thread_local ExportRun state;
-    return state;
-}
-
 void writeVector(StandardFile* f, const Point3d& p) {
     const char* form = dialectOf(f).vectorForm;
     if (!form) {
         // Formats written elsewhere still have their vector forms.
         switch (f->type) {
-            case 13: case 15: case 16: case 17: case 18: form = "%g %g %g"; break;
-            case 20: case 21: form = "%g, %g, %g"; break;
+            case 13: case KX_FILETYPE_VIVID: case KX_FILETYPE_RAYSHADE: case KX_FILETYPE_RTRACE: case 18: form = "%g %g %g"; break;
+            case KX_FILETYPE_QRT: case KX_FILETYPE_ART: form = "%g, %g, %g"; break;
             default: return;
         }
     }
@@ -54,8 +49,6 @@ void indented(StandardFile* f, const char* text) {
     StdPutLine(f, "%s", text);
 }
 
-bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
-bool isUnitScale(const Point3d& p) { return p.x == 1.0f && p.y == 1.0f && p.z == 1.0f; }
 
 int truncated(double v) {
     if (!std::isfinite(v)) return 0;

@@ -136,7 +136,7 @@ int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last) {
 }
 
 char* GetPovHeightField(const char* fileName) {
-    thread_local std::string result;
+    std::string& result = kx::core().results.heightField;
     std::string name = fileName ? fileName : "";
     // The name goes inside quotes: quotes and line ends in it would end them.
     std::string quoted;

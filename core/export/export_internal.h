@@ -9,25 +9,12 @@
 #include <unordered_set>
 
 #include "core_state.h"
+#include "model/point_compare.h"
 
 namespace kx::exporter {
 
-// One export run at a time.
-struct ExportRun {
-    bool busy = false;
-    int indentUnit = 4;
-    int indentDepth = 0;
-    bool grouped = false;
-    unsigned firstGroup = 0, lastGroup = 0;
-    std::unordered_set<const CadObject*> userInline;  // objects whose UserInline text waits
-    std::unordered_set<const CadObject*> declared;    // grouped members given a declaration
-    // The identifier each object got in this export, and those taken: two
-    // names that read alike ("a" and "_a", "a b" and "a_b") never share one.
-    std::unordered_map<const CadObject*, std::string> identifiers;
-    std::unordered_set<std::string> identifiersTaken;
-};
 
-ExportRun& run();
+inline ExportRun& run() { return core().exportRun; }
 
 // A light's kind and values as the LightValues field holds them (all zero and
 // a point light without it).
@@ -114,8 +101,8 @@ void resetIndent();
 // Indent, then the text (which may hold no format).
 void indented(StandardFile* f, const char* text);
 
-bool isZero(const Point3d& p);
-bool isUnitScale(const Point3d& p);
+using kx::model::isUnitScale;
+using kx::model::isZero;
 // A colour byte as the renderers want it: c / 255.
 inline double channel(unsigned rgb, int shift) { return ((rgb >> shift) & 0xFF) * (1.0 / 255); }
 

@@ -130,7 +130,7 @@ void exportLights(StandardFile* f) {
     }
     // The renderers the driver does not write for still warn as they always did.
     bool warn = d.warnWithoutLights;
-    for (unsigned format : {15u, 16u, 17u, 20u, 21u}) warn = warn || f->type == format;
+    for (unsigned format : {KX_FILETYPE_VIVID, KX_FILETYPE_RAYSHADE, KX_FILETYPE_RTRACE, KX_FILETYPE_QRT, KX_FILETYPE_ART}) warn = warn || f->type == format;
     if (count == 0 && warn) ErrorMessage("Warning no light sources defined in exported scene");
 }
 

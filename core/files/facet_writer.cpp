@@ -27,20 +27,20 @@ struct FacetSyntax {
 
 // Formats 18 and 19 have variants chosen below.
 constexpr FacetSyntax kSyntax[] = {
-    {10, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
-    {11, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
-    {12, "triangle { ", nullptr, "< %7.4f %7.4f %7.4f > ", "}\n"},
+    {KX_FILETYPE_POVRAY2, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
+    {KX_FILETYPE_POVRAY3, "triangle { ", "smooth_triangle { ", "< %7.4f, %7.4f, %7.4f > ", "}\n"},
+    {KX_FILETYPE_POVRAY1, "triangle { ", nullptr, "< %7.4f %7.4f %7.4f > ", "}\n"},
     // Blanks between the numbers: readers of the format take no commas.
-    {14, "p 3\n", nullptr, "%7.4f %7.4f %7.4f\n", "\r\n"},
-    {15, "polygon { points 3 ", nullptr, "vertex %g, %g, %g \n", "}\n\n"},
-    {16, "triangle ", nullptr, "%g, %g, %g ", "\n"},
+    {KX_FILETYPE_NFF, "p 3\n", nullptr, "%7.4f %7.4f %7.4f\n", "\r\n"},
+    {KX_FILETYPE_VIVID, "polygon { points 3 ", nullptr, "vertex %g, %g, %g \n", "}\n\n"},
+    {KX_FILETYPE_RAYSHADE, "triangle ", nullptr, "%g, %g, %g ", "\n"},
     {18, "", nullptr, "%7.4f %7.4f %7.4f  ", "\r\n"},
-    {19, "object { polygon 3,", "object { patch ", "< %g, %g, %g > ", "}\n"},
-    {22, "  0\n3DFACE\n8\n0\n62\n7\n", nullptr, "1%d\n%0.4f\n2%d\n%0.4f\n3%d\n%0.4f\n", " ", Vertex::Indexed},
-    {23, "Polygon \"P\" [ ", nullptr, "%#g %#g %#g ", "]\n"},
-    {24, "", nullptr, "    %#g %#g %#g,\n", ""},
-    {38, "", nullptr, "    %#g %#g %#g,\n", ""},
-    {34, "", nullptr, "v %#g %#g %#g\n", ""},
+    {KX_FILETYPE_POLYRAY, "object { polygon 3,", "object { patch ", "< %g, %g, %g > ", "}\n"},
+    {KX_FILETYPE_DXF, "  0\n3DFACE\n8\n0\n62\n7\n", nullptr, "1%d\n%0.4f\n2%d\n%0.4f\n3%d\n%0.4f\n", " ", Vertex::Indexed},
+    {KX_FILETYPE_RENDERMAN, "Polygon \"P\" [ ", nullptr, "%#g %#g %#g ", "]\n"},
+    {KX_FILETYPE_VRML, "", nullptr, "    %#g %#g %#g,\n", ""},
+    {KX_FILETYPE_VRML2, "", nullptr, "    %#g %#g %#g,\n", ""},
+    {KX_FILETYPE_WAVEFRONT, "", nullptr, "v %#g %#g %#g\n", ""},
 };
 constexpr FacetSyntax kCommaRaw = {18, "", nullptr, "%7.4f, %7.4f, %7.4f\r\n", ""};
 
@@ -112,25 +112,25 @@ bool composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& 
         out.addf(o.whole.c_str(), p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z);
         return out.fits();
     }
-    if (o.format == 19 && !firstOfFile) out.add("+");
+    if (o.format == KX_FILETYPE_POLYRAY && !firstOfFile) out.add("+");
     out.add(o.smooth && s.smoothStart ? s.smoothStart : s.start);
     const Point3d zero{0, 0, 0};
     for (unsigned k = 0; k < 3; ++k) {
         addCorner(out, s, facet.point[k], k);
         if (o.smooth) {
-            if (o.format == 19) out.add(", ");
+            if (o.format == KX_FILETYPE_POLYRAY) out.add(", ");
             addCorner(out, s, facet.hasNormals ? facet.normal[k] : zero, k);
         }
-        if (o.uv && o.smooth && o.format == 19) {
+        if (o.uv && o.smooth && o.format == KX_FILETYPE_POLYRAY) {
             // Only a record's or node's first three corners have mapping entries.
             const unsigned corner = facet.corner[k];
             size_t entry = facet.index * 3 + corner;
             const Point3d& uv = (corner < 3 && entry < obj->uvCount) ? obj->uv[entry] : zero;
             out.addf("uv %g, %g", uv.x, uv.y);
         }
-        if (o.format == 19 && k < 2) out.add(", ");
+        if (o.format == KX_FILETYPE_POLYRAY && k < 2) out.add(", ");
     }
-    if (o.format == 22) {
+    if (o.format == KX_FILETYPE_DXF) {
         const Point3d& c = facet.point[2];
         out.addf("13\n%0.4f\n23\n%0.4f\n33\n%0.4f\n", c.x, c.y, c.z);
     }
@@ -229,14 +229,14 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     const kx::CoreSettings& settings = kx::core().settings;
     FacetOptions o{syntaxOf(format), format, false, false, {}};
     // The first POV-Ray dialect has no smooth triangles.
-    o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != 24 &&
-               format != 38 && format != 34 && format != 12;
+    o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != KX_FILETYPE_VRML &&
+               format != KX_FILETYPE_VRML2 && format != KX_FILETYPE_WAVEFRONT && format != KX_FILETYPE_POVRAY1;
     o.uv = obj->uv && obj->uvCount && !settings.noUvInExport;
-    if (o.syntax && !o.smooth && o.syntax->kind == Vertex::Triple && format != 19 && format != 22)
+    if (o.syntax && !o.smooth && o.syntax->kind == Vertex::Triple && format != KX_FILETYPE_POLYRAY && format != KX_FILETYPE_DXF)
         o.whole = std::string(o.syntax->start) + o.syntax->vertex + o.syntax->vertex + o.syntax->vertex + o.syntax->end;
     if (!o.syntax) {
         // These formats write their meshes in other ways.
-        if (format == 13 || format == 17 || format == 20 || format == 21) return 0;
+        if (format == 13 || format == KX_FILETYPE_RTRACE || format == KX_FILETYPE_QRT || format == KX_FILETYPE_ART) return 0;
         ErrorMessage("Unknown polygon type: %d", format);
         return 0;
     }

@@ -29,35 +29,35 @@ int readObj(CadScene*, const char* name) { return ReadOBJ(name); }
 
 // In stored order: lookups by extension return the first matching row.
 constexpr FileType kFileTypes[] = {
-    {1, ".cad", "Kalvex", loadScene, Writer::Scene},
-    {5, ".raw", "ASCII Facet List", readFacets, Writer::Export},
-    {11, ".pov", "Persistence of Vision", nullptr, Writer::Export},
-    {10, ".pov", "Persistence of Vision", nullptr, Writer::Export},
-    {12, ".pov", "Persistence of Vision", nullptr, Writer::Export},
-    {25, ".3ds", "Autodesk 3D-Studio", read3ds, Writer::None},
-    {26, ".pts", "ASCII Point List Files", readPts, Writer::Export},
-    {27, ".pgn", "ASCII Polygon List Files", readFacets, Writer::Export},
-    {28, ".psf", "ASCII Point Surface", nullptr, Writer::Export},
-    {29, ".vec", "ASCII Vector List", nullptr, Writer::Export},
-    {14, ".nff", "Neutral file format", readNff, Writer::Export},
-    {15, ".viv", "Vivid", nullptr, Writer::None},
-    {16, ".rsh", "Rayshade", nullptr, Writer::None},
-    {17, ".rt", "Rtrace", nullptr, Writer::None},
-    {19, ".pi", "Polyray", nullptr, Writer::Export},
-    {20, ".qrt", "Qraytrace", nullptr, Writer::None},
-    {21, ".art", "Art", nullptr, Writer::None},
-    {22, ".dxf", "AutoCAD DXF Files", readDxf, Writer::Export},
-    {23, ".rib", "RenderMAN RIB", nullptr, Writer::Export},
-    {24, ".wrl", "VRML 1.1", nullptr, Writer::Export},
-    {38, ".vrm", "VRML 2.0", nullptr, Writer::Export},
-    {34, ".obj", "Wavefront OBJ", readObj, Writer::Obj},
-    {35, ".3mf", "Quicktime 3DMF", nullptr, Writer::None},
-    {36, ".wtk", "World toolkit NFF", nullptr, Writer::None},
-    {37, ".cob", "Truespace COB", nullptr, Writer::None},
-    {30, ".stk", "Stik Figure Format", nullptr, Writer::None},
-    {9, ".3d", "ComputerScape 3D File", nullptr, Writer::None},
-    {31, ".d3d", "D3D File", nullptr, Writer::None},
-    {32, ".dat", "Interactive CAD File", nullptr, Writer::None},
+    {KX_FILETYPE_KALVEX, ".cad", "Kalvex", loadScene, Writer::Scene},
+    {KX_FILETYPE_RAW, ".raw", "ASCII Facet List", readFacets, Writer::Export},
+    {KX_FILETYPE_POVRAY3, ".pov", "Persistence of Vision", nullptr, Writer::Export},
+    {KX_FILETYPE_POVRAY2, ".pov", "Persistence of Vision", nullptr, Writer::Export},
+    {KX_FILETYPE_POVRAY1, ".pov", "Persistence of Vision", nullptr, Writer::Export},
+    {KX_FILETYPE_3DSTUDIO, ".3ds", "Autodesk 3D-Studio", read3ds, Writer::None},
+    {KX_FILETYPE_PTS, ".pts", "ASCII Point List Files", readPts, Writer::Export},
+    {KX_FILETYPE_PGN, ".pgn", "ASCII Polygon List Files", readFacets, Writer::Export},
+    {KX_FILETYPE_PSF, ".psf", "ASCII Point Surface", nullptr, Writer::Export},
+    {KX_FILETYPE_VEC, ".vec", "ASCII Vector List", nullptr, Writer::Export},
+    {KX_FILETYPE_NFF, ".nff", "Neutral file format", readNff, Writer::Export},
+    {KX_FILETYPE_VIVID, ".viv", "Vivid", nullptr, Writer::None},
+    {KX_FILETYPE_RAYSHADE, ".rsh", "Rayshade", nullptr, Writer::None},
+    {KX_FILETYPE_RTRACE, ".rt", "Rtrace", nullptr, Writer::None},
+    {KX_FILETYPE_POLYRAY, ".pi", "Polyray", nullptr, Writer::Export},
+    {KX_FILETYPE_QRT, ".qrt", "Qraytrace", nullptr, Writer::None},
+    {KX_FILETYPE_ART, ".art", "Art", nullptr, Writer::None},
+    {KX_FILETYPE_DXF, ".dxf", "AutoCAD DXF Files", readDxf, Writer::Export},
+    {KX_FILETYPE_RENDERMAN, ".rib", "RenderMAN RIB", nullptr, Writer::Export},
+    {KX_FILETYPE_VRML, ".wrl", "VRML 1.1", nullptr, Writer::Export},
+    {KX_FILETYPE_VRML2, ".vrm", "VRML 2.0", nullptr, Writer::Export},
+    {KX_FILETYPE_WAVEFRONT, ".obj", "Wavefront OBJ", readObj, Writer::Obj},
+    {KX_FILETYPE_3DMF, ".3mf", "Quicktime 3DMF", nullptr, Writer::None},
+    {KX_FILETYPE_WORLDTOOLKIT, ".wtk", "World toolkit NFF", nullptr, Writer::None},
+    {KX_FILETYPE_TRUESPACE, ".cob", "Truespace COB", nullptr, Writer::None},
+    {KX_FILETYPE_STK, ".stk", "Stik Figure Format", nullptr, Writer::None},
+    {KX_FILETYPE_3D, ".3d", "ComputerScape 3D File", nullptr, Writer::None},
+    {KX_FILETYPE_D3D, ".d3d", "D3D File", nullptr, Writer::None},
+    {KX_FILETYPE_DAT, ".dat", "Interactive CAD File", nullptr, Writer::None},
 };
 
 const FileType* findType(unsigned id) {
@@ -96,11 +96,6 @@ int exportThroughDriver(CadScene* scene, const std::string& out, const FileType&
 }  // namespace
 
 namespace kx::files {
-
-ExportHooks& exportHooks() {
-    static ExportHooks hooks;
-    return hooks;
-}
 
 std::string withDefaultExtension(const char* name, const char* ext) {
     std::string path = name ? name : "";

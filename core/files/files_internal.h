@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core_state.h"
-#include "geometry/mesh_builder.h"
+#include "geometry/snap_suspension.h"
 #include "kxplatform/files.h"
 
 struct StdFileInternals {

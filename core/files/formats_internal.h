@@ -9,21 +9,7 @@
 #include "files/files_internal.h"
 #include "kxplatform/c_locale.h"
 
-namespace kx::exporter {
-void resetLightCounter();
-int writeDxfPoints(CadObject* obj, StandardFile* f);
-}  // namespace kx::exporter
-
 namespace kx::files {
-
-// The writers of the export formats; tests may stand in for them. While one is
-// missing, its formats report "Unsupported export type".
-struct ExportHooks {
-    int (*exportObjects)(StandardFile*) = ExportObjects;  // the common export driver
-    void (*resetLightCounter)() = kx::exporter::resetLightCounter;  // numbers the lights of one file
-    int (*writeObj)(const char*) = WriteOBJ;
-    int (*writeDxfPoints)(CadObject*, StandardFile*) = kx::exporter::writeDxfPoints;  // one polyline per object
-};
 
 // One triangle as the facet writer writes it: copies of its corners and their
 // normals, its record or node position and the node corners it came from.
@@ -75,7 +61,7 @@ private:
 // Every triangle of an object the facet writer writes, in order: degenerate
 // ones left out, nodes of more than three corners fanned.
 void forEachTriangle(const CadObject* obj, const std::function<void(const Triangle&)>& visit);
-ExportHooks& exportHooks();
+inline ExportHooks& exportHooks() { return core().files.exportHooks; }
 
 // name, with ext appended when its last path component has no dot (a dotted
 // folder does not count as an extension).

@@ -17,7 +17,7 @@ using namespace kx::files::legacy;
 // A scene file that loads scene files, which load others: deeper than this is
 // taken as a file that loads itself.
 constexpr int kMaxLoadDepth = 16;
-thread_local int loadDepth = 0;
+int& loadDepth() { return kx::core().files.legacyLoadDepth; }
 
 // Longest text argument a statement takes.
 constexpr size_t kTextArgMax = 135;
@@ -153,9 +153,7 @@ bool readArg(StandardFile* f, Arg kind, Args& a) {
 }
 
 void applyAttributes(CadObject* obj, const Pending& p) {
-    constexpr unsigned kAttribFlags =
-        KX_FLAG_VISIBLE | KX_FLAG_SMOOTH | KX_FLAG_BOUND | KX_FLAG_NOEXPORT | KX_FLAG_NOOBJECT;
-    obj->flags = (obj->flags & ~kAttribFlags) | (p.info.flags & kAttribFlags);
+    obj->flags = (obj->flags & ~KX_STORED_FLAGS) | (p.info.flags & KX_STORED_FLAGS);
     obj->groupId = p.groupId;
     SetObjectTextureEx(obj, p.materialKind, p.material.c_str());
 }
@@ -278,14 +276,11 @@ bool readUserTexture(StandardFile* f, const std::string& name) {
 }
 
 void setAttrib(Pending& p, const std::string& letters) {
-    p.info.flags = KX_FLAG_VISIBLE;
-    for (char c : letters) {
-        if (c == 'H') p.info.flags &= ~KX_FLAG_VISIBLE;
-        else if (c == 'S') p.info.flags |= KX_FLAG_SMOOTH;
-        else if (c == 'B') p.info.flags |= KX_FLAG_BOUND;
-        else if (c == 'E') p.info.flags |= KX_FLAG_NOEXPORT;
-        else if (c == 'O') p.info.flags |= KX_FLAG_NOOBJECT;
-    }
+    p.info.flags = KX_DEFAULT_FLAGS;
+    for (char c : letters)
+        for (const KxObjectFlag& flag : KX_OBJECT_FLAGS)
+            if (flag.legacyLetter && c == flag.legacyLetter)
+                p.info.flags = flag.defaultOn ? (p.info.flags & ~flag.flag) : (p.info.flags | flag.flag);
 }
 
 void setPoint(Reader& r, Point3d& field, unsigned seen, const Point3d& value) {
@@ -323,7 +318,7 @@ bool execute(Reader& r, int id, const Args& a) {
         case kAnimate: complete(r); return ReadAnimate(r.f, a.text.c_str()) != 0;
         case kLoad:
             complete(r);
-            if (loadDepth >= kMaxLoadDepth) {
+            if (loadDepth() >= kMaxLoadDepth) {
                 LogMessage(1, "Scene files nested deeper than %d: %s not loaded", kMaxLoadDepth, a.text.c_str());
                 return false;
             }
@@ -341,15 +336,6 @@ bool execute(Reader& r, int id, const Args& a) {
             r.scene->backColor = static_cast<uint32_t>(static_cast<int32_t>(wholeNumber(a.text.c_str())));
             return true;
         default: return false;  // "script" has no meaning in this form
-    }
-}
-
-// Grouped objects read before their group are linked to it once all is read.
-void linkToGroups(CadObject* firstNew) {
-    for (CadObject* o = firstNew; o; o = o->next) {
-        if (!o->groupId || o->parent || o->type == KX_GROUP) continue;
-        CadObject* group = FindParentObject(o->groupId);
-        if (group && group != o) AddChildObject(group, o);
     }
 }
 
@@ -388,7 +374,8 @@ int readStatements(StandardFile* f, CadScene* scene) {
     }
     if (result) complete(r);
     StdCloseFile(f);
-    linkToGroups(lastBefore ? lastBefore->next : GetCadObject(nullptr));
+    // Grouped objects read before their group are linked to it once all is read.
+    kx::model::linkToGroups(lastBefore ? lastBefore->next : GetCadObject(nullptr));
     if (result) SetObjectsUnSelected();
     return truncated ? 0 : result;
 }
@@ -414,8 +401,8 @@ int LoadScene(CadScene* scene, const char* name) {
     if (!ReadKalvexVersion(f, &version)) return 0;
     kx::files::ReadingScope reading;
     struct DepthScope {
-        DepthScope() { ++loadDepth; }
-        ~DepthScope() { --loadDepth; }
+        DepthScope() { ++loadDepth(); }
+        ~DepthScope() { --loadDepth(); }
     } depth;
     if (version >= 2.0) return ReadKalvexScene2(f);
     return readStatements(f, scene);

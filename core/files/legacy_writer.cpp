@@ -5,10 +5,11 @@
 
 #include "anim/anim_internal.h"
 #include "files/formats_internal.h"
+#include "model/point_compare.h"
 
 namespace {
 
-bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
+using kx::model::isZero;
 
 void line(StandardFile* f, const char* label, Point3d p) { WriteArgLine(f, label, &p); }
 
@@ -84,11 +85,10 @@ int WriteArgsCommon(StandardFile* f, CadObject* obj) {
     if (!f || !obj) return 0;
     if (obj->groupId) StdPutLine(f, "  group %d\n", static_cast<int>(obj->groupId));
     std::string letters;
-    if (!(obj->flags & KX_FLAG_VISIBLE)) letters += 'H';
-    if (obj->flags & KX_FLAG_SMOOTH) letters += 'S';
-    if (obj->flags & KX_FLAG_BOUND) letters += 'B';
-    if (obj->flags & KX_FLAG_NOEXPORT) letters += 'E';
-    if (obj->flags & KX_FLAG_NOOBJECT) letters += 'O';
+    for (const KxObjectFlag& flag : KX_OBJECT_FLAGS) {
+        const bool on = (obj->flags & flag.flag) != 0;
+        if (flag.legacyLetter && on != flag.defaultOn) letters += flag.legacyLetter;
+    }
     if (!letters.empty()) StdPutLine(f, "  attrib %s\n", letters.c_str());
     return 1;
 }
@@ -99,7 +99,7 @@ int WriteAllArgs(StandardFile* f, CadObject* obj) {
 }
 
 char* StripObjectName(char* name) {
-    thread_local char stripped[33];
+    auto& stripped = kx::core().results.strippedName;
     if (!name || name[0] != '_' || strnlen(name, 33) > 32) return name;
     size_t n = std::strcspn(name, "0123456789");
     std::memcpy(stripped, name, n);

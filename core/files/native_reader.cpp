@@ -14,7 +14,7 @@ namespace {
 
 // Deeper nesting than any real scene has is taken as damage.
 constexpr int kMaxGroupDepth = 64;
-thread_local int readDepth = 0;
+int& readDepth() { return kx::core().files.nativeReadDepth; }
 
 using kx::tokens::number;
 using kx::tokens::reportEndOfFile;
@@ -134,11 +134,12 @@ int readCameraBlock(StandardFile* f) {
         if (!token) return reportEndOfFile();
         if (std::strcmp(token, "}") == 0) break;
         if (std::strcmp(token, "{") == 0) continue;
-        Point3d* target = is(token, "Position") || is(token, "Translate") ? &info.translate
-                          : is(token, "LookAt")                         ? &info.size
-                          : is(token, "Up")                             ? &info.rotate
-                          : is(token, "Right")                          ? &info.extraPoint
-                                                                        : nullptr;
+        Point3d* target = nullptr;
+        for (const KxCameraField& field : KX_CAMERA_FIELDS)
+            if (is(token, field.keyword) || (field.alsoRead && is(token, field.alsoRead))) {
+                target = &(info.*field.info);
+                break;
+            }
         if (target) {
             if (!ReadKalvexPoint(f, target)) return 0;
         } else if (is(token, "Name")) {
@@ -314,7 +315,7 @@ int ReadKalvexObjectProperty(StandardFile* f, CadObject* obj, const char* name) 
 int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
     if (!f) return 0;
     if (type == KX_CAMERA) return readCameraBlock(f);
-    if (readDepth >= kMaxGroupDepth) {
+    if (readDepth() >= kMaxGroupDepth) {
         ErrorMessage("Error unexpected scene data in %s", GetObjectTypeName(type));
         return 0;
     }
@@ -326,8 +327,8 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
         return 0;
     }
     struct DepthScope {
-        DepthScope() { ++readDepth; }
-        ~DepthScope() { --readDepth; }
+        DepthScope() { ++readDepth(); }
+        ~DepthScope() { --readDepth(); }
     } scope;
     // A block that breaks off leaves no half-read object behind.
     auto fail = [obj]() {

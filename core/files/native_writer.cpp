@@ -8,24 +8,24 @@
 #include "files/files_internal.h"
 #include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
+#include "model/point_compare.h"
 
 namespace {
 
-// Nesting depth of the object being written (per thread, one file at a time).
-thread_local int depth = 0;
+// Nesting depth of the object being written (one file at a time).
+int& depth() { return kx::core().files.nativeWriteDepth; }
 
-std::string tabs() { return std::string(static_cast<size_t>(depth), '\t'); }
+std::string tabs() { return std::string(static_cast<size_t>(depth()), '\t'); }
 
-bool isZero(const Point3d& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
+using kx::model::isZero;
 
 void writeAttributes(StandardFile* f, const CadObject* obj) {
     const std::string t = tabs();
     if (obj->groupId) StdPutLine(f, "%s\tGroupId %d\n", t.c_str(), static_cast<int>(obj->groupId));
-    if (!(obj->flags & KX_FLAG_VISIBLE)) StdPutLine(f, "%s\tVisible 0\n", t.c_str());
-    if (obj->flags & KX_FLAG_SMOOTH) StdPutLine(f, "%s\tSmooth 1\n", t.c_str());
-    if (obj->flags & KX_FLAG_BOUND) StdPutLine(f, "%s\tBound 1\n", t.c_str());
-    if (obj->flags & KX_FLAG_NOEXPORT) StdPutLine(f, "%s\tNoexport 1\n", t.c_str());
-    if (obj->flags & KX_FLAG_NOOBJECT) StdPutLine(f, "%s\tNoobject 1\n", t.c_str());
+    for (const KxObjectFlag& flag : KX_OBJECT_FLAGS) {
+        const bool on = (obj->flags & flag.flag) != 0;
+        if (flag.legacyLetter && on != flag.defaultOn) StdPutLine(f, "%s\t%s %d\n", t.c_str(), flag.name, on ? 1 : 0);
+    }
 }
 
 void writeLabelled(StandardFile* f, const char* label, Point3d p) {
@@ -118,10 +118,10 @@ int writeGroup(StandardFile* f, CadObject* group) {
     writeHeader(f, "Group", group, true);
     StdPutLine(f, "%s\tGroupId %d\r\n", tabs().c_str(), static_cast<int>(group->groupId));
     if (!isZero(group->extraPoint)) writeLabelled(f, "\textra", group->extraPoint);
-    ++depth;
+    ++depth();
     unsigned guard = GetCadObjectsCount();
     for (CadObject* c = group->firstChild; c && guard > 0; c = c->nextSibling, --guard) WriteKalvexObject(f, c);
-    --depth;
+    --depth();
     closeBlock(f);
     return 1;
 }
@@ -134,16 +134,6 @@ int writePointObject(StandardFile* f, CadObject* obj, const char* typeName) {
     SaveTexture(f, obj);
     closeBlock(f);
     return 1;
-}
-
-// Grouped objects that lost their link are linked to their group again, so
-// that each is written exactly once, inside its group.
-void linkOrphans() {
-    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        if (!o->groupId || o->parent || o->type == KX_GROUP) continue;
-        CadObject* group = FindParentObject(o->groupId);
-        if (group && group != o) AddChildObject(group, o);
-    }
 }
 
 void writeSceneBlock(StandardFile* f, const CadScene* scene) {
@@ -162,10 +152,10 @@ void writeSceneBlock(StandardFile* f, const CadScene* scene) {
 void writeCameraBlock(StandardFile* f) {
     CameraInfo* cam = GetActiveCamera();
     StdPutLine(f, "Camera\n{\tName _camera0\r\n");
-    WriteArgLine(f, "\tPosition", &cam->location);
-    WriteArgLine(f, "\tLookAt", &cam->lookAt);
-    WriteArgLine(f, "\tUp", &cam->up);
-    WriteArgLine(f, "\tRight", &cam->rightDir);
+    for (const KxCameraField& field : KX_CAMERA_FIELDS) {
+        const std::string label = std::string("\t") + field.keyword;
+        WriteArgLine(f, label.c_str(), &(cam->*field.camera));
+    }
     StdPutLine(f, "}\n");
 }
 
@@ -229,14 +219,15 @@ int WriteKalvexObject(StandardFile* f, CadObject* obj) {
 
 int WriteKalvexScene2(StandardFile* f) {
     if (!f) return 0;
-    depth = 0;
+    depth() = 0;
     ClearTextureUsed();
     StdPutLine(f, "version 2.0\n");
     const CadScene* scene = f->scene ? f->scene : GetCurrentScene();
     writeSceneBlock(f, scene);
     writeCameraBlock(f);
     if (!GetCadObject(nullptr)) return 0;
-    linkOrphans();
+    // Each grouped object is written exactly once, inside its group.
+    kx::model::linkToGroups(GetCadObject(nullptr));
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
         if (!o->parent) WriteKalvexObject(f, o);
     WriteAnimate(f);

@@ -3,43 +3,12 @@
 #include <string>
 
 #include "files/formats_internal.h"
+#include "geometry/point_list_builder.h"
 #include "kxplatform/c_locale.h"
 
 namespace {
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// Collects one-point or three-point nodes into a list handed to a new object.
-class NodeList {
-public:
-    NodeList() = default;
-    NodeList(const NodeList&) = delete;
-    NodeList& operator=(const NodeList&) = delete;
-    ~NodeList() { ClearEntry(head_); }
-
-    bool add(unsigned n, const Point3d* points) {
-        ListEntry* node = AddEntry(n, tail_, points);
-        if (!node) return false;
-        if (!head_) head_ = node;
-        tail_ = node;
-        ++count_;
-        return true;
-    }
-    unsigned count() const { return count_; }
-
-    // A new object of the type takes the nodes; the list starts again empty.
-    void makeObject(const std::string& name, unsigned type) {
-        if (AddObject(name.c_str(), head_, count_, type)) head_ = nullptr;
-        ClearEntry(head_);
-        head_ = tail_ = nullptr;
-        count_ = 0;
-    }
-
-private:
-    ListEntry* head_ = nullptr;
-    ListEntry* tail_ = nullptr;
-    unsigned count_ = 0;
-};
 
 // Up to three numbers separated by blanks, commas or tabs; a coordinate the
 // line does not give keeps its previous value.
@@ -69,12 +38,12 @@ int ReadPTS(const char* name) {
     }
     kx::files::ReadingScope reading;
     std::string current = NormalizeObjectName(path.c_str());
-    NodeList points;
+    kx::geometry::PointListBuilder points;
     double coords[3] = {0, 0, 0};
     bool memoryOut = false;
     while (const char* text = StdGetLine(f)) {
         if (isLetter(text[0])) {
-            if (points.count()) points.makeObject(current, KX_POINTS);
+            if (points.count()) points.makeObject(current.c_str(), KX_POINTS);
             current = text;
             continue;
         }
@@ -84,7 +53,7 @@ int ReadPTS(const char* name) {
         if (!memoryOut && !points.add(1, &p)) memoryOut = true;
     }
     StdCloseFile(f);
-    points.makeObject(current, KX_POINTS);
+    points.makeObject(current.c_str(), KX_POINTS);
     return 1;
 }
 
@@ -96,7 +65,7 @@ int ReadFacets(const char* name) {
         return 0;
     }
     kx::files::ReadingScope reading;
-    NodeList facets;
+    kx::geometry::PointListBuilder facets;
     Point3d triangle[3];
     double vertex[3];
     unsigned numbers = 0;
@@ -113,7 +82,7 @@ int ReadFacets(const char* name) {
     }
     StdCloseFile(f);
     // A trailing incomplete triangle is dropped.
-    if (facets.count()) facets.makeObject(path, KX_POLYGON);
+    if (facets.count()) facets.makeObject(path.c_str(), KX_POLYGON);
     else LogMessage(1, "No facets in %s", path.c_str());
     return 1;
 }

@@ -7,16 +7,16 @@
 int WritePointsEx(StandardFile* f, int format, double x, double y, double z) {
     if (!f) return 0;
     switch (format) {
-        case 5:
+        case KX_FILETYPE_RAW:
             if (GetExportComma()) StdPutLine(f, "%g,%g,%g\r\n", x, y, z);
             else StdPutLine(f, "%g %g %g\r\n", x, y, z);
             return 1;
         case 7: StdPutLine(f, "%s\r\n", ParseObjTemplate(x, y, z)); return 1;
         case 8: StdPutLine(f, "\"SPH .5 0.0 0.0 0.0 %g %g %g 1 1 1\"\r\n", x, y, z); return 1;
-        case 9: StdPutLine(f, "Point %g %g %g\r\n", x, y, z); return 1;
-        case 10:
-        case 11: StdPutLine(f, "sphere { <%g, %g, %g> 2.0 pigment {color RichBlue } }\n", x, y, z); return 1;
-        case 20:
+        case KX_FILETYPE_3D: StdPutLine(f, "Point %g %g %g\r\n", x, y, z); return 1;
+        case KX_FILETYPE_POVRAY2:
+        case KX_FILETYPE_POVRAY3: StdPutLine(f, "sphere { <%g, %g, %g> 2.0 pigment {color RichBlue } }\n", x, y, z); return 1;
+        case KX_FILETYPE_QRT:
             StdPutLine(f, "    SPHERE ( loc      = (%g, %g, %g),\r\n", x, y, z);
             StdPutLine(f,
                        "             radius   = 2,\r\n"
@@ -29,7 +29,7 @@ int WritePointsEx(StandardFile* f, int format, double x, double y, double z) {
                        "             ymult   = 1.0\r\n"
                        "           )\r\n");
             return 1;
-        case 22: return 0;  // DXF points are written as one polyline per object
+        case KX_FILETYPE_DXF: return 0;  // DXF points are written as one polyline per object
         default: return 1;
     }
 }
@@ -41,7 +41,7 @@ int WritePointsAs(CadObject* obj, StandardFile* f, int format) {
         ErrorMessage("Error unable to save zero points");
         return 0;
     }
-    if (format == 22) {
+    if (format == KX_FILETYPE_DXF) {
         const auto writer = kx::files::exportHooks().writeDxfPoints;
         return writer ? writer(obj, f) : 0;
     }

@@ -28,12 +28,12 @@ int64_t clampWord(double value) {
 bool isKeyword(const char* token, const char* word) { return token && kx::text::equalNoCase(token, word); }
 
 int reportEndOfFile() {
-    ++kx::core().readers.endsInsideRecord;
+    ++kx::core().files.endsInsideRecord;
     ErrorMessage("Error unexpected end of file");
     return 0;
 }
 
-unsigned endsInsideRecord() { return kx::core().readers.endsInsideRecord; }
+unsigned endsInsideRecord() { return kx::core().files.endsInsideRecord; }
 
 bool finiteNumber(const char* token, double& value) {
     value = number(token);

@@ -77,7 +77,7 @@ int CalcObjectBounds(CadObject* obj) {
 }
 
 Point3d* GetCentrePoint(ListEntry* list) {
-    thread_local Point3d centre;
+    Point3d& centre = kx::core().results.centre;
     Point3d lo, hi;
     if (!list || !GetObjectBounds(list, &lo, &hi, 0)) {
         ErrorMessage("Error no points to centre");

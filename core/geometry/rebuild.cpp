@@ -22,7 +22,7 @@ int regenerate(CadObject* obj) {
         case KX_CAMERA:
             // The placement below moves the camera by the object's position,
             // so the camera starts from the origin.
-            if (kx::view::isCameraObject(obj)) SetCameraHome(GetActiveCamera(), 0);
+            if (kx::isCameraObject(obj)) SetCameraHome(GetActiveCamera(), 0);
             return CreateCameraEx(obj);
         case KX_SPHERE:
         case KX_ELLIPSOID:

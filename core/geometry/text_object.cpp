@@ -156,7 +156,7 @@ void placeholderT(Point3d (&pts)[48]) {
 
 char* SetTextObject(const char* text, const LOGFONTA* lf) {
     // Always small enough for the object's text field.
-    thread_local char buffer[KX_EXTRA_TEXT_MAX + 1];
+    auto& buffer = kx::core().results.textObject;
     const LOGFONT font = lf ? *lf : defaultTextFont();
     char face[sizeof font.lfFaceName];
     kx::text::copyField(face, font.lfFaceName);
@@ -181,7 +181,7 @@ char* SetTextObject(const char* text, const LOGFONTA* lf) {
 }
 
 char* GetTextObject(const char* field, LOGFONTA* lf) {
-    thread_local std::string text;
+    std::string& text = kx::core().results.textField;
     static char empty[1] = {'\0'};
     if (!field) return empty;
     try {

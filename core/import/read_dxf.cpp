@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "files/files_internal.h"
-#include "geometry/mesh_builder.h"
+#include "geometry/point_list_builder.h"
 #include "import/import_internal.h"
 
 namespace {
@@ -51,7 +51,7 @@ private:
     kx::import::LineCursor lines_;
     std::string name_;  // of the object the geometry gathered goes to
     kx::import::DamageReport damage_;
-    std::optional<kx::geometry::MeshBuilder> mesh_{std::in_place};
+    std::optional<kx::geometry::PointListBuilder> mesh_{std::in_place};
     long long colour_ = kNoColour;
     Entity entity_;
     bool inEntity_ = false;

@@ -28,9 +28,9 @@ void SetCoreParamInt(unsigned id, unsigned value) {
     kx::CoreSettings& s = core().settings;
     int v = static_cast<int>(value);
     switch (id) {
-        case 0: s.noNormalsInExport = v; break;
-        case 1: s.noUvInExport = v; break;
-        case 3: s.exportSelected = v; break;
+        case KX_COREPARAM_NO_NORMALS_IN_EXPORT: s.noNormalsInExport = v; break;
+        case KX_COREPARAM_NO_UV_IN_EXPORT: s.noUvInExport = v; break;
+        case KX_COREPARAM_EXPORT_SELECTED: s.exportSelected = v; break;
         default: break;
     }
 }
@@ -86,7 +86,7 @@ double GetGridInterval() { return core().settings.gridInterval; }
 double GetGridExtent() { return core().settings.gridExtent; }
 
 const char* GetProgramFileName(const char* file) {
-    thread_local std::string result;
+    std::string& result = core().results.programFile;
     result = core().settings.programPath + "/" + (file ? file : "");
     return result.c_str();
 }

@@ -40,6 +40,14 @@ bool isSelfOrAncestor(const CadObject* candidate, const CadObject* obj) {
     return false;
 }
 
+void linkToGroups(CadObject* first) {
+    for (CadObject* o = first; o; o = o->next) {
+        if (!o->groupId || o->parent || o->type == KX_GROUP) continue;
+        CadObject* group = FindParentObject(o->groupId);
+        if (group && group != o) AddChildObject(group, o);
+    }
+}
+
 void raiseGroupCounter(unsigned id) {
     unsigned& counter = objects().counters[KX_GROUP];
     if (counter < id) counter = id;

@@ -19,8 +19,16 @@ void detachChildren(CadObject* obj);
 // True when candidate is obj itself or one of obj's ancestors.
 bool isSelfOrAncestor(const CadObject* candidate, const CadObject* obj);
 
+// Links every grouped object from first on that has no parent to the group
+// of its id, when that group exists: objects read before their group, or
+// whose link was lost, end up inside it exactly once.
+void linkToGroups(CadObject* first);
+
 // Keeps the group counter at or above id, so no later draw repeats a live id.
 void raiseGroupCounter(unsigned id);
+
+// Shows obj's new name in the object tree, when the tree shows it.
+void renameTreeItem(CadObject* obj);
 
 // Takes obj out of the selection array (its selected flag is left alone).
 void forgetSelected(const CadObject* obj);

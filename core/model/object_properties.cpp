@@ -2,10 +2,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "kxplatform/ui_callbacks.h"
 #include "model/model_internal.h"
 #include "model/text.h"
-#include "view/view_internal.h"
 
 namespace {
 
@@ -14,9 +12,9 @@ using kx::model::objectPropertyTypeOf;
 
 constexpr int kLightValueCount = 6;
 
-// The flag bit of the boolean properties "Visible" .. "Noobject" (ids 121..128).
+// The flag bit of the boolean properties "Visible" .. "Noobject".
 uint32_t flagOf(int id) {
-    return (id >= 121 && id <= 128) ? (KX_FLAG_VISIBLE << (id - 121)) : 0;
+    return (id >= KX_PROP_VISIBLE && id <= KX_PROP_NOOBJECT) ? KX_OBJECT_FLAGS[id - KX_PROP_VISIBLE].flag : 0;
 }
 
 // A group's CSG operation is kept as a float; never convert garbage to unsigned.
@@ -25,13 +23,6 @@ unsigned csgOperation(const CadObject* obj) {
     if (!std::isfinite(v) || v < 0.0f) return 0;
     if (v >= 4294967295.0f) return 0xFFFFFFFFu;
     return static_cast<unsigned>(v);
-}
-
-void renameTreeItem(CadObject* obj) {
-    kx::ObjectManager& m = kx::model::objects();
-    const KxUiCallbacks& ui = kx::platform::ui();
-    if (m.selectorTree && obj->treeItem && ui.renameTreeItem)
-        ui.renameTreeItem(ui.context, m.selectorTree, obj->treeItem, obj->name);
 }
 
 int typeOfName(const char* name) { return objectPropertyTypeOf(objectPropertyId(name)); }
@@ -58,7 +49,8 @@ int GetCadObjectProperty(CadObject* obj, const char* name, unsigned* out) {
         case KX_PROP_CSGTYPE:
             if (obj->type == KX_GROUP) *out = csgOperation(obj);
             break;
-        case 121: case 122: case 123: case 124: case 125:
+        case KX_PROP_VISIBLE: case KX_PROP_VISIBLE + 1: case KX_PROP_VISIBLE + 2: case KX_PROP_VISIBLE + 3:
+        case KX_PROP_VISIBLE + 4:
             *out = (obj->flags & flagOf(id)) ? 1 : 0;
             break;
         default: break;  // "Type", "LightType", "Bound", "Noexport", "Noobject"
@@ -99,7 +91,7 @@ int SetCadObjectProperty(CadObject* obj, int id, const char* text) {
         case 0: return 1;
         case KX_PROP_NAME:
             kx::text::copyField(obj->name, text);
-            renameTreeItem(obj);
+            kx::model::renameTreeItem(obj);
             return 1;
         case KX_PROP_MATERIAL: kx::text::copyField(obj->material, text); return 1;
         case KX_PROP_COLOR: return SetObjectTextureEx(obj, 1, text);
@@ -137,11 +129,11 @@ int SetCadObjectProperty(CadObject* obj, int id, Point3d* p) {
         case KX_PROP_ROTATE: obj->rotate = *p; break;
         case KX_PROP_TRANSLATE:
             obj->translate = *p;
-            if (kx::view::isCameraObject(obj)) SetCameraPositionEx(nullptr, p, nullptr, 1);
+            if (kx::isCameraObject(obj)) SetCameraPositionEx(nullptr, p, nullptr, 1);
             break;
         case KX_PROP_LOOKAT:
             obj->size = *p;  // a camera keeps its look-at in size
-            if (kx::view::isCameraObject(obj)) SetCameraPositionEx(nullptr, nullptr, p, 1);
+            if (kx::isCameraObject(obj)) SetCameraPositionEx(nullptr, nullptr, p, 1);
             break;
         default: break;
     }

@@ -2,7 +2,6 @@
 #include <cmath>
 
 #include "model/model_internal.h"
-#include "view/view_internal.h"
 
 using kx::model::objects;
 
@@ -108,7 +107,7 @@ int TransformObject(CadObject* obj, unsigned mode, Point3d* scale, Point3d* rota
         }
         moveGeometry(obj, move);
         // The object that shows the camera carries the camera with it.
-        if (kx::view::isCameraObject(obj))
+        if (kx::isCameraObject(obj))
             SetCameraPositionEx(nullptr, move, parameters ? move : nullptr, 0);
     }
     return 1;
@@ -196,7 +195,7 @@ int TranslateObjectsSnap(Point3d* delta) {
                                       static_cast<double>(o->extraPoint.y) + m.y,
                                       static_cast<double>(o->extraPoint.z) + m.z);
         moveGeometry(o, &m);
-        if (kx::view::isCameraObject(o)) SetCameraPositionEx(nullptr, &m, &m, 0);
+        if (kx::isCameraObject(o)) SetCameraPositionEx(nullptr, &m, &m, 0);
     }
     return any;
 }

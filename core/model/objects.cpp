@@ -6,13 +6,11 @@
 #include <vector>
 
 #include "model/release_hook.h"
-#include "anim/anim_internal.h"
 #include "kxplatform/ui_callbacks.h"
 #include "model/events_internal.h"
 #include "model/memory.h"
 #include "model/model_internal.h"
 #include "model/text.h"
-#include "view/view_internal.h"
 
 using kx::model::objects;
 
@@ -21,6 +19,13 @@ namespace kx::model {
 bool isLive(const CadObject* obj) { return obj && objects().live.count(obj) != 0; }
 
 CadObject* lastAtom() { return objects().lastAtom; }
+
+void renameTreeItem(CadObject* obj) {
+    kx::ObjectManager& m = objects();
+    const KxUiCallbacks& ui = kx::platform::ui();
+    if (m.selectorTree && obj->treeItem && ui.renameTreeItem)
+        ui.renameTreeItem(ui.context, m.selectorTree, obj->treeItem, obj->name);
+}
 
 }  // namespace kx::model
 
@@ -39,13 +44,6 @@ void deleteTreeItem(CadObject* obj) {
     if (m.selectorTree && obj->treeItem && ui.deleteTreeItem)
         ui.deleteTreeItem(ui.context, m.selectorTree, obj->treeItem);
     obj->treeItem = nullptr;
-}
-
-void renameTreeItem(CadObject* obj) {
-    kx::ObjectManager& m = objects();
-    const KxUiCallbacks& ui = kx::platform::ui();
-    if (m.selectorTree && obj->treeItem && ui.renameTreeItem)
-        ui.renameTreeItem(ui.context, m.selectorTree, obj->treeItem, obj->name);
 }
 
 // Frees what an object owns: triangles, points, extra block and uv array.
@@ -165,11 +163,7 @@ CadObject* DeleteCadObject(CadObject* obj) {
     kx::model::forgetSelected(obj);
     // Handlers bound to it must never receive the freed pointer.
     kx::model::forgetEventObject(obj);
-    kx::model::notifyObjectReleased(obj);
-    kx::view::forgetBoundIn(obj);
-    kx::view::forgetCameraObject(obj);
-    // The animation must never keep the freed record, selected or not.
-    kx::anim::forgetObject(obj);
+    kx::objectAboutToBeFreed(obj);
     if (m.lastAtom == obj) m.lastAtom = nullptr;
 
     freeObjectData(obj);
@@ -252,7 +246,7 @@ int CopyCadObject(const CadObject* src, CadObject* dst) {
     dst->selected = 0;
     dst->rect = RECT{0, 0, 0, 0};
     dst->boundValid = 0;  // the copied geometry is not what the old bounds describe
-    renameTreeItem(dst);
+    kx::model::renameTreeItem(dst);
     return 1;
 }
 

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core_state.h"
 #include "kxcore.h"
+#include "model/point_compare.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ Point3d MakePoint(double x, double y, double z) {
 }
 
 Point3d* MakePointLP(double x, double y, double z) {
-    thread_local Point3d point;
+    Point3d& point = kx::core().results.point;
     point = MakePoint(x, y, z);
     return &point;
 }
@@ -53,7 +55,7 @@ void ZeroPoint(Point3d* p) {
     if (p) *p = Point3d{0, 0, 0};
 }
 
-int IsZero(Point3d* p) { return (p && p->x == 0.0f && p->y == 0.0f && p->z == 0.0f) ? 1 : 0; }
+int IsZero(Point3d* p) { return (p && kx::model::isZero(*p)) ? 1 : 0; }
 
 double PointDistance(Point3d* a, Point3d* b) {
     if (!a || !b) return 0.0;
@@ -65,7 +67,7 @@ double PointDistance(Point3d* a, Point3d* b) {
 }
 
 double rnd() {
-    thread_local size_t position = 0;
+    size_t& position = kx::core().results.randomPosition;
     position = (position + 1) % kRandomTable.size();
     return kRandomTable[position];
 }

@@ -1,5 +1,6 @@
 // The property tables: names, ids and value types shared by files, plug-ins and scripts.
 #include <array>
+#include <string_view>
 
 #include "model/model_internal.h"
 #include "model/text.h"
@@ -15,58 +16,75 @@ struct PropertyRow {
 
 // Lookups return the first match, so id 5 reads back as "Translate".
 constexpr std::array<PropertyRow, 51> kObjectProperties = {{
-    {1, "Size", 4, 0},
-    {2, "Extra", 4, 0},
-    {3, "Scale", 4, 0},
-    {4, "Rotate", 4, 0},
-    {5, "Translate", 4, 0},
-    {5, "Position", 4, 0},
-    {6, "LookAt", 4, 0},
-    {7, "Up", 4, 0},
-    {8, "Direction", 4, 0},
-    {9, "Right", 4, 0},
-    {101, "Type", 3, 0},
-    {103, "GroupId", 3, 0},
-    {104, "Select", 3, 0},
-    {105, "RgbColor", 3, 0},
-    {106, "CsgType", 3, 0},
-    {107, "MaterialType", 3, 0},
-    {110, "LightType", 3, 0},
-    {111, "LightTightness", 2, 0},
-    {112, "LightAdaptive", 2, 0},
-    {113, "LightJitter", 2, 0},
-    {114, "LightFalloff", 2, 0},
-    {115, "LightRadius", 2, 0},
-    {116, "LightValues", 5, 0},
-    {121, "Visible", 3, 0},
-    {122, "Smooth", 3, 0},
-    {123, "UvMap", 3, 0},
-    {124, "Tindex", 3, 0},
-    {125, "Animated", 3, 0},
-    {126, "Bound", 3, 0},
-    {127, "Noexport", 3, 0},
-    {128, "Noobject", 3, 0},
-    {201, "Name", 1, 0},
-    {202, "Material", 1, 0},
-    {203, "Plugin", 1, 0},
-    {204, "TextString", 1, 0},
-    {205, "TextFont", 1, 0},
-    {206, "TextStyle", 1, 0},
-    {309, "HeightfieldFile", 1, 0},
-    {210, "Color", 1, 0},
-    {211, "Texture", 1, 0},
-    {301, "Comment", 1, 1},
-    {306, "AliceInline", 1, 1},
-    {302, "VrmlAnchor", 1, 1},
-    {303, "VrmlInline", 1, 1},
-    {304, "UserInline", 1, 1},
-    {305, "UserData", 1, 1},
-    {308, "UserObject", 1, 1},
-    {310, "LightLooksLike", 1, 1},
-    {400, "PatchData", 7, 0},
-    {401, "BoundingBox", 7, 0},
-    {0, "", 0, 0},
+    {KX_PROP_SIZE, "Size", KX_VALUE_POINT, 0},
+    {KX_PROP_EXTRA, "Extra", KX_VALUE_POINT, 0},
+    {KX_PROP_SCALE, "Scale", KX_VALUE_POINT, 0},
+    {KX_PROP_ROTATE, "Rotate", KX_VALUE_POINT, 0},
+    {KX_PROP_TRANSLATE, "Translate", KX_VALUE_POINT, 0},
+    {KX_PROP_TRANSLATE, "Position", KX_VALUE_POINT, 0},
+    {KX_PROP_LOOKAT, "LookAt", KX_VALUE_POINT, 0},
+    {7, "Up", KX_VALUE_POINT, 0},
+    {8, "Direction", KX_VALUE_POINT, 0},
+    {9, "Right", KX_VALUE_POINT, 0},
+    {KX_PROP_TYPE, "Type", KX_VALUE_INTEGER, 0},
+    {KX_PROP_GROUPID, "GroupId", KX_VALUE_INTEGER, 0},
+    {KX_PROP_SELECT, "Select", KX_VALUE_INTEGER, 0},
+    {KX_PROP_RGBCOLOR, "RgbColor", KX_VALUE_INTEGER, 0},
+    {KX_PROP_CSGTYPE, "CsgType", KX_VALUE_INTEGER, 0},
+    {KX_PROP_MATERIALTYPE, "MaterialType", KX_VALUE_INTEGER, 0},
+    {KX_PROP_LIGHTTYPE, "LightType", KX_VALUE_INTEGER, 0},
+    {KX_PROP_LIGHTTIGHTNESS, "LightTightness", KX_VALUE_FLOAT, 0},
+    {KX_PROP_LIGHTADAPTIVE, "LightAdaptive", KX_VALUE_FLOAT, 0},
+    {KX_PROP_LIGHTJITTER, "LightJitter", KX_VALUE_FLOAT, 0},
+    {KX_PROP_LIGHTFALLOFF, "LightFalloff", KX_VALUE_FLOAT, 0},
+    {KX_PROP_LIGHTRADIUS, "LightRadius", KX_VALUE_FLOAT, 0},
+    {KX_PROP_LIGHTVALUES, "LightValues", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_VISIBLE, "Visible", KX_VALUE_INTEGER, 0},
+    {122, "Smooth", KX_VALUE_INTEGER, 0},
+    {123, "UvMap", KX_VALUE_INTEGER, 0},
+    {124, "Tindex", KX_VALUE_INTEGER, 0},
+    {125, "Animated", KX_VALUE_INTEGER, 0},
+    {126, "Bound", KX_VALUE_INTEGER, 0},
+    {127, "Noexport", KX_VALUE_INTEGER, 0},
+    {KX_PROP_NOOBJECT, "Noobject", KX_VALUE_INTEGER, 0},
+    {KX_PROP_NAME, "Name", KX_VALUE_STRING, 0},
+    {KX_PROP_MATERIAL, "Material", KX_VALUE_STRING, 0},
+    {KX_PROP_PLUGIN, "Plugin", KX_VALUE_STRING, 0},
+    {KX_PROP_TEXTSTRING, "TextString", KX_VALUE_STRING, 0},
+    {KX_PROP_TEXTFONT, "TextFont", KX_VALUE_STRING, 0},
+    {KX_PROP_TEXTSTYLE, "TextStyle", KX_VALUE_STRING, 0},
+    {KX_PROP_HEIGHTFIELDFILE, "HeightfieldFile", KX_VALUE_STRING, 0},
+    {KX_PROP_COLOR, "Color", KX_VALUE_STRING, 0},
+    {KX_PROP_TEXTURE, "Texture", KX_VALUE_STRING, 0},
+    {301, "Comment", KX_VALUE_STRING, 1},
+    {306, "AliceInline", KX_VALUE_STRING, 1},
+    {302, "VrmlAnchor", KX_VALUE_STRING, 1},
+    {303, "VrmlInline", KX_VALUE_STRING, 1},
+    {304, "UserInline", KX_VALUE_STRING, 1},
+    {305, "UserData", KX_VALUE_STRING, 1},
+    {308, "UserObject", KX_VALUE_STRING, 1},
+    {310, "LightLooksLike", KX_VALUE_STRING, 1},
+    {KX_PROP_PATCHDATA, "PatchData", KX_VALUE_POINTSARRAY, 0},
+    {KX_PROP_BOUNDINGBOX, "BoundingBox", KX_VALUE_POINTSARRAY, 0},
+    {0, "", KX_VALUE_UNKNOWN, 0},
 }};
+
+// The flag properties are the object flags, in bit order.
+constexpr bool flagPropertiesAgree() {
+    int id = KX_PROP_VISIBLE;
+    for (const KxObjectFlag& flag : KX_OBJECT_FLAGS) {
+        bool same = false;
+        for (const PropertyRow& row : kObjectProperties)
+            if (row.id == id) {
+                same = std::string_view(row.name) == flag.name;
+                break;
+            }
+        if (!same) return false;
+        ++id;
+    }
+    return id - 1 == KX_PROP_NOOBJECT;
+}
+static_assert(flagPropertiesAgree(), "flag property names and ids follow the object flag table");
 
 constexpr std::array<PropertyRow, 8> kSceneProperties = {{
     {1001, "Redraw", 3, 0},

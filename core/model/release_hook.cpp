@@ -1,25 +1,25 @@
 #include "model/release_hook.h"
 
-#include "kx/objects.h"
+#include "core_state.h"
 
 namespace {
-KxObjectReleaseHook g_hook = nullptr;
+KxObjectReleaseHook& hook() { return kx::core().objects.releaseHook; }
 }
 
 namespace kx::model {
 
 void notifyPointsReleased(CadObject* obj) {
-    if (g_hook && obj) g_hook(obj, 0);
+    if (hook() && obj) hook()(obj, 0);
 }
 
 void notifyObjectReleased(CadObject* obj) {
-    if (g_hook && obj) g_hook(obj, 1);
+    if (hook() && obj) hook()(obj, 1);
 }
 
 }  // namespace kx::model
 
 KxObjectReleaseHook SetObjectReleaseHook(KxObjectReleaseHook hook) {
-    KxObjectReleaseHook previous = g_hook;
-    g_hook = hook;
+    KxObjectReleaseHook previous = ::hook();
+    ::hook() = hook;
     return previous;
 }

@@ -55,7 +55,7 @@ char* GetArgString(char* token) {
 }
 
 char* SetArgStringQuote(const char* text) {
-    thread_local std::string result;
+    std::string& result = kx::core().results.quoted;
     std::string in = text ? std::string(text, strnlen(text, kMaxQuotedInput)) : std::string();
     // A backslash right before the closing quote would read as an escaped quote
     // and swallow the rest of the line: drop trailing backslashes.
@@ -75,7 +75,7 @@ char* SetArgStringQuote(const char* text) {
 }
 
 char* SetArgString(const char* text) {
-    thread_local std::string result;
+    std::string& result = kx::core().results.inQuotes;
     return keep(result, std::string("\"") + (text ? text : "") + "\"");
 }
 
@@ -119,12 +119,12 @@ int PutLineMemEx(char* dst, unsigned size, const char* fmt, ...) {
 }
 
 char* dtoa(double value) {
-    thread_local std::string result;
+    std::string& result = kx::core().results.shortest;
     return keep(result, kx::platform::formatC("%g", value));
 }
 
 char* AddExt(const char* name, const char* ext) {
-    thread_local std::string result;
+    std::string& result = kx::core().results.withExtension;
     std::string out = name ? name : "";
     // Any dot, even one in a folder name, counts as an extension being present.
     if (out.find('.') == std::string::npos) out += ext ? ext : "";
@@ -132,7 +132,7 @@ char* AddExt(const char* name, const char* ext) {
 }
 
 char* AddNewExt(const char* name, const char* ext) {
-    thread_local std::string result;
+    std::string& result = kx::core().results.newExtension;
     if (!name || !ext) return nullptr;
     std::string out = name;
     // Only the file name itself is searched, so dotted folders are left alone.

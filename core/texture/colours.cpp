@@ -144,7 +144,7 @@ int DoubleToRange(double value) {
 double RangeToDouble(int value) { return value * 0.1; }
 
 char* DoubleToString(double value) {
-    thread_local std::string text;
+    std::string& text = kx::core().results.number;
     text = kx::platform::formatC("%g", value);
     return text.data();
 }

@@ -233,15 +233,6 @@ bool contains(const TexItem* list, const TexItem* wanted) {
 
 namespace kx::texture {
 
-unsigned colourSlots(int32_t type) {
-    switch (type) {
-        case 'C': return 1;
-        case 'T': return 2;
-        case 'H': return 3;
-        default: return 0;
-    }
-}
-
 void forEachLeaf(const std::function<void(TexItem*, const std::string&)>& visit) {
     visitLeaves(userTextures().tree, "", visit);
 }

@@ -13,7 +13,7 @@ using kx::platform::formatC;
 using kx::texture::fieldText;
 using kx::texture::userTextures;
 
-enum : unsigned { kPolyray = 19, kRenderMan = 23, kVrml1 = 24, kVrml2 = 38 };
+enum : unsigned { kPolyray = KX_FILETYPE_POLYRAY, kRenderMan = KX_FILETYPE_RENDERMAN, kVrml1 = KX_FILETYPE_VRML, kVrml2 = KX_FILETYPE_VRML2 };
 
 bool isVrml(unsigned format) { return format == kVrml1 || format == kVrml2; }
 
@@ -68,21 +68,18 @@ bool lookupText(const TexItem* item, std::string& text) {
 
 bool leafValue(const TexItem* item, unsigned format, std::string& body) {
     const TexValue& v = item->value;
-    switch (item->type) {
-        case 'C':
-        case 'H':
-        case 'T': {
-            if (item->text[0]) {
-                body = std::string(item->text) + "\n";
-                break;
-            }
-            unsigned slots = kx::texture::colourSlots(item->type);
-            for (unsigned i = 0; i < slots; ++i) {
+    if (kx::texture::elementValue(item->type) == kx::texture::ElementValue::Colours) {
+        if (item->text[0]) {
+            body = std::string(item->text) + "\n";
+        } else {
+            for (unsigned i = 0; i < kx::texture::colourSlots(item->type); ++i) {
                 if (i > 0 && format == kPolyray) body += ",\n";
                 body += colourForm(v.colour[i], format, item->type);
             }
-            break;
         }
+        return true;
+    }
+    switch (item->type) {
         case 'B': body = "\n"; break;
         case 'D': body = formatC("%g\n", v.real); break;
         case 'I':

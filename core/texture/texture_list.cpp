@@ -28,11 +28,8 @@ TextureInfo* findNoCase(const char* name) {
     return nullptr;
 }
 
-// The record lookups fill when a name is no list entry (one per thread).
-TextureInfo& lookupRecord() {
-    thread_local TextureInfo record;
-    return record;
-}
+// The record lookups fill when a name is no list entry.
+TextureInfo& lookupRecord() { return kx::core().results.textureRecord; }
 
 }  // namespace
 

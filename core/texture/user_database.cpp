@@ -44,24 +44,18 @@ void writeColours(StandardFile* f, const TexItem* item) {
 
 void writeElement(StandardFile* f, const TexItem* item, const std::string& path) {
     StdPutLine(f, "%s ", kx::texture::wordOf(path.c_str()).c_str());
-    switch (item->type) {
-        case 'B':
-        case 'I':
-        case 'L':
-        case 'O': StdPutLine(f, "%d\n", item->value.integer); break;
-        case 'D': StdPutLine(f, "%g\n", item->value.real); break;
-        case 'F':
-        case 'M':
-        case 'S': StdPutLine(f, "%s\n", kx::texture::quoted(item->text).c_str()); break;
-        case 'P': {
+    using kx::texture::ElementValue;
+    switch (kx::texture::elementValue(item->type)) {
+        case ElementValue::Integer: StdPutLine(f, "%d\n", item->value.integer); break;
+        case ElementValue::Real: StdPutLine(f, "%g\n", item->value.real); break;
+        case ElementValue::Text: StdPutLine(f, "%s\n", kx::texture::quoted(item->text).c_str()); break;
+        case ElementValue::Point: {
             const float* p = item->value.point;
             StdPutLine(f, "\"%g %g %g\"\n", p[0], p[1], p[2]);
             break;
         }
-        case 'C':
-        case 'H':
-        case 'T': writeColours(f, item); break;
-        default: StdPutLine(f, "0\n"); break;
+        case ElementValue::Colours: writeColours(f, item); break;
+        case ElementValue::None: StdPutLine(f, "0\n"); break;
     }
 }
 
@@ -80,25 +74,19 @@ void readPoint(TexItem* item, const char* text) {
 void readValue(TexItem* item, const char* text) {
     if (!kx::texture::isLeaf(item)) return;
     long long n = 0;
-    switch (item->type) {
-        case 'B':
-        case 'I':
-        case 'L':
-        case 'O':
+    using kx::texture::ElementValue;
+    switch (kx::texture::elementValue(item->type)) {
+        case ElementValue::Integer:
             // A number too big for the field saturates; converting it as it
             // stands would be undefined.
             item->value.integer = kx::texture::parseInteger(text, n) ? toInt32(n)
                                                                       : kx::tokens::clampInt32(kx::texture::leadingNumber(text));
             break;
-        case 'D': item->value.real = kx::texture::leadingNumber(text); break;
-        case 'F':
-        case 'M':
-        case 'S': kx::text::copyField(item->text, KX_TEXTEXT_SIZE, text); break;
-        case 'P': readPoint(item, text); break;
-        case 'C':
-        case 'H':
-        case 'T': kx::texture::readColours(item, text); break;
-        default: break;
+        case ElementValue::Real: item->value.real = kx::texture::leadingNumber(text); break;
+        case ElementValue::Text: kx::text::copyField(item->text, KX_TEXTEXT_SIZE, text); break;
+        case ElementValue::Point: readPoint(item, text); break;
+        case ElementValue::Colours: kx::texture::readColours(item, text); break;
+        case ElementValue::None: break;
     }
     item->set = 1;
 }

@@ -24,8 +24,34 @@ bool fileExists(const std::string& path);
 inline bool isLeaf(const TexItem* item) {
     return item->type != KX_TEXITEM_GROUP && item->type != KX_TEXITEM_PLACEHOLDER;
 }
+// What the value of an element letter is, for the database reader and writer
+// and the exporter; ElementValue::None for letters that are no element kind.
+enum class ElementValue { None, Integer, Real, Text, Point, Colours };
+struct ElementKind {
+    char letter;
+    ElementValue value;
+    unsigned colourSlots;  // colours a Colours element holds
+};
+inline constexpr ElementKind kElementKinds[] = {
+    {'B', ElementValue::Integer, 0}, {'I', ElementValue::Integer, 0}, {'L', ElementValue::Integer, 0},
+    {'O', ElementValue::Integer, 0}, {'D', ElementValue::Real, 0},    {'F', ElementValue::Text, 0},
+    {'M', ElementValue::Text, 0},    {'S', ElementValue::Text, 0},    {'P', ElementValue::Point, 0},
+    {'C', ElementValue::Colours, 1}, {'T', ElementValue::Colours, 2}, {'H', ElementValue::Colours, 3},
+};
+constexpr const ElementKind* elementKind(int32_t type) {
+    for (const ElementKind& k : kElementKinds)
+        if (k.letter == type) return &k;
+    return nullptr;
+}
+constexpr ElementValue elementValue(int32_t type) {
+    const ElementKind* k = elementKind(type);
+    return k ? k->value : ElementValue::None;
+}
 // Colours a C, T or H element holds; 0 for other kinds.
-unsigned colourSlots(int32_t type);
+constexpr unsigned colourSlots(int32_t type) {
+    const ElementKind* k = elementKind(type);
+    return k ? k->colourSlots : 0;
+}
 // Calls visit(leaf, path) for every leaf of the tree in order, the path being
 // "/" and the names of its named ancestor groups and its own, joined by "/".
 void forEachLeaf(const std::function<void(TexItem*, const std::string&)>& visit);

@@ -44,7 +44,6 @@ void forgetCameraObject(const CadObject* obj) {
     if (camera().object == obj) camera().object = nullptr;
 }
 
-bool isCameraObject(const CadObject* obj) { return obj && camera().object == obj; }
 
 }  // namespace kx::view
 
@@ -119,31 +118,23 @@ int SetCameraSize(CameraInfo* cam, POINT size) {
 int GetCameraTrack(CameraInfo* cam) { return cam ? cam->track : 0; }
 
 CadObjectInfo* CameraToInfo(CameraInfo* cam) {
-    thread_local CadObjectInfo info;
+    CadObjectInfo& info = core().results.cameraInfo;
     info = CadObjectInfo{};
     info.scale = Point3d{1, 1, 1};
     info.flags |= KX_FLAG_VISIBLE;
-    if (cam) {
-        info.translate = cam->location;
-        info.size = cam->lookAt;
-        info.rotate = cam->up;
-        info.extraPoint = cam->rightDir;
-    }
+    if (cam)
+        for (const KxCameraField& field : KX_CAMERA_FIELDS) info.*field.info = cam->*field.camera;
     return &info;
 }
 
 CadObject* CameraToObject(CameraInfo* cam) {
-    thread_local CadObject record;
+    CadObject& record = core().results.cameraObject;
     record = CadObject{};
     record.type = KX_CAMERA;
     record.flags = KX_FLAG_VISIBLE;
     record.scale = Point3d{1, 1, 1};
-    if (cam) {
-        record.translate = cam->location;
-        record.size = cam->lookAt;
-        record.rotate = cam->up;
-        record.extraPoint = cam->rightDir;
-    }
+    if (cam)
+        for (const KxCameraField& field : KX_CAMERA_FIELDS) record.*field.object = cam->*field.camera;
     return &record;
 }
 

@@ -25,8 +25,6 @@ void activeCameraAim(Point3d* location, Point3d* lookAt);
 
 // The camera object is about to be freed: the camera forgets it.
 void forgetCameraObject(const CadObject* obj);
-// True when obj is the object that shows the active camera.
-bool isCameraObject(const CadObject* obj);
 
 // Unregisters the picking rectangle when it lies inside obj, which is about to
 // be freed.

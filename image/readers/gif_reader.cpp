@@ -19,7 +19,10 @@ enum GifResult : int {
     kOk = 1,
     kReported = 0,
     kReadError = -1,
+    kWriteError = -2,
     kOpenError = -3,
+    kCreateError = -4,
+    kOutOfMemory = -10,
     kBadCodeSize = -20,
     kBadCode = -21,
     kNoHeader = -64,
@@ -30,16 +33,16 @@ enum GifResult : int {
 
 void report(int code, const char* name) {
     switch (code) {
-    case -67: ErrorMessage("error: %s missing GIF seperator", name); break;
-    case -66: ErrorMessage("error: unable to decode interlace GIF"); break;
-    case -65: ErrorMessage("error: %s must have Global Color Map to decode GIF", name); break;
-    case -64: ErrorMessage("error: %s GIF header not found!", name); break;
-    case -20: ErrorMessage("error: bad code size"); break;
-    case -10: ErrorMessage("error: out of memory"); break;
-    case -4: ErrorMessage("error: %s create error", name); break;
-    case -3: ErrorMessage("error: %s open error", name); break;
-    case -2: ErrorMessage("error: write error"); break;
-    case -1: ErrorMessage("error: read error"); break;
+    case kNoSeparator: ErrorMessage("error: %s missing GIF seperator", name); break;
+    case kInterlaced: ErrorMessage("error: unable to decode interlace GIF"); break;
+    case kNoColourMap: ErrorMessage("error: %s must have Global Color Map to decode GIF", name); break;
+    case kNoHeader: ErrorMessage("error: %s GIF header not found!", name); break;
+    case kBadCodeSize: ErrorMessage("error: bad code size"); break;
+    case kOutOfMemory: ErrorMessage("error: out of memory"); break;
+    case kCreateError: ErrorMessage("error: %s create error", name); break;
+    case kOpenError: ErrorMessage("error: %s open error", name); break;
+    case kWriteError: ErrorMessage("error: write error"); break;
+    case kReadError: ErrorMessage("error: read error"); break;
     default: ErrorMessage("error: unknown GIF error #%d ", code); break;
     }
 }
@@ -48,19 +51,22 @@ void report(int code, const char* name) {
 // into length-prefixed sub-blocks.
 class CodeReader {
 public:
+    static constexpr int kEnd = -1;
+    static constexpr int kFailed = -2;
+
     explicit CodeReader(io::ByteReader& in) : in_(in) {}
-    // The next code, -1 at the end of the data, -2 on a read failure.
+    // The next code, kEnd at the end of the data, kFailed on a read failure.
     int next(int width) {
         while (bitCount_ < width) {
             if (pos_ == len_) {
-                if (ended_) return -1;
+                if (ended_) return kEnd;
                 uint8_t n;
-                if (!in_.readByte(n)) return -2;
+                if (!in_.readByte(n)) return kFailed;
                 if (n == 0) {
                     ended_ = true;
-                    return -1;
+                    return kEnd;
                 }
-                if (!in_.read(block_, n)) return -2;
+                if (!in_.read(block_, n)) return kFailed;
                 len_ = n;
                 pos_ = 0;
             }
@@ -117,8 +123,8 @@ int decodeLzw(io::ByteReader& in, int minCodeSize, RowSink& sink) {
     CodeReader codes(in);
     while (!sink.done() && !sink.failed()) {
         int code = codes.next(codeSize);
-        if (code == -2) return kReadError;
-        if (code == -1 || code == end) break;  // a short stream keeps the rows it gave
+        if (code == CodeReader::kFailed) return kReadError;
+        if (code == CodeReader::kEnd || code == end) break;  // a short stream keeps the rows it gave
         if (code == clear) {
             codeSize = minCodeSize + 1;
             nextFree = clear + 2;

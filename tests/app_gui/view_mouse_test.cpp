@@ -11,7 +11,6 @@
 #include "views/selection.h"
 #include "window_fixture.h"
 
-using kx::app::mouseEditor;
 
 namespace {
 
@@ -89,7 +88,7 @@ TEST_F(ViewMouseTest, BandSelectsWhatItEnclosesInEveryDirection) {
         ASSERT_TRUE(selectedNames().empty());
         drag(front, c.from, c.to);
         EXPECT_EQ(selectedNames(), (Names{a->name, b->name}));
-        EXPECT_EQ(mouseEditor().state, kx::app::kMouseSelect);
+        EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
     }
 }
 
@@ -105,27 +104,27 @@ TEST_F(ViewMouseTest, APointBandChangesNothing) {
     SetObjectsUnSelected();
     const QPoint empty = at(front, {5, 5, 0});
     QTest::mousePress(front, Qt::LeftButton, {}, empty);
-    EXPECT_EQ(mouseEditor().state, kx::app::kMouseBand);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseBand);
     QTest::mouseRelease(front, Qt::LeftButton, {}, empty);
     EXPECT_TRUE(selectedNames().empty());
-    EXPECT_EQ(mouseEditor().state, kx::app::kMouseSelect);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
 }
 
 TEST_F(ViewMouseTest, PlacingPutsANewObjectAtTheClick) {
     frame->editCommands()->startPlacing(KX_CYLINDER);
-    EXPECT_EQ(mouseEditor().state, kx::app::kMousePlace);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMousePlace);
     click(front, at(front, {3, 2, 0}));
     CadObject* made = GetLastCadObject();
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->type, static_cast<uint32_t>(KX_CYLINDER));
     EXPECT_FLOAT_EQ(made->translate.x, 3);
     EXPECT_FLOAT_EQ(made->translate.y, 2);
-    EXPECT_EQ(mouseEditor().state, kx::app::kMouseSelect);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
     EXPECT_NE(frame->sceneTree()->itemOf(made), nullptr);
     EXPECT_TRUE(doc()->isModified());
     // The 3D cursor is where the object went.
-    EXPECT_FLOAT_EQ(mouseEditor().cursor.x, 3);
-    EXPECT_FLOAT_EQ(mouseEditor().cursor.y, 2);
+    EXPECT_FLOAT_EQ(doc()->mouseEditor().cursor.x, 3);
+    EXPECT_FLOAT_EQ(doc()->mouseEditor().cursor.y, 2);
 }
 
 TEST_F(ViewMouseTest, PlacingSeveralWhenTheSettingSaysSo) {
@@ -134,9 +133,9 @@ TEST_F(ViewMouseTest, PlacingSeveralWhenTheSettingSaysSo) {
     click(front, at(front, {1, 1, 0}));
     click(front, at(front, {-1, -1, 0}));
     EXPECT_EQ(GetCadObjectsCount(), 2u);
-    EXPECT_EQ(mouseEditor().state, kx::app::kMousePlace);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMousePlace);
     frame->cancel();
-    EXPECT_EQ(mouseEditor().state, kx::app::kMouseSelect);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
 }
 
 TEST_F(ViewMouseTest, DraggingMovesTheSelectionByTheMouseDistance) {
@@ -167,7 +166,7 @@ TEST_F(ViewMouseTest, DraggingMovesTheSelectionByTheMouseDistance) {
         EXPECT_NEAR(centreOf(ball).x, c.expected.x, 1e-3);
         EXPECT_NEAR(centreOf(ball).z, c.expected.z, 1e-3);
         EXPECT_NEAR(other->translate.x, -5, 1e-6);
-        EXPECT_EQ(mouseEditor().state, kx::app::kMouseSelect);
+        EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
         // The view draws the ball where it now is: clicking there picks it.
         click(view, at(view, c.expected));
         EXPECT_EQ(selectedNames(), Names{ball->name});
@@ -179,10 +178,10 @@ TEST_F(ViewMouseTest, ClickThenDragMovesOnTheSecondPress) {
     const QPoint start = at(front, {0, 0, 0});
     click(front, start);
     // Released without moving: the drag waits for the next press on the selection.
-    EXPECT_EQ(mouseEditor().state, kx::app::kMouseDrag);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseDrag);
     drag(front, start, start + QPoint(16, 0));
     EXPECT_NEAR(ball->translate.x, 1, 1e-4);
-    EXPECT_EQ(mouseEditor().state, kx::app::kMouseSelect);
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
 }
 
 TEST_F(ViewMouseTest, CtrlDragMovesInWholeGridSteps) {

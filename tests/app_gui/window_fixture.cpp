@@ -9,13 +9,11 @@
 #include "core_state.h"
 #include "kxcore.h"
 #include "mainframe/qt_ui_table.h"
-#include "views/mouse_state.h"
 
 namespace kxtest {
 
 void WindowTest::SetUp() {
     kx::resetCoreForTests();
-    kx::app::mouseEditor() = kx::app::MouseEditor{};
     dir = std::make_unique<TempDir>();
     const std::string config = dir->file("Kalvex.ini");
     std::ofstream(config) << "[Desktop]\nDisableSplash=1\nShowIso=1\nShowFront=1\nShowPlan=1\nShowSide=1\n"

@@ -17,6 +17,23 @@ struct CameraInfo {
     CadObject* object; // the camera object in the scene, or null
 };
 
+// The four vectors of a camera in the order scene files keep them: the keyword
+// of the camera block (and another the reader also takes), the camera's field,
+// and the field that holds it in the camera object and in its creation record.
+struct KxCameraField {
+    const char* keyword;
+    const char* alsoRead;  // null: none
+    Point3d CameraInfo::*camera;
+    Point3d CadObject::*object;
+    Point3d CadObjectInfo::*info;
+};
+inline constexpr KxCameraField KX_CAMERA_FIELDS[] = {
+    {"Position", "Translate", &CameraInfo::location, &CadObject::translate, &CadObjectInfo::translate},
+    {"LookAt", nullptr, &CameraInfo::lookAt, &CadObject::size, &CadObjectInfo::size},
+    {"Up", nullptr, &CameraInfo::up, &CadObject::rotate, &CadObjectInfo::rotate},
+    {"Right", nullptr, &CameraInfo::rightDir, &CadObject::extraPoint, &CadObjectInfo::extraPoint},
+};
+
 KXCORE_API CameraInfo* GetActiveCamera();
 KXCORE_API int InitCamera();
 // "x,y,z" into default vector which (0 location, 1 look-at, 2 up, 3 rightDir).

@@ -9,6 +9,12 @@
 // --- start and end ---
 KXCORE_API int InitCore(HINSTANCE instance, const char* title);
 KXCORE_API int ExitCore();
+// Switch ids of SetCoreParamInt; any other id is ignored.
+enum : unsigned {
+    KX_COREPARAM_NO_NORMALS_IN_EXPORT = 0,
+    KX_COREPARAM_NO_UV_IN_EXPORT = 1,
+    KX_COREPARAM_EXPORT_SELECTED = 3,
+};
 KXCORE_API void SetCoreParamInt(unsigned id, unsigned value);
 // Installs the program's user-interface table for this library (null: headless).
 KXCORE_API void KxSetUiCallbacks(const KxUiCallbacks* table);

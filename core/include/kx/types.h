@@ -98,6 +98,37 @@ enum : uint32_t {
     KX_FLAG_NOOBJECT = 0x100,
 };
 
+// Every object flag in bit order, with the name of its property (property ids
+// follow the same order) and its letter in the legacy format's attrib record.
+// Scene files keep only the flags with a letter, and only where a flag
+// differs from its default: so the letter of "Visible" marks a hidden object.
+struct KxObjectFlag {
+    uint32_t flag;
+    const char* name;
+    char legacyLetter;  // 0: not kept in scene files
+    bool defaultOn;
+};
+inline constexpr KxObjectFlag KX_OBJECT_FLAGS[] = {
+    {KX_FLAG_VISIBLE, "Visible", 'H', true},    {KX_FLAG_SMOOTH, "Smooth", 'S', false},
+    {KX_FLAG_UVMAP, "UvMap", 0, false},         {KX_FLAG_TINDEX, "Tindex", 0, false},
+    {KX_FLAG_ANIMATED, "Animated", 0, false},   {KX_FLAG_BOUND, "Bound", 'B', false},
+    {KX_FLAG_NOEXPORT, "Noexport", 'E', false}, {KX_FLAG_NOOBJECT, "Noobject", 'O', false},
+};
+// The flags scene files keep.
+inline constexpr uint32_t KX_STORED_FLAGS = [] {
+    uint32_t bits = 0;
+    for (const KxObjectFlag& f : KX_OBJECT_FLAGS)
+        if (f.legacyLetter) bits |= f.flag;
+    return bits;
+}();
+// The stored flags of a new object.
+inline constexpr uint32_t KX_DEFAULT_FLAGS = [] {
+    uint32_t bits = 0;
+    for (const KxObjectFlag& f : KX_OBJECT_FLAGS)
+        if (f.defaultOn) bits |= f.flag;
+    return bits;
+}();
+
 // One scene object.
 struct CadObject {
     CadObject* next;

@@ -37,7 +37,7 @@ protected:
     std::string render(int& exitCode, std::vector<unsigned char>& pixels) {
         std::string pov = dir.file("scene.pov");
         StandardFile* f = StdOpenFile(pov.c_str(), KX_OPEN_CREATE);
-        f->type = 11;
+        f->type = KX_FILETYPE_POVRAY3;
         EXPECT_EQ(ExportObjects(f), 1);
         EXPECT_EQ(StdCloseFile(f), 1);
         kx::platform::CommandRunner runner;

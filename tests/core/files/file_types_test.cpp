@@ -124,7 +124,7 @@ TEST_F(FileTypesTest, ReadingGoesToTheReaderOfTheType) {
     EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("c.pgn").c_str(), 0), 1);
     EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("d.raw").c_str(), 0), 1);
     // An explicit id wins over the name.
-    EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("d.raw").c_str(), 26), 1);
+    EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("d.raw").c_str(), KX_FILETYPE_PTS), 1);
     EXPECT_NE(GetCadObjectByName("ball"), nullptr);
     EXPECT_EQ(GetCadObjectByName("b")->type, static_cast<uint32_t>(KX_POINTS));
     EXPECT_EQ(GetCadObjectByName("c")->type, static_cast<uint32_t>(KX_POLYGON));
@@ -158,7 +158,7 @@ TEST_F(FileTypesTest, WritingAKalvexSceneUsesTheStatementForm) {
     CreateDefaultSphere();
     EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir.file("s.cad").c_str(), 0), 1);
     EXPECT_EQ(dir.read("s.cad").rfind("version 1.5\r\n", 0), 0u);
-    EXPECT_EQ(Write3Dfile(GetCurrentScene(), "", 1), 1);
+    EXPECT_EQ(Write3Dfile(GetCurrentScene(), "", KX_FILETYPE_KALVEX), 1);
     EXPECT_EQ(dir.read("untitled").rfind("version 1.5\r\n", 0), 0u);
 }
 
@@ -179,12 +179,12 @@ TEST_F(FileTypesTest, ExportTypesGoThroughTheDriverWithTheirExtension) {
         unsigned id;
         const char* written;
     } cases[] = {
-        {"scene.txt", 10, "scene.pov"},
-        {"my.models/scene.cad", 11, "my.models/scene.pov"},  // never beside the folder
-        {"", 5, "untitled.raw"},
+        {"scene.txt", KX_FILETYPE_POVRAY2, "scene.pov"},
+        {"my.models/scene.cad", KX_FILETYPE_POVRAY3, "my.models/scene.pov"},  // never beside the folder
+        {"", KX_FILETYPE_RAW, "untitled.raw"},
         {"shape.pts", 0, "shape.pts"},
-        {"mesh", 27, "mesh.pgn"},
-        {"world", 38, "world.vrm"},
+        {"mesh", KX_FILETYPE_PGN, "mesh.pgn"},
+        {"world", KX_FILETYPE_VRML2, "world.vrm"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
@@ -192,13 +192,13 @@ TEST_F(FileTypesTest, ExportTypesGoThroughTheDriverWithTheirExtension) {
         const int calls = driverLog.calls;
         EXPECT_EQ(Write3Dfile(GetCurrentScene(), name.c_str(), c.id), 1);
         EXPECT_EQ(driverLog.calls, calls + 1);
-        EXPECT_EQ(driverLog.type, c.id ? c.id : 26u);
+        EXPECT_EQ(driverLog.type, c.id ? c.id : unsigned{KX_FILETYPE_PTS});
         EXPECT_EQ(driverLog.scene, GetCurrentScene());
         EXPECT_EQ(driverLog.lightResets, driverLog.calls);
         EXPECT_EQ(dir.read(c.written), "exported\r\n");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("my.pov")));
-    EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir.file("no/such/x.pov").c_str(), 11), 0);
+    EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir.file("no/such/x.pov").c_str(), KX_FILETYPE_POVRAY3), 0);
     EXPECT_EQ(ui.lastMessage().rfind("Unable to export  file " + dir.file("no/such/x.pov") + "\n", 0), 0u);
 }
 

@@ -285,7 +285,7 @@ TEST_F(PointFilesTest, PolyrayFacetsAfterTheFirstOfAnObjectAreJoined) {
     AddEntry(4, b->points, quad);
     b->count = 2;
     StandardFile* f = StdOpenFile(dir.file("p.pi").c_str(), KX_OPEN_CREATE);
-    f->type = 19;
+    f->type = KX_FILETYPE_POLYRAY;
     WriteFacetsEx(a, f);
     WriteFacetsEx(b, f);
     StdCloseFile(f);
@@ -337,17 +337,17 @@ TEST_F(PointFilesTest, PointObjectsAsPointLines) {
     EXPECT_EQ(points(lines, 9), "Point 1 2 3\r\nPoint 4 5 6\r\n");
     CadObject* empty = NewCadObject("e");
     StandardFile* f = StdOpenFile(dir.file("x.txt").c_str(), KX_OPEN_CREATE);
-    EXPECT_EQ(WritePointsAs(empty, f, 9), 0);
+    EXPECT_EQ(WritePointsAs(empty, f, KX_FILETYPE_3D), 0);
     EXPECT_EQ(ui.lastMessage(), "Error unable to save zero points");
     SetExportSelected(1);
     SetObjectsUnSelected();
-    EXPECT_EQ(WritePointsAs(lines, f, 9), 1);
+    EXPECT_EQ(WritePointsAs(lines, f, KX_FILETYPE_3D), 1);
     StdCloseFile(f);
     EXPECT_EQ(dir.read("x.txt"), "");
     // DXF: one polyline of every point, the first too (readers skip the header's point).
     SetExportSelected(0);
     f = StdOpenFile(dir.file("y.dxf").c_str(), KX_OPEN_CREATE);
-    EXPECT_EQ(WritePointsAs(lines, f, 22), 1);
+    EXPECT_EQ(WritePointsAs(lines, f, KX_FILETYPE_DXF), 1);
     StdCloseFile(f);
     EXPECT_EQ(dir.read("y.dxf"),
               "0\r\nPOLYLINE\r\n8\r\nSURFACE\r\n62\r\n7\r\n66\r\n1\r\n10\r\n1\r\n20\r\n2\r\n30\r\n3\r\n70\r\n8\r\n"
@@ -388,9 +388,9 @@ TEST_F(PointFilesTest, ACallersTriangleArrayIsUsedWhole) {
 TEST_F(PointFilesTest, FacetFileNames) {
     CadObject* tri = triangle("t");
     std::filesystem::create_directory(dir.file("my.models"));
-    ASSERT_EQ(WriteFacetFile(tri, dir.file("my.models/scene.cad").c_str(), 16), 1);
+    ASSERT_EQ(WriteFacetFile(tri, dir.file("my.models/scene.cad").c_str(), KX_FILETYPE_RAYSHADE), 1);
     EXPECT_EQ(dir.read("my.models/scene.RAW"), "triangle 0, 0, 0 1, 0, 0 0, 1, 0 \r\n");
-    EXPECT_EQ(WriteFacetFile(tri, dir.file("none/x").c_str(), 16), 0);
+    EXPECT_EQ(WriteFacetFile(tri, dir.file("none/x").c_str(), KX_FILETYPE_RAYSHADE), 0);
     EXPECT_EQ(ui.lastMessage().rfind("Unable to open/load Facets file " + dir.file("none/x") + "\n", 0), 0u);
 }
 

@@ -6,6 +6,7 @@
 
 #include "core_fixture.h"
 #include "geometry/mesh_builder.h"
+#include "geometry/snap_suspension.h"
 #include "mesh_expect.h"
 
 namespace kxtest {

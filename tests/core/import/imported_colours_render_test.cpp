@@ -24,7 +24,7 @@ protected:
         ImportTest::TearDown();
     }
     std::string exportPov3() {
-        EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir.file("scene.pov").c_str(), 11), 1);
+        EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir.file("scene.pov").c_str(), KX_FILETYPE_POVRAY3), 1);
         return dir.read("scene.pov");
     }
     // A 3D Studio quad in the scene's plane z = 0 from x0 to x0 + 2, y -1 to 1.

@@ -1,6 +1,7 @@
 #include <set>
 
 #include "core_fixture.h"
+#include "model/model_internal.h"
 
 namespace kxtest {
 namespace {
@@ -171,6 +172,42 @@ TEST_F(GroupsTest, SelectGroup) {
     EXPECT_EQ(SelectCadGroup(nullptr, g->groupId, 0), 1);
     EXPECT_EQ(GetObjectsSelectedCount(), 3u);
     EXPECT_EQ(loose->selected, 1);
+}
+
+}  // namespace
+}  // namespace kxtest
+
+namespace kxtest {
+namespace {
+
+// Objects that carry a group id but no parent link (read before their group,
+// or whose link was lost) are linked once; the rest are left as they are.
+TEST(LinkToGroupsTest, LinksOnlyParentlessMembersOfAnExistingGroup) {
+    kx::resetCoreForTests();
+    CadObject* g = NewCadObject("g");
+    g->type = KX_GROUP;
+    CadObject* first = NewCadObject("first");
+    ASSERT_EQ(AddChildObject(g, first), 1);
+    const unsigned id = g->groupId;
+    CadObject* lost = NewCadObject("lost");
+    lost->groupId = id;
+    CadObject* stray = NewCadObject("stray");
+    stray->groupId = id + 100;  // no such group
+    CadObject* loose = NewCadObject("loose");
+    kx::model::linkToGroups(GetCadObject(nullptr));
+    kx::model::linkToGroups(GetCadObject(nullptr));  // a second pass changes nothing
+    struct Case {
+        CadObject* obj;
+        CadObject* parent;
+    } cases[] = {{first, g}, {lost, g}, {stray, nullptr}, {loose, nullptr}, {g, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.obj->name);
+        EXPECT_EQ(c.obj->parent, c.parent);
+    }
+    unsigned members = 0;
+    for (CadObject* c = g->firstChild; c && members < 10; c = c->nextSibling) ++members;
+    EXPECT_EQ(members, 2u);
+    kx::resetCoreForTests();
 }
 
 }  // namespace

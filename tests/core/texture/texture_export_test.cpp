@@ -205,7 +205,7 @@ TEST_F(TextureExportTest, NamesThatAreNoIdentifiersAreLeftOut) {
     int result = -1;
     EXPECT_NE(exported("_ok9", 11, 0, &result), "");
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ExportCustomTexture(nullptr, "x", 11, 0), 0);
+    EXPECT_EQ(ExportCustomTexture(nullptr, "x", KX_FILETYPE_POVRAY3, 0), 0);
 }
 
 TEST_F(TextureExportTest, LoadedTextureExportsAsSaved) {

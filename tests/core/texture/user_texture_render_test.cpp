@@ -68,14 +68,14 @@ TEST_F(UserTextureRenderTest, SavedTexturesRender) {
 
     StandardFile* f = StdOpenFile(dir.file("scene.pov").c_str(), KX_OPEN_CREATE);
     ASSERT_NE(f, nullptr);
-    f->type = 11;
+    f->type = KX_FILETYPE_POVRAY3;
     StdPutLine(f, "#include \"colors.inc\"\n#include \"textures.inc\"\n");
     StdPutLine(f, "camera { location <0, 0, -8> look_at <0, 0, 0> }\n");
     StdPutLine(f, "light_source { <10, 10, -10> color rgb 1 }\n");
     const char* names[] = {"Veined", "Tiles", "Honeycomb", "Named", "Free"};
     for (const char* name : names) {
         ASSERT_EQ(LoadCustomTexture(name), 1) << ui.lastMessage();
-        ASSERT_EQ(ExportCustomTexture(f, name, 11, 0), 1);
+        ASSERT_EQ(ExportCustomTexture(f, name, KX_FILETYPE_POVRAY3, 0), 1);
     }
     for (int i = 0; i < 5; ++i)
         StdPutLine(f, "sphere { <%d, 0, 0>, 0.9 texture { %s } }\n", 2 * i - 4, names[i]);
