@@ -7,6 +7,7 @@
 
 #include "kxcore.h"
 #include "mainframe/scene_tree_panel.h"
+#include "preview/scene_lock.h"
 #include "plugins/host_functions.h"
 #include "window_fixture.h"
 
@@ -14,8 +15,16 @@ namespace {
 
 class PluginWindowTest : public kxtest::WindowTest {};
 
+// Host functions are reached under the scene lock, as the dispatcher calls
+// them: the shaded preview reads the scene on its own thread meanwhile.
+template <class Call>
+int locked(Call call) {
+    kx::app::SceneChange change;
+    return change.owns() ? call() : 0;
+}
+
 TEST_F(PluginWindowTest, HostFunctionsWorkOnTheOpenDocument) {
-    ASSERT_EQ(kx::plugins::host::CallPlugin("Octahedron"), 1);
+    ASSERT_EQ(locked([] { return kx::plugins::host::CallPlugin("Octahedron"); }), 1);
     CadObject* built = GetNextSelectedObject(nullptr);
     ASSERT_NE(built, nullptr);
     EXPECT_EQ(built->count, 8u);
@@ -24,12 +33,12 @@ TEST_F(PluginWindowTest, HostFunctionsWorkOnTheOpenDocument) {
     EXPECT_EQ(kx::plugins::host::Redraw(), 1);
 
     const std::string path = dir->file("from_plugin.cad");
-    ASSERT_EQ(kx::plugins::host::Save(path.c_str(), 0), 1);
+    ASSERT_EQ(locked([&] { return kx::plugins::host::Save(path.c_str(), 0); }), 1);
     EXPECT_TRUE(std::filesystem::exists(path));
 
-    ASSERT_EQ(kx::plugins::host::NewScene(), 1);
+    ASSERT_EQ(locked([] { return kx::plugins::host::NewScene(); }), 1);
     EXPECT_EQ(GetCadObjectsCount(), 3u) << "camera and two lights";
-    ASSERT_EQ(kx::plugins::host::Load(path.c_str()), 1);
+    ASSERT_EQ(locked([&] { return kx::plugins::host::Load(path.c_str()); }), 1);
     CadObject* back = GetCadObjectByName(name.c_str());
     ASSERT_NE(back, nullptr) << name;
     EXPECT_EQ(back->count, 8u);
