@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "anim/anim_internal.h"
 #include "kxplatform/c_locale.h"
@@ -148,12 +150,13 @@ Word wordOf(const char* token, size_t length) {
     return Word::Other;
 }
 
-// A decimal whole number; -1 for anything that is no number or is negative.
+// A decimal whole number (digits up to the first other character, a "+"
+// allowed before them); -1 for anything that is no number, negative or too large.
 long long indexOf(const char* token) {
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(token, &end, 10);
-    if (end == token || v < 0 || errno == ERANGE) return -1;
+    const char* start = *token == '+' ? token + 1 : token;
+    long long v = -1;
+    auto [stop, ec] = std::from_chars(start, start + std::strlen(start), v);
+    if (ec != std::errc() || stop == start || v < 0) return -1;
     return v;
 }
 
@@ -167,19 +170,42 @@ unsigned frameCountOf(const char* token) {
     return static_cast<unsigned>(v);
 }
 
-// The object an "objectname" line stands for: the first object of that name
-// (exactly that spelling first, then in any case) that can take an entry and
-// has none yet.
-CadObject* objectNamed(const char* name) {
-    CadObject* anyCase = nullptr;
-    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        if (!o->points || !kx::text::equalNoCase(o->name, name)) continue;
-        if (kx::anim::entryOf(o) || !kx::anim::canTakeEntry(o)) continue;
-        if (std::strcmp(o->name, name) == 0) return o;
-        if (!anyCase) anyCase = o;
-    }
-    return anyCase;
+std::string lowerCase(const char* text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
 }
+
+// The scene's objects with points by name in any case, in scene order; made
+// once per block, so that a block naming every object of a large scene does
+// not walk the scene for each name.
+class ObjectsByName {
+public:
+    // The object an "objectname" line stands for: the first object of that
+    // name (exactly that spelling first, then in any case) that can take an
+    // entry and has none yet.
+    CadObject* find(const char* name) {
+        if (!built_) {
+            for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+                if (o->points) index_[lowerCase(o->name)].push_back(o);
+            built_ = true;
+        }
+        auto found = index_.find(lowerCase(name));
+        if (found == index_.end()) return nullptr;
+        CadObject* anyCase = nullptr;
+        for (CadObject* o : found->second) {
+            if (kx::anim::entryOf(o) || !kx::anim::canTakeEntry(o)) continue;
+            if (std::strcmp(o->name, name) == 0) return o;
+            if (!anyCase) anyCase = o;
+        }
+        return anyCase;
+    }
+
+private:
+    std::unordered_map<std::string, std::vector<CadObject*>> index_;
+    bool built_ = false;
+};
 
 class BlockReader {
 public:
@@ -221,6 +247,7 @@ private:
     long long entry_ = 0;
     AnimFrame* record_ = nullptr;
     int result_ = 1;
+    ObjectsByName objects_;
 };
 
 bool BlockReader::maxFrames(const char* token) {
@@ -243,7 +270,7 @@ void BlockReader::objectName(const char* token) {
     }
     // Each line makes exactly one entry, so the "object" numbers that follow
     // stay with the objects the file meant.
-    CadObject* obj = objectNamed(name.c_str());
+    CadObject* obj = objects_.find(name.c_str());
     if (obj && kx::anim::addEntry(obj)) return;
     if (!obj) ErrorMessage("Unable to select animation object \"%s\" ", name.c_str());
     kx::anim::addEmptyEntry();
