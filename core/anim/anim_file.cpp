@@ -19,14 +19,21 @@ namespace {
 
 AniSettings& settings() { return state().settings; }
 
+// What of a name a file can hold: line ends are written as CR LF and read
+// back without the CR, and inside quotes a backslash before a quote would
+// read as its escape.
+std::string keptText(const char* name) {
+    std::string text = name;
+    std::erase(text, '\r');
+    for (size_t at = text.find("\\\""); at != std::string::npos; at = text.find("\\\"")) text.erase(at, 1);
+    return text;
+}
+
 // A name as one token: quoted only when it would otherwise not read back as
 // exactly one token. The line writer drops every CR, so the decision is made
 // on the text as it will stand in the file.
 std::string nameToken(const char* name) {
-    std::string text = name;
-    std::erase(text, '\r');
-    // Inside quotes a backslash before a quote would read as its escape.
-    for (size_t at = text.find("\\\""); at != std::string::npos; at = text.find("\\\"")) text.erase(at, 1);
+    const std::string text = keptText(name);
     if (!text.empty() && text.find_first_of(" \t\n,\"") == std::string::npos) return text;
     return SetArgStringQuote(text.c_str());
 }
@@ -353,7 +360,8 @@ int WriteAnimate(StandardFile* f) noexcept {
     UpdateObjectFromCurrent();
     StdPutLine(f, "animate %s\n", nameToken(s.name).c_str());
     StdPutLine(f, "maxframes %d\n", static_cast<int>(s.maxFrames));
-    if (s.dir[0]) StdPutLine(f, "dir %s\n", nameToken(s.dir).c_str());
+    // A folder that keeps nothing in a file would read back as an empty one.
+    if (!keptText(s.dir).empty()) StdPutLine(f, "dir %s\n", nameToken(s.dir).c_str());
     for (unsigned i = 0; AnimObject* e = GetAniObject(i); ++i)
         if (e->object && e->frames) StdPutLine(f, "objectname %s\n", nameToken(e->object->name).c_str());
     FrameText text(f);

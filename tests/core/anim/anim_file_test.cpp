@@ -257,6 +257,23 @@ TEST_F(AnimFileTest, LongNamesAreCutAndZeroScalesBecomeOne) {
     EXPECT_EQ(frame(0, 1).move.y, 1.0f);
 }
 
+// A folder a file cannot hold (only CRs, which line ends drop) is left out of
+// the block, so that writing what was read gives the same block.
+TEST_F(AnimFileTest, AFolderThatKeepsNothingIsNotWritten) {
+    object(KX_SPHERE, "a");
+    for (const char* folder : {"\r", "\r\r\r"}) {
+        SCOPED_TRACE(folder);
+        DestroyAni();
+        ASSERT_EQ(readBlock("animate M maxframes 2 objectname a end"), 1);
+        std::strcpy(GetAniSettings(nullptr)->dir, folder);
+        const std::string first = writeBlock();
+        EXPECT_EQ(first.find("dir"), std::string::npos) << first;
+        DestroyAni();
+        ASSERT_EQ(readBlock(first), 1);
+        EXPECT_EQ(writeBlock(), first);
+    }
+}
+
 TEST_F(AnimFileTest, LegacySceneReadsOnAfterTheBlock) {
     std::ofstream(dir.file("old.cad"), std::ios::binary)
         << "version 1.5\n_sphere s size 1 1 1 move 0 2 0\n"
