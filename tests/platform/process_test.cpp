@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <memory>
 #include <thread>
 #include <filesystem>
 #include <sys/wait.h>
@@ -52,6 +53,15 @@ protected:
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         return path;
     }
+    // Starts prog in the test's folder and waits until it has said something.
+    bool startAndWaitForOutput(CommandRunner& runner, const std::string& prog) {
+        auto said = std::make_shared<std::atomic<bool>>(false);
+        CommandRunner::Callbacks cb;
+        cb.output = [said](const std::string&) { *said = true; };
+        if (!runner.start({prog}, dir.path().string(), true, cb)) return false;
+        for (int i = 0; i < 250 && !*said; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return *said;
+    }
     kxtest::TempDir dir;
 };
 
@@ -77,12 +87,7 @@ TEST_F(RunnerTest, CapturesOutputAndExitCode) {
 TEST_F(RunnerTest, CancelEndsTheWholeProcessGroup) {
     std::string prog = script("hangs.sh", "sleep 300 & echo $! > child.pid; echo started; wait");
     CommandRunner runner;
-    std::atomic<bool> started{false};
-    CommandRunner::Callbacks cb;
-    cb.output = [&started](const std::string&) { started = true; };
-    ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
-    for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(startAndWaitForOutput(runner, prog));
     EXPECT_TRUE(runner.running());
     runner.cancel();
     kx::platform::RunResult r = runner.wait();
@@ -128,11 +133,7 @@ TEST_F(RunnerTest, CancelWaitsTheGracePeriod) {
         SCOPED_TRACE(c.graceMs);
         std::filesystem::remove(dir.file("stopped"));
         CommandRunner runner;
-        std::atomic<bool> started{false};
-        CommandRunner::Callbacks cb;
-        cb.output = [&started](const std::string&) { started = true; };
-        ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
-        for (int i = 0; i < 200 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(startAndWaitForOutput(runner, prog));
         runner.cancel(c.graceMs, c.signal);
         const kx::platform::RunResult r = runner.wait();
         EXPECT_TRUE(r.cancelled);
@@ -230,12 +231,7 @@ TEST_F(RunnerTest, NothingTheRendererStartedOutlivesTheRender) {
         std::filesystem::remove(dir.file("orphan.pid"));
         const std::string prog = script(std::string(c.name) + ".sh", leave + c.tail);
         CommandRunner runner;
-        std::atomic<bool> started{false};
-        CommandRunner::Callbacks cb;
-        cb.output = [&started](const std::string&) { started = true; };
-        ASSERT_TRUE(runner.start({prog}, dir.path().string(), true, cb));
-        for (int i = 0; i < 250 && !started; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_TRUE(started);
+        ASSERT_TRUE(startAndWaitForOutput(runner, prog));
         const pid_t left = readPid(dir.file("left.pid"));
         const pid_t orphan = readPid(dir.file("orphan.pid"));
         ASSERT_GT(left, 0);
