@@ -2,7 +2,9 @@
 // builder, records added for plug-ins and colours taken from the previews.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
+#include <unordered_set>
 #include <filesystem>
 #include <fstream>
 
@@ -304,6 +306,64 @@ TEST_F(TextureDatabaseTest, TheSessionLoadsTheShippedLibrary) {
     EXPECT_EQ(saved.getInt("Texture", "UserCount", 0), 12);
     unsetenv("XDG_DATA_HOME");
     unsetenv("KALVEX_CONFIG");
+}
+
+// The library shipped with the program: the colours and textures a ray
+// tracer's standard include files declare, each once, under the names a
+// scene uses for them, with the kind that decides how they are exported.
+TEST_F(TextureDatabaseTest, TheShippedLibraryHoldsTheStandardColoursAndTextures) {
+    fs::copy_file(fs::path(KALVEX_DATA_DIR) / "KALVEX.TEX", dir.path() / "KALVEX.TEX");
+    ASSERT_TRUE(load()) << ui.lastMessage();
+    EXPECT_TRUE(ui.lastMessage().empty()) << ui.lastMessage();
+    struct Entry {
+        const char* name;
+        int kind;
+        int red, green, blue;  // -1: whatever the swatch gave
+    };
+    const Entry expected[] = {
+        {"Red", 1, 255, 0, 0},         {"White", 1, 255, 255, 255}, {"Black", 1, 0, 0, 0},
+        {"MidnightBlue", 1, -1, -1, -1}, {"Gray50", 1, -1, -1, -1}, {"Scarlet", 1, -1, -1, -1},
+        {"Jade", 2, -1, -1, -1},        {"Gold_Metal", 2, -1, -1, -1}, {"Chrome_Metal", 2, -1, -1, -1},
+        {"Red_Marble", 2, -1, -1, -1},  {"Pine_Wood", 2, -1, -1, -1}, {"Glass", 2, -1, -1, -1},
+        {"Ruby_Glass", 2, -1, -1, -1},  {"Brushed_Aluminum", 2, -1, -1, -1}, {"Starfield", 2, -1, -1, -1},
+    };
+    for (const Entry& e : expected) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(GetTextureNameCount(e.name), 1u);
+        TextureInfo* t = GetTextureInfoByName(e.name);
+        ASSERT_NE(t, nullptr);
+        EXPECT_STREQ(t->name, e.name);
+        EXPECT_EQ(t->kind, e.kind);
+        if (e.red >= 0) {
+            EXPECT_EQ(t->colour[0], e.red);
+            EXPECT_EQ(t->colour[1], e.green);
+            EXPECT_EQ(t->colour[2], e.blue);
+        }
+    }
+    // Every entry is a name a scene file can hold and a renderer can read,
+    // and has a preview name of its own.
+    std::unordered_set<std::string> names, previews;
+    size_t colours = 0, textures = 0;
+    for (TextureInfo* t : list()) {
+        SCOPED_TRACE(t->name);
+        const std::string name = t->name;
+        ASSERT_FALSE(name.empty());
+        EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(name[0])));
+        for (char c : name) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+        EXPECT_TRUE(names.insert(name).second);
+        EXPECT_TRUE(previews.insert(t->shortText1).second);
+        colours += t->kind == 1;
+        textures += t->kind == 2;
+    }
+    EXPECT_GE(colours, 120u);
+    EXPECT_GE(textures, 80u);
+    // Until their swatches are rendered, textures are drawn in a colour of
+    // their look, not all in white.
+    const unsigned char* jade = GetTextureInfoByName("Jade")->colour;
+    EXPECT_GT(jade[1], jade[0]);
+    EXPECT_GT(jade[1], jade[2]);
+    const unsigned char* gold = GetTextureInfoByName("Gold_Metal")->colour;
+    EXPECT_GT(gold[0], gold[2]);
 }
 
 }  // namespace
