@@ -11,10 +11,13 @@
 #include "dialogs/transform_dialog.h"
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
+#include "mainframe/height_field_image.h"
 #include "preview/scene_lock.h"
 #include "views/mouse_state.h"
 
-EditCommands::EditCommands(CKalvexDoc* doc, QWidget* window) : QObject(window), doc_(doc), window_(window) {}
+EditCommands::EditCommands(CKalvexDoc* doc, QWidget* window) : QObject(window), doc_(doc), window_(window) {
+    askHeightFieldImage = [this] { return kx::app::askHeightFieldImage(window_); };
+}
 
 bool EditCommands::haveSelection() const {
     if (GetNextSelectedObject(nullptr)) return true;
@@ -110,9 +113,27 @@ void EditCommands::duplicate() {
 
 void EditCommands::startPlacing(unsigned type) {
     kx::app::MouseEditor& m = doc_->mouseEditor();
+    std::string image;
+    if (type == KX_HEIGHTFIELD) {
+        // A height field without an image cannot be exported: it is asked for now.
+        image = askHeightFieldImage ? askHeightFieldImage().toStdString() : std::string();
+        if (image.empty()) return;
+    }
+    m.placeImage = image;
     m.placeType = type;
     m.state = kx::app::kMousePlace;
     emit mouseStateChanged();
+}
+
+void EditCommands::nudge(const Point3d& by) {
+    if (!GetNextSelectedObject(nullptr)) return;
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return;
+        Point3d offset = by;
+        TranslateObjectsEx(&offset);
+    }
+    doc_->objectsMoved(CKalvexDoc::selectedObjects());
 }
 
 void EditCommands::move() {

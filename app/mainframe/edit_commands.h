@@ -3,6 +3,10 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <functional>
+
+#include "kxcore.h"
 
 class CKalvexDoc;
 class QWidget;
@@ -19,8 +23,14 @@ public:
     void ungroup();
     void duplicate();
 
-    // The next click in a front, plan or side view places an object of this type.
+    // The next click in a front, plan or side view places an object of this
+    // type. A height field asks for its image first; cancelling places nothing.
     void startPlacing(unsigned type);
+    // Moves the selection by an offset (the arrow keys of the flat views).
+    void nudge(const Point3d& by);
+
+    // What asks for a height field's image (a file dialog unless replaced).
+    std::function<QString()> askHeightFieldImage;
 
     void move();
     void scale();

@@ -20,6 +20,7 @@
 #include "kxcore.h"
 #include "kxplatform/ui_callbacks.h"
 #include "mainframe/app_session.h"
+#include "mainframe/context_menus.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/property_panel.h"
@@ -69,6 +70,8 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(paren
     kx::plugins::hostState().document = std::make_unique<kx::plugins::WindowDocument>(doc_, renderer_, this);
     createDocks();
     createMenus();
+    contextMenus_ = new ContextMenus(this);
+    contextMenus_->attachTree(sceneTree_);
     createStatusBar();
     animation_ = new AnimationCommands(session_, this);
     CMacroDoc::install(this, doc_);
@@ -169,6 +172,7 @@ CKalvexView* CMainFrame::showView(int kind, bool show) {
     sub->setWindowTitle(v->title());
     sub->resize(400, 300);
     views_[kind] = sub;
+    contextMenus_->attachView(v);
     connect(v, &CKalvexView::cursorMoved, this, &CMainFrame::updateStatus);
     connect(v, &CKalvexView::mouseStateChanged, this, &CMainFrame::updateStatus);
     if (QAction* a = action(QString::fromLatin1(info->action))) {

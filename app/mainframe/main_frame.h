@@ -13,6 +13,7 @@
 
 class AnimationCommands;
 class CKalvexDoc;
+class ContextMenus;
 class CRenderView;
 class EditCommands;
 class FileCommands;
@@ -50,6 +51,7 @@ public:
     EditCommands* editCommands() const { return editCommands_; }
     TextureCommands* textureCommands() const { return textureCommands_; }
     AnimationCommands* animation() const { return animation_; }
+    ContextMenus* contextMenus() const { return contextMenus_; }
     kx::app::ViewEnvironment& viewEnvironment() { return env_; }
     // A menu command by its object name ("fileSave", "editDelete", ...).
     QAction* action(const QString& name) const;
@@ -126,6 +128,7 @@ private:
     EditCommands* editCommands_ = nullptr;
     TextureCommands* textureCommands_ = nullptr;
     AnimationCommands* animation_ = nullptr;
+    ContextMenus* contextMenus_ = nullptr;
     RenderController* renderer_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* cursorLabel_ = nullptr;

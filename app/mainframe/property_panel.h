@@ -1,9 +1,11 @@
-// The properties of the selected object: name, colour or texture, the shape
-// values of its type, scale, rotation, position and flags. Every change goes
-// through the core's property functions, rebuilds the object, and all views
-// show it.
+// The properties of the selected object: name, colour, texture, the shape
+// values of its type, scale, rotation, position and flags (for lights and the
+// camera only what means something for them), and a height field's image.
+// Every change goes through the core's property functions, rebuilds the
+// object, and all views show it.
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 #include <array>
 
@@ -13,9 +15,11 @@ class CKalvexDoc;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 
 class PropertyPanel : public QWidget {
     Q_OBJECT
@@ -30,6 +34,20 @@ public:
     // The rows of point values, by property id (Size, Extra, Scale, Rotate, Translate).
     QDoubleSpinBox* pointField(int id, int axis) const;
     QLineEdit* nameField() const { return name_; }
+    QComboBox* textureField() const { return texture_; }
+    QLineEdit* imageField() const { return image_; }
+    // Why the last image given was refused; empty when it was taken.
+    QString imageProblem() const;
+    // Whether a row (by its field) is shown for the current object.
+    bool rowShown(QWidget* field) const;
+    QWidget* colourField() const;
+    QWidget* flagField(uint32_t flag) const;
+
+    // Gives the object a colour. A textured object keeps its texture and is
+    // only drawn in the colour; any other object takes the colour as its own.
+    void applyColour(const QColor& colour);
+    // Gives a height field the image file when the image can be read.
+    bool applyImage(const QString& path);
 
 private:
     struct PointRow {
@@ -44,12 +62,23 @@ private:
     void applyTexture(int index);
     void applyText();
     void chooseColour();
+    void chooseImage();
     void fillTextures();
+    // Shows only the rows that mean something for the object's kind.
+    void showRowsFor(const CadObject* obj);
+    // The entry the texture control's text names, taken when there is one.
+    void textureTyped();
     void changed();
 
     CKalvexDoc* doc_;
     CadObject* object_ = nullptr;
     bool filling_ = false;
+    QFormLayout* form_;
+    QWidget* flagBox_;
+    QWidget* imageBox_;
+    QLineEdit* image_;
+    QToolButton* browse_;
+    QLabel* imageProblem_;
     QLabel* type_;
     QLineEdit* name_;
     QPushButton* colour_;

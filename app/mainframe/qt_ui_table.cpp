@@ -141,7 +141,12 @@ HTREEITEM insertTreeItem(void*, HWND tree, HTREEITEM parent, const char* text, v
 int deleteTreeItem(void*, HWND tree, HTREEITEM item) {
     if (!tree || !item) return 0;
     const QSignalBlocker quiet(treeOf(tree));
-    delete itemOf(item);
+    // A group's item holds its members' items, which their objects still
+    // name: they go up a level instead of going with it.
+    QTreeWidgetItem* doomed = itemOf(item);
+    QTreeWidgetItem* above = doomed->parent() ? doomed->parent() : treeOf(tree)->invisibleRootItem();
+    above->addChildren(doomed->takeChildren());
+    delete doomed;
     return 1;
 }
 

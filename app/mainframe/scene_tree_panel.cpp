@@ -1,9 +1,12 @@
 #include "mainframe/scene_tree_panel.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <functional>
+#include <unordered_map>
 
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
@@ -32,7 +35,11 @@ SceneTreePanel::SceneTreePanel(CKalvexDoc* doc, QWidget* parent) : QWidget(paren
     tree_->setObjectName(QStringLiteral("sceneTree"));
     tree_->setHeaderHidden(true);
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    tree_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // Renaming only when asked for: a click on a selected item that opened the
+    // editor made the Delete key eat the name instead of deleting the object.
+    tree_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
+    tree_->setExpandsOnDoubleClick(false);
+    tree_->installEventFilter(this);
     root_ = new QTreeWidgetItem(tree_, QStringList(doc_->title()));
     root_->setFlags(Qt::ItemIsEnabled);
     root_->setExpanded(true);
@@ -43,8 +50,12 @@ SceneTreePanel::SceneTreePanel(CKalvexDoc* doc, QWidget* parent) : QWidget(paren
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, &SceneTreePanel::selectFromTree);
     connect(tree_, &QTreeWidget::itemChanged, this, &SceneTreePanel::renamed);
     connect(doc_, &CKalvexDoc::selectionUpdated, this, &SceneTreePanel::selectFromScene);
-    connect(doc_, &CKalvexDoc::geometryUpdated, this, &SceneTreePanel::selectFromScene);
-    connect(doc_, &CKalvexDoc::sceneReplaced, this, &SceneTreePanel::selectFromScene);
+    auto restructure = [this] {
+        nestGroups();
+        selectFromScene();
+    };
+    connect(doc_, &CKalvexDoc::geometryUpdated, this, restructure);
+    connect(doc_, &CKalvexDoc::sceneReplaced, this, restructure);
     connect(doc_, &CKalvexDoc::titleChanged, this, [this] { root_->setText(0, doc_->title()); });
 }
 
@@ -71,14 +82,61 @@ QTreeWidgetItem* SceneTreePanel::itemOf(const void* object) const {
     return found;
 }
 
+void SceneTreePanel::nestGroups() {
+    std::unordered_map<const CadObject*, QTreeWidgetItem*> items;
+    forEachItem(tree_->invisibleRootItem(), [&](QTreeWidgetItem* item) {
+        if (CadObject* obj = objectOf(item)) items.emplace(obj, item);
+    });
+    auto itemFor = [&](const CadObject* obj) -> QTreeWidgetItem* {
+        auto found = obj ? items.find(obj) : items.end();
+        return found == items.end() ? nullptr : found->second;
+    };
+    const QSignalBlocker quiet(tree_);
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) {
+        QTreeWidgetItem* item = itemFor(obj);
+        if (!item) continue;
+        QTreeWidgetItem* wanted = obj->parent && obj->parent->type == KX_GROUP ? itemFor(obj->parent) : nullptr;
+        // Links that would put an item inside itself are shown flat.
+        for (QTreeWidgetItem* up = wanted; up; up = up->parent())
+            if (up == item) wanted = nullptr;
+        if (!wanted) wanted = root_;
+        if (item->parent() == wanted) continue;
+        QTreeWidgetItem* from = item->parent() ? item->parent() : tree_->invisibleRootItem();
+        from->removeChild(item);
+        // A group just formed is shown open, with its members in view.
+        const bool first = wanted != root_ && wanted->childCount() == 0;
+        wanted->addChild(item);
+        if (first) wanted->setExpanded(true);
+    }
+}
+
+bool SceneTreePanel::eventFilter(QObject* watched, QEvent* event) {
+    // Delete always deletes objects here, as it does in the views; a name is
+    // edited only in the editor F2 or a double click opens, which takes the
+    // keys itself while it is open.
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
+        if (QAction* a = window() ? window()->findChild<QAction*>(QStringLiteral("editDelete")) : nullptr) a->trigger();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void SceneTreePanel::selectFromTree() {
     if (syncing_) return;
     syncing_ = true;
     SetObjectsUnSelected();
-    for (QTreeWidgetItem* item : tree_->selectedItems())
-        if (CadObject* obj = objectOf(item)) AddSelectedObject(obj);
+    for (QTreeWidgetItem* item : tree_->selectedItems()) {
+        CadObject* obj = objectOf(item);
+        if (!obj) continue;
+        AddSelectedObject(obj);
+        // A group is picked with its members, so that they move together.
+        if (obj->type == KX_GROUP) SelectCadGroup(obj, obj->groupId, 1);
+    }
     doc_->selectionChanged();
     syncing_ = false;
+    // The members the group brought in are shown selected too.
+    selectFromScene();
 }
 
 void SceneTreePanel::selectFromScene() {

@@ -1,6 +1,8 @@
 // The scene tree: one item per object, kept by the core through the object
-// selector it was registered as. Selecting items selects the objects in the
-// views and back; renaming an item renames its object.
+// selector it was registered as; a group's members are shown inside its item.
+// Selecting items selects the objects in the views and back (a group's item
+// selects the group with its members); F2 or a double click renames an item's
+// object.
 #pragma once
 
 #include <QWidget>
@@ -23,6 +25,13 @@ public:
     QTreeWidget* tree() const { return tree_; }
     // The item of an object, or null.
     QTreeWidgetItem* itemOf(const void* object) const;
+
+    // Puts every member's item inside its group's item, and every other
+    // object's item at the top, as the scene's group links say.
+    void nestGroups();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void selectFromTree();

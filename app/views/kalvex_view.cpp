@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "views/mouse_state.h"
+#include "views/placed_object.h"
 #include "views/selection.h"
 
 using namespace kx::app;
@@ -387,7 +388,7 @@ void CKalvexView::place() {
             obj->boundValid = 0;
         }
     } else {
-        CreateDefaultObjectEx(nullptr, m.placeType, &at);
+        finishPlacedObject(CreateDefaultObjectEx(nullptr, m.placeType, &at), m);
         if (!env_->settings->desktop.placeMultiple) m.state = kMouseSelect;
     }
     doc_->geometryChanged();

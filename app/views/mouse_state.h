@@ -1,6 +1,8 @@
 // The mouse state the views of a document share, and its 3D cursor.
 #pragma once
 
+#include <string>
+
 #include "kxcore.h"
 
 namespace kx::app {
@@ -20,6 +22,7 @@ struct MouseEditor {
     int state = kMouseSelect;
     int pending = kMouseDrag;   // what state 5 turns into
     unsigned placeType = 0;     // object type placed in state 1
+    std::string placeImage;     // the image a placed height field takes
     Point3d cursor{};           // the 3D cursor
     Point3d remembered{};       // the cursor put back after tracking
     Point3d dragCentre{};       // centre of the selection when its drag started

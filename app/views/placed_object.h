@@ -1,0 +1,17 @@
+// What a placed object needs beyond the core's defaults before the user sees
+// it: a height field takes the image chosen for it, and a text is scaled to
+// the height of a new sphere, so that it is neither lost in nor hiding the
+// objects about it.
+#pragma once
+
+#include "kxcore.h"
+#include "views/mouse_state.h"
+
+namespace kx::app {
+
+// Height of a new default sphere: its size is its radius.
+inline constexpr float kNewObjectHeight = 2.0f;
+
+void finishPlacedObject(CadObject* obj, const MouseEditor& m);
+
+}  // namespace kx::app

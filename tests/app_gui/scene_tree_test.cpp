@@ -1,0 +1,110 @@
+// The scene tree shows groups as nested items and follows grouping and
+// ungrouping at once; a group's item selects the group with its members.
+#include <QTreeWidget>
+
+#include "kxcore.h"
+#include "mainframe/edit_commands.h"
+#include "mainframe/scene_tree_panel.h"
+#include "window_fixture.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class SceneTreeTest : public kxtest::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        emptyScene();
+        a = addObject(KX_SPHERE, {-3, 0, 0});
+        b = addObject(KX_BOX, {3, 0, 0});
+        c = addObject(KX_CONE, {0, 4, 0});
+    }
+    SceneTreePanel* panel() const { return frame->sceneTree(); }
+    QTreeWidgetItem* item(CadObject* obj) const { return panel()->itemOf(obj); }
+    void select(std::initializer_list<CadObject*> objects) {
+        SetObjectsUnSelected();
+        for (CadObject* obj : objects) AddSelectedObject(obj);
+        doc()->selectionChanged();
+    }
+    CadObject* a = nullptr;
+    CadObject* b = nullptr;
+    CadObject* c = nullptr;
+};
+
+TEST_F(SceneTreeTest, GroupsNestAndUngroupingPutsTheMembersBack) {
+    QTreeWidgetItem* top = item(a)->parent();
+    ASSERT_NE(top, nullptr);
+    select({a, b});
+    frame->editCommands()->group();
+    CadObject* inner = GetLastCadObject();
+    ASSERT_EQ(inner->type, static_cast<uint32_t>(KX_GROUP));
+    EXPECT_EQ(item(a)->parent(), item(inner));
+    EXPECT_EQ(item(b)->parent(), item(inner));
+    EXPECT_EQ(item(c)->parent(), top);
+    EXPECT_EQ(item(inner)->parent(), top);
+    EXPECT_TRUE(item(inner)->isExpanded());
+
+    // A group of the group and another object: two levels.
+    select({inner, c});
+    frame->editCommands()->group();
+    CadObject* outer = GetLastCadObject();
+    ASSERT_EQ(outer->type, static_cast<uint32_t>(KX_GROUP));
+    ASSERT_NE(outer, inner);
+    EXPECT_EQ(item(inner)->parent(), item(outer));
+    EXPECT_EQ(item(c)->parent(), item(outer));
+    EXPECT_EQ(item(a)->parent(), item(inner));
+
+    // Ungrouping the outer group: what it held goes back to the top at once
+    // (the command dissolves a group nested directly in it as well).
+    select({outer});
+    frame->editCommands()->ungroup();
+    EXPECT_EQ(item(outer), nullptr);
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) {
+        SCOPED_TRACE(obj->name);
+        ASSERT_NE(item(obj), nullptr);
+        EXPECT_EQ(item(obj)->parent(), obj->parent ? item(obj->parent) : top);
+    }
+    for (CadObject* obj : {a, b, c}) {
+        ASSERT_NE(item(obj), nullptr);
+        EXPECT_EQ(item(obj)->parent(), top);
+    }
+    EXPECT_EQ(top->childCount(), 3);
+}
+
+TEST_F(SceneTreeTest, SelectingAGroupItemSelectsTheGroupAndItsMembers) {
+    select({a, b});
+    frame->editCommands()->group();
+    CadObject* group = GetLastCadObject();
+    select({});
+    QTreeWidget* tree = panel()->tree();
+    tree->clearSelection();
+    item(group)->setSelected(true);
+    EXPECT_EQ(selectedNames(), (Names{a->name, b->name, group->name}));
+    // The members' items show it too.
+    EXPECT_TRUE(item(a)->isSelected());
+    EXPECT_TRUE(item(b)->isSelected());
+    EXPECT_FALSE(item(c)->isSelected());
+}
+
+// A group object deleted by the core takes only its own item: the items of
+// its members stay (the core still names them) and move up.
+TEST_F(SceneTreeTest, DeletingAGroupKeepsItsMembersItems) {
+    select({a, b});
+    frame->editCommands()->group();
+    CadObject* group = GetLastCadObject();
+    select({group});
+    frame->editCommands()->deleteSelection();
+    EXPECT_EQ(item(group), nullptr);
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) {
+        SCOPED_TRACE(obj->name);
+        ASSERT_NE(item(obj), nullptr);
+        EXPECT_EQ(item(obj)->text(0).toStdString(), obj->name);
+    }
+    // The tree can be emptied and filled again without stale items.
+    emptyScene();
+    addObject(KX_SPHERE, {0, 0, 0});
+    EXPECT_EQ(panel()->tree()->topLevelItem(0)->childCount(), 1);
+}
+
+}  // namespace
