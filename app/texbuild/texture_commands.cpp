@@ -50,6 +50,17 @@ bool TextureCommands::renderMissingPreviews() {
     return startPool(std::move(result.jobs));
 }
 
+bool TextureCommands::renderLayeredPreview(const std::string& layers) {
+    if (rendering()) return false;
+    kx::app::Settings settings;
+    const kx::app::RendererDefinition renderer = previewRenderer(settings);
+    kx::app::PreviewJob job;
+    if (!kx::app::prepareLayeredPreview(session_.core().textures(), renderer, settings, layers, kx::app::kPreviewSphere,
+                                        job))
+        return false;
+    return startPool({job});
+}
+
 bool TextureCommands::renderPreviews(std::vector<kx::app::PreviewJob> jobs) {
     if (rendering() || jobs.empty()) return false;
     return startPool(std::move(jobs));

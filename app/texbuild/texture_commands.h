@@ -33,6 +33,9 @@ public:
     // Takes every texture's colour from its swatch, saves the list and gives
     // the objects wearing a library texture its new colour.
     int updateColours();
+    // Renders the preview of texture layers (names joined by "+") under the
+    // short name "Layers$"; false when nothing was started (the reason shown).
+    bool renderLayeredPreview(const std::string& layers);
     // Renders the given previews in the background (the builder's swatch of a
     // saved texture); false when nothing was started or a batch still runs.
     bool renderPreviews(std::vector<kx::app::PreviewJob> jobs);

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 #include <fstream>
+#include <iterator>
 
 #include "kxcore.h"
 #include "texbuild/element_editor.h"
@@ -128,6 +130,32 @@ TEST_F(TextureMenuTest, TheBuilderMakesPreviewsSavesAndDeletesAUserTexture) {
     builder.findChild<QCheckBox*>()->setChecked(false);
     builder.reject();
     EXPECT_EQ(session->core().store().getInt("Texture", "ShowPreview", 1), 0);
+}
+
+// The selected textures render as one layered swatch, in list order.
+TEST_F(TextureMenuTest, TheBrowserPreviewsSelectedTexturesAsLayers) {
+    ASSERT_TRUE(std::filesystem::exists("/usr/bin/povray"));
+    if (TextureInfo* first = GetTexture(nullptr)) ClearTexture(first);
+    SetFirstTexture(nullptr);
+    kx::app::TextureDatabase& db = session->core().textures();
+    ASSERT_NE(db.addTextureRecord("Jade", 2, 0xFFFFFF), nullptr);
+    ASSERT_NE(db.addTextureRecord("Gold_Metal", 2, 0xFFFFFF), nullptr);
+    TextureBrowserDialog browser(db, frame->textureCommands(), doc());
+    ASSERT_EQ(browser.list()->count(), 2);
+    EXPECT_FALSE(browser.previewLayers());  // nothing selected
+    browser.list()->item(1)->setSelected(true);
+    browser.list()->item(0)->setSelected(true);
+    QSignalSpy each(frame->textureCommands(), &TextureCommands::previewFinished);
+    ASSERT_TRUE(browser.previewLayers());
+    ASSERT_TRUE(each.wait(30000));
+    EXPECT_EQ(each[0][0].toString(), QStringLiteral("Jade+Gold_Metal"));
+    EXPECT_TRUE(each[0][2].toBool());
+    std::ifstream in(db.texturesFolder() + "/Layers$.pov", std::ios::binary);
+    const std::string scene{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(scene.find(" texture { Jade }\r\n texture { Gold_Metal }\r\n"), std::string::npos) << scene;
+    auto* swatch = browser.findChild<QLabel*>(QStringLiteral("layersSwatch"));
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_FALSE(swatch->pixmap().isNull());
 }
 
 // An element edited in its row is set in the current texture; an image map
