@@ -79,6 +79,8 @@ struct ResultBuffers {
     TextureInfo textureRecord{};             // texture lookups of a name outside the list
     std::string number;                      // DoubleToString
     char strippedName[33] = {};              // StripObjectName
+    char nextObjectName[32] = {};            // GetNextObjectNameEx
+    char normalizedName[32] = {};            // NormalizeObjectName
     char textObject[KX_EXTRA_TEXT_MAX + 1] = {};  // SetTextObject
     std::string textField;                   // GetTextObject
     std::string quoted;                      // SetArgStringQuote

@@ -1,5 +1,6 @@
 // Image kinds by extension and the exported name helpers.
 #include <string>
+#include <string_view>
 
 #include "image_formats.h"
 #include "image_state.h"
@@ -7,8 +8,12 @@
 
 namespace {
 
-char* keep(std::string& slot, std::string value) {
-    slot = std::move(value);
+using NameRule = std::string (*)(std::string_view name, std::string_view ext);
+
+// The exports' common shape: null texts read as empty, and the result is
+// kept in the library's slot for that export.
+char* keptName(std::string& slot, NameRule rule, const char* name, const char* ext) {
+    slot = rule(name ? name : "", ext ? ext : "");
     return slot.data();
 }
 
@@ -20,11 +25,9 @@ int pxGetImageType(const char* name) {
 }
 
 char* AddExt(const char* name, const char* ext) {
-    thread_local std::string result;
-    return keep(result, kx::io::addExtension(name ? name : "", ext ? ext : ""));
+    return keptName(kx::image::state().names.withExtension, kx::io::addExtension, name, ext);
 }
 
 char* AddNewExt(const char* name, const char* ext) {
-    thread_local std::string result;
-    return keep(result, kx::io::replaceExtension(name ? name : "", ext ? ext : ""));
+    return keptName(kx::image::state().names.newExtension, kx::io::replaceExtension, name, ext);
 }

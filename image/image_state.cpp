@@ -18,6 +18,7 @@ void resetImageForTests() {
     s.palette = PaletteState{};
     s.messages = MessageState{};
     s.commandLine = CommandLine{};
+    s.names = NameResults{};
     s.draw = PxDrawCallbacks{};
     s.codec.directoryOverride.clear();  // the loaded codec stays loaded
     kx::platform::setUi(nullptr);

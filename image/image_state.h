@@ -71,6 +71,13 @@ struct CommandLine {
     std::vector<std::string> args;
 };
 
+// What AddExt and AddNewExt hand back: each stays valid until the next call
+// of the same function.
+struct NameResults {
+    std::string withExtension;
+    std::string newExtension;
+};
+
 struct ImageState {
     SurfaceTable surfaces;
     CurrentImage image;
@@ -79,6 +86,7 @@ struct ImageState {
     std::vector<std::unique_ptr<ViewportRecord>> viewports;
     CodecState codec;
     CommandLine commandLine;
+    NameResults names;
     PxDrawCallbacks draw{};
 };
 

@@ -7,6 +7,7 @@
 
 #include "kxplatform/ui_callbacks.h"
 #include "plugkit.h"
+#include "plugkit_state.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ extern "C" {
 void plkSetUiCallbacks(const KxUiCallbacks* table) noexcept { kx::platform::setUi(table); }
 
 int ErrorMessage(const char* fmt, ...) noexcept {
-    thread_local std::array<char, 1024> text;
+    auto& text = kx::plugkit::state().results.message;
     text[0] = '\0';
     if (fmt != nullptr) {
         va_list args;
@@ -36,7 +37,7 @@ int ErrorMessage(const char* fmt, ...) noexcept {
 }
 
 char* dtoa(double d) noexcept {
-    thread_local std::array<char, 32> text;
+    auto& text = kx::plugkit::state().results.number;
     formatG(d, text.data(), text.size());
     return text.data();
 }

@@ -4,17 +4,14 @@
 #include <numbers>
 
 #include "plugkit.h"
+#include "plugkit_state.h"
 
 namespace {
 
-struct Transform {
-    double r[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    double t[3] = {0, 0, 0};
-};
-thread_local Transform g_transform;
+using kx::plugkit::Transform;
 
 void apply(double x, double y, double z, double* ox, double* oy, double* oz) {
-    const Transform& m = g_transform;
+    const Transform& m = kx::plugkit::state().transform;
     const double in[3] = {x, y, z};
     double out[3];
     for (int i = 0; i < 3; ++i) {
@@ -64,7 +61,7 @@ void InitTransform(double px, double py, double pz, double ax, double ay, double
     for (int i = 0; i < 3; ++i) {
         m.t[i] = p[i] - (m.r[i][0] * p[0] + m.r[i][1] * p[1] + m.r[i][2] * p[2]);
     }
-    g_transform = m;
+    kx::plugkit::state().transform = m;
 }
 
 void RotateZ(double x, double y, double z, double* ox, double* oy, double* oz) noexcept {

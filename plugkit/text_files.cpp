@@ -11,49 +11,13 @@
 #include <vector>
 
 #include "plugkit.h"
+#include "plugkit_state.h"
 
 namespace {
 
-// One read buffer, belonging to the last file passed; another file discards it.
-struct ReadBuffer {
-    int file = -1;
-    std::array<char, 4096> bytes{};
-    size_t used = 0;
-    size_t filled = 0;
-
-    void claim(int f) {
-        if (f != file) {
-            file = f;
-            discard();
-        }
-    }
-    void discard() { used = filled = 0; }
-    int next() {
-        if (used == filled) {
-            ssize_t n;
-            do {
-                n = ::read(file, bytes.data(), bytes.size());
-            } while (n < 0 && errno == EINTR);
-            if (n <= 0) return -1;
-            filled = static_cast<size_t>(n);
-            used = 0;
-        }
-        return static_cast<unsigned char>(bytes[used++]);
-    }
-};
-
-thread_local ReadBuffer g_buffer;
-
-// The tokenizer's current line and position, restarted for another file.
-struct Tokens {
-    int file = -1;
-    std::string line;
-    size_t pos = 0;
-    std::string token;
-};
-thread_local Tokens g_tokens;
-
 constexpr size_t kLineMax = 4096;
+
+kx::plugkit::ReadBuffer& buffer() { return kx::plugkit::state().buffer; }
 
 // Where the last path component begins: extensions are looked for there only,
 // so dotted folders (~/.local/...) never take part.
@@ -80,16 +44,16 @@ bool writeWhole(int file, const char* data, size_t n) {
 // Reads one line into out without CR and LF; false at the end of the file.
 // A line longer than the limit is returned in pieces.
 bool readLine(int file, std::string& out) {
-    g_buffer.claim(file);
+    buffer().claim(file);
     out.clear();
-    int c = g_buffer.next();
+    int c = buffer().next();
     if (c < 0) return false;
     while (c >= 0 && c != '\n') {
         if (c != '\r') {
             out.push_back(static_cast<char>(c));
             if (out.size() == kLineMax) break;
         }
-        c = g_buffer.next();
+        c = buffer().next();
     }
     return true;
 }
@@ -99,24 +63,25 @@ bool readLine(int file, std::string& out) {
 extern "C" {
 
 int GetChar(int file) noexcept {
-    g_buffer.claim(file);
-    return g_buffer.next();
+    buffer().claim(file);
+    return buffer().next();
 }
 
 int FlushLine(int file) noexcept {
-    g_buffer.claim(file);
-    g_buffer.discard();
+    buffer().claim(file);
+    buffer().discard();
     return 1;
 }
 
 int RewindLine(int file) noexcept {
-    g_buffer.claim(file);
-    g_buffer.discard();
+    buffer().claim(file);
+    buffer().discard();
     return ::lseek(file, 0, SEEK_SET) == 0 ? 1 : 0;
 }
 
 char* GetLine(int file) noexcept {
-    thread_local std::array<char, kLineMax + 1> result;
+    auto& result = kx::plugkit::state().results.line;
+    static_assert(sizeof result == kLineMax + 1);
     try {
         std::string line;
         if (!readLine(file, line)) return nullptr;
@@ -132,7 +97,7 @@ char* GetLine(int file) noexcept {
 char* GetNextArg(int file) noexcept {
     static constexpr const char* kSeparators = " ,\t\n";
     try {
-        Tokens& t = g_tokens;
+        kx::plugkit::Tokens& t = kx::plugkit::state().tokens;
         if (t.file != file) {
             t.file = file;
             t.line.clear();
@@ -182,7 +147,7 @@ int PutLine(int file, const char* fmt, ...) noexcept {
 }
 
 char* AddExt(const char* name, const char* ext) noexcept {
-    thread_local std::string result;
+    std::string& result = kx::plugkit::state().results.withExtension;
     try {
         result = name != nullptr ? name : "";
         if (std::strchr(result.c_str() + leafStart(result.c_str()), '.') == nullptr &&

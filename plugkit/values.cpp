@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plugkit.h"
+#include "plugkit_state.h"
 
 namespace {
 
@@ -42,35 +43,35 @@ int piInitVar(KxVar* v, int type) noexcept {
 }
 
 KxVar* piReturnKxVarDbl(double d) noexcept {
-    thread_local KxVar v;
+    KxVar& v = kx::plugkit::state().results.doubleValue;
     v = makeVar(KXVAR_DOUBLE);
     v.value.d = d;
     return &v;
 }
 
 KxVar* piReturnKxVarInt(int i) noexcept {
-    thread_local KxVar v;
+    KxVar& v = kx::plugkit::state().results.intValue;
     v = makeVar(KXVAR_INT);
     v.value.i = i;
     return &v;
 }
 
 KxVar* piReturnKxVarStr(const char* s) noexcept {
-    thread_local KxVar v;
+    KxVar& v = kx::plugkit::state().results.textValue;
     v = makeVar(KXVAR_STRING);
     if (s != nullptr) std::memcpy(v.value.s, s, strnlen(s, 31));
     return &v;
 }
 
 KxVar* piReturnKxVarPnt(const float p[3]) noexcept {
-    thread_local KxVar v;
+    KxVar& v = kx::plugkit::state().results.pointValue;
     v = makeVar(KXVAR_POINT);
     if (p != nullptr) std::memcpy(v.value.p, p, sizeof v.value.p);
     return &v;
 }
 
 KxVar* piReturnKxVarPtr(void* p) noexcept {
-    thread_local KxVar v;
+    KxVar& v = kx::plugkit::state().results.pointerValue;
     v = makeVar(KXVAR_POINTER);
     v.value.ptr = p;
     return &v;

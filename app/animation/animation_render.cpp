@@ -45,8 +45,11 @@ bool AnimationRender::prepare(const AnimationRenderRequest& request, std::string
 }
 
 bool AnimationRender::startNext(const Callbacks& callbacks) {
-    if (cancelled_ || job_ || next_ >= order_.size()) return false;
-    current_ = order_[next_++];
+    if (cancelled_ || job_) return false;
+    do {
+        if (next_ >= order_.size()) return false;
+        current_ = order_[next_++];
+    } while (request_.resume && frameImageReadsWhole(framePath(target_, current_, ".tga")));
     SetObjectsToFrame(current_);
     renderers_.entries[rendererIndex_].frame = static_cast<int32_t>(current_);
     job_ = std::make_unique<RenderJob>(settings_, renderers_);
@@ -58,7 +61,7 @@ bool AnimationRender::startNext(const Callbacks& callbacks) {
     if (!job_->start(framePath(target_, current_, ".cad"), cb)) {
         job_.reset();
         failed_.push_back(current_);
-        next_ = order_.size();
+        if (!request_.goOnAfterFailedStart) next_ = order_.size();
         return false;
     }
     return true;
@@ -66,7 +69,8 @@ bool AnimationRender::startNext(const Callbacks& callbacks) {
 
 std::string AnimationRender::finishFrame() {
     if (!job_) return {};
-    const RenderOutcome outcome = job_->wait();
+    lastOutcome_ = job_->wait();
+    const RenderOutcome& outcome = lastOutcome_;
     job_.reset();
     if (outcome.cancelled) {
         cancelled_ = true;

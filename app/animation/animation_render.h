@@ -21,6 +21,8 @@ struct AnimationRenderRequest {
     unsigned first = 0;   // frames, from 0
     unsigned last = 0;
     bool insideOut = false;
+    bool resume = false;       // frames whose image reads back whole are not rendered again
+    bool goOnAfterFailedStart = false;  // a renderer that cannot start fails its frame only
 };
 
 class AnimationRender {
@@ -38,8 +40,9 @@ public:
     bool prepare(const AnimationRenderRequest& request, std::string& error);
 
     // Moves the scene to the next frame and starts its render. False when no
-    // frame is left, when cancelled, or when a renderer could not be started
-    // (that frame is then failed and the render ends: the next would fail alike).
+    // frame is left, when cancelled, or when a renderer could not be started:
+    // that frame is then failed and, unless the request says to go on, the
+    // render ends (the next would fail alike).
     bool startNext(const Callbacks& callbacks);
     // After frameEnded: waits for the run and reads its image back. The
     // image's path, or empty when the frame failed.
@@ -56,6 +59,8 @@ public:
     const std::vector<std::string>& images() const { return images_; }
     const FrameTarget& target() const { return target_; }
     const BuiltCommand* command() const { return job_ ? &job_->command() : nullptr; }
+    // How the run finishFrame waited for ended.
+    const RenderOutcome& lastOutcome() const { return lastOutcome_; }
 
     // The frame list <folder>/<stem>.LST naming the frames 0..last.
     bool writeFrameList() const;
@@ -70,6 +75,7 @@ private:
     size_t next_ = 0;
     unsigned current_ = 0;
     std::unique_ptr<RenderJob> job_;
+    RenderOutcome lastOutcome_;
     std::vector<unsigned> failed_;
     std::vector<std::string> images_;
     bool cancelled_ = false;

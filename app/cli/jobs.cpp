@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "animation/animation_render.h"
 #include "animation/frame_output.h"
 #include "cli/command_line.h"
 #include "cli/frame_farm.h"
@@ -184,7 +185,6 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
     const std::string stem =
         safeFrameStem(GetAniSettings(nullptr)->name, std::filesystem::path(scene).stem().string());
     const RendererDefinition& renderer = renderers.current(settings.render.type);
-    const size_t index = static_cast<size_t>(&renderer - renderers.entries.data());
     const FrameSet set{scene,     folder, stem, extensionOfType(renderer.type), first, last, cl.insideOut,
                        settings.render.renderX, settings.render.renderY, settings.render.quality};
     int failed = 0;
@@ -193,18 +193,48 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
         const int status = runFrameFarm(cl, set, [] { return interrupted.load(); });
         return interrupted ? interruptedStatus() : status;
     }
-    for (unsigned frame : frameOrder(first, last, cl.insideOut)) {
-        if (interrupted) break;
-        if (cl.resume && frameImageReadsWhole(frameImagePath(set, frame))) continue;
-        SetObjectsToFrame(frame);
-        renderers.entries[index].frame = static_cast<int32_t>(frame);
-        const std::string document = folder + "/" + stem + std::to_string(frame) + ".cad";
-        const std::string image = renderOnce(settings, renderers, document, false);
+    // The frames run as the window's Render Animation runs them, waited for here.
+    AnimationRender render(settings, renderers);
+    AnimationRenderRequest request{scene, first, last, cl.insideOut};
+    request.resume = cl.resume;
+    request.goOnAfterFailedStart = true;
+    std::string error;
+    if (!render.prepare(request, error)) {
+        std::fprintf(stderr, "kalvex: %s\n", error.c_str());
+        return 1;
+    }
+    std::mutex outputLock;
+    std::atomic<bool> ended{false};
+    AnimationRender::Callbacks callbacks;
+    callbacks.output = [&outputLock](const std::string& piece) {
+        std::lock_guard<std::mutex> lock(outputLock);
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+        std::fflush(stdout);
+    };
+    callbacks.frameEnded = [&ended] { ended = true; };
+    while (!interrupted) {
+        ended = false;
+        const size_t failedBefore = render.failedFrames().size();
+        if (!render.startNext(callbacks)) {
+            if (render.failedFrames().size() == failedBefore) break;  // no frame left
+            std::fprintf(stderr, "kalvex: frame %u failed\n", render.currentFrame());
+            ++failed;
+            continue;
+        }
+        while (!ended) {
+            if (interrupted) render.cancel();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const std::string image = render.finishFrame();
+        const RenderOutcome& outcome = render.lastOutcome();
+        if (outcome.cancelled) std::fprintf(stderr, "kalvex: render cancelled\n");
+        else if (outcome.ok && image.empty())
+            std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
         if (image.empty()) {
-            std::fprintf(stderr, "kalvex: frame %u failed\n", frame);
+            std::fprintf(stderr, "kalvex: frame %u failed\n", render.currentFrame());
             ++failed;
         } else {
-            std::printf("Frame %u: %s\n", frame, image.c_str());
+            std::printf("Frame %u: %s\n", render.currentFrame(), image.c_str());
             std::fflush(stdout);
         }
     }

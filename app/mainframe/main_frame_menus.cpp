@@ -202,7 +202,7 @@ void CMainFrame::createMenus() {
         dialog.exec();
     });
     addAction(textures, "texturesBuilder", tr("Texture B&uilder..."), {}, [this] {
-        TextureBuilderDialog dialog(session_, this);
+        TextureBuilderDialog dialog(session_, this, textureCommands_);
         dialog.exec();
     });
     textureCommands_->fillMenu(textures);

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -44,7 +45,7 @@ QIcon placeholder(int side) {
 
 TextureBrowserDialog::TextureBrowserDialog(kx::app::TextureDatabase& db, TextureCommands* commands, CKalvexDoc* doc,
                                            QWidget* parent)
-    : QDialog(parent), db_(db), doc_(doc) {
+    : QDialog(parent), db_(db), commands_(commands), doc_(doc) {
     setObjectName(QStringLiteral("textureBrowser"));
     setWindowTitle(tr("Texture Browser"));
     filter_ = new QLineEdit(this);
@@ -57,14 +58,20 @@ TextureBrowserDialog::TextureBrowserDialog(kx::app::TextureDatabase& db, Texture
     list_->setResizeMode(QListView::Adjust);
     list_->setUniformItemSizes(true);
     list_->setMinimumSize(480, 360);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    layers_ = new QLabel(this);
+    layers_->setObjectName(QStringLiteral("layersSwatch"));
+    layers_->setFixedSize(kSwatchSide, kSwatchSide);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* apply = buttons->addButton(tr("&Apply"), QDialogButtonBox::ApplyRole);
     QPushButton* render = buttons->addButton(tr("Render &Missing Previews"), QDialogButtonBox::ActionRole);
+    QPushButton* layered = buttons->addButton(tr("Preview &Layers"), QDialogButtonBox::ActionRole);
     buttons->addButton(QDialogButtonBox::Close);
     auto* top = new QHBoxLayout;
     top->addWidget(filter_, 1);
     top->addWidget(kind_);
+    top->addWidget(layers_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(list_, 1);
@@ -77,9 +84,11 @@ TextureBrowserDialog::TextureBrowserDialog(kx::app::TextureDatabase& db, Texture
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     if (commands) {
         connect(render, &QPushButton::clicked, commands, [commands] { commands->renderMissingPreviews(); });
+        connect(layered, &QPushButton::clicked, this, [this] { previewLayers(); });
         connect(commands, &TextureCommands::previewFinished, this, &TextureBrowserDialog::swatchReady);
     } else {
         render->setEnabled(false);
+        layered->setEnabled(false);
     }
     refill();
 }
@@ -112,8 +121,25 @@ void TextureBrowserDialog::refill() {
     }
 }
 
+bool TextureBrowserDialog::previewLayers() {
+    QStringList names;
+    for (int row = 0; row < list_->count(); ++row)
+        if (list_->item(row)->isSelected()) names << list_->item(row)->text();
+    if (!commands_ || names.isEmpty()) return false;
+    const QString layers = names.join(QLatin1Char('+'));
+    if (!commands_->renderLayeredPreview(layers.toStdString())) return false;
+    pendingLayers_ = layers;
+    layers_->clear();
+    return true;
+}
+
 void TextureBrowserDialog::swatchReady(const QString& textureName, const QString& imagePath, bool ok) {
     if (!ok) return;
+    if (textureName == pendingLayers_) {
+        layers_->setPixmap(swatchIcon(imagePath.toStdString()).pixmap(kSwatchSide, kSwatchSide));
+        pendingLayers_.clear();
+        return;
+    }
     // The texture is looked up again: it may have gone while its swatch rendered.
     const QList<QListWidgetItem*> items = list_->findItems(textureName, Qt::MatchExactly);
     for (QListWidgetItem* item : items) item->setIcon(swatchIcon(imagePath.toStdString()));

@@ -1,6 +1,8 @@
 // The texture browser: the library and user textures as swatches, filtered
 // by name and kind; Apply (or a double click) gives the selected objects the
 // texture. Missing swatches show a placeholder until they are rendered.
+// Preview Layers renders the selected textures laid over each other, in list
+// order, as one swatch.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +11,7 @@
 
 class CKalvexDoc;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -30,6 +33,9 @@ public:
 
     // Gives every selected object the chosen texture; the number of objects changed.
     int applyCurrent();
+    // Starts the preview of the selected textures as layers; false when
+    // nothing was started.
+    bool previewLayers();
     // Shows the list again with the filter applied and the swatches loaded.
     void refill();
     QListWidget* list() const { return list_; }
@@ -38,7 +44,10 @@ private:
     void swatchReady(const QString& textureName, const QString& imagePath, bool ok);
 
     kx::app::TextureDatabase& db_;
+    TextureCommands* commands_;
     CKalvexDoc* doc_;
+    QLabel* layers_;
+    QString pendingLayers_;  // the layers whose swatch is awaited
     QLineEdit* filter_;
     QComboBox* kind_;
     QListWidget* list_;

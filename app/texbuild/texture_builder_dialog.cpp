@@ -18,7 +18,9 @@
 
 #include "kxcore.h"
 #include "mainframe/app_session.h"
+#include "texbuild/element_editor.h"
 #include "texbuild/texture_browser_dialog.h"
+#include "texbuild/texture_commands.h"
 #include "texbuild/texture_import.h"
 #include "texbuild/texture_names.h"
 #include "texbuild/texture_previews.h"
@@ -36,8 +38,9 @@ void copyInto(char* field, size_t size, const std::string& text) {
 
 }  // namespace
 
-TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget* parent)
-    : QDialog(parent), session_(session) {
+TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget* parent,
+                                           TextureCommands* commands)
+    : QDialog(parent), session_(session), commands_(commands) {
     setObjectName(QStringLiteral("textureBuilder"));
     setWindowTitle(tr("Texture Builder"));
     textures_ = new QComboBox(this);
@@ -45,6 +48,8 @@ TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget
     name_->setMaxLength(static_cast<int>(kx::app::kTextureNameMax));
     parent_ = new QLineEdit(this);
     parent_->setMaxLength(31);
+    elements_ = new ElementEditor(this);
+    elements_->setTexturesFolder(session_.core().textures().texturesFolder());
     text_ = new QPlainTextEdit(this);
     shape_ = new QComboBox(this);
     for (const char* s : kShapes) shape_->addItem(tr(s));
@@ -76,6 +81,8 @@ TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget
     buttons->addButton(QDialogButtonBox::Close);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(new QLabel(tr("Elements"), this));
+    layout->addWidget(elements_, 2);
     layout->addWidget(new QLabel(tr("Texture text"), this));
     layout->addWidget(text_, 1);
     layout->addWidget(buttons);
@@ -94,6 +101,7 @@ TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget
     });
     for (QLineEdit* edit : {name_, parent_}) connect(edit, &QLineEdit::textEdited, this, [this] { changed(); });
     connect(text_, &QPlainTextEdit::textChanged, this, [this] { changed(); });
+    connect(elements_, &ElementEditor::valueChanged, this, [this] { changed(); });
     connect(shape_, &QComboBox::activated, this, [this] { changed(); });
     connect(previewTimer_, &QTimer::timeout, this, [this] { preview(); });
     fillTextures();
@@ -125,6 +133,7 @@ void TextureBuilderDialog::newTexture() {
     name_->setText(QString::fromStdString(kx::app::newUserTextureName()));
     parent_->clear();
     text_->clear();
+    elements_->reload();
     textures_->setCurrentIndex(0);
     swatch_->clear();
     filling_ = false;
@@ -141,6 +150,7 @@ bool TextureBuilderDialog::editTexture(const QString& name) {
     name_->setText(name);
     parent_->setText(QString::fromUtf8(t->parent));
     text_->setPlainText(QString::fromUtf8(t->freeForm));
+    elements_->reload();
     textures_->setCurrentIndex(std::max(0, textures_->findText(name)));
     swatch_->setPixmap(swatchIcon(session_.core().textures().previewImagePath(bytes.constData()), kSwatch)
                            .pixmap(kSwatch, kSwatch));
@@ -160,17 +170,10 @@ void TextureBuilderDialog::changed() {
 bool TextureBuilderDialog::preview() {
     if (pool_) pool_->cancel();
     kx::app::Settings settings = session_.settings();
-    const kx::app::RendererList& renderers = session_.renderers();
-    const kx::app::RendererDefinition* renderer = &renderers.current(settings.render.type);
-    if (renderer->type == 0 && renderers.entries.size() > 1) {
-        renderer = &renderers.entries[1];
-        const kx::app::RendererList first = kx::app::loadRendererDefinitions(settings.directories.program, 1);
-        if (settings.directories.render.empty()) settings.directories.render = first.defaultProgramPath;
-        if (settings.directories.include.empty()) settings.directories.include = first.defaultIncludePath;
-    }
+    const kx::app::RendererDefinition renderer = kx::app::previewRenderer(session_.renderers(), settings);
     kx::app::PreviewJob job;
     const std::string name = name_->text().toStdString();
-    if (!kx::app::prepareBuilderPreview(session_.core().textures(), *renderer, settings, name, shortName_,
+    if (!kx::app::prepareBuilderPreview(session_.core().textures(), renderer, settings, name, shortName_,
                                         shape_->currentIndex(), job))
         return false;
     previewedUnsaved_ = true;
@@ -224,14 +227,28 @@ void TextureBuilderDialog::done(int result) {
         pool_->cancel();
         pool_->wait();
     }
-    // A swatch of changes that were not saved goes: the saved texture's swatch
-    // is rendered again with the missing ones.
-    if (previewedUnsaved_ && kx::app::hasShortName(shortName_)) {
-        const std::string folder = session_.core().textures().texturesFolder();
-        for (std::string image = kx::app::findPreviewImage(folder, shortName_); !image.empty();
-             image = kx::app::findPreviewImage(folder, shortName_))
-            if (::unlink(image.c_str()) != 0) break;
-    }
+    if (previewedUnsaved_) restoreSavedSwatch();
     session_.core().store().setInt("Texture", "ShowPreview", showPreview_->isChecked() ? 1 : 0);
     QDialog::done(result);
+}
+
+void TextureBuilderDialog::restoreSavedSwatch() {
+    previewedUnsaved_ = false;
+    if (!kx::app::hasShortName(shortName_)) return;
+    // The swatch shows changes that were not saved: it goes first, so that a
+    // render that fails leaves it missing (rendered again later), never wrong.
+    const std::string folder = session_.core().textures().texturesFolder();
+    for (std::string image = kx::app::findPreviewImage(folder, shortName_); !image.empty();
+         image = kx::app::findPreviewImage(folder, shortName_))
+        if (::unlink(image.c_str()) != 0) break;
+    // A texture never saved has no swatch to come back.
+    if (editing_.empty() || !commands_) return;
+    kx::app::Settings settings = session_.settings();
+    const kx::app::RendererDefinition renderer = kx::app::previewRenderer(session_.renderers(), settings);
+    kx::app::PreviewScene scene;
+    scene.textureName = editing_;
+    scene.shortName = shortName_;
+    scene.declareSaved = true;
+    kx::app::PreviewJob job;
+    if (kx::app::preparePreview(folder, renderer, settings, scene, job)) commands_->renderPreviews({job});
 }

@@ -1,8 +1,10 @@
 // The texture builder: makes, previews, saves and deletes user textures.
-// A texture here is its name, parent and free-form text (Import... reads it
-// from a file); a texture made of definition elements keeps its elements when
-// it is edited and saved again. The preview renders shortly after each change
-// while "Show preview" is on, cancelling a run still going.
+// A texture here is its name, parent, the renderer's definition elements it
+// sets (each with an editor for its kind, Edit... for image map files) and
+// free-form text (Import... reads it from a file). The preview renders
+// shortly after each change while "Show preview" is on, cancelling a run
+// still going. Closing after previewing unsaved changes renders the saved
+// texture's swatch again.
 #pragma once
 
 #include <QDialog>
@@ -15,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTimer;
+class ElementEditor;
 class TextureCommands;
 
 namespace kx::app {
@@ -25,7 +28,11 @@ class PreviewRenderPool;
 class TextureBuilderDialog : public QDialog {
     Q_OBJECT
 public:
-    TextureBuilderDialog(kx::app::AppSession& session, QWidget* parent = nullptr);
+    // With commands, the swatch of a saved texture previewed with unsaved
+    // changes renders again in the background when the builder closes;
+    // without, that swatch is removed and renders with the missing ones.
+    TextureBuilderDialog(kx::app::AppSession& session, QWidget* parent = nullptr,
+                         TextureCommands* commands = nullptr);
     ~TextureBuilderDialog() override;
 
     // Starts an empty texture with a new name.
@@ -49,8 +56,11 @@ private:
     void changed();
     void fillTextures();
     void previewFinished(const std::string& imagePath, bool ok);
+    void restoreSavedSwatch();
 
     kx::app::AppSession& session_;
+    TextureCommands* commands_;
+    ElementEditor* elements_;
     QComboBox* textures_;
     QLineEdit* name_;
     QLineEdit* parent_;

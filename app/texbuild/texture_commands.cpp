@@ -30,15 +30,7 @@ int TextureCommands::updateColours() {
 
 kx::app::RendererDefinition TextureCommands::previewRenderer(kx::app::Settings& settings) const {
     settings = session_.settings();
-    const kx::app::RendererList& renderers = session_.renderers();
-    const kx::app::RendererDefinition& current = renderers.current(settings.render.type);
-    if (current.type != 0 || renderers.entries.size() < 2) return current;
-    // Previews need an external renderer even while "Preview Only" is chosen:
-    // the first one, with the program paths its definition names.
-    const kx::app::RendererList first = kx::app::loadRendererDefinitions(settings.directories.program, 1);
-    if (settings.directories.render.empty()) settings.directories.render = first.defaultProgramPath;
-    if (settings.directories.include.empty()) settings.directories.include = first.defaultIncludePath;
-    return renderers.entries[1];
+    return kx::app::previewRenderer(session_.renderers(), settings);
 }
 
 void TextureCommands::rebuildPreviews() {
@@ -55,7 +47,27 @@ bool TextureCommands::renderMissingPreviews() {
     const kx::app::RendererDefinition renderer = previewRenderer(settings);
     kx::app::RebuildResult result = kx::app::rebuildPreviews(session_.core().textures(), renderer, settings);
     if (!result.ok) return false;
-    pending_ = static_cast<int>(result.jobs.size());
+    return startPool(std::move(result.jobs));
+}
+
+bool TextureCommands::renderLayeredPreview(const std::string& layers) {
+    if (rendering()) return false;
+    kx::app::Settings settings;
+    const kx::app::RendererDefinition renderer = previewRenderer(settings);
+    kx::app::PreviewJob job;
+    if (!kx::app::prepareLayeredPreview(session_.core().textures(), renderer, settings, layers, kx::app::kPreviewSphere,
+                                        job))
+        return false;
+    return startPool({job});
+}
+
+bool TextureCommands::renderPreviews(std::vector<kx::app::PreviewJob> jobs) {
+    if (rendering() || jobs.empty()) return false;
+    return startPool(std::move(jobs));
+}
+
+bool TextureCommands::startPool(std::vector<kx::app::PreviewJob> jobs) {
+    pending_ = static_cast<int>(jobs.size());
     rendered_ = failed_ = 0;
     if (pending_ == 0) {
         emit allFinished(0, 0);
@@ -63,7 +75,7 @@ bool TextureCommands::renderMissingPreviews() {
     }
     pool_ = std::make_unique<kx::app::PreviewRenderPool>();
     // Each run ends on a worker thread; the window learns of it through its own queue.
-    return pool_->start(std::move(result.jobs), kx::app::defaultPreviewJobs(), [this](const kx::app::PreviewResult& r) {
+    return pool_->start(std::move(jobs), kx::app::defaultPreviewJobs(), [this](const kx::app::PreviewResult& r) {
         QMetaObject::invokeMethod(
             this,
             [this, r] {

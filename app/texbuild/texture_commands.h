@@ -33,6 +33,12 @@ public:
     // Takes every texture's colour from its swatch, saves the list and gives
     // the objects wearing a library texture its new colour.
     int updateColours();
+    // Renders the preview of texture layers (names joined by "+") under the
+    // short name "Layers$"; false when nothing was started (the reason shown).
+    bool renderLayeredPreview(const std::string& layers);
+    // Renders the given previews in the background (the builder's swatch of a
+    // saved texture); false when nothing was started or a batch still runs.
+    bool renderPreviews(std::vector<kx::app::PreviewJob> jobs);
     // Ends the runs still going.
     void cancel();
 
@@ -47,6 +53,7 @@ signals:
 private:
     // The renderer previews are made with, and the settings to build its command.
     kx::app::RendererDefinition previewRenderer(kx::app::Settings& settings) const;
+    bool startPool(std::vector<kx::app::PreviewJob> jobs);
 
     kx::app::AppSession& session_;
     std::unique_ptr<kx::app::PreviewRenderPool> pool_;

@@ -215,6 +215,15 @@ void PreviewRenderPool::wait() {
 
 bool PreviewRenderPool::running() const { return active_ > 0; }
 
+RendererDefinition previewRenderer(const RendererList& renderers, Settings& settings) {
+    const RendererDefinition& current = renderers.current(settings.render.type);
+    if (current.type != 0 || renderers.entries.size() < 2) return current;
+    const RendererList first = loadRendererDefinitions(settings.directories.program, 1);
+    if (settings.directories.render.empty()) settings.directories.render = first.defaultProgramPath;
+    if (settings.directories.include.empty()) settings.directories.include = first.defaultIncludePath;
+    return renderers.entries[1];
+}
+
 unsigned defaultPreviewJobs() {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     return std::min(16u, cores * 4);

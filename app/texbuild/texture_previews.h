@@ -113,6 +113,11 @@ private:
     std::vector<platform::CommandRunner*> runners_;
 };
 
+// The renderer previews are made with, and `settings` made ready to build its
+// command: the current renderer, or while "Preview Only" is chosen the first
+// external one with the program paths its definition names.
+RendererDefinition previewRenderer(const RendererList& renderers, Settings& settings);
+
 // Runs at least one preview per core: a preview is mostly the renderer's
 // start-up, so more runs than cores still pay.
 unsigned defaultPreviewJobs();

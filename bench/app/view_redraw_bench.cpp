@@ -14,6 +14,7 @@
 
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
+#include "triangle_lists.h"
 #include "settings/settings.h"
 #include "views/kalvex_view.h"
 
@@ -24,24 +25,14 @@ void addMesh(unsigned triangles) {
     const unsigned side = static_cast<unsigned>(std::ceil(std::sqrt(triangles / 2.0)));
     CadObject* obj = NewCadObject("_mesh");
     obj->type = KX_POLYGON;
-    ListEntry* tail = nullptr;
-    unsigned made = 0;
     const float step = 20.0f / static_cast<float>(side);
-    for (unsigned i = 0; i < side && made < triangles; ++i)
-        for (unsigned j = 0; j < side && made < triangles; ++j) {
-            const float x = -10 + i * step, y = -10 + j * step;
-            auto z = [](float a, float b) { return std::sin(a) * std::cos(b); };
-            const Point3d a{x, y, z(x, y)}, b{x + step, y, z(x + step, y)}, c{x, y + step, z(x, y + step)},
-                d{x + step, y + step, z(x + step, y + step)};
-            const Point3d t1[3] = {a, b, c}, t2[3] = {b, d, c};
-            for (const Point3d* t : {t1, t2}) {
-                if (made == triangles) break;
-                tail = AddEntry(3, tail, t);
-                if (!obj->points) obj->points = tail;
-                ++made;
-            }
-        }
-    obj->count = made;
+    auto at = [step](unsigned i, unsigned j) {
+        const float x = -10 + i * step, y = -10 + j * step;
+        return Point3d{x, y, std::sin(x) * std::cos(y)};
+    };
+    const kxtest::TriangleList mesh = kxtest::triangleGrid(side, at, triangles);
+    obj->points = mesh.head();
+    obj->count = mesh.count();
 }
 
 struct Window {

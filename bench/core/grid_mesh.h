@@ -6,23 +6,14 @@
 #include <cmath>
 
 #include "kxcore.h"
+#include "triangle_lists.h"
 
 namespace kxbench {
 
 inline ListEntry* gridMesh(unsigned triangles) {
     unsigned side = static_cast<unsigned>(std::sqrt(triangles / 2.0));
     auto at = [](unsigned i, unsigned j) { return MakePoint(i * 0.01, std::sin(i * 0.1) * std::cos(j * 0.1), j * 0.01); };
-    ListEntry* head = nullptr;
-    ListEntry* tail = nullptr;
-    for (unsigned i = 0; i < side; ++i)
-        for (unsigned j = 0; j < side; ++j) {
-            Point3d a[3] = {at(i, j), at(i + 1, j), at(i, j + 1)};
-            Point3d b[3] = {at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
-            tail = AddEntry(3, tail, a);
-            if (!head) head = tail;
-            tail = AddEntry(3, tail, b);
-        }
-    return head;
+    return kxtest::triangleGrid(side, at).head();
 }
 
 // A fresh scene holding the grid as one mesh object named "mesh".

@@ -3,25 +3,14 @@
 #include <benchmark/benchmark.h>
 
 #include "kxcore.h"
+#include "triangle_lists.h"
 
 namespace {
-
-ListEntry* buildTriangles(unsigned n) {
-    ListEntry* head = nullptr;
-    ListEntry* tail = nullptr;
-    for (unsigned i = 0; i < n; ++i) {
-        float f = static_cast<float>(i);
-        Point3d tri[3] = {{f, 0, 0}, {f + 1, 0, 0}, {f, 1, 0}};
-        tail = AddEntry(3, tail, tri);
-        if (!head) head = tail;
-    }
-    return head;
-}
 
 void BM_BuildAndFreeList(benchmark::State& state) {
     unsigned n = static_cast<unsigned>(state.range(0));
     for (auto _ : state) {
-        ListEntry* head = buildTriangles(n);
+        ListEntry* head = kxtest::triangleRow(n);
         benchmark::DoNotOptimize(head);
         ClearEntry(head);
     }
@@ -31,7 +20,7 @@ BENCHMARK(BM_BuildAndFreeList)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMill
 
 void BM_ListToTriangleArray(benchmark::State& state) {
     unsigned n = static_cast<unsigned>(state.range(0));
-    ListEntry* head = buildTriangles(n);
+    ListEntry* head = kxtest::triangleRow(n);
     for (auto _ : state) {
         TriPolygon* polys = CopyListToPolygons(head, n);
         benchmark::DoNotOptimize(polys);

@@ -30,6 +30,8 @@ struct FilesState {
     int legacyLoadDepth = 0;   // legacy scene files loading scene files
     int nativeWriteDepth = 0;  // nesting of the object being written
     ExportHooks exportHooks;
+    // StdGetNextArg's token: one for all files, valid until the next call.
+    char token[4097] = {};
 };
 
 }  // namespace kx::files

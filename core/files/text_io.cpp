@@ -18,10 +18,10 @@ constexpr size_t kLineMax = 4096;
 
 bool isSeparator(int c) { return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ','; }
 
-// One token buffer for all files (per thread), as the callers expect.
+// One token buffer for all files, as the callers expect.
 char* tokenBuffer() {
-    thread_local char token[kTokenMax + 1];
-    return token;
+    static_assert(sizeof kx::files::FilesState::token == kTokenMax + 1);
+    return kx::core().files.token;
 }
 
 // Refills the read buffer from the file's position; false at the end.

@@ -8,17 +8,9 @@
 
 namespace {
 
-struct WeldedPoint {
-    Point3d position;
-    Point3d normal;
-    double sum[3];
-    unsigned uses;
-};
-
-struct Triangle {
-    unsigned corner[3];  // indices of welded points, in the node's corner order
-    Point3d normal;      // not normalised: larger triangles weigh more
-};
+using kx::SmoothWork;
+using WeldedPoint = SmoothWork::WeldedPoint;
+using Triangle = SmoothWork::Triangle;
 
 // Exact coordinates as a key; 0.0 and -0.0 compare equal and so weld.
 struct PositionKey {
@@ -77,23 +69,7 @@ private:
     unsigned shift_ = 60;
 };
 
-// The working mesh of the last smooth(): points in order of first appearance,
-// triangles in input order.
-struct SmoothWork {
-    std::vector<WeldedPoint> points;
-    std::vector<Triangle> triangles;
-    void clear() {
-        points.clear();
-        points.shrink_to_fit();
-        triangles.clear();
-        triangles.shrink_to_fit();
-    }
-};
-
-SmoothWork& work() {
-    thread_local SmoothWork w;
-    return w;
-}
+SmoothWork& work() { return kx::core().geometry.smoothing; }
 
 Point3d faceNormal(const Point3d& a, const Point3d& b, const Point3d& c) {
     return MakePoint(

@@ -12,6 +12,8 @@ namespace {
 
 // Longest object name; the record keeps 32 bytes with the terminator.
 constexpr size_t kMaxName = 31;
+static_assert(sizeof kx::ResultBuffers::nextObjectName == kMaxName + 1);
+static_assert(sizeof kx::ResultBuffers::normalizedName == kMaxName + 1);
 
 }  // namespace
 
@@ -30,7 +32,7 @@ unsigned GetCurrentObjectNo(unsigned type) {
 }
 
 char* GetNextObjectNameEx(const char* base, unsigned type, unsigned* no) {
-    thread_local char name[kMaxName + 1];
+    char* name = kx::core().results.nextObjectName;
     if (type == 0) {
         GetNextObjectNo(0, 1);
         return nullptr;
@@ -53,7 +55,7 @@ char* GetNextObjectName(const char* base, unsigned type) {
 }
 
 char* NormalizeObjectName(const char* path) {
-    thread_local char name[kMaxName + 1];
+    auto& name = kx::core().results.normalizedName;
     // Only the file name counts: folders may be long and may hold dots.
     kx::text::copyField(name, kx::text::lastComponent(path ? path : ""));
     for (size_t i = 1; name[i]; ++i)

@@ -218,6 +218,28 @@ TEST_F(AnimationCommandsTest, RenderAnimationGivesEveryFrameItsNumber) {
     }
 }
 
+// Resuming passes over the frames whose image reads back whole; a damaged
+// image is rendered again.
+TEST_F(AnimationCommandsTest, ResumeRendersOnlyTheFramesStillMissing) {
+    movingBall();
+    useScript("img=\"$2\"; echo \"[$5]\" >> \"" + dir.file("frames.log") + "\"; " + kWriteRedTarga);
+    auto renderAll = [this](bool resume) {
+        AnimationRender render(settings, renderers);
+        AnimationRenderRequest request{dir.file("scene.cad"), 0, 3, false};
+        request.resume = resume;
+        std::string error;
+        EXPECT_TRUE(render.prepare(request, error)) << error;
+        while (render.startNext({})) render.finishFrame();
+        return render.images();
+    };
+    EXPECT_EQ(renderAll(false).size(), 4u);
+    std::filesystem::resize_file(dir.file("Movie12.tga"), 20);  // cut short
+    std::filesystem::remove(dir.file("Movie13.tga"));
+    std::filesystem::remove(dir.file("frames.log"));
+    EXPECT_EQ(renderAll(true), (std::vector<std::string>{dir.file("Movie12.tga"), dir.file("Movie13.tga")}));
+    EXPECT_EQ(dir.read("frames.log"), "[+K2]\n[+K3]\n");
+}
+
 TEST_F(AnimationCommandsTest, SequenceWriteThenRunRendersEveryFrame) {
     movingBall();
     ASSERT_TRUE(showAnimationFrame(3));

@@ -95,24 +95,6 @@ protected:
     std::string frame(int f, const char* ext = ".tga") const {
         return (folder / ("Rolling" + std::to_string(f) + ext)).string();
     }
-    // A renderer that writes a 1 x 1 image, after running `before` (which sees
-    // its options in "$@" and the image in $out).
-    void fakeRenderer(const std::string& before) {
-        const fs::path data = dir.path() / ".local/share/kalvex";
-        fs::create_directories(data);
-        const std::string fake = dir.file("fake-render.sh");
-        std::ofstream(fake) << "#!/bin/sh\n"
-                               "for a in \"$@\"; do case \"$a\" in +O*) out=\"${a#+O}\";; esac; done\n"
-                               "out=${out#\\\"}; out=${out%\\\"}\n"
-                            << before
-                            << "\nprintf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000"
-                               "\\001\\000\\001\\000\\030\\000\\377\\000\\000' > \"$out\"\n";
-        fs::permissions(fake, fs::perms::owner_all);
-        std::ofstream(data / "povray37.inf") << "#begin render_settings\nDescription \"Fake\"\nType 11\n"
-                                                "SetCommmand \"+I$O +O$I [$C\"\nFrame \"+K\"\n"
-                                                "DefaultProgramPath \"" << fake << "\"\n"
-                                                "DefaultIncludePath \"/tmp\"\n#end\n";
-    }
     fs::path folder = dir.path() / "scenes";
 };
 

@@ -186,18 +186,7 @@ TEST_F(CliRenderTest, FramesThatCannotBeRendered) {
     EXPECT_NE(output.find("has no animation"), std::string::npos) << output;
 
     // A renderer that fails on frame 1 (its clock option says which frame it renders).
-    const fs::path data = dir.path() / ".local/share/kalvex";
-    fs::create_directories(data);
-    const std::string fake = dir.file("fake-render.sh");
-    std::ofstream(fake) << "#!/bin/sh\n"
-                           "for a in \"$@\"; do case \"$a\" in +K1) exit 3;; +O*) out=\"${a#+O}\";; esac; done\n"
-                           "printf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000"
-                           "\\001\\000\\001\\000\\030\\000\\377\\000\\000' > \"$out\"\n";
-    fs::permissions(fake, fs::perms::owner_all);
-    std::ofstream(data / "povray37.inf") << "#begin render_settings\nDescription \"Fake\"\nType 11\n"
-                                            "SetCommmand \"+I$O +O$I [$C\"\nFrame \"+K\"\n"
-                                            "DefaultProgramPath \"" << fake << "\"\n"
-                                            "DefaultIncludePath \"/tmp\"\n#end\n";
+    fakeRenderer("for a in \"$@\"; do case \"$a\" in +K1) exit 3;; esac; done");
     kx::platform::RunResult r = kalvex({"--render", "rolling_ball.cad", "--frames", "0-2", "--inside-out"}, output);
     EXPECT_EQ(r.exitCode, 1) << output;
     EXPECT_NE(output.find("kalvex: frame 1 failed"), std::string::npos) << output;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,25 @@ protected:
     kx::platform::RunResult kalvex(std::vector<std::string> args, std::string& output) {
         args.insert(args.begin(), KALVEX_PROGRAM);
         return run(args, output);
+    }
+    // Makes the shipped renderer definition a fake POV-Ray that writes a
+    // 1 x 1 image after running `before` (which sees its options in "$@" and
+    // the image in $out); "+K" passes the frame number.
+    void fakeRenderer(const std::string& before) {
+        const std::string data = dir.file(".local/share/kalvex");
+        std::filesystem::create_directories(data);
+        const std::string fake = dir.file("fake-render.sh");
+        std::ofstream(fake) << "#!/bin/sh\n"
+                               "for a in \"$@\"; do case \"$a\" in +O*) out=\"${a#+O}\";; esac; done\n"
+                               "out=${out#\\\"}; out=${out%\\\"}\n"
+                            << before
+                            << "\nprintf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000"
+                               "\\001\\000\\001\\000\\030\\000\\377\\000\\000' > \"$out\"\n";
+        std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+        std::ofstream(data + "/povray37.inf") << "#begin render_settings\nDescription \"Fake\"\nType 11\n"
+                                                 "SetCommmand \"+I$O +O$I [$C\"\nFrame \"+K\"\n"
+                                                 "DefaultProgramPath \"" << fake << "\"\n"
+                                                 "DefaultIncludePath \"/tmp\"\n#end\n";
     }
     TempDir dir;
 };

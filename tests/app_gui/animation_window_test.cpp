@@ -28,11 +28,6 @@
 
 namespace {
 
-// Writes a 4 x 2 red Targa to "$2".
-const char* const kRedTarga =
-    "printf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000\\004\\000\\002\\000\\030\\040' > \"$2\"; "
-    "for i in 1 2 3 4 5 6 7 8; do printf '\\000\\000\\377' >> \"$2\"; done";
-
 class AnimationWindowTest : public kxtest::WindowTest {
 protected:
     AnimationCommands* anim() const { return frame->animation(); }
@@ -158,25 +153,7 @@ TEST_F(AnimationWindowTest, SetupRefusesNoFramesAndNoName) {
 }
 
 TEST_F(AnimationWindowTest, RenderAnimationWithAFakeRenderer) {
-    kx::app::RendererDefinition preview{};
-    std::strcpy(preview.infoFile, "$INTERNAL");
-    kx::app::RendererDefinition fake{};
-    std::strcpy(fake.infoFile, "fake.inf");
-    std::strcpy(fake.description, "Fake");
-    std::strcpy(fake.commandTemplate, "$O $I $W $H $C");
-    std::strcpy(fake.frameOption, "+K");
-    fake.type = KX_FILETYPE_KALVEX;
-    session->renderers().entries = {preview, fake};
-    const std::string script = dir->file("fake renderer.sh");
-    std::ofstream(script) << "#!/bin/sh\necho \"frame option [$5]\"\n" << kRedTarga << "\n";
-    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    kx::app::Settings& s = session->settings();
-    s.render.type = 1;
-    s.render.renderX = 4;
-    s.render.renderY = 2;
-    s.directories.render = script;
-    s.directories.defaultDir = dir->path().string();
-
+    useFakeRenderer(std::string("echo \"frame option [$5]\"\n") + kxtest::kRedTarga, "$O $I $W $H $C", "+K");
     movingBall();
     anim()->toolbox()->slider()->setValue(4);
     QSignalSpy spy(anim(), &AnimationCommands::renderFinished);
@@ -262,19 +239,7 @@ TEST_F(AnimationWindowTest, PovRaySequenceWriteThenRun) {
 namespace {
 
 TEST_F(AnimationWindowTest, CancelStopsRenderAnimation) {
-    kx::app::RendererDefinition preview{};
-    std::strcpy(preview.infoFile, "$INTERNAL");
-    kx::app::RendererDefinition fake{};
-    std::strcpy(fake.infoFile, "fake.inf");
-    std::strcpy(fake.commandTemplate, "$O $I $W $H");
-    fake.type = KX_FILETYPE_KALVEX;
-    session->renderers().entries = {preview, fake};
-    const std::string script = dir->file("slow renderer.sh");
-    std::ofstream(script) << "#!/bin/sh\necho started\nsleep 300\n";
-    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    kx::app::Settings& s = session->settings();
-    s.render.type = 1;
-    s.directories.render = script;
+    useFakeRenderer("echo started\nsleep 300");
     movingBall();
     QSignalSpy spy(anim(), &AnimationCommands::renderFinished);
     ASSERT_TRUE(anim()->renderAnimation(0, 4, false));

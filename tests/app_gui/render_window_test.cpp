@@ -30,33 +30,8 @@
 
 namespace {
 
-// A 4 x 2 Targa, true colour, top row first, every pixel red.
-const char* const kRedTarga =
-    "printf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000\\004\\000\\002\\000\\030\\040' > \"$2\"; "
-    "for i in 1 2 3 4 5 6 7 8; do printf '\\000\\000\\377' >> \"$2\"; done";
-
 class RenderWindowTest : public kxtest::WindowTest {
 protected:
-    // A renderer called as "<script> <scene> <image> <width> <height>".
-    void useFakeRenderer(const std::string& body) {
-        kx::app::RendererDefinition preview{};
-        std::strcpy(preview.infoFile, "$INTERNAL");
-        kx::app::RendererDefinition fake{};
-        std::strcpy(fake.infoFile, "fake.inf");
-        std::strcpy(fake.description, "Fake");
-        std::strcpy(fake.commandTemplate, "$O $I $W $H");
-        fake.type = KX_FILETYPE_KALVEX;
-        session->renderers().entries = {preview, fake};
-        const std::string script = dir->file("fake renderer.sh");
-        std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
-        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-        kx::app::Settings& s = session->settings();
-        s.render.type = 1;
-        s.render.renderX = 4;
-        s.render.renderY = 2;
-        s.directories.render = script;
-        s.directories.defaultDir = dir->path().string();
-    }
     // Waits for the end of the render; its (ok, cancelled, message).
     QList<QVariant> waitForRender(int seconds) {
         QSignalSpy spy(frame->renderer(), &RenderController::finished);
@@ -66,7 +41,7 @@ protected:
 };
 
 TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
-    useFakeRenderer(std::string("echo \"rendering $1\"; echo 'Rendered 4 of 8 pixels (50%)'; ") + kRedTarga);
+    useFakeRenderer(std::string("echo \"rendering $1\"; echo 'Rendered 4 of 8 pixels (50%)'; ") + kxtest::kRedTarga);
     addObject(KX_SPHERE, {0, 0, 0});
     ASSERT_TRUE(frame->render());
     EXPECT_TRUE(frame->renderer()->running());
@@ -107,7 +82,7 @@ TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
 
 // After New or Open the rendered view and the render log of the old scene go.
 TEST_F(RenderWindowTest, AnotherSceneDropsTheOldPictureAndLog) {
-    useFakeRenderer(std::string("echo 'old log line'; ") + kRedTarga);
+    useFakeRenderer(std::string("echo 'old log line'; ") + kxtest::kRedTarga);
     addObject(KX_SPHERE, {0, 0, 0});
     ASSERT_TRUE(frame->render());
     const QList<QVariant> end = waitForRender(20);
@@ -169,7 +144,7 @@ TEST_F(RenderWindowTest, MessagesFromOtherThreadsWaitForTheUserInterfaceThread) 
 // With "Preview Only" chosen, Render opens Render Settings saying why; it
 // renders once a renderer is chosen there, and does nothing when cancelled.
 TEST_F(RenderWindowTest, PreviewOnlyAsksForARenderer) {
-    useFakeRenderer(kRedTarga);
+    useFakeRenderer(kxtest::kRedTarga);
     // Accepted settings reload the renderer definitions: the fake one is on disk.
     const std::string program = session->settings().directories.program;
     std::ofstream(program + "/KALVEX.INF") << "#begin render_info\nfake.inf\n#end\n";
@@ -203,7 +178,7 @@ TEST_F(RenderWindowTest, PreviewOnlyAsksForARenderer) {
 // A renderer that cannot be started fails once, and the output panel shows
 // that failure instead of the end of the previous render.
 TEST_F(RenderWindowTest, ARendererThatCannotStartIsShownInTheOutputPanel) {
-    useFakeRenderer(std::string("echo 'Fake finished'; ") + kRedTarga);
+    useFakeRenderer(std::string("echo 'Fake finished'; ") + kxtest::kRedTarga);
     addObject(KX_SPHERE, {0, 0, 0});
     ASSERT_TRUE(frame->render());
     ASSERT_FALSE(waitForRender(20).isEmpty());

@@ -7,11 +7,20 @@
 #include <QPlainTextEdit>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QSignalSpy>
+#include <QImage>
+#include <QPixmap>
 #include <filesystem>
+#include <memory>
+#include <fstream>
+#include <iterator>
 
 #include "kxcore.h"
+#include "texbuild/element_editor.h"
 #include "texbuild/texture_browser_dialog.h"
 #include "texbuild/texture_builder_dialog.h"
 #include "texbuild/texture_commands.h"
@@ -121,6 +130,121 @@ TEST_F(TextureMenuTest, TheBuilderMakesPreviewsSavesAndDeletesAUserTexture) {
     builder.findChild<QCheckBox*>()->setChecked(false);
     builder.reject();
     EXPECT_EQ(session->core().store().getInt("Texture", "ShowPreview", 1), 0);
+}
+
+// The selected textures render as one layered swatch, in list order.
+TEST_F(TextureMenuTest, TheBrowserPreviewsSelectedTexturesAsLayers) {
+    ASSERT_TRUE(std::filesystem::exists("/usr/bin/povray"));
+    if (TextureInfo* first = GetTexture(nullptr)) ClearTexture(first);
+    SetFirstTexture(nullptr);
+    kx::app::TextureDatabase& db = session->core().textures();
+    ASSERT_NE(db.addTextureRecord("Jade", 2, 0xFFFFFF), nullptr);
+    ASSERT_NE(db.addTextureRecord("Gold_Metal", 2, 0xFFFFFF), nullptr);
+    TextureBrowserDialog browser(db, frame->textureCommands(), doc());
+    ASSERT_EQ(browser.list()->count(), 2);
+    EXPECT_FALSE(browser.previewLayers());  // nothing selected
+    browser.list()->item(1)->setSelected(true);
+    browser.list()->item(0)->setSelected(true);
+    QSignalSpy each(frame->textureCommands(), &TextureCommands::previewFinished);
+    ASSERT_TRUE(browser.previewLayers());
+    ASSERT_TRUE(each.wait(30000));
+    EXPECT_EQ(each[0][0].toString(), QStringLiteral("Jade+Gold_Metal"));
+    EXPECT_TRUE(each[0][2].toBool());
+    std::ifstream in(db.texturesFolder() + "/Layers$.pov", std::ios::binary);
+    const std::string scene{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(scene.find(" texture { Jade }\r\n texture { Gold_Metal }\r\n"), std::string::npos) << scene;
+    auto* swatch = browser.findChild<QLabel*>(QStringLiteral("layersSwatch"));
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_FALSE(swatch->pixmap().isNull());
+}
+
+// An element edited in its row is set in the current texture; an image map
+// is opened by the desktop only when the element names a file that exists.
+TEST_F(TextureMenuTest, TheBuilderEditsElementsAndOpensImageMaps) {
+    TextureBuilderDialog builder(*session);
+    auto* elements = builder.findChild<ElementEditor*>();
+    ASSERT_NE(elements, nullptr);
+    const QList<QTreeWidgetItem*> rows =
+        elements->findItems(QStringLiteral("*image"), Qt::MatchExactly | Qt::MatchRecursive, 0);
+    ASSERT_EQ(rows.size(), 1);
+    QWidget* editor = elements->itemWidget(rows[0], 1);
+    ASSERT_NE(editor, nullptr);
+    auto* edit = editor->findChild<QPushButton*>(QStringLiteral("imageMapEdit"));
+    auto* line = editor->findChild<QLineEdit*>();
+    ASSERT_TRUE(edit && line);
+    std::vector<QString> opened;
+    elements->setOpener([&opened](const QString& path) {
+        opened.push_back(path);
+        return true;
+    });
+    std::string path = "/pigment/image_map/*image";
+    TexItem* image = FindTexItem(path.data());
+    ASSERT_NE(image, nullptr);
+
+    const std::string folder = session->core().textures().texturesFolder();
+    struct Step {
+        const char* name;        // typed into the row; null: none typed
+        bool makeFile;           // the file exists (in another letter case)
+        std::vector<std::string> messages;
+        bool opens;
+    } steps[] = {
+        {nullptr, false, {"Image map file not specified"}, false},
+        {"Stones.tga", false, {folder + "/Stones.tga: No such file or directory"}, false},
+        {"Stones.tga", true, {}, true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name ? s.name : "(none)");
+        boxes.clear();
+        opened.clear();
+        if (s.name) {
+            line->setText(QString::fromUtf8(s.name));
+            emit line->editingFinished();
+            EXPECT_EQ(rows[0]->checkState(0), Qt::Checked);
+            EXPECT_EQ(image->set, 1);
+            EXPECT_STREQ(image->text, s.name);
+        }
+        if (s.makeFile) std::ofstream(folder + "/stones.TGA") << "x";
+        edit->click();
+        EXPECT_EQ(messageTexts(), s.messages);
+        EXPECT_EQ(opened, s.opens ? std::vector<QString>{QString::fromStdString(folder + "/stones.TGA")}
+                                  : std::vector<QString>{});
+    }
+    // Unticked, the element is no longer written; its value waits in the row.
+    rows[0]->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(image->set, 0);
+    EXPECT_STREQ(image->text, "Stones.tga");
+}
+
+// A saved texture previewed with changes that were then thrown away gets its
+// saved swatch back when the builder closes.
+TEST_F(TextureMenuTest, ClosingTheBuilderRendersTheSavedSwatchAgain) {
+    ASSERT_TRUE(std::filesystem::exists("/usr/bin/povray"));
+    TextureCommands* commands = frame->textureCommands();
+    auto builder = std::make_unique<TextureBuilderDialog>(*session, nullptr, commands);
+    builder->findChild<QCheckBox*>()->setChecked(false);  // previews only when asked
+    QSignalSpy shown(builder.get(), &TextureBuilderDialog::previewShown);
+    builder->findChild<QLineEdit*>()->setText(QStringLiteral("Lemon"));
+    auto* text = builder->findChild<QPlainTextEdit*>();
+    text->setPlainText(QStringLiteral("pigment { color rgb <1, 1, 0> }"));
+    ASSERT_EQ(builder->save(), 1) << messageTexts().back();
+    text->setPlainText(QStringLiteral("pigment { color rgb <0, 0, 1> }"));
+    ASSERT_TRUE(builder->preview());
+    ASSERT_TRUE(shown.wait(30000));
+    auto centre = [this] {
+        const std::string swatch = session->core().textures().previewImagePath("Lemon");
+        return swatchIcon(swatch, 64).pixmap(64, 64).toImage().pixelColor(32, 32);
+    };
+    const QColor unsaved = centre();
+    EXPECT_GT(unsaved.blue(), unsaved.red());
+
+    QSignalSpy rendered(commands, &TextureCommands::previewFinished);
+    builder->reject();
+    ASSERT_TRUE(rendered.wait(30000));
+    EXPECT_EQ(rendered[0][0].toString(), QStringLiteral("Lemon"));
+    EXPECT_TRUE(rendered[0][2].toBool());
+    const QColor saved = centre();
+    EXPECT_GT(saved.red(), saved.blue());
+    EXPECT_GT(saved.green(), saved.blue());
 }
 
 }  // namespace

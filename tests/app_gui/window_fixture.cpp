@@ -4,11 +4,14 @@
 #include <QTest>
 #include <QThread>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "core_state.h"
 #include "kxcore.h"
 #include "mainframe/qt_ui_table.h"
+#include "render/renderer_definitions.h"
 
 namespace kxtest {
 
@@ -104,6 +107,28 @@ std::vector<std::string> WindowTest::messageTexts() const {
     std::vector<std::string> texts;
     for (const ShownBox& b : boxes) texts.push_back(b.text.toStdString());
     return texts;
+}
+
+void WindowTest::useFakeRenderer(const std::string& body, const char* commandTemplate,
+                                 const char* frameOption) {
+    kx::app::RendererDefinition preview{};
+    std::strcpy(preview.infoFile, "$INTERNAL");
+    kx::app::RendererDefinition fake{};
+    std::strcpy(fake.infoFile, "fake.inf");
+    std::strcpy(fake.description, "Fake");
+    std::snprintf(fake.commandTemplate, sizeof fake.commandTemplate, "%s", commandTemplate);
+    std::snprintf(fake.frameOption, sizeof fake.frameOption, "%s", frameOption);
+    fake.type = KX_FILETYPE_KALVEX;
+    session->renderers().entries = {preview, fake};
+    const std::string script = dir->file("fake renderer.sh");
+    std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    kx::app::Settings& s = session->settings();
+    s.render.type = 1;
+    s.render.renderX = 4;
+    s.render.renderY = 2;
+    s.directories.render = script;
+    s.directories.defaultDir = dir->path().string();
 }
 
 }  // namespace kxtest

@@ -19,6 +19,12 @@
 
 namespace kxtest {
 
+// Shell text that writes a 4 x 2 Targa, true colour, top row first, every
+// pixel red, to "$2" (the image a fake renderer is asked for).
+inline constexpr const char* kRedTarga =
+    "printf '\\000\\000\\002\\000\\000\\000\\000\\000\\000\\000\\000\\000\\004\\000\\002\\000\\030\\040' > \"$2\"; "
+    "for i in 1 2 3 4 5 6 7 8; do printf '\\000\\000\\377' >> \"$2\"; done";
+
 struct ShownBox {
     QString text;
     QString caption;
@@ -48,6 +54,11 @@ protected:
     // The centre and extent of an object's placed geometry.
     static Point3d centreOf(CadObject* obj);
     static Point3d extentOf(CadObject* obj);
+    // Makes the renderer list the internal preview and a shell script whose
+    // body is given, called through commandTemplate (by default as "<script>
+    // <scene> <image> <width> <height>"), and selects it at 4 x 2.
+    void useFakeRenderer(const std::string& body, const char* commandTemplate = "$O $I $W $H",
+                         const char* frameOption = "");
     // The texts of the message boxes shown so far.
     std::vector<std::string> messageTexts() const;
 

@@ -1,6 +1,7 @@
 #include "core_fixture.h"
 
 #include "model/memory.h"
+#include "triangle_lists.h"
 
 namespace kxtest {
 
@@ -14,15 +15,16 @@ void CoreTest::TearDown() {
     kx::resetCoreForTests();
 }
 
+void SceneTest::SetUp() {
+    CoreTest::SetUp();
+    SetProgramPath(dir.path().c_str());
+    InitScene();
+    InitCamera();
+}
+
 CadObject* CoreTest::makeMesh(const char* name, unsigned nodes) {
     CadObject* obj = NewCadObject(name);
-    ListEntry* tail = nullptr;
-    for (unsigned i = 0; i < nodes; ++i) {
-        float f = static_cast<float>(i);
-        Point3d tri[3] = {{f, 0, 0}, {f + 1, 0, 0}, {f, 1, 0}};
-        tail = AddEntry(3, tail, tri);
-        if (!obj->points) obj->points = tail;
-    }
+    obj->points = triangleRow(nodes);
     obj->type = KX_POLYGON;
     obj->count = nodes;
     return obj;

@@ -22,4 +22,17 @@ protected:
     UiCapture ui;
 };
 
+// A core test on a fresh scene with its camera, whose data folder is the
+// test's temporary folder: what the export tests start from.
+class SceneTest : public CoreTest {
+protected:
+    void SetUp() override;
+
+    // The object a default-object creator made.
+    static CadObject* add(int (*create)()) {
+        create();
+        return GetLastCadObject();
+    }
+};
+
 }  // namespace kxtest

@@ -34,6 +34,12 @@ public:
     std::vector<std::pair<int, std::string>> controls;
 
     std::string lastMessage() const { return messages.empty() ? "" : messages.back().text; }
+    // The texts of the messages shown, in order: what damaged-file tests compare whole.
+    std::vector<std::string> texts() const {
+        std::vector<std::string> all;
+        for (const ShownMessage& m : messages) all.push_back(m.text);
+        return all;
+    }
     void clear() {
         messages.clear();
         treeEvents.clear();

@@ -219,9 +219,7 @@ TEST_F(AnimFileTest, DamagedBlocksKeepValuesOnTheirOwnEntries) {
         AddObject("path", AddEntry(1, nullptr, &p), 1, KX_POINTS);
         ui.clear();
         EXPECT_EQ(readBlock(c.block), c.result);
-        std::vector<std::string> texts;
-        for (const ShownMessage& m : ui.messages) texts.push_back(m.text);
-        EXPECT_EQ(texts, c.messages);
+        EXPECT_EQ(ui.texts(), c.messages);
         EXPECT_EQ(GetAniObjectCount(), c.entries);
         if (c.block.find(" end next") != std::string::npos) {
             EXPECT_EQ(rest, "next");

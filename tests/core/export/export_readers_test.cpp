@@ -45,18 +45,8 @@ size_t occurrences(const std::string& text, const std::string& what) {
     return n;
 }
 
-class ExportReadersTest : public CoreTest {
+class ExportReadersTest : public SceneTest {
 protected:
-    void SetUp() override {
-        CoreTest::SetUp();
-        SetProgramPath(dir.path().c_str());
-        InitScene();
-        InitCamera();
-    }
-    CadObject* add(int (*create)()) {
-        create();
-        return GetLastCadObject();
-    }
     CadObject* mesh(const char* name, std::initializer_list<Point3d> corners, unsigned perNode) {
         std::vector<Point3d> all(corners);
         ListEntry* head = nullptr;

@@ -11,18 +11,8 @@ namespace {
 
 constexpr const char* kBanner = "Scene Created by the Kalvex 2.0";
 
-class OtherFormatsTest : public CoreTest {
+class OtherFormatsTest : public SceneTest {
 protected:
-    void SetUp() override {
-        CoreTest::SetUp();
-        SetProgramPath(dir.path().c_str());
-        InitScene();
-        InitCamera();
-    }
-    CadObject* add(int (*create)()) {
-        create();
-        return GetLastCadObject();
-    }
     // The scene written through the dispatcher in a format; the file's text.
     std::string write(unsigned format) {
         lastResult = Write3Dfile(GetCurrentScene(), dir.file("scene.txt").c_str(), format);
@@ -279,18 +269,7 @@ TEST_F(OtherFormatsTest, HostileNamesKeepEverySyntax) {
 class VrmlUserTextureTest : public UserTextureTest {};
 
 TEST_F(VrmlUserTextureTest, EveryObjectGetsItsDefinitionInPlace) {
-    loadDefinitions();
-    saveTexture("Glow");
-    TextureInfo listed{};
-    std::strcpy(listed.name, "Glow");
-    listed.kind = KX_TEXTURE_TEXTURE | KX_TEXTURE_USER;
-    AddCustomTexture(&listed);
-    InitScene();
-    InitCamera();
-    for (int i = 0; i < 2; ++i) {
-        CreateDefaultSphere();
-        SetObjectMaterial(GetLastCadObject(), "Glow", 2);
-    }
+    sceneWearing("Glow", {CreateDefaultSphere, CreateDefaultSphere});
     for (unsigned format : {KX_FILETYPE_VRML, KX_FILETYPE_VRML2}) {
         SCOPED_TRACE(format);
         ASSERT_EQ(Write3Dfile(GetCurrentScene(), dir.file("tex.txt").c_str(), format), 1);

@@ -13,14 +13,8 @@ const std::string kCamera =
     "// CAMERA POSITION\r\ncamera {\r\n right      < -1.33, 0, 0 > \r\n up         < 0, 1, 0 > \r\n"
     " direction  < 0, 0, 1 > \r\n location   < 0, 4, 20 > \r\n look_at    < 0, 0, 0 > \r\n}\r\n";
 
-class PovExportTest : public CoreTest {
+class PovExportTest : public SceneTest {
 protected:
-    void SetUp() override {
-        CoreTest::SetUp();
-        SetProgramPath(dir.path().c_str());
-        InitScene();
-        InitCamera();
-    }
     // The scene as written in a format; the text after header and camera.
     std::string exportScene(unsigned format, bool stripFront = true) {
         std::string path = dir.file("out.pov");
@@ -32,10 +26,6 @@ protected:
         if (!stripFront) return text;
         size_t cut = text.find("}\r\n", text.find("camera {"));
         return cut == std::string::npos ? text : text.substr(cut + 3);
-    }
-    CadObject* add(int (*create)()) {
-        create();
-        return GetLastCadObject();
     }
     int lastResult = -1;
 };

@@ -8,6 +8,7 @@
 
 #include "core_fixture.h"
 #include "kxplatform/process.h"
+#include "triangle_lists.h"
 
 namespace kxtest {
 namespace {
@@ -25,14 +26,8 @@ std::vector<unsigned char> targaPixels(const std::string& path, int& width, int&
     return std::vector<unsigned char>(data.begin() + static_cast<long>(std::min(start, data.size())), data.end());
 }
 
-class PovrayRenderTest : public CoreTest {
+class PovrayRenderTest : public SceneTest {
 protected:
-    void SetUp() override {
-        CoreTest::SetUp();
-        SetProgramPath(dir.path().c_str());
-        InitScene();
-        InitCamera();
-    }
     // Exports in POV-Ray 3 and renders at 160 x 120; returns the renderer's output.
     std::string render(int& exitCode, std::vector<unsigned char>& pixels) {
         std::string pov = dir.file("scene.pov");
@@ -143,21 +138,12 @@ TEST_F(PovrayRenderTest, ExampleSceneInEveryDialect) {
 
 // A wave of 2 x 20 x 20 triangles across the view, flat or smooth, and a light.
 CadObject* waveMesh(bool smooth) {
-    ListEntry* head = nullptr;
-    ListEntry* tail = nullptr;
-    auto at = [](int i, int j) {
-        float x = -5.0f + i * 0.5f, z = -5.0f + j * 0.5f;
+    auto at = [](unsigned i, unsigned j) {
+        float x = -5.0f + static_cast<float>(i) * 0.5f, z = -5.0f + static_cast<float>(j) * 0.5f;
         return Point3d{x, std::sin(x) * std::cos(z), z};
     };
-    for (int i = 0; i < 20; ++i)
-        for (int j = 0; j < 20; ++j) {
-            Point3d a[3] = {at(i, j), at(i + 1, j), at(i, j + 1)};
-            Point3d b[3] = {at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)};
-            tail = AddEntry(3, tail, a);
-            if (!head) head = tail;
-            tail = AddEntry(3, tail, b);
-        }
-    CadObject* mesh = AddObject(smooth ? "smooth_wave" : "flat_wave", head, 800, KX_POLYGON);
+    const kxtest::TriangleList wave = kxtest::triangleGrid(20, at);
+    CadObject* mesh = AddObject(smooth ? "smooth_wave" : "flat_wave", wave.head(), wave.count(), KX_POLYGON);
     if (smooth) SmoothObject(mesh);
     SetObjectMaterial(mesh, "Rgb.200.120.40", 1);
     return mesh;

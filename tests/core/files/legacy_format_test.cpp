@@ -31,11 +31,7 @@ protected:
         InitCamera();
         ui.clear();
     }
-    bool shown(const std::string& text) const {
-        for (const ShownMessage& m : ui.messages)
-            if (m.text == text) return true;
-        return false;
-    }
+    using Texts = std::vector<std::string>;
 };
 
 TEST_F(LegacyFormatTest, StatementsMakeTheObjectWhenTheFileEnds) {
@@ -66,7 +62,7 @@ TEST_F(LegacyFormatTest, AttribLettersAndStatementsThatFail) {
     ASSERT_NE(b, nullptr);
     EXPECT_FALSE(b->flags & KX_FLAG_VISIBLE);
     EXPECT_TRUE(b->flags & KX_FLAG_SMOOTH);
-    EXPECT_TRUE(shown("Error Reading File, Statement Line 3 : \"script\" "));
+    EXPECT_EQ(ui.texts(), Texts{"Error Reading File, Statement Line 3 : \"script\" "});
     CadObject* c = GetCadObjectByName("c1");
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->flags & (KX_FLAG_VISIBLE | KX_FLAG_BOUND | KX_FLAG_NOEXPORT | KX_FLAG_NOOBJECT),
@@ -179,26 +175,29 @@ TEST_F(LegacyFormatTest, ValueBlocksAndFieldsFillThePrincipalAndExtraFields) {
 TEST_F(LegacyFormatTest, DamagedSectionsFailTheirStatementAndReadingGoesOn) {
     struct Case {
         const char* body;
-        const char* message;
+        Texts messages;
     } cases[] = {
-        {"_sphere a begin fields Comment wobbly 1 end\n_box b\n", "Error Reading File, Statement Line 1 : \"begin\" "},
+        {"_sphere a begin fields Comment wobbly 1 end\n_box b\n", {"Error Reading File, Statement Line 1 : \"begin\" "}},
         {"_sphere a begin fields LightValues floatarray 999 D 1 end\n_box b\n",
-         "Error Reading File, Statement Line 1 : \"begin\" "},
+         {"Error Reading File, Statement Line 1 : \"begin\" "}},
         {"_sphere a begin fields LightValues floatarray 2 X 1 D 2 end\n_box b\n",
-         "Error Reading File, Statement Line 1 : \"begin\" "},
-        {"_sphere a info wobbly 3 D 1 end\n_box b\n", "Error Reading File, Statement Line 1 : \"info\" "},
-        {"_sphere a info float -3 end\n_box b\n", "Error Reading File, Statement Line 1 : \"info\" "},
-        {"_patch a string text\n_box b\n", "Error Reading File, Statement Line 1 : \"string\" "},
-        {"_sphere a zoom 5 9\n_box b\n", "Error Reading File, Statement Line 1 : \"zoom\" "},
-        {"_sphere a interval 0 3\n_box b\n", "Error Reading File, Statement Line 1 : \"interval\" "},
-        {"_sphere a points p 4 F 0 0 0 end\n", "Error: Unable to Load Polygons Greater than 3 Points"},
+         {"Error Reading File, Statement Line 1 : \"begin\" "}},
+        {"_sphere a info wobbly 3 D 1 end\n_box b\n", {"Error Reading File, Statement Line 1 : \"info\" "}},
+        {"_sphere a info float -3 end\n_box b\n", {"Error Reading File, Statement Line 1 : \"info\" "}},
+        {"_patch a string text\n_box b\n", {"Error Reading File, Statement Line 1 : \"string\" "}},
+        {"_sphere a zoom 5 9\n_box b\n", {"Error Reading File, Statement Line 1 : \"zoom\" "}},
+        {"_sphere a interval 0 3\n_box b\n", {"Error Reading File, Statement Line 1 : \"interval\" "}},
+        // The block's remaining words are no statements: reading stops there.
+        {"_sphere a points p 4 F 0 0 0 end\n",
+         {"Error: Unable to Load Polygons Greater than 3 Points", "Error Reading File, Statement Line 1 : \"points\" ",
+          "Error Invalid Kalvex File"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
         clear();
         writeFile("d.cad", std::string("version 1.5\n") + c.body);
         load("d.cad");
-        EXPECT_TRUE(shown(c.message)) << "last: " << ui.lastMessage();
+        EXPECT_EQ(ui.texts(), c.messages);
         EXPECT_NE(GetCadObjectByName("a"), nullptr);
         EXPECT_EQ(GetGridInterval(), 1.0);
     }
@@ -267,8 +266,8 @@ TEST_F(LegacyFormatTest, AFailedPointBlockCompletesNoOtherObject) {
     // colour the object read before it.
     writeFile("b.cad", "version 1.5\n_sphere keep size 1 1 1\npoints broken 4\nmove 9 9 9\ncolor Red\n");
     EXPECT_EQ(load("b.cad"), 1);
-    EXPECT_TRUE(shown("Error: Unable to Load Polygons Greater than 3 Points"));
-    EXPECT_TRUE(shown("Error Reading File, Statement Line 2 : \"points\" "));
+    EXPECT_EQ(ui.texts(), (Texts{"Error: Unable to Load Polygons Greater than 3 Points",
+                                 "Error Reading File, Statement Line 2 : \"points\" "}));
     CadObject* keep = GetCadObjectByName("keep");
     ASSERT_NE(keep, nullptr);
     EXPECT_EQ(keep->translate.x, 0.0f);
@@ -281,7 +280,7 @@ TEST_F(LegacyFormatTest, FilesThatLoadThemselvesStop) {
     EXPECT_EQ(load("self.cad"), 1);
     // Sixteen files deep, the innermost "load" fails and every level ends.
     EXPECT_EQ(GetCadObjectsCount(), 16u);
-    EXPECT_TRUE(shown("Error Reading File, Statement Line 2 : \"load\" "));
+    EXPECT_EQ(ui.texts(), Texts{"Error Reading File, Statement Line 2 : \"load\" "});
     // A file that loads another adds its objects to the scene.
     writeFile("inner.cad", "version 2.0\nBox { Name inner size 1 1 1 scale 1 1 1 }\n");
     writeFile("outer.cad", "version 1.5\n_sphere outer size 1 1 1\nload inner.cad\n_disc after size 1 0 1\n");
@@ -300,7 +299,8 @@ TEST_F(LegacyFormatTest, AnimationAndUserTextureSectionsAreReadOver) {
               "_box b size 1 1 1\n");
     EXPECT_EQ(load("x.cad"), 1);
     // Without the renderer's texture definitions the user texture cannot be taken.
-    EXPECT_TRUE(shown("Error Reading File, Statement Line 3 : \"usertex\" ")) << ui.lastMessage();
+    EXPECT_EQ(ui.texts(), (Texts{"Error custom texture definitions not loaded\nMake sure a matching renderer is selected",
+                                 "Error Reading File, Statement Line 3 : \"usertex\" "}));
     EXPECT_STREQ(GetCadObjectByName("s")->material, "Wood");
     EXPECT_NE(GetCadObjectByName("b"), nullptr);
 }

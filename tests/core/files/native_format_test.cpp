@@ -242,9 +242,7 @@ TEST_F(NativeFormatTest, DamagedFilesReportAndKeepWhatWasRead) {
         ui.clear();
         writeFile("bad.cad", c.content);
         EXPECT_EQ(load("bad.cad"), c.result);
-        std::vector<std::string> shown;
-        for (const ShownMessage& m : ui.messages) shown.push_back(m.text);
-        EXPECT_EQ(shown, c.messages);
+        EXPECT_EQ(ui.texts(), c.messages);
         EXPECT_EQ(GetCadObjectsCount(), c.objectsLeft);
     }
 }

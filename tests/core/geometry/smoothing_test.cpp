@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "triangle_lists.h"
 
 namespace kxtest {
 namespace {
@@ -17,12 +18,9 @@ class SmoothingTest : public CoreTest {
 protected:
     CadObject* mesh(std::initializer_list<std::array<Point3d, 3>> triangles) {
         CadObject* obj = NewDefaultCadObject("mesh", KX_POLYGON);
-        ListEntry* tail = nullptr;
-        for (const auto& t : triangles) {
-            tail = AddEntry(3, tail, t.data());
-            if (!obj->points) obj->points = tail;
-            ++obj->count;
-        }
+        const TriangleList list = kxtest::triangles(triangles);
+        obj->points = list.head();
+        obj->count = list.count();
         return obj;
     }
 };
@@ -82,12 +80,9 @@ TEST_F(SmoothingTest, WeldAgreesWithAnOrderedMapToTheBit) {
         for (auto& t : soup)
             for (Point3d& p : t) p = Point3d{coordinate(), coordinate(), random() % 97 == 0 ? nan : coordinate()};
         CadObject* obj = NewDefaultCadObject("soup", KX_POLYGON);
-        ListEntry* tail = nullptr;
-        for (const auto& t : soup) {
-            tail = AddEntry(3, tail, t.data());
-            if (!obj->points) obj->points = tail;
-            ++obj->count;
-        }
+        const TriangleList list = triangles(soup);
+        obj->points = list.head();
+        obj->count = list.count();
         // The reference: points keyed by value, -0 as 0, NaN alone.
         using Key = std::tuple<float, float, float>;
         std::map<Key, size_t> index;

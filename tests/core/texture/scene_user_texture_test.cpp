@@ -10,41 +10,43 @@ namespace {
 
 class SceneUserTextureTest : public UserTextureTest {};
 
+// Both scene formats carry the definition once per file, however often the
+// scene is saved, and bring it back into a program that no longer knows it.
 TEST_F(SceneUserTextureTest, SavedWithTheSceneAndReadBackIntoTheList) {
-    loadDefinitions();
-    saveTexture("Glow");
-    // The program lists its user textures in the texture list at start.
-    TextureInfo listed{};
-    std::strcpy(listed.name, "Glow");
-    listed.kind = KX_TEXTURE_TEXTURE | KX_TEXTURE_USER;
-    AddCustomTexture(&listed);
-    InitScene();
-    InitCamera();
-    CreateDefaultSphere();
-    CadObject* a = GetLastCadObject();
-    CreateDefaultBox();
-    CadObject* b = GetLastCadObject();
-    SetObjectMaterial(a, "Glow", 2);
-    SetObjectMaterial(b, "Glow", 2);
-    std::string path = dir.file("scene.cad");
-    ASSERT_EQ(SaveScene2(GetCurrentScene(), path.c_str()), 1);
-    std::string text = dir.read("scene.cad");
-    size_t first = text.find("  texture Glow\r\nusertex Glow\r\n");
-    ASSERT_NE(first, std::string::npos) << text;
-    EXPECT_EQ(text.find("usertex Glow", first + 20), std::string::npos);  // once per file
+    struct Case {
+        const char* what;
+        int (*save)(CadScene*, const char*);
+    } cases[] = {{"native", SaveScene2}, {"statements", SaveScene}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sceneWearing("Glow", {CreateDefaultSphere, CreateDefaultBox});
+        const std::string path = dir.file("scene.cad");
+        ASSERT_EQ(c.save(GetCurrentScene(), path.c_str()), 1);
+        ASSERT_EQ(c.save(GetCurrentScene(), path.c_str()), 1);
+        const std::string text = dir.read("scene.cad");
+        const size_t first = text.find("  texture Glow\r\nusertex Glow\r\n");
+        ASSERT_NE(first, std::string::npos) << text;
+        EXPECT_EQ(text.find("usertex Glow", first + 20), std::string::npos);
 
-    // Read into a program that no longer knows the texture.
-    std::remove(dir.file("USER.TEX").c_str());
-    std::remove(dir.file("USER.IDX").c_str());
-    ClearTexture(GetTexture(nullptr));
-    SetFirstTexture(nullptr);
-    EXPECT_EQ(IsUserTexture("Glow"), 0);
-    ClearScene(GetCurrentScene());
-    InitScene();
-    ASSERT_EQ(LoadScene(GetCurrentScene(), path.c_str()), 1);
-    EXPECT_STREQ(GetCadObjectByName("_box0")->material, "Glow");
-    EXPECT_EQ(IsUserTexture("Glow"), 1);
-    ASSERT_EQ(LoadCustomTexture("Glow"), 1);
+        // Read into a program that no longer knows the texture.
+        std::remove(dir.file("USER.TEX").c_str());
+        std::remove(dir.file("USER.IDX").c_str());
+        ClearTexture(GetTexture(nullptr));
+        SetFirstTexture(nullptr);
+        EXPECT_EQ(IsUserTexture("Glow"), 0);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        ui.clear();
+        ASSERT_EQ(LoadScene(GetCurrentScene(), path.c_str()), 1);
+        EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+        EXPECT_STREQ(GetCadObjectByName("_box0")->material, "Glow");
+        EXPECT_EQ(IsUserTexture("Glow"), 1);
+        ASSERT_EQ(LoadCustomTexture("Glow"), 1);
+        ClearScene(GetCurrentScene());
+        ClearTexture(GetTexture(nullptr));
+        SetFirstTexture(nullptr);
+        GetNextObjectNo(0, 1);
+    }
 }
 
 // A definition that cannot be taken (here: the renderer's definitions are not
@@ -70,9 +72,7 @@ TEST_F(SceneUserTextureTest, AFailedDefinitionIsReadOverInBothFormats) {
         ui.clear();
         std::ofstream(dir.file("tex.cad"), std::ios::binary) << c.text;
         EXPECT_EQ(LoadScene(GetCurrentScene(), dir.file("tex.cad").c_str()), 1);
-        std::vector<std::string> shown;
-        for (const ShownMessage& m : ui.messages) shown.push_back(m.text);
-        EXPECT_EQ(shown, c.messages);
+        EXPECT_EQ(ui.texts(), c.messages);
         CadObject* s = GetCadObjectByName("s");
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(s->size.x, 2.0f);

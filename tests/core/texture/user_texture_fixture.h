@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,22 @@ protected:
     void saveTexture(const char* name, uint32_t colour = 0x0080ff) {
         makeTexture(name, colour);
         ASSERT_EQ(SaveCustomTexture(name), 1) << ui.lastMessage();
+    }
+    // A user texture saved and listed (as the program lists its user textures
+    // at start), and a fresh scene of one object per `shapes` entry wearing it.
+    void sceneWearing(const char* name, std::initializer_list<int (*)()> shapes) {
+        loadDefinitions();
+        saveTexture(name);
+        TextureInfo listed{};
+        std::snprintf(listed.name, sizeof listed.name, "%s", name);
+        listed.kind = KX_TEXTURE_TEXTURE | KX_TEXTURE_USER;
+        AddCustomTexture(&listed);
+        InitScene();
+        InitCamera();
+        for (int (*create)() : shapes) {
+            create();
+            SetObjectMaterial(GetLastCadObject(), name, 2);
+        }
     }
     bool messageShown(const std::string& text) const {
         for (const ShownMessage& m : ui.messages)
