@@ -95,6 +95,33 @@ private:
     size_t lines_ = 0;
 };
 
+// The lines of a file read piece by piece, as LineCursor hands them out of a
+// whole file: a large text never has to be held whole, which spares the
+// memory and the page faults of a copy of it. A line longer than a piece is
+// still returned whole.
+class FileLines {
+public:
+    FileLines() = default;
+    FileLines(const FileLines&) = delete;
+    FileLines& operator=(const FileLines&) = delete;
+    ~FileLines();
+    // Opens the file as loadFile does, with the same message on failure.
+    bool open(const char* name, const char* ext, const char* label, std::string& path);
+    bool next(std::string_view& line);
+    unsigned long long offset() const { return base_ + begin_; }  // of the next line
+    size_t lineNumber() const { return lines_; }
+
+private:
+    bool refill();
+
+    StandardFile* file_ = nullptr;
+    std::vector<char> buffer_;
+    size_t begin_ = 0, end_ = 0;    // the unread bytes of the buffer
+    unsigned long long base_ = 0;   // file offset of the buffer's first byte
+    size_t lines_ = 0;
+    bool ended_ = false;
+};
+
 // Splits a line into words separated by blanks.
 class WordCursor {
 public:

@@ -54,7 +54,7 @@ std::string storedName(std::string_view name) {
 
 class Reader {
 public:
-    int run(const std::vector<unsigned char>& data);
+    int run(kx::import::FileLines& lines);
 
 private:
     void face(kx::import::WordCursor& words);
@@ -197,8 +197,7 @@ Point3d readPoint(kx::import::WordCursor& words, int n) {
     return MakePoint(v[0], v[1], v[2]);
 }
 
-int Reader::run(const std::vector<unsigned char>& data) {
-    kx::import::LineCursor lines(data.data(), data.size());
+int Reader::run(kx::import::FileLines& lines) {
     std::string_view line;
     while (lines.next(line)) {
         kx::import::WordCursor words(line);
@@ -226,11 +225,11 @@ int Reader::run(const std::vector<unsigned char>& data) {
 int ReadOBJ(const char* fileName) noexcept {
     try {
         std::string path;
-        auto data = kx::import::loadFile(fileName, ".OBJ", "Wavefront OBJ", path);
-        if (!data) return 0;
+        kx::import::FileLines lines;
+        if (!lines.open(fileName, ".OBJ", "Wavefront OBJ", path)) return 0;
         kx::files::ReadingScope reading;
         Reader reader;
-        return reader.run(*data);
+        return reader.run(lines);
     } catch (const std::bad_alloc&) {
         ErrorMessage("Out of memory reading %s", fileName ? fileName : "");
         return 0;
