@@ -39,10 +39,16 @@ public:
         else append(kx::platform::formatC(fmt, args...));
     }
     void append(std::string_view text) {
-        for (char c : text) {
-            if (c == '\r') continue;
-            if (c == '\n') text_ += '\r';
-            text_ += c;
+        // The runs between line ends go in whole.
+        for (;;) {
+            const size_t stop = text.find_first_of("\r\n");
+            if (stop == std::string_view::npos) {
+                text_.append(text);
+                break;
+            }
+            text_.append(text.substr(0, stop));
+            if (text[stop] == '\n') text_.append("\r\n");
+            text.remove_prefix(stop + 1);
         }
         if (text_.size() >= kChunk) flush();
     }
