@@ -67,7 +67,7 @@ public:
         // The runs between line ends are copied whole: a facet's text is
         // mostly numbers and blanks.
         for (;;) {
-            const size_t stop = piece.find_first_of("\r\n");
+            const size_t stop = kx::files::firstLineEnd(piece);
             if (stop == std::string_view::npos) {
                 text_.append(piece);
                 return;
