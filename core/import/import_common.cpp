@@ -84,6 +84,16 @@ bool parseNumber(std::string_view text, double& value) {
 }
 
 bool parseInteger(std::string_view text, long long& value) {
+    // Plain digits, far from the range's end: the common case, read at once.
+    if (!text.empty() && text.size() <= 18) {
+        long long v = 0;
+        size_t i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = v * 10 + (text[i] - '0');
+        if (i == text.size()) {
+            value = v;
+            return true;
+        }
+    }
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty() || text.front() == '+') return false;
     long long v = 0;
@@ -196,6 +206,8 @@ bool FileLines::refill() {
         return false;
     }
     end_ += static_cast<size_t>(got);
+    // Most files end their lines with LF alone: their lines need no search for CR.
+    returns_ = std::memchr(buffer_.data() + begin_, '\r', end_ - begin_) != nullptr;
     return true;
 }
 
@@ -206,7 +218,8 @@ bool FileLines::next(std::string_view& line) {
         const char* const last = buffer_.data() + end_;
         const char* stop = static_cast<const char*>(std::memchr(first, '\n', static_cast<size_t>(last - first)));
         if (!stop) stop = last;
-        if (const void* cr = std::memchr(first, '\r', static_cast<size_t>(stop - first))) stop = static_cast<const char*>(cr);
+        if (returns_)
+            if (const void* cr = std::memchr(first, '\r', static_cast<size_t>(stop - first))) stop = static_cast<const char*>(cr);
         // A CR as the last byte read may have its LF in the next piece.
         const bool whole = stop != last && !(*stop == '\r' && stop + 1 == last && !ended_);
         if (whole || (ended_ && first != last)) {
@@ -228,6 +241,28 @@ bool WordCursor::next(std::string_view& word) {
     const size_t start = pos_;
     while (pos_ < line_.size() && !isBlank(line_[pos_])) ++pos_;
     word = line_.substr(start, pos_ - start);
+    return true;
+}
+
+bool WordCursor::nextNumber(double& value, bool& isNumber) {
+    while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
+    if (pos_ >= line_.size()) return false;
+    const char* const end = line_.data() + line_.size();
+    const char* first = line_.data() + pos_;
+    if (*first == '+') ++first;
+    double v = 0;
+    const auto [stop, ec] = std::from_chars(first, end, v);
+    // A number is ended by a blank or the line's end; anything else makes the
+    // word no number, which the word's own reading tells.
+    if (ec == std::errc() && (stop == end || isBlank(*stop)) && std::isfinite(v)) {
+        value = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
+        isNumber = true;
+        pos_ = static_cast<size_t>(stop - line_.data());
+        return true;
+    }
+    std::string_view word;
+    next(word);
+    isNumber = parseNumber(word, value);
     return true;
 }
 

@@ -38,7 +38,8 @@ bool parseNumber(std::string_view text, double& value);
 bool parseInteger(std::string_view text, long long& value);
 
 // Blanks, tabs, carriage returns and line feeds.
-inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+// Letters and digits are told apart with one comparison.
+inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || (c >= '\t' && c <= '\r')); }
 std::string_view trim(std::string_view text);
 
 // Reports damaged input once per file: the given text, else one naming the
@@ -120,6 +121,7 @@ private:
     unsigned long long base_ = 0;   // file offset of the buffer's first byte
     size_t lines_ = 0;
     bool ended_ = false;
+    bool returns_ = false;          // a CR among the unread bytes
 };
 
 // Splits a line into words separated by blanks.
@@ -127,6 +129,10 @@ class WordCursor {
 public:
     explicit WordCursor(std::string_view line) : line_(line) {}
     bool next(std::string_view& word);
+    // The next word as parseNumber reads it (isNumber false when it is no
+    // number); false when the line has no more words. A number is converted
+    // straight from the line, without finding its word's end first.
+    bool nextNumber(double& value, bool& isNumber);
     std::string_view rest() const;  // what follows the last word, trimmed
 
 private:

@@ -1,5 +1,7 @@
-// The importers' piecewise line reader hands out the same lines, line numbers
-// and offsets as the cursor over a whole file, wherever the pieces end.
+// The importers' quicker text helpers against the plain ones: the piecewise
+// line reader hands out the same lines, line numbers and offsets as the cursor
+// over a whole file, wherever the pieces end, and numbers read straight from a
+// line are the numbers of their words.
 #include "import/import_internal.h"
 #include "import_fixture.h"
 
@@ -77,6 +79,33 @@ TEST_F(FileLinesTest, MissingFileIsReportedAsTheWholeFileReaderDoes) {
     EXPECT_FALSE(whole.empty());
     std::string_view line;
     EXPECT_FALSE(lines.next(line));
+}
+
+TEST_F(FileLinesTest, NumbersReadFromTheLineAsFromTheirWords) {
+    const char* const words[] = {"1",     "+1",   "++1",   "+-2",     "-0",    "1e400", "-1e400", "1e-400", "inf",
+                                 "nan",   "0x10", "1.5e",  "1,5",     "2.5x",  "+",     "-",      ".5",     "5.",
+                                 "1e38", "-3.4028236e38", "0.1\r", "7\x01", "12345678901234567890"};
+    for (const char* word : words)
+        for (const char* after : {"", " 9", "\t-4 ", "junk"}) {
+            const std::string line = std::string(" ") + word + after;
+            SCOPED_TRACE(line);
+            kx::import::WordCursor plain(line), quick(line);
+            for (;;) {
+                std::string_view w;
+                const bool more = plain.next(w);
+                double expected = -77, got = -77;
+                bool isNumber = false;
+                ASSERT_EQ(quick.nextNumber(got, isNumber), more);
+                if (!more) break;
+                const bool wasNumber = kx::import::parseNumber(w, expected);
+                EXPECT_EQ(isNumber, wasNumber);
+                if (wasNumber) {
+                    EXPECT_EQ(std::signbit(got), std::signbit(expected));
+                    EXPECT_EQ(got, expected);
+                }
+                EXPECT_EQ(quick.rest(), plain.rest());
+            }
+        }
 }
 
 }  // namespace
