@@ -62,10 +62,16 @@ ListEntry* AddEntryEx(unsigned count, ListEntry* prev, const Point3d* points,
     ListEntry* node = new (block) ListEntry{};
     node->count = count;
     node->points = inlinePoints(node);
-    std::copy_n(points, count, node->points);
+    // Triangles, nearly every node there is, are copied with a fixed size
+    // (no library call for 36 bytes).
+    auto copyArray = [count](Point3d* to, const Point3d* from) {
+        if (count == 3) std::memcpy(static_cast<void*>(to), from, 3 * sizeof(Point3d));
+        else std::copy_n(from, count, to);
+    };
+    copyArray(node->points, points);
     if (normals) {
         node->normals = node->points + count;
-        std::copy_n(normals, count, node->normals);
+        copyArray(node->normals, normals);
     }
     if (prev) prev->next = node;
     return node;
