@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -30,14 +31,18 @@ std::string scratch(const char* leaf) {
     return std::string(mkdtemp(dir)) + "/" + leaf;
 }
 
-// The process's peak resident memory so far, in MB (0 when unknown).
-double peakResidentMB() {
+// A field of /proc/self/status in MB (0 when unknown): "VmHWM:" is the peak
+// resident memory since the last reset, "VmRSS:" the resident memory now.
+double statusMB(const char* field = "VmHWM:") {
     std::ifstream status("/proc/self/status");
     std::string line;
+    const size_t n = std::strlen(field);
     while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind(field, 0) == 0) return std::stod(line.substr(n)) / 1024.0;
     return 0;
 }
+double peakResidentMB() { return statusMB("VmHWM:"); }
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 long fileSize(const std::string& path) {
     struct stat st;
@@ -130,6 +135,18 @@ void BM_RatioLoadNative(benchmark::State& state) {
     // corners of three floats); run this case alone for a clean figure.
     state.counters["peak_rss_MB"] = peakResidentMB();
     state.counters["triangle_MB"] = state.range(0) * 36 / 1e6;
+    // The load on its own: what its peak adds to the resident memory before
+    // it (freed memory given back first), and what the loaded scene keeps.
+    DeleteAllCadObjects();
+    malloc_trim(0);
+    const double before = statusMB("VmRSS:");
+    resetPeak();
+    LoadScene(GetCurrentScene(), path.c_str());
+    const double added = peakResidentMB() - before;
+    malloc_trim(0);
+    state.counters["load_peak_MB"] = added;
+    state.counters["load_kept_MB"] = statusMB("VmRSS:") - before;
+    state.counters["load_peak_over_triangles"] = added / (state.range(0) * 36 / 1e6);
     DeleteAllCadObjects();
     std::remove(path.c_str());
 }

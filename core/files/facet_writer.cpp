@@ -64,15 +64,17 @@ public:
     // Composes into the caller's text, which keeps its storage from facet to facet.
     explicit FacetText(std::string& text) : text_(text) { text_.clear(); }
     void add(std::string_view piece) {
-        // Most pieces are numbers and blanks: nothing to convert.
-        if (piece.find_first_of("\r\n") == std::string_view::npos) {
-            text_.append(piece);
-            return;
-        }
-        for (char c : piece) {
-            if (c == '\r') continue;
-            if (c == '\n') text_ += '\r';
-            text_ += c;
+        // The runs between line ends are copied whole: a facet's text is
+        // mostly numbers and blanks.
+        for (;;) {
+            const size_t stop = kx::files::firstLineEnd(piece);
+            if (stop == std::string_view::npos) {
+                text_.append(piece);
+                return;
+            }
+            text_.append(piece.substr(0, stop));
+            if (piece[stop] == '\n') text_.append("\r\n");
+            piece.remove_prefix(stop + 1);
         }
     }
     template <class... A>
@@ -109,7 +111,14 @@ bool composeFacet(const CadObject* obj, const Facet& facet, const FacetOptions& 
     FacetText out(text);
     if (!o.whole.empty()) {
         const Point3d* p = facet.point;
-        out.addf(o.whole.c_str(), p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z);
+        if (!o.smooth) {
+            out.addf(o.whole.c_str(), p[0].x, p[0].y, p[0].z, p[1].x, p[1].y, p[1].z, p[2].x, p[2].y, p[2].z);
+        } else {
+            static const Point3d kNone[3] = {};
+            const Point3d* n = facet.hasNormals ? facet.normal : kNone;
+            out.addf(o.whole.c_str(), p[0].x, p[0].y, p[0].z, n[0].x, n[0].y, n[0].z, p[1].x, p[1].y, p[1].z,
+                     n[1].x, n[1].y, n[1].z, p[2].x, p[2].y, p[2].z, n[2].x, n[2].y, n[2].z);
+        }
         return out.fits();
     }
     if (o.format == KX_FILETYPE_POLYRAY && !firstOfFile) out.add("+");
@@ -232,8 +241,12 @@ int WriteFacetsEx(CadObject* obj, StandardFile*& f) {
     o.smooth = obj->points->normals && format != 0 && !settings.noNormalsInExport && format != KX_FILETYPE_VRML &&
                format != KX_FILETYPE_VRML2 && format != KX_FILETYPE_WAVEFRONT && format != KX_FILETYPE_POVRAY1;
     o.uv = obj->uv && obj->uvCount && !settings.noUvInExport;
-    if (o.syntax && !o.smooth && o.syntax->kind == Vertex::Triple && format != KX_FILETYPE_POLYRAY && format != KX_FILETYPE_DXF)
-        o.whole = std::string(o.syntax->start) + o.syntax->vertex + o.syntax->vertex + o.syntax->vertex + o.syntax->end;
+    if (o.syntax && o.syntax->kind == Vertex::Triple && format != KX_FILETYPE_POLYRAY && format != KX_FILETYPE_DXF) {
+        // A smooth facet: each corner followed by its normal in the same layout.
+        const std::string corner = o.smooth ? std::string(o.syntax->vertex) + o.syntax->vertex : o.syntax->vertex;
+        const char* start = o.smooth && o.syntax->smoothStart ? o.syntax->smoothStart : o.syntax->start;
+        o.whole = start + corner + corner + corner + o.syntax->end;
+    }
     if (!o.syntax) {
         // These formats write their meshes in other ways.
         if (format == 13 || format == KX_FILETYPE_RTRACE || format == KX_FILETYPE_QRT || format == KX_FILETYPE_ART) return 0;

@@ -2,6 +2,7 @@
 // dispatch share; not exported.
 #pragma once
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,16 @@ struct Triangle {
     size_t index;
     unsigned corner[3];
 };
+// Where the first CR or LF of text is, or npos. Two searches for one byte
+// each: a search for any of a set of bytes tries the set byte by byte.
+inline size_t firstLineEnd(std::string_view text) {
+    if (text.empty()) return std::string_view::npos;
+    const void* lf = std::memchr(text.data(), '\n', text.size());
+    const size_t before = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text.data()) : text.size();
+    if (const void* cr = std::memchr(text.data(), '\r', before)) return static_cast<size_t>(static_cast<const char*>(cr) - text.data());
+    return lf ? before : std::string_view::npos;
+}
+
 // Many short lines of text gathered and written in large pieces: a mesh of a
 // million triangles is millions of lines. Like StdPutLine, numbers are
 // formatted in the C locale and line ends become CR LF.
@@ -39,10 +50,16 @@ public:
         else append(kx::platform::formatC(fmt, args...));
     }
     void append(std::string_view text) {
-        for (char c : text) {
-            if (c == '\r') continue;
-            if (c == '\n') text_ += '\r';
-            text_ += c;
+        // The runs between line ends go in whole.
+        for (;;) {
+            const size_t stop = firstLineEnd(text);
+            if (stop == std::string_view::npos) {
+                text_.append(text);
+                break;
+            }
+            text_.append(text.substr(0, stop));
+            if (text[stop] == '\n') text_.append("\r\n");
+            text.remove_prefix(stop + 1);
         }
         if (text_.size() >= kChunk) flush();
     }

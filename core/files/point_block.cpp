@@ -153,8 +153,11 @@ int ReadCadPoints(StandardFile* f, const char* keyword, CadObject* obj) {
         if (!node) break;
         if (!obj->points) obj->points = node;
         tail = node;
-        uv.insert(uv.end(), mapping, mapping + 3);
+        // Mapping is kept only once a node has some: a mesh without it does
+        // not carry a second copy of its size in zeros.
+        if (kind == 'U' && !anyUv) uv.assign(size_t{obj->count} * 3, Point3d{});
         anyUv = anyUv || kind == 'U';
+        if (anyUv) uv.insert(uv.end(), mapping, mapping + 3);
         ++obj->count;
         if (!complete) break;
     }

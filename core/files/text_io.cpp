@@ -124,9 +124,36 @@ char* StdGetLine(StandardFile* f) {
     return f->line;
 }
 
+namespace {
+
+// A token that lies wholly in the read buffer, ended there by a separator, is
+// copied at once; anything else (the buffer's end, a quote, a token too long)
+// is left to the byte-by-byte reading, which reads it the same way.
+char* tokenInBuffer(StandardFile* f, char* token) {
+    if (f->remaining <= 0) return nullptr;
+    const char* const begin = f->buffer + f->bufferPos;
+    const char* const end = begin + f->remaining;
+    const char* p = begin;
+    while (p < end && isSeparator(static_cast<unsigned char>(*p))) ++p;
+    const char* const start = p;
+    while (p < end && *p != '"' && !isSeparator(static_cast<unsigned char>(*p))) ++p;
+    const size_t len = static_cast<size_t>(p - start);
+    if (p == end || *p == '"' || len == 0 || len > kTokenMax) return nullptr;
+    std::memcpy(token, start, len);
+    token[len] = '\0';
+    // The separator that ended the token is read with it.
+    const auto used = static_cast<int32_t>(p + 1 - begin);
+    f->bufferPos += used;
+    f->remaining -= used;
+    return token;
+}
+
+}  // namespace
+
 char* StdGetNextArg(StandardFile* f) {
     if (!f) return nullptr;
     char* token = tokenBuffer();
+    if (char* quick = tokenInBuffer(f, token)) return quick;
     int c;
     do {
         c = nextChar(f);

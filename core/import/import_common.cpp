@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 
 #include "import/import_internal.h"
 #include "model/text.h"
@@ -18,17 +20,28 @@ std::optional<std::vector<unsigned char>> loadFile(const char* name, const char*
         StdFileError(3, label, path.c_str());
         return std::nullopt;
     }
+    // Sized once from the file's length: growing by doubling would hold up
+    // to three times the file at once and copy it over and over. A file that
+    // grows while it is read is still read to its end.
     std::vector<unsigned char> data;
+    struct stat st{};
+    const bool sized = ::fstat(static_cast<int>(StdGetFileHandle(f)), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    size_t expected = sized ? static_cast<size_t>(st.st_size) : 0;
     constexpr size_t kPiece = 1 << 16;
+    constexpr size_t kMaxRead = 1u << 30;
+    // Room for the last read too, which finds the end.
+    if (expected) data.reserve(expected + kPiece);
     for (;;) {
         const size_t at = data.size();
-        data.resize(at + kPiece);
-        const int got = StdReadFile(f, data.data() + at, kPiece);
+        const size_t want = expected > at ? std::min(expected - at, kMaxRead) : kPiece;
+        data.resize(at + want);
+        const int got = StdReadFile(f, data.data() + at, want);
         data.resize(at + static_cast<size_t>(got > 0 ? got : 0));
         if (got <= 0) break;
+        if (data.size() >= expected) expected = 0;  // past the known length: pieces from here
     }
     StdCloseFile(f);
-    data.shrink_to_fit();
+    if (data.capacity() - data.size() > kPiece) data.shrink_to_fit();
     return data;
 }
 
@@ -71,6 +84,16 @@ bool parseNumber(std::string_view text, double& value) {
 }
 
 bool parseInteger(std::string_view text, long long& value) {
+    // Plain digits, far from the range's end: the common case, read at once.
+    if (!text.empty() && text.size() <= 18) {
+        long long v = 0;
+        size_t i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = v * 10 + (text[i] - '0');
+        if (i == text.size()) {
+            value = v;
+            return true;
+        }
+    }
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty() || text.front() == '+') return false;
     long long v = 0;
@@ -151,12 +174,95 @@ bool LineCursor::next(std::string_view& line) {
     return true;
 }
 
+FileLines::~FileLines() {
+    if (file_) StdCloseFile(file_);
+}
+
+bool FileLines::open(const char* name, const char* ext, const char* label, std::string& path) {
+    path = AddExt(name ? name : "", ext);
+    file_ = StdOpenFile(path.c_str(), KX_OPEN_READ);
+    if (!file_) {
+        StdFileError(3, label, path.c_str());
+        return false;
+    }
+    buffer_.resize(size_t{1} << 20);
+    return true;
+}
+
+bool FileLines::refill() {
+    if (ended_ || !file_) return false;
+    // The unread tail moves to the front; a line filling the whole buffer
+    // makes it grow.
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        base_ += begin_;
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    const int got = StdReadFile(file_, buffer_.data() + end_, buffer_.size() - end_);
+    if (got <= 0) {
+        ended_ = true;
+        return false;
+    }
+    end_ += static_cast<size_t>(got);
+    // Most files end their lines with LF alone: their lines need no search for CR.
+    returns_ = std::memchr(buffer_.data() + begin_, '\r', end_ - begin_) != nullptr;
+    return true;
+}
+
+bool FileLines::next(std::string_view& line) {
+    if (!file_) return false;
+    for (;;) {
+        const char* const first = buffer_.data() + begin_;
+        const char* const last = buffer_.data() + end_;
+        const char* stop = static_cast<const char*>(std::memchr(first, '\n', static_cast<size_t>(last - first)));
+        if (!stop) stop = last;
+        if (returns_)
+            if (const void* cr = std::memchr(first, '\r', static_cast<size_t>(stop - first))) stop = static_cast<const char*>(cr);
+        // A CR as the last byte read may have its LF in the next piece.
+        const bool whole = stop != last && !(*stop == '\r' && stop + 1 == last && !ended_);
+        if (whole || (ended_ && first != last)) {
+            line = std::string_view(first, static_cast<size_t>(stop - first));
+            size_t pos = static_cast<size_t>(stop - buffer_.data());
+            if (pos < end_ && buffer_[pos] == '\r') ++pos;
+            if (pos < end_ && buffer_[pos] == '\n') ++pos;
+            begin_ = pos;
+            ++lines_;
+            return true;
+        }
+        if (ended_ || (!refill() && begin_ == end_)) return false;
+    }
+}
+
 bool WordCursor::next(std::string_view& word) {
     while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) return false;
     const size_t start = pos_;
     while (pos_ < line_.size() && !isBlank(line_[pos_])) ++pos_;
     word = line_.substr(start, pos_ - start);
+    return true;
+}
+
+bool WordCursor::nextNumber(double& value, bool& isNumber) {
+    while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
+    if (pos_ >= line_.size()) return false;
+    const char* const end = line_.data() + line_.size();
+    const char* first = line_.data() + pos_;
+    if (*first == '+') ++first;
+    double v = 0;
+    const auto [stop, ec] = std::from_chars(first, end, v);
+    // A number is ended by a blank or the line's end; anything else makes the
+    // word no number, which the word's own reading tells.
+    if (ec == std::errc() && (stop == end || isBlank(*stop)) && std::isfinite(v)) {
+        value = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
+        isNumber = true;
+        pos_ = static_cast<size_t>(stop - line_.data());
+        return true;
+    }
+    std::string_view word;
+    next(word);
+    isNumber = parseNumber(word, value);
     return true;
 }
 

@@ -38,7 +38,8 @@ bool parseNumber(std::string_view text, double& value);
 bool parseInteger(std::string_view text, long long& value);
 
 // Blanks, tabs, carriage returns and line feeds.
-inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+// Letters and digits are told apart with one comparison.
+inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || (c >= '\t' && c <= '\r')); }
 std::string_view trim(std::string_view text);
 
 // Reports damaged input once per file: the given text, else one naming the
@@ -95,11 +96,43 @@ private:
     size_t lines_ = 0;
 };
 
+// The lines of a file read piece by piece, as LineCursor hands them out of a
+// whole file: a large text never has to be held whole, which spares the
+// memory and the page faults of a copy of it. A line longer than a piece is
+// still returned whole.
+class FileLines {
+public:
+    FileLines() = default;
+    FileLines(const FileLines&) = delete;
+    FileLines& operator=(const FileLines&) = delete;
+    ~FileLines();
+    // Opens the file as loadFile does, with the same message on failure.
+    bool open(const char* name, const char* ext, const char* label, std::string& path);
+    bool next(std::string_view& line);
+    unsigned long long offset() const { return base_ + begin_; }  // of the next line
+    size_t lineNumber() const { return lines_; }
+
+private:
+    bool refill();
+
+    StandardFile* file_ = nullptr;
+    std::vector<char> buffer_;
+    size_t begin_ = 0, end_ = 0;    // the unread bytes of the buffer
+    unsigned long long base_ = 0;   // file offset of the buffer's first byte
+    size_t lines_ = 0;
+    bool ended_ = false;
+    bool returns_ = false;          // a CR among the unread bytes
+};
+
 // Splits a line into words separated by blanks.
 class WordCursor {
 public:
     explicit WordCursor(std::string_view line) : line_(line) {}
     bool next(std::string_view& word);
+    // The next word as parseNumber reads it (isNumber false when it is no
+    // number); false when the line has no more words. A number is converted
+    // straight from the line, without finding its word's end first.
+    bool nextNumber(double& value, bool& isNumber);
     std::string_view rest() const;  // what follows the last word, trimmed
 
 private:

@@ -38,8 +38,8 @@ struct Entity {
 
 class Reader {
 public:
-    Reader(const std::vector<unsigned char>& data, std::string firstName)
-        : lines_(data.data(), data.size()), name_(std::move(firstName)), damage_("AutoCAD DXF") {}
+    Reader(kx::import::FileLines& lines, std::string firstName)
+        : lines_(lines), name_(std::move(firstName)), damage_("AutoCAD DXF") {}
     int run();
 
 private:
@@ -48,7 +48,7 @@ private:
     void finishEntity();
     void flush();
 
-    kx::import::LineCursor lines_;
+    kx::import::FileLines& lines_;  // a line's text lasts until the next is read
     std::string name_;  // of the object the geometry gathered goes to
     kx::import::DamageReport damage_;
     std::optional<kx::geometry::PointListBuilder> mesh_{std::in_place};
@@ -220,10 +220,10 @@ int Reader::run() {
 int ReadDXF(const char* fileName) noexcept {
     try {
         std::string path;
-        auto data = kx::import::loadFile(fileName, ".DXF", "AutoCAD DXF", path);
-        if (!data) return 0;
+        kx::import::FileLines lines;
+        if (!lines.open(fileName, ".DXF", "AutoCAD DXF", path)) return 0;
         kx::files::ReadingScope reading;
-        return Reader(*data, path).run();
+        return Reader(lines, path).run();
     } catch (const std::bad_alloc&) {
         ErrorMessage("Out of memory reading %s", fileName ? fileName : "");
         return 0;

@@ -54,11 +54,12 @@ std::string storedName(std::string_view name) {
 
 class Reader {
 public:
-    int run(const std::vector<unsigned char>& data);
+    int run(kx::import::FileLines& lines);
 
 private:
-    void face(kx::import::WordCursor& words);
+    void face(std::string_view text);
     bool corner(std::string_view text, Corner& c) const;
+    bool plainCorner(std::string_view text, size_t& at, Corner& c) const;
     Target* target(std::string_view name);
     void material(std::string_view name);
     // A material named before any object goes to the first one.
@@ -91,14 +92,22 @@ long resolve(std::string_view text, size_t count) {
 }
 
 bool Reader::corner(std::string_view text, Corner& c) const {
-    const size_t s1 = text.find('/');
+    // The first two slashes in one pass: a corner is a few characters, too
+    // short to search for each slash on its own.
+    size_t s1 = std::string_view::npos, s2 = std::string_view::npos;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '/') {
+            if (s1 != std::string_view::npos) {
+                s2 = i;
+                break;
+            }
+            s1 = i;
+        }
     c.v = resolve(text.substr(0, s1), vertices_.size());
     c.t = c.n = -1;
     if (s1 != std::string_view::npos) {
-        const std::string_view after = text.substr(s1 + 1);
-        const size_t s2 = after.find('/');
-        c.t = resolve(after.substr(0, s2), uvs_.size());
-        if (s2 != std::string_view::npos) c.n = resolve(after.substr(s2 + 1), normals_.size());
+        c.t = resolve(text.substr(s1 + 1, s2 == std::string_view::npos ? std::string_view::npos : s2 - s1 - 1), uvs_.size());
+        if (s2 != std::string_view::npos) c.n = resolve(text.substr(s2 + 1), normals_.size());
     }
     return c.v >= 0;
 }
@@ -141,14 +150,53 @@ void Reader::material(std::string_view name) {
     if (row > 0 && current_->materials >= 2) obj->flags |= KX_FLAG_TINDEX;
 }
 
-void Reader::face(kx::import::WordCursor& words) {
+// A corner of plain numbers ("v", "v/t", "v//n", "v/t/n") read straight from
+// the line, at to the end of its word; false for anything else (signs, more
+// slashes, other characters, long numbers), which corner() reads instead.
+bool Reader::plainCorner(std::string_view text, size_t& at, Corner& c) const {
+    long long value[3] = {0, 0, 0};
+    bool given[3] = {false, false, false};
+    size_t i = at;
+    for (int field = 0;; ++field) {
+        size_t digits = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+            if (digits == 18) return false;
+            value[field] = value[field] * 10 + (text[i] - '0');
+        }
+        given[field] = digits > 0;
+        if (i < text.size() && text[i] == '/') {
+            if (field == 2) return false;
+            ++i;
+            continue;
+        }
+        break;
+    }
+    if (i < text.size() && !kx::import::isBlank(text[i])) return false;
+    auto index = [](bool present, long long v, size_t count) -> long {
+        return present && v > 0 && static_cast<unsigned long long>(v) <= count ? static_cast<long>(v - 1) : -1;
+    };
+    c.v = index(given[0], value[0], vertices_.size());
+    c.t = index(given[1], value[1], uvs_.size());
+    c.n = index(given[2], value[2], normals_.size());
+    at = i;
+    return true;
+}
+
+void Reader::face(std::string_view text) {
     corners_.clear();
-    std::string_view w;
-    while (words.next(w)) {
+    size_t at = 0;
+    for (;;) {
+        while (at < text.size() && kx::import::isBlank(text[at])) ++at;
+        if (at >= text.size()) break;
         Corner c;
+        if (!plainCorner(text, at, c)) {
+            const size_t start = at;
+            while (at < text.size() && !kx::import::isBlank(text[at])) ++at;
+            corner(text.substr(start, at - start), c);
+        }
         // A corner naming a vertex that was never read leaves a hole, not a
         // triangle to somewhere.
-        if (!corner(w, c)) return;
+        if (c.v < 0) return;
         corners_.push_back(c);
     }
     if (corners_.size() < 3) return;
@@ -191,14 +239,15 @@ void Reader::finish() {
 
 Point3d readPoint(kx::import::WordCursor& words, int n) {
     double v[3] = {0, 0, 0};
-    std::string_view w;
-    for (int i = 0; i < n && words.next(w); ++i)
-        if (!kx::import::parseNumber(w, v[i])) v[i] = 0;
+    for (int i = 0; i < n; ++i) {
+        bool isNumber = false;
+        if (!words.nextNumber(v[i], isNumber)) break;
+        if (!isNumber) v[i] = 0;
+    }
     return MakePoint(v[0], v[1], v[2]);
 }
 
-int Reader::run(const std::vector<unsigned char>& data) {
-    kx::import::LineCursor lines(data.data(), data.size());
+int Reader::run(kx::import::FileLines& lines) {
     std::string_view line;
     while (lines.next(line)) {
         kx::import::WordCursor words(line);
@@ -207,7 +256,7 @@ int Reader::run(const std::vector<unsigned char>& data) {
         if (kind == "v") vertices_.push_back(readPoint(words, 3));
         else if (kind == "vn") normals_.push_back(readPoint(words, 3));
         else if (kind == "vt") uvs_.push_back(readPoint(words, 2));
-        else if (kind == "f" || kind == "fo") face(words);
+        else if (kind == "f" || kind == "fo") face(words.rest());
         else if (kind == "g") {
             std::string_view name;
             if (words.next(name)) setCurrent(target(name));
@@ -226,11 +275,11 @@ int Reader::run(const std::vector<unsigned char>& data) {
 int ReadOBJ(const char* fileName) noexcept {
     try {
         std::string path;
-        auto data = kx::import::loadFile(fileName, ".OBJ", "Wavefront OBJ", path);
-        if (!data) return 0;
+        kx::import::FileLines lines;
+        if (!lines.open(fileName, ".OBJ", "Wavefront OBJ", path)) return 0;
         kx::files::ReadingScope reading;
         Reader reader;
-        return reader.run(*data);
+        return reader.run(lines);
     } catch (const std::bad_alloc&) {
         ErrorMessage("Out of memory reading %s", fileName ? fileName : "");
         return 0;

@@ -184,6 +184,36 @@ TEST_F(NativeFormatTest, SmoothedMeshWithMappingRoundTrips) {
     EXPECT_EQ(back->points->normals[0].z, -1.0f);
 }
 
+// Mapping read in the middle of a block: the nodes before it get zero entries,
+// those after it theirs; a block without any keeps no mapping at all.
+TEST_F(NativeFormatTest, MappingOfSomeNodesOnly) {
+    struct Case {
+        const char* block;
+        std::vector<float> uvX;  // x of every mapping entry, none without mapping
+    } cases[] = {
+        {"3 F 0 0 0 1 0 0 0 1 0 S 0 0 0 1 0 0 0 1 0 0 0 1 0 0 1 0 0 1 end", {}},
+        {"3 F 0 0 0 1 0 0 0 1 0 U 0 0 0 1 0 0 0 1 0 0 0 1 0 0 1 0 0 1 7 0 0 8 0 0 9 0 0 "
+         "F 0 0 0 1 0 0 0 1 0 end",
+         {0, 0, 0, 7, 8, 9, 0, 0, 0}},
+        {"3 U 0 0 0 1 0 0 0 1 0 0 0 1 0 0 1 0 0 1 4 0 0 5 0 0 6 0 0 end", {4, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.block);
+        InitScene();
+        writeFile("block.txt", c.block);
+        StandardFile* f = StdOpenFile(dir.file("block.txt").c_str(), KX_OPEN_READ);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(ReadCadPoints(f, "points", nullptr), 1);
+        StdCloseFile(f);
+        CadObject* obj = GetLastCadObject();
+        ASSERT_NE(obj, nullptr);
+        std::vector<float> uvX;
+        for (unsigned k = 0; k < obj->uvCount; ++k) uvX.push_back(obj->uv[k].x);
+        EXPECT_EQ(uvX, c.uvX);
+        EXPECT_EQ(obj->uv == nullptr, c.uvX.empty());
+    }
+}
+
 TEST_F(NativeFormatTest, ReaderToleratesCommentsAndSkipsUnknownProperties) {
     writeFile("c.cad",
               "/* saved by hand */ version 2.0\r\n"

@@ -79,6 +79,38 @@ TEST_F(StandardFileTest, OverlongTokensAreBounded) {
     EXPECT_EQ(quoted[1], "tail");
 }
 
+// Tokens of every length meet the edges of the read buffer at every offset:
+// each is read whole, and the position after it is just past the separator
+// that ended it.
+TEST_F(StandardFileTest, TokensAcrossBufferEdges) {
+    const char* const separators[] = {" ", ",", "\t", "\r\n", " , "};
+    std::string content;
+    std::vector<std::string> expected;
+    std::vector<long> after;
+    for (unsigned i = 0; content.size() < 20000; ++i) {
+        std::string token(1 + i % 13, static_cast<char>('a' + i % 26));
+        token.back() = static_cast<char>('0' + i % 10);
+        content += token;
+        expected.push_back(token);
+        after.push_back(static_cast<long>(content.size()) + 1);
+        content += separators[i % 5];
+    }
+    content += "last";
+    expected.push_back("last");
+    after.push_back(static_cast<long>(content.size()));
+    StandardFile* f = StdOpenFile(write("edges.txt", content).c_str(), KX_OPEN_READ);
+    ASSERT_NE(f, nullptr);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("token " + std::to_string(i));
+        const char* token = StdGetNextArg(f);
+        ASSERT_NE(token, nullptr);
+        EXPECT_EQ(token, expected[i]);
+        EXPECT_EQ(StdGetFilePos(f), after[i]);
+    }
+    EXPECT_EQ(StdGetNextArg(f), nullptr);
+    StdCloseFile(f);
+}
+
 TEST_F(StandardFileTest, PositionsAndRawReads) {
     StandardFile* f = StdOpenFile(write("p.txt", "abcdefgh").c_str(), KX_OPEN_READ);
     StdGetChar(f);

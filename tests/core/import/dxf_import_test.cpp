@@ -1,4 +1,6 @@
 // AutoCAD DXF import: entities, blocks, colours and the two format errors.
+#include <cstring>
+
 #include "import_fixture.h"
 
 namespace kxtest {
@@ -123,6 +125,33 @@ TEST_F(DxfImportTest, DispatchedByExtension) {
     EXPECT_EQ(objects().size(), 1u);
     EXPECT_EQ(Read3Dfile(GetCurrentScene(), dir.file("none.dxf").c_str(), 0), 0);
     EXPECT_EQ(ui.lastMessage().rfind("Unable to import AutoCAD DXF file " + dir.file("none.dxf") + "\n", 0), 0u);
+}
+
+// Damage is reported at the offset of the line after the bad value, also when
+// a long comment before it made the file be read in several pieces.
+TEST_F(DxfImportTest, DamageOffsetsCountFromTheFileStart) {
+    const std::string head = "0\nSECTION\n2\nENTITIES\n";
+    const std::string comment = "999\n" + std::string(1536 * 1024, 'c') + "\r\n";
+    struct Case {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"bad x", head + "0\n3DFACE\n10\nabc\n20\n1\n"},
+        {"bad y", head + "0\n3DFACE\n10\n1\n20\n1,5\n30\n0\n"},
+        {"bad x after a long comment", head + comment + "0\n3DFACE\n10\nabc\n20\n1\n"},
+        {"value missing after a long comment", head + comment + "0\n3DFACE\n10"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.clear();
+        InitScene();
+        EXPECT_EQ(ReadDXF(write("damaged.dxf", c.text).c_str()), 0);
+        // The offset is where the line after the damage starts.
+        size_t offset = c.text.size();
+        for (const char* bad : {"abc\n", "1,5\n"})
+            if (size_t at = c.text.find(bad); at != std::string::npos) offset = at + std::strlen(bad);
+        EXPECT_EQ(ui.lastMessage(), "Error reading AutoCAD DXF file: damaged data at offset " + std::to_string(offset));
+    }
 }
 
 }  // namespace

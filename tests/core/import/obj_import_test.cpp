@@ -1,4 +1,5 @@
 // Wavefront OBJ import: groups, fanned faces, corners and their indices.
+#include <cctype>
 #include <cmath>
 
 #include "comma_locale.h"
@@ -172,6 +173,48 @@ TEST_F(ObjImportTest, NumbersIgnoreTheLocaleAndMissingFilesAreReported) {
     EXPECT_NE(named("upper"), nullptr);
     EXPECT_EQ(ReadOBJ(dir.file("missing").c_str()), 0);
     EXPECT_EQ(ui.lastMessage().rfind("Unable to import Wavefront OBJ file " + dir.file("missing.OBJ") + "\n", 0), 0u);
+}
+
+// Corners of plain numbers are read by a shortcut; spelled with a "+" (or
+// with a sign) they go the general way. Both must give the same facets,
+// normals and mapping, whatever the corner's form.
+TEST_F(ObjImportTest, CornerFormsReadTheSameEitherWay) {
+    const std::string points =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nvn 0 1 0\nvt 0.5 0.25\nvt 1 1\n";
+    const char* const faces[] = {
+        "f 1 2 3",           "f 1/1 2/2 3/1",       "f 1//1 2//2 3//1",  "f 1/2/1 2/1/2 3/2/1 4/1/1",
+        "f 1/ 2// 3/1/",     "f 1/9/1 2/1/9 3/1/1", "f 1 2 3/1/1/1",    "f 01 002 0003",
+        "f 1 2 9",           "f 1 2",               "f 1 2 3 x",         "f 1/1/1\t2/2/2  3/1/2 ",
+        "f 1 2 3 4 1 2",     "f 1/0/1 2/1/0 0/1/1", "f 1 2 123456789012345678901",
+    };
+    size_t withFacets = 0;
+    for (const char* face : faces) {
+        SCOPED_TRACE(face);
+        std::string plus = face;
+        for (size_t i = 1; i < plus.size(); ++i)
+            if (std::isdigit(static_cast<unsigned char>(plus[i])) &&
+                (plus[i - 1] == ' ' || plus[i - 1] == '/' || plus[i - 1] == '\t'))
+                plus.insert(i++, "+");
+        std::vector<std::vector<float>> results;
+        for (const std::string& text : {std::string(face), plus}) {
+            InitScene();
+            ASSERT_EQ(ReadOBJ(write("forms.obj", points + "g forms\n" + text + "\n").c_str()), 1);
+            std::vector<float> numbers;
+            if (CadObject* obj = named("forms")) {
+                for (const Triangle& t : triangles(obj))
+                    for (const Point3d& p : t) numbers.insert(numbers.end(), {p.x, p.y, p.z});
+                for (ListEntry* e = obj->points; e; e = e->next)
+                    for (unsigned k = 0; k < e->count; ++k)
+                        numbers.insert(numbers.end(), e->normals ? std::initializer_list<float>{e->normals[k].x, e->normals[k].y, e->normals[k].z}
+                                                                 : std::initializer_list<float>{-9});
+                for (unsigned k = 0; k < obj->uvCount; ++k) numbers.insert(numbers.end(), {obj->uv[k].x, obj->uv[k].y});
+            }
+            results.push_back(numbers);
+        }
+        EXPECT_EQ(results[0], results[1]);
+        withFacets += results[0].empty() ? 0 : 1;
+    }
+    EXPECT_EQ(withFacets, 10u);  // the five faces with a missing vertex or too few corners make none
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core_fixture.h"
 #include "model/memory.h"
@@ -153,6 +155,51 @@ TEST_F(PointListTest, AllocationFailuresAreReportedWithTheirStep) {
     EXPECT_EQ(CopyPolygons(&one, 1), nullptr);
     kx::mem::failAllocationsAfter(-1);
     EXPECT_EQ(ui.lastMessage(), "Error allocating array: 1: Line 339");
+}
+
+// Every node size, with and without normals: the copies are the caller's
+// values and a node's points, its normals and the next node's arrays never
+// share a byte.
+TEST_F(PointListTest, NodeArraysAreSeparateCopies) {
+    Point3d normals[8];
+    for (unsigned k = 0; k < 8; ++k) normals[k] = Point3d{0, 0, static_cast<float>(k + 1)};
+    for (unsigned count = 1; count <= 8; ++count)
+        for (bool withNormals : {false, true}) {
+            SCOPED_TRACE(std::to_string(count) + (withNormals ? " with normals" : ""));
+            ListEntry* head = AddEntryEx(count, nullptr, kOctagon, withNormals ? normals : nullptr);
+            ASSERT_NE(head, nullptr);
+            ListEntry* second = AddEntryEx(count, head, kOctagon, withNormals ? normals : nullptr);
+            ASSERT_EQ(head->next, second);
+            EXPECT_EQ(head->count, count);
+            EXPECT_EQ(head->normals != nullptr, withNormals);
+            for (ListEntry* node : {head, second}) {
+                for (unsigned k = 0; k < count; ++k) EXPECT_EQ(node->points[k].x, static_cast<float>(k));
+                std::memset(static_cast<void*>(node->points), 0xff, count * sizeof(Point3d));
+                if (withNormals) {
+                    for (unsigned k = 0; k < count; ++k) EXPECT_EQ(node->normals[k].z, static_cast<float>(k + 1));
+                    std::memset(static_cast<void*>(node->normals), 0xee, count * sizeof(Point3d));
+                }
+            }
+            EXPECT_EQ(head->next, second);
+            EXPECT_EQ(head->count, count);
+            EXPECT_EQ(second->next, nullptr);
+            ClearEntry(head);
+        }
+}
+
+// A node made by other code, with arrays of its own, can end a list of the
+// library's nodes: ClearEntry frees them all (the sanitizer checks each free).
+TEST_F(PointListTest, NodesMadeElsewhereAreFreedWithTheirArrays) {
+    ListEntry* head = AddEntryEx(3, nullptr, kTri, kTri);
+    auto* own = static_cast<ListEntry*>(std::calloc(1, sizeof(ListEntry)));
+    own->count = 3;
+    own->points = static_cast<Point3d*>(std::calloc(3, sizeof(Point3d)));
+    own->normals = static_cast<Point3d*>(std::calloc(3, sizeof(Point3d)));
+    head->next = own;
+    ListEntry* tail = AddEntry(2, own, kTri);
+    EXPECT_EQ(own->next, tail);
+    EXPECT_EQ(CountEntry(head), 3u);
+    EXPECT_EQ(ClearEntry(head), 1);
 }
 
 TEST_F(PointListTest, CopyListFailureLeavesNoHalfList) {
