@@ -12,12 +12,14 @@ using kx::model::objects;
 
 namespace {
 
-// Object visits each deselect-all earns towards a full pass over the list.
-// A scene of up to this many objects is walked whole every time, so a flag
-// written straight into any record is always cleared there; a larger scene
-// is walked whole once per (objects / this) deselects, which keeps creating
-// n objects linear while a stray flag cannot outlive that many creations.
-constexpr size_t kVisitsPerDeselect = 64;
+// A scene of up to this many objects is walked whole at every deselect-all,
+// so a flag written straight into any record is always cleared there.
+constexpr size_t kAlwaysWalked = 64;
+// Object visits each deselect-all of a larger scene earns towards a full
+// pass: the scene is walked whole once per (objects / this) deselects, which
+// keeps creating n objects linear (each visit of a large scene is a cache
+// miss) while a stray flag cannot outlive that many creations.
+constexpr size_t kVisitsPerDeselect = 8;
 
 // Objects whose selected flag may be set: every object the core flagged and
 // every object created since the last deselect-all (its creator holds the
@@ -121,7 +123,7 @@ int SetObjectsUnSelected() {
         return 0;
     }
     t.passCredit = std::min(t.passCredit + kVisitsPerDeselect, SIZE_MAX / 2);
-    if (t.passCredit >= m.liveCount) {
+    if (m.liveCount <= kAlwaysWalked || t.passCredit >= m.liveCount) {
         for (CadObject* o = m.head; o; o = o->next) o->selected = 0;
         t.passCredit = 0;
     } else {

@@ -170,21 +170,21 @@ TEST_F(SelectionTest, FlagsMatchAPlainModelUnderRandomEdits) {
 }
 
 // A flag written straight into an old record of a large scene is not seen by
-// the next creation, but a full walk comes round within (objects / 64)
-// deselects; in a small scene every deselect walks the whole list.
+// the next creation, but a full walk comes round within (objects / 8)
+// deselects; in a scene of up to 64 objects every deselect walks the list.
 TEST_F(SelectionTest, StrayFlagsAreClearedWithinABoundedNumberOfCreations) {
     struct Case {
         const char* what;
         unsigned objects;
     };
-    for (const Case& c : {Case{"small scene", 50}, Case{"large scene", 6400}}) {
+    for (const Case& c : {Case{"small scene", 60}, Case{"large scene", 3200}}) {
         SCOPED_TRACE(c.what);
         DeleteAllCadObjects();
         std::vector<CadObject*> all;
         for (unsigned i = 0; i < c.objects; ++i) all.push_back(AddDefaultCadAtom("_box", KX_BOX));
         CadObject* old = all[c.objects / 2];
         old->selected = 1;
-        const unsigned limit = c.objects / 64 + 1;
+        const unsigned limit = c.objects / 8 + 1;
         unsigned creations = 0;
         while (old->selected && creations <= limit) {
             AddDefaultCadAtom("_box", KX_BOX);
