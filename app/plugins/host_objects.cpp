@@ -185,7 +185,8 @@ int GetObjectCount(int flags) {
 int SelectObject(int handle, int on) {
     CadObject* obj = handles().object(handle);
     if (obj == nullptr) return 0;
-    obj->selected = on;
+    // Through the core, which keeps track of flagged objects for deselecting.
+    SetCadObjectProperty(obj, "Select", static_cast<unsigned>(on));
     return 1;
 }
 

@@ -1,6 +1,7 @@
 // "Scene" and "CurrentScene": one userdata whose methods and two properties
-// resolve without regard to letter case. Exact names are found in a prebuilt
-// table, so a call does no string work; other spellings are lowered once.
+// resolve without regard to letter case. Exact method names are found in a
+// prebuilt table that is the scene's __index, so a call does no string work
+// and no extra call into C; other spellings are lowered once.
 //
 // Lua raises errors with longjmp: the functions that can raise keep only
 // plain data, and everything with a destructor runs in frames of its own.
@@ -133,6 +134,9 @@ void resolve(lua_State* L, int key) {
     lua_rawget(L, lua_upvalueindex(2));
 }
 
+// Reached only when the exact table (the scene's __index) lacks the key:
+// other letter cases and the two properties. Upvalue 1 is the exact table
+// itself, which then misses again, and 2 the lower-case table.
 int sceneIndex(lua_State* L) {
     resolve(L, 2);
     if (!lua_isinteger(L, -1)) return 1;
@@ -151,13 +155,17 @@ int sceneNewIndex(lua_State* L) {
     return 0;
 }
 
+// Enters the value on top of the stack under the name's lower-case spelling
+// and, for a method (exact != 0), under the name itself.
 void addName(lua_State* L, const char* name, int exact, int lower) {
     char low[kLongestName + 1] = {};
     const std::size_t n = std::strlen(name);
     for (std::size_t k = 0; k < n && k < kLongestName; ++k)
         low[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[k])));
-    lua_pushvalue(L, -1);
-    lua_setfield(L, exact, name);
+    if (exact != 0) {
+        lua_pushvalue(L, -1);
+        lua_setfield(L, exact, name);
+    }
     lua_setfield(L, lower, low);
 }
 
@@ -177,16 +185,25 @@ void bindScene(lua_State* L) {
         lua_pushcclosure(L, callMethod, 2);
         addName(L, all[k].name, exact, lower);
     }
+    // The properties are values to compute, so they stay out of the exact
+    // table: reading one always reaches sceneIndex.
     lua_pushinteger(L, kAutoRefresh);
-    addName(L, "AutoRefresh", exact, lower);
+    addName(L, "AutoRefresh", 0, lower);
     lua_pushinteger(L, kAutoFree);
-    addName(L, "AutoFree", exact, lower);
+    addName(L, "AutoFree", 0, lower);
+
+    // A method spelt exactly is found by the interpreter's own table lookup,
+    // without a call into C; everything else falls through to sceneIndex.
+    lua_newtable(L);
+    lua_pushvalue(L, exact);
+    lua_pushvalue(L, lower);
+    lua_pushcclosure(L, sceneIndex, 2);
+    lua_setfield(L, -2, "__index");
+    lua_setmetatable(L, exact);
 
     lua_pushvalue(L, scene);
     luaL_newmetatable(L, kSceneType);
     lua_pushvalue(L, exact);
-    lua_pushvalue(L, lower);
-    lua_pushcclosure(L, sceneIndex, 2);
     lua_setfield(L, -2, "__index");
     lua_pushvalue(L, exact);
     lua_pushvalue(L, lower);

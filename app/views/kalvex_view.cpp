@@ -47,7 +47,11 @@ CKalvexView::CKalvexView(CKalvexDoc* doc, ViewKind kind, const ViewEnvironment* 
     };
     connect(doc_, &CKalvexDoc::sceneClearing, this, [this] { cache_.invalidate(); });
     connect(doc_, &CKalvexDoc::sceneReplaced, this, reproject);
-    connect(doc_, &CKalvexDoc::geometryUpdated, this, reproject);
+    // Which objects changed is not said: the cache finds them by their stamps.
+    connect(doc_, &CKalvexDoc::geometryUpdated, this, [this] {
+        cache_.markChanged();
+        update();
+    });
     connect(doc_, &CKalvexDoc::viewOptionsUpdated, this, reproject);
     connect(doc_, &CKalvexDoc::selectionUpdated, this, repaint);
     connect(doc_, &CKalvexDoc::objectsMovedBy, this, [this](const std::vector<CadObject*>& moved) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 #include "views/selection.h"
 
@@ -99,7 +101,48 @@ void dropDuplicates(std::vector<QLine>& lines) {
     lines.swap(kept);
 }
 
+// Folds 64-bit words into a digest; strong enough that two different
+// geometries of one object do not meet by chance.
+struct Digest {
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    void add(uint64_t v) {
+        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 29;
+    }
+    void add(const Point3d& p) {
+        uint64_t xy = 0;
+        uint32_t z = 0;
+        std::memcpy(&xy, &p.x, sizeof xy);
+        std::memcpy(&z, &p.z, sizeof z);
+        add(xy);
+        add(z);
+    }
+};
+
 }  // namespace
+
+uint64_t objectStamp(const CadObject* obj, bool withBounds) {
+    Digest d;
+    d.add(uint64_t{obj->type} << 32 | obj->flags);
+    d.add(obj->points ? 1u : 0u);
+    if (withBounds) {
+        d.add(static_cast<uint64_t>(obj->boundValid));
+        d.add(obj->boundMin);
+        d.add(obj->boundMax);
+    }
+    if (obj->polygons && obj->polygonCount) {
+        d.add(obj->polygonCount);
+        for (unsigned t = 0; t < obj->polygonCount; ++t)
+            for (const Point3d& p : obj->polygons[t].vertex) d.add(p);
+    } else {
+        for (const ListEntry* node = obj->points; node; node = node->next) {
+            d.add(uint64_t{node->count} | 1ull << 40);
+            const unsigned n = std::min<unsigned>(node->count, 8);
+            for (unsigned k = 0; k < n; ++k) d.add(node->points[k]);
+        }
+    }
+    return d.h;
+}
 
 void perspectiveEye(DrawOptions& o) {
     const CameraInfo* camera = GetActiveCamera();
@@ -133,7 +176,37 @@ void ViewCache::markMoved(const std::vector<CadObject*>& objects) {
     moved_.insert(moved_.end(), objects.begin(), objects.end());
 }
 
+ViewCache::Probe ViewCache::probe(const DrawOptions& options) {
+    // Points far apart along every axis: a change of zoom, pan, centre or
+    // conversion moves at least one of them on the screen.
+    static constexpr double kProbes[][3] = {{0, 0, 0}, {1000, 0, 0}, {0, 1000, 0}, {0, 0, 1000}, {-700, 300, 1100}};
+    Probe p{};
+    size_t i = 0;
+    for (const auto& q : kProbes) {
+        Convert2Dto3D(q[0], q[1], q[2], &p.screen[i], &p.screen[i + 1]);
+        i += 2;
+    }
+    p.flags = (options.showCamera ? 1 : 0) | (options.showSpotLights ? 2 : 0) | (options.showBounds ? 4 : 0) |
+              (options.clipBehindEye ? 8 : 0);
+    p.eye = options.eye;
+    p.forward = options.forward;
+    return p;
+}
+
+bool ViewCache::Probe::operator==(const Probe& o) const {
+    return std::equal(std::begin(screen), std::end(screen), std::begin(o.screen)) && flags == o.flags &&
+           std::memcmp(&eye, &o.eye, sizeof eye) == 0 && std::memcmp(&forward, &o.forward, sizeof forward) == 0;
+}
+
 void ViewCache::update(const DrawOptions& options) {
+    // Whatever moved the projection without saying so, the kept lines are stale.
+    const Probe now = probe(options);
+    if (valid_ && !(now == probe_)) valid_ = false;
+    probe_ = now;
+    if (valid_ && changed_) {
+        refresh(options);
+        moved_.clear();  // their stamps changed: refreshing projected them
+    }
     if (valid_) {
         for (CadObject* obj : moved_) {
             auto it = index_.find(obj);
@@ -149,6 +222,7 @@ void ViewCache::update(const DrawOptions& options) {
     objects_.clear();
     index_.clear();
     moved_.clear();
+    changed_ = false;
     for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) {
         index_[obj] = objects_.size();
         objects_.emplace_back();
@@ -158,7 +232,39 @@ void ViewCache::update(const DrawOptions& options) {
     valid_ = true;
 }
 
+void ViewCache::refresh(const DrawOptions& options) {
+    changed_ = false;
+    std::vector<ProjectedObject> kept;
+    std::unordered_map<CadObject*, size_t> index;
+    kept.reserve(objects_.size() + 8);
+    index.reserve(objects_.size() + 8);
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) {
+        ProjectedObject entry;
+        // A freed object's address may come back as a new object: the stamp
+        // tells whether the lines kept under it still fit.
+        const auto it = index_.find(obj);
+        if (it != index_.end() && objects_[it->second].object == obj) {
+            entry = std::move(objects_[it->second]);
+            objects_[it->second].object = nullptr;  // taken
+            if (entry.stamp != objectStamp(obj, options.showBounds)) project(entry, options);
+        } else {
+            entry.object = obj;
+            project(entry, options);
+        }
+        index[obj] = kept.size();
+        kept.push_back(std::move(entry));
+    }
+    objects_.swap(kept);
+    index_.swap(index);
+}
+
 void ViewCache::project(ProjectedObject& entry, const DrawOptions& options) {
+    projectLines(entry, options);
+    // Taken after the lines: drawing the bounds may have computed them.
+    entry.stamp = objectStamp(entry.object, options.showBounds);
+}
+
+void ViewCache::projectLines(ProjectedObject& entry, const DrawOptions& options) {
     CadObject* obj = entry.object;
     entry.lines.clear();
     entry.bounds.clear();

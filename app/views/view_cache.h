@@ -6,6 +6,7 @@
 
 #include <QLine>
 #include <QSize>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -24,6 +25,7 @@ void selectProjection(ViewKind kind, QSize canvas, bool aim);
 
 struct ProjectedObject {
     CadObject* object = nullptr;
+    uint64_t stamp = 0;         // what the lines were projected from, see objectStamp
     std::vector<QLine> lines;
     std::vector<QLine> bounds;  // the bounding box, when bounds are shown
     RECT rect{};                // canvas rectangle; empty when not drawn
@@ -45,10 +47,18 @@ struct DrawOptions {
 // the camera, at the view's distance.
 void perspectiveEye(DrawOptions& options);
 
+// A digest of everything an object's projection is made from: its type,
+// flags, every corner it draws and, when they are drawn, its bounds. Equal
+// digests mean equal lines.
+uint64_t objectStamp(const CadObject* obj, bool withBounds);
+
 class ViewCache {
 public:
     // Forget everything: the next draw projects the whole scene again.
     void invalidate() { valid_ = false; }
+    // Objects were made, deleted or reshaped, which ones is not known: the
+    // next draw projects the new objects and those whose stamp changed.
+    void markChanged() { changed_ = true; }
     // These objects moved: only they are projected again.
     void markMoved(const std::vector<CadObject*>& objects);
     bool valid() const { return valid_; }
@@ -67,7 +77,22 @@ public:
 private:
     void project(ProjectedObject& entry, const DrawOptions& options);
 
+    // Where the selected projection puts a few fixed points, with the options.
+    struct Probe {
+        int screen[10];
+        int flags;
+        Point3d eye, forward;
+        bool operator==(const Probe& o) const;
+    };
+    static Probe probe(const DrawOptions& options);
+
+    // Keeps the entries of unchanged objects, in the scene's order.
+    void refresh(const DrawOptions& options);
+    void projectLines(ProjectedObject& entry, const DrawOptions& options);
+
     bool valid_ = false;
+    bool changed_ = false;
+    Probe probe_{};
     std::vector<ProjectedObject> objects_;
     std::unordered_map<CadObject*, size_t> index_;
     std::vector<CadObject*> moved_;

@@ -261,4 +261,23 @@ void BM_RatioCreateObjects(benchmark::State& state) {
 }
 BENCHMARK(BM_RatioCreateObjects)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Creating n objects beside what deselecting by walking the list costs: the
+// same creations, each followed by a walk that clears every object's flag
+// (what each creation did before the selection kept track of its flags).
+void BM_RatioCreateObjectsToListWalk(benchmark::State& state) {
+    const unsigned n = static_cast<unsigned>(state.range(0));
+    auto create = [n](bool walk) {
+        InitScene();
+        for (unsigned i = 0; i < n; ++i) {
+            CadObject* made = AddDefaultCadAtom("_box", KX_BOX);
+            if (!walk) continue;
+            for (CadObject* o = GetCadObject(nullptr); o; o = o->next) o->selected = 0;
+            made->selected = 1;
+        }
+        DeleteAllCadObjects();
+    };
+    timeSideBySide(state, [&] { create(false); }, [&] { create(true); });
+}
+BENCHMARK(BM_RatioCreateObjectsToListWalk)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/flag_tracking.h"
 #include "model/model_internal.h"
 #include "model/text.h"
 
@@ -156,7 +157,10 @@ int SetCadObjectProperty(CadObject* obj, const char* name, unsigned value) {
             else if (CadObject* group = FindParentObject(value); group && group != obj)
                 AddChildObject(group, obj);
             break;
-        case KX_PROP_SELECT: obj->selected = static_cast<int>(value); break;
+        case KX_PROP_SELECT:
+            obj->selected = static_cast<int>(value);
+            if (value) kx::model::noteFlagged(obj);
+            break;
         case KX_PROP_RGBCOLOR:
             obj->rgb = value;
             obj->materialType = 1;

@@ -8,6 +8,7 @@
 #include "model/release_hook.h"
 #include "kxplatform/ui_callbacks.h"
 #include "model/events_internal.h"
+#include "model/flag_tracking.h"
 #include "model/memory.h"
 #include "model/model_internal.h"
 #include "model/text.h"
@@ -84,6 +85,7 @@ CadObject* NewCadObject(const char* name) {
     m.tail = raw;
     insertTreeItem(raw);
     ++m.liveCount;
+    kx::model::noteFlagged(raw);
     return raw;
 }
 
@@ -184,6 +186,7 @@ int DeleteObjects() {
     for (CadObject* o = m.head; o;) o = o->selected ? DeleteCadObject(o) : o->next;
     if (!m.head) return 0;
     m.head->selected = 1;
+    kx::model::noteFlagged(m.head);
     return 1;
 }
 
@@ -258,6 +261,7 @@ int InitCadObjects() {
     m.lastAtom = nullptr;
     m.selection.clear();
     m.selection.shrink_to_fit();
+    kx::model::forgetFlagged();
     m.counters.fill(0);
     return 1;
 }

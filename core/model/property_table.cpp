@@ -97,9 +97,34 @@ constexpr std::array<PropertyRow, 8> kSceneProperties = {{
     {1008, "RenderInclude", 1, 0},
 }};
 
+constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+constexpr bool sameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    return true;
+}
+
+// No two rows share a name in any letter case, so a name that is a row's own
+// text can only match that row.
+template <size_t N>
+constexpr bool namesDistinct(const std::array<PropertyRow, N>& table) {
+    for (size_t i = 0; i < N; ++i)
+        for (size_t j = i + 1; j < N; ++j)
+            if (sameNoCase(table[i].name, table[j].name)) return false;
+    return true;
+}
+static_assert(namesDistinct(kObjectProperties) && namesDistinct(kSceneProperties),
+              "property names are unique without regard to case");
+
 template <size_t N>
 int indexByName(const std::array<PropertyRow, N>& table, const char* name) {
     if (!name || !*name) return -1;
+    // Callers mostly pass the table's own text (GetObjectPropertyTypeName),
+    // which plug-in and script property calls make a million times over.
+    for (size_t i = 0; i < N; ++i)
+        if (table[i].name == name) return static_cast<int>(i);
     for (size_t i = 0; i < N; ++i)
         if (kx::text::equalNoCase(table[i].name, name)) return static_cast<int>(i);
     return -1;

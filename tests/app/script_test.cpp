@@ -212,6 +212,10 @@ TEST_F(ScriptHost, EveryMethodReachesTheScene) {
         {"assert(Scene:FindWindow('QMainWindow', 'Kalvex') == 0)", [] {}},
         {"Scene.AutoRefresh = false; assert(Scene.autorefresh == false)",
          [] { EXPECT_FALSE(kx::plugins::hostState().sceneRedrawOff) << "restored after the run"; }},
+        // Exact method names are found in the scene's own table; the properties never are.
+        {"assert(type(Scene.AutoRefresh) == 'boolean' and Scene.AutoRefresh == Scene.autorefresh and Scene.NoSuchMethod == nil)"
+         " assert(Scene[1] == nil and not pcall(function() Scene.Move = 1 end))",
+         [] {}},
         {"Scene.AutoFree = false; assert(Scene.AUTOFREE == false)",
          [] { EXPECT_TRUE(kx::plugins::hostState().autoFree); }},
         {"assert(Scene:New())", [] { EXPECT_EQ(object("B"), nullptr); }},

@@ -1,0 +1,98 @@
+// A view's projected lines kept across edits: after an edit the document
+// reports without naming objects, the kept lines must be what projecting the
+// whole scene afresh gives, and objects the edit left alone keep theirs.
+#include <functional>
+
+#include "views/view_cache.h"
+#include "window_fixture.h"
+
+namespace kxtest {
+namespace {
+
+class ViewCacheTest : public WindowTest {};
+
+// Every entry's object and lines, for comparing two caches.
+void expectSameLines(const kx::app::ViewCache& kept, const kx::app::ViewCache& fresh) {
+    ASSERT_EQ(kept.objects().size(), fresh.objects().size());
+    for (size_t i = 0; i < kept.objects().size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(kept.objects()[i].object, fresh.objects()[i].object);
+        EXPECT_EQ(kept.objects()[i].lines, fresh.objects()[i].lines);
+        EXPECT_EQ(kept.objects()[i].drawn, fresh.objects()[i].drawn);
+    }
+}
+
+TEST_F(ViewCacheTest, AnUnnamedChangeReprojectsOnlyWhatChanged) {
+    struct Edit {
+        const char* what;
+        std::function<CadObject*(CadObject* box, CadObject* mesh)> apply;  // the object that changed, if any
+    };
+    const Edit edits[] = {
+        {"move one object",
+         [](CadObject* box, CadObject*) {
+             SetObjectsUnSelected();
+             AddSelectedObject(box);
+             Point3d d{2, 1, 0};
+             TranslateObjectsEx(&d);
+             return box;
+         }},
+        {"a corner written in place",
+         [](CadObject*, CadObject* mesh) {
+             mesh->points->points[0].x += 3;
+             return mesh;
+         }},
+        {"a new object", [this](CadObject*, CadObject*) { return addObject(KX_SPHERE, Point3d{-3, 0, 0}); }},
+        {"an object deleted",
+         [](CadObject* box, CadObject*) {
+             DeleteCadObject(box);
+             return nullptr;
+         }},
+        {"nothing", [](CadObject*, CadObject*) { return nullptr; }},
+    };
+    const kx::app::DrawOptions options;
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.what);
+        emptyScene();
+        CadObject* box = addObject(KX_BOX, Point3d{1, 0, 0});
+        CadObject* mesh = addObject(KX_CYLINDER, Point3d{0, 2, 0});  // drawn from its point list
+        addObject(KX_CONE, Point3d{0, -2, 0});
+        kx::app::selectProjection(kx::app::kFront, QSize(800, 600), false);
+        kx::app::ViewCache kept;
+        kept.update(options);
+        std::vector<std::pair<CadObject*, const QLine*>> before;
+        for (const auto& entry : kept.objects()) before.emplace_back(entry.object, entry.lines.data());
+
+        CadObject* changed = e.apply(box, mesh);
+        kept.markChanged();
+        kept.update(options);
+        kx::app::ViewCache fresh;
+        fresh.update(options);
+        expectSameLines(kept, fresh);
+        // Untouched objects still draw from the very buffers they had.
+        for (const auto& entry : kept.objects())
+            for (const auto& [object, lines] : before)
+                if (object == entry.object && object != changed) {
+                    EXPECT_EQ(entry.lines.data(), lines);
+                }
+    }
+}
+
+TEST_F(ViewCacheTest, AMovedProjectionProjectsEverythingAgain) {
+    emptyScene();
+    addObject(KX_BOX, Point3d{1, 0, 0});
+    const kx::app::DrawOptions options;
+    kx::app::selectProjection(kx::app::kFront, QSize(800, 600), false);
+    kx::app::ViewCache kept;
+    kept.update(options);
+    // Zoomed without a word to the cache: the kept lines would be stale.
+    SetDistance(GetDistance(kx::app::kFront) * 2, kx::app::kFront);
+    kx::app::selectProjection(kx::app::kFront, QSize(800, 600), false);
+    kept.markChanged();
+    kept.update(options);
+    kx::app::ViewCache fresh;
+    fresh.update(options);
+    expectSameLines(kept, fresh);
+}
+
+}  // namespace
+}  // namespace kxtest
