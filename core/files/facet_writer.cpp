@@ -63,20 +63,7 @@ class FacetText {
 public:
     // Composes into the caller's text, which keeps its storage from facet to facet.
     explicit FacetText(std::string& text) : text_(text) { text_.clear(); }
-    void add(std::string_view piece) {
-        // The runs between line ends are copied whole: a facet's text is
-        // mostly numbers and blanks.
-        for (;;) {
-            const size_t stop = kx::files::firstLineEnd(piece);
-            if (stop == std::string_view::npos) {
-                text_.append(piece);
-                return;
-            }
-            text_.append(piece.substr(0, stop));
-            if (piece[stop] == '\n') text_.append("\r\n");
-            piece.remove_prefix(stop + 1);
-        }
-    }
+    void add(std::string_view piece) { kx::files::appendWithCrLf(text_, piece); }
     template <class... A>
     void addf(const char* fmt, A... args) {
         char piece[256];

@@ -31,6 +31,22 @@ inline size_t firstLineEnd(std::string_view text) {
     return lf ? before : std::string_view::npos;
 }
 
+// Appends text with every LF written as CR LF and every CR dropped, as the
+// line writer does. The runs between line ends are copied whole: mesh text is
+// mostly numbers and blanks.
+inline void appendWithCrLf(std::string& out, std::string_view text) {
+    for (;;) {
+        const size_t stop = firstLineEnd(text);
+        if (stop == std::string_view::npos) {
+            out.append(text);
+            return;
+        }
+        out.append(text.substr(0, stop));
+        if (text[stop] == '\n') out.append("\r\n");
+        text.remove_prefix(stop + 1);
+    }
+}
+
 // Many short lines of text gathered and written in large pieces: a mesh of a
 // million triangles is millions of lines. Like StdPutLine, numbers are
 // formatted in the C locale and line ends become CR LF.
@@ -50,17 +66,7 @@ public:
         else append(kx::platform::formatC(fmt, args...));
     }
     void append(std::string_view text) {
-        // The runs between line ends go in whole.
-        for (;;) {
-            const size_t stop = firstLineEnd(text);
-            if (stop == std::string_view::npos) {
-                text_.append(text);
-                break;
-            }
-            text_.append(text.substr(0, stop));
-            if (text[stop] == '\n') text_.append("\r\n");
-            text.remove_prefix(stop + 1);
-        }
+        appendWithCrLf(text_, text);
         if (text_.size() >= kChunk) flush();
     }
     void flush() {
