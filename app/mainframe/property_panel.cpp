@@ -9,17 +9,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "document/kalvex_doc.h"
 #include "mainframe/qt_ui_table.h"
-#include "preview/scene_lock.h"
+#include "document/scene_edits.h"
 #include "views/bgr_colour.h"
 
 namespace {
 
 constexpr const auto& kFlags = KX_OBJECT_FLAGS;
+// Shown in a number field whose objects differ; the field's lowest value stands for it.
+const QString kDiffers = QStringLiteral("\u2014");
+constexpr double kLowest = -1e5;
 
 Point3d* fieldOf(CadObject* obj, int id) {
     switch (id) {
@@ -31,23 +35,27 @@ Point3d* fieldOf(CadObject* obj, int id) {
     }
 }
 
-// Objects whose mesh the core can build again from their parameters; the
-// others (meshes, points, groups) are moved, turned and scaled as they are.
-bool rebuildable(const CadObject* obj) { return obj->type >= KX_LIGHT && obj->type <= KX_TEXT; }
-
-// The text of a text object's TextString field, and what follows it (the font).
-std::pair<std::string, std::string> textParts(CadObject* obj) {
+// The text of a text object's TextString field.
+std::string textOf(CadObject* obj) {
     char field[KX_EXTRA_TEXT_MAX + 1] = {};
     if (!GetObjectExtraString(obj, KX_PROP_TEXTSTRING, field)) return {};
-    std::string text = GetTextObject(field, nullptr);
-    std::string all = field;
-    return {text, all.size() >= text.size() ? all.substr(text.size()) : std::string()};
+    return GetTextObject(field, nullptr);
+}
+
+// True when every object gives the same value.
+template <typename F>
+bool allSame(const std::vector<CadObject*>& objects, F&& value) {
+    for (CadObject* o : objects)
+        if (!(value(o) == value(objects.front()))) return false;
+    return true;
 }
 
 }  // namespace
 
 PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
     auto* form = new QFormLayout(this);
+    count_ = new QLabel(this);
+    form->addRow(count_);
     type_ = new QLabel(this);
     form->addRow(tr("Type"), type_);
     name_ = new QLineEdit(this);
@@ -74,7 +82,7 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
         flags_[i] = new QCheckBox(tr(kFlags[i].name), flagBox);
         flagGrid->addWidget(flags_[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
         const uint32_t bit = kFlags[i].flag;
-        connect(flags_[i], &QCheckBox::toggled, this, [this, bit](bool on) { applyFlag(static_cast<int>(bit), on); });
+        connect(flags_[i], &QCheckBox::clicked, this, [this, bit](bool on) { applyFlag(static_cast<int>(bit), on); });
     }
     form->addRow(tr("Flags"), flagBox);
 
@@ -93,16 +101,18 @@ QWidget* PropertyPanel::makePointRow(PointRow& row) {
     auto* box = new QWidget(this);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (auto& spin : row.spins) {
+    for (int axis = 0; axis < 3; ++axis) {
+        QDoubleSpinBox*& spin = row.spins[static_cast<size_t>(axis)];
         spin = new QDoubleSpinBox(box);
-        spin->setRange(-1e5, 1e5);
+        spin->setRange(kLowest, 1e5);
+        spin->setSpecialValueText(kDiffers);
         spin->setDecimals(3);
         spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
         spin->setMinimumWidth(48);
         spin->setKeyboardTracking(false);
         layout->addWidget(spin);
         const PointRow* r = &row;
-        connect(spin, &QDoubleSpinBox::valueChanged, this, [this, r] { applyPoint(*r); });
+        connect(spin, &QDoubleSpinBox::valueChanged, this, [this, r, axis] { applyPoint(*r, axis); });
     }
     return box;
 }
@@ -118,154 +128,112 @@ void PropertyPanel::fillTextures() {
     texture_->addItem(tr("(none)"), 0);
     for (TextureInfo* t = GetTexture(nullptr); t; t = GetTexture(t))
         if (t->kind) texture_->addItem(kx::app::sceneText(t->name), t->kind);
-    if (object_) {
-        int index = texture_->findText(kx::app::sceneText(object_->material));
-        if (index < 0 && object_->materialType) {
-            texture_->addItem(kx::app::sceneText(object_->material), static_cast<int>(object_->materialType));
+    if (CadObject* first = object()) {
+        int index = texture_->findText(kx::app::sceneText(first->material));
+        if (index < 0 && first->materialType) {
+            texture_->addItem(kx::app::sceneText(first->material), static_cast<int>(first->materialType));
             index = texture_->count() - 1;
         }
-        texture_->setCurrentIndex(std::max(index, 0));
+        const bool same = allSame(objects_, [](CadObject* o) { return std::string(o->material); });
+        texture_->setCurrentIndex(same ? std::max(index, 0) : -1);
     }
 }
 
 void PropertyPanel::refresh() {
     filling_ = true;
-    object_ = GetNextSelectedObject(nullptr);
-    setEnabled(object_ != nullptr);
-    CadObject* obj = object_;
-    type_->setText(obj ? QString::fromLatin1(GetObjectTypeName(static_cast<int>(obj->type)) ?: "") : QString());
-    name_->setText(obj ? kx::app::sceneText(obj->name) : QString());
+    std::vector<CadObject*> now = CKalvexDoc::selectedObjects();
+    // Typing in a field merges into one step only while the same objects are shown.
+    if (now != objects_) doc_->history().seal();
+    objects_ = std::move(now);
+    const size_t n = objects_.size();
+    setEnabled(n != 0);
+    count_->setText(n == 0 ? QString() : n == 1 ? tr("1 object") : tr("%1 objects").arg(n));
+    CadObject* obj = object();
+    const bool sameType = obj && allSame(objects_, [](CadObject* o) { return o->type; });
+    type_->setText(sameType ? QString::fromLatin1(GetObjectTypeName(static_cast<int>(obj->type)) ?: "") : n ? kDiffers : QString());
+    // A name belongs to one object.
+    name_->setEnabled(n == 1);
+    name_->setText(n == 1 ? kx::app::sceneText(obj->name) : QString());
     const QColor colour = kx::app::bgrToColour(obj ? obj->rgb : 0xFFFFFF);
-    colour_->setStyleSheet(QStringLiteral("background-color: %1").arg(colour.name()));
+    colour_->setStyleSheet(allSame(objects_, [](CadObject* o) { return o->rgb; })
+                               ? QStringLiteral("background-color: %1").arg(colour.name())
+                               : QString());
     fillTextures();
-    const bool isText = obj && obj->type == KX_TEXT;
+    const bool isText = sameType && obj->type == KX_TEXT;
     text_->setVisible(isText);
     textLabel_->setVisible(isText);
-    text_->setText(isText ? kx::app::sceneText(textParts(obj).first.c_str()) : QString());
+    text_->setText(isText && allSame(objects_, textOf) ? kx::app::sceneText(textOf(obj).c_str()) : QString());
     // A camera keeps its target, right vector and up vector in the shape rows;
     // a light keeps the point it aims at in its extra row.
-    const bool camera = obj && obj->type == KX_CAMERA;
+    const bool camera = sameType && obj->type == KX_CAMERA;
     rows_[0].label->setText(camera ? tr("Look at") : tr("Size"));
-    rows_[1].label->setText(camera ? tr("Right") : obj && obj->type == KX_LIGHT ? tr("Target") : tr("Extra"));
+    rows_[1].label->setText(camera ? tr("Right") : sameType && obj->type == KX_LIGHT ? tr("Target") : tr("Extra"));
     rows_[3].label->setText(camera ? tr("Up") : tr("Rotate"));
-    for (PointRow& row : rows_) {
-        const Point3d p = obj ? *fieldOf(obj, row.id) : Point3d{};
-        const float v[3] = {p.x, p.y, p.z};
-        for (int k = 0; k < 3; ++k) row.spins[k]->setValue(v[k]);
+    showPoints();
+    for (size_t i = 0; i < flags_.size(); ++i) {
+        const uint32_t bit = kFlags[i].flag;
+        const bool same = allSame(objects_, [bit](CadObject* o) { return (o->flags & bit) != 0; });
+        flags_[i]->setTristate(!same);
+        flags_[i]->setCheckState(!same ? Qt::PartiallyChecked : obj && (obj->flags & bit) ? Qt::Checked : Qt::Unchecked);
     }
-    for (size_t i = 0; i < flags_.size(); ++i) flags_[i]->setChecked(obj && (obj->flags & kFlags[i].flag));
     filling_ = false;
 }
 
-void PropertyPanel::changed() {
-    doc_->geometryChanged();
-    doc_->selectionChanged();
+void PropertyPanel::showPoints() {
+    for (PointRow& row : rows_)
+        for (int k = 0; k < 3; ++k) {
+            auto axisOf = [&row, k](CadObject* o) {
+                const Point3d p = *fieldOf(o, row.id);
+                return k == 0 ? p.x : k == 1 ? p.y : p.z;
+            };
+            const bool same = !objects_.empty() && allSame(objects_, axisOf);
+            row.spins[static_cast<size_t>(k)]->setValue(same ? axisOf(objects_.front()) : objects_.empty() ? 0 : kLowest);
+        }
 }
+
+void PropertyPanel::changed() { doc_->edited(CKalvexDoc::Edited::Geometry); }
 
 void PropertyPanel::applyName() {
-    if (filling_ || !object_) return;
-    const QByteArray name = name_->text().toUtf8().left(31);
-    if (name.isEmpty() || name == object_->name) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    SetCadObjectProperty(object_, KX_PROP_NAME, name.constData());
-    doc_->setModified(true);
-    doc_->selectionChanged();
+    if (filling_ || objects_.size() != 1) return;
+    if (kx::app::renameObject(doc_->history(), objects_.front(), name_->text().toUtf8().left(31).toStdString()))
+        doc_->edited(CKalvexDoc::Edited::Selection);
 }
 
-void PropertyPanel::applyPoint(const PointRow& row) {
-    if (filling_ || !object_) return;
-    CadObject* obj = object_;
-    Point3d v{static_cast<float>(row.spins[0]->value()), static_cast<float>(row.spins[1]->value()),
-              static_cast<float>(row.spins[2]->value())};
-    const Point3d old = *fieldOf(obj, row.id);
-    if (v.x == old.x && v.y == old.y && v.z == old.z) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    if (obj->type == KX_CAMERA) {
-        CameraInfo* camera = GetActiveCamera();
-        if (row.id == KX_PROP_ROTATE) camera->up = v;
-        else if (row.id == KX_PROP_EXTRA) camera->rightDir = v;
-        else SetCadObjectProperty(obj, row.id == KX_PROP_SIZE ? KX_PROP_LOOKAT : row.id, &v);
-        RebuildCameraObject(camera);
-        doc_->cameraChanged();
-        doc_->selectionChanged();
-        return;
-    }
-    if (rebuildable(obj)) {
-        SetCadObjectProperty(obj, row.id, &v);
-        kx::app::RebuildSceneObject(obj);
-        changed();
-        return;
-    }
-    // A mesh or a group is transformed by the difference, so that its
-    // geometry and its parameters stay together.
-    Point3d centre{};
-    CentreInfo info{};
-    if (GetSingleObjectCenterPoint(obj, &info, 1)) GetObjectPointInfo(&info, 0, &centre);
-    const bool group = obj->type == KX_GROUP;
-    Point3d delta{v.x - old.x, v.y - old.y, v.z - old.z};
-    switch (row.id) {
-        case KX_PROP_SCALE: {
-            Point3d f{old.x ? v.x / old.x : 1, old.y ? v.y / old.y : 1, old.z ? v.z / old.z : 1};
-            if (group) SetCadObjectProperty(obj, KX_PROP_SCALE, &f);
-            else TransformObject(obj, KX_TRANSFORM_SCALE, &f, nullptr, nullptr, &centre, 0);
-            break;
-        }
-        case KX_PROP_ROTATE:
-            if (group) SetCadObjectProperty(obj, KX_PROP_ROTATE, &delta);
-            else TransformObject(obj, KX_TRANSFORM_ROTATE, nullptr, &delta, nullptr, &centre, 0);
-            break;
-        case KX_PROP_TRANSLATE:
-            if (group) SetCadObjectProperty(obj, KX_PROP_TRANSLATE, &delta);
-            else TransformObject(obj, KX_TRANSFORM_MOVE, nullptr, nullptr, &delta, nullptr, 0);
-            break;
-        default:
-            SetCadObjectProperty(obj, row.id, &v);
-            break;
-    }
-    changed();
+void PropertyPanel::applyPoint(const PointRow& row, int axis) {
+    if (filling_ || objects_.empty()) return;
+    const double value = row.spins[static_cast<size_t>(axis)]->value();
+    // The lowest value stands for "these differ": nothing was typed.
+    if (value == kLowest) return;
+    const bool camera = std::any_of(objects_.begin(), objects_.end(), [](CadObject* o) { return o->type == KX_CAMERA; });
+    const std::string key = "panel " + std::to_string(row.id) + " " + std::to_string(axis);
+    if (kx::app::setVectorProperty(doc_->history(), objects_, row.id, axis, Point3d{static_cast<float>(value), 0, 0}, key))
+        doc_->edited(camera ? CKalvexDoc::Edited::Camera : CKalvexDoc::Edited::Geometry);
 }
 
 void PropertyPanel::applyFlag(int bit, bool on) {
-    if (filling_ || !object_) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    for (const KxObjectFlag& f : kFlags)
-        if (static_cast<int>(f.flag) == bit) SetCadObjectProperty(object_, f.name, on ? 1u : 0u);
-    changed();
+    if (filling_ || objects_.empty()) return;
+    if (kx::app::setObjectFlag(doc_->history(), objects_, static_cast<uint32_t>(bit), on)) changed();
 }
 
 void PropertyPanel::applyTexture(int index) {
-    if (filling_ || !object_ || index < 0) return;
+    if (filling_ || objects_.empty() || index < 0) return;
     const int kind = texture_->itemData(index).toInt();
     const QByteArray name = texture_->itemText(index).toUtf8();
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    if (kind == 0) SetObjectTextureEx(object_, 0, "None");
-    else SetCadObjectProperty(object_, (kind & KX_TEXTURE_TEXTURE) ? KX_PROP_TEXTURE : KX_PROP_COLOR, name.constData());
-    changed();
+    if (kx::app::setObjectTexture(doc_->history(), objects_, name.toStdString(), kind)) changed();
 }
 
 void PropertyPanel::applyText() {
-    if (filling_ || !object_ || object_->type != KX_TEXT) return;
-    auto [text, font] = textParts(object_);
+    if (filling_ || objects_.empty()) return;
     const std::string wanted = text_->text().toStdString();
-    if (wanted.empty() || wanted == text) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    SetCadObjectProperty(object_, KX_PROP_TEXTSTRING, (wanted + font).c_str());
-    kx::app::RebuildSceneObject(object_);
-    changed();
+    if (kx::app::setObjectText(doc_->history(), objects_, wanted)) changed();
 }
 
 void PropertyPanel::chooseColour() {
-    if (!object_) return;
-    const QColor chosen = QColorDialog::getColor(kx::app::bgrToColour(object_->rgb), this, tr("Object colour"));
-    if (!chosen.isValid() || !object_) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    SetEncodedRgb(object_, static_cast<unsigned>(chosen.red()), static_cast<unsigned>(chosen.green()),
-                  static_cast<unsigned>(chosen.blue()));
-    changed();
+    if (objects_.empty()) return;
+    const QColor chosen = QColorDialog::getColor(kx::app::bgrToColour(objects_.front()->rgb), this, tr("Object colour"));
+    // The dialog let the scene change: the panel shows the selection again.
+    if (!chosen.isValid() || objects_ != CKalvexDoc::selectedObjects() || objects_.empty()) return;
+    if (kx::app::setObjectColour(doc_->history(), objects_, static_cast<unsigned>(chosen.red()),
+                                 static_cast<unsigned>(chosen.green()), static_cast<unsigned>(chosen.blue())))
+        changed();
 }
