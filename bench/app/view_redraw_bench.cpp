@@ -54,7 +54,7 @@ struct Window {
     Window() {
         environment.settings = &settings;
         doc = std::make_unique<CKalvexDoc>(settings);
-        view = std::make_unique<CKalvexView>(doc.get(), 1, &environment);
+        view = std::make_unique<CKalvexView>(doc.get(), kx::app::kFront, &environment);
         view->resize(800, 600);
     }
     void redraw() { view->render(&target); }
