@@ -1,6 +1,7 @@
 #include "document/kalvex_doc.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -10,16 +11,79 @@
 #include "preview/scene_lock.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
-    : QObject(parent), settings_(settings) {}
+    : QObject(parent), settings_(settings), history_(static_cast<size_t>(std::max(1, settings.desktop.undoDepth))) {}
 
 QString CKalvexDoc::title() const {
     return path_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path_).fileName();
 }
 
 void CKalvexDoc::setModified(bool modified) {
-    if (modified_ == modified) return;
+    const bool was = isModified();
     modified_ = modified;
+    if (!modified) history_.markSaved();
+    if (was != isModified()) emit titleChanged();
+}
+
+void CKalvexDoc::resetHistory() {
+    history_.clear();
+    history_.markSaved();
+    emit historyChanged();
+}
+
+void CKalvexDoc::edited(Edited what) {
+    switch (what) {
+        case Edited::Geometry:
+            GetSceneChanged();
+            emit geometryUpdated();
+            break;
+        case Edited::Camera: ++cameraGeneration_; emit geometryUpdated(); break;
+        case Edited::Selection: break;
+    }
+    emit selectionUpdated();
     emit titleChanged();
+    emit historyChanged();
+}
+
+void CKalvexDoc::editedMoves(const std::vector<CadObject*>& objects) {
+    for (CadObject* obj : objects)
+        if (obj->type == KX_CAMERA) return edited(Edited::Camera);
+    emit objectsMovedBy(objects);
+    emit titleChanged();
+    emit historyChanged();
+}
+
+void CKalvexDoc::afterHistoryMove(bool moved) {
+    // Even a refused step may have dropped the history: the menu follows.
+    if (moved) {
+        GetSceneChanged();
+        ++cameraGeneration_;
+        emit geometryUpdated();
+        emit selectionUpdated();
+    }
+    emit titleChanged();
+    emit historyChanged();
+}
+
+bool CKalvexDoc::undo() {
+    bool moved = false;
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return false;
+        moved = history_.undo();
+    }
+    afterHistoryMove(moved);
+    return moved;
+}
+
+bool CKalvexDoc::redo() {
+    bool moved = false;
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return false;
+        moved = history_.redo();
+    }
+    afterHistoryMove(moved);
+    return moved;
 }
 
 void CKalvexDoc::forgetPath() {
@@ -50,6 +114,7 @@ void CKalvexDoc::newScene(bool withDefaults) {
     modified_ = false;
     incomplete_ = false;
     ++cameraGeneration_;
+    resetHistory();
     emit sceneReplaced();
     emit documentReplaced();
     emit titleChanged();
@@ -136,6 +201,9 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
         SetObjectsUnSelected();
         GetSceneChanged();
         ++cameraGeneration_;
+        // The kept scene comes back from a file: its objects are new records.
+        history_.clear();
+        emit historyChanged();
         emit sceneReplaced();
         return false;
     }
@@ -148,6 +216,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     modified_ = partial;
     incomplete_ = partial;
     ++cameraGeneration_;
+    resetHistory();
     emit sceneReplaced();
     emit documentReplaced();
     emit titleChanged();
@@ -165,6 +234,9 @@ bool CKalvexDoc::import(const QString& path, unsigned type) {
     }
     ++cameraGeneration_;
     modified_ = true;
+    // Imported objects are not a step: the steps before cannot be taken back across them.
+    history_.clear();
+    emit historyChanged();
     emit sceneReplaced();
     emit titleChanged();
     return ok;
@@ -193,17 +265,28 @@ void CKalvexDoc::close() {
     path_.clear();
     modified_ = false;
     incomplete_ = false;
+    resetHistory();
     emit sceneReplaced();
     emit documentReplaced();
 }
 
+void CKalvexDoc::forgetHistory() {
+    // A change the history did not record: its steps could no longer be
+    // taken back exactly across it.
+    if (history_.size() == 0) return;
+    history_.clear();
+    emit historyChanged();
+}
+
 void CKalvexDoc::geometryChanged() {
+    forgetHistory();
     GetSceneChanged();
     setModified(true);
     emit geometryUpdated();
 }
 
 void CKalvexDoc::objectsMoved(const std::vector<CadObject*>& objects) {
+    forgetHistory();
     setModified(true);
     for (CadObject* obj : objects) {
         // The camera moved: the perspective view sees the scene from elsewhere.
@@ -223,6 +306,7 @@ void CKalvexDoc::framesShown() {
 void CKalvexDoc::selectionChanged() { emit selectionUpdated(); }
 
 void CKalvexDoc::cameraChanged() {
+    forgetHistory();
     ++cameraGeneration_;
     setModified(true);
     emit geometryUpdated();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "document/edit_history.h"
 #include "kxcore.h"
 #include "settings/settings.h"
 #include "views/mouse_state.h"
@@ -22,7 +23,10 @@ public:
     QString title() const;
     // The scene file, empty until the scene was opened or saved natively.
     QString path() const { return path_; }
-    bool isModified() const { return modified_; }
+    // Changed since the last save: by an edit the history does not hold, or
+    // by the steps between the history's position and the saved one.
+    bool isModified() const { return modified_ || history_.differsFromSaved(); }
+    // true: changed in a way the history does not hold; false: saved.
     void setModified(bool modified);
     // The scene stays, but is no longer tied to its file (Save asks for a name).
     void forgetPath();
@@ -48,13 +52,26 @@ public:
     // Counts the times the perspective had to be aimed at the camera again.
     unsigned cameraGeneration() const { return cameraGeneration_; }
 
-    // What the editing commands report after they changed the scene.
+    // What code outside the scene edit functions (scripts, plug-ins) reports
+    // after it changed the scene: the change is not undoable and the history
+    // before it is dropped.
     void geometryChanged();                               // objects made, deleted or reshaped
     void objectsMoved(const std::vector<CadObject*>& objects);  // only these moved
     void selectionChanged();
     void cameraChanged();                                 // the camera moved: aim the perspective again
     void viewOptionsChanged();                            // grid, colours, camera display...
     void framesShown();                                   // the objects show another frame: the file is unchanged
+    // What a recorded edit (one of the scene edit functions) changed; the
+    // history, not a flag, then says whether the document is modified.
+    enum class Edited { Geometry, Camera, Selection };
+    void edited(Edited what);
+    // A recorded move of only these objects (a drag): the views move them alone.
+    void editedMoves(const std::vector<CadObject*>& objects);
+    // Undo and Redo: the scene, the views and the panels follow the history.
+    bool undo();
+    bool redo();
+    kx::app::EditHistory& history() { return history_; }
+
     // Aims the perspective at the camera again, undoing its zoom; the scene is unchanged.
     void reaim();
 
@@ -78,9 +95,15 @@ signals:
     void selectionUpdated();
     void viewOptionsUpdated();
     void titleChanged();
+    // The history moved: the Undo and Redo commands show other step names.
+    void historyChanged();
 
 private:
     void setPath(const QString& path);
+    // A new scene starts with no history and counts as saved.
+    void resetHistory();
+    void forgetHistory();
+    void afterHistoryMove(bool moved);
 
     const kx::app::Settings& settings_;
     QString path_;
@@ -88,4 +111,5 @@ private:
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
     kx::app::MouseEditor mouseEditor_;
+    kx::app::EditHistory history_;
 };

@@ -1,18 +1,19 @@
 #include "mainframe/edit_commands.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QInputDialog>
+#include <QMimeData>
 #include <QWidget>
-#include <algorithm>
-#include <cstdio>
-#include <string>
-#include <vector>
+#include <memory>
 
 #include "dialogs/lathe_dialog.h"
 #include "dialogs/transform_dialog.h"
 #include "document/kalvex_doc.h"
+#include "document/scene_clipboard.h"
+#include "document/scene_edits.h"
 #include "kxcore.h"
 #include "mainframe/height_field_image.h"
-#include "preview/scene_lock.h"
 #include "views/mouse_state.h"
 
 EditCommands::EditCommands(CKalvexDoc* doc, QWidget* window) : QObject(window), doc_(doc), window_(window) {
@@ -26,15 +27,7 @@ bool EditCommands::haveSelection() const {
 }
 
 void EditCommands::deleteSelection() {
-    if (!GetNextSelectedObject(nullptr)) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        DeleteObjects();
-        SetObjectsUnSelected();
-    }
-    doc_->geometryChanged();
-    doc_->selectionChanged();
+    if (kx::app::deleteSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::selectAll() {
@@ -48,67 +41,15 @@ void EditCommands::selectNone() {
 }
 
 void EditCommands::group() {
-    if (!haveSelection()) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        std::vector<CadObject*> members = CKalvexDoc::selectedObjects();
-        CadObject* group = CreateGroup(CreateDefaultInfo());
-        if (!group) return;
-        // Making the group selected it alone; its members join it from the selection.
-        for (CadObject* obj : members) AddSelectedObject(obj);
-        int deleted = 0;
-        SetObjectsGroupEx(group, group->groupId, &deleted);
-        SetObjectsUnSelected();
-        SelectCadGroup(group, group->groupId, 1);
-    }
-    doc_->geometryChanged();
-    doc_->selectionChanged();
+    if (haveSelection() && kx::app::groupSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::ungroup() {
-    if (!haveSelection()) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        for (CadObject* obj : CKalvexDoc::selectedObjects())
-            if (obj->type == KX_GROUP) SelectCadGroup(obj, obj->groupId, 1);
-        int deleted = 0;
-        SetObjectsGroupEx(nullptr, 0, &deleted);
-    }
-    doc_->geometryChanged();
-    doc_->selectionChanged();
+    if (haveSelection() && kx::app::ungroupSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::duplicate() {
-    if (!haveSelection()) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        std::vector<CadObject*> copies;
-        for (CadObject* src : CKalvexDoc::selectedObjects()) {
-            // There is one camera, and a group is only a name for its members.
-            if (src->type == KX_CAMERA || src->type == KX_GROUP) continue;
-            char base[32] = {};
-            std::snprintf(base, sizeof base, "%s", src->name);
-            const std::string name = GetNextObjectName(StripObjectName(base), src->type);
-            CadObject* copy = NewCadObject(name.c_str());
-            if (!copy) break;
-            CopyCadObject(src, copy);
-            SetCadObjectProperty(copy, KX_PROP_NAME, name.c_str());
-            copy->flags = src->flags;
-            copy->groupId = 0;
-            copies.push_back(copy);
-        }
-        SetObjectsUnSelected();
-        for (CadObject* copy : copies) AddSelectedObject(copy);
-        // A copy on top of its original could not be told apart from it.
-        const float step = static_cast<float>(GetGridInterval() > 0 ? GetGridInterval() : 1.0);
-        Point3d offset{step, step, 0};
-        if (!copies.empty()) TranslateObjectsEx(&offset);
-    }
-    doc_->geometryChanged();
-    doc_->selectionChanged();
+    if (haveSelection() && kx::app::duplicateSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::startPlacing(unsigned type) {
@@ -126,59 +67,29 @@ void EditCommands::startPlacing(unsigned type) {
 }
 
 void EditCommands::nudge(const Point3d& by) {
-    if (!GetNextSelectedObject(nullptr)) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        Point3d offset = by;
-        TranslateObjectsEx(&offset);
-    }
-    doc_->objectsMoved(CKalvexDoc::selectedObjects());
+    if (kx::app::moveSelection(doc_->history(), by)) doc_->editedMoves(CKalvexDoc::selectedObjects());
 }
 
 void EditCommands::move() {
     Point3d offset{};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Move, window_, offset)) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        TranslateObjectsEx(&offset);
-    }
-    doc_->objectsMoved(CKalvexDoc::selectedObjects());
+    if (kx::app::moveSelection(doc_->history(), offset)) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::scale() {
     Point3d factors{1, 1, 1};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Scale, window_, factors)) return;
-    int scaled = 0;
-    {
-        kx::app::SceneChange change;
-        if (change.owns()) scaled = ScaleObjectsEx(&factors);
-    }
-    if (scaled) doc_->geometryChanged();
+    if (kx::app::scaleSelection(doc_->history(), factors)) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::rotate() {
     Point3d angles{};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Rotate, window_, angles)) return;
-    int rotated = 0;
-    {
-        kx::app::SceneChange change;
-        if (change.owns()) rotated = RotateObjectsEx(&angles);
-    }
-    if (rotated) doc_->geometryChanged();
+    if (kx::app::rotateSelection(doc_->history(), angles)) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::align(int axis) {
-    if (!haveSelection()) return;
-    // The core's modes: 0 keeps x, 1 keeps y, 5 keeps z of the reference.
-    static const unsigned modes[3] = {0, 1, 5};
-    int aligned = 0;
-    {
-        kx::app::SceneChange change;
-        if (change.owns()) aligned = AlignObjectsEx(modes[std::clamp(axis, 0, 2)], nullptr);
-    }
-    if (aligned) doc_->geometryChanged();
+    if (haveSelection() && kx::app::alignSelection(doc_->history(), axis)) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::alignDialog() {
@@ -191,57 +102,63 @@ void EditCommands::alignDialog() {
 }
 
 void EditCommands::centre() {
-    if (!haveSelection()) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        CentreObjects();
-    }
-    doc_->geometryChanged();
+    if (haveSelection() && kx::app::centreSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::smooth() {
-    if (!haveSelection()) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        SmoothObjectsEx();
-    }
-    doc_->geometryChanged();
+    if (haveSelection() && kx::app::smoothSelection(doc_->history(), true)) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::unsmooth() {
-    if (!haveSelection()) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        for (CadObject* obj : CKalvexDoc::selectedObjects())
-            if (obj->type == KX_POLYGON) UnSmoothObject(obj);
-    }
-    doc_->geometryChanged();
+    if (haveSelection() && kx::app::smoothSelection(doc_->history(), false)) doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::lathe() {
     if (!haveSelection()) return;
     LatheDialog dialog(window_);
     if (dialog.exec() != QDialog::Accepted) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    for (CadObject* obj : CKalvexDoc::selectedObjects()) {
-        if (obj->type != KX_POINTS || !obj->points) continue;
-        if (dialog.facets()) {
-            unsigned n = LathePointsEx(&obj->points, obj->count, dialog.steps(), dialog.angle());
-            if (!n) continue;
-            obj->count = n;
-            obj->type = KX_POLYGON;
-            NormalizeObject(obj, 0);
-        } else if (unsigned n = LathePoints(&obj->points, dialog.steps(), dialog.angle())) {
-            obj->count = n;
-        }
-        obj->boundValid = 0;
-    }
-    doc_->geometryChanged();
+    kx::app::latheSelection(doc_->history(), dialog.steps(), dialog.angle(), dialog.facets());
+    doc_->edited(CKalvexDoc::Edited::Geometry);
 }
+
+void EditCommands::undo() { doc_->undo(); }
+
+namespace {
+
+void putOnClipboard(const std::string& text) {
+    auto data = std::make_unique<QMimeData>();
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    data->setData(QString::fromLatin1(kx::app::kSceneMimeType), bytes);
+    data->setText(QString::fromUtf8(bytes));
+    QApplication::clipboard()->setMimeData(data.release());
+}
+
+}  // namespace
+
+void EditCommands::cut() {
+    if (!haveSelection()) return;
+    const std::string text = kx::app::cutSelection(doc_->history());
+    if (text.empty()) return;
+    putOnClipboard(text);
+    doc_->edited(CKalvexDoc::Edited::Geometry);
+}
+
+void EditCommands::copy() {
+    if (!haveSelection()) return;
+    const std::string text = kx::app::selectionAsSceneText();
+    if (!text.empty()) putOnClipboard(text);
+}
+
+void EditCommands::paste() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data) return;
+    const QString type = QString::fromLatin1(kx::app::kSceneMimeType);
+    // Plain text pastes too when it is scene text (from a program that kept only the text).
+    const QByteArray bytes = data->hasFormat(type) ? data->data(type) : data->text().toUtf8();
+    if (kx::app::pasteSceneText(doc_->history(), bytes.toStdString())) doc_->edited(CKalvexDoc::Edited::Geometry);
+}
+
+void EditCommands::redo() { doc_->redo(); }
 
 void EditCommands::snapToGrid(bool on) {
     double step = 0;

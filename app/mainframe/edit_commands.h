@@ -1,5 +1,5 @@
-// The Edit, Create and Modify commands: each works on the selection through
-// the core's functions and tells the document what changed.
+// The Edit, Create and Modify commands: each asks what it needs and calls the
+// scene edit function that changes the selection and records the undo step.
 #pragma once
 
 #include <QObject>
@@ -16,6 +16,13 @@ class EditCommands : public QObject {
 public:
     EditCommands(CKalvexDoc* doc, QWidget* window);
 
+    void undo();
+    void redo();
+    // The selected objects through the system clipboard, as scene text under
+    // the program's own type and as plain text.
+    void cut();
+    void copy();
+    void paste();
     void deleteSelection();
     void selectAll();
     void selectNone();

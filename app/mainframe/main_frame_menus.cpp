@@ -92,6 +92,25 @@ void CMainFrame::createMenus() {
     fileSave->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QAction* undo = addAction(edit, "editUndo", tr("&Undo"), QKeySequence::Undo, [this] { editCommands_->undo(); });
+    QAction* redo = addAction(edit, "editRedo", tr("&Redo"), {}, [this] { editCommands_->redo(); });
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // The commands name the step they take back or do again.
+    auto showSteps = [this, undo, redo] {
+        const std::string undoName = doc_->history().undoName();
+        const std::string redoName = doc_->history().redoName();
+        undo->setEnabled(!undoName.empty());
+        redo->setEnabled(!redoName.empty());
+        undo->setText(undoName.empty() ? tr("&Undo") : tr("&Undo %1").arg(QString::fromStdString(undoName)));
+        redo->setText(redoName.empty() ? tr("&Redo") : tr("&Redo %1").arg(QString::fromStdString(redoName)));
+    };
+    connect(doc_, &CKalvexDoc::historyChanged, this, showSteps);
+    showSteps();
+    edit->addSeparator();
+    addAction(edit, "editCut", tr("Cu&t"), QKeySequence::Cut, [this] { editCommands_->cut(); });
+    addAction(edit, "editCopy", tr("&Copy"), QKeySequence::Copy, [this] { editCommands_->copy(); });
+    addAction(edit, "editPaste", tr("&Paste"), QKeySequence::Paste, [this] { editCommands_->paste(); });
+    edit->addSeparator();
     QAction* editDelete = addAction(edit, "editDelete", tr("&Delete"), QKeySequence::Delete,
                                     [this] { editCommands_->deleteSelection(); });
     addAction(edit, "editSelectAll", tr("Select &All"), QKeySequence::SelectAll, [this] { editCommands_->selectAll(); });

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -18,12 +19,14 @@
 #include "mainframe/height_field_image.h"
 #include "mainframe/number_field.h"
 #include "mainframe/qt_ui_table.h"
-#include "preview/scene_lock.h"
+#include "document/scene_edits.h"
 #include "views/bgr_colour.h"
 
 namespace {
 
 constexpr const auto& kFlags = KX_OBJECT_FLAGS;
+// Shown in a number field whose objects differ; the field's lowest value stands for it.
+const QString kDiffers = QStringLiteral("\u2014");
 
 Point3d* fieldOf(CadObject* obj, int id) {
     switch (id) {
@@ -35,17 +38,19 @@ Point3d* fieldOf(CadObject* obj, int id) {
     }
 }
 
-// Objects whose mesh the core can build again from their parameters; the
-// others (meshes, points, groups) are moved, turned and scaled as they are.
-bool rebuildable(const CadObject* obj) { return obj->type >= KX_LIGHT && obj->type <= KX_TEXT; }
-
-// The text of a text object's TextString field, and what follows it (the font).
-std::pair<std::string, std::string> textParts(CadObject* obj) {
+// The text of a text object's TextString field.
+std::string textOf(CadObject* obj) {
     char field[KX_EXTRA_TEXT_MAX + 1] = {};
     if (!GetObjectExtraString(obj, KX_PROP_TEXTSTRING, field)) return {};
-    std::string text = GetTextObject(field, nullptr);
-    std::string all = field;
-    return {text, all.size() >= text.size() ? all.substr(text.size()) : std::string()};
+    return GetTextObject(field, nullptr);
+}
+
+// True when every object gives the same value.
+template <typename F>
+bool allSame(const std::vector<CadObject*>& objects, F&& value) {
+    for (CadObject* o : objects)
+        if (!(value(o) == value(objects.front()))) return false;
+    return true;
 }
 
 }  // namespace
@@ -53,6 +58,8 @@ std::pair<std::string, std::string> textParts(CadObject* obj) {
 PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent), doc_(doc) {
     form_ = new QFormLayout(this);
     QFormLayout* form = form_;
+    count_ = new QLabel(this);
+    form->addRow(count_);
     type_ = new QLabel(this);
     form->addRow(tr("Type"), type_);
     name_ = new QLineEdit(this);
@@ -106,7 +113,7 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
         flags_[i] = new QCheckBox(tr(kFlags[i].name), flagBox_);
         flagGrid->addWidget(flags_[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
         const uint32_t bit = kFlags[i].flag;
-        connect(flags_[i], &QCheckBox::toggled, this, [this, bit](bool on) { applyFlag(static_cast<int>(bit), on); });
+        connect(flags_[i], &QCheckBox::clicked, this, [this, bit](bool on) { applyFlag(static_cast<int>(bit), on); });
     }
     form->addRow(tr("Flags"), flagBox_);
 
@@ -122,7 +129,7 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
         applyTexture(index);
     });
     connect(image_, &QLineEdit::editingFinished, this, [this] {
-        if (!filling_ && object_ && image_->text().toStdString() != kx::app::heightFieldImageOf(object_))
+        if (!filling_ && object() && image_->text().toStdString() != kx::app::heightFieldImageOf(object()))
             applyImage(image_->text());
     });
     connect(browse_, &QToolButton::clicked, this, &PropertyPanel::chooseImage);
@@ -137,11 +144,13 @@ QWidget* PropertyPanel::makePointRow(PointRow& row) {
     auto* box = new QWidget(this);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (auto& spin : row.spins) {
+    for (int axis = 0; axis < 3; ++axis) {
+        QDoubleSpinBox*& spin = row.spins[static_cast<size_t>(axis)];
         spin = new NumberField(box);
+        spin->setSpecialValueText(kDiffers);
         layout->addWidget(spin);
         const PointRow* r = &row;
-        connect(spin, &QDoubleSpinBox::valueChanged, this, [this, r] { applyPoint(*r); });
+        connect(spin, &QDoubleSpinBox::valueChanged, this, [this, r, axis] { applyPoint(*r, axis); });
     }
     return box;
 }
@@ -160,22 +169,24 @@ void PropertyPanel::fillTextures() {
         for (TextureInfo* t = GetTexture(nullptr); t; t = GetTexture(t))
             if (t->kind) texture_->addItem(kx::app::sceneText(t->name), t->kind);
     }
+    CadObject* first = object();
     int index = 0;
-    if (object_ && (object_->materialType & KX_TEXTURE_TEXTURE)) {
+    if (first && (first->materialType & KX_TEXTURE_TEXTURE)) {
         // A texture the list does not know (a scene's own) is shown as it is.
-        index = texture_->findText(kx::app::sceneText(object_->material), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        index = texture_->findText(kx::app::sceneText(first->material), Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (index < 0) {
-            texture_->addItem(kx::app::sceneText(object_->material), static_cast<int>(object_->materialType));
+            texture_->addItem(kx::app::sceneText(first->material), static_cast<int>(first->materialType));
             index = texture_->count() - 1;
         }
-    } else if (object_ && object_->materialType) {
+    } else if (first && first->materialType) {
         // A named colour of the list is shown by its name; a colour mixed in
         // the colour dialog has no entry and is shown by the colour button.
-        index = std::max(0, texture_->findText(kx::app::sceneText(object_->material),
+        index = std::max(0, texture_->findText(kx::app::sceneText(first->material),
                                                Qt::MatchExactly | Qt::MatchCaseSensitive));
     }
+    if (!allSame(objects_, [](CadObject* o) { return std::string(o->material); })) index = -1;
     texture_->setCurrentIndex(index);
-    texture_->setEditText(texture_->itemText(index));
+    texture_->setEditText(index < 0 ? QString() : texture_->itemText(index));
 }
 
 void PropertyPanel::showRowsFor(const CadObject* obj) {
@@ -217,153 +228,115 @@ QString PropertyPanel::imageProblem() const { return imageProblem_->text(); }
 
 void PropertyPanel::refresh() {
     filling_ = true;
-    CadObject* previous = object_;
-    object_ = GetNextSelectedObject(nullptr);
-    setEnabled(object_ != nullptr);
-    CadObject* obj = object_;
-    if (obj != previous) imageProblem_->clear();
-    type_->setText(obj ? QString::fromLatin1(GetObjectTypeName(static_cast<int>(obj->type)) ?: "") : QString());
-    name_->setText(obj ? kx::app::sceneText(obj->name) : QString());
-    const QColor colour = kx::app::bgrToColour(obj ? obj->rgb : 0xFFFFFF);
-    colour_->setStyleSheet(QStringLiteral("background-color: %1").arg(colour.name()));
-    fillTextures();
-    const bool isText = obj && obj->type == KX_TEXT;
-    text_->setText(isText ? kx::app::sceneText(textParts(obj).first.c_str()) : QString());
-    image_->setText(obj && obj->type == KX_HEIGHTFIELD ? QString::fromStdString(kx::app::heightFieldImageOf(obj))
-                                                       : QString());
-    showRowsFor(obj);
-    for (PointRow& row : rows_) {
-        const Point3d p = obj ? *fieldOf(obj, row.id) : Point3d{};
-        const float v[3] = {p.x, p.y, p.z};
-        for (int k = 0; k < 3; ++k) row.spins[k]->setValue(v[k]);
+    std::vector<CadObject*> now = CKalvexDoc::selectedObjects();
+    // Typing in a field merges into one step only while the same objects are shown.
+    if (now != objects_) {
+        doc_->history().seal();
+        imageProblem_->clear();
     }
-    for (size_t i = 0; i < flags_.size(); ++i) flags_[i]->setChecked(obj && (obj->flags & kFlags[i].flag));
+    objects_ = std::move(now);
+    const size_t n = objects_.size();
+    setEnabled(n != 0);
+    count_->setText(n == 0 ? QString() : n == 1 ? tr("1 object") : tr("%1 objects").arg(n));
+    CadObject* obj = object();
+    const bool sameType = obj && allSame(objects_, [](CadObject* o) { return o->type; });
+    type_->setText(sameType ? QString::fromLatin1(GetObjectTypeName(static_cast<int>(obj->type)) ?: "")
+                   : n      ? kDiffers
+                            : QString());
+    // A name belongs to one object.
+    name_->setEnabled(n == 1);
+    name_->setText(n == 1 ? kx::app::sceneText(obj->name) : QString());
+    const QColor colour = kx::app::bgrToColour(obj ? obj->rgb : 0xFFFFFF);
+    colour_->setStyleSheet(allSame(objects_, [](CadObject* o) { return o->rgb; })
+                               ? QStringLiteral("background-color: %1").arg(colour.name())
+                               : QString());
+    fillTextures();
+    const bool isText = sameType && obj->type == KX_TEXT;
+    text_->setText(isText && allSame(objects_, textOf) ? kx::app::sceneText(textOf(obj).c_str()) : QString());
+    const bool heightField = sameType && n == 1 && obj->type == KX_HEIGHTFIELD;
+    image_->setText(heightField ? QString::fromStdString(kx::app::heightFieldImageOf(obj)) : QString());
+    // Rows are shown for the kind the objects share; mixed kinds show them all.
+    showRowsFor(sameType ? obj : nullptr);
+    form_->setRowVisible(imageBox_, heightField);
+    showPoints();
+    for (size_t i = 0; i < flags_.size(); ++i) {
+        const uint32_t bit = kFlags[i].flag;
+        const bool same = allSame(objects_, [bit](CadObject* o) { return (o->flags & bit) != 0; });
+        flags_[i]->setTristate(!same);
+        flags_[i]->setCheckState(!same ? Qt::PartiallyChecked : obj && (obj->flags & bit) ? Qt::Checked : Qt::Unchecked);
+    }
     filling_ = false;
 }
 
-void PropertyPanel::changed() {
-    doc_->geometryChanged();
-    doc_->selectionChanged();
+void PropertyPanel::showPoints() {
+    for (PointRow& row : rows_)
+        for (int k = 0; k < 3; ++k) {
+            QDoubleSpinBox* spin = row.spins[static_cast<size_t>(k)];
+            auto axisOf = [&row, k](CadObject* o) {
+                const Point3d p = *fieldOf(o, row.id);
+                return k == 0 ? p.x : k == 1 ? p.y : p.z;
+            };
+            const bool same = !objects_.empty() && allSame(objects_, axisOf);
+            spin->setValue(same ? axisOf(objects_.front()) : objects_.empty() ? 0 : spin->minimum());
+        }
 }
+
+void PropertyPanel::changed() { doc_->edited(CKalvexDoc::Edited::Geometry); }
 
 void PropertyPanel::applyName() {
-    if (filling_ || !object_) return;
-    const QByteArray name = name_->text().toUtf8().left(31);
-    if (name.isEmpty() || name == object_->name) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    SetCadObjectProperty(object_, KX_PROP_NAME, name.constData());
-    doc_->setModified(true);
-    doc_->selectionChanged();
+    if (filling_ || objects_.size() != 1) return;
+    if (kx::app::renameObject(doc_->history(), objects_.front(), name_->text().toUtf8().left(31).toStdString()))
+        doc_->edited(CKalvexDoc::Edited::Selection);
 }
 
-void PropertyPanel::applyPoint(const PointRow& row) {
-    if (filling_ || !object_) return;
-    CadObject* obj = object_;
-    Point3d v{static_cast<float>(row.spins[0]->value()), static_cast<float>(row.spins[1]->value()),
-              static_cast<float>(row.spins[2]->value())};
-    const Point3d old = *fieldOf(obj, row.id);
-    if (v.x == old.x && v.y == old.y && v.z == old.z) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    if (obj->type == KX_CAMERA) {
-        CameraInfo* camera = GetActiveCamera();
-        if (row.id == KX_PROP_ROTATE) camera->up = v;
-        else if (row.id == KX_PROP_EXTRA) camera->rightDir = v;
-        else SetCadObjectProperty(obj, row.id == KX_PROP_SIZE ? KX_PROP_LOOKAT : row.id, &v);
-        RebuildCameraObject(camera);
-        doc_->cameraChanged();
-        doc_->selectionChanged();
-        return;
-    }
-    if (rebuildable(obj)) {
-        SetCadObjectProperty(obj, row.id, &v);
-        kx::app::RebuildSceneObject(obj);
-        changed();
-        return;
-    }
-    // A mesh or a group is transformed by the difference, so that its
-    // geometry and its parameters stay together.
-    Point3d centre{};
-    CentreInfo info{};
-    if (GetSingleObjectCenterPoint(obj, &info, 1)) GetObjectPointInfo(&info, 0, &centre);
-    const bool group = obj->type == KX_GROUP;
-    Point3d delta{v.x - old.x, v.y - old.y, v.z - old.z};
-    switch (row.id) {
-        case KX_PROP_SCALE: {
-            Point3d f{old.x ? v.x / old.x : 1, old.y ? v.y / old.y : 1, old.z ? v.z / old.z : 1};
-            if (group) SetCadObjectProperty(obj, KX_PROP_SCALE, &f);
-            else TransformObject(obj, KX_TRANSFORM_SCALE, &f, nullptr, nullptr, &centre, 0);
-            break;
-        }
-        case KX_PROP_ROTATE:
-            if (group) SetCadObjectProperty(obj, KX_PROP_ROTATE, &delta);
-            else TransformObject(obj, KX_TRANSFORM_ROTATE, nullptr, &delta, nullptr, &centre, 0);
-            break;
-        case KX_PROP_TRANSLATE:
-            if (group) SetCadObjectProperty(obj, KX_PROP_TRANSLATE, &delta);
-            else TransformObject(obj, KX_TRANSFORM_MOVE, nullptr, nullptr, &delta, nullptr, 0);
-            break;
-        default:
-            SetCadObjectProperty(obj, row.id, &v);
-            break;
-    }
-    changed();
+void PropertyPanel::applyPoint(const PointRow& row, int axis) {
+    if (filling_ || objects_.empty()) return;
+    QDoubleSpinBox* spin = row.spins[static_cast<size_t>(axis)];
+    const double value = spin->value();
+    // The lowest value stands for "these differ": nothing was typed.
+    if (value == spin->minimum()) return;
+    const bool camera = std::any_of(objects_.begin(), objects_.end(), [](CadObject* o) { return o->type == KX_CAMERA; });
+    const std::string key = "panel " + std::to_string(row.id) + " " + std::to_string(axis);
+    if (kx::app::setVectorProperty(doc_->history(), objects_, row.id, axis, Point3d{static_cast<float>(value), 0, 0}, key))
+        doc_->edited(camera ? CKalvexDoc::Edited::Camera : CKalvexDoc::Edited::Geometry);
 }
 
 void PropertyPanel::applyFlag(int bit, bool on) {
-    if (filling_ || !object_) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    for (const KxObjectFlag& f : kFlags)
-        if (static_cast<int>(f.flag) == bit) SetCadObjectProperty(object_, f.name, on ? 1u : 0u);
-    changed();
+    if (filling_ || objects_.empty()) return;
+    if (kx::app::setObjectFlag(doc_->history(), objects_, static_cast<uint32_t>(bit), on)) changed();
 }
 
 void PropertyPanel::applyTexture(int index) {
-    if (filling_ || !object_ || index < 0) return;
+    if (filling_ || objects_.empty() || index < 0) return;
     const int kind = texture_->itemData(index).toInt();
     const QByteArray name = texture_->itemText(index).toUtf8();
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    if (kind == 0) SetObjectTextureEx(object_, 0, "None");
-    else SetCadObjectProperty(object_, (kind & KX_TEXTURE_TEXTURE) ? KX_PROP_TEXTURE : KX_PROP_COLOR, name.constData());
-    changed();
+    if (kx::app::setObjectTexture(doc_->history(), objects_, name.toStdString(), kind)) changed();
 }
 
 void PropertyPanel::applyText() {
-    if (filling_ || !object_ || object_->type != KX_TEXT) return;
-    auto [text, font] = textParts(object_);
+    if (filling_ || objects_.empty()) return;
     const std::string wanted = text_->text().toStdString();
-    if (wanted.empty() || wanted == text) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    SetCadObjectProperty(object_, KX_PROP_TEXTSTRING, (wanted + font).c_str());
-    kx::app::RebuildSceneObject(object_);
-    changed();
+    if (kx::app::setObjectText(doc_->history(), objects_, wanted)) changed();
 }
 
 void PropertyPanel::chooseColour() {
-    if (!object_) return;
-    const QColor chosen = QColorDialog::getColor(kx::app::bgrToColour(object_->rgb), this, tr("Object colour"));
+    if (objects_.empty()) return;
+    const QColor chosen = QColorDialog::getColor(kx::app::bgrToColour(objects_.front()->rgb), this, tr("Object colour"));
+    // The dialog let the scene change: the panel shows the selection again.
+    if (objects_ != CKalvexDoc::selectedObjects()) return;
     applyColour(chosen);
 }
 
 void PropertyPanel::applyColour(const QColor& chosen) {
-    if (!chosen.isValid() || !object_) return;
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    const auto r = static_cast<unsigned>(chosen.red()), g = static_cast<unsigned>(chosen.green()),
-               b = static_cast<unsigned>(chosen.blue());
-    // The colour of a textured object is the one the views draw it in: the
-    // texture it renders with stays.
-    if (object_->materialType & KX_TEXTURE_TEXTURE) object_->rgb = r | (g << 8) | (b << 16);
-    else SetEncodedRgb(object_, r, g, b);
-    changed();
+    if (!chosen.isValid() || objects_.empty()) return;
+    if (kx::app::setObjectColour(doc_->history(), objects_, static_cast<unsigned>(chosen.red()),
+                                 static_cast<unsigned>(chosen.green()), static_cast<unsigned>(chosen.blue())))
+        changed();
 }
 
 void PropertyPanel::textureTyped() {
-    if (filling_ || !object_) return;
+    CadObject* first = object();
+    if (filling_ || !first) return;
     const QString typed = texture_->currentText().trimmed();
     const int index = texture_->findText(typed, Qt::MatchFixedString);
     if (index < 0) {
@@ -371,8 +344,8 @@ void PropertyPanel::textureTyped() {
         texture_->setEditText(texture_->itemText(texture_->currentIndex()));
         return;
     }
-    const QString current = object_->materialType ? kx::app::sceneText(object_->material) : QString();
-    if (texture_->itemText(index) == current || (index == 0 && !(object_->materialType & KX_TEXTURE_TEXTURE) &&
+    const QString current = first->materialType ? kx::app::sceneText(first->material) : QString();
+    if (texture_->itemText(index) == current || (index == 0 && !(first->materialType & KX_TEXTURE_TEXTURE) &&
                                                  texture_->currentIndex() == 0))
         return;
     texture_->setCurrentIndex(index);
@@ -380,7 +353,8 @@ void PropertyPanel::textureTyped() {
 }
 
 void PropertyPanel::chooseImage() {
-    if (!object_ || object_->type != KX_HEIGHTFIELD) return;
+    CadObject* first = object();
+    if (!first || first->type != KX_HEIGHTFIELD) return;
     const QString chosen = kx::app::askHeightFieldImage(this, image_->text());
     if (chosen.isEmpty()) return;
     image_->setText(chosen);
@@ -388,9 +362,10 @@ void PropertyPanel::chooseImage() {
 }
 
 bool PropertyPanel::applyImage(const QString& path) {
-    if (!object_ || object_->type != KX_HEIGHTFIELD) return false;
+    CadObject* first = object();
+    if (objects_.size() != 1 || !first || first->type != KX_HEIGHTFIELD) return false;
     const std::string file = path.trimmed().toStdString();
-    const std::string current = kx::app::heightFieldImageOf(object_);
+    const std::string current = kx::app::heightFieldImageOf(first);
     std::string problem = file.size() > KX_EXTRA_TEXT_MAX ? "The file name is too long" : std::string();
     if (problem.empty()) problem = kx::app::heightFieldImageProblem(file);
     imageProblem_->setText(QString::fromStdString(problem));
@@ -401,12 +376,7 @@ bool PropertyPanel::applyImage(const QString& path) {
         return false;
     }
     if (file == current) return true;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return false;
-        SetCadObjectProperty(object_, KX_PROP_HEIGHTFIELDFILE, file.c_str());
-    }
-    doc_->setModified(true);
-    doc_->selectionChanged();
+    if (!kx::app::setHeightFieldImage(doc_->history(), first, file)) return false;
+    doc_->edited(CKalvexDoc::Edited::Selection);
     return true;
 }

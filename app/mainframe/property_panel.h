@@ -1,13 +1,15 @@
-// The properties of the selected object: name, colour, texture, the shape
-// values of its type, scale, rotation, position and flags (for lights and the
-// camera only what means something for them), and a height field's image.
-// Every change goes through the core's property functions, rebuilds the
-// object, and all views show it.
+// The properties of the selected objects: name, colour or texture, the shape
+// values of their type, scale, rotation, position and flags (for lights and
+// the camera only what means something for them), and a height field's
+// image. With several objects selected, a field whose values differ shows
+// blank (or "—") until it is edited, and an edit applies to all of them as
+// one undo step. Every change goes through the scene edit functions.
 #pragma once
 
 #include <QColor>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 #include "kxcore.h"
 
@@ -26,14 +28,18 @@ class PropertyPanel : public QWidget {
 public:
     explicit PropertyPanel(CKalvexDoc* doc, QWidget* parent = nullptr);
 
-    // The object shown: the first selected one, or null.
-    CadObject* object() const { return object_; }
+    // The first object shown, or null.
+    CadObject* object() const { return objects_.empty() ? nullptr : objects_.front(); }
+    // Every object shown: the selection.
+    const std::vector<CadObject*>& objects() const { return objects_; }
     // Shows the selection's first object again.
     void refresh();
 
     // The rows of point values, by property id (Size, Extra, Scale, Rotate, Translate).
     QDoubleSpinBox* pointField(int id, int axis) const;
     QLineEdit* nameField() const { return name_; }
+    // "3 objects", "1 object" or empty.
+    QLabel* countLabel() const { return count_; }
     QComboBox* textureField() const { return texture_; }
     QLineEdit* imageField() const { return image_; }
     // Why the last image given was refused; empty when it was taken.
@@ -43,7 +49,7 @@ public:
     QWidget* colourField() const;
     QWidget* flagField(uint32_t flag) const;
 
-    // Gives the object a colour. A textured object keeps its texture and is
+    // Gives the objects a colour. A textured object keeps its texture and is
     // only drawn in the colour; any other object takes the colour as its own.
     void applyColour(const QColor& colour);
     // Gives a height field the image file when the image can be read.
@@ -57,7 +63,8 @@ private:
     };
     QWidget* makePointRow(PointRow& row);
     void applyName();
-    void applyPoint(const PointRow& row);
+    void applyPoint(const PointRow& row, int axis);
+    void showPoints();
     void applyFlag(int bit, bool on);
     void applyTexture(int index);
     void applyText();
@@ -71,7 +78,7 @@ private:
     void changed();
 
     CKalvexDoc* doc_;
-    CadObject* object_ = nullptr;
+    std::vector<CadObject*> objects_;
     bool filling_ = false;
     QFormLayout* form_;
     QWidget* flagBox_;
@@ -79,6 +86,7 @@ private:
     QLineEdit* image_;
     QToolButton* browse_;
     QLabel* imageProblem_;
+    QLabel* count_;
     QLabel* type_;
     QLineEdit* name_;
     QPushButton* colour_;

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "document/kalvex_doc.h"
+#include "document/scene_edits.h"
 #include "kxcore.h"
 #include "preview/scene_lock.h"
 #include "mainframe/qt_ui_table.h"
@@ -160,11 +161,5 @@ void SceneTreePanel::renamed(QTreeWidgetItem* item, int) {
         item->setText(0, kx::app::sceneText(obj->name));
         return;
     }
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        SetCadObjectProperty(obj, KX_PROP_NAME, name.constData());
-    }
-    doc_->setModified(true);
-    doc_->selectionChanged();
+    if (kx::app::renameObject(doc_->history(), obj, name.toStdString())) doc_->edited(CKalvexDoc::Edited::Selection);
 }

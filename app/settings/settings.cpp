@@ -54,6 +54,7 @@ const IntValue kIntValues[] = {
     {"Desktop", "LoadPlugins", [](Settings& s) -> int& { return s.desktop.loadPlugins; }},
     {"Desktop", "ExecuteAllPlugins", [](Settings& s) -> int& { return s.desktop.executeAllPlugins; }},
     {"Desktop", "PlaceMultiple", [](Settings& s) -> int& { return s.desktop.placeMultiple; }},
+    {"Desktop", "UndoDepth", [](Settings& s) -> int& { return s.desktop.undoDepth; }},
     {"Desktop", "AutoRedraw", [](Settings& s) -> int& { return s.desktop.autoRedraw; }},
     {"Desktop", "EnableGL", [](Settings& s) -> int& { return s.desktop.enableGL; }},
     {"Desktop", "DisableSplash", [](Settings& s) -> int& { return s.desktop.disableSplash; }},

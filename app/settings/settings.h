@@ -23,6 +23,7 @@ struct DesktopSettings {
     int loadPlugins = 1;
     int executeAllPlugins = 1;
     int placeMultiple = 0;
+    int undoDepth = 100;  // steps Undo can take back
     int autoRedraw = 1;
     int enableGL = 1;
     int disableSplash = 0;

@@ -8,11 +8,11 @@
 #include <cmath>
 
 #include "document/kalvex_doc.h"
+#include "document/scene_edits.h"
 #include "preview/scene_lock.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "views/mouse_state.h"
-#include "views/placed_object.h"
 #include "views/selection.h"
 
 using namespace kx::app;
@@ -322,12 +322,9 @@ void CKalvexView::dragTo(const QPoint& client) {
         }
     }
     if (d.x == 0 && d.y == 0 && d.z == 0) return;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return;
-        TranslateObjectsEx(&d);
-    }
-    doc_->objectsMoved(CKalvexDoc::selectedObjects());
+    // Every movement of one drag merges into one undo step, sealed at the release.
+    if (!kx::app::moveSelection(doc_->history(), d, "drag")) return;
+    doc_->editedMoves(CKalvexDoc::selectedObjects());
 }
 
 void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
@@ -342,6 +339,7 @@ void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CKalvexView::release(const QPoint& client) {
     leftDown_ = false;
+    if (dragging_) doc_->history().seal();
     dragging_ = false;
     // A band ends where the mouse left the view.
     const QPoint pos(std::clamp(client.x(), 0, width()), std::clamp(client.y(), 0, height()));
@@ -376,26 +374,14 @@ void CKalvexView::release(const QPoint& client) {
 
 void CKalvexView::place() {
     MouseEditor& m = doc_->mouseEditor();
-    kx::app::SceneChange change;
-    if (!change.owns()) return;
-    Point3d at = m.cursor;
+    // Points are drawn one click at a time into the selected point object.
     if (m.placeType == KX_POINTS) {
-        // Points are drawn one click at a time into the selected point object.
-        CadObject* obj = GetNextSelectedObject(nullptr);
-        if (!obj || obj->type != KX_POINTS) obj = NewPointObject("_points");
-        if (obj) {
-            ListEntry* tail = obj->points;
-            while (tail && tail->next) tail = tail->next;
-            ListEntry* node = AddEntry(1, tail, &at);
-            if (node && !obj->points) obj->points = node;
-            if (node) ++obj->count;
-            obj->boundValid = 0;
-        }
+        kx::app::placePoint(doc_->history(), m.cursor);
     } else {
-        finishPlacedObject(CreateDefaultObjectEx(nullptr, m.placeType, &at), m);
+        kx::app::createObject(doc_->history(), m.placeType, m.cursor, m.placeImage);
         if (!env_->settings->desktop.placeMultiple) m.state = kMouseSelect;
     }
-    doc_->geometryChanged();
+    doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void CKalvexView::wheelEvent(QWheelEvent* event) {

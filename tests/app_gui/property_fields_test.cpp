@@ -16,7 +16,7 @@
 #include "mainframe/height_field_image.h"
 #include "mainframe/number_field.h"
 #include "mainframe/property_panel.h"
-#include "views/placed_object.h"
+#include "document/placed_object.h"
 #include "window_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "views/placed_object.h"
+#include "document/placed_object.h"
 
 #include <cmath>
 
@@ -16,10 +16,9 @@ float heightOf(CadObject* obj) {
 
 }  // namespace
 
-void finishPlacedObject(CadObject* obj, const MouseEditor& m) {
+void finishPlacedObject(CadObject* obj, const std::string& image) {
     if (!obj) return;
-    if (obj->type == KX_HEIGHTFIELD && !m.placeImage.empty())
-        SetCadObjectProperty(obj, KX_PROP_HEIGHTFIELDFILE, m.placeImage.c_str());
+    if (obj->type == KX_HEIGHTFIELD && !image.empty()) SetCadObjectProperty(obj, KX_PROP_HEIGHTFIELDFILE, image.c_str());
     if (obj->type == KX_TEXT) {
         const float height = heightOf(obj);
         if (!(height > 0) || !std::isfinite(height)) return;

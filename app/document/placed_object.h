@@ -4,14 +4,17 @@
 // objects about it.
 #pragma once
 
+#include <string>
+
 #include "kxcore.h"
-#include "views/mouse_state.h"
 
 namespace kx::app {
 
 // Height of a new default sphere: its size is its radius.
 inline constexpr float kNewObjectHeight = 2.0f;
 
-void finishPlacedObject(CadObject* obj, const MouseEditor& m);
+// Called under the scene lock on a freshly created object; image is the file
+// a height field takes (empty: the core's default).
+void finishPlacedObject(CadObject* obj, const std::string& image);
 
 }  // namespace kx::app

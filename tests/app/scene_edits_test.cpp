@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "core_fixture.h"
+#include "document/scene_clipboard.h"
+#include "document/scene_edits.h"
+
+namespace {
+
+using namespace kx::app;
+
+void select(std::initializer_list<const char*> names) {
+    SetObjectsUnSelected();
+    for (const char* n : names) AddSelectedObject(GetCadObjectByName(n));
+}
+
+class SceneEditsTest : public kxtest::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        InitScene();
+        InitCamera();
+        CreateDefaultScene();
+        CreateCameraObject(CameraToInfo(GetActiveCamera()));
+        Point3d at{1.25f, 0, -2};
+        CreateDefaultObjectEx("Ball", KX_SPHERE, &at);
+        at = Point3d{-3, 0.5f, 1};
+        CadObject* box = CreateDefaultObjectEx("Crate", KX_BOX, &at);
+        SetCadObjectProperty(box, KX_PROP_TEXTURE, "Jade");
+        CadObject* mesh = makeMesh("Mesh", 40);
+        // Odd coordinates, so that moving them back is not trivially exact.
+        for (ListEntry* n = mesh->points; n; n = n->next)
+            for (unsigned i = 0; i < n->count; ++i) n->points[i].z = 0.1f * static_cast<float>(i) + 1e-3f;
+        CadObject* pts = NewPointObject("_points");
+        Point3d p[2] = {{0, 1, 0}, {0.5f, 2, 0}};
+        pts->points = AddEntry(1, nullptr, &p[0]);
+        AddEntry(1, pts->points, &p[1]);
+        pts->count = 2;
+        SetCadObjectProperty(pts, KX_PROP_NAME, "_points");
+        SetObjectsUnSelected();
+    }
+
+    std::string saved() {
+        const std::string path = dir.file("scene.cad");
+        EXPECT_TRUE(SaveScene2(GetCurrentScene(), path.c_str()));
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+
+    EditHistory history;
+};
+
+struct EditCase {
+    const char* name;
+    std::function<bool(EditHistory&)> edit;
+    const char* stepName;
+};
+
+const std::vector<EditCase>& editCases() {
+    static const std::vector<EditCase> cases = {
+        {"size of a sphere", [](EditHistory& h) {
+             return setVectorProperty(h, {GetCadObjectByName("Ball")}, KX_PROP_SIZE, -1, Point3d{2, 2, 2});
+         }, "Change Size"},
+        {"one axis of two objects", [](EditHistory& h) {
+             return setVectorProperty(h, {GetCadObjectByName("Ball"), GetCadObjectByName("Mesh")}, KX_PROP_TRANSLATE, 1,
+                                      Point3d{0.7f, 0, 0});
+         }, "Change Position"},
+        {"scale of a mesh", [](EditHistory& h) {
+             return setVectorProperty(h, {GetCadObjectByName("Mesh")}, KX_PROP_SCALE, -1, Point3d{2, 1, 0.5f});
+         }, "Change Scale"},
+        {"camera position", [](EditHistory& h) {
+             CadObject* cam = GetActiveCamera()->object;
+             return cam && setVectorProperty(h, {cam}, KX_PROP_TRANSLATE, -1, Point3d{3, 9, 11});
+         }, "Change Position"},
+        {"rename", [](EditHistory& h) { return renameObject(h, GetCadObjectByName("Crate"), "Chest"); }, "Rename"},
+        {"flag", [](EditHistory& h) {
+             return setObjectFlag(h, {GetCadObjectByName("Crate"), GetCadObjectByName("Ball")}, KX_FLAG_NOEXPORT, true);
+         }, "Set Noexport"},
+        {"colour", [](EditHistory& h) { return setObjectColour(h, {GetCadObjectByName("Ball")}, 10, 200, 30); },
+         "Change Colour"},
+        {"no texture", [](EditHistory& h) { return setObjectTexture(h, {GetCadObjectByName("Crate")}, "", 0); },
+         "Change Texture"},
+        {"move selection", [](EditHistory& h) {
+             select({"Mesh", "Ball"});
+             return moveSelection(h, Point3d{0.3f, -1.7f, 0.01f});
+         }, "Move"},
+        {"scale selection", [](EditHistory& h) {
+             select({"Mesh", "Crate"});
+             return scaleSelection(h, Point3d{1.5f, 1.5f, 1.5f});
+         }, "Scale"},
+        {"rotate selection", [](EditHistory& h) {
+             select({"Mesh"});
+             return rotateSelection(h, Point3d{0, 33, 0});
+         }, "Rotate"},
+        {"create", [](EditHistory& h) { return createObject(h, KX_CONE, Point3d{4, 0, 4}); }, "Create Cone"},
+        {"place point", [](EditHistory& h) {
+             select({"_points"});
+             return placePoint(h, Point3d{1, 3, 0});
+         }, "Add Point"},
+        {"delete first and middle", [](EditHistory& h) {
+             SetObjectsUnSelected();
+             AddSelectedObject(GetCadObject(nullptr));
+             AddSelectedObject(GetCadObjectByName("Crate"));
+             return deleteSelection(h);
+         }, "Delete 2 Objects"},
+        {"duplicate", [](EditHistory& h) {
+             select({"Ball", "Mesh"});
+             return duplicateSelection(h);
+         }, "Duplicate 2 Objects"},
+        {"group", [](EditHistory& h) {
+             select({"Ball", "Crate"});
+             return groupSelection(h);
+         }, "Group"},
+        {"lathe", [](EditHistory& h) {
+             select({"_points"});
+             return latheSelection(h, 8, 360, true);
+         }, "Lathe"},
+        {"camera record", [](EditHistory& h) {
+             CameraInfo c = *GetActiveCamera();
+             c.location = Point3d{-5, 2, 7};
+             c.lookAt = Point3d{1, 0, 0};
+             return changeCamera(h, c, "Orbit");
+         }, "Orbit"},
+    };
+    return cases;
+}
+
+TEST_F(SceneEditsTest, EveryEditIsUndoneAndRedoneToTheByte) {
+    const std::string original = saved();
+    for (const EditCase& c : editCases()) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(saved(), original);
+        ASSERT_TRUE(c.edit(history));
+        EXPECT_EQ(history.undoName(), c.stepName);
+        const std::string edited = saved();
+        EXPECT_NE(edited, original);
+        EXPECT_TRUE(history.differsFromSaved());
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(saved(), original);
+        EXPECT_FALSE(history.differsFromSaved());
+        ASSERT_TRUE(history.redo());
+        EXPECT_EQ(saved(), edited);
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(saved(), original);
+        // A new edit after an undo drops the step undone.
+        history.clear();
+    }
+}
+
+TEST_F(SceneEditsTest, UngroupIsUndoneWithItsLinks) {
+    select({"Ball", "Crate"});
+    ASSERT_TRUE(groupSelection(history));
+    history.clear();
+    history.markSaved();
+    const std::string grouped = saved();
+    ASSERT_TRUE(ungroupSelection(history));
+    EXPECT_NE(saved(), grouped);
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), grouped);
+    ASSERT_TRUE(history.redo());
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), grouped);
+}
+
+TEST_F(SceneEditsTest, DragIsOneStepAndTypingInOneFieldIsAnother) {
+    const std::string original = saved();
+    select({"Mesh"});
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(moveSelection(history, Point3d{0.1f, 0.2f, 0}, "drag"));
+    history.seal();
+    ASSERT_TRUE(moveSelection(history, Point3d{0.1f, 0, 0}, "drag"));
+    EXPECT_EQ(history.size(), 2u);
+    CadObject* ball = GetCadObjectByName("Ball");
+    for (float x : {1.2f, 1.5f, 1.52f})
+        ASSERT_TRUE(setVectorProperty(history, {ball}, KX_PROP_SIZE, 0, Point3d{x, 0, 0}, "size0"));
+    EXPECT_EQ(history.size(), 3u);
+    const std::string edited = saved();
+    while (history.canUndo()) ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), original);
+    while (history.canRedo()) ASSERT_TRUE(history.redo());
+    EXPECT_EQ(saved(), edited);
+}
+
+TEST_F(SceneEditsTest, SelectionAndNamesComeBack) {
+    select({"Crate", "Ball"});
+    ASSERT_TRUE(deleteSelection(history));
+    EXPECT_EQ(GetCadObjectByName("Crate"), nullptr);
+    ASSERT_TRUE(history.undo());
+    std::vector<std::string> names;
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o)) names.push_back(o->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Ball", "Crate"}));
+    EXPECT_STREQ(GetCadObjectByName("Crate")->material, "Jade");
+}
+
+TEST_F(SceneEditsTest, LongRandomSequenceUndoesToTheStart) {
+    const std::string original = saved();
+    std::mt19937 random(1234);
+    const auto& cases = editCases();
+    std::vector<std::string> states{original};
+    for (int i = 0; i < 60; ++i) {
+        const EditCase& c = cases[random() % cases.size()];
+        SCOPED_TRACE(c.name);
+        if (c.edit(history)) states.push_back(saved());
+    }
+    ASSERT_EQ(history.size(), states.size() - 1);
+    while (history.canUndo()) {
+        ASSERT_TRUE(history.undo());
+        states.pop_back();
+        ASSERT_EQ(saved(), states.back());
+    }
+    EXPECT_EQ(saved(), original);
+}
+
+TEST_F(SceneEditsTest, DepthDropsTheOldestAndForgetsTheSavedState) {
+    history.setDepth(3);
+    select({"Ball"});
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(moveSelection(history, Point3d{1, 0, 0}));
+    EXPECT_EQ(history.size(), 3u);
+    while (history.undo()) {
+    }
+    EXPECT_TRUE(history.differsFromSaved());
+    history.markSaved();
+    EXPECT_FALSE(history.differsFromSaved());
+}
+
+TEST_F(SceneEditsTest, BigMeshesAreNotCopiedToBeMovedOrDeleted) {
+    CadObject* big = makeMesh("Big", 20000);
+    const size_t meshBytes = geometryBytes(*big);
+    select({"Big"});
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(moveSelection(history, Point3d{0.5f, 0.25f, 0}));
+    EXPECT_LT(history.heldBytes(), meshBytes / 4);
+    const std::string moved = saved();
+    history.clear();
+    select({"Big"});
+    ASSERT_TRUE(deleteSelection(history));
+    EXPECT_LT(history.heldBytes(), meshBytes + meshBytes / 4);
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), moved);
+}
+
+TEST_F(SceneEditsTest, ChangeOutsideTheHistoryDropsIt) {
+    select({"Ball"});
+    ASSERT_TRUE(deleteSelection(history));
+    NewCadObject("Stranger");
+    EXPECT_FALSE(history.undo());
+    EXPECT_FALSE(history.canUndo());
+    EXPECT_NE(GetCadObjectByName("Stranger"), nullptr);
+}
+
+TEST_F(SceneEditsTest, CopiedObjectsPasteIntoAnotherSceneWithNewNamesAndGroupIds) {
+    select({"Ball", "Crate"});
+    ASSERT_TRUE(groupSelection(history));
+    CadObject* group = GetLastCadObject();
+    ASSERT_EQ(group->type, static_cast<uint32_t>(KX_GROUP));
+    const unsigned groupId = group->groupId;
+    SetObjectsUnSelected();
+    AddSelectedObject(group);
+    const std::string text = selectionAsSceneText();
+    ASSERT_NE(text.find("Jade"), std::string::npos) << text;
+
+    // Pasted into the same scene: the copies must not join the original group.
+    ASSERT_TRUE(pasteSceneText(history, text));
+    EXPECT_EQ(history.undoName(), "Paste 3 Objects");
+    std::vector<CadObject*> pasted;
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o)) pasted.push_back(o);
+    ASSERT_EQ(pasted.size(), 3u);
+    for (CadObject* o : pasted) {
+        EXPECT_STRNE(o->name, "Ball");
+        EXPECT_STRNE(o->name, "Crate");
+        EXPECT_NE(o->groupId, groupId);
+    }
+    EXPECT_EQ(pasted[1]->parent, pasted[0]);
+    EXPECT_EQ(pasted[2]->parent, pasted[0]);
+
+    // Into another scene.
+    history.clear();
+    ClearScene(GetCurrentScene());
+    InitScene();
+    CreateDefaultScene();
+    const std::string empty = saved();
+    ASSERT_TRUE(pasteSceneText(history, text));
+    CadObject* box = nullptr;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (o->type == KX_BOX) box = o;
+    ASSERT_NE(box, nullptr);
+    EXPECT_STREQ(box->material, "Jade");
+    EXPECT_TRUE(box->selected);
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), empty);
+    EXPECT_FALSE(pasteSceneText(history, "not a scene"));
+}
+
+TEST_F(SceneEditsTest, CutIsOneStepThatPastesBack) {
+    select({"Mesh"});
+    const std::string before = saved();
+    const std::string text = cutSelection(history);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(history.undoName(), "Cut Object");
+    EXPECT_EQ(GetCadObjectByName("Mesh"), nullptr);
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), before);
+}
+
+TEST(EditHistoryNames, CountedNames) {
+    EXPECT_EQ(countedName("Delete", 1), "Delete Object");
+    EXPECT_EQ(countedName("Delete", 3), "Delete 3 Objects");
+}
+
+}  // namespace

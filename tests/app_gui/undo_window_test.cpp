@@ -1,0 +1,134 @@
+// Undo and Redo in the window: the menu and its keys, step names, the
+// modified mark, one drag as one step, the clipboard between two scenes, and
+// panel edits on several objects.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+
+#include "document/scene_clipboard.h"
+#include "kxcore.h"
+#include "mainframe/edit_commands.h"
+#include "mainframe/property_panel.h"
+#include "window_fixture.h"
+
+namespace {
+
+class UndoWindowTest : public kxtest::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        emptyScene();
+        a = addObject(KX_SPHERE, {0, 0, 0});
+        b = addObject(KX_BOX, {4, 0, 0});
+        SetObjectsUnSelected();
+        doc()->selectionChanged();
+        doc()->setModified(false);
+    }
+    void press(const QKeySequence& keys) {
+        QTest::keySequence(frame.get(), keys);
+        QApplication::processEvents();
+    }
+    QString undoText() const { return frame->action("editUndo")->text(); }
+    EditCommands* edit() const { return frame->editCommands(); }
+    CadObject* a = nullptr;
+    CadObject* b = nullptr;
+};
+
+TEST_F(UndoWindowTest, KeysUndoAndRedoWithStepNamesAndTheModifiedMark) {
+    EXPECT_FALSE(frame->action("editUndo")->isEnabled());
+    edit()->selectAll();
+    edit()->deleteSelection();
+    EXPECT_EQ(GetCadObjectsCount(), 0u);
+    EXPECT_EQ(undoText(), "&Undo Delete 2 Objects");
+    EXPECT_TRUE(doc()->isModified());
+    struct Keys {
+        QKeySequence keys;
+        unsigned objects;
+    };
+    const Keys table[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), 2},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), 0},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), 2},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), 0},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), 2},
+    };
+    for (const Keys& k : table) {
+        SCOPED_TRACE(k.keys.toString().toStdString());
+        press(k.keys);
+        EXPECT_EQ(GetCadObjectsCount(), k.objects);
+    }
+    // Back at the saved position: unchanged.
+    EXPECT_FALSE(doc()->isModified());
+    EXPECT_EQ(frame->action("editRedo")->text(), "&Redo Delete 2 Objects");
+    EXPECT_NE(GetCadObjectByName("_sphere0"), nullptr);
+    EXPECT_NE(GetCadObjectByName("_box0"), nullptr);
+}
+
+TEST_F(UndoWindowTest, OneDragIsOneStep) {
+    CKalvexView* front = openView(kx::app::kFront);
+    const QPoint start = at(front, Point3d{0, 0, 0});
+    drag(front, start, start + QPoint(40, 0));
+    const float movedTo = GetCadObjectByName("_sphere0")->translate.x;
+    ASSERT_NE(movedTo, 0.f);
+    EXPECT_EQ(doc()->history().size(), 1u);
+    EXPECT_EQ(undoText(), "&Undo Move");
+    press(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(GetCadObjectByName("_sphere0")->translate.x, 0.f);
+}
+
+TEST_F(UndoWindowTest, ClipboardCarriesObjectsBetweenScenes) {
+    SetObjectsUnSelected();
+    AddSelectedObject(b);
+    SetCadObjectProperty(b, KX_PROP_TEXTURE, "Jade");
+    edit()->copy();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasFormat(kx::app::kSceneMimeType));
+    EXPECT_TRUE(data->text().startsWith("version"));
+    // Another document: a new scene in its place.
+    doc()->newScene(false);
+    ASSERT_EQ(GetCadObjectsCount(), 0u);
+    press(QKeySequence(Qt::CTRL | Qt::Key_V));
+    ASSERT_EQ(GetCadObjectsCount(), 1u);
+    CadObject* pasted = GetCadObject(nullptr);
+    EXPECT_EQ(pasted->type, static_cast<uint32_t>(KX_BOX));
+    EXPECT_STREQ(pasted->material, "Jade");
+    EXPECT_TRUE(pasted->selected);
+    EXPECT_EQ(undoText(), "&Undo Paste Object");
+    // Cut takes it away as one step.
+    press(QKeySequence(Qt::CTRL | Qt::Key_X));
+    EXPECT_EQ(GetCadObjectsCount(), 0u);
+    EXPECT_EQ(undoText(), "&Undo Cut Object");
+}
+
+TEST_F(UndoWindowTest, PanelEditsEverySelectedObjectAsOneStep) {
+    PropertyPanel* panel = frame->properties();
+    AddSelectedObject(a);
+    AddSelectedObject(b);
+    doc()->selectionChanged();
+    EXPECT_EQ(panel->countLabel()->text(), "2 objects");
+    QDoubleSpinBox* x = panel->pointField(KX_PROP_TRANSLATE, 0);
+    QDoubleSpinBox* y = panel->pointField(KX_PROP_TRANSLATE, 1);
+    // The x values differ (0 and 4): a dash; the y values agree.
+    EXPECT_EQ(x->text(), QString::fromUtf8("\u2014"));
+    EXPECT_EQ(y->value(), 0.0);
+    EXPECT_FALSE(panel->nameField()->isEnabled());
+    y->setValue(2.5);
+    EXPECT_FLOAT_EQ(a->translate.y, 2.5f);
+    EXPECT_FLOAT_EQ(b->translate.y, 2.5f);
+    EXPECT_FLOAT_EQ(a->translate.x, 0.f);
+    EXPECT_FLOAT_EQ(b->translate.x, 4.f);
+    y->setValue(3);
+    EXPECT_EQ(doc()->history().size(), 1u);
+    press(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_FLOAT_EQ(a->translate.y, 0.f);
+    EXPECT_FLOAT_EQ(b->translate.y, 0.f);
+    EXPECT_FALSE(doc()->isModified());
+}
+
+}  // namespace
