@@ -235,6 +235,23 @@ void CKalvexDoc::reaim() {
     emit viewOptionsUpdated();
 }
 
+bool CKalvexDoc::changeCamera(const CameraInfo& camera, const QString& editName) {
+    {
+        kx::app::SceneChange change;
+        if (!change.owns()) return false;
+        CameraInfo* active = GetActiveCamera();
+        active->up = camera.up;
+        active->rightDir = camera.rightDir;
+        Point3d location = camera.location, lookAt = camera.lookAt;
+        SetCameraPositionEx(nullptr, &location, &lookAt, 1);
+        // The camera object shows the record; RebuildCameraObject refuses a camera without one.
+        if (active->object) RebuildCameraObject(active);
+    }
+    lastEditName_ = editName;
+    cameraChanged();
+    return true;
+}
+
 std::vector<CadObject*> CKalvexDoc::selectedObjects() {
     std::vector<CadObject*> out;
     for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) out.push_back(obj);

@@ -55,8 +55,15 @@ public:
     void cameraChanged();                                 // the camera moved: aim the perspective again
     void viewOptionsChanged();                            // grid, colours, camera display...
     void framesShown();                                   // the objects show another frame: the file is unchanged
-    // Aims the perspective at the camera again, undoing its zoom; the scene is unchanged.
+    // The views draw afresh (options or the camera's display changed); the scene is unchanged.
     void reaim();
+    // Gives the scene's camera the location, look-at point, up and right
+    // vectors of a camera record (its object follows), as one edit named for
+    // the user ("Orbit", "Pan", "Zoom", "Zoom to Fit"). Every camera move
+    // made in the views comes through here. False when the scene is busy.
+    bool changeCamera(const CameraInfo& camera, const QString& editName);
+    // The name of the last edit made through the document's edit functions.
+    QString lastEditName() const { return lastEditName_; }
 
     // The selected objects, in list order.
     static std::vector<CadObject*> selectedObjects();
@@ -87,5 +94,6 @@ private:
     bool modified_ = false;
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
+    QString lastEditName_;
     kx::app::MouseEditor mouseEditor_;
 };

@@ -17,8 +17,8 @@ enum MouseState : int {
 };
 
 struct MouseEditor {
-    int state = kMouseSelect;
-    int pending = kMouseDrag;   // what state 5 turns into
+    MouseState state = kMouseSelect;
+    MouseState pending = kMouseDrag;  // what kMouseWaitUp turns into
     unsigned placeType = 0;     // object type placed in state 1
     Point3d cursor{};           // the 3D cursor
     Point3d remembered{};       // the cursor put back after tracking
@@ -27,6 +27,6 @@ struct MouseEditor {
 };
 
 // What the status bar shows for a state, e.g. "Select" or "Place Sphere".
-const char* mouseStateName(int state);
+const char* mouseStateName(MouseState state);
 
 }  // namespace kx::app
