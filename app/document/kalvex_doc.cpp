@@ -8,6 +8,7 @@
 
 #include "document/file_dispatch.h"
 #include "document/imported_scene.h"
+#include "document/scene_edits.h"
 #include "preview/scene_lock.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
@@ -317,6 +318,13 @@ void CKalvexDoc::viewOptionsChanged() { reaim(); }
 void CKalvexDoc::reaim() {
     ++cameraGeneration_;
     emit viewOptionsUpdated();
+}
+
+bool CKalvexDoc::changeCamera(const CameraInfo& camera, const QString& editName, const std::string& mergeKey) {
+    if (!kx::app::changeCamera(history_, camera, editName.toStdString(), mergeKey)) return false;
+    lastEditName_ = editName;
+    edited(Edited::Camera);
+    return true;
 }
 
 std::vector<CadObject*> CKalvexDoc::selectedObjects() {

@@ -72,8 +72,16 @@ public:
     bool redo();
     kx::app::EditHistory& history() { return history_; }
 
-    // Aims the perspective at the camera again, undoing its zoom; the scene is unchanged.
+    // The views draw afresh (options or the camera's display changed); the scene is unchanged.
     void reaim();
+    // Gives the scene's camera the location, look-at point, up and right
+    // vectors of a camera record (its object follows), as one edit named for
+    // the user ("Orbit", "Pan", "Zoom", "Zoom to Fit"). Every camera move
+    // made in the views comes through here; moves with one merge key (one
+    // drag) are one undo step. False when the scene is busy or unchanged.
+    bool changeCamera(const CameraInfo& camera, const QString& editName, const std::string& mergeKey = {});
+    // The name of the last edit made through the document's edit functions.
+    QString lastEditName() const { return lastEditName_; }
 
     // The selected objects, in list order.
     static std::vector<CadObject*> selectedObjects();
@@ -110,6 +118,7 @@ private:
     bool modified_ = false;
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
+    QString lastEditName_;
     kx::app::MouseEditor mouseEditor_;
     kx::app::EditHistory history_;
 };

@@ -416,10 +416,12 @@ bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::str
     if (!lock.owns()) return false;
     EditRecorder rec(history, name, mergeKey);
     if (active->object) rec.reshaping(active->object);
-    CadObject* object = active->object;
-    *active = camera;
-    active->object = object;
-    RebuildCameraObject(active);
+    active->up = camera.up;
+    active->rightDir = camera.rightDir;
+    Point3d location = camera.location, lookAt = camera.lookAt;
+    SetCameraPositionEx(nullptr, &location, &lookAt, 1);
+    // The camera object shows the record; RebuildCameraObject refuses a camera without one.
+    if (active->object) RebuildCameraObject(active);
     return rec.commit();
 }
 

@@ -56,9 +56,10 @@ bool duplicateSelection(EditHistory& history);
 bool groupSelection(EditHistory& history);
 bool ungroupSelection(EditHistory& history);
 
-// Replaces the camera by a whole new record (its object pointer is ignored)
-// as one step called name ("Orbit", "Pan", "Zoom", "Camera"). Views moving
-// the camera with the mouse pass a merge key and seal at the button's release.
+// Gives the camera the location, look-at point, up and right vectors of a
+// record (its other fields stay) as one step called name ("Orbit", "Pan",
+// "Zoom", "Camera"). Views moving the camera with the mouse pass a merge key
+// and seal at the button's release.
 bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::string& name,
                   const std::string& mergeKey = {});
 

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <filesystem>
 
 #include "animation/animation_commands.h"
@@ -35,7 +36,9 @@
 #include "render_view/render_output_panel.h"
 #include "render_view/render_view.h"
 #include "texbuild/texture_commands.h"
+#include "views/flat_navigation.h"
 #include "views/mouse_state.h"
+#include "views/view_layout.h"
 #include "script/macro_doc.h"
 
 using namespace kx::app;
@@ -48,7 +51,8 @@ int* showSetting(Settings& s, int kind) { return &(s.desktop.*kViewKinds[kind].s
 
 }  // namespace
 
-CMainFrame::CMainFrame(AppSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), firstStart_(isFirstStart(session.settings().desktop)) {
     setObjectName(QStringLiteral("mainFrame"));
     env_.settings = &session_.settings();
     // The preview exists before any view: the perspective view starts it.
@@ -148,6 +152,9 @@ void CMainFrame::createStatusBar() {
     cursorLabel_->setObjectName(QStringLiteral("cursorLabel"));
     stateLabel_ = new QLabel(this);
     stateLabel_->setObjectName(QStringLiteral("stateLabel"));
+    pointerLabel_ = new QLabel(this);
+    pointerLabel_->setObjectName(QStringLiteral("pointerLabel"));
+    statusBar()->addPermanentWidget(pointerLabel_);
     statusBar()->addPermanentWidget(stateLabel_);
     statusBar()->addPermanentWidget(cursorLabel_);
 }
@@ -175,6 +182,8 @@ CKalvexView* CMainFrame::showView(int kind, bool show) {
     contextMenus_->attachView(v);
     connect(v, &CKalvexView::cursorMoved, this, &CMainFrame::updateStatus);
     connect(v, &CKalvexView::mouseStateChanged, this, &CMainFrame::updateStatus);
+    connect(v, &CKalvexView::pointerMoved, this, &CMainFrame::showPointer);
+    connect(v, &CKalvexView::pointerLeft, this, &CMainFrame::clearPointer);
     if (QAction* a = action(QString::fromLatin1(info->action))) {
         a->setChecked(true);
         connect(sub, &QObject::destroyed, a, [a] { a->setChecked(false); });
@@ -264,7 +273,7 @@ void CMainFrame::openStartViews() {
     Settings& s = session_.settings();
     bool any = false;
     for (int kind = 0; kind < kViewKindCount; ++kind)
-        if (*showSetting(s, kind)) {
+        if (firstStart_ || *showSetting(s, kind)) {
             showView(kind, true);
             any = true;
         }
@@ -279,7 +288,22 @@ void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (laidOut_) return;
     laidOut_ = true;
-    if (session_.settings().desktop.autoTile) mdi_->tileSubWindows();
+    if (!session_.settings().desktop.autoTile && !firstStart_) return;
+    tileViews();
+    // The area takes its final size once the window is laid out.
+    QTimer::singleShot(0, this, [this] { tileViews(); });
+}
+
+void CMainFrame::tileViews() {
+    const QSize area = mdi_->viewport()->size();
+    std::vector<QMdiSubWindow*> open;
+    for (ViewKind kind : kTileOrder)
+        if (views_[kind]) open.push_back(views_[kind]);
+    const std::vector<StoredRect> cells = tileCells(static_cast<int>(open.size()), area.width(), area.height());
+    for (size_t i = 0; i < open.size() && i < cells.size(); ++i) {
+        open[i]->showNormal();
+        open[i]->setGeometry(cells[i].left, cells[i].top, cells[i].width, cells[i].height);
+    }
 }
 
 void CMainFrame::placeFrame() {
@@ -288,9 +312,13 @@ void CMainFrame::placeFrame() {
     const QRect desktop = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                            : QRect(0, 0, 1024, 768);
     // A stored place that does not fit on this desktop is not used.
-    if (!s.desktop.maximize && !r.empty() && r.width <= desktop.width() && r.height <= desktop.height())
+    if (!s.desktop.maximize && !r.empty() && r.width <= desktop.width() && r.height <= desktop.height()) {
         setGeometry(r.left, r.top, r.width, r.height);
-    else if (s.render.resize)
+    } else if (!s.desktop.maximize && r.empty()) {
+        // Nothing stored yet: a sensible share of the screen rather than a small window in a corner.
+        const StoredRect f = firstStartFrame(StoredRect{desktop.left(), desktop.top(), desktop.width(), desktop.height()});
+        setGeometry(f.left, f.top, f.width, f.height);
+    } else if (s.render.resize)
         resize(650, 450);
     if (s.desktop.maximize) setWindowState(windowState() | Qt::WindowMaximized);
 }
@@ -330,6 +358,19 @@ void CMainFrame::updateStatus() {
     }
     stateLabel_->setText(state);
 }
+
+void CMainFrame::showPointer(int kind, const Point3d& scene) {
+    static const char* const kAxis[] = {"X", "Y", "Z"};
+    const float v[3] = {scene.x, scene.y, scene.z};
+    const ShownAxes axes = shownAxes(static_cast<ViewKind>(kind));
+    pointerLabel_->setText(QStringLiteral("%1 %2  %3 %4")
+                               .arg(QLatin1String(kAxis[axes.across]))
+                               .arg(v[axes.across], 0, 'f', 3)
+                               .arg(QLatin1String(kAxis[axes.up]))
+                               .arg(v[axes.up], 0, 'f', 3));
+}
+
+void CMainFrame::clearPointer() { pointerLabel_->clear(); }
 
 bool CMainFrame::openFile(const QString& path) { return fileCommands_->open(path); }
 

@@ -82,6 +82,9 @@ public:
     // The settings changed: the core, the renderers and the views follow.
     void settingsChanged();
 
+    // View > Tile: the open views as quad-view modellers tile them.
+    void tileViews();
+
     // View > Shaded Preview: the perspective view shows the shaded preview.
     void setShadedPreview(bool on);
     // View > Redraw Preview.
@@ -105,6 +108,9 @@ private:
     void storeWindowState();
     void updateTitles();
     void updateStatus();
+    // The scene point under the mouse in a flat view, or nothing once it left.
+    void showPointer(int kind, const Point3d& scene);
+    void clearPointer();
     void renderFinished(bool ok, bool cancelled, const QString& message);
     // Starts the preview into the perspective view when it is open and wanted.
     void startPreview();
@@ -133,7 +139,9 @@ private:
     QMenu* recentMenu_ = nullptr;
     QLabel* cursorLabel_ = nullptr;
     QLabel* stateLabel_ = nullptr;
+    QLabel* pointerLabel_ = nullptr;
     bool laidOut_ = false;
+    bool firstStart_ = false;  // no window or view place stored yet
     PreviewPresenter* presenter_ = nullptr;
     std::unique_ptr<kx::app::PreviewDriver> preview_;
 };

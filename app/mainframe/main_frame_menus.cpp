@@ -156,6 +156,11 @@ void CMainFrame::createMenus() {
                                  [activeView] {
                                      if (CKalvexView* v = activeView()) v->fitScene();
                                  });
+    QAction* zoomSelection = addAction(viewMenu, "viewZoomSelection", tr("Zoom to &Selection"), QKeySequence(Qt::Key_F),
+                                       [activeView] {
+                                           if (CKalvexView* v = activeView()) v->fitSelection();
+                                       });
+    zoomSelection->setShortcuts({QKeySequence(Qt::Key_F), QKeySequence(Qt::KeypadModifier | Qt::Key_Period)});
     viewMenu->addSeparator();
     for (const ViewKindInfo& info : kViewKinds) {
         const int kind = info.kind;
@@ -164,7 +169,7 @@ void CMainFrame::createMenus() {
         a->setChecked(view(kind) != nullptr);
         connect(a, &QAction::triggered, this, [this, kind](bool on) { showView(kind, on); });
     }
-    addAction(viewMenu, "viewTile", tr("&Tile"), {}, [this] { mdi_->tileSubWindows(); });
+    addAction(viewMenu, "viewTile", tr("&Tile"), {}, [this] { tileViews(); });
     viewMenu->addSeparator();
     auto toggle = [&](const char* name, const QString& text, bool on, std::function<void(bool)> set) {
         QAction* a = addAction(viewMenu, name, text, {}, [] {});
@@ -186,6 +191,9 @@ void CMainFrame::createMenus() {
         s.view.spotLights = on;
         SetShowSpotLights(on);
     });
+    // Looking round the scene without moving the camera that renders it.
+    toggle("viewSeparateCamera", tr("Separate View C&amera"), s.view.separateCamera,
+           [&s](bool on) { s.view.separateCamera = on; });
     addAction(viewMenu, "viewTrackCursor", tr("Track &Cursor"), {}, [this] {
         doc_->mouseEditor().state = kMouseTrack;
         updateStatus();

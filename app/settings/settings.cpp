@@ -91,6 +91,7 @@ const IntValue kIntValues[] = {
     {"View", "SpotLights", [](Settings& s) -> int& { return s.view.spotLights; }},
     {"View", "ViewLeft", [](Settings& s) -> int& { return s.view.viewLeft; }},
     {"View", "ShowCamera", [](Settings& s) -> int& { return s.view.showCamera; }},
+    {"View", "SeparateCamera", [](Settings& s) -> int& { return s.view.separateCamera; }},
 };
 
 }  // namespace

@@ -88,6 +88,9 @@ struct ViewSettings {
     int spotLights = 1;
     int viewLeft = 1;
     int showCamera = 1;
+    // 1: orbit, pan and zoom in the perspective view move a camera of the
+    // view's own and leave the scene's camera where it is.
+    int separateCamera = 0;
     std::string defaultCameraPosition;
     std::string defaultCameraTarget;
 };

@@ -6,12 +6,15 @@
 #include <QScreen>
 #include <QWheelEvent>
 #include <cmath>
+#include <numbers>
 
 #include "document/kalvex_doc.h"
 #include "document/scene_edits.h"
 #include "preview/scene_lock.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
+#include "views/camera_navigation.h"
+#include "views/flat_navigation.h"
 #include "views/mouse_state.h"
 #include "views/selection.h"
 
@@ -32,6 +35,35 @@ POINT toPoint(const QPoint& p) { return POINT{p.x(), p.y()}; }
 
 Point3d difference(const Point3d& a, const Point3d& b) { return Point3d{a.x - b.x, a.y - b.y, a.z - b.z}; }
 
+// One wheel notch zooms by this much; one pixel of an orbit turns by this angle.
+constexpr double kWheelZoom = 1.25;
+constexpr double kOrbitPerPixel = std::numbers::pi / 400;
+// Grid lines closer than this many pixels give way to a coarser grid.
+constexpr double kMinGridSpacing = 6;
+
+bool sameCamera(const CameraInfo& a, const CameraInfo& b) {
+    auto same = [](const Point3d& p, const Point3d& q) { return p.x == q.x && p.y == q.y && p.z == q.z; };
+    return same(a.location, b.location) && same(a.lookAt, b.lookAt) && same(a.up, b.up) &&
+           same(a.rightDir, b.rightDir) && a.width == b.width && a.height == b.height;
+}
+
+bool sameFrame(const FrameRect& a, const FrameRect& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+Point3d onAxes(ShownAxes axes, double across, double up) {
+    float v[3] = {0, 0, 0};
+    v[axes.across] = static_cast<float>(across);
+    v[axes.up] = static_cast<float>(up);
+    return Point3d{v[0], v[1], v[2]};
+}
+
+QPoint toCanvas(const Point3d& p) {
+    int px = 0, py = 0;
+    Convert2Dto3D(p.x, p.y, p.z, &px, &py);
+    return {px, py};
+}
+
 }  // namespace
 
 CKalvexView::CKalvexView(CKalvexDoc* doc, ViewKind kind, const ViewEnvironment* environment, QWidget* parent)
@@ -46,8 +78,13 @@ CKalvexView::CKalvexView(CKalvexDoc* doc, ViewKind kind, const ViewEnvironment* 
         update();
     };
     connect(doc_, &CKalvexDoc::sceneClearing, this, [this] { cache_.invalidate(); });
-    connect(doc_, &CKalvexDoc::sceneReplaced, this, reproject);
-    // Which objects changed is not said: the cache finds them by their stamps.
+    connect(doc_, &CKalvexDoc::sceneReplaced, this, [this, reproject] {
+        // Another scene brings its own camera: the view looks through it again.
+        hasOwnCamera_ = false;
+        reproject();
+    });
+    // Which objects changed is not said: the cache finds them by their stamps,
+    // and a moved camera by where its projection puts fixed points.
     connect(doc_, &CKalvexDoc::geometryUpdated, this, [this] {
         cache_.markChanged();
         update();
@@ -82,16 +119,37 @@ DrawOptions CKalvexView::drawOptions() const {
     o.showCamera = GetShowCamera() != 0;
     o.showSpotLights = GetShowSpotLights() != 0;
     o.showBounds = env_->settings && env_->settings->view.bounds != 0;
-    if (kind_ == kPerspective) perspectiveEye(o);
+    // The perspective view looks out of the camera: its own wireframe would
+    // be drawn round the eye, smeared across the view.
+    if (kind_ == kPerspective) o.showCamera = false;
     return o;
 }
 
+const CameraInfo& CKalvexView::viewCamera() const {
+    const bool own = env_->settings && env_->settings->view.separateCamera != 0;
+    return own && hasOwnCamera_ ? ownCamera_ : *GetActiveCamera();
+}
+
+FrameRect CKalvexView::pictureRect() const {
+    const CameraInfo& camera = viewCamera();
+    const int w = env_->settings ? env_->settings->render.renderX : 0;
+    const int h = env_->settings ? env_->settings->render.renderY : 0;
+    return fitFrame(width(), height(), pictureAspect(camera, w, h));
+}
+
 void CKalvexView::ensureProjected() {
-    const bool aim = kind_ == kPerspective && aimedGeneration_ != doc_->cameraGeneration();
-    selectProjection(kind_, canvasSize(), aim);
-    if (aim) {
-        aimedGeneration_ = doc_->cameraGeneration();
-        cache_.invalidate();
+    selectProjection(kind_, canvasSize());
+    if (kind_ == kPerspective) {
+        FrameRect frame = pictureRect();
+        const QPoint offset = canvasOffset();
+        frame.left += offset.x();
+        frame.top += offset.y();
+        const PerspectiveKey key{viewCamera(), frame};
+        if (!projectedOnce_ || !sameCamera(key.camera, projectedFor_.camera) || !sameFrame(key.frame, projectedFor_.frame))
+            cache_.invalidate();
+        projectedFor_ = key;
+        projectedOnce_ = true;
+        useCameraProjection(key.camera, key.frame);
     }
     cache_.update(drawOptions());
 }
@@ -137,10 +195,8 @@ void CKalvexView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), bgrToColour(colours[ColourScheme::Background]));
     ensureProjected();
     painter.translate(-canvasOffset());
-    if (env_->showGrid && kind_ != kPerspective) {
-        painter.setPen(QPen(bgrToColour(colours[ColourScheme::Grid]), 0));
-        drawBatched(painter, ViewCache::gridLines(kind_));
-    }
+    if (env_->showGrid && kind_ != kPerspective) paintGrid(painter);
+    if (kind_ == kPerspective) paintPictureFrame(painter);
     paintObjects(painter);
     paintCursor(painter);
     painter.resetTransform();
@@ -150,6 +206,38 @@ void CKalvexView::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRect(bandStart_, bandEnd_).normalized());
     }
+}
+
+void CKalvexView::paintGrid(QPainter& painter) {
+    // The grid covers what the client area shows, at whatever zoom: the
+    // scene range of its corners, in steps no closer than a few pixels.
+    const QPoint offset = canvasOffset();
+    const Point3d a = scenePointAt(kind_, offset.x(), offset.y(), false);
+    const Point3d b = scenePointAt(kind_, offset.x() + width(), offset.y() + height(), false);
+    const ShownAxes axes = shownAxes(kind_);
+    const float pa[3] = {a.x, a.y, a.z}, pb[3] = {b.x, b.y, b.z};
+    const double acrossLo = std::min(pa[axes.across], pb[axes.across]), acrossHi = std::max(pa[axes.across], pb[axes.across]);
+    const double upLo = std::min(pa[axes.up], pb[axes.up]), upHi = std::max(pa[axes.up], pb[axes.up]);
+    const double step = GetGridInterval();
+    const double zoom = GetDistance(static_cast<unsigned>(kind_));
+    std::vector<QLine> lines;
+    for (double v : gridValues(acrossLo, acrossHi, step, zoom, kMinGridSpacing))
+        lines.emplace_back(toCanvas(onAxes(axes, v, upLo)), toCanvas(onAxes(axes, v, upHi)));
+    for (double v : gridValues(upLo, upHi, step, zoom, kMinGridSpacing))
+        lines.emplace_back(toCanvas(onAxes(axes, acrossLo, v)), toCanvas(onAxes(axes, acrossHi, v)));
+    painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Grid]), 0));
+    drawBatched(painter, lines);
+}
+
+void CKalvexView::paintPictureFrame(QPainter& painter) {
+    // Where the view is wider or taller than the picture, the picture's
+    // edges show what the render will leave out.
+    const FrameRect f = pictureRect();
+    if (std::lround(f.width) >= width() && std::lround(f.height) >= height()) return;
+    const QPoint offset = canvasOffset();
+    painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Grid]), 0, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(f.left + offset.x(), f.top + offset.y(), f.width - 1, f.height - 1));
 }
 
 void CKalvexView::paintObjects(QPainter& painter) {
@@ -172,7 +260,7 @@ void CKalvexView::paintObjects(QPainter& painter) {
 void CKalvexView::paintCursor(QPainter& painter) {
     const Point3d& c = doc_->mouseEditor().cursor;
     int px = 0, py = 0;
-    Convert2Dto3D(c.x, c.y, c.z, &px, &py);
+    if (!Convert2Dto3D(c.x, c.y, c.z, &px, &py)) return;  // behind the camera
     painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0));
     painter.drawLine(px - 6, py, px + 6, py);
     painter.drawLine(px, py - 6, px, py + 6);
@@ -183,7 +271,7 @@ void CKalvexView::followCursor(const QPoint& client) {
     if (kind_ == kPerspective) return;
     MouseEditor& m = doc_->mouseEditor();
     const QPoint canvas = client + canvasOffset();
-    selectProjection(kind_, canvasSize(), false);
+    selectProjection(kind_, canvasSize());
     Point3d pan{};
     if (m.state != kMouseTrack) GetPanOffset(static_cast<unsigned>(kind_), &pan);
     CalcPanPosition(static_cast<unsigned>(kind_), static_cast<float>(1.0 / GetDistance(static_cast<unsigned>(kind_))),
@@ -196,25 +284,35 @@ void CKalvexView::followCursor(const QPoint& client) {
 
 Point3d CKalvexView::sceneOffset(const QPoint& client) {
     const QPoint canvas = client + canvasOffset();
-    selectProjection(kind_, canvasSize(), false);
+    selectProjection(kind_, canvasSize());
     Point3d p{};
     CalcPanPosition(static_cast<unsigned>(kind_), static_cast<float>(1.0 / GetDistance(static_cast<unsigned>(kind_))),
                     static_cast<float>(canvas.x()), static_cast<float>(canvas.y()), &p, nullptr);
     return p;
 }
 
+CKalvexView::Navigation CKalvexView::navigationFor(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) const {
+    if (kind_ != kPerspective) return button == Qt::MiddleButton ? Navigation::Pan : Navigation::None;
+    if (button == Qt::MiddleButton) return modifiers & Qt::ShiftModifier ? Navigation::PanCamera : Navigation::Orbit;
+    if (button == Qt::LeftButton && (modifiers & Qt::AltModifier)) return Navigation::Orbit;
+    return Navigation::None;
+}
+
 void CKalvexView::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::MiddleButton && kind_ != kPerspective) {
-        panning_ = true;
+    if (const Navigation n = navigationFor(event->button(), event->modifiers()); n != Navigation::None) {
+        navigating_ = n;
         last_ = pos;
+        // A drag of the camera is one undo step of its own.
+        doc_->history().seal();
         return;
     }
-    if (event->button() != Qt::LeftButton || kind_ == kPerspective) return;
+    if (event->button() != Qt::LeftButton) return;
+    MouseEditor& m = doc_->mouseEditor();
+    if (kind_ == kPerspective && m.state != kMouseSelect && m.state != kMouseDrag && m.state != kMouseDragSnap) return;
     leftDown_ = true;
     prepareForPicking();
     followCursor(pos);
-    MouseEditor& m = doc_->mouseEditor();
     switch (m.state) {
         case kMouseSelect:
             pressSelect(pos, event->modifiers());
@@ -223,7 +321,7 @@ void CKalvexView::mousePressEvent(QMouseEvent* event) {
         case kMouseDragSnap: {
             RECT r{};
             // Shift adds to or takes from the selection, wherever it is.
-            if (!(event->modifiers() & Qt::ShiftModifier) && selectionRect(r) &&
+            if (kind_ != kPerspective && !(event->modifiers() & Qt::ShiftModifier) && selectionRect(r) &&
                 rectContains(r, toPoint(pos + canvasOffset()))) {
                 dragging_ = true;
                 last_ = pos;
@@ -248,7 +346,8 @@ void CKalvexView::pressSelect(const QPoint& client, Qt::KeyboardModifiers modifi
     MouseEditor& m = doc_->mouseEditor();
     const POINT canvas = toPoint(client + canvasOffset());
     if (clickSelect(canvas, modifiers & Qt::ShiftModifier)) {
-        startDrag(modifiers & Qt::ControlModifier, client);
+        // Objects move in the flat views only: there a pixel is a scene distance.
+        if (kind_ != kPerspective) startDrag(modifiers & Qt::ControlModifier, client);
         return;
     }
     m.state = kMouseBand;
@@ -271,13 +370,14 @@ void CKalvexView::startDrag(bool snapped, const QPoint& client) {
 
 void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
-    if (panning_) {
-        Point3d d = difference(sceneOffset(pos), sceneOffset(last_));
-        last_ = pos;
-        PanView(static_cast<unsigned>(kind_), &d, 0);
-        cache_.invalidate();
-        update();
+    if (navigating_ != Navigation::None) {
+        navigate(pos);
         return;
+    }
+    if (kind_ != kPerspective) {
+        selectProjection(kind_, canvasSize());
+        const QPoint canvas = pos + canvasOffset();
+        emit pointerMoved(kind_, scenePointAt(kind_, canvas.x(), canvas.y(), true));
     }
     MouseEditor& m = doc_->mouseEditor();
     if (!leftDown_) {
@@ -301,6 +401,37 @@ void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
         dragTo(pos);
     }
     doc_->selectionChanged();
+}
+
+void CKalvexView::navigate(const QPoint& client) {
+    const QPoint d = client - last_;
+    last_ = client;
+    if (d.isNull()) return;
+    if (navigating_ == Navigation::Pan) {
+        Point3d shift = difference(sceneOffset(client), sceneOffset(client - d));
+        PanView(static_cast<unsigned>(kind_), &shift, 0);
+        cache_.invalidate();
+        update();
+        return;
+    }
+    if (navigating_ == Navigation::Orbit) {
+        // Dragging right turns the scene to the right; dragging down shows it from higher up.
+        applyCamera(orbitCamera(viewCamera(), d.x() * kOrbitPerPixel, d.y() * kOrbitPerPixel), "Orbit", "camera drag");
+        return;
+    }
+    const FrameRect f = pictureRect();
+    if (f.width > 0 && f.height > 0)
+        applyCamera(panCamera(viewCamera(), d.x() / f.width, -d.y() / f.height), "Pan", "camera drag");
+}
+
+void CKalvexView::applyCamera(const CameraInfo& camera, const char* editName, const char* mergeKey) {
+    if (env_->settings && env_->settings->view.separateCamera) {
+        ownCamera_ = camera;
+        hasOwnCamera_ = true;
+        update();
+        return;
+    }
+    doc_->changeCamera(camera, QString::fromLatin1(editName), mergeKey);
 }
 
 void CKalvexView::dragTo(const QPoint& client) {
@@ -329,8 +460,10 @@ void CKalvexView::dragTo(const QPoint& client) {
 
 void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::MiddleButton) {
-        panning_ = false;
+    if (navigating_ != Navigation::None) {
+        if (event->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return;
+        navigating_ = Navigation::None;
+        doc_->history().seal();
         return;
     }
     if (event->button() != Qt::LeftButton || !leftDown_) return;
@@ -385,33 +518,55 @@ void CKalvexView::place() {
 }
 
 void CKalvexView::wheelEvent(QWheelEvent* event) {
-    const int steps = event->angleDelta().y() / 120;
-    if (steps != 0) zoomBy(std::pow(1.25, steps));
-}
-
-void CKalvexView::zoomBy(double factor) {
-    const unsigned view = static_cast<unsigned>(kind_);
-    double d = GetDistance(view);
-    // The perspective distance is the eye's: zooming in brings it closer.
-    SetDistance(kind_ == kPerspective ? d / factor : d * factor, view);
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) return;
+    const double factor = std::pow(kWheelZoom, notches);
+    const QPointF pos = event->position();
+    if (kind_ == kPerspective) {
+        // The point under the pointer comes closer and stays under it.
+        const FrameRect f = pictureRect();
+        if (!(f.width > 0) || !(f.height > 0)) return;
+        const double fx = (pos.x() - f.left) / f.width - 0.5, fy = 0.5 - (pos.y() - f.top) / f.height;
+        // Turning the wheel on is one step until something else is done.
+        applyCamera(zoomCamera(viewCamera(), factor, fx, fy), "Zoom", "wheel zoom");
+        return;
+    }
+    selectProjection(kind_, canvasSize());
+    const QPoint offset = canvasOffset();
+    zoomFlatViewAbout(kind_, factor, pos.x() + offset.x(), pos.y() + offset.y());
     cache_.invalidate();
     update();
 }
 
-void CKalvexView::fitScene() {
+void CKalvexView::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit pointerLeft();
+}
+
+void CKalvexView::zoomBy(double factor) {
     if (kind_ == kPerspective) {
-        doc_->reaim();
+        applyCamera(zoomCamera(viewCamera(), factor, 0, 0), "Zoom");
         return;
     }
+    selectProjection(kind_, canvasSize());
+    const QSize canvas = canvasSize();
+    zoomFlatViewAbout(kind_, factor, canvas.width() * 0.5, canvas.height() * 0.5);
+    cache_.invalidate();
+    update();
+}
+
+void CKalvexView::fitScene() { fitTo(FitTarget::Objects); }
+
+void CKalvexView::fitSelection() { fitTo(FitTarget::Selection); }
+
+void CKalvexView::fitTo(FitTarget target) {
     Point3d lo{}, hi{};
-    if (!GetSceneBound(GetCurrentScene(), &lo, &hi) || lo.x > hi.x) return;
-    const Point3d centre{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
-    const double across = kind_ == kSide ? hi.z - lo.z : hi.x - lo.x;
-    const double down = kind_ == kPlan ? hi.z - lo.z : hi.y - lo.y;
-    const double zoom = std::min(width() / std::max(across * 1.2, 1e-3), height() / std::max(down * 1.2, 1e-3));
-    SetDistance(std::clamp(zoom, 0.01, 100000.0), static_cast<unsigned>(kind_));
-    Point3d pan{-centre.x, -centre.y, -centre.z};
-    PanView(static_cast<unsigned>(kind_), &pan, 1);
+    if (!fitBounds(target, lo, hi)) return;
+    if (kind_ == kPerspective) {
+        applyCamera(fitCamera(viewCamera(), lo, hi), target == FitTarget::Objects ? "Zoom to Fit" : "Zoom to Selection");
+        return;
+    }
+    fitFlatView(kind_, lo, hi, width(), height());
     cache_.invalidate();
     update();
 }

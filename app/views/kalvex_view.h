@@ -1,15 +1,19 @@
 // One view of the scene: perspective, front, plan or side. It draws the
-// objects' point lists through the core's projection on a canvas of the
-// screen's size (its client area centred on it), with the grid, the 3D cursor
-// and the selection in the scheme's colours, and turns the mouse into
-// selection, band selection, dragging and placing.
+// objects' point lists on a canvas of the screen's size (its client area
+// centred on it), with the grid, the 3D cursor and the selection in the
+// scheme's colours, and turns the mouse into selection, band selection,
+// dragging and placing. The flat views project through the core's view table;
+// the perspective view shows what the scene's camera renders, and the mouse
+// moves that camera (orbit, pan, zoom).
 #pragma once
 
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
 
+#include "views/camera_view.h"
 #include "views/view_cache.h"
+#include "views/view_fit.h"
 
 class CKalvexDoc;
 
@@ -42,9 +46,18 @@ public:
     // The client pixel a scene point is drawn at.
     QPoint sceneToClient(const Point3d& p);
 
+    // Zooms about the middle of the view; the perspective view moves its camera.
     void zoomBy(double factor);
-    // Shows the whole scene (the perspective view is aimed at the camera again).
+    // Zoom to Fit: frames the objects (lights and the camera only when there
+    // is nothing else); the perspective view moves its camera.
     void fitScene();
+    // Zoom to Selection: frames the selected objects.
+    void fitSelection();
+    // The camera the perspective view shows: the scene's, or the view's own
+    // when the separate view camera is on and the view has been moved.
+    const CameraInfo& viewCamera() const;
+    // Where the rendered picture lies in the perspective view, in client pixels.
+    kx::app::FrameRect pictureRect() const;
     // Projects again what is stale and writes this view's rectangles into the
     // objects; picking needs them.
     void prepareForPicking();
@@ -57,6 +70,10 @@ public:
 
 signals:
     void cursorMoved();
+    // The mouse is over a flat view at this scene point (snapped when
+    // snapping is on); the coordinate the view does not show is 0.
+    void pointerMoved(int kind, Point3d scene);
+    void pointerLeft();
     void mouseStateChanged();
     void resized(int width, int height);
 
@@ -67,8 +84,19 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    enum class Navigation { None, Pan, Orbit, PanCamera };
+    Navigation navigationFor(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) const;
+    void navigate(const QPoint& client);
+    // Every camera move of this view goes through here: to the document as a
+    // named edit, or to the view's own camera when that setting is on. Calls
+    // with one merge key make one undo step.
+    void applyCamera(const CameraInfo& camera, const char* editName, const char* mergeKey = "");
+    void fitTo(kx::app::FitTarget target);
+    void paintGrid(QPainter& painter);
+    void paintPictureFrame(QPainter& painter);
     kx::app::DrawOptions drawOptions() const;
     void ensureProjected();
     void paintObjects(QPainter& painter);
@@ -89,11 +117,20 @@ private:
     kx::app::ViewCache cache_;
     bool previewMode_ = false;
     QImage preview_;
-    unsigned aimedGeneration_ = ~0u;
+    // What the perspective projection was last made from: a change of any of
+    // it (from this view, a panel, a script) projects the scene again.
+    struct PerspectiveKey {
+        CameraInfo camera{};
+        kx::app::FrameRect frame;
+    };
+    PerspectiveKey projectedFor_{};
+    bool projectedOnce_ = false;
+    CameraInfo ownCamera_{};  // the separate view camera, once moved
+    bool hasOwnCamera_ = false;
     bool leftDown_ = false;
     bool dragging_ = false;
-    bool panning_ = false;
-    QPoint last_;            // last mouse position of a drag or pan
+    Navigation navigating_ = Navigation::None;
+    QPoint last_;            // last mouse position of a drag, pan or orbit
     Point3d dragRest_{};     // what a drag on the grid has not moved yet
     QPoint bandStart_, bandEnd_;
 };

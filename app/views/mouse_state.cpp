@@ -2,7 +2,7 @@
 
 namespace kx::app {
 
-const char* mouseStateName(int state) {
+const char* mouseStateName(MouseState state) {
     switch (state) {
         case kMouseSelect: return "Select";
         case kMousePlace: return "Place";
@@ -12,8 +12,8 @@ const char* mouseStateName(int state) {
         case kMouseWaitUp: return "Drag ready";
         case kMouseEditPoints: return "Edit points";
         case kMouseTrack: return "Track cursor";
-        default: return "";
     }
+    return "";
 }
 
 }  // namespace kx::app

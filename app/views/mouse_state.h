@@ -19,8 +19,8 @@ enum MouseState : int {
 };
 
 struct MouseEditor {
-    int state = kMouseSelect;
-    int pending = kMouseDrag;   // what state 5 turns into
+    MouseState state = kMouseSelect;
+    MouseState pending = kMouseDrag;  // what kMouseWaitUp turns into
     unsigned placeType = 0;     // object type placed in state 1
     std::string placeImage;     // the image a placed height field takes
     Point3d cursor{};           // the 3D cursor
@@ -30,6 +30,6 @@ struct MouseEditor {
 };
 
 // What the status bar shows for a state, e.g. "Select" or "Place Sphere".
-const char* mouseStateName(int state);
+const char* mouseStateName(MouseState state);
 
 }  // namespace kx::app

@@ -27,29 +27,21 @@ QPoint toScreen(double x, double y, double z) {
     return {px, py};
 }
 
-// Closer to the eye plane than this, a point is not drawn.
-constexpr double kNear = 0.05;
-
-// A point projected for the view, or a point out of reach when the eye cannot see it.
-QPoint toScreen(const Point3d& p, const DrawOptions& o) {
-    if (o.clipBehindEye) {
-        const double depth = (p.x - o.eye.x) * o.forward.x + (p.y - o.eye.y) * o.forward.y + (p.z - o.eye.z) * o.forward.z;
-        if (depth < kNear) return QPoint(kFar, kFar);
-    }
-    return toScreen(p.x, p.y, p.z);
-}
+// The perspective view's conversion puts what its camera cannot see out of
+// reach, so that lines to such points are left out.
+QPoint toScreen(const Point3d& p) { return toScreen(p.x, p.y, p.z); }
 
 // Without spot-light display a light shows its star and aim line only: the
 // cone's segments follow those five.
 constexpr unsigned kLightWithoutCone = 5;
 
-void projectBounds(CadObject* obj, const DrawOptions& options, std::vector<QLine>& out) {
+void projectBounds(CadObject* obj, std::vector<QLine>& out) {
     if (!obj->boundValid && !CalcObjectBounds(obj)) return;
     const Point3d& lo = obj->boundMin;
     const Point3d& hi = obj->boundMax;
     QPoint c[8];
     for (int i = 0; i < 8; ++i)
-        c[i] = toScreen(Point3d{i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z}, options);
+        c[i] = toScreen(Point3d{i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z});
     static constexpr int kEdges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
                                           {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
     for (const auto& e : kEdges) addLine(out, c[e[0]], c[e[1]]);
@@ -64,7 +56,7 @@ void projectList(const CadObject* obj, const DrawOptions& options, std::vector<Q
     for (const ListEntry* node = obj->points; node && nodes < limit; node = node->next, ++nodes) {
         const unsigned n = std::min<unsigned>(node->count, 8);
         for (unsigned k = 0; k < n; ++k) {
-            pts[k] = toScreen(node->points[k], options);
+            pts[k] = toScreen(node->points[k]);
             if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
         }
         if (n == 1) {
@@ -144,31 +136,15 @@ uint64_t objectStamp(const CadObject* obj, bool withBounds) {
     return d.h;
 }
 
-void perspectiveEye(DrawOptions& o) {
-    const CameraInfo* camera = GetActiveCamera();
-    double d[3] = {camera->location.x - camera->lookAt.x, camera->location.y - camera->lookAt.y,
-                   camera->location.z - camera->lookAt.z};
-    double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    if (!(length > 0)) return;
-    for (double& v : d) v /= length;
-    const double distance = GetDistance(0);
-    o.clipBehindEye = true;
-    o.eye = Point3d{static_cast<float>(camera->lookAt.x + d[0] * distance),
-                    static_cast<float>(camera->lookAt.y + d[1] * distance),
-                    static_cast<float>(camera->lookAt.z + d[2] * distance)};
-    o.forward = Point3d{static_cast<float>(-d[0]), static_cast<float>(-d[1]), static_cast<float>(-d[2])};
-}
-
 ViewConversionProc conversionFor(ViewKind kind) {
     const ViewKindInfo* info = viewKindInfo(kind);
     if (!info) return ConvertISO;
     return GetViewSide() ? info->conversion : info->leftConversion;
 }
 
-void selectProjection(ViewKind kind, QSize canvas, bool aim) {
-    // Every view draws on a canvas of the screen's size, so all of them share
-    // one centre; only the perspective view is ever aimed again.
-    InitView(canvas.width(), canvas.height(), aim && kind == kPerspective ? 0u : 1u);
+void selectProjection(ViewKind kind, QSize canvas) {
+    // Every view draws on a canvas of the screen's size, so all of them share one centre.
+    InitView(canvas.width(), canvas.height(), 1u);
     SetViewConversion(conversionFor(kind));
 }
 
@@ -186,16 +162,12 @@ ViewCache::Probe ViewCache::probe(const DrawOptions& options) {
         Convert2Dto3D(q[0], q[1], q[2], &p.screen[i], &p.screen[i + 1]);
         i += 2;
     }
-    p.flags = (options.showCamera ? 1 : 0) | (options.showSpotLights ? 2 : 0) | (options.showBounds ? 4 : 0) |
-              (options.clipBehindEye ? 8 : 0);
-    p.eye = options.eye;
-    p.forward = options.forward;
+    p.flags = (options.showCamera ? 1 : 0) | (options.showSpotLights ? 2 : 0) | (options.showBounds ? 4 : 0);
     return p;
 }
 
 bool ViewCache::Probe::operator==(const Probe& o) const {
-    return std::equal(std::begin(screen), std::end(screen), std::begin(o.screen)) && flags == o.flags &&
-           std::memcmp(&eye, &o.eye, sizeof eye) == 0 && std::memcmp(&forward, &o.forward, sizeof forward) == 0;
+    return std::equal(std::begin(screen), std::end(screen), std::begin(o.screen)) && flags == o.flags;
 }
 
 void ViewCache::update(const DrawOptions& options) {
@@ -282,7 +254,7 @@ void ViewCache::projectLines(ProjectedObject& entry, const DrawOptions& options)
         for (unsigned t = 0; t < n; ++t) {
             QPoint pts[3];
             for (int k = 0; k < 3; ++k) {
-                pts[k] = toScreen(obj->polygons[t].vertex[k], options);
+                pts[k] = toScreen(obj->polygons[t].vertex[k]);
                 if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
             }
             for (int k = 0; k < 3; ++k) addLine(entry.lines, pts[k], pts[(k + 1) % 3]);
@@ -294,39 +266,11 @@ void ViewCache::projectLines(ProjectedObject& entry, const DrawOptions& options)
     dropDuplicates(entry.lines);
     entry.rect = obj->rect;
     entry.drawn = true;
-    if (options.showBounds) projectBounds(obj, options, entry.bounds);
+    if (options.showBounds) projectBounds(obj, entry.bounds);
 }
 
 void ViewCache::applyRects() const {
     for (const ProjectedObject& e : objects_) e.object->rect = e.rect;
-}
-
-std::vector<QLine> ViewCache::gridLines(ViewKind kind) {
-    std::vector<QLine> out;
-    if (kind == kPerspective) return out;
-    const double step = GetGridInterval();
-    const double extent = GetGridExtent();
-    if (!(step > 0) || !(extent > 0) || extent > 1000) return out;
-    const int n = static_cast<int>(extent);
-    const double far = n * step;
-    for (int i = -n; i <= n; ++i) {
-        const double v = i * step;
-        switch (kind) {
-            case kFront:
-                addLine(out, toScreen(v, -far, 0), toScreen(v, far, 0));
-                addLine(out, toScreen(-far, v, 0), toScreen(far, v, 0));
-                break;
-            case kPlan:
-                addLine(out, toScreen(v, 0, -far), toScreen(v, 0, far));
-                addLine(out, toScreen(-far, 0, v), toScreen(far, 0, v));
-                break;
-            default:
-                addLine(out, toScreen(0, v, -far), toScreen(0, v, far));
-                addLine(out, toScreen(0, -far, v), toScreen(0, far, v));
-                break;
-        }
-    }
-    return out;
 }
 
 }  // namespace kx::app

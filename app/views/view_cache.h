@@ -19,9 +19,9 @@ namespace kx::app {
 ViewConversionProc conversionFor(ViewKind kind);
 
 // Sets up the process-wide projection for one view on the canvas: the
-// conversion, the canvas centre and, with aim, the perspective aimed at the
-// active camera again.
-void selectProjection(ViewKind kind, QSize canvas, bool aim);
+// conversion and the canvas centre. The perspective view also gives its
+// camera and picture to useCameraProjection.
+void selectProjection(ViewKind kind, QSize canvas);
 
 struct ProjectedObject {
     CadObject* object = nullptr;
@@ -36,16 +36,7 @@ struct DrawOptions {
     bool showCamera = true;
     bool showSpotLights = true;
     bool showBounds = false;
-    // The perspective view leaves out what lies behind its eye: such points
-    // would be projected through the eye and drawn mirrored across the view.
-    bool clipBehindEye = false;
-    Point3d eye{};
-    Point3d forward{0, 0, -1};  // unit vector from the eye towards the target
 };
-
-// The eye of the perspective view: on the line from the camera's target to
-// the camera, at the view's distance.
-void perspectiveEye(DrawOptions& options);
 
 // A digest of everything an object's projection is made from: its type,
 // flags, every corner it draws and, when they are drawn, its bounds. Equal
@@ -71,9 +62,6 @@ public:
     // this view sees what this view drew (other views may have drawn since).
     void applyRects() const;
 
-    // Lines of the grid in the view's plane (none for the perspective view).
-    static std::vector<QLine> gridLines(ViewKind kind);
-
 private:
     void project(ProjectedObject& entry, const DrawOptions& options);
 
@@ -81,7 +69,6 @@ private:
     struct Probe {
         int screen[10];
         int flags;
-        Point3d eye, forward;
         bool operator==(const Probe& o) const;
     };
     static Probe probe(const DrawOptions& options);

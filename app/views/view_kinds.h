@@ -7,6 +7,7 @@
 
 #include "kxcore.h"
 #include "settings/settings.h"
+#include "views/camera_view.h"
 
 namespace kx::app {
 
@@ -19,6 +20,8 @@ struct ViewKindInfo {
     const char* titleSuffix;  // added to the document title
     int DesktopSettings::*shown;
     StoredRect DesktopSettings::*position;
+    // The perspective view draws through the scene's camera as the renderer
+    // sees it, not through the core's own perspective.
     ViewConversionProc conversion;      // the projection with the view side set
     ViewConversionProc leftConversion;  // ... and with it cleared
 };
@@ -26,7 +29,7 @@ struct ViewKindInfo {
 // In kind order: kViewKinds[k].kind == k.
 inline constexpr ViewKindInfo kViewKinds[] = {
     {kPerspective, "viewPerspective", "&Perspective", ":Perspective", &DesktopSettings::showIso,
-     &DesktopSettings::perspPos, ConvertISO, ConvertISO},
+     &DesktopSettings::perspPos, convertCameraView, convertCameraView},
     {kFront, "viewFront", "F&ront", ":Front", &DesktopSettings::showFront, &DesktopSettings::frontPos, ConvertXY,
      ConvertXYleft},
     {kPlan, "viewPlan", "P&lan", ":Plan", &DesktopSettings::showPlan, &DesktopSettings::planPos, ConvertXZ,

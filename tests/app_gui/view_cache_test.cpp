@@ -56,7 +56,7 @@ TEST_F(ViewCacheTest, AnUnnamedChangeReprojectsOnlyWhatChanged) {
         CadObject* box = addObject(KX_BOX, Point3d{1, 0, 0});
         CadObject* mesh = addObject(KX_CYLINDER, Point3d{0, 2, 0});  // drawn from its point list
         addObject(KX_CONE, Point3d{0, -2, 0});
-        kx::app::selectProjection(kx::app::kFront, QSize(800, 600), false);
+        kx::app::selectProjection(kx::app::kFront, QSize(800, 600));
         kx::app::ViewCache kept;
         kept.update(options);
         std::vector<std::pair<CadObject*, const QLine*>> before;
@@ -81,12 +81,12 @@ TEST_F(ViewCacheTest, AMovedProjectionProjectsEverythingAgain) {
     emptyScene();
     addObject(KX_BOX, Point3d{1, 0, 0});
     const kx::app::DrawOptions options;
-    kx::app::selectProjection(kx::app::kFront, QSize(800, 600), false);
+    kx::app::selectProjection(kx::app::kFront, QSize(800, 600));
     kx::app::ViewCache kept;
     kept.update(options);
     // Zoomed without a word to the cache: the kept lines would be stale.
     SetDistance(GetDistance(kx::app::kFront) * 2, kx::app::kFront);
-    kx::app::selectProjection(kx::app::kFront, QSize(800, 600), false);
+    kx::app::selectProjection(kx::app::kFront, QSize(800, 600));
     kept.markChanged();
     kept.update(options);
     kx::app::ViewCache fresh;

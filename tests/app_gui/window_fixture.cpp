@@ -31,7 +31,7 @@ void WindowTest::SetUp() {
     session = std::make_unique<kx::app::AppSession>(kx::app::SessionOptions{false});
     session->startup();
     frame = std::make_unique<CMainFrame>(*session);
-    frame->resize(1200, 900);
+    if (resizeFrame()) frame->resize(1200, 900);
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
 }

@@ -39,6 +39,8 @@ protected:
 
     // Lines added to the settings file before the program starts.
     virtual std::string extraSettings() const { return {}; }
+    // False keeps the size the window chose for itself at start.
+    virtual bool resizeFrame() const { return true; }
 
     CKalvexDoc* doc() const { return frame->document(); }
     // A new scene without the camera and lights.
