@@ -33,6 +33,8 @@ protected:
 
     // Lines added to the settings file before the program starts.
     virtual std::string extraSettings() const { return {}; }
+    // Whether the program's start-up loads the plug-ins.
+    virtual bool loadPlugins() const { return false; }
 
     CKalvexDoc* doc() const { return frame->document(); }
     // A new scene without the camera and lights.
