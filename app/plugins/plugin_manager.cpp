@@ -1,11 +1,14 @@
 #include "plugins/plugin_manager.h"
 
 #include <dlfcn.h>
+#include <signal.h>
+#include <unistd.h>
 #include <strings.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -85,6 +88,12 @@ bool PluginManager::loadToolsLibrary() {
     return true;
 }
 
+// Each running program marks what it loads in a file of its own
+// ("plugins.loading.PID"): a farm runs several at once, and one must not take
+// another's load in progress for a crash. A marker whose program is gone
+// (or one without a number, as older versions wrote it) names a crash.
+std::string PluginManager::markerName() { return std::string(kLoadingMarker) + "." + std::to_string(::getpid()); }
+
 void PluginManager::readCrashMarker() {
     if (options_.dataFolder.empty()) return;
     const fs::path folder(options_.dataFolder);
@@ -93,21 +102,39 @@ void PluginManager::readCrashMarker() {
         for (std::string line; std::getline(list, line);)
             if (!line.empty()) disabled_.insert(line);
     }
-    std::ifstream marker(folder / kLoadingMarker);
-    std::string path;
-    if (!marker || !std::getline(marker, path) || path.empty()) return;
-    marker.close();
-    ErrorMessage("The plug-in %s stopped Kalvex while loading and has been disabled.", path.c_str());
-    disabled_.insert(path);
-    std::ofstream list(folder / kDisabledList, std::ios::app);
-    list << path << '\n';
     std::error_code ec;
-    fs::remove(folder / kLoadingMarker, ec);
+    std::vector<fs::path> markers;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name == kLoadingMarker) {
+            markers.push_back(it->path());
+        } else if (name.rfind(std::string(kLoadingMarker) + ".", 0) == 0) {
+            const std::string digits = name.substr(std::strlen(kLoadingMarker) + 1);
+            char* rest = nullptr;
+            const long pid = std::strtol(digits.c_str(), &rest, 10);
+            const bool alive = pid > 0 && *rest == '\0' && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+            if (!alive || pid == ::getpid()) markers.push_back(it->path());
+        }
+    }
+    std::sort(markers.begin(), markers.end());
+    for (const fs::path& m : markers) {
+        std::string path;
+        {
+            std::ifstream marker(m);
+            if (!marker || !std::getline(marker, path)) path.clear();
+        }
+        fs::remove(m, ec);
+        if (path.empty() || disabled_.count(path) != 0) continue;
+        ErrorMessage("The plug-in %s stopped Kalvex while loading and has been disabled.", path.c_str());
+        disabled_.insert(path);
+        std::ofstream list(folder / kDisabledList, std::ios::app);
+        list << path << '\n';
+    }
 }
 
 void PluginManager::markLoading(const std::string& path) {
     if (options_.dataFolder.empty()) return;
-    std::ofstream marker(fs::path(options_.dataFolder) / kLoadingMarker, std::ios::trunc);
+    std::ofstream marker(fs::path(options_.dataFolder) / markerName(), std::ios::trunc);
     marker << path << '\n';
     marker.flush();
 }
@@ -115,7 +142,7 @@ void PluginManager::markLoading(const std::string& path) {
 void PluginManager::clearLoading() {
     if (options_.dataFolder.empty()) return;
     std::error_code ec;
-    fs::remove(fs::path(options_.dataFolder) / kLoadingMarker, ec);
+    fs::remove(fs::path(options_.dataFolder) / markerName(), ec);
 }
 
 void PluginManager::loadFiles(const std::vector<std::string>& paths) {

@@ -124,6 +124,7 @@ public:
 
 private:
     bool addBatch(const std::string& path);
+    static std::string markerName();
     void readCrashMarker();
     void markLoading(const std::string& path);
     void clearLoading();

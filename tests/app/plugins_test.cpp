@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -559,6 +561,20 @@ TEST_F(PluginLoading, AModuleThatStoppedTheProgramIsDisabledNextTime) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("plugins.loading")));
     PluginManager third(options);
     EXPECT_EQ(third.disabledPaths().count(plugin("good")), 1u);
+
+    // Another program that is still loading is no crash; one that is gone is.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    waitpid(gone, nullptr, 0);
+    std::ofstream(dir.file("plugins.loading.1")) << plugin("entry_only") << "\n";
+    std::ofstream(dir.file("plugins.loading." + std::to_string(gone))) << plugin("reasons") << "\n";
+    ui.clear();
+    PluginManager fourth(options);
+    EXPECT_EQ(fourth.disabledPaths().count(plugin("entry_only")), 0u);
+    EXPECT_EQ(fourth.disabledPaths().count(plugin("reasons")), 1u);
+    EXPECT_EQ(ui.lastMessage(), "The plug-in " + plugin("reasons") + " stopped Kalvex while loading and has been disabled.");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("plugins.loading.1")));
 }
 
 TEST_F(PluginLoading, BoundTextAndObjectsMadeByPlugins) {
