@@ -34,6 +34,7 @@ seeds() {
         fuzz_farm_records) echo "$root/fuzz/corpus/farm" ;;
         fuzz_texture_database) echo "$root/fuzz/corpus/kalvextex" ;;
         fuzz_host_dispatch) echo "$root/fuzz/corpus/hostcalls" ;;
+        fuzz_stl_plugin) echo "$root/fuzz/corpus/stl" ;;
         fuzz_import_roundtrip) echo "$root/fuzz/corpus/roundtrip" ;;
         fuzz_script) echo "$root/fuzz/corpus/script" ;;
         *) echo "" ;;

@@ -221,7 +221,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (cl.error.empty() && cl.maxInstructions && cl.job != CommandLine::Job::Script &&
         cl.job != CommandLine::Job::Export && cl.job != CommandLine::Job::Render)
         cl.error = "--max-instructions belongs to --script, --export and --render";
-    if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0)
+    // Without plug-ins no SAVE function can name the type; with them it is
+    // looked up once they are loaded.
+    if (cl.job == CommandLine::Job::Export && !cl.type.empty() && fileTypeFromText(cl.type) == 0 && cl.noPlugins)
         cl.error = "unknown file type " + cl.type;
     return cl;
 }

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+#include <strings.h>
+
 #include "animation/animation_render.h"
 #include "animation/frame_output.h"
 #include "cli/command_line.h"
@@ -25,6 +27,7 @@
 #include "pixmo.h"
 #include "render/command_builder.h"
 #include "plugins/host_functions.h"
+#include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
 #include "render/network_render.h"
 #include "render/render_job.h"
@@ -69,6 +72,16 @@ std::string exportedPath(const std::string& out, unsigned type) {
 
 bool loadSceneForJob(const std::string& path, const Settings& settings) {
     const unsigned type = GetCadFileType(path.c_str());
+    // A file no reader of ours knows goes to the LOAD plug-in that offers its extension.
+    if (type == 0) {
+        plugins::PluginManager* m = plugins::hostState().manager;
+        if (const int item = m ? m->fileItemFor(plugins::KindLoad, path) : -1; item >= 0) {
+            CreateDefaultScene();
+            if (m->openWithItem(item, path)) return true;
+            std::fprintf(stderr, "kalvex: %s could not be read\n", path.c_str());
+            return false;
+        }
+    }
     if (isImportedFileType(type)) return importScene(path, type, settings);
     if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
         std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
@@ -88,7 +101,28 @@ bool loadSceneForJob(const std::string& path, const Settings& settings) {
 
 int runExport(const CommandLine& cl) {
     CoreSession session;
-    session.start({});
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    plugins::PluginManager* m = session.pluginManager();
+    // The type: a file type of ours, else a SAVE function by its description
+    // or export name; without --type, the output's extension decides.
+    unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
+    int saveItem = -1;
+    if (!cl.type.empty() && type == 0) {
+        for (size_t i = 0; m && i < m->items().size() && saveItem < 0; ++i) {
+            const plugins::PluginItem& item = m->items()[i];
+            if (item.kindId == plugins::KindSave && (strcasecmp(item.description.c_str(), cl.type.c_str()) == 0 ||
+                                                     strcasecmp(item.exportName.c_str(), cl.type.c_str()) == 0))
+                saveItem = static_cast<int>(i);
+        }
+        if (saveItem < 0) {
+            std::fprintf(stderr, "kalvex: unknown file type %s\n%s", cl.type.c_str(), usageText().c_str());
+            return 2;
+        }
+    } else if (cl.type.empty() && m && GetCadFileType(cl.output.c_str()) == 0) {
+        saveItem = m->fileItemFor(plugins::KindSave, cl.output);
+    }
     int status = 1;
     if (!loadSceneForJob(cl.scene, session.settings())) {
         // The reader said why; a partial scene is not exported.
@@ -96,13 +130,16 @@ int runExport(const CommandLine& cl) {
         // Writing nothing over a file the user has would only lose it.
         std::fprintf(stderr, "kalvex: %s holds no objects; %s is left as it was\n", cl.scene.c_str(),
                      cl.output.c_str());
-    } else {
-        unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
-        if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
+    } else if (saveItem >= 0) {
+        if (m->saveWithItem(saveItem, cl.output) && std::filesystem::exists(cl.output)) {
             status = 0;
-            std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
+            std::printf("Exported: %s\n", cl.output.c_str());
         }
+    } else if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
+        status = 0;
+        std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
     }
+    session.stop(false);
     return status;
 }
 
@@ -140,7 +177,7 @@ std::string renderOnce(const Settings& settings, const RendererList& renderers, 
         std::fflush(stdout);
     };
     if (!job.start(document, callbacks)) return {};
-    if (printCommand) {
+    if (printCommand && !job.command().text.empty()) {
         std::printf("%s\n", job.command().text.c_str());
         std::fflush(stdout);
     }
@@ -249,7 +286,10 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
 
 int runRender(const CommandLine& cl) {
     CoreSession session;
-    session.start({});
+    CoreSessionOptions options;
+    // A RENDER plug-in may be the chosen renderer.
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
     Settings& settings = session.settings();
     if (cl.width) settings.render.renderX = *cl.width;
     if (cl.height) settings.render.renderY = *cl.height;
@@ -328,23 +368,6 @@ KxVar propertyValue(const std::string& text) {
     return v;
 }
 
-// The SAVE item whose filter offers the output's extension; -1 for none.
-int saveItemFor(plugins::PluginManager& m, const std::string& out) {
-    const std::string ext = std::filesystem::path(out).extension().string();
-    if (ext.empty()) return -1;
-    for (size_t i = 0; i < m.items().size(); ++i) {
-        if (m.items()[i].kindId != plugins::KindSave) continue;
-        char filter[PLUGIN_FILTER_BUFFER] = {};
-        if (!m.call(i, nullptr, 8, nullptr, filter, sizeof filter)) continue;
-        std::string lower = filter;
-        std::string want = "*" + ext;
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (char& c : want) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (lower.find(want) != std::string::npos) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 }  // namespace
 
 int runPlugin(const CommandLine& cl) {
@@ -382,7 +405,7 @@ int runPlugin(const CommandLine& cl) {
     int written = 0;
     if (type != 0) {
         written = Write3Dfile(GetCurrentScene(), cl.output.c_str(), type);
-    } else if (const int save = saveItemFor(*m, cl.output); save >= 0) {
+    } else if (const int save = m->fileItemFor(plugins::KindSave, cl.output); save >= 0) {
         written = m->saveWithItem(save, cl.output);
     } else {
         std::fprintf(stderr, "kalvex: no file type for %s\n", cl.output.c_str());

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "kxcore.h"
+#include "plugins/host_state.h"
+#include "plugins/plugin_manager.h"
 #include "preview/scene_lock.h"
 #include "render/render_job.h"
 
@@ -96,6 +98,14 @@ int openSceneFile(const std::string& path, unsigned type) {
     if (!folder.empty() && chdir(folder.c_str()) != 0)
         LogMessage(1, "Unable to change to the folder %s", folder.c_str());
     if (type == 0) type = GetCadFileType(name.c_str());
+    // Files no reader of ours knows may be a LOAD plug-in's; only LOAD items open.
+    if (plugins::PluginManager* m = plugins::hostState().manager) {
+        if (type == 0) {
+            if (const int item = m->fileItemFor(plugins::KindLoad, name); item >= 0)
+                type = kFirstPluginFileType + static_cast<unsigned>(item);
+        }
+        if (type >= kFirstPluginFileType) return m->openWithItem(static_cast<int>(type - kFirstPluginFileType), name);
+    }
     if (type == 0 || type > kLastBuiltInFileType) {
         unknownType(name);
         return 0;
@@ -111,6 +121,13 @@ int saveSceneFile(const std::string& path, unsigned type, const Settings& settin
         SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
     }
     if (type == 0) type = GetCadFileType(path.c_str());
+    if (plugins::PluginManager* m = plugins::hostState().manager) {
+        if (type == 0) {
+            if (const int item = m->fileItemFor(plugins::KindSave, path); item >= 0)
+                type = kFirstPluginFileType + static_cast<unsigned>(item);
+        }
+        if (type >= kFirstPluginFileType) return m->saveWithItem(static_cast<int>(type - kFirstPluginFileType), path);
+    }
     if (type > kLastBuiltInFileType) {
         unknownType(path);
         return 0;

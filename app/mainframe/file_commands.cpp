@@ -10,6 +10,9 @@
 #include "kxplatform/ui_callbacks.h"
 #include "mainframe/app_session.h"
 #include "mainframe/qt_ui_table.h"
+#include "document/file_dispatch.h"
+#include "plugins/file_filters.h"
+#include "plugins/plugin_manager.h"
 
 namespace {
 
@@ -52,9 +55,11 @@ QString filterText(const FileFilter& f) {
     return QStringLiteral("%1 (%2)").arg(description, patterns);
 }
 
-QString joined(const std::vector<FileFilter>& filters) {
+// The program's own filters, then those of the plug-ins' LOAD or SAVE items.
+QString joined(const std::vector<FileFilter>& filters, int pluginKind) {
     QStringList out;
     for (const FileFilter& f : filters) out << filterText(f);
+    for (const auto& f : kx::plugins::pluginDialogFilters(pluginKind)) out << QString::fromStdString(f.text);
     out << QObject::tr("All files (*)");
     return out.join(QStringLiteral(";;"));
 }
@@ -64,13 +69,16 @@ QString joined(const std::vector<FileFilter>& filters) {
 FileCommands::FileCommands(kx::app::AppSession& session, CKalvexDoc* doc, QWidget* window)
     : QObject(window), session_(session), doc_(doc), window_(window) {}
 
-QString FileCommands::readFilters() { return joined(kReadable); }
-QString FileCommands::writeFilters() { return joined(kWritable); }
+QString FileCommands::readFilters() { return joined(kReadable, kx::plugins::KindLoad); }
+QString FileCommands::writeFilters() { return joined(kWritable, kx::plugins::KindSave); }
 
 unsigned FileCommands::typeOfFilter(const QString& filter) {
     for (const auto* list : {&kReadable, &kWritable})
         for (const FileFilter& f : *list)
             if (filterText(f) == filter) return f.type;
+    for (int kind : {kx::plugins::KindLoad, kx::plugins::KindSave})
+        for (const auto& f : kx::plugins::pluginDialogFilters(kind))
+            if (QString::fromStdString(f.text) == filter) return f.type;
     return 0;
 }
 
@@ -149,9 +157,16 @@ bool FileCommands::save() {
 }
 
 bool FileCommands::saveAs() {
-    const QString filter = filterText({1, nullptr, nullptr});
-    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), doc_->path(), filter);
+    QStringList filters{filterText({1, nullptr, nullptr})};
+    for (const auto& f : kx::plugins::pluginDialogFilters(kx::plugins::KindSave))
+        filters << QString::fromStdString(f.text);
+    QString chosen;
+    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), doc_->path(),
+                                                filters.join(QStringLiteral(";;")), &chosen);
     if (path.isEmpty()) return false;
+    // A plug-in's format writes the scene there; the document stays the scene it was.
+    if (const unsigned type = typeOfFilter(chosen); type >= kx::app::kFirstPluginFileType)
+        return doc_->save(path, type);
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".cad");
     if (!doc_->save(path, KX_FILETYPE_KALVEX)) return false;
     session_.addRecentFile(doc_->path());

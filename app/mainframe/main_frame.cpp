@@ -28,6 +28,7 @@
 #include "mainframe/qt_ui_table.h"
 #include "mainframe/scene_tree_panel.h"
 #include "plugins/host_state.h"
+#include "plugins/plugin_commands.h"
 #include "plugins/window_document.h"
 #include "preview/preview_driver.h"
 #include "preview/preview_presenter.h"
@@ -78,6 +79,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
     contextMenus_->attachTree(sceneTree_);
     createStatusBar();
     animation_ = new AnimationCommands(session_, this);
+    new PluginCommands(session_, this);
     CMacroDoc::install(this, doc_);
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "kxplugin_functions.h"
 #include "plugins/host_args.h"
 #include "plugins/host_functions.h"
+#include "plugins/host_state.h"
 
 namespace kx::plugins {
 namespace {
@@ -94,6 +96,17 @@ const HostFunction* find(const char* name) {
     return it != s.end() && strcasecmp((*it)->name, name) == 0 ? *it : nullptr;
 }
 
+// What a SCREEN item may call while it paints a view: functions that only
+// read the scene (and its own files). The others would change what is being
+// drawn, or ask for another paint from inside this one.
+constexpr int kReadersWhilePainting[] = {1,  2,  7,  8,  9,  10, 12, 13, 18, 19, 20, 22, 23, 27, 28, 33,
+                                         36, 48, 49, 50, 53, 54, 56, 60, 61, 64, 65, 66, 68};
+
+bool allowedWhilePainting(int ordinal) {
+    return std::find(std::begin(kReadersWhilePainting), std::end(kReadersWhilePainting), ordinal) !=
+           std::end(kReadersWhilePainting);
+}
+
 int unknown(const char* shown) {
     ::ErrorMessage("Error unknown plug-in function: %s", shown);
     return 0;
@@ -130,6 +143,10 @@ extern "C" int HostDispatch(const char* function, int argc, KxVar* args) noexcep
             if (n == 64) return unknown("(too long)");
             f = find(function);
             if (f == nullptr) return unknown(function);
+        }
+        if (hostState().painting && !allowedWhilePainting(f->ordinal)) {
+            LogMessage(1, "%s: not allowed while a view is painted\n", f->name);
+            return 0;
         }
         HostArgs decoded(argc, args);
         // A plug-in may change anything in the scene: the shaded preview,

@@ -12,6 +12,7 @@
 #include "plugins/host_dispatch.h"
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
+#include "plugins/texture_properties.h"
 #include "plugins/plugin_manager.h"
 
 namespace kx::plugins::host {
@@ -141,7 +142,7 @@ int AnimSetAttrib(int a, int b) {
     return SetObjectFrameAttrib(GetCurrentFrame(), static_cast<unsigned>(a), b);
 }
 
-int CustomTexture(const char* name, int op, void*) {
+int CustomTexture(const char* name, int op, void* property) {
     if (name == nullptr) return 0;
     switch (op) {
     case 1:
@@ -153,9 +154,17 @@ int CustomTexture(const char* name, int op, void*) {
         if (!SaveCustomTexture(name)) return logFailure(0, "piCustomTexture: error saving custom texture\n");
         return 1;
     case 3: return DeleteCustomTexture(name);
+    case 4:
+    case 5: {
+        auto* p = static_cast<PluginProperty*>(property);
+        if (p == nullptr || p->size != PLUGIN_PROPERTY_SIZE) return logFailure(0, "piCustomTexture: invalid argument\n");
+        // The named texture becomes the current one unless it is already.
+        if (strcasecmp(GetCustomTexture(0)->name, name) != 0 && !LoadCustomTexture(name))
+            return logFailure(0, "piCustomTexture: texure not present\n");
+        const int ok = op == 4 ? readTextureProperty(*p) : writeTextureProperty(*p);
+        return ok ? 1 : logFailure(0, "GetCustomTextureProprerty: unknown texure property\n");
+    }
     default:
-        // Reading and writing single texture properties (4, 5) has no core
-        // support yet.
         return 0;
     }
 }
@@ -167,6 +176,7 @@ int GetTextureProperty(int handle, void* property) {
     if (p == nullptr || p->size != PLUGIN_PROPERTY_SIZE) return logFailure(0, "GetTextureProperty: invalid argument\n");
     if (obj->materialType != 2) return logFailure(0, "GetTextureProperty: invalid texure\n");
     if (!LoadCustomTexture(obj->material)) return logFailure(0, "GetTextureProperty: texure not present\n");
+    if (readTextureProperty(*p)) return 1;
     return logFailure(0, "GetCustomTextureProprerty: unknown texure property\n");
 }
 
@@ -177,6 +187,7 @@ int SetTextureProperty(int handle, void* property) {
     if (p == nullptr || p->size != PLUGIN_PROPERTY_SIZE) return logFailure(0, "GetTextureProperty: invalid argument\n");
     if (obj->materialType != 2) return logFailure(0, "GetTextureProperty: invalid texure\n");
     if (!LoadCustomTexture(obj->material)) return logFailure(0, "GetTextureProperty: texure not present\n");
+    if (writeTextureProperty(*p)) return 1;
     return logFailure(0, "GetCustomTextureProprerty: unknown texure property\n");
 }
 

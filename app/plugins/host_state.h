@@ -23,6 +23,8 @@ struct HostState {
     std::unique_ptr<DocumentPort> document;
     PluginManager* manager = nullptr;
     Point3d cursor{};
+    // A SCREEN item is painting a view: functions that change the scene fail.
+    bool painting = false;
 };
 
 HostState& hostState();

@@ -1,9 +1,14 @@
 #include "plugins/plugin_manager.h"
 
 #include <dlfcn.h>
+#include <signal.h>
+#include <unistd.h>
 #include <strings.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -83,6 +88,12 @@ bool PluginManager::loadToolsLibrary() {
     return true;
 }
 
+// Each running program marks what it loads in a file of its own
+// ("plugins.loading.PID"): a farm runs several at once, and one must not take
+// another's load in progress for a crash. A marker whose program is gone
+// (or one without a number, as older versions wrote it) names a crash.
+std::string PluginManager::markerName() { return std::string(kLoadingMarker) + "." + std::to_string(::getpid()); }
+
 void PluginManager::readCrashMarker() {
     if (options_.dataFolder.empty()) return;
     const fs::path folder(options_.dataFolder);
@@ -91,21 +102,39 @@ void PluginManager::readCrashMarker() {
         for (std::string line; std::getline(list, line);)
             if (!line.empty()) disabled_.insert(line);
     }
-    std::ifstream marker(folder / kLoadingMarker);
-    std::string path;
-    if (!marker || !std::getline(marker, path) || path.empty()) return;
-    marker.close();
-    ErrorMessage("The plug-in %s stopped Kalvex while loading and has been disabled.", path.c_str());
-    disabled_.insert(path);
-    std::ofstream list(folder / kDisabledList, std::ios::app);
-    list << path << '\n';
     std::error_code ec;
-    fs::remove(folder / kLoadingMarker, ec);
+    std::vector<fs::path> markers;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name == kLoadingMarker) {
+            markers.push_back(it->path());
+        } else if (name.rfind(std::string(kLoadingMarker) + ".", 0) == 0) {
+            const std::string digits = name.substr(std::strlen(kLoadingMarker) + 1);
+            char* rest = nullptr;
+            const long pid = std::strtol(digits.c_str(), &rest, 10);
+            const bool alive = pid > 0 && *rest == '\0' && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+            if (!alive || pid == ::getpid()) markers.push_back(it->path());
+        }
+    }
+    std::sort(markers.begin(), markers.end());
+    for (const fs::path& m : markers) {
+        std::string path;
+        {
+            std::ifstream marker(m);
+            if (!marker || !std::getline(marker, path)) path.clear();
+        }
+        fs::remove(m, ec);
+        if (path.empty() || disabled_.count(path) != 0) continue;
+        ErrorMessage("The plug-in %s stopped Kalvex while loading and has been disabled.", path.c_str());
+        disabled_.insert(path);
+        std::ofstream list(folder / kDisabledList, std::ios::app);
+        list << path << '\n';
+    }
 }
 
 void PluginManager::markLoading(const std::string& path) {
     if (options_.dataFolder.empty()) return;
-    std::ofstream marker(fs::path(options_.dataFolder) / kLoadingMarker, std::ios::trunc);
+    std::ofstream marker(fs::path(options_.dataFolder) / markerName(), std::ios::trunc);
     marker << path << '\n';
     marker.flush();
 }
@@ -113,7 +142,7 @@ void PluginManager::markLoading(const std::string& path) {
 void PluginManager::clearLoading() {
     if (options_.dataFolder.empty()) return;
     std::error_code ec;
-    fs::remove(fs::path(options_.dataFolder) / kLoadingMarker, ec);
+    fs::remove(fs::path(options_.dataFolder) / markerName(), ec);
 }
 
 void PluginManager::loadFiles(const std::vector<std::string>& paths) {
@@ -297,6 +326,17 @@ int PluginManager::call(size_t i, CadObject* obj, int reason, void* data, char* 
         case 64:
             if (rec.kind == 2 && value) *value = static_cast<int>(rec.length);
             return 1;
+        case 16384:
+            // The answer is a handle; -1 for none.
+            return result;
+        case 512:
+            // The plug-in may write into the caller's buffer itself, or answer
+            // as for a filter text.
+            if (rec.data == data || rec.data == nullptr || rec.length == 0) {
+                if (buffer != nullptr && size > 0) buffer[size - 1] = '\0';
+                return 1;
+            }
+            [[fallthrough]];
         case 8:
         case 16:
         case 1024:
@@ -357,6 +397,78 @@ int PluginManager::callBound(CadObject* obj, int reason, void* data) {
     if (!GetObjectExtraString(obj, KX_PROP_PLUGIN, text.data())) return 0;
     const int i = findByDescriptionOrExport(text.c_str());
     return i < 0 ? 0 : call(static_cast<size_t>(i), obj, reason, data);
+}
+
+int PluginManager::fileItemFor(int kindId, const std::string& path) {
+    std::string ext = fs::path(path).extension().string();
+    if (ext.empty()) return -1;
+    std::string want = "*" + ext;
+    for (char& c : want) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].kindId != kindId || !items_[i].entry) continue;
+        char filter[PLUGIN_FILTER_BUFFER] = {};
+        if (!call(i, nullptr, 8, nullptr, filter, sizeof filter)) continue;
+        std::string lower = filter;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        // The patterns are the filter's odd "|" fields: "Text|*.a;*.b|...".
+        size_t field = 0, begin = 0;
+        for (;;) {
+            const size_t end = lower.find('|', begin);
+            const std::string part = lower.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+            if (field % 2 == 1) {
+                size_t b = 0;
+                for (;;) {
+                    const size_t e = part.find(';', b);
+                    if (part.substr(b, e == std::string::npos ? std::string::npos : e - b) == want)
+                        return static_cast<int>(i);
+                    if (e == std::string::npos) break;
+                    b = e + 1;
+                }
+            }
+            if (end == std::string::npos) break;
+            begin = end + 1;
+            ++field;
+        }
+    }
+    return -1;
+}
+
+int PluginManager::boundText(CadObject* obj, char* buffer, size_t size) {
+    if (obj == nullptr || buffer == nullptr || size == 0) return 0;
+    buffer[0] = '\0';
+    std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
+    if (!GetObjectExtraString(obj, KX_PROP_PLUGIN, text.data())) return 0;
+    const int i = findByDescriptionOrExport(text.c_str());
+    if (i < 0) return 0;
+    return call(static_cast<size_t>(i), obj, 512, buffer, buffer, size);
+}
+
+CadObject* PluginManager::createByTypeName(const char* typeName) {
+    if (typeName == nullptr) return nullptr;
+    int i = -1;
+    for (size_t k = 0; k < items_.size() && i < 0; ++k) {
+        const PluginItem& it = items_[k];
+        if (it.kindId == KindBuild && (same(it.description, typeName) || same(it.exportName, typeName)))
+            i = static_cast<int>(k);
+    }
+    if (i < 0) return nullptr;
+    std::array<char, PLUGIN_FILTER_BUFFER> scratch{};
+    const int h = call(static_cast<size_t>(i), nullptr, 16384, scratch.data());
+    HandleTable& handles = hostState().handles;
+    CadObject* obj = handles.object(h);
+    // The host takes the object; the plug-in's handle is done with.
+    if (obj != nullptr) handles.release(h);
+    return obj;
+}
+
+int PluginManager::renderWithItems(void* window, uint32_t viewData, int width, int height) {
+    int drawn = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].kindId != KindRender || !items_[i].entry || items_[i].state == 0) continue;
+        PluginRenderView view{window, viewData, width, height};
+        if (call(i, nullptr, 1, &view)) ++drawn;
+    }
+    return drawn;
 }
 
 int PluginManager::openWithItem(int n, const std::string& path) {

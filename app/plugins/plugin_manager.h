@@ -96,6 +96,21 @@ public:
     int openWithItem(int n, const std::string& path);
     int saveWithItem(int n, const std::string& path);
 
+    // The LOAD or SAVE item (kindId) whose filter offers the file's extension; -1 when none.
+    int fileItemFor(int kindId, const std::string& path);
+    // Reason 512: the text of the function bound to obj (through its "Plugin"
+    // field), written into buffer (size bytes, always terminated); 0 when
+    // there is no such function or it failed.
+    int boundText(CadObject* obj, char* buffer, size_t size);
+    // Reason 16384: an object of a type name that is no built-in type, made by
+    // the BUILD item of that description or export name. The host takes the
+    // object of the handle the function returns and frees the handle; null
+    // when no item answers with an object.
+    CadObject* createByTypeName(const char* typeName);
+    // Every RENDER item draws the scene (reason 1) at width x height; the
+    // number of items that succeeded.
+    int renderWithItems(void* window, uint32_t viewData, int width, int height);
+
     // Each RENDER item's renderer (reason 16 on a zeroed record it fills from
     // byte 32 on), made safe to use: type 42, every text terminated.
     std::vector<app::RendererDefinition> registerRenderers();
@@ -109,6 +124,7 @@ public:
 
 private:
     bool addBatch(const std::string& path);
+    static std::string markerName();
     void readCrashMarker();
     void markLoading(const std::string& path);
     void clearLoading();

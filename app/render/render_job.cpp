@@ -12,6 +12,9 @@
 #include "preview/scene_lock.h"
 #include "kxplatform/files.h"
 #include "kxplatform/ui_callbacks.h"
+#include "pixmo.h"
+#include "plugins/host_state.h"
+#include "plugins/plugin_manager.h"
 #include "render/executable_kind.h"
 
 namespace kx::app {
@@ -72,10 +75,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     outcome_ = RenderOutcome{};
     const RendererDefinition& renderer = renderers_.current(settings_.render.type);
     if (&renderer == &renderers_.entries.front()) return false;  // preview only: nothing to run
-    if (renderer.type == kPluginRendererType) {
-        ErrorMessage("Unable to create render display window");
-        return false;
-    }
+    if (renderer.type == kPluginRendererType) return startPluginRender(document);
     if (!GetCurrentScene()) {
         ErrorMessage("Invalid Scene");
         return false;
@@ -127,6 +127,41 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         restorePreviousImage();
         return reportStartFailure(runner_.result().startError);
     }
+    return true;
+}
+
+bool RenderJob::startPluginRender(const std::string& document) {
+    if (!GetCurrentScene()) {
+        ErrorMessage("Invalid Scene");
+        return false;
+    }
+    const int width = settings_.render.renderX, height = settings_.render.renderY;
+    {
+        SceneChange change;
+        if (!change.owns()) return false;
+        POINT size{width, height};
+        if (CameraInfo* camera = GetActiveCamera()) SetCameraSize(camera, size);
+    }
+    plugins::PluginManager* manager = plugins::hostState().manager;
+    // Host functions the plug-ins call take the scene lock themselves.
+    const int drawn = manager ? manager->renderWithItems(callbacks_.pluginWindow, 0, width, height) : 0;
+    RenderOutcome out;
+    std::string image = document;
+    const size_t slash = image.find_last_of('/');
+    const size_t dot = image.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) image.resize(dot);
+    out.imagePath = image + ".tga";
+    if (drawn == 0) {
+        out.message = "Error rendering scene: no plug-in renderer drew the scene";
+        ErrorMessage("%s", out.message.c_str());
+    } else if (!WriteTGA(pxGetMemDC(), out.imagePath.c_str())) {
+        out.message = "Error rendering scene: the image " + out.imagePath + " could not be written";
+    } else {
+        out.ok = true;
+    }
+    outcome_ = out;
+    haveOutcome_ = true;
+    if (callbacks_.finished) callbacks_.finished(out);
     return true;
 }
 

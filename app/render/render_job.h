@@ -27,6 +27,8 @@ public:
     struct Callbacks {
         std::function<void(const std::string&)> output;    // renderer output, on the runner thread
         std::function<void(const RenderOutcome&)> finished;  // on the runner thread
+        // The window RENDER plug-ins are handed; null without a window.
+        void* pluginWindow = nullptr;
     };
 
     RenderJob(Settings settings, RendererList renderers);
@@ -48,6 +50,9 @@ public:
     static bool readRenderErrors(const std::string& programFolder, std::string& text);
 
 private:
+    // A plug-in renderer: every RENDER item draws into the current image on
+    // this thread, which is written as the scene's ".tga".
+    bool startPluginRender(const std::string& document);
     // Reports a renderer that could not be started (errno), with its program.
     bool reportStartFailure(int error);
     // The image a render replaces is kept aside until the new one is complete.

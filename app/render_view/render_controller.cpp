@@ -54,6 +54,7 @@ bool RenderController::start() {
         emit runnerFinished(o.ok, o.cancelled, o.exitCode, QString::fromStdString(o.imagePath),
                             QString::fromStdString(o.message));
     };
+    callbacks.pluginWindow = kx::app::AppSession::ownerWindow();
     const std::string scene = scenePath();
     if (!job_->start(scene, callbacks)) {
         // The output panel tells of this render, not of the one before.
@@ -66,7 +67,8 @@ bool RenderController::start() {
         return false;
     }
     emit started(QString::fromStdString(job_->command().text));
-    if (!settings.render.waitForExit) {
+    // A plug-in renderer has drawn already; its image comes with `finished`.
+    if (!settings.render.waitForExit && renderers.current(settings.render.type).type != kx::app::kPluginRendererType) {
         // Started on its own: nothing to wait for or to show.
         job_.reset();
         emit finished(false, false, tr("The renderer runs on its own"));

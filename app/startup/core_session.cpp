@@ -79,6 +79,8 @@ void CoreSession::start(const CoreSessionOptions& options) {
 
 plugins::PluginManager* CoreSession::pluginManager() { return plugins_ ? plugins_->manager() : nullptr; }
 
+bool CoreSession::pluginScreenPainting() const { return plugins_ && plugins_->screenPainting(); }
+
 void CoreSession::chooseInstalledRenderer() {
     // "Preview Only" renders nothing: a new user whose shipped renderer is
     // installed gets it, so that the first render simply works.

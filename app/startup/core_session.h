@@ -70,6 +70,8 @@ public:
 
     // The plug-in manager, or null when plug-ins are not loaded.
     plugins::PluginManager* pluginManager();
+    // True when a SCREEN plug-in asked at start to paint into the views.
+    bool pluginScreenPainting() const;
 
     // The viewport the rendered image is saved through; null until first used.
     PxViewport*& renderViewport() { return renderViewport_; }

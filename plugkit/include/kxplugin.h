@@ -95,9 +95,21 @@ typedef struct PluginRenderView {
     int32_t height;
 } PluginRenderView;
 
+/* Data of a SCREEN item's reason-1 call, made each time a view is painted:
+   the view (an HWND) and the painter of this paint (an HDC, for PrintFont). */
+typedef struct PluginScreenView {
+    void* window;
+    void* dc;
+    int32_t viewKind;
+    int32_t width;
+    int32_t height;
+    int32_t reserved;
+} PluginScreenView;
+
 /* Caller buffers the host fills: texts written through GetObjectName,
    GetObjectTexture and GetFileName need 72 bytes; extra fields 301 to 305
-   read through GetObjectProperty need 1024 bytes; filter texts 260 bytes. */
+   read through GetObjectProperty need 1024 bytes; filter texts and the text
+   of a reason-512 call 260 bytes. */
 #define PLUGIN_TEXT_BUFFER 72
 #define PLUGIN_EXTRA_BUFFER 1024
 #define PLUGIN_FILTER_BUFFER 260
@@ -137,3 +149,7 @@ KXPLUGIN_ASSERT(sizeof(PluginRenderView) == 24, "PluginRenderView is 24 bytes");
 KXPLUGIN_ASSERT(offsetof(PluginRenderView, viewData) == 8, "render.viewData");
 KXPLUGIN_ASSERT(offsetof(PluginRenderView, width) == 12, "render.width");
 KXPLUGIN_ASSERT(offsetof(PluginRenderView, height) == 16, "render.height");
+KXPLUGIN_ASSERT(sizeof(PluginScreenView) == 32, "PluginScreenView is 32 bytes");
+KXPLUGIN_ASSERT(offsetof(PluginScreenView, dc) == 8, "screen.dc");
+KXPLUGIN_ASSERT(offsetof(PluginScreenView, viewKind) == 16, "screen.viewKind");
+KXPLUGIN_ASSERT(offsetof(PluginScreenView, height) == 24, "screen.height");

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "core_fixture.h"
+#include "texture/user_texture_fixture.h"
 #include "kxcore.h"
 #include "kxplugin_functions.h"
 #include "plugins/builtin_tools.h"
@@ -16,6 +20,8 @@
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
+#include "pixmo.h"
+#include "render/render_job.h"
 
 namespace {
 
@@ -341,6 +347,37 @@ TEST_F(PluginHost, DocumentFunctionsGoThroughThePort) {
     hostState().sceneRedrawOff = false;
 }
 
+TEST_F(PluginHost, WhileAViewIsPaintedOnlyReadersRun) {
+    CadObject* ball = NewDefaultCadObject("ball", 13);
+    ASSERT_NE(ball, nullptr);
+    ball->selected = 1;
+    const unsigned count = GetCadObjectsCount();
+    struct Row {
+        const char* name;
+        std::vector<KxVar> args;
+        int painting;  // the result while a view is painted
+    };
+    const Row rows[] = {
+        {"GetObjectCount", {integer(0)}, static_cast<int>(count)},
+        {"GetFunctionOrdinal", {text("Redraw")}, 43},
+        {"GetObjectByName", {text("ball"), integer(0)}, 1},
+        {"CreateObject", {text("Painted"), integer(13)}, 0},
+        {"ClearSelection", {}, 0},
+        {"Redraw", {}, 0},
+        {"CallPlugin", {text("Octahedron")}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        hostState().painting = true;
+        const int result = dispatch(row.name, row.args);
+        hostState().painting = false;
+        hostState().handles.clear();
+        EXPECT_EQ(result, row.painting);
+        EXPECT_EQ(GetCadObjectsCount(), count) << "nothing made or deleted";
+        EXPECT_EQ(ball->selected, 1) << "the selection stays";
+    }
+}
+
 TEST(PluginFileFilters, BarListsBecomeDialogFilters) {
     struct Row {
         const char* pipes;
@@ -524,6 +561,211 @@ TEST_F(PluginLoading, AModuleThatStoppedTheProgramIsDisabledNextTime) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("plugins.loading")));
     PluginManager third(options);
     EXPECT_EQ(third.disabledPaths().count(plugin("good")), 1u);
+
+    // Another program that is still loading is no crash; one that is gone is.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    waitpid(gone, nullptr, 0);
+    std::ofstream(dir.file("plugins.loading.1")) << plugin("entry_only") << "\n";
+    std::ofstream(dir.file("plugins.loading." + std::to_string(gone))) << plugin("reasons") << "\n";
+    ui.clear();
+    PluginManager fourth(options);
+    EXPECT_EQ(fourth.disabledPaths().count(plugin("entry_only")), 0u);
+    EXPECT_EQ(fourth.disabledPaths().count(plugin("reasons")), 1u);
+    EXPECT_EQ(ui.lastMessage(), "The plug-in " + plugin("reasons") + " stopped Kalvex while loading and has been disabled.");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("plugins.loading.1")));
+}
+
+TEST_F(PluginLoading, BoundTextAndObjectsMadeByPlugins) {
+    manager_->loadFiles({plugin("reasons")});
+    ASSERT_EQ(manager_->items().size(), 6u);
+    struct TextRow {
+        const char* binding;  // the object's "Plugin" field; null: none
+        int result;
+        std::string text;
+    };
+    const TextRow texts[] = {
+        {"Widget maker", 1, "written in place"},
+        {"pointer", 1, "answered by pointer"},
+        {"Long text", 1, std::string(259, 'x')},
+        {"No such function", 0, ""},
+        {nullptr, 0, ""},
+    };
+    for (const auto& row : texts) {
+        SCOPED_TRACE(row.binding ? row.binding : "unbound");
+        CadObject* obj = NewDefaultCadObject("bound", 13);
+        ASSERT_NE(obj, nullptr);
+        if (row.binding) {
+            ASSERT_TRUE(SetObjectExtra(obj, 1, KX_PROP_PLUGIN, static_cast<unsigned>(std::strlen(row.binding) + 1),
+                                       row.binding));
+        }
+        char buffer[PLUGIN_FILTER_BUFFER];
+        std::memset(buffer, 'q', sizeof buffer);
+        EXPECT_EQ(manager_->boundText(obj, buffer, sizeof buffer), row.result);
+        EXPECT_EQ(std::string(buffer, strnlen(buffer, sizeof buffer)), row.text);
+        EXPECT_EQ(hostState().handles.inUse(), 0);
+    }
+    struct MakeRow {
+        const char* typeName;
+        const char* made;  // the object's name; null: none
+    };
+    const MakeRow makes[] = {
+        {"Widget maker", "Widget"},  // by description
+        {"WIDGET", "Widget"},        // by export name, any case
+        {"Makes nothing", nullptr},  // answers -1
+        {"Not a builder", nullptr},  // a UTIL item
+        {"Sphere", nullptr},         // no plug-in's
+        {nullptr, nullptr},
+    };
+    for (const auto& row : makes) {
+        SCOPED_TRACE(row.typeName ? row.typeName : "null");
+        CadObject* obj = manager_->createByTypeName(row.typeName);
+        if (row.made) {
+            ASSERT_NE(obj, nullptr);
+            EXPECT_STREQ(obj->name, row.made);
+            EXPECT_EQ(obj->type, 13u);
+        } else {
+            EXPECT_EQ(obj, nullptr);
+        }
+        EXPECT_EQ(hostState().handles.inUse(), 0) << "the plug-in's handle is freed";
+    }
+}
+
+TEST_F(PluginLoading, FileItemsAreFoundByTheirFilters) {
+    manager_->loadFiles({plugin("good")});
+    const int save = manager_->findItem("SAVE", "save");
+    struct Row {
+        const char* path;
+        int kind;
+        int item;
+    };
+    const Row rows[] = {
+        {"/tmp/a.tst", KindSave, save},  {"/tmp/A.TST", KindSave, save}, {"/tmp/a.tst", KindLoad, -1},
+        {"/tmp/a.tstx", KindSave, -1},   {"/tmp/tst", KindSave, -1},     {"/tmp/x.tst/a", KindSave, -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(manager_->fileItemFor(row.kind, row.path), row.item);
+    }
+}
+
+TEST_F(PluginLoading, PluginRenderersDrawAndWriteTheImage) {
+    const std::string flat = std::string(KALVEX_SAMPLE_PLUGIN_DIR) + "/flat_render.pi";
+    manager_->loadFiles({flat, plugin("good")});
+    hostState().manager = manager_.get();
+    const auto registered = manager_->registerRenderers();
+    ASSERT_EQ(registered.size(), 2u);
+    EXPECT_STREQ(registered[0].description, "Flat shaded (plug-in)");
+    EXPECT_EQ(registered[0].type, kx::app::kPluginRendererType);
+    ASSERT_EQ(dispatch("CallPlugin", {text("Octahedron")}), 1);
+    static int owner;
+    pxRegisterApplication(reinterpret_cast<HWND>(&owner), "test");
+
+    kx::app::Settings settings;
+    settings.render.renderX = 64;
+    settings.render.renderY = 48;
+    struct Row {
+        const char* what;
+        bool withRenderers;
+        bool ok;
+    };
+    const Row rows[] = {{"the flat renderer draws", true, true}, {"no manager: nothing drawn", false, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        hostState().manager = row.withRenderers ? manager_.get() : nullptr;
+        kx::app::RendererList list;
+        list.entries.resize(2);
+        list.entries[1] = registered[0];
+        settings.render.type = 1;
+        kx::app::RenderJob job(settings, list);
+        kx::app::RenderOutcome seen;
+        kx::app::RenderJob::Callbacks callbacks;
+        callbacks.finished = [&seen](const kx::app::RenderOutcome& o) { seen = o; };
+        const std::string scene = dir.file("scene.cad");
+        std::filesystem::remove(dir.file("scene.tga"));
+        ui.clear();
+        ASSERT_TRUE(job.start(scene, callbacks));
+        const kx::app::RenderOutcome out = job.wait();
+        EXPECT_EQ(out.ok, row.ok);
+        EXPECT_EQ(seen.ok, row.ok);
+        EXPECT_EQ(out.imagePath, dir.file("scene.tga"));
+        EXPECT_EQ(std::filesystem::exists(dir.file("scene.tga")), row.ok);
+        EXPECT_EQ(ui.messages.empty(), row.ok) << ui.lastMessage();
+    }
+    pxUnRegisterApplication();
+    hostState().manager = nullptr;
+}
+
+class PluginTextures : public kxtest::UserTextureTest {};
+
+TEST_F(PluginTextures, CustomTexturePropertiesReadAndWrite) {
+    loadDefinitions();
+    makeTexture("mine");
+    auto property = [](const char* name, KxVar value) {
+        PluginProperty p{};
+        p.size = PLUGIN_PROPERTY_SIZE;
+        std::strncpy(p.name, name, sizeof p.name);
+        p.value = value;
+        return p;
+    };
+    KxVar point{};
+    point.size = KXVAR_SIZE;
+    point.type = KXVAR_POINT;
+    point.value.p[0] = 0.25f;
+    point.value.p[1] = 0.5f;
+    point.value.p[2] = 1.0f;
+    KxVar number{};
+    number.size = KXVAR_SIZE;
+    number.type = KXVAR_DOUBLE;
+    number.value.d = 0.75;
+    struct Row {
+        const char* what;
+        const char* element;
+        KxVar written;
+        int result;  // of writing, then of reading back
+    };
+    const Row rows[] = {
+        {"double", "/pigment/turbulence", number, 1},
+        {"double by short name", "ambient", number, 1},
+        {"integer into a double", "/finish/ambient", integer(2), 1},
+        {"boolean", "/finish/metallic", integer(1), 1},
+        {"file name", "/pigment/image", text("map.png"), 1},
+        {"colour", "/pigment/color", point, 1},
+        {"point", "/normal/*scale", point, 1},
+        {"text into a number", "/pigment/turbulence", text("x"), 0},
+        {"a group", "/pigment", integer(1), 0},
+        {"no such element", "/pigment/nothing", integer(1), 0},
+        {"empty name", "", integer(1), 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        PluginProperty w = property(row.element, row.written);
+        EXPECT_EQ(host::CustomTexture("mine", 5, &w), row.result);
+        if (row.result == 0) continue;
+        PluginProperty r = property(row.element, integer(0));
+        ASSERT_EQ(host::CustomTexture("MINE", 4, &r), 1);
+        EXPECT_EQ(r.value.size, KXVAR_SIZE);
+        switch (r.value.type) {
+            case KXVAR_DOUBLE:
+                EXPECT_EQ(r.value.value.d, row.written.type == KXVAR_INT ? row.written.value.i : row.written.value.d);
+                break;
+            case KXVAR_INT: EXPECT_EQ(r.value.value.i, row.written.value.i); break;
+            case KXVAR_STRING: EXPECT_STREQ(r.value.value.s, row.written.value.s); break;
+            case KXVAR_POINT:
+                EXPECT_EQ(std::memcmp(r.value.value.p, row.written.value.p, sizeof r.value.value.p), 0);
+                break;
+            default: ADD_FAILURE() << "type " << r.value.type;
+        }
+    }
+    // A record of the wrong size, and a texture that is nowhere.
+    PluginProperty bad = property("ambient", number);
+    bad.size = 12;
+    EXPECT_EQ(host::CustomTexture("mine", 4, &bad), 0);
+    EXPECT_EQ(host::CustomTexture("mine", 4, nullptr), 0);
+    PluginProperty fine = property("ambient", number);
+    EXPECT_EQ(host::CustomTexture("absent", 5, &fine), 0);
+    EXPECT_EQ(host::CustomTexture("mine", 6, &fine), 0);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ void WindowTest::SetUp() {
         boxes.push_back({text, caption, style, QThread::currentThread() == qApp->thread()});
         return answer;
     });
-    session = std::make_unique<kx::app::AppSession>(kx::app::SessionOptions{false});
+    session = std::make_unique<kx::app::AppSession>(kx::app::SessionOptions{false, loadPlugins()});
     session->startup();
     frame = std::make_unique<CMainFrame>(*session);
     if (resizeFrame()) frame->resize(1200, 900);

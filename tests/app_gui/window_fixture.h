@@ -41,6 +41,8 @@ protected:
     virtual std::string extraSettings() const { return {}; }
     // False keeps the size the window chose for itself at start.
     virtual bool resizeFrame() const { return true; }
+    // Whether the program's start-up loads the plug-ins.
+    virtual bool loadPlugins() const { return false; }
 
     CKalvexDoc* doc() const { return frame->document(); }
     // A new scene without the camera and lights.

@@ -21,6 +21,76 @@ static void note(const char* what) {
 
 EXPORT int ENTRY(void) { return 0; }
 
+#elif defined(TEST_PLUGIN_REASONS)
+
+/* Reason 16384 makes an object and answers its handle; reason 512 answers
+   text in each of the ways a plug-in may. */
+EXPORT int widget(int reason, int zero, PluginCallRecord* rec) {
+    (void)zero;
+    if (reason == 16384) return piCreateObject("Widget", 13);
+    if (reason == 512 && rec->data != NULL) {
+        strcpy((char*)rec->data, "written in place");
+        return 1;
+    }
+    return 0;
+}
+
+EXPORT int nothing(int reason, int zero, PluginCallRecord* rec) {
+    (void)zero;
+    (void)rec;
+    return reason == 16384 ? -1 : 0;
+}
+
+EXPORT int pointer(int reason, int zero, PluginCallRecord* rec) {
+    (void)zero;
+    static const char text[] = "answered by pointer";
+    if (reason != 512) return 0;
+    rec->kind = 1;
+    rec->length = 1;
+    rec->data = (void*)text;
+    return 1;
+}
+
+EXPORT int longText(int reason, int zero, PluginCallRecord* rec) {
+    (void)zero;
+    static char text[600];
+    if (reason != 512) return 0;
+    memset(text, 'x', sizeof text);
+    rec->kind = 6;
+    rec->length = sizeof text;
+    rec->data = text;
+    return 1;
+}
+
+/* SCREEN: asks to paint at start; while painting it reads the scene and
+   tries to change it, which the host refuses. */
+EXPORT int overlay(int reason, int zero, PluginCallRecord* rec) {
+    (void)zero;
+    if (reason == 64) {
+        rec->kind = 2;
+        rec->length = 1;
+        return 1;
+    }
+    if (reason != 1 || rec->data == NULL) return 0;
+    const PluginScreenView* view = (const PluginScreenView*)rec->data;
+    if (view->width <= 0 || view->height <= 0 || piGetObjectCount(0) < 0) return 0;
+    piCreateObject("Painted", 13);
+    return 1;
+}
+
+static PluginFunctionEntry functions[] = {
+    {"BUILD", "widget", "Widget maker"},
+    {"BUILD", "nothing", "Makes nothing"},
+    {"BUILD", "pointer", "Pointer text"},
+    {"BUILD", "longText", "Long text"},
+    {"UTIL", "nothing", "Not a builder"},
+    {"SCREEN", "overlay", "Overlay"},
+};
+
+EXPORT int piInit(int reason, PluginHostBlock* block) {
+    return piLibInit(reason, block, functions, (int)(sizeof functions / sizeof functions[0]));
+}
+
 #else
 
 static PluginProperty properties[] = {

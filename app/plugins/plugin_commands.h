@@ -1,0 +1,53 @@
+// The plug-ins in the window: the Plug-ins menu (the manager dialog, then the
+// UTIL items), the Tools menu and toolbar (the built-in builders, then the
+// BUILD items), and the SCREEN items painting over the views.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <vector>
+
+class CMainFrame;
+class QAction;
+class QMenu;
+class QToolBar;
+class QWidget;
+
+namespace kx::app {
+class AppSession;
+}
+
+class PluginCommands : public QObject {
+    Q_OBJECT
+public:
+    PluginCommands(kx::app::AppSession& session, CMainFrame* frame);
+
+    QMenu* pluginsMenu() const { return plugins_; }
+    QMenu* toolsMenu() const { return tools_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    // Fills the menus and the toolbar again from the manager's enabled items.
+    void rebuild();
+    // Runs item i with reason 1 and shows what it changed; its result.
+    int runItem(size_t i);
+    // Runs a built-in builder by name; its result.
+    int runBuiltIn(const QString& name);
+    // The plug-in manager dialog; true when accepted.
+    bool showManager();
+    // The icon file a BUILD item names for the toolbar (reason 1024), beside
+    // its plug-in; empty when it names none.
+    QString iconFile(size_t i);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void afterRun(int result);
+    void attachScreenPainters();
+
+    kx::app::AppSession& session_;
+    CMainFrame* frame_;
+    QMenu* plugins_ = nullptr;
+    QMenu* tools_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+};

@@ -1,0 +1,71 @@
+// Any file given to the sample STL plug-in's reader, through the plug-in
+// manager and the real host functions: read or refused, never a crash, and
+// nothing half-made left in the scene when it is refused.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "kxcore.h"
+#include "plugins/host_state.h"
+#include "plugins/plugin_manager.h"
+
+namespace {
+
+struct Host {
+    std::unique_ptr<kx::plugins::PluginManager> manager;
+    int load = -1;
+    std::string file;
+};
+
+Host& host() {
+    static Host h = [] {
+        Host out;
+        static KxUiCallbacks quiet{};
+        quiet.size = sizeof quiet;
+        quiet.messageBox = [](void*, HWND, const char*, const char*, unsigned) { return 1; };
+        KxSetUiCallbacks(&quiet);
+        InitCore(nullptr, "Kalvex");
+        InitKalvexEvent();
+        kx::plugins::attachHandleTable();
+        kx::plugins::PluginManagerOptions options;
+        options.toolsLibrary = KALVEX_PLUGKIT_PATH;
+        out.manager = std::make_unique<kx::plugins::PluginManager>(options);
+        kx::plugins::hostState().manager = out.manager.get();
+        if (!out.manager->loadToolsLibrary()) std::abort();
+        out.manager->loadFiles({std::string(KALVEX_SAMPLE_PLUGIN_DIR) + "/stl.pi"});
+        out.load = out.manager->findItem("LOAD", "stlLoad");
+        if (out.load < 0) std::abort();
+        char name[] = "/tmp/kx_stl_fuzz_XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0) std::abort();
+        close(fd);
+        out.file = std::string(name) + ".stl";
+        std::rename(name, out.file.c_str());
+        return out;
+    }();
+    return h;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Host& h = host();
+    FILE* f = std::fopen(h.file.c_str(), "wb");
+    if (f == nullptr) return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    ClearScene(GetCurrentScene());
+    InitScene();
+    const unsigned before = GetCadObjectsCount();
+    const int ok = h.manager->openWithItem(h.load, h.file);
+    const unsigned after = GetCadObjectsCount();
+    if (!ok && after != before) std::abort();
+    if (ok && after != before + 1) std::abort();
+    if (kx::plugins::hostState().handles.inUse() != 0) std::abort();
+    return 0;
+}
