@@ -8,39 +8,26 @@
 #include <utility>
 
 #include "plugkit.h"
+#include "plugkit_state.h"
 
 namespace kx::plugkit {
 namespace {
 
-struct OrdinalEntry {
-    int ordinal;
-    const char* name;
-};
-
 constexpr int kCount = KXPLUGIN_HOST_FUNCTION_COUNT;
 
-// Before piLibInit each ordinal is the entry's own index; piLibInit replaces
-// it by the host's answer. The last entry (-1, null) ends the table.
-std::array<OrdinalEntry, kCount + 1> makeTable() {
-    std::array<OrdinalEntry, kCount + 1> table{};
-    int i = 0;
-#define PLUGKIT_TABLE_ROW(ord, exportName, hostName, kinds, params, args) \
-    table[i] = {i, #hostName};                                              \
-    ++i;
-    KXPLUGIN_HOST_FUNCTIONS(PLUGKIT_TABLE_ROW)
-#undef PLUGKIT_TABLE_ROW
-    table[kCount] = {-1, nullptr};
-    return table;
-}
-
-std::array<OrdinalEntry, kCount + 1> g_ordinals = makeTable();
-HostDispatchFunc g_dispatch = nullptr;
+// The host's name of each call, in table order.
+constexpr std::array<const char*, kCount> kHostNames = {
+#define PLUGKIT_NAME_ROW(ord, exportName, hostName, kinds, params, args) #hostName,
+    KXPLUGIN_HOST_FUNCTIONS(PLUGKIT_NAME_ROW)
+#undef PLUGKIT_NAME_ROW
+};
 
 int askOrdinal(const char* name) noexcept {
-    if (g_dispatch == nullptr) return 0;
+    const HostDispatchFunc dispatch = state().host.dispatch;
+    if (dispatch == nullptr) return 0;
     std::array<KxVar, KXVAR_ARGS> args{};
     packText(args[0], name);
-    return g_dispatch("GetFunctionOrdinal", 1, args.data());
+    return dispatch("GetFunctionOrdinal", 1, args.data());
 }
 
 template <Kind... K, typename... A, size_t... N>
@@ -74,10 +61,11 @@ int hostCall(A... a) noexcept {
 }  // namespace
 
 int dispatchByIndex(int index, int argc, KxVar* args) noexcept {
-    if (g_dispatch == nullptr || index < 0 || index >= kCount) return 0;
+    const HostLink& host = state().host;
+    if (host.dispatch == nullptr || index < 0 || index >= kCount) return 0;
     // The short id: a zero byte, the ordinal's low byte, a zero byte.
-    const char id[3] = {0, static_cast<char>(g_ordinals[index].ordinal & 0xff), 0};
-    return g_dispatch(id, argc, args);
+    const char id[3] = {0, static_cast<char>(host.ordinals[static_cast<size_t>(index)] & 0xff), 0};
+    return host.dispatch(id, argc, args);
 }
 
 }  // namespace kx::plugkit
@@ -91,11 +79,9 @@ int piLibInit(int reason, PluginHostBlock* block, PluginFunctionEntry* table, in
     block->table = table;
     block->count = count < 0 ? 0u : static_cast<uint32_t>(count);
     block->reserved = nullptr;
-    g_dispatch = block->dispatch;
-    for (auto& entry : g_ordinals) {
-        if (entry.ordinal == -1 && entry.name == nullptr) break;
-        entry.ordinal = askOrdinal(entry.name);
-    }
+    HostLink& host = state().host;
+    host.dispatch = block->dispatch;
+    for (size_t i = 0; i < kHostNames.size(); ++i) host.ordinals[i] = askOrdinal(kHostNames[i]);
     return 1;
 }
 

@@ -67,7 +67,19 @@ struct ResultBuffers {
     KxVar pointerValue{};              // piReturnKxVarPtr
 };
 
+// The program's dispatch function and the ordinal it gave each host call.
+// Until piLibInit asks, each call's ordinal is its own index in the table.
+struct HostLink {
+    HostDispatchFunc dispatch = nullptr;
+    std::array<int, KXPLUGIN_HOST_FUNCTION_COUNT> ordinals = [] {
+        std::array<int, KXPLUGIN_HOST_FUNCTION_COUNT> own{};
+        for (size_t i = 0; i < own.size(); ++i) own[i] = static_cast<int>(i);
+        return own;
+    }();
+};
+
 struct PlugkitState {
+    HostLink host;
     ReadBuffer buffer;
     Tokens tokens;
     Transform transform;

@@ -22,6 +22,7 @@ struct ExportRun {
     // names that read alike ("a" and "_a", "a b" and "a_b") never share one.
     std::unordered_map<const CadObject*, std::string> identifiers;
     std::unordered_set<std::string> identifiersTaken;
+    int ribLights = 0;  // RIB numbers its light sources from 0 in each export
 };
 
 }  // namespace kx::exporter

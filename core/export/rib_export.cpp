@@ -5,11 +5,6 @@
 namespace kx::exporter {
 namespace {
 
-int& lightCounter() {
-    static int counter = 0;
-    return counter;
-}
-
 void writeHeader(StandardFile* f, int) {
     StdPutLine(f, "# %s\n", "Scene Created by the Kalvex 2.0");
     StdPutLine(f, "# RenderMan export filter 1.0\n");
@@ -40,7 +35,7 @@ void writeTrailer(StandardFile* f) {
 
 void writeLight(StandardFile* f, CadObject* light, const LightSetting& s) {
     const Point3d& p = light->translate;
-    const int number = lightCounter()++;
+    const int number = run().ribLights++;
     if (s.kind == 1) {
         const Point3d& e = light->extraPoint;
         StdPutLine(f,
@@ -144,7 +139,7 @@ int writeMesh(StandardFile* f, CadObject* obj, int) {
 
 }  // namespace
 
-void resetLightCounter() { lightCounter() = 0; }
+void resetLightCounter() { run().ribLights = 0; }
 
 const Dialect kRibDialect{KX_FILETYPE_RENDERMAN,
                           "%g %g %g",
