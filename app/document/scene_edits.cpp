@@ -37,17 +37,6 @@ std::vector<CadObject*> present(const std::vector<CadObject*>& objects) {
     return out;
 }
 
-Point3d* vectorOf(CadObject* obj, int id) {
-    switch (id) {
-        case KX_PROP_SIZE: return &obj->size;
-        case KX_PROP_EXTRA: return &obj->extraPoint;
-        case KX_PROP_SCALE: return &obj->scale;
-        case KX_PROP_ROTATE: return &obj->rotate;
-        case KX_PROP_TRANSLATE: return &obj->translate;
-        default: return nullptr;
-    }
-}
-
 const char* vectorName(int id) {
     switch (id) {
         case KX_PROP_SIZE: return "Change Size";
@@ -93,7 +82,7 @@ void setCameraVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v
 
 // One object's vector property, by the rules of its kind.
 void setVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v) {
-    const Point3d old = *vectorOf(obj, id);
+    const Point3d old = *vectorField(obj, id);
     if (sameBits(old, v)) return;
     if (obj->type == KX_CAMERA) return setCameraVector(rec, obj, id, v);
     if (rebuildable(obj)) {
@@ -145,10 +134,21 @@ bool reshapeSelection(EditHistory& history, const char* name, F&& change) {
 
 }  // namespace
 
+Point3d* vectorField(CadObject* obj, int propertyId) {
+    switch (propertyId) {
+        case KX_PROP_SIZE: return &obj->size;
+        case KX_PROP_EXTRA: return &obj->extraPoint;
+        case KX_PROP_SCALE: return &obj->scale;
+        case KX_PROP_ROTATE: return &obj->rotate;
+        case KX_PROP_TRANSLATE: return &obj->translate;
+        default: return nullptr;
+    }
+}
+
 bool setVectorProperty(EditHistory& history, const std::vector<CadObject*>& given, int propertyId, int axis,
                        const Point3d& value, const std::string& mergeKey) {
     const std::vector<CadObject*> objects = present(given);
-    if (objects.empty() || !vectorOf(objects.front(), propertyId) || axis < -1 || axis > 2) return false;
+    if (objects.empty() || !vectorField(objects.front(), propertyId) || axis < -1 || axis > 2) return false;
     SceneChange lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, vectorName(propertyId), mergeKey);
@@ -156,7 +156,7 @@ bool setVectorProperty(EditHistory& history, const std::vector<CadObject*>& give
         Point3d v = value;
         if (axis >= 0) {
             // Only the edited axis changes; each object keeps its other two.
-            v = *vectorOf(obj, propertyId);
+            v = *vectorField(obj, propertyId);
             float* axes[3] = {&v.x, &v.y, &v.z};
             *axes[axis] = value.x;
         }

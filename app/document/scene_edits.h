@@ -18,6 +18,9 @@
 
 namespace kx::app {
 
+// The field a vector property id names in an object; null for other ids.
+Point3d* vectorField(CadObject* obj, int propertyId);
+
 // A vector property (KX_PROP_SIZE, _EXTRA, _SCALE, _ROTATE, _TRANSLATE) of
 // every object given: one axis (0..2) set to value.x, or all three (axis -1).
 // A camera object's rows are the camera's vectors. Meshes and groups are

@@ -28,16 +28,6 @@ constexpr const auto& kFlags = KX_OBJECT_FLAGS;
 // Shown in a number field whose objects differ; the field's lowest value stands for it.
 const QString kDiffers = QStringLiteral("\u2014");
 
-Point3d* fieldOf(CadObject* obj, int id) {
-    switch (id) {
-        case KX_PROP_SIZE: return &obj->size;
-        case KX_PROP_EXTRA: return &obj->extraPoint;
-        case KX_PROP_SCALE: return &obj->scale;
-        case KX_PROP_ROTATE: return &obj->rotate;
-        default: return &obj->translate;
-    }
-}
-
 // The text of a text object's TextString field.
 std::string textOf(CadObject* obj) {
     char field[KX_EXTRA_TEXT_MAX + 1] = {};
@@ -273,7 +263,7 @@ void PropertyPanel::showPoints() {
         for (int k = 0; k < 3; ++k) {
             QDoubleSpinBox* spin = row.spins[static_cast<size_t>(k)];
             auto axisOf = [&row, k](CadObject* o) {
-                const Point3d p = *fieldOf(o, row.id);
+                const Point3d p = *kx::app::vectorField(o, row.id);
                 return k == 0 ? p.x : k == 1 ? p.y : p.z;
             };
             const bool same = !objects_.empty() && allSame(objects_, axisOf);

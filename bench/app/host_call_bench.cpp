@@ -15,6 +15,7 @@
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
+#include "plugin_host_start.h"
 
 namespace {
 
@@ -33,23 +34,12 @@ struct Host {
 Host& host() {
     static Host h = [] {
         Host out;
-        static KxUiCallbacks quiet{};
-        quiet.size = sizeof quiet;
-        quiet.messageBox = [](void*, HWND, const char*, const char*, unsigned) { return 1; };
-        KxSetUiCallbacks(&quiet);
-        InitCore(nullptr, "Kalvex");
-        InitKalvexEvent();
-        kx::plugins::attachHandleTable();
-        kx::plugins::PluginManagerOptions options;
-        options.toolsLibrary = KALVEX_PLUGKIT_PATH;
-        out.manager = std::make_unique<kx::plugins::PluginManager>(options);
-        kx::plugins::hostState().manager = out.manager.get();
-        if (!out.manager->loadToolsLibrary()) {
+        // A real plug-in's piInit resolves the tools library's ordinal table.
+        out.manager = kxtest::startPluginManager(KALVEX_PLUGKIT_PATH, {std::string(KALVEX_SAMPLE_PLUGIN_DIR) + "/spring.pi"});
+        if (!out.manager) {
             out.error = "the tools library did not load";
             return out;
         }
-        // A real plug-in's piInit resolves the tools library's ordinal table.
-        out.manager->loadFiles({std::string(KALVEX_SAMPLE_PLUGIN_DIR) + "/spring.pi"});
         if (out.manager->items().empty()) {
             out.error = "the sample plug-in did not load";
             return out;

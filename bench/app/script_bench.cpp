@@ -9,6 +9,7 @@
 #include "kxcore.h"
 #include "kxplugin.h"
 #include "plugins/host_functions.h"
+#include "plugin_host_start.h"
 #include "plugins/host_state.h"
 #include "script/script_runner.h"
 
@@ -17,19 +18,7 @@ namespace {
 constexpr int kSpheres = 10000;
 constexpr int kCallsEach = 100;
 
-void startCore() {
-    static const bool ready = [] {
-        static KxUiCallbacks quiet{};
-        quiet.size = sizeof quiet;
-        quiet.messageBox = [](void*, HWND, const char*, const char*, unsigned) { return 1; };
-        KxSetUiCallbacks(&quiet);
-        InitCore(nullptr, "Kalvex");
-        InitKalvexEvent();
-        kx::plugins::attachHandleTable();
-        return true;
-    }();
-    (void)ready;
-}
+void startCore() { kxtest::startQuietPluginCore(); }
 
 void freshScene() {
     ClearScene(GetCurrentScene());

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "kxcore.h"
+#include "plugin_host_start.h"
 #include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
 
@@ -25,19 +26,8 @@ struct Host {
 Host& host() {
     static Host h = [] {
         Host out;
-        static KxUiCallbacks quiet{};
-        quiet.size = sizeof quiet;
-        quiet.messageBox = [](void*, HWND, const char*, const char*, unsigned) { return 1; };
-        KxSetUiCallbacks(&quiet);
-        InitCore(nullptr, "Kalvex");
-        InitKalvexEvent();
-        kx::plugins::attachHandleTable();
-        kx::plugins::PluginManagerOptions options;
-        options.toolsLibrary = KALVEX_PLUGKIT_PATH;
-        out.manager = std::make_unique<kx::plugins::PluginManager>(options);
-        kx::plugins::hostState().manager = out.manager.get();
-        if (!out.manager->loadToolsLibrary()) std::abort();
-        out.manager->loadFiles({std::string(KALVEX_SAMPLE_PLUGIN_DIR) + "/stl.pi"});
+        out.manager = kxtest::startPluginManager(KALVEX_PLUGKIT_PATH, {std::string(KALVEX_SAMPLE_PLUGIN_DIR) + "/stl.pi"});
+        if (!out.manager) std::abort();
         out.load = out.manager->findItem("LOAD", "stlLoad");
         if (out.load < 0) std::abort();
         char name[] = "/tmp/kx_stl_fuzz_XXXXXX";
