@@ -169,24 +169,41 @@ int CustomTexture(const char* name, int op, void* property) {
     }
 }
 
-int GetTextureProperty(int handle, void* property) {
+namespace {
+
+// The user texture of the object a handle names, loaded for the texture
+// property functions, and the checked property record; 0 after a failure.
+PluginProperty* loadedTextureProperty(int handle, void* property) {
     CadObject* obj = hostState().handles.object(handle);
-    if (obj == nullptr) return 0;
+    if (obj == nullptr) return nullptr;
     auto* p = static_cast<PluginProperty*>(property);
-    if (p == nullptr || p->size != PLUGIN_PROPERTY_SIZE) return logFailure(0, "GetTextureProperty: invalid argument\n");
-    if (obj->materialType != 2) return logFailure(0, "GetTextureProperty: invalid texure\n");
-    if (!LoadCustomTexture(obj->material)) return logFailure(0, "GetTextureProperty: texure not present\n");
+    if (p == nullptr || p->size != PLUGIN_PROPERTY_SIZE) {
+        logFailure(0, "GetTextureProperty: invalid argument\n");
+        return nullptr;
+    }
+    if (obj->materialType != 2) {
+        logFailure(0, "GetTextureProperty: invalid texure\n");
+        return nullptr;
+    }
+    if (!LoadCustomTexture(obj->material)) {
+        logFailure(0, "GetTextureProperty: texure not present\n");
+        return nullptr;
+    }
+    return p;
+}
+
+}  // namespace
+
+int GetTextureProperty(int handle, void* property) {
+    PluginProperty* p = loadedTextureProperty(handle, property);
+    if (p == nullptr) return 0;
     if (readTextureProperty(*p)) return 1;
     return logFailure(0, "GetCustomTextureProprerty: unknown texure property\n");
 }
 
 int SetTextureProperty(int handle, void* property) {
-    CadObject* obj = hostState().handles.object(handle);
-    if (obj == nullptr) return 0;
-    auto* p = static_cast<PluginProperty*>(property);
-    if (p == nullptr || p->size != PLUGIN_PROPERTY_SIZE) return logFailure(0, "GetTextureProperty: invalid argument\n");
-    if (obj->materialType != 2) return logFailure(0, "GetTextureProperty: invalid texure\n");
-    if (!LoadCustomTexture(obj->material)) return logFailure(0, "GetTextureProperty: texure not present\n");
+    PluginProperty* p = loadedTextureProperty(handle, property);
+    if (p == nullptr) return 0;
     if (writeTextureProperty(*p)) return 1;
     return logFailure(0, "GetCustomTextureProprerty: unknown texure property\n");
 }
