@@ -13,6 +13,7 @@
 #include "files/files_state.h"
 #include "geometry/geometry_state.h"
 #include "model/event_state.h"
+#include "model/object_set.h"
 #include "texture/texture_state.h"
 #include "texture/user_texture_state.h"
 #include "view/view_state.h"
@@ -56,7 +57,7 @@ struct ObjectManager {
     CadObject* head = nullptr;
     CadObject* tail = nullptr;
     unsigned liveCount = 0;
-    std::unordered_set<const CadObject*> live;  // every object in the list
+    kx::model::ObjectSet live;  // every object in the list
     // The length of every triangle array the core allocated, so that an array
     // attached by a caller without setting polygonCount is still used whole.
     std::unordered_map<const TriPolygon*, uint32_t> polygonArrays;

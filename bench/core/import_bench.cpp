@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <malloc.h>
 #include <string>
@@ -23,12 +24,25 @@ constexpr unsigned kSide = 708;  // 2 x 707 x 707 = 999,698 triangles
 
 double wave(unsigned i, unsigned j) { return std::sin(i * 0.1) * std::cos(j * 0.1); }
 
-const std::string& scratchFolder() {
-    static const std::string folder = [] {
+// The folder of the generated files, removed with everything in it when the
+// program ends: the three grids take a few hundred MB.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder() {
         char dir[] = "/tmp/kalvex-import-bench-XXXXXX";
-        return std::string(mkdtemp(dir));
-    }();
-    return folder;
+        if (mkdtemp(dir)) path = dir;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+};
+
+const std::string& scratchFolder() {
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 // The grid as an indexed OBJ with a normal per vertex.

@@ -17,7 +17,7 @@ using kx::model::objects;
 
 namespace kx::model {
 
-bool isLive(const CadObject* obj) { return obj && objects().live.count(obj) != 0; }
+bool isLive(const CadObject* obj) { return obj && objects().live.contains(obj); }
 
 CadObject* lastAtom() { return objects().lastAtom; }
 

@@ -124,7 +124,9 @@ int SetObjectsUnSelected() {
     }
     t.passCredit = std::min(t.passCredit + kVisitsPerDeselect, SIZE_MAX / 2);
     if (m.liveCount <= kAlwaysWalked || t.passCredit >= m.liveCount) {
-        for (CadObject* o = m.head; o; o = o->next) o->selected = 0;
+        // Through the flat live set rather than the list: no record waits
+        // for the one before it to arrive, and clean records stay clean.
+        m.live.clearSelectedFlags();
         t.passCredit = 0;
     } else {
         // A freed address may since hold a new object; clearing its flag is
