@@ -213,12 +213,17 @@ struct EditStepData {
 namespace {
 
 thread_local EditStepData* recording = nullptr;
-KxObjectReleaseHook chainedHook = nullptr;
+thread_local KxObjectReleaseHook chainedHook = nullptr;
+thread_local std::vector<EditStepData*> outerRecordings;
 
-// Freed objects leave the recording's map, so that a new object given the
-// same address is not taken for them.
+// Freed objects leave the recording's map (and those of recorders still open
+// around it), so that a new object given the same address is not taken for them.
 void forgetFreed(CadObject* obj, int whole) {
-    if (whole == 1 && recording) recording->uids.erase(obj);
+    if (whole == 1) {
+        if (recording) recording->uids.erase(obj);
+        for (EditStepData* outer : outerRecordings)
+            if (outer) outer->uids.erase(obj);
+    }
     if (chainedHook) chainedHook(obj, whole);
 }
 
@@ -337,14 +342,24 @@ EditRecorder::EditRecorder(EditHistory& history, std::string name, std::string m
             return uid;
         });
     }
+    outerStep_ = recording;
+    if (recording) {
+        // Nested: the outer recorder's hook stays installed and forgets for both.
+        outerRecordings.push_back(recording);
+    } else {
+        chainedHook = SetObjectReleaseHook(forgetFreed);
+    }
     recording = step_;
-    chainedHook = SetObjectReleaseHook(forgetFreed);
 }
 
 EditRecorder::~EditRecorder() {
-    SetObjectReleaseHook(chainedHook);
-    chainedHook = nullptr;
-    recording = nullptr;
+    recording = outerStep_;
+    if (outerStep_) {
+        outerRecordings.pop_back();
+    } else {
+        SetObjectReleaseHook(chainedHook);
+        chainedHook = nullptr;
+    }
     if (step_) step_->uids.clear();
 }
 
@@ -413,7 +428,12 @@ bool EditRecorder::commit() {
     const std::vector<CadObject*> live = listedObjects();
     std::erase_if(step_->changes, [&](GeometryChange& c) {
         const std::vector<CadObject*> found = step_->byUid(step_->after, live, c.uid);
-        if (found.empty()) return true;
+        if (found.empty()) {
+            // Deleted by the edit without deleteObject: the copy made before
+            // is its geometry, the layout before holds the rest.
+            if (!step_->stored.count(c.uid)) step_->stored.emplace(c.uid, std::move(c.copy));
+            return true;
+        }
         if (c.translation) return c.offset[0] == 0 && c.offset[1] == 0 && c.offset[2] == 0;
         return sameGeometry(c.copy.record(), *found[0]);
     });

@@ -97,7 +97,9 @@ public:
     EditRecorder(const EditRecorder&) = delete;
     EditRecorder& operator=(const EditRecorder&) = delete;
 
-    // Before reshaping an object in any way: its geometry is copied once.
+    // Before reshaping an object in any way: its geometry is copied once. An
+    // object reshaped and then deleted by the edit (even by the core's own
+    // DeleteCadObject) comes back whole on undo from that copy.
     void reshaping(CadObject* obj);
     // Before translating an object by offset: only the offset is kept, with
     // the coordinates it cannot give back exactly.
@@ -117,6 +119,9 @@ private:
     std::unique_ptr<EditStepData> fresh_;
     EditStepData* step_ = nullptr;  // fresh_ or the open step it continues
     bool committed_ = false;
+    // A recorder already working when this one began: a host function called
+    // from a plug-in's run may record an edit of its own.
+    EditStepData* outerStep_ = nullptr;
 };
 
 // "Delete Object" or "Delete 3 Objects".
