@@ -1,6 +1,7 @@
 // Undo and redo of scene edits. A step keeps the scene's object list as it was
 // before and after the edit (order, group chains, selection, camera and each
-// object's small fields), plus only the geometry the edit changed: a deleted
+// object's small fields, one copy shared by every layout in which they are the
+// same), plus only the geometry the edit changed: a deleted
 // object's data moves into the step and back, a translation is kept as its
 // offset, and other reshapes keep one copy. Steps refer to objects by their
 // place in the list, so the history is only valid while every change of the
@@ -28,7 +29,9 @@ struct SceneLayout {
         int firstChild = -1;
         int nextSibling = -1;
         int selected = 0;
-        DetachedObject plain;  // everything but links and geometry
+        // Everything but links and geometry; shared between layouts (and
+        // steps) for as long as the object's fields stay the same.
+        std::shared_ptr<const DetachedObject> plain;
     };
     std::vector<Entry> entries;
     std::vector<int> selection;  // list places in selection order

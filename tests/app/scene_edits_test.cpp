@@ -273,6 +273,26 @@ TEST_F(SceneEditsTest, BigMeshesAreNotCopiedToBeMovedOrDeleted) {
     EXPECT_EQ(saved(), moved);
 }
 
+TEST_F(SceneEditsTest, StepsKeepTheFieldsOfUnchangedObjectsOnce) {
+    constexpr size_t kObjects = 1000, kSteps = 20;
+    for (size_t i = 0; i < kObjects; ++i) {
+        Point3d at{static_cast<float>(i), 0, 0};
+        CreateDefaultObjectEx("Many", KX_SPHERE, &at);
+    }
+    const std::string original = saved();
+    const size_t empty = history.heldBytes();
+    select({"Ball"});
+    for (size_t i = 0; i < kSteps; ++i) ASSERT_TRUE(moveSelection(history, Point3d{0.5f, 0, 0}));
+    // A few links per object and step; a copy of every object's fields
+    // (name, texture, vectors, extra block) in every step was several times more.
+    EXPECT_LT(history.heldBytes() - empty, kObjects * kSteps * 128 + kObjects * 1024);
+    const std::string moved = saved();
+    while (history.canUndo()) ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), original);
+    while (history.canRedo()) ASSERT_TRUE(history.redo());
+    EXPECT_EQ(saved(), moved);
+}
+
 TEST_F(SceneEditsTest, ChangeOutsideTheHistoryDropsIt) {
     select({"Ball"});
     ASSERT_TRUE(deleteSelection(history));
