@@ -192,33 +192,33 @@ void AnimationCommands::setup() {
         return;
     session_.settings().playRate = clampPlayRate(dialog.playRate());
     if (applyAnimationSetup(chosen)) {
-        doc_->setModified(true);
+        doc_->changedOutsideHistory();
         goToFrame(GetCurrentFrame());
     }
     refresh();
 }
 
 void AnimationCommands::addSelected() {
-    if (addSelectedToAnimation() > 0) doc_->setModified(true);
+    if (addSelectedToAnimation() > 0) doc_->changedOutsideHistory();
     goToFrame(GetCurrentFrame());
 }
 
 void AnimationCommands::removeSelected() {
-    if (removeSelectedFromAnimation() > 0) doc_->setModified(true);
+    if (removeSelectedFromAnimation() > 0) doc_->changedOutsideHistory();
     goToFrame(GetCurrentFrame());
 }
 
 void AnimationCommands::storeFrame() {
-    if (storeAnimationFrame()) doc_->setModified(true);
+    if (storeAnimationFrame()) doc_->changedOutsideHistory();
     refresh();
 }
 
 void AnimationCommands::setKey(bool key) {
-    if (setAnimationKey(key)) doc_->setModified(true);
+    if (setAnimationKey(key)) doc_->changedOutsideHistory();
 }
 
 void AnimationCommands::setHidden(bool hidden) {
-    if (setAnimationHidden(hidden)) doc_->setModified(true);
+    if (setAnimationHidden(hidden)) doc_->changedOutsideHistory();
     goToFrame(GetCurrentFrame());
 }
 
@@ -231,7 +231,7 @@ void AnimationCommands::tween() {
 
 int AnimationCommands::tween(unsigned from, unsigned to, bool allObjects) {
     const int filled = tweenAnimation(from, to, allObjects);
-    if (filled > 0) doc_->setModified(true);
+    if (filled > 0) doc_->changedOutsideHistory();
     goToFrame(GetCurrentFrame());
     return filled;
 }

@@ -27,14 +27,30 @@ std::vector<CadObject*> listedObjects() {
 bool matches(const std::vector<CadObject*>& live, const SceneLayout& layout) {
     if (live.size() != layout.entries.size()) return false;
     for (size_t i = 0; i < live.size(); ++i) {
-        const CadObject& want = layout.entries[i].plain.record();
+        const CadObject& want = layout.entries[i].plain->record();
         if (live[i]->type != want.type || std::strncmp(live[i]->name, want.name, sizeof want.name) != 0) return false;
     }
     return true;
 }
 
-template <typename UidOf>
-SceneLayout captureLayout(UidOf&& uidOf) {
+bool samePlain(const CadObject& a, const CadObject& b) {
+    const bool extraSame = (!a.extra && !b.extra) ||
+        (a.extra && b.extra && a.extra->count == b.extra->count &&
+         std::memcmp(ExtraBlockFields(a.extra), ExtraBlockFields(b.extra), sizeof(ExtraField) * a.extra->count) == 0);
+    auto same = [](const Point3d& p, const Point3d& q) { return std::memcmp(&p, &q, sizeof p) == 0; };
+    return extraSame && a.type == b.type && a.flags == b.flags && std::memcmp(a.name, b.name, sizeof a.name) == 0 &&
+           std::memcmp(a.material, b.material, sizeof a.material) == 0 && a.materialType == b.materialType &&
+           same(a.size, b.size) && same(a.extraPoint, b.extraPoint) && same(a.scale, b.scale) &&
+           same(a.rotate, b.rotate) && same(a.translate, b.translate) && a.rgb == b.rgb && a.groupId == b.groupId;
+}
+
+using SharedPlain = std::shared_ptr<const DetachedObject>;
+
+// Steps share the small fields of objects that did not change: a scene of
+// many objects costs each step a few links per object, not a copy of each.
+// earlier(place, uid) names what an earlier layout holds for the object, or null.
+template <typename UidOf, typename Earlier>
+SceneLayout captureLayout(UidOf&& uidOf, Earlier&& earlier) {
     SceneLayout layout;
     const std::vector<CadObject*> live = listedObjects();
     std::unordered_map<const CadObject*, int> place;
@@ -52,7 +68,14 @@ SceneLayout captureLayout(UidOf&& uidOf) {
         e.firstChild = at(o->firstChild);
         e.nextSibling = at(o->nextSibling);
         e.selected = o->selected;
-        copyPlainFields(*o, e.plain.record());
+        if (const SharedPlain* known = earlier(i, e.uid);
+            known && *known && samePlain((*known)->record(), *o) && (*known)->record().userData == o->userData) {
+            e.plain = *known;
+            continue;
+        }
+        auto own = std::make_shared<DetachedObject>();
+        copyPlainFields(*o, own->record());
+        e.plain = std::move(own);
     }
     for (unsigned i = 0, n = GetObjectsSelectedCount(); i < n; ++i)
         if (int p = at(GetSelectedObject(i)); p >= 0) layout.selection.push_back(p);
@@ -64,17 +87,6 @@ SceneLayout captureLayout(UidOf&& uidOf) {
     return layout;
 }
 
-bool samePlain(const CadObject& a, const CadObject& b) {
-    const bool extraSame = (!a.extra && !b.extra) ||
-        (a.extra && b.extra && a.extra->count == b.extra->count &&
-         std::memcmp(ExtraBlockFields(a.extra), ExtraBlockFields(b.extra), sizeof(ExtraField) * a.extra->count) == 0);
-    auto same = [](const Point3d& p, const Point3d& q) { return std::memcmp(&p, &q, sizeof p) == 0; };
-    return extraSame && a.type == b.type && a.flags == b.flags && std::memcmp(a.name, b.name, sizeof a.name) == 0 &&
-           std::memcmp(a.material, b.material, sizeof a.material) == 0 && a.materialType == b.materialType &&
-           same(a.size, b.size) && same(a.extraPoint, b.extraPoint) && same(a.scale, b.scale) &&
-           same(a.rotate, b.rotate) && same(a.translate, b.translate) && a.rgb == b.rgb && a.groupId == b.groupId;
-}
-
 bool sameLayout(const SceneLayout& a, const SceneLayout& b) {
     if (a.entries.size() != b.entries.size() || a.selection != b.selection || a.cameraPlace != b.cameraPlace ||
         std::memcmp(&a.camera, &b.camera, sizeof a.camera) != 0)
@@ -83,7 +95,7 @@ bool sameLayout(const SceneLayout& a, const SceneLayout& b) {
         const SceneLayout::Entry& x = a.entries[i];
         const SceneLayout::Entry& y = b.entries[i];
         if (x.uid != y.uid || x.parent != y.parent || x.firstChild != y.firstChild || x.nextSibling != y.nextSibling ||
-            x.selected != y.selected || !samePlain(x.plain.record(), y.plain.record()))
+            x.selected != y.selected || !samePlain(x.plain->record(), y.plain->record()))
             return false;
     }
     return true;
@@ -109,11 +121,14 @@ struct EditStepData {
         return nullptr;
     }
 
-    size_t heldBytes() const {
+    // Shared small fields count once, in the first step met that holds them.
+    size_t heldBytes(std::unordered_set<const void*>& counted) const {
         size_t bytes = sizeof *this;
         for (const SceneLayout* l : {&before, &after}) {
             bytes += l->entries.capacity() * sizeof(SceneLayout::Entry) + l->selection.capacity() * sizeof(int);
-            for (const SceneLayout::Entry& e : l->entries) bytes += e.plain.heldBytes();
+            for (const SceneLayout::Entry& e : l->entries)
+                if (e.plain && counted.insert(e.plain.get()).second)
+                    bytes += sizeof(DetachedObject) + e.plain->heldBytes();
         }
         for (const auto& [uid, data] : stored) bytes += sizeof(DetachedObject) + data.heldBytes();
         for (const GeometryChange& c : changes) bytes += sizeof c + c.copy.heldBytes() + c.record.heldBytes();
@@ -145,7 +160,7 @@ struct EditStepData {
         for (size_t i = 0; i < same; ++i) placed[i] = remain[i].second;
         for (size_t i = same; i < target.entries.size(); ++i) {
             const SceneLayout::Entry& e = target.entries[i];
-            CadObject* obj = NewCadObject(e.plain.record().name);
+            CadObject* obj = NewCadObject(e.plain->record().name);
             if (!obj) return false;
             if (auto it = stored.find(e.uid); it != stored.end()) {
                 swapData(*obj, it->second.record());
@@ -157,10 +172,10 @@ struct EditStepData {
         for (size_t i = 0; i < placed.size(); ++i) {
             const SceneLayout::Entry& e = target.entries[i];
             CadObject* obj = placed[i];
-            const bool renamed = std::strncmp(obj->name, e.plain.record().name, sizeof obj->name) != 0;
-            copyPlainFields(e.plain.record(), *obj);
+            const bool renamed = std::strncmp(obj->name, e.plain->record().name, sizeof obj->name) != 0;
+            copyPlainFields(e.plain->record(), *obj);
             // Through the property so that the scene tree shows the name too.
-            if (renamed) SetCadObjectProperty(obj, KX_PROP_NAME, e.plain.record().name);
+            if (renamed) SetCadObjectProperty(obj, KX_PROP_NAME, e.plain->record().name);
             obj->parent = at(e.parent);
             obj->firstChild = at(e.firstChild);
             obj->nextSibling = at(e.nextSibling);
@@ -213,12 +228,17 @@ struct EditStepData {
 namespace {
 
 thread_local EditStepData* recording = nullptr;
-KxObjectReleaseHook chainedHook = nullptr;
+thread_local KxObjectReleaseHook chainedHook = nullptr;
+thread_local std::vector<EditStepData*> outerRecordings;
 
-// Freed objects leave the recording's map, so that a new object given the
-// same address is not taken for them.
+// Freed objects leave the recording's map (and those of recorders still open
+// around it), so that a new object given the same address is not taken for them.
 void forgetFreed(CadObject* obj, int whole) {
-    if (whole == 1 && recording) recording->uids.erase(obj);
+    if (whole == 1) {
+        if (recording) recording->uids.erase(obj);
+        for (EditStepData* outer : outerRecordings)
+            if (outer) outer->uids.erase(obj);
+    }
     if (chainedHook) chainedHook(obj, whole);
 }
 
@@ -294,7 +314,8 @@ void EditHistory::markSaved() { savedPosition_ = position_; }
 
 size_t EditHistory::heldBytes() const {
     size_t bytes = 0;
-    for (const auto& s : steps_) bytes += s->heldBytes();
+    std::unordered_set<const void*> counted;
+    for (const auto& s : steps_) bytes += s->heldBytes(counted);
     return bytes;
 }
 
@@ -331,20 +352,36 @@ EditRecorder::EditRecorder(EditHistory& history, std::string name, std::string m
         step_ = fresh_.get();
         step_->name = std::move(name);
         step_->mergeKey = std::move(mergeKey);
-        step_->before = captureLayout([this](CadObject* o) {
-            const int uid = step_->nextUid++;
-            step_->uids.emplace(o, uid);
-            return uid;
-        });
+        // The state before is, object by object, the state after the step before.
+        const SceneLayout* previous = history.position_ > 0 ? &history.steps_[history.position_ - 1]->after : nullptr;
+        step_->before = captureLayout(
+            [this](CadObject* o) {
+                const int uid = step_->nextUid++;
+                step_->uids.emplace(o, uid);
+                return uid;
+            },
+            [previous](size_t place, int) -> const SharedPlain* {
+                return previous && place < previous->entries.size() ? &previous->entries[place].plain : nullptr;
+            });
+    }
+    outerStep_ = recording;
+    if (recording) {
+        // Nested: the outer recorder's hook stays installed and forgets for both.
+        outerRecordings.push_back(recording);
+    } else {
+        chainedHook = SetObjectReleaseHook(forgetFreed);
     }
     recording = step_;
-    chainedHook = SetObjectReleaseHook(forgetFreed);
 }
 
 EditRecorder::~EditRecorder() {
-    SetObjectReleaseHook(chainedHook);
-    chainedHook = nullptr;
-    recording = nullptr;
+    recording = outerStep_;
+    if (outerStep_) {
+        outerRecordings.pop_back();
+    } else {
+        SetObjectReleaseHook(chainedHook);
+        chainedHook = nullptr;
+    }
     if (step_) step_->uids.clear();
 }
 
@@ -401,19 +438,31 @@ void EditRecorder::rename(std::string name) { step_->name = std::move(name); }
 bool EditRecorder::commit() {
     if (committed_) return false;
     committed_ = true;
-    step_->after = captureLayout([this](CadObject* o) {
-        auto it = step_->uids.find(o);
-        if (it != step_->uids.end()) return it->second;
-        const int uid = step_->nextUid++;
-        step_->uids.emplace(o, uid);
-        return uid;
-    });
+    std::unordered_map<int, size_t> placeBefore;
+    for (size_t i = 0; i < step_->before.entries.size(); ++i) placeBefore.emplace(step_->before.entries[i].uid, i);
+    step_->after = captureLayout(
+        [this](CadObject* o) {
+            auto it = step_->uids.find(o);
+            if (it != step_->uids.end()) return it->second;
+            const int uid = step_->nextUid++;
+            step_->uids.emplace(o, uid);
+            return uid;
+        },
+        [&](size_t, int uid) -> const SharedPlain* {
+            auto it = placeBefore.find(uid);
+            return it == placeBefore.end() ? nullptr : &step_->before.entries[it->second].plain;
+        });
     if (!fresh_) return true;  // a merged edit: the open step now ends here
     // Reshapes that left an object as it was are no change.
     const std::vector<CadObject*> live = listedObjects();
     std::erase_if(step_->changes, [&](GeometryChange& c) {
         const std::vector<CadObject*> found = step_->byUid(step_->after, live, c.uid);
-        if (found.empty()) return true;
+        if (found.empty()) {
+            // Deleted by the edit without deleteObject: the copy made before
+            // is its geometry, the layout before holds the rest.
+            if (!step_->stored.count(c.uid)) step_->stored.emplace(c.uid, std::move(c.copy));
+            return true;
+        }
         if (c.translation) return c.offset[0] == 0 && c.offset[1] == 0 && c.offset[2] == 0;
         return sameGeometry(c.copy.record(), *found[0]);
     });

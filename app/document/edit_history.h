@@ -1,6 +1,7 @@
 // Undo and redo of scene edits. A step keeps the scene's object list as it was
 // before and after the edit (order, group chains, selection, camera and each
-// object's small fields), plus only the geometry the edit changed: a deleted
+// object's small fields, one copy shared by every layout in which they are the
+// same), plus only the geometry the edit changed: a deleted
 // object's data moves into the step and back, a translation is kept as its
 // offset, and other reshapes keep one copy. Steps refer to objects by their
 // place in the list, so the history is only valid while every change of the
@@ -28,7 +29,9 @@ struct SceneLayout {
         int firstChild = -1;
         int nextSibling = -1;
         int selected = 0;
-        DetachedObject plain;  // everything but links and geometry
+        // Everything but links and geometry; shared between layouts (and
+        // steps) for as long as the object's fields stay the same.
+        std::shared_ptr<const DetachedObject> plain;
     };
     std::vector<Entry> entries;
     std::vector<int> selection;  // list places in selection order
@@ -97,7 +100,9 @@ public:
     EditRecorder(const EditRecorder&) = delete;
     EditRecorder& operator=(const EditRecorder&) = delete;
 
-    // Before reshaping an object in any way: its geometry is copied once.
+    // Before reshaping an object in any way: its geometry is copied once. An
+    // object reshaped and then deleted by the edit (even by the core's own
+    // DeleteCadObject) comes back whole on undo from that copy.
     void reshaping(CadObject* obj);
     // Before translating an object by offset: only the offset is kept, with
     // the coordinates it cannot give back exactly.
@@ -117,6 +122,9 @@ private:
     std::unique_ptr<EditStepData> fresh_;
     EditStepData* step_ = nullptr;  // fresh_ or the open step it continues
     bool committed_ = false;
+    // A recorder already working when this one began: a host function called
+    // from a plug-in's run may record an edit of its own.
+    EditStepData* outerStep_ = nullptr;
 };
 
 // "Delete Object" or "Delete 3 Objects".

@@ -26,6 +26,7 @@ void CKalvexDoc::setModified(bool modified) {
 }
 
 void CKalvexDoc::resetHistory() {
+    ++replacements_;
     history_.clear();
     history_.markSaved();
     emit historyChanged();
@@ -203,6 +204,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
         GetSceneChanged();
         ++cameraGeneration_;
         // The kept scene comes back from a file: its objects are new records.
+        ++replacements_;
         history_.clear();
         emit historyChanged();
         emit sceneReplaced();
@@ -236,6 +238,7 @@ bool CKalvexDoc::import(const QString& path, unsigned type) {
     ++cameraGeneration_;
     modified_ = true;
     // Imported objects are not a step: the steps before cannot be taken back across them.
+    ++replacements_;
     history_.clear();
     emit historyChanged();
     emit sceneReplaced();
@@ -279,6 +282,37 @@ void CKalvexDoc::forgetHistory() {
     emit historyChanged();
 }
 
+bool CKalvexDoc::runRecorded(const QString& editName, const std::function<void()>& change) {
+    const unsigned replacements = replacements_;
+    const kx::app::OutsideChange result = kx::app::recordOutsideChange(history_, editName.toStdString(), [&] {
+        change();
+        return replacements_ == replacements;
+    });
+    if (replacements_ != replacements) {
+        // The scene the run began with is gone; opening the new one updated everything.
+        emit historyChanged();
+        return true;
+    }
+    switch (result) {
+        case kx::app::OutsideChange::Recorded:
+            lastEditName_ = editName;
+            ++cameraGeneration_;  // the run may have moved the camera
+            edited(Edited::Geometry);
+            return true;
+        case kx::app::OutsideChange::Unrecorded:
+            geometryChanged();
+            emit historyChanged();
+            return true;
+        case kx::app::OutsideChange::Unchanged: break;
+    }
+    return false;
+}
+
+void CKalvexDoc::changedOutsideHistory() {
+    forgetHistory();
+    setModified(true);
+}
+
 void CKalvexDoc::geometryChanged() {
     forgetHistory();
     GetSceneChanged();
@@ -300,9 +334,12 @@ void CKalvexDoc::objectsMoved(const std::vector<CadObject*>& objects) {
 }
 
 void CKalvexDoc::framesShown() {
+    forgetHistory();
     GetSceneChanged();
     emit geometryUpdated();
 }
+
+void CKalvexDoc::redrawRequested() { emit geometryUpdated(); }
 
 void CKalvexDoc::selectionChanged() { emit selectionUpdated(); }
 

@@ -60,13 +60,26 @@ public:
     void selectionChanged();
     void cameraChanged();                                 // the camera moved: aim the perspective again
     void viewOptionsChanged();                            // grid, colours, camera display...
-    void framesShown();                                   // the objects show another frame: the file is unchanged
+    // The objects show another animation frame: the file is unchanged, but
+    // the steps recorded at the frame before no longer fit the objects.
+    void framesShown();
+    // Outside code running as a recorded step (a plug-in) asks for a repaint.
+    void redrawRequested();
     // What a recorded edit (one of the scene edit functions) changed; the
     // history, not a flag, then says whether the document is modified.
     enum class Edited { Geometry, Camera, Selection };
     void edited(Edited what);
     // A recorded move of only these objects (a drag): the views move them alone.
     void editedMoves(const std::vector<CadObject*>& objects);
+    // Runs code that changes the scene in its own ways (a plug-in, a macro)
+    // as one undo step called editName; change takes the scene lock itself.
+    // A run that opens or clears the scene is no step, nor is a run too large
+    // to record: that drops the history and leaves the document modified.
+    // Returns true when the scene changed.
+    bool runRecorded(const QString& editName, const std::function<void()>& change);
+    // A change of what the history does not hold (the animation's frames and
+    // settings): the steps before it can no longer be taken back exactly.
+    void changedOutsideHistory();
     // Undo and Redo: the scene, the views and the panels follow the history.
     bool undo();
     bool redo();
@@ -118,6 +131,8 @@ private:
     bool modified_ = false;
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;
+    // Counts the times the scene was replaced or emptied as a whole.
+    unsigned replacements_ = 0;
     QString lastEditName_;
     kx::app::MouseEditor mouseEditor_;
     kx::app::EditHistory history_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "document/placed_object.h"
 #include "preview/scene_lock.h"
@@ -120,6 +121,63 @@ void setVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v) {
     }
 }
 
+size_t scenePoints() {
+    size_t points = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        for (const ListEntry* n = o->points; n; n = n->next) points += n->count;
+        if (o->polygons) points += size_t{o->polygonCount} * 3;
+    }
+    return points;
+}
+
+// A digest of what a scene file holds besides its objects and camera, and of
+// the animation, which refers to objects by address: an outside change that
+// alters any of it cannot be taken back by a step.
+class Digest {
+public:
+    void add(const void* data, size_t size) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) value_ = (value_ ^ p[i]) * 1099511628211ull;
+    }
+    template <typename T>
+    void add(const T& v) {
+        add(&v, sizeof v);
+    }
+    uint64_t value() const { return value_; }
+
+private:
+    uint64_t value_ = 1469598103934665603ull;
+};
+
+uint64_t outsideState() {
+    Digest d;
+    if (const CadScene* scene = GetCurrentScene()) d.add(*scene);
+    d.add(GetDistance(1));
+    d.add(GetDistance(2));
+    d.add(GetGridInterval());
+    d.add(GetGridExtent());
+    d.add(IsAni());
+    if (const AniSettings* s = IsAni() ? GetAniSettings(nullptr) : nullptr) {
+        // Not the flag that says the shown frame was edited: views set it
+        // when they hear of any change, the run's own included.
+        d.add(s->name);
+        d.add(s->dir);
+        for (uint32_t v : {s->maxFrames, s->capacity, s->objectCount, s->currentFrame, s->deletedCount, s->copyForward,
+                           s->active})
+            d.add(v);
+        for (unsigned i = 0; const AnimObject* e = GetAniObject(i); ++i) {
+            d.add(e->object);
+            d.add(e->type);
+            if (e->frames) d.add(e->frames, sizeof(AnimFrame) * s->maxFrames);
+        }
+    }
+    for (const TextureInfo* t = GetTexture(nullptr); t; t = t->next) {
+        d.add(t->name);
+        d.add(t->kind);
+    }
+    return d.value();
+}
+
 // Runs one change of every selected object (and group member) whose geometry it may reshape.
 template <typename F>
 bool reshapeSelection(EditHistory& history, const char* name, F&& change) {
@@ -188,12 +246,13 @@ bool setObjectFlag(EditHistory& history, const std::vector<CadObject*>& given, u
     return rec.commit();
 }
 
-bool setObjectTexture(EditHistory& history, const std::vector<CadObject*>& given, const std::string& name, int kind) {
+bool setObjectTexture(EditHistory& history, const std::vector<CadObject*>& given, const std::string& name, int kind,
+                      const std::string& stepName) {
     const std::vector<CadObject*> objects = present(given);
     if (objects.empty()) return false;
     SceneChange lock;
     if (!lock.owns()) return false;
-    EditRecorder rec(history, "Change Texture");
+    EditRecorder rec(history, stepName);
     for (CadObject* obj : objects) {
         if (kind == 0) SetObjectTextureEx(obj, 0, "None");
         else SetCadObjectProperty(obj, (kind & KX_TEXTURE_TEXTURE) ? KX_PROP_TEXTURE : KX_PROP_COLOR, name.c_str());
@@ -423,6 +482,30 @@ bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::str
     // The camera object shows the record; RebuildCameraObject refuses a camera without one.
     if (active->object) RebuildCameraObject(active);
     return rec.commit();
+}
+
+OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change,
+                                  size_t pointLimit) {
+    std::optional<EditRecorder> rec;
+    uint64_t before = 0;
+    {
+        SceneChange lock;
+        // Copying every object of a scene this large would cost more memory
+        // than the history is worth (up to three times the geometry while the
+        // change runs); such a change is not undoable, as before there was a history.
+        if (lock.owns() && scenePoints() <= pointLimit) {
+            before = outsideState();
+            rec.emplace(history, name);
+            for (CadObject* o = GetCadObject(nullptr); o; o = o->next) rec->reshaping(o);
+        }
+    }
+    const bool keep = change();
+    SceneChange lock;
+    if (!rec || !keep || !lock.owns() || outsideState() != before) {
+        history.clear();
+        return OutsideChange::Unrecorded;
+    }
+    return rec->commit() ? OutsideChange::Recorded : OutsideChange::Unchanged;
 }
 
 }  // namespace kx::app

@@ -9,7 +9,9 @@
 // when the drag or the typing ends.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,10 @@ bool setVectorProperty(EditHistory& history, const std::vector<CadObject*>& obje
                        const Point3d& value, const std::string& mergeKey = {});
 bool renameObject(EditHistory& history, CadObject* object, const std::string& name);
 bool setObjectFlag(EditHistory& history, const std::vector<CadObject*>& objects, uint32_t flag, bool on);
-// kind 0: no texture; else a texture list entry's kind and name.
-bool setObjectTexture(EditHistory& history, const std::vector<CadObject*>& objects, const std::string& name, int kind);
+// kind 0: no texture; else a texture list entry's kind and name. The step is
+// called stepName ("Apply Texture" from the texture browser).
+bool setObjectTexture(EditHistory& history, const std::vector<CadObject*>& objects, const std::string& name, int kind,
+                      const std::string& stepName = "Change Texture");
 bool setObjectColour(EditHistory& history, const std::vector<CadObject*>& objects, unsigned red, unsigned green,
                      unsigned blue);
 // A height field's image file (the caller has checked that it can be read).
@@ -65,5 +69,27 @@ bool ungroupSelection(EditHistory& history);
 // and seal at the button's release.
 bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::string& name,
                   const std::string& mergeKey = {});
+
+// Vertices (list points plus three per triangle) up to which a change made by
+// outside code is recorded; see recordOutsideChange.
+inline constexpr size_t kOutsideChangePointLimit = 2'000'000;
+
+enum class OutsideChange {
+    Unchanged,   // the scene is as it was: no step
+    Recorded,    // one step called by the name given
+    Unrecorded,  // changed beyond what a step can take back: the history is dropped
+};
+
+// Runs change, code that alters the scene in ways of its own (a plug-in, a
+// macro), as one step called name. Anything may happen in it: objects made,
+// deleted, renamed, regrouped or reshaped, the camera moved. So the geometry
+// of every object is copied first (only the copies of objects that changed
+// are kept). change takes the scene lock for what it does itself, and returns
+// false when what it did must not be a step (it replaced the whole scene).
+// Unrecorded, with the history dropped, when the scene holds more than
+// pointLimit vertices, or when change touched what the history does not keep
+// (scene settings, view distances, grid, animation, texture list).
+OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change,
+                                  size_t pointLimit = kOutsideChangePointLimit);
 
 }  // namespace kx::app

@@ -142,10 +142,11 @@ int deleteTreeItem(void*, HWND tree, HTREEITEM item) {
     if (!tree || !item) return 0;
     const QSignalBlocker quiet(treeOf(tree));
     // A group's item holds its members' items, which their objects still
-    // name: they go up a level instead of going with it.
+    // name: they go up a level instead of going with it, and stand where the
+    // group stood (ungrouping leaves the members in place).
     QTreeWidgetItem* doomed = itemOf(item);
     QTreeWidgetItem* above = doomed->parent() ? doomed->parent() : treeOf(tree)->invisibleRootItem();
-    above->addChildren(doomed->takeChildren());
+    above->insertChildren(above->indexOfChild(doomed), doomed->takeChildren());
     delete doomed;
     return 1;
 }

@@ -106,7 +106,11 @@ void SceneTreePanel::nestGroups() {
         from->removeChild(item);
         // A group just formed is shown open, with its members in view.
         const bool first = wanted != root_ && wanted->childCount() == 0;
-        wanted->addChild(item);
+        // Leaving a group for the level the group stands on, a member is
+        // shown right after it, not at the end of the scene.
+        const int besideGroup = from->parent() == wanted ? wanted->indexOfChild(from) : -1;
+        if (besideGroup >= 0) wanted->insertChild(besideGroup + 1, item);
+        else wanted->addChild(item);
         if (first) wanted->setExpanded(true);
     }
 }

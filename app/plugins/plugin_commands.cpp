@@ -126,34 +126,27 @@ QString PluginCommands::iconFile(size_t i) {
     return QFileInfo(path).isFile() ? path : QString();
 }
 
-void PluginCommands::afterRun(int result) {
-    CKalvexDoc* doc = frame_->document();
-    if (result != 0) doc->setModified(true);
-    doc->geometryChanged();
+int PluginCommands::runRecorded(const QString& name, const std::function<int()>& call) {
+    int result = 0;
+    // Whatever the plug-in does to the scene is one step, "Run Plug-in Spring".
+    frame_->document()->runRecorded(tr("Run Plug-in %1").arg(name), [&] {
+        // The host takes over the plug-in's triangles outside any host function.
+        kx::app::SceneChange change;
+        if (change.owns()) result = call();
+    });
+    return result;
 }
 
 int PluginCommands::runItem(size_t i) {
     kx::plugins::PluginManager* m = session_.core().pluginManager();
-    if (m == nullptr) return 0;
-    int result = 0;
-    {
-        // The host takes over the plug-in's triangles outside any host function.
-        kx::app::SceneChange change;
-        if (change.owns()) result = m->call(i, nullptr, 1, nullptr);
-    }
-    afterRun(result);
-    return result;
+    if (m == nullptr || i >= m->items().size()) return 0;
+    const QString name = QString::fromStdString(m->items()[i].description);
+    return runRecorded(name, [m, i] { return m->call(i, nullptr, 1, nullptr); });
 }
 
 int PluginCommands::runBuiltIn(const QString& name) {
     const QByteArray text = name.toLatin1();
-    int result = 0;
-    {
-        kx::app::SceneChange change;
-        if (change.owns()) result = kx::plugins::host::CallPlugin(text.constData());
-    }
-    afterRun(result);
-    return result;
+    return runRecorded(name, [&text] { return kx::plugins::host::CallPlugin(text.constData()); });
 }
 
 bool PluginCommands::showManager() {

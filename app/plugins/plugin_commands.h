@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class CMainFrame;
@@ -42,7 +43,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void afterRun(int result);
+    // Runs a plug-in call as one undo step named for the plug-in; returns its result.
+    int runRecorded(const QString& name, const std::function<int()>& call);
     void attachScreenPainters();
 
     kx::app::AppSession& session_;

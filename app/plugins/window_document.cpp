@@ -21,7 +21,8 @@ int WindowDocument::newScene() {
     return 1;
 }
 
-void WindowDocument::redraw() { doc_->geometryChanged(); }
+// Inside a plug-in's run, which records what the run changed as one step.
+void WindowDocument::redraw() { doc_->redrawRequested(); }
 
 void WindowDocument::render() {
     if (renderer_ && !renderer_->running()) renderer_->start();

@@ -156,11 +156,13 @@ kx::script::RunResult CMacroDoc::run() {
     if (running_ || kx::script::scriptRunning()) return {};
     const std::string text = editor_->toPlainText().toStdString();
     setRunning(true);
-    const kx::script::RunResult result = kx::script::runScript(text, optionsFor(kx::script::RunKind::Macro));
+    kx::script::RunResult result;
+    // The script takes the scene lock call by call; whatever it changed is one step.
+    doc_->runRecorded(tr("Run Macro"),
+                      [&] { result = kx::script::runScript(text, optionsFor(kx::script::RunKind::Macro)); });
     setRunning(false);
     if (!result.message.empty()) appendOutput(QString::fromStdString(result.message));
     if (result.errorLine > 0) editor_->goToLine(result.errorLine);
-    if (result.changed) doc_->geometryChanged();
     emit runFinished(result.ok);
     return result;
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "document/kalvex_doc.h"
+#include "document/scene_edits.h"
 #include "kxcore.h"
 #include "mainframe/app_session.h"
 #include "pixmo.h"
@@ -150,14 +151,18 @@ int TextureBrowserDialog::applyCurrent() {
     if (!item) return 0;
     const QByteArray name = item->text().toUtf8();
     if (!GetTextureInfoByName(name.constData())) return 0;
-    const unsigned kind = (item->data(Qt::UserRole).toInt() & KX_TEXTURE_COLOUR) ? 1u : 2u;
-    int changed = 0;
-    for (CadObject* obj : CKalvexDoc::selectedObjects()) {
-        SetObjectTextureEx(obj, kind, name.constData());
-        ++changed;
+    const bool colour = (item->data(Qt::UserRole).toInt() & KX_TEXTURE_COLOUR) != 0;
+    const std::vector<CadObject*> objects = CKalvexDoc::selectedObjects();
+    const int changed = static_cast<int>(objects.size());
+    if (objects.empty()) return 0;
+    if (!doc_) {
+        for (CadObject* obj : objects) SetObjectTextureEx(obj, colour ? 1u : 2u, name.constData());
+        return changed;
     }
-    if (changed && doc_) {
-        doc_->setModified(true);
+    if (kx::app::setObjectTexture(doc_->history(), objects, name.toStdString(),
+                                  colour ? KX_TEXTURE_COLOUR : KX_TEXTURE_TEXTURE, "Apply Texture")) {
+        doc_->edited(CKalvexDoc::Edited::Geometry);
+        // The views draw textured objects afresh.
         doc_->viewOptionsChanged();
     }
     return changed;

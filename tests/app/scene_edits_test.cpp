@@ -123,6 +123,34 @@ const std::vector<EditCase>& editCases() {
              select({"_points"});
              return latheSelection(h, 8, 360, true);
          }, "Lathe"},
+        {"apply texture", [](EditHistory& h) {
+             return setObjectTexture(h, {GetCadObjectByName("Ball"), GetCadObjectByName("Mesh")}, "Gold_Metal",
+                                     KX_TEXTURE_TEXTURE, "Apply Texture");
+         }, "Apply Texture"},
+        {"plug-in deleting, renaming, reshaping and making objects", [](EditHistory& h) {
+             return recordOutsideChange(h, "Run Plug-in Spring", [] {
+                        // Through the core alone, as a plug-in does.
+                        // A mesh is written point by point: its geometry must come back.
+                        CadObject* mesh = GetCadObjectByName("Mesh");
+                        DeleteCadObject(mesh ? mesh : GetLastCadObject());
+                        if (CadObject* ball = GetCadObjectByName("Ball")) SetCadObjectProperty(ball, KX_PROP_NAME, "Globe");
+                        if (CadObject* pts = GetCadObjectByName("_points"); pts && pts->points)
+                            pts->points->points[0].z += 0.5f;
+                        Point3d at{2, 2, 2};
+                        CreateDefaultObjectEx("Spring", KX_CONE, &at);
+                        return true;
+                    }) == OutsideChange::Recorded;
+         }, "Run Plug-in Spring"},
+        {"macro moving the camera and choosing objects", [](EditHistory& h) {
+             return recordOutsideChange(h, "Run Macro", [] {
+                        Point3d eye{7, 3, -9}, target{0, 1, 0};
+                        SetCameraPositionEx(nullptr, &eye, &target, 1);
+                        if (CameraInfo* c = GetActiveCamera(); c && c->object) RebuildCameraObject(c);
+                        SetObjectsUnSelected();
+                        AddSelectedObject(GetLastCadObject());
+                        return true;
+                    }) == OutsideChange::Recorded;
+         }, "Run Macro"},
         {"camera record", [](EditHistory& h) {
              CameraInfo c = *GetActiveCamera();
              c.location = Point3d{-5, 2, 7};
@@ -245,6 +273,26 @@ TEST_F(SceneEditsTest, BigMeshesAreNotCopiedToBeMovedOrDeleted) {
     EXPECT_EQ(saved(), moved);
 }
 
+TEST_F(SceneEditsTest, StepsKeepTheFieldsOfUnchangedObjectsOnce) {
+    constexpr size_t kObjects = 1000, kSteps = 20;
+    for (size_t i = 0; i < kObjects; ++i) {
+        Point3d at{static_cast<float>(i), 0, 0};
+        CreateDefaultObjectEx("Many", KX_SPHERE, &at);
+    }
+    const std::string original = saved();
+    const size_t empty = history.heldBytes();
+    select({"Ball"});
+    for (size_t i = 0; i < kSteps; ++i) ASSERT_TRUE(moveSelection(history, Point3d{0.5f, 0, 0}));
+    // A few links per object and step; a copy of every object's fields
+    // (name, texture, vectors, extra block) in every step was several times more.
+    EXPECT_LT(history.heldBytes() - empty, kObjects * kSteps * 128 + kObjects * 1024);
+    const std::string moved = saved();
+    while (history.canUndo()) ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), original);
+    while (history.canRedo()) ASSERT_TRUE(history.redo());
+    EXPECT_EQ(saved(), moved);
+}
+
 TEST_F(SceneEditsTest, ChangeOutsideTheHistoryDropsIt) {
     select({"Ball"});
     ASSERT_TRUE(deleteSelection(history));
@@ -306,6 +354,74 @@ TEST_F(SceneEditsTest, CutIsOneStepThatPastesBack) {
     EXPECT_EQ(GetCadObjectByName("Mesh"), nullptr);
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(saved(), before);
+}
+
+TEST_F(SceneEditsTest, OutsideChangesThatCannotBeAStepDropTheHistory) {
+    struct Case {
+        const char* name;
+        size_t pointLimit;
+        std::function<bool()> change;
+        OutsideChange result;
+        bool historyKept;
+    };
+    const Case cases[] = {
+        {"nothing changed", kOutsideChangePointLimit, [] { return true; }, OutsideChange::Unchanged, true},
+        {"scene too large to copy", 10, [] { return NewCadObject("Big") != nullptr; }, OutsideChange::Unrecorded, false},
+        {"scene replaced", kOutsideChangePointLimit, [] { return false; }, OutsideChange::Unrecorded, false},
+        {"grid changed", kOutsideChangePointLimit,
+         [] {
+             SetGridInterval(0.25, 32);
+             return true;
+         },
+         OutsideChange::Unrecorded, false},
+        {"animation made", kOutsideChangePointLimit, [] { return CreateAnimation("walk", 5) != 0; },
+         OutsideChange::Unrecorded, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        history.clear();
+        select({"Ball"});
+        ASSERT_TRUE(moveSelection(history, Point3d{1, 0, 0}));
+        EXPECT_EQ(recordOutsideChange(history, "Run Plug-in", c.change, c.pointLimit), c.result);
+        EXPECT_EQ(history.canUndo(), c.historyKept);
+        EXPECT_EQ(history.undoName(), c.historyKept ? "Move" : "");
+    }
+}
+
+TEST_F(SceneEditsTest, ObjectsFreedAndMadeAgainAtTheSameAddressAreToldApart) {
+    const std::string original = saved();
+    ASSERT_EQ(recordOutsideChange(history, "Run Plug-in", [] {
+                  // Freed and made at once, the new record often takes the old one's place.
+                  for (int i = 0; i < 3; ++i) {
+                      DeleteCadObject(GetCadObjectByName("Ball"));
+                      Point3d at{0, static_cast<float>(i), 0};
+                      CreateDefaultObjectEx("Ball", KX_SPHERE, &at);
+                  }
+                  return true;
+              }),
+              OutsideChange::Recorded);
+    const std::string edited = saved();
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), original);
+    ASSERT_TRUE(history.redo());
+    EXPECT_EQ(saved(), edited);
+}
+
+TEST_F(SceneEditsTest, AnEditRecordedInsideAnOutsideChangeKeepsBothApart) {
+    const std::string original = saved();
+    std::string afterInner;
+    ASSERT_EQ(recordOutsideChange(history, "Run Plug-in", [&] {
+                  select({"Crate"});
+                  // A host function recording an edit of its own in the middle of the run.
+                  EXPECT_TRUE(deleteSelection(history));
+                  afterInner = saved();
+                  NewCadObject("Made");
+                  return true;
+              }),
+              OutsideChange::Recorded);
+    EXPECT_EQ(history.undoName(), "Run Plug-in");
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(saved(), original);
 }
 
 TEST(EditHistoryNames, CountedNames) {

@@ -97,6 +97,8 @@ TEST_F(MacroPanelTest, OpeningASceneRunsItsStartUpScriptOnceOnly) {
     ASSERT_TRUE(doc()->open(QString::fromStdString(a)));
     EXPECT_NE(GetCadObjectByName("FromScript"), nullptr);
     EXPECT_FALSE(doc()->isModified());
+    // What the script made belongs to the scene as opened: nothing to undo.
+    EXPECT_FALSE(doc()->history().canUndo());
     ASSERT_TRUE(doc()->open(QString::fromStdString(b)));
     EXPECT_EQ(GetCadObjectByName("FromScript"), nullptr) << "the first scene's script stays with it";
     EXPECT_NE(GetCadObjectByName("second"), nullptr);

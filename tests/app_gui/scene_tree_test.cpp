@@ -72,6 +72,46 @@ TEST_F(SceneTreeTest, GroupsNestAndUngroupingPutsTheMembersBack) {
     EXPECT_EQ(top->childCount(), 3);
 }
 
+TEST_F(SceneTreeTest, UngroupedMembersTakeTheGroupsPlace) {
+    QTreeWidgetItem* top = item(a)->parent();
+    auto shown = [&] {
+        Names names;
+        for (int i = 0; i < top->childCount(); ++i) names.push_back(top->child(i)->text(0).toStdString());
+        return names;
+    };
+    select({a, b});
+    frame->editCommands()->group();
+    CadObject* group = GetLastCadObject();
+    const std::string groupName = group->name;
+    CadObject* d = addObject(KX_CYLINDER, {0, -4, 0});
+    const Names grouped{c->name, groupName, d->name};
+    ASSERT_EQ(shown(), grouped);
+    select({group});
+    frame->editCommands()->ungroup();
+    EXPECT_EQ(shown(), (Names{c->name, a->name, b->name, d->name}));
+    // Undone, the group stands where it stood, holding its members again.
+    ASSERT_TRUE(doc()->undo());
+    EXPECT_EQ(shown(), grouped);
+    ASSERT_EQ(top->child(1)->childCount(), 2);
+    EXPECT_EQ(top->child(1)->child(0)->text(0).toStdString(), a->name);
+
+    // A member taken out of a group that stays is shown just after it.
+    group = GetCadObjectByName(groupName.c_str());
+    ASSERT_NE(group, nullptr);
+    CadObject* member = group->firstChild;
+    ASSERT_NE(member, nullptr);
+    const std::string memberName = member->name;
+    SetObjectsUnSelected();
+    AddSelectedObject(member);
+    int deleted = 0;
+    SetObjectsGroupEx(nullptr, 0, &deleted);
+    doc()->geometryChanged();
+    const Names after = shown();
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_EQ(after[1], groupName);
+    EXPECT_EQ(after[2], memberName);
+}
+
 TEST_F(SceneTreeTest, SelectingAGroupItemSelectsTheGroupAndItsMembers) {
     select({a, b});
     frame->editCommands()->group();

@@ -7,13 +7,25 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QTest>
 
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "animation/animation_commands.h"
 #include "document/scene_clipboard.h"
 #include "kxcore.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/property_panel.h"
+#include "plugins/plugin_commands.h"
+#include "script/code_editor.h"
+#include "script/macro_doc.h"
+#include "texbuild/texture_browser_dialog.h"
+#include "texbuild/texture_commands.h"
+#include "texbuild/texture_database.h"
 #include "window_fixture.h"
 
 namespace {
@@ -34,6 +46,14 @@ protected:
         QApplication::processEvents();
     }
     QString undoText() const { return frame->action("editUndo")->text(); }
+    std::string sceneBytes() {
+        const std::string path = dir->file("bytes.cad");
+        EXPECT_TRUE(SaveScene2(GetCurrentScene(), path.c_str()));
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
     EditCommands* edit() const { return frame->editCommands(); }
     CadObject* a = nullptr;
     CadObject* b = nullptr;
@@ -129,6 +149,67 @@ TEST_F(UndoWindowTest, PanelEditsEverySelectedObjectAsOneStep) {
     EXPECT_FLOAT_EQ(a->translate.y, 0.f);
     EXPECT_FLOAT_EQ(b->translate.y, 0.f);
     EXPECT_FALSE(doc()->isModified());
+}
+
+TEST_F(UndoWindowTest, PluginsMacrosAndTheTextureBrowserAreOneStepEach) {
+    struct Case {
+        const char* name;
+        std::function<void()> run;
+        const char* undoText;
+    };
+    const Case cases[] = {
+        {"built-in plug-in",
+         [this] { EXPECT_EQ(frame->findChild<PluginCommands*>()->runBuiltIn(QStringLiteral("Octahedron")), 1); },
+         "&Undo Run Plug-in Octahedron"},
+        {"macro",
+         [this] {
+             auto* panel = frame->findChild<CMacroDoc*>(QStringLiteral("macroPanel"));
+             panel->editor()->setPlainText(QStringLiteral(
+                 "function main()\n  Scene:CreateObject('Made', 13)\n  Scene:DeleteObject(Scene:FindObject('_box0'))\n"
+                 "end\n"));
+             EXPECT_TRUE(panel->run().ok);
+         },
+         "&Undo Run Macro"},
+        {"texture browser",
+         [this] {
+             kx::app::TextureDatabase& db = session->core().textures();
+             if (!GetTextureInfoByName("Jade")) db.addTextureRecord("Jade", 2, 0xFFFFFF);
+             TextureBrowserDialog browser(db, frame->textureCommands(), doc());
+             browser.findChild<QLineEdit*>()->setText(QStringLiteral("Jade"));
+             ASSERT_GE(browser.list()->count(), 1);
+             browser.list()->setCurrentRow(0);
+             AddSelectedObject(a);
+             EXPECT_EQ(browser.applyCurrent(), 1);
+         },
+         "&Undo Apply Texture"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetObjectsUnSelected();
+        doc()->setModified(false);
+        const std::string before = sceneBytes();
+        c.run();
+        const std::string after = sceneBytes();
+        EXPECT_NE(after, before);
+        EXPECT_EQ(undoText(), c.undoText);
+        EXPECT_TRUE(doc()->isModified());
+        press(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        EXPECT_EQ(sceneBytes(), before);
+        EXPECT_FALSE(doc()->isModified());
+        press(QKeySequence(Qt::CTRL | Qt::Key_Y));
+        EXPECT_EQ(sceneBytes(), after);
+    }
+}
+
+TEST_F(UndoWindowTest, AnimationCommandsDropTheHistoryTheyCannotTakeBack) {
+    AddSelectedObject(a);
+    edit()->deleteSelection();
+    ASSERT_TRUE(frame->action("editUndo")->isEnabled());
+    ASSERT_NE(CreateAnimation("walk", 4), 0);
+    AddSelectedObject(b);
+    frame->findChild<AnimationCommands*>()->addSelected();
+    EXPECT_FALSE(frame->action("editUndo")->isEnabled());
+    EXPECT_TRUE(doc()->isModified());
 }
 
 }  // namespace
