@@ -182,7 +182,12 @@ struct EditStepData {
         }
         SetObjectsUnSelected();
         for (int p : target.selection) AddSelectedObject(at(p));
-        for (size_t i = 0; i < placed.size(); ++i) placed[i]->selected = target.entries[i].selected;
+        // A selection is set through the core, which keeps account of the
+        // flagged objects; clearing needs no account.
+        for (size_t i = 0; i < placed.size(); ++i) {
+            if (target.entries[i].selected) SetCadObjectProperty(placed[i], "Select", 1u);
+            else placed[i]->selected = 0;
+        }
         if (CameraInfo* camera = GetActiveCamera()) {
             *camera = target.camera;
             camera->object = at(target.cameraPlace);
