@@ -45,6 +45,10 @@ void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
     const TriPolygon* t = o.polygons;
     const size_t n = o.polygonCount ? o.polygonCount : o.count;
     if (!t || n == 0) return;
+    if (!s.image.data) {
+        r.drawMesh(t, n, s);
+        return;
+    }
     const bool ownUv = s.image.data && o.uv && o.uvCount >= 3 * n;
     // Planar coordinates over the mesh's extent in x and y.
     double minX = 0, minY = 0, spanX = 1, spanY = 1;
@@ -85,9 +89,10 @@ void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) 
     switch (object.type) {
         case KX_LIGHT:
         case KX_CAMERA: return;  // not part of the picture
-        case KX_SPHERE: drawSphere(r, object, surface); return;
-        default: drawTriangles(r, object, surface); return;
+        case KX_SPHERE: drawSphere(r, object, surface); break;
+        default: drawTriangles(r, object, surface); break;
     }
+    r.flush();
 }
 
 }  // namespace kxr

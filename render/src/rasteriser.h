@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "camera_projection.h"
+#include "kx/types.h"
+#include "pixel_lighting.h"
 #include "vec3.h"
 
 namespace kxr {
@@ -41,23 +43,37 @@ public:
     // Clears the picture to the background at the given size (0 allowed).
     void begin(int width, int height);
     void setCamera(const CameraSpace& camera) {
+        batch_.flush();
         camera_ = camera;
+        batched_ = batch_.setScene(camera_.location, lights_);
         updateView();
     }
-    void setLights(std::vector<Light> lights) { lights_ = std::move(lights); }
+    void setLights(std::vector<Light> lights) {
+        lights_ = std::move(lights);
+        batched_ = batch_.setScene(camera_.location, lights_);
+    }
+    // Writes the colours of the pixels still waiting to be lit.
+    void flush() { batch_.flush(); }
     void drawTriangle(const Vertex (&v)[3], const Surface& surface);
+    // n triangles of a mesh in one colour (no image map): the common case,
+    // read straight from the records.
+    void drawMesh(const TriPolygon* triangles, size_t n, const Surface& surface);
 
     int width() const { return width_; }
     int height() const { return height_; }
+    // The picture; flush() first when pixels may still wait for their colour.
     const std::vector<uint32_t>& pixels() const { return colour_; }
 
 private:
-    struct Projected;
+    struct Corner;
+    struct Face;
     // Places the camera's picture in the target; depends only on the size and the camera.
     void updateView();
-    bool project(const Vec3& cam, const Vertex& v, Projected& p) const;
-    void fill(const Projected (&p)[3], const Surface& surface, Vec3 faceNormal);
-    uint32_t shade(Vec3 position, Vec3 normal, double u, double v, const Surface& surface) const;
+    bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
+    void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face);
+    void fill(const Corner (&p)[3], const Surface& surface, Face& face);
+    // The colour of a point with the given unit normal and surface colour.
+    uint32_t shade(Vec3 position, Vec3 normal, Vec3 base) const;
 
     int width_ = 0, height_ = 0;
     // The camera's picture inside the target, kept at the camera's aspect.
@@ -66,6 +82,8 @@ private:
     std::vector<Light> lights_;
     std::vector<uint32_t> colour_;
     std::vector<float> depth_;  // 1/z of the nearest surface, 0 where none
+    PixelLighting batch_;
+    bool batched_ = true;
 };
 
 }  // namespace kxr
