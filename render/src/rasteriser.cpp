@@ -1,7 +1,11 @@
 #include "rasteriser.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include "kxrender.h"
 #include "shading_terms.h"
@@ -101,6 +105,11 @@ void Rasteriser::begin(int width, int height) {
     updateView();
 }
 
+void Rasteriser::sceneChanged() {
+    batched_ = batch_.setScene(camera_.location, lights_);
+    for (auto& l : bandLighting_) l->setScene(camera_.location, lights_);
+}
+
 void Rasteriser::updateView() {
     // Keep the picture at the camera's aspect, centred in the target.
     viewW_ = width_;
@@ -145,13 +154,14 @@ void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
         Corner p[3];
         for (int i = 0; i < 3; ++i)
             if (!project(cam[i], v[i], p[i])) return;
-        fill(p, surface, face);
+        fill(p, surface, face, wholePicture());
         return;
     }
-    drawCut(v, cam, surface, face);
+    drawCut(v, cam, surface, face, wholePicture());
 }
 
-void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face) {
+void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face,
+                         const Band& band) {
     // Cut at the near plane: up to four corners remain.
     ClipVertex in[3];
     for (int i = 0; i < 3; ++i) in[i] = {cam[i], v[i]};
@@ -169,12 +179,63 @@ void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surfa
     Corner p[4];
     for (int i = 0; i < n; ++i)
         if (!project(out[i].cam, out[i].v, p[i])) return;
-    fill({p[0], p[1], p[2]}, surface, face);
-    if (n == 4) fill({p[0], p[2], p[3]}, surface, face);
+    fill({p[0], p[1], p[2]}, surface, face, band);
+    if (n == 4) fill({p[0], p[2], p[3]}, surface, face, band);
 }
+
+namespace {
+// Below this many triangles a second thread costs more than it saves.
+constexpr size_t kTrianglesForThreads = 8192;
+constexpr int kMostBands = 8;
+}  // namespace
 
 void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0 || !triangles) return;
+    const int bands = std::min({threads_, kMostBands, height_ / 16});
+    if (bands > 1 && n >= kTrianglesForThreads) {
+        try {
+            while (bandLighting_.size() < static_cast<size_t>(bands - 1)) {
+                bandLighting_.push_back(std::make_unique<PixelLighting>());
+                bandLighting_.back()->setScene(camera_.location, lights_);
+            }
+        } catch (const std::bad_alloc&) {
+            drawMeshBand(triangles, n, surface, wholePicture());
+            return;
+        }
+        drawMeshInBands(triangles, n, surface, bands);
+        return;
+    }
+    drawMeshBand(triangles, n, surface, wholePicture());
+}
+
+void Rasteriser::drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands) {
+    // Each thread draws every triangle into its own rows, lit by its own
+    // batch: no pixel is written by two threads.
+    batch_.flush();
+    std::array<Band, kMostBands> parts{};
+    for (int b = 0; b < bands; ++b)
+        parts[b] = {height_ * b / bands, height_ * (b + 1) / bands - 1, b == 0 ? &batch_ : bandLighting_[b - 1].get()};
+    std::array<std::thread, kMostBands> helpers;
+    int started = 1;
+    try {
+        for (; started < bands; ++started)
+            helpers[started] = std::thread([this, triangles, n, &surface, band = parts[started]] {
+                drawMeshBand(triangles, n, surface, band);
+                band.lighting->flush();
+            });
+    } catch (const std::system_error&) {
+        // No more threads: the calling thread draws the remaining bands.
+    }
+    drawMeshBand(triangles, n, surface, parts[0]);
+    for (int b = started; b < bands; ++b) {
+        drawMeshBand(triangles, n, surface, parts[b]);
+        parts[b].lighting->flush();
+    }
+    for (std::thread& t : helpers)
+        if (t.joinable()) t.join();
+}
+
+void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band) {
     // The camera and the picture's placement folded into a few constants.
     const CameraSpace& cs = camera_;
     const double ox = viewX_ + 0.5 * viewW_, oy = viewY_ + 0.5 * viewH_;
@@ -192,7 +253,7 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
             }
             Face face{{v[0].position, v[1].position, v[2].position},
                       isZero(v[0].normal) && isZero(v[1].normal) && isZero(v[2].normal)};
-            drawCut(v, cam, surface, face);
+            drawCut(v, cam, surface, face, band);
             continue;
         }
         Corner p[3];
@@ -207,11 +268,12 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
         if (!onPicture) continue;
         // Most triangles of a dense mesh hold no pixel centre: leave before
         // anything else is read.
-        const double left = std::min({p[0].sx, p[1].sx, p[2].sx}), right = std::max({p[0].sx, p[1].sx, p[2].sx});
         const double top = std::min({p[0].sy, p[1].sy, p[2].sy}), bottom = std::max({p[0].sy, p[1].sy, p[2].sy});
-        if (floorSmall(std::min(right, 1e9) - 0.5) < ceilSmall(std::max(left, -1e9) - 0.5) ||
-            floorSmall(std::min(bottom, 1e9) - 0.5) < ceilSmall(std::max(top, -1e9) - 0.5))
+        if (std::min(band.bottom, floorSmall(std::min(bottom, 1e9) - 0.5)) <
+            std::max(band.top, ceilSmall(std::max(top, -1e9) - 0.5)))
             continue;
+        const double left = std::min({p[0].sx, p[1].sx, p[2].sx}), right = std::max({p[0].sx, p[1].sx, p[2].sx});
+        if (floorSmall(std::min(right, 1e9) - 0.5) < ceilSmall(std::max(left, -1e9) - 0.5)) continue;
         Face face{{vec(t.vertex[0]), vec(t.vertex[1]), vec(t.vertex[2])}, true};
         for (int k = 0; k < 3; ++k) {
             p[k].position = face.corner[k];
@@ -219,11 +281,11 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
             face.flat = face.flat && isZero(p[k].normal);
             p[k].u = p[k].v = 0;
         }
-        fill(p, surface, face);
+        fill(p, surface, face, band);
     }
 }
 
-void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face) {
+void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band) {
     // The pixel centres the triangle's bounds hold, inside the camera's
     // picture; a triangle between centres ends here.
     const double left = std::max(viewX_, std::min({p[0].sx, p[1].sx, p[2].sx}));
@@ -234,8 +296,8 @@ void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face) 
     // The bounds lie inside the target, so the values are small.
     const int x0 = std::max(0, ceilSmall(left - 0.5));
     const int x1 = std::min(width_ - 1, floorSmall(right - 0.5));
-    const int y0 = std::max(0, ceilSmall(top - 0.5));
-    const int y1 = std::min(height_ - 1, floorSmall(bottom - 0.5));
+    const int y0 = std::max(band.top, ceilSmall(top - 0.5));
+    const int y1 = std::min(band.bottom, floorSmall(bottom - 0.5));
     if (x0 > x1 || y0 > y1) return;
     const double area = (p[1].sx - p[0].sx) * (p[2].sy - p[0].sy) - (p[2].sx - p[0].sx) * (p[1].sy - p[0].sy);
     if (!(std::fabs(area) > 1e-12)) return;
@@ -279,9 +341,9 @@ void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face) 
                 const double v = p[0].v * a0 + p[1].v * a1 + p[2].v * a2;
                 base = sample(surface.image, u, v);
             }
-            if (!batched_ || !batch_.add(colourRow + x, camera_.location - pos, normal, base)) {
+            if (!batched_ || !band.lighting->add(colourRow + x, camera_.location - pos, normal, base)) {
                 // Too far out for the batch: lit exactly, after whatever waits.
-                batch_.flush();
+                band.lighting->flush();
                 colourRow[x] = shade(pos, normal, base);
             }
         }

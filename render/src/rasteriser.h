@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "camera_projection.h"
@@ -43,15 +44,17 @@ public:
     // Clears the picture to the background at the given size (0 allowed).
     void begin(int width, int height);
     void setCamera(const CameraSpace& camera) {
-        batch_.flush();
         camera_ = camera;
-        batched_ = batch_.setScene(camera_.location, lights_);
+        sceneChanged();
         updateView();
     }
     void setLights(std::vector<Light> lights) {
         lights_ = std::move(lights);
-        batched_ = batch_.setScene(camera_.location, lights_);
+        sceneChanged();
     }
+    // How many threads draw a long mesh, each its own band of rows (1: the
+    // calling thread alone).
+    void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // Writes the colours of the pixels still waiting to be lit.
     void flush() { batch_.flush(); }
     void drawTriangle(const Vertex (&v)[3], const Surface& surface);
@@ -67,11 +70,20 @@ public:
 private:
     struct Corner;
     struct Face;
+    // The rows one drawing pass may write, and where its pixels wait to be lit.
+    struct Band {
+        int top, bottom;  // inclusive
+        PixelLighting* lighting;
+    };
+    Band wholePicture() { return {0, height_ - 1, &batch_}; }
     // Places the camera's picture in the target; depends only on the size and the camera.
     void updateView();
+    void sceneChanged();
     bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
-    void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face);
-    void fill(const Corner (&p)[3], const Surface& surface, Face& face);
+    void drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands);
+    void drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band);
+    void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Band& band);
+    void fill(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band);
     // The colour of a point with the given unit normal and surface colour.
     uint32_t shade(Vec3 position, Vec3 normal, Vec3 base) const;
 
@@ -84,6 +96,9 @@ private:
     std::vector<float> depth_;  // 1/z of the nearest surface, 0 where none
     PixelLighting batch_;
     bool batched_ = true;
+    int threads_ = 1;
+    // The lighting of the other bands' threads, made when first needed.
+    std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
 };
 
 }  // namespace kxr
