@@ -76,14 +76,14 @@ struct Rasteriser::Corner {
 // one of its pixels is about to be drawn: most triangles of a dense mesh cover
 // no pixel centre at all.
 struct Rasteriser::Face {
-    Vec3 corner[3];
-    bool flat;       // no corner brings a normal of its own
-    int state = 0;   // 0 not yet known, 1 known, -1 degenerate: nothing is drawn
+    const Vec3* corner[3];  // outlive the drawing of the triangle
+    bool flat;              // no corner brings a normal of its own
+    int state = 0;          // 0 not yet known, 1 known, -1 degenerate: nothing is drawn
     Vec3 unit{};
 
     bool usable() {
         if (state == 0) {
-            const Vec3 n = cross(corner[1] - corner[0], corner[2] - corner[0]);
+            const Vec3 n = cross(*corner[1] - *corner[0], *corner[2] - *corner[0]);
             state = (dot(n, n) > 0 && finite(n)) ? 1 : -1;
             unit = normalised(n);
         }
@@ -145,7 +145,7 @@ void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0) return;
     for (const Vertex& x : v)
         if (!finite(x.position)) return;
-    Face face{{v[0].position, v[1].position, v[2].position},
+    Face face{{&v[0].position, &v[1].position, &v[2].position},
               isZero(v[0].normal) && isZero(v[1].normal) && isZero(v[2].normal)};
     const Vec3 cam[3] = {camera_.toCamera(v[0].position), camera_.toCamera(v[1].position),
                          camera_.toCamera(v[2].position)};
@@ -251,7 +251,7 @@ void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surfa
                 v[k].position = vec(t.vertex[k]);
                 v[k].normal = vec(t.normal[k]);
             }
-            Face face{{v[0].position, v[1].position, v[2].position},
+            Face face{{&v[0].position, &v[1].position, &v[2].position},
                       isZero(v[0].normal) && isZero(v[1].normal) && isZero(v[2].normal)};
             drawCut(v, cam, surface, face, band);
             continue;
@@ -274,13 +274,15 @@ void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surfa
             continue;
         const double left = std::min({p[0].sx, p[1].sx, p[2].sx}), right = std::max({p[0].sx, p[1].sx, p[2].sx});
         if (floorSmall(std::min(right, 1e9) - 0.5) < ceilSmall(std::max(left, -1e9) - 0.5)) continue;
-        Face face{{vec(t.vertex[0]), vec(t.vertex[1]), vec(t.vertex[2])}, true};
+        // Written in place: copies of these small records stall on the way
+        // through memory.
         for (int k = 0; k < 3; ++k) {
-            p[k].position = face.corner[k];
+            p[k].position = vec(t.vertex[k]);
             p[k].normal = vec(t.normal[k]);
-            face.flat = face.flat && isZero(p[k].normal);
             p[k].u = p[k].v = 0;
         }
+        Face face{{&p[0].position, &p[1].position, &p[2].position},
+                  isZero(p[0].normal) && isZero(p[1].normal) && isZero(p[2].normal)};
         fill(p, surface, face, band);
     }
 }
