@@ -322,7 +322,7 @@ void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face, 
         float* depthRow = depth_.data() + static_cast<size_t>(y) * width_;
         for (int x = x0; x <= x1; ++x, b0 += w0x, b1 += w1x) {
             const double b2 = 1.0 - b0 - b1;
-            // One test for the three edges; NaN weights fail it too.
+            // One test for the three edges.
             if (!(std::min(std::min(b0, b1), b2) >= 0)) continue;
             const double invz = p[2].invz + b0 * dz0 + b1 * dz1;
             if (!(invz > depthRow[x])) continue;
