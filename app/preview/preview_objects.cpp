@@ -36,27 +36,32 @@ bool allTriangles(const ListEntry* list, uint32_t& nodes) {
 
 const CadObject* PreparedObjects::prepare(const CadObject& object) {
     if (drawnFromOwnData(object.type) || object.polygons) return &object;
-    uint32_t nodes = 0;
-    if (!allTriangles(object.points, nodes)) {
-        converted_.erase(&object);
-        return nullptr;
-    }
-    Entry& e = converted_[&object];
-    if (e.points != object.points || e.count != nodes || e.triangles.size() != nodes) {
+    auto found = converted_.find(&object);
+    // Nothing changed since the entry was made (clear() comes with every
+    // change), so a long point list is not walked again on every picture.
+    if (found == converted_.end() || found->second.points != object.points) {
+        Entry& e = converted_[&object];
         e.points = object.points;
-        e.count = nodes;
-        e.triangles.assign(nodes, TriPolygon{});
-        size_t i = 0;
-        for (const ListEntry* n = object.points; n; n = n->next, ++i)
-            for (int k = 0; k < 3; ++k) {
-                e.triangles[i].vertex[k] = n->points[k];
-                if (n->normals) e.triangles[i].normal[k] = n->normals[k];
-            }
+        uint32_t nodes = 0;
+        e.drawable = allTriangles(object.points, nodes);
+        e.triangles.clear();
+        if (e.drawable) {
+            e.triangles.resize(nodes);
+            size_t i = 0;
+            for (const ListEntry* n = object.points; n; n = n->next, ++i)
+                for (int k = 0; k < 3; ++k) {
+                    e.triangles[i].vertex[k] = n->points[k];
+                    if (n->normals) e.triangles[i].normal[k] = n->normals[k];
+                }
+        }
+        found = converted_.find(&object);
     }
+    const Entry& e = found->second;
+    if (!e.drawable) return nullptr;
     copy_ = object;
-    copy_.polygons = e.triangles.data();
-    copy_.polygonCount = nodes;
-    copy_.count = nodes;
+    copy_.polygons = const_cast<TriPolygon*>(e.triangles.data());
+    copy_.polygonCount = static_cast<uint32_t>(e.triangles.size());
+    copy_.count = copy_.polygonCount;
     return &copy_;
 }
 

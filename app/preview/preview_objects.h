@@ -15,7 +15,8 @@ class PreparedObjects {
 public:
     // The object as it is drawn: the scene object itself, or a copy whose
     // triangles are the cache's. Null when it cannot be drawn. Valid until
-    // the next call or clear().
+    // the next call or clear(). An object met before is taken from the
+    // cache unchecked: clear() must follow every change to the scene.
     const CadObject* prepare(const CadObject& object);
     // Forgets every conversion (the scene changed).
     void clear() { converted_.clear(); }
@@ -24,7 +25,7 @@ public:
 private:
     struct Entry {
         const ListEntry* points = nullptr;
-        uint32_t count = 0;
+        bool drawable = false;  // triangles all the way
         std::vector<TriPolygon> triangles;
     };
     std::unordered_map<const CadObject*, Entry> converted_;

@@ -1,4 +1,6 @@
 // The eight calls, over one drawing state per opened target.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -36,6 +38,18 @@ constexpr char kLabel[] = "Enable &Shaded Preview";
 static_assert(sizeof(kLabel) <= sizeof(PreviewCaps::label));
 constexpr uint32_t kMaxImageSide = 4096;
 
+// Long meshes are drawn on the calling thread unless KXRENDER_THREADS=n asks
+// for n threads, each drawing its own band of rows. On a machine whose cores
+// are busy with other work the extra threads measured slower, so they are
+// not the default.
+int drawingThreads() {
+    if (const char* chosen = std::getenv("KXRENDER_THREADS")) {
+        const int n = std::atoi(chosen);
+        if (n >= 1) return std::min(n, 64);
+    }
+    return 1;
+}
+
 kxr::Vec3 colourOf(uint32_t bgr) {
     return {(bgr & 0xFF) / 255.0, ((bgr >> 8) & 0xFF) / 255.0, ((bgr >> 16) & 0xFF) / 255.0};
 }
@@ -47,6 +61,7 @@ int RenderOpen(PreviewTarget* target) noexcept {
     try {
         auto made = std::make_unique<State>();
         made->target = target;
+        made->raster.setThreads(drawingThreads());
         std::lock_guard lock(statesMutex);
         states[target] = std::move(made);
         return 1;

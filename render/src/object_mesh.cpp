@@ -20,10 +20,25 @@ void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
     const Vec3 scale{o.scale.x, o.scale.y, o.scale.z};
     const Vec3 centre = vec(o.translate);
     if (!(std::fabs(radius) > 0) || !std::isfinite(radius) || !finite(scale) || !finite(centre)) return;
+    // The angles' sines and cosines, worked out once for every sphere.
+    struct Angles {
+        double sinPhi[kSphereRings + 1], cosPhi[kSphereRings + 1];
+        double sinTheta[kSphereSegments + 1], cosTheta[kSphereSegments + 1];
+        Angles() {
+            for (int i = 0; i <= kSphereRings; ++i) {
+                sinPhi[i] = std::sin(M_PI * i / kSphereRings);
+                cosPhi[i] = std::cos(M_PI * i / kSphereRings);
+            }
+            for (int j = 0; j <= kSphereSegments; ++j) {
+                sinTheta[j] = std::sin(2 * M_PI * j / kSphereSegments);
+                cosTheta[j] = std::cos(2 * M_PI * j / kSphereSegments);
+            }
+        }
+    };
+    static const Angles angles;
     auto at = [&](int ring, int segment) {
-        const double phi = M_PI * ring / kSphereRings;
-        const double theta = 2 * M_PI * segment / kSphereSegments;
-        const Vec3 unit{std::sin(phi) * std::cos(theta), std::sin(phi) * std::sin(theta), std::cos(phi)};
+        const double sp = angles.sinPhi[ring];
+        const Vec3 unit{sp * angles.cosTheta[segment], sp * angles.sinTheta[segment], angles.cosPhi[ring]};
         Vertex v;
         v.position = centre + Vec3{unit.x * radius * scale.x, unit.y * radius * scale.y, unit.z * radius * scale.z};
         // The normal of a scaled sphere divides by the scale.
@@ -45,6 +60,10 @@ void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
     const TriPolygon* t = o.polygons;
     const size_t n = o.polygonCount ? o.polygonCount : o.count;
     if (!t || n == 0) return;
+    if (!s.image.data) {
+        r.drawMesh(t, n, s);
+        return;
+    }
     const bool ownUv = s.image.data && o.uv && o.uvCount >= 3 * n;
     // Planar coordinates over the mesh's extent in x and y.
     double minX = 0, minY = 0, spanX = 1, spanY = 1;
@@ -85,9 +104,10 @@ void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) 
     switch (object.type) {
         case KX_LIGHT:
         case KX_CAMERA: return;  // not part of the picture
-        case KX_SPHERE: drawSphere(r, object, surface); return;
-        default: drawTriangles(r, object, surface); return;
+        case KX_SPHERE: drawSphere(r, object, surface); break;
+        default: drawTriangles(r, object, surface); break;
     }
+    r.flush();
 }
 
 }  // namespace kxr

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "camera_projection.h"
+#include "kx/types.h"
+#include "pixel_lighting.h"
 #include "vec3.h"
 
 namespace kxr {
@@ -42,22 +45,47 @@ public:
     void begin(int width, int height);
     void setCamera(const CameraSpace& camera) {
         camera_ = camera;
+        sceneChanged();
         updateView();
     }
-    void setLights(std::vector<Light> lights) { lights_ = std::move(lights); }
+    void setLights(std::vector<Light> lights) {
+        lights_ = std::move(lights);
+        sceneChanged();
+    }
+    // How many threads draw a long mesh, each its own band of rows (1: the
+    // calling thread alone).
+    void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+    // Writes the colours of the pixels still waiting to be lit.
+    void flush() { batch_.flush(); }
     void drawTriangle(const Vertex (&v)[3], const Surface& surface);
+    // n triangles of a mesh in one colour (no image map): the common case,
+    // read straight from the records.
+    void drawMesh(const TriPolygon* triangles, size_t n, const Surface& surface);
 
     int width() const { return width_; }
     int height() const { return height_; }
+    // The picture; flush() first when pixels may still wait for their colour.
     const std::vector<uint32_t>& pixels() const { return colour_; }
 
 private:
-    struct Projected;
+    struct Corner;
+    struct Face;
+    // The rows one drawing pass may write, and where its pixels wait to be lit.
+    struct Band {
+        int top, bottom;  // inclusive
+        PixelLighting* lighting;
+    };
+    Band wholePicture() { return {0, height_ - 1, &batch_}; }
     // Places the camera's picture in the target; depends only on the size and the camera.
     void updateView();
-    bool project(const Vec3& cam, const Vertex& v, Projected& p) const;
-    void fill(const Projected (&p)[3], const Surface& surface, Vec3 faceNormal);
-    uint32_t shade(Vec3 position, Vec3 normal, double u, double v, const Surface& surface) const;
+    void sceneChanged();
+    bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
+    void drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands);
+    void drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band);
+    void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Band& band);
+    void fill(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band);
+    // The colour of a point with the given unit normal and surface colour.
+    uint32_t shade(Vec3 position, Vec3 normal, Vec3 base) const;
 
     int width_ = 0, height_ = 0;
     // The camera's picture inside the target, kept at the camera's aspect.
@@ -66,6 +94,11 @@ private:
     std::vector<Light> lights_;
     std::vector<uint32_t> colour_;
     std::vector<float> depth_;  // 1/z of the nearest surface, 0 where none
+    PixelLighting batch_;
+    bool batched_ = true;
+    int threads_ = 1;
+    // The lighting of the other bands' threads, made when first needed.
+    std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
 };
 
 }  // namespace kxr
