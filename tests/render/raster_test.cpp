@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "kxrender.h"
@@ -470,6 +471,66 @@ TEST(Raster, BatchedLightingAgreesWithTheExactLighting) {
             lit += brightness(a) > 3 * 0x40;
         }
     EXPECT_GT(lit, 50);
+}
+
+}  // namespace
+
+namespace {
+
+// Draws the objects into a target of the given size, with one light.
+std::vector<uint32_t> drawSized(int width, int height, const std::vector<const CadObject*>& objects) {
+    Capture target;
+    target.width = width;
+    target.height = height;
+    const CameraInfo cam = camera(1.33f);
+    const Point3d light{-10, 10, -10};
+    EXPECT_EQ(RenderOpen(&target), 1);
+    EXPECT_EQ(RenderBeginFrame(&target), 1);
+    EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
+    EXPECT_EQ(RenderLight(0, &light, nullptr, 0xFFFFFF), 1);
+    for (const CadObject* o : objects) EXPECT_EQ(RenderObject(o, nullptr), 1);
+    EXPECT_EQ(RenderEndFrame(), 1);
+    EXPECT_EQ(RenderClose(&target), 1);
+    return target.picture.pixels;
+}
+
+TEST(Raster, MeshDrawsAsItsTrianglesOneByOneAtAnySize) {
+    // Neighbouring triangles share corners, which the mesh works out once;
+    // each triangle as an object of its own works every corner out afresh.
+    // A square in front hides part of the sheet, whatever the picture's size.
+    std::vector<TriPolygon> triangles = longMesh(24);
+    CadObject mesh{};
+    mesh.type = KX_POLYGON;
+    mesh.flags = KX_FLAG_VISIBLE;
+    mesh.polygons = triangles.data();
+    mesh.count = mesh.polygonCount = static_cast<uint32_t>(triangles.size());
+    mesh.rgb = 0x30A0E0;
+    std::vector<CadObject> single(triangles.size(), mesh);
+    for (size_t i = 0; i < triangles.size(); ++i) {
+        single[i].polygons = &triangles[i];
+        single[i].count = single[i].polygonCount = 1;
+    }
+    const Square front(0, 0, 1.5f, -4, 0xFF0000);
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{64, 48}, {61, 45}, {7, 5}, {97, 13}}) {
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        std::vector<const CadObject*> separate{&front.o};
+        for (const CadObject& o : single) separate.push_back(&o);
+        const std::vector<uint32_t> whole = drawSized(w, h, {&front.o, &mesh});
+        ASSERT_EQ(whole.size(), static_cast<size_t>(w) * h);
+        EXPECT_EQ(whole, drawSized(w, h, separate));
+        // Where the square is drawn alone, it stays in front of the sheet.
+        const std::vector<uint32_t> square = drawSized(w, h, {&front.o});
+        int hidden = 0;
+        for (size_t i = 0; i < square.size(); ++i)
+            if (square[i] != KXRENDER_BACKGROUND) {
+                EXPECT_EQ(whole[i], square[i]) << "pixel " << i;
+                ++hidden;
+            }
+        int sheet = 0;
+        for (size_t i = 0; i < whole.size(); ++i) sheet += whole[i] != KXRENDER_BACKGROUND && whole[i] != square[i];
+        EXPECT_GT(hidden, 0);
+        EXPECT_GT(sheet, 0);
+    }
 }
 
 }  // namespace
