@@ -62,9 +62,9 @@ Mask litPixels(const QImage& picture) {
     return lit;
 }
 
-class PerspectiveRenderTest : public kxtest::WindowTest {};
+class CameraViewMatchTest : public kxtest::WindowTest {};
 
-TEST_F(PerspectiveRenderTest, TheViewsOutlineMatchesTheRenderedPicture) {
+TEST_F(CameraViewMatchTest, TheViewsOutlineMatchesTheRenderedPicture) {
     if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
     emptyScene();
     frame->setShadedPreview(false);
