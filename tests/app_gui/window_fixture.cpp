@@ -64,6 +64,11 @@ CadObject* WindowTest::addObject(unsigned type, Point3d at, const Point3d* size)
     return obj;
 }
 
+std::pair<CadObject*, CadObject*> WindowTest::sphereAndBox(Point3d a, Point3d b) {
+    CadObject* sphere = addObject(KX_SPHERE, a);
+    return {sphere, addObject(KX_BOX, b)};
+}
+
 CKalvexView* WindowTest::openView(int kind) {
     CKalvexView* view = frame->showView(kind, true);
     QApplication::processEvents();
@@ -72,8 +77,22 @@ CKalvexView* WindowTest::openView(int kind) {
 
 QPoint WindowTest::at(CKalvexView* view, Point3d p) const { return view->sceneToClient(p); }
 
+namespace {
+
+// The keys held with the mouse are let go afterwards, as a hand would: the
+// application keeps the modifiers of the last event it saw, and a later test
+// clicking without them would otherwise still hold them.
+void letGo(QWidget* view, Qt::KeyboardModifiers modifiers) {
+    if (modifiers & Qt::ControlModifier) QTest::keyRelease(view, Qt::Key_Control, Qt::NoModifier);
+    if (modifiers & Qt::ShiftModifier) QTest::keyRelease(view, Qt::Key_Shift, Qt::NoModifier);
+    if (modifiers & Qt::AltModifier) QTest::keyRelease(view, Qt::Key_Alt, Qt::NoModifier);
+}
+
+}  // namespace
+
 void WindowTest::click(CKalvexView* view, QPoint pos, Qt::KeyboardModifiers modifiers) {
     QTest::mouseClick(view, Qt::LeftButton, modifiers, pos);
+    letGo(view, modifiers);
 }
 
 void WindowTest::drag(CKalvexView* view, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers) {
@@ -81,6 +100,7 @@ void WindowTest::drag(CKalvexView* view, QPoint from, QPoint to, Qt::KeyboardMod
     // Several steps, as a hand would move.
     for (int i = 1; i <= 4; ++i) QTest::mouseMove(view, from + (to - from) * i / 4);
     QTest::mouseRelease(view, Qt::LeftButton, modifiers, to);
+    letGo(view, modifiers);
 }
 
 std::vector<std::string> WindowTest::selectedNames() const {
