@@ -18,15 +18,11 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class ContextMenuTest : public kxtest::WindowTest {
+class ContextMenuTest : public kxtest::FrontViewTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        emptyScene();
-        front = openView(kx::app::kFront);
-        ASSERT_NE(front, nullptr);
-        a = addObject(KX_SPHERE, {-3, 0, 0});
-        b = addObject(KX_BOX, {3, 0, 0});
+        FrontViewTest::SetUp();
+        std::tie(a, b) = sphereAndBox({-3, 0, 0}, {3, 0, 0});
     }
     void TearDown() override {
         if (QMenu* menu = menus()->lastMenu()) menu->close();
@@ -55,7 +51,6 @@ protected:
         return tree()->visualItemRect(frame->sceneTree()->itemOf(obj)).center();
     }
 
-    CKalvexView* front = nullptr;
     CadObject* a = nullptr;
     CadObject* b = nullptr;
 };

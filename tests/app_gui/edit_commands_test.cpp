@@ -13,8 +13,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         emptyScene();
-        a = addObject(KX_SPHERE, {0, 0, 0});
-        b = addObject(KX_BOX, {4, 0, 0});
+        std::tie(a, b) = sphereAndBox({0, 0, 0}, {4, 0, 0});
     }
     EditCommands* edit() const { return frame->editCommands(); }
     CadObject* a = nullptr;

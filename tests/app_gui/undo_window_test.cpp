@@ -35,9 +35,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         emptyScene();
-        a = addObject(KX_SPHERE, {0, 0, 0});
-        b = addObject(KX_BOX, {4, 0, 0});
-        SetObjectsUnSelected();
+        std::tie(a, b) = sphereAndBox({0, 0, 0}, {4, 0, 0});
         doc()->selectionChanged();
         doc()->setModified(false);
     }

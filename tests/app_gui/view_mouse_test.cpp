@@ -16,16 +16,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class ViewMouseTest : public kxtest::WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        emptyScene();
-        front = openView(kx::app::kFront);
-        ASSERT_NE(front, nullptr);
-    }
-    CKalvexView* front = nullptr;
-};
+using ViewMouseTest = kxtest::FrontViewTest;
 
 TEST_F(ViewMouseTest, ClickSelectsTheSmallestObjectUnderTheMouse) {
     const Point3d large{6, 6, 6};

@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QString>
 #include <memory>
+#include <tuple>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,8 @@ protected:
     void emptyScene();
     // A default object of a type at a place, its size changed when one is given.
     CadObject* addObject(unsigned type, Point3d at, const Point3d* size = nullptr);
+    // A default sphere at a and box at b added to the scene, nothing selected.
+    std::pair<CadObject*, CadObject*> sphereAndBox(Point3d a, Point3d b);
     CKalvexView* openView(int kind);
     // The client point where a scene point is drawn in a view.
     QPoint at(CKalvexView* view, Point3d p) const;
@@ -71,6 +75,18 @@ protected:
     std::unique_ptr<CMainFrame> frame;
     std::vector<ShownBox> boxes;
     int answer = 1;  // what the recorded boxes answer (KX_IDOK)
+};
+
+// An empty scene seen in a front view: where the mouse tests start.
+class FrontViewTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        emptyScene();
+        front = openView(kx::app::kFront);
+        ASSERT_NE(front, nullptr);
+    }
+    CKalvexView* front = nullptr;
 };
 
 }  // namespace kxtest

@@ -86,8 +86,10 @@ struct Light {
 
 // Draws one frame of the given objects and returns what was delivered.
 Picture draw(const CameraInfo& cam, const std::vector<const CadObject*>& objects,
-             const std::vector<Light>& lights = {}) {
+             const std::vector<Light>& lights = {}, int width = kW, int height = kH) {
     Capture target;
+    target.width = width;
+    target.height = height;
     EXPECT_EQ(RenderOpen(&target), 1);
     EXPECT_EQ(RenderBeginFrame(&target), 1);
     EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
@@ -428,6 +430,17 @@ std::vector<TriPolygon> longMesh(int side) {
     return t;
 }
 
+// A mesh object over the triangles given (which it does not own).
+CadObject meshOf(std::vector<TriPolygon>& triangles) {
+    CadObject mesh{};
+    mesh.type = KX_POLYGON;
+    mesh.flags = KX_FLAG_VISIBLE;
+    mesh.polygons = triangles.data();
+    mesh.count = mesh.polygonCount = static_cast<uint32_t>(triangles.size());
+    mesh.rgb = 0x30A0E0;
+    return mesh;
+}
+
 Picture drawWithThreads(const char* threads, const CadObject& mesh, const std::vector<Light>& lights) {
     setenv("KXRENDER_THREADS", threads, 1);
     Picture p = draw(camera(1.33f), {&mesh}, lights);
@@ -437,12 +450,7 @@ Picture drawWithThreads(const char* threads, const CadObject& mesh, const std::v
 
 TEST(Raster, BandsOnSeveralThreadsDrawTheSamePictureAsOne) {
     std::vector<TriPolygon> triangles = longMesh(72);
-    CadObject mesh{};
-    mesh.type = KX_POLYGON;
-    mesh.flags = KX_FLAG_VISIBLE;
-    mesh.polygons = triangles.data();
-    mesh.count = mesh.polygonCount = static_cast<uint32_t>(triangles.size());
-    mesh.rgb = 0x30A0E0;
+    const CadObject mesh = meshOf(triangles);
     const std::vector<Light> lights = {{{-10, 10, -10}}, {{5, 0, -6}, true, {0, 0, 0}}};
     const Picture one = drawWithThreads("1", mesh, lights);
     ASSERT_GT(coveredCount(one), kW * kH / 2);
@@ -473,38 +481,17 @@ TEST(Raster, BatchedLightingAgreesWithTheExactLighting) {
     EXPECT_GT(lit, 50);
 }
 
-}  // namespace
-
-namespace {
-
 // Draws the objects into a target of the given size, with one light.
 std::vector<uint32_t> drawSized(int width, int height, const std::vector<const CadObject*>& objects) {
-    Capture target;
-    target.width = width;
-    target.height = height;
-    const CameraInfo cam = camera(1.33f);
-    const Point3d light{-10, 10, -10};
-    EXPECT_EQ(RenderOpen(&target), 1);
-    EXPECT_EQ(RenderBeginFrame(&target), 1);
-    EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
-    EXPECT_EQ(RenderLight(0, &light, nullptr, 0xFFFFFF), 1);
-    for (const CadObject* o : objects) EXPECT_EQ(RenderObject(o, nullptr), 1);
-    EXPECT_EQ(RenderEndFrame(), 1);
-    EXPECT_EQ(RenderClose(&target), 1);
-    return target.picture.pixels;
+    return draw(camera(1.33f), objects, {{{-10, 10, -10}}}, width, height).pixels;
 }
 
 TEST(Raster, MeshDrawsAsItsTrianglesOneByOneAtAnySize) {
-    // Neighbouring triangles share corners, which the mesh works out once;
-    // each triangle as an object of its own works every corner out afresh.
-    // A square in front hides part of the sheet, whatever the picture's size.
+    // A mesh is drawn from its triangle records in one pass; each triangle as
+    // an object of its own takes the general path. A square in front hides
+    // part of the sheet, whatever the picture's size.
     std::vector<TriPolygon> triangles = longMesh(24);
-    CadObject mesh{};
-    mesh.type = KX_POLYGON;
-    mesh.flags = KX_FLAG_VISIBLE;
-    mesh.polygons = triangles.data();
-    mesh.count = mesh.polygonCount = static_cast<uint32_t>(triangles.size());
-    mesh.rgb = 0x30A0E0;
+    const CadObject mesh = meshOf(triangles);
     std::vector<CadObject> single(triangles.size(), mesh);
     for (size_t i = 0; i < triangles.size(); ++i) {
         single[i].polygons = &triangles[i];
