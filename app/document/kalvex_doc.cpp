@@ -66,27 +66,20 @@ void CKalvexDoc::afterHistoryMove(bool moved) {
     emit historyChanged();
 }
 
-bool CKalvexDoc::undo() {
+bool CKalvexDoc::stepHistory(bool (kx::app::EditHistory::*step)()) {
     bool moved = false;
     {
         kx::app::SceneChange change;
         if (!change.owns()) return false;
-        moved = history_.undo();
+        moved = (history_.*step)();
     }
     afterHistoryMove(moved);
     return moved;
 }
 
-bool CKalvexDoc::redo() {
-    bool moved = false;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return false;
-        moved = history_.redo();
-    }
-    afterHistoryMove(moved);
-    return moved;
-}
+bool CKalvexDoc::undo() { return stepHistory(&kx::app::EditHistory::undo); }
+
+bool CKalvexDoc::redo() { return stepHistory(&kx::app::EditHistory::redo); }
 
 void CKalvexDoc::forgetPath() {
     incomplete_ = false;

@@ -124,6 +124,8 @@ private:
     // A new scene starts with no history and counts as saved.
     void resetHistory();
     void forgetHistory();
+    // Undo or redo under the scene lock, then the views and panels follow.
+    bool stepHistory(bool (kx::app::EditHistory::*step)());
     void afterHistoryMove(bool moved);
 
     const kx::app::Settings& settings_;
