@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -19,6 +20,12 @@ namespace {
 constexpr double kNear = 1e-3;
 // Pictures wider or taller than this are refused.
 constexpr int kMaxSide = 8192;
+// Depths kept past the picture's last pixel.
+constexpr size_t kDepthSlack = 4;
+// Triangles whose pixel centres lie within this many columns and rows are
+// tested a block at a time (at most 32 pixels: one bit each).
+constexpr int kSmallColumns = 4;
+constexpr int kSmallRows = 8;
 
 struct ClipVertex {
     Vec3 cam;
@@ -74,21 +81,38 @@ struct Rasteriser::Corner {
 
 // The normal of the triangle as given (before any cut), worked out only when
 // one of its pixels is about to be drawn: most triangles of a dense mesh cover
-// no pixel centre at all.
+// no pixel centre at all. A mesh's triangle brings its corners' positions and
+// normals into the corners at the same moment, for the same reason.
 struct Rasteriser::Face {
     const Vec3* corner[3];  // outlive the drawing of the triangle
     bool flat;              // no corner brings a normal of its own
+    const TriPolygon* source = nullptr;  // read into `into` when first needed
+    Corner* into = nullptr;
     int state = 0;          // 0 not yet known, 1 known, -1 degenerate: nothing is drawn
     Vec3 unit{};
 
     bool usable() {
         if (state == 0) {
+            if (source) load();
             const Vec3 n = cross(*corner[1] - *corner[0], *corner[2] - *corner[0]);
             state = (dot(n, n) > 0 && finite(n)) ? 1 : -1;
             unit = normalised(n);
         }
         return state > 0;
     }
+
+private:
+    void load() {
+        for (int k = 0; k < 3; ++k) {
+            const Point3d& v = source->vertex[k];
+            const Point3d& n = source->normal[k];
+            into[k].position = {v.x, v.y, v.z};
+            into[k].normal = {n.x, n.y, n.z};
+            into[k].u = into[k].v = 0;
+        }
+        flat = isZero(into[0].normal) && isZero(into[1].normal) && isZero(into[2].normal);
+    }
+    static bool isZero(const Vec3& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
 };
 
 void Rasteriser::begin(int width, int height) {
@@ -98,7 +122,9 @@ void Rasteriser::begin(int width, int height) {
     const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
     // Same size as the last picture: the buffers are refilled, not reallocated.
     colour_.resize(n);
-    depth_.resize(n);
+    // Room past the last pixel: the small-triangle filler reads a row's
+    // depths four at a time.
+    depth_.resize(n + kDepthSlack);
     std::fill(colour_.begin(), colour_.end(), KXRENDER_BACKGROUND);
     std::fill(depth_.begin(), depth_.end(), 0.0f);
     batch_.discard();
@@ -179,8 +205,12 @@ void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surfa
     Corner p[4];
     for (int i = 0; i < n; ++i)
         if (!project(out[i].cam, out[i].v, p[i])) return;
-    fill({p[0], p[1], p[2]}, surface, face, band);
-    if (n == 4) fill({p[0], p[2], p[3]}, surface, face, band);
+    Corner first[3] = {p[0], p[1], p[2]};
+    fill(first, surface, face, band);
+    if (n == 4) {
+        Corner second[3] = {p[0], p[2], p[3]};
+        fill(second, surface, face, band);
+    }
 }
 
 namespace {
@@ -235,59 +265,185 @@ void Rasteriser::drawMeshInBands(const TriPolygon* triangles, size_t n, const Su
         if (t.joinable()) t.join();
 }
 
+namespace {
+
+using Lanes = float __attribute__((vector_size(16)));
+using LaneMask = int32_t __attribute__((vector_size(16)));
+constexpr int kLanes = 4;
+
+inline Lanes splat(double v) { return Lanes{} + static_cast<float>(v); }
+inline Lanes lanesMin(Lanes a, Lanes b) { return a < b ? a : b; }
+inline Lanes lanesMax(Lanes a, Lanes b) { return a > b ? a : b; }
+// Rounded down and up to whole numbers, exactly, for values well inside the
+// range of int (a true comparison is -1).
+inline LaneMask floorLanes(Lanes v) {
+    const LaneMask t = __builtin_convertvector(v, LaneMask);
+    return t + (__builtin_convertvector(t, Lanes) > v);
+}
+inline LaneMask ceilLanes(Lanes v) {
+    const LaneMask t = __builtin_convertvector(v, LaneMask);
+    return t - (__builtin_convertvector(t, Lanes) < v);
+}
+inline LaneMask lanesMin(LaneMask a, LaneMask b) { return a < b ? a : b; }
+inline LaneMask lanesMax(LaneMask a, LaneMask b) { return a > b ? a : b; }
+
+// Four small triangles' block weights, lane by lane.
+struct LaneWeights {
+    Lanes w0, w1, w0x, w0y, w1x, w1y, z2, dz0, dz1;
+    BlockWeights lane(int i) const { return {w0[i], w1[i], w0x[i], w0y[i], w1x[i], w1y[i], z2[i], dz0[i], dz1[i]}; }
+};
+
+// The camera folded into single-precision constants for a mesh's corners.
+// The eye's position is split into a float and the rest, so that corners near
+// an eye far from the origin keep their precision.
+struct LaneCamera {
+    Lanes eyeHigh[3], eyeLow[3];
+    Lanes right[3], up[3], forward[3];
+    Lanes originX, originY, scaleX, scaleY;
+
+    LaneCamera(const CameraSpace& cs, double ox, double oy, double w, double h) {
+        const double eye[3] = {cs.location.x, cs.location.y, cs.location.z};
+        for (int a = 0; a < 3; ++a) {
+            const float high = static_cast<float>(eye[a]);
+            eyeHigh[a] = Lanes{} + high;
+            eyeLow[a] = splat(eye[a] - high);
+        }
+        const Vec3* axes[3] = {&cs.right, &cs.up, &cs.forward};
+        Lanes* out[3] = {right, up, forward};
+        for (int a = 0; a < 3; ++a) {
+            out[a][0] = splat(axes[a]->x);
+            out[a][1] = splat(axes[a]->y);
+            out[a][2] = splat(axes[a]->z);
+        }
+        originX = splat(ox);
+        originY = splat(oy);
+        scaleX = splat(w);
+        scaleY = splat(h);
+    }
+};
+
+// Four triangles' corners on the picture, lane by lane.
+struct LaneCorners {
+    Lanes sx[3], sy[3], invz[3];
+    LaneMask inFront;  // every corner in front of the near plane, and on the picture's plane
+};
+
+LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLanes]) {
+    LaneCorners out;
+    out.inFront = LaneMask{} - 1;
+    for (int k = 0; k < 3; ++k) {
+        const Point3d* v[kLanes] = {&t[0]->vertex[k], &t[1]->vertex[k], &t[2]->vertex[k], &t[3]->vertex[k]};
+        const Lanes w[3] = {Lanes{v[0]->x, v[1]->x, v[2]->x, v[3]->x}, Lanes{v[0]->y, v[1]->y, v[2]->y, v[3]->y},
+                            Lanes{v[0]->z, v[1]->z, v[2]->z, v[3]->z}};
+        Lanes d[3];
+        for (int a = 0; a < 3; ++a) d[a] = (w[a] - c.eyeHigh[a]) - c.eyeLow[a];
+        const Lanes cx = d[0] * c.right[0] + d[1] * c.right[1] + d[2] * c.right[2];
+        const Lanes cy = d[0] * c.up[0] + d[1] * c.up[1] + d[2] * c.up[2];
+        const Lanes cz = d[0] * c.forward[0] + d[1] * c.forward[1] + d[2] * c.forward[2];
+        const Lanes invz = 1.0f / cz;
+        out.sx[k] = c.originX + cx * invz * c.scaleX;
+        out.sy[k] = c.originY - cy * invz * c.scaleY;
+        out.invz[k] = invz;
+        // Not-a-number fails both tests: such a lane goes the general way.
+        const Lanes limit = splat(1e9);
+        out.inFront &= (cz >= static_cast<float>(kNear)) & (out.sx[k] > -limit) & (out.sx[k] < limit) &
+                       (out.sy[k] > -limit) & (out.sy[k] < limit);
+    }
+    return out;
+}
+
+}  // namespace
+
 void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band) {
-    // The camera and the picture's placement folded into a few constants.
-    const CameraSpace& cs = camera_;
     const double ox = viewX_ + 0.5 * viewW_, oy = viewY_ + 0.5 * viewH_;
-    for (size_t i = 0; i < n; ++i) {
-        const TriPolygon& t = triangles[i];
-        if (!finite(t.vertex[0]) || !finite(t.vertex[1]) || !finite(t.vertex[2])) continue;
-        Vec3 cam[3];
-        for (int k = 0; k < 3; ++k) cam[k] = cs.toCamera(vec(t.vertex[k]));
-        if (!(cam[0].z >= kNear && cam[1].z >= kNear && cam[2].z >= kNear)) {
-            // Reaches behind the near plane (or is not a number): the general path cuts it.
-            Vertex v[3];
-            for (int k = 0; k < 3; ++k) {
-                v[k].position = vec(t.vertex[k]);
-                v[k].normal = vec(t.normal[k]);
+    const LaneCamera lanes(camera_, ox, oy, viewW_, viewH_);
+    // The first and last pixel centres of the camera's picture, and the rows
+    // of this band.
+    const int firstColumn = std::max(0, ceilSmall(viewX_ - 0.5));
+    const int lastColumn = std::min(width_ - 1, floorSmall(viewX_ + viewW_ - 0.5));
+    const int firstRow = std::max(0, ceilSmall(viewY_ - 0.5));
+    const int lastRow = std::min(height_ - 1, floorSmall(viewY_ + viewH_ - 0.5));
+    const Lanes left = splat(firstColumn + 0.5), right = splat(lastColumn + 0.5);
+    const Lanes top = splat(firstRow + 0.5), bottom = splat(lastRow + 0.5);
+    const LaneMask bandTop = LaneMask{} + band.top, bandBottom = LaneMask{} + band.bottom;
+    const Lanes half = splat(0.5);
+
+    // Four triangles at a time; the last group repeats its final triangle in
+    // the lanes it lacks, and those lanes are not drawn.
+    for (size_t first = 0; first < n; first += kLanes) {
+        const TriPolygon* t[kLanes];
+        const int count = static_cast<int>(std::min<size_t>(kLanes, n - first));
+        for (int lane = 0; lane < kLanes; ++lane) t[lane] = &triangles[first + std::min(lane, count - 1)];
+        const LaneCorners c = projectLanes(lanes, t);
+
+        // The pixel centres within the bounds, on the picture. Clamping also
+        // turns a lane that is not a number into one that is.
+        const Lanes minX = lanesMin(lanesMin(c.sx[0], c.sx[1]), c.sx[2]);
+        const Lanes maxX = lanesMax(lanesMax(c.sx[0], c.sx[1]), c.sx[2]);
+        const Lanes minY = lanesMin(lanesMin(c.sy[0], c.sy[1]), c.sy[2]);
+        const Lanes maxY = lanesMax(lanesMax(c.sy[0], c.sy[1]), c.sy[2]);
+        const LaneMask x0 = ceilLanes(lanesMax(minX, left) - half), x1 = floorLanes(lanesMin(maxX, right) - half);
+        const LaneMask y0 = ceilLanes(lanesMax(minY, top) - half), y1 = floorLanes(lanesMin(maxY, bottom) - half);
+        // Most triangles of a dense mesh hold no pixel centre: those leave here.
+        const LaneMask wanted =
+            c.inFront & (x0 <= x1) & (lanesMax(y0, bandTop) <= lanesMin(y1, bandBottom));
+        // A small triangle is tested a block at a time, with its weights
+        // worked out here, relative to the block's first centre.
+        const LaneMask small = (x1 - x0 < kSmallColumns) & (y1 - y0 < kSmallRows) & (maxX - minX < 2.0f * kSmallColumns) &
+                               (maxY - minY < 2.0f * kSmallRows);
+        const Lanes px = __builtin_convertvector(x0, Lanes) + half, py = __builtin_convertvector(y0, Lanes) + half;
+        const Lanes ax = c.sx[0] - px, ay = c.sy[0] - py, bx = c.sx[1] - px, by = c.sy[1] - py, cx = c.sx[2] - px,
+                    cy = c.sy[2] - py;
+        const Lanes area = (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
+        const LaneMask sized = (area > 1e-12f) | (area < -1e-12f);
+        const Lanes inv = 1.0f / (sized ? area : Lanes{} + 1.0f);
+        LaneWeights w;
+        w.w0 = (bx * cy - cx * by) * inv, w.w1 = (cx * ay - ax * cy) * inv;
+        w.w0x = (by - cy) * inv, w.w0y = (cx - bx) * inv;
+        w.w1x = (cy - ay) * inv, w.w1y = (ax - cx) * inv;
+        w.z2 = c.invz[2], w.dz0 = c.invz[0] - c.invz[2], w.dz1 = c.invz[1] - c.invz[2];
+
+        for (int lane = 0; lane < count; ++lane) {
+            const TriPolygon& tri = *t[lane];
+            if (!c.inFront[lane]) {
+                drawGeneral(tri, surface, band);
+                continue;
             }
-            Face face{{&v[0].position, &v[1].position, &v[2].position},
-                      isZero(v[0].normal) && isZero(v[1].normal) && isZero(v[2].normal)};
-            drawCut(v, cam, surface, face, band);
-            continue;
+            if (!wanted[lane]) continue;
+            Corner p[3];
+            for (int k = 0; k < 3; ++k) {
+                p[k].sx = c.sx[k][lane];
+                p[k].sy = c.sy[k][lane];
+                p[k].invz = c.invz[k][lane];
+            }
+            Face face{{&p[0].position, &p[1].position, &p[2].position}, true, &tri, p};
+            if (!small[lane]) {
+                fill(p, surface, face, band);
+            } else if (sized[lane]) {
+                fillBlock(p, w.lane(lane), surface, face, band, x0[lane], y0[lane], x1[lane] - x0[lane] + 1,
+                          y1[lane] - y0[lane] + 1);
+            }
         }
-        Corner p[3];
-        bool onPicture = true;
-        for (int k = 0; k < 3; ++k) {
-            const double invz = 1.0 / cam[k].z;
-            p[k].sx = ox + cam[k].x * invz * viewW_;
-            p[k].sy = oy - cam[k].y * invz * viewH_;
-            p[k].invz = invz;
-            onPicture = onPicture && std::isfinite(p[k].sx) && std::isfinite(p[k].sy);
-        }
-        if (!onPicture) continue;
-        // Most triangles of a dense mesh hold no pixel centre: leave before
-        // anything else is read.
-        const double top = std::min({p[0].sy, p[1].sy, p[2].sy}), bottom = std::max({p[0].sy, p[1].sy, p[2].sy});
-        if (std::min(band.bottom, floorSmall(std::min(bottom, 1e9) - 0.5)) <
-            std::max(band.top, ceilSmall(std::max(top, -1e9) - 0.5)))
-            continue;
-        const double left = std::min({p[0].sx, p[1].sx, p[2].sx}), right = std::max({p[0].sx, p[1].sx, p[2].sx});
-        if (floorSmall(std::min(right, 1e9) - 0.5) < ceilSmall(std::max(left, -1e9) - 0.5)) continue;
-        // Written in place: copies of these small records stall on the way
-        // through memory.
-        for (int k = 0; k < 3; ++k) {
-            p[k].position = vec(t.vertex[k]);
-            p[k].normal = vec(t.normal[k]);
-            p[k].u = p[k].v = 0;
-        }
-        Face face{{&p[0].position, &p[1].position, &p[2].position},
-                  isZero(p[0].normal) && isZero(p[1].normal) && isZero(p[2].normal)};
-        fill(p, surface, face, band);
     }
 }
 
-void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band) {
+void Rasteriser::drawGeneral(const TriPolygon& t, const Surface& surface, const Band& band) {
+    // Reaches behind the near plane, lies far off the picture, or is not a
+    // number: cut and projected in double precision.
+    if (!finite(t.vertex[0]) || !finite(t.vertex[1]) || !finite(t.vertex[2])) return;
+    Vertex v[3];
+    Vec3 cam[3];
+    for (int k = 0; k < 3; ++k) {
+        v[k].position = vec(t.vertex[k]);
+        v[k].normal = vec(t.normal[k]);
+        cam[k] = camera_.toCamera(v[k].position);
+    }
+    Face face{{&v[0].position, &v[1].position, &v[2].position},
+              isZero(v[0].normal) && isZero(v[1].normal) && isZero(v[2].normal)};
+    drawCut(v, cam, surface, face, band);
+}
+
+void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const Band& band) {
     // The pixel centres the triangle's bounds hold, inside the camera's
     // picture; a triangle between centres ends here.
     const double left = std::max(viewX_, std::min({p[0].sx, p[1].sx, p[2].sx}));
@@ -295,11 +451,14 @@ void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face, 
     const double top = std::max(viewY_, std::min({p[0].sy, p[1].sy, p[2].sy}));
     const double bottom = std::min(viewY_ + viewH_, std::max({p[0].sy, p[1].sy, p[2].sy}));
     if (!(left < right) || !(top < bottom)) return;
-    // The bounds lie inside the target, so the values are small.
+    // The bounds lie inside the target, so the values are small. The weights
+    // are taken relative to the first centre on the picture, not in the
+    // band, so that every band works with the same numbers.
     const int x0 = std::max(0, ceilSmall(left - 0.5));
     const int x1 = std::min(width_ - 1, floorSmall(right - 0.5));
-    const int y0 = std::max(band.top, ceilSmall(top - 0.5));
-    const int y1 = std::min(band.bottom, floorSmall(bottom - 0.5));
+    const int top0 = std::max(0, ceilSmall(top - 0.5));
+    const int bottom0 = std::min(height_ - 1, floorSmall(bottom - 0.5));
+    const int y0 = std::max(band.top, top0), y1 = std::min(band.bottom, bottom0);
     if (x0 > x1 || y0 > y1) return;
     const double area = (p[1].sx - p[0].sx) * (p[2].sy - p[0].sy) - (p[2].sx - p[0].sx) * (p[1].sy - p[0].sy);
     if (!(std::fabs(area) > 1e-12)) return;
@@ -307,18 +466,22 @@ void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face, 
 
     // Barycentric weights are linear across the picture: taken at the first
     // pixel centre, relative to it for precision, then stepped.
-    const double px = x0 + 0.5, py = y0 + 0.5;
+    const double px = x0 + 0.5, py = top0 + 0.5;
     const double w0 = ((p[1].sx - px) * (p[2].sy - py) - (p[2].sx - px) * (p[1].sy - py)) * inv;
     const double w1 = ((p[2].sx - px) * (p[0].sy - py) - (p[0].sx - px) * (p[2].sy - py)) * inv;
     const double w0x = (p[1].sy - p[2].sy) * inv, w0y = (p[2].sx - p[1].sx) * inv;
     const double w1x = (p[2].sy - p[0].sy) * inv, w1y = (p[0].sx - p[2].sx) * inv;
     const double dz0 = p[0].invz - p[2].invz, dz1 = p[1].invz - p[2].invz;
 
-    const bool textured = surface.image.data != nullptr;
-
+    if (x1 - x0 < kSmallColumns && bottom0 - top0 < kSmallRows) {
+        const BlockWeights weights{static_cast<float>(w0),  static_cast<float>(w1),  static_cast<float>(w0x),
+                                   static_cast<float>(w0y), static_cast<float>(w1x), static_cast<float>(w1y),
+                                   static_cast<float>(p[2].invz), static_cast<float>(dz0), static_cast<float>(dz1)};
+        fillBlock(p, weights, surface, face, band, x0, top0, x1 - x0 + 1, bottom0 - top0 + 1);
+        return;
+    }
     for (int y = y0; y <= y1; ++y) {
-        double b0 = w0 + (y - y0) * w0y, b1 = w1 + (y - y0) * w1y;
-        uint32_t* colourRow = colour_.data() + static_cast<size_t>(y) * width_;
+        double b0 = w0 + (y - top0) * w0y, b1 = w1 + (y - top0) * w1y;
         float* depthRow = depth_.data() + static_cast<size_t>(y) * width_;
         for (int x = x0; x <= x1; ++x, b0 += w0x, b1 += w1x) {
             const double b2 = 1.0 - b0 - b1;
@@ -328,27 +491,72 @@ void Rasteriser::fill(const Corner (&p)[3], const Surface& surface, Face& face, 
             if (!(invz > depthRow[x])) continue;
             if (!face.usable()) return;
             depthRow[x] = static_cast<float>(invz);
-            // Perspective-correct attributes.
-            const double z = 1.0 / invz;
-            const double a0 = b0 * p[0].invz * z, a1 = b1 * p[1].invz * z, a2 = b2 * p[2].invz * z;
-            const Vec3 pos = p[0].position * a0 + p[1].position * a1 + p[2].position * a2;
-            Vec3 normal = face.unit;
-            if (!face.flat) {
-                const Vec3 n = p[0].normal * a0 + p[1].normal * a1 + p[2].normal * a2;
-                if (dot(n, n) > 1e-24) normal = normalised(n);
-            }
-            Vec3 base = surface.colour;
-            if (textured) {
-                const double u = p[0].u * a0 + p[1].u * a1 + p[2].u * a2;
-                const double v = p[0].v * a0 + p[1].v * a1 + p[2].v * a2;
-                base = sample(surface.image, u, v);
-            }
-            if (!batched_ || !band.lighting->add(colourRow + x, camera_.location - pos, normal, base)) {
-                // Too far out for the batch: lit exactly, after whatever waits.
-                band.lighting->flush();
-                colourRow[x] = shade(pos, normal, base);
-            }
+            drawPixel(p, surface, face, band, x, y, b0, b1, b2, invz);
         }
+    }
+}
+
+void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface& surface, Face& face,
+                           const Band& band, int x0, int y0, int columns, int rows) {
+    using Lanes = float __attribute__((vector_size(16)));
+    using Mask = int32_t __attribute__((vector_size(16)));
+    const Lanes column = {0, 1, 2, 3};
+    const Lanes row0 = w.w0 + column * w.w0x, row1 = w.w1 + column * w.w1x;
+    const Mask inside = column < static_cast<float>(columns);
+    const Mask bit = {1, 2, 4, 8};
+    // The rows of this band; the weights count rows from y0 whatever the band.
+    const int firstRow = std::max(0, band.top - y0), lastRow = std::min(rows - 1, band.bottom - y0);
+    auto weightsAt = [&](int r, Lanes& b0, Lanes& b1, Lanes& b2, Lanes& invz) {
+        const float fr = static_cast<float>(r);
+        b0 = row0 + fr * w.w0y;
+        b1 = row1 + fr * w.w1y;
+        b2 = 1.0f - b0 - b1;
+        invz = w.z2 + b0 * w.dz0 + b1 * w.dz1;
+    };
+
+    // Every centre of the block tested at once; one bit a pixel, four a row.
+    uint32_t covered = 0;
+    float* depthTop = depth_.data() + static_cast<size_t>(y0) * width_ + x0;
+    for (int r = firstRow; r <= lastRow; ++r) {
+        Lanes b0, b1, b2, invz, depth;
+        weightsAt(r, b0, b1, b2, invz);
+        std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
+        const Mask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth) & inside & bit;
+        covered |= static_cast<uint32_t>(hit[0] | hit[1] | hit[2] | hit[3]) << (4 * r);
+    }
+    if (covered == 0 || !face.usable()) return;
+    for (; covered; covered &= covered - 1) {
+        const int at = __builtin_ctz(covered);
+        const int c = at & 3, r = at >> 2;
+        Lanes b0, b1, b2, invz;
+        weightsAt(r, b0, b1, b2, invz);  // the same sums as the test
+        depthTop[static_cast<size_t>(r) * width_ + c] = invz[c];
+        drawPixel(p, surface, face, band, x0 + c, y0 + r, b0[c], b1[c], b2[c], invz[c]);
+    }
+}
+
+void Rasteriser::drawPixel(const Corner (&p)[3], const Surface& surface, const Face& face, const Band& band, int x,
+                           int y, double b0, double b1, double b2, double invz) {
+    uint32_t* pixel = colour_.data() + static_cast<size_t>(y) * width_ + x;
+    // Perspective-correct attributes.
+    const double z = 1.0 / invz;
+    const double a0 = b0 * p[0].invz * z, a1 = b1 * p[1].invz * z, a2 = b2 * p[2].invz * z;
+    const Vec3 pos = p[0].position * a0 + p[1].position * a1 + p[2].position * a2;
+    Vec3 normal = face.unit;
+    if (!face.flat) {
+        const Vec3 n = p[0].normal * a0 + p[1].normal * a1 + p[2].normal * a2;
+        if (dot(n, n) > 1e-24) normal = normalised(n);
+    }
+    Vec3 base = surface.colour;
+    if (surface.image.data) {
+        const double u = p[0].u * a0 + p[1].u * a1 + p[2].u * a2;
+        const double v = p[0].v * a0 + p[1].v * a1 + p[2].v * a2;
+        base = sample(surface.image, u, v);
+    }
+    if (!batched_ || !band.lighting->add(pixel, camera_.location - pos, normal, base)) {
+        // Too far out for the batch: lit exactly, after whatever waits.
+        band.lighting->flush();
+        *pixel = shade(pos, normal, base);
     }
 }
 

@@ -39,6 +39,12 @@ struct Vertex {
     double u = 0, v = 0;
 };
 
+// A small triangle's barycentric weights b0, b1 and its 1/z at the first
+// pixel centre of its block, and their steps a column (x) and a row (y).
+struct BlockWeights {
+    float w0, w1, w0x, w0y, w1x, w1y, z2, dz0, dz1;
+};
+
 class Rasteriser {
 public:
     // Clears the picture to the background at the given size (0 allowed).
@@ -82,8 +88,18 @@ private:
     bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
     void drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands);
     void drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band);
+    void drawGeneral(const TriPolygon& t, const Surface& surface, const Band& band);
     void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Band& band);
-    void fill(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band);
+    void fill(Corner (&p)[3], const Surface& surface, Face& face, const Band& band);
+    // A triangle whose pixel centres on the picture lie within four columns
+    // and eight rows, starting at (x0, y0): the block's centres are tested
+    // together, without a branch a pixel.
+    void fillBlock(Corner (&p)[3], const BlockWeights& weights, const Surface& surface, Face& face,
+                   const Band& band, int x0, int y0, int columns, int rows);
+    // Depth-tested pixel (x, y) is drawn: its colour from the corners'
+    // attributes at weights b0, b1, b2 (of the picture) and depth invz.
+    void drawPixel(const Corner (&p)[3], const Surface& surface, const Face& face, const Band& band, int x, int y,
+                   double b0, double b1, double b2, double invz);
     // The colour of a point with the given unit normal and surface colour.
     uint32_t shade(Vec3 position, Vec3 normal, Vec3 base) const;
 
