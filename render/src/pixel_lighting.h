@@ -23,7 +23,8 @@ public:
     // are lit first. False when a light lies too far out for single
     // precision: the caller lights such a scene itself.
     bool setScene(Vec3 eye, const std::vector<Light>& lights);
-    // toEye runs from the point to the eye (any length); normal is unit;
+    // toEye runs from the point to the eye (any length); normal is along the
+    // normal (any length);
     // base is the surface colour, 0..1 a channel. False (nothing queued) when
     // the point lies too far out for single precision.
     bool add(uint32_t* pixel, Vec3 toEye, Vec3 normal, Vec3 base) {
@@ -34,6 +35,32 @@ public:
         ex_[i] = static_cast<float>(toEye.x), ey_[i] = static_cast<float>(toEye.y), ez_[i] = static_cast<float>(toEye.z);
         nx_[i] = static_cast<float>(normal.x), ny_[i] = static_cast<float>(normal.y), nz_[i] = static_cast<float>(normal.z);
         r_[i] = static_cast<float>(base.x), g_[i] = static_cast<float>(base.y), b_[i] = static_cast<float>(base.z);
+        invz_[i] = 0;
+        return true;
+    }
+    // The picture's rays, for the add() below: the point at pixel centre
+    // (px, py) with 1/z invz lies (base + perX px + perY py) / invz from the
+    // eye, towards the eye. `longest` bounds the length of that sum over the
+    // picture.
+    void setRays(Vec3 base, Vec3 perX, Vec3 perY, double longest) {
+        flush();
+        rayBase_ = {static_cast<float>(base.x), static_cast<float>(base.y), static_cast<float>(base.z)};
+        rayX_ = {static_cast<float>(perX.x), static_cast<float>(perX.y), static_cast<float>(perX.z)};
+        rayY_ = {static_cast<float>(perY.x), static_cast<float>(perY.y), static_cast<float>(perY.z)};
+        nearestInvz_ = longest / kFar;
+    }
+    // A pixel given by its place and depth on the picture: its point is
+    // worked out with the others', when the batch is lit. False (nothing
+    // queued) when the point lies too far out for single precision.
+    bool add(uint32_t* pixel, float px, float py, float invz, const std::array<float, 3>& normal,
+             const std::array<float, 3>& base) {
+        if (!(invz > nearestInvz_)) return false;
+        if (count_ == kSize) flush();
+        const int i = count_++;
+        pixel_[i] = pixel;
+        px_[i] = px, py_[i] = py, invz_[i] = invz;
+        nx_[i] = normal[0], ny_[i] = normal[1], nz_[i] = normal[2];
+        r_[i] = base[0], g_[i] = base[1], b_[i] = base[2];
         return true;
     }
     // Lights and writes every waiting pixel.
@@ -56,6 +83,10 @@ private:
     std::vector<LightF> lights_;  // empty: lit from the eye
     std::array<uint32_t*, kSize> pixel_{};
     Column ex_{}, ey_{}, ez_{}, nx_{}, ny_{}, nz_{}, r_{}, g_{}, b_{};
+    // Pixels queued by their place; invz is 0 for those queued with toEye.
+    Column px_{}, py_{}, invz_{};
+    std::array<float, 3> rayBase_{}, rayX_{}, rayY_{};
+    double nearestInvz_ = 0;
     // Working columns of flush().
     Column ux_{}, uy_{}, uz_{}, cr_{}, cg_{}, cb_{};
     std::array<int, kSize> packed_{};

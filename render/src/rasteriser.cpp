@@ -8,6 +8,10 @@
 #include <system_error>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "kxrender.h"
 #include "shading_terms.h"
 
@@ -82,27 +86,52 @@ struct Rasteriser::Corner {
 // The normal of the triangle as given (before any cut), worked out only when
 // one of its pixels is about to be drawn: most triangles of a dense mesh cover
 // no pixel centre at all. A mesh's triangle brings its corners' positions and
-// normals into the corners at the same moment, for the same reason.
+// normals into the corners only when a pixel needs them.
 struct Rasteriser::Face {
     const Vec3* corner[3];  // outlive the drawing of the triangle
     bool flat;              // no corner brings a normal of its own
     const TriPolygon* source = nullptr;  // read into `into` when first needed
     Corner* into = nullptr;
     int state = 0;          // 0 not yet known, 1 known, -1 degenerate: nothing is drawn
-    Vec3 unit{};
+    Vec3 unit{};                      // set by attributes() for a mesh's triangle
+    std::array<float, 3> normalF{};  // along the normal, of any length
 
     bool usable() {
         if (state == 0) {
-            if (source) load();
-            const Vec3 n = cross(*corner[1] - *corner[0], *corner[2] - *corner[0]);
-            state = (dot(n, n) > 0 && finite(n)) ? 1 : -1;
-            unit = normalised(n);
+            if (source) {
+                const Point3d* v = source->vertex;
+                const Point3d* m = source->normal;
+                flat = isZero(m[0]) && isZero(m[1]) && isZero(m[2]);
+                const float ax = v[1].x - v[0].x, ay = v[1].y - v[0].y, az = v[1].z - v[0].z;
+                const float bx = v[2].x - v[0].x, by = v[2].y - v[0].y, bz = v[2].z - v[0].z;
+                // Left at its length, the lighting batch makes it a unit
+                // vector; one too short or too long for single precision is
+                // made one here, from the corners in double precision.
+                normalF = {ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx};
+                const Vec3 n{normalF[0], normalF[1], normalF[2]};
+                const double l2 = dot(n, n);
+                if (!(l2 > 1e-20 && l2 < 1e30)) {
+                    const Vec3 p0 = vec(v[0]);
+                    const Vec3 exact = normalised(cross(vec(v[1]) - p0, vec(v[2]) - p0));
+                    normalF = {static_cast<float>(exact.x), static_cast<float>(exact.y), static_cast<float>(exact.z)};
+                    state = dot(exact, exact) > 0 ? 1 : -1;
+                } else {
+                    state = 1;
+                }
+            } else {
+                const Vec3 n = cross(*corner[1] - *corner[0], *corner[2] - *corner[0]);
+                state = (dot(n, n) > 0 && finite(n)) ? 1 : -1;
+                unit = normalised(n);
+                normalF = {static_cast<float>(unit.x), static_cast<float>(unit.y), static_cast<float>(unit.z)};
+            }
         }
         return state > 0;
     }
 
-private:
-    void load() {
+    // The corners' positions, normals and map coordinates, for a pixel that
+    // needs more than its depth.
+    void attributes() {
+        if (!source) return;
         for (int k = 0; k < 3; ++k) {
             const Point3d& v = source->vertex[k];
             const Point3d& n = source->normal[k];
@@ -110,9 +139,13 @@ private:
             into[k].normal = {n.x, n.y, n.z};
             into[k].u = into[k].v = 0;
         }
-        flat = isZero(into[0].normal) && isZero(into[1].normal) && isZero(into[2].normal);
+        unit = normalised({normalF[0], normalF[1], normalF[2]});
+        source = nullptr;
     }
-    static bool isZero(const Vec3& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
+
+private:
+    static bool isZero(const Point3d& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
+    static Vec3 vec(const Point3d& a) { return {a.x, a.y, a.z}; }
 };
 
 void Rasteriser::begin(int width, int height) {
@@ -147,6 +180,23 @@ void Rasteriser::updateView() {
     }
     viewX_ = (width_ - viewW_) * 0.5;
     viewY_ = (height_ - viewH_) * 0.5;
+    aimRays();
+}
+
+void Rasteriser::aimRays() {
+    // From the eye a pixel centre (px, py) at depth z lies z times
+    // ((px - ox) / w) R + ((oy - py) / h) U + F, where R, U and F are the
+    // vectors the camera's dot products measure along.
+    auto along = [](Vec3 a) { return a * (1.0 / dot(a, a)); };
+    if (!camera_.valid || !(viewW_ > 0) || !(viewH_ > 0)) return;
+    const Vec3 r = along(camera_.right), u = along(camera_.up), f = along(camera_.forward);
+    const double ox = viewX_ + 0.5 * viewW_, oy = viewY_ + 0.5 * viewH_;
+    // Towards the eye, times 1/z.
+    const Vec3 perX = r * (-1.0 / viewW_), perY = u * (1.0 / viewH_);
+    const Vec3 base = r * (ox / viewW_) - u * (oy / viewH_) - f;
+    const double longest = length(base) + width_ * length(perX) + height_ * length(perY);
+    batch_.setRays(base, perX, perY, longest);
+    for (auto& l : bandLighting_) l->setRays(base, perX, perY, longest);
 }
 
 bool Rasteriser::project(const Vec3& cam, const Vertex& v, Corner& p) const {
@@ -227,6 +277,7 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
             while (bandLighting_.size() < static_cast<size_t>(bands - 1)) {
                 bandLighting_.push_back(std::make_unique<PixelLighting>());
                 bandLighting_.back()->setScene(camera_.location, lights_);
+                aimRays();
             }
         } catch (const std::bad_alloc&) {
             drawMeshBand(triangles, n, surface, wholePicture());
@@ -274,6 +325,15 @@ constexpr int kLanes = 4;
 inline Lanes splat(double v) { return Lanes{} + static_cast<float>(v); }
 inline Lanes lanesMin(Lanes a, Lanes b) { return a < b ? a : b; }
 inline Lanes lanesMax(Lanes a, Lanes b) { return a > b ? a : b; }
+// One bit a lane, set where the lane's mask is.
+inline uint32_t laneBits(LaneMask m) {
+#if defined(__SSE2__)
+    return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(m)));
+#else
+    return (m[0] & 1u) | (m[1] & 2u) | (m[2] & 4u) | (m[3] & 8u);
+#endif
+}
+
 // Rounded down and up to whole numbers, exactly, for values well inside the
 // range of int (a true comparison is -1).
 inline LaneMask floorLanes(Lanes v) {
@@ -498,12 +558,10 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
 
 void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface& surface, Face& face,
                            const Band& band, int x0, int y0, int columns, int rows) {
-    using Lanes = float __attribute__((vector_size(16)));
-    using Mask = int32_t __attribute__((vector_size(16)));
     const Lanes column = {0, 1, 2, 3};
     const Lanes row0 = w.w0 + column * w.w0x, row1 = w.w1 + column * w.w1x;
-    const Mask inside = column < static_cast<float>(columns);
-    const Mask bit = {1, 2, 4, 8};
+    // The block's columns in each row's four bits.
+    const uint32_t inColumns = 0x11111111u * ((1u << columns) - 1);
     // The rows of this band; the weights count rows from y0 whatever the band.
     const int firstRow = std::max(0, band.top - y0), lastRow = std::min(rows - 1, band.bottom - y0);
     auto weightsAt = [&](int r, Lanes& b0, Lanes& b1, Lanes& b2, Lanes& invz) {
@@ -521,23 +579,43 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
         Lanes b0, b1, b2, invz, depth;
         weightsAt(r, b0, b1, b2, invz);
         std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
-        const Mask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth) & inside & bit;
-        covered |= static_cast<uint32_t>(hit[0] | hit[1] | hit[2] | hit[3]) << (4 * r);
+        const LaneMask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth);
+        covered |= laneBits(hit) << (4 * r);
     }
+    covered &= inColumns;
     if (covered == 0 || !face.usable()) return;
+    // In one colour with the face's normal, a pixel needs only its place
+    // and depth.
+    const bool plain = face.flat && !surface.image.data && batched_;
+    const std::array<float, 3> colour{static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
+                                      static_cast<float>(surface.colour.z)};
     for (; covered; covered &= covered - 1) {
         const int at = __builtin_ctz(covered);
         const int c = at & 3, r = at >> 2;
         Lanes b0, b1, b2, invz;
         weightsAt(r, b0, b1, b2, invz);  // the same sums as the test
         depthTop[static_cast<size_t>(r) * width_ + c] = invz[c];
-        drawPixel(p, surface, face, band, x0 + c, y0 + r, b0[c], b1[c], b2[c], invz[c]);
+        const int x = x0 + c, y = y0 + r;
+        if (plain && band.lighting->add(colour_.data() + static_cast<size_t>(y) * width_ + x,
+                                        static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, invz[c],
+                                        face.normalF, colour))
+            continue;
+        drawPixel(p, surface, face, band, x, y, b0[c], b1[c], b2[c], invz[c]);
     }
 }
 
-void Rasteriser::drawPixel(const Corner (&p)[3], const Surface& surface, const Face& face, const Band& band, int x,
-                           int y, double b0, double b1, double b2, double invz) {
+void Rasteriser::drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band, int x, int y,
+                           double b0, double b1, double b2, double invz) {
     uint32_t* pixel = colour_.data() + static_cast<size_t>(y) * width_ + x;
+    // One colour and the face's normal: the batch finds the point from the
+    // pixel's place and depth.
+    if (face.flat && !surface.image.data && batched_ &&
+        band.lighting->add(pixel, static_cast<float>(x + 0.5), static_cast<float>(y + 0.5),
+                           static_cast<float>(invz), face.normalF,
+                           {static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
+                            static_cast<float>(surface.colour.z)}))
+        return;
+    face.attributes();
     // Perspective-correct attributes.
     const double z = 1.0 / invz;
     const double a0 = b0 * p[0].invz * z, a1 = b1 * p[1].invz * z, a2 = b2 * p[2].invz * z;

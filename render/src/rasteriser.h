@@ -84,6 +84,8 @@ private:
     Band wholePicture() { return {0, height_ - 1, &batch_}; }
     // Places the camera's picture in the target; depends only on the size and the camera.
     void updateView();
+    // Tells the lighting batches where each pixel's ray runs.
+    void aimRays();
     void sceneChanged();
     bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
     void drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands);
@@ -98,7 +100,7 @@ private:
                    const Band& band, int x0, int y0, int columns, int rows);
     // Depth-tested pixel (x, y) is drawn: its colour from the corners'
     // attributes at weights b0, b1, b2 (of the picture) and depth invz.
-    void drawPixel(const Corner (&p)[3], const Surface& surface, const Face& face, const Band& band, int x, int y,
+    void drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band, int x, int y,
                    double b0, double b1, double b2, double invz);
     // The colour of a point with the given unit normal and surface colour.
     uint32_t shade(Vec3 position, Vec3 normal, Vec3 base) const;
