@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include "camera_projection.h"
 #include "kxrender.h"
@@ -38,16 +39,15 @@ constexpr char kLabel[] = "Enable &Shaded Preview";
 static_assert(sizeof(kLabel) <= sizeof(PreviewCaps::label));
 constexpr uint32_t kMaxImageSide = 4096;
 
-// Long meshes are drawn on the calling thread unless KXRENDER_THREADS=n asks
-// for n threads, each drawing its own band of rows. On a machine whose cores
-// are busy with other work the extra threads measured slower, so they are
-// not the default.
+// Long meshes are shared among one thread a core (at most four: each more
+// copies and merges the whole picture once a mesh); KXRENDER_THREADS=n asks
+// for n, and 1 keeps the drawing on the calling thread.
 int drawingThreads() {
     if (const char* chosen = std::getenv("KXRENDER_THREADS")) {
         const int n = std::atoi(chosen);
         if (n >= 1) return std::min(n, 64);
     }
-    return 1;
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
 }
 
 kxr::Vec3 colourOf(uint32_t bgr) {

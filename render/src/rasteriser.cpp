@@ -166,7 +166,7 @@ void Rasteriser::begin(int width, int height) {
 
 void Rasteriser::sceneChanged() {
     batched_ = batch_.setScene(camera_.location, lights_);
-    for (auto& l : bandLighting_) l->setScene(camera_.location, lights_);
+    for (Layer& l : layers_) l.lighting->setScene(camera_.location, lights_);
 }
 
 void Rasteriser::updateView() {
@@ -196,7 +196,7 @@ void Rasteriser::aimRays() {
     const Vec3 base = r * (ox / viewW_) - u * (oy / viewH_) - f;
     const double longest = length(base) + width_ * length(perX) + height_ * length(perY);
     batch_.setRays(base, perX, perY, longest);
-    for (auto& l : bandLighting_) l->setRays(base, perX, perY, longest);
+    for (Layer& l : layers_) l.lighting->setRays(base, perX, perY, longest);
 }
 
 bool Rasteriser::project(const Vec3& cam, const Vertex& v, Corner& p) const {
@@ -237,7 +237,7 @@ void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
 }
 
 void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face,
-                         const Band& band) {
+                         const Pass& pass) {
     // Cut at the near plane: up to four corners remain.
     ClipVertex in[3];
     for (int i = 0; i < 3; ++i) in[i] = {cam[i], v[i]};
@@ -256,64 +256,89 @@ void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surfa
     for (int i = 0; i < n; ++i)
         if (!project(out[i].cam, out[i].v, p[i])) return;
     Corner first[3] = {p[0], p[1], p[2]};
-    fill(first, surface, face, band);
+    fill(first, surface, face, pass);
     if (n == 4) {
         Corner second[3] = {p[0], p[2], p[3]};
-        fill(second, surface, face, band);
+        fill(second, surface, face, pass);
     }
 }
 
 namespace {
 // Below this many triangles a second thread costs more than it saves.
 constexpr size_t kTrianglesForThreads = 8192;
-constexpr int kMostBands = 8;
+constexpr int kMostParts = 8;
 }  // namespace
 
 void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0 || !triangles) return;
-    const int bands = std::min({threads_, kMostBands, height_ / 16});
-    if (bands > 1 && n >= kTrianglesForThreads) {
+    const int parts = std::min(threads_, kMostParts);
+    if (parts > 1 && n >= kTrianglesForThreads) {
         try {
-            while (bandLighting_.size() < static_cast<size_t>(bands - 1)) {
-                bandLighting_.push_back(std::make_unique<PixelLighting>());
-                bandLighting_.back()->setScene(camera_.location, lights_);
+            const size_t pixels = colour_.size();
+            while (layers_.size() < static_cast<size_t>(parts - 1)) {
+                Layer layer{{}, {}, std::make_unique<PixelLighting>()};
+                layer.lighting->setScene(camera_.location, lights_);
+                layers_.push_back(std::move(layer));
                 aimRays();
             }
+            for (Layer& l : layers_) {
+                l.colour.resize(pixels);
+                l.depth.resize(depth_.size());
+            }
         } catch (const std::bad_alloc&) {
-            drawMeshBand(triangles, n, surface, wholePicture());
+            layers_.clear();
+            drawMeshPass(triangles, n, surface, wholePicture());
             return;
         }
-        drawMeshInBands(triangles, n, surface, bands);
+        drawMeshInParts(triangles, n, surface, parts);
         return;
     }
-    drawMeshBand(triangles, n, surface, wholePicture());
+    drawMeshPass(triangles, n, surface, wholePicture());
 }
 
-void Rasteriser::drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands) {
-    // Each thread draws every triangle into its own rows, lit by its own
-    // batch: no pixel is written by two threads.
+void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Surface& surface, int parts) {
+    // Each helper draws its share of the triangles into a copy of the picture
+    // as it stands, lit by its own batch; the copies are then merged in the
+    // order of the shares. A pixel keeps the nearest surface and, between
+    // equally near ones, the one drawn first: the picture one thread draws.
     batch_.flush();
-    std::array<Band, kMostBands> parts{};
-    for (int b = 0; b < bands; ++b)
-        parts[b] = {height_ * b / bands, height_ * (b + 1) / bands - 1, b == 0 ? &batch_ : bandLighting_[b - 1].get()};
-    std::array<std::thread, kMostBands> helpers;
+    std::array<std::thread, kMostParts> helpers;
+    auto share = [&](int part) { return n * static_cast<size_t>(part) / static_cast<size_t>(parts); };
+    auto drawShare = [this, triangles, &surface, &share](int part) {
+        Layer& layer = layers_[part - 1];
+        const size_t from = share(part);
+        drawMeshPass(triangles + from, share(part + 1) - from, surface,
+                     {layer.colour.data(), layer.depth.data(), layer.lighting.get()});
+        layer.lighting->flush();
+    };
+    for (int part = 1; part < parts; ++part) {
+        Layer& layer = layers_[part - 1];
+        std::copy(colour_.begin(), colour_.end(), layer.colour.begin());
+        std::copy(depth_.begin(), depth_.end(), layer.depth.begin());
+    }
     int started = 1;
     try {
-        for (; started < bands; ++started)
-            helpers[started] = std::thread([this, triangles, n, &surface, band = parts[started]] {
-                drawMeshBand(triangles, n, surface, band);
-                band.lighting->flush();
-            });
+        for (; started < parts; ++started) helpers[started] = std::thread(drawShare, started);
     } catch (const std::system_error&) {
-        // No more threads: the calling thread draws the remaining bands.
+        // No more threads: the calling thread draws the remaining shares.
     }
-    drawMeshBand(triangles, n, surface, parts[0]);
-    for (int b = started; b < bands; ++b) {
-        drawMeshBand(triangles, n, surface, parts[b]);
-        parts[b].lighting->flush();
-    }
+    drawMeshPass(triangles, share(1), surface, wholePicture());
+    for (int part = started; part < parts; ++part) drawShare(part);
+    batch_.flush();
     for (std::thread& t : helpers)
         if (t.joinable()) t.join();
+    for (int part = 1; part < parts; ++part) merge(layers_[part - 1]);
+}
+
+void Rasteriser::merge(const Layer& layer) {
+    const size_t n = colour_.size();
+    const float* depth = layer.depth.data();
+    const uint32_t* colour = layer.colour.data();
+    for (size_t i = 0; i < n; ++i) {
+        const bool nearer = depth[i] > depth_[i];
+        depth_[i] = nearer ? depth[i] : depth_[i];
+        colour_[i] = nearer ? colour[i] : colour_[i];
+    }
 }
 
 namespace {
@@ -414,18 +439,16 @@ LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLane
 
 }  // namespace
 
-void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band) {
+void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass) {
     const double ox = viewX_ + 0.5 * viewW_, oy = viewY_ + 0.5 * viewH_;
     const LaneCamera lanes(camera_, ox, oy, viewW_, viewH_);
-    // The first and last pixel centres of the camera's picture, and the rows
-    // of this band.
+    // The first and last pixel centres of the camera's picture.
     const int firstColumn = std::max(0, ceilSmall(viewX_ - 0.5));
     const int lastColumn = std::min(width_ - 1, floorSmall(viewX_ + viewW_ - 0.5));
     const int firstRow = std::max(0, ceilSmall(viewY_ - 0.5));
     const int lastRow = std::min(height_ - 1, floorSmall(viewY_ + viewH_ - 0.5));
     const Lanes left = splat(firstColumn + 0.5), right = splat(lastColumn + 0.5);
     const Lanes top = splat(firstRow + 0.5), bottom = splat(lastRow + 0.5);
-    const LaneMask bandTop = LaneMask{} + band.top, bandBottom = LaneMask{} + band.bottom;
     const Lanes half = splat(0.5);
 
     // Four triangles at a time; the last group repeats its final triangle in
@@ -446,7 +469,7 @@ void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surfa
         const LaneMask y0 = ceilLanes(lanesMax(minY, top) - half), y1 = floorLanes(lanesMin(maxY, bottom) - half);
         // Most triangles of a dense mesh hold no pixel centre: those leave here.
         const LaneMask wanted =
-            c.inFront & (x0 <= x1) & (lanesMax(y0, bandTop) <= lanesMin(y1, bandBottom));
+            c.inFront & (x0 <= x1) & (y0 <= y1);
         // A small triangle is tested a block at a time, with its weights
         // worked out here, relative to the block's first centre.
         const LaneMask small = (x1 - x0 < kSmallColumns) & (y1 - y0 < kSmallRows) & (maxX - minX < 2.0f * kSmallColumns) &
@@ -466,7 +489,7 @@ void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surfa
         for (int lane = 0; lane < count; ++lane) {
             const TriPolygon& tri = *t[lane];
             if (!c.inFront[lane]) {
-                drawGeneral(tri, surface, band);
+                drawGeneral(tri, surface, pass);
                 continue;
             }
             if (!wanted[lane]) continue;
@@ -478,16 +501,16 @@ void Rasteriser::drawMeshBand(const TriPolygon* triangles, size_t n, const Surfa
             }
             Face face{{&p[0].position, &p[1].position, &p[2].position}, true, &tri, p};
             if (!small[lane]) {
-                fill(p, surface, face, band);
+                fill(p, surface, face, pass);
             } else if (sized[lane]) {
-                fillBlock(p, w.lane(lane), surface, face, band, x0[lane], y0[lane], x1[lane] - x0[lane] + 1,
+                fillBlock(p, w.lane(lane), surface, face, pass, x0[lane], y0[lane], x1[lane] - x0[lane] + 1,
                           y1[lane] - y0[lane] + 1);
             }
         }
     }
 }
 
-void Rasteriser::drawGeneral(const TriPolygon& t, const Surface& surface, const Band& band) {
+void Rasteriser::drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass) {
     // Reaches behind the near plane, lies far off the picture, or is not a
     // number: cut and projected in double precision.
     if (!finite(t.vertex[0]) || !finite(t.vertex[1]) || !finite(t.vertex[2])) return;
@@ -500,10 +523,10 @@ void Rasteriser::drawGeneral(const TriPolygon& t, const Surface& surface, const 
     }
     Face face{{&v[0].position, &v[1].position, &v[2].position},
               isZero(v[0].normal) && isZero(v[1].normal) && isZero(v[2].normal)};
-    drawCut(v, cam, surface, face, band);
+    drawCut(v, cam, surface, face, pass);
 }
 
-void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const Band& band) {
+void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass) {
     // The pixel centres the triangle's bounds hold, inside the camera's
     // picture; a triangle between centres ends here.
     const double left = std::max(viewX_, std::min({p[0].sx, p[1].sx, p[2].sx}));
@@ -511,14 +534,11 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
     const double top = std::max(viewY_, std::min({p[0].sy, p[1].sy, p[2].sy}));
     const double bottom = std::min(viewY_ + viewH_, std::max({p[0].sy, p[1].sy, p[2].sy}));
     if (!(left < right) || !(top < bottom)) return;
-    // The bounds lie inside the target, so the values are small. The weights
-    // are taken relative to the first centre on the picture, not in the
-    // band, so that every band works with the same numbers.
+    // The bounds lie inside the target, so the values are small.
     const int x0 = std::max(0, ceilSmall(left - 0.5));
     const int x1 = std::min(width_ - 1, floorSmall(right - 0.5));
-    const int top0 = std::max(0, ceilSmall(top - 0.5));
-    const int bottom0 = std::min(height_ - 1, floorSmall(bottom - 0.5));
-    const int y0 = std::max(band.top, top0), y1 = std::min(band.bottom, bottom0);
+    const int y0 = std::max(0, ceilSmall(top - 0.5));
+    const int y1 = std::min(height_ - 1, floorSmall(bottom - 0.5));
     if (x0 > x1 || y0 > y1) return;
     const double area = (p[1].sx - p[0].sx) * (p[2].sy - p[0].sy) - (p[2].sx - p[0].sx) * (p[1].sy - p[0].sy);
     if (!(std::fabs(area) > 1e-12)) return;
@@ -526,23 +546,23 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
 
     // Barycentric weights are linear across the picture: taken at the first
     // pixel centre, relative to it for precision, then stepped.
-    const double px = x0 + 0.5, py = top0 + 0.5;
+    const double px = x0 + 0.5, py = y0 + 0.5;
     const double w0 = ((p[1].sx - px) * (p[2].sy - py) - (p[2].sx - px) * (p[1].sy - py)) * inv;
     const double w1 = ((p[2].sx - px) * (p[0].sy - py) - (p[0].sx - px) * (p[2].sy - py)) * inv;
     const double w0x = (p[1].sy - p[2].sy) * inv, w0y = (p[2].sx - p[1].sx) * inv;
     const double w1x = (p[2].sy - p[0].sy) * inv, w1y = (p[0].sx - p[2].sx) * inv;
     const double dz0 = p[0].invz - p[2].invz, dz1 = p[1].invz - p[2].invz;
 
-    if (x1 - x0 < kSmallColumns && bottom0 - top0 < kSmallRows) {
+    if (x1 - x0 < kSmallColumns && y1 - y0 < kSmallRows) {
         const BlockWeights weights{static_cast<float>(w0),  static_cast<float>(w1),  static_cast<float>(w0x),
                                    static_cast<float>(w0y), static_cast<float>(w1x), static_cast<float>(w1y),
                                    static_cast<float>(p[2].invz), static_cast<float>(dz0), static_cast<float>(dz1)};
-        fillBlock(p, weights, surface, face, band, x0, top0, x1 - x0 + 1, bottom0 - top0 + 1);
+        fillBlock(p, weights, surface, face, pass, x0, y0, x1 - x0 + 1, y1 - y0 + 1);
         return;
     }
     for (int y = y0; y <= y1; ++y) {
-        double b0 = w0 + (y - top0) * w0y, b1 = w1 + (y - top0) * w1y;
-        float* depthRow = depth_.data() + static_cast<size_t>(y) * width_;
+        double b0 = w0 + (y - y0) * w0y, b1 = w1 + (y - y0) * w1y;
+        float* depthRow = pass.depth + static_cast<size_t>(y) * width_;
         for (int x = x0; x <= x1; ++x, b0 += w0x, b1 += w1x) {
             const double b2 = 1.0 - b0 - b1;
             // One test for the three edges.
@@ -551,19 +571,17 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
             if (!(invz > depthRow[x])) continue;
             if (!face.usable()) return;
             depthRow[x] = static_cast<float>(invz);
-            drawPixel(p, surface, face, band, x, y, b0, b1, b2, invz);
+            drawPixel(p, surface, face, pass, x, y, b0, b1, b2, invz);
         }
     }
 }
 
 void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface& surface, Face& face,
-                           const Band& band, int x0, int y0, int columns, int rows) {
+                           const Pass& pass, int x0, int y0, int columns, int rows) {
     const Lanes column = {0, 1, 2, 3};
     const Lanes row0 = w.w0 + column * w.w0x, row1 = w.w1 + column * w.w1x;
     // The block's columns in each row's four bits.
     const uint32_t inColumns = 0x11111111u * ((1u << columns) - 1);
-    // The rows of this band; the weights count rows from y0 whatever the band.
-    const int firstRow = std::max(0, band.top - y0), lastRow = std::min(rows - 1, band.bottom - y0);
     auto weightsAt = [&](int r, Lanes& b0, Lanes& b1, Lanes& b2, Lanes& invz) {
         const float fr = static_cast<float>(r);
         b0 = row0 + fr * w.w0y;
@@ -574,8 +592,8 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
 
     // Every centre of the block tested at once; one bit a pixel, four a row.
     uint32_t covered = 0;
-    float* depthTop = depth_.data() + static_cast<size_t>(y0) * width_ + x0;
-    for (int r = firstRow; r <= lastRow; ++r) {
+    float* depthTop = pass.depth + static_cast<size_t>(y0) * width_ + x0;
+    for (int r = 0; r < rows; ++r) {
         Lanes b0, b1, b2, invz, depth;
         weightsAt(r, b0, b1, b2, invz);
         std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
@@ -596,21 +614,21 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
         weightsAt(r, b0, b1, b2, invz);  // the same sums as the test
         depthTop[static_cast<size_t>(r) * width_ + c] = invz[c];
         const int x = x0 + c, y = y0 + r;
-        if (plain && band.lighting->add(colour_.data() + static_cast<size_t>(y) * width_ + x,
+        if (plain && pass.lighting->add(pass.colour + static_cast<size_t>(y) * width_ + x,
                                         static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, invz[c],
                                         face.normalF, colour))
             continue;
-        drawPixel(p, surface, face, band, x, y, b0[c], b1[c], b2[c], invz[c]);
+        drawPixel(p, surface, face, pass, x, y, b0[c], b1[c], b2[c], invz[c]);
     }
 }
 
-void Rasteriser::drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band, int x, int y,
+void Rasteriser::drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass, int x, int y,
                            double b0, double b1, double b2, double invz) {
-    uint32_t* pixel = colour_.data() + static_cast<size_t>(y) * width_ + x;
+    uint32_t* pixel = pass.colour + static_cast<size_t>(y) * width_ + x;
     // One colour and the face's normal: the batch finds the point from the
     // pixel's place and depth.
     if (face.flat && !surface.image.data && batched_ &&
-        band.lighting->add(pixel, static_cast<float>(x + 0.5), static_cast<float>(y + 0.5),
+        pass.lighting->add(pixel, static_cast<float>(x + 0.5), static_cast<float>(y + 0.5),
                            static_cast<float>(invz), face.normalF,
                            {static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
                             static_cast<float>(surface.colour.z)}))
@@ -631,9 +649,9 @@ void Rasteriser::drawPixel(const Corner (&p)[3], const Surface& surface, Face& f
         const double v = p[0].v * a0 + p[1].v * a1 + p[2].v * a2;
         base = sample(surface.image, u, v);
     }
-    if (!batched_ || !band.lighting->add(pixel, camera_.location - pos, normal, base)) {
+    if (!batched_ || !pass.lighting->add(pixel, camera_.location - pos, normal, base)) {
         // Too far out for the batch: lit exactly, after whatever waits.
-        band.lighting->flush();
+        pass.lighting->flush();
         *pixel = shade(pos, normal, base);
     }
 }

@@ -58,8 +58,8 @@ public:
         lights_ = std::move(lights);
         sceneChanged();
     }
-    // How many threads draw a long mesh, each its own band of rows (1: the
-    // calling thread alone).
+    // How many threads draw a long mesh, each a share of its triangles into a
+    // copy of the picture, merged after (1: the calling thread alone).
     void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // Writes the colours of the pixels still waiting to be lit.
     void flush() { batch_.flush(); }
@@ -76,31 +76,41 @@ public:
 private:
     struct Corner;
     struct Face;
-    // The rows one drawing pass may write, and where its pixels wait to be lit.
-    struct Band {
-        int top, bottom;  // inclusive
+    // Where one drawing pass writes: the picture and depths (the target's, or
+    // a helper thread's copy), and where its pixels wait to be lit.
+    struct Pass {
+        uint32_t* colour;
+        float* depth;
         PixelLighting* lighting;
     };
-    Band wholePicture() { return {0, height_ - 1, &batch_}; }
+    // A helper thread's copy of the picture, and its lighting.
+    struct Layer {
+        std::vector<uint32_t> colour;
+        std::vector<float> depth;
+        std::unique_ptr<PixelLighting> lighting;
+    };
+    Pass wholePicture() { return {colour_.data(), depth_.data(), &batch_}; }
     // Places the camera's picture in the target; depends only on the size and the camera.
     void updateView();
     // Tells the lighting batches where each pixel's ray runs.
     void aimRays();
     void sceneChanged();
     bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
-    void drawMeshInBands(const TriPolygon* triangles, size_t n, const Surface& surface, int bands);
-    void drawMeshBand(const TriPolygon* triangles, size_t n, const Surface& surface, const Band& band);
-    void drawGeneral(const TriPolygon& t, const Surface& surface, const Band& band);
-    void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Band& band);
-    void fill(Corner (&p)[3], const Surface& surface, Face& face, const Band& band);
+    void drawMeshInParts(const TriPolygon* triangles, size_t n, const Surface& surface, int parts);
+    // Takes every pixel a layer drew nearer than the picture holds.
+    void merge(const Layer& layer);
+    void drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass);
+    void drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass);
+    void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Pass& pass);
+    void fill(Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass);
     // A triangle whose pixel centres on the picture lie within four columns
     // and eight rows, starting at (x0, y0): the block's centres are tested
     // together, without a branch a pixel.
     void fillBlock(Corner (&p)[3], const BlockWeights& weights, const Surface& surface, Face& face,
-                   const Band& band, int x0, int y0, int columns, int rows);
+                   const Pass& pass, int x0, int y0, int columns, int rows);
     // Depth-tested pixel (x, y) is drawn: its colour from the corners'
     // attributes at weights b0, b1, b2 (of the picture) and depth invz.
-    void drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Band& band, int x, int y,
+    void drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass, int x, int y,
                    double b0, double b1, double b2, double invz);
     // The colour of a point with the given unit normal and surface colour.
     uint32_t shade(Vec3 position, Vec3 normal, Vec3 base) const;
@@ -115,8 +125,8 @@ private:
     PixelLighting batch_;
     bool batched_ = true;
     int threads_ = 1;
-    // The lighting of the other bands' threads, made when first needed.
-    std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
+    // Made when first needed, kept for the next frames.
+    std::vector<Layer> layers_;
 };
 
 }  // namespace kxr

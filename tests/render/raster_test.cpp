@@ -521,3 +521,90 @@ TEST(Raster, MeshDrawsAsItsTrianglesOneByOneAtAnySize) {
 }
 
 }  // namespace
+
+namespace {
+
+// A rectangle facing the camera at depth z, cut into side x side quads.
+// With normals given, each corner brings the face's own normal.
+std::vector<TriPolygon> sheet(float x0, float y0, float x1, float y1, float z, int side, bool withNormals) {
+    std::vector<TriPolygon> t;
+    auto at = [&](int i, int j) { return Point3d{x0 + (x1 - x0) * i / side, y0 + (y1 - y0) * j / side, z}; };
+    const Point3d n = withNormals ? Point3d{0, 0, -1} : Point3d{};
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) {
+            t.push_back({{at(i, j), at(i + 1, j), at(i + 1, j + 1)}, {n, n, n}});
+            t.push_back({{at(i, j), at(i + 1, j + 1), at(i, j + 1)}, {n, n, n}});
+        }
+    return t;
+}
+
+TEST(Raster, TinyTrianglesCoverWhatTheirWholeCovers) {
+    // The same rectangle as two triangles and as thousands of triangles
+    // smaller than a pixel: the same pixel centres, at any picture size and
+    // on any number of threads. Its edges lie between centres, a fifth of a
+    // pixel or more away.
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{64, 48}, {61, 45}, {97, 13}}) {
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        // The test camera shows z = 0 as 13.3 units across and 10 down.
+        auto worldX = [w = w](double px) { return static_cast<float>((px / w - 0.5) * 13.3); };
+        auto worldY = [h = h](double py) { return static_cast<float>((0.5 - py / h) * 10.0); };
+        std::vector<TriPolygon> whole = sheet(worldX(3.3), worldY(h - 2.3), worldX(w - 4.2), worldY(2.2), 0, 1, false);
+        std::vector<TriPolygon> tiny = sheet(worldX(3.3), worldY(h - 2.3), worldX(w - 4.2), worldY(2.2), 0, 90, false);
+        const CadObject wholeMesh = meshOf(whole), tinyMesh = meshOf(tiny);
+        const std::vector<Light> lights = {{{-10, 10, -10}}};
+        const std::vector<uint32_t> big = draw(camera(1.33f), {&wholeMesh}, lights, w, h).pixels;
+        for (const char* threads : {"1", "3"}) {
+            SCOPED_TRACE(threads);
+            setenv("KXRENDER_THREADS", threads, 1);
+            const std::vector<uint32_t> small = draw(camera(1.33f), {&tinyMesh}, lights, w, h).pixels;
+            unsetenv("KXRENDER_THREADS");
+            ASSERT_EQ(small.size(), big.size());
+            int covered = 0;
+            for (size_t i = 0; i < big.size(); ++i) {
+                EXPECT_EQ(small[i] != KXRENDER_BACKGROUND, big[i] != KXRENDER_BACKGROUND) << "pixel " << i;
+                covered += big[i] != KXRENDER_BACKGROUND;
+            }
+            EXPECT_GT(covered, 100);
+            // Where the camera's picture fills the target, centres 3 to w - 5 and 2 to h - 3.
+            if (w == kW) {
+                EXPECT_EQ(covered, (w - 7) * (h - 4));
+            }
+        }
+    }
+}
+
+TEST(Raster, PointsFoundOnTheRaysAreLitAsPointsFromTheCorners) {
+    // A sheet without normals is lit at points found from each pixel's ray
+    // and depth; the same sheet whose corners bring the face's normal is lit
+    // at points weighted from its corners. Near lights and a slanted sheet
+    // make the point matter; the colours agree.
+    for (int side : {1, 60}) {
+        SCOPED_TRACE(side);
+        std::vector<TriPolygon> plain = sheet(-8, -6, 8, 6, 0, side, false);
+        std::vector<TriPolygon> given = sheet(-8, -6, 8, 6, 0, side, true);
+        for (auto* mesh : {&plain, &given})
+            for (TriPolygon& t : *mesh)
+                for (int k = 0; k < 3; ++k) {
+                    t.vertex[k].z = t.vertex[k].x * 0.5f;  // turned away to the right
+                    if (mesh == &given) t.normal[k] = {0.5f, 0, -1};
+                }
+        const CadObject a = meshOf(plain), b = meshOf(given);
+        const std::vector<Light> lights = {{{-2, 1, -3}}, {{3, -1, -2}, true, {3, -1, 2}}};
+        const Picture fromRays = draw(camera(1.33f), {&a}, lights);
+        const Picture fromCorners = draw(camera(1.33f), {&b}, lights);
+        int lit = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
+                const uint32_t p = fromRays.at(x, y), q = fromCorners.at(x, y);
+                ASSERT_EQ(p == KXRENDER_BACKGROUND, q == KXRENDER_BACKGROUND);
+                EXPECT_NEAR(red(p), red(q), 2);
+                EXPECT_NEAR(green(p), green(q), 2);
+                EXPECT_NEAR(blue(p), blue(q), 2);
+                lit += brightness(p) > 3 * 0x60;
+            }
+        EXPECT_GT(lit, 100);
+    }
+}
+
+}  // namespace
