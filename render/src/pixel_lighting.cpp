@@ -54,14 +54,15 @@ void PixelLighting::flush() {
     const float ramp = static_cast<float>(1.0 / (kSpotInner - kSpotOuter));
 
     const std::array<float, 3> base = rayBase_, perX = rayX_, perY = rayY_;
+    // A pixel queued by its place: the point on its ray at its depth. Worked
+    // out for every pixel and weighed in, so that the loop has no branch.
     for (int i = 0; i < n; ++i) {
-        // A pixel queued by its place: the point on its ray at its depth.
-        const bool onRay = invz_[i] > 0;
-        const float z = 1.0f / (onRay ? invz_[i] : 1.0f);
-        const float px = px_[i], py = py_[i];
-        ex_[i] = onRay ? (base[0] + perX[0] * px + perY[0] * py) * z : ex_[i];
-        ey_[i] = onRay ? (base[1] + perX[1] * px + perY[1] * py) * z : ey_[i];
-        ez_[i] = onRay ? (base[2] + perX[2] * px + perY[2] * py) * z : ez_[i];
+        const float z = 1.0f / invz_[i], px = px_[i], py = py_[i], ray = onRay_[i], given = 1.0f - ray;
+        ex_[i] = ray * ((base[0] + perX[0] * px + perY[0] * py) * z) + given * ex_[i];
+        ey_[i] = ray * ((base[1] + perX[1] * px + perY[1] * py) * z) + given * ey_[i];
+        ez_[i] = ray * ((base[2] + perX[2] * px + perY[2] * py) * z) + given * ez_[i];
+    }
+    for (int i = 0; i < n; ++i) {
         const float unit = inverseLength(nx_[i], ny_[i], nz_[i]);
         nx_[i] *= unit, ny_[i] *= unit, nz_[i] *= unit;
     }

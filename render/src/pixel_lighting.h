@@ -35,7 +35,7 @@ public:
         ex_[i] = static_cast<float>(toEye.x), ey_[i] = static_cast<float>(toEye.y), ez_[i] = static_cast<float>(toEye.z);
         nx_[i] = static_cast<float>(normal.x), ny_[i] = static_cast<float>(normal.y), nz_[i] = static_cast<float>(normal.z);
         r_[i] = static_cast<float>(base.x), g_[i] = static_cast<float>(base.y), b_[i] = static_cast<float>(base.z);
-        invz_[i] = 0;
+        px_[i] = py_[i] = 0, invz_[i] = 1, onRay_[i] = 0;
         return true;
     }
     // The picture's rays, for the add() below: the point at pixel centre
@@ -58,7 +58,8 @@ public:
         if (count_ == kSize) flush();
         const int i = count_++;
         pixel_[i] = pixel;
-        px_[i] = px, py_[i] = py, invz_[i] = invz;
+        px_[i] = px, py_[i] = py, invz_[i] = invz, onRay_[i] = 1;
+        ex_[i] = ey_[i] = ez_[i] = 0;  // weighed in at 0: kept a number
         nx_[i] = normal[0], ny_[i] = normal[1], nz_[i] = normal[2];
         r_[i] = base[0], g_[i] = base[1], b_[i] = base[2];
         return true;
@@ -83,8 +84,8 @@ private:
     std::vector<LightF> lights_;  // empty: lit from the eye
     std::array<uint32_t*, kSize> pixel_{};
     Column ex_{}, ey_{}, ez_{}, nx_{}, ny_{}, nz_{}, r_{}, g_{}, b_{};
-    // Pixels queued by their place; invz is 0 for those queued with toEye.
-    Column px_{}, py_{}, invz_{};
+    // Pixels queued by their place (onRay 1), or with toEye (0).
+    Column px_{}, py_{}, invz_{}, onRay_{};
     std::array<float, 3> rayBase_{}, rayX_{}, rayY_{};
     double nearestInvz_ = 0;
     // Working columns of flush().
