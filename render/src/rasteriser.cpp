@@ -493,6 +493,16 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
                 continue;
             }
             if (!wanted[lane]) continue;
+            // A small triangle's corners are written out only when it covers a pixel.
+            BlockWeights block;
+            uint32_t covered = 0;
+            if (small[lane]) {
+                if (!sized[lane]) continue;
+                block = w.lane(lane);
+                covered = coverBlock(block, pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
+                                     x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1);
+                if (!covered) continue;
+            }
             Corner p[3];
             for (int k = 0; k < 3; ++k) {
                 p[k].sx = c.sx[k][lane];
@@ -500,11 +510,10 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
                 p[k].invz = c.invz[k][lane];
             }
             Face face{{&p[0].position, &p[1].position, &p[2].position}, true, &tri, p};
-            if (!small[lane]) {
+            if (small[lane]) {
+                drawBlock(p, block, covered, surface, face, pass, x0[lane], y0[lane]);
+            } else {
                 fill(p, surface, face, pass);
-            } else if (sized[lane]) {
-                fillBlock(p, w.lane(lane), surface, face, pass, x0[lane], y0[lane], x1[lane] - x0[lane] + 1,
-                          y1[lane] - y0[lane] + 1);
             }
         }
     }
@@ -576,32 +585,47 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
     }
 }
 
-void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface& surface, Face& face,
-                           const Pass& pass, int x0, int y0, int columns, int rows) {
-    const Lanes column = {0, 1, 2, 3};
-    const Lanes row0 = w.w0 + column * w.w0x, row1 = w.w1 + column * w.w1x;
-    // The block's columns in each row's four bits.
-    const uint32_t inColumns = 0x11111111u * ((1u << columns) - 1);
-    auto weightsAt = [&](int r, Lanes& b0, Lanes& b1, Lanes& b2, Lanes& invz) {
+namespace {
+
+// The sums of block weights w in row r of a block: the weights b0, b1, b2 and
+// 1/z at the row's four centres.
+struct BlockRow {
+    Lanes b0, b1, b2, invz;
+    BlockRow(const BlockWeights& w, int r) {
+        const Lanes column = {0, 1, 2, 3};
         const float fr = static_cast<float>(r);
-        b0 = row0 + fr * w.w0y;
-        b1 = row1 + fr * w.w1y;
+        b0 = (w.w0 + column * w.w0x) + fr * w.w0y;
+        b1 = (w.w1 + column * w.w1x) + fr * w.w1y;
         b2 = 1.0f - b0 - b1;
         invz = w.z2 + b0 * w.dz0 + b1 * w.dz1;
-    };
+    }
+};
 
+}  // namespace
+
+uint32_t Rasteriser::coverBlock(const BlockWeights& w, const float* depthTop, int columns, int rows) const {
     // Every centre of the block tested at once; one bit a pixel, four a row.
     uint32_t covered = 0;
-    float* depthTop = pass.depth + static_cast<size_t>(y0) * width_ + x0;
     for (int r = 0; r < rows; ++r) {
-        Lanes b0, b1, b2, invz, depth;
-        weightsAt(r, b0, b1, b2, invz);
+        const BlockRow row(w, r);
+        Lanes depth;
         std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
-        const LaneMask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth);
+        const LaneMask hit = (row.b0 >= 0) & (row.b1 >= 0) & (row.b2 >= 0) & (row.invz > depth);
         covered |= laneBits(hit) << (4 * r);
     }
-    covered &= inColumns;
-    if (covered == 0 || !face.usable()) return;
+    // The block's columns in each row's four bits.
+    return covered & (0x11111111u * ((1u << columns) - 1));
+}
+
+void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface& surface, Face& face,
+                           const Pass& pass, int x0, int y0, int columns, int rows) {
+    const uint32_t covered = coverBlock(w, pass.depth + static_cast<size_t>(y0) * width_ + x0, columns, rows);
+    if (covered) drawBlock(p, w, covered, surface, face, pass, x0, y0);
+}
+
+void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t covered, const Surface& surface,
+                           Face& face, const Pass& pass, int x0, int y0) {
+    if (!face.usable()) return;
     // In one colour with the face's normal, a pixel needs only its place
     // and depth.
     const bool plain = face.flat && !surface.image.data && batched_;
@@ -610,15 +634,14 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
     for (; covered; covered &= covered - 1) {
         const int at = __builtin_ctz(covered);
         const int c = at & 3, r = at >> 2;
-        Lanes b0, b1, b2, invz;
-        weightsAt(r, b0, b1, b2, invz);  // the same sums as the test
-        depthTop[static_cast<size_t>(r) * width_ + c] = invz[c];
+        const BlockRow row(w, r);  // the same sums as the test
         const int x = x0 + c, y = y0 + r;
+        pass.depth[static_cast<size_t>(y) * width_ + x] = row.invz[c];
         if (plain && pass.lighting->add(pass.colour + static_cast<size_t>(y) * width_ + x,
-                                        static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, invz[c],
+                                        static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, row.invz[c],
                                         face.normalF, colour))
             continue;
-        drawPixel(p, surface, face, pass, x, y, b0[c], b1[c], b2[c], invz[c]);
+        drawPixel(p, surface, face, pass, x, y, row.b0[c], row.b1[c], row.b2[c], row.invz[c]);
     }
 }
 

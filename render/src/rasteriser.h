@@ -108,6 +108,12 @@ private:
     // together, without a branch a pixel.
     void fillBlock(Corner (&p)[3], const BlockWeights& weights, const Surface& surface, Face& face,
                    const Pass& pass, int x0, int y0, int columns, int rows);
+    // The block's centres inside the triangle and nearer than the depths
+    // there: bit 4 r + c for column c of row r.
+    uint32_t coverBlock(const BlockWeights& weights, const float* depthTop, int columns, int rows) const;
+    // Draws the covered centres of a block.
+    void drawBlock(Corner (&p)[3], const BlockWeights& weights, uint32_t covered, const Surface& surface, Face& face,
+                   const Pass& pass, int x0, int y0);
     // Depth-tested pixel (x, y) is drawn: its colour from the corners'
     // attributes at weights b0, b1, b2 (of the picture) and depth invz.
     void drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass, int x, int y,
