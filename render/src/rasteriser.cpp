@@ -30,6 +30,7 @@ constexpr size_t kDepthSlack = 4;
 // tested a block at a time (at most 32 pixels: one bit each).
 constexpr int kSmallColumns = 4;
 constexpr int kSmallRows = 8;
+static_assert(std::tuple_size_v<BlockDepths> == kSmallColumns * kSmallRows);
 
 struct ClipVertex {
     Vec3 cam;
@@ -95,6 +96,7 @@ struct Rasteriser::Face {
     int state = 0;          // 0 not yet known, 1 known, -1 degenerate: nothing is drawn
     Vec3 unit{};                      // set by attributes() for a mesh's triangle
     std::array<float, 3> normalF{};  // along the normal, of any length
+    bool normalKnown = false;         // normalF was given with the corners
 
     bool usable() {
         if (state == 0) {
@@ -102,6 +104,10 @@ struct Rasteriser::Face {
                 const Point3d* v = source->vertex;
                 const Point3d* m = source->normal;
                 flat = isZero(m[0]) && isZero(m[1]) && isZero(m[2]);
+                if (normalKnown) {
+                    state = 1;
+                    return true;
+                }
                 const float ax = v[1].x - v[0].x, ay = v[1].y - v[0].y, az = v[1].z - v[0].z;
                 const float bx = v[2].x - v[0].x, by = v[2].y - v[0].y, bz = v[2].z - v[0].z;
                 // Left at its length, the lighting batch makes it a unit
@@ -411,15 +417,20 @@ struct LaneCamera {
 struct LaneCorners {
     Lanes sx[3], sy[3], invz[3];
     LaneMask inFront;  // every corner in front of the near plane, and on the picture's plane
+    Lanes normal[3];   // along the face normal, of any length
+    LaneMask normalUsable;  // its length is well inside single precision
 };
 
 LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLanes]) {
     LaneCorners out;
     out.inFront = LaneMask{} - 1;
+    Lanes world[3][3];
     for (int k = 0; k < 3; ++k) {
         const Point3d* v[kLanes] = {&t[0]->vertex[k], &t[1]->vertex[k], &t[2]->vertex[k], &t[3]->vertex[k]};
-        const Lanes w[3] = {Lanes{v[0]->x, v[1]->x, v[2]->x, v[3]->x}, Lanes{v[0]->y, v[1]->y, v[2]->y, v[3]->y},
-                            Lanes{v[0]->z, v[1]->z, v[2]->z, v[3]->z}};
+        Lanes(&w)[3] = world[k];
+        w[0] = Lanes{v[0]->x, v[1]->x, v[2]->x, v[3]->x};
+        w[1] = Lanes{v[0]->y, v[1]->y, v[2]->y, v[3]->y};
+        w[2] = Lanes{v[0]->z, v[1]->z, v[2]->z, v[3]->z};
         Lanes d[3];
         for (int a = 0; a < 3; ++a) d[a] = (w[a] - c.eyeHigh[a]) - c.eyeLow[a];
         const Lanes cx = d[0] * c.right[0] + d[1] * c.right[1] + d[2] * c.right[2];
@@ -434,6 +445,16 @@ LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLane
         out.inFront &= (cz >= static_cast<float>(kNear)) & (out.sx[k] > -limit) & (out.sx[k] < limit) &
                        (out.sy[k] > -limit) & (out.sy[k] < limit);
     }
+    Lanes a[3], b[3];
+    for (int i = 0; i < 3; ++i) {
+        a[i] = world[1][i] - world[0][i];
+        b[i] = world[2][i] - world[0][i];
+    }
+    out.normal[0] = a[1] * b[2] - a[2] * b[1];
+    out.normal[1] = a[2] * b[0] - a[0] * b[2];
+    out.normal[2] = a[0] * b[1] - a[1] * b[0];
+    const Lanes l2 = out.normal[0] * out.normal[0] + out.normal[1] * out.normal[1] + out.normal[2] * out.normal[2];
+    out.normalUsable = (l2 > 1e-20f) & (l2 < 1e30f);
     return out;
 }
 
@@ -495,12 +516,13 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
             if (!wanted[lane]) continue;
             // A small triangle's corners are written out only when it covers a pixel.
             BlockWeights block;
+            BlockDepths found;
             uint32_t covered = 0;
             if (small[lane]) {
                 if (!sized[lane]) continue;
                 block = w.lane(lane);
                 covered = coverBlock(block, pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
-                                     x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1);
+                                     x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1, found);
                 if (!covered) continue;
             }
             Corner p[3];
@@ -510,8 +532,12 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
                 p[k].invz = c.invz[k][lane];
             }
             Face face{{&p[0].position, &p[1].position, &p[2].position}, true, &tri, p};
+            if (c.normalUsable[lane]) {
+                face.normalF = {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]};
+                face.normalKnown = true;
+            }
             if (small[lane]) {
-                drawBlock(p, block, covered, surface, face, pass, x0[lane], y0[lane]);
+                drawBlock(p, block, covered, found, surface, face, pass, x0[lane], y0[lane]);
             } else {
                 fill(p, surface, face, pass);
             }
@@ -585,33 +611,23 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
     }
 }
 
-namespace {
-
-// The sums of block weights w in row r of a block: the weights b0, b1, b2 and
-// 1/z at the row's four centres.
-struct BlockRow {
-    Lanes b0, b1, b2, invz;
-    BlockRow(const BlockWeights& w, int r) {
-        const Lanes column = {0, 1, 2, 3};
-        const float fr = static_cast<float>(r);
-        b0 = (w.w0 + column * w.w0x) + fr * w.w0y;
-        b1 = (w.w1 + column * w.w1x) + fr * w.w1y;
-        b2 = 1.0f - b0 - b1;
-        invz = w.z2 + b0 * w.dz0 + b1 * w.dz1;
-    }
-};
-
-}  // namespace
-
-uint32_t Rasteriser::coverBlock(const BlockWeights& w, const float* depthTop, int columns, int rows) const {
+uint32_t Rasteriser::coverBlock(const BlockWeights& w, const float* depthTop, int columns, int rows,
+                                BlockDepths& found) const {
     // Every centre of the block tested at once; one bit a pixel, four a row.
+    // The weights step down the rows; the depths found are kept for drawing.
+    const Lanes column = {0, 1, 2, 3};
+    Lanes b0 = w.w0 + column * w.w0x, b1 = w.w1 + column * w.w1x;
+    Lanes invz = w.z2 + b0 * w.dz0 + b1 * w.dz1;
+    const float invzDown = w.w0y * w.dz0 + w.w1y * w.dz1;
     uint32_t covered = 0;
     for (int r = 0; r < rows; ++r) {
-        const BlockRow row(w, r);
+        const Lanes b2 = 1.0f - b0 - b1;
         Lanes depth;
         std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
-        const LaneMask hit = (row.b0 >= 0) & (row.b1 >= 0) & (row.b2 >= 0) & (row.invz > depth);
+        const LaneMask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth);
         covered |= laneBits(hit) << (4 * r);
+        std::memcpy(found.data() + 4 * r, &invz, sizeof invz);
+        b0 += w.w0y, b1 += w.w1y, invz += invzDown;
     }
     // The block's columns in each row's four bits.
     return covered & (0x11111111u * ((1u << columns) - 1));
@@ -619,12 +635,14 @@ uint32_t Rasteriser::coverBlock(const BlockWeights& w, const float* depthTop, in
 
 void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface& surface, Face& face,
                            const Pass& pass, int x0, int y0, int columns, int rows) {
-    const uint32_t covered = coverBlock(w, pass.depth + static_cast<size_t>(y0) * width_ + x0, columns, rows);
-    if (covered) drawBlock(p, w, covered, surface, face, pass, x0, y0);
+    BlockDepths found;
+    const uint32_t covered =
+        coverBlock(w, pass.depth + static_cast<size_t>(y0) * width_ + x0, columns, rows, found);
+    if (covered) drawBlock(p, w, covered, found, surface, face, pass, x0, y0);
 }
 
-void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t covered, const Surface& surface,
-                           Face& face, const Pass& pass, int x0, int y0) {
+void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t covered, const BlockDepths& found,
+                           const Surface& surface, Face& face, const Pass& pass, int x0, int y0) {
     if (!face.usable()) return;
     // In one colour with the face's normal, a pixel needs only its place
     // and depth.
@@ -634,14 +652,16 @@ void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t cover
     for (; covered; covered &= covered - 1) {
         const int at = __builtin_ctz(covered);
         const int c = at & 3, r = at >> 2;
-        const BlockRow row(w, r);  // the same sums as the test
+        const float invz = found[at];
         const int x = x0 + c, y = y0 + r;
-        pass.depth[static_cast<size_t>(y) * width_ + x] = row.invz[c];
+        pass.depth[static_cast<size_t>(y) * width_ + x] = invz;
         if (plain && pass.lighting->add(pass.colour + static_cast<size_t>(y) * width_ + x,
-                                        static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, row.invz[c],
+                                        static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, invz,
                                         face.normalF, colour))
             continue;
-        drawPixel(p, surface, face, pass, x, y, row.b0[c], row.b1[c], row.b2[c], row.invz[c]);
+        // The weights for the attributes, at the same centre.
+        const float b0 = w.w0 + c * w.w0x + r * w.w0y, b1 = w.w1 + c * w.w1x + r * w.w1y;
+        drawPixel(p, surface, face, pass, x, y, b0, b1, 1.0f - b0 - b1, invz);
     }
 }
 

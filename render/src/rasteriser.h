@@ -2,6 +2,7 @@
 // one picture; triangles arrive in world coordinates.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -44,6 +45,9 @@ struct Vertex {
 struct BlockWeights {
     float w0, w1, w0x, w0y, w1x, w1y, z2, dz0, dz1;
 };
+
+// The depths a small triangle's block test found, four a row.
+using BlockDepths = std::array<float, 32>;
 
 class Rasteriser {
 public:
@@ -109,11 +113,13 @@ private:
     void fillBlock(Corner (&p)[3], const BlockWeights& weights, const Surface& surface, Face& face,
                    const Pass& pass, int x0, int y0, int columns, int rows);
     // The block's centres inside the triangle and nearer than the depths
-    // there: bit 4 r + c for column c of row r.
-    uint32_t coverBlock(const BlockWeights& weights, const float* depthTop, int columns, int rows) const;
+    // there: bit 4 r + c for column c of row r, with the depth (1/z) found
+    // at each in element 4 r + c of `found`.
+    uint32_t coverBlock(const BlockWeights& weights, const float* depthTop, int columns, int rows,
+                        BlockDepths& found) const;
     // Draws the covered centres of a block.
-    void drawBlock(Corner (&p)[3], const BlockWeights& weights, uint32_t covered, const Surface& surface, Face& face,
-                   const Pass& pass, int x0, int y0);
+    void drawBlock(Corner (&p)[3], const BlockWeights& weights, uint32_t covered, const BlockDepths& found,
+                   const Surface& surface, Face& face, const Pass& pass, int x0, int y0);
     // Depth-tested pixel (x, y) is drawn: its colour from the corners'
     // attributes at weights b0, b1, b2 (of the picture) and depth invz.
     void drawPixel(const Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass, int x, int y,
