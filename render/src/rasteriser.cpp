@@ -280,17 +280,18 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
     const int parts = std::min(threads_, kMostParts);
     if (parts > 1 && n >= kTrianglesForThreads) {
         try {
-            const size_t pixels = colour_.size();
             while (layers_.size() < static_cast<size_t>(parts - 1)) {
-                Layer layer{{}, {}, std::make_unique<PixelLighting>()};
+                Layer layer{{}, {}, std::make_unique<PixelLighting>(), {}};
                 layer.lighting->setScene(camera_.location, lights_);
                 layers_.push_back(std::move(layer));
                 aimRays();
             }
-            for (Layer& l : layers_) {
-                l.colour.resize(pixels);
-                l.depth.resize(depth_.size());
-            }
+            for (Layer& l : layers_)
+                if (l.depth.size() != depth_.size()) {
+                    l.colour.assign(colour_.size(), 0);
+                    l.depth.assign(depth_.size(), 0.0f);
+                    l.touched = {};
+                }
         } catch (const std::bad_alloc&) {
             layers_.clear();
             drawMeshPass(triangles, n, surface, wholePicture());
@@ -303,10 +304,12 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
 }
 
 void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Surface& surface, int parts) {
-    // Each helper draws its share of the triangles into a copy of the picture
-    // as it stands, lit by its own batch; the copies are then merged in the
-    // order of the shares. A pixel keeps the nearest surface and, between
-    // equally near ones, the one drawn first: the picture one thread draws.
+    // The calling thread draws the first share of the triangles into the
+    // picture; each helper draws its share into an empty layer, lit by its
+    // own batch. A layer's pixel then replaces the picture's when it is
+    // nearer: the nearest surface wins and, between equally near ones, the
+    // one drawn first, as when one thread draws everything. Only what a
+    // layer drew is merged, so a mesh drawn in slices costs no more.
     batch_.flush();
     std::array<std::thread, kMostParts> helpers;
     auto share = [&](int part) { return n * static_cast<size_t>(part) / static_cast<size_t>(parts); };
@@ -314,14 +317,9 @@ void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Su
         Layer& layer = layers_[part - 1];
         const size_t from = share(part);
         drawMeshPass(triangles + from, share(part + 1) - from, surface,
-                     {layer.colour.data(), layer.depth.data(), layer.lighting.get()});
+                     {layer.colour.data(), layer.depth.data(), layer.lighting.get(), &layer.touched});
         layer.lighting->flush();
     };
-    for (int part = 1; part < parts; ++part) {
-        Layer& layer = layers_[part - 1];
-        std::copy(colour_.begin(), colour_.end(), layer.colour.begin());
-        std::copy(depth_.begin(), depth_.end(), layer.depth.begin());
-    }
     int started = 1;
     try {
         for (; started < parts; ++started) helpers[started] = std::thread(drawShare, started);
@@ -336,14 +334,22 @@ void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Su
     for (int part = 1; part < parts; ++part) merge(layers_[part - 1]);
 }
 
-void Rasteriser::merge(const Layer& layer) {
-    const size_t n = colour_.size();
-    const float* depth = layer.depth.data();
-    const uint32_t* colour = layer.colour.data();
-    for (size_t i = 0; i < n; ++i) {
-        const bool nearer = depth[i] > depth_[i];
-        depth_[i] = nearer ? depth[i] : depth_[i];
-        colour_[i] = nearer ? colour[i] : colour_[i];
+void Rasteriser::merge(Layer& layer) {
+    const Touched t = layer.touched;
+    layer.touched = {};
+    const int right = std::min(t.right, width_ - 1), bottom = std::min(t.bottom, height_ - 1);
+    for (int y = std::max(t.top, 0); y <= bottom; ++y) {
+        const size_t row = static_cast<size_t>(y) * width_;
+        float* depth = layer.depth.data() + row;
+        const uint32_t* colour = layer.colour.data() + row;
+        float* pictureDepth = depth_.data() + row;
+        uint32_t* pictureColour = colour_.data() + row;
+        for (int x = std::max(t.left, 0); x <= right; ++x) {
+            const bool nearer = depth[x] > pictureDepth[x];
+            pictureDepth[x] = nearer ? depth[x] : pictureDepth[x];
+            pictureColour[x] = nearer ? colour[x] : pictureColour[x];
+            depth[x] = 0.0f;
+        }
     }
 }
 
@@ -595,6 +601,7 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
         fillBlock(p, weights, surface, face, pass, x0, y0, x1 - x0 + 1, y1 - y0 + 1);
         return;
     }
+    if (pass.touched) pass.touched->add(x0, y0, x1, y1);
     for (int y = y0; y <= y1; ++y) {
         double b0 = w0 + (y - y0) * w0y, b1 = w1 + (y - y0) * w1y;
         float* depthRow = pass.depth + static_cast<size_t>(y) * width_;
@@ -603,9 +610,11 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
             // One test for the three edges.
             if (!(std::min(std::min(b0, b1), b2) >= 0)) continue;
             const double invz = p[2].invz + b0 * dz0 + b1 * dz1;
-            if (!(invz > depthRow[x])) continue;
+            // Compared as kept: a surface drawn again at the same depth loses.
+            const float depth = static_cast<float>(invz);
+            if (!(depth > depthRow[x])) continue;
             if (!face.usable()) return;
-            depthRow[x] = static_cast<float>(invz);
+            depthRow[x] = depth;
             drawPixel(p, surface, face, pass, x, y, b0, b1, b2, invz);
         }
     }
@@ -644,6 +653,7 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
 void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t covered, const BlockDepths& found,
                            const Surface& surface, Face& face, const Pass& pass, int x0, int y0) {
     if (!face.usable()) return;
+    if (pass.touched) pass.touched->add(x0, y0, x0 + kSmallColumns - 1, y0 + ((31 - __builtin_clz(covered)) >> 2));
     // In one colour with the face's normal, a pixel needs only its place
     // and depth.
     const bool plain = face.flat && !surface.image.data && batched_;

@@ -2,6 +2,7 @@
 // one picture; triangles arrive in world coordinates.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -62,8 +63,8 @@ public:
         lights_ = std::move(lights);
         sceneChanged();
     }
-    // How many threads draw a long mesh, each a share of its triangles into a
-    // copy of the picture, merged after (1: the calling thread alone).
+    // How many threads draw a long mesh, each a share of its triangles (the
+    // helpers into layers merged after; 1: the calling thread alone).
     void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // Writes the colours of the pixels still waiting to be lit.
     void flush() { batch_.flush(); }
@@ -80,20 +81,36 @@ public:
 private:
     struct Corner;
     struct Face;
+    // The pixels a pass drew, within a rectangle (empty while right < left).
+    struct Touched {
+        int left = 0, top = 0, right = -1, bottom = -1;
+        void add(int x0, int y0, int x1, int y1) {
+            if (right < left) {
+                *this = {x0, y0, x1, y1};
+                return;
+            }
+            left = std::min(left, x0), top = std::min(top, y0);
+            right = std::max(right, x1), bottom = std::max(bottom, y1);
+        }
+    };
     // Where one drawing pass writes: the picture and depths (the target's, or
-    // a helper thread's copy), and where its pixels wait to be lit.
+    // a helper thread's layer), where its pixels wait to be lit, and where
+    // the pixels it drew are noted (for a layer).
     struct Pass {
         uint32_t* colour;
         float* depth;
         PixelLighting* lighting;
+        Touched* touched;
     };
-    // A helper thread's copy of the picture, and its lighting.
+    // A helper thread's layer over the picture: it starts empty (depth 0
+    // everywhere), and is emptied again once merged.
     struct Layer {
         std::vector<uint32_t> colour;
         std::vector<float> depth;
         std::unique_ptr<PixelLighting> lighting;
+        Touched touched;
     };
-    Pass wholePicture() { return {colour_.data(), depth_.data(), &batch_}; }
+    Pass wholePicture() { return {colour_.data(), depth_.data(), &batch_, nullptr}; }
     // Places the camera's picture in the target; depends only on the size and the camera.
     void updateView();
     // Tells the lighting batches where each pixel's ray runs.
@@ -101,8 +118,9 @@ private:
     void sceneChanged();
     bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
     void drawMeshInParts(const TriPolygon* triangles, size_t n, const Surface& surface, int parts);
-    // Takes every pixel a layer drew nearer than the picture holds.
-    void merge(const Layer& layer);
+    // Takes every pixel a layer drew nearer than the picture holds, and
+    // empties the layer.
+    void merge(Layer& layer);
     void drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass);
     void drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass);
     void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Pass& pass);

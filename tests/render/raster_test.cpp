@@ -441,23 +441,53 @@ CadObject meshOf(std::vector<TriPolygon>& triangles) {
     return mesh;
 }
 
-Picture drawWithThreads(const char* threads, const CadObject& mesh, const std::vector<Light>& lights) {
+Picture drawWithThreads(const char* threads, const std::vector<const CadObject*>& objects,
+                        const std::vector<Light>& lights) {
     setenv("KXRENDER_THREADS", threads, 1);
-    Picture p = draw(camera(1.33f), {&mesh}, lights);
+    Picture p = draw(camera(1.33f), objects, lights);
     unsetenv("KXRENDER_THREADS");
     return p;
 }
 
-TEST(Raster, BandsOnSeveralThreadsDrawTheSamePictureAsOne) {
-    std::vector<TriPolygon> triangles = longMesh(72);
+TEST(Raster, SharesOnSeveralThreadsDrawTheSamePictureAsOne) {
+    // Long meshes are shared among threads and merged: whatever was drawn
+    // before, however a mesh is cut into objects, and where two surfaces lie
+    // at exactly the same depth (the one drawn first keeps the pixel), the
+    // picture is the one a single thread draws.
+    std::vector<TriPolygon> triangles = longMesh(128);
     const CadObject mesh = meshOf(triangles);
-    const std::vector<Light> lights = {{{-10, 10, -10}}, {{5, 0, -6}, true, {0, 0, 0}}};
-    const Picture one = drawWithThreads("1", mesh, lights);
-    ASSERT_GT(coveredCount(one), kW * kH / 2);
-    for (const char* threads : {"2", "3", "7"}) {
-        SCOPED_TRACE(threads);
-        EXPECT_EQ(drawWithThreads(threads, mesh, lights).pixels, one.pixels);
+    CadObject again = mesh;
+    again.rgb = 0xE04030;
+    std::vector<CadObject> slices(3, mesh);
+    for (size_t i = 0; i < slices.size(); ++i) {
+        const size_t from = triangles.size() * i / 3, to = triangles.size() * (i + 1) / 3;
+        slices[i].polygons = triangles.data() + from;
+        slices[i].count = slices[i].polygonCount = static_cast<uint32_t>(to - from);
+        slices[i].rgb = 0x204060u * static_cast<uint32_t>(i + 1);
     }
+    const Square front(1, 0, 2.5f, -3, 0xFF0000);
+    const std::vector<Light> lights = {{{-10, 10, -10}}, {{5, 0, -6}, true, {0, 0, 0}}};
+    struct Case {
+        const char* name;
+        std::vector<const CadObject*> objects;
+    };
+    const Case cases[] = {
+        {"one mesh", {&mesh}},
+        {"a square drawn first", {&front.o, &mesh}},
+        {"the mesh in three objects", {&slices[0], &slices[1], &slices[2]}},
+        {"the mesh twice, at the same depths", {&mesh, &again}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Picture one = drawWithThreads("1", c.objects, lights);
+        ASSERT_GT(coveredCount(one), kW * kH / 2);
+        for (const char* threads : {"2", "3", "7"}) {
+            SCOPED_TRACE(threads);
+            EXPECT_EQ(drawWithThreads(threads, c.objects, lights).pixels, one.pixels);
+        }
+    }
+    // The first of two equal surfaces shows.
+    EXPECT_EQ(drawWithThreads("2", {&mesh, &again}, lights).pixels, drawWithThreads("1", {&mesh}, lights).pixels);
 }
 
 TEST(Raster, BatchedLightingAgreesWithTheExactLighting) {
