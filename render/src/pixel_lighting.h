@@ -49,12 +49,21 @@ public:
         rayY_ = {static_cast<float>(perY.x), static_cast<float>(perY.y), static_cast<float>(perY.z)};
         nearestInvz_ = longest / kFar;
     }
+    // Whether a point at this 1/z, on any pixel's ray, lies near enough for
+    // single precision.
+    bool reaches(float invz) const { return invz > nearestInvz_; }
     // A pixel given by its place and depth on the picture: its point is
     // worked out with the others', when the batch is lit. False (nothing
     // queued) when the point lies too far out for single precision.
     bool add(uint32_t* pixel, float px, float py, float invz, const std::array<float, 3>& normal,
              const std::array<float, 3>& base) {
-        if (!(invz > nearestInvz_)) return false;
+        if (!reaches(invz)) return false;
+        addOnRay(pixel, px, py, invz, normal, base);
+        return true;
+    }
+    // add() for a pixel whose depth the caller knows reaches().
+    void addOnRay(uint32_t* pixel, float px, float py, float invz, const std::array<float, 3>& normal,
+                  const std::array<float, 3>& base) {
         if (count_ == kSize) flush();
         const int i = count_++;
         pixel_[i] = pixel;
@@ -62,7 +71,6 @@ public:
         ex_[i] = ey_[i] = ez_[i] = 0;  // weighed in at 0: kept a number
         nx_[i] = normal[0], ny_[i] = normal[1], nz_[i] = normal[2];
         r_[i] = base[0], g_[i] = base[1], b_[i] = base[2];
-        return true;
     }
     // Lights and writes every waiting pixel.
     void flush();

@@ -219,6 +219,10 @@ bool Rasteriser::project(const Vec3& cam, const Vertex& v, Corner& p) const {
 
 namespace {
 inline bool isZero(const Vec3& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
+inline bool isZero(const Point3d& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
+inline bool hasNormals(const TriPolygon& t) {
+    return !isZero(t.normal[0]) || !isZero(t.normal[1]) || !isZero(t.normal[2]);
+}
 inline Vec3 vec(const Point3d& p) { return {p.x, p.y, p.z}; }
 inline bool finite(const Point3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 }  // namespace
@@ -478,6 +482,10 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
     const Lanes top = splat(firstRow + 0.5), bottom = splat(lastRow + 0.5);
     const Lanes half = splat(0.5);
 
+    const bool plainSurface = !surface.image.data && batched_;
+    const std::array<float, 3> colour{static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
+                                      static_cast<float>(surface.colour.z)};
+
     // Four triangles at a time; the last group repeats its final triangle in
     // the lanes it lacks, and those lanes are not drawn.
     for (size_t first = 0; first < n; first += kLanes) {
@@ -530,6 +538,17 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
                 covered = coverBlock(block, pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
                                      x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1, found);
                 if (!covered) continue;
+                // In one colour with the face's normal, the pixels need only
+                // their places and depths.
+                // Depths across the triangle lie between its corners': half
+                // the nearest is a margin for rounding.
+                const float farthest = std::min({c.invz[0][lane], c.invz[1][lane], c.invz[2][lane]});
+                if (plainSurface && c.normalUsable[lane] && pass.lighting->reaches(0.5f * farthest) &&
+                    !hasNormals(tri)) {
+                    drawPlainBlock(covered, found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
+                                   colour, pass, x0[lane], y0[lane]);
+                    continue;
+                }
             }
             Corner p[3];
             for (int k = 0; k < 3; ++k) {
@@ -648,6 +667,19 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
     const uint32_t covered =
         coverBlock(w, pass.depth + static_cast<size_t>(y0) * width_ + x0, columns, rows, found);
     if (covered) drawBlock(p, w, covered, found, surface, face, pass, x0, y0);
+}
+
+void Rasteriser::drawPlainBlock(uint32_t covered, const BlockDepths& found, const std::array<float, 3>& normal,
+                                const std::array<float, 3>& colour, const Pass& pass, int x0, int y0) {
+    if (pass.touched) pass.touched->add(x0, y0, x0 + kSmallColumns - 1, y0 + ((31 - __builtin_clz(covered)) >> 2));
+    for (; covered; covered &= covered - 1) {
+        const int at = __builtin_ctz(covered);
+        const int x = x0 + (at & 3), y = y0 + (at >> 2);
+        const size_t i = static_cast<size_t>(y) * width_ + x;
+        pass.depth[i] = found[at];
+        pass.lighting->addOnRay(pass.colour + i, static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f,
+                                found[at], normal, colour);
+    }
 }
 
 void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t covered, const BlockDepths& found,

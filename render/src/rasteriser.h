@@ -135,6 +135,11 @@ private:
     // at each in element 4 r + c of `found`.
     uint32_t coverBlock(const BlockWeights& weights, const float* depthTop, int columns, int rows,
                         BlockDepths& found) const;
+    // Draws the covered centres of a block of a triangle in one colour with
+    // the face's normal (of any length), lit at the points on their rays; its
+    // depths must be ones the pass's lighting reaches().
+    void drawPlainBlock(uint32_t covered, const BlockDepths& found, const std::array<float, 3>& normal,
+                        const std::array<float, 3>& colour, const Pass& pass, int x0, int y0);
     // Draws the covered centres of a block.
     void drawBlock(Corner (&p)[3], const BlockWeights& weights, uint32_t covered, const BlockDepths& found,
                    const Surface& surface, Face& face, const Pass& pass, int x0, int y0);
