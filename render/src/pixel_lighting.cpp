@@ -48,6 +48,11 @@ void PixelLighting::flush() {
     const int n = count_;
     if (n == 0) return;
     count_ = 0;
+    lightQueued(n);
+}
+
+KXR_WIDER_WHERE_AVAILABLE
+void PixelLighting::lightQueued(int n) {
     const float ambient = static_cast<float>(kAmbient), diffuseShare = static_cast<float>(kDiffuse),
                 specularShare = static_cast<float>(kSpecular);
     const float outer = static_cast<float>(kSpotOuter);

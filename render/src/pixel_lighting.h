@@ -11,6 +11,14 @@
 
 #include "vec3.h"
 
+// Where the processor has them, eight lanes at a time instead of four: the
+// same operations in the same order, so the same colours.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KXR_WIDER_WHERE_AVAILABLE __attribute__((target_clones("avx2", "default")))
+#else
+#define KXR_WIDER_WHERE_AVAILABLE
+#endif
+
 namespace kxr {
 
 struct Light;
@@ -87,6 +95,9 @@ private:
         bool spot;
     };
     using Column = std::array<float, kSize>;
+
+    // Lights and writes the first n pixels of the columns.
+    KXR_WIDER_WHERE_AVAILABLE void lightQueued(int n);
 
     int count_ = 0;
     std::vector<LightF> lights_;  // empty: lit from the eye

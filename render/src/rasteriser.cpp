@@ -385,8 +385,6 @@ inline LaneMask ceilLanes(Lanes v) {
     const LaneMask t = __builtin_convertvector(v, LaneMask);
     return t - (__builtin_convertvector(t, Lanes) < v);
 }
-inline LaneMask lanesMin(LaneMask a, LaneMask b) { return a < b ? a : b; }
-inline LaneMask lanesMax(LaneMask a, LaneMask b) { return a > b ? a : b; }
 
 // Four small triangles' block weights, lane by lane.
 struct LaneWeights {
