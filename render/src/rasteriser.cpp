@@ -468,6 +468,42 @@ LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLane
 
 }  // namespace
 
+namespace {
+
+// coverBlock() for the lanes of `which`, each a small triangle one column
+// wide: row r of all of them at once. depth points at the first pixel of the
+// pass's picture, `width` pixels a row.
+void coverColumns(const LaneWeights& w, LaneMask x0, LaneMask y0, LaneMask rows, uint32_t which, const float* depth,
+                  int width, std::array<uint32_t, kLanes>& covered, std::array<BlockDepths, kLanes>& found) {
+    const float* column[kLanes];
+    int last[kLanes];
+    int most = 0;
+    for (int lane = 0; lane < kLanes; ++lane) {
+        const bool used = which & (1u << lane);
+        // A lane not tested reads the first pixel; its bits are dropped.
+        column[lane] = used ? depth + static_cast<size_t>(y0[lane]) * width + x0[lane] : depth;
+        last[lane] = used ? rows[lane] - 1 : 0;
+        most = std::max(most, last[lane] + 1);
+    }
+    Lanes b0 = w.w0, b1 = w.w1, invz = w.z2 + b0 * w.dz0 + b1 * w.dz1;
+    const Lanes invzDown = w.w0y * w.dz0 + w.w1y * w.dz1;
+    for (int r = 0; r < most; ++r) {
+        const Lanes b2 = 1.0f - b0 - b1;
+        // Rows past a lane's block read its last row; their bits are dropped.
+        auto at = [&](int lane) { return column[lane][static_cast<size_t>(std::min(r, last[lane])) * width]; };
+        const Lanes here = {at(0), at(1), at(2), at(3)};
+        const uint32_t hits =
+            laneBits((b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > here) & (rows > r)) & which;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            covered[lane] |= ((hits >> lane) & 1u) << (4 * r);
+            found[lane][4 * r] = invz[lane];
+        }
+        b0 += w.w0y, b1 += w.w1y, invz += invzDown;
+    }
+}
+
+}  // namespace
+
 void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass) {
     const double ox = viewX_ + 0.5 * viewW_, oy = viewY_ + 0.5 * viewH_;
     const LaneCamera lanes(camera_, ox, oy, viewW_, viewH_);
@@ -501,8 +537,7 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
         const LaneMask x0 = ceilLanes(lanesMax(minX, left) - half), x1 = floorLanes(lanesMin(maxX, right) - half);
         const LaneMask y0 = ceilLanes(lanesMax(minY, top) - half), y1 = floorLanes(lanesMin(maxY, bottom) - half);
         // Most triangles of a dense mesh hold no pixel centre: those leave here.
-        const LaneMask wanted =
-            c.inFront & (x0 <= x1) & (y0 <= y1);
+        const LaneMask wanted = c.inFront & (x0 <= x1) & (y0 <= y1);
         // A small triangle is tested a block at a time, with its weights
         // worked out here, relative to the block's first centre.
         const LaneMask small = (x1 - x0 < kSmallColumns) & (y1 - y0 < kSmallRows) & (maxX - minX < 2.0f * kSmallColumns) &
@@ -519,6 +554,14 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
         w.w1x = (cy - ay) * inv, w.w1y = (ax - cx) * inv;
         w.z2 = c.invz[2], w.dz0 = c.invz[0] - c.invz[2], w.dz1 = c.invz[1] - c.invz[2];
 
+        // Small triangles one column wide (the usual slivers of a dense mesh)
+        // are tested side by side, a row of each at a time, with the same sums
+        // as a block test.
+        std::array<uint32_t, kLanes> columnCovered{};
+        std::array<BlockDepths, kLanes> columnFound;
+        const uint32_t columnLanes = laneBits(wanted & small & sized & (x1 == x0)) & ((1u << count) - 1);
+        if (columnLanes) coverColumns(w, x0, y0, y1 - y0 + 1, columnLanes, pass.depth, width_, columnCovered, columnFound);
+
         for (int lane = 0; lane < count; ++lane) {
             const TriPolygon& tri = *t[lane];
             if (!c.inFront[lane]) {
@@ -528,22 +571,28 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
             if (!wanted[lane]) continue;
             // A small triangle's corners are written out only when it covers a pixel.
             BlockWeights block;
-            BlockDepths found;
+            BlockDepths blockFound;
+            const BlockDepths* found = &blockFound;
             uint32_t covered = 0;
             if (small[lane]) {
                 if (!sized[lane]) continue;
                 block = w.lane(lane);
-                covered = coverBlock(block, pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
-                                     x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1, found);
+                if (columnLanes & (1u << lane)) {
+                    covered = columnCovered[lane];
+                    found = &columnFound[lane];
+                } else {
+                    covered = coverBlock(block, pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
+                                         x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1, blockFound);
+                }
                 if (!covered) continue;
                 // In one colour with the face's normal, the pixels need only
-                // their places and depths.
-                // Depths across the triangle lie between its corners': half
-                // the nearest is a margin for rounding.
+                // their places and depths. Depths across the triangle lie
+                // between its corners': half the farthest is a margin for
+                // rounding.
                 const float farthest = std::min({c.invz[0][lane], c.invz[1][lane], c.invz[2][lane]});
                 if (plainSurface && c.normalUsable[lane] && pass.lighting->reaches(0.5f * farthest) &&
                     !hasNormals(tri)) {
-                    drawPlainBlock(covered, found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
+                    drawPlainBlock(covered, *found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
                                    colour, pass, x0[lane], y0[lane]);
                     continue;
                 }
@@ -560,7 +609,7 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
                 face.normalKnown = true;
             }
             if (small[lane]) {
-                drawBlock(p, block, covered, found, surface, face, pass, x0[lane], y0[lane]);
+                drawBlock(p, block, covered, *found, surface, face, pass, x0[lane], y0[lane]);
             } else {
                 fill(p, surface, face, pass);
             }
