@@ -12,8 +12,17 @@
 #include "vec3.h"
 
 // Where the processor has them, eight lanes at a time instead of four: the
-// same operations in the same order, so the same colours.
-#if defined(__x86_64__) && defined(__GNUC__)
+// same operations in the same order, so the same colours. Not under the
+// thread checker, whose run-time is not ready when the choice is made.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KXR_THREAD_CHECKED 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define KXR_THREAD_CHECKED 1
+#endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(KXR_THREAD_CHECKED)
 #define KXR_WIDER_WHERE_AVAILABLE __attribute__((target_clones("avx2", "default")))
 #else
 #define KXR_WIDER_WHERE_AVAILABLE

@@ -414,7 +414,7 @@ TEST(Raster, TwoTargetsOnTwoThreadsKeepTheirOwnPictures) {
 namespace {
 
 // A wavy sheet of side x side quads in front of the camera, and a square
-// reaching from behind the eye, as one mesh long enough to be drawn in bands.
+// reaching from behind the eye, as one mesh long enough to be shared among threads.
 std::vector<TriPolygon> longMesh(int side) {
     std::vector<TriPolygon> t;
     auto at = [side](int i, int j) {
