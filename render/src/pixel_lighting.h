@@ -64,11 +64,13 @@ public:
         rayBase_ = {static_cast<float>(base.x), static_cast<float>(base.y), static_cast<float>(base.z)};
         rayX_ = {static_cast<float>(perX.x), static_cast<float>(perX.y), static_cast<float>(perX.z)};
         rayY_ = {static_cast<float>(perY.x), static_cast<float>(perY.y), static_cast<float>(perY.z)};
-        nearestInvz_ = longest / kFar;
+        nearestInvz_ = static_cast<float>(longest / kFar);
     }
     // Whether a point at this 1/z, on any pixel's ray, lies near enough for
     // single precision.
     bool reaches(float invz) const { return invz > nearestInvz_; }
+    // The 1/z every depth must be above to reach().
+    float farthestReached() const { return nearestInvz_; }
     // A pixel given by its place and depth on the picture: its point is
     // worked out with the others', when the batch is lit. False (nothing
     // queued) when the point lies too far out for single precision.
@@ -115,7 +117,7 @@ private:
     // Pixels queued by their place (onRay 1), or with toEye (0).
     Column px_{}, py_{}, invz_{}, onRay_{};
     std::array<float, 3> rayBase_{}, rayX_{}, rayY_{};
-    double nearestInvz_ = 0;
+    float nearestInvz_ = 0;
     // Working columns of flush().
     Column ux_{}, uy_{}, uz_{}, cr_{}, cg_{}, cb_{};
     std::array<int, kSize> packed_{};

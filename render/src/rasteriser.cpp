@@ -413,6 +413,13 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
         const uint32_t columnLanes = laneBits(wanted & small & sized & (x1 == x0)) & ((1u << count) - 1);
         if (columnLanes) coverColumns(w, x0, y0, y1 - y0 + 1, columnLanes, pass.depth, width_, columnCovered, columnFound);
 
+        // In one colour with the face's normal, pixels need only their places
+        // and depths. Depths across a triangle lie between its corners':
+        // half the farthest is a margin for rounding.
+        const Lanes farthest = lanesMin(lanesMin(c.invz[0], c.invz[1]), c.invz[2]);
+        const uint32_t plainLanes =
+            plainSurface ? laneBits(c.normalUsable & (0.5f * farthest > pass.lighting->farthestReached())) : 0;
+
         for (int lane = 0; lane < count; ++lane) {
             const TriPolygon& tri = *t[lane];
             if (!c.inFront[lane]) {
@@ -421,28 +428,20 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
             }
             if (!wanted[lane]) continue;
             // A small triangle's corners are written out only when it covers a pixel.
-            BlockWeights block;
             BlockDepths blockFound;
             const BlockDepths* found = &blockFound;
             uint32_t covered = 0;
             if (small[lane]) {
                 if (!sized[lane]) continue;
-                block = w.lane(lane);
                 if (columnLanes & (1u << lane)) {
                     covered = columnCovered[lane];
                     found = &columnFound[lane];
                 } else {
-                    covered = coverBlock(block, pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
+                    covered = coverBlock(w.lane(lane), pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
                                          x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1, blockFound);
                 }
                 if (!covered) continue;
-                // In one colour with the face's normal, the pixels need only
-                // their places and depths. Depths across the triangle lie
-                // between its corners': half the farthest is a margin for
-                // rounding.
-                const float farthest = std::min({c.invz[0][lane], c.invz[1][lane], c.invz[2][lane]});
-                if (plainSurface && c.normalUsable[lane] && pass.lighting->reaches(0.5f * farthest) &&
-                    !hasNormals(tri)) {
+                if ((plainLanes & (1u << lane)) && !hasNormals(tri)) {
                     drawPlainBlock(covered, *found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
                                    colour, pass, x0[lane], y0[lane]);
                     continue;
@@ -460,7 +459,7 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
                 face.normalKnown = true;
             }
             if (small[lane]) {
-                drawBlock(p, block, covered, *found, surface, face, pass, x0[lane], y0[lane]);
+                drawBlock(p, w.lane(lane), covered, *found, surface, face, pass, x0[lane], y0[lane]);
             } else {
                 fill(p, surface, face, pass);
             }
