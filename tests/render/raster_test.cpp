@@ -39,6 +39,24 @@ int green(uint32_t p) { return (p >> 8) & 0xFF; }
 int blue(uint32_t p) { return p & 0xFF; }
 int brightness(uint32_t p) { return red(p) + green(p) + blue(p); }
 
+// Expects the two pictures to cover the same pixels, in colours within
+// `within` levels a channel; returns how many of a's pixels are brighter than
+// `brighterThan` (the three channels summed).
+int expectSameColours(const Picture& a, const Picture& b, int within, int brighterThan) {
+    int bright = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
+            const uint32_t p = a.at(x, y), q = b.at(x, y);
+            EXPECT_EQ(p == KXRENDER_BACKGROUND, q == KXRENDER_BACKGROUND);
+            EXPECT_NEAR(red(p), red(q), within);
+            EXPECT_NEAR(green(p), green(q), within);
+            EXPECT_NEAR(blue(p), blue(q), within);
+            bright += brightness(p) > brighterThan;
+        }
+    return bright;
+}
+
 CameraInfo camera(float rightLength) {
     CameraInfo c{};
     c.location = {0, 0, -10};
@@ -497,18 +515,7 @@ TEST(Raster, BatchedLightingAgreesWithTheExactLighting) {
     const CadObject s = sphere({0, 0, 0}, 3, 0xE0C0A0);
     const Picture exact = draw(camera(1.33f), {&s}, {{{1e16f, 5e15f, -1e16f}}});
     const Picture batched = draw(camera(1.33f), {&s}, {{{1e4f, 5e3f, -1e4f}}});
-    int lit = 0;
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-            SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
-            const uint32_t a = exact.at(x, y), b = batched.at(x, y);
-            EXPECT_EQ(a == KXRENDER_BACKGROUND, b == KXRENDER_BACKGROUND);
-            EXPECT_NEAR(red(a), red(b), 3);
-            EXPECT_NEAR(green(a), green(b), 3);
-            EXPECT_NEAR(blue(a), blue(b), 3);
-            lit += brightness(a) > 3 * 0x40;
-        }
-    EXPECT_GT(lit, 50);
+    EXPECT_GT(expectSameColours(exact, batched, 3, 3 * 0x40), 50);
 }
 
 // Draws the objects into a target of the given size, with one light.
@@ -632,18 +639,7 @@ TEST(Raster, PointsFoundOnTheRaysAreLitAsPointsFromTheCorners) {
             far.location.z *= scale;
             const Picture fromRays = draw(far, {&a}, lightsAt(scale));
             const Picture fromCorners = draw(camera(1.33f), {&b}, lightsAt(1));
-            int lit = 0;
-            for (int y = 0; y < kH; ++y)
-                for (int x = 0; x < kW; ++x) {
-                    SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
-                    const uint32_t p = fromRays.at(x, y), q = fromCorners.at(x, y);
-                    ASSERT_EQ(p == KXRENDER_BACKGROUND, q == KXRENDER_BACKGROUND);
-                    EXPECT_NEAR(red(p), red(q), 2);
-                    EXPECT_NEAR(green(p), green(q), 2);
-                    EXPECT_NEAR(blue(p), blue(q), 2);
-                    lit += brightness(p) > 3 * 0x60;
-                }
-            EXPECT_GT(lit, 100);
+            EXPECT_GT(expectSameColours(fromRays, fromCorners, 2, 3 * 0x60), 100);
         }
 }
 
