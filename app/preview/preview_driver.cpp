@@ -77,6 +77,8 @@ void PreviewDriver::run(PreviewTarget* target, std::promise<int>* opened) {
 
 bool PreviewDriver::lock(Lock& held) {
     try {
+        // An edit waiting for the lock goes first.
+        SceneLock::letWaitersIn();
         held.lock();
         return true;
     } catch (const std::system_error&) {
@@ -90,8 +92,10 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
     Lock held(SceneLock::mutex(), std::defer_lock);
     if (!lock(held)) return Outcome::Failed;
     const uint64_t count = SceneLock::changeCount();
+    // The old conversions are freed once the lock is given back.
+    PreparedObjects::Conversions outdated;
     if (count != preparedFor_) {
-        prepared_.clear();
+        outdated = prepared_.takeAll();
         preparedFor_ = count;
     }
     if (CameraInfo* active = GetActiveCamera()) {
@@ -101,6 +105,7 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
     passLights();
     CadObject* next = GetCadObject(nullptr);
     held.unlock();
+    outdated.clear();
 
     while (next) {
         if (!synchronous) {
@@ -135,7 +140,12 @@ void PreviewDriver::passLights() {
 bool PreviewDriver::drawOne(CadObject& object, Lock& held, uint64_t frameCount) {
     TextureInfo* texture = nullptr;
     if (previewRender_ > 1 && !textureFor(object, texture, held, frameCount)) return false;
-    const CadObject* prepared = prepared_.prepare(object);
+    // A long point list is converted in runs, the lock given back between them.
+    const CadObject* prepared = prepared_.prepare(object, [&] {
+        held.unlock();
+        return lock(held) && SceneLock::changeCount() == frameCount;
+    });
+    if (prepared_.abandoned()) return false;
     if (!prepared) return true;
     const TextureInfo colour = colourMaterial(object);
     return drawSlices(*prepared, texture ? texture : &colour, held, frameCount);

@@ -21,20 +21,10 @@ bool drawnFromOwnData(uint32_t type) {
     }
 }
 
-// Only a list of triangles all the way converts: a later node of one or two
-// points (AddFacet then AddPoint) would be read past its end.
-bool allTriangles(const ListEntry* list, uint32_t& nodes) {
-    nodes = 0;
-    for (const ListEntry* e = list; e; e = e->next) {
-        if (e->count != 3 || !e->points) return false;
-        ++nodes;
-    }
-    return nodes > 0;
-}
-
 }  // namespace
 
-const CadObject* PreparedObjects::prepare(const CadObject& object) {
+const CadObject* PreparedObjects::prepare(const CadObject& object, const Pause& pause) {
+    abandoned_ = false;
     if (drawnFromOwnData(object.type) || object.polygons) return &object;
     auto found = converted_.find(&object);
     // Nothing changed since the entry was made (clear() comes with every
@@ -42,25 +32,59 @@ const CadObject* PreparedObjects::prepare(const CadObject& object) {
     if (found == converted_.end() || found->second.points != object.points) {
         Entry& e = converted_[&object];
         e.points = object.points;
-        uint32_t nodes = 0;
-        e.drawable = allTriangles(object.points, nodes);
-        e.triangles.clear();
+        e.triangles.reset();
+        e.count = 0;
+        // Only a list of triangles all the way converts: a later node of one
+        // or two points (AddFacet then AddPoint) would be read past its end.
+        // Counted first, so that the array is made once: growing it would
+        // copy a million triangles at once, holding the lock.
+        size_t sincePause = 0;
+        auto pauseDue = [&](const ListEntry* n) {
+            if (++sincePause < nodesBetweenPauses_ || !n->next || !pause) return false;
+            sincePause = 0;
+            if (pause()) return false;
+            // The list may be gone: nothing of it is kept or read again.
+            converted_.erase(&object);
+            abandoned_ = true;
+            return true;
+        };
+        size_t nodes = 0;
+        e.drawable = object.points != nullptr;
+        for (const ListEntry* n = object.points; n; n = n->next) {
+            if (n->count != 3 || !n->points) {
+                e.drawable = false;
+                break;
+            }
+            ++nodes;
+            if (pauseDue(n)) return nullptr;
+        }
         if (e.drawable) {
-            e.triangles.resize(nodes);
-            size_t i = 0;
-            for (const ListEntry* n = object.points; n; n = n->next, ++i)
+            // Every pause found the scene as it was counted.
+            // Made without clearing (its pages are first touched run by run).
+            e.triangles = std::make_unique_for_overwrite<TriPolygon[]>(nodes);
+            e.count = nodes;
+            TriPolygon* t = e.triangles.get();
+            const TriPolygon* end = t + nodes;
+            sincePause = 0;
+            for (const ListEntry* n = object.points; n && t != end; n = n->next, ++t) {
                 for (int k = 0; k < 3; ++k) {
-                    e.triangles[i].vertex[k] = n->points[k];
-                    if (n->normals) e.triangles[i].normal[k] = n->normals[k];
+                    t->vertex[k] = n->points[k];
+                    t->normal[k] = n->normals ? n->normals[k] : Point3d{};
                 }
+                if (pauseDue(n)) return nullptr;
+            }
+        }
+        if (!e.drawable) {
+            e.triangles.reset();
+            e.count = 0;
         }
         found = converted_.find(&object);
     }
     const Entry& e = found->second;
     if (!e.drawable) return nullptr;
     copy_ = object;
-    copy_.polygons = const_cast<TriPolygon*>(e.triangles.data());
-    copy_.polygonCount = static_cast<uint32_t>(e.triangles.size());
+    copy_.polygons = e.triangles.get();
+    copy_.polygonCount = static_cast<uint32_t>(e.count);
     copy_.count = copy_.polygonCount;
     return &copy_;
 }

@@ -1,6 +1,7 @@
 #include "preview/scene_lock.h"
 
 #include <system_error>
+#include <thread>
 
 #include "kxcore.h"
 
@@ -9,6 +10,7 @@ namespace kx::app {
 namespace {
 std::atomic<uint64_t> changes{0};
 std::atomic<uint64_t> textureChanges{0};
+std::atomic<int> waitingAhead{0};
 }  // namespace
 
 std::recursive_mutex& SceneLock::mutex() {
@@ -24,9 +26,21 @@ uint64_t SceneLock::textureChangeCount() { return textureChanges.load(std::memor
 
 void SceneLock::countTextureChange() { textureChanges.fetch_add(1, std::memory_order_acq_rel); }
 
+void SceneLock::lockAhead() {
+    waitingAhead.fetch_add(1, std::memory_order_acq_rel);
+    struct Arrived {
+        ~Arrived() { waitingAhead.fetch_sub(1, std::memory_order_acq_rel); }
+    } arrived;
+    mutex().lock();
+}
+
+void SceneLock::letWaitersIn() {
+    while (waitingAhead.load(std::memory_order_acquire) > 0) std::this_thread::yield();
+}
+
 SceneChange::SceneChange() {
     try {
-        SceneLock::mutex().lock();
+        SceneLock::lockAhead();
         owns_ = true;
         // Counted before the change, so that a reader that took the lock
         // after it sees the count moved.

@@ -23,6 +23,13 @@ public:
     // Moved, inside a SceneChange, by every change of the texture list.
     static uint64_t textureChangeCount();
     static void countTextureChange();
+    // Takes the lock ahead of the preview thread: a mutex lets the thread
+    // that gives it back take it again at once, so the preview, which gives
+    // it back between objects and slices of a mesh, first lets in whoever
+    // waits this way. Throws as std::recursive_mutex::lock does.
+    static void lockAhead();
+    // Returns once no thread waits in lockAhead().
+    static void letWaitersIn();
 };
 
 // Holds the scene lock for one change on the user-interface thread. When the

@@ -1,10 +1,14 @@
 // The shaded preview: the rasteriser alone on the 1M-triangle grid filling
-// 1280 x 720, and one redraw of a scene holding that mesh, from Redraw() to
-// the picture handed over. Runs in kalvex_view_bench beside the wireframe.
+// 1280 x 720, one redraw of a scene holding that mesh, from Redraw() to the
+// picture handed over, and the user-interface thread's longest wait for the
+// scene lock while such frames are drawn. Runs in kalvex_view_bench beside
+// the wireframe.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +17,7 @@
 #include "kxcore.h"
 #include "kxrender.h"
 #include "preview/preview_driver.h"
+#include "preview/scene_lock.h"
 
 namespace {
 
@@ -91,10 +96,57 @@ void BM_PreviewRedrawScene(benchmark::State& state) {
     ClearScene(GetCurrentScene());
 }
 
+// After an edit, the user-interface thread takes the scene lock as an edit
+// does, every half millisecond, while the preview thread prepares and draws
+// a frame of the 1M-triangle scene; the longest wait for the lock is
+// reported (a few milliseconds at most: the preview gives the lock back
+// between runs of a conversion and slices of a mesh, and lets a waiting edit
+// in first). An iteration is one frame.
+void BM_PreviewLongestLockWait(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    ClearScene(GetCurrentScene());
+    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    CameraInfo* active = GetActiveCamera();
+    const CameraInfo wanted = gridCamera();
+    active->location = wanted.location;
+    active->lookAt = wanted.lookAt;
+    active->rightDir = wanted.rightDir;
+    DiscardTarget target;
+    kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {});
+    driver.Start(&target);
+    double longest = 0, total = 0;
+    long waits = 0;
+    for (auto _ : state) {
+        const uint64_t before = driver.framesDrawn();
+        const auto start = Clock::now();
+        {
+            // An edit: the next frame prepares the mesh's triangles again.
+            kx::app::SceneChange edit;
+        }
+        driver.Redraw();
+        while (driver.framesDrawn() == before) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            const auto asked = Clock::now();
+            kx::app::SceneLock::lockAhead();  // as an edit takes it, without moving the change count
+            std::lock_guard<std::recursive_mutex> held(kx::app::SceneLock::mutex(), std::adopt_lock);
+            const double waited = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
+            longest = std::max(longest, waited);
+            total += waited;
+            ++waits;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    driver.Stop();
+    state.counters["longest_wait_ms"] = longest;
+    state.counters["mean_wait_ms"] = waits ? total / static_cast<double>(waits) : 0;
+    ClearScene(GetCurrentScene());
+}
+
 // One thread: the calling thread's time is all of it.
 BENCHMARK(BM_PreviewRasteriseGrid)->Arg(1000000)->Unit(benchmark::kMillisecond);
 // Several threads: only the time on the clock tells.
 BENCHMARK(BM_PreviewRasteriseGridAllCores)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewRedrawScene)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewLongestLockWait)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -11,6 +12,7 @@
 
 #include "core_fixture.h"
 #include "kxcore.h"
+#include "preview/preview_objects.h"
 #include "preview/preview_settings.h"
 #include "preview/scene_lock.h"
 
@@ -400,6 +402,35 @@ TEST_F(PreviewDriverTest, LongMeshesAreDrawnInSlicesBetweenLockHolds) {
         EXPECT_EQ(recorder.triangleCounts, expected);
         EXPECT_EQ(recorder.triangleArrays.back(), tris + 4);
     }
+}
+
+TEST_F(PreviewDriverTest, LongPointListsAreConvertedInRunsBetweenPauses) {
+    CadObject* big = makeMesh("big", 5);
+    TriPolygon* expected = CopyListToPolygons(big->points, 5);
+    ASSERT_NE(expected, nullptr);
+    kx::app::PreparedObjects prepared;
+    prepared.setNodesBetweenPauses(2);
+    int pauses = 0;
+    const CadObject* whole = prepared.prepare(*big, [&] { return ++pauses > 0; });
+    ASSERT_NE(whole, nullptr);
+    EXPECT_FALSE(prepared.abandoned());
+    EXPECT_EQ(pauses, 4);  // after the second and the fourth node of each walk, not after the last
+    ASSERT_EQ(whole->polygonCount, 5u);
+    EXPECT_EQ(std::memcmp(whole->polygons, expected, 5 * sizeof(TriPolygon)), 0);
+    std::free(expected);
+
+    // The scene changed at the second pause: nothing is kept, and the next
+    // picture converts the list again, whole.
+    kx::app::PreparedObjects interrupted;
+    interrupted.setNodesBetweenPauses(2);
+    pauses = 0;
+    EXPECT_EQ(interrupted.prepare(*big, [&] { return ++pauses < 2; }), nullptr);
+    EXPECT_TRUE(interrupted.abandoned());
+    EXPECT_EQ(interrupted.cachedCount(), 0u);
+    const CadObject* again = interrupted.prepare(*big, [] { return true; });
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(interrupted.abandoned());
+    EXPECT_EQ(again->polygonCount, 5u);
 }
 
 TEST_F(PreviewDriverTest, ColourMaterialHoldsTheObjectsColour) {
