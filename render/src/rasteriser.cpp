@@ -82,8 +82,8 @@ struct Rasteriser::Corner {
 };
 
 // The normal of the triangle as given (before any cut), worked out only when
-// one of its pixels is about to be drawn: most triangles of a dense mesh cover
-// no pixel centre at all. A mesh's triangle brings its corners' positions and
+// one of its pixels is about to be drawn: many triangles of a dense mesh
+// cover no pixel centre at all. A mesh's triangle brings its corners' positions and
 // normals into the corners only when a pixel needs them.
 struct Rasteriser::Face {
     const Vec3* corner[3];  // outlive the drawing of the triangle
@@ -387,7 +387,7 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
         const Lanes maxY = lanesMax(lanesMax(c.sy[0], c.sy[1]), c.sy[2]);
         const LaneMask x0 = ceilLanes(lanesMax(minX, left) - half), x1 = floorLanes(lanesMin(maxX, right) - half);
         const LaneMask y0 = ceilLanes(lanesMax(minY, top) - half), y1 = floorLanes(lanesMin(maxY, bottom) - half);
-        // Most triangles of a dense mesh hold no pixel centre: those leave here.
+        // Many triangles of a dense mesh hold no pixel centre: those leave here.
         const LaneMask wanted = c.inFront & (x0 <= x1) & (y0 <= y1);
         // A small triangle is tested a block at a time, with its weights
         // worked out here, relative to the block's first centre.
