@@ -21,6 +21,7 @@
 #include "animation/animation_toolbox.h"
 #include "cli/frame_farm.h"
 #include "kxcore.h"
+#include "preview/scene_lock.h"
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
@@ -42,8 +43,11 @@ protected:
         EXPECT_EQ(GetAniObjectCount(), 1);
         anim()->toolbox()->spinBox()->setValue(5);
         EXPECT_EQ(GetCurrentFrame(), 4u);
-        ball->translate = Point3d{4, 0, 0};
-        RebuildObjectEx(ball, 1);
+        {
+            kx::app::SceneChange change;  // the preview may be drawing
+            ball->translate = Point3d{4, 0, 0};
+            RebuildObjectEx(ball, 1);
+        }
         doc()->objectsMoved({ball});  // an edit of an animated object: kept when the frame changes
         anim()->toolbox()->slider()->setValue(1);
         EXPECT_EQ(GetCurrentFrame(), 0u);

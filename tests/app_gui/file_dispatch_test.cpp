@@ -8,6 +8,7 @@
 
 #include "document/file_dispatch.h"
 #include "kxcore.h"
+#include "preview/scene_lock.h"
 #include "window_fixture.h"
 
 namespace {
@@ -129,8 +130,12 @@ TEST_F(FileDispatchTest, PointAndFacetFilesNeedASelectedObject) {
     EXPECT_NE(read("series0.INC").find("sphere"), std::string::npos);
 
     // An object without points has nothing to write.
-    SetObjectsUnSelected();
-    CadObject* empty = CreateDefaultObjectEx(nullptr, KX_POLYGON, nullptr);
+    CadObject* empty = nullptr;
+    {
+        kx::app::SceneChange change;  // the preview may be drawing
+        SetObjectsUnSelected();
+        empty = CreateDefaultObjectEx(nullptr, KX_POLYGON, nullptr);
+    }
     ASSERT_NE(empty, nullptr);
     EXPECT_FALSE(doc()->save(file("none.inc"), 6));
     EXPECT_EQ(messageTexts().back(), "Error unable to save zero points");

@@ -3,6 +3,7 @@
 // whole scene afresh gives, and objects the edit left alone keep theirs.
 #include <functional>
 
+#include "preview/scene_lock.h"
 #include "views/view_cache.h"
 #include "window_fixture.h"
 
@@ -62,7 +63,11 @@ TEST_F(ViewCacheTest, AnUnnamedChangeReprojectsOnlyWhatChanged) {
         std::vector<std::pair<CadObject*, const QLine*>> before;
         for (const auto& entry : kept.objects()) before.emplace_back(entry.object, entry.lines.data());
 
-        CadObject* changed = e.apply(box, mesh);
+        CadObject* changed = nullptr;
+        {
+            kx::app::SceneChange change;  // the preview may be drawing
+            changed = e.apply(box, mesh);
+        }
         kept.markChanged();
         kept.update(options);
         kx::app::ViewCache fresh;

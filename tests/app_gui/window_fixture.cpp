@@ -11,6 +11,7 @@
 #include "core_state.h"
 #include "kxcore.h"
 #include "mainframe/qt_ui_table.h"
+#include "preview/scene_lock.h"
 #include "render/renderer_definitions.h"
 
 namespace kxtest {
@@ -53,13 +54,18 @@ void WindowTest::TearDown() {
 void WindowTest::emptyScene() { doc()->newScene(false); }
 
 CadObject* WindowTest::addObject(unsigned type, Point3d at, const Point3d* size) {
-    CadObject* obj = CreateDefaultObjectEx(nullptr, type, &at);
-    if (obj && size) {
-        Point3d s = *size;
-        SetCadObjectProperty(obj, KX_PROP_SIZE, &s);
-        RebuildObjectEx(obj, 1);
+    CadObject* obj = nullptr;
+    {
+        // As the program's edits do: the preview may be drawing.
+        kx::app::SceneChange change;
+        obj = CreateDefaultObjectEx(nullptr, type, &at);
+        if (obj && size) {
+            Point3d s = *size;
+            SetCadObjectProperty(obj, KX_PROP_SIZE, &s);
+            RebuildObjectEx(obj, 1);
+        }
+        SetObjectsUnSelected();
     }
-    SetObjectsUnSelected();
     doc()->geometryChanged();
     return obj;
 }
