@@ -78,14 +78,19 @@ void rasteriseGrid(benchmark::State& state, int threads) {
 void BM_PreviewRasteriseGrid(benchmark::State& state) { rasteriseGrid(state, 1); }
 void BM_PreviewRasteriseGridAllCores(benchmark::State& state) { rasteriseGrid(state, 0); }
 
-void BM_PreviewRedrawScene(benchmark::State& state) {
+// A fresh scene holding the grid mesh, its active camera placed as gridCamera().
+void gridSceneInView(unsigned triangles) {
     ClearScene(GetCurrentScene());
-    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    kxbench::gridMeshScene(triangles);
     CameraInfo* active = GetActiveCamera();
     const CameraInfo wanted = gridCamera();
     active->location = wanted.location;
     active->lookAt = wanted.lookAt;
     active->rightDir = wanted.rightDir;
+}
+
+void BM_PreviewRedrawScene(benchmark::State& state) {
+    gridSceneInView(static_cast<unsigned>(state.range(0)));
     DiscardTarget target;
     kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {},
                                   kx::app::PreviewDriver::Threading::CallingThread);
@@ -104,13 +109,7 @@ void BM_PreviewRedrawScene(benchmark::State& state) {
 // in first). An iteration is one frame.
 void BM_PreviewLongestLockWait(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
-    ClearScene(GetCurrentScene());
-    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
-    CameraInfo* active = GetActiveCamera();
-    const CameraInfo wanted = gridCamera();
-    active->location = wanted.location;
-    active->lookAt = wanted.lookAt;
-    active->rightDir = wanted.rightDir;
+    gridSceneInView(static_cast<unsigned>(state.range(0)));
     DiscardTarget target;
     kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {});
     driver.Start(&target);
