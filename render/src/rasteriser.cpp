@@ -583,21 +583,12 @@ void Rasteriser::drawBlock(Corner (&p)[3], const BlockWeights& w, uint32_t cover
                            const Surface& surface, Face& face, const Pass& pass, int x0, int y0) {
     if (!face.usable()) return;
     if (pass.touched) pass.touched->add(x0, y0, x0 + kSmallColumns - 1, y0 + ((31 - __builtin_clz(covered)) >> 2));
-    // In one colour with the face's normal, a pixel needs only its place
-    // and depth.
-    const bool plain = face.flat && !surface.image.data && batched_;
-    const std::array<float, 3> colour{static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
-                                      static_cast<float>(surface.colour.z)};
     for (; covered; covered &= covered - 1) {
         const int at = __builtin_ctz(covered);
         const int c = at & 3, r = at >> 2;
         const float invz = found[at];
         const int x = x0 + c, y = y0 + r;
         pass.depth[static_cast<size_t>(y) * width_ + x] = invz;
-        if (plain && pass.lighting->add(pass.colour + static_cast<size_t>(y) * width_ + x,
-                                        static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, invz,
-                                        face.normalF, colour))
-            continue;
         // The weights for the attributes, at the same centre.
         const float b0 = w.w0 + c * w.w0x + r * w.w0y, b1 = w.w1 + c * w.w1x + r * w.w1y;
         drawPixel(p, surface, face, pass, x, y, b0, b1, 1.0f - b0 - b1, invz);
