@@ -71,6 +71,14 @@ Vec3 sample(const ImageMap& map, double u, double v) {
     return {p[0] / 255.0, p[1] / 255.0, p[2] / 255.0};
 }
 
+
+inline bool isZero(const Vec3& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
+inline bool isZero(const Point3d& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
+inline bool hasNormals(const TriPolygon& t) {
+    return !isZero(t.normal[0]) || !isZero(t.normal[1]) || !isZero(t.normal[2]);
+}
+inline Vec3 vec(const Point3d& p) { return {p.x, p.y, p.z}; }
+inline bool finite(const Point3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 }  // namespace
 
 // A corner on the picture, with what is interpolated across the triangle.
@@ -99,8 +107,7 @@ struct Rasteriser::Face {
         if (state == 0) {
             if (source) {
                 const Point3d* v = source->vertex;
-                const Point3d* m = source->normal;
-                flat = isZero(m[0]) && isZero(m[1]) && isZero(m[2]);
+                flat = !hasNormals(*source);
                 if (normalKnown) {
                     state = 1;
                     return true;
@@ -138,17 +145,13 @@ struct Rasteriser::Face {
         for (int k = 0; k < 3; ++k) {
             const Point3d& v = source->vertex[k];
             const Point3d& n = source->normal[k];
-            into[k].position = {v.x, v.y, v.z};
-            into[k].normal = {n.x, n.y, n.z};
+            into[k].position = vec(v);
+            into[k].normal = vec(n);
             into[k].u = into[k].v = 0;
         }
         unit = normalised({normalF[0], normalF[1], normalF[2]});
         source = nullptr;
     }
-
-private:
-    static bool isZero(const Point3d& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
-    static Vec3 vec(const Point3d& a) { return {a.x, a.y, a.z}; }
 };
 
 void Rasteriser::begin(int width, int height) {
@@ -213,16 +216,6 @@ bool Rasteriser::project(const Vec3& cam, const Vertex& v, Corner& p) const {
     p.v = v.v;
     return std::isfinite(p.sx) && std::isfinite(p.sy);
 }
-
-namespace {
-inline bool isZero(const Vec3& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
-inline bool isZero(const Point3d& a) { return a.x == 0 && a.y == 0 && a.z == 0; }
-inline bool hasNormals(const TriPolygon& t) {
-    return !isZero(t.normal[0]) || !isZero(t.normal[1]) || !isZero(t.normal[2]);
-}
-inline Vec3 vec(const Point3d& p) { return {p.x, p.y, p.z}; }
-inline bool finite(const Point3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-}  // namespace
 
 void Rasteriser::drawTriangle(const Vertex (&v)[3], const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0) return;
