@@ -59,8 +59,8 @@ const CadObject* PreparedObjects::prepare(const CadObject& object, const Pause& 
             if (pauseDue(n)) return nullptr;
         }
         if (e.drawable) {
-            // Every pause found the scene as it was counted.
-            // Made without clearing (its pages are first touched run by run).
+            // Every pause found the scene as it was counted. The array is made
+            // without clearing: its pages are first touched run by run.
             e.triangles = std::make_unique_for_overwrite<TriPolygon[]>(nodes);
             e.count = nodes;
             TriPolygon* t = e.triangles.get();
@@ -73,10 +73,6 @@ const CadObject* PreparedObjects::prepare(const CadObject& object, const Pause& 
                 }
                 if (pauseDue(n)) return nullptr;
             }
-        }
-        if (!e.drawable) {
-            e.triangles.reset();
-            e.count = 0;
         }
         found = converted_.find(&object);
     }
