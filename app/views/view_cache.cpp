@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "views/screen_lines.h"
 #include "views/selection.h"
 
 namespace kx::app {
@@ -68,29 +69,6 @@ void projectList(const CadObject* obj, const DrawOptions& options, std::vector<Q
             for (unsigned k = 0; k < n; ++k) addLine(lines, pts[k], pts[(k + 1) % n]);
         }
     }
-}
-
-// Neighbouring triangles share their edges, and a dense mesh puts many edges
-// on the same pixels: each screen line is kept once, so that a repaint draws
-// about half as many lines or fewer.
-void dropDuplicates(std::vector<QLine>& lines) {
-    if (lines.size() < 64) return;
-    auto key = [](const QLine& l) {
-        // sane() keeps a coordinate within 23 bits once offset: each end packs into 46 bits.
-        auto part = [](int v) { return static_cast<uint64_t>(v + (1 << 22)) & 0x7FFFFF; };
-        uint64_t a = part(l.x1()) << 23 | part(l.y1());
-        uint64_t b = part(l.x2()) << 23 | part(l.y2());
-        return a < b ? std::pair(a, b) : std::pair(b, a);
-    };
-    std::vector<std::pair<std::pair<uint64_t, uint64_t>, uint32_t>> keyed;
-    keyed.reserve(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) keyed.emplace_back(key(lines[i]), static_cast<uint32_t>(i));
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<QLine> kept;
-    kept.reserve(lines.size() / 2 + 1);
-    for (size_t i = 0; i < keyed.size(); ++i)
-        if (i == 0 || keyed[i].first != keyed[i - 1].first) kept.push_back(lines[keyed[i].second]);
-    lines.swap(kept);
 }
 
 // Folds 64-bit words into a digest; strong enough that two different
@@ -263,7 +241,7 @@ void ViewCache::projectLines(ProjectedObject& entry, const DrawOptions& options)
         projectList(obj, options, entry.lines);
     }
     viewBoundGet();
-    dropDuplicates(entry.lines);
+    dropDuplicateLines(entry.lines);
     entry.rect = obj->rect;
     entry.drawn = true;
     if (options.showBounds) projectBounds(obj, entry.bounds);
