@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../core/grid_mesh.h"
+#include "naive_half_space.h"
 #include "kxcore.h"
 #include "kxrender.h"
 #include "preview/preview_driver.h"
@@ -42,8 +43,9 @@ CameraInfo gridCamera() {
     return c;
 }
 
-// The grid drawn with the given number of drawing threads (0: one a core).
-void rasteriseGrid(benchmark::State& state, int threads) {
+// The grid drawn with the given number of drawing threads (0: one a core),
+// and, when asked, beside a plain scalar rasteriser drawing the same grid.
+void rasteriseGrid(benchmark::State& state, int threads, bool timeNaive) {
     if (threads == 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     setenv("KXRENDER_THREADS", std::to_string(threads).c_str(), 1);
     state.counters["threads"] = threads;
@@ -60,6 +62,9 @@ void rasteriseGrid(benchmark::State& state, int threads) {
     const CameraInfo camera = gridCamera();
     const Point3d light{-10, 20, -10};
     DiscardTarget target;
+    kxbench::NaiveHalfSpace naive(camera, target.width, target.height);
+    double naiveSeconds = 0;
+    uint64_t naivePixels = 0;
     RenderOpen(&target);
     for (auto _ : state) {
         RenderBeginFrame(&target);
@@ -67,16 +72,30 @@ void rasteriseGrid(benchmark::State& state, int threads) {
         RenderLight(0, &light, nullptr, 0xFFFFFF);
         RenderObject(&mesh, nullptr);
         RenderEndFrame();
+        if (!timeNaive) continue;
+        // The yardstick on the same machine in the same minute: a shared
+        // machine's speed wanders more between runs than the two differ.
+        state.PauseTiming();
+        const auto start = std::chrono::steady_clock::now();
+        naivePixels = naive.draw(polygons, n, mesh.rgb, light);
+        naiveSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.ResumeTiming();
     }
     RenderClose(&target);
     unsetenv("KXRENDER_THREADS");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * n);
+    if (timeNaive && naiveSeconds > 0) {
+        const double runs = static_cast<double>(state.iterations());
+        state.counters["naive_ms"] = naiveSeconds * 1e3 / runs;
+        state.counters["naive_triangles_per_second"] = runs * n / naiveSeconds;
+        state.counters["naive_pixels"] = static_cast<double>(naivePixels);
+    }
     std::free(polygons);
     ClearEntry(list);
 }
 
-void BM_PreviewRasteriseGrid(benchmark::State& state) { rasteriseGrid(state, 1); }
-void BM_PreviewRasteriseGridAllCores(benchmark::State& state) { rasteriseGrid(state, 0); }
+void BM_PreviewRasteriseGrid(benchmark::State& state) { rasteriseGrid(state, 1, true); }
+void BM_PreviewRasteriseGridAllCores(benchmark::State& state) { rasteriseGrid(state, 0, false); }
 
 // A fresh scene holding the grid mesh, its active camera placed as gridCamera().
 void gridSceneInView(unsigned triangles) {
