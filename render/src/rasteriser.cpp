@@ -28,6 +28,8 @@ constexpr size_t kDepthSlack = 4;
 constexpr int kSmallColumns = 4;
 constexpr int kSmallRows = 8;
 static_assert(std::tuple_size_v<BlockDepths> == kSmallColumns * kSmallRows);
+// How many triangles ahead of the ones being drawn the mesh is read.
+constexpr size_t kPrefetchAhead = 64;
 
 struct ClipVertex {
     Vec3 cam;
@@ -367,6 +369,12 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
     // Four triangles at a time; the last group repeats its final triangle in
     // the lanes it lacks, and those lanes are not drawn.
     for (size_t first = 0; first < n; first += kLanes) {
+        // The triangles a few groups on are asked for now: a dense mesh is
+        // mostly read, not drawn, and the wait for memory would be the pass's.
+        if (first + kPrefetchAhead + kLanes <= n) {
+            const char* ahead = reinterpret_cast<const char*>(&triangles[first + kPrefetchAhead]);
+            for (size_t at = 0; at < kLanes * sizeof(TriPolygon); at += 64) __builtin_prefetch(ahead + at);
+        }
         const TriPolygon* t[kLanes];
         const int count = static_cast<int>(std::min<size_t>(kLanes, n - first));
         for (int lane = 0; lane < kLanes; ++lane) t[lane] = &triangles[first + std::min(lane, count - 1)];
