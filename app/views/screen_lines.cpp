@@ -111,4 +111,23 @@ void dropDuplicateLines(std::vector<QLine>& lines) {
     lines.resize(kept);
 }
 
+void ScreenLineGatherer::flush() {
+    if (stretchLines_.empty()) return;
+    dropDuplicateLines(stretchLines_);
+    out_.insert(out_.end(), stretchLines_.begin(), stretchLines_.end());
+    stretchLines_.clear();
+    ++flushed_;
+}
+
+void ScreenLineGatherer::finish() {
+    // A line's first copy is the first of its stretch, and no earlier
+    // stretch holds it: dropping repeats again keeps exactly those.
+    flush();
+    if (flushed_ > 1) dropDuplicateLines(out_);
+    std::vector<QLine>().swap(stretchLines_);
+    // A view keeps its lines until the next change: a dense mesh seen small
+    // keeps a fraction of what it projected, and need not hold the rest.
+    if (out_.capacity() > 2 * out_.size()) out_.shrink_to_fit();
+}
+
 }  // namespace kx::app

@@ -21,6 +21,9 @@ bool sane(const QPoint& p) { return p.x() > -kFar && p.x() < kFar && p.y() > -kF
 void addLine(std::vector<QLine>& out, const QPoint& a, const QPoint& b) {
     if (sane(a) && sane(b)) out.emplace_back(a, b);
 }
+void addLine(ScreenLineGatherer& out, const QPoint& a, const QPoint& b) {
+    if (sane(a) && sane(b)) out.add(a, b);
+}
 
 QPoint toScreen(double x, double y, double z) {
     int px = 0, py = 0;
@@ -49,9 +52,8 @@ void projectBounds(CadObject* obj, std::vector<QLine>& out) {
 }
 
 // The point list: lone points as small crosses, segments, closed polygons.
-void projectList(const CadObject* obj, const DrawOptions& options, std::vector<QLine>& lines) {
+void projectList(const CadObject* obj, const DrawOptions& options, ScreenLineGatherer& lines) {
     const unsigned limit = (obj->type == KX_LIGHT && !options.showSpotLights) ? kLightWithoutCone : UINT_MAX;
-    lines.reserve(static_cast<size_t>(std::min(obj->count, 1u << 24)) * 3);
     QPoint pts[8];
     unsigned nodes = 0;
     for (const ListEntry* node = obj->points; node && nodes < limit; node = node->next, ++nodes) {
@@ -224,24 +226,24 @@ void ViewCache::projectLines(ProjectedObject& entry, const DrawOptions& options)
     if (!isPickable(obj) || (obj->type == KX_CAMERA && !options.showCamera)) return;
 
     viewBoundSet(&obj->rect);
+    ScreenLineGatherer lines(entry.lines);
     if (obj->polygons && obj->polygonCount) {
         // A mesh with a triangle array keeps its placed geometry there; the
         // point list beside it stays around the object's own origin.
         const unsigned n = obj->polygonCount;
-        entry.lines.reserve(static_cast<size_t>(n) * 3);
         for (unsigned t = 0; t < n; ++t) {
             QPoint pts[3];
             for (int k = 0; k < 3; ++k) {
                 pts[k] = toScreen(obj->polygons[t].vertex[k]);
                 if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
             }
-            for (int k = 0; k < 3; ++k) addLine(entry.lines, pts[k], pts[(k + 1) % 3]);
+            for (int k = 0; k < 3; ++k) addLine(lines, pts[k], pts[(k + 1) % 3]);
         }
     } else {
-        projectList(obj, options, entry.lines);
+        projectList(obj, options, lines);
     }
+    lines.finish();
     viewBoundGet();
-    dropDuplicateLines(entry.lines);
     entry.rect = obj->rect;
     entry.drawn = true;
     if (options.showBounds) projectBounds(obj, entry.bounds);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "grid_mesh.h"
+#include "resident_memory.h"
 
 namespace {
 
@@ -38,18 +39,6 @@ void removeScratch(const std::string& path) {
     rmdir(path.substr(0, path.rfind('/')).c_str());
 }
 
-// A field of /proc/self/status in MB of a million bytes, as the file sizes
-// and the triangle bytes are (0 when unknown): "VmHWM:" is the peak resident
-// memory since the last reset, "VmRSS:" the resident memory now.
-double statusMB(const char* field = "VmHWM:") {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stod(line.substr(n)) * 1024.0 / 1e6;
-    return 0;
-}
-
 // Where a loaded mesh's bytes go, per triangle: the list nodes as the heap
 // holds them (each block with its header and rounding) and the triangle array.
 struct MeshBytes {
@@ -66,8 +55,6 @@ MeshBytes meshBytes() {
     }
     return b;
 }
-double peakResidentMB() { return statusMB("VmHWM:"); }
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 long fileSize(const std::string& path) {
     struct stat st;
@@ -158,21 +145,21 @@ void BM_RatioLoadNative(benchmark::State& state) {
     state.counters["MB"] = fileSize(path) / 1e6;
     // Peak memory against the bytes of the triangles themselves (three
     // corners of three floats); run this case alone for a clean figure.
-    state.counters["peak_rss_MB"] = peakResidentMB();
+    state.counters["peak_rss_MB"] = kxbench::peakResidentMB();
     // The load on its own: what its peak adds to the resident memory before
     // it (freed memory given back first), and what the loaded scene keeps.
     DeleteAllCadObjects();
     malloc_trim(0);
-    const double before = statusMB("VmRSS:");
-    resetPeak();
+    const double before = kxbench::residentMB();
+    kxbench::resetPeak();
     LoadScene(GetCurrentScene(), path.c_str());
-    const double added = peakResidentMB() - before;
+    const double added = kxbench::peakResidentMB() - before;
     malloc_trim(0);
     const MeshBytes bytes = meshBytes();
     const double triangleMB = static_cast<double>(bytes.triangles) * 3 * sizeof(Point3d) / 1e6;
     state.counters["triangle_MB"] = triangleMB;
     state.counters["load_peak_MB"] = added;
-    state.counters["load_kept_MB"] = statusMB("VmRSS:") - before;
+    state.counters["load_kept_MB"] = kxbench::residentMB() - before;
     state.counters["load_peak_over_triangles"] = triangleMB > 0 ? added / triangleMB : 0;
     if (bytes.triangles > 0) {
         const double n = static_cast<double>(bytes.triangles);

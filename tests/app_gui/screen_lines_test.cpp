@@ -69,5 +69,24 @@ TEST(ScreenLinesTest, KeepsTheFirstCopyOfEachLineInOrder) {
     EXPECT_EQ(few, fewCopies);
 }
 
+// Gathered a stretch at a time, the lines kept are those of one pass over
+// them all, whatever the stretch, and with lines already gathered before.
+TEST(ScreenLinesTest, GatheringInStretchesKeepsWhatOnePassKeeps) {
+    const std::vector<QLine> all = randomLines(30000, -40, 40, 5);
+    const std::vector<QLine> earlier(all.begin(), all.begin() + 500);
+    const std::vector<QLine> later(all.begin() + 500, all.end());
+    for (size_t stretch : {size_t{1}, size_t{7}, size_t{64}, size_t{1000}, size_t{1} << 20}) {
+        for (bool withEarlier : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "stretch " << stretch << (withEarlier ? ", lines before" : ""));
+            std::vector<QLine> out = withEarlier ? earlier : std::vector<QLine>{};
+            kx::app::ScreenLineGatherer gatherer(out, stretch);
+            for (const QLine& l : withEarlier ? later : all) gatherer.add(l.p1(), l.p2());
+            gatherer.finish();
+            EXPECT_EQ(out, firstCopies(all));
+            EXPECT_LE(out.capacity(), 2 * out.size());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kxtest
