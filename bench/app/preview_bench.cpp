@@ -73,8 +73,8 @@ void rasteriseGrid(benchmark::State& state, int threads, bool timeNaive) {
         RenderObject(&mesh, nullptr);
         RenderEndFrame();
         if (!timeNaive) continue;
-        // The yardstick on the same machine in the same minute: a shared
-        // machine's speed wanders more between runs than the two differ.
+        // The yardstick in the same iterations: a shared machine's changes
+        // of speed then touch both alike.
         state.PauseTiming();
         const auto start = std::chrono::steady_clock::now();
         naivePixels = naive.draw(polygons, n, mesh.rgb, light);
