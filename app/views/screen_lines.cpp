@@ -75,12 +75,11 @@ void markFirsts(const Records& sorted, KeyOf keyOf, PlaceOf placeOf, std::vector
 
 // Lines too far apart for one word: a sort of wide keys.
 void markFirstsWide(const std::vector<QLine>& lines, std::vector<uint8_t>& keep) {
-    auto end = [](int x, int y) { return std::pair<int64_t, int64_t>(x, y); };
-    using End = std::pair<int64_t, int64_t>;
+    using End = std::pair<int, int>;
     std::vector<std::pair<std::pair<End, End>, size_t>> keyed;
     keyed.reserve(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
-        End a = end(lines[i].x1(), lines[i].y1()), b = end(lines[i].x2(), lines[i].y2());
+        End a{lines[i].x1(), lines[i].y1()}, b{lines[i].x2(), lines[i].y2()};
         if (b < a) std::swap(a, b);
         keyed.push_back({{a, b}, i});
     }
