@@ -1,5 +1,6 @@
 #include "preview/scene_lock.h"
 
+#include <chrono>
 #include <system_error>
 #include <thread>
 
@@ -35,7 +36,10 @@ void SceneLock::lockAhead() {
 }
 
 void SceneLock::letWaitersIn() {
-    while (waitingAhead.load(std::memory_order_acquire) > 0) std::this_thread::yield();
+    constexpr auto kLongest = std::chrono::milliseconds(20);
+    const auto start = std::chrono::steady_clock::now();
+    while (waitingAhead.load(std::memory_order_acquire) > 0 && std::chrono::steady_clock::now() - start < kLongest)
+        std::this_thread::yield();
 }
 
 SceneChange::SceneChange() {

@@ -28,7 +28,9 @@ public:
     // it back between objects and slices of a mesh, first lets in whoever
     // waits this way. Throws as std::recursive_mutex::lock does.
     static void lockAhead();
-    // Returns once no thread waits in lockAhead().
+    // Returns once no thread waits in lockAhead(), or after a few
+    // milliseconds at most: a caller that already holds the lock further out
+    // would otherwise wait for a waiter that waits for it.
     static void letWaitersIn();
 };
 

@@ -485,6 +485,28 @@ TEST_F(SceneLockTest, EveryChangeMovesTheCountAndRebuildsNeedAnObject) {
     EXPECT_EQ(kx::app::SceneLock::changeCount(), beforeRebuild + 1);
 }
 
+// A thread that lets waiting edits in first, while it already holds the lock
+// further out, must not wait for an edit that waits for it.
+TEST_F(SceneLockTest, LettingWaitersInEndsWhenTheWaiterNeedsOurLock) {
+    std::atomic<bool> waiting{false}, tookIt{false};
+    std::thread edit;
+    {
+        std::lock_guard held(kx::app::SceneLock::mutex());
+        edit = std::thread([&] {
+            waiting = true;
+            kx::app::SceneLock::lockAhead();
+            tookIt = true;
+            kx::app::SceneLock::mutex().unlock();
+        });
+        while (!waiting) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        kx::app::SceneLock::letWaitersIn();  // returns although the edit still waits
+        EXPECT_FALSE(tookIt.load());
+    }
+    edit.join();
+    EXPECT_TRUE(tookIt.load());
+}
+
 }  // namespace
 
 namespace {
