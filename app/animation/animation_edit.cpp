@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "kxcore.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 
 namespace kx::app {
 namespace {
@@ -43,7 +43,7 @@ bool setupDiscardsFrames(const AnimationSetup& setup) {
 
 bool applyAnimationSetup(const AnimationSetup& setup) {
     if (!checkAnimationSetup(setup).empty()) return false;
-    SceneChange change;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
     if (!change.owns()) return false;
     if (!IsAni() || setup.frames != GetMaxFrame()) {
         // Making the frames again clears the whole record: what the user set
@@ -55,41 +55,37 @@ bool applyAnimationSetup(const AnimationSetup& setup) {
     copyText(s->name, setup.name);
     copyText(s->dir, setup.dir);
     s->copyForward = setup.copyForward ? 1 : 0;
-    SceneLock::countChange();
     return true;
 }
 
 bool showAnimationFrame(unsigned f) {
     if (!validFrame(f)) return false;
-    SceneChange change;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
     if (!change.owns()) return false;
     // With no objects yet the core refuses to move; the frame is still the one shown.
     if (!SetObjectsToFrame(f)) SetCurrentFrame(f);
-    SceneLock::countChange();
     return true;
 }
 
 int addSelectedToAnimation() {
     if (!IsAni()) return 0;
-    SceneChange change;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
     if (!change.owns()) return 0;
     int added = 0;
     for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj))
         added += AddObjectToAni(obj, 0) != 0 ? 1 : 0;
-    SceneLock::countChange();
     return added;
 }
 
 int removeSelectedFromAnimation() {
     if (!IsAni()) return 0;
-    SceneChange change;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
     if (!change.owns()) return 0;
     int removed = 0;
     for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) {
         const bool was = (obj->flags & KX_FLAG_ANIMATED) != 0;
         if (DeleteObjectFromAni(obj, 0) && was) ++removed;
     }
-    SceneLock::countChange();
     return removed;
 }
 

@@ -5,7 +5,7 @@
 
 #include "animation/animation_edit.h"
 #include "kxcore.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "render/command_builder.h"
 #include "render/render_job.h"
 
@@ -65,7 +65,7 @@ bool writeSequenceFiles(const Settings& settings, const RendererList& renderers,
     }
     const std::string extension = extensionOfType(renderer.type);
     {
-        SceneChange change;  // the preview reads the camera
+        SceneModel::Transaction change(SceneDelta::Camera);
         if (!change.owns()) return false;
         POINT size{settings.render.renderX, settings.render.renderY};
         SetCameraSize(GetActiveCamera(), size);

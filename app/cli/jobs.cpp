@@ -22,6 +22,7 @@
 #include "cli/command_line.h"
 #include "cli/frame_farm.h"
 #include "document/imported_scene.h"
+#include "engine/model/scene_model.h"
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
@@ -71,6 +72,8 @@ std::string exportedPath(const std::string& out, unsigned type) {
 }  // namespace
 
 bool loadSceneForJob(const std::string& path, const Settings& settings) {
+    SceneModel::Transaction change(SceneDelta::Replaced);
+    if (!change.owns()) return false;
     const unsigned type = GetCadFileType(path.c_str());
     // A file no reader of ours knows goes to the LOAD plug-in that offers its extension.
     if (type == 0) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "engine/model/scene_model.h"
 #include "kxcore.h"
 #include "pixmo.h"
 #include "preview/preview_driver.h"
@@ -59,8 +60,12 @@ int runPreview(const CommandLine& cl) {
         return 2;
     }
     if (!loadSceneForJob(std::filesystem::absolute(cl.scene).string(), settings)) return 1;
-    // The camera's picture fills the image, as the renderer's would.
-    SetCameraSize(GetActiveCamera(), POINT{width, height});
+    {
+        // The camera's picture fills the image, as the renderer's would.
+        SceneModel::Transaction change(SceneDelta::Camera);
+        if (!change.owns()) return 1;
+        SetCameraSize(GetActiveCamera(), POINT{width, height});
+    }
 
     KeptFrame frame;
     frame.width = width;

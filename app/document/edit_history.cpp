@@ -4,6 +4,8 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "engine/model/scene_model.h"
+
 namespace kx::app {
 
 namespace {
@@ -341,6 +343,9 @@ void EditHistory::push(std::unique_ptr<EditStepData> step) {
 }
 
 EditRecorder::EditRecorder(EditHistory& history, std::string name, std::string mergeKey) : history_(history) {
+    // What the edit reshapes it says here, since undo needs it too: the
+    // snapshot made at the end copies only that.
+    SceneModel::noteRecorded();
     step_ = history.openTop(mergeKey);
     if (step_) {
         const std::vector<CadObject*> live = listedObjects();
@@ -396,6 +401,7 @@ int EditRecorder::uidOf(CadObject* obj) {
 }
 
 void EditRecorder::reshaping(CadObject* obj) {
+    SceneModel::noteReshaped(obj);
     const int uid = uidOf(obj);
     // Objects made by this step need nothing: undo removes them whole.
     if (uid < 0 || step_->changeOf(uid)) return;
@@ -406,6 +412,7 @@ void EditRecorder::reshaping(CadObject* obj) {
 }
 
 void EditRecorder::translating(CadObject* obj, const Point3d& offset) {
+    SceneModel::noteReshaped(obj);
     const int uid = uidOf(obj);
     if (uid < 0) return;
     if (GeometryChange* c = step_->changeOf(uid)) {

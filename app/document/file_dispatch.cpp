@@ -7,7 +7,7 @@
 #include "kxcore.h"
 #include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "render/render_job.h"
 
 namespace kx::app {
@@ -116,7 +116,7 @@ int openSceneFile(const std::string& path, unsigned type) {
 
 int saveSceneFile(const std::string& path, unsigned type, const Settings& settings) {
     {
-        SceneChange change;  // the preview reads the camera
+        SceneModel::Transaction change(SceneDelta::Camera);
         if (!change.owns()) return 0;
         SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
     }

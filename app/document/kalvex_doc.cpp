@@ -9,10 +9,15 @@
 #include "document/file_dispatch.h"
 #include "document/imported_scene.h"
 #include "document/scene_edits.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
-    : QObject(parent), settings_(settings), history_(static_cast<size_t>(std::max(1, settings.desktop.undoDepth))) {}
+    : QObject(parent), settings_(settings), history_(kx::app::sceneModel().history()) {
+    // One document at a time: a new one starts with the model's history empty.
+    history_.clear();
+    history_.markSaved();
+    history_.setDepth(static_cast<size_t>(std::max(1, settings.desktop.undoDepth)));
+}
 
 QString CKalvexDoc::title() const {
     return path_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path_).fileName();
@@ -35,7 +40,7 @@ void CKalvexDoc::resetHistory() {
 void CKalvexDoc::edited(Edited what) {
     switch (what) {
         case Edited::Geometry:
-            GetSceneChanged();
+            kx::app::SceneModel::takeRedrawRequest();
             emit geometryUpdated();
             break;
         case Edited::Camera: ++cameraGeneration_; emit geometryUpdated(); break;
@@ -57,7 +62,7 @@ void CKalvexDoc::editedMoves(const std::vector<CadObject*>& objects) {
 void CKalvexDoc::afterHistoryMove(bool moved) {
     // Even a refused step may have dropped the history: the menu follows.
     if (moved) {
-        GetSceneChanged();
+        kx::app::SceneModel::takeRedrawRequest();
         ++cameraGeneration_;
         emit geometryUpdated();
         emit selectionUpdated();
@@ -66,20 +71,17 @@ void CKalvexDoc::afterHistoryMove(bool moved) {
     emit historyChanged();
 }
 
-bool CKalvexDoc::stepHistory(bool (kx::app::EditHistory::*step)()) {
-    bool moved = false;
-    {
-        kx::app::SceneChange change;
-        if (!change.owns()) return false;
-        moved = (history_.*step)();
-    }
+bool CKalvexDoc::undo() {
+    const bool moved = kx::app::sceneModel().undo();
     afterHistoryMove(moved);
     return moved;
 }
 
-bool CKalvexDoc::undo() { return stepHistory(&kx::app::EditHistory::undo); }
-
-bool CKalvexDoc::redo() { return stepHistory(&kx::app::EditHistory::redo); }
+bool CKalvexDoc::redo() {
+    const bool moved = kx::app::sceneModel().redo();
+    afterHistoryMove(moved);
+    return moved;
+}
 
 void CKalvexDoc::forgetPath() {
     incomplete_ = false;
@@ -93,9 +95,9 @@ void CKalvexDoc::setPath(const QString& path) {
 
 void CKalvexDoc::newScene(bool withDefaults) {
     {
-        kx::app::SceneChange change;
+        // A new scene may bring its own textures.
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
         if (!change.owns()) return;
-        kx::app::SceneLock::countTextureChange();  // a new scene may bring its own textures
         emit sceneClearing();
         ClearScene(GetCurrentScene());
         // The old scene's event scripts leave with it.
@@ -103,7 +105,7 @@ void CKalvexDoc::newScene(bool withDefaults) {
         InitScene();
         if (withDefaults) CreateDefaultScene();
         SetObjectsUnSelected();
-        GetSceneChanged();
+        kx::app::SceneModel::takeRedrawRequest();
     }
     path_.clear();
     modified_ = false;
@@ -171,10 +173,9 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     const QString full = QFileInfo(path).absoluteFilePath();
     const unsigned actual = type ? type : GetCadFileType(full.toUtf8().constData());
     // A file no reader knows leaves the scene alone; the reader reports it.
-    // The preview reads the scene on its own thread: it waits while the scene is replaced.
-    kx::app::SceneChange change;
+    // One change, however it ends: the kept scene may come back.
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
     if (!change.owns()) return false;
-    kx::app::SceneLock::countTextureChange();
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     SceneKeeper keeper;
     emit sceneClearing();
@@ -194,7 +195,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
         emit sceneClearing();
         keeper.restore();
         SetObjectsUnSelected();
-        GetSceneChanged();
+        kx::app::SceneModel::takeRedrawRequest();
         ++cameraGeneration_;
         // The kept scene comes back from a file: its objects are new records.
         ++replacements_;
@@ -204,7 +205,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
         return false;
     }
     SetObjectsUnSelected();
-    GetSceneChanged();
+    kx::app::SceneModel::takeRedrawRequest();
     // A scene read in another format becomes a new, unsaved scene.
     path_ = ((ok || partial) && actual == KX_FILETYPE_KALVEX) ? full : QString();
     // Saving a part over the whole would lose the rest: it counts as a change,
@@ -222,11 +223,11 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
 bool CKalvexDoc::import(const QString& path, unsigned type) {
     bool ok = false;
     {
-        kx::app::SceneChange change;
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Objects | kx::app::SceneDelta::Textures |
+                                                kx::app::SceneDelta::Camera);
         if (!change.owns()) return false;
-        kx::app::SceneLock::countTextureChange();
         ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
-        GetSceneChanged();
+        kx::app::SceneModel::takeRedrawRequest();
     }
     ++cameraGeneration_;
     modified_ = true;
@@ -254,7 +255,7 @@ bool CKalvexDoc::save(const QString& path, unsigned type) {
 
 void CKalvexDoc::close() {
     {
-        kx::app::SceneChange change;
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
         if (!change.owns()) return;
         emit sceneClearing();
         ClearScene(GetCurrentScene());
@@ -308,7 +309,7 @@ void CKalvexDoc::changedOutsideHistory() {
 
 void CKalvexDoc::geometryChanged() {
     forgetHistory();
-    GetSceneChanged();
+    kx::app::SceneModel::takeRedrawRequest();
     setModified(true);
     emit geometryUpdated();
 }
@@ -328,7 +329,7 @@ void CKalvexDoc::objectsMoved(const std::vector<CadObject*>& objects) {
 
 void CKalvexDoc::framesShown() {
     forgetHistory();
-    GetSceneChanged();
+    kx::app::SceneModel::takeRedrawRequest();
     emit geometryUpdated();
 }
 

@@ -124,8 +124,6 @@ private:
     // A new scene starts with no history and counts as saved.
     void resetHistory();
     void forgetHistory();
-    // Undo or redo under the scene lock, then the views and panels follow.
-    bool stepHistory(bool (kx::app::EditHistory::*step)());
     void afterHistoryMove(bool moved);
 
     const kx::app::Settings& settings_;
@@ -137,5 +135,6 @@ private:
     unsigned replacements_ = 0;
     QString lastEditName_;
     kx::app::MouseEditor mouseEditor_;
-    kx::app::EditHistory history_;
+    // The scene model's: it records the edits, the document tells the views.
+    kx::app::EditHistory& history_;
 };

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 
 namespace kx::app {
 
@@ -27,7 +27,7 @@ void finishPlacedObject(CadObject* obj, const std::string& image) {
         // user can change it back.
         Point3d scale{obj->scale.x * f, obj->scale.y * f, obj->scale.z * f};
         SetCadObjectProperty(obj, KX_PROP_SCALE, &scale);
-        RebuildSceneObject(obj);
+        RebuildObjectEx(obj, 1);
     }
 }
 

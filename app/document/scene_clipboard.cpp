@@ -10,7 +10,7 @@
 
 #include "document/scene_edits.h"
 #include "kxplatform/files.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 
 namespace kx::app {
 
@@ -119,7 +119,7 @@ bool pasteSceneText(EditHistory& history, const std::string& text) {
     if (text.compare(0, 8, "version ") != 0) return false;
     ScratchFolder folder;
     if (!folder.ok() || !writeWhole(folder.file(), freshGroupIds(text))) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Paste");
     CadObject* last = GetLastCadObject();

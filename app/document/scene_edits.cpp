@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "document/placed_object.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 
 namespace kx::app {
 
@@ -89,7 +89,7 @@ void setVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v) {
     if (rebuildable(obj)) {
         rec.reshaping(obj);
         SetCadObjectProperty(obj, id, const_cast<Point3d*>(&v));
-        RebuildSceneObject(obj);
+        RebuildObjectEx(obj, 1);
         return;
     }
     // A mesh or a group is transformed by the difference, so that its
@@ -182,7 +182,7 @@ uint64_t outsideState() {
 template <typename F>
 bool reshapeSelection(EditHistory& history, const char* name, F&& change) {
     if (!GetNextSelectedObject(nullptr)) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, name);
     for (CadObject* o : withMembers(selected())) rec.reshaping(o);
@@ -207,7 +207,7 @@ bool setVectorProperty(EditHistory& history, const std::vector<CadObject*>& give
                        const Point3d& value, const std::string& mergeKey) {
     const std::vector<CadObject*> objects = present(given);
     if (objects.empty() || !vectorField(objects.front(), propertyId) || axis < -1 || axis > 2) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, vectorName(propertyId), mergeKey);
     for (CadObject* obj : objects) {
@@ -226,7 +226,7 @@ bool setVectorProperty(EditHistory& history, const std::vector<CadObject*>& give
 bool renameObject(EditHistory& history, CadObject* object, const std::string& name) {
     const std::string cut = name.substr(0, 31);
     if (!object || cut.empty() || cut == object->name) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Rename");
     SetCadObjectProperty(object, KX_PROP_NAME, cut.c_str());
@@ -239,7 +239,7 @@ bool setObjectFlag(EditHistory& history, const std::vector<CadObject*>& given, u
     for (const KxObjectFlag& f : KX_OBJECT_FLAGS)
         if (f.flag == flag) entry = &f;
     if (!entry || objects.empty()) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, std::string(on ? "Set " : "Clear ") + entry->name);
     for (CadObject* obj : objects) SetCadObjectProperty(obj, entry->name, on ? 1u : 0u);
@@ -250,7 +250,7 @@ bool setObjectTexture(EditHistory& history, const std::vector<CadObject*>& given
                       const std::string& stepName) {
     const std::vector<CadObject*> objects = present(given);
     if (objects.empty()) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, stepName);
     for (CadObject* obj : objects) {
@@ -264,7 +264,7 @@ bool setObjectColour(EditHistory& history, const std::vector<CadObject*>& given,
                      unsigned blue) {
     const std::vector<CadObject*> objects = present(given);
     if (objects.empty()) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Change Colour");
     for (CadObject* obj : objects) {
@@ -281,7 +281,7 @@ bool setHeightFieldImage(EditHistory& history, CadObject* object, const std::str
     char current[KX_EXTRA_TEXT_MAX + 1] = {};
     GetObjectExtraString(object, KX_PROP_HEIGHTFIELDFILE, current);
     if (file == current) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Change Image");
     SetCadObjectProperty(object, KX_PROP_HEIGHTFIELDFILE, file.c_str());
@@ -291,7 +291,7 @@ bool setHeightFieldImage(EditHistory& history, CadObject* object, const std::str
 bool setObjectText(EditHistory& history, const std::vector<CadObject*>& given, const std::string& text) {
     const std::vector<CadObject*> objects = present(given);
     if (text.empty()) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Change Text");
     for (CadObject* obj : objects) {
@@ -300,14 +300,14 @@ bool setObjectText(EditHistory& history, const std::vector<CadObject*>& given, c
         if (old == text) continue;
         rec.reshaping(obj);
         SetCadObjectProperty(obj, KX_PROP_TEXTSTRING, (text + font).c_str());
-        RebuildSceneObject(obj);
+        RebuildObjectEx(obj, 1);
     }
     return rec.commit();
 }
 
 bool moveSelection(EditHistory& history, const Point3d& offset, const std::string& mergeKey) {
     if (!GetNextSelectedObject(nullptr) || (offset.x == 0 && offset.y == 0 && offset.z == 0)) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Move", mergeKey);
     for (CadObject* o : withMembers(selected())) rec.translating(o, offset);
@@ -368,7 +368,7 @@ bool latheSelection(EditHistory& history, unsigned steps, double angle, bool fac
 }
 
 bool createObject(EditHistory& history, unsigned type, const Point3d& at, const std::string& image) {
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     const char* label = GetObjectTypeName(static_cast<int>(type));
     EditRecorder rec(history, std::string("Create ") + (label ? label : "Object"));
@@ -378,7 +378,7 @@ bool createObject(EditHistory& history, unsigned type, const Point3d& at, const 
 }
 
 bool placePoint(EditHistory& history, const Point3d& at) {
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Add Point");
     CadObject* obj = GetNextSelectedObject(nullptr);
@@ -398,7 +398,7 @@ bool placePoint(EditHistory& history, const Point3d& at) {
 bool deleteSelection(EditHistory& history, const char* verb) {
     const std::vector<CadObject*> doomed = selected();
     if (doomed.empty()) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, countedName(verb, doomed.size()));
     for (CadObject* obj : doomed) rec.deleteObject(obj);
@@ -408,7 +408,7 @@ bool deleteSelection(EditHistory& history, const char* verb) {
 
 bool duplicateSelection(EditHistory& history) {
     if (!GetNextSelectedObject(nullptr)) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Duplicate");
     std::vector<CadObject*> copies;
@@ -438,7 +438,7 @@ bool duplicateSelection(EditHistory& history) {
 
 bool groupSelection(EditHistory& history) {
     if (!GetNextSelectedObject(nullptr)) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Group");
     const std::vector<CadObject*> members = selected();
@@ -457,7 +457,7 @@ bool groupSelection(EditHistory& history) {
 
 bool ungroupSelection(EditHistory& history) {
     if (!GetNextSelectedObject(nullptr)) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Ungroup");
     for (CadObject* o : withMembers(selected())) rec.reshaping(o);
@@ -471,7 +471,7 @@ bool ungroupSelection(EditHistory& history) {
 bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::string& name, const std::string& mergeKey) {
     CameraInfo* active = GetActiveCamera();
     if (!active) return false;
-    SceneChange lock;
+    SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, name, mergeKey);
     if (active->object) rec.reshaping(active->object);
@@ -486,22 +486,21 @@ bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::str
 
 OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change,
                                   size_t pointLimit) {
+    // The whole run is one change: the preview sees its end, not its steps.
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return OutsideChange::Unchanged;
     std::optional<EditRecorder> rec;
     uint64_t before = 0;
-    {
-        SceneChange lock;
-        // Copying every object of a scene this large would cost more memory
-        // than the history is worth (up to three times the geometry while the
-        // change runs); such a change is not undoable, as before there was a history.
-        if (lock.owns() && scenePoints() <= pointLimit) {
-            before = outsideState();
-            rec.emplace(history, name);
-            for (CadObject* o = GetCadObject(nullptr); o; o = o->next) rec->reshaping(o);
-        }
+    // Copying every object of a scene this large would cost more memory
+    // than the history is worth (up to three times the geometry while the
+    // change runs); such a change is not undoable, as before there was a history.
+    if (scenePoints() <= pointLimit) {
+        before = outsideState();
+        rec.emplace(history, name);
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next) rec->reshaping(o);
     }
     const bool keep = change();
-    SceneChange lock;
-    if (!rec || !keep || !lock.owns() || outsideState() != before) {
+    if (!rec || !keep || outsideState() != before) {
         history.clear();
         return OutsideChange::Unrecorded;
     }

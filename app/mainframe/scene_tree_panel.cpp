@@ -11,7 +11,6 @@
 #include "document/kalvex_doc.h"
 #include "document/scene_edits.h"
 #include "kxcore.h"
-#include "preview/scene_lock.h"
 #include "mainframe/qt_ui_table.h"
 
 using kx::app::kObjectRole;

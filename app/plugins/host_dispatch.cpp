@@ -2,7 +2,7 @@
 // function table and calls the typed host function.
 #include "plugins/host_dispatch.h"
 
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 
 #include <strings.h>
 
@@ -149,9 +149,9 @@ extern "C" int HostDispatch(const char* function, int argc, KxVar* args) noexcep
             return 0;
         }
         HostArgs decoded(argc, args);
-        // A plug-in may change anything in the scene: the shaded preview,
-        // drawing on its own thread, must not read it meanwhile.
-        kx::app::SceneChange change;
+        // A plug-in may change anything in the scene: each call is a change
+        // of the model, one with the run around it when there is one.
+        kx::app::SceneModel::Transaction change;
         return f->invoker(decoded);
     } catch (...) {
         return 0;

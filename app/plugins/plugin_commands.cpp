@@ -22,7 +22,7 @@
 #include "plugins/plugin_manager_dialog.h"
 #include "plugins/plugin_session.h"
 #include "plugins/screen_painter.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "views/kalvex_view.h"
 
 namespace {
@@ -131,7 +131,7 @@ int PluginCommands::runRecorded(const QString& name, const std::function<int()>&
     // Whatever the plug-in does to the scene is one step, "Run Plug-in Spring".
     frame_->document()->runRecorded(tr("Run Plug-in %1").arg(name), [&] {
         // The host takes over the plug-in's triangles outside any host function.
-        kx::app::SceneChange change;
+        kx::app::SceneModel::Transaction change;
         if (change.owns()) result = call();
     });
     return result;

@@ -1,23 +1,24 @@
 // The shaded preview: a worker thread that draws the scene through the
-// drawing library whenever asked. The thread reads the scene only under the
-// scene lock, one object at a time, and gives up a picture as soon as the
-// scene changed or a newer picture was asked for. Without a thread, the
-// calling thread draws each picture whole.
+// drawing library whenever asked. It draws the scene model's snapshots, which
+// point into nothing the user edits, so it never takes the scene lock and an
+// edit never waits for it; a picture is given up as soon as a newer snapshot
+// or a newer picture was asked for. Without a thread, the calling thread
+// draws each picture whole.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <future>
-#include <mutex>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "engine/model/scene_snapshot.h"
 #include "kxplatform/event.h"
 #include "preview/image_map.h"
-#include "preview/preview_objects.h"
 #include "preview/render_backend.h"
 
 namespace kx::app {
@@ -39,8 +40,7 @@ public:
     int Start(PreviewTarget* target);
     // Asks for a new picture; on the calling thread it is drawn at once.
     void Redraw();
-    // Ends the thread and closes the library. Never call it holding the scene
-    // lock: the thread may be waiting for it.
+    // Ends the thread and closes the library.
     void Stop();
 
     bool running() const { return target_ != nullptr; }
@@ -48,25 +48,16 @@ public:
     // The PreviewRender setting (1 shaded, 2 textured) and the view value.
     void setPreviewRender(int mode) { previewRender_ = mode; }
     void setViewValue(int value) { viewValue_ = value; }
-    // Meshes longer than this many triangles are drawn in slices, the scene
-    // lock given back between them, so that an edit never waits for a whole mesh.
-    void setSliceSize(size_t triangles) { sliceSize_ = triangles ? triangles : 1; }
     // Pictures finished so far (delivered by the library).
     uint64_t framesDrawn() const { return framesDrawn_; }
 
 private:
-    enum class Outcome { Finished, Abandoned, Stopped, Failed };
-    using Lock = std::unique_lock<std::recursive_mutex>;
+    enum class Outcome { Finished, Abandoned, Stopped };
     void run(PreviewTarget* target, std::promise<int>* opened);
     Outcome drawFrame(PreviewTarget* target, bool synchronous);
-    bool lock(Lock& held);
-    void passLights();
-    // Draws one object under the held lock; false when the scene changed
-    // while the lock was left to read an image map.
-    bool drawOne(CadObject& object, Lock& held, uint64_t frameCount);
-    bool drawSlices(const CadObject& prepared, const TextureInfo* material, Lock& held, uint64_t frameCount);
-    // The texture of a textured object, its image map loaded when it can be.
-    bool textureFor(CadObject& object, TextureInfo*& texture, Lock& held, uint64_t frameCount);
+    // The material an object is drawn with; scratch holds a textured one.
+    const TextureInfo* materialFor(const SnapshotObject& object, TextureInfo& scratch);
+    const ImageMapPixels* imageMap(const std::string& file);
 
     RenderBackend backend_;
     Report report_;
@@ -78,13 +69,12 @@ private:
     std::atomic<int> previewRender_{1};
     std::atomic<int> viewValue_{0};
     std::atomic<uint64_t> framesDrawn_{0};
-    size_t sliceSize_ = 65536;
 
-    // Owned by whichever thread draws.
-    PreparedObjects prepared_;
-    uint64_t preparedFor_ = ~uint64_t{0};
-    std::set<std::string> failedMaps_;   // reported once until the texture list changes
-    uint64_t failedFor_ = 0;
+    // Owned by whichever thread draws: decoded image maps, and the files
+    // that could not be read (reported once until the texture list changes).
+    std::map<std::string, std::unique_ptr<ImageMapPixels>> maps_;
+    std::set<std::string> failedMaps_;
+    uint64_t mapsFor_ = ~uint64_t{0};
 };
 
 }  // namespace kx::app

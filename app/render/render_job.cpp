@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "kxcore.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "kxplatform/files.h"
 #include "kxplatform/ui_callbacks.h"
 #include "pixmo.h"
@@ -82,7 +82,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     }
     POINT size{settings_.render.renderX, settings_.render.renderY};
     {
-        SceneChange change;  // the preview reads the camera
+        SceneModel::Transaction change(SceneDelta::Camera);
         if (!change.owns()) return false;
         SetCameraSize(GetActiveCamera(), size);
     }
@@ -137,7 +137,7 @@ bool RenderJob::startPluginRender(const std::string& document) {
     }
     const int width = settings_.render.renderX, height = settings_.render.renderY;
     {
-        SceneChange change;
+        SceneModel::Transaction change(SceneDelta::Camera);
         if (!change.owns()) return false;
         POINT size{width, height};
         if (CameraInfo* camera = GetActiveCamera()) SetCameraSize(camera, size);

@@ -11,7 +11,7 @@
 
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "script/lua_sandbox.h"
 
 namespace kx::script {
@@ -82,7 +82,7 @@ void readArg(lua_State* L, int index, char kind, Arg& a) {
 // Runs the method under the scene lock; false when it threw.
 bool invoke(const Method& m, const Arg* args, RunContext& run, MethodResult& out) noexcept {
     try {
-        kx::app::SceneChange change;
+        kx::app::SceneModel::Transaction change;
         if (!change.owns()) return true;
         m.fn(args, run, out);
         if (m.changes && out.i > 0) run.changed = true;

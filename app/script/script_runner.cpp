@@ -8,6 +8,7 @@
 
 #include "kxcore.h"
 #include "plugins/host_state.h"
+#include "engine/model/scene_model.h"
 #include "script/lua_sandbox.h"
 #include "script/script_text.h"
 
@@ -27,15 +28,15 @@ public:
 // The redraw switch and the scene's change flag as they were before the run.
 class SceneFlags {
 public:
-    SceneFlags() : redrawOff_(kx::plugins::hostState().sceneRedrawOff), changedBefore_(GetSceneChanged() != 0) {}
+    SceneFlags() : redrawOff_(kx::plugins::hostState().sceneRedrawOff), changedBefore_(kx::app::SceneModel::takeRedrawRequest()) {}
     ~SceneFlags() {
         kx::plugins::hostState().sceneRedrawOff = redrawOff_;
-        SetSceneChanged(changedBefore_ || changed_ ? 1 : 0);
+        kx::app::SceneModel::setRedrawRequest(changedBefore_ || changed_);
     }
     SceneFlags(const SceneFlags&) = delete;
     SceneFlags& operator=(const SceneFlags&) = delete;
     bool collect() {
-        changed_ = changed_ || GetSceneChanged() != 0;
+        changed_ = changed_ || kx::app::SceneModel::takeRedrawRequest();
         return changed_;
     }
 

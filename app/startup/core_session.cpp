@@ -8,7 +8,7 @@
 #include "kxplatform/process.h"
 #include "pixmo.h"
 #include "plugins/plugin_session.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "startup/data_folder.h"
 
 namespace kx::app {
@@ -68,8 +68,6 @@ void CoreSession::start(const CoreSessionOptions& options) {
         plugins_->start(settings_, store_, dataFolder_);
         reloadRenderers();
     }
-    // The shaded preview reads the texture list on its own thread.
-    textures_.setListLock(&SceneLock::mutex());
     textures_.setFolders(dataFolder_.empty() ? settings_.directories.program : dataFolder_,
                          settings_.directories.textures);
     textures_.load(textureDefinitionFile(), store_);

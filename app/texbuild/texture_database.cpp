@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <unistd.h>
 
+#include "engine/model/scene_model.h"
 #include "kxplatform/files.h"
 #include "pixmo.h"
 #include "texbuild/texture_file.h"
@@ -76,10 +77,6 @@ void copyText(char* field, size_t size, const std::string& text) {
 
 }  // namespace
 
-std::unique_lock<std::recursive_mutex> TextureDatabase::lockList() const {
-    return listLock_ ? std::unique_lock<std::recursive_mutex>(*listLock_) : std::unique_lock<std::recursive_mutex>();
-}
-
 void TextureDatabase::setFolders(const std::string& programFolder, const std::string& texturesFolder) {
     programFolder_ = programFolder;
     texturesFolder_ = texturesFolder;
@@ -134,7 +131,7 @@ bool TextureDatabase::load(const std::string& definitionFile, const platform::In
     std::unordered_set<std::string> used;
     assignShortNames(reading.records, GetCustomTextureCount(), PreviewFolder(texturesFolder_), used);
 
-    auto lock = lockList();
+    SceneModel::Transaction change(SceneDelta::Textures);
     TextureInfo* last = nullptr;
     for (size_t i = 0; i < reading.records.size(); ++i) {
         TextureInfo* info = appendTexture(last);
@@ -161,10 +158,7 @@ bool TextureDatabase::save() {
         backupBeforeSave_ = false;
     }
     std::string bytes;
-    {
-        auto lock = lockList();
-        for (TextureInfo* t = GetTexture(nullptr); t; t = t->next) bytes += formatTextureRecord(*t);
-    }
+    for (TextureInfo* t = GetTexture(nullptr); t; t = t->next) bytes += formatTextureRecord(*t);
     if (!platform::replaceFileWith(path, bytes, platform::Durability::Synced)) {
         StdFileError(0, "New Texture", path.c_str());
         return false;
@@ -175,7 +169,7 @@ bool TextureDatabase::save() {
 void TextureDatabase::unload(platform::IniStore& store) {
     ExitTextureBuiler();
     store.setInt("Texture", "UserCount", GetCustomTextureCount());
-    auto lock = lockList();
+    SceneModel::Transaction change(SceneDelta::Textures);
     if (TextureInfo* first = GetTexture(nullptr)) ClearTexture(first);
     SetFirstTexture(nullptr);
 }
@@ -220,7 +214,7 @@ int TextureDatabase::saveUserTexture(const UserTextureSave& request) {
     if (editing) {
         oldOffset = GetUserDbIndex(request.originalName.c_str());
         if (oldOffset > 0 && !DeleteCustomTexture(request.originalName.c_str())) return 0;
-        auto lock = lockList();
+        SceneModel::Transaction change(SceneDelta::Textures);
         DeleteTexture(request.originalName.c_str());
     }
     CustomTexure* current = GetCustomTexture(0);
@@ -230,7 +224,7 @@ int TextureDatabase::saveUserTexture(const UserTextureSave& request) {
         if (editing) {
             if (oldOffset > 0) restoreUserTexture(request.originalName, oldOffset);
             if (oldRecord) {
-                auto lock = lockList();
+                SceneModel::Transaction change(SceneDelta::Textures);
                 copyText(oldRecord->name, sizeof oldRecord->name, request.originalName);
                 oldRecord->kind = oldKind;
             }
@@ -238,7 +232,7 @@ int TextureDatabase::saveUserTexture(const UserTextureSave& request) {
         return 0;
     }
     {
-        auto lock = lockList();
+        SceneModel::Transaction change(SceneDelta::Textures);
         TextureInfo* record = findTexture(name);
         if (!record) record = appendTexture(lastTexture());
         if (!record) {
@@ -267,7 +261,7 @@ int TextureDatabase::deleteUserTexture(const std::string& name) {
     if (!DeleteCustomTexture(name.c_str())) return 0;
     const std::string shortName(record->shortText1, strnlen(record->shortText1, sizeof record->shortText1));
     {
-        auto lock = lockList();
+        SceneModel::Transaction change(SceneDelta::Textures);
         DeleteTexture(name.c_str());
     }
     for (std::string image = findPreviewImage(texturesFolder_, shortName); !image.empty();
@@ -281,7 +275,7 @@ TextureInfo* TextureDatabase::addTextureRecord(const char* name, int32_t kind, u
     if (!name || !*name || GetTextureNameCount(name) > 0) return nullptr;
     TextureInfo* record = nullptr;
     {
-        auto lock = lockList();
+        SceneModel::Transaction change(SceneDelta::Textures);
         std::string shortName = newShortName(texturesFolder_);
         record = appendTexture(lastTexture());
         if (!record) {
@@ -313,14 +307,12 @@ int TextureDatabase::loadPreviewImage(const char* textureName, HWND owner) const
 
 int TextureDatabase::updatePreviewColours(HWND owner) {
     int taken = 0;
-    // Only this thread changes the list, so it is walked unlocked; each
-    // change takes the lock, never an image load.
+    SceneModel::Transaction change(SceneDelta::Textures);
     for (TextureInfo* t = GetTexture(nullptr); t; t = t->next) {
         if (t->kind == 0) continue;
         const std::string path = findPreviewImage(texturesFolder_, std::string(t->shortText1, strnlen(t->shortText1, 16)));
         const bool loaded = loadSwatch(path, owner);
         const uint32_t colour = loaded ? pxGetPixelRGB(nullptr, kSampleAt, kSampleAt) : 0;
-        auto lock = lockList();
         if (loaded) {
             setColour(*t, colour);
             ++taken;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,9 +34,7 @@ public:
     const std::string& programFolder() const { return programFolder_; }
     const std::string& texturesFolder() const { return texturesFolder_; }
 
-    // Every change of the list takes this lock (the shaded preview reads the
-    // list's colours on its own thread); null: no lock.
-    void setListLock(std::recursive_mutex* lock) { listLock_ = lock; }
+    // Every change of the list is a change of the scene model's texture list.
 
     // Starts the texture definitions of `definitionFile`, then, when the list
     // is empty, reads "UserCount", the database file and the user texture
@@ -80,14 +77,12 @@ public:
     int updatePreviewColours(HWND owner);
 
 private:
-    std::unique_lock<std::recursive_mutex> lockList() const;
     void appendUserIndexEntries(std::vector<TextureRecord>& records) const;
     bool restoreUserTexture(const std::string& name, long offset) const;
 
     std::string programFolder_;
     std::string texturesFolder_;
     std::string currentName_ = "None";
-    std::recursive_mutex* listLock_ = nullptr;
     // The last reading stopped at a bad line: the file is kept as
     // "KALVEX.BAK" before it is first written over.
     bool backupBeforeSave_ = false;

@@ -10,7 +10,6 @@
 
 #include "document/kalvex_doc.h"
 #include "document/scene_edits.h"
-#include "preview/scene_lock.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "views/camera_navigation.h"

@@ -17,8 +17,9 @@
 #include "naive_half_space.h"
 #include "kxcore.h"
 #include "kxrender.h"
+#include "document/scene_edits.h"
+#include "engine/model/scene_model.h"
 #include "preview/preview_driver.h"
-#include "preview/scene_lock.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ void BM_PreviewRasteriseGridAllCores(benchmark::State& state) { rasteriseGrid(st
 
 // A fresh scene holding the grid mesh, its active camera placed as gridCamera().
 void gridSceneInView(unsigned triangles) {
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
     ClearScene(GetCurrentScene());
     kxbench::gridMeshScene(triangles);
     CameraInfo* active = GetActiveCamera();
@@ -117,15 +119,15 @@ void BM_PreviewRedrawScene(benchmark::State& state) {
     for (auto _ : state) driver.Redraw();
     driver.Stop();
     state.counters["triangles"] = static_cast<double>(state.range(0));
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
     ClearScene(GetCurrentScene());
 }
 
-// After an edit, the user-interface thread takes the scene lock as an edit
-// does, every half millisecond, while the preview thread prepares and draws
-// a frame of the 1M-triangle scene; the longest wait for the lock is
-// reported (a few milliseconds at most: the preview gives the lock back
-// between runs of a conversion and slices of a mesh, and lets a waiting edit
-// in first). An iteration is one frame.
+// After an edit, the user-interface thread opens a change of the scene every
+// half millisecond while the preview thread draws a frame of the 1M-triangle
+// scene; the longest wait for the scene is reported. The preview draws a
+// snapshot and never holds the scene, so the wait is only the time a change
+// takes to begin and commit. An iteration is one frame.
 void BM_PreviewLongestLockWait(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     gridSceneInView(static_cast<unsigned>(state.range(0)));
@@ -138,25 +140,72 @@ void BM_PreviewLongestLockWait(benchmark::State& state) {
         const uint64_t before = driver.framesDrawn();
         const auto start = Clock::now();
         {
-            // An edit: the next frame prepares the mesh's triangles again.
-            kx::app::SceneChange edit;
+            // An edit that names no object: every object is copied into the next snapshot.
+            kx::app::SceneModel::Transaction edit;
         }
         driver.Redraw();
         while (driver.framesDrawn() == before) {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
             const auto asked = Clock::now();
-            kx::app::SceneLock::lockAhead();  // as an edit takes it, without moving the change count
-            std::lock_guard<std::recursive_mutex> held(kx::app::SceneLock::mutex(), std::adopt_lock);
-            const double waited = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
-            longest = std::max(longest, waited);
-            total += waited;
-            ++waits;
+            {
+                kx::app::SceneModel::Transaction look(kx::app::SceneDelta::Selection);
+                const double waited = std::chrono::duration<double, std::milli>(Clock::now() - asked).count();
+                longest = std::max(longest, waited);
+                total += waited;
+                ++waits;
+            }
         }
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
     driver.Stop();
     state.counters["longest_wait_ms"] = longest;
     state.counters["mean_wait_ms"] = waits ? total / static_cast<double>(waits) : 0;
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+    ClearScene(GetCurrentScene());
+}
+
+// A recorded move of the 1M-triangle mesh while the preview draws snapshots:
+// the edit, its undo step and the snapshot with the mesh's new triangles.
+void BM_CommitMoveOfMillionTriangles(benchmark::State& state) {
+    gridSceneInView(static_cast<unsigned>(state.range(0)));
+    DiscardTarget target;
+    kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {},
+                                  kx::app::PreviewDriver::Threading::CallingThread);
+    driver.Start(&target);
+    kx::app::EditHistory history(100);
+    {
+        kx::app::SceneModel::Transaction select(kx::app::SceneDelta::Selection);
+        SetObjectsUnSelected();
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            if (o->type == KX_POLYGON) AddSelectedObject(o);
+    }
+    const Point3d step{0.25f, 0, 0.25f};
+    for (auto _ : state) benchmark::DoNotOptimize(kx::app::moveSelection(history, step));
+    driver.Stop();
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+    ClearScene(GetCurrentScene());
+}
+
+// A change that reshapes nothing in the 1M-triangle scene: its snapshot
+// shares every triangle with the one before (shared_geometry is 1 when it did).
+void BM_CommitUnchangedScene(benchmark::State& state) {
+    gridSceneInView(static_cast<unsigned>(state.range(0)));
+    DiscardTarget target;
+    kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {},
+                                  kx::app::PreviewDriver::Threading::CallingThread);
+    driver.Start(&target);
+    kx::app::SceneModel& model = kx::app::sceneModel();
+    bool shared = true;
+    for (auto _ : state) {
+        const auto before = model.snapshot();
+        { kx::app::SceneModel::Transaction select(kx::app::SceneDelta::Selection); }
+        const auto after = model.snapshot();
+        for (size_t i = 0; i < before->objects.size() && i < after->objects.size(); ++i)
+            shared = shared && before->objects[i]->geometry == after->objects[i]->geometry;
+    }
+    state.counters["shared_geometry"] = shared ? 1 : 0;
+    driver.Stop();
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
     ClearScene(GetCurrentScene());
 }
 
@@ -166,5 +215,7 @@ BENCHMARK(BM_PreviewRasteriseGrid)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewRasteriseGridAllCores)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewRedrawScene)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewLongestLockWait)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+BENCHMARK(BM_CommitMoveOfMillionTriangles)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_CommitUnchangedScene)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace

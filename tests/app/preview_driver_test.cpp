@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -12,20 +13,23 @@
 
 #include "core_fixture.h"
 #include "kxcore.h"
-#include "preview/preview_objects.h"
+#include "document/scene_edits.h"
+#include "engine/model/scene_model.h"
 #include "preview/preview_settings.h"
-#include "preview/scene_lock.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using kx::app::PreviewDriver;
+using kx::app::SceneDelta;
+using kx::app::SceneModel;
 
 // What the stand-in library was asked, in order.
 struct Recorder {
     std::mutex m;
     std::vector<std::string> calls;
-    std::vector<const TextureInfo*> materials;
+    // Copies: a material lives only for the call.
+    std::vector<std::optional<TextureInfo>> materials;
     std::vector<uint32_t> triangleCounts;
     std::vector<const TriPolygon*> triangleArrays;
     std::function<void(const CadObject*)> onObject;
@@ -69,7 +73,7 @@ kx::app::RenderBackend fakeBackend() {
         rec->add(std::string("object ") + o->name);
         {
             std::lock_guard lock(rec->m);
-            rec->materials.push_back(material);
+            rec->materials.push_back(material ? std::optional<TextureInfo>(*material) : std::nullopt);
             rec->triangleCounts.push_back(o->polygons ? o->polygonCount : 0);
             rec->triangleArrays.push_back(o->polygons);
         }
@@ -95,6 +99,7 @@ class PreviewDriverTest : public kxtest::CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
+        kx::app::sceneModel().resetForTests();
         rec = &recorder;
     }
     void TearDown() override {
@@ -181,12 +186,13 @@ TEST_F(PreviewDriverTest, InterruptionsAbandonThePictureAtTheNextObject) {
     };
     const std::vector<Case> cases = {
         {"a newer picture is asked for", [](PreviewDriver& d) { d.Redraw(); }},
-        {"the scene changed", [](PreviewDriver&) { kx::app::SceneChange change; }},
+        {"the scene changed", [](PreviewDriver&) { SceneModel::Transaction change; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         recorder.calls.clear();
         kx::resetCoreForTests();
+        kx::app::sceneModel().resetForTests();
         mesh("a");
         mesh("b");
         mesh("c");
@@ -302,7 +308,7 @@ TEST_F(PreviewDriverTest, PointListsBecomeTrianglesInTheDriversOwnCache) {
     driver.Redraw();
     driver.Redraw();
     {
-        kx::app::SceneChange change;  // any change: conversions are made again
+        SceneModel::Transaction change;  // a change that names no object: every one is copied again
     }
     driver.Redraw();
     driver.Stop();
@@ -313,11 +319,12 @@ TEST_F(PreviewDriverTest, PointListsBecomeTrianglesInTheDriversOwnCache) {
     ASSERT_EQ(recorder.triangleCounts.size(), 3u);
     EXPECT_EQ(recorder.triangleCounts[0], 2u);
     EXPECT_EQ(recorder.triangleArrays[0], recorder.triangleArrays[1]);  // kept while nothing changed
+    EXPECT_NE(recorder.triangleArrays[1], recorder.triangleArrays[2]);
     // The scene's objects were only read.
     EXPECT_EQ(whole->polygons, nullptr);
     EXPECT_EQ(mixed->polygons, nullptr);
     // Materials carry the colour where the library reads it.
-    ASSERT_NE(recorder.materials[0], nullptr);
+    ASSERT_TRUE(recorder.materials[0].has_value());
 }
 
 TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedOnce) {
@@ -346,21 +353,24 @@ TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedO
         driver.Redraw();
         driver.Stop();
         ASSERT_EQ(recorder.materials.size(), 6u);
-        // The first object: a colour record; its copy lives only for the call.
-        const TextureInfo* seenB = recorder.materials[1];
+        ASSERT_TRUE(recorder.materials[0] && recorder.materials[1] && recorder.materials[2]);
+        // The first object: a colour record.
+        EXPECT_EQ(recorder.materials[0]->colour[0], 0x99);
+        EXPECT_EQ(recorder.materials[0]->colour[2], 0x33);
+        const TextureInfo& seenB = *recorder.materials[1];
         if (mode == 2) {
-            EXPECT_EQ(seenB, first);
-            EXPECT_EQ(recorder.materials[2], none);
+            EXPECT_STREQ(seenB.name, "Marble");
+            EXPECT_STREQ(recorder.materials[2]->name, "Plain");
+            EXPECT_EQ(seenB.text, nullptr);  // the map could not be read
             EXPECT_EQ(reports, std::vector<std::string>{"Unable to Open Targa File (Error 2) \n"});
         } else {
-            EXPECT_NE(seenB, first);
+            EXPECT_STREQ(seenB.name, "");
             EXPECT_TRUE(reports.empty());
         }
     }
     // A changed texture list tries the map again.
     {
-        kx::app::SceneChange change;
-        kx::app::SceneLock::countTextureChange();
+        SceneModel::Transaction change(SceneDelta::Textures);
     }
     reports.clear();
     PreviewDriver driver(fakeBackend(), report(), PreviewDriver::Threading::CallingThread);
@@ -369,68 +379,6 @@ TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedO
     driver.Redraw();
     driver.Stop();
     EXPECT_EQ(reports.size(), 1u);
-}
-
-TEST_F(PreviewDriverTest, LongMeshesAreDrawnInSlicesBetweenLockHolds) {
-    CadObject* big = makeMesh("big", 5);
-    big->flags |= KX_FLAG_VISIBLE;
-    TriPolygon* tris = CopyListToPolygons(big->points, 5);
-    ASSERT_NE(tris, nullptr);
-    big->polygons = tris;
-    big->polygonCount = 5;
-    for (bool interrupted : {false, true}) {
-        SCOPED_TRACE(interrupted ? "the scene changes between slices" : "undisturbed");
-        recorder.calls.clear();
-        recorder.triangleCounts.clear();
-        recorder.triangleArrays.clear();
-        PreviewDriver driver(fakeBackend(), report());
-        driver.setSliceSize(2);
-        bool once = interrupted;
-        recorder.onObject = [&](const CadObject*) {
-            if (once) {
-                once = false;
-                // Stands for an edit made while the lock was free between slices.
-                kx::app::SceneLock::countChange();
-            }
-        };
-        ASSERT_EQ(driver.Start(&target), 1);
-        ASSERT_TRUE(waitForFrames(1));
-        driver.Stop();
-        recorder.onObject = nullptr;
-        std::vector<uint32_t> expected = {2, 2, 1};
-        if (interrupted) expected.insert(expected.begin(), 2u);  // given up after the first slice
-        EXPECT_EQ(recorder.triangleCounts, expected);
-        EXPECT_EQ(recorder.triangleArrays.back(), tris + 4);
-    }
-}
-
-TEST_F(PreviewDriverTest, LongPointListsAreConvertedInRunsBetweenPauses) {
-    CadObject* big = makeMesh("big", 5);
-    TriPolygon* expected = CopyListToPolygons(big->points, 5);
-    ASSERT_NE(expected, nullptr);
-    kx::app::PreparedObjects prepared;
-    prepared.setNodesBetweenPauses(2);
-    int pauses = 0;
-    const CadObject* whole = prepared.prepare(*big, [&] { return ++pauses > 0; });
-    ASSERT_NE(whole, nullptr);
-    EXPECT_FALSE(prepared.abandoned());
-    EXPECT_EQ(pauses, 4);  // after the second and the fourth node of each walk, not after the last
-    ASSERT_EQ(whole->polygonCount, 5u);
-    EXPECT_EQ(std::memcmp(whole->polygons, expected, 5 * sizeof(TriPolygon)), 0);
-    std::free(expected);
-
-    // The scene changed at the second pause: nothing is kept, and the next
-    // picture converts the list again, whole.
-    kx::app::PreparedObjects interrupted;
-    interrupted.setNodesBetweenPauses(2);
-    pauses = 0;
-    EXPECT_EQ(interrupted.prepare(*big, [&] { return ++pauses < 2; }), nullptr);
-    EXPECT_TRUE(interrupted.abandoned());
-    EXPECT_EQ(interrupted.cachedCount(), 0u);
-    const CadObject* again = interrupted.prepare(*big, [] { return true; });
-    ASSERT_NE(again, nullptr);
-    EXPECT_FALSE(interrupted.abandoned());
-    EXPECT_EQ(again->polygonCount, 5u);
 }
 
 TEST_F(PreviewDriverTest, ColourMaterialHoldsTheObjectsColour) {
@@ -448,73 +396,16 @@ TEST_F(PreviewDriverTest, ColourMaterialHoldsTheObjectsColour) {
 
 namespace {
 
-class SceneLockTest : public kxtest::CoreTest {};
-
-TEST_F(SceneLockTest, EveryChangeMovesTheCountAndRebuildsNeedAnObject) {
-    const uint64_t before = kx::app::SceneLock::changeCount();
-    {
-        kx::app::SceneChange outer;
-        ASSERT_TRUE(outer.owns());
-        kx::app::SceneChange inner;  // a change made of changes, on one thread
-        EXPECT_TRUE(inner.owns());
-    }
-    EXPECT_EQ(kx::app::SceneLock::changeCount(), before + 2);
-    // Another thread waits while a change is made.
-    std::atomic<bool> tookIt{false};
-    std::thread other;
-    {
-        kx::app::SceneChange change;
-        other = std::thread([&] {
-            std::lock_guard lock(kx::app::SceneLock::mutex());
-            tookIt = true;
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        EXPECT_FALSE(tookIt.load());
-    }
-    other.join();
-    EXPECT_TRUE(tookIt.load());
-
-    EXPECT_EQ(kx::app::RebuildSceneObject(nullptr), 0);
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.lastMessage().rfind("Invalid CAD Object, ", 0), 0u) << ui.lastMessage();
-    EXPECT_NE(ui.lastMessage().find(" line "), std::string::npos);
-    CadObject* s = CreateDefaultObjectEx(nullptr, KX_SPHERE, nullptr);
-    ASSERT_NE(s, nullptr);
-    const uint64_t beforeRebuild = kx::app::SceneLock::changeCount();
-    EXPECT_EQ(kx::app::RebuildSceneObject(s), 1);
-    EXPECT_EQ(kx::app::SceneLock::changeCount(), beforeRebuild + 1);
-}
-
-// A thread that lets waiting edits in first, while it already holds the lock
-// further out, must not wait for an edit that waits for it.
-TEST_F(SceneLockTest, LettingWaitersInEndsWhenTheWaiterNeedsOurLock) {
-    std::atomic<bool> waiting{false}, tookIt{false};
-    std::thread edit;
-    {
-        std::lock_guard held(kx::app::SceneLock::mutex());
-        edit = std::thread([&] {
-            waiting = true;
-            kx::app::SceneLock::lockAhead();
-            tookIt = true;
-            kx::app::SceneLock::mutex().unlock();
-        });
-        while (!waiting) std::this_thread::yield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        kx::app::SceneLock::letWaitersIn();  // returns although the edit still waits
-        EXPECT_FALSE(tookIt.load());
-    }
-    edit.join();
-    EXPECT_TRUE(tookIt.load());
-}
-
-}  // namespace
-
-namespace {
-
 // Without a window: the real drawing library on the preview thread while this
-// thread changes the scene through the core under the lock, as every command
-// does. Run under ThreadSanitizer by the "tsan" preset.
-class PreviewLockStressTest : public kxtest::CoreTest {};
+// thread changes the scene through the model, as every command does. Run
+// under ThreadSanitizer by the "tsan" preset.
+class PreviewLockStressTest : public kxtest::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        kx::app::sceneModel().resetForTests();
+    }
+};
 
 struct SmallTarget : PreviewTarget {
     std::atomic<int> frames{0};
@@ -525,57 +416,88 @@ struct SmallTarget : PreviewTarget {
     void deliver(const PreviewFrame&) override { ++frames; }
 };
 
-TEST_F(PreviewLockStressTest, CoreEditsWhileThePreviewDraws) {
-    InitScene();
-    CreateDefaultScene();
+bool waitForFrame(const SmallTarget& target, int after) {
+    for (int k = 0; k < 400 && target.frames <= after; ++k) std::this_thread::sleep_for(5ms);
+    return target.frames > after;
+}
+
+std::vector<CadObject*> selection() {
+    std::vector<CadObject*> out;
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o)) out.push_back(o);
+    return out;
+}
+
+void selectOne(std::mt19937& random) {
+    std::vector<CadObject*> all;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (o->type != KX_CAMERA) all.push_back(o);
+    SetObjectsUnSelected();
+    if (!all.empty()) AddSelectedObject(all[random() % all.size()]);
+}
+
+TEST_F(PreviewLockStressTest, TransactionsWhileThePreviewDraws) {
+    SceneModel& model = kx::app::sceneModel();
+    {
+        SceneModel::Transaction change(SceneDelta::Replaced);
+        InitScene();
+        CreateDefaultScene();
+    }
     SmallTarget target;
     PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {});
     ASSERT_EQ(driver.Start(&target), 1);
+    kx::app::EditHistory& history = model.history();
     std::mt19937 random(7);
     const unsigned types[] = {KX_SPHERE, KX_BOX, KX_CYLINDER, KX_CONE, KX_DISC, KX_TORUS, KX_LIGHT};
     for (int i = 0; i < 1500; ++i) {
-        {
-            kx::app::SceneChange change;
-            ASSERT_TRUE(change.owns());
-            CadObject* last = GetLastCadObject();
-            switch (random() % 6) {
-                case 0:
-                case 1: {
-                    Point3d at{static_cast<float>(random() % 7) - 3, 0, 0};
-                    CreateDefaultObjectEx(nullptr, types[random() % std::size(types)], &at);
-                    break;
-                }
-                case 2:
-                    if (last && last->type != KX_CAMERA) DeleteCadObject(last);
-                    break;
-                case 3:
-                    if (last) {
-                        Point3d s{1.5f, 1.5f, 1.5f};
-                        if (last->type != KX_CAMERA) SetCadObjectProperty(last, KX_PROP_SIZE, &s);
-                        RebuildObjectEx(last, 1);
-                    }
-                    break;
-                case 4: {
-                    Point3d from{static_cast<float>(random() % 20) - 10, 4, -12}, at{0, 0, 0};
-                    SetCameraPositionEx(nullptr, &from, &at, 1);
-                    break;
-                }
-                default:
-                    if (random() % 10 == 0) {
-                        ClearScene(GetCurrentScene());
-                        InitScene();
-                        CreateDefaultScene();
-                    }
-                    break;
+        selectOne(random);
+        const Point3d at{static_cast<float>(random() % 7) - 3, 0, 0};
+        switch (random() % 12) {
+            case 0:
+            case 1: kx::app::createObject(history, types[random() % std::size(types)], at); break;
+            case 2: kx::app::deleteSelection(history); break;
+            case 3: kx::app::setVectorProperty(history, selection(), KX_PROP_SIZE, -1, {1.5f, 1.5f, 1.5f}); break;
+            case 4: kx::app::moveSelection(history, at); break;
+            case 5: {
+                CameraInfo camera = *GetActiveCamera();
+                camera.location = {static_cast<float>(random() % 20) - 10, 4, -12};
+                kx::app::changeCamera(history, camera, "Orbit");
+                break;
             }
+            case 6: kx::app::groupSelection(history); break;
+            case 7: kx::app::setObjectColour(history, selection(), random() % 256, 40, 90); break;
+            case 8: model.undo(); break;
+            case 9: model.redo(); break;
+            case 10: {
+                SceneModel::Transaction change(SceneDelta::Textures);
+                TextureInfo* last = GetTexture(nullptr);
+                while (last && last->next) last = last->next;
+                TextureInfo* t = AddTexture(last);
+                if (t && !last) SetFirstTexture(t);
+                if (t) std::snprintf(t->name, sizeof t->name, "T%d", i);
+                break;
+            }
+            default:
+                if (random() % 10 == 0) {
+                    SceneModel::Transaction change(SceneDelta::Replaced);
+                    ClearScene(GetCurrentScene());
+                    InitScene();
+                    CreateDefaultScene();
+                }
+                break;
         }
         driver.Redraw();
     }
+    // The preview draws while an edit holds the scene for as long as it likes.
+    {
+        SceneModel::Transaction held;
+        const int before = target.frames;
+        driver.Redraw();
+        EXPECT_TRUE(waitForFrame(target, before));
+    }
     const int before = target.frames;
     driver.Redraw();
-    for (int k = 0; k < 400 && target.frames == before; ++k) std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(waitForFrame(target, before));
     driver.Stop();
-    EXPECT_GT(target.frames.load(), before);
 }
 
 }  // namespace

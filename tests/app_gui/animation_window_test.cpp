@@ -21,7 +21,7 @@
 #include "animation/animation_toolbox.h"
 #include "cli/frame_farm.h"
 #include "kxcore.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
@@ -44,7 +44,7 @@ protected:
         anim()->toolbox()->spinBox()->setValue(5);
         EXPECT_EQ(GetCurrentFrame(), 4u);
         {
-            kx::app::SceneChange change;  // the preview may be drawing
+            kx::app::SceneModel::Transaction change;
             ball->translate = Point3d{4, 0, 0};
             RebuildObjectEx(ball, 1);
         }

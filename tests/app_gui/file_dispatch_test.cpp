@@ -8,7 +8,7 @@
 
 #include "document/file_dispatch.h"
 #include "kxcore.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "window_fixture.h"
 
 namespace {
@@ -132,7 +132,7 @@ TEST_F(FileDispatchTest, PointAndFacetFilesNeedASelectedObject) {
     // An object without points has nothing to write.
     CadObject* empty = nullptr;
     {
-        kx::app::SceneChange change;  // the preview may be drawing
+        kx::app::SceneModel::Transaction change;
         SetObjectsUnSelected();
         empty = CreateDefaultObjectEx(nullptr, KX_POLYGON, nullptr);
     }

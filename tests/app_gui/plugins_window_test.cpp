@@ -7,7 +7,7 @@
 
 #include "kxcore.h"
 #include "mainframe/scene_tree_panel.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "plugins/host_functions.h"
 #include "window_fixture.h"
 
@@ -19,7 +19,7 @@ class PluginWindowTest : public kxtest::WindowTest {};
 // them: the shaded preview reads the scene on its own thread meanwhile.
 template <class Call>
 int locked(Call call) {
-    kx::app::SceneChange change;
+    kx::app::SceneModel::Transaction change;
     return change.owns() ? call() : 0;
 }
 

@@ -9,7 +9,7 @@
 #include "kxcore.h"
 #include "mainframe/edit_commands.h"
 #include "preview/preview_driver.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "window_fixture.h"
 
 namespace {
@@ -52,9 +52,9 @@ TEST_F(PreviewStressTest, EditsWhileThePreviewDraws) {
         return o;
     };
     for (int i = 0; i < 2000; ++i) {
-        switch (random() % 11) {
+        switch (random() % 13) {
             case 0: {
-                kx::app::SceneChange change;
+                kx::app::SceneModel::Transaction change;
                 addObject(types[random() % std::size(types)],
                           {static_cast<float>(random() % 9) - 4, 0, static_cast<float>(random() % 9) - 4});
                 break;
@@ -85,8 +85,7 @@ TEST_F(PreviewStressTest, EditsWhileThePreviewDraws) {
                 break;
             case 7: {
                 // The texture list changes: a record is added or the list freed.
-                kx::app::SceneChange change;
-                kx::app::SceneLock::countTextureChange();
+                kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Textures | kx::app::SceneDelta::Objects);
                 if (random() % 4 == 0) {
                     ClearTexture(GetTexture(nullptr));
                 } else {
@@ -103,13 +102,15 @@ TEST_F(PreviewStressTest, EditsWhileThePreviewDraws) {
                 break;
             }
             case 8: {
-                kx::app::SceneChange change;
+                kx::app::SceneModel::Transaction change;
                 Point3d from{static_cast<float>(random() % 20) - 10, 5, -15}, at{0, 0, 0};
                 SetCameraPositionEx(nullptr, &from, &at, 1);
                 break;
             }
+            case 10: doc()->undo(); break;
+            case 11: doc()->redo(); break;
             case 9: {
-                kx::app::SceneChange change;
+                kx::app::SceneModel::Transaction change;
                 if (CadObject* o = someObject()) {
                     Point3d s{2, 2, 2};
                     if (o->type != KX_CAMERA && o->type != KX_GROUP) SetCadObjectProperty(o, KX_PROP_SIZE, &s);
@@ -118,7 +119,7 @@ TEST_F(PreviewStressTest, EditsWhileThePreviewDraws) {
                 break;
             }
             default: {
-                kx::app::SceneChange change;
+                kx::app::SceneModel::Transaction change;
                 Point3d d{0.5f, 0, 0};
                 if (CadObject* o = someObject()) {
                     SetObjectsUnSelected();

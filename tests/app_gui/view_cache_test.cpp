@@ -3,7 +3,7 @@
 // whole scene afresh gives, and objects the edit left alone keep theirs.
 #include <functional>
 
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "views/view_cache.h"
 #include "window_fixture.h"
 
@@ -65,7 +65,7 @@ TEST_F(ViewCacheTest, AnUnnamedChangeReprojectsOnlyWhatChanged) {
 
         CadObject* changed = nullptr;
         {
-            kx::app::SceneChange change;  // the preview may be drawing
+            kx::app::SceneModel::Transaction change;
             changed = e.apply(box, mesh);
         }
         kept.markChanged();

@@ -11,7 +11,7 @@
 #include "core_state.h"
 #include "kxcore.h"
 #include "mainframe/qt_ui_table.h"
-#include "preview/scene_lock.h"
+#include "engine/model/scene_model.h"
 #include "render/renderer_definitions.h"
 
 namespace kxtest {
@@ -57,7 +57,7 @@ CadObject* WindowTest::addObject(unsigned type, Point3d at, const Point3d* size)
     CadObject* obj = nullptr;
     {
         // As the program's edits do: the preview may be drawing.
-        kx::app::SceneChange change;
+        kx::app::SceneModel::Transaction change;
         obj = CreateDefaultObjectEx(nullptr, type, &at);
         if (obj && size) {
             Point3d s = *size;

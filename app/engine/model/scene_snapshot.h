@@ -1,0 +1,80 @@
+// An immutable picture of the scene as the shaded preview draws it, made by
+// the scene model at the end of every change. Nothing in it points into the
+// scene: a snapshot stays valid, and can be drawn on any thread without a
+// lock, after the objects it was made from were changed or freed. Objects
+// whose geometry did not change share their triangles with the snapshot
+// before.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kxcore.h"
+
+namespace kx::app {
+
+// What a light hands the drawing library.
+struct SnapshotLight {
+    Point3d position{};
+    Point3d pointAt{};
+    bool spot = false;
+    uint32_t colour = 0;
+};
+
+// An object's triangles and their image coordinates.
+struct SnapshotGeometry {
+    std::vector<TriPolygon> triangles;
+    std::vector<Point3d> uv;  // three a triangle, or none
+};
+
+struct SnapshotObject {
+    // The object's identity for as long as it lives in the scene.
+    uint64_t id = 0;
+    // The drawn fields of the object; its links, extra block and point list
+    // are null, and its triangles and image coordinates are the geometry's.
+    CadObject record{};
+    std::shared_ptr<const SnapshotGeometry> geometry;
+    // The object's colour as a material record.
+    TextureInfo colour{};
+    // A copy of the list texture the object names (without its owned block),
+    // when there is one.
+    bool hasTexture = false;
+    TextureInfo texture{};
+    // The image file that texture maps, empty when none.
+    std::string imageFile;
+};
+
+struct SceneSnapshot {
+    // Moves with every change of the scene; 0 before the first.
+    uint64_t generation = 0;
+    // Moves with every change of the texture list.
+    uint64_t textureGeneration = 0;
+    bool hasCamera = false;
+    CameraInfo camera{};  // its object pointer is null
+    std::vector<SnapshotLight> lights;
+    // The visible objects, in list order.
+    std::vector<std::shared_ptr<const SnapshotObject>> objects;
+};
+
+// How a light reaches the drawing library.
+enum class LightKind { Point, Spot, Omitted };
+LightKind lightKind(const CadObject& light);
+
+// The list record a material name names (any letter case); null when none.
+TextureInfo* findListTexture(const char* name);
+
+// The material of an object without a texture: a zeroed record holding its colour.
+TextureInfo colourMaterial(const CadObject& object);
+
+// Lights, the camera, spheres, discs, cylinders and cones reach the drawing
+// library without triangles of their own: it draws them from their fields.
+bool drawnFromParameters(uint32_t type);
+
+// The triangles of an object as the preview draws them: its own triangle
+// array, or its point list when that is triangles all the way. Null when
+// the object has neither (or is drawn from its parameters alone).
+std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object);
+
+}  // namespace kx::app
