@@ -18,7 +18,7 @@
 #include "kxcore.h"
 #include "kxrender.h"
 #include "document/scene_edits.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "preview/preview_driver.h"
 
 namespace {

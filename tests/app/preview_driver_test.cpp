@@ -14,7 +14,7 @@
 #include "core_fixture.h"
 #include "kxcore.h"
 #include "document/scene_edits.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "preview/preview_settings.h"
 
 namespace {

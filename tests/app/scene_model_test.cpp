@@ -11,7 +11,7 @@
 
 #include "core_fixture.h"
 #include "document/scene_edits.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "kxcore.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "animation/animation_toolbox.h"
 #include "cli/frame_farm.h"
 #include "kxcore.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"

@@ -8,7 +8,7 @@
 
 #include "document/file_dispatch.h"
 #include "kxcore.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "window_fixture.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "plugins/plugin_manager.h"
 #include "plugins/plugin_manager_dialog.h"
 #include "plugins/screen_painter.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "render_view/render_controller.h"
 #include "window_fixture.h"
 

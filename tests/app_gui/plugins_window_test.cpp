@@ -7,7 +7,7 @@
 
 #include "kxcore.h"
 #include "mainframe/scene_tree_panel.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "plugins/host_functions.h"
 #include "window_fixture.h"
 

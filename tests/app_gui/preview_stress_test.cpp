@@ -9,7 +9,7 @@
 #include "kxcore.h"
 #include "mainframe/edit_commands.h"
 #include "preview/preview_driver.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "window_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // whole scene afresh gives, and objects the edit left alone keep theirs.
 #include <functional>
 
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "views/view_cache.h"
 #include "window_fixture.h"
 

@@ -11,7 +11,7 @@
 #include "core_state.h"
 #include "kxcore.h"
 #include "mainframe/qt_ui_table.h"
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 #include "render/renderer_definitions.h"
 
 namespace kxtest {

@@ -1,4 +1,4 @@
-#include "engine/model/scene_model.h"
+#include "model/scene_model.h"
 
 #include <cstring>
 #include <system_error>

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "document/edit_history.h"
-#include "engine/model/scene_snapshot.h"
+#include "model/scene_snapshot.h"
 #include "kxcore.h"
 
 namespace kx::app {

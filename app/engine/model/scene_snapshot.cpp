@@ -1,4 +1,4 @@
-#include "engine/model/scene_snapshot.h"
+#include "model/scene_snapshot.h"
 
 #include <cstring>
 #include <strings.h>

@@ -1,0 +1,142 @@
+#include "animation/animation_edit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kxcore.h"
+#include "model/scene_model.h"
+
+namespace kx::app {
+namespace {
+
+void copyText(char (&field)[260], const std::string& text) {
+    const size_t n = std::min(text.size(), sizeof field - 1);
+    std::memcpy(field, text.data(), n);
+    field[n] = '\0';
+}
+
+bool validFrame(unsigned f) { return IsAni() && f < GetMaxFrame(); }
+
+}  // namespace
+
+AnimationSetup currentAnimationSetup() {
+    AnimationSetup setup;
+    setup.name = kDefaultAnimationName;
+    if (!IsAni()) return setup;
+    const AniSettings* s = GetAniSettings(nullptr);
+    setup.name = std::string(s->name, strnlen(s->name, sizeof s->name));
+    setup.dir = std::string(s->dir, strnlen(s->dir, sizeof s->dir));
+    setup.frames = s->maxFrames;
+    setup.copyForward = s->copyForward != 0;
+    return setup;
+}
+
+std::string checkAnimationSetup(const AnimationSetup& setup) {
+    if (setup.frames == 0) return "No frames in animation";
+    if (setup.name.find_first_not_of(" \t") == std::string::npos) return "Untitled animation";
+    return {};
+}
+
+bool setupDiscardsFrames(const AnimationSetup& setup) {
+    return IsAni() && GetAniObjectCount() > 0 && setup.frames != GetMaxFrame();
+}
+
+bool applyAnimationSetup(const AnimationSetup& setup) {
+    if (!checkAnimationSetup(setup).empty()) return false;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
+    if (!change.owns()) return false;
+    if (!IsAni() || setup.frames != GetMaxFrame()) {
+        // Making the frames again clears the whole record: what the user set
+        // stays.
+        const int made = IsAni() ? CreateFrames(setup.frames, 48) : CreateAnimation(setup.name.c_str(), setup.frames);
+        if (!made) return false;
+    }
+    AniSettings* s = GetAniSettings(nullptr);
+    copyText(s->name, setup.name);
+    copyText(s->dir, setup.dir);
+    s->copyForward = setup.copyForward ? 1 : 0;
+    return true;
+}
+
+bool showAnimationFrame(unsigned f) {
+    if (!validFrame(f)) return false;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
+    if (!change.owns()) return false;
+    // With no objects yet the core refuses to move; the frame is still the one shown.
+    if (!SetObjectsToFrame(f)) SetCurrentFrame(f);
+    return true;
+}
+
+int addSelectedToAnimation() {
+    if (!IsAni()) return 0;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
+    if (!change.owns()) return 0;
+    int added = 0;
+    for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj))
+        added += AddObjectToAni(obj, 0) != 0 ? 1 : 0;
+    return added;
+}
+
+int removeSelectedFromAnimation() {
+    if (!IsAni()) return 0;
+    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
+    if (!change.owns()) return 0;
+    int removed = 0;
+    for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) {
+        const bool was = (obj->flags & KX_FLAG_ANIMATED) != 0;
+        if (DeleteObjectFromAni(obj, 0) && was) ++removed;
+    }
+    return removed;
+}
+
+bool storeAnimationFrame() {
+    if (!validFrame(GetCurrentFrame())) return false;
+    const int stored = UpdateObjectsFromFrame(GetCurrentFrame());
+    SetFrameChange(0);
+    return stored != 0;
+}
+
+bool setAnimationKey(bool key) {
+    return validFrame(GetCurrentFrame()) && SetObjectFrameAttrib(GetCurrentFrame(), 0, key ? 1 : 0) != 0;
+}
+
+bool setAnimationHidden(bool hidden) {
+    if (!validFrame(GetCurrentFrame())) return false;
+    if (!SetObjectFrameAttrib(GetCurrentFrame(), 1, hidden ? 1 : 0)) return false;
+    // The type follows the flag only when the frame is shown again; the
+    // objects must not be stored over it first.
+    SetFrameChange(0);
+    return showAnimationFrame(GetCurrentFrame());
+}
+
+int tweenAnimation(unsigned from, unsigned to, bool allObjects) {
+    if (!IsAni() || from == 0 || from >= to || to > GetMaxFrame()) return 0;
+    UpdateObjectFromCurrent();
+    SetFrameChange(0);
+    int filled = 0;
+    const AniSettings* s = GetAniSettings(nullptr);
+    for (unsigned i = 0; i < s->objectCount; ++i) {
+        const AnimObject* entry = GetAniObject(i);
+        if (!entry || !entry->object) continue;  // an emptied entry has nothing to fill
+        if (!allObjects && !IsSelected(entry->object)) continue;
+        if (InterpFrames(i, from - 1, to - 1)) ++filled;
+    }
+    showAnimationFrame(GetCurrentFrame());
+    return filled;
+}
+
+unsigned nextPlayFrame(unsigned frame, unsigned maxFrames) {
+    if (maxFrames == 0) return 0;
+    return frame + 1 >= maxFrames ? 0 : frame + 1;
+}
+
+int clampPlayRate(int rate) { return std::clamp(rate, kMinPlayRate, kMaxPlayRate); }
+
+bool selectionIsAnimated() {
+    if (!IsAni()) return false;
+    for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj))
+        if (obj->flags & KX_FLAG_ANIMATED) return true;
+    return false;
+}
+
+}  // namespace kx::app

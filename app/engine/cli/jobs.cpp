@@ -1,0 +1,421 @@
+// The command-line jobs: export a scene, or render it through the configured renderer.
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include <strings.h>
+
+#include "animation/animation_render.h"
+#include "animation/frame_output.h"
+#include "cli/command_line.h"
+#include "cli/frame_farm.h"
+#include "document/imported_scene.h"
+#include "model/scene_model.h"
+#include "kxcore.h"
+#include "kxplatform/ini_store.h"
+#include "pixmo.h"
+#include "render/command_builder.h"
+#include "plugins/host_functions.h"
+#include "plugins/host_state.h"
+#include "plugins/plugin_manager.h"
+#include "render/network_render.h"
+#include "render/render_job.h"
+#include "settings/settings.h"
+#include "startup/core_session.h"
+
+namespace kx::app {
+namespace {
+
+std::atomic<bool> interrupted{false};
+std::atomic<int> interruptedBy{0};
+
+void onInterrupt(int signal) {
+    interruptedBy = signal;
+    interrupted = true;
+}
+
+HWND ownerWindow() { return CoreSession::ownerWindow(); }
+
+// A mesh or scene of another program goes into a new scene of its own; the
+// reader reports a failure itself.
+bool importScene(const std::string& path, unsigned type, const Settings& settings) {
+    const CameraInfo before = startImportedScene(settings.exports.useDefaults != 0);
+    if (!Read3Dfile(GetCurrentScene(), path.c_str(), type)) return false;
+    frameImportedScene(before);
+    return true;
+}
+
+// Where Write3Dfile puts a format's file: export formats take their own
+// extension in place of the given one, OBJ adds ".OBJ" to a name without one.
+std::string exportedPath(const std::string& out, unsigned type) {
+    if (type == 0) type = GetCadFileType(out.c_str());
+    if (type == KX_FILETYPE_KALVEX) return out;
+    if (type == KX_FILETYPE_WAVEFRONT) {
+        const std::string name = std::filesystem::path(out).filename().string();
+        return name.find('.') == std::string::npos ? out + ".OBJ" : out;
+    }
+    return AddNewExt(out.c_str(), GetCadFileExtension(type));
+}
+
+}  // namespace
+
+bool loadSceneForJob(const std::string& path, const Settings& settings) {
+    SceneModel::Transaction change(SceneDelta::Replaced);
+    if (!change.owns()) return false;
+    const unsigned type = GetCadFileType(path.c_str());
+    // A file no reader of ours knows goes to the LOAD plug-in that offers its extension.
+    if (type == 0) {
+        plugins::PluginManager* m = plugins::hostState().manager;
+        if (const int item = m ? m->fileItemFor(plugins::KindLoad, path) : -1; item >= 0) {
+            CreateDefaultScene();
+            if (m->openWithItem(item, path)) return true;
+            std::fprintf(stderr, "kalvex: %s could not be read\n", path.c_str());
+            return false;
+        }
+    }
+    if (isImportedFileType(type)) return importScene(path, type, settings);
+    if (!std::filesystem::exists(path) && !std::filesystem::exists(path + ".CAD")) {
+        std::fprintf(stderr, "kalvex: no such scene: %s\n", path.c_str());
+        return false;
+    }
+    // A scene that was not read whole is not rendered or exported as if it
+    // were: the reader has said what went wrong.
+    if (!Read3Dfile(GetCurrentScene(), path.c_str(), KX_FILETYPE_KALVEX)) {
+        std::fprintf(stderr, "kalvex: %s could not be read completely\n", path.c_str());
+        return false;
+    }
+    // As in the window, the scene's own start-up scripts run once it is read;
+    // one that fails does not stop the job (its message says what happened).
+    runSceneScriptsForJob();
+    return true;
+}
+
+int runExport(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    plugins::PluginManager* m = session.pluginManager();
+    // The type: a file type of ours, else a SAVE function by its description
+    // or export name; without --type, the output's extension decides.
+    unsigned type = cl.type.empty() ? 0 : fileTypeFromText(cl.type);
+    int saveItem = -1;
+    if (!cl.type.empty() && type == 0) {
+        for (size_t i = 0; m && i < m->items().size() && saveItem < 0; ++i) {
+            const plugins::PluginItem& item = m->items()[i];
+            if (item.kindId == plugins::KindSave && (strcasecmp(item.description.c_str(), cl.type.c_str()) == 0 ||
+                                                     strcasecmp(item.exportName.c_str(), cl.type.c_str()) == 0))
+                saveItem = static_cast<int>(i);
+        }
+        if (saveItem < 0) {
+            std::fprintf(stderr, "kalvex: unknown file type %s\n%s", cl.type.c_str(), usageText().c_str());
+            return 2;
+        }
+    } else if (cl.type.empty() && m && GetCadFileType(cl.output.c_str()) == 0) {
+        saveItem = m->fileItemFor(plugins::KindSave, cl.output);
+    }
+    int status = 1;
+    if (!loadSceneForJob(cl.scene, session.settings())) {
+        // The reader said why; a partial scene is not exported.
+    } else if (!GetCadObject(nullptr)) {
+        // Writing nothing over a file the user has would only lose it.
+        std::fprintf(stderr, "kalvex: %s holds no objects; %s is left as it was\n", cl.scene.c_str(),
+                     cl.output.c_str());
+    } else if (saveItem >= 0) {
+        if (m->saveWithItem(saveItem, cl.output) && std::filesystem::exists(cl.output)) {
+            status = 0;
+            std::printf("Exported: %s\n", cl.output.c_str());
+        }
+    } else if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
+        status = 0;
+        std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
+    }
+    session.stop(false);
+    return status;
+}
+
+namespace {
+
+// A closed terminal and a quit request stop a render as Ctrl-C does, so the
+// renderer is never left behind.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+struct InterruptScope {
+    InterruptScope() {
+        interrupted = false;
+        interruptedBy = 0;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+    }
+    ~InterruptScope() {
+        for (int signal : kStopSignals) ::signal(signal, SIG_DFL);
+    }
+};
+
+// Shells take 128 + the signal's number as "stopped by the user".
+int interruptedStatus() { return interruptedBy != 0 ? 128 + interruptedBy : 1; }
+
+// Runs one render job to its end; the image it read back, or empty.
+std::string renderOnce(const Settings& settings, const RendererList& renderers, const std::string& document,
+                       bool printCommand) {
+    RenderJob job(settings, renderers);
+    std::mutex outputLock;
+    RenderJob::Callbacks callbacks;
+    callbacks.output = [&outputLock](const std::string& piece) {
+        std::lock_guard<std::mutex> lock(outputLock);
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+        std::fflush(stdout);
+    };
+    if (!job.start(document, callbacks)) return {};
+    if (printCommand && !job.command().text.empty()) {
+        std::printf("%s\n", job.command().text.c_str());
+        std::fflush(stdout);
+    }
+    while (job.running()) {
+        if (interrupted) job.cancel();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    RenderOutcome outcome = job.wait();
+    if (outcome.cancelled) {
+        std::fprintf(stderr, "kalvex: render cancelled\n");
+    } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
+        return outcome.imagePath;
+    } else if (outcome.ok) {
+        std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
+    }
+    return {};
+}
+
+// The frame folder of the scene's animation, or empty (and said why).
+std::string frameFolder(const std::string& scene) {
+    const std::string folder = animationFrameFolder(scene);
+    if (folder.empty()) {
+        FrameTarget wanted;
+        animationFrameTarget(scene, wanted);
+        std::fprintf(stderr, "kalvex: the frame folder %s cannot be made\n", wanted.folder.c_str());
+    }
+    return folder;
+}
+
+int renderFrames(const CommandLine& cl, Settings& settings, RendererList& renderers, const std::string& scene) {
+    unsigned first = 0, last = 0;
+    if (!IsAni() || GetMaxFrame() == 0) {
+        std::fprintf(stderr, "kalvex: %s has no animation\n", cl.scene.c_str());
+        return 2;
+    }
+    if (!frameRange(cl.frames, GetMaxFrame(), first, last)) {
+        std::fprintf(stderr, "kalvex: frames %s are outside 0-%u\n", cl.frames.c_str(), GetMaxFrame() - 1);
+        return 2;
+    }
+    const std::string folder = frameFolder(scene);
+    if (folder.empty()) return 1;
+    const std::string stem =
+        safeFrameStem(GetAniSettings(nullptr)->name, std::filesystem::path(scene).stem().string());
+    const RendererDefinition& renderer = renderers.current(settings.render.type);
+    const FrameSet set{scene,     folder, stem, extensionOfType(renderer.type), first, last, cl.insideOut,
+                       settings.render.renderX, settings.render.renderY, settings.render.quality};
+    int failed = 0;
+    InterruptScope interrupts;
+    if (cl.jobs || cl.emitJobs) {
+        const int status = runFrameFarm(cl, set, [] { return interrupted.load(); });
+        return interrupted ? interruptedStatus() : status;
+    }
+    // The frames run as the window's Render Animation runs them, waited for here.
+    AnimationRender render(settings, renderers);
+    AnimationRenderRequest request{scene, first, last, cl.insideOut};
+    request.resume = cl.resume;
+    request.goOnAfterFailedStart = true;
+    std::string error;
+    if (!render.prepare(request, error)) {
+        std::fprintf(stderr, "kalvex: %s\n", error.c_str());
+        return 1;
+    }
+    std::mutex outputLock;
+    std::atomic<bool> ended{false};
+    AnimationRender::Callbacks callbacks;
+    callbacks.output = [&outputLock](const std::string& piece) {
+        std::lock_guard<std::mutex> lock(outputLock);
+        std::fwrite(piece.data(), 1, piece.size(), stdout);
+        std::fflush(stdout);
+    };
+    callbacks.frameEnded = [&ended] { ended = true; };
+    while (!interrupted) {
+        ended = false;
+        const size_t failedBefore = render.failedFrames().size();
+        if (!render.startNext(callbacks)) {
+            if (render.failedFrames().size() == failedBefore) break;  // no frame left
+            std::fprintf(stderr, "kalvex: frame %u failed\n", render.currentFrame());
+            ++failed;
+            continue;
+        }
+        while (!ended) {
+            if (interrupted) render.cancel();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const std::string image = render.finishFrame();
+        const RenderOutcome& outcome = render.lastOutcome();
+        if (outcome.cancelled) std::fprintf(stderr, "kalvex: render cancelled\n");
+        else if (outcome.ok && image.empty())
+            std::fprintf(stderr, "kalvex: the image %s could not be read\n", outcome.imagePath.c_str());
+        if (image.empty()) {
+            std::fprintf(stderr, "kalvex: frame %u failed\n", render.currentFrame());
+            ++failed;
+        } else {
+            std::printf("Frame %u: %s\n", render.currentFrame(), image.c_str());
+            std::fflush(stdout);
+        }
+    }
+    if (interrupted) {
+        std::fprintf(stderr, "kalvex: render cancelled\n");
+        return interruptedStatus();
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int runRender(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    // A RENDER plug-in may be the chosen renderer.
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    Settings& settings = session.settings();
+    if (cl.width) settings.render.renderX = *cl.width;
+    if (cl.height) settings.render.renderY = *cl.height;
+    if (cl.quality) settings.render.quality = *cl.quality;
+    // "Preview only" renders nothing; from the command line the first external
+    // renderer is meant.
+    if ((settings.render.type <= 0 ||
+         static_cast<size_t>(settings.render.type) >= session.renderers().entries.size()) &&
+        session.renderers().entries.size() > 1) {
+        settings.render.type = 1;
+        session.reloadRenderers();
+    }
+    RendererList& renderers = session.renderers();
+    std::string scene = std::filesystem::absolute(cl.scene).string();
+    if (cl.network) {
+        platform::IniStore store;
+        store.load(platform::IniStore::defaultPath());
+        NetworkServer server;
+        if (!readNetworkServer(store, 0, server)) {
+            std::fprintf(stderr, "kalvex: no render server configured (NetRender)\n");
+            return 1;
+        }
+        if (!loadSceneForJob(scene, settings)) return 1;
+        POINT size{settings.render.renderX, settings.render.renderY};
+        SetCameraSize(GetActiveCamera(), size);
+        return startNetworkRender(renderers.current(settings.render.type), settings, server, scene) ? 0 : 1;
+    }
+    if (!loadSceneForJob(scene, settings)) return 1;
+    if (!cl.frames.empty()) return renderFrames(cl, settings, renderers, scene);
+    InterruptScope interrupts;
+    const std::string image = renderOnce(settings, renderers, scene, true);
+    if (!image.empty()) {
+        std::printf("Image: %s\n", image.c_str());
+        return 0;
+    }
+    return interrupted ? interruptedStatus() : 1;
+}
+
+int runListPlugins(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    if (plugins::PluginManager* m = session.pluginManager()) {
+        for (const plugins::PluginItem& item : m->items())
+            std::printf("%s\t%s\t%s\n", item.kind.c_str(), item.description.c_str(), item.exportName.c_str());
+    }
+    std::fflush(stdout);
+    session.stop(false);
+    return 0;
+}
+
+namespace {
+
+// A property value from the command line: an integer, else a number, else text.
+KxVar propertyValue(const std::string& text) {
+    KxVar v{};
+    v.size = KXVAR_SIZE;
+    char* end = nullptr;
+    errno = 0;
+    const long i = std::strtol(text.c_str(), &end, 10);
+    if (!text.empty() && *end == '\0' && errno == 0 && i >= INT32_MIN && i <= INT32_MAX) {
+        v.type = KXVAR_INT;
+        v.value.i = static_cast<int32_t>(i);
+        return v;
+    }
+    double d = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), d);
+    if (!text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size()) {
+        v.type = KXVAR_DOUBLE;
+        v.value.d = d;
+        return v;
+    }
+    v.type = KXVAR_STRING;
+    std::memcpy(v.value.s, text.data(), std::min<size_t>(text.size(), KXVAR_TEXT_BYTES - 1));
+    return v;
+}
+
+}  // namespace
+
+int runPlugin(const CommandLine& cl) {
+    CoreSession session;
+    CoreSessionOptions options;
+    options.loadPlugins = !cl.noPlugins;
+    session.start(options);
+    plugins::PluginManager* m = session.pluginManager();
+    const int item = m ? m->findByDescriptionOrExport(cl.plugin.c_str()) : -1;
+    if (item < 0) {
+        std::fprintf(stderr, "kalvex: no plug-in function %s\n", cl.plugin.c_str());
+        return 1;
+    }
+    if (!cl.scene.empty()) {
+        if (!loadSceneForJob(cl.scene, session.settings())) return 1;
+    } else {
+        CreateDefaultScene();
+    }
+    const std::string exportName = m->items()[static_cast<size_t>(item)].exportName;
+    for (const auto& [name, text] : cl.sets) {
+        KxVar value = propertyValue(text);
+        if (!plugins::host::SetPluginProperty(exportName.c_str(), name.c_str(), &value)) {
+            std::fprintf(stderr, "kalvex: the plug-in refused %s=%s\n", name.c_str(), text.c_str());
+            return 1;
+        }
+    }
+    const int result = m->call(static_cast<size_t>(item), nullptr, 1, nullptr);
+    if (result == 0) {
+        std::fprintf(stderr, "kalvex: %s failed\n", cl.plugin.c_str());
+        return 1;
+    }
+    std::error_code ec;
+    std::filesystem::remove(cl.output, ec);
+    const unsigned type = GetCadFileType(cl.output.c_str());
+    int written = 0;
+    if (type != 0) {
+        written = Write3Dfile(GetCurrentScene(), cl.output.c_str(), type);
+    } else if (const int save = m->fileItemFor(plugins::KindSave, cl.output); save >= 0) {
+        written = m->saveWithItem(save, cl.output);
+    } else {
+        std::fprintf(stderr, "kalvex: no file type for %s\n", cl.output.c_str());
+    }
+    const bool ok = written != 0 && std::filesystem::exists(cl.output, ec);
+    session.stop(false);
+    return ok ? 0 : 1;
+}
+
+}  // namespace kx::app

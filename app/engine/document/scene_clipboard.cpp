@@ -1,0 +1,141 @@
+#include "document/scene_clipboard.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+#include "document/scene_edits.h"
+#include "kxplatform/files.h"
+#include "model/scene_model.h"
+
+namespace kx::app {
+
+namespace {
+
+// The core reads and writes scene text through files: the text passes through
+// a folder of our own that goes when the operation ends.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "kalvex-clip-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) folder_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    bool ok() const { return !folder_.empty(); }
+    std::string file() const { return folder_ + "/clip.cad"; }
+
+private:
+    std::string folder_;
+};
+
+std::string readWhole(const std::string& path) {
+    kx::platform::UniqueFd fd(kx::platform::openRegularForReading(path));
+    if (!fd) return {};
+    std::string out;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return out;
+}
+
+bool writeWhole(const std::string& path, const std::string& text) {
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
+    if (!f) return false;
+    StdWriteFile(f, const_cast<char*>(text.data()), static_cast<unsigned long>(text.size()));
+    return StdCloseFile(f) != 0;
+}
+
+bool hasSelectedAncestor(const CadObject* o) {
+    int guard = 64;
+    for (const CadObject* p = o->parent; p && guard > 0; p = p->parent, --guard)
+        if (p->selected) return true;
+    return false;
+}
+
+// Group ids of the text renumbered past every id in the scene, so that a
+// pasted group never takes in the scene's own members.
+std::string freshGroupIds(const std::string& text) {
+    unsigned highest = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) highest = std::max(highest, o->groupId);
+    std::map<long, unsigned> renumbered;
+    std::istringstream in(text);
+    std::string out;
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t at = line.find("GroupId ");
+        if (at != std::string::npos && line.find_first_not_of(" \t") == at) {
+            const long old = std::strtol(line.c_str() + at + 8, nullptr, 10);
+            auto [it, added] = renumbered.emplace(old, highest + 1);
+            if (added) ++highest;
+            line = line.substr(0, at) + "GroupId " + std::to_string(it->second) + (line.back() == '\r' ? "\r" : "");
+        }
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string selectionAsSceneText() {
+    std::vector<CadObject*> chosen;
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o))
+        // A group writes its members itself; the scene keeps its one camera.
+        if (o->type != KX_CAMERA && !hasSelectedAncestor(o)) chosen.push_back(o);
+    if (chosen.empty()) return {};
+    ScratchFolder folder;
+    if (!folder.ok()) return {};
+    StandardFile* f = StdOpenFile(folder.file().c_str(), KX_OPEN_DERIVED);
+    if (!f) return {};
+    ClearTextureUsed();
+    StdPutLine(f, "version 2.0\n");
+    for (CadObject* o : chosen) WriteKalvexObject(f, o);
+    if (!StdCloseFile(f)) return {};
+    return readWhole(folder.file());
+}
+
+std::string cutSelection(EditHistory& history) {
+    std::string text = selectionAsSceneText();
+    if (text.empty()) return text;
+    if (!deleteSelection(history, "Cut")) return {};
+    return text;
+}
+
+bool pasteSceneText(EditHistory& history, const std::string& text) {
+    if (text.compare(0, 8, "version ") != 0) return false;
+    ScratchFolder folder;
+    if (!folder.ok() || !writeWhole(folder.file(), freshGroupIds(text))) return false;
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, "Paste");
+    CadObject* last = GetLastCadObject();
+    Read3Dfile(GetCurrentScene(), folder.file().c_str(), KX_FILETYPE_KALVEX);
+    std::vector<CadObject*> pasted;
+    for (CadObject* o = last ? last->next : GetCadObject(nullptr); o; o = o->next) pasted.push_back(o);
+    SetObjectsUnSelected();
+    for (CadObject* o : pasted) {
+        char base[32] = {};
+        std::copy_n(o->name, sizeof base - 1, base);
+        const char* fresh = GetNextObjectName(StripObjectName(base), o->type);
+        if (fresh) SetCadObjectProperty(o, KX_PROP_NAME, fresh);
+        AddSelectedObject(o);
+    }
+    rec.rename(countedName("Paste", pasted.size()));
+    return rec.commit() && !pasted.empty();
+}
+
+}  // namespace kx::app

@@ -1,0 +1,365 @@
+#include "document/kalvex_doc.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "document/file_dispatch.h"
+#include "document/imported_scene.h"
+#include "document/scene_edits.h"
+#include "model/scene_model.h"
+
+CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
+    : QObject(parent), settings_(settings), history_(kx::app::sceneModel().history()) {
+    // One document at a time: a new one starts with the model's history empty.
+    history_.clear();
+    history_.markSaved();
+    history_.setDepth(static_cast<size_t>(std::max(1, settings.desktop.undoDepth)));
+}
+
+QString CKalvexDoc::title() const {
+    return path_.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path_).fileName();
+}
+
+void CKalvexDoc::setModified(bool modified) {
+    const bool was = isModified();
+    modified_ = modified;
+    if (!modified) history_.markSaved();
+    if (was != isModified()) emit titleChanged();
+}
+
+void CKalvexDoc::resetHistory() {
+    ++replacements_;
+    history_.clear();
+    history_.markSaved();
+    emit historyChanged();
+}
+
+void CKalvexDoc::edited(Edited what) {
+    switch (what) {
+        case Edited::Geometry:
+            kx::app::SceneModel::takeRedrawRequest();
+            emit geometryUpdated();
+            break;
+        case Edited::Camera: ++cameraGeneration_; emit geometryUpdated(); break;
+        case Edited::Selection: break;
+    }
+    emit selectionUpdated();
+    emit titleChanged();
+    emit historyChanged();
+}
+
+void CKalvexDoc::editedMoves(const std::vector<CadObject*>& objects) {
+    for (CadObject* obj : objects)
+        if (obj->type == KX_CAMERA) return edited(Edited::Camera);
+    emit objectsMovedBy(objects);
+    emit titleChanged();
+    emit historyChanged();
+}
+
+void CKalvexDoc::afterHistoryMove(bool moved) {
+    // Even a refused step may have dropped the history: the menu follows.
+    if (moved) {
+        kx::app::SceneModel::takeRedrawRequest();
+        ++cameraGeneration_;
+        emit geometryUpdated();
+        emit selectionUpdated();
+    }
+    emit titleChanged();
+    emit historyChanged();
+}
+
+bool CKalvexDoc::undo() {
+    const bool moved = kx::app::sceneModel().undo();
+    afterHistoryMove(moved);
+    return moved;
+}
+
+bool CKalvexDoc::redo() {
+    const bool moved = kx::app::sceneModel().redo();
+    afterHistoryMove(moved);
+    return moved;
+}
+
+void CKalvexDoc::forgetPath() {
+    incomplete_ = false;
+    setPath(QString());
+}
+
+void CKalvexDoc::setPath(const QString& path) {
+    path_ = path;
+    emit titleChanged();
+}
+
+void CKalvexDoc::newScene(bool withDefaults) {
+    {
+        // A new scene may bring its own textures.
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+        if (!change.owns()) return;
+        emit sceneClearing();
+        ClearScene(GetCurrentScene());
+        // The old scene's event scripts leave with it.
+        ClearKalvexEvent();
+        InitScene();
+        if (withDefaults) CreateDefaultScene();
+        SetObjectsUnSelected();
+        kx::app::SceneModel::takeRedrawRequest();
+    }
+    path_.clear();
+    modified_ = false;
+    incomplete_ = false;
+    ++cameraGeneration_;
+    resetHistory();
+    emit sceneReplaced();
+    emit documentReplaced();
+    emit titleChanged();
+}
+
+namespace {
+
+// The scene on screen, kept in a file of its own while another is read, so
+// that a file that cannot be read costs the user nothing.
+class SceneKeeper {
+public:
+    SceneKeeper() {
+        // A folder of our own: nobody else can plant a link where the scene goes.
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "kalvex-kept-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) return;
+        folder_ = pattern;
+        path_ = folder_ + "/scene.cad";
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            hadCameraObject_ = hadCameraObject_ || o->type == KX_CAMERA;
+        kept_ = SaveScene2(GetCurrentScene(), path_.c_str()) != 0;
+    }
+    ~SceneKeeper() {
+        if (folder_.empty()) return;
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    SceneKeeper(const SceneKeeper&) = delete;
+    SceneKeeper& operator=(const SceneKeeper&) = delete;
+
+    bool kept() const { return kept_; }
+    // Puts the kept scene back in place of whatever is there now.
+    bool restore() const {
+        ClearScene(GetCurrentScene());
+        ClearKalvexEvent();
+        InitScene();
+        if (!kept_ || !LoadScene(GetCurrentScene(), path_.c_str())) return false;
+        // Reading the camera block shows the camera as an object when the
+        // settings say so; a scene that had none gets none back.
+        if (!hadCameraObject_)
+            for (CadObject* o = GetCadObject(nullptr); o;) {
+                CadObject* next = o->next;
+                if (o->type == KX_CAMERA) DeleteCadObject(o);
+                o = next;
+            }
+        return true;
+    }
+
+private:
+    std::string folder_;
+    std::string path_;
+    bool kept_ = false;
+    bool hadCameraObject_ = false;
+};
+
+}  // namespace
+
+bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acceptPartial) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    const unsigned actual = type ? type : GetCadFileType(full.toUtf8().constData());
+    // A file no reader knows leaves the scene alone; the reader reports it.
+    // One change, however it ends: the kept scene may come back.
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+    if (!change.owns()) return false;
+    if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
+    SceneKeeper keeper;
+    emit sceneClearing();
+    ClearScene(GetCurrentScene());
+    // The old scene's event scripts must not run again for the new one.
+    ClearKalvexEvent();
+    InitScene();
+    const bool imported = kx::app::isImportedFileType(actual);
+    CameraInfo before{};
+    if (imported) before = kx::app::startImportedScene(settings_.exports.useDefaults != 0);
+    const bool ok = kx::app::openSceneFile(full.toStdString(), type) != 0;
+    if (ok && imported) kx::app::frameImportedScene(before);
+    // A file read only in part replaces the scene only when the user wants
+    // that part; otherwise the scene on screen comes back as it was.
+    const bool partial = !ok && GetCadObject(nullptr) != nullptr && acceptPartial && acceptPartial(full);
+    if (!ok && !partial && keeper.kept()) {
+        emit sceneClearing();
+        keeper.restore();
+        SetObjectsUnSelected();
+        kx::app::SceneModel::takeRedrawRequest();
+        ++cameraGeneration_;
+        // The kept scene comes back from a file: its objects are new records.
+        ++replacements_;
+        history_.clear();
+        emit historyChanged();
+        emit sceneReplaced();
+        return false;
+    }
+    SetObjectsUnSelected();
+    kx::app::SceneModel::takeRedrawRequest();
+    // A scene read in another format becomes a new, unsaved scene.
+    path_ = ((ok || partial) && actual == KX_FILETYPE_KALVEX) ? full : QString();
+    // Saving a part over the whole would lose the rest: it counts as a change,
+    // and its first save asks first.
+    modified_ = partial;
+    incomplete_ = partial;
+    ++cameraGeneration_;
+    resetHistory();
+    emit sceneReplaced();
+    emit documentReplaced();
+    emit titleChanged();
+    return ok || partial;
+}
+
+bool CKalvexDoc::import(const QString& path, unsigned type) {
+    bool ok = false;
+    {
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Objects | kx::app::SceneDelta::Textures |
+                                                kx::app::SceneDelta::Camera);
+        if (!change.owns()) return false;
+        ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
+        kx::app::SceneModel::takeRedrawRequest();
+    }
+    ++cameraGeneration_;
+    modified_ = true;
+    // Imported objects are not a step: the steps before cannot be taken back across them.
+    ++replacements_;
+    history_.clear();
+    emit historyChanged();
+    emit sceneReplaced();
+    emit titleChanged();
+    return ok;
+}
+
+bool CKalvexDoc::save(const QString& path, unsigned type) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    const QByteArray name = full.toUtf8();
+    if (!kx::app::saveSceneFile(name.toStdString(), type, settings_)) return false;
+    if ((type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX) {
+        // The scene writer adds ".CAD" to a name without one.
+        setPath(QFileInfo(full).suffix().isEmpty() ? full + ".CAD" : full);
+        incomplete_ = false;
+        setModified(false);
+    }
+    return true;
+}
+
+void CKalvexDoc::close() {
+    {
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+        if (!change.owns()) return;
+        emit sceneClearing();
+        ClearScene(GetCurrentScene());
+    }
+    path_.clear();
+    modified_ = false;
+    incomplete_ = false;
+    resetHistory();
+    emit sceneReplaced();
+    emit documentReplaced();
+}
+
+void CKalvexDoc::forgetHistory() {
+    // A change the history did not record: its steps could no longer be
+    // taken back exactly across it.
+    if (history_.size() == 0) return;
+    history_.clear();
+    emit historyChanged();
+}
+
+bool CKalvexDoc::runRecorded(const QString& editName, const std::function<void()>& change) {
+    const unsigned replacements = replacements_;
+    const kx::app::OutsideChange result = kx::app::recordOutsideChange(history_, editName.toStdString(), [&] {
+        change();
+        return replacements_ == replacements;
+    });
+    if (replacements_ != replacements) {
+        // The scene the run began with is gone; opening the new one updated everything.
+        emit historyChanged();
+        return true;
+    }
+    switch (result) {
+        case kx::app::OutsideChange::Recorded:
+            lastEditName_ = editName;
+            ++cameraGeneration_;  // the run may have moved the camera
+            edited(Edited::Geometry);
+            return true;
+        case kx::app::OutsideChange::Unrecorded:
+            geometryChanged();
+            emit historyChanged();
+            return true;
+        case kx::app::OutsideChange::Unchanged: break;
+    }
+    return false;
+}
+
+void CKalvexDoc::changedOutsideHistory() {
+    forgetHistory();
+    setModified(true);
+}
+
+void CKalvexDoc::geometryChanged() {
+    forgetHistory();
+    kx::app::SceneModel::takeRedrawRequest();
+    setModified(true);
+    emit geometryUpdated();
+}
+
+void CKalvexDoc::objectsMoved(const std::vector<CadObject*>& objects) {
+    forgetHistory();
+    setModified(true);
+    for (CadObject* obj : objects) {
+        // The camera moved: the perspective view sees the scene from elsewhere.
+        if (obj->type == KX_CAMERA) {
+            cameraChanged();
+            return;
+        }
+    }
+    emit objectsMovedBy(objects);
+}
+
+void CKalvexDoc::framesShown() {
+    forgetHistory();
+    kx::app::SceneModel::takeRedrawRequest();
+    emit geometryUpdated();
+}
+
+void CKalvexDoc::redrawRequested() { emit geometryUpdated(); }
+
+void CKalvexDoc::selectionChanged() { emit selectionUpdated(); }
+
+void CKalvexDoc::cameraChanged() {
+    forgetHistory();
+    ++cameraGeneration_;
+    setModified(true);
+    emit geometryUpdated();
+}
+
+void CKalvexDoc::viewOptionsChanged() { reaim(); }
+
+void CKalvexDoc::reaim() {
+    ++cameraGeneration_;
+    emit viewOptionsUpdated();
+}
+
+bool CKalvexDoc::changeCamera(const CameraInfo& camera, const QString& editName, const std::string& mergeKey) {
+    if (!kx::app::changeCamera(history_, camera, editName.toStdString(), mergeKey)) return false;
+    lastEditName_ = editName;
+    edited(Edited::Camera);
+    return true;
+}
+
+std::vector<CadObject*> CKalvexDoc::selectedObjects() {
+    std::vector<CadObject*> out;
+    for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) out.push_back(obj);
+    return out;
+}
