@@ -464,7 +464,11 @@ bool EditRecorder::commit() {
             auto it = placeBefore.find(uid);
             return it == placeBefore.end() ? nullptr : &step_->before.entries[it->second].plain;
         });
-    if (!fresh_) return true;  // a merged edit: the open step now ends here
+    if (!fresh_) {
+        // A merged edit: the open step now ends here.
+        SceneModel::noteStep(step_->name);
+        return true;
+    }
     // Reshapes that left an object as it was are no change.
     const std::vector<CadObject*> live = listedObjects();
     std::erase_if(step_->changes, [&](GeometryChange& c) {
@@ -480,6 +484,7 @@ bool EditRecorder::commit() {
     });
     if (step_->changes.empty() && sameLayout(step_->before, step_->after)) return false;
     if (step_->mergeKey.empty()) step_->seal();
+    SceneModel::noteStep(step_->name);
     history_.push(std::move(fresh_));
     return true;
 }

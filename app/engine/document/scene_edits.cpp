@@ -78,6 +78,7 @@ void setCameraVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v
         if (f.object == member) camera->*f.camera = v;
     camera->isDefault = 0;
     rec.reshaping(obj);
+    SceneModel::noteTouches(SceneDelta::Camera);
     RebuildCameraObject(camera);
 }
 
@@ -226,7 +227,8 @@ bool setVectorProperty(EditHistory& history, const std::vector<CadObject*>& give
 bool renameObject(EditHistory& history, CadObject* object, const std::string& name) {
     const std::string cut = name.substr(0, 31);
     if (!object || cut.empty() || cut == object->name) return false;
-    SceneModel::Transaction lock;
+    // A name is no geometry: the views and panels show it without drawing anew.
+    SceneModel::Transaction lock(SceneDelta::Selection);
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Rename");
     SetCadObjectProperty(object, KX_PROP_NAME, cut.c_str());
@@ -281,7 +283,7 @@ bool setHeightFieldImage(EditHistory& history, CadObject* object, const std::str
     char current[KX_EXTRA_TEXT_MAX + 1] = {};
     GetObjectExtraString(object, KX_PROP_HEIGHTFIELDFILE, current);
     if (file == current) return false;
-    SceneModel::Transaction lock;
+    SceneModel::Transaction lock(SceneDelta::Selection);
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Change Image");
     SetCadObjectProperty(object, KX_PROP_HEIGHTFIELDFILE, file.c_str());
@@ -310,7 +312,13 @@ bool moveSelection(EditHistory& history, const Point3d& offset, const std::strin
     SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Move", mergeKey);
-    for (CadObject* o : withMembers(selected())) rec.translating(o, offset);
+    bool camera = false;
+    for (CadObject* o : withMembers(selected())) {
+        rec.translating(o, offset);
+        camera = camera || o->type == KX_CAMERA;
+    }
+    if (camera) lock.touches(SceneDelta::Camera);
+    else lock.movesOnly();
     Point3d d = offset;
     TranslateObjectsEx(&d);
     return rec.commit();
@@ -471,7 +479,7 @@ bool ungroupSelection(EditHistory& history) {
 bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::string& name, const std::string& mergeKey) {
     CameraInfo* active = GetActiveCamera();
     if (!active) return false;
-    SceneModel::Transaction lock;
+    SceneModel::Transaction lock(SceneDelta::Camera);
     if (!lock.owns()) return false;
     EditRecorder rec(history, name, mergeKey);
     if (active->object) rec.reshaping(active->object);
@@ -487,7 +495,8 @@ bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::str
 OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change,
                                   size_t pointLimit) {
     // The whole run is one change: the preview sees its end, not its steps.
-    SceneModel::Transaction lock;
+    // It may have moved the camera too.
+    SceneModel::Transaction lock(SceneDelta::Objects | SceneDelta::Camera);
     if (!lock.owns()) return OutsideChange::Unchanged;
     std::optional<EditRecorder> rec;
     uint64_t before = 0;

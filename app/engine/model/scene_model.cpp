@@ -75,6 +75,10 @@ void SceneModel::Transaction::reshaped(const CadObject* object) {
     if (owns_ && object) sceneModel().open_.reshaped.insert(object);
 }
 
+void SceneModel::Transaction::movesOnly() {
+    if (owns_) sceneModel().open_.movesOnly = true;
+}
+
 bool SceneModel::begin(uint32_t what) {
     try {
         lock_.lock();
@@ -104,6 +108,7 @@ void SceneModel::end() {
         publish(open_);
         delta = std::move(open_.delta);
         delta.reshaped.assign(open_.reshaped.begin(), open_.reshaped.end());
+        delta.movesOnly = delta.step && open_.movesOnly && !(delta.what & SceneDelta::Camera);
     } catch (const std::bad_alloc&) {
         // The preview keeps the picture before; the next change tries again.
         delta.what = open_.delta.what;
@@ -135,6 +140,18 @@ void SceneModel::noteReshaped(const CadObject* object) {
 
 void SceneModel::noteRecorded() {
     if (openHere > 0) sceneModel().open_.recorded = true;
+}
+
+void SceneModel::noteStep(const std::string& name) {
+    if (openHere <= 0) return;
+    SceneDelta& d = sceneModel().open_.delta;
+    d.step = true;
+    d.what |= SceneDelta::History;
+    d.name = name;
+}
+
+void SceneModel::noteTouches(uint32_t what) {
+    if (openHere > 0) sceneModel().open_.delta.what |= what;
 }
 
 std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& object, Cached& cached, bool reshaped,

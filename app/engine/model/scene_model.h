@@ -47,6 +47,10 @@ struct SceneDelta {
     // everyObject when it could not say (any object may have changed).
     std::vector<const CadObject*> reshaped;
     bool everyObject = false;
+    // A named edit was recorded as an undo step (or merged into the last).
+    bool step = false;
+    // The edit only moved the selected objects, none of them the camera.
+    bool movesOnly = false;
     uint64_t generation = 0;
 };
 
@@ -66,6 +70,8 @@ public:
         bool owns() const { return owns_; }
         void touches(uint32_t what);
         void reshaped(const CadObject* object);
+        // The change only moves the selected objects (the views move them alone).
+        void movesOnly();
 
     private:
         bool owns_ = false;
@@ -127,6 +133,10 @@ public:
     // Recorders of edits tell the open transaction what they reshape.
     static void noteReshaped(const CadObject* object);
     static void noteRecorded();
+    // An edit's step was recorded under this name.
+    static void noteStep(const std::string& name);
+    // What the open transaction touches besides what it said at its start.
+    static void noteTouches(uint32_t what);
 
     // Forgets the snapshot, the ids and the history (the core was reset).
     void resetForTests();
@@ -144,6 +154,7 @@ private:
         SceneDelta delta;
         std::unordered_set<const CadObject*> reshaped;
         bool recorded = false;  // an edit's recorder spoke for the objects
+        bool movesOnly = false;
         KxObjectReleaseHook previousHook = nullptr;
     };
     friend class Transaction;

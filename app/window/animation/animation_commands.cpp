@@ -5,9 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTimer>
 #include <filesystem>
 
@@ -20,15 +18,15 @@
 #include "kxcore.h"
 #include "kxplatform/ui_callbacks.h"
 #include "mainframe/app_session.h"
-#include "mainframe/main_frame.h"
+#include "mainframe/frame_services.h"
 #include "pixmo.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
 
 using namespace kx::app;
 
-AnimationCommands::AnimationCommands(AppSession& session, CMainFrame* frame)
-    : QObject(frame), session_(session), frame_(frame), doc_(frame->document()) {
+AnimationCommands::AnimationCommands(AppSession& session, FrameServices* frame)
+    : QObject(frame->frameWidget()), session_(session), frame_(frame), doc_(frame->document()) {
     setObjectName(QStringLiteral("animationCommands"));
     player_ = new QTimer(this);
     connect(player_, &QTimer::timeout, this, &AnimationCommands::playStep);
@@ -53,20 +51,19 @@ AnimationCommands::~AnimationCommands() {
 }
 
 QAction* AnimationCommands::newAction(const char* name, const QString& text, void (AnimationCommands::*slot)()) {
-    auto* a = new QAction(text, frame_);
+    auto* a = new QAction(text, frame_->frameWidget());
     a->setObjectName(QString::fromLatin1(name));
+    frame_->registerAction(a);
     if (slot) connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     menu_->addAction(a);
     return a;
 }
 
 void AnimationCommands::createActions() {
-    menu_ = new QMenu(tr("&Animation"), frame_);
+    menu_ = new QMenu(tr("&Animation"), frame_->frameWidget());
     menu_->setObjectName(QStringLiteral("animationMenu"));
     // Before Help, which stays last.
-    const QList<QAction*> menus = frame_->menuBar()->actions();
-    if (menus.isEmpty()) frame_->menuBar()->addMenu(menu_);
-    else frame_->menuBar()->insertMenu(menus.last(), menu_);
+    frame_->insertMenu(menu_);
     newAction("animationSetup", tr("&Setup..."), &AnimationCommands::setup);
     menu_->addSeparator();
     newAction("animationAdd", tr("&Add Selected"), &AnimationCommands::addSelected);
@@ -92,10 +89,10 @@ void AnimationCommands::createToolbox() {
                              "animationDeleteKey", "animationHide", "animationShow", "animationPlay"})
         buttons.push_back(frame_->action(QString::fromLatin1(name)));
     toolbox_ = new AnimationToolbox(buttons);
-    dock_ = new QDockWidget(tr("Animation"), frame_);
+    dock_ = new QDockWidget(tr("Animation"), frame_->frameWidget());
     dock_->setObjectName(QStringLiteral("animationDock"));
     dock_->setWidget(toolbox_);
-    frame_->addDockWidget(Qt::BottomDockWidgetArea, dock_);
+    frame_->addDock(Qt::BottomDockWidgetArea, dock_);
     Settings& s = session_.settings();
     const bool shown = s.desktop.toolboxAnimate != 0 || s.animateToolbox.active != 0;
     dock_->setVisible(shown);
@@ -181,7 +178,7 @@ void AnimationCommands::message(const QString& text) {
 }
 
 void AnimationCommands::setup() {
-    AnimationSetupDialog dialog(currentAnimationSetup(), session_.settings().playRate, frame_);
+    AnimationSetupDialog dialog(currentAnimationSetup(), session_.settings().playRate, frame_->frameWidget());
     if (dialog.exec() != QDialog::Accepted) return;
     const AnimationSetup chosen = dialog.setup();
     if (setupDiscardsFrames(chosen) &&
@@ -224,7 +221,7 @@ void AnimationCommands::setHidden(bool hidden) {
 
 void AnimationCommands::tween() {
     if (!IsAni()) return;
-    TweenDialog dialog(GetCurrentFrame() + 1, GetMaxFrame(), GetMaxFrame(), frame_);
+    TweenDialog dialog(GetCurrentFrame() + 1, GetMaxFrame(), GetMaxFrame(), frame_->frameWidget());
     if (dialog.exec() != QDialog::Accepted) return;
     tween(dialog.from(), dialog.to(), dialog.allObjects());
 }
@@ -267,7 +264,7 @@ void AnimationCommands::renderAnimation() {
         message(QStringLiteral("No frames in animation"));
         return;
     }
-    RenderAnimationDialog dialog(GetMaxFrame(), frame_);
+    RenderAnimationDialog dialog(GetMaxFrame(), frame_->frameWidget());
     if (dialog.exec() != QDialog::Accepted) return;
     renderAnimation(dialog.first(), dialog.last(), dialog.insideOut());
 }
@@ -285,7 +282,7 @@ bool AnimationCommands::renderAnimation(unsigned first, unsigned last, bool insi
     frameBeforeRender_ = GetCurrentFrame();
     RenderOutputPanel* panel = frame_->renderOutput();
     panel->begin(tr("Render Animation: frames %1 to %2").arg(first + 1).arg(last + 1));
-    if (auto* d = frame_->findChild<QDockWidget*>(QStringLiteral("renderOutputDock"))) d->show();
+    frame_->showDock(FrameServices::Dock::RenderOutput);
     cancelConnection_ = connect(panel->cancelButton(), &QPushButton::clicked, this, &AnimationCommands::cancel);
     updateActions();
     onFrameEnded();  // starts the first frame
@@ -318,7 +315,7 @@ void AnimationCommands::onFrameEnded() {
     refresh();
     const QString progress = QString::fromStdString(render_->progressText());
     panel->append(progress + QLatin1Char('\n'));
-    frame_->statusBar()->showMessage(progress);
+    frame_->showStatus(progress);
 }
 
 void AnimationCommands::finishRender() {
@@ -332,13 +329,13 @@ void AnimationCommands::finishRender() {
     const QString status = cancelled ? tr("Render cancelled")
                                      : tr("%1 frames rendered, %2 failed").arg(rendered).arg(failed);
     frame_->renderOutput()->end(status);
-    frame_->statusBar()->showMessage(status, 5000);
+    frame_->showStatus(status, 5000);
     updateActions();
     emit renderFinished(rendered, failed, cancelled);
 }
 
 void AnimationCommands::sequenceFiles() {
-    SequenceFilesDialog dialog(frame_);
+    SequenceFilesDialog dialog(frame_->frameWidget());
     connect(&dialog, &SequenceFilesDialog::writeRequested, this, [this](bool insideOut) { writeSequence(insideOut); });
     connect(&dialog, &SequenceFilesDialog::runRequested, this, [this, &dialog] {
         // The sequence Write made, else one the user picks.
@@ -361,7 +358,7 @@ bool AnimationCommands::writeSequence(bool insideOut) {
         if (!error.empty()) message(QString::fromStdString(error));
         return false;
     }
-    frame_->statusBar()->showMessage(tr("Sequence written: %1").arg(QString::fromStdString(written.sequence)), 5000);
+    frame_->showStatus(tr("Sequence written: %1").arg(QString::fromStdString(written.sequence)), 5000);
     return true;
 }
 
@@ -373,7 +370,7 @@ bool AnimationCommands::runSequence(const QString& batch) {
     }
     RenderOutputPanel* panel = frame_->renderOutput();
     panel->begin(batch);
-    if (auto* d = frame_->findChild<QDockWidget*>(QStringLiteral("renderOutputDock"))) d->show();
+    frame_->showDock(FrameServices::Dock::RenderOutput);
     cancelConnection_ = connect(panel->cancelButton(), &QPushButton::clicked, this, &AnimationCommands::cancel);
     const std::string path = batch.toStdString();
     batchThread_ = std::thread([this, path] {
@@ -402,7 +399,7 @@ void AnimationCommands::onBatchEnded(bool ok, bool cancelled, const QString& fai
     if (!failures.isEmpty()) frame_->renderOutput()->append(failures);
     const QString status = cancelled ? tr("Sequence cancelled") : ok ? tr("Sequence finished") : tr("Sequence failed");
     frame_->renderOutput()->end(status);
-    frame_->statusBar()->showMessage(status, 5000);
+    frame_->showStatus(status, 5000);
     updateActions();
     emit sequenceFinished(ok, cancelled);
 }

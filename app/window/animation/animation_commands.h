@@ -13,7 +13,7 @@
 #include "kxplatform/batch.h"
 
 struct CadObject;
-class CMainFrame;
+class FrameServices;
 class CKalvexDoc;
 class QAction;
 class QDockWidget;
@@ -28,7 +28,7 @@ class AnimationRender;
 class AnimationCommands : public QObject {
     Q_OBJECT
 public:
-    AnimationCommands(kx::app::AppSession& session, CMainFrame* frame);
+    AnimationCommands(kx::app::AppSession& session, FrameServices* frame);
     ~AnimationCommands() override;
 
     AnimationToolbox* toolbox() const { return toolbox_; }
@@ -88,7 +88,7 @@ private:
     std::string scenePath() const;
 
     kx::app::AppSession& session_;
-    CMainFrame* frame_;
+    FrameServices* frame_;
     CKalvexDoc* doc_;
     QMenu* menu_ = nullptr;
     QDockWidget* dock_ = nullptr;

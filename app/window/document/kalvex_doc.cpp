@@ -1,6 +1,7 @@
 #include "document/kalvex_doc.h"
 
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,11 @@ CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
     history_.clear();
     history_.markSaved();
     history_.setDepth(static_cast<size_t>(std::max(1, settings.desktop.undoDepth)));
+    subscription_ = kx::app::sceneModel().subscribe([this](const kx::app::SceneDelta& delta) {
+        // A change made on another thread is told on the document's own.
+        if (QThread::currentThread() == thread()) sceneChanged(delta);
+        else QMetaObject::invokeMethod(this, [this, delta] { sceneChanged(delta); }, Qt::QueuedConnection);
+    });
 }
 
 QString CKalvexDoc::title() const {
@@ -37,24 +43,20 @@ void CKalvexDoc::resetHistory() {
     emit historyChanged();
 }
 
-void CKalvexDoc::edited(Edited what) {
-    switch (what) {
-        case Edited::Geometry:
-            kx::app::SceneModel::takeRedrawRequest();
-            emit geometryUpdated();
-            break;
-        case Edited::Camera: ++cameraGeneration_; emit geometryUpdated(); break;
-        case Edited::Selection: break;
-    }
-    emit selectionUpdated();
-    emit titleChanged();
-    emit historyChanged();
-}
+CKalvexDoc::~CKalvexDoc() { kx::app::sceneModel().unsubscribe(subscription_); }
 
-void CKalvexDoc::editedMoves(const std::vector<CadObject*>& objects) {
-    for (CadObject* obj : objects)
-        if (obj->type == KX_CAMERA) return edited(Edited::Camera);
-    emit objectsMovedBy(objects);
+void CKalvexDoc::sceneChanged(const kx::app::SceneDelta& delta) {
+    // Changes that are no recorded edit are told by whoever made them.
+    if (!delta.step) return;
+    lastEditName_ = QString::fromStdString(delta.name);
+    if (delta.movesOnly) {
+        emit objectsMovedBy(selectedObjects());
+    } else if (delta.what & (kx::app::SceneDelta::Objects | kx::app::SceneDelta::Camera)) {
+        if (delta.what & kx::app::SceneDelta::Camera) ++cameraGeneration_;
+        if (delta.what & kx::app::SceneDelta::Objects) kx::app::SceneModel::takeRedrawRequest();
+        emit geometryUpdated();
+    }
+    if (!delta.movesOnly) emit selectionUpdated();
     emit titleChanged();
     emit historyChanged();
 }
@@ -288,11 +290,7 @@ bool CKalvexDoc::runRecorded(const QString& editName, const std::function<void()
         return true;
     }
     switch (result) {
-        case kx::app::OutsideChange::Recorded:
-            lastEditName_ = editName;
-            ++cameraGeneration_;  // the run may have moved the camera
-            edited(Edited::Geometry);
-            return true;
+        case kx::app::OutsideChange::Recorded: return true;  // the model told the views
         case kx::app::OutsideChange::Unrecorded:
             geometryChanged();
             emit historyChanged();
@@ -352,10 +350,7 @@ void CKalvexDoc::reaim() {
 }
 
 bool CKalvexDoc::changeCamera(const CameraInfo& camera, const QString& editName, const std::string& mergeKey) {
-    if (!kx::app::changeCamera(history_, camera, editName.toStdString(), mergeKey)) return false;
-    lastEditName_ = editName;
-    edited(Edited::Camera);
-    return true;
+    return kx::app::changeCamera(history_, camera, editName.toStdString(), mergeKey);
 }
 
 std::vector<CadObject*> CKalvexDoc::selectedObjects() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/edit_history.h"
+#include "model/scene_model.h"
 #include "kxcore.h"
 #include "settings/settings.h"
 #include "views/mouse_state.h"
@@ -18,6 +19,7 @@ class CKalvexDoc : public QObject {
     Q_OBJECT
 public:
     explicit CKalvexDoc(const kx::app::Settings& settings, QObject* parent = nullptr);
+    ~CKalvexDoc() override;
 
     // The file name without its folder, or "Untitled".
     QString title() const;
@@ -65,12 +67,6 @@ public:
     void framesShown();
     // Outside code running as a recorded step (a plug-in) asks for a repaint.
     void redrawRequested();
-    // What a recorded edit (one of the scene edit functions) changed; the
-    // history, not a flag, then says whether the document is modified.
-    enum class Edited { Geometry, Camera, Selection };
-    void edited(Edited what);
-    // A recorded move of only these objects (a drag): the views move them alone.
-    void editedMoves(const std::vector<CadObject*>& objects);
     // Runs code that changes the scene in its own ways (a plug-in, a macro)
     // as one undo step called editName; change takes the scene lock itself.
     // A run that opens or clears the scene is no step, nor is a run too large
@@ -93,7 +89,7 @@ public:
     // made in the views comes through here; moves with one merge key (one
     // drag) are one undo step. False when the scene is busy or unchanged.
     bool changeCamera(const CameraInfo& camera, const QString& editName, const std::string& mergeKey = {});
-    // The name of the last edit made through the document's edit functions.
+    // The name of the last edit recorded in the scene model's history.
     QString lastEditName() const { return lastEditName_; }
 
     // The selected objects, in list order.
@@ -120,6 +116,9 @@ signals:
     void historyChanged();
 
 private:
+    // What the scene model says it changed: a recorded edit tells the views,
+    // the scene tree and the property panel, and the history moved.
+    void sceneChanged(const kx::app::SceneDelta& delta);
     void setPath(const QString& path);
     // A new scene starts with no history and counts as saved.
     void resetHistory();
@@ -137,4 +136,5 @@ private:
     kx::app::MouseEditor mouseEditor_;
     // The scene model's: it records the edits, the document tells the views.
     kx::app::EditHistory& history_;
+    int subscription_ = 0;
 };

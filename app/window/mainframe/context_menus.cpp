@@ -9,7 +9,7 @@
 
 #include "document/kalvex_doc.h"
 #include "mainframe/edit_commands.h"
-#include "mainframe/main_frame.h"
+#include "mainframe/frame_services.h"
 #include "mainframe/qt_ui_table.h"
 #include "mainframe/scene_tree_panel.h"
 #include "views/kalvex_view.h"
@@ -43,7 +43,7 @@ double gridStep() {
 
 }  // namespace
 
-ContextMenus::ContextMenus(CMainFrame* frame) : QObject(frame), frame_(frame) {}
+ContextMenus::ContextMenus(FrameServices* frame) : QObject(frame->frameWidget()), frame_(frame) {}
 
 void ContextMenus::attachView(CKalvexView* view) {
     view->installEventFilter(this);
@@ -113,7 +113,7 @@ bool ContextMenus::nudgeOffset(CKalvexView* view, int key, bool tenSteps, Point3
 }
 
 QMenu* ContextMenus::newMenu() {
-    auto* menu = new QMenu(frame_);
+    auto* menu = new QMenu(frame_->frameWidget());
     menu->setObjectName(QStringLiteral("contextMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     last_ = menu;
@@ -125,12 +125,8 @@ void ContextMenus::addObjectCommands(QMenu* menu) {
     if (!s.any) return;
     QAction* properties = menu->addAction(tr("&Properties"));
     properties->setObjectName(QStringLiteral("contextProperties"));
-    connect(properties, &QAction::triggered, frame_, [frame = frame_] {
-        if (auto* dock = frame->findChild<QDockWidget*>(QStringLiteral("propertiesDock"))) {
-            dock->show();
-            dock->raise();
-        }
-    });
+    connect(properties, &QAction::triggered, frame_->frameWidget(),
+            [frame = frame_] { frame->showDock(FrameServices::Dock::Properties); });
     menu->addSeparator();
     auto add = [this, menu](const char* name) {
         if (QAction* a = frame_->action(QString::fromLatin1(name))) menu->addAction(a);
@@ -147,8 +143,7 @@ void ContextMenus::addObjectCommands(QMenu* menu) {
 void ContextMenus::addSceneCommands(QMenu* menu) {
     QMenu* create = menu->addMenu(tr("&Create"));
     create->setObjectName(QStringLiteral("contextCreate"));
-    for (QAction* a : frame_->findChildren<QAction*>())
-        if (a->objectName().startsWith(QLatin1String("create"))) create->addAction(a);
+    for (QAction* a : frame_->createActions()) create->addAction(a);
     for (const char* name : {"editSelectAll", "editSelectNone"})
         if (QAction* a = frame_->action(QString::fromLatin1(name))) menu->addAction(a);
 }

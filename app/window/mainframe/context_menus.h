@@ -11,7 +11,7 @@
 #include "kxcore.h"
 
 class CKalvexView;
-class CMainFrame;
+class FrameServices;
 class QMenu;
 class QPoint;
 class SceneTreePanel;
@@ -19,7 +19,7 @@ class SceneTreePanel;
 class ContextMenus : public QObject {
     Q_OBJECT
 public:
-    explicit ContextMenus(CMainFrame* frame);
+    explicit ContextMenus(FrameServices* frame);
 
     // Gives a view its menu and its arrow keys.
     void attachView(CKalvexView* view);
@@ -47,7 +47,7 @@ private:
     void addSceneCommands(QMenu* menu);
     void show(QMenu* menu, const QPoint& global);
 
-    CMainFrame* frame_;
+    FrameServices* frame_;
     SceneTreePanel* tree_ = nullptr;
     QPointer<QMenu> last_;
 };

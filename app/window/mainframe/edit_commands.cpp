@@ -27,7 +27,7 @@ bool EditCommands::haveSelection() const {
 }
 
 void EditCommands::deleteSelection() {
-    if (kx::app::deleteSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
+    kx::app::deleteSelection(doc_->history());
 }
 
 void EditCommands::selectAll() {
@@ -41,15 +41,15 @@ void EditCommands::selectNone() {
 }
 
 void EditCommands::group() {
-    if (haveSelection() && kx::app::groupSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::groupSelection(doc_->history());
 }
 
 void EditCommands::ungroup() {
-    if (haveSelection() && kx::app::ungroupSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::ungroupSelection(doc_->history());
 }
 
 void EditCommands::duplicate() {
-    if (haveSelection() && kx::app::duplicateSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::duplicateSelection(doc_->history());
 }
 
 void EditCommands::startPlacing(unsigned type) {
@@ -67,29 +67,29 @@ void EditCommands::startPlacing(unsigned type) {
 }
 
 void EditCommands::nudge(const Point3d& by) {
-    if (kx::app::moveSelection(doc_->history(), by)) doc_->editedMoves(CKalvexDoc::selectedObjects());
+    kx::app::moveSelection(doc_->history(), by);
 }
 
 void EditCommands::move() {
     Point3d offset{};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Move, window_, offset)) return;
-    if (kx::app::moveSelection(doc_->history(), offset)) doc_->edited(CKalvexDoc::Edited::Geometry);
+    kx::app::moveSelection(doc_->history(), offset);
 }
 
 void EditCommands::scale() {
     Point3d factors{1, 1, 1};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Scale, window_, factors)) return;
-    if (kx::app::scaleSelection(doc_->history(), factors)) doc_->edited(CKalvexDoc::Edited::Geometry);
+    kx::app::scaleSelection(doc_->history(), factors);
 }
 
 void EditCommands::rotate() {
     Point3d angles{};
     if (!haveSelection() || !TransformDialog::ask(TransformDialog::Rotate, window_, angles)) return;
-    if (kx::app::rotateSelection(doc_->history(), angles)) doc_->edited(CKalvexDoc::Edited::Geometry);
+    kx::app::rotateSelection(doc_->history(), angles);
 }
 
 void EditCommands::align(int axis) {
-    if (haveSelection() && kx::app::alignSelection(doc_->history(), axis)) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::alignSelection(doc_->history(), axis);
 }
 
 void EditCommands::alignDialog() {
@@ -102,15 +102,15 @@ void EditCommands::alignDialog() {
 }
 
 void EditCommands::centre() {
-    if (haveSelection() && kx::app::centreSelection(doc_->history())) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::centreSelection(doc_->history());
 }
 
 void EditCommands::smooth() {
-    if (haveSelection() && kx::app::smoothSelection(doc_->history(), true)) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::smoothSelection(doc_->history(), true);
 }
 
 void EditCommands::unsmooth() {
-    if (haveSelection() && kx::app::smoothSelection(doc_->history(), false)) doc_->edited(CKalvexDoc::Edited::Geometry);
+    if (haveSelection()) kx::app::smoothSelection(doc_->history(), false);
 }
 
 void EditCommands::lathe() {
@@ -118,7 +118,6 @@ void EditCommands::lathe() {
     LatheDialog dialog(window_);
     if (dialog.exec() != QDialog::Accepted) return;
     kx::app::latheSelection(doc_->history(), dialog.steps(), dialog.angle(), dialog.facets());
-    doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::undo() { doc_->undo(); }
@@ -140,7 +139,6 @@ void EditCommands::cut() {
     const std::string text = kx::app::cutSelection(doc_->history());
     if (text.empty()) return;
     putOnClipboard(text);
-    doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void EditCommands::copy() {
@@ -155,7 +153,7 @@ void EditCommands::paste() {
     const QString type = QString::fromLatin1(kx::app::kSceneMimeType);
     // Plain text pastes too when it is scene text (from a program that kept only the text).
     const QByteArray bytes = data->hasFormat(type) ? data->data(type) : data->text().toUtf8();
-    if (kx::app::pasteSceneText(doc_->history(), bytes.toStdString())) doc_->edited(CKalvexDoc::Edited::Geometry);
+    kx::app::pasteSceneText(doc_->history(), bytes.toStdString());
 }
 
 void EditCommands::redo() { doc_->redo(); }

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QMenuBar>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QTimer>
 #include <filesystem>
 
@@ -77,6 +79,9 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
     createMenus();
     contextMenus_ = new ContextMenus(this);
     contextMenus_->attachTree(sceneTree_);
+    connect(sceneTree_, &SceneTreePanel::deleteAsked, this, [this] {
+        if (QAction* a = action(QStringLiteral("editDelete"))) a->trigger();
+    });
     createStatusBar();
     animation_ = new AnimationCommands(session_, this);
     new PluginCommands(session_, this);
@@ -99,7 +104,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
     connect(fileCommands_, &FileCommands::recentFilesChanged, this, &CMainFrame::fillRecentFiles);
     connect(renderer_, &RenderController::started, this, [this](const QString& command) {
         renderOutput_->begin(command);
-        if (auto* d = findChild<QDockWidget*>(QStringLiteral("renderOutputDock"))) d->show();
+        docks_[Dock::RenderOutput]->show();
         statusBar()->showMessage(tr("Rendering..."));
     });
     connect(renderer_, &RenderController::output, this, [this](const QString& piece) { renderOutput_->append(piece); });
@@ -142,11 +147,40 @@ void CMainFrame::createDocks() {
     // The tree above the properties, on the left: the views keep the width.
     QDockWidget* tree = dock(QStringLiteral("sceneTreeDock"), tr("Scene"), sceneTree_, Qt::LeftDockWidgetArea);
     QDockWidget* props = dock(QStringLiteral("propertiesDock"), tr("Properties"), properties_, Qt::LeftDockWidgetArea);
+    docks_[Dock::SceneTree] = tree;
+    docks_[Dock::Properties] = props;
     splitDockWidget(tree, props, Qt::Vertical);
     resizeDocks({tree}, {250}, Qt::Horizontal);
     resizeDocks({tree, props}, {180, 320}, Qt::Vertical);
     // The render output takes room only once there is something to show.
-    dock(QStringLiteral("renderOutputDock"), tr("Render Output"), renderOutput_, Qt::BottomDockWidgetArea)->hide();
+    docks_[Dock::RenderOutput] =
+        dock(QStringLiteral("renderOutputDock"), tr("Render Output"), renderOutput_, Qt::BottomDockWidgetArea);
+    docks_[Dock::RenderOutput]->hide();
+}
+
+void CMainFrame::showDock(Dock which) {
+    QDockWidget* d = docks_[which];
+    d->show();
+    d->raise();
+}
+
+void CMainFrame::showStatus(const QString& text, int milliseconds) { statusBar()->showMessage(text, milliseconds); }
+
+void CMainFrame::insertMenu(QMenu* menu) {
+    const QList<QAction*> menus = menuBar()->actions();
+    if (menus.isEmpty()) menuBar()->addMenu(menu);
+    else menuBar()->insertMenu(menus.last(), menu);
+}
+
+QToolBar* CMainFrame::addTools(const QString& title) { return addToolBar(title); }
+
+void CMainFrame::addDock(Qt::DockWidgetArea area, QDockWidget* dock) { addDockWidget(area, dock); }
+
+std::vector<CKalvexView*> CMainFrame::openViews() const {
+    std::vector<CKalvexView*> out;
+    for (int kind = 0; kind < static_cast<int>(views_.size()); ++kind)
+        if (CKalvexView* v = view(kind)) out.push_back(v);
+    return out;
 }
 
 void CMainFrame::createStatusBar() {

@@ -7,8 +7,10 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <array>
+#include <map>
 #include <memory>
 
+#include "mainframe/frame_services.h"
 #include "views/kalvex_view.h"
 
 class AnimationCommands;
@@ -30,13 +32,13 @@ class AppSession;
 class PreviewDriver;
 }
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public FrameServices {
     Q_OBJECT
 public:
     explicit CMainFrame(kx::app::AppSession& session, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    CKalvexDoc* document() const { return doc_; }
+    CKalvexDoc* document() const override { return doc_; }
     // The open view of a kind, or null.
     CKalvexView* view(int kind) const;
     // Opens or closes the view of a kind; returns it when open.
@@ -45,16 +47,28 @@ public:
     QMdiSubWindow* renderWindow() const { return renderWindow_; }
     SceneTreePanel* sceneTree() const { return sceneTree_; }
     PropertyPanel* properties() const { return properties_; }
-    RenderOutputPanel* renderOutput() const { return renderOutput_; }
-    RenderController* renderer() const { return renderer_; }
+    RenderOutputPanel* renderOutput() const override { return renderOutput_; }
+    RenderController* renderer() const override { return renderer_; }
     FileCommands* fileCommands() const { return fileCommands_; }
-    EditCommands* editCommands() const { return editCommands_; }
+    EditCommands* editCommands() const override { return editCommands_; }
     TextureCommands* textureCommands() const { return textureCommands_; }
     AnimationCommands* animation() const { return animation_; }
     ContextMenus* contextMenus() const { return contextMenus_; }
     kx::app::ViewEnvironment& viewEnvironment() { return env_; }
     // A menu command by its object name ("fileSave", "editDelete", ...).
-    QAction* action(const QString& name) const;
+    QAction* action(const QString& name) const override;
+    void registerAction(QAction* action) override;
+
+    // What the command groups may ask of the window.
+    QWidget* frameWidget() override { return this; }
+    void showDock(Dock dock) override;
+    void showStatus(const QString& text, int milliseconds = 0) override;
+    void insertMenu(QMenu* menu) override;
+    QToolBar* addTools(const QString& title) override;
+    void addDock(Qt::DockWidgetArea area, QDockWidget* dock) override;
+    std::vector<QAction*> createActions() const override { return createActions_; }
+    QMdiArea* viewArea() const override { return mdi_; }
+    std::vector<CKalvexView*> openViews() const override;
 
     // Opens a scene given on the command line.
     bool openFile(const QString& path);
@@ -78,7 +92,7 @@ public:
     // Cancels a render, or else any placing, band or drag in progress.
     void cancel();
     // Shows the rendered image in its window.
-    void showRenderView();
+    void showRenderView() override;
     // The settings changed: the core, the renderers and the views follow.
     void settingsChanged();
 
@@ -143,5 +157,9 @@ private:
     bool laidOut_ = false;
     bool firstStart_ = false;  // no window or view place stored yet
     PreviewPresenter* presenter_ = nullptr;
+    // Menu commands by name, and the docks, as they were made.
+    std::map<QString, QAction*> actions_;
+    std::vector<QAction*> createActions_;
+    std::map<Dock, QDockWidget*> docks_;
     std::unique_ptr<kx::app::PreviewDriver> preview_;
 };

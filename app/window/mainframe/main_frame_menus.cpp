@@ -50,12 +50,20 @@ constexpr CreateItem kCreateItems[] = {
 
 }  // namespace
 
-QAction* CMainFrame::action(const QString& name) const { return findChild<QAction*>(name); }
+QAction* CMainFrame::action(const QString& name) const {
+    auto found = actions_.find(name);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::registerAction(QAction* a) {
+    if (a && !a->objectName().isEmpty()) actions_[a->objectName()] = a;
+}
 
 QAction* CMainFrame::addAction(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,
                                std::function<void()> slot) {
     auto* a = new QAction(text, this);
     a->setObjectName(name);
+    registerAction(a);
     if (!key.isEmpty()) a->setShortcut(key);
     connect(a, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
     if (menu) menu->addAction(a);
@@ -127,7 +135,8 @@ void CMainFrame::createMenus() {
     QMenu* create = menuBar()->addMenu(tr("&Create"));
     for (const CreateItem& item : kCreateItems) {
         const unsigned type = item.type;
-        addAction(create, item.name, tr(item.text), {}, [this, type] { editCommands_->startPlacing(type); });
+        createActions_.push_back(
+            addAction(create, item.name, tr(item.text), {}, [this, type] { editCommands_->startPlacing(type); }));
     }
 
     QMenu* modify = menuBar()->addMenu(tr("&Modify"));
@@ -210,8 +219,7 @@ void CMainFrame::createMenus() {
         addAction(viewMenu, "viewRedrawPreview", tr("Re&draw Preview"), {}, [this] { redrawPreview(); });
     }
     viewMenu->addSeparator();
-    for (const char* name : {"sceneTreeDock", "propertiesDock", "renderOutputDock"})
-        if (auto* d = findChild<QDockWidget*>(QString::fromLatin1(name))) viewMenu->addAction(d->toggleViewAction());
+    for (Dock d : {Dock::SceneTree, Dock::Properties, Dock::RenderOutput}) viewMenu->addAction(docks_[d]->toggleViewAction());
 
     QMenu* renderMenu = menuBar()->addMenu(tr("&Render"));
     renderMenu->addAction(renderAction);
@@ -233,6 +241,7 @@ void CMainFrame::createMenus() {
         dialog.exec();
     });
     textureCommands_->fillMenu(textures);
+    for (QAction* a : textures->actions()) registerAction(a);
 
     createSettingsMenu();
 

@@ -271,12 +271,9 @@ void PropertyPanel::showPoints() {
         }
 }
 
-void PropertyPanel::changed() { doc_->edited(CKalvexDoc::Edited::Geometry); }
-
 void PropertyPanel::applyName() {
     if (filling_ || objects_.size() != 1) return;
-    if (kx::app::renameObject(doc_->history(), objects_.front(), name_->text().toUtf8().left(31).toStdString()))
-        doc_->edited(CKalvexDoc::Edited::Selection);
+    kx::app::renameObject(doc_->history(), objects_.front(), name_->text().toUtf8().left(31).toStdString());
 }
 
 void PropertyPanel::applyPoint(const PointRow& row, int axis) {
@@ -285,28 +282,26 @@ void PropertyPanel::applyPoint(const PointRow& row, int axis) {
     const double value = spin->value();
     // The lowest value stands for "these differ": nothing was typed.
     if (value == spin->minimum()) return;
-    const bool camera = std::any_of(objects_.begin(), objects_.end(), [](CadObject* o) { return o->type == KX_CAMERA; });
     const std::string key = "panel " + std::to_string(row.id) + " " + std::to_string(axis);
-    if (kx::app::setVectorProperty(doc_->history(), objects_, row.id, axis, Point3d{static_cast<float>(value), 0, 0}, key))
-        doc_->edited(camera ? CKalvexDoc::Edited::Camera : CKalvexDoc::Edited::Geometry);
+    kx::app::setVectorProperty(doc_->history(), objects_, row.id, axis, Point3d{static_cast<float>(value), 0, 0}, key);
 }
 
 void PropertyPanel::applyFlag(int bit, bool on) {
     if (filling_ || objects_.empty()) return;
-    if (kx::app::setObjectFlag(doc_->history(), objects_, static_cast<uint32_t>(bit), on)) changed();
+    kx::app::setObjectFlag(doc_->history(), objects_, static_cast<uint32_t>(bit), on);
 }
 
 void PropertyPanel::applyTexture(int index) {
     if (filling_ || objects_.empty() || index < 0) return;
     const int kind = texture_->itemData(index).toInt();
     const QByteArray name = texture_->itemText(index).toUtf8();
-    if (kx::app::setObjectTexture(doc_->history(), objects_, name.toStdString(), kind)) changed();
+    kx::app::setObjectTexture(doc_->history(), objects_, name.toStdString(), kind);
 }
 
 void PropertyPanel::applyText() {
     if (filling_ || objects_.empty()) return;
     const std::string wanted = text_->text().toStdString();
-    if (kx::app::setObjectText(doc_->history(), objects_, wanted)) changed();
+    kx::app::setObjectText(doc_->history(), objects_, wanted);
 }
 
 void PropertyPanel::chooseColour() {
@@ -319,9 +314,8 @@ void PropertyPanel::chooseColour() {
 
 void PropertyPanel::applyColour(const QColor& chosen) {
     if (!chosen.isValid() || objects_.empty()) return;
-    if (kx::app::setObjectColour(doc_->history(), objects_, static_cast<unsigned>(chosen.red()),
-                                 static_cast<unsigned>(chosen.green()), static_cast<unsigned>(chosen.blue())))
-        changed();
+    kx::app::setObjectColour(doc_->history(), objects_, static_cast<unsigned>(chosen.red()),
+                             static_cast<unsigned>(chosen.green()), static_cast<unsigned>(chosen.blue()));
 }
 
 void PropertyPanel::textureTyped() {
@@ -366,7 +360,5 @@ bool PropertyPanel::applyImage(const QString& path) {
         return false;
     }
     if (file == current) return true;
-    if (!kx::app::setHeightFieldImage(doc_->history(), first, file)) return false;
-    doc_->edited(CKalvexDoc::Edited::Selection);
-    return true;
+    return kx::app::setHeightFieldImage(doc_->history(), first, file);
 }

@@ -75,7 +75,6 @@ private:
     void showRowsFor(const CadObject* obj);
     // The entry the texture control's text names, taken when there is one.
     void textureTyped();
-    void changed();
 
     CKalvexDoc* doc_;
     std::vector<CadObject*> objects_;

@@ -120,7 +120,7 @@ bool SceneTreePanel::eventFilter(QObject* watched, QEvent* event) {
     // keys itself while it is open.
     if (watched == tree_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
-        if (QAction* a = window() ? window()->findChild<QAction*>(QStringLiteral("editDelete")) : nullptr) a->trigger();
+        emit deleteAsked();
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -164,5 +164,5 @@ void SceneTreePanel::renamed(QTreeWidgetItem* item, int) {
         item->setText(0, kx::app::sceneText(obj->name));
         return;
     }
-    if (kx::app::renameObject(doc_->history(), obj, name.toStdString())) doc_->edited(CKalvexDoc::Edited::Selection);
+    kx::app::renameObject(doc_->history(), obj, name.toStdString());
 }

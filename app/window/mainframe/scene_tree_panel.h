@@ -23,6 +23,13 @@ public:
     void unregisterSelector();
 
     QTreeWidget* tree() const { return tree_; }
+
+signals:
+    // The Delete key was pressed in the tree: the objects are deleted as the
+    // Delete command does.
+    void deleteAsked();
+
+public:
     // The item of an object, or null.
     QTreeWidgetItem* itemOf(const void* object) const;
 

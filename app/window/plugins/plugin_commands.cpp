@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QTimer>
@@ -16,7 +16,7 @@
 
 #include "document/kalvex_doc.h"
 #include "mainframe/app_session.h"
-#include "mainframe/main_frame.h"
+#include "mainframe/frame_services.h"
 #include "plugins/host_functions.h"
 #include "plugins/plugin_manager.h"
 #include "plugins/plugin_manager_dialog.h"
@@ -40,25 +40,21 @@ constexpr BuiltInTool kBuiltInTools[] = {
 
 }  // namespace
 
-PluginCommands::PluginCommands(kx::app::AppSession& session, CMainFrame* frame)
-    : QObject(frame), session_(session), frame_(frame) {
+PluginCommands::PluginCommands(kx::app::AppSession& session, FrameServices* frame)
+    : QObject(frame->frameWidget()), session_(session), frame_(frame) {
     setObjectName(QStringLiteral("pluginCommands"));
-    tools_ = new QMenu(tr("&Tools"), frame_);
+    tools_ = new QMenu(tr("&Tools"), frame_->frameWidget());
     tools_->setObjectName(QStringLiteral("toolsMenu"));
-    plugins_ = new QMenu(tr("Plug-&ins"), frame_);
+    plugins_ = new QMenu(tr("Plug-&ins"), frame_->frameWidget());
     plugins_->setObjectName(QStringLiteral("pluginsMenu"));
     // Before Help, which stays last.
-    const QList<QAction*> menus = frame_->menuBar()->actions();
-    for (QMenu* menu : {tools_, plugins_}) {
-        if (menus.isEmpty()) frame_->menuBar()->addMenu(menu);
-        else frame_->menuBar()->insertMenu(menus.last(), menu);
-    }
-    toolBar_ = frame_->addToolBar(tr("Tools"));
+    for (QMenu* menu : {tools_, plugins_}) frame_->insertMenu(menu);
+    toolBar_ = frame_->addTools(tr("Tools"));
     toolBar_->setObjectName(QStringLiteral("toolsToolBar"));
     rebuild();
 
     if (session_.core().pluginScreenPainting()) {
-        if (auto* mdi = frame_->findChild<QMdiArea*>(QStringLiteral("views"))) {
+        if (QMdiArea* mdi = frame_->viewArea()) {
             connect(mdi, &QMdiArea::subWindowActivated, this, [this] { attachScreenPainters(); });
             // A view opened without becoming active is painted over too.
             mdi->viewport()->installEventFilter(this);
@@ -154,7 +150,7 @@ bool PluginCommands::showManager() {
     if (m == nullptr) return false;
     const kx::app::Settings& s = session_.settings();
     PluginManagerDialog dialog(*m, session_.core().store(),
-                               {s.directories.plugin, kx::plugins::PluginSession::shippedPluginFolder()}, frame_);
+                               {s.directories.plugin, kx::plugins::PluginSession::shippedPluginFolder()}, frame_->frameWidget());
     if (dialog.exec() != QDialog::Accepted) return false;
     session_.saveSettings();
     rebuild();
@@ -168,7 +164,7 @@ bool PluginCommands::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PluginCommands::attachScreenPainters() {
-    for (CKalvexView* view : frame_->findChildren<CKalvexView*>())
+    for (CKalvexView* view : frame_->openViews())
         if (view->findChild<ScreenPainter*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
             new ScreenPainter(view, static_cast<int>(view->kind()));
 }

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-class CMainFrame;
+class FrameServices;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -22,7 +22,7 @@ class AppSession;
 class PluginCommands : public QObject {
     Q_OBJECT
 public:
-    PluginCommands(kx::app::AppSession& session, CMainFrame* frame);
+    PluginCommands(kx::app::AppSession& session, FrameServices* frame);
 
     QMenu* pluginsMenu() const { return plugins_; }
     QMenu* toolsMenu() const { return tools_; }
@@ -48,7 +48,7 @@ private:
     void attachScreenPainters();
 
     kx::app::AppSession& session_;
-    CMainFrame* frame_;
+    FrameServices* frame_;
     QMenu* plugins_ = nullptr;
     QMenu* tools_ = nullptr;
     QToolBar* toolBar_ = nullptr;

@@ -156,12 +156,13 @@ int TextureBrowserDialog::applyCurrent() {
     const int changed = static_cast<int>(objects.size());
     if (objects.empty()) return 0;
     if (!doc_) {
+        kx::app::SceneModel::Transaction change;
+        if (!change.owns()) return 0;
         for (CadObject* obj : objects) SetObjectTextureEx(obj, colour ? 1u : 2u, name.constData());
         return changed;
     }
     if (kx::app::setObjectTexture(doc_->history(), objects, name.toStdString(),
                                   colour ? KX_TEXTURE_COLOUR : KX_TEXTURE_TEXTURE, "Apply Texture")) {
-        doc_->edited(CKalvexDoc::Edited::Geometry);
         // The views draw textured objects afresh.
         doc_->viewOptionsChanged();
     }

@@ -5,6 +5,7 @@
 #include "kxcore.h"
 #include "kxplatform/ui_callbacks.h"
 #include "mainframe/app_session.h"
+#include "model/scene_model.h"
 
 TextureCommands::TextureCommands(kx::app::AppSession& session, QObject* parent) : QObject(parent), session_(session) {}
 
@@ -21,6 +22,7 @@ void TextureCommands::fillMenu(QMenu* menu) {
 
 int TextureCommands::updateColours() {
     const int taken = session_.core().textures().updatePreviewColours(kx::app::AppSession::ownerWindow());
+    kx::app::SceneModel::Transaction change;
     for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next)
         if ((obj->materialType & KX_TEXTURE_TEXTURE) && GetTextureInfoByName(obj->material))
             SetObjectTextureEx(obj, obj->materialType, obj->material);

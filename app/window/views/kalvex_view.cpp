@@ -453,8 +453,7 @@ void CKalvexView::dragTo(const QPoint& client) {
     }
     if (d.x == 0 && d.y == 0 && d.z == 0) return;
     // Every movement of one drag merges into one undo step, sealed at the release.
-    if (!kx::app::moveSelection(doc_->history(), d, "drag")) return;
-    doc_->editedMoves(CKalvexDoc::selectedObjects());
+    kx::app::moveSelection(doc_->history(), d, "drag");
 }
 
 void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
@@ -513,7 +512,6 @@ void CKalvexView::place() {
         kx::app::createObject(doc_->history(), m.placeType, m.cursor, m.placeImage);
         if (!env_->settings->desktop.placeMultiple) m.state = kMouseSelect;
     }
-    doc_->edited(CKalvexDoc::Edited::Geometry);
 }
 
 void CKalvexView::wheelEvent(QWheelEvent* event) {
