@@ -15,26 +15,8 @@ namespace {
 constexpr size_t kMaxBatchBytes = 16 * 1024 * 1024;
 
 bool readBatch(const std::string& path, std::string& text, int& error) {
-    UniqueFd fd(openRegularForReading(path));
-    if (fd.get() < 0) {
-        error = errno;
-        return false;
-    }
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = errno;
-            return false;
-        }
-        if (n == 0) return true;
-        if (text.size() + static_cast<size_t>(n) > kMaxBatchBytes) {
-            error = EFBIG;
-            return false;
-        }
-        text.append(buffer, static_cast<size_t>(n));
-    }
+    error = readWholeFile(path, text, kMaxBatchBytes);
+    return error == 0;
 }
 
 bool blankLine(const std::string& line) {

@@ -1,5 +1,6 @@
 #include "kxplatform/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -18,8 +19,9 @@ namespace {
 
 int systemOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t systemWrite(int fd, const void* data, size_t size) { return ::write(fd, data, size); }
+ssize_t systemRead(int fd, void* data, size_t size) { return ::read(fd, data, size); }
 
-const FileCalls kSystemCalls{systemOpen, systemWrite, ::fsync, ::rename, ::unlink};
+const FileCalls kSystemCalls{systemOpen, systemWrite, ::fsync, ::rename, ::unlink, systemRead};
 
 // Set only by tests, before any file is written; see setFileCalls.
 FileCalls activeCalls = kSystemCalls;
@@ -158,6 +160,31 @@ int openRegularForReading(const std::string& path) {
     }
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     return fd.release();
+}
+
+int readWholeFile(const std::string& path, std::string& bytes, size_t limit) {
+    bytes.clear();
+    UniqueFd fd(openRegularForReading(path));
+    if (!fd) return errno = errno ? errno : EIO;
+    char buffer[65536];
+    for (;;) {
+        // One byte past the limit is enough to know the file does not fit.
+        const size_t left = limit - std::min(limit, bytes.size());
+        const size_t want = left < sizeof buffer ? left + 1 : sizeof buffer;
+        const ssize_t n = activeCalls.read(fd.get(), buffer, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno ? errno : EIO;
+            bytes.clear();
+            return errno = error;
+        }
+        if (n == 0) return 0;
+        if (bytes.size() + static_cast<size_t>(n) > limit) {
+            bytes.clear();
+            return errno = EFBIG;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
 }
 
 FileReplacement::~FileReplacement() { abandon(); }

@@ -59,6 +59,48 @@ TEST(FilesTest, AFailureAtAnyStepKeepsTheOldFileAndNoTemporary) {
     }
 }
 
+// Every whole-file reader's one rule: up to the limit it reads, past it
+// nothing is kept, and a file that is not there or not a file is said so.
+TEST(FilesTest, WholeFilesAreReadUpToTheirLimit) {
+    kxtest::TempDir dir;
+    const std::string file = dir.file("whole.txt");
+    const std::string big(200000, 'x');  // several reads
+    struct Case {
+        const char* name;
+        std::string content;
+        size_t limit;
+        int fault;  // the nth read fails
+        int result;
+    } cases[] = {
+        {"under the limit", "abc", 10, 0, 0},
+        {"exactly the limit", "abcdefghij", 10, 0, 0},
+        {"one past the limit", "abcdefghijk", 10, 0, EFBIG},
+        {"empty", "", 10, 0, 0},
+        {"longer than one read", big, big.size(), 0, 0},
+        {"no limit to speak of", big, SIZE_MAX, 0, 0},
+        {"far past the limit", big, 70000, 0, EFBIG},
+        {"a read fails", big, big.size(), 2, EIO},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeText(file, c.content);
+        std::string bytes = "old";
+        int result = 0;
+        if (c.fault) {
+            FileFault fault(FileFault::Call::Read, c.fault, EIO);
+            result = kx::platform::readWholeFile(file, bytes, c.limit);
+        } else {
+            result = kx::platform::readWholeFile(file, bytes, c.limit);
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(bytes, c.result == 0 ? c.content : std::string());
+    }
+    std::string bytes;
+    EXPECT_EQ(kx::platform::readWholeFile(dir.file("absent"), bytes, 10), ENOENT);
+    EXPECT_EQ(kx::platform::readWholeFile(dir.path(), bytes, 10), EISDIR);
+    EXPECT_EQ(errno, EISDIR);
+}
+
 TEST(FilesTest, UnsyncedReplacementsNeverSync) {
     kxtest::TempDir dir;
     FileFault fault(FileFault::Call::Fsync, 1);

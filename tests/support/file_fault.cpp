@@ -32,12 +32,15 @@ int faultyRename(const char* from, const char* to) {
     return failNow(FileFault::Call::Rename) ? -1 : real().rename(from, to);
 }
 int faultyUnlink(const char* path) { return failNow(FileFault::Call::Unlink) ? -1 : real().unlink(path); }
+ssize_t faultyRead(int fd, void* data, size_t size) {
+    return failNow(FileFault::Call::Read) ? -1 : real().read(fd, data, size);
+}
 
 }  // namespace
 
 FileFault::FileFault(Call call, int nth, int error) {
     plan = Plan{call, nth, error, 0};
-    const kx::platform::FileCalls table{faultyOpen, faultyWrite, faultyFsync, faultyRename, faultyUnlink};
+    const kx::platform::FileCalls table{faultyOpen, faultyWrite, faultyFsync, faultyRename, faultyUnlink, faultyRead};
     kx::platform::setFileCalls(&table);
 }
 

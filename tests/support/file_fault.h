@@ -8,7 +8,7 @@ namespace kxtest {
 
 class FileFault {
 public:
-    enum class Call { Open, Write, Fsync, Rename, Unlink };
+    enum class Call { Open, Write, Fsync, Rename, Unlink, Read };
 
     // The nth (1-based) call of `call` from now on fails with `error`.
     FileFault(Call call, int nth, int error = EIO);

@@ -57,25 +57,12 @@ private:
 };
 
 bool readScript(const std::string& path, std::string& text) {
-    platform::UniqueFd fd(platform::openRegularForReading(path));
-    if (!fd) {
-        std::fprintf(stderr, "kalvex: no such script: %s\n", path.c_str());
-        return false;
-    }
-    char block[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            std::fprintf(stderr, "kalvex: %s cannot be read\n", path.c_str());
-            return false;
-        }
-        if (n == 0) return true;
-        if (text.size() + static_cast<size_t>(n) > kLargestScript) {
-            std::fprintf(stderr, "kalvex: %s is too large for a script\n", path.c_str());
-            return false;
-        }
-        text.append(block, static_cast<size_t>(n));
+    switch (platform::readWholeFile(path, text, kLargestScript)) {
+        case 0: return true;
+        case EFBIG: std::fprintf(stderr, "kalvex: %s is too large for a script\n", path.c_str()); return false;
+        // The disk failed under a file that opened; anything else means no file to read.
+        case EIO: std::fprintf(stderr, "kalvex: %s cannot be read\n", path.c_str()); return false;
+        default: std::fprintf(stderr, "kalvex: no such script: %s\n", path.c_str()); return false;
     }
 }
 

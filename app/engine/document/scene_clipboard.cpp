@@ -16,6 +16,10 @@ namespace kx::app {
 
 namespace {
 
+// Copies pass through a file of our own: its size is whatever the writer made,
+// bounded only so that a runaway cannot take all memory.
+constexpr size_t kLargestClipboardText = size_t{1} << 32;
+
 // The core reads and writes scene text through files: the text passes through
 // a folder of our own that goes when the operation ends.
 class ScratchFolder {
@@ -37,20 +41,6 @@ public:
 private:
     std::string folder_;
 };
-
-std::string readWhole(const std::string& path) {
-    kx::platform::UniqueFd fd(kx::platform::openRegularForReading(path));
-    if (!fd) return {};
-    std::string out;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    return out;
-}
 
 bool writeWhole(const std::string& path, const std::string& text) {
     StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
@@ -105,7 +95,10 @@ std::string selectionAsSceneText() {
     StdPutLine(f, "version 2.0\n");
     for (CadObject* o : chosen) WriteKalvexObject(f, o);
     if (!StdCloseFile(f)) return {};
-    return readWhole(folder.file());
+    // Our own file, written a moment ago: any size the writer made is taken.
+    std::string text;
+    if (kx::platform::readWholeFile(folder.file(), text, kLargestClipboardText) != 0) return {};
+    return text;
 }
 
 std::string cutSelection(EditHistory& history) {

@@ -99,29 +99,22 @@ bool decodeTargaMap(const unsigned char* data, size_t size, ImageMapPixels& out,
 }
 
 bool readImageMap(const std::string& path, ImageMapPixels& out, std::string& error) {
-    std::string found = kx::platform::findExisting(path);
-    kx::platform::UniqueFd fd(kx::platform::openRegularForReading(found.empty() ? path : found));
+    const std::string found = kx::platform::findExisting(path);
     auto openFailed = [&](int code) {
         char text[96];
         std::snprintf(text, sizeof text, kOpenError, code);
         error = text;
         return false;
     };
-    if (!fd) return openFailed(errno);
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = kBitsError;
-            return false;
-        }
-        if (n == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (bytes.size() > kMaxFileSize) break;  // more than any accepted map needs
+    std::string bytes;
+    const int code = kx::platform::readWholeFile(found.empty() ? path : found, bytes, kMaxFileSize);
+    // More than any accepted map needs is no map.
+    if (code == EFBIG) {
+        error = kBitsError;
+        return false;
     }
-    return decodeTargaMap(bytes.data(), bytes.size(), out, error);
+    if (code != 0) return openFailed(code);
+    return decodeTargaMap(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out, error);
 }
 
 std::string imageMapFile(const TextureInfo& texture) {

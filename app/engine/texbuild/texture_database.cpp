@@ -20,23 +20,6 @@ namespace {
 // The sample point of a preview's colour: images smaller than this cannot give one.
 constexpr int kSampleAt = 50;
 
-bool readWholeFile(const std::string& path, std::string& bytes) {
-    platform::UniqueFd fd(platform::openRegularForReading(path));
-    if (!fd) return false;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (bytes.size() + static_cast<size_t>(got) > kMaxTextureFileSize) {
-            errno = EFBIG;
-            return false;
-        }
-        bytes.append(buffer, static_cast<size_t>(got));
-    }
-}
-
 // A damaged image, or one too small to be sampled, counts as not loaded.
 bool loadSwatch(const std::string& path, HWND owner) {
     if (path.empty() || !pxDisplayImageEx(owner, path.c_str(), 1)) return false;
@@ -115,7 +98,7 @@ bool TextureDatabase::load(const std::string& definitionFile, const platform::In
     const std::string path = programFolder_ + "/" + kTextureDatabaseFile;
     std::string found = platform::findExisting(path);
     std::string bytes;
-    if (found.empty() || !readWholeFile(found, bytes)) {
+    if (found.empty() || platform::readWholeFile(found, bytes, kMaxTextureFileSize) != 0) {
         if (found.empty()) errno = ENOENT;
         StdFileError(1, "Texture database", path.c_str());
         return false;
@@ -150,7 +133,7 @@ bool TextureDatabase::save() {
     if (backupBeforeSave_) {
         std::string old;
         std::string found = platform::findExisting(path);
-        if (!found.empty() && readWholeFile(found, old) &&
+        if (!found.empty() && platform::readWholeFile(found, old, kMaxTextureFileSize) == 0 &&
             !platform::replaceFileWith(programFolder_ + "/" + kTextureDatabaseBackup, old, platform::Durability::Synced)) {
             StdFileError(0, "Texture database backup", (programFolder_ + "/" + kTextureDatabaseBackup).c_str());
             return false;

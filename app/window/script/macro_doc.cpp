@@ -228,17 +228,8 @@ void CMacroDoc::newMacro() {
 bool CMacroDoc::openMacro(const QString& path) {
     // Far more than anyone types; a bigger file is not a macro.
     constexpr size_t kLargest = 16u << 20;
-    kx::platform::UniqueFd fd(kx::platform::openRegularForReading(path.toStdString()));
     std::string text;
-    bool ok = static_cast<bool>(fd);
-    char block[65536];
-    while (ok) {
-        const ssize_t n = ::read(fd.get(), block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) break;
-        ok = n > 0 && text.size() + static_cast<size_t>(n) <= kLargest;
-        if (ok) text.append(block, static_cast<size_t>(n));
-    }
+    const bool ok = kx::platform::readWholeFile(path.toStdString(), text, kLargest) == 0;
     if (!ok) {
         ErrorMessage("Unable to open/load %s", path.toUtf8().constData());
         return false;

@@ -20,6 +20,7 @@ struct FileCalls {
     int (*fsync)(int fd);
     int (*rename)(const char* from, const char* to);
     int (*unlink)(const char* path);
+    ssize_t (*read)(int fd, void* data, size_t size);
 };
 
 // The table in force; the system's unless a test set another.
@@ -75,6 +76,13 @@ bool isRegularFile(const std::string& path);
 // Opens an existing regular file for reading (O_CLOEXEC). A pipe, a device or a
 // folder is refused with EINVAL without waiting on it. -1 with errno on failure.
 int openRegularForReading(const std::string& path);
+
+// Reads a whole regular file (opened as openRegularForReading does) into
+// bytes, which it replaces. Returns 0, or the errno of the open or the read
+// that failed, or EFBIG when the file holds more than limit bytes (errno is
+// left set to it): bytes then holds nothing. Every reader of a whole file goes through here, so that all
+// of them refuse what is too large the same way.
+[[nodiscard]] int readWholeFile(const std::string& path, std::string& bytes, size_t limit);
 
 // Whether a replaced file must reach the disk before the new name is visible.
 // The user's own work (scenes, settings, texture databases) is synced; derived
