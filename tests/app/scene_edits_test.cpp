@@ -6,9 +6,11 @@
 #include <sstream>
 #include <string>
 
+#include "animation/animation_edit.h"
 #include "core_fixture.h"
 #include "document/scene_clipboard.h"
 #include "document/scene_edits.h"
+#include "model/scene_model.h"
 
 namespace {
 
@@ -427,6 +429,91 @@ TEST_F(SceneEditsTest, AnEditRecordedInsideAnOutsideChangeKeepsBothApart) {
 TEST(EditHistoryNames, CountedNames) {
     EXPECT_EQ(countedName("Delete", 1), "Delete Object");
     EXPECT_EQ(countedName("Delete", 3), "Delete 3 Objects");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kx::app;
+
+// Animation commands are steps of the scene model's history like any edit:
+// undo and redo take the animation and the objects back together.
+class AnimationEditsTest : public SceneEditsTest {
+protected:
+    void SetUp() override {
+        SceneEditsTest::SetUp();
+        sceneModel().resetForTests();
+        ASSERT_TRUE(applyAnimationSetup({"Walk", 5, true, ""}));
+        select({"Ball"});
+        ASSERT_EQ(addSelectedToAnimation(), 1);
+        // Frame 4 is a key frame with the ball elsewhere; frame 0 is shown.
+        ASSERT_TRUE(goToAnimationFrame(3));
+        ASSERT_TRUE(moveSelection(model().history(), Point3d{2, 0, 1}));
+        ASSERT_TRUE(storeAnimationFrame());
+        ASSERT_TRUE(goToAnimationFrame(0));
+        model().history().clear();
+    }
+    static SceneModel& model() { return sceneModel(); }
+};
+
+TEST_F(AnimationEditsTest, EveryAnimationCommandIsUndoneAndRedoneToTheByte) {
+    struct Case {
+        const char* name;
+        std::function<bool()> command;
+        const char* stepName;
+        size_t steps;  // the command's own and those it needs first
+    };
+    const Case cases[] = {
+        {"another frame shown", [] { return goToAnimationFrame(3); }, "Show Frame", 1},
+        {"a key frame cleared", [] { return goToAnimationFrame(3) && setAnimationKey(false); }, "Clear Key Frame", 2},
+        {"hidden in the frame", [] { return setAnimationHidden(true); }, "Hide in Frame", 1},
+        {"frames tweened", [] { return tweenAnimation(1, 4, true) > 0; }, "Tween", 1},
+        {"renamed", [] { return applyAnimationSetup({"Run", 5, false, ""}); }, "Animation Setup", 1},
+        {"frames made again", [] { return applyAnimationSetup({"Walk", 8, true, ""}); }, "Animation Setup", 1},
+        {"taken out", [] { return removeSelectedFromAnimation() == 1; }, "Remove from Animation", 1},
+        {"another object added", [] {
+             select({"Crate"});
+             return addSelectedToAnimation() == 1;
+         }, "Add to Animation", 1},
+        {"a moved frame stored", [] {
+             return moveSelection(sceneModel().history(), Point3d{0, 3, 0}) && storeAnimationFrame();
+         }, "Store Frame", 2},
+        {"the animated object deleted", [] { return deleteSelection(sceneModel().history()); }, "Delete Object", 1},
+    };
+    const std::string original = saved();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        select({"Ball"});
+        ASSERT_EQ(saved(), original);
+        ASSERT_TRUE(c.command());
+        EditHistory& h = model().history();
+        EXPECT_EQ(h.undoName(), c.stepName);
+        EXPECT_EQ(h.size(), c.steps);
+        const std::string edited = saved();
+        EXPECT_NE(edited, original);
+        for (size_t i = 0; i < c.steps; ++i) ASSERT_TRUE(model().undo());
+        EXPECT_EQ(saved(), original);
+        EXPECT_EQ(GetAniObjectCount(), 1);
+        for (size_t i = 0; i < c.steps; ++i) ASSERT_TRUE(model().redo());
+        EXPECT_EQ(saved(), edited);
+        for (size_t i = 0; i < c.steps; ++i) ASSERT_TRUE(model().undo());
+        EXPECT_EQ(saved(), original);
+        h.clear();
+    }
+}
+
+TEST_F(AnimationEditsTest, FrameAfterFrameIsOneStep) {
+    const std::string original = saved();
+    for (unsigned f : {1u, 2u, 3u, 4u, 2u}) ASSERT_TRUE(goToAnimationFrame(f));
+    EXPECT_EQ(model().history().size(), 1u);
+    EXPECT_EQ(GetCurrentFrame(), 2u);
+    ASSERT_TRUE(model().undo());
+    EXPECT_EQ(GetCurrentFrame(), 0u);
+    EXPECT_EQ(saved(), original);
+    // Showing the frame already shown is no step.
+    EXPECT_TRUE(goToAnimationFrame(0));
+    EXPECT_FALSE(model().history().canUndo());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "kxcore.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/property_panel.h"
+#include "model/scene_model.h"
 #include "plugins/plugin_commands.h"
 #include "script/code_editor.h"
 #include "script/macro_doc.h"
@@ -199,15 +200,28 @@ TEST_F(UndoWindowTest, PluginsMacrosAndTheTextureBrowserAreOneStepEach) {
     }
 }
 
-TEST_F(UndoWindowTest, AnimationCommandsDropTheHistoryTheyCannotTakeBack) {
+// Animation commands are steps too: undo takes them back, and the steps
+// before them stay.
+TEST_F(UndoWindowTest, AnimationCommandsAreStepsOfTheHistory) {
     AddSelectedObject(a);
     edit()->deleteSelection();
     ASSERT_TRUE(frame->action("editUndo")->isEnabled());
-    ASSERT_NE(CreateAnimation("walk", 4), 0);
+    {
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Animation);
+        ASSERT_NE(CreateAnimation("walk", 4), 0);
+    }
+    SetObjectsUnSelected();
     AddSelectedObject(b);
     frame->findChild<AnimationCommands*>()->addSelected();
-    EXPECT_FALSE(frame->action("editUndo")->isEnabled());
+    EXPECT_EQ(undoText(), "&Undo Add to Animation");
     EXPECT_TRUE(doc()->isModified());
+    EXPECT_EQ(GetAniObjectCount(), 1);
+    press(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(GetAniObjectCount(), 0);
+    EXPECT_FALSE(b->flags & KX_FLAG_ANIMATED);
+    EXPECT_EQ(undoText(), "&Undo Delete Object");
+    press(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    EXPECT_EQ(GetAniObjectCount(), 1);
 }
 
 }  // namespace

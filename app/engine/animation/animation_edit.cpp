@@ -17,6 +17,31 @@ void copyText(char (&field)[260], const std::string& text) {
 
 bool validFrame(unsigned f) { return IsAni() && f < GetMaxFrame(); }
 
+// Runs change as one undo step called name. The animation is copied first,
+// and so is every object it may move, reshape or hide: the animated ones and
+// the selected ones.
+template <typename Change>
+void animationEdit(const std::string& name, Change&& change, const std::string& mergeKey = {}) {
+    sceneModel().edit(
+        name,
+        [&](EditRecorder& rec) {
+            rec.animating();
+            for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+                if ((o->flags & KX_FLAG_ANIMATED) || o->selected) rec.reshaping(o);
+            SceneModel::noteTouches(SceneDelta::Animation);
+            change();
+        },
+        mergeKey);
+}
+
+// Moves every animated object to frame f; false outside the animation.
+bool moveToFrame(unsigned f) {
+    if (!validFrame(f)) return false;
+    // With no objects yet the core refuses to move; the frame is still the one shown.
+    if (!SetObjectsToFrame(f)) SetCurrentFrame(f);
+    return true;
+}
+
 }  // namespace
 
 AnimationSetup currentAnimationSetup() {
@@ -43,85 +68,106 @@ bool setupDiscardsFrames(const AnimationSetup& setup) {
 
 bool applyAnimationSetup(const AnimationSetup& setup) {
     if (!checkAnimationSetup(setup).empty()) return false;
-    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
-    if (!change.owns()) return false;
-    if (!IsAni() || setup.frames != GetMaxFrame()) {
-        // Making the frames again clears the whole record: what the user set
-        // stays.
-        const int made = IsAni() ? CreateFrames(setup.frames, 48) : CreateAnimation(setup.name.c_str(), setup.frames);
-        if (!made) return false;
-    }
-    AniSettings* s = GetAniSettings(nullptr);
-    copyText(s->name, setup.name);
-    copyText(s->dir, setup.dir);
-    s->copyForward = setup.copyForward ? 1 : 0;
-    return true;
+    bool applied = false;
+    animationEdit("Animation Setup", [&] {
+        if (!IsAni() || setup.frames != GetMaxFrame()) {
+            // Making the frames again clears the whole record: what the user
+            // set stays.
+            const int made =
+                IsAni() ? CreateFrames(setup.frames, 48) : CreateAnimation(setup.name.c_str(), setup.frames);
+            if (!made) return;
+        }
+        AniSettings* s = GetAniSettings(nullptr);
+        copyText(s->name, setup.name);
+        copyText(s->dir, setup.dir);
+        s->copyForward = setup.copyForward ? 1 : 0;
+        applied = true;
+    });
+    return applied;
 }
 
 bool showAnimationFrame(unsigned f) {
     if (!validFrame(f)) return false;
     SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
-    if (!change.owns()) return false;
-    // With no objects yet the core refuses to move; the frame is still the one shown.
-    if (!SetObjectsToFrame(f)) SetCurrentFrame(f);
-    return true;
+    return change.owns() && moveToFrame(f);
+}
+
+bool goToAnimationFrame(unsigned f) {
+    if (!validFrame(f)) return false;
+    bool shown = false;
+    // Frame after frame (a drag of the slider, Play) is one step.
+    animationEdit("Show Frame", [&] { shown = moveToFrame(f); }, "animation frame");
+    return shown;
 }
 
 int addSelectedToAnimation() {
     if (!IsAni()) return 0;
-    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
-    if (!change.owns()) return 0;
     int added = 0;
-    for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj))
-        added += AddObjectToAni(obj, 0) != 0 ? 1 : 0;
+    animationEdit("Add to Animation", [&] {
+        for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj))
+            added += AddObjectToAni(obj, 0) != 0 ? 1 : 0;
+    });
     return added;
 }
 
 int removeSelectedFromAnimation() {
     if (!IsAni()) return 0;
-    SceneModel::Transaction change(SceneDelta::Animation | SceneDelta::Objects);
-    if (!change.owns()) return 0;
     int removed = 0;
-    for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) {
-        const bool was = (obj->flags & KX_FLAG_ANIMATED) != 0;
-        if (DeleteObjectFromAni(obj, 0) && was) ++removed;
-    }
+    animationEdit("Remove from Animation", [&] {
+        for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) {
+            const bool was = (obj->flags & KX_FLAG_ANIMATED) != 0;
+            if (DeleteObjectFromAni(obj, 0) && was) ++removed;
+        }
+    });
     return removed;
 }
 
 bool storeAnimationFrame() {
     if (!validFrame(GetCurrentFrame())) return false;
-    const int stored = UpdateObjectsFromFrame(GetCurrentFrame());
-    SetFrameChange(0);
+    int stored = 0;
+    animationEdit("Store Frame", [&] {
+        stored = UpdateObjectsFromFrame(GetCurrentFrame());
+        SetFrameChange(0);
+    });
     return stored != 0;
 }
 
 bool setAnimationKey(bool key) {
-    return validFrame(GetCurrentFrame()) && SetObjectFrameAttrib(GetCurrentFrame(), 0, key ? 1 : 0) != 0;
+    if (!validFrame(GetCurrentFrame())) return false;
+    bool set = false;
+    animationEdit(key ? "Set Key Frame" : "Clear Key Frame",
+                  [&] { set = SetObjectFrameAttrib(GetCurrentFrame(), 0, key ? 1 : 0) != 0; });
+    return set;
 }
 
 bool setAnimationHidden(bool hidden) {
     if (!validFrame(GetCurrentFrame())) return false;
-    if (!SetObjectFrameAttrib(GetCurrentFrame(), 1, hidden ? 1 : 0)) return false;
-    // The type follows the flag only when the frame is shown again; the
-    // objects must not be stored over it first.
-    SetFrameChange(0);
-    return showAnimationFrame(GetCurrentFrame());
+    bool shown = false;
+    animationEdit(hidden ? "Hide in Frame" : "Show in Frame", [&] {
+        if (!SetObjectFrameAttrib(GetCurrentFrame(), 1, hidden ? 1 : 0)) return;
+        // The type follows the flag only when the frame is shown again; the
+        // objects must not be stored over it first.
+        SetFrameChange(0);
+        shown = moveToFrame(GetCurrentFrame());
+    });
+    return shown;
 }
 
 int tweenAnimation(unsigned from, unsigned to, bool allObjects) {
     if (!IsAni() || from == 0 || from >= to || to > GetMaxFrame()) return 0;
-    UpdateObjectFromCurrent();
-    SetFrameChange(0);
     int filled = 0;
-    const AniSettings* s = GetAniSettings(nullptr);
-    for (unsigned i = 0; i < s->objectCount; ++i) {
-        const AnimObject* entry = GetAniObject(i);
-        if (!entry || !entry->object) continue;  // an emptied entry has nothing to fill
-        if (!allObjects && !IsSelected(entry->object)) continue;
-        if (InterpFrames(i, from - 1, to - 1)) ++filled;
-    }
-    showAnimationFrame(GetCurrentFrame());
+    animationEdit("Tween", [&] {
+        UpdateObjectFromCurrent();
+        SetFrameChange(0);
+        const AniSettings* s = GetAniSettings(nullptr);
+        for (unsigned i = 0; i < s->objectCount; ++i) {
+            const AnimObject* entry = GetAniObject(i);
+            if (!entry || !entry->object) continue;  // an emptied entry has nothing to fill
+            if (!allObjects && !IsSelected(entry->object)) continue;
+            if (InterpFrames(i, from - 1, to - 1)) ++filled;
+        }
+        moveToFrame(GetCurrentFrame());
+    });
     return filled;
 }
 

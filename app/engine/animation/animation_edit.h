@@ -1,7 +1,7 @@
 // The window's animation commands as plain operations on the core's one
-// animation, so that the toolbox, the dialogs and the tests share them. Every
-// change of the shown frame goes through the scene lock: the preview thread
-// reads the objects it moves.
+// animation, so that the toolbox, the dialogs and the tests share them. Each
+// command the user gives is one undo step of the scene model's history,
+// which keeps the animation beside the objects.
 #pragma once
 
 #include <string>
@@ -39,8 +39,12 @@ bool setupDiscardsFrames(const AnimationSetup& setup);
 // switch. False when refused or when the frames cannot be had.
 bool applyAnimationSetup(const AnimationSetup& setup);
 
-// Shows frame f in every view; false for a frame outside the animation.
+// Shows frame f in every view; false for a frame outside the animation. No
+// undo step: for the frames a render or an export moves through.
 bool showAnimationFrame(unsigned f);
+// The same as the user's frame change: an undo step "Show Frame", one for
+// frame after frame until something else is done.
+bool goToAnimationFrame(unsigned f);
 
 // Adds every selected object (a Points object lays a motion path) or takes
 // it out; the number of objects the core accepted.

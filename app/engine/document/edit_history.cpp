@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "document/animation_copy.h"
 #include "model/scene_model.h"
 
 namespace kx::app {
@@ -103,6 +104,27 @@ bool sameLayout(const SceneLayout& a, const SceneLayout& b) {
     return true;
 }
 
+// The animation, its objects named by the uids a layout gives the live list.
+AnimationCopy animationIn(const SceneLayout& layout, const std::vector<CadObject*>& live) {
+    std::unordered_map<const CadObject*, int> uid;
+    for (size_t i = 0; i < live.size() && i < layout.entries.size(); ++i) uid.emplace(live[i], layout.entries[i].uid);
+    return copyAnimation([&uid](const CadObject* o) {
+        auto it = uid.find(o);
+        return it == uid.end() ? -1 : it->second;
+    });
+}
+
+// Puts an animation back onto the objects of the scene arranged as layout.
+void restoreAnimationIn(const AnimationCopy& copy, const SceneLayout& layout) {
+    const std::vector<CadObject*> live = listedObjects();
+    std::unordered_map<int, CadObject*> byUid;
+    for (size_t i = 0; i < live.size() && i < layout.entries.size(); ++i) byUid.emplace(layout.entries[i].uid, live[i]);
+    restoreAnimation(copy, [&byUid](int uid) {
+        auto it = byUid.find(uid);
+        return it == byUid.end() ? nullptr : it->second;
+    });
+}
+
 }  // namespace
 
 struct EditStepData {
@@ -116,6 +138,16 @@ struct EditStepData {
     std::vector<GeometryChange> changes;
     std::unordered_map<const CadObject*, int> uids;  // while recording
     int nextUid = 0;
+    // The animation before and after, for steps that changed it.
+    std::optional<AnimationCopy> animBefore;
+    std::optional<AnimationCopy> animAfter;
+
+    AnimationCopy copyAnimationNow() const {
+        return copyAnimation([this](const CadObject* o) {
+            auto it = uids.find(o);
+            return it == uids.end() ? -1 : it->second;
+        });
+    }
 
     GeometryChange* changeOf(int uid) {
         for (GeometryChange& c : changes)
@@ -134,6 +166,8 @@ struct EditStepData {
         }
         for (const auto& [uid, data] : stored) bytes += sizeof(DetachedObject) + data.heldBytes();
         for (const GeometryChange& c : changes) bytes += sizeof c + c.copy.heldBytes() + c.record.heldBytes();
+        for (const auto* a : {&animBefore, &animAfter})
+            if (*a) bytes += (*a)->heldBytes();
         return bytes;
     }
 
@@ -241,6 +275,10 @@ thread_local std::vector<EditStepData*> outerRecordings;
 // Freed objects leave the recording's map (and those of recorders still open
 // around it), so that a new object given the same address is not taken for them.
 void forgetFreed(CadObject* obj, int whole) {
+    // The core empties an animated object's entry right after this: the
+    // step keeps the animation as it was, so that undo brings it back.
+    if (whole == 1 && recording && !recording->animBefore && (obj->flags & KX_FLAG_ANIMATED))
+        recording->animBefore = recording->copyAnimationNow();
     if (whole == 1) {
         if (recording) recording->uids.erase(obj);
         for (EditStepData* outer : outerRecordings)
@@ -282,11 +320,16 @@ bool EditHistory::undo() {
         clear();
         return false;
     }
+    // Objects given new records on the way lose their animation entries in
+    // the core: the animation is put back afterwards, the step's own when it
+    // changed it.
+    const AnimationCopy kept = step.animBefore ? AnimationCopy{} : animationIn(step.after, live);
     step.applyChanges(step.after, false);
     if (!step.arrange(step.before, step.after, live)) {
         clear();
         return false;
     }
+    restoreAnimationIn(step.animBefore ? *step.animBefore : kept, step.before);
     --position_;
     return true;
 }
@@ -295,11 +338,17 @@ bool EditHistory::redo() {
     if (!canRedo()) return false;
     EditStepData& step = *steps_[position_];
     const std::vector<CadObject*> live = listedObjects();
-    if (!matches(live, step.before) || !step.arrange(step.after, step.before, live)) {
+    if (!matches(live, step.before)) {
+        clear();
+        return false;
+    }
+    const AnimationCopy kept = step.animAfter ? AnimationCopy{} : animationIn(step.before, live);
+    if (!step.arrange(step.after, step.before, live)) {
         clear();
         return false;
     }
     step.applyChanges(step.after, true);
+    restoreAnimationIn(step.animAfter ? *step.animAfter : kept, step.after);
     ++position_;
     return true;
 }
@@ -433,8 +482,13 @@ void EditRecorder::translating(CadObject* obj, const Point3d& offset) {
     step_->changes.push_back(std::move(change));
 }
 
+void EditRecorder::animating() {
+    if (!step_->animBefore) step_->animBefore = step_->copyAnimationNow();
+}
+
 void EditRecorder::deleteObject(CadObject* obj) {
     if (!obj) return;
+    if (obj->flags & KX_FLAG_ANIMATED) animating();
     const int uid = uidOf(obj);
     if (uid >= 0) {
         DetachedObject holder;
@@ -464,6 +518,7 @@ bool EditRecorder::commit() {
             auto it = placeBefore.find(uid);
             return it == placeBefore.end() ? nullptr : &step_->before.entries[it->second].plain;
         });
+    if (step_->animBefore) step_->animAfter = step_->copyAnimationNow();
     if (!fresh_) {
         // A merged edit: the open step now ends here.
         SceneModel::noteStep(step_->name);
@@ -482,7 +537,9 @@ bool EditRecorder::commit() {
         if (c.translation) return c.offset[0] == 0 && c.offset[1] == 0 && c.offset[2] == 0;
         return sameGeometry(c.copy.record(), *found[0]);
     });
-    if (step_->changes.empty() && sameLayout(step_->before, step_->after)) return false;
+    const bool animationSame =
+        !step_->animBefore || !step_->animAfter || sameAnimation(*step_->animBefore, *step_->animAfter);
+    if (step_->changes.empty() && sameLayout(step_->before, step_->after) && animationSame) return false;
     if (step_->mergeKey.empty()) step_->seal();
     SceneModel::noteStep(step_->name);
     history_.push(std::move(fresh_));

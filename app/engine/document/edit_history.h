@@ -107,6 +107,9 @@ public:
     // Before translating an object by offset: only the offset is kept, with
     // the coordinates it cannot give back exactly.
     void translating(CadObject* obj, const Point3d& offset);
+    // Before changing the animation in any way (its settings, its table, the
+    // frame shown): the animation is copied once, and undo puts it back.
+    void animating();
     // Deletes an object, its data moving into the step instead of being freed.
     void deleteObject(CadObject* obj);
     // The step's name can depend on what the edit found ("Delete 3 Objects").

@@ -33,6 +33,8 @@ AnimationCommands::AnimationCommands(AppSession& session, FrameServices* frame)
     createActions();
     createToolbox();
     connect(doc_, &CKalvexDoc::geometryUpdated, this, [this] { objectsEdited(true, nullptr); });
+    // Undo and redo may take the shown frame back.
+    connect(doc_, &CKalvexDoc::historyChanged, this, [this] { refresh(); });
     connect(doc_, &CKalvexDoc::objectsMovedBy, this,
             [this](const std::vector<CadObject*>& moved) { objectsEdited(false, &moved); });
     connect(doc_, &CKalvexDoc::documentReplaced, this, &AnimationCommands::sceneOpened);
@@ -136,6 +138,12 @@ void AnimationCommands::refresh() {
 }
 
 bool AnimationCommands::goToFrame(unsigned frame) {
+    const bool shown = quietly([frame] { return goToAnimationFrame(frame); });
+    refresh();
+    return shown;
+}
+
+bool AnimationCommands::showFrameUnrecorded(unsigned frame) {
     const bool shown = showAnimationFrame(frame);
     if (shown) announceFrame();
     refresh();
@@ -167,7 +175,7 @@ void AnimationCommands::sceneOpened() {
     if (render_) render_->cancel();
     if (IsAni() && GetMaxFrame() > 0) {
         SetFrameChange(0);
-        goToFrame(0);
+        showFrameUnrecorded(0);
     }
     refresh();
 }
@@ -188,34 +196,31 @@ void AnimationCommands::setup() {
                                  "Animation", KX_MB_YESNO | KX_MB_ICONQUESTION) != KX_IDYES)
         return;
     session_.settings().playRate = clampPlayRate(dialog.playRate());
-    if (applyAnimationSetup(chosen)) {
-        doc_->changedOutsideHistory();
-        goToFrame(GetCurrentFrame());
-    }
+    if (quietly([&chosen] { return applyAnimationSetup(chosen); })) goToFrame(GetCurrentFrame());
     refresh();
 }
 
 void AnimationCommands::addSelected() {
-    if (addSelectedToAnimation() > 0) doc_->changedOutsideHistory();
+    quietly([] { return addSelectedToAnimation(); });
     goToFrame(GetCurrentFrame());
 }
 
 void AnimationCommands::removeSelected() {
-    if (removeSelectedFromAnimation() > 0) doc_->changedOutsideHistory();
+    quietly([] { return removeSelectedFromAnimation(); });
     goToFrame(GetCurrentFrame());
 }
 
 void AnimationCommands::storeFrame() {
-    if (storeAnimationFrame()) doc_->changedOutsideHistory();
+    quietly([] { return storeAnimationFrame(); });
     refresh();
 }
 
 void AnimationCommands::setKey(bool key) {
-    if (setAnimationKey(key)) doc_->changedOutsideHistory();
+    quietly([key] { return setAnimationKey(key); });
 }
 
 void AnimationCommands::setHidden(bool hidden) {
-    if (setAnimationHidden(hidden)) doc_->changedOutsideHistory();
+    quietly([hidden] { return setAnimationHidden(hidden); });
     goToFrame(GetCurrentFrame());
 }
 
@@ -227,8 +232,7 @@ void AnimationCommands::tween() {
 }
 
 int AnimationCommands::tween(unsigned from, unsigned to, bool allObjects) {
-    const int filled = tweenAnimation(from, to, allObjects);
-    if (filled > 0) doc_->changedOutsideHistory();
+    const int filled = quietly([=] { return tweenAnimation(from, to, allObjects); });
     goToFrame(GetCurrentFrame());
     return filled;
 }
@@ -325,7 +329,7 @@ void AnimationCommands::finishRender() {
     const int rendered = static_cast<int>(render->images().size());
     const int failed = static_cast<int>(render->failedFrames().size());
     if (!cancelled && rendered > 0) render->writeFrameList();
-    goToFrame(frameBeforeRender_);
+    showFrameUnrecorded(frameBeforeRender_);
     const QString status = cancelled ? tr("Render cancelled")
                                      : tr("%1 frames rendered, %2 failed").arg(rendered).arg(failed);
     frame_->renderOutput()->end(status);

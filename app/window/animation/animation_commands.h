@@ -79,6 +79,17 @@ private:
     void objectsEdited(bool selectionOnly, const std::vector<CadObject*>* moved);
     void sceneOpened();
     void announceFrame();
+    // Moves to a frame as a render or a newly read scene does: no undo step.
+    bool showFrameUnrecorded(unsigned frame);
+    // Runs an animation command of the user's: the views redraw what it
+    // changed, which is no edit of the frame to be stored.
+    template <typename Command>
+    auto quietly(Command&& command) {
+        showing_ = true;
+        auto result = command();
+        showing_ = false;
+        return result;
+    }
     void playStep();
     void onFrameEnded();
     void finishRender();

@@ -118,6 +118,14 @@ KXCORE_API void UpdateObjectFromCurrent() noexcept;
 // Shows frame f: every animated object takes its vectors (hidden: type 0) and
 // is rebuilt; an animated camera object also aims the camera. 0 as above.
 KXCORE_API int SetObjectsToFrame(unsigned f) noexcept;
+// Puts back an animation taken earlier: its settings and its first count
+// entries (emptied ones too), each naming its object (null for an emptied
+// entry) and, for a live one, settings->maxFrames frames, which are copied.
+// No object is touched: whoever puts the animation back puts the objects
+// back too. Settings that say there is no animation leave none. Returns 1;
+// 0 when the copy does not fit the limits or memory runs out, the animation
+// then as it was.
+KXCORE_API int SetAniTable(const AniSettings* settings, const AnimObject* entries, unsigned count) noexcept;
 // attr 0: key flag, 1: hide flag of frame f, for every selected animated object.
 KXCORE_API int SetObjectFrameAttrib(unsigned f, unsigned attr, int value) noexcept;
 // Fills the frames strictly between f1 and f2 of one entry by midpoints.
