@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "core_fixture.h"
 #include "model/memory.h"
@@ -61,6 +62,39 @@ TEST_F(AnimationTest, FrameStorageThatCannotBeHadLeavesNoAnimation) {
     EXPECT_EQ(CreateFrames(10, 48), 0);
     kx::mem::failAllocationsAfter(-1);
     EXPECT_EQ(IsAni(), 0);
+}
+
+// A whole animation put back as undo does it: copied, emptied entries kept,
+// and refused whole when it does not fit.
+TEST_F(AnimationTest, AWholeTableIsPutBackOrRefusedWhole) {
+    ASSERT_NE(CreateAnimation("walk", 3), 0);
+    CadObject* a = sphere("a");
+    CadObject* b = sphere("b", {1, 0, 0});
+    ASSERT_EQ(AddObjectToAni(a, 0), 1);
+    ASSERT_EQ(AddObjectToAni(b, 0), 1);
+    AniSettings kept = *GetAniSettings(nullptr);
+    std::vector<AnimFrame> frames(GetAniObject(1)->frames, GetAniObject(1)->frames + 3);
+    frames[2].move = Point3d{7, 8, 9};
+    const AnimObject entries[] = {{nullptr, nullptr, KX_SPHERE}, {b, frames.data(), KX_SPHERE}};
+
+    AniSettings tooMany = kept;
+    tooMany.maxFrames = KX_ANIM_MAX_FRAMES + 1;
+    EXPECT_EQ(SetAniTable(nullptr, entries, 2), 0);
+    EXPECT_EQ(SetAniTable(&tooMany, entries, 2), 0);
+    EXPECT_EQ(GetAniObjectCount(), 2);  // as it was
+    EXPECT_EQ(GetAniObject(0)->object, a);
+
+    ASSERT_EQ(SetAniTable(&kept, entries, 2), 1);
+    frames[2].move = Point3d{};  // the table holds its own copy
+    EXPECT_EQ(GetAniObjectCount(), 1);
+    EXPECT_EQ(GetAniObject(0)->object, nullptr);
+    EXPECT_EQ(GetAniObject(1)->object, b);
+    EXPECT_EQ(frame(1, 2).move.y, 8.0f);
+
+    AniSettings none{};
+    ASSERT_EQ(SetAniTable(&none, nullptr, 0), 1);
+    EXPECT_EQ(IsAni(), 0);
+    EXPECT_EQ(GetAniObject(0), nullptr);
 }
 
 TEST_F(AnimationTest, AddingAtALaterFrameHidesTheObjectBefore) {
