@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "kxcore.h"
 
@@ -15,20 +16,6 @@ std::optional<int> number(const std::string& text) {
     if (text.empty() || *end != '\0' || v < 0 || v > 1000000) return std::nullopt;
     return static_cast<int>(v);
 }
-
-struct NamedType {
-    const char* name;
-    unsigned id;
-};
-
-// The names under which scripts know the file types, and "Vrml2", which only
-// the command line knows.
-constexpr NamedType kTypeNames[] = {
-    {"Kalvex", 1},     {"Raw", 5},          {"Povray3", 11},     {"Povray2", 10},  {"Povray1", 12},
-    {"3DStudio", 25},  {"Nff", 14},         {"Vivid", 15},       {"Rayshade", 16}, {"Polyray", 19},
-    {"Qrt", 20},       {"Art", 21},         {"Dxf", 22},         {"RenderMan", 23}, {"Vrml", 24},
-    {"Wavefront", 34}, {"3dmf", 35},        {"Worldtoolkit", 36}, {"Truespace", 37}, {"Vrml2", 38},
-};
 
 // The options that hand frames to other processes hold together only so.
 std::string farmOptionError(const CommandLine& cl) {
@@ -48,8 +35,10 @@ std::string farmOptionError(const CommandLine& cl) {
 
 unsigned fileTypeFromText(const std::string& text) {
     if (auto id = number(text)) return static_cast<unsigned>(*id);
-    for (const NamedType& t : kTypeNames)
-        if (text.size() == std::string(t.name).size() && kxc_strcmpi(text.c_str(), t.name) == 0) return t.id;
+    for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES)
+        if (strcasecmp(text.c_str(), t.name) == 0) return t.id;
+    // Only the command line writes the second VRML.
+    if (strcasecmp(text.c_str(), "Vrml2") == 0) return KX_FILETYPE_VRML2;
     return 0;
 }
 

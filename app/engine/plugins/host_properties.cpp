@@ -62,14 +62,9 @@ constexpr NamedId kTypeNames[] = {
     {"Userdefined", 25},
 };
 
-constexpr NamedId kSceneAndFileNames[] = {
-    {"SceneRedraw", 1001}, {"SceneName", 1002},     {"SceneBackColor", 1003}, {"SceneDescription", 1004},
-    {"SceneInclude", 1005}, {"RenderPath", 1007},   {"RenderInclude", 1008},  {"Kalvex", 1},
-    {"Raw", 5},            {"Povray3", 11},         {"Povray2", 10},          {"Povray1", 12},
-    {"Nff", 14},           {"Vivid", 15},           {"Rayshade", 16},         {"Polyray", 19},
-    {"Qrt", 20},           {"Art", 21},             {"Dxf", 22},              {"RenderMan", 23},
-    {"Vrml", 24},          {"3DStudio", 25},        {"Wavefront", 34},        {"3dmf", 35},
-    {"Worldtoolkit", 36},  {"Truespace", 37},
+constexpr NamedId kSceneNames[] = {
+    {"SceneRedraw", 1001}, {"SceneName", 1002},   {"SceneBackColor", 1003}, {"SceneDescription", 1004},
+    {"SceneInclude", 1005}, {"RenderPath", 1007}, {"RenderInclude", 1008},
 };
 
 template <size_t N>
@@ -89,8 +84,10 @@ int GetObjectPropertyId(const char* name) {
 
 int GetPropertyId(const char* name) {
     if (name == nullptr) return 0;
-    const int id = lookUp(kSceneAndFileNames, name, -1);
-    return id >= 0 ? id : GetObjectPropertyId(name);
+    if (const int id = lookUp(kSceneNames, name, -1); id >= 0) return id;
+    for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES)
+        if (strcasecmp(t.name, name) == 0) return static_cast<int>(t.id);
+    return GetObjectPropertyId(name);
 }
 
 int GetObjectProperty(int handle, const char* property, void* value) {

@@ -39,6 +39,26 @@ enum : unsigned {
     KX_FILETYPE_VRML2 = 38,
 };
 
+// The names scripts, plug-ins and the command line give the file types
+// ("Povray3"), compared without regard to case. The command line also takes
+// "Vrml2", which the others do not know.
+struct KxFileTypeName {
+    const char* name;
+    unsigned id;
+};
+inline constexpr KxFileTypeName KX_FILE_TYPE_NAMES[] = {
+    {"Kalvex", KX_FILETYPE_KALVEX},     {"Raw", KX_FILETYPE_RAW},
+    {"Povray3", KX_FILETYPE_POVRAY3},   {"Povray2", KX_FILETYPE_POVRAY2},
+    {"Povray1", KX_FILETYPE_POVRAY1},   {"3DStudio", KX_FILETYPE_3DSTUDIO},
+    {"Nff", KX_FILETYPE_NFF},           {"Vivid", KX_FILETYPE_VIVID},
+    {"Rayshade", KX_FILETYPE_RAYSHADE}, {"Polyray", KX_FILETYPE_POLYRAY},
+    {"Qrt", KX_FILETYPE_QRT},           {"Art", KX_FILETYPE_ART},
+    {"Dxf", KX_FILETYPE_DXF},           {"RenderMan", KX_FILETYPE_RENDERMAN},
+    {"Vrml", KX_FILETYPE_VRML},         {"Wavefront", KX_FILETYPE_WAVEFRONT},
+    {"3dmf", KX_FILETYPE_3DMF},         {"Worldtoolkit", KX_FILETYPE_WORLDTOOLKIT},
+    {"Truespace", KX_FILETYPE_TRUESPACE},
+};
+
 // The id of a file name's extension: from the first "." of the last path
 // component that is followed by a character other than "." to the end,
 // compared without regard to case; the first matching row wins. 0 when the
