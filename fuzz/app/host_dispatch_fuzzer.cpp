@@ -12,15 +12,14 @@
 #include "../core/fuzz_input_file.h"
 #include "kxcore.h"
 #include "kxplugin_functions.h"
+#include "plugins/document_port.h"
 #include "plugins/host_dispatch.h"
 #include "plugins/host_state.h"
-#include "stub_document.h"
 
 namespace {
 
 using namespace kx::plugins;
 
-using kxfuzz::StubDocument;
 
 // Shell, OpenFile (it may write), Load, Save and CustomTexture (writes the
 // texture database) touch the machine rather than the host.
@@ -39,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         kxfuzz::quietCore();
         InitCore(nullptr, "Kalvex");
         InitKalvexEvent();
-        hostState().document = std::make_unique<StubDocument>();
+        hostState().document = kx::plugins::makeHeadlessDocument(kx::plugins::DocumentFiles::None);
         return true;
     }();
     (void)ready;

@@ -16,8 +16,8 @@
 
 #include "../core/fuzz_input_file.h"
 #include "kxcore.h"
+#include "plugins/document_port.h"
 #include "plugins/host_state.h"
-#include "stub_document.h"
 #include "script/script_methods.h"
 #include "script/script_runner.h"
 
@@ -25,7 +25,6 @@ namespace {
 
 using namespace kx::plugins;
 
-using kxfuzz::StubDocument;
 
 class Input {
 public:
@@ -107,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (mkdtemp(folder) == nullptr || chdir(folder) != 0) std::abort();
         InitCore(nullptr, "Kalvex");
         InitKalvexEvent();
-        hostState().document = std::make_unique<StubDocument>();
+        hostState().document = kx::plugins::makeHeadlessDocument(kx::plugins::DocumentFiles::None);
         attachHandleTable();
         return true;
     }();

@@ -57,6 +57,13 @@ SceneModel& sceneModel() {
     return model;
 }
 
+void emptyScene() {
+    ClearScene(GetCurrentScene());
+    // The old scene's event scripts must not run again for the next one.
+    ClearKalvexEvent();
+    InitScene();
+}
+
 SceneModel::SceneModel() : published_(std::make_shared<SceneSnapshot>()) {}
 
 SceneModel::~SceneModel() = default;

@@ -187,4 +187,8 @@ private:
 // The process's scene model.
 SceneModel& sceneModel();
 
+// Inside a change that replaces the scene: the objects and the scene's
+// event scripts go, and a fresh, empty scene stands.
+void emptyScene();
+
 }  // namespace kx::app

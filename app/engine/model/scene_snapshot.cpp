@@ -1,5 +1,6 @@
 #include "model/scene_snapshot.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 
@@ -11,21 +12,21 @@ constexpr unsigned kLightValues = 116;
 
 // The list's triangles, or none when some node is not a whole triangle: a
 // later node of one or two points (AddFacet then AddPoint) would be read
-// past its end.
-bool convertPointList(const ListEntry* points, std::vector<TriPolygon>& out) {
-    size_t nodes = 0;
+// past its end. One walk: the object's node count sizes the array first, up
+// to a bound, so that a count that says more than the list holds costs little.
+bool convertPointList(const ListEntry* points, uint32_t nodes, std::vector<TriPolygon>& out) {
+    constexpr uint32_t kMostReserved = 1u << 21;
+    out.clear();
+    out.reserve(std::min(nodes, kMostReserved));
     for (const ListEntry* n = points; n; n = n->next) {
         if (n->count != 3 || !n->points) return false;
-        ++nodes;
-    }
-    out.resize(nodes);
-    TriPolygon* t = out.data();
-    for (const ListEntry* n = points; n; n = n->next, ++t)
+        TriPolygon& t = out.emplace_back();
         for (int k = 0; k < 3; ++k) {
-            t->vertex[k] = n->points[k];
-            t->normal[k] = n->normals ? n->normals[k] : Point3d{};
+            t.vertex[k] = n->points[k];
+            t.normal[k] = n->normals ? n->normals[k] : Point3d{};
         }
-    return nodes > 0;
+    }
+    return !out.empty();
 }
 
 }  // namespace
@@ -85,7 +86,7 @@ std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object
         return geometry;
     }
     if (drawnFromParameters(object.type)) return nullptr;
-    if (!convertPointList(object.points, geometry->triangles)) return nullptr;
+    if (!convertPointList(object.points, object.count, geometry->triangles)) return nullptr;
     return geometry;
 }
 

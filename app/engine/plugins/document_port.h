@@ -28,7 +28,9 @@ public:
 };
 
 // Works on the core's scene without a window: no dialogs (choosing a file is
-// always cancelled), no views, and no render.
-std::unique_ptr<DocumentPort> makeHeadlessDocument();
+// always cancelled), no views, and no render. Without files, loading and
+// saving fail at once: what the fuzz targets run must write nothing.
+enum class DocumentFiles { ReadAndWrite, None };
+std::unique_ptr<DocumentPort> makeHeadlessDocument(DocumentFiles files = DocumentFiles::ReadAndWrite);
 
 }  // namespace kx::plugins

@@ -1,20 +1,23 @@
 #include "plugins/document_port.h"
 
+#include "model/scene_model.h"
+
 namespace kx::plugins {
 namespace {
 
 class HeadlessDocument final : public DocumentPort {
 public:
+    explicit HeadlessDocument(DocumentFiles files) : files_(files) {}
     int load(const std::string& path) override {
+        if (files_ == DocumentFiles::None) return 0;
         unsigned type = GetCadFileType(path.c_str());
         if (type == 0) type = KX_FILETYPE_KALVEX;
-        // The old scene's scripts leave with it, after it was told it goes.
-        ClearScene(GetCurrentScene());
-        ClearKalvexEvent();
-        InitScene();
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+        kx::app::emptyScene();
         return Read3Dfile(GetCurrentScene(), path.c_str(), type) ? 1 : 0;
     }
     int save(const std::string& path, unsigned type) override {
+        if (files_ == DocumentFiles::None) return 0;
         return Write3Dfile(GetCurrentScene(), path.c_str(), type) ? 1 : 0;
     }
     int newScene() override {
@@ -26,10 +29,15 @@ public:
     void render() override {}
     bool chooseFile(bool, const std::string&, std::string&) override { return false; }
     void showCursor(const Point3d&) override {}
+
+private:
+    DocumentFiles files_;
 };
 
 }  // namespace
 
-std::unique_ptr<DocumentPort> makeHeadlessDocument() { return std::make_unique<HeadlessDocument>(); }
+std::unique_ptr<DocumentPort> makeHeadlessDocument(DocumentFiles files) {
+    return std::make_unique<HeadlessDocument>(files);
+}
 
 }  // namespace kx::plugins

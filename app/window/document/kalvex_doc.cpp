@@ -101,17 +101,20 @@ void CKalvexDoc::newScene(bool withDefaults) {
         kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
         if (!change.owns()) return;
         emit sceneClearing();
-        ClearScene(GetCurrentScene());
-        // The old scene's event scripts leave with it.
-        ClearKalvexEvent();
-        InitScene();
+        kx::app::emptyScene();
         if (withDefaults) CreateDefaultScene();
         SetObjectsUnSelected();
         kx::app::SceneModel::takeRedrawRequest();
     }
-    path_.clear();
-    modified_ = false;
-    incomplete_ = false;
+    replaced(QString(), false);
+}
+
+void CKalvexDoc::replaced(const QString& path, bool partial) {
+    path_ = path;
+    // Saving a part over the whole would lose the rest: it counts as a change,
+    // and its first save asks first.
+    modified_ = partial;
+    incomplete_ = partial;
     ++cameraGeneration_;
     resetHistory();
     emit sceneReplaced();
@@ -147,9 +150,7 @@ public:
     bool kept() const { return kept_; }
     // Puts the kept scene back in place of whatever is there now.
     bool restore() const {
-        ClearScene(GetCurrentScene());
-        ClearKalvexEvent();
-        InitScene();
+        kx::app::emptyScene();
         if (!kept_ || !LoadScene(GetCurrentScene(), path_.c_str())) return false;
         // Reading the camera block shows the camera as an object when the
         // settings say so; a scene that had none gets none back.
@@ -181,10 +182,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
     SceneKeeper keeper;
     emit sceneClearing();
-    ClearScene(GetCurrentScene());
-    // The old scene's event scripts must not run again for the new one.
-    ClearKalvexEvent();
-    InitScene();
+    kx::app::emptyScene();
     const bool imported = kx::app::isImportedFileType(actual);
     CameraInfo before{};
     if (imported) before = kx::app::startImportedScene(settings_.exports.useDefaults != 0);
@@ -209,16 +207,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     SetObjectsUnSelected();
     kx::app::SceneModel::takeRedrawRequest();
     // A scene read in another format becomes a new, unsaved scene.
-    path_ = ((ok || partial) && actual == KX_FILETYPE_KALVEX) ? full : QString();
-    // Saving a part over the whole would lose the rest: it counts as a change,
-    // and its first save asks first.
-    modified_ = partial;
-    incomplete_ = partial;
-    ++cameraGeneration_;
-    resetHistory();
-    emit sceneReplaced();
-    emit documentReplaced();
-    emit titleChanged();
+    replaced(((ok || partial) && actual == KX_FILETYPE_KALVEX) ? full : QString(), partial);
     return ok || partial;
 }
 

@@ -120,6 +120,9 @@ private:
     // the scene tree and the property panel, and the history moved.
     void sceneChanged(const kx::app::SceneDelta& delta);
     void setPath(const QString& path);
+    // Another scene stands: its file (empty: none), and whether it is only
+    // the readable part of one.
+    void replaced(const QString& path, bool partial);
     // A new scene starts with no history and counts as saved.
     void resetHistory();
     void forgetHistory();
