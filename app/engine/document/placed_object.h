@@ -13,7 +13,7 @@ namespace kx::app {
 // Height of a new default sphere: its size is its radius.
 inline constexpr float kNewObjectHeight = 2.0f;
 
-// Called under the scene lock on a freshly created object; image is the file
+// Called inside the change that created the object; image is the file
 // a height field takes (empty: the core's default).
 void finishPlacedObject(CadObject* obj, const std::string& image);
 

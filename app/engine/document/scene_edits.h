@@ -84,7 +84,7 @@ enum class OutsideChange {
 // macro), as one step called name. Anything may happen in it: objects made,
 // deleted, renamed, regrouped or reshaped, the camera moved. So the geometry
 // of every object is copied first (only the copies of objects that changed
-// are kept). change takes the scene lock for what it does itself, and returns
+// are kept). The whole run is one change of the scene model; change returns
 // false when what it did must not be a step (it replaced the whole scene).
 // Unrecorded, with the history dropped, when the scene holds more than
 // pointLimit vertices, or when change touched what the history does not keep

@@ -1,7 +1,7 @@
 // Image maps of textures: 24-bit Targa files decoded to RGB rows, top row
 // first, and kept in the texture record (the pixels in its owned block, width
 // and height in its two spare words). Decoding touches no shared state, so
-// the preview thread can do it outside the scene lock.
+// the preview thread decodes the maps its snapshots name on its own.
 #pragma once
 
 #include <cstddef>

@@ -143,7 +143,7 @@ bool RenderJob::startPluginRender(const std::string& document) {
         if (CameraInfo* camera = GetActiveCamera()) SetCameraSize(camera, size);
     }
     plugins::PluginManager* manager = plugins::hostState().manager;
-    // Host functions the plug-ins call take the scene lock themselves.
+    // Each host function the plug-ins call is a change of the scene model.
     const int drawn = manager ? manager->renderWithItems(callbacks_.pluginWindow, 0, width, height) : 0;
     RenderOutcome out;
     std::string image = document;

@@ -68,7 +68,7 @@ public:
     // Outside code running as a recorded step (a plug-in) asks for a repaint.
     void redrawRequested();
     // Runs code that changes the scene in its own ways (a plug-in, a macro)
-    // as one undo step called editName; change takes the scene lock itself.
+    // as one undo step called editName, one change of the scene model.
     // A run that opens or clears the scene is no step, nor is a run too large
     // to record: that drops the history and leaves the document modified.
     // Returns true when the scene changed.

@@ -128,7 +128,7 @@ private:
     void renderFinished(bool ok, bool cancelled, const QString& message);
     // Starts the preview into the perspective view when it is open and wanted.
     void startPreview();
-    // Never called while the scene lock is held: the drawing thread may wait for it.
+    // Waits for the drawing thread to end its picture.
     void stopPreview();
     // After a change the document reported, with AutoRedraw.
     void autoRedraw();
