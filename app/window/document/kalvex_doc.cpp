@@ -289,11 +289,6 @@ bool CKalvexDoc::runRecorded(const QString& editName, const std::function<void()
     return false;
 }
 
-void CKalvexDoc::changedOutsideHistory() {
-    forgetHistory();
-    setModified(true);
-}
-
 void CKalvexDoc::geometryChanged() {
     forgetHistory();
     kx::app::SceneModel::takeRedrawRequest();

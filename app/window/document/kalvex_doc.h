@@ -60,7 +60,6 @@ public:
     void geometryChanged();                               // objects made, deleted or reshaped
     void objectsMoved(const std::vector<CadObject*>& objects);  // only these moved
     void selectionChanged();
-    void cameraChanged();                                 // the camera moved: aim the perspective again
     void viewOptionsChanged();                            // grid, colours, camera display...
     // The objects show another animation frame: the file is unchanged, but
     // the steps recorded at the frame before no longer fit the objects.
@@ -73,16 +72,11 @@ public:
     // to record: that drops the history and leaves the document modified.
     // Returns true when the scene changed.
     bool runRecorded(const QString& editName, const std::function<void()>& change);
-    // A change of what the history does not hold (the animation's frames and
-    // settings): the steps before it can no longer be taken back exactly.
-    void changedOutsideHistory();
     // Undo and Redo: the scene, the views and the panels follow the history.
     bool undo();
     bool redo();
     kx::app::EditHistory& history() { return history_; }
 
-    // The views draw afresh (options or the camera's display changed); the scene is unchanged.
-    void reaim();
     // Gives the scene's camera the location, look-at point, up and right
     // vectors of a camera record (its object follows), as one edit named for
     // the user ("Orbit", "Pan", "Zoom", "Zoom to Fit"). Every camera move
@@ -116,6 +110,10 @@ signals:
     void historyChanged();
 
 private:
+    // The camera moved outside the history: the perspective is aimed again.
+    void cameraChanged();
+    // The views draw afresh (options or the camera's display changed); the scene is unchanged.
+    void reaim();
     // What the scene model says it changed: a recorded edit tells the views,
     // the scene tree and the property panel, and the history moved.
     void sceneChanged(const kx::app::SceneDelta& delta);
