@@ -130,18 +130,18 @@ int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly) {
             continue;
         }
         switch (field.id) {
-            case 301:  // Comment
+            case KX_PROP_COMMENT:
                 if (const char* form = dialectOf(f).commentForm) StdPutLine(f, form, commentFor(f, text).c_str());
                 break;
-            case 302:  // VrmlAnchor
-            case 303:  // VrmlInline
+            case KX_PROP_VRMLANCHOR:
+            case KX_PROP_VRMLINLINE:
                 if (auto link = dialectOf(f).link) {
                     int bits = link(f, field.id, text);
                     result |= bits & 1;
                     if (bits & 4) return result;
                 }
                 break;
-            case 304:  // UserInline: written with the attributes
+            case KX_PROP_USERINLINE:  // written with the attributes
                 run().userInline.insert(obj);
                 result |= 2;
                 break;

@@ -46,7 +46,7 @@ int noPatch(StandardFile*, CadObject* obj) {
 // Grouped blobs become components of their group's blob.
 bool ungrouped(CadObject* obj) { return obj->groupId == 0; }
 
-bool hasUserText(CadObject* obj) { return !extraText(obj, 304).empty(); }
+bool hasUserText(CadObject* obj) { return !extraText(obj, KX_PROP_USERINLINE).empty(); }
 int noUserText(StandardFile*, CadObject* obj) {
     if (!obj->points && !obj->polygons) ErrorMessage("Warning, user defined object undefined");
     return 1;

@@ -181,7 +181,7 @@ void exportPovLight(StandardFile* f, CadObject* light, const LightSetting& setti
         StdPutLine(f, "area_light < %g, 0, 0 > < 0, 0, %g > %g, %g\n", e.x, e.y, size, size);
         exportLightParams(f, v, 2);
     }
-    std::string looks = extraText(light, 310);
+    std::string looks = extraText(light, KX_PROP_LIGHTLOOKSLIKE);
     if (!looks.empty()) {
         // Any shape text the renderer knows may stand here, as in UserInline;
         // only unbalanced braces, which would break the rest of the scene, are left out.

@@ -103,11 +103,11 @@ int GetObjectProperty(int handle, const char* property, void* value) {
     case KX_PROP_SCALE: setPoint(*v, obj->scale); break;
     case KX_PROP_ROTATE: setPoint(*v, obj->rotate); break;
     case KX_PROP_TRANSLATE: setPoint(*v, obj->translate); break;
-    case 7: setPoint(*v, Point3d{0, 1, 0}); break;
-    case 8: setPoint(*v, Point3d{0, 0, obj->extraPoint.z}); break;
-    case 9: setPoint(*v, Point3d{obj->extraPoint.x, 0, 0}); break;
+    case KX_PROP_UP: setPoint(*v, Point3d{0, 1, 0}); break;
+    case KX_PROP_DIRECTION: setPoint(*v, Point3d{0, 0, obj->extraPoint.z}); break;
+    case KX_PROP_RIGHT: setPoint(*v, Point3d{obj->extraPoint.x, 0, 0}); break;
     case KX_PROP_TYPE: v->value.i = static_cast<int>(obj->type); break;
-    case 102: v->value.i = static_cast<int>((obj->flags >> 1) & 0x1f); break;
+    case KX_PROP_FLAGS: v->value.i = static_cast<int>((obj->flags >> 1) & 0x1f); break;
     case KX_PROP_GROUPID: v->value.i = static_cast<int>(obj->groupId); break;
     case KX_PROP_SELECT: v->value.i = obj->selected; break;
     case KX_PROP_RGBCOLOR: v->value.i = static_cast<int>(obj->rgb); break;
@@ -125,11 +125,11 @@ int GetObjectProperty(int handle, const char* property, void* value) {
         setText(*v, ok ? text.c_str() : "", KXVAR_TEXT_BYTES - 1);
         return 1;
     }
-    case 301:
-    case 302:
-    case 303:
-    case 304:
-    case 305: {
+    case KX_PROP_COMMENT:
+    case KX_PROP_VRMLANCHOR:
+    case KX_PROP_VRMLINLINE:
+    case KX_PROP_USERINLINE:
+    case KX_PROP_USERDATA: {
         // The caller's buffer holds 1024 bytes (the documented size).
         if (v->value.ptr == nullptr) return 0;
         std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
