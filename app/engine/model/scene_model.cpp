@@ -78,10 +78,6 @@ void SceneModel::Transaction::touches(uint32_t what) {
     if (owns_) sceneModel().open_.delta.what |= what;
 }
 
-void SceneModel::Transaction::reshaped(const CadObject* object) {
-    if (owns_ && object) sceneModel().open_.reshaped.insert(object);
-}
-
 void SceneModel::Transaction::movesOnly() {
     if (owns_) sceneModel().open_.movesOnly = true;
 }

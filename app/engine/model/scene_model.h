@@ -57,8 +57,9 @@ struct SceneDelta {
 class SceneModel {
 public:
     // One change of the scene under the lock, committed when it ends. A
-    // change that is not a named edit says what it touches; one that never
-    // says which objects it reshaped counts as reshaping every object.
+    // change that is not a named edit says what it touches; one without an
+    // edit's recorder, which names what it reshapes, counts as reshaping
+    // every object.
     class Transaction {
     public:
         explicit Transaction(uint32_t what = SceneDelta::Objects);
@@ -69,7 +70,6 @@ public:
         // failed" was reported): the change must not be made.
         bool owns() const { return owns_; }
         void touches(uint32_t what);
-        void reshaped(const CadObject* object);
         // The change only moves the selected objects (the views move them alone).
         void movesOnly();
 
