@@ -3,58 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "primitive_shapes.h"
+
 namespace kxr {
 
 namespace {
 
-// A sphere drawn from its parameters is finer than any wireframe needs.
-constexpr int kSphereRings = 48;
-constexpr int kSphereSegments = 96;
-
 Vec3 vec(const Point3d& p) { return {p.x, p.y, p.z}; }
-
-// The sphere as the rebuild places it: radius, then the object's scale about
-// its centre, then its translation.
-void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
-    const double radius = o.size.y;
-    const Vec3 scale{o.scale.x, o.scale.y, o.scale.z};
-    const Vec3 centre = vec(o.translate);
-    if (!(std::fabs(radius) > 0) || !std::isfinite(radius) || !finite(scale) || !finite(centre)) return;
-    // The angles' sines and cosines, worked out once for every sphere.
-    struct Angles {
-        double sinPhi[kSphereRings + 1], cosPhi[kSphereRings + 1];
-        double sinTheta[kSphereSegments + 1], cosTheta[kSphereSegments + 1];
-        Angles() {
-            for (int i = 0; i <= kSphereRings; ++i) {
-                sinPhi[i] = std::sin(M_PI * i / kSphereRings);
-                cosPhi[i] = std::cos(M_PI * i / kSphereRings);
-            }
-            for (int j = 0; j <= kSphereSegments; ++j) {
-                sinTheta[j] = std::sin(2 * M_PI * j / kSphereSegments);
-                cosTheta[j] = std::cos(2 * M_PI * j / kSphereSegments);
-            }
-        }
-    };
-    static const Angles angles;
-    auto at = [&](int ring, int segment) {
-        const double sp = angles.sinPhi[ring];
-        const Vec3 unit{sp * angles.cosTheta[segment], sp * angles.sinTheta[segment], angles.cosPhi[ring]};
-        Vertex v;
-        v.position = centre + Vec3{unit.x * radius * scale.x, unit.y * radius * scale.y, unit.z * radius * scale.z};
-        // The normal of a scaled sphere divides by the scale.
-        v.normal = Vec3{scale.x != 0 ? unit.x / scale.x : 0, scale.y != 0 ? unit.y / scale.y : 0,
-                        scale.z != 0 ? unit.z / scale.z : 0};
-        v.u = static_cast<double>(segment) / kSphereSegments;
-        v.v = 1.0 - static_cast<double>(ring) / kSphereRings;
-        return v;
-    };
-    for (int i = 0; i < kSphereRings; ++i)
-        for (int j = 0; j < kSphereSegments; ++j) {
-            const Vertex a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
-            if (i > 0) r.drawTriangle({a, b, d}, s);
-            if (i < kSphereRings - 1) r.drawTriangle({b, c, d}, s);
-        }
-}
 
 void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
     const TriPolygon* t = o.polygons;
@@ -104,7 +59,14 @@ void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) 
     switch (object.type) {
         case KX_LIGHT:
         case KX_CAMERA: return;  // not part of the picture
-        case KX_SPHERE: drawSphere(r, object, surface); break;
+        case KX_SPHERE:
+        case KX_ELLIPSOID:
+        case KX_BLOB: drawSphere(r, object, surface); break;
+        case KX_DISC: drawDisc(r, object, surface); break;
+        case KX_CYLINDER:
+        case KX_CONE: drawCylinderOrCone(r, object, surface); break;
+        case KX_TORUS: drawTorus(r, object, surface); break;
+        case KX_PLANE: drawPlane(r, object, surface); break;
         default: drawTriangles(r, object, surface); break;
     }
     r.flush();

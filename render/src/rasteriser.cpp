@@ -207,6 +207,16 @@ void Rasteriser::aimRays() {
     for (Layer& l : layers_) l.lighting->setRays(base, perX, perY, longest);
 }
 
+double Rasteriser::pixelsAcross(Vec3 centre, double radius) const {
+    if (!camera_.valid || !finite(centre) || !std::isfinite(radius)) return 0;
+    const double z = camera_.toCamera(centre).z;
+    const double near = z - radius * length(camera_.forward);
+    const double whole = viewW_ + viewH_;
+    if (!(near > kNear)) return whole;
+    const double across = radius * std::max(length(camera_.right) * viewW_, length(camera_.up) * viewH_) / z;
+    return std::min(across, whole);
+}
+
 bool Rasteriser::project(const Vec3& cam, const Vertex& v, Corner& p) const {
     const double invz = 1.0 / cam.z;
     p.sx = viewX_ + (cam.x * invz + 0.5) * viewW_;

@@ -73,6 +73,11 @@ public:
     // read straight from the records.
     void drawMesh(const TriPolygon* triangles, size_t n, const Surface& surface);
 
+    // How many pixels the radius of a ball about centre spans on the picture;
+    // larger than the picture when the ball reaches the eye.
+    double pixelsAcross(Vec3 centre, double radius) const;
+    Vec3 eye() const { return camera_.location; }
+
     int width() const { return width_; }
     int height() const { return height_; }
     // The picture; flush() first when pixels may still wait for their colour.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -327,6 +328,79 @@ TEST(Raster, BadCamerasAndGeometryGiveBlankOrSensibleFrames) {
     empty.flags = KX_FLAG_VISIBLE;
     empty.count = 5;  // a count without triangles
     EXPECT_EQ(coveredCount(draw(camera(1.33f), {&empty})), 0);
+}
+
+// Kinds drawn from their fields: where the core's rebuild puts them (scale,
+// turns about x, y, z, move), and nothing, never a fault, from sizes and
+// scales that give no surface.
+TEST(Raster, PrimitivesDrawnFromTheirFieldsStandWhereTheirPlacementPutsThem) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto shape = [](uint32_t type, Point3d size, Point3d extra = {}) {
+        CadObject o = sphere({0, 0, 0}, 1, 0x00FF00);
+        o.type = type;
+        o.size = size;
+        o.extraPoint = extra;
+        return o;
+    };
+    struct Case {
+        const char* name;
+        CadObject object;
+        bool drawn;
+    };
+    CadObject flattened = shape(KX_CYLINDER, {1, 2, 1});
+    flattened.scale.y = 0;
+    CadObject unplaced = shape(KX_TORUS, {2, 0.5f, 0});
+    unplaced.translate.x = nan;
+    const Case cases[] = {
+        {"cylinder", shape(KX_CYLINDER, {1, 2, 1}), true},
+        {"cylinder of negative radius", shape(KX_CYLINDER, {-1, 2, 1}), true},
+        {"cylinder of no height shows its caps", shape(KX_CYLINDER, {1, 0, 1}), true},
+        {"cone to a point", shape(KX_CONE, {1, 2, 1}), true},
+        {"cone of no radius", shape(KX_CONE, {0, 2, 0}), false},
+        {"disc", shape(KX_DISC, {1.5f, 0, 1.5f}), true},
+        {"disc of radius 0", shape(KX_DISC, {0, 0, 0}), false},
+        {"torus", shape(KX_TORUS, {2, 0.5f, 0}), true},
+        {"torus of minor radius 0", shape(KX_TORUS, {2, 0, 0}), false},
+        {"ellipsoid", shape(KX_ELLIPSOID, {1, 1, 1}), true},
+        {"sphere of NaN radius", shape(KX_SPHERE, {nan, nan, nan}), false},
+        {"flattened by its scale", flattened, false},
+        {"placed at NaN", unplaced, false},
+        {"plane", shape(KX_PLANE, {8, 0, 8}), true},
+    };
+    // From above, so that flat kinds are not seen edge on.
+    CameraInfo above = camera(1.33f);
+    above.location = {0, 6, -10};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(coveredCount(draw(above, {&k.object})) > 0, k.drawn);
+    }
+
+    // A cylinder along y turned 90 degrees about z lies along x: wider than
+    // tall on the picture, and turned back about x it stands again.
+    auto extent = [](const Picture& p, bool across) {
+        int lo = 1 << 20, hi = -1;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (p.covered(x, y)) lo = std::min(lo, across ? x : y), hi = std::max(hi, across ? x : y);
+        return hi - lo;
+    };
+    CadObject rod = shape(KX_CYLINDER, {0.5f, 6, 0.5f});
+    const Picture standing = draw(camera(1.33f), {&rod});
+    EXPECT_GT(extent(standing, false), 2 * extent(standing, true));
+    rod.rotate = {0, 0, 90};
+    const Picture lying = draw(camera(1.33f), {&rod});
+    EXPECT_GT(extent(lying, true), 2 * extent(lying, false));
+    // Scaled along x first, then turned: the scale follows the cylinder's own axis.
+    rod.scale = {1, 0.5f, 1};
+    EXPECT_LT(extent(draw(camera(1.33f), {&rod}), true), extent(lying, true) * 3 / 4);
+
+    // A plane below the eye fills the picture's lower half up to its horizon.
+    CadObject floor = shape(KX_PLANE, {8, 0, 8});
+    floor.translate = {0, -2, 0};
+    const Picture ground = draw(camera(1.33f), {&floor});
+    EXPECT_TRUE(ground.covered(kW / 2, kH - 1));
+    EXPECT_FALSE(ground.covered(kW / 2, 0));
+    EXPECT_TRUE(ground.covered(0, kH / 2 + 2));
 }
 
 TEST(Raster, CapabilitiesAndCallOrder) {

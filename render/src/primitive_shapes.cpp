@@ -1,0 +1,180 @@
+#include "primitive_shapes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "placement.h"
+
+namespace kxr {
+
+namespace {
+
+constexpr int kFewestSegments = 16;
+constexpr int kMostSegments = 128;
+
+// The corners of a grid of rows + 1 by segments + 1, from corner(row,
+// segment), drawn as two triangles a cell. Cells that collapse to a line
+// (a pole, an apex) draw nothing.
+template <class Corner>
+void drawGrid(Rasteriser& r, const Surface& s, int rows, int segments, Corner corner) {
+    std::vector<Vertex> above(segments + 1), below(segments + 1);
+    for (int j = 0; j <= segments; ++j) above[j] = corner(0, j);
+    for (int i = 1; i <= rows; ++i) {
+        for (int j = 0; j <= segments; ++j) below[j] = corner(i, j);
+        for (int j = 0; j < segments; ++j) {
+            const Vertex first[3] = {above[j], below[j], above[j + 1]};
+            const Vertex second[3] = {below[j], below[j + 1], above[j + 1]};
+            r.drawTriangle(first, s);
+            r.drawTriangle(second, s);
+        }
+        std::swap(above, below);
+    }
+}
+
+// The object's size on the picture: a local radius about a local centre.
+double pixelsOf(const Rasteriser& r, const Placement& p, Vec3 localCentre, double radius) {
+    return r.pixelsAcross(p.point(localCentre), std::fabs(radius) * p.largestScale());
+}
+
+bool usableLength(double v) { return std::isfinite(v); }
+
+}  // namespace
+
+int segmentsFor(double pixels) {
+    if (!(pixels > 0)) return kFewestSegments;
+    // Edges of about two pixels keep a small outline's area within a percent
+    // of the circle's; a large one is bounded by the chord's distance from
+    // the circle, r (1 - cos(pi/n)) ~ r pi^2 / 2n^2, kept under a tenth of a pixel.
+    const double r = std::min(pixels, 1e6);
+    const double n = std::max(M_PI * r, std::ceil(M_PI * std::sqrt(5.0 * r)));
+    const int whole = static_cast<int>(std::clamp(n, double{kFewestSegments}, double{kMostSegments}));
+    return (whole + 3) / 4 * 4;
+}
+
+void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
+    const double radius = o.size.y;
+    const Placement p(o);
+    if (!(std::fabs(radius) > 0) || !usableLength(radius) || !p.usable()) return;
+    const int segments = segmentsFor(pixelsOf(r, p, {}, radius));
+    const int rings = segments / 2;
+    std::vector<double> sinTheta(segments + 1), cosTheta(segments + 1);
+    for (int j = 0; j <= segments; ++j) {
+        sinTheta[j] = std::sin(2 * M_PI * j / segments);
+        cosTheta[j] = std::cos(2 * M_PI * j / segments);
+    }
+    drawGrid(r, s, rings, segments, [&](int ring, int segment) {
+        const double phi = M_PI * ring / rings, sp = std::sin(phi);
+        const Vec3 unit{sp * cosTheta[segment], sp * sinTheta[segment], std::cos(phi)};
+        Vertex v;
+        v.position = p.point(unit * radius);
+        v.normal = p.normal(unit);
+        v.u = static_cast<double>(segment) / segments;
+        v.v = 1.0 - static_cast<double>(ring) / rings;
+        return v;
+    });
+}
+
+namespace {
+
+// A surface of revolution about the local y axis, from the profile point
+// (radius, height) of each row, angles as the core's fans run them.
+template <class Profile>
+void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows, int segments, Profile profile) {
+    drawGrid(r, s, rows, segments, [&](int row, int segment) {
+        const double a = 2 * M_PI * segment / segments - M_PI;
+        const double sa = std::sin(a), ca = std::cos(a);
+        double radius = 0, height = 0;
+        Vec3 normal;  // in the profile's plane: (outward, up)
+        profile(row, radius, height, normal);
+        Vertex v;
+        v.position = p.point({radius * sa, height, radius * ca});
+        v.normal = p.normal({normal.x * sa, normal.y, normal.x * ca});
+        v.u = static_cast<double>(segment) / segments;
+        v.v = static_cast<double>(row) / rows;
+        return v;
+    });
+}
+
+// A flat cap of the given radius at height y, its normal along up or down.
+void drawCap(Rasteriser& r, const Surface& s, const Placement& p, int segments, double radius, double y, double up) {
+    drawRevolved(r, s, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
+        rad = row == 0 ? 0 : radius;
+        height = y;
+        normal = {0, up, 0};
+    });
+}
+
+}  // namespace
+
+void drawDisc(Rasteriser& r, const CadObject& o, const Surface& s) {
+    // The core fans the disc from (0, h/2, 0) down to its rim at -h/2; flat when h is 0.
+    const double radius = o.size.x, h = o.size.y;
+    const Placement p(o);
+    if (!(std::fabs(radius) > 0) || !usableLength(radius) || !usableLength(h) || !p.usable()) return;
+    const int segments = segmentsFor(pixelsOf(r, p, {}, std::max(std::fabs(radius), std::fabs(h))));
+    drawRevolved(r, s, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
+        rad = row == 0 ? 0 : radius;
+        height = row == 0 ? h / 2 : -h / 2;
+        normal = {};  // the face's own, towards the eye
+    });
+}
+
+void drawCylinderOrCone(Rasteriser& r, const CadObject& o, const Surface& s) {
+    const double bottom = std::fabs(o.size.x), h = o.size.y;
+    const double top = o.type == KX_CONE ? std::fabs(o.extraPoint.x) : bottom;
+    const Placement p(o);
+    if (!usableLength(bottom) || !usableLength(top) || !usableLength(h) || !p.usable()) return;
+    if (!(bottom > 0) && !(top > 0)) return;
+    const int segments = segmentsFor(pixelsOf(r, p, {}, std::max({bottom, top, std::fabs(h) / 2})));
+    if (bottom > 0) drawCap(r, s, p, segments, bottom, -h / 2, -1);
+    if (top > 0) drawCap(r, s, p, segments, top, h / 2, 1);
+    if (h == 0) return;
+    drawRevolved(r, s, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
+        rad = row == 0 ? bottom : top;
+        height = row == 0 ? -h / 2 : h / 2;
+        normal = {std::fabs(h), bottom - top, 0};
+    });
+}
+
+void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s) {
+    const double major = o.size.x, minor = o.size.y;
+    const Placement p(o);
+    if (!usableLength(major) || !usableLength(minor) || !(std::fabs(minor) > 0) || !p.usable()) return;
+    const int around = segmentsFor(pixelsOf(r, p, {}, std::fabs(major) + std::fabs(minor)));
+    const int section = segmentsFor(pixelsOf(r, p, {major, 0, 0}, minor));
+    drawRevolved(r, s, p, section, around, [&](int row, double& rad, double& height, Vec3& normal) {
+        const double b = 2 * M_PI * row / section;
+        rad = major + minor * std::cos(b);
+        height = minor * std::sin(b);
+        normal = {std::cos(b), std::sin(b), 0};
+    });
+}
+
+void drawPlane(Rasteriser& r, const CadObject& o, const Surface& s) {
+    const Placement p(o);
+    if (!p.usable() || !usableLength(o.size.y)) return;
+    // The core's preview square lies at -size.y / 2; the plane goes on for ever from there.
+    const Vec3 onPlane = p.point({0, -o.size.y / 2.0, 0});
+    const Vec3 normal = normalised(p.normal({0, 1, 0}));
+    const Vec3 eye = r.eye();
+    if (length(normal) == 0 || !finite(eye)) return;
+    const double height = dot(eye - onPlane, normal);
+    const Vec3 foot = eye - normal * height;
+    // Two directions in the plane.
+    const Vec3 across = normalised(std::fabs(normal.x) < 0.9 ? cross(normal, {1, 0, 0}) : cross(normal, {0, 1, 0}));
+    const Vec3 along = cross(normal, across);
+    // Far enough that its edge lies within a fraction of a pixel of the horizon.
+    const double reach = 1e5 * std::max(1.0, std::fabs(height));
+    constexpr int kCells = 16;
+    drawGrid(r, s, kCells, kCells, [&](int row, int column) {
+        Vertex v;
+        const double a = (2.0 * column / kCells - 1) * reach, b = (2.0 * row / kCells - 1) * reach;
+        v.position = foot + across * a + along * b;
+        v.normal = normal;
+        v.u = static_cast<double>(column) / kCells;
+        v.v = static_cast<double>(row) / kCells;
+        return v;
+    });
+}
+
+}  // namespace kxr
