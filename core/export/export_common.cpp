@@ -162,7 +162,7 @@ bool hasWritableFacet(const CadObject* obj) {
 }
 
 void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const char* stepsFormat) {
-    Point3d net[16];
+    Point3d net[16] = {};
     UnpackPatch(obj, net);
     const Point3d& e = obj->extraPoint;
     StdPutLine(f, "// BICUBIC_PATCH %s\n", commentText(obj->name).c_str());
@@ -174,7 +174,29 @@ void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const ch
         if (i < 15) StdPutLine(f, ", ");
         if (i % 4 == 3) StdPutLine(f, "\n");
     }
+    // The views scale and turn the net about the middle of its box, the
+    // renderer about the origin: the net goes to the origin and back.
+    Point3d lo = net[0], hi = net[0];
+    for (Point3d& p : net) GetMinMaxPoint(&p, &lo, &hi);
+    const Point3d middle = MakePoint((static_cast<double>(lo.x) + hi.x) / 2, (static_cast<double>(lo.y) + hi.y) / 2,
+                                     (static_cast<double>(lo.z) + hi.z) / 2);
+    const bool turned = !isUnitScale(obj->scale) || !isZero(obj->rotate);
+    if (!turned || isZero(middle)) {
+        ExportAttributes(f, obj);
+        return;
+    }
+    writeLabelledVector(f, " translate ", MakePoint(-middle.x, -middle.y, -middle.z), "\n");
+    const Point3d placed = obj->translate;
+    obj->translate = MakePoint(static_cast<double>(placed.x) + middle.x, static_cast<double>(placed.y) + middle.y,
+                               static_cast<double>(placed.z) + middle.z);
     ExportAttributes(f, obj);
+    obj->translate = placed;
+}
+
+double blobRadius(CadObject* obj, bool first) {
+    if (first) run().blobThreshold = obj->extraPoint.x;
+    const double r = BlobComponentRadius(obj, run().blobThreshold);
+    return r > 0 ? r : static_cast<double>(obj->scale.y);
 }
 
 }  // namespace kx::exporter

@@ -160,6 +160,12 @@ int truncated(double v);
 // the attributes. The caller closes it in its dialect.
 void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const char* stepsFormat);
 
+// The radius a blob component is written with: the one that gives it the
+// size the views show under the threshold of the blob being written (the
+// first component's, remembered when `first`); its scale's y, as ever, when
+// that threshold and the component's strength give no surface.
+double blobRadius(CadObject* obj, bool first);
+
 // A POV-Ray 3 mesh's body as mesh2.
 int exportMesh2(StandardFile* f, CadObject* obj);
 

@@ -22,6 +22,8 @@ struct ExportRun {
     // names that read alike ("a" and "_a", "a b" and "a_b") never share one.
     std::unordered_map<const CadObject*, std::string> identifiers;
     std::unordered_set<std::string> identifiersTaken;
+    // The threshold of the blob whose components are being written.
+    double blobThreshold = 0;
     int ribLights = 0;  // RIB numbers its light sources from 0 in each export
 };
 

@@ -183,7 +183,7 @@ int blobComponent(StandardFile* f, CadObject* obj, bool first) {
     }
     const Point3d& p = obj->translate;
     StdPutLine(f, " sphere < %g, %g, %g >, %g, %g\n", p.x, p.y, p.z, e.y == 0.0f ? 1.0 : static_cast<double>(e.y),
-               obj->scale.y);
+               blobRadius(obj, first));
     return 1;
 }
 

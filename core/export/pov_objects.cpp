@@ -104,6 +104,8 @@ int exportHeightField(StandardFile* f, CadObject* obj) {
                (obj->flags & KX_FLAG_SMOOTH) ? "\n  smooth" : "");
     if (obj->extraPoint.y != 0.0f) StdPutLine(f, "  water_level %g\n", obj->extraPoint.y);
     StdPutLine(f, " translate < -0.5, -0.5, -0.5 >\n");
+    // The field fills the unit cube; the views draw it at its size.
+    if (!isUnitScale(obj->size)) writeLabelledVector(f, " scale ", obj->size, "\n");
     ExportAttributes(f, obj);
     StdPutLine(f, "}\n\n");
     return 1;
@@ -317,8 +319,8 @@ int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
         StdPutLine(f, "blob { ");
         StdPutLine(f, " threshold %g\n", e.x);
     }
-    StdPutLine(f, " component %g, %g, < %g, %g, %g >\n", e.y == 0.0f ? 1.0 : static_cast<double>(e.y), obj->scale.y,
-               obj->translate.x, obj->translate.y, obj->translate.z);
+    StdPutLine(f, " component %g, %g, < %g, %g, %g >\n", e.y == 0.0f ? 1.0 : static_cast<double>(e.y),
+               blobRadius(obj, firstComponent), obj->translate.x, obj->translate.y, obj->translate.z);
     return 1;
 }
 

@@ -181,3 +181,14 @@ int CreateTorusEx(CadObject* obj) {
     mesh.storeInto(obj);
     return 1;
 }
+
+double BlobComponentRadius(const CadObject* blob, double threshold) {
+    if (!blob) return 0;
+    const double strength = blob->extraPoint.y == 0.0f ? 1.0 : static_cast<double>(blob->extraPoint.y);
+    const double shown = std::fabs(static_cast<double>(blob->size.y) * blob->scale.y);
+    if (!(threshold > 0) || !(strength > threshold) || !(shown > 0) || !std::isfinite(shown)) return 0;
+    // strength (1 - d^2 / r^2)^2 = threshold at d = shown.
+    const double inside = 1.0 - std::sqrt(threshold / strength);
+    const double r = shown / std::sqrt(inside);
+    return std::isfinite(r) ? r : 0;
+}

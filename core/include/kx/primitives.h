@@ -63,6 +63,14 @@ KXCORE_API int CreateDefaultBox();
 KXCORE_API int CreateDefaultHeightfield();
 KXCORE_API int CreateDefaultUserDefined();
 KXCORE_API int CreateDefaultBlob();
+
+// A blob component's field is strength (1 - d^2 / r^2)^2 about its centre
+// (extraPoint.y the strength, 1 when 0). The radius r that puts a lone
+// component's surface, where the field meets threshold, on the sphere the
+// views draw (radius size.y times scale.y); 0 when the threshold and
+// strength give no surface at all (threshold not above 0, or not below the
+// strength).
+KXCORE_API double BlobComponentRadius(const CadObject* blob, double threshold);
 KXCORE_API int CreateDefaultLight();
 KXCORE_API int CreateDefaultPatch();
 KXCORE_API int CreateDefaultText();

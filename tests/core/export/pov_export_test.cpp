@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "core_fixture.h"
@@ -74,6 +75,54 @@ TEST_F(PovExportTest, EveryPrimitiveByDefault) {
         std::string text = exportScene(11);
         SCOPED_TRACE(c.text);
         EXPECT_EQ(text, std::string("\r\n") + c.text);
+    }
+}
+
+// Where the default numbers cannot say what the views show, the exported
+// numbers change so that the renderer draws the same shape.
+TEST_F(PovExportTest, ExportsRenderTheShapeTheViewsShow) {
+    struct Case {
+        const char* name;
+        int (*create)();
+        std::function<void(CadObject*)> set;
+        const char* expected;
+    } cases[] = {
+        // strength (1 - d^2/r^2)^2 = 0.5 at d = 2 when r = 2 / sqrt(1 - sqrt(0.5)).
+        {"blob of radius 2 with a surface", CreateDefaultBlob,
+         [](CadObject* b) {
+             b->extraPoint.x = 0.5f;
+             b->size.y = 2;
+             b->translate = {1, 2, 3};
+         },
+         " threshold 0.5\r\n component 1, 3.69552, < 1, 2, 3 >\r\n"},
+        {"blob with no surface keeps its numbers", CreateDefaultBlob, [](CadObject* b) { b->scale.y = 3; },
+         " threshold 1\r\n component 1, 3, < 0, 0, 0 >\r\n"},
+        {"height field at its size", CreateDefaultHeightfield,
+         [](CadObject* h) {
+             SetCadObjectProperty(h, KX_PROP_HEIGHTFIELDFILE, "hills.pgm");
+             h->size = {4, 2, 3};
+         },
+         " translate < -0.5, -0.5, -0.5 >\r\n scale  < 4, 2, 3 > \r\n"},
+        {"raised patch turned about the middle of its net", CreateDefaultPatch,
+         [](CadObject* p) {
+             Point3d net[16];
+             ASSERT_TRUE(UnpackPatch(p, net));
+             net[5].y = net[6].y = net[9].y = net[10].y = 1;
+             PackPatch(p, net);
+             p->rotate = {0, 0, 90};
+             p->translate = {1, 0, 0};
+         },
+         " translate  < -0, -0.5, -0 > \r\n pigment { White }\r\n rotate  < 0, 0, 90 > \r\n"
+         " translate  < 1, 0.5, 0 > \r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        InitCamera();
+        c.set(add(c.create));
+        const std::string text = exportScene(11);
+        EXPECT_NE(text.find(c.expected), std::string::npos) << text;
     }
 }
 

@@ -115,6 +115,36 @@ TEST_F(PrimitivesTest, DefaultParametersOfEachType) {
     EXPECT_NE(text->points, nullptr);
 }
 
+// The component radius that puts a lone blob's surface on its drawn sphere,
+// and none for fields that never reach their threshold.
+TEST_F(PrimitivesTest, BlobRadiusGivesTheDrawnSurfaceOrNone) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float threshold, strength, size, scale;
+        double radius;
+    } cases[] = {
+        {0.5f, 1, 1, 1, 1 / std::sqrt(1 - std::sqrt(0.5))},
+        {0.5f, 0, 2, 1.5f, 3 / std::sqrt(1 - std::sqrt(0.5))},  // strength 0 reads as 1
+        {0.25f, 4, 1, -2, 2 / std::sqrt(1 - 0.25)},
+        {1, 1, 1, 1, 0},      // threshold at the strength
+        {2, 1, 1, 1, 0},      // above it
+        {0, 1, 1, 1, 0},      // no threshold
+        {0.5f, -1, 1, 1, 0},  // a subtracting component alone
+        {0.5f, 1, 0, 1, 0},   // no size
+        {0.5f, 1, nan, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.threshold << " " << c.strength << " " << c.size << " " << c.scale);
+        CadObject blob{};
+        blob.type = KX_BLOB;
+        blob.extraPoint = {c.threshold, c.strength, 1};
+        blob.size = {c.size, c.size, c.size};
+        blob.scale = {1, c.scale, 1};
+        EXPECT_NEAR(BlobComponentRadius(&blob, c.threshold), c.radius, 1e-6);
+    }
+    EXPECT_EQ(BlobComponentRadius(nullptr, 0.5), 0);
+}
+
 TEST_F(PrimitivesTest, SphereFacetsFollowTheRingOrder) {
     CadObject* s = shape(KX_SPHERE, {0, 2, 0});
     ASSERT_EQ(CreateSphereEx(s), 1);
