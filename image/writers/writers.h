@@ -7,6 +7,6 @@
 namespace kx::image {
 
 // The surface as an uncompressed 24-bit Targa, bottom row first.
-bool writeTarga(io::OutputFile& out, const Surface& surface);
+bool writeTarga(io::OutputFile& out, const Surface& surface, bool topFirst = false);
 
 }  // namespace kx::image

@@ -34,13 +34,15 @@ const Rgb kA{200, 10, 20}, kB{1, 2, 3}, kC{40, 50, 60}, kD{255, 255, 0};
 
 TEST_F(PixmoTest, TargaRoundTripIsExact) {
     for (int width : {1, 5, 8}) {
-        SCOPED_TRACE(width);
+      // Bottom-left origin as ever, and the top-left one other programs read safely.
+      for (const bool topFirst : {false, true}) {
+        SCOPED_TRACE(testing::Message() << width << (topFirst ? " top first" : " bottom first"));
         Picture p = makePicture(width, 3, 250);
         showPicture(p);
-        ASSERT_EQ(WriteTGA(pxGetMemDC(), "round"), 1);
+        ASSERT_EQ(topFirst ? WriteTGATopFirst(pxGetMemDC(), "round") : WriteTGA(pxGetMemDC(), "round"), 1);
         std::string file = readBytes("round.TGA");
         ASSERT_EQ(file.size(), 18u + width * 3 * 3);
-        EXPECT_EQ(file.substr(0, 18), tgaHeader({2, width, 3, 24, 0}));
+        EXPECT_EQ(file.substr(0, 18), tgaHeader({2, width, 3, 24, topFirst ? 0x20 : 0}));
         ASSERT_TRUE(pxSetNewBuffer(window(), 1, 1));
         ASSERT_EQ(pxDisplayImage(window(), "round.TGA"), 1);
         expectImage(p);
@@ -50,6 +52,7 @@ TEST_F(PixmoTest, TargaRoundTripIsExact) {
         EXPECT_EQ(info.sourceWidth, static_cast<uint32_t>(width));
         EXPECT_EQ(info.bitsPerPixel, 24u);
         EXPECT_EQ(info.trueColor, 1u);
+      }
     }
 }
 

@@ -43,7 +43,7 @@ bool writePicture(const KeptFrame& frame, const std::string& path) {
     }
     // Line output may have gone to the scratch buffer: bring it to the surface.
     pxUpdateMemoryDC();
-    return WriteTGA(pxGetMemDC(), path.c_str()) != 0;
+    return WriteTGATopFirst(pxGetMemDC(), path.c_str()) != 0;
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ bool RenderJob::startPluginRender(const std::string& document) {
     if (drawn == 0) {
         out.message = "Error rendering scene: no plug-in renderer drew the scene";
         ErrorMessage("%s", out.message.c_str());
-    } else if (!WriteTGA(pxGetMemDC(), out.imagePath.c_str())) {
+    } else if (!WriteTGATopFirst(pxGetMemDC(), out.imagePath.c_str())) {
         out.message = "Error rendering scene: the image " + out.imagePath + " could not be written";
     } else {
         out.ok = true;

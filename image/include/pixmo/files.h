@@ -26,6 +26,8 @@ PIXMO_API int ReadInfoBMP(int fd, PxFileInfo* info);
 // Writers: from one of the library's surfaces, at that surface's size. The
 // extension is added when the name has none. Non-zero on success.
 PIXMO_API int WriteTGA(HDC surface, const char* name);
+// As WriteTGA, with the top-left origin: rows top first, descriptor 0x20.
+PIXMO_API int WriteTGATopFirst(HDC surface, const char* name);
 PIXMO_API int WriteBMP(HDC surface, const char* name);
 PIXMO_API int WriteBMP24(HDC surface, const char* name);
 PIXMO_API int WriteJpeg(HDC surface, const char* name);
