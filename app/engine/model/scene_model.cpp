@@ -220,7 +220,7 @@ void SceneModel::publish(const Open& open) {
             }
         }
         auto object = snapshotObject(*o, cached, every || open.reshaped.count(o) != 0, texturesChanged);
-        if ((o->flags & KX_FLAG_VISIBLE) && (object->geometry || drawnFromParameters(o->type)))
+        if (previewDraws(*o, object->geometry.get()))
             snap->objects.push_back(object);
         kept.emplace(o, std::move(cached));
     }

@@ -1,5 +1,7 @@
 #include "model/scene_snapshot.h"
 
+#include "model/height_field_surface.h"
+
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
@@ -10,23 +12,108 @@ namespace {
 
 constexpr unsigned kLightValues = 116;
 
-// The list's triangles, or none when some node is not a whole triangle: a
-// later node of one or two points (AddFacet then AddPoint) would be read
-// past its end. One walk: the object's node count sizes the array first, up
-// to a bound, so that a count that says more than the list holds costs little.
+// The list's faces as triangles, a node of 4 to 8 corners fanned from its
+// first; none when some node is a point or a line (a points or lines object,
+// or a half-built list) or longer than a face. One walk: the object's node
+// count sizes the array first, up to a bound, so that a count that says more
+// than the list holds costs little.
 bool convertPointList(const ListEntry* points, uint32_t nodes, std::vector<TriPolygon>& out) {
     constexpr uint32_t kMostReserved = 1u << 21;
+    constexpr uint32_t kLongestFace = 8;
     out.clear();
     out.reserve(std::min(nodes, kMostReserved));
     for (const ListEntry* n = points; n; n = n->next) {
-        if (n->count != 3 || !n->points) return false;
-        TriPolygon& t = out.emplace_back();
-        for (int k = 0; k < 3; ++k) {
-            t.vertex[k] = n->points[k];
-            t.normal[k] = n->normals ? n->normals[k] : Point3d{};
+        if (n->count < 3 || n->count > kLongestFace || !n->points) return false;
+        for (uint32_t k = 1; k + 1 < n->count; ++k) {
+            TriPolygon& t = out.emplace_back();
+            const uint32_t corner[3] = {0, k, k + 1};
+            for (int c = 0; c < 3; ++c) {
+                t.vertex[c] = n->points[corner[c]];
+                t.normal[c] = n->normals ? n->normals[corner[c]] : Point3d{};
+            }
         }
     }
     return !out.empty();
+}
+
+// The patch's control net as its preview mesh holds it, already placed: the
+// mesh is the net's 3 x 3 cells, two facets a cell (row r, column c: the
+// corners (r+1,c+1), (r+1,c), (r,c), then (r,c), (r,c+1), (r+1,c+1)).
+bool placedPatchNet(const CadObject& patch, Point3d (&net)[16]) {
+    constexpr uint32_t kFacets = 18;
+    Point3d corners[kFacets][3];
+    uint32_t held = 0;
+    if (patch.polygons && (patch.polygonCount ? patch.polygonCount : patch.count) == kFacets) {
+        for (; held < kFacets; ++held) std::copy_n(patch.polygons[held].vertex, 3, corners[held]);
+    } else {
+        for (const ListEntry* n = patch.points; n && held < kFacets; n = n->next, ++held) {
+            if (n->count != 3 || !n->points) return false;
+            std::copy_n(n->points, 3, corners[held]);
+        }
+    }
+    if (held != kFacets) return false;
+    auto cell = [&](int r, int c) { return 2 * (3 * r + c); };
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) net[4 * r + c] = corners[cell(r, c)][2];
+    for (int r = 0; r < 3; ++r) net[4 * r + 3] = corners[cell(r, 2) + 1][1];
+    for (int c = 0; c < 3; ++c) net[12 + c] = corners[cell(2, c)][1];
+    net[15] = corners[cell(2, 2)][0];
+    return true;
+}
+
+// The bicubic surface over a placed net (placing commutes with the surface),
+// cut as the renderer cuts it: 2^steps cells each way, columns by the first
+// steps value, rows by the second (3 when 0).
+bool patchSurface(const CadObject& patch, std::vector<TriPolygon>& out) {
+    Point3d net[16];
+    if (!placedPatchNet(patch, net)) return false;
+    auto steps = [](float v) { return v == 0.0f || !(v >= 1) ? 3 : std::min(6, static_cast<int>(v)); };
+    const int columns = 1 << steps(patch.extraPoint.x), rows = 1 << steps(patch.extraPoint.y);
+    struct Sample {
+        Point3d p, n;
+    };
+    auto bernstein = [](double t, double (&b)[4], double (&d)[4]) {
+        const double s = 1 - t;
+        b[0] = s * s * s, b[1] = 3 * t * s * s, b[2] = 3 * t * t * s, b[3] = t * t * t;
+        d[0] = -3 * s * s, d[1] = 3 * s * s - 6 * t * s, d[2] = 6 * t * s - 3 * t * t, d[3] = 3 * t * t;
+    };
+    std::vector<Sample> grid(static_cast<size_t>(rows + 1) * (columns + 1));
+    for (int i = 0; i <= rows; ++i)
+        for (int j = 0; j <= columns; ++j) {
+            double bu[4], du[4], bv[4], dv[4];
+            bernstein(static_cast<double>(j) / columns, bu, du);
+            bernstein(static_cast<double>(i) / rows, bv, dv);
+            double p[3] = {}, tu[3] = {}, tv[3] = {};
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) {
+                    const Point3d& q = net[4 * r + c];
+                    const double at[3] = {q.x, q.y, q.z};
+                    for (int k = 0; k < 3; ++k) {
+                        p[k] += bv[r] * bu[c] * at[k];
+                        tu[k] += bv[r] * du[c] * at[k];
+                        tv[k] += dv[r] * bu[c] * at[k];
+                    }
+                }
+            Sample& s = grid[static_cast<size_t>(i) * (columns + 1) + j];
+            s.p = MakePoint(p[0], p[1], p[2]);
+            s.n = MakePoint(tu[1] * tv[2] - tu[2] * tv[1], tu[2] * tv[0] - tu[0] * tv[2], tu[0] * tv[1] - tu[1] * tv[0]);
+        }
+    out.clear();
+    out.reserve(static_cast<size_t>(2) * rows * columns);
+    auto at = [&](int i, int j) -> const Sample& { return grid[static_cast<size_t>(i) * (columns + 1) + j]; };
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < columns; ++j) {
+            const Sample* first[3] = {&at(i, j), &at(i + 1, j), &at(i, j + 1)};
+            const Sample* second[3] = {&at(i + 1, j), &at(i + 1, j + 1), &at(i, j + 1)};
+            for (const auto* tri : {first, second}) {
+                TriPolygon& t = out.emplace_back();
+                for (int k = 0; k < 3; ++k) {
+                    t.vertex[k] = tri[k]->p;
+                    t.normal[k] = tri[k]->n;
+                }
+            }
+        }
+    return true;
 }
 
 }  // namespace
@@ -70,22 +157,37 @@ bool drawnFromParameters(uint32_t type) {
         case KX_LIGHT:
         case KX_CAMERA:
         case KX_SPHERE:
+        case KX_ELLIPSOID:
+        case KX_BLOB:
         case KX_DISC:
         case KX_CYLINDER:
-        case KX_CONE: return true;
+        case KX_CONE:
+        case KX_TORUS:
+        case KX_PLANE: return true;
         default: return false;
     }
 }
 
+bool blobWithoutSurface(const CadObject& object) {
+    return object.type == KX_BLOB && BlobComponentRadius(&object, object.extraPoint.x) == 0;
+}
+
+bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry) {
+    if (!(object.flags & KX_FLAG_VISIBLE) || blobWithoutSurface(object)) return false;
+    return geometry || drawnFromParameters(object.type);
+}
+
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object) {
+    if (drawnFromParameters(object.type)) return nullptr;
     auto geometry = std::make_shared<SnapshotGeometry>();
+    if (object.type == KX_PATCH && patchSurface(object, geometry->triangles)) return geometry;
+    if (object.type == KX_HEIGHTFIELD && heightFieldSurface(object, geometry->triangles)) return geometry;
     if (object.polygons) {
         const size_t n = object.polygonCount ? object.polygonCount : object.count;
         geometry->triangles.assign(object.polygons, object.polygons + n);
         if (object.uv && object.uvCount >= 3 * n) geometry->uv.assign(object.uv, object.uv + 3 * n);
         return geometry;
     }
-    if (drawnFromParameters(object.type)) return nullptr;
     if (!convertPointList(object.points, object.count, geometry->triangles)) return nullptr;
     return geometry;
 }

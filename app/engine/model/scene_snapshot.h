@@ -68,9 +68,18 @@ TextureInfo* findListTexture(const char* name);
 // The material of an object without a texture: a zeroed record holding its colour.
 TextureInfo colourMaterial(const CadObject& object);
 
-// Lights, the camera, spheres, discs, cylinders and cones reach the drawing
-// library without triangles of their own: it draws them from their fields.
+// Lights, the camera, spheres, ellipsoids, blobs, discs, cylinders, cones,
+// tori and planes reach the drawing library without triangles of their own:
+// it draws them from their fields.
 bool drawnFromParameters(uint32_t type);
+
+// A blob whose threshold and strength give its field no surface: the
+// renderer draws nothing for it, and the views mark its outline.
+bool blobWithoutSurface(const CadObject& object);
+
+// True when the preview draws the object: visible, and with triangles or
+// drawn from its fields (a blob only when its field has a surface).
+bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 
 // The triangles of an object as the preview draws them: its own triangle
 // array, or its point list when that is triangles all the way. Null when
