@@ -88,6 +88,9 @@ const std::vector<EditCase>& editCases() {
          }, "Set Noexport"},
         {"colour", [](EditHistory& h) { return setObjectColour(h, {GetCadObjectByName("Ball")}, 10, 200, 30); },
          "Change Colour"},
+        {"colour in place of a texture", [](EditHistory& h) {
+             return setObjectColour(h, {GetCadObjectByName("Crate")}, 10, 200, 30);
+         }, "Change Colour"},
         {"no texture", [](EditHistory& h) { return setObjectTexture(h, {GetCadObjectByName("Crate")}, "", 0); },
          "Change Texture"},
         {"move selection", [](EditHistory& h) {
@@ -183,6 +186,25 @@ TEST_F(SceneEditsTest, EveryEditIsUndoneAndRedoneToTheByte) {
         // A new edit after an undo drops the step undone.
         history.clear();
     }
+}
+
+// A colour picked for a textured object is the colour it is saved and
+// rendered with: no colour is shown that the file would not keep.
+TEST_F(SceneEditsTest, AColourPickedForATexturedObjectReplacesItsTexture) {
+    ASSERT_NE(saved().find("  texture Jade"), std::string::npos);
+    ASSERT_TRUE(setObjectColour(history, {GetCadObjectByName("Crate")}, 10, 200, 30));
+    const std::string after = saved();
+    EXPECT_EQ(after.find("  texture Jade"), std::string::npos);
+    EXPECT_NE(after.find("  color Rgb.10.200.30"), std::string::npos);
+    EXPECT_EQ(GetCadObjectByName("Crate")->rgb, 10u | (200u << 8) | (30u << 16));
+}
+
+TEST_F(SceneEditsTest, ANewBlobHasASurfaceToRender) {
+    ASSERT_TRUE(createObject(history, KX_BLOB, Point3d{0, 0, 0}));
+    CadObject* blob = GetLastCadObject();
+    ASSERT_EQ(blob->type, KX_BLOB);
+    EXPECT_GT(BlobComponentRadius(blob, blob->extraPoint.x), 0);
+    EXPECT_NE(saved().find("\textra 0.5 1 1"), std::string::npos);
 }
 
 TEST_F(SceneEditsTest, UngroupIsUndoneWithItsLinks) {

@@ -123,16 +123,17 @@ TEST_F(PropertyFieldsTest, ColourAndTextureAreChosenApart) {
     type(texture, QStringLiteral("gold_metal"));
     EXPECT_STREQ(ball->material, "Gold_Metal");
     EXPECT_EQ(ball->materialType, 2u);
-    // A colour for a textured object: drawn in it, rendered with the texture.
-    panel()->applyColour(QColor(10, 200, 30));
-    EXPECT_STREQ(ball->material, "Gold_Metal");
-    EXPECT_EQ(ball->materialType, 2u);
-    EXPECT_EQ(ball->rgb, 10u | (200u << 8) | (30u << 16));
-    EXPECT_EQ(texture->currentText().toStdString(), "Gold_Metal");
     // A name the list does not hold changes nothing.
     type(texture, QStringLiteral("No such texture"));
     EXPECT_STREQ(ball->material, "Gold_Metal");
     EXPECT_EQ(texture->currentText().toStdString(), "Gold_Metal");
+    // A colour picked for a textured object takes the texture's place, so
+    // that the file and the render have the colour the views show.
+    panel()->applyColour(QColor(10, 200, 30));
+    EXPECT_STREQ(ball->material, "Rgb.10.200.30");
+    EXPECT_EQ(ball->materialType, 1u);
+    EXPECT_EQ(ball->rgb, 10u | (200u << 8) | (30u << 16));
+    EXPECT_EQ(texture->currentIndex(), 0);
 
     // An object without a texture takes the colour as its own, and the
     // texture control is not given the colour's name.
@@ -164,6 +165,21 @@ TEST_F(PropertyFieldsTest, TheTextureControlListsTheLibraryAndFindsPartsOfNames)
     EXPECT_TRUE(found.contains(QStringLiteral("Gold_Metal"))) << found.join(',').toStdString();
     EXPECT_TRUE(found.contains(QStringLiteral("Chrome_Metal")));
     for (const QString& name : found) EXPECT_TRUE(name.contains(QStringLiteral("metal"), Qt::CaseInsensitive));
+}
+
+// A blob whose field has no surface makes the panel say why the render will
+// not show it.
+TEST_F(PropertyFieldsTest, ABlobThatRendersNothingSaysWhy) {
+    CadObject* blob = addObject(KX_BLOB, {0, 0, 0});
+    blob->extraPoint = {0.5f, 1, 1};
+    selectOnly(blob);
+    EXPECT_TRUE(panel()->shapeNote().isEmpty());
+    blob->extraPoint = {1, 1, 1};
+    doc()->selectionChanged();
+    EXPECT_TRUE(panel()->shapeNote().contains(QStringLiteral("threshold"))) << panel()->shapeNote().toStdString();
+    CadObject* ball = addObject(KX_SPHERE, {3, 0, 0});
+    selectOnly(ball);
+    EXPECT_TRUE(panel()->shapeNote().isEmpty());
 }
 
 TEST_F(PropertyFieldsTest, LightsAndTheCameraShowOnlyTheirFields) {

@@ -19,6 +19,9 @@ float heightOf(CadObject* obj) {
 void finishPlacedObject(CadObject* obj, const std::string& image) {
     if (!obj) return;
     if (obj->type == KX_HEIGHTFIELD && !image.empty()) SetCadObjectProperty(obj, KX_PROP_HEIGHTFIELDFILE, image.c_str());
+    // The core's default blob has its threshold at its strength, a field with
+    // no surface: the renderer would draw nothing where the views show a ball.
+    if (obj->type == KX_BLOB) obj->extraPoint.x = kNewBlobThreshold;
     if (obj->type == KX_TEXT) {
         const float height = heightOf(obj);
         if (!(height > 0) || !std::isfinite(height)) return;

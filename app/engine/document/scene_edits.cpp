@@ -269,12 +269,9 @@ bool setObjectColour(EditHistory& history, const std::vector<CadObject*>& given,
     SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Change Colour");
-    for (CadObject* obj : objects) {
-        // A textured object keeps the texture it renders with: the colour is
-        // only the one the views draw it in.
-        if (obj->materialType & KX_TEXTURE_TEXTURE) obj->rgb = red | (green << 8) | (blue << 16);
-        else SetEncodedRgb(obj, red, green, blue);
-    }
+    // The colour becomes the object's material, in place of a texture it
+    // had: the views, the file and the render then agree on it.
+    for (CadObject* obj : objects) SetEncodedRgb(obj, red, green, blue);
     return rec.commit();
 }
 

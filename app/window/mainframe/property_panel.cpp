@@ -1,5 +1,7 @@
 #include "mainframe/property_panel.h"
 
+#include "model/scene_snapshot.h"
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "document/kalvex_doc.h"
+#include "model/scene_snapshot.h"
 #include "mainframe/height_field_image.h"
 #include "mainframe/number_field.h"
 #include "mainframe/qt_ui_table.h"
@@ -89,6 +92,11 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
     imageProblem_->setStyleSheet(QStringLiteral("color: #b00000"));
     imageProblem_->hide();
     form->addRow(QString(), imageProblem_);
+    shapeNote_ = new QLabel(this);
+    shapeNote_->setObjectName(QStringLiteral("shapeNote"));
+    shapeNote_->setWordWrap(true);
+    shapeNote_->setStyleSheet(QStringLiteral("color: #b00000"));
+    form->addRow(QString(), shapeNote_);
     const int ids[5] = {KX_PROP_SIZE, KX_PROP_EXTRA, KX_PROP_SCALE, KX_PROP_ROTATE, KX_PROP_TRANSLATE};
     const char* labels[5] = {"Size", "Extra", "Scale", "Rotate", "Translate"};
     for (int i = 0; i < 5; ++i) {
@@ -216,6 +224,8 @@ QWidget* PropertyPanel::flagField(uint32_t flag) const {
 
 QString PropertyPanel::imageProblem() const { return imageProblem_->text(); }
 
+QString PropertyPanel::shapeNote() const { return shapeNote_->isVisibleTo(this) ? shapeNote_->text() : QString(); }
+
 void PropertyPanel::refresh() {
     filling_ = true;
     std::vector<CadObject*> now = CKalvexDoc::selectedObjects();
@@ -248,6 +258,11 @@ void PropertyPanel::refresh() {
     // Rows are shown for the kind the objects share; mixed kinds show them all.
     showRowsFor(sameType ? obj : nullptr);
     form_->setRowVisible(imageBox_, heightField);
+    const bool noSurface = n == 1 && kx::app::blobWithoutSurface(*obj);
+    shapeNote_->setText(noSurface ? tr("The renderer draws nothing for this blob: its threshold (Extra X) must be "
+                                       "above 0 and below its strength (Extra Y, 1 when 0).")
+                                  : QString());
+    form_->setRowVisible(shapeNote_, noSurface);
     showPoints();
     for (size_t i = 0; i < flags_.size(); ++i) {
         const uint32_t bit = kFlags[i].flag;

@@ -44,6 +44,8 @@ public:
     QLineEdit* imageField() const { return image_; }
     // Why the last image given was refused; empty when it was taken.
     QString imageProblem() const;
+    // Why the selected object renders as nothing; empty when it renders.
+    QString shapeNote() const;
     // Whether a row (by its field) is shown for the current object.
     bool rowShown(QWidget* field) const;
     QWidget* colourField() const;
@@ -85,6 +87,7 @@ private:
     QLineEdit* image_;
     QToolButton* browse_;
     QLabel* imageProblem_;
+    QLabel* shapeNote_;
     QLabel* count_;
     QLabel* type_;
     QLineEdit* name_;

@@ -1,5 +1,7 @@
 #include "views/kalvex_view.h"
 
+#include "model/scene_snapshot.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +12,7 @@
 
 #include "document/kalvex_doc.h"
 #include "document/scene_edits.h"
+#include "model/scene_snapshot.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "views/camera_navigation.h"
@@ -245,9 +248,15 @@ void CKalvexView::paintObjects(QPainter& painter) {
     const QPen selectedPen(bgrToColour(colours[ColourScheme::Selected]), 0);
     // The selection is drawn last, so that it is never hidden under other lines.
     for (int pass = 0; pass < 2; ++pass) {
-        painter.setPen(pass ? selectedPen : objectPen);
+        const QPen& pen = pass ? selectedPen : objectPen;
+        // What the renderer will not draw is outlined in dashes.
+        QPen unrendered = pen;
+        unrendered.setStyle(Qt::DashLine);
         for (const ProjectedObject& e : cache_.objects())
-            if (e.drawn && (e.object->selected != 0) == (pass == 1)) drawBatched(painter, e.lines);
+            if (e.drawn && (e.object->selected != 0) == (pass == 1)) {
+                painter.setPen(kx::app::blobWithoutSurface(*e.object) ? unrendered : pen);
+                drawBatched(painter, e.lines);
+            }
     }
     QPen boundsPen = objectPen;
     boundsPen.setStyle(Qt::DotLine);
