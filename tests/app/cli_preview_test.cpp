@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "targa_mask.h"
 #include "kxplatform/process.h"
 #include "temp_dir.h"
 
@@ -17,31 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A Targa file's pixels as "something there" flags, rows top first.
-struct Mask {
-    int width = 0, height = 0;
-    std::vector<bool> on;
-    bool at(int x, int y) const { return on[static_cast<size_t>(y) * width + x]; }
-};
-
-bool readMask(const std::string& path, Mask& m) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (d.size() < 18 || d[2] != 2 || (d[16] != 24 && d[16] != 32)) return false;
-    m.width = d[12] | (d[13] << 8);
-    m.height = d[14] | (d[15] << 8);
-    const size_t bpp = d[16] / 8, start = 18 + d[0];
-    if (d.size() < start + static_cast<size_t>(m.width) * m.height * bpp) return false;
-    const bool topFirst = d[17] & 0x20;
-    m.on.assign(static_cast<size_t>(m.width) * m.height, false);
-    for (int y = 0; y < m.height; ++y)
-        for (int x = 0; x < m.width; ++x) {
-            const unsigned char* p = &d[start + (static_cast<size_t>(y) * m.width + x) * bpp];
-            const int row = topFirst ? y : m.height - 1 - y;
-            m.on[static_cast<size_t>(row) * m.width + x] = p[0] > 8 || p[1] > 8 || p[2] > 8;
-        }
-    return true;
-}
+using kxtest::Mask;
+using kxtest::readMask;
 
 class CliPreviewTest : public kxtest::ProgramTest {
 protected:

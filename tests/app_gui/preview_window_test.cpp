@@ -4,6 +4,10 @@
 #include <QElapsedTimer>
 #include <QImage>
 
+#include <algorithm>
+#include <fstream>
+#include <string>
+
 #include <QCheckBox>
 #include <QRadioButton>
 
@@ -64,6 +68,45 @@ TEST_F(PreviewWindowTest, TurningThePreviewOnShowsTheShadedScene) {
     EXPECT_TRUE(frame->previewRunning());
     frame->showView(0, false);
     EXPECT_TRUE(waitFor([&] { return !frame->previewRunning(); }));
+}
+
+// A sphere in front of the camera is round in the shaded Perspective view,
+// in a new scene as after opening one whose camera has a right vector of
+// length 1.33.
+TEST_F(PreviewWindowTest, ASphereIsRoundInTheShadedView) {
+    auto roundness = [&](const char* when) {
+        SCOPED_TRACE(when);
+        CKalvexView* view = openView(0);
+        if (!view) return;
+        QAction* toggle = frame->action("viewShadedPreview");
+        if (!toggle) return;
+        if (!toggle->isChecked()) toggle->trigger();
+        if (!waitFor([&] { return !view->previewImage().isNull(); })) return ADD_FAILURE() << "no picture";
+        // Let any change still on its way be drawn.
+        const int shown = frame->previewPresenter()->shownFrames();
+        waitFor([&] { return frame->previewPresenter()->shownFrames() > shown; });
+        const QImage image = view->previewImage();
+        int left = image.width(), right = -1, top = image.height(), bottom = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if ((image.pixel(x, y) & 0xFFFFFF) != 0)
+                    left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                    bottom = std::max(bottom, y);
+        ASSERT_GT(right - left, 10);
+        const double across = right - left + 1, down = bottom - top + 1;
+        EXPECT_NEAR(across / down, 1.0, 0.03) << across << " x " << down;
+        toggle->trigger();
+    };
+    addObject(KX_SPHERE, {0, 0, 0});
+    roundness("new scene");
+
+    const std::string path = dir->file("ball.cad");
+    std::ofstream(path) << "version 2.0\nCamera\n{\tName _camera0\n\tPosition 0 3 -10\n\tLookAt 0 0 0\n"
+                           "\tUp 0 1 0\n\tRight -1.33 0 1\n}\nSphere\n{\n\tName ball\n\tsize 2 2 2\n"
+                           "\tscale 1 1 1\n}\n";
+    emptyScene();
+    ASSERT_TRUE(frame->openFile(QString::fromStdString(path)));
+    roundness("opened scene");
 }
 
 TEST_F(PreviewWindowTest, ViewSettingsOfferWhatTheLibraryCanDraw) {

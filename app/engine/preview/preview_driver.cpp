@@ -90,7 +90,14 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
         mapsFor_ = snap->textureGeneration;
     }
     backend_.beginFrame(target);
-    if (snap->hasCamera) backend_.setCamera(&snap->camera, previewRender_, viewValue_);
+    if (snap->hasCamera) {
+        CameraInfo camera = snap->camera;
+        if (const int w = pictureWidth_, h = pictureHeight_; w > 0 && h > 0) {
+            camera.width = static_cast<decltype(camera.width)>(w);
+            camera.height = static_cast<decltype(camera.height)>(h);
+        }
+        backend_.setCamera(&camera, previewRender_, viewValue_);
+    }
     int index = 0;
     for (const SnapshotLight& light : snap->lights)
         backend_.light(index++, &light.position, light.spot ? &light.pointAt : nullptr, light.colour);

@@ -48,6 +48,12 @@ public:
     // The PreviewRender setting (1 shaded, 2 textured) and the view value.
     void setPreviewRender(int mode) { previewRender_ = mode; }
     void setViewValue(int value) { viewValue_ = value; }
+    // The size of the picture the renderer makes: the preview keeps its
+    // shape, as the render will have it (0 by 0: the camera's own size).
+    void setPictureSize(int width, int height) {
+        pictureWidth_ = width > 0 && height > 0 ? width : 0;
+        pictureHeight_ = width > 0 && height > 0 ? height : 0;
+    }
     // Pictures finished so far (delivered by the library).
     uint64_t framesDrawn() const { return framesDrawn_; }
 
@@ -68,6 +74,8 @@ private:
     kx::platform::Event redraw_{kx::platform::Event::Reset::Automatic};
     std::atomic<int> previewRender_{1};
     std::atomic<int> viewValue_{0};
+    std::atomic<int> pictureWidth_{0};
+    std::atomic<int> pictureHeight_{0};
     std::atomic<uint64_t> framesDrawn_{0};
 
     // Owned by whichever thread draws: decoded image maps, and the files

@@ -23,6 +23,7 @@ void applyPreviewCapabilities(const PreviewCaps& caps, Settings& settings) {
 
 int startPreview(PreviewDriver& driver, PreviewTarget* target, Settings& settings) {
     driver.setPreviewRender(settings.desktop.previewRender);
+    driver.setPictureSize(settings.render.renderX, settings.render.renderY);
     const int started = driver.Start(target);
     if (!started) settings.desktop.enableGL = 0;
     return started;

@@ -274,6 +274,7 @@ void CMainFrame::setShadedPreview(bool on) {
 void CMainFrame::redrawPreview() {
     if (!preview_->running()) return;
     preview_->setPreviewRender(session_.settings().desktop.previewRender);
+    preview_->setPictureSize(session_.settings().render.renderX, session_.settings().render.renderY);
     preview_->Redraw();
 }
 
