@@ -211,11 +211,44 @@ void BM_CommitUnchangedScene(benchmark::State& state) {
     ClearScene(GetCurrentScene());
 }
 
+// A scene of 1,000 primitives of every kind drawn from their fields, spread
+// on a 10 x 10 x 10 lattice in front of the camera, redrawn whole.
+void BM_PreviewRedrawMixedPrimitives(benchmark::State& state) {
+    {
+        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        InitCamera();
+        CreateDefaultScene();
+        const unsigned kinds[] = {KX_SPHERE, KX_CYLINDER, KX_CONE, KX_DISC, KX_TORUS, KX_BOX, KX_ELLIPSOID};
+        const int side = 10;
+        for (int i = 0; i < side * side * side; ++i) {
+            Point3d at{static_cast<float>(3 * (i % side) - 15), static_cast<float>(3 * (i / side % side) - 15),
+                       static_cast<float>(3 * (i / (side * side)))};
+            CreateDefaultObjectEx(nullptr, kinds[i % std::size(kinds)], &at);
+        }
+        CameraInfo* active = GetActiveCamera();
+        active->location = {0, 0, -40};
+        active->lookAt = {0, 0, 0};
+        active->rightDir = {-1.78f, 0, 1};
+    }
+    DiscardTarget target;
+    kx::app::PreviewDriver driver(kx::app::libraryBackend(), [](const std::string&) {},
+                                  kx::app::PreviewDriver::Threading::CallingThread);
+    driver.Start(&target);
+    for (auto _ : state) driver.Redraw();
+    driver.Stop();
+    state.counters["objects"] = 1000;
+    kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+    ClearScene(GetCurrentScene());
+}
+
 // One thread: the calling thread's time is all of it.
 BENCHMARK(BM_PreviewRasteriseGrid)->Arg(1000000)->Unit(benchmark::kMillisecond);
 // Several threads: only the time on the clock tells.
 BENCHMARK(BM_PreviewRasteriseGridAllCores)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewRedrawScene)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewRedrawMixedPrimitives)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewLongestLockWait)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 BENCHMARK(BM_CommitMoveOfMillionTriangles)
     ->Args({1000000, 0})

@@ -7,6 +7,7 @@
 
 #include "kxcore.h"
 #include "mainframe/file_commands.h"
+#include "mainframe/work_keeper.h"
 #include "window_fixture.h"
 
 namespace {
@@ -23,6 +24,7 @@ protected:
         for (CadObject* o = GetCadObject(nullptr); o; o = o->next) out.push_back(o->name);
         return out;
     }
+    std::string keeper_folder() const { return frame->workKeeper()->autosaver().folder(); }
     // A scene the user made and saved, open in the window.
     void openSavedScene() {
         emptyScene();
@@ -116,29 +118,113 @@ TEST_F(OpenSceneTest, APartTakenOnPurposeIsNotSavedOverTheFileUnasked) {
     EXPECT_FALSE(doc()->isModified());
 }
 
-// Told to end by a signal, the window asks nothing (nobody may be there), keeps
-// the unsaved scene for recovery, and the next start offers it back.
+// Told to end by a signal, the window asks nothing (nobody may be there),
+// keeps the unsaved scene as a copy, and the next start offers it back.
 TEST_F(OpenSceneTest, EndingOnASignalKeepsUnsavedWorkForTheNextStart) {
     emptyScene();
     addObject(KX_SPHERE, {1, 2, 3});
     ASSERT_TRUE(doc()->isModified());
-    const std::string recovery = frame->recoveryPath();
+    const std::string copy = frame->workKeeper()->autosaver().copyPath("");
     frame->endWithoutAsking();
     EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(frame->isVisible());
-    ASSERT_TRUE(std::filesystem::exists(recovery));
+    ASSERT_TRUE(std::filesystem::exists(copy));
 
+    // The next start is another program.
+    struct OtherProgram {
+        OtherProgram() { kx::app::overrideAutosaveOwner(kx::app::autosaveOwner() + 1000000); }
+        ~OtherProgram() { kx::app::overrideAutosaveOwner(0); }
+    } next;
     frame = std::make_unique<CMainFrame>(*session);
     frame->show();
-    answer = KX_IDYES;
+    QString offered;
+    frame->workKeeper()->setChooser([&](const QString& text, bool) {
+        offered = text;
+        return kx::app::WorkKeeper::Choice::Recover;
+    });
     ASSERT_TRUE(frame->offerRecovery());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Kalvex was stopped with unsaved changes")));
+    EXPECT_TRUE(offered.startsWith(QStringLiteral("Kalvex ended without saving an untitled scene."))) << offered.toStdString();
     EXPECT_NE(GetCadObjectByName("_sphere0"), nullptr);
     EXPECT_TRUE(doc()->isModified());
     EXPECT_TRUE(doc()->path().isEmpty());  // the user's work, not a file of theirs
-    EXPECT_FALSE(std::filesystem::exists(recovery));
+    EXPECT_FALSE(std::filesystem::exists(copy));
     EXPECT_FALSE(frame->offerRecovery());  // offered once
+}
+
+// While a scene has unsaved changes a copy is kept every AutosaveSeconds;
+// saving removes it, and the copy a dead program left is offered with the
+// choice of the saved file, or set aside once the user confirms.
+TEST_F(OpenSceneTest, UnsavedWorkIsCopiedAndEachAnswerToTheOfferHolds) {
+    using Choice = kx::app::WorkKeeper::Choice;
+    struct Case {
+        const char* name;
+        Choice choice;
+        int confirm;       // the answer to "Discard the kept copy?"
+        bool opened;       // offerRecovery's result
+        bool sphereShown;  // the copy's edit is on screen
+        bool copyStays;    // offered again at the next start
+    } cases[] = {
+        {"recover", Choice::Recover, KX_IDYES, true, true, false},
+        {"open the saved file", Choice::OpenSaved, KX_IDYES, true, false, false},
+        {"discard, confirmed", Choice::Discard, KX_IDYES, false, false, false},
+        {"discard, then not", Choice::Discard, KX_IDNO, false, false, true},
+        {"later", Choice::Later, KX_IDYES, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        openSavedScene();
+        const std::string saved = dir->file("mine.cad");
+        ASSERT_TRUE(frame->openFile(QString::fromStdString(saved)));
+        kx::app::WorkKeeper* keeper = frame->workKeeper();
+        EXPECT_FALSE(keeper->copyIfChanged());  // nothing unsaved
+        addObject(KX_SPHERE, {7, 7, 7});
+        ASSERT_TRUE(keeper->copyIfChanged());
+        EXPECT_FALSE(keeper->copyIfChanged());  // nothing new since
+        ASSERT_TRUE(keeper->autosaver().copyPath(saved).find("/mine-") != std::string::npos);
+        const std::string copy = keeper->autosaver().copyPath(saved);
+        // A save removes it.
+        ASSERT_TRUE(doc()->save(QString::fromStdString(saved)));
+        EXPECT_FALSE(std::filesystem::exists(copy));
+        addObject(KX_BOX, {9, 9, 9});
+        const std::string unsavedName = GetLastCadObject()->name;
+        ASSERT_TRUE(keeper->copyIfChanged());
+        // ... and the program dies: its copy stays.
+        {
+            // The next start is another program, a new one for each case.
+            struct OtherProgram {
+                explicit OtherProgram(long owner) { kx::app::overrideAutosaveOwner(owner); }
+                ~OtherProgram() { kx::app::overrideAutosaveOwner(0); }
+            } next(2000000 + static_cast<long>(&c - cases));
+            frame->endWithoutAsking();
+            frame = std::make_unique<CMainFrame>(*session);
+            frame->show();
+            bool savedOffered = false;
+            frame->workKeeper()->setChooser([&](const QString&, bool savedExists) {
+                savedOffered = savedExists;
+                return c.choice;
+            });
+            boxes.clear();
+            answer = c.confirm;
+            EXPECT_EQ(frame->offerRecovery(), c.opened);
+            EXPECT_TRUE(savedOffered);
+            EXPECT_EQ(GetCadObjectByName(unsavedName.c_str()) != nullptr, c.sphereShown);
+            if (c.choice == Choice::Recover) {
+                EXPECT_EQ(doc()->suggestedPath().toStdString(), saved);  // Save offers the old name
+            }
+            if (c.choice == Choice::OpenSaved) {
+                EXPECT_EQ(doc()->path().toStdString(), saved);
+            }
+            EXPECT_EQ(boxes.size(), c.choice == Choice::Discard ? 1u : 0u);
+            frame->workKeeper()->endCleanly();  // this program's own copy
+            int left = 0;
+            for (const auto& e : std::filesystem::directory_iterator(keeper_folder()))
+                left += e.path().extension() == ".cad";
+            EXPECT_EQ(left > 0, c.copyStays);
+        }
+        // The copy of the program before: out of the way of the next case.
+        for (const auto& e : std::filesystem::directory_iterator(keeper_folder()))
+            if (e.path().extension() == ".cad") std::filesystem::remove(e.path());
+    }
 }
 
 }  // namespace

@@ -82,6 +82,10 @@ void SceneModel::Transaction::movesOnly() {
     if (owns_) sceneModel().open_.movesOnly = true;
 }
 
+SceneModel::Reading::Reading() { sceneModel().lock_.lock(); }
+
+SceneModel::Reading::~Reading() { sceneModel().lock_.unlock(); }
+
 bool SceneModel::begin(uint32_t what) {
     try {
         lock_.lock();

@@ -77,6 +77,16 @@ public:
         bool owns_ = false;
     };
 
+    // The scene held still for reading (a copy written out): no change is
+    // made under it, so nothing is published when it ends.
+    class Reading {
+    public:
+        Reading();
+        ~Reading();
+        Reading(const Reading&) = delete;
+        Reading& operator=(const Reading&) = delete;
+    };
+
     SceneModel();
     ~SceneModel();
     SceneModel(const SceneModel&) = delete;
@@ -158,6 +168,7 @@ private:
         KxObjectReleaseHook previousHook = nullptr;
     };
     friend class Transaction;
+    friend class Reading;
     bool begin(uint32_t what);
     void end();
     void publish(const Open& open);

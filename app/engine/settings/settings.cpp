@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -124,6 +126,8 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
         int& field = value.field(st);
         field = readInt(s, value.section, value.name, field);
     }
+    st.desktop.autosaveSeconds = std::clamp(readInt(s, "Desktop", "AutosaveSeconds", st.desktop.autosaveSeconds), 0,
+                                            24 * 3600);
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
@@ -171,6 +175,9 @@ void saveSettings(const Settings& st, IniStore& s) {
     // The table's accessors only read here.
     Settings& values = const_cast<Settings&>(st);
     for (const IntValue& value : kIntValues) s.setInt(value.section, value.name, value.field(values));
+    // Written only when chosen, so that a settings file holds what it held before.
+    if (st.desktop.autosaveSeconds != DesktopSettings{}.autosaveSeconds)
+        s.setInt("Desktop", "AutosaveSeconds", st.desktop.autosaveSeconds);
     const DesktopSettings& d = st.desktop;
     s.set("Desktop", "FramePos", formatRect(d.framePos));
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));

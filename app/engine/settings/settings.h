@@ -24,6 +24,7 @@ struct DesktopSettings {
     int executeAllPlugins = 1;
     int placeMultiple = 0;
     int undoDepth = 100;  // steps Undo can take back
+    int autosaveSeconds = 120;  // between copies of unsaved work; 0: none
     int autoRedraw = 1;
     int enableGL = 1;
     int disableSplash = 0;

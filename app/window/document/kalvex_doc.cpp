@@ -85,13 +85,15 @@ bool CKalvexDoc::redo() {
     return moved;
 }
 
-void CKalvexDoc::forgetPath() {
+void CKalvexDoc::forgetPath(const QString& suggestion) {
     incomplete_ = false;
     setPath(QString());
+    suggested_ = suggestion;
 }
 
 void CKalvexDoc::setPath(const QString& path) {
     path_ = path;
+    suggested_.clear();
     emit titleChanged();
 }
 
@@ -111,6 +113,7 @@ void CKalvexDoc::newScene(bool withDefaults) {
 
 void CKalvexDoc::replaced(const QString& path, bool partial) {
     path_ = path;
+    suggested_.clear();
     // Saving a part over the whole would lose the rest: it counts as a change,
     // and its first save asks first.
     modified_ = partial;

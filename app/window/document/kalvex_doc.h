@@ -30,8 +30,11 @@ public:
     bool isModified() const { return modified_ || history_.differsFromSaved(); }
     // true: changed in a way the history does not hold; false: saved.
     void setModified(bool modified);
-    // The scene stays, but is no longer tied to its file (Save asks for a name).
-    void forgetPath();
+    // The scene stays, but is no longer tied to its file (Save asks for a
+    // name, offering `suggestion` when one is given).
+    void forgetPath(const QString& suggestion = {});
+    // The name Save As offers for a scene with no file of its own.
+    QString suggestedPath() const { return suggested_; }
 
     // A fresh scene, with the default camera and lights when asked.
     void newScene(bool withDefaults);
@@ -128,6 +131,7 @@ private:
 
     const kx::app::Settings& settings_;
     QString path_;
+    QString suggested_;
     bool modified_ = false;
     bool incomplete_ = false;
     unsigned cameraGeneration_ = 0;

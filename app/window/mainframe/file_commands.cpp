@@ -161,7 +161,8 @@ bool FileCommands::saveAs() {
     for (const auto& f : kx::plugins::pluginDialogFilters(kx::plugins::KindSave))
         filters << QString::fromStdString(f.text);
     QString chosen;
-    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), doc_->path(),
+    const QString start = doc_->path().isEmpty() ? doc_->suggestedPath() : doc_->path();
+    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), start,
                                                 filters.join(QStringLiteral(";;")), &chosen);
     if (path.isEmpty()) return false;
     // A plug-in's format writes the scene there; the document stays the scene it was.

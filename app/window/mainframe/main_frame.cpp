@@ -29,6 +29,7 @@
 #include "mainframe/property_panel.h"
 #include "mainframe/qt_ui_table.h"
 #include "mainframe/scene_tree_panel.h"
+#include "mainframe/work_keeper.h"
 #include "plugins/host_state.h"
 #include "plugins/plugin_commands.h"
 #include "plugins/window_document.h"
@@ -70,6 +71,8 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
     mdi_->setObjectName(QStringLiteral("views"));
     setCentralWidget(mdi_);
     fileCommands_ = new FileCommands(session_, doc_, this);
+    keeper_ = new kx::app::WorkKeeper(doc_, session_.settings().directories.program + "/autosave",
+                                      session_.settings().desktop.autosaveSeconds, this);
     editCommands_ = new EditCommands(doc_, this);
     textureCommands_ = new TextureCommands(session_, this);
     renderer_ = new RenderController(session_, doc_, this);
@@ -455,6 +458,7 @@ void CMainFrame::cancel() {
 
 void CMainFrame::settingsChanged() {
     session_.applySettings();
+    keeper_->setInterval(session_.settings().desktop.autosaveSeconds);
     session_.reloadRenderers();
     session_.saveSettings();
     doc_->viewOptionsChanged();
@@ -471,10 +475,10 @@ void CMainFrame::endWithoutAsking() {
     ending_ = true;
     kx::app::refuseBoxes();
     if (doc_->isModified()) {
-        // SaveScene2 replaces the file through a synced temporary: a second
-        // signal mid-way leaves the previous recovery file whole.
-        if (SaveScene2(GetCurrentScene(), recoveryPath().c_str()))
-            LogMessage(1, "Unsaved changes kept in %s", recoveryPath().c_str());
+        // The copy replaces the last one through a synced temporary: a second
+        // signal mid-way leaves the previous copy whole. The next start
+        // offers it, as it offers the copy of a program that died.
+        keeper_->keepNow();
         doc_->setModified(false);
     }
     // A box waiting for an answer would keep the program alive with no window.
@@ -491,6 +495,8 @@ void CMainFrame::endWithoutAsking() {
 }
 
 bool CMainFrame::offerRecovery() {
+    if (keeper_->offerCopies()) return true;
+    // What an earlier version kept when it was told to end.
     const std::string path = recoveryPath();
     if (!std::filesystem::exists(path)) return false;
     const QByteArray text = tr("Kalvex was stopped with unsaved changes, which were kept.\n"
@@ -515,6 +521,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Saved, or the changes were given up: no copy is left for the next start.
+    if (!ending_) keeper_->endCleanly();
     renderer_->cancel();
     animation_->cancel();
     textureCommands_->cancel();

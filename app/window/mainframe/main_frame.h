@@ -30,6 +30,7 @@ class TextureCommands;
 namespace kx::app {
 class AppSession;
 class PreviewDriver;
+class WorkKeeper;
 }
 
 class CMainFrame : public QMainWindow, public FrameServices {
@@ -80,6 +81,7 @@ public:
     bool ending() const { return ending_; }
     // Offers to open the scene a previous run left for recovery; true when opened.
     bool offerRecovery();
+    kx::app::WorkKeeper* workKeeper() const { return keeper_; }
     // Where unsaved changes go when the program is told to end.
     std::string recoveryPath() const;
     // Starts a render of the scene; false when none was started. With "Preview
@@ -162,4 +164,5 @@ private:
     std::vector<QAction*> createActions_;
     std::map<Dock, QDockWidget*> docks_;
     std::unique_ptr<kx::app::PreviewDriver> preview_;
+    kx::app::WorkKeeper* keeper_ = nullptr;
 };

@@ -1,0 +1,156 @@
+// Copies of unsaved work: written whole beside a note of their file, gone
+// when the work is saved, and offered back only when the program that wrote
+// them is no longer running, even when it was killed outright.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core_fixture.h"
+#include "document/autosave.h"
+#include "kxcore.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kx::app::Autosaver;
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void setAge(const std::string& path, std::time_t secondsAgo) {
+    const std::time_t t = std::time(nullptr) - secondsAgo;
+    const struct timespec times[2] = {{t, 0}, {t, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class AutosaveTest : public kxtest::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        InitScene();
+        InitCamera();
+        CreateDefaultScene();
+        Point3d at{1, 2, 3};
+        CreateDefaultObjectEx("Kept", KX_SPHERE, &at);
+        folder = dir.file("autosave");
+    }
+    std::string folder;
+};
+
+TEST_F(AutosaveTest, ACopyIsWholeNamedAfterItsSceneAndGoesWhenSaved) {
+    Autosaver saver(folder, 41);
+    ASSERT_TRUE(saver.locked());
+    const std::string original = dir.file("my table.cad");
+    ASSERT_TRUE(saver.saveNow(original));
+    const std::string copy = folder + "/my_table-41.cad";
+    EXPECT_EQ(saver.copyPath(original), copy);
+    EXPECT_NE(contents(copy).find("Name Kept"), std::string::npos);
+    EXPECT_EQ(contents(copy).rfind("version 2.0", 0), 0u);
+    EXPECT_EQ(contents(folder + "/my_table-41.path"), original);
+    // Nothing half-written is left beside it.
+    for (const auto& e : fs::directory_iterator(folder))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+
+    // Saved under another name: the copy follows, the old one goes.
+    ASSERT_TRUE(saver.saveNow(""));
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_TRUE(fs::exists(folder + "/untitled-41.cad"));
+    saver.remove();
+    EXPECT_FALSE(fs::exists(folder + "/untitled-41.cad"));
+    EXPECT_FALSE(fs::exists(folder + "/untitled-41.path"));
+}
+
+TEST_F(AutosaveTest, OnlyCopiesOfProgramsNoLongerRunningAreOffered) {
+    const std::string saved = dir.file("saved.cad");
+    std::ofstream(saved) << "version 2.0\n";
+    setAge(saved, 600);
+    {
+        Autosaver dead(folder, 51);
+        ASSERT_TRUE(dead.saveNow(""));
+        Autosaver older(folder, 52);
+        ASSERT_TRUE(older.saveNow(saved));
+        Autosaver newer(folder, 53);
+        ASSERT_TRUE(newer.saveNow(dir.file("newer.cad")));
+        // Each still runs: nothing is offered, not even to a third program.
+        EXPECT_TRUE(Autosaver::orphans(folder, 99).empty());
+    }
+    // The programs ended without removing their copies, as a crash leaves them.
+    setAge(folder + "/saved-52.cad", 1200);  // older than the saved file
+    setAge(folder + "/untitled-51.cad", 60);
+    {
+        Autosaver running(folder, 60);
+        ASSERT_TRUE(running.saveNow(""));
+        std::vector<kx::app::OrphanedAutosave> offered = Autosaver::orphans(folder, 99);
+        ASSERT_EQ(offered.size(), 2u);
+        EXPECT_EQ(offered[0].scene, folder + "/newer-53.cad");  // newest first
+        EXPECT_EQ(offered[0].original, dir.file("newer.cad"));
+        EXPECT_EQ(offered[1].scene, folder + "/untitled-51.cad");
+        EXPECT_TRUE(offered[1].original.empty());
+        // Claimed: a second program starting meanwhile does not offer them too.
+        EXPECT_TRUE(Autosaver::orphans(folder, 98).empty());
+        // The copy older than its saved file was set aside, not deleted.
+        EXPECT_FALSE(fs::exists(folder + "/saved-52.cad"));
+        int aside = 0;
+        for (const auto& e : fs::directory_iterator(folder + "/discarded")) aside += e.path().extension() == ".cad";
+        EXPECT_EQ(aside, 1);
+
+        ASSERT_TRUE(Autosaver::discard(offered[1]));
+        EXPECT_FALSE(fs::exists(folder + "/untitled-51.cad"));
+    }
+    // Discarded copies are kept a week.
+    int aside = 0;
+    for (const auto& e : fs::directory_iterator(folder + "/discarded")) {
+        if (e.path().extension() != ".cad") continue;
+        ++aside;
+        setAge(e.path().string(), 8 * 24 * 3600);
+    }
+    EXPECT_EQ(aside, 2);
+    Autosaver::orphans(folder, 99);
+    for (const auto& e : fs::directory_iterator(folder + "/discarded"))
+        EXPECT_NE(e.path().extension(), ".cad") << e.path();
+}
+
+// A program killed outright leaves its last copy whole, and the next start
+// finds it; while it ran, nobody took it.
+TEST_F(AutosaveTest, AProgramKilledOutrightLeavesItsCopyForTheNextStart) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        Autosaver saver(folder, static_cast<long>(getpid()));
+        const bool ok = saver.saveNow(dir.file("kill.cad"));
+        const char said = ok ? 'y' : 'n';
+        if (write(ready[1], &said, 1) != 1) _exit(2);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char said = 0;
+    ASSERT_EQ(read(ready[0], &said, 1), 1);
+    close(ready[0]);
+    EXPECT_EQ(said, 'y');
+    EXPECT_TRUE(Autosaver::orphans(folder, 99).empty());
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::vector<kx::app::OrphanedAutosave> offered = Autosaver::orphans(folder, 99);
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0].scene, folder + "/kill-" + std::to_string(child) + ".cad");
+    EXPECT_NE(contents(offered[0].scene).find("Name Kept"), std::string::npos);
+}
+
+}  // namespace
