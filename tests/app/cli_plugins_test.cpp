@@ -80,4 +80,63 @@ TEST_F(CliPluginsTest, RunsAFunctionAndSavesItsResult) {
     }
 }
 
+// Every road that writes a scene file writes the block form the window's
+// Save writes.
+TEST_F(CliPluginsTest, EveryRoadWritesTheSceneInItsBlockForm) {
+    addPlugin("good", "good.pi");
+    std::ofstream(dir.file("one.cad")) << "version 2.0\nSphere\n{\n\tName ball\n\tsize 1 1 1\n\tscale 1 1 1\n}\n";
+    std::ofstream(dir.file("save.lua")) << "Scene:Save('by-script.cad', 0)\n";
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        const char* file;
+    } rows[] = {
+        {"export to the scene format", {"--export", "one.cad", "exported.cad"}, "exported.cad"},
+        {"plug-in job", {"--plugin", "Triangles", "tri.cad"}, "tri.cad"},
+        {"script job's --save", {"--script", "save.lua", "--save", "saved.cad"}, "saved.cad"},
+        {"a script's Scene:Save", {"--script", "save.lua"}, "by-script.cad"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string output;
+        EXPECT_EQ(kalvex(row.args, output).exitCode, 0) << output;
+        std::ifstream in(dir.file(row.file), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text.rfind("version 2.0", 0), 0u) << text.substr(0, 40);
+    }
+}
+
+// A job that cannot write its output leaves the user's file where it stood,
+// byte for byte: an unknown type, a plug-in writer that gives up half-way.
+TEST_F(CliPluginsTest, AFailedWriteLeavesTheUsersFileWhereItStood) {
+    addPlugin("good", "good.pi");
+    std::ofstream(dir.file("run.lua")) << "x = 1\n";
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        const char* file;
+        bool saveFails;
+    };
+    const Row rows[] = {
+        {"script saving to an unknown type", {"--script", "run.lua", "--save", "mine.zzz"}, "mine.zzz", false},
+        {"plug-in job to an unknown type", {"--plugin", "Triangles", "mine.zzz"}, "mine.zzz", false},
+        {"plug-in job through a failing writer", {"--plugin", "Triangles", "mine.tst"}, "mine.tst", true},
+        {"script saving through a failing writer", {"--script", "run.lua", "--save", "mine.tst"}, "mine.tst", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string before = "the user's own file\n";
+        std::ofstream(dir.file(row.file), std::ios::binary) << before;
+        if (row.saveFails) setenv("KALVEX_TEST_SAVE_FAILS", "1", 1);
+        std::string output;
+        EXPECT_EQ(kalvex(row.args, output).exitCode, 1) << output;
+        unsetenv("KALVEX_TEST_SAVE_FAILS");
+        std::ifstream in(dir.file(row.file), std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), before);
+        // Nothing half-written is left beside it.
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().filename().string().rfind(".kalvex-save-", 0), std::string::npos) << e.path();
+    }
+}
+
 }  // namespace

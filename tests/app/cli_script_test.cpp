@@ -88,6 +88,22 @@ TEST_F(ScriptProgram, RunsEndWithTheirStatus) {
     }
 }
 
+// Loading a file that cannot be read reports the failure and keeps the
+// scene the script built.
+TEST_F(ScriptProgram, AFailedLoadKeepsTheScene) {
+    std::ofstream(dir.file("broken.cad")) << "version 2.0\nSphere\n{\n\tsize 1 x\n";
+    for (const char* file : {"absent.cad", "broken.cad"}) {
+        SCOPED_TRACE(file);
+        const std::string script = std::string("Scene:CreateObject('Kept', 13)\nprint(Scene:Load('") + file +
+                                   "'))\n";
+        std::string output;
+        ASSERT_EQ(kalvex({"--script", write("load.lua", script), "--save", "after.cad"}, output).exitCode, 0)
+            << output;
+        EXPECT_NE(output.find("false"), std::string::npos) << output;
+        EXPECT_NE(read("after.cad").find("Name Kept"), std::string::npos);
+    }
+}
+
 TEST_F(ScriptProgram, InterruptStopsAScript) {
     kx::platform::CommandRunner runner;
     ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--script", write("loop.lua", "while true do end")},

@@ -22,6 +22,7 @@
 #include "cli/command_line.h"
 #include "cli/frame_farm.h"
 #include "document/imported_scene.h"
+#include "document/write_scene.h"
 #include "model/scene_model.h"
 #include "kxcore.h"
 #include "kxplatform/ini_store.h"
@@ -138,7 +139,7 @@ int runExport(const CommandLine& cl) {
             status = 0;
             std::printf("Exported: %s\n", cl.output.c_str());
         }
-    } else if (Write3Dfile(GetCurrentScene(), cl.output.c_str(), type)) {
+    } else if (writeSceneAs(cl.output, type)) {
         status = 0;
         std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
     }
@@ -402,12 +403,13 @@ int runPlugin(const CommandLine& cl) {
         std::fprintf(stderr, "kalvex: %s failed\n", cl.plugin.c_str());
         return 1;
     }
+    // Every writer below replaces the file only by a whole one: a failure
+    // leaves the user's file where it stood.
     std::error_code ec;
-    std::filesystem::remove(cl.output, ec);
     const unsigned type = GetCadFileType(cl.output.c_str());
     int written = 0;
     if (type != 0) {
-        written = Write3Dfile(GetCurrentScene(), cl.output.c_str(), type);
+        written = writeSceneAs(cl.output, type);
     } else if (const int save = m->fileItemFor(plugins::KindSave, cl.output); save >= 0) {
         written = m->saveWithItem(save, cl.output);
     } else {

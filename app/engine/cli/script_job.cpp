@@ -101,8 +101,9 @@ int runScriptJob(const CommandLine& cl) {
     }
     if (!result.ok) return stoppedBy != 0 ? 128 + stoppedBy : 1;
     if (!cl.output.empty()) {
+        // Every writer replaces the file only by a whole one: a failure
+        // leaves the user's file where it stood.
         std::error_code ec;
-        std::filesystem::remove(cl.output, ec);
         // As the window saves: the native writer for scenes, plug-ins for their own types.
         const unsigned type = GetCadFileType(cl.output.c_str());
         const int saved = type > kLastBuiltInFileType ? plugins::host::Save(cl.output.c_str(), 0)

@@ -1,5 +1,7 @@
 #include "plugins/document_port.h"
 
+#include "document/write_scene.h"
+#include "document/scene_keeper.h"
 #include "model/scene_model.h"
 
 namespace kx::plugins {
@@ -13,12 +15,16 @@ public:
         unsigned type = GetCadFileType(path.c_str());
         if (type == 0) type = KX_FILETYPE_KALVEX;
         kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
+        // A file that cannot be read leaves the scene as it was.
+        kx::app::SceneKeeper keeper;
         kx::app::emptyScene();
-        return Read3Dfile(GetCurrentScene(), path.c_str(), type) ? 1 : 0;
+        if (Read3Dfile(GetCurrentScene(), path.c_str(), type)) return 1;
+        if (keeper.kept()) keeper.restore();
+        return 0;
     }
     int save(const std::string& path, unsigned type) override {
         if (files_ == DocumentFiles::None) return 0;
-        return Write3Dfile(GetCurrentScene(), path.c_str(), type) ? 1 : 0;
+        return kx::app::writeSceneAs(path, type) ? 1 : 0;
     }
     int newScene() override {
         InitScene();

@@ -19,6 +19,7 @@
 #include "plugins/builtin_tools.h"
 #include "plugins/host_dispatch.h"
 #include "plugins/host_state.h"
+#include "plugins/replacing_save.h"
 
 namespace kx::plugins {
 namespace {
@@ -485,8 +486,11 @@ int PluginManager::saveWithItem(int n, const std::string& path) {
         ErrorMessage("Error unknown file type: %s", path.c_str());
         return 0;
     }
-    std::string copy = path;
-    return call(static_cast<size_t>(n), nullptr, 2, copy.data());
+    // The plug-in writes a file of its own; the target is replaced only by a whole one.
+    return saveReplacing(path, [&](const std::string& made) {
+        std::string copy = made;
+        return call(static_cast<size_t>(n), nullptr, 2, copy.data());
+    });
 }
 
 std::vector<app::RendererDefinition> PluginManager::registerRenderers() {

@@ -1,5 +1,7 @@
 #include "document/kalvex_doc.h"
 
+#include "document/scene_keeper.h"
+
 #include <QFileInfo>
 #include <QThread>
 #include <algorithm>
@@ -125,55 +127,6 @@ void CKalvexDoc::replaced(const QString& path, bool partial) {
     emit titleChanged();
 }
 
-namespace {
-
-// The scene on screen, kept in a file of its own while another is read, so
-// that a file that cannot be read costs the user nothing.
-class SceneKeeper {
-public:
-    SceneKeeper() {
-        // A folder of our own: nobody else can plant a link where the scene goes.
-        std::error_code ec;
-        std::string pattern = (std::filesystem::temp_directory_path(ec) / "kalvex-kept-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) return;
-        folder_ = pattern;
-        path_ = folder_ + "/scene.cad";
-        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
-            hadCameraObject_ = hadCameraObject_ || o->type == KX_CAMERA;
-        kept_ = SaveScene2(GetCurrentScene(), path_.c_str()) != 0;
-    }
-    ~SceneKeeper() {
-        if (folder_.empty()) return;
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
-    }
-    SceneKeeper(const SceneKeeper&) = delete;
-    SceneKeeper& operator=(const SceneKeeper&) = delete;
-
-    bool kept() const { return kept_; }
-    // Puts the kept scene back in place of whatever is there now.
-    bool restore() const {
-        kx::app::emptyScene();
-        if (!kept_ || !LoadScene(GetCurrentScene(), path_.c_str())) return false;
-        // Reading the camera block shows the camera as an object when the
-        // settings say so; a scene that had none gets none back.
-        if (!hadCameraObject_)
-            for (CadObject* o = GetCadObject(nullptr); o;) {
-                CadObject* next = o->next;
-                if (o->type == KX_CAMERA) DeleteCadObject(o);
-                o = next;
-            }
-        return true;
-    }
-
-private:
-    std::string folder_;
-    std::string path_;
-    bool kept_ = false;
-    bool hadCameraObject_ = false;
-};
-
-}  // namespace
 
 bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acceptPartial) {
     const QString full = QFileInfo(path).absoluteFilePath();
@@ -183,7 +136,7 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
     kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
     if (!change.owns()) return false;
     if (actual == 0 || actual > kx::app::kLastBuiltInFileType) return kx::app::openSceneFile(full.toStdString(), type) != 0;
-    SceneKeeper keeper;
+    kx::app::SceneKeeper keeper;
     emit sceneClearing();
     kx::app::emptyScene();
     const bool imported = kx::app::isImportedFileType(actual);
