@@ -1,6 +1,8 @@
 // kalvex: the 3D scene modeller. Command-line jobs run without a display.
 #include <clocale>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -8,6 +10,26 @@
 #include "cli/command_line.h"
 #include "mainframe/window_main.h"
 #include "script/script_runner.h"
+
+namespace {
+
+int runJob(const kx::app::CommandLine& cl, int argc, char** argv) {
+    switch (cl.job) {
+        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
+        case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
+        case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
+        case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
+        case kx::app::CommandLine::Job::ListPlugins: return kx::app::runListPlugins(cl);
+        case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
+        case kx::app::CommandLine::Job::Preview: return kx::app::runPreview(cl);
+        case kx::app::CommandLine::Job::TexturePreviews: return kx::app::runTexturePreviews(cl);
+        case kx::app::CommandLine::Job::Script: return kx::app::runScriptJob(cl);
+        default: break;
+    }
+    return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -22,17 +44,13 @@ int main(int argc, char** argv) {
     if (!cl.scene.empty()) cl.scene = std::filesystem::absolute(cl.scene, ec).string();
     if (!cl.output.empty()) cl.output = std::filesystem::absolute(cl.output, ec).string();
     kx::script::jobLimits().maxInstructions = cl.maxInstructions.value_or(0);
-    switch (cl.job) {
-        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
-        case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
-        case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
-        case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
-        case kx::app::CommandLine::Job::ListPlugins: return kx::app::runListPlugins(cl);
-        case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
-        case kx::app::CommandLine::Job::Preview: return kx::app::runPreview(cl);
-        case kx::app::CommandLine::Job::TexturePreviews: return kx::app::runTexturePreviews(cl);
-        case kx::app::CommandLine::Job::Script: return kx::app::runScriptJob(cl);
-        default: break;
+    // A job that runs out of memory says so and fails; it never aborts.
+    try {
+        return runJob(cl, argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "kalvex: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kalvex: %s\n", e.what());
     }
-    return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);
+    return 1;
 }

@@ -1,5 +1,6 @@
 #include "files/tokens.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "core_state.h"
@@ -37,7 +38,9 @@ unsigned endsInsideRecord() { return kx::core().files.endsInsideRecord; }
 
 bool finiteNumber(const char* token, double& value) {
     value = number(token);
-    if (std::isfinite(value)) return true;
+    // Scenes hold single-precision coordinates: a larger number would become
+    // an infinity the moment it is stored.
+    if (std::isfinite(value) && std::fabs(value) <= FLT_MAX) return true;
     LogMessage(1, "Not a finite number: %.64s", token);
     ErrorMessage("Error reading file");
     return false;

@@ -29,8 +29,9 @@ bool isKeyword(const char* token, const char* word);
 int reportEndOfFile();
 unsigned endsInsideRecord();
 
-// The token's value when it is a finite number. "nan" and "inf" in a scene
-// would blank the views and break every export: they are refused with
+// The token's value when it is a finite number within the range of a float.
+// "nan", "inf" and 1e308 (an infinity once stored) in a scene would blank
+// the views and break every export: they are refused with
 // "Error reading file", the token itself going to the log. Null counts as a
 // missing value and reads as 0, as a missing coordinate always has.
 bool finiteNumber(const char* token, double& value);

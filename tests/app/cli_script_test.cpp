@@ -77,6 +77,18 @@ TEST_F(ScriptProgram, RunsEndWithTheirStatus) {
         {"function main() error('no') end", {}, 1, "'no'"},
         {"$VBScript\nx = 1", {}, 1, "Invalid language name: \"VBScript\""},
         {"io.open('x', 'w')", {}, 1, "attempt to index a nil value (global 'io')"},
+        // The end of a run cannot be caught, nor outrun in C.
+        {"while true do pcall(function() while true do end end) end", {"--max-instructions", "100000"}, 1,
+         "Script stopped: more than 100000 instructions"},
+        {"while true do xpcall(function() while true do end end, print) end", {"--max-instructions", "100000"}, 1,
+         "Script stopped: more than 100000 instructions"},
+        {"while true do coroutine.resume(coroutine.create(function() while true do end end)) end",
+         {"--max-instructions", "100000"}, 1, "Script stopped: more than 100000 instructions"},
+        {"local t = {} for i = 1, 1000 do t[i] = i end while true do table.move(t, 1, #t, 1) end",
+         {"--max-instructions", "1000000"}, 1, "Script stopped: more than 1000000 instructions"},
+        {"table.move({}, 1, 1e15, 2)", {}, 1, "is too long"},
+        {"setmetatable({}, {__gc = function() while true do end end})", {}, 1,
+         "__gc metamethods are not available to scripts"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.script);
@@ -105,14 +117,17 @@ TEST_F(ScriptProgram, AFailedLoadKeepsTheScene) {
 }
 
 TEST_F(ScriptProgram, InterruptStopsAScript) {
-    kx::platform::CommandRunner runner;
-    ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--script", write("loop.lua", "while true do end")},
-                             dir.path().string(), true, {}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    runner.cancel(10000, SIGINT);
-    const kx::platform::RunResult r = runner.wait();
-    EXPECT_EQ(r.exitCode, 128 + SIGINT);
-    EXPECT_NE(runner.output().find("Script stopped"), std::string::npos) << runner.output();
+    // Also one that catches errors round its loop.
+    for (const char* loop : {"while true do end", "while true do pcall(function() while true do end end) end"}) {
+        SCOPED_TRACE(loop);
+        kx::platform::CommandRunner runner;
+        ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--script", write("loop.lua", loop)}, dir.path().string(), true, {}));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        runner.cancel(10000, SIGINT);
+        const kx::platform::RunResult r = runner.wait();
+        EXPECT_EQ(r.exitCode, 128 + SIGINT);
+        EXPECT_NE(runner.output().find("Script stopped"), std::string::npos) << runner.output();
+    }
 }
 
 TEST_F(ScriptProgram, SceneScriptsRunOnceWhenJobsReadTheScene) {
@@ -145,6 +160,25 @@ TEST_F(ScriptProgram, HostileSceneScriptsEndAndWriteNothing) {
         EXPECT_FALSE(fs::exists(dir.path() / "victim.txt"));
         EXPECT_EQ(count(read("out.pov"), "ball"), 1u) << "the scene stays open";
     }
+}
+
+// A received scene's start-up script ends on its own in a job that names no
+// limit, and Ctrl-C while it runs ends the whole job.
+TEST_F(ScriptProgram, StartupScriptsEndOnTheirOwnAndCtrlCEndsTheJob) {
+    write("loop.cad", "version 2.0\nSphere\n{\n\tName ball\n}\nScript Loop SceneCreate "
+                      "\"while true do pcall(function() while true do end end) end\"\n");
+    std::string output;
+    EXPECT_EQ(kalvex({"--export", "loop.cad", "bounded.pov"}, output).exitCode, 0) << output;
+    EXPECT_EQ(count(read("bounded.pov"), "ball"), 1u);
+
+    kx::platform::CommandRunner runner;
+    ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--export", "loop.cad", "stopped.pov", "--max-instructions",
+                              "100000000000"},
+                             dir.path().string(), true, {}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    runner.cancel(10000, SIGINT);
+    EXPECT_EQ(runner.wait().exitCode, 128 + SIGINT) << runner.output();
+    EXPECT_FALSE(fs::exists(dir.path() / "stopped.pov"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -69,8 +70,23 @@ bool readScript(const std::string& path, std::string& text) {
 }  // namespace
 
 bool runSceneScriptsForJob() {
-    StopSignals signals;
-    return script::runSceneCreateScripts(script::jobEventOptions()) == 0;
+    int signal = 0;
+    bool ok = false;
+    {
+        StopSignals signals;
+        script::RunOptions options = script::jobEventOptions();
+        // A scene's own start-up script, in a received file, ends on its own.
+        if (options.maxInstructions == 0) options.maxInstructions = script::kStartupInstructions;
+        ok = script::runSceneCreateScripts(options) == 0;
+        signal = stoppedBy;
+    }
+    // The user asked the whole job to end, not only the script.
+    if (signal != 0) {
+        std::fprintf(stderr, "kalvex: stopped\n");
+        std::fflush(nullptr);
+        std::_Exit(128 + signal);
+    }
+    return ok;
 }
 
 int runScriptJob(const CommandLine& cl) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "kxcore.h"
@@ -44,9 +45,88 @@ void countHook(lua_State* L, lua_Debug*) {
             callIdle(run.context);
         }
     }
-    if (run.stop != nullptr && run.stop->load()) luaL_error(L, "Script stopped");
-    if (run.maxInstructions != 0 && run.instructions >= run.maxInstructions)
-        luaL_error(L, "Script stopped: more than %I instructions", static_cast<lua_Integer>(run.maxInstructions));
+    if (run.ending) luaL_error(L, "%s", run.endMessage.c_str());
+    if (run.stop != nullptr && run.stop->load()) {
+        run.ending = true;
+        run.endMessage = "Script stopped";
+        luaL_error(L, "Script stopped");
+    }
+    if (run.maxInstructions != 0 && run.instructions >= run.maxInstructions) {
+        run.ending = true;
+        run.endMessage = "Script stopped: more than " + std::to_string(run.maxInstructions) + " instructions";
+        luaL_error(L, "%s", run.endMessage.c_str());
+    }
+}
+
+// pcall, xpcall and coroutine.resume as the script sees them: the end of a
+// run passes through them, so that a loop round a protected call still ends.
+int passEnding(lua_State* L, int results) {
+    LuaRun& run = runOf(L);
+    if (run.ending) return luaL_error(L, "%s", run.endMessage.c_str());
+    return results;
+}
+
+int endingPcall(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return passEnding(L, lua_gettop(L));
+}
+
+void passEndingThrough(lua_State* L, const char* library, const char* name) {
+    if (library) lua_getglobal(L, library);
+    else lua_pushglobaltable(L);
+    lua_getfield(L, -1, name);
+    lua_pushcclosure(L, endingPcall, 1);
+    lua_setfield(L, -2, name);
+    lua_pop(L, 1);
+}
+
+// Finalisers run with the hook switched off, where nothing could stop a
+// loop in one: scripts may not give their tables any.
+int setmetatableWithoutFinalisers(lua_State* L) {
+    if (lua_type(L, 2) == LUA_TTABLE && lua_getfield(L, 2, "__gc") != LUA_TNIL)
+        return luaL_error(L, "__gc metamethods are not available to scripts");
+    lua_settop(L, 2);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, 2, 1);
+    return 1;
+}
+
+// table.move loops in C: its elements count as instructions, and a range no
+// table could hold is refused.
+int countedMove(lua_State* L) {
+    const lua_Integer from = luaL_checkinteger(L, 2), to = luaL_checkinteger(L, 3);
+    if (to >= from) {
+        const lua_Unsigned n = static_cast<lua_Unsigned>(to) - static_cast<lua_Unsigned>(from);
+        if (n >= (lua_Unsigned{1} << 31)) return luaL_error(L, "table.move of %I elements is too long", to - from + 1);
+        LuaRun& run = runOf(L);
+        run.instructions += n;
+        if (run.maxInstructions != 0 && run.instructions >= run.maxInstructions) {
+            run.ending = true;
+            run.endMessage = "Script stopped: more than " + std::to_string(run.maxInstructions) + " instructions";
+            return luaL_error(L, "%s", run.endMessage.c_str());
+        }
+    }
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+void boundLoopsInC(lua_State* L) {
+    passEndingThrough(L, nullptr, "pcall");
+    passEndingThrough(L, nullptr, "xpcall");
+    passEndingThrough(L, LUA_COLIBNAME, "resume");
+    lua_getglobal(L, "setmetatable");
+    lua_pushcclosure(L, setmetatableWithoutFinalisers, 1);
+    lua_setglobal(L, "setmetatable");
+    lua_getglobal(L, LUA_TABLIBNAME);
+    lua_getfield(L, -1, "move");
+    lua_pushcclosure(L, countedMove, 1);
+    lua_setfield(L, -2, "move");
+    lua_pop(L, 1);
 }
 
 void printText(RunContext& context, const char* text, std::size_t n) noexcept {
@@ -165,6 +245,7 @@ void openLibraries(lua_State* L) {
     lua_pushcfunction(L, scriptPrint);
     lua_setglobal(L, "print");
     boundPatterns(L);
+    boundLoopsInC(L);
 }
 
 int setUp(lua_State* L) {

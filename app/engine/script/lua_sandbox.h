@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include <lua.hpp>
 
@@ -24,6 +25,10 @@ struct LuaRun {
     std::uint64_t instructions = 0;
     std::uint64_t maxInstructions = 0;
     const std::atomic<bool>* stop = nullptr;
+    // Set once the run was told to end: no pcall, xpcall or coroutine may
+    // catch that, and the hook raises it again at every count.
+    bool ending = false;
+    std::string endMessage;
     std::chrono::steady_clock::time_point lastIdle{};
 };
 

@@ -261,6 +261,10 @@ TEST_F(NativeFormatTest, DamagedFilesReportAndKeepWhatWasRead) {
         {"version 2.0\r\nSphere { Name a }\r\nBox { Name b size inf 1 1 }",
          {"Error reading file", "Error unexpected end of file"}, 1, 0},
         {"version 2.0\r\nPolygon { Name p points p 3 F 0 0 0 1 0 0 0 nan 0 end }", {"Error reading file"}, 0, 0},
+        // Beyond the float range a coordinate would be an infinity once stored.
+        {"version 2.0\r\nSphere { Name a position 1e308 0 0 }", {"Error reading file", "Error unexpected end of file"},
+         0, 0},
+        {"version 2.0\r\nPolygon { Name p points p 3 F 0 0 0 1 0 0 0 -4e38 0 end }", {"Error reading file"}, 0, 0},
         {"version 2.0\r\nLight { Name l LightRadius -inf }", {"Error reading file", "Error unexpected end of file"}, 0, 0},
         {"version 2.0\r\nLight { Name l LightValues [ 2 1 nan ] }",
          {"Error reading file", "Error unexpected end of file"}, 0, 0},
