@@ -217,6 +217,14 @@ TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
     EXPECT_EQ(kalvex({"--export", "bad.3ds", "bad.pov"}, output).exitCode, 1);
     EXPECT_NE(output.find("Error: Input file is not .3DS format"), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(dir.file("bad.pov")));
+    // Files that hold nothing to import fail, and the output stays as it was.
+    std::ofstream(dir.file("empty.obj")) << "# nothing here\n";
+    std::ofstream(dir.file("kept.pov")) << "the user's own\n";
+    EXPECT_EQ(kalvex({"--export", "empty.obj", "kept.pov"}, output).exitCode, 1);
+    EXPECT_NE(output.find("Unable to import"), std::string::npos) << output;
+    EXPECT_NE(output.find("no geometry"), std::string::npos) << output;
+    std::ifstream kept(dir.file("kept.pov"));
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), "the user's own\n");
 }
 
 // A 3D Studio file from another program's writer, with two materials,

@@ -51,9 +51,24 @@ HWND ownerWindow() { return CoreSession::ownerWindow(); }
 
 // A mesh or scene of another program goes into a new scene of its own; the
 // reader reports a failure itself.
+// True when the scene holds something to see: an object other than the
+// camera and the lights an import brings with it.
+bool holdsGeometry() {
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (o->type != KX_LIGHT && o->type != KX_CAMERA && o->type != KX_GROUP) return true;
+    return false;
+}
+
 bool importScene(const std::string& path, unsigned type, const Settings& settings) {
     const CameraInfo before = startImportedScene(settings.exports.useDefaults != 0);
     if (!Read3Dfile(GetCurrentScene(), path.c_str(), type)) return false;
+    // A file that gave nothing would be exported as a camera and a light
+    // over the output, and reported as done.
+    if (!holdsGeometry()) {
+        std::fprintf(stderr, "Unable to import %s: no geometry (the file holds nothing this reader takes)\n",
+                     path.c_str());
+        return false;
+    }
     frameImportedScene(before);
     return true;
 }

@@ -1,7 +1,6 @@
 #include "settings/settings.h"
 
 #include <algorithm>
-
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -128,6 +127,7 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     }
     st.desktop.autosaveSeconds = std::clamp(readInt(s, "Desktop", "AutosaveSeconds", st.desktop.autosaveSeconds), 0,
                                             24 * 3600);
+    st.desktop.backupCount = std::clamp(readInt(s, "Desktop", "BackupCount", st.desktop.backupCount), 0, 9);
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
@@ -178,6 +178,8 @@ void saveSettings(const Settings& st, IniStore& s) {
     // Written only when chosen, so that a settings file holds what it held before.
     if (st.desktop.autosaveSeconds != DesktopSettings{}.autosaveSeconds)
         s.setInt("Desktop", "AutosaveSeconds", st.desktop.autosaveSeconds);
+    if (st.desktop.backupCount != DesktopSettings{}.backupCount)
+        s.setInt("Desktop", "BackupCount", st.desktop.backupCount);
     const DesktopSettings& d = st.desktop;
     s.set("Desktop", "FramePos", formatRect(d.framePos));
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));

@@ -25,6 +25,7 @@ struct DesktopSettings {
     int placeMultiple = 0;
     int undoDepth = 100;  // steps Undo can take back
     int autosaveSeconds = 120;  // between copies of unsaved work; 0: none
+    int backupCount = 1;        // earlier versions a save keeps, up to 9
     int autoRedraw = 1;
     int enableGL = 1;
     int disableSplash = 0;

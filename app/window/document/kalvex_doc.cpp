@@ -1,5 +1,6 @@
 #include "document/kalvex_doc.h"
 
+#include "document/backups.h"
 #include "document/scene_keeper.h"
 
 #include <QFileInfo>
@@ -190,6 +191,10 @@ bool CKalvexDoc::import(const QString& path, unsigned type) {
 bool CKalvexDoc::save(const QString& path, unsigned type) {
     const QString full = QFileInfo(path).absoluteFilePath();
     const QByteArray name = full.toUtf8();
+    const bool scene = (type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX;
+    // The version on disk stays as a backup; the save replaces the file only once the new one is whole.
+    if (scene && !kx::app::keepBackup(name.toStdString(), settings_.desktop.backupCount))
+        LogMessage(1, "No backup of %s could be kept", name.constData());
     if (!kx::app::saveSceneFile(name.toStdString(), type, settings_)) return false;
     if ((type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX) {
         // The scene writer adds ".CAD" to a name without one.
