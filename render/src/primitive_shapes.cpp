@@ -12,23 +12,50 @@ namespace {
 constexpr int kFewestSegments = 16;
 constexpr int kMostSegments = 128;
 
+Point3d point(const Vec3& v) {
+    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+
 // The corners of a grid of rows + 1 by segments + 1, from corner(row,
 // segment), drawn as two triangles a cell. Cells that collapse to a line
-// (a pole, an apex) draw nothing.
+// (a pole, an apex) draw nothing. Without an image map the cells go to the
+// rasteriser as one mesh, its fast road.
 template <class Corner>
 void drawGrid(Rasteriser& r, const Surface& s, int rows, int segments, Corner corner) {
     std::vector<Vertex> above(segments + 1), below(segments + 1);
+    thread_local std::vector<TriPolygon> mesh;
+    const bool asMesh = !s.image.data;
+    mesh.clear();
+    auto add = [&](const Vertex& a, const Vertex& b, const Vertex& c) {
+        const Vertex v[3] = {a, b, c};
+        if (!asMesh) {
+            r.drawTriangle(v, s);
+            return;
+        }
+        TriPolygon& t = mesh.emplace_back();
+        for (int k = 0; k < 3; ++k) {
+            t.vertex[k] = point(v[k].position);
+            t.normal[k] = point(v[k].normal);
+        }
+    };
     for (int j = 0; j <= segments; ++j) above[j] = corner(0, j);
     for (int i = 1; i <= rows; ++i) {
         for (int j = 0; j <= segments; ++j) below[j] = corner(i, j);
         for (int j = 0; j < segments; ++j) {
-            const Vertex first[3] = {above[j], below[j], above[j + 1]};
-            const Vertex second[3] = {below[j], below[j + 1], above[j + 1]};
-            r.drawTriangle(first, s);
-            r.drawTriangle(second, s);
+            add(above[j], below[j], above[j + 1]);
+            add(below[j], below[j + 1], above[j + 1]);
         }
         std::swap(above, below);
     }
+    if (asMesh && !mesh.empty()) r.drawMesh(mesh.data(), mesh.size(), s);
+}
+
+// A polygon of n corners on a circle covers less than the circle; corners
+// this much further out give it the circle's area, so that the outline
+// neither shrinks nor grows on the picture.
+double areaKeeping(int n) {
+    const double a = 2 * M_PI / n;
+    return std::sqrt(a / std::sin(a));
 }
 
 // The object's size on the picture: a local radius about a local centre.
@@ -42,11 +69,10 @@ bool usableLength(double v) { return std::isfinite(v); }
 
 int segmentsFor(double pixels) {
     if (!(pixels > 0)) return kFewestSegments;
-    // Edges of about two pixels keep a small outline's area within a percent
-    // of the circle's; a large one is bounded by the chord's distance from
-    // the circle, r (1 - cos(pi/n)) ~ r pi^2 / 2n^2, kept under a tenth of a pixel.
+    // A chord of n segments strays r (1 - cos(pi/n)) ~ r pi^2 / 2n^2 from
+    // the circle: a quarter of a pixel at most, the outline's area kept.
     const double r = std::min(pixels, 1e6);
-    const double n = std::max(M_PI * r, std::ceil(M_PI * std::sqrt(5.0 * r)));
+    const double n = std::ceil(M_PI * std::sqrt(2.0 * r));
     const int whole = static_cast<int>(std::clamp(n, double{kFewestSegments}, double{kMostSegments}));
     return (whole + 3) / 4 * 4;
 }
@@ -57,6 +83,7 @@ void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
     if (!(std::fabs(radius) > 0) || !usableLength(radius) || !p.usable()) return;
     const int segments = segmentsFor(pixelsOf(r, p, {}, radius));
     const int rings = segments / 2;
+    const double out = radius * areaKeeping(segments);
     std::vector<double> sinTheta(segments + 1), cosTheta(segments + 1);
     for (int j = 0; j <= segments; ++j) {
         sinTheta[j] = std::sin(2 * M_PI * j / segments);
@@ -66,7 +93,7 @@ void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
         const double phi = M_PI * ring / rings, sp = std::sin(phi);
         const Vec3 unit{sp * cosTheta[segment], sp * sinTheta[segment], std::cos(phi)};
         Vertex v;
-        v.position = p.point(unit * radius);
+        v.position = p.point(unit * out);
         v.normal = p.normal(unit);
         v.u = static_cast<double>(segment) / segments;
         v.v = 1.0 - static_cast<double>(ring) / rings;
@@ -80,6 +107,7 @@ namespace {
 // (radius, height) of each row, angles as the core's fans run them.
 template <class Profile>
 void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows, int segments, Profile profile) {
+    const double out = areaKeeping(segments);
     drawGrid(r, s, rows, segments, [&](int row, int segment) {
         const double a = 2 * M_PI * segment / segments - M_PI;
         const double sa = std::sin(a), ca = std::cos(a);
@@ -87,7 +115,7 @@ void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows,
         Vec3 normal;  // in the profile's plane: (outward, up)
         profile(row, radius, height, normal);
         Vertex v;
-        v.position = p.point({radius * sa, height, radius * ca});
+        v.position = p.point({radius * out * sa, height, radius * out * ca});
         v.normal = p.normal({normal.x * sa, normal.y, normal.x * ca});
         v.u = static_cast<double>(segment) / segments;
         v.v = static_cast<double>(row) / rows;
@@ -142,10 +170,11 @@ void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s) {
     if (!usableLength(major) || !usableLength(minor) || !(std::fabs(minor) > 0) || !p.usable()) return;
     const int around = segmentsFor(pixelsOf(r, p, {}, std::fabs(major) + std::fabs(minor)));
     const int section = segmentsFor(pixelsOf(r, p, {major, 0, 0}, minor));
+    const double tube = minor * areaKeeping(section);
     drawRevolved(r, s, p, section, around, [&](int row, double& rad, double& height, Vec3& normal) {
         const double b = 2 * M_PI * row / section;
-        rad = major + minor * std::cos(b);
-        height = minor * std::sin(b);
+        rad = major + tube * std::cos(b);
+        height = tube * std::sin(b);
         normal = {std::cos(b), std::sin(b), 0};
     });
 }

@@ -396,8 +396,13 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
         const Lanes maxX = lanesMax(lanesMax(c.sx[0], c.sx[1]), c.sx[2]);
         const Lanes minY = lanesMin(lanesMin(c.sy[0], c.sy[1]), c.sy[2]);
         const Lanes maxY = lanesMax(lanesMax(c.sy[0], c.sy[1]), c.sy[2]);
-        const LaneMask x0 = ceilLanes(lanesMax(minX, left) - half), x1 = floorLanes(lanesMin(maxX, right) - half);
-        const LaneMask y0 = ceilLanes(lanesMax(minY, top) - half), y1 = floorLanes(lanesMin(maxY, bottom) - half);
+        // Kept within a pixel of the picture both ways, so that a lane far
+        // off it (left to drawGeneral) still converts to a small whole number.
+        const Lanes one = splat(1.0);
+        const LaneMask x0 = ceilLanes(lanesMin(lanesMax(minX, left), right + one) - half),
+                       x1 = floorLanes(lanesMax(lanesMin(maxX, right), left - one) - half);
+        const LaneMask y0 = ceilLanes(lanesMin(lanesMax(minY, top), bottom + one) - half),
+                       y1 = floorLanes(lanesMax(lanesMin(maxY, bottom), top - one) - half);
         // Many triangles of a dense mesh hold no pixel centre: those leave here.
         const LaneMask wanted = c.inFront & (x0 <= x1) & (y0 <= y1);
         // A small triangle is tested a block at a time, with its weights

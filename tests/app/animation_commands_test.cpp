@@ -127,6 +127,30 @@ TEST_F(AnimationCommandsTest, TweenFillsOnlyValidRanges) {
     }
 }
 
+// Tween moves evenly over any span, not only over powers of two.
+TEST_F(AnimationCommandsTest, TweenStepsEvenlyOverAnySpan) {
+    for (const unsigned frames : {12u, 7u, 5u}) {
+        SCOPED_TRACE(frames);
+        DestroyAni();
+        ClearScene(GetCurrentScene());
+        InitScene();
+        ASSERT_TRUE(applyAnimationSetup({"Movie1", frames, true, ""}));
+        Point3d at{0, 0, 0};
+        CadObject* ball = CreateDefaultObjectEx("Ball", KX_SPHERE, &at);
+        ASSERT_EQ(addSelectedToAnimation(), 1);
+        ASSERT_TRUE(showAnimationFrame(frames - 1));
+        ball->translate = Point3d{static_cast<float>(frames - 1), 2, 0};
+        ASSERT_TRUE(storeAnimationFrame());
+        ASSERT_TRUE(showAnimationFrame(0));
+        ASSERT_EQ(tweenAnimation(1, frames, true), 1);
+        for (unsigned k = 0; k < frames; ++k) {
+            EXPECT_NEAR(GetAniObject(0)->frames[k].move.x, static_cast<double>(k), 1e-5) << k;
+            EXPECT_NEAR(GetAniObject(0)->frames[k].move.y, 2.0 * k / (frames - 1), 1e-5) << k;
+            EXPECT_EQ(GetAniObject(0)->frames[k].key, 1u) << k;
+        }
+    }
+}
+
 TEST_F(AnimationCommandsTest, FrameCommandsOnTheCurrentFrame) {
     CadObject* ball = movingBall();
     ASSERT_TRUE(showAnimationFrame(4));

@@ -8,6 +8,7 @@
 
 #include "document/file_dispatch.h"
 #include "kxcore.h"
+#include "mainframe/file_commands.h"
 #include "model/scene_model.h"
 #include "window_fixture.h"
 
@@ -204,6 +205,30 @@ TEST_F(FileDispatchTest, ImportedFormatsOpenAsNewScenesOrJoinTheCurrentOne) {
         EXPECT_EQ(facets(), 2u);
         EXPECT_TRUE(doc()->isModified());
     }
+}
+
+// A file chosen in a dialog is read by its own extension whatever filter the
+// dialog showed; a file that gives nothing leaves the scene unmodified.
+TEST_F(FileDispatchTest, AChosenFileGoesByItsExtensionAndAFailedImportChangesNothing) {
+    const QString ext = QString::fromLatin1(GetCadFileExtension(KX_FILETYPE_KALVEX));
+    const QString sceneFilter = QStringLiteral("%1 (*%2 *%3)")
+                                    .arg(QString::fromLatin1(GetCadFileDescription(KX_FILETYPE_KALVEX)), ext, ext.toUpper());
+    ASSERT_EQ(FileCommands::typeOfFilter(sceneFilter), static_cast<unsigned>(KX_FILETYPE_KALVEX));
+    struct Case {
+        const char* name;
+        unsigned type;
+    } cases[] = {{"jeep1.3ds", 0}, {"m.obj", 0}, {"scene.cad", 0}, {"no extension", KX_FILETYPE_KALVEX}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FileCommands::typeOfChosenFile(file(c.name), sceneFilter), c.type);
+    }
+    std::ofstream(dir->file("m.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\ng tri\nf 1 2 3\n";
+    ASSERT_TRUE(doc()->open(file("m.obj")));
+    ASSERT_TRUE(doc()->save(file("saved.cad")));
+    ASSERT_FALSE(doc()->isModified());
+    std::ofstream(dir->file("bad.3ds")) << "not a 3D Studio file";
+    EXPECT_FALSE(doc()->import(file("bad.3ds")));
+    EXPECT_FALSE(doc()->isModified());
 }
 
 }  // namespace

@@ -170,13 +170,19 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
 
 bool CKalvexDoc::import(const QString& path, unsigned type) {
     bool ok = false;
+    bool touched = true;
     {
         kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Objects | kx::app::SceneDelta::Textures |
                                                 kx::app::SceneDelta::Camera);
         if (!change.owns()) return false;
+        const unsigned before = GetCadObjectsCount();
+        const CadObject* lastBefore = GetLastCadObject();
         ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
+        touched = ok || GetCadObjectsCount() != before || GetLastCadObject() != lastBefore;
         kx::app::SceneModel::takeRedrawRequest();
     }
+    // A file that gave nothing leaves the scene, its history and its saved state alone.
+    if (!touched) return false;
     ++cameraGeneration_;
     modified_ = true;
     // Imported objects are not a step: the steps before cannot be taken back across them.

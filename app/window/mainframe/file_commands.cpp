@@ -12,6 +12,7 @@
 #include "mainframe/qt_ui_table.h"
 #include "document/file_dispatch.h"
 #include "plugins/file_filters.h"
+#include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
 
 namespace {
@@ -82,6 +83,15 @@ unsigned FileCommands::typeOfFilter(const QString& filter) {
     return 0;
 }
 
+unsigned FileCommands::typeOfChosenFile(const QString& path, const QString& filter) {
+    const QByteArray name = path.toUtf8();
+    if (GetCadFileType(name.constData()) != 0) return 0;
+    if (kx::plugins::PluginManager* m = kx::plugins::hostState().manager;
+        m && m->fileItemFor(kx::plugins::KindLoad, name.toStdString()) >= 0)
+        return 0;
+    return typeOfFilter(filter);
+}
+
 bool FileCommands::maybeSave() {
     if (!doc_->isModified()) return true;
     // Asked through the user-interface table like every other question, so
@@ -123,7 +133,7 @@ void FileCommands::openDialog() {
     QString filter;
     const QString path = QFileDialog::getOpenFileName(window_, tr("Open Scene"), QString(), readFilters(), &filter);
     if (path.isEmpty()) return;
-    if (openDocument(path, typeOfFilter(filter))) {
+    if (openDocument(path, typeOfChosenFile(path, filter))) {
         session_.addRecentFile(QFileInfo(path).absoluteFilePath());
         emit recentFilesChanged();
     }
@@ -180,7 +190,7 @@ void FileCommands::importDialog() {
     const QString path = QFileDialog::getOpenFileName(window_, tr("Import"), QString(), readFilters(), &filter);
     if (path.isEmpty()) return;
     kx::app::MessageBatch batch(tr("While importing %1:").arg(path));
-    doc_->import(path, typeOfFilter(filter));
+    doc_->import(path, typeOfChosenFile(path, filter));
 }
 
 void FileCommands::exportDialog() {

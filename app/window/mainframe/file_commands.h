@@ -30,6 +30,9 @@ public:
     static QString readFilters();
     static QString writeFilters();
     static unsigned typeOfFilter(const QString& filter);
+    // The type a file chosen in a dialog is read as: its own extension's
+    // when that names a type (0: the reader goes by it), else the filter's.
+    static unsigned typeOfChosenFile(const QString& path, const QString& filter);
 
 signals:
     void recentFilesChanged();
