@@ -1,7 +1,9 @@
 // A view's projected lines kept across edits: after an edit the document
 // reports without naming objects, the kept lines must be what projecting the
 // whole scene afresh gives, and objects the edit left alone keep theirs.
+#include <fstream>
 #include <functional>
+#include <string>
 
 #include "model/scene_model.h"
 #include "views/view_cache.h"
@@ -97,6 +99,34 @@ TEST_F(ViewCacheTest, AMovedProjectionProjectsEverythingAgain) {
     kx::app::ViewCache fresh;
     fresh.update(options);
     expectSameLines(kept, fresh);
+}
+
+// A height field whose image can be read is drawn as the terrain the
+// renderer makes from it, not as its stand-in pyramid; without one, the
+// pyramid stays.
+TEST_F(ViewCacheTest, AHeightFieldIsDrawnAsItsTerrain) {
+    const std::string image = dir->file("ramp.pgm");
+    {
+        std::string pgm = "P5\n8 8\n255\n";
+        for (int i = 0; i < 64; ++i) pgm += static_cast<char>(i % 8 * 32);
+        std::ofstream(image, std::ios::binary) << pgm;
+    }
+    const kx::app::DrawOptions options;
+    auto linesOf = [&](const std::string& file) {
+        emptyScene();
+        CadObject* field = addObject(KX_HEIGHTFIELD, Point3d{0, 0, 0});
+        if (!file.empty()) SetCadObjectProperty(field, KX_PROP_HEIGHTFIELDFILE, file.c_str());
+        // From above, where every cell of a terrain shows.
+        kx::app::selectProjection(kx::app::kPlan, QSize(800, 600));
+        kx::app::ViewCache cache;
+        cache.update(options);
+        return cache.objects().empty() ? size_t{0} : cache.objects().front().lines.size();
+    };
+    const size_t pyramid = linesOf("");
+    EXPECT_GT(pyramid, 0u);
+    EXPECT_LE(pyramid, 18u);
+    EXPECT_GT(linesOf(image), 3 * pyramid);
+    EXPECT_EQ(linesOf(dir->file("missing.pgm")), pyramid);
 }
 
 }  // namespace

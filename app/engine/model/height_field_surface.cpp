@@ -13,7 +13,6 @@ namespace kx::app {
 namespace {
 
 constexpr int kMostSide = 8192;
-constexpr int kMostCells = 256;
 constexpr size_t kMostFileBytes = size_t{256} << 20;
 
 // A PGM header's next number, after blanks and # comments.
@@ -137,7 +136,7 @@ bool decodeHeightSamples(const std::string& bytes, HeightSamples& out) {
     return false;
 }
 
-bool heightFieldSurface(const CadObject& field, std::vector<TriPolygon>& out) {
+bool heightFieldSurface(const CadObject& field, std::vector<TriPolygon>& out, int mostCells) {
     char name[KX_EXTRA_TEXT_MAX + 1] = {};
     if (!GetObjectExtraString(const_cast<CadObject*>(&field), KX_PROP_HEIGHTFIELDFILE, name) || !name[0]) return false;
     Frame frame;
@@ -146,7 +145,8 @@ bool heightFieldSurface(const CadObject& field, std::vector<TriPolygon>& out) {
     if (platform::readWholeFile(name, bytes, kMostFileBytes) != 0) return false;
     HeightSamples samples;
     if (!decodeHeightSamples(bytes, samples)) return false;
-    const int columns = std::min(samples.width - 1, kMostCells), rows = std::min(samples.height - 1, kMostCells);
+    mostCells = std::max(1, mostCells);
+    const int columns = std::min(samples.width - 1, mostCells), rows = std::min(samples.height - 1, mostCells);
     // The unit cube's point (u, v, w) centred, in the frame's half sizes.
     auto at = [&](int row, int column) {
         const int sx = static_cast<int>(static_cast<long>(column) * (samples.width - 1) / columns);

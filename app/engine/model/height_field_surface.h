@@ -23,9 +23,10 @@ struct HeightSamples {
 // damaged file.
 bool decodeHeightSamples(const std::string& bytes, HeightSamples& out);
 
-// The triangles of the field over the placed pyramid's frame, at most about
-// 256 cells a side; false when the file cannot be read or the object holds
-// no pyramid, and the caller draws the pyramid instead.
-bool heightFieldSurface(const CadObject& field, std::vector<TriPolygon>& out);
+// The triangles of the field over the placed pyramid's frame, at most
+// mostCells cells a side; false when the file cannot be read or the object
+// holds no pyramid, and the caller draws the pyramid instead.
+inline constexpr int kMostHeightFieldCells = 256;
+bool heightFieldSurface(const CadObject& field, std::vector<TriPolygon>& out, int mostCells = kMostHeightFieldCells);
 
 }  // namespace kx::app

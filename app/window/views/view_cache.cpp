@@ -4,8 +4,12 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <iterator>
+#include <string_view>
+#include <unordered_map>
 
+#include "model/height_field_surface.h"
 #include "views/screen_lines.h"
 #include "views/selection.h"
 
@@ -128,6 +132,35 @@ void selectProjection(ViewKind kind, QSize canvas) {
     SetViewConversion(conversionFor(kind));
 }
 
+namespace {
+
+// The cells of a height field the views draw: fewer than the preview's,
+// enough to show the field's shape.
+constexpr int kTerrainCells = 32;
+
+// A height field's terrain, as the renderer builds it from its image, made
+// again only when the object's geometry changed.
+const std::vector<TriPolygon>* terrainOf(const CadObject* obj) {
+    struct Terrain {
+        uint64_t stamp = 0;
+        bool made = false;
+        std::vector<TriPolygon> triangles;
+    };
+    static std::unordered_map<const CadObject*, Terrain> terrains;
+    Terrain& t = terrains[obj];
+    // The image is part of what the terrain is made from.
+    char image[KX_EXTRA_TEXT_MAX + 1] = {};
+    GetObjectExtraString(const_cast<CadObject*>(obj), KX_PROP_HEIGHTFIELDFILE, image);
+    const uint64_t stamp = objectStamp(obj, false) ^ std::hash<std::string_view>{}(image);
+    if (t.stamp != stamp || !t.made) {
+        t.stamp = stamp;
+        t.made = kx::app::heightFieldSurface(*obj, t.triangles, kTerrainCells);
+    }
+    return t.made ? &t.triangles : nullptr;
+}
+
+}  // namespace
+
 void ViewCache::markMoved(const std::vector<CadObject*>& objects) {
     moved_.insert(moved_.end(), objects.begin(), objects.end());
 }
@@ -227,18 +260,24 @@ void ViewCache::projectLines(ProjectedObject& entry, const DrawOptions& options)
 
     viewBoundSet(&obj->rect);
     ScreenLineGatherer lines(entry.lines);
-    if (obj->polygons && obj->polygonCount) {
-        // A mesh with a triangle array keeps its placed geometry there; the
-        // point list beside it stays around the object's own origin.
-        const unsigned n = obj->polygonCount;
-        for (unsigned t = 0; t < n; ++t) {
+    auto projectTriangles = [&](const TriPolygon* triangles, size_t n) {
+        for (size_t t = 0; t < n; ++t) {
             QPoint pts[3];
             for (int k = 0; k < 3; ++k) {
-                pts[k] = toScreen(obj->polygons[t].vertex[k]);
+                pts[k] = toScreen(triangles[t].vertex[k]);
                 if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
             }
             for (int k = 0; k < 3; ++k) addLine(lines, pts[k], pts[(k + 1) % 3]);
         }
+    };
+    const std::vector<TriPolygon>* terrain = obj->type == KX_HEIGHTFIELD ? terrainOf(obj) : nullptr;
+    if (terrain) {
+        // The field the renderer draws from its image, not the stand-in pyramid.
+        projectTriangles(terrain->data(), terrain->size());
+    } else if (obj->polygons && obj->polygonCount) {
+        // A mesh with a triangle array keeps its placed geometry there; the
+        // point list beside it stays around the object's own origin.
+        projectTriangles(obj->polygons, obj->polygonCount);
     } else {
         projectList(obj, options, lines);
     }
