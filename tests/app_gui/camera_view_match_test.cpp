@@ -5,11 +5,17 @@
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "kxcore.h"
 #include "kxplatform/process.h"
+#include "model/scene_model.h"
 #include "settings/settings.h"
 #include "views/bgr_colour.h"
 #include "window_fixture.h"
@@ -62,59 +68,128 @@ Mask litPixels(const QImage& picture) {
     return lit;
 }
 
-class CameraViewMatchTest : public kxtest::WindowTest {};
+
+struct Agreement {
+    int agree = 0, both = 0, either = 0;
+};
+
+class CameraViewMatchTest : public kxtest::WindowTest {
+protected:
+    // The perspective view's outline of the scene against POV-Ray's picture
+    // of it, both at 160x120, the camera raised and aimed beside the origin.
+    Agreement outlineAgainstRender() {
+        frame->setShadedPreview(false);
+        kx::app::Settings& s = session->settings();
+        s.render.renderX = kWidth;
+        s.render.renderY = kHeight;
+        CameraInfo camera = *GetActiveCamera();
+        camera.location = Point3d{2.0f, 3.5f, 6.5f};
+        camera.lookAt = Point3d{0.8f, 0.2f, 0.0f};
+        EXPECT_TRUE(doc()->changeCamera(camera, QStringLiteral("Camera")));
+        // The 3D cursor behind the camera, out of the picture.
+        doc()->mouseEditor().cursor = Point3d{4, 7, 13};
+
+        CKalvexView* view = frame->view(kx::app::kPerspective);
+        if (!view) {
+            ADD_FAILURE() << "no perspective view";
+            return {};
+        }
+        QWidget* sub = view->parentWidget();
+        sub->resize(sub->size() + QSize(kWidth, kHeight) - view->size());
+        QApplication::processEvents();
+        EXPECT_EQ(view->size(), QSize(kWidth, kHeight));
+        const QImage drawn = view->grab().toImage();
+        const QColor background = kx::app::bgrToColour(s.scheme.colours[kx::app::ColourScheme::Background]);
+        const Mask outline = filledOutline(drawn, background);
+
+        const std::string pov = dir->file("scene.pov");
+        EXPECT_TRUE(doc()->save(QString::fromStdString(pov), KX_FILETYPE_POVRAY3));
+        kx::platform::CommandRunner povray;
+        EXPECT_TRUE(povray.start({"/usr/bin/povray", "-D", "+FN", "-A", "+W160", "+H120", "+Iscene.pov",
+                                  "+Oscene.png"},
+                                 dir->path().string(), true, {}));
+        EXPECT_EQ(povray.wait().exitCode, 0) << povray.output();
+        QImage rendered(QString::fromStdString(dir->file("scene.png")));
+        if (rendered.size() != QSize(kWidth, kHeight) || outline.size() != static_cast<size_t>(kWidth * kHeight)) {
+            ADD_FAILURE() << "pictures of other sizes";
+            return {};
+        }
+        const Mask lit = litPixels(rendered);
+        Agreement a;
+        for (size_t i = 0; i < lit.size(); ++i) {
+            a.agree += lit[i] == outline[i];
+            a.both += lit[i] && outline[i];
+            a.either += lit[i] || outline[i];
+        }
+        return a;
+    }
+};
 
 TEST_F(CameraViewMatchTest, TheViewsOutlineMatchesTheRenderedPicture) {
     if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
+    // Off the middle, at different depths, one partly out of the picture.
     emptyScene();
-    frame->setShadedPreview(false);
-    kx::app::Settings& s = session->settings();
-    s.render.renderX = kWidth;
-    s.render.renderY = kHeight;
-    // Off the middle, at different depths, one partly out of the picture; the
-    // camera raised and aimed beside the origin.
     const Point3d big{2.4f, 1.2f, 1.6f};
     const Point3d ball{1.4f, 1.4f, 1.4f};
     addObject(KX_SPHERE, {2.2f, 0.6f, -1.5f}, &ball);
     addObject(KX_BOX, {-2.5f, -0.5f, 1.0f}, &big);
     addObject(KX_CYLINDER, {5.5f, -1.0f, 2.0f});
-    CameraInfo camera = *GetActiveCamera();
-    camera.location = Point3d{2.0f, 3.5f, 6.5f};
-    camera.lookAt = Point3d{0.8f, 0.2f, 0.0f};
-    ASSERT_TRUE(doc()->changeCamera(camera, QStringLiteral("Camera")));
-    // The 3D cursor behind the camera, out of the picture.
-    doc()->mouseEditor().cursor = Point3d{4, 7, 13};
-
-    CKalvexView* view = frame->view(kx::app::kPerspective);
-    ASSERT_NE(view, nullptr);
-    QWidget* sub = view->parentWidget();
-    sub->resize(sub->size() + QSize(kWidth, kHeight) - view->size());
-    QApplication::processEvents();
-    ASSERT_EQ(view->size(), QSize(kWidth, kHeight));
-    const QImage drawn = view->grab().toImage();
-    const QColor background = kx::app::bgrToColour(s.scheme.colours[kx::app::ColourScheme::Background]);
-    const Mask outline = filledOutline(drawn, background);
-
-    const std::string pov = dir->file("scene.pov");
-    ASSERT_TRUE(doc()->save(QString::fromStdString(pov), KX_FILETYPE_POVRAY3));
-    kx::platform::CommandRunner povray;
-    ASSERT_TRUE(povray.start({"/usr/bin/povray", "-D", "+FN", "-A", "+W160", "+H120", "+Iscene.pov", "+Oscene.png"},
-                             dir->path().string(), true, {}));
-    ASSERT_EQ(povray.wait().exitCode, 0) << povray.output();
-    QImage rendered(QString::fromStdString(dir->file("scene.png")));
-    ASSERT_EQ(rendered.size(), QSize(kWidth, kHeight));
-    const Mask lit = litPixels(rendered);
-
-    int agree = 0, both = 0, either = 0;
-    for (size_t i = 0; i < lit.size(); ++i) {
-        agree += lit[i] == outline[i];
-        both += lit[i] && outline[i];
-        either += lit[i] || outline[i];
-    }
+    const Agreement a = outlineAgainstRender();
     // The objects cover a fair part of the picture, so that agreeing is not just the background.
-    EXPECT_GT(either, kWidth * kHeight / 10);
-    EXPECT_GE(agree, 0.95 * kWidth * kHeight);
-    EXPECT_GE(both, 0.85 * either);
+    EXPECT_GT(a.either, kWidth * kHeight / 10);
+    EXPECT_GE(a.agree, 0.95 * kWidth * kHeight);
+    EXPECT_GE(a.both, 0.85 * a.either);
+}
+
+// A blob, a height field of any size, a cylinder, a cone and a disc, each
+// alone and turned: the outline and the render cover the same pixels. (A
+// patch's views show its control net, which the surface lies within.)
+TEST_F(CameraViewMatchTest, ATurnedBlobHeightFieldCylinderConeAndDiscMatchTheirRender) {
+    if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
+    {
+        std::string pgm = "P5\n16 16\n255\n";
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) pgm += static_cast<char>(std::max(0, 255 - 20 * (std::abs(x - 6) + std::abs(y - 9))));
+        std::ofstream(dir->file("hill.pgm"), std::ios::binary) << pgm;
+    }
+    struct Case {
+        const char* name;
+        unsigned type;
+        std::function<void(CadObject*)> set;
+    } cases[] = {
+        {"blob with a surface", KX_BLOB, [](CadObject* o) { o->extraPoint = {0.5f, 1, 1}; }},
+        {"height field at its size", KX_HEIGHTFIELD,
+         [this](CadObject* o) {
+             SetCadObjectProperty(o, KX_PROP_HEIGHTFIELDFILE, dir->file("hill.pgm").c_str());
+             Point3d size{4, 1.5f, 3};
+             SetCadObjectProperty(o, KX_PROP_SIZE, &size);
+         }},
+        {"cylinder, turned", KX_CYLINDER, [](CadObject* o) { o->rotate = {20, 30, 10}; }},
+        {"cone, turned", KX_CONE,
+         [](CadObject* o) {
+             o->extraPoint.x = 0.4f;
+             o->rotate = {-25, 40, 15};
+         }},
+        {"disc, tilted", KX_DISC,
+         [](CadObject* o) {
+             o->size = {1.5f, 0, 1.5f};
+             o->rotate = {30, 0, 20};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        emptyScene();
+        CadObject* o = addObject(c.type, {0.5f, 0, 0});
+        {
+            kx::app::SceneModel::Transaction change;
+            c.set(o);
+            RebuildObjectEx(o, 1);
+        }
+        doc()->geometryChanged();
+        const Agreement a = outlineAgainstRender();
+        EXPECT_GT(a.either, 200);
+        EXPECT_GE(a.both, 0.85 * a.either) << a.both << " of " << a.either;
+    }
 }
 
 }  // namespace
