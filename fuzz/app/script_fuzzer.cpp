@@ -102,8 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
         kxfuzz::quietCore();
         // Files a script names land in a scratch folder of its own.
-        char folder[] = "/tmp/kalvex-script-fuzz-XXXXXX";
-        if (mkdtemp(folder) == nullptr || chdir(folder) != 0) std::abort();
+        if (chdir(kxfuzz::scratchFolder().c_str()) != 0) std::abort();
         InitCore(nullptr, "Kalvex");
         InitKalvexEvent();
         hostState().document = kx::plugins::makeHeadlessDocument(kx::plugins::DocumentFiles::None);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "../core/fuzz_input_file.h"
 #include "kxcore.h"
 #include "plugin_host_start.h"
 #include "plugins/host_state.h"
@@ -30,12 +31,7 @@ Host& host() {
         if (!out.manager) std::abort();
         out.load = out.manager->findItem("LOAD", "stlLoad");
         if (out.load < 0) std::abort();
-        char name[] = "/tmp/kx_stl_fuzz_XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0) std::abort();
-        close(fd);
-        out.file = std::string(name) + ".stl";
-        std::rename(name, out.file.c_str());
+        out.file = kxfuzz::scratchFolder() + "/input.stl";
         return out;
     }();
     return h;

@@ -9,14 +9,15 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "../core/fuzz_input_file.h"
 #include "texbuild/texture_file.h"
 
 namespace {
 
 const std::string& emptyFolder() {
     static const std::string path = [] {
-        std::string p = (std::filesystem::temp_directory_path() / "kalvex-fuzz-textures-XXXXXX").string();
-        if (!mkdtemp(p.data())) p = "/nonexistent";
+        const std::string p = kxfuzz::scratchFolder() + "/textures";
+        std::filesystem::create_directories(p);
         return p;
     }();
     return path;

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -11,14 +13,29 @@
 
 namespace kxfuzz {
 
+// A folder of the process's own under TMPDIR (or /tmp), made on first use
+// and removed with everything in it when the process ends.
+inline const std::string& scratchFolder() {
+    struct Folder {
+        std::string path;
+        Folder() {
+            std::error_code ec;
+            std::string p = (std::filesystem::temp_directory_path(ec) / "kalvex-fuzz-XXXXXX").string();
+            if (ec || !mkdtemp(p.data())) std::abort();
+            path = p;
+        }
+        ~Folder() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
+}
+
 // One scratch file per process, rewritten for every input.
 inline const std::string& writeInput(const uint8_t* data, size_t size) {
-    static std::string path = [] {
-        std::string p = "/tmp/kalvex-fuzz-XXXXXX";
-        int fd = mkstemp(p.data());
-        if (fd >= 0) close(fd);
-        return p;
-    }();
+    static const std::string path = scratchFolder() + "/input";
     FILE* out = std::fopen(path.c_str(), "wb");
     if (out) {
         std::fwrite(data, 1, size, out);

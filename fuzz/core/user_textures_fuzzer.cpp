@@ -24,8 +24,8 @@ constexpr const char* kDatabase =
 const std::string& folder() {
     static const std::string path = [] {
         // TMPDIR=/dev/shm spares the disk the syncs of every replaced file.
-        std::string p = (std::filesystem::temp_directory_path() / "kalvex-fuzz-usertex-XXXXXX").string();
-        if (!mkdtemp(p.data())) p = std::filesystem::temp_directory_path().string();
+        std::string p = kxfuzz::scratchFolder() + "/usertex";
+        std::filesystem::create_directories(p);
         return p;
     }();
     return path;
