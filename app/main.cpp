@@ -1,5 +1,6 @@
 // kalvex: the 3D scene modeller. Command-line jobs run without a display.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -32,6 +33,9 @@ int runJob(const kx::app::CommandLine& cl, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file that would grow past the user's size limit fails to be written,
+    // and says so, instead of killing the program half-way through a save.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     kx::app::CommandLine cl = kx::app::parseCommandLine(args);
     if (!cl.error.empty()) {

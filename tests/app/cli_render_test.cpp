@@ -83,6 +83,20 @@ TEST_F(CliRenderTest, ExportAndMistakes) {
     EXPECT_NE(output.find("usage: kalvex"), std::string::npos);
 }
 
+// A file that would grow past the user's size limit is not written: the job
+// fails and says so, and the file it would have replaced stays whole.
+TEST_F(CliRenderTest, AFileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
+    std::ofstream(dir.file("kept.pov")) << "the user's own\n";
+    std::string output;
+    const kx::platform::RunResult r = run({"/usr/bin/prlimit", "--fsize=2048", KALVEX_PROGRAM, "--export",
+                                           "showcase.cad", "kept.pov"},
+                                          output);
+    EXPECT_EQ(r.exitCode, 1) << output;
+    EXPECT_NE(output.find("File too large"), std::string::npos) << output;
+    std::ifstream kept(dir.file("kept.pov"));
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), "the user's own\n");
+}
+
 // A scene that was not read whole is neither exported nor rendered as if it
 // were; warnings alone keep the job going.
 TEST_F(CliRenderTest, DamagedScenesFailTheJobWarningsDoNot) {
