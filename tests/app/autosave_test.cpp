@@ -36,13 +36,10 @@ void setAge(const std::string& path, std::time_t secondsAgo) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-class AutosaveTest : public kxtest::CoreTest {
+class AutosaveTest : public kxtest::SceneTest {
 protected:
     void SetUp() override {
-        CoreTest::SetUp();
-        InitScene();
-        InitCamera();
-        CreateDefaultScene();
+        SceneTest::SetUp();
         Point3d at{1, 2, 3};
         CreateDefaultObjectEx("Kept", KX_SPHERE, &at);
         folder = dir.file("autosave");
