@@ -36,6 +36,8 @@ seeds() {
         fuzz_texture_database) echo "$root/fuzz/corpus/kalvextex" ;;
         fuzz_host_dispatch) echo "$root/fuzz/corpus/hostcalls" ;;
         fuzz_stl_plugin) echo "$root/fuzz/corpus/stl" ;;
+        fuzz_stl_reader) echo "$root/fuzz/corpus/stlcore" ;;
+        fuzz_ply_reader) echo "$root/fuzz/corpus/ply" ;;
         fuzz_import_roundtrip) echo "$root/fuzz/corpus/roundtrip" ;;
         fuzz_script) echo "$root/fuzz/corpus/script" ;;
         *) echo "" ;;
@@ -46,6 +48,8 @@ dictionary() {
         fuzz_nff_reader) echo "-dict=$root/fuzz/nff.dict" ;;
         fuzz_obj_reader) echo "-dict=$root/fuzz/obj.dict" ;;
         fuzz_dxf_reader) echo "-dict=$root/fuzz/dxf.dict" ;;
+        fuzz_ply_reader) echo "-dict=$root/fuzz/ply.dict" ;;
+        fuzz_stl_reader) echo "-dict=$root/fuzz/stl.dict" ;;
         *) echo "" ;;
     esac
 }

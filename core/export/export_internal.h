@@ -148,6 +148,11 @@ bool hasWritableFacet(const CadObject* obj);
 // True for the objects a Wavefront OBJ file holds: meshes and solids that are
 // exported, not lights, cameras, groups or point sets.
 bool inObjFile(const CadObject* o);
+// What a mesh-only export left out, for the message that it wrote nothing:
+// "left out: 1 camera, 2 lights", or "the scene has no objects".
+std::string leftOutOfMeshes();
+// Reports that a mesh-only export would have written no triangle; 0.
+int refuseEmptyMeshExport(const char* path, const char* format);
 // True when a mesh writer has something to write: selected (or all are
 // exported) and at least one triangle.
 bool meshWritten(CadObject* obj);

@@ -107,9 +107,17 @@ int WriteOBJ(const char* fileName) {
     std::vector<Written> written;
     for (CadObject* o = first; o; o = o->next)
         if (inObjFile(o)) written.push_back(writeVertices(f, o));
-    unsigned long vertex = 0, normal = 0;
+    unsigned long vertex = 0, normal = 0, faces = 0;
     for (const Written& w : written)
-        if (w.facets) writeFaces(f, w, vertex, normal);
+        if (w.facets) {
+            writeFaces(f, w, vertex, normal);
+            faces += w.facets;
+        }
+    // A file of comments alone would pass for an export of the scene.
+    if (faces == 0) {
+        StdAbortFile(f);
+        return refuseEmptyMeshExport(path.c_str(), "Wavefront OBJ");
+    }
     if (!StdCloseFile(f)) {
         StdFileError(2, "Wavefront OBJ", path.c_str());
         return 0;

@@ -1,6 +1,7 @@
 // The file-type table and the import/export dispatchers that route by it.
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include "files/formats_internal.h"
 #include "model/text.h"
@@ -9,7 +10,7 @@ namespace {
 
 using Reader = int (*)(CadScene*, const char*);
 
-enum class Writer { None, Scene, Export, Obj };
+enum class Writer { None, Scene, Export, Obj, Mesh };
 
 struct FileType {
     unsigned id;
@@ -26,6 +27,8 @@ int readNff(CadScene*, const char* name) { return ReadNFF(name); }
 int readDxf(CadScene*, const char* name) { return ReadDXF(name); }
 int read3ds(CadScene*, const char* name) { return Read3DS(name); }
 int readObj(CadScene*, const char* name) { return ReadOBJ(name); }
+int readStl(CadScene*, const char* name) { return ReadSTL(name); }
+int readPly(CadScene*, const char* name) { return ReadPLY(name); }
 
 // In stored order: lookups by extension return the first matching row.
 constexpr FileType kFileTypes[] = {
@@ -51,6 +54,8 @@ constexpr FileType kFileTypes[] = {
     {KX_FILETYPE_VRML, ".wrl", "VRML 1.1", nullptr, Writer::Export},
     {KX_FILETYPE_VRML2, ".vrm", "VRML 2.0", nullptr, Writer::Export},
     {KX_FILETYPE_WAVEFRONT, ".obj", "Wavefront OBJ", readObj, Writer::Obj},
+    {KX_FILETYPE_STL, ".stl", "STL triangle mesh", readStl, Writer::Mesh},
+    {KX_FILETYPE_PLY, ".ply", "PLY polygon mesh", readPly, Writer::Mesh},
     {KX_FILETYPE_3DMF, ".3mf", "Quicktime 3DMF", nullptr, Writer::None},
     {KX_FILETYPE_WORLDTOOLKIT, ".wtk", "World toolkit NFF", nullptr, Writer::None},
     {KX_FILETYPE_TRUESPACE, ".cob", "Truespace COB", nullptr, Writer::None},
@@ -86,6 +91,15 @@ int exportThroughDriver(CadScene* scene, const std::string& out, const FileType&
     ClearTextureUsed();
     if (hooks.resetLightCounter) hooks.resetLightCounter();
     int result = hooks.exportObjects(f);
+    // A format that found nothing it holds wrote not a byte: an empty file
+    // over the old one would be reported as a good export.
+    StdFlush(f);
+    if (!f->error && ::lseek(static_cast<int>(StdGetFileHandle(f)), 0, SEEK_END) == 0) {
+        StdAbortFile(f);
+        ErrorMessage("Nothing to export to %s: no object of the scene is one the %s format holds", path.c_str(),
+                     type.description);
+        return 0;
+    }
     if (!StdCloseFile(f)) {
         StdFileError(2, nullptr, out.c_str());
         return 0;
@@ -130,6 +144,11 @@ const char* GetCadFileExtension(unsigned id) {
     return (t ? t : &kFileTypes[0])->extension;
 }
 
+int IsWritableFileType(unsigned id) {
+    const FileType* t = findType(id);
+    return t && t->write != Writer::None ? 1 : 0;
+}
+
 int Read3Dfile(CadScene* scene, const char* name, unsigned id) {
     if (id == 0) id = GetCadFileType(name);
     if (id == 0) {
@@ -148,6 +167,10 @@ int WriteExportFile(CadScene* scene, const char* path, unsigned id) {
     if (!path || !*path) return 0;
     const FileType* t = findType(id ? id : GetCadFileType(path));
     if (t && t->write == Writer::Export) return exportThroughDriver(scene, path, *t, true);
+    if (t && t->write == Writer::Mesh) {
+        const int binary = !kx::core().settings.textMeshes;
+        return t->id == KX_FILETYPE_STL ? WriteSTL(path, binary) : WritePLY(path, binary);
+    }
     return Write3Dfile(scene, path, id);
 }
 
@@ -164,6 +187,11 @@ int Write3Dfile(CadScene* scene, const char* name, unsigned id) {
             if (!hooks.writeObj) return unsupportedExport();
             ClearTextureUsed();
             return hooks.writeObj(out.c_str());
+        }
+        case Writer::Mesh: {
+            const std::string path = kx::files::withDefaultExtension(out.c_str(), t->extension);
+            const int binary = !kx::core().settings.textMeshes;
+            return t->id == KX_FILETYPE_STL ? WriteSTL(path.c_str(), binary) : WritePLY(path.c_str(), binary);
         }
         case Writer::None: break;
     }

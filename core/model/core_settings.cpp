@@ -31,6 +31,7 @@ void SetCoreParamInt(unsigned id, unsigned value) {
         case KX_COREPARAM_NO_NORMALS_IN_EXPORT: s.noNormalsInExport = v; break;
         case KX_COREPARAM_NO_UV_IN_EXPORT: s.noUvInExport = v; break;
         case KX_COREPARAM_EXPORT_SELECTED: s.exportSelected = v; break;
+        case KX_COREPARAM_TEXT_MESHES: s.textMeshes = v; break;
         default: break;
     }
 }

@@ -66,7 +66,7 @@ TEST_F(CliRenderTest, ExportAndMistakes) {
         const char* name;
         const char* file;
     } types[] = {{"14", "Nff", "out.nff"},       {"19", "Polyray", "out.pi"},  {"22", "Dxf", "out.dxf"},
-                 {"23", "RenderMan", "out.rib"}, {"24", "Vrml", "out.wrl"},    {"38", "vrml2", "out.vrm"},
+                 {"23", "RenderMan", "out.rib"}, {"24", "Vrml", "out.wrl"},    {"38", "vrml2", "out.wrl"},
                  {"34", "Wavefront", "out.OBJ"}};
     for (const Type& t : types) {
         for (const char* type : {t.id, t.name}) {

@@ -62,10 +62,13 @@ TEST_F(CliSamplesTest, SpringIsBuiltSavedAsStlAndReadBack) {
             EXPECT_EQ(count(text, row.word), row.times);
         }
     }
-    // --type names a SAVE function by its description; an unknown name is a usage error.
+    // --type names a SAVE function by its export name, or the program's own
+    // (binary) STL writer; an unknown name is a usage error.
     std::string typed;
-    EXPECT_EQ(kalvex({"--export", "back.cad", "typed.out", "--type", "STL"}, typed).exitCode, 0) << typed;
+    EXPECT_EQ(kalvex({"--export", "back.cad", "typed.out", "--type", "stlSave"}, typed).exitCode, 0) << typed;
     EXPECT_EQ(count(read("typed.out"), "facet normal"), 5u * 6u * 4u * 2u);
+    EXPECT_EQ(kalvex({"--export", "back.cad", "own.out", "--type", "STL"}, typed).exitCode, 0) << typed;
+    EXPECT_EQ(read("own.out").size(), 84u + 5u * 6u * 4u * 2u * 50u);
     EXPECT_EQ(kalvex({"--export", "back.cad", "other.out", "--type", "Nothing"}, typed).exitCode, 2);
     EXPECT_NE(typed.find("unknown file type Nothing"), std::string::npos) << typed;
     EXPECT_FALSE(fs::exists(dir.path() / "other.out"));

@@ -37,8 +37,10 @@ unsigned fileTypeFromText(const std::string& text) {
     if (auto id = number(text)) return static_cast<unsigned>(*id);
     for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES)
         if (strcasecmp(text.c_str(), t.name) == 0) return t.id;
-    // Only the command line writes the second VRML.
-    if (strcasecmp(text.c_str(), "Vrml2") == 0) return KX_FILETYPE_VRML2;
+    // Only the command line writes the second VRML; the mesh formats came
+    // after the names scripts and plug-ins know, which stay as they were.
+    for (const KxFileTypeName& t : kCommandLineOnlyTypes)
+        if (strcasecmp(text.c_str(), t.name) == 0) return t.id;
     return 0;
 }
 

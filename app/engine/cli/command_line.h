@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "kxcore.h"
 #include "settings/settings.h"
 
 namespace kx::app {
@@ -59,6 +60,8 @@ std::string usageText();
 // The file-type id of a number or of a type's name ("Povray3", "Kalvex"...);
 // 0 when it is neither.
 unsigned fileTypeFromText(const std::string& text);
+inline constexpr KxFileTypeName kCommandLineOnlyTypes[] = {
+    {"Vrml2", KX_FILETYPE_VRML2}, {"Stl", KX_FILETYPE_STL}, {"Ply", KX_FILETYPE_PLY}};
 
 // The frames "A-B", "N" or "all" name within an animation of maxFrames
 // frames; false when the text is none of these or the range leaves 0..maxFrames-1.

@@ -73,16 +73,17 @@ bool importScene(const std::string& path, unsigned type, const Settings& setting
     return true;
 }
 
-// Where Write3Dfile puts a format's file: export formats take their own
-// extension in place of the given one, OBJ adds ".OBJ" to a name without one.
-std::string exportedPath(const std::string& out, unsigned type) {
-    if (type == 0) type = GetCadFileType(out.c_str());
-    if (type == KX_FILETYPE_KALVEX) return out;
-    if (type == KX_FILETYPE_WAVEFRONT) {
-        const std::string name = std::filesystem::path(out).filename().string();
-        return name.find('.') == std::string::npos ? out + ".OBJ" : out;
-    }
-    return AddNewExt(out.c_str(), GetCadFileExtension(type));
+// The known types by name, for the message that refuses an output whose type
+// cannot be told.
+std::string typeList() {
+    std::string list;
+    auto add = [&list](const KxFileTypeName& t) {
+        // Only the types a file can be written as.
+        if (t.id == KX_FILETYPE_KALVEX || IsWritableFileType(t.id)) list += std::string(list.empty() ? "" : ", ") + t.name;
+    };
+    for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES) add(t);
+    for (const KxFileTypeName& t : kCommandLineOnlyTypes) add(t);
+    return list;
 }
 
 }  // namespace
@@ -90,7 +91,8 @@ std::string exportedPath(const std::string& out, unsigned type) {
 bool loadSceneForJob(const std::string& path, const Settings& settings) {
     SceneModel::Transaction change(SceneDelta::Replaced);
     if (!change.owns()) return false;
-    const unsigned type = GetCadFileType(path.c_str());
+    unsigned type = fileTypeOfLastExtension(path);
+    if (type == 0) type = GetCadFileType(path.c_str());
     // A file no reader of ours knows goes to the LOAD plug-in that offers its extension.
     if (type == 0) {
         plugins::PluginManager* m = plugins::hostState().manager;
@@ -139,8 +141,15 @@ int runExport(const CommandLine& cl) {
             std::fprintf(stderr, "kalvex: unknown file type %s\n%s", cl.type.c_str(), usageText().c_str());
             return 2;
         }
-    } else if (cl.type.empty() && m && GetCadFileType(cl.output.c_str()) == 0) {
-        saveItem = m->fileItemFor(plugins::KindSave, cl.output);
+    } else if (cl.type.empty()) {
+        type = fileTypeOfLastExtension(cl.output);
+        if (type == 0 && m) saveItem = m->fileItemFor(plugins::KindSave, cl.output);
+        if (type == 0 && saveItem < 0) {
+            std::fprintf(stderr, "kalvex: the type of %s is not known from its name; name it with --type (%s)\n",
+                         cl.output.c_str(), typeList().c_str());
+            session.stop(false);
+            return 2;
+        }
     }
     int status = 1;
     if (!loadSceneForJob(cl.scene, session.settings())) {
@@ -156,7 +165,7 @@ int runExport(const CommandLine& cl) {
         }
     } else if (writeSceneAs(cl.output, type)) {
         status = 0;
-        std::printf("Exported: %s\n", exportedPath(cl.output, type).c_str());
+        std::printf("Exported: %s\n", exportPathFor(cl.output, type ? type : fileTypeOfLastExtension(cl.output)).c_str());
     }
     session.stop(false);
     return status;

@@ -8,6 +8,7 @@
 #include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
 #include "model/scene_model.h"
+#include "document/write_scene.h"
 #include "render/render_job.h"
 
 namespace kx::app {
@@ -97,6 +98,7 @@ int openSceneFile(const std::string& path, unsigned type) {
     std::string folder = std::filesystem::path(name).parent_path().string();
     if (!folder.empty() && chdir(folder.c_str()) != 0)
         LogMessage(1, "Unable to change to the folder %s", folder.c_str());
+    if (type == 0) type = fileTypeOfLastExtension(name);
     if (type == 0) type = GetCadFileType(name.c_str());
     // Files no reader of ours knows may be a LOAD plug-in's; only LOAD items open.
     if (plugins::PluginManager* m = plugins::hostState().manager) {
@@ -120,6 +122,7 @@ int saveSceneFile(const std::string& path, unsigned type, const Settings& settin
         if (!change.owns()) return 0;
         SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
     }
+    if (type == 0) type = fileTypeOfLastExtension(path);
     if (type == 0) type = GetCadFileType(path.c_str());
     if (plugins::PluginManager* m = plugins::hostState().manager) {
         if (type == 0) {
@@ -141,12 +144,14 @@ int saveSceneFile(const std::string& path, unsigned type, const Settings& settin
         }
         case 8: case KX_FILETYPE_NFF: case KX_FILETYPE_POLYRAY: case KX_FILETYPE_QRT: case KX_FILETYPE_DXF:
         case KX_FILETYPE_RENDERMAN: case KX_FILETYPE_VRML: case KX_FILETYPE_WAVEFRONT: case KX_FILETYPE_VRML2:
-            return Write3Dfile(scene, path.c_str(), type);
+        case KX_FILETYPE_STL: case KX_FILETYPE_PLY:
+            return WriteExportFile(scene, exportPathFor(path, type).c_str(), type);
         case KX_FILETYPE_RAW: case 6: case 7: case KX_FILETYPE_3D:
             return saveSelectedObject(path, type);
         case KX_FILETYPE_POVRAY2: case KX_FILETYPE_POVRAY3: case KX_FILETYPE_POVRAY1: {
-            int ok = Write3Dfile(scene, path.c_str(), KX_FILETYPE_POVRAY2);
-            if (ok && settings.exports.renderBatch) ok = writeRenderBatch(settings, AddNewExt(path.c_str(), ".pov"));
+            const std::string pov = exportPathFor(path, KX_FILETYPE_POVRAY2);
+            int ok = WriteExportFile(scene, pov.c_str(), KX_FILETYPE_POVRAY2);
+            if (ok && settings.exports.renderBatch) ok = writeRenderBatch(settings, pov);
             return ok;
         }
         default:

@@ -6,7 +6,7 @@ namespace kx::app {
 
 bool isImportedFileType(unsigned type) {
     return type == KX_FILETYPE_NFF || type == KX_FILETYPE_DXF || type == KX_FILETYPE_3DSTUDIO ||
-           type == KX_FILETYPE_WAVEFRONT;
+           type == KX_FILETYPE_WAVEFRONT || type == KX_FILETYPE_STL || type == KX_FILETYPE_PLY;
 }
 
 CameraInfo startImportedScene(bool withDefaults) {

@@ -27,6 +27,7 @@ struct FileFilter {
 const std::vector<FileFilter> kReadable = {
     {1, nullptr, nullptr},  {5, nullptr, nullptr},  {27, nullptr, nullptr}, {26, nullptr, nullptr},
     {25, nullptr, nullptr}, {14, nullptr, nullptr}, {22, nullptr, nullptr}, {34, nullptr, nullptr},
+    {39, nullptr, nullptr}, {40, nullptr, nullptr},
 };
 
 // What can be written by Export.
@@ -37,8 +38,11 @@ const std::vector<FileFilter> kWritable = {
     {22, nullptr, nullptr},
     {23, nullptr, nullptr},
     {24, nullptr, nullptr},
-    {38, nullptr, nullptr},
+    // VRML 2 readers expect ".wrl"; the type's own ".vrm" is still written as named.
+    {38, nullptr, "*.wrl *.WRL *.vrm *.VRM"},
     {34, nullptr, nullptr},
+    {39, nullptr, nullptr},
+    {40, nullptr, nullptr},
     {5, "ASCII Facet List of the selected object", nullptr},
     {9, "ASCII Point List of the selected object", "*.pts *.PTS"},
     {6, "POV-Ray point series of the selected object", "*.inc *.INC"},

@@ -14,6 +14,8 @@ enum : unsigned {
     KX_COREPARAM_NO_NORMALS_IN_EXPORT = 0,
     KX_COREPARAM_NO_UV_IN_EXPORT = 1,
     KX_COREPARAM_EXPORT_SELECTED = 3,
+    // STL and PLY exports written as text instead of binary (off by default).
+    KX_COREPARAM_TEXT_MESHES = 4,
 };
 KXCORE_API void SetCoreParamInt(unsigned id, unsigned value);
 // Installs the program's user-interface table for this library (null: headless).

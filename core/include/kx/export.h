@@ -26,6 +26,15 @@ KXCORE_API char* GetPovHeightField(const char* fileName);
 // written (reported as "Unable to export"; a file of that name is kept).
 KXCORE_API int WriteOBJ(const char* fileName);
 
+// Write the triangles of every exported mesh and primitive (as the views draw
+// them) to an STL or PLY file, binary (PLY little-endian) when `binary` is
+// non-zero, else as text. The name is used as given. STL keeps one colour per
+// triangle in the five-bit form of its last two bytes, PLY one per vertex.
+// 0, with the file left as it was, when it could not be written or when no
+// object gave a triangle ("Nothing to export to <name>: ...").
+KXCORE_API int WriteSTL(const char* fileName, int binary);
+KXCORE_API int WritePLY(const char* fileName, int binary);
+
 // POV-Ray 3 meshes written as "mesh2" (vertices once, faces by index) when
 // on; off (the default) as a "mesh" of triangles.
 KXCORE_API void SetExportMesh2(int on);

@@ -37,6 +37,8 @@ enum : unsigned {
     KX_FILETYPE_WORLDTOOLKIT = 36,
     KX_FILETYPE_TRUESPACE = 37,
     KX_FILETYPE_VRML2 = 38,
+    KX_FILETYPE_STL = 39,
+    KX_FILETYPE_PLY = 40,
 };
 
 // The names scripts, plug-ins and the command line give the file types
@@ -68,6 +70,8 @@ KXCORE_API unsigned GetCadFileType(const char* name);
 // row's ("Kalvex", ".cad").
 KXCORE_API const char* GetCadFileDescription(unsigned id);
 KXCORE_API const char* GetCadFileExtension(unsigned id);
+// 1 when Write3Dfile writes files of the type, else 0.
+KXCORE_API int IsWritableFileType(unsigned id);
 
 // Imports a file into the current scene with the reader of its format (id 0:
 // found from the name). "Unsupported import type" for an unknown type,

@@ -30,6 +30,14 @@ KXCORE_API int ReadOBJ(const char* fileName) noexcept;
 // coloured by |colour number| modulo 10.
 KXCORE_API int ReadDXF(const char* fileName) noexcept;
 
+// ".stl", binary or text, and ".ply", text or binary of either byte order.
+// Each becomes `_facets` objects named after the file (the solids of a text
+// STL of several after themselves), one per colour the file gives. These read the whole file
+// before they change the scene: a damaged file is reported as "Unable to
+// import STL file <name>: <why>" (PLY the same) and adds nothing.
+KXCORE_API int ReadSTL(const char* fileName) noexcept;
+KXCORE_API int ReadPLY(const char* fileName) noexcept;
+
 // Entry points kept for the format table; they write nothing and give 0.
 KXCORE_API int Write3DS(const char* fileName) noexcept;
 KXCORE_API int WriteNFF(const char* fileName) noexcept;

@@ -1,0 +1,258 @@
+// STL and PLY: the triangles of every exported object, primitives as the
+// views draw them. Both formats give their counts before the data, so each
+// file is made in memory and written in one piece once it is whole.
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "export/export_internal.h"
+#include "files/formats_internal.h"
+
+namespace kx::exporter {
+namespace {
+
+bool exported(CadObject* o) { return inObjFile(o) && (!GetExportSelected() || IsSelected(o)); }
+
+Point3d faceNormal(const Point3d* p) {
+    const double ax = double{p[1].x} - p[0].x, ay = double{p[1].y} - p[0].y, az = double{p[1].z} - p[0].z;
+    const double bx = double{p[2].x} - p[0].x, by = double{p[2].y} - p[0].y, bz = double{p[2].z} - p[0].z;
+    const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 0) || !std::isfinite(length)) return Point3d{0, 0, 0};
+    return MakePoint(nx / length, ny / length, nz / length);
+}
+
+// Bytes and numbers appended to one growing buffer.
+class Bytes {
+public:
+    std::vector<char>& data() { return data_; }
+    void raw(const void* p, size_t n) {
+        const char* c = static_cast<const char*>(p);
+        data_.insert(data_.end(), c, c + n);
+    }
+    void f32(float v) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        u32(bits);
+    }
+    void u32(uint32_t v) {
+        const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 24)};
+        raw(b, 4);
+    }
+    void u16(uint16_t v) {
+        const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+        raw(b, 2);
+    }
+    void u8(unsigned v) { data_.push_back(static_cast<char>(v)); }
+    void text(std::string_view s) { raw(s.data(), s.size()); }
+    // The shortest text that reads back as the same float, in the C locale.
+    void number(float v) {
+        char b[32];
+        auto [end, ec] = std::to_chars(b, b + sizeof b, std::isfinite(v) ? v : 0.0f);
+        raw(b, ec == std::errc{} ? static_cast<size_t>(end - b) : 0);
+    }
+    void point(const Point3d& p, char after) {
+        number(p.x);
+        data_.push_back(' ');
+        number(p.y);
+        data_.push_back(' ');
+        number(p.z);
+        data_.push_back(after);
+    }
+
+private:
+    std::vector<char> data_;
+};
+
+// Writes the made bytes over the file, which keeps its old content on failure.
+int writeWhole(const char* path, const char* label, std::vector<char>& a, std::vector<char>* b = nullptr) {
+    StandardFile* f = StdOpenFile(path, KX_OPEN_DERIVED);
+    if (!f) {
+        StdFileError(2, label, path);
+        return 0;
+    }
+    StdWriteFile(f, a.data(), a.size());
+    if (b) StdWriteFile(f, b->data(), b->size());
+    if (!StdCloseFile(f)) {
+        StdFileError(2, label, path);
+        return 0;
+    }
+    return 1;
+}
+
+// Five bits each of red (10-14), green (5-9) and blue (0-4), and the top bit
+// that says the colour is there.
+uint16_t stlColour(uint32_t rgb) {
+    auto five = [](uint32_t byte) { return static_cast<uint16_t>((byte * 31 + 127) / 255); };
+    return static_cast<uint16_t>(0x8000 | (five((rgb >> 0) & 0xFF) << 10) | (five((rgb >> 8) & 0xFF) << 5) |
+                                 five((rgb >> 16) & 0xFF));
+}
+
+int writeStl(const char* path, bool binary) {
+    Bytes out;
+    uint32_t count = 0;
+    if (binary) {
+        char header[80];
+        std::memset(header, ' ', sizeof header);
+        // Not "solid": readers take a file that begins so for the text form.
+        const char title[] = "Binary STL made by Kalvex";
+        std::memcpy(header, title, sizeof title - 1);
+        out.raw(header, sizeof header);
+        out.u32(0);  // the count, filled in at the end
+    }
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        if (!exported(o)) continue;
+        const uint16_t colour = stlColour(o->rgb);
+        const std::string name = commentText(o->name);
+        bool opened = false;
+        kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
+            const Point3d n = faceNormal(t.point);
+            ++count;
+            if (binary) {
+                for (float v : {n.x, n.y, n.z}) out.f32(v);
+                for (const Point3d& p : t.point)
+                    for (float v : {p.x, p.y, p.z}) out.f32(v);
+                out.u16(colour);
+                return;
+            }
+            if (!opened) {
+                out.text("solid " + name + "\n");
+                opened = true;
+            }
+            out.text("  facet normal ");
+            out.point(n, '\n');
+            out.text("    outer loop\n");
+            for (const Point3d& p : t.point) {
+                out.text("      vertex ");
+                out.point(p, '\n');
+            }
+            out.text("    endloop\n  endfacet\n");
+        });
+        if (opened) out.text("endsolid " + name + "\n");
+    }
+    if (count == 0) return refuseEmptyMeshExport(path, "STL");
+    if (binary) {
+        const char b[4] = {static_cast<char>(count), static_cast<char>(count >> 8), static_cast<char>(count >> 16),
+                           static_cast<char>(count >> 24)};
+        std::memcpy(out.data().data() + 80, b, 4);
+    }
+    return writeWhole(path, "STL", out.data());
+}
+
+int writePly(const char* path, bool binary) {
+    // Normals go in when any object has its own; the others get their faces'.
+    bool normals = false;
+    for (CadObject* o = GetCadObject(nullptr); o && !normals; o = o->next)
+        normals = exported(o) && o->points && o->points->normals && !kx::core().settings.noNormalsInExport;
+    Bytes vertices, faces;
+    uint32_t triangles = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        if (!exported(o)) continue;
+        const unsigned rgb[3] = {o->rgb & 0xFF, (o->rgb >> 8) & 0xFF, (o->rgb >> 16) & 0xFF};
+        kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
+            const Point3d flat = faceNormal(t.point);
+            for (int c = 0; c < 3; ++c) {
+                const Point3d& n = t.hasNormals ? t.normal[c] : flat;
+                if (binary) {
+                    for (float v : {t.point[c].x, t.point[c].y, t.point[c].z}) vertices.f32(v);
+                    if (normals)
+                        for (float v : {n.x, n.y, n.z}) vertices.f32(v);
+                    for (unsigned v : rgb) vertices.u8(v);
+                } else {
+                    vertices.point(t.point[c], ' ');
+                    if (normals) vertices.point(n, ' ');
+                    vertices.text(std::to_string(rgb[0]) + " " + std::to_string(rgb[1]) + " " + std::to_string(rgb[2]) + "\n");
+                }
+            }
+            const uint32_t first = triangles * 3;
+            if (binary) {
+                faces.u8(3);
+                for (uint32_t k = 0; k < 3; ++k) faces.u32(first + k);
+            } else {
+                faces.text("3 " + std::to_string(first) + " " + std::to_string(first + 1) + " " +
+                           std::to_string(first + 2) + "\n");
+            }
+            ++triangles;
+        });
+    }
+    if (triangles == 0) return refuseEmptyMeshExport(path, "PLY");
+    std::string header = "ply\nformat ";
+    header += binary ? "binary_little_endian 1.0\n" : "ascii 1.0\n";
+    header += "comment made by Kalvex\n";
+    header += "element vertex " + std::to_string(size_t{triangles} * 3) + "\n";
+    header += "property float x\nproperty float y\nproperty float z\n";
+    if (normals) header += "property float nx\nproperty float ny\nproperty float nz\n";
+    header += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    header += "element face " + std::to_string(triangles) + "\n";
+    header += "property list uchar uint vertex_indices\nend_header\n";
+    std::vector<char> all(header.begin(), header.end());
+    all.insert(all.end(), vertices.data().begin(), vertices.data().end());
+    vertices.data() = {};
+    return writeWhole(path, "PLY", all, &faces.data());
+}
+
+std::string plural(unsigned n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string leftOutOfMeshes() {
+    unsigned lights = 0, cameras = 0, groups = 0, points = 0, hidden = 0, unselected = 0, empty = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        if (o->type == KX_LIGHT) ++lights;
+        else if (o->type == KX_CAMERA) ++cameras;
+        else if (o->type == KX_GROUP || o->type == KX_NULL) ++groups;
+        else if (o->type == KX_POINTS) ++points;
+        else if (o->flags & KX_FLAG_NOEXPORT) ++hidden;
+        else if (GetExportSelected() && !IsSelected(o)) ++unselected;
+        else ++empty;
+    }
+    std::string list;
+    auto add = [&list](unsigned n, const char* one, const char* many) {
+        if (n == 0) return;
+        list += list.empty() ? "" : ", ";
+        list += plural(n, one, many);
+    };
+    add(lights, "light", "lights");
+    add(cameras, "camera", "cameras");
+    add(groups, "group", "groups");
+    add(points, "point set", "point sets");
+    add(hidden, "object marked not to export", "objects marked not to export");
+    add(unselected, "unselected object", "unselected objects");
+    add(empty, "object without faces", "objects without faces");
+    return list.empty() ? "the scene has no objects" : "left out: " + list;
+}
+
+int refuseEmptyMeshExport(const char* path, const char* format) {
+    ErrorMessage("Nothing to export to %s: %s holds triangles, and no object gave any (%s)", path, format,
+                 leftOutOfMeshes().c_str());
+    return 0;
+}
+
+}  // namespace kx::exporter
+
+int WriteSTL(const char* fileName, int binary) {
+    if (!fileName || !*fileName) return 0;
+    try {
+        return kx::exporter::writeStl(fileName, binary != 0);
+    } catch (const std::bad_alloc&) {
+        ErrorMessage("Out of memory writing %s", fileName);
+        return 0;
+    }
+}
+
+int WritePLY(const char* fileName, int binary) {
+    if (!fileName || !*fileName) return 0;
+    try {
+        return kx::exporter::writePly(fileName, binary != 0);
+    } catch (const std::bad_alloc&) {
+        ErrorMessage("Out of memory writing %s", fileName);
+        return 0;
+    }
+}

@@ -1,0 +1,56 @@
+// Commits the parts a mesh reader collected to the scene in one go.
+#include "import/mesh_parts.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#include "import/import_internal.h"
+#include "model/text.h"
+
+namespace kx::import {
+
+bool addMeshParts(const std::vector<MeshPart>& parts) {
+    std::vector<CadObject*> made;
+    auto undo = [&made] {
+        for (CadObject* obj : made) DeleteCadObject(obj);
+        return false;
+    };
+    for (const MeshPart& part : parts) {
+        if (part.triangles() == 0) continue;
+        CadObject* obj = newFacetsObject(part.name.empty() ? "_facets" : part.name);
+        if (!obj) return undo();
+        made.push_back(obj);
+        FacetAppender facets(obj);
+        const bool withNormals = part.normals.size() == part.corners.size();
+        for (size_t i = 0; i + 2 < part.corners.size(); i += 3)
+            if (!facets.add(3, &part.corners[i], withNormals ? &part.normals[i] : nullptr)) return undo();
+        if (part.coloured) giveEncodedColour(obj, part.r, part.g, part.b);
+        NormalizeObject(obj, 3);
+    }
+    SetObjectsUnSelected();
+    return true;
+}
+
+std::string fileStem(const std::string& path) {
+    std::string name = kx::text::lastComponent(path.c_str());
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+float littleFloat(const unsigned char* p) {
+    const uint32_t bits = littleU32(p);
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+float storedCoordinate(double v) {
+    if (std::isnan(v)) return 0.0f;
+    if (v > FLT_MAX) return FLT_MAX;
+    if (v < -FLT_MAX) return -FLT_MAX;
+    return static_cast<float>(v);
+}
+
+}  // namespace kx::import
