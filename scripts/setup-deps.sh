@@ -27,7 +27,24 @@ packages=(
   qt6-base-dev
   # the script language of macros, scene event scripts and kalvex --script
   liblua5.4-dev
+  # glTF models: the container and JSON reader, and the JSON writer
+  libtinygltf-dev nlohmann-json3-dev
+  # another glTF writer the importer is checked against
+  gltfpack
 )
+
+# The npm registry's glTF validator and OBJ converter check exports and
+# imports in the tests; npm comes from Debian when the machine has none.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
+# The test-only programs from the npm registry, into the project's own folder.
+npm_tools() {
+  local folder
+  folder="$(cd "$(dirname "$0")/.." && pwd)/tools/npm"
+  [ -x "$folder/node_modules/.bin/obj2gltf" ] && [ -f "$folder/node_modules/gltf-validator/index.js" ] && return 0
+  (cd "$folder" && npm ci --no-audit --no-fund --loglevel=error) ||
+    echo "setup-deps: the npm test tools could not be installed; the tests that use them are skipped" >&2
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -37,6 +54,7 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+  npm_tools
   exit 0
 fi
 
@@ -52,3 +70,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+npm_tools

@@ -29,6 +29,7 @@ int read3ds(CadScene*, const char* name) { return Read3DS(name); }
 int readObj(CadScene*, const char* name) { return ReadOBJ(name); }
 int readStl(CadScene*, const char* name) { return ReadSTL(name); }
 int readPly(CadScene*, const char* name) { return ReadPLY(name); }
+int readGltf(CadScene*, const char* name) { return ReadGLTF(name); }
 
 // In stored order: lookups by extension return the first matching row.
 constexpr FileType kFileTypes[] = {
@@ -56,6 +57,9 @@ constexpr FileType kFileTypes[] = {
     {KX_FILETYPE_WAVEFRONT, ".obj", "Wavefront OBJ", readObj, Writer::Obj},
     {KX_FILETYPE_STL, ".stl", "STL triangle mesh", readStl, Writer::Mesh},
     {KX_FILETYPE_PLY, ".ply", "PLY polygon mesh", readPly, Writer::Mesh},
+    // One type, two forms: the container, or the JSON with its buffer beside it.
+    {KX_FILETYPE_GLTF, ".gltf", "glTF 2.0 model", readGltf, Writer::Mesh},
+    {KX_FILETYPE_GLTF, ".glb", "glTF 2.0 model", readGltf, Writer::Mesh},
     {KX_FILETYPE_3DMF, ".3mf", "Quicktime 3DMF", nullptr, Writer::None},
     {KX_FILETYPE_WORLDTOOLKIT, ".wtk", "World toolkit NFF", nullptr, Writer::None},
     {KX_FILETYPE_TRUESPACE, ".cob", "Truespace COB", nullptr, Writer::None},
@@ -96,8 +100,12 @@ int exportThroughDriver(CadScene* scene, const std::string& out, const FileType&
     StdFlush(f);
     if (!f->error && ::lseek(static_cast<int>(StdGetFileHandle(f)), 0, SEEK_END) == 0) {
         StdAbortFile(f);
-        ErrorMessage("Nothing to export to %s: no object of the scene is one the %s format holds", path.c_str(),
-                     type.description);
+        unsigned objects = 0;
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next) ++objects;
+        ErrorMessage("Nothing to export to %s: no object of the scene is one the %s format holds (%s)", path.c_str(),
+                     type.description,
+                     objects ? ("left out: " + std::to_string(objects) + (objects == 1 ? " object" : " objects")).c_str()
+                             : "the scene has no objects");
         return 0;
     }
     if (!StdCloseFile(f)) {
@@ -105,6 +113,15 @@ int exportThroughDriver(CadScene* scene, const std::string& out, const FileType&
         return 0;
     }
     return result;
+}
+
+int writeMesh(const FileType& t, const char* path) {
+    const int binary = !kx::core().settings.textMeshes;
+    switch (t.id) {
+        case KX_FILETYPE_STL: return WriteSTL(path, binary);
+        case KX_FILETYPE_PLY: return WritePLY(path, binary);
+        default: return WriteGLTF(path);
+    }
 }
 
 }  // namespace
@@ -168,8 +185,7 @@ int WriteExportFile(CadScene* scene, const char* path, unsigned id) {
     const FileType* t = findType(id ? id : GetCadFileType(path));
     if (t && t->write == Writer::Export) return exportThroughDriver(scene, path, *t, true);
     if (t && t->write == Writer::Mesh) {
-        const int binary = !kx::core().settings.textMeshes;
-        return t->id == KX_FILETYPE_STL ? WriteSTL(path, binary) : WritePLY(path, binary);
+        return writeMesh(*t, path);
     }
     return Write3Dfile(scene, path, id);
 }
@@ -189,9 +205,7 @@ int Write3Dfile(CadScene* scene, const char* name, unsigned id) {
             return hooks.writeObj(out.c_str());
         }
         case Writer::Mesh: {
-            const std::string path = kx::files::withDefaultExtension(out.c_str(), t->extension);
-            const int binary = !kx::core().settings.textMeshes;
-            return t->id == KX_FILETYPE_STL ? WriteSTL(path.c_str(), binary) : WritePLY(path.c_str(), binary);
+            return writeMesh(*t, kx::files::withDefaultExtension(out.c_str(), t->extension).c_str());
         }
         case Writer::None: break;
     }

@@ -82,9 +82,15 @@ TEST_F(FileDispatchTest, ExportsGoByExtensionOrByChosenType) {
         {"other.txt", 22, "other.dxf"},
         {"other.txt", 23, "other.rib"},
         {"other.txt", 24, "other.wrl"},
-        {"other.txt", 38, "other.vrm"},
+        {"other.txt", 38, "other.wrl"},  // what VRML 2 readers expect
         {"other", 34, "other.OBJ"},
         {"ball.obj", 0, "ball.obj"},
+        // The last extension names the type; the name is kept whole.
+        {"my.scene.pov", 0, "my.scene.pov"},
+        {"ball.v2.stl", 0, "ball.v2.stl"},
+        {"ball.ply", 0, "ball.ply"},
+        {"ball.glb", 0, "ball.glb"},
+        {"ball.gltf", 0, "ball.gltf"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -61,7 +61,7 @@ std::string usageText();
 // 0 when it is neither.
 unsigned fileTypeFromText(const std::string& text);
 inline constexpr KxFileTypeName kCommandLineOnlyTypes[] = {
-    {"Vrml2", KX_FILETYPE_VRML2}, {"Stl", KX_FILETYPE_STL}, {"Ply", KX_FILETYPE_PLY}};
+    {"Vrml2", KX_FILETYPE_VRML2}, {"Stl", KX_FILETYPE_STL}, {"Ply", KX_FILETYPE_PLY}, {"Gltf", KX_FILETYPE_GLTF}};
 
 // The frames "A-B", "N" or "all" name within an animation of maxFrames
 // frames; false when the text is none of these or the range leaves 0..maxFrames-1.

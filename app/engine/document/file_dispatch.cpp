@@ -144,7 +144,7 @@ int saveSceneFile(const std::string& path, unsigned type, const Settings& settin
         }
         case 8: case KX_FILETYPE_NFF: case KX_FILETYPE_POLYRAY: case KX_FILETYPE_QRT: case KX_FILETYPE_DXF:
         case KX_FILETYPE_RENDERMAN: case KX_FILETYPE_VRML: case KX_FILETYPE_WAVEFRONT: case KX_FILETYPE_VRML2:
-        case KX_FILETYPE_STL: case KX_FILETYPE_PLY:
+        case KX_FILETYPE_STL: case KX_FILETYPE_PLY: case KX_FILETYPE_GLTF:
             return WriteExportFile(scene, exportPathFor(path, type).c_str(), type);
         case KX_FILETYPE_RAW: case 6: case 7: case KX_FILETYPE_3D:
             return saveSelectedObject(path, type);

@@ -6,7 +6,8 @@ namespace kx::app {
 
 bool isImportedFileType(unsigned type) {
     return type == KX_FILETYPE_NFF || type == KX_FILETYPE_DXF || type == KX_FILETYPE_3DSTUDIO ||
-           type == KX_FILETYPE_WAVEFRONT || type == KX_FILETYPE_STL || type == KX_FILETYPE_PLY;
+           type == KX_FILETYPE_WAVEFRONT || type == KX_FILETYPE_STL || type == KX_FILETYPE_PLY ||
+           type == KX_FILETYPE_GLTF;
 }
 
 CameraInfo startImportedScene(bool withDefaults) {

@@ -20,7 +20,7 @@ size_t lastExtension(const std::string& path) {
 
 bool keepsEveryName(unsigned type) {
     return type == KX_FILETYPE_KALVEX || type == KX_FILETYPE_WAVEFRONT || type == KX_FILETYPE_STL ||
-           type == KX_FILETYPE_PLY;
+           type == KX_FILETYPE_PLY || type == KX_FILETYPE_GLTF;
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ unsigned fileTypeOfLastExtension(const std::string& path);
 // Where a file of the type named `path` is written: the name as given when
 // its last extension is the type's own or the type keeps every name (the
 // scene, OBJ, STL, PLY); the type's extension added to a name without one
-// (OBJ's as ".OBJ", the scene's not at all);
+// (OBJ's as ".OBJ", glTF's as ".gltf", the scene's not at all);
 // otherwise in place of the last extension only. The second VRML is written
 // as ".wrl", which VRML 2 readers expect.
 std::string exportPathFor(const std::string& path, unsigned type);

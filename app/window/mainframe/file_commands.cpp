@@ -27,7 +27,7 @@ struct FileFilter {
 const std::vector<FileFilter> kReadable = {
     {1, nullptr, nullptr},  {5, nullptr, nullptr},  {27, nullptr, nullptr}, {26, nullptr, nullptr},
     {25, nullptr, nullptr}, {14, nullptr, nullptr}, {22, nullptr, nullptr}, {34, nullptr, nullptr},
-    {39, nullptr, nullptr}, {40, nullptr, nullptr},
+    {39, nullptr, nullptr}, {40, nullptr, nullptr}, {41, nullptr, "*.gltf *.glb *.GLTF *.GLB"},
 };
 
 // What can be written by Export.
@@ -43,6 +43,7 @@ const std::vector<FileFilter> kWritable = {
     {34, nullptr, nullptr},
     {39, nullptr, nullptr},
     {40, nullptr, nullptr},
+    {41, nullptr, "*.glb *.gltf *.GLB *.GLTF"},
     {5, "ASCII Facet List of the selected object", nullptr},
     {9, "ASCII Point List of the selected object", "*.pts *.PTS"},
     {6, "POV-Ray point series of the selected object", "*.inc *.INC"},

@@ -34,6 +34,12 @@ KXCORE_API int WriteOBJ(const char* fileName);
 // object gave a triangle ("Nothing to export to <name>: ...").
 KXCORE_API int WriteSTL(const char* fileName, int binary);
 KXCORE_API int WritePLY(const char* fileName, int binary);
+// glTF 2.0: a container when the name ends in ".glb", else the JSON with a
+// ".bin" buffer of the same stem beside it. Each mesh a node, a material
+// (base colour) per colour, the active camera, lights as KHR_lights_punctual
+// point lights. Coordinates as the scene keeps them, as the other mesh
+// formats are written. 0 as WriteSTL.
+KXCORE_API int WriteGLTF(const char* fileName);
 
 // POV-Ray 3 meshes written as "mesh2" (vertices once, faces by index) when
 // on; off (the default) as a "mesh" of triangles.

@@ -39,6 +39,7 @@ enum : unsigned {
     KX_FILETYPE_VRML2 = 38,
     KX_FILETYPE_STL = 39,
     KX_FILETYPE_PLY = 40,
+    KX_FILETYPE_GLTF = 41,  // ".gltf" and ".glb"
 };
 
 // The names scripts, plug-ins and the command line give the file types

@@ -37,6 +37,13 @@ KXCORE_API int ReadDXF(const char* fileName) noexcept;
 // import STL file <name>: <why>" (PLY the same) and adds nothing.
 KXCORE_API int ReadSTL(const char* fileName) noexcept;
 KXCORE_API int ReadPLY(const char* fileName) noexcept;
+// ".gltf" or ".glb" (told by the content). The default scene's nodes with
+// their transforms: each node's triangle primitives (lists, strips and fans,
+// with or without indices, sparse accessors applied) become a `_facets`
+// object per node and material, coloured by the material's base colour.
+// Buffers and images outside the file are read only from its own folder.
+// Reported as "Unable to import glTF file <name>: <why>", adding nothing.
+KXCORE_API int ReadGLTF(const char* fileName) noexcept;
 
 // Entry points kept for the format table; they write nothing and give 0.
 KXCORE_API int Write3DS(const char* fileName) noexcept;

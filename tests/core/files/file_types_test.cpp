@@ -69,6 +69,9 @@ TEST_F(FileTypesTest, EveryRowAnswersItsIdExtensionAndDescription) {
         {9, ".3d", "ComputerScape 3D File"},
         {31, ".d3d", "D3D File"},
         {32, ".dat", "Interactive CAD File"},
+        {39, ".stl", "STL triangle mesh"},
+        {40, ".ply", "PLY polygon mesh"},
+        {41, ".gltf", "glTF 2.0 model"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.id);
@@ -81,7 +84,7 @@ TEST_F(FileTypesTest, EveryRowAnswersItsIdExtensionAndDescription) {
         EXPECT_EQ(GetCadFileType((std::string("scene") + r.extension).c_str()), expected);
         EXPECT_EQ(GetCadFileType(upper.c_str()), expected);
     }
-    for (unsigned id : {0u, 2u, 13u, 18u, 33u, 39u, 1000u}) {
+    for (unsigned id : {0u, 2u, 13u, 18u, 33u, 42u, 1000u}) {
         SCOPED_TRACE(id);
         EXPECT_STREQ(GetCadFileDescription(id), "Kalvex");
         EXPECT_STREQ(GetCadFileExtension(id), ".cad");

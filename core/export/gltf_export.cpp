@@ -1,0 +1,281 @@
+// glTF 2.0: every exported mesh and primitive as a node with one mesh of
+// triangles (positions and normals, corners not shared), a material per
+// colour, the active camera and the lights (KHR_lights_punctual). ".glb"
+// holds all in one container; ".gltf" is the JSON with its buffer in a
+// ".bin" file of the same stem beside it.
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "export/export_internal.h"
+#include "files/formats_internal.h"
+#include "model/text.h"
+
+namespace kx::exporter {
+namespace {
+
+using json = nlohmann::json;
+
+bool exported(CadObject* o) { return inObjFile(o) && (!GetExportSelected() || IsSelected(o)); }
+
+Point3d flatNormal(const Point3d* p) {
+    const double ax = double{p[1].x} - p[0].x, ay = double{p[1].y} - p[0].y, az = double{p[1].z} - p[0].z;
+    const double bx = double{p[2].x} - p[0].x, by = double{p[2].y} - p[0].y, bz = double{p[2].z} - p[0].z;
+    const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 0) || !std::isfinite(length)) return Point3d{0, 1, 0};
+    return MakePoint(nx / length, ny / length, nz / length);
+}
+
+// A unit normal: the validator asks for length 1 within a small tolerance.
+Point3d unitNormal(const Point3d& n, const Point3d& fallback) {
+    const double length = std::sqrt(double{n.x} * n.x + double{n.y} * n.y + double{n.z} * n.z);
+    if (!(length > 1e-6) || !std::isfinite(length)) return fallback;
+    return MakePoint(n.x / length, n.y / length, n.z / length);
+}
+
+void appendFloats(std::vector<unsigned char>& out, const Point3d& p) {
+    for (float v : {p.x, p.y, p.z}) {
+        unsigned char b[4];
+        std::memcpy(b, &v, 4);
+        out.insert(out.end(), b, b + 4);
+    }
+}
+
+json colourOf(unsigned rgb, double alpha) {
+    return json::array({(rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, ((rgb >> 16) & 0xFF) / 255.0, alpha});
+}
+
+// A rotation (x, y, z, w) that turns the camera's -z towards its look-at
+// point with its +y towards the up vector.
+json lookRotation(const CameraInfo& c) {
+    double f[3] = {double{c.lookAt.x} - c.location.x, double{c.lookAt.y} - c.location.y, double{c.lookAt.z} - c.location.z};
+    double up[3] = {c.up.x, c.up.y, c.up.z};
+    auto normalise = [](double* v) {
+        const double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (!(l > 0) || !std::isfinite(l)) return false;
+        for (int i = 0; i < 3; ++i) v[i] /= l;
+        return true;
+    };
+    if (!normalise(f)) return json::array({0.0, 0.0, 0.0, 1.0});
+    if (!normalise(up)) up[0] = 0, up[1] = 1, up[2] = 0;
+    const double z[3] = {-f[0], -f[1], -f[2]};
+    double x[3] = {up[1] * z[2] - up[2] * z[1], up[2] * z[0] - up[0] * z[2], up[0] * z[1] - up[1] * z[0]};
+    if (!normalise(x)) {
+        // Looking along the up vector: any side will do.
+        const double other[3] = {1, 0, 0};
+        x[0] = other[1] * z[2] - other[2] * z[1], x[1] = other[2] * z[0] - other[0] * z[2], x[2] = other[0] * z[1] - other[1] * z[0];
+        normalise(x);
+    }
+    const double y[3] = {z[1] * x[2] - z[2] * x[1], z[2] * x[0] - z[0] * x[2], z[0] * x[1] - z[1] * x[0]};
+    // The quaternion of the matrix whose columns are x, y and z.
+    const double m00 = x[0], m11 = y[1], m22 = z[2];
+    double qw, qx, qy, qz;
+    const double trace = m00 + m11 + m22;
+    if (trace > 0) {
+        const double s = std::sqrt(trace + 1.0) * 2;
+        qw = 0.25 * s, qx = (y[2] - z[1]) / s, qy = (z[0] - x[2]) / s, qz = (x[1] - y[0]) / s;
+    } else if (m00 > m11 && m00 > m22) {
+        const double s = std::sqrt(1.0 + m00 - m11 - m22) * 2;
+        qw = (y[2] - z[1]) / s, qx = 0.25 * s, qy = (y[0] + x[1]) / s, qz = (z[0] + x[2]) / s;
+    } else if (m11 > m22) {
+        const double s = std::sqrt(1.0 + m11 - m00 - m22) * 2;
+        qw = (z[0] - x[2]) / s, qx = (y[0] + x[1]) / s, qy = 0.25 * s, qz = (z[1] + y[2]) / s;
+    } else {
+        const double s = std::sqrt(1.0 + m22 - m00 - m11) * 2;
+        qw = (x[1] - y[0]) / s, qx = (z[0] + x[2]) / s, qy = (z[1] + y[2]) / s, qz = 0.25 * s;
+    }
+    const double l = std::sqrt(qw * qw + qx * qx + qy * qy + qz * qz);
+    return json::array({qx / l, qy / l, qz / l, qw / l});
+}
+
+struct Model {
+    json root;
+    std::vector<unsigned char> buffer;
+};
+
+void addView(Model& m, size_t offset, size_t length) {
+    m.root["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", offset}, {"byteLength", length}, {"target", 34962}});
+}
+
+// Everything but the buffer's URI; nodes counted in `meshes`.
+Model buildModel(unsigned& meshes) {
+    Model m;
+    json& root = m.root;
+    root["asset"] = {{"version", "2.0"}, {"generator", "Kalvex"}};
+    root["nodes"] = json::array();
+    std::map<unsigned, size_t> materialOfColour;
+    json lights = json::array();
+    meshes = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        if (o->type == KX_LIGHT && !(o->flags & KX_FLAG_NOEXPORT)) {
+            json light = {{"type", "point"}, {"color", json::array({(o->rgb & 0xFF) / 255.0, ((o->rgb >> 8) & 0xFF) / 255.0,
+                                                                      ((o->rgb >> 16) & 0xFF) / 255.0})},
+                          {"intensity", 1.0}};
+            if (o->rgb == 0) light["color"] = json::array({1.0, 1.0, 1.0});
+            lights.push_back(light);
+            root["nodes"].push_back({{"name", o->name},
+                                     {"translation", json::array({o->translate.x, o->translate.y, o->translate.z})},
+                                     {"extensions", {{"KHR_lights_punctual", {{"light", lights.size() - 1}}}}}});
+            continue;
+        }
+        if (!exported(o)) continue;
+        const size_t start = m.buffer.size();
+        size_t corners = 0;
+        float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+        std::vector<Point3d> normals;
+        kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
+            const Point3d flat = flatNormal(t.point);
+            for (int c = 0; c < 3; ++c) {
+                const Point3d& p = t.point[c];
+                const float v[3] = {p.x, p.y, p.z};
+                for (int i = 0; i < 3; ++i) {
+                    if (corners == 0 || v[i] < lo[i]) lo[i] = v[i];
+                    if (corners == 0 || v[i] > hi[i]) hi[i] = v[i];
+                }
+                appendFloats(m.buffer, p);
+                normals.push_back(t.hasNormals ? unitNormal(t.normal[c], flat) : flat);
+                ++corners;
+            }
+        });
+        if (corners == 0) continue;
+        const size_t positionBytes = m.buffer.size() - start;
+        for (const Point3d& n : normals) appendFloats(m.buffer, n);
+        const size_t views = root.contains("bufferViews") ? root["bufferViews"].size() : 0;
+        addView(m, start, positionBytes);
+        addView(m, start + positionBytes, positionBytes);
+        const size_t accessors = root.contains("accessors") ? root["accessors"].size() : 0;
+        root["accessors"].push_back({{"bufferView", views},
+                                     {"componentType", 5126},
+                                     {"count", corners},
+                                     {"type", "VEC3"},
+                                     {"min", json::array({lo[0], lo[1], lo[2]})},
+                                     {"max", json::array({hi[0], hi[1], hi[2]})}});
+        root["accessors"].push_back({{"bufferView", views + 1}, {"componentType", 5126}, {"count", corners}, {"type", "VEC3"}});
+        auto found = materialOfColour.find(o->rgb);
+        if (found == materialOfColour.end()) {
+            const size_t index = root.contains("materials") ? root["materials"].size() : 0;
+            const bool named = (o->materialType & 3) == 1 && o->material[0];
+            root["materials"].push_back(
+                {{"name", named ? std::string(o->material) : "Rgb." + std::to_string(o->rgb & 0xFF) + "." +
+                                                                 std::to_string((o->rgb >> 8) & 0xFF) + "." +
+                                                                 std::to_string((o->rgb >> 16) & 0xFF)},
+                 {"pbrMetallicRoughness", {{"baseColorFactor", colourOf(o->rgb, 1.0)}, {"metallicFactor", 0.0},
+                                           {"roughnessFactor", 1.0}}}});
+            found = materialOfColour.emplace(o->rgb, index).first;
+        }
+        const size_t mesh = root.contains("meshes") ? root["meshes"].size() : 0;
+        root["meshes"].push_back(
+            {{"name", o->name},
+             {"primitives", json::array({{{"attributes", {{"POSITION", accessors}, {"NORMAL", accessors + 1}}},
+                                          {"material", found->second},
+                                          {"mode", 4}}})}});
+        root["nodes"].push_back({{"name", o->name}, {"mesh", mesh}});
+        ++meshes;
+    }
+    if (const CameraInfo* c = GetActiveCamera()) {
+        // The scene's default lens: a direction 1 long and a right vector 1.33 long.
+        const double direction = c->rightDir.z > 0 ? c->rightDir.z : 1.0;
+        const double right = c->rightDir.x != 0 ? std::fabs(c->rightDir.x) : 1.33;
+        root["cameras"].push_back({{"type", "perspective"},
+                                   {"perspective", {{"yfov", 2 * std::atan(0.5 / direction)}, {"znear", 0.01},
+                                                    {"aspectRatio", right}}}});
+        root["nodes"].push_back({{"name", "camera"},
+                                 {"camera", 0},
+                                 {"translation", json::array({c->location.x, c->location.y, c->location.z})},
+                                 {"rotation", lookRotation(*c)}});
+    }
+    if (!lights.empty()) {
+        root["extensionsUsed"] = json::array({"KHR_lights_punctual"});
+        root["extensions"] = {{"KHR_lights_punctual", {{"lights", lights}}}};
+    }
+    json sceneNodes = json::array();
+    for (size_t i = 0; i < root["nodes"].size(); ++i) sceneNodes.push_back(i);
+    root["scenes"] = json::array({{{"nodes", sceneNodes}}});
+    root["scene"] = 0;
+    return m;
+}
+
+bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
+    if (!f) {
+        StdFileError(2, "glTF", path.c_str());
+        return false;
+    }
+    StdWriteFile(f, const_cast<unsigned char*>(bytes.data()), bytes.size());
+    if (!StdCloseFile(f)) {
+        StdFileError(2, "glTF", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+void appendU32(std::vector<unsigned char>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+bool endsWithNoCase(const std::string& s, const char* ending) {
+    const size_t n = std::strlen(ending);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != ending[i]) return false;
+    return true;
+}
+
+int writeGltf(const std::string& path) {
+    unsigned meshes = 0;
+    Model m = buildModel(meshes);
+    if (meshes == 0) return refuseEmptyMeshExport(path.c_str(), "glTF");
+    const bool binary = endsWithNoCase(path, ".glb");
+    json& root = m.root;
+    if (binary) {
+        root["buffers"] = json::array({{{"byteLength", m.buffer.size()}}});
+        std::string text = root.dump(-1, ' ', false, json::error_handler_t::replace);
+        while (text.size() % 4) text += ' ';
+        std::vector<unsigned char> bin = std::move(m.buffer);
+        while (bin.size() % 4) bin.push_back(0);
+        std::vector<unsigned char> out;
+        out.reserve(12 + 8 + text.size() + 8 + bin.size());
+        out.insert(out.end(), {'g', 'l', 'T', 'F'});
+        appendU32(out, 2);
+        appendU32(out, static_cast<uint32_t>(12 + 8 + text.size() + 8 + bin.size()));
+        appendU32(out, static_cast<uint32_t>(text.size()));
+        out.insert(out.end(), {'J', 'S', 'O', 'N'});
+        out.insert(out.end(), text.begin(), text.end());
+        appendU32(out, static_cast<uint32_t>(bin.size()));
+        out.insert(out.end(), {'B', 'I', 'N', '\0'});
+        out.insert(out.end(), bin.begin(), bin.end());
+        return writeBytes(path, out) ? 1 : 0;
+    }
+    // The buffer beside the JSON, named after it.
+    const std::string name = kx::text::lastComponent(path.c_str());
+    const size_t dot = name.find_last_of('.');
+    const std::string binName = (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + ".bin";
+    const std::string binPath = path.substr(0, path.size() - name.size()) + binName;
+    root["buffers"] = json::array({{{"byteLength", m.buffer.size()}, {"uri", binName}}});
+    const std::string text = root.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+    if (!writeBytes(binPath, m.buffer)) return 0;
+    return writeBytes(path, std::vector<unsigned char>(text.begin(), text.end())) ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace kx::exporter
+
+int WriteGLTF(const char* fileName) {
+    if (!fileName || !*fileName) return 0;
+    try {
+        return kx::exporter::writeGltf(fileName);
+    } catch (const std::bad_alloc&) {
+        ErrorMessage("Out of memory writing %s", fileName);
+        return 0;
+    } catch (const std::exception& e) {
+        // Names that are not UTF-8 stop the JSON writer.
+        ErrorMessage("Unable to export glTF file %s: %s", fileName, e.what());
+        return 0;
+    }
+}

@@ -1,0 +1,189 @@
+// glTF models as other programs write them: indexed and plain primitives,
+// strips and fans, sparse accessors, node transforms, several scenes, data
+// URIs and buffers beside the file; and damaged ones, which add nothing.
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "import_fixture.h"
+
+namespace kxtest {
+namespace {
+
+std::string base64(const std::string& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                           static_cast<unsigned char>(bytes[i + 2]);
+        for (int k = 18; k >= 0; k -= 6) out += digits[(v >> k) & 63];
+    }
+    if (i + 1 == bytes.size()) {
+        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        out += {digits[(v >> 18) & 63], digits[(v >> 12) & 63], '=', '='};
+    } else if (i + 2 == bytes.size()) {
+        const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        out += {digits[(v >> 18) & 63], digits[(v >> 12) & 63], digits[(v >> 6) & 63], '='};
+    }
+    return out;
+}
+
+template <typename T>
+std::string bytesOf(std::initializer_list<T> values) {
+    std::string out;
+    for (T v : values) out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return out;
+}
+
+// A unit square in z = 0: four corners, then six ushort indices.
+const std::string kSquare = bytesOf<float>({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}) +
+                            bytesOf<uint16_t>({0, 1, 2, 0, 2, 3});
+
+// A model over one buffer holding `data`, with the given JSON members.
+std::string model(const std::string& data, const std::string& members, const std::string& uri = "") {
+    const std::string bufferUri = uri.empty() ? "data:application/octet-stream;base64," + base64(data) : uri;
+    return "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":" + std::to_string(data.size()) +
+           ",\"uri\":\"" + bufferUri + "\"}]," + members + "}";
+}
+
+const std::string kSquareViews =
+    "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":48},{\"buffer\":0,\"byteOffset\":48,\"byteLength\":12}],"
+    "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":\"VEC3\"},"
+    "{\"bufferView\":1,\"componentType\":5123,\"count\":6,\"type\":\"SCALAR\"}]";
+
+std::string withMesh(const std::string& primitive, const std::string& nodes) {
+    return kSquareViews + ",\"meshes\":[{\"name\":\"sq\",\"primitives\":[" + primitive + "]}],\"nodes\":" + nodes;
+}
+
+class GltfImportTest : public ImportTest {
+protected:
+    static std::vector<Triangle> all() {
+        std::vector<Triangle> out;
+        for (CadObject* o : objects())
+            for (const Triangle& t : triangles(o)) out.push_back(t);
+        return out;
+    }
+};
+
+TEST_F(GltfImportTest, PrimitivesNodesAndScenesOfOtherWriters) {
+    const std::string material = ",\"materials\":[{\"pbrMetallicRoughness\":{\"baseColorFactor\":[1,0.5,0,1]}}]";
+    struct Case {
+        const char* name;
+        std::string json;
+        size_t objects, triangles;
+        Point3d someCorner;  // where one corner of the first triangle stands
+    };
+    const Case cases[] = {
+        {"indexed", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"indices\":1}", "[{\"mesh\":0}]")), 1, 2,
+         {1, 1, 0}},
+        // Without indices the four corners give one triangle and a spare corner.
+        {"plain", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0}}", "[{\"mesh\":0}]")), 1, 1, {1, 0, 0}},
+        {"strip", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"mode\":5}", "[{\"mesh\":0}]")), 1, 2,
+         {1, 1, 0}},
+        {"fan", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"mode\":6}", "[{\"mesh\":0}]")), 1, 2,
+         {1, 1, 0}},
+        // Lines are not triangles: left out, the rest still read.
+        {"lines", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"mode\":1},{\"attributes\":{\"POSITION\":0},"
+                                          "\"indices\":1}", "[{\"mesh\":0}]")), 1, 2, {1, 1, 0}},
+        // A parent moves and scales its child; the child's mesh stands where both put it.
+        {"nested", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"indices\":1}",
+                                           "[{\"translation\":[10,0,0],\"scale\":[2,2,2],\"children\":[1]},"
+                                           "{\"name\":\"child\",\"translation\":[0,0,1],\"mesh\":0}]") +
+                                      ",\"scenes\":[{\"nodes\":[0]}]"), 1, 2, {12, 2, 2}},
+        // Of two scenes the default one is read.
+        {"scenes", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"indices\":1}",
+                                           "[{\"mesh\":0},{\"mesh\":0,\"translation\":[0,5,0]}]") +
+                                      ",\"scenes\":[{\"nodes\":[0]},{\"nodes\":[1]}],\"scene\":1"), 1, 2, {1, 6, 0}},
+        // A matrix (column-major) turns the square a quarter about z.
+        {"matrix", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"indices\":1}",
+                                           "[{\"mesh\":0,\"matrix\":[0,1,0,0,-1,0,0,0,0,0,1,0,0,0,0,1]}]")), 1, 2,
+         {-1, 1, 0}},
+        {"material", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"indices\":1,\"material\":0}",
+                                             "[{\"mesh\":0}]") + material), 1, 2, {1, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitScene();
+        ASSERT_EQ(ReadGLTF(write(std::string(c.name) + ".gltf", c.json).c_str()), 1) << ui.lastMessage();
+        ASSERT_EQ(objects().size(), c.objects);
+        const std::vector<Triangle> t = all();
+        ASSERT_EQ(t.size(), c.triangles);
+        bool found = false;
+        for (const Point3d& p : t[0]) found = found || near(p, c.someCorner.x, c.someCorner.y, c.someCorner.z);
+        EXPECT_TRUE(found) << t[0][0].x << " " << t[0][0].y << " " << t[0][0].z;
+    }
+    EXPECT_EQ(objects()[0]->rgb, 0x007FFFu) << "the base colour";
+    InitScene();
+    ASSERT_EQ(ReadGLTF(dir.file("nested.gltf").c_str()), 1);
+    EXPECT_STREQ(objects()[0]->name, "child");
+}
+
+TEST_F(GltfImportTest, SparseValuesAndBuffersBesideTheFile) {
+    // The square's corner 2 moved to (5, 5, 0) by a sparse accessor.
+    const std::string data = kSquare + bytesOf<uint16_t>({2, 0}) + bytesOf<float>({5, 5, 0});
+    const std::string sparse =
+        "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":48},{\"buffer\":0,\"byteOffset\":48,"
+        "\"byteLength\":12},{\"buffer\":0,\"byteOffset\":60,\"byteLength\":4},{\"buffer\":0,\"byteOffset\":64,"
+        "\"byteLength\":12}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":\"VEC3\","
+        "\"sparse\":{\"count\":1,\"indices\":{\"bufferView\":2,\"componentType\":5123},\"values\":{\"bufferView\":3}}},"
+        "{\"bufferView\":1,\"componentType\":5123,\"count\":6,\"type\":\"SCALAR\"}],\"meshes\":[{\"primitives\":"
+        "[{\"attributes\":{\"POSITION\":0},\"indices\":1}]}],\"nodes\":[{\"mesh\":0}]";
+    for (bool beside : {false, true}) {
+        SCOPED_TRACE(beside ? "beside" : "inside");
+        InitScene();
+        if (beside) write("square.bin", data);
+        ASSERT_EQ(ReadGLTF(write("sparse.gltf", model(data, sparse, beside ? "square.bin" : "")).c_str()), 1)
+            << ui.lastMessage();
+        const std::vector<Triangle> t = all();
+        ASSERT_EQ(t.size(), 2u);
+        EXPECT_TRUE(near(t[0][2], 5, 5, 0) || near(t[0][1], 5, 5, 0) || near(t[0][0], 5, 5, 0));
+    }
+}
+
+// Damaged models and models that reach outside their folder add nothing.
+TEST_F(GltfImportTest, DamagedModelsAndOutsideFilesAddNothing) {
+    const std::string indexed = "{\"attributes\":{\"POSITION\":0},\"indices\":1}";
+    std::string glbTooLong = "glTF" + bytesOf<uint32_t>({2, 1000, 100}) + "JSON{}";
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* says;  // in the message
+    };
+    const Case cases[] = {
+        {"json", "{\"asset\":", ""},
+        {"version", "{\"asset\":{}}", ""},
+        {"container", glbTooLong, ""},
+        {"accessor", model(kSquare, withMesh(indexed, "[{\"mesh\":0}]")).replace(
+                         model(kSquare, withMesh(indexed, "[{\"mesh\":0}]")).find("\"count\":4"), 9, "\"count\":9"),
+         "runs past its buffer view"},
+        {"index", model(kSquare.substr(0, 48) + bytesOf<uint16_t>({0, 1, 7, 0, 2, 3}), withMesh(indexed, "[{\"mesh\":0}]")),
+         "names a vertex"},
+        {"missing", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":5}}", "[{\"mesh\":0}]")), "missing"},
+        {"loop", model(kSquare, withMesh(indexed, "[{\"mesh\":0,\"children\":[1]},{\"children\":[0]}]") +
+                                    ",\"scenes\":[{\"nodes\":[0]}]"),
+         ""},
+        {"parent", model(kSquare, withMesh(indexed, "[{\"mesh\":0}]"), "../outside.bin"), ""},
+        {"absolute", model(kSquare, withMesh(indexed, "[{\"mesh\":0}]"), "/etc/hostname"), ""},
+        {"scheme", model(kSquare, withMesh(indexed, "[{\"mesh\":0}]"), "http://example.org/square.bin"), ""},
+    };
+    // The models stand in a folder of their own; the file beside that folder is outside.
+    write("outside.bin", kSquare);
+    std::filesystem::create_directories(dir.file("model"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitScene();
+        CadObject* kept = makeMesh("kept", 1);
+        ui.messages.clear();
+        EXPECT_EQ(ReadGLTF(write("model/" + std::string(c.name) + ".gltf", c.text).c_str()), 0);
+        EXPECT_NE(ui.lastMessage().find("Unable to import glTF file"), std::string::npos) << ui.lastMessage();
+        EXPECT_NE(ui.lastMessage().find(c.says), std::string::npos) << ui.lastMessage();
+        std::printf("%s: %s\n", c.name, ui.lastMessage().c_str());
+        ASSERT_EQ(objects().size(), 1u);
+        EXPECT_EQ(objects()[0], kept);
+    }
+}
+
+}  // namespace
+}  // namespace kxtest
