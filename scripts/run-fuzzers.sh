@@ -38,6 +38,7 @@ seeds() {
         fuzz_stl_plugin) echo "$root/fuzz/corpus/stl" ;;
         fuzz_stl_reader) echo "$root/fuzz/corpus/stlcore" ;;
         fuzz_ply_reader) echo "$root/fuzz/corpus/ply" ;;
+        fuzz_gltf_reader) echo "$root/fuzz/corpus/gltf" ;;
         fuzz_import_roundtrip) echo "$root/fuzz/corpus/roundtrip" ;;
         fuzz_script) echo "$root/fuzz/corpus/script" ;;
         *) echo "" ;;
@@ -50,6 +51,7 @@ dictionary() {
         fuzz_dxf_reader) echo "-dict=$root/fuzz/dxf.dict" ;;
         fuzz_ply_reader) echo "-dict=$root/fuzz/ply.dict" ;;
         fuzz_stl_reader) echo "-dict=$root/fuzz/stl.dict" ;;
+        fuzz_gltf_reader) echo "-dict=$root/fuzz/gltf.dict" ;;
         *) echo "" ;;
     esac
 }

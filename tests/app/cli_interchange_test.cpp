@@ -27,12 +27,26 @@ protected:
         std::ifstream in(dir.file(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    // The triangles assimp finds in a file, or -1.
-    long assimpFaces(const std::string& name) {
+    // A number assimp reports of a file ("Faces", "Meshes"), or -1.
+    long assimpCount(const std::string& name, const char* what = "Faces") {
         std::string out;
         if (run({"assimp", "info", dir.file(name)}, out).exitCode != 0) return -1;
         std::smatch m;
-        return std::regex_search(out, m, std::regex("\\nFaces:\\s+([0-9]+)")) ? std::stol(m[1]) : -1;
+        return std::regex_search(out, m, std::regex(std::string("\\n") + what + ":\\s+([0-9]+)")) ? std::stol(m[1]) : -1;
+    }
+    long assimpFaces(const std::string& name) { return assimpCount(name); }
+    // The box assimp reports, as its text.
+    std::string assimpBounds(const std::string& name) {
+        std::string out;
+        run({"assimp", "info", dir.file(name)}, out);
+        std::smatch m;
+        return std::regex_search(out, m, std::regex("Minimum point\\s+(\\([^)]*\\))\\s+Maximum point\\s+(\\([^)]*\\))"))
+                   ? m[1].str() + " " + m[2].str()
+                   : "";
+    }
+    static std::string npmTool(const char* name) {
+        const std::string path = std::string(KALVEX_SOURCE_DIR) + "/tools/npm/node_modules/" + name;
+        return fs::exists(path) ? path : "";
     }
 };
 
@@ -55,6 +69,77 @@ TEST_F(CliInterchangeTest, TheShowcaseInEveryMeshFormatHoldsTheSameTriangles) {
         ASSERT_EQ(kalvex({"--export", name, "back.pov"}, output).exitCode, 0) << output;
         EXPECT_NE(read("back.pov").find("mesh"), std::string::npos);
     }
+}
+
+// glTF exports pass the format's own validator, and another reader finds
+// every object and triangle in them.
+TEST_F(CliInterchangeTest, GltfExportsAreValidAndHoldEveryObject) {
+    if (kx::platform::findProgram("assimp").empty()) GTEST_SKIP() << "scripts/setup-deps.sh installs assimp-utils";
+    std::string output;
+    ASSERT_EQ(kalvex({"--export", "showcase.cad", "out.obj"}, output).exitCode, 0) << output;
+    const long faces = assimpFaces("out.obj"), meshes = assimpCount("out.obj", "Meshes");
+    const bool validator = !npmTool("gltf-validator").empty() && !kx::platform::findProgram("node").empty();
+    for (const char* name : {"out.glb", "out.gltf"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(kalvex({"--export", "showcase.cad", name}, output).exitCode, 0) << output;
+        EXPECT_EQ(assimpFaces(name), faces);
+        EXPECT_EQ(assimpCount(name, "Meshes"), meshes);
+        EXPECT_EQ(assimpCount(name, "Cameras"), 1);
+        EXPECT_EQ(assimpBounds(name), assimpBounds("out.obj"));
+        if (validator) {
+            std::string report;
+            EXPECT_EQ(run({"node", std::string(KALVEX_SOURCE_DIR) + "/tests/tools/validate_gltf.js", dir.file(name)}, report)
+                          .exitCode,
+                      0)
+                << report;
+            EXPECT_NE(report.find("errors 0 "), std::string::npos) << report;
+        }
+        ASSERT_EQ(kalvex({"--export", name, "back.obj"}, output).exitCode, 0) << output;
+        EXPECT_EQ(assimpFaces("back.obj"), faces);
+    }
+    EXPECT_TRUE(fs::exists(dir.file("out.bin"))) << "the .gltf's buffer beside it";
+    if (!validator) GTEST_SKIP() << "scripts/setup-deps.sh installs the npm glTF validator";
+}
+
+// Models written by other programs from one OBJ fixture: we read the
+// triangles their reader reports, and they stand where the fixture put them.
+TEST_F(CliInterchangeTest, ModelsOfOtherWritersAreRead) {
+    if (kx::platform::findProgram("assimp").empty()) GTEST_SKIP() << "scripts/setup-deps.sh installs assimp-utils";
+    std::ofstream(dir.file("fix.obj")) << "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0 0 3\nv 2 0 3\nv 1 3 3\n"
+                                          "g first\nf 1 2 3 4\ng second\nf 5 6 7\n";
+    struct Maker {
+        const char* file;
+        std::vector<std::string> command;  // empty: the tool is not installed
+    };
+    const std::string gltfpack = kx::platform::findProgram("gltfpack");
+    const std::string obj2gltf = npmTool("obj2gltf");
+    const Maker makers[] = {
+        {"a.glb", {"assimp", "export", "fix.obj", "a.glb", "-fglb2"}},
+        {"a.gltf", {"assimp", "export", "fix.obj", "a.gltf", "-fgltf2"}},
+        {"text.stl", {"assimp", "export", "fix.obj", "text.stl", "-fstl"}},
+        {"binary.stl", {"assimp", "export", "fix.obj", "binary.stl", "-fstlb"}},
+        {"text.ply", {"assimp", "export", "fix.obj", "text.ply", "-fply"}},
+        {"binary.ply", {"assimp", "export", "fix.obj", "binary.ply", "-fplyb"}},
+        // Quantised positions with the dequantising transform in the node.
+        {"packed.glb", gltfpack.empty() ? std::vector<std::string>{} : std::vector<std::string>{gltfpack, "-i", "fix.obj", "-o", "packed.glb"}},
+        {"o.gltf", obj2gltf.empty() ? std::vector<std::string>{}
+                                    : std::vector<std::string>{"node", obj2gltf + "/bin/obj2gltf.js", "-i", "fix.obj", "-o", "o.gltf"}},
+    };
+    int skipped = 0;
+    for (const Maker& m : makers) {
+        SCOPED_TRACE(m.file);
+        if (m.command.empty()) {
+            ++skipped;
+            continue;
+        }
+        std::string output;
+        ASSERT_EQ(run(m.command, output).exitCode, 0) << output;
+        ASSERT_EQ(kalvex({"--export", m.file, "back.obj"}, output).exitCode, 0) << output;
+        EXPECT_EQ(assimpFaces("back.obj"), 3);
+        EXPECT_EQ(assimpFaces(m.file), 3);
+        EXPECT_EQ(assimpBounds("back.obj"), "(0.000000 0.000000 0.000000) (2.000000 3.000000 3.000000)");
+    }
+    if (skipped) GTEST_SKIP() << "scripts/setup-deps.sh installs gltfpack and obj2gltf";
 }
 
 // The output's last extension names its type, and the file written is the
