@@ -1,6 +1,7 @@
 // Importing a 1M-triangle mesh, beside a general-purpose import library
 // reading the same file in the same run. Each benchmark times both sides and
-// reports "anchor_over_ours" (the goal for OBJ and 3DS: at least 2) and the
+// reports "anchor_over_ours" (the goal for OBJ and 3DS: at least 2; for STL,
+// PLY and glTF at least 3) and the
 // peak resident memory our import adds against what the imported scene keeps.
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -71,16 +72,29 @@ const std::string& gridObj() {
     return path;
 }
 
-// The same grid as the anchor library's own 3DS exporter writes it.
+// The grid as the anchor library's own exporter writes it in a format.
+std::string gridAs(const char* format, const char* extension) {
+    const std::string p = scratchFolder() + "/grid" + extension;
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(gridObj(), 0);
+    Assimp::Exporter exporter;
+    if (!scene || exporter.Export(scene, format, p) != AI_SUCCESS) std::fprintf(stderr, "no %s grid\n", format);
+    return p;
+}
 const std::string& grid3ds() {
-    static const std::string path = [] {
-        const std::string p = scratchFolder() + "/grid.3ds";
-        Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(gridObj(), 0);
-        Assimp::Exporter exporter;
-        if (!scene || exporter.Export(scene, "3ds", p) != AI_SUCCESS) std::fprintf(stderr, "no 3DS grid\n");
-        return p;
-    }();
+    static const std::string path = gridAs("3ds", ".3ds");
+    return path;
+}
+const std::string& gridStl() {
+    static const std::string path = gridAs("stlb", ".stl");
+    return path;
+}
+const std::string& gridPly() {
+    static const std::string path = gridAs("plyb", ".ply");
+    return path;
+}
+const std::string& gridGlb() {
+    static const std::string path = gridAs("glb2", ".glb");
     return path;
 }
 
@@ -167,9 +181,15 @@ void compare(benchmark::State& state, const std::string& path, int (*read)(const
 void BM_ImportObj(benchmark::State& state) { compare(state, gridObj(), ReadOBJ); }
 void BM_Import3ds(benchmark::State& state) { compare(state, grid3ds(), Read3DS); }
 void BM_ImportDxf(benchmark::State& state) { compare(state, gridDxf(), ReadDXF); }
+void BM_ImportStl(benchmark::State& state) { compare(state, gridStl(), ReadSTL); }
+void BM_ImportPly(benchmark::State& state) { compare(state, gridPly(), ReadPLY); }
+void BM_ImportGlb(benchmark::State& state) { compare(state, gridGlb(), ReadGLTF); }
 
 BENCHMARK(BM_ImportObj)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_Import3ds)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_ImportDxf)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_ImportStl)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_ImportPly)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_ImportGlb)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 }  // namespace

@@ -148,6 +148,12 @@ bool hasWritableFacet(const CadObject* obj);
 // True for the objects a Wavefront OBJ file holds: meshes and solids that are
 // exported, not lights, cameras, groups or point sets.
 bool inObjFile(const CadObject* o);
+// In the file of a mesh format: in an OBJ file, and selected when only the
+// selection is exported.
+bool inMeshFile(CadObject* o);
+// The unit normal of a triangle's corners turning counter-clockwise, or
+// `degenerate` when they enclose no area.
+Point3d triangleNormal(const Point3d* corners, const Point3d& degenerate);
 // What a mesh-only export left out, for the message that it wrote nothing:
 // "left out: 1 camera, 2 lights", or "the scene has no objects".
 std::string leftOutOfMeshes();

@@ -21,16 +21,9 @@ namespace {
 
 using json = nlohmann::json;
 
-bool exported(CadObject* o) { return inObjFile(o) && (!GetExportSelected() || IsSelected(o)); }
-
-Point3d flatNormal(const Point3d* p) {
-    const double ax = double{p[1].x} - p[0].x, ay = double{p[1].y} - p[0].y, az = double{p[1].z} - p[0].z;
-    const double bx = double{p[2].x} - p[0].x, by = double{p[2].y} - p[0].y, bz = double{p[2].z} - p[0].z;
-    const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
-    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (!(length > 0) || !std::isfinite(length)) return Point3d{0, 1, 0};
-    return MakePoint(nx / length, ny / length, nz / length);
-}
+bool exported(CadObject* o) { return inMeshFile(o); }
+// A degenerate triangle still needs a unit normal in this format.
+Point3d flatNormal(const Point3d* p) { return triangleNormal(p, Point3d{0, 1, 0}); }
 
 // A unit normal: the validator asks for length 1 within a small tolerance.
 Point3d unitNormal(const Point3d& n, const Point3d& fallback) {

@@ -15,16 +15,8 @@
 namespace kx::exporter {
 namespace {
 
-bool exported(CadObject* o) { return inObjFile(o) && (!GetExportSelected() || IsSelected(o)); }
-
-Point3d faceNormal(const Point3d* p) {
-    const double ax = double{p[1].x} - p[0].x, ay = double{p[1].y} - p[0].y, az = double{p[1].z} - p[0].z;
-    const double bx = double{p[2].x} - p[0].x, by = double{p[2].y} - p[0].y, bz = double{p[2].z} - p[0].z;
-    const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
-    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (!(length > 0) || !std::isfinite(length)) return Point3d{0, 0, 0};
-    return MakePoint(nx / length, ny / length, nz / length);
-}
+bool exported(CadObject* o) { return inMeshFile(o); }
+Point3d faceNormal(const Point3d* p) { return triangleNormal(p, Point3d{0, 0, 0}); }
 
 // Bytes and numbers appended to one growing buffer.
 class Bytes {
@@ -201,6 +193,17 @@ std::string plural(unsigned n, const char* one, const char* many) {
 }
 
 }  // namespace
+
+bool inMeshFile(CadObject* o) { return inObjFile(o) && (!GetExportSelected() || IsSelected(o)); }
+
+Point3d triangleNormal(const Point3d* p, const Point3d& degenerate) {
+    const double ax = double{p[1].x} - p[0].x, ay = double{p[1].y} - p[0].y, az = double{p[1].z} - p[0].z;
+    const double bx = double{p[2].x} - p[0].x, by = double{p[2].y} - p[0].y, bz = double{p[2].z} - p[0].z;
+    const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 0) || !std::isfinite(length)) return degenerate;
+    return MakePoint(nx / length, ny / length, nz / length);
+}
 
 std::string leftOutOfMeshes() {
     unsigned lights = 0, cameras = 0, groups = 0, points = 0, hidden = 0, unselected = 0, empty = 0;

@@ -1,9 +1,11 @@
 // AutoCAD DXF drawings in their text form: pairs of lines, a group code and
 // its value. Faces, lines and polylines of the ENTITIES and BLOCKS sections
 // become `_facets` objects, one per block.
+#include <array>
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "files/files_internal.h"
 #include "geometry/point_list_builder.h"
@@ -25,12 +27,17 @@ constexpr long long kLastGroupCode = 1071;
 // A vertex of a POLYLINE that only numbers the corners of a polyface mesh's face.
 constexpr long long kFaceRecord = 128;
 constexpr long long kMeshVertex = 64;
+// A POLYLINE whose vertices are a polyface mesh: positions (flags 64 + 128),
+// then faces (flag 128 alone) naming up to four of them in codes 71 to 74,
+// counted from 1 (a negative number hides the edge it starts).
+constexpr long long kPolyfaceMesh = 64;
 
 struct Entity {
     std::string type;
     Point3d corner[4] = {};
     bool given[4] = {};
     long long flags = 0;
+    long long faceCorner[4] = {};  // codes 71 to 74; 0: not given
     std::string name;
     bool coloured = false;
     long long colour = 0;
@@ -46,6 +53,9 @@ private:
     bool pair(long long& code, std::string_view& value);
     bool coordinate(int axis, int k, std::string_view value);
     void finishEntity();
+    void polyfaceVertex(const Entity& e);
+    void finishPolyface();
+    void reportMissingCorners() const;
     void flush();
 
     kx::import::FileLines& lines_;  // a line's text lasts until the next is read
@@ -58,14 +68,24 @@ private:
     bool sectionNext_ = false;  // the SECTION's name comes next
     bool inSection_ = false;    // an ENTITIES or BLOCKS section is being read
     bool inPolyline_ = false;
+    bool inPolyface_ = false;
+    std::vector<Point3d> polyfaceVertices_;
+    std::vector<std::array<long long, 4>> polyfaceFaces_;
     bool havePrevious_ = false;
     Point3d previous_{};
+    unsigned long long missingCorners_ = 0;  // polyface faces naming a vertex not given
 };
 
 // One code and value; false at the end of the text or for a bad code (reported).
 bool Reader::pair(long long& code, std::string_view& value) {
     std::string_view codeLine;
     if (!lines_.next(codeLine)) return false;
+    // The binary form opens with its own sentinel instead of a group code.
+    if (lines_.lineNumber() == 1 && codeLine.rfind("AutoCAD Binary DXF", 0) == 0) {
+        damage_.text("Error: Invalid Group Code 0 (this is a binary DXF file, which is not read: save the drawing as "
+                     "a text DXF file)");
+        return false;
+    }
     const std::string_view text = trim(codeLine);
     if (!kx::import::parseInteger(text, code) || code < 0 || code > kLastGroupCode) {
         long long shown = 0;
@@ -135,8 +155,12 @@ void Reader::finishEntity() {
     } else if (e.type == "3DLINE") {
         mesh_->segment(c[0], c[1]);
     } else if (e.type == "POLYLINE") {
+        finishPolyface();
         inPolyline_ = true;
+        inPolyface_ = (e.flags & kPolyfaceMesh) != 0;
         havePrevious_ = false;
+    } else if (e.type == "VERTEX" && inPolyline_ && inPolyface_) {
+        polyfaceVertex(e);
     } else if (e.type == "VERTEX") {
         if (!inPolyline_ || ((e.flags & kFaceRecord) && !(e.flags & kMeshVertex))) return;
         if (havePrevious_) mesh_->segment(previous_, c[0]);
@@ -144,11 +168,48 @@ void Reader::finishEntity() {
         havePrevious_ = true;
     } else if (e.type == "SEQEND") {
         inPolyline_ = false;
+        finishPolyface();
     }
+}
+
+// Faces may name vertices that come after them: they are made at the end of
+// the polyline, once every vertex is known.
+void Reader::polyfaceVertex(const Entity& e) {
+    if ((e.flags & kFaceRecord) && (e.flags & kMeshVertex)) {
+        polyfaceVertices_.push_back(e.corner[0]);
+    } else if (e.flags & kFaceRecord) {
+        polyfaceFaces_.push_back({e.faceCorner[0], e.faceCorner[1], e.faceCorner[2], e.faceCorner[3]});
+    }
+}
+
+void Reader::finishPolyface() {
+    for (const auto& face : polyfaceFaces_) {
+        Point3d corners[4];
+        int n = 0;
+        bool missing = false;
+        for (long long k : face) {
+            if (k == 0) continue;
+            const unsigned long long at = k < 0 ? 0ull - static_cast<unsigned long long>(k) - 1 : static_cast<unsigned long long>(k) - 1;
+            if (at >= polyfaceVertices_.size()) {
+                missing = true;
+                break;
+            }
+            corners[n++] = polyfaceVertices_[at];
+        }
+        if (missing) {
+            ++missingCorners_;
+            continue;
+        }
+        for (int k = 1; k + 1 < n; ++k) mesh_->facet(corners[0], corners[k], corners[k + 1]);
+    }
+    polyfaceVertices_.clear();
+    polyfaceFaces_.clear();
+    inPolyface_ = false;
 }
 
 // The geometry gathered so far becomes an object.
 void Reader::flush() {
+    finishPolyface();
     if (mesh_->count() > 0) {
         CadObject* obj = AddObject(name_.c_str(), nullptr, 0, KX_POLYGON);
         if (obj) {
@@ -171,6 +232,7 @@ int Reader::run() {
             finishEntity();
             if (value == "EOF") {
                 flush();
+                reportMissingCorners();
                 return 1;
             }
             if (value == "ENDSEC") {
@@ -204,6 +266,8 @@ int Reader::run() {
             entity_.coloured = kx::import::parseInteger(value, entity_.colour);
         } else if (code == 70) {
             kx::import::parseInteger(value, entity_.flags);
+        } else if (code >= 71 && code <= 74) {
+            kx::import::parseInteger(value, entity_.faceCorner[code - 71]);
         } else if (code == 2) {
             entity_.name = std::string(value);
         }
@@ -212,7 +276,14 @@ int Reader::run() {
     // A drawing without its EOF line: what it holds is kept all the same.
     finishEntity();
     flush();
+    reportMissingCorners();
     return 1;
+}
+
+void Reader::reportMissingCorners() const {
+    if (missingCorners_)
+        LogMessage(0, "%llu polyface faces of %s named a vertex the mesh does not have; they were left out",
+                   missingCorners_, name_.c_str());
 }
 
 }  // namespace

@@ -126,11 +126,13 @@ public:
         }
     }
 
-    // An index value (SCALAR of an unsigned integer type).
+    // An index value (SCALAR of an unsigned integer type), read whole: a
+    // float would round the large ones.
     uint32_t index(size_t i) const {
-        float v[1];
-        element(i, v);
-        return v[0] >= 0 ? static_cast<uint32_t>(v[0]) : UINT32_MAX;
+        double v = zeros_ ? 0.0 : component(data_ + i * stride_);
+        if (!sparse_.empty())
+            if (auto found = sparse_.find(i); found != sparse_.end()) v = found->second[0];
+        return v >= 0 && v < 4294967295.0 ? static_cast<uint32_t>(v) : UINT32_MAX;
     }
 
     double componentAt(const unsigned char* p) const { return component(p); }
@@ -234,9 +236,38 @@ private:
     std::map<size_t, std::array<float, 4>> sparse_;
 };
 
+// A light or the camera found in the node tree, made once the meshes are in.
+struct PlacedLight {
+    Point3d position, target;
+    unsigned r, g, b;
+    bool spot;
+};
+struct PlacedCamera {
+    Point3d location, lookAt, up;
+    double aspect;
+};
+
+Point3d column(const Matrix& m, int c, double scale = 1.0) {
+    return MakePoint(kx::import::storedCoordinate(m[c * 4] * scale), kx::import::storedCoordinate(m[c * 4 + 1] * scale),
+                     kx::import::storedCoordinate(m[c * 4 + 2] * scale));
+}
+
+Point3d unitColumn(const Matrix& m, int c, double sign) {
+    const double l = std::sqrt(m[c * 4] * m[c * 4] + m[c * 4 + 1] * m[c * 4 + 1] + m[c * 4 + 2] * m[c * 4 + 2]);
+    return l > 0 && std::isfinite(l) ? column(m, c, sign / l) : Point3d{0, 0, 0};
+}
+
+Point3d plus(const Point3d& a, const Point3d& b) {
+    using kx::import::storedCoordinate;
+    return MakePoint(storedCoordinate(double{a.x} + b.x), storedCoordinate(double{a.y} + b.y), storedCoordinate(double{a.z} + b.z));
+}
+
 class Reader {
 public:
     Reader(const tinygltf::Model& model, std::string stem) : model_(model), stem_(std::move(stem)) {}
+
+    const std::vector<PlacedLight>& lights() const { return lights_; }
+    const std::optional<PlacedCamera>& camera() const { return camera_; }
 
     std::vector<MeshPart> run() {
         if (model_.scenes.empty()) {
@@ -269,7 +300,34 @@ private:
             const std::string name = !n.name.empty() ? n.name : !mesh.name.empty() ? mesh.name : stem_;
             for (const tinygltf::Primitive& p : mesh.primitives) primitive(p, world, name.substr(0, 31));
         }
+        if (n.camera >= 0 && !camera_ && static_cast<size_t>(n.camera) < model_.cameras.size()) {
+            // glTF cameras look down their -z with +y up.
+            const tinygltf::Camera& c = model_.cameras[n.camera];
+            const Point3d at = column(world, 3);
+            const double aspect = c.type == "perspective" && c.perspective.aspectRatio > 0 ? c.perspective.aspectRatio : 1.333;
+            camera_ = PlacedCamera{at, plus(at, unitColumn(world, 2, -1)), unitColumn(world, 1, 1), aspect};
+        }
+        light(n, world);
         for (int c : n.children) walk(c, world, depth + 1);
+    }
+
+    void light(const tinygltf::Node& n, const Matrix& world) {
+        auto ext = n.extensions.find("KHR_lights_punctual");
+        if (ext == n.extensions.end() || !ext->second.IsObject() || !ext->second.Has("light")) return;
+        const tinygltf::Value& index = ext->second.Get("light");
+        if (!index.IsInt() && !index.IsNumber()) return;
+        const int i = index.GetNumberAsInt();
+        if (i < 0 || static_cast<size_t>(i) >= model_.lights.size()) throw Damaged{"a node names a missing light"};
+        const tinygltf::Light& l = model_.lights[i];
+        PlacedLight out{};
+        out.position = column(world, 3);
+        out.target = plus(out.position, unitColumn(world, 2, -1));
+        out.spot = l.type == "spot";
+        const std::vector<double>& c = l.color;
+        out.r = kx::import::colourByte(c.size() == 3 ? c[0] : 1.0, 255.0);
+        out.g = kx::import::colourByte(c.size() == 3 ? c[1] : 1.0, 255.0);
+        out.b = kx::import::colourByte(c.size() == 3 ? c[2] : 1.0, 255.0);
+        if (lights_.size() < 1000) lights_.push_back(out);
     }
 
     void primitive(const tinygltf::Primitive& p, const Matrix& world, const std::string& name) {
@@ -351,6 +409,8 @@ private:
     const tinygltf::Model& model_;
     std::string stem_;
     std::vector<MeshPart> parts_;
+    std::vector<PlacedLight> lights_;
+    std::optional<PlacedCamera> camera_;
     std::string lastName_;
     int lastMaterial_ = -2;
     unsigned skipped_ = 0;
@@ -402,6 +462,31 @@ bool keepImageUndecoded(tinygltf::Image*, const int, std::string*, std::string*,
 
 bool looksBinary(const std::vector<unsigned char>& data) { return data.size() >= 4 && std::memcmp(data.data(), "glTF", 4) == 0; }
 
+void addLightsAndCamera(const Reader& reader) {
+    for (const PlacedLight& l : reader.lights()) {
+        CreateLight(CreateDefaultInfo());
+        CadObject* obj = GetLastCadObject();
+        if (!obj || obj->type != KX_LIGHT) continue;
+        obj->translate = l.position;
+        obj->extraPoint = l.target;
+        if (l.spot) {
+            double values[6] = {1, 0, 0, 0, 0, 0};
+            SetCadObjectProperty(obj, "LightValues", values, 6);
+        }
+        kx::import::giveEncodedColour(obj, l.r, l.g, l.b);
+        RebuildObjectEx(obj, 1);
+    }
+    if (const auto& c = reader.camera()) {
+        CadObjectInfo* info = CreateDefaultInfo();
+        info->translate = c->location;
+        info->size = c->lookAt;
+        info->rotate = c->up;
+        info->extraPoint = MakePoint(c->aspect, 0, 0);
+        CreateCamera(info);
+    }
+    SetObjectsUnSelected();
+}
+
 }  // namespace
 
 int ReadGLTF(const char* fileName) noexcept {
@@ -428,8 +513,10 @@ int ReadGLTF(const char* fileName) noexcept {
             throw Damaged{err.empty() ? "not a glTF model" : err.substr(0, 400)};
         }
         if (!warn.empty()) LogMessage(0, "While reading %s: %s", path.c_str(), warn.substr(0, 400).c_str());
-        std::vector<MeshPart> parts = Reader(model, kx::import::fileStem(path)).run();
+        Reader reader(model, kx::import::fileStem(path));
+        std::vector<MeshPart> parts = reader.run();
         if (!kx::import::addMeshParts(parts)) throw Damaged{"out of memory"};
+        addLightsAndCamera(reader);
         return 1;
     } catch (const Damaged& d) {
         ErrorMessage("Unable to import glTF file %s: %s", path.c_str(), d.reason.c_str());

@@ -282,6 +282,15 @@ int ReadNFF(const char* fileName) noexcept {
         std::string path;
         auto data = kx::import::loadFile(fileName, ".nff", "Neutral File Format", path);
         if (!data) return 0;
+        // The other format of the same name opens with its own header line.
+        std::string_view text(reinterpret_cast<const char*>(data->data()), data->size());
+        while (!text.empty() && kx::import::isBlank(text.front())) text.remove_prefix(1);
+        if (text.rfind("nff", 0) == 0 && (text.size() == 3 || kx::import::isBlank(text[3]))) {
+            ErrorMessage("Unable to import Neutral File Format file %s: it is a Sense8 (World Toolkit) NFF file, a "
+                         "different format of the same name, which is not read",
+                         path.c_str());
+            return 0;
+        }
         kx::files::ReadingScope reading;
         return Reader(*data).run();
     } catch (const std::bad_alloc&) {

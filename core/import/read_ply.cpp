@@ -266,6 +266,9 @@ private:
     void readList(const Property& p, Values& v, std::vector<double>& out) {
         const double n = v.next(p.countType);
         if (!(n >= 0)) throw Damaged{"a list of negative length"};
+        // A text count may be any number: it is held to the room left before
+        // it becomes an integer.
+        if (n > static_cast<double>(v.left()) + 1) throw Damaged{"more list values than the file has room for"};
         checkRoom(static_cast<uint64_t>(n), v.text() ? 2 : sizeOf(p.type), v.left(), "list values");
         out.resize(static_cast<size_t>(n));
         for (double& x : out) x = v.next(p.type);

@@ -40,7 +40,8 @@ KXCORE_API int ReadPLY(const char* fileName) noexcept;
 // ".gltf" or ".glb" (told by the content). The default scene's nodes with
 // their transforms: each node's triangle primitives (lists, strips and fans,
 // with or without indices, sparse accessors applied) become a `_facets`
-// object per node and material, coloured by the material's base colour.
+// object per node and material, coloured by the material's base colour;
+// KHR_lights_punctual lights become lights, the first camera the camera.
 // Buffers and images outside the file are read only from its own folder.
 // Reported as "Unable to import glTF file <name>: <why>", adding nothing.
 KXCORE_API int ReadGLTF(const char* fileName) noexcept;

@@ -1,6 +1,8 @@
 // STL and PLY in both directions: what is written reads back the same, files
 // of other writers' habits are read, damaged files add nothing, and an export
 // with nothing to hold fails instead of leaving an empty file.
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -62,7 +64,7 @@ const Format kFormats[] = {
     {"text.stl", WriteSTL, ReadSTL, 0, false, 0, true},
     {"binary.ply", WritePLY, ReadPLY, 1, true, 0, true},
     {"text.ply", WritePLY, ReadPLY, 0, true, 0, true},
-    // The camera and the light are not read back: the files differ in those.
+    // The camera's lens is not kept whole: the files differ in that.
     {"model.glb", writeGltf, ReadGLTF, 1, true, 0, false},
     {"model.gltf", writeGltf, ReadGLTF, 0, true, 0, false},
 };
@@ -78,6 +80,8 @@ protected:
         CadObject* mesh = makeMesh("strip", 2);
         SetEncodedRgb(mesh, 10, 10, 200);
         CreateDefaultLight();
+        GetActiveCamera()->location = Point3d{3, 7, 11};
+        GetActiveCamera()->lookAt = Point3d{0, 1, 0};
     }
     std::string file(const char* name) { return dir.file(name); }
 };
@@ -95,10 +99,13 @@ TEST_F(MeshFilesTest, EveryEncodingReadsBackTheSameTrianglesAndColours) {
         }
         ASSERT_GT(written, 20u);
         const std::vector<float> before = corners();
+        const CameraInfo camera = *GetActiveCamera();
         ASSERT_EQ(f.write(file(f.name).c_str(), f.binary), 1) << ui.lastMessage();
         const std::string first = readAll(file(f.name));
 
         InitScene();
+        GetActiveCamera()->location = Point3d{0, 0, 0};
+        GetActiveCamera()->lookAt = Point3d{0, 0, -1};
         ASSERT_EQ(f.read(file(f.name).c_str()), 1) << ui.lastMessage();
         size_t read = 0;
         for (CadObject* o : meshObjects()) read += triangleCount(o);
@@ -116,6 +123,23 @@ TEST_F(MeshFilesTest, EveryEncodingReadsBackTheSameTrianglesAndColours) {
                     const int got = static_cast<int>((back[i]->rgb >> shift) & 0xFF);
                     EXPECT_LE(std::abs(want - got), f.colourSlack) << i << " " << shift;
                 }
+        }
+        // The scene formats bring the light and the camera back where they stood.
+        if (f.write == writeGltf) {
+            unsigned lights = 0;
+            for (CadObject* o = GetCadObject(nullptr); o; o = o->next) lights += o->type == KX_LIGHT;
+            EXPECT_EQ(lights, 1u);
+            // The format keeps where the camera looks, not how far.
+            const CameraInfo& now = *GetActiveCamera();
+            auto direction = [](const CameraInfo& c) {
+                const double d[3] = {double{c.lookAt.x} - c.location.x, double{c.lookAt.y} - c.location.y,
+                                     double{c.lookAt.z} - c.location.z};
+                const double l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+                return std::array<double, 3>{d[0] / l, d[1] / l, d[2] / l};
+            };
+            EXPECT_NEAR(now.location.x, camera.location.x, 1e-5);
+            EXPECT_NEAR(now.location.z, camera.location.z, 1e-5);
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(direction(now)[i], direction(camera)[i], 1e-5) << i;
         }
         // Written again, the file is the same to the byte: nothing moved.
         if (f.sameBytes) {
@@ -232,6 +256,9 @@ TEST_F(MeshFilesTest, DamagedFilesAddNothing) {
                         littleFloats({0, 0, 0, 1, 0, 0, 0, 1, 0}),
          "ends inside its data"},
         {"nan.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nend_header\nnan\n", "damaged number"},
+        {"textcount.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 1\n"
+                          "property list uchar int vertex_indices\nend_header\n0\n1e300 1 2 3\n",
+         "more list values than the file has room for"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -29,22 +29,50 @@ TEST_F(DxfImportTest, FacesLinesAndPolylinesOfTheSample) {
         EXPECT_STREQ(obj->name, "faces");  // named after the file
         EXPECT_EQ(obj->type, static_cast<uint32_t>(KX_POLYGON));
         // A quad: two triangles; a face whose fourth corner repeats the third:
-        // one; the line; the polyface mesh's three vertices (its face record
-        // is no point): two segments.
+        // one; the line; the polyface mesh's face of its three vertices (the
+        // last given after the face): a triangle, not the segments between them.
         std::vector<unsigned> counts;
         for (ListEntry* e = obj->points; e; e = e->next) counts.push_back(e->count);
-        EXPECT_EQ(counts, (std::vector<unsigned>{3, 3, 3, 2, 2, 2}));
-        EXPECT_EQ(obj->count, 6u);
+        EXPECT_EQ(counts, (std::vector<unsigned>{3, 3, 3, 2, 3}));
+        EXPECT_EQ(obj->count, 5u);
         const std::vector<Triangle> t = triangles(obj);
-        ASSERT_EQ(t.size(), 3u);
+        ASSERT_EQ(t.size(), 4u);
         EXPECT_TRUE(near(t[1][0], 1, 1, 0) && near(t[1][1], 0, 1, 0) && near(t[1][2], 0, 0, 0));
         EXPECT_TRUE(near(t[2][2], 1, 1, 2));
-        ListEntry* last = obj->points;
-        while (last->next) last = last->next;
-        EXPECT_TRUE(near(last->points[0], 3, 1, 0) && near(last->points[1], 4, 1, 0));
+        EXPECT_TRUE(near(t[3][0], 3, 0, 0) && near(t[3][1], 3, 1, 0) && near(t[3][2], 4, 1, 0));
         EXPECT_STREQ(obj->material, "Yellow");  // colour 12
     }
     EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+}
+
+// A polyface mesh as other programs write it: its vertices first, then its
+// faces of three and four corners (a negative corner hides an edge only).
+TEST_F(DxfImportTest, PolyfaceMeshesBecomeTheirFaces) {
+    auto vertex = [](int flags, const std::string& xyz) {
+        return "0\nVERTEX\n70\n" + std::to_string(flags) + "\n" + xyz;
+    };
+    auto at = [](int x, int y, int z) {
+        return "10\n" + std::to_string(x) + "\n20\n" + std::to_string(y) + "\n30\n" + std::to_string(z) + "\n";
+    };
+    auto corners = [](std::initializer_list<int> k) {
+        std::string out;
+        int code = 71;
+        for (int v : k) out += std::to_string(code++) + "\n" + std::to_string(v) + "\n";
+        return out;
+    };
+    std::string mesh = "0\nPOLYLINE\n66\n1\n70\n64\n71\n4\n72\n2\n";
+    mesh += vertex(192, at(0, 0, 0)) + vertex(192, at(1, 0, 0)) + vertex(192, at(1, 1, 0)) + vertex(192, at(0, 1, 0));
+    mesh += vertex(128, corners({1, 2, -3, 4})) + vertex(128, corners({1, 2, 3})) + vertex(128, corners({1, 9, 3}));
+    mesh += "0\nSEQEND\n";
+    ASSERT_EQ(ReadDXF(write("pf.dxf", drawing(mesh)).c_str()), 1) << ui.lastMessage();
+    ASSERT_EQ(objects().size(), 1u);
+    const std::vector<Triangle> t = triangles(objects()[0]);
+    ASSERT_EQ(t.size(), 3u) << "a quad, a triangle, and nothing of the face naming vertex 9";
+    EXPECT_TRUE(near(t[1][2], 0, 1, 0));
+    EXPECT_TRUE(near(t[2][1], 1, 0, 0) && near(t[2][2], 1, 1, 0));
+    std::vector<unsigned> counts;
+    for (ListEntry* e = objects()[0]->points; e; e = e->next) counts.push_back(e->count);
+    EXPECT_EQ(counts, (std::vector<unsigned>{3, 3, 3})) << "no segments between the vertices";
 }
 
 TEST_F(DxfImportTest, BlocksBecomeObjects) {
@@ -93,7 +121,9 @@ TEST_F(DxfImportTest, FormatErrorsStopTheDrawing) {
         {"code out of range", drawing(face("") + "99999\n1\n"), 0, "Error: Invalid Group Code 99999"},
         {"y missing", drawing("0\n3DFACE\n10\n1\n30\n0\n"), 0, "Error: Invalid Y Coord Code"},
         {"y alone", drawing("0\n3DFACE\n20\n1\n"), 0, "Error: Invalid Y Coord Code"},
-        {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 24), 0, "Error: Invalid Group Code 0"},
+        {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 24), 0,
+         "Error: Invalid Group Code 0 (this is a binary DXF file, which is not read: save the drawing as a text DXF "
+         "file)"},
         {"empty", "", 1, nullptr},
         {"no EOF", "0\nSECTION\n2\nENTITIES\n" + face(""), 1, nullptr},
         {"other sections", "0\nSECTION\n2\nHEADER\n" + face("") + "0\nENDSEC\n0\nEOF\n", 1, nullptr},

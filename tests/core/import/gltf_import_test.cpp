@@ -160,6 +160,14 @@ TEST_F(GltfImportTest, DamagedModelsAndOutsideFilesAddNothing) {
          "runs past its buffer view"},
         {"index", model(kSquare.substr(0, 48) + bytesOf<uint16_t>({0, 1, 7, 0, 2, 3}), withMesh(indexed, "[{\"mesh\":0}]")),
          "names a vertex"},
+        // The largest 32-bit index names no vertex (and is not rounded to one).
+        {"largest", [&] {
+             std::string json = model(kSquare.substr(0, 48) + bytesOf<uint32_t>({0, 1, 0xFFFFFFFFu}),
+                                      withMesh(indexed, "[{\"mesh\":0}]"));
+             return json.replace(json.find("\"componentType\":5123,\"count\":6"), 30,
+                                 "\"componentType\":5125,\"count\":3");
+         }(),
+         "names a vertex"},
         {"missing", model(kSquare, withMesh("{\"attributes\":{\"POSITION\":5}}", "[{\"mesh\":0}]")), "missing"},
         {"loop", model(kSquare, withMesh(indexed, "[{\"mesh\":0,\"children\":[1]},{\"children\":[0]}]") +
                                     ",\"scenes\":[{\"nodes\":[0]}]"),

@@ -151,5 +151,24 @@ TEST_F(NffImportTest, ViewpointLabelsLeaveTheNextEntity) {
     EXPECT_EQ(ui.lastMessage().rfind("Unable to import Neutral File Format file " + dir.file("none.nff") + "\n", 0), 0u);
 }
 
+// What other writers add is passed over: a tessellation count after a
+// sphere's radius, a texture after a fill's values, a "tess" statement. The
+// Sense8 format of the same name is refused by name.
+TEST_F(NffImportTest, OtherWritersAdditionsArePassedOver) {
+    const std::string text = "v from 0 0 5 at 0 0 0 up 0 1 0 angle 30 hither 1 resolution 32 32\n"
+                             "tess 3\nf 1 0 0 1 0 0 0 0 marble.png\ns 0 0 0 1 8\nf 0 1 0 1 0 0 0 0\n"
+                             "p 3\n0 0 0\n1 0 0\n0 1 0\n";
+    ASSERT_EQ(ReadNFF(write("other.nff", text).c_str()), 1) << ui.lastMessage();
+    EXPECT_EQ(ofType(KX_SPHERE).size(), 1u);
+    ASSERT_EQ(ofType(KX_POLYGON).size(), 1u);
+    EXPECT_EQ(triangles(ofType(KX_POLYGON)[0]).size(), 1u);
+    EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+
+    InitScene();
+    EXPECT_EQ(ReadNFF(write("sense8.nff", "nff\nversion 2.0\ncube\n8\n").c_str()), 0);
+    EXPECT_NE(ui.lastMessage().find("Sense8"), std::string::npos) << ui.lastMessage();
+    EXPECT_TRUE(objects().empty());
+}
+
 }  // namespace
 }  // namespace kxtest
