@@ -143,14 +143,16 @@ TEST_F(PluginMenusTest, StlSavedByThePluginReadsBack) {
     const QString filters = FileCommands::writeFilters();
     EXPECT_TRUE(filters.contains(QStringLiteral("STL files (*.stl)"))) << filters.toStdString();
     EXPECT_TRUE(FileCommands::readFilters().contains(QStringLiteral("STL files (*.stl)")));
-    const unsigned type = FileCommands::typeOfFilter(QStringLiteral("STL files (*.stl)"));
+    // Offered for reading and writing under one text: Export's choice is the SAVE item.
+    const unsigned type = FileCommands::typeOfFilter(QStringLiteral("STL files (*.stl)"), kx::plugins::KindSave);
     EXPECT_GT(type, 41u);
+    EXPECT_NE(FileCommands::typeOfFilter(QStringLiteral("STL files (*.stl)"), kx::plugins::KindLoad), type);
 
     ASSERT_EQ(commands()->runBuiltIn(QStringLiteral("Octahedron")), 1);
     const std::string path = dir->file("shape.stl");
     const std::string own = dir->file("own.stl");
     ASSERT_TRUE(doc()->save(QString::fromStdString(own), 0));
-    ASSERT_TRUE(doc()->save(QString::fromStdString(path), type));
+    ASSERT_TRUE(doc()->save(QString::fromStdString(path), type)) << (messageTexts().empty() ? "" : messageTexts().back());
     const std::string text = read(path);
     EXPECT_EQ(read(own).size(), 84u + 8u * 50u) << "the program's own writer: binary";
     EXPECT_EQ(text.rfind("solid kalvex\n", 0), 0u);

@@ -13,6 +13,7 @@
 #include "document/file_dispatch.h"
 #include "document/imported_scene.h"
 #include "document/scene_edits.h"
+#include "document/write_scene.h"
 #include "model/scene_model.h"
 
 CKalvexDoc::CKalvexDoc(const kx::app::Settings& settings, QObject* parent)
@@ -131,7 +132,8 @@ void CKalvexDoc::replaced(const QString& path, bool partial) {
 
 bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acceptPartial) {
     const QString full = QFileInfo(path).absoluteFilePath();
-    const unsigned actual = type ? type : GetCadFileType(full.toUtf8().constData());
+    unsigned actual = type ? type : kx::app::fileTypeOfLastExtension(full.toStdString());
+    if (actual == 0) actual = GetCadFileType(full.toUtf8().constData());
     // A file no reader knows leaves the scene alone; the reader reports it.
     // One change, however it ends: the kept scene may come back.
     kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Replaced);
@@ -197,6 +199,7 @@ bool CKalvexDoc::import(const QString& path, unsigned type) {
 bool CKalvexDoc::save(const QString& path, unsigned type) {
     const QString full = QFileInfo(path).absoluteFilePath();
     const QByteArray name = full.toUtf8();
+    if (type == 0) type = kx::app::fileTypeOfLastExtension(name.toStdString());
     const bool scene = (type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX;
     // The version on disk stays as a backup; the save replaces the file only once the new one is whole.
     if (scene && !kx::app::keepBackup(name.toStdString(), settings_.desktop.backupCount))

@@ -11,6 +11,7 @@
 #include "mainframe/app_session.h"
 #include "mainframe/qt_ui_table.h"
 #include "document/file_dispatch.h"
+#include "document/write_scene.h"
 #include "plugins/file_filters.h"
 #include "plugins/host_state.h"
 #include "plugins/plugin_manager.h"
@@ -78,23 +79,25 @@ FileCommands::FileCommands(kx::app::AppSession& session, CKalvexDoc* doc, QWidge
 QString FileCommands::readFilters() { return joined(kReadable, kx::plugins::KindLoad); }
 QString FileCommands::writeFilters() { return joined(kWritable, kx::plugins::KindSave); }
 
-unsigned FileCommands::typeOfFilter(const QString& filter) {
+unsigned FileCommands::typeOfFilter(const QString& filter, int pluginKind) {
     for (const auto* list : {&kReadable, &kWritable})
         for (const FileFilter& f : *list)
             if (filterText(f) == filter) return f.type;
-    for (int kind : {kx::plugins::KindLoad, kx::plugins::KindSave})
+    for (int kind : {kx::plugins::KindLoad, kx::plugins::KindSave}) {
+        if (pluginKind >= 0 && kind != pluginKind) continue;
         for (const auto& f : kx::plugins::pluginDialogFilters(kind))
             if (QString::fromStdString(f.text) == filter) return f.type;
+    }
     return 0;
 }
 
 unsigned FileCommands::typeOfChosenFile(const QString& path, const QString& filter) {
     const QByteArray name = path.toUtf8();
-    if (GetCadFileType(name.constData()) != 0) return 0;
+    if (kx::app::fileTypeOfLastExtension(name.toStdString()) != 0 || GetCadFileType(name.constData()) != 0) return 0;
     if (kx::plugins::PluginManager* m = kx::plugins::hostState().manager;
         m && m->fileItemFor(kx::plugins::KindLoad, name.toStdString()) >= 0)
         return 0;
-    return typeOfFilter(filter);
+    return typeOfFilter(filter, kx::plugins::KindLoad);
 }
 
 bool FileCommands::maybeSave() {
@@ -181,7 +184,7 @@ bool FileCommands::saveAs() {
                                                 filters.join(QStringLiteral(";;")), &chosen);
     if (path.isEmpty()) return false;
     // A plug-in's format writes the scene there; the document stays the scene it was.
-    if (const unsigned type = typeOfFilter(chosen); type >= kx::app::kFirstPluginFileType)
+    if (const unsigned type = typeOfFilter(chosen, kx::plugins::KindSave); type >= kx::app::kFirstPluginFileType)
         return doc_->save(path, type);
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".cad");
     if (!doc_->save(path, KX_FILETYPE_KALVEX)) return false;
@@ -201,5 +204,5 @@ void FileCommands::importDialog() {
 void FileCommands::exportDialog() {
     QString filter;
     const QString path = QFileDialog::getSaveFileName(window_, tr("Export"), QString(), writeFilters(), &filter);
-    if (!path.isEmpty()) doc_->save(path, typeOfFilter(filter));
+    if (!path.isEmpty()) doc_->save(path, typeOfFilter(filter, kx::plugins::KindSave));
 }

@@ -29,7 +29,10 @@ public:
     // The filter list of the open and save dialogs, and the file type of a chosen filter.
     static QString readFilters();
     static QString writeFilters();
-    static unsigned typeOfFilter(const QString& filter);
+    // A plug-in's format may be offered for reading and for writing under the
+    // same text: `pluginKind` (KindLoad or KindSave) says which item it names,
+    // -1 the first that has it.
+    static unsigned typeOfFilter(const QString& filter, int pluginKind = -1);
     // The type a file chosen in a dialog is read as: its own extension's
     // when that names a type (0: the reader goes by it), else the filter's.
     static unsigned typeOfChosenFile(const QString& path, const QString& filter);
