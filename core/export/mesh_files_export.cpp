@@ -1,12 +1,15 @@
 // STL and PLY: the triangles of every exported object, primitives as the
 // views draw them. Both formats give their counts before the data, so each
 // file is made in memory and written in one piece once it is whole.
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/export_internal.h"
@@ -23,25 +26,54 @@ class Bytes {
 public:
     std::vector<char>& data() { return data_; }
     void raw(const void* p, size_t n) {
-        const char* c = static_cast<const char*>(p);
-        data_.insert(data_.end(), c, c + n);
-    }
-    void f32(float v) {
-        uint32_t bits;
-        std::memcpy(&bits, &v, 4);
-        u32(bits);
+        // Grown and copied into, not inserted: GCC 12 warns of a false overflow
+        // when a range is inserted into an empty vector.
+        const size_t at = data_.size();
+        data_.resize(at + n);
+        if (n) std::memcpy(data_.data() + at, p, n);
     }
     void u32(uint32_t v) {
         const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
                            static_cast<char>(v >> 24)};
         raw(b, 4);
     }
-    void u16(uint16_t v) {
-        const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
-        raw(b, 2);
+    // A binary PLY vertex: `floats` little-endian floats, then three colour bytes.
+    void vertex(const float* v, int floats, const unsigned* rgb) {
+        char r[27];
+        put(r, v, floats);
+        for (int k = 0; k < 3; ++k) r[floats * 4 + k] = static_cast<char>(rgb[k]);
+        raw(r, static_cast<size_t>(floats) * 4 + 3);
     }
-    void u8(unsigned v) { data_.push_back(static_cast<char>(v)); }
+    // A binary PLY triangle of three corners numbered from `first`.
+    void face(uint32_t first) {
+        char r[13];
+        r[0] = 3;
+        for (uint32_t k = 0; k < 3; ++k)
+            for (int b = 0; b < 4; ++b) r[1 + k * 4 + b] = static_cast<char>((first + k) >> (8 * b));
+        raw(r, sizeof r);
+    }
+    // One binary STL triangle: twelve floats and the two bytes after them,
+    // appended at once.
+    void record(const float* v, uint16_t attribute) {
+        char r[50];
+        put(r, v, 12);
+        r[48] = static_cast<char>(attribute);
+        r[49] = static_cast<char>(attribute >> 8);
+        raw(r, sizeof r);
+    }
     void text(std::string_view s) { raw(s.data(), s.size()); }
+    // n floats little-endian into out.
+    static void put(char* out, const float* v, int n) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, v, static_cast<size_t>(n) * 4);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                uint32_t bits;
+                std::memcpy(&bits, &v[i], 4);
+                for (int k = 0; k < 4; ++k) out[i * 4 + k] = static_cast<char>(bits >> (8 * k));
+            }
+        }
+    }
     // The shortest text that reads back as the same float, in the C locale.
     void number(float v) {
         char b[32];
@@ -61,21 +93,22 @@ private:
     std::vector<char> data_;
 };
 
-// Writes the made bytes over the file, which keeps its old content on failure.
-int writeWhole(const char* path, const char* label, std::vector<char>& a, std::vector<char>* b = nullptr) {
+// Writes the made pieces over the file, which keeps its old content on failure.
+int writeWhole(const char* path, const char* label, std::initializer_list<std::string_view> pieces) {
     StandardFile* f = StdOpenFile(path, KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(2, label, path);
         return 0;
     }
-    StdWriteFile(f, a.data(), a.size());
-    if (b) StdWriteFile(f, b->data(), b->size());
+    for (std::string_view piece : pieces) StdWriteFile(f, const_cast<char*>(piece.data()), piece.size());
     if (!StdCloseFile(f)) {
         StdFileError(2, label, path);
         return 0;
     }
     return 1;
 }
+
+std::string_view viewOf(const std::vector<char>& bytes) { return {bytes.data(), bytes.size()}; }
 
 // Five bits each of red (10-14), green (5-9) and blue (0-4), and the top bit
 // that says the colour is there.
@@ -96,6 +129,10 @@ int writeStl(const char* path, bool binary) {
         std::memcpy(header, title, sizeof title - 1);
         out.raw(header, sizeof header);
         out.u32(0);  // the count, filled in at the end
+        size_t nodes = 0;
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            if (exported(o)) nodes += o->count;
+        out.data().reserve(84 + nodes * 50);
     }
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
         if (!exported(o)) continue;
@@ -106,10 +143,9 @@ int writeStl(const char* path, bool binary) {
             const Point3d n = faceNormal(t.point);
             ++count;
             if (binary) {
-                for (float v : {n.x, n.y, n.z}) out.f32(v);
-                for (const Point3d& p : t.point)
-                    for (float v : {p.x, p.y, p.z}) out.f32(v);
-                out.u16(colour);
+                const float v[12] = {n.x, n.y, n.z, t.point[0].x, t.point[0].y, t.point[0].z, t.point[1].x,
+                                     t.point[1].y, t.point[1].z, t.point[2].x, t.point[2].y, t.point[2].z};
+                out.record(v, colour);
                 return;
             }
             if (!opened) {
@@ -133,7 +169,7 @@ int writeStl(const char* path, bool binary) {
                            static_cast<char>(count >> 24)};
         std::memcpy(out.data().data() + 80, b, 4);
     }
-    return writeWhole(path, "STL", out.data());
+    return writeWhole(path, "STL", {viewOf(out.data())});
 }
 
 int writePly(const char* path, bool binary) {
@@ -151,10 +187,9 @@ int writePly(const char* path, bool binary) {
             for (int c = 0; c < 3; ++c) {
                 const Point3d& n = t.hasNormals ? t.normal[c] : flat;
                 if (binary) {
-                    for (float v : {t.point[c].x, t.point[c].y, t.point[c].z}) vertices.f32(v);
-                    if (normals)
-                        for (float v : {n.x, n.y, n.z}) vertices.f32(v);
-                    for (unsigned v : rgb) vertices.u8(v);
+                    // One vertex at once: three floats, three more with normals, three bytes.
+                    const float v[6] = {t.point[c].x, t.point[c].y, t.point[c].z, n.x, n.y, n.z};
+                    vertices.vertex(v, normals ? 6 : 3, rgb);
                 } else {
                     vertices.point(t.point[c], ' ');
                     if (normals) vertices.point(n, ' ');
@@ -163,8 +198,7 @@ int writePly(const char* path, bool binary) {
             }
             const uint32_t first = triangles * 3;
             if (binary) {
-                faces.u8(3);
-                for (uint32_t k = 0; k < 3; ++k) faces.u32(first + k);
+                faces.face(first);
             } else {
                 faces.text("3 " + std::to_string(first) + " " + std::to_string(first + 1) + " " +
                            std::to_string(first + 2) + "\n");
@@ -182,10 +216,7 @@ int writePly(const char* path, bool binary) {
     header += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
     header += "element face " + std::to_string(triangles) + "\n";
     header += "property list uchar uint vertex_indices\nend_header\n";
-    std::vector<char> all(header.begin(), header.end());
-    all.insert(all.end(), vertices.data().begin(), vertices.data().end());
-    vertices.data() = {};
-    return writeWhole(path, "PLY", all, &faces.data());
+    return writeWhole(path, "PLY", {header, viewOf(vertices.data()), viewOf(faces.data())});
 }
 
 std::string plural(unsigned n, const char* one, const char* many) {
