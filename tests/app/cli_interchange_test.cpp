@@ -168,12 +168,15 @@ TEST_F(CliInterchangeTest, OutputNamesAreKeptWhole) {
         EXPECT_EQ(read(c.written).rfind(c.firstLine, 0), 0u);
     }
     EXPECT_EQ(read("my.pov"), "unrelated\n");
-    // A VRML 2 file named .wrl loads in a VRML 2 reader without a word.
+    // VRML 1 and 2 files named .wrl load in a VRML reader without a word.
     if (!kx::platform::findProgram("tovrmlx3d").empty()) {
-        // Only standard error is kept: the converted scene goes away.
-        std::string errors;
-        EXPECT_EQ(run({"sh", "-c", "tovrmlx3d two.wrl >/dev/null"}, errors).exitCode, 0);
-        EXPECT_EQ(errors, "");
+        for (const char* world : {"two.wrl", "out.v1.wrl"}) {
+            SCOPED_TRACE(world);
+            // Only standard error is kept: the converted scene goes away.
+            std::string errors;
+            EXPECT_EQ(run({"sh", "-c", std::string("tovrmlx3d ") + world + " >/dev/null"}, errors).exitCode, 0);
+            EXPECT_EQ(errors, "");
+        }
     }
 }
 
