@@ -52,11 +52,20 @@ std::string storedName(std::string_view name) {
     return field;
 }
 
+// A material of the file's material library: its diffuse colour.
+struct LibraryMaterial {
+    double kd[3] = {1, 1, 1};
+    bool coloured = false;
+};
+
 class Reader {
 public:
+    explicit Reader(std::string folder) : folder_(std::move(folder)) {}
     int run(kx::import::FileLines& lines);
 
 private:
+    void library(std::string_view names);
+    void readLibrary(const std::string& path);
     void face(std::string_view text);
     bool corner(std::string_view text, Corner& c) const;
     bool plainCorner(std::string_view text, size_t& at, Corner& c) const;
@@ -80,7 +89,60 @@ private:
     Target* current_ = nullptr;
     std::string pendingMaterial_;
     std::vector<Corner> corners_;
+    std::string folder_;  // of the file: material libraries are read only from inside it
+    std::unordered_map<std::string, LibraryMaterial> library_;
 };
+
+// "mtllib" names one or more libraries beside the file. A name that leaves
+// the file's folder (absolute, or through "..") is not read.
+void Reader::library(std::string_view names) {
+    kx::import::WordCursor words(names);
+    std::string_view name;
+    while (words.next(name)) {
+        const std::string file(name);
+        if (file.empty() || file[0] == '/' || file == ".." || file.rfind("../", 0) == 0 ||
+            file.find("/../") != std::string::npos || (file.size() >= 3 && file.compare(file.size() - 3, 3, "/..") == 0)) {
+            LogMessage(0, "The material library %s lies outside the model's folder and was not read", file.c_str());
+            continue;
+        }
+        readLibrary(folder_ + file);
+    }
+}
+
+void Reader::readLibrary(const std::string& path) {
+    // A library that is not there leaves the materials as their names alone:
+    // the model is still read, and the log says so.
+    if (kx::files::findExisting(path).empty()) {
+        LogMessage(0, "The material library %s was not found", path.c_str());
+        return;
+    }
+    kx::import::FileLines lines;
+    std::string opened;
+    if (!lines.open(path.c_str(), ".mtl", "Wavefront material library", opened)) return;
+    std::string_view line;
+    LibraryMaterial* current = nullptr;
+    while (lines.next(line)) {
+        kx::import::WordCursor words(line);
+        std::string_view kind;
+        if (!words.next(kind)) continue;
+        if (kind == "newmtl") {
+            std::string_view name;
+            current = words.next(name) ? &library_[storedName(name)] : nullptr;
+        } else if (kind == "Kd" && current) {
+            double v[3];
+            bool all = true;
+            for (double& x : v) {
+                bool isNumber = false;
+                all = all && words.nextNumber(x, isNumber) && isNumber;
+            }
+            if (all) {
+                std::copy(v, v + 3, current->kd);
+                current->coloured = true;
+            }
+        }
+        // Texture maps, transparency and the other lighting terms: not taken here.
+    }
+}
 
 // An index of the file: from 1, or counted back from the last element read.
 long resolve(std::string_view text, size_t count) {
@@ -144,6 +206,24 @@ void Reader::material(std::string_view name) {
     const std::string text(name);
     SetObjectTextureEx(obj, 1, text.c_str());
     ++current_->materials;
+    // A material the file's library defines: its diffuse colour, and an entry
+    // of that name in the texture list (as 3D Studio materials get one).
+    if (auto found = library_.find(storedName(name)); found != library_.end() && found->second.coloured) {
+        const double* kd = found->second.kd;
+        const unsigned rgb[3] = {kx::import::colourByte(kd[0], 255), kx::import::colourByte(kd[1], 255),
+                                 kx::import::colourByte(kd[2], 255)};
+        obj->rgb = rgb[0] | (rgb[1] << 8) | (rgb[2] << 16);
+        if (!GetTextureInfoByName(obj->material)) {
+            TextureInfo info{};
+            kx::text::copyField(info.name, obj->material);
+            info.kind = KX_TEXTURE_COLOUR;
+            info.used = 1;
+            info.points[1] = MakePoint(kd[0], kd[1], kd[2]);
+            for (int k = 0; k < 3; ++k) info.colour[k] = static_cast<unsigned char>(rgb[k]);
+            AddCustomTexture(&info);
+        }
+        return;
+    }
     const int row = faceMaterialRow(name);
     if (row < 0) return;
     obj->rgb = kFaceMaterials[row].colour;
@@ -260,6 +340,8 @@ int Reader::run(kx::import::FileLines& lines) {
         else if (kind == "g") {
             std::string_view name;
             if (words.next(name)) setCurrent(target(name));
+        } else if (kind == "mtllib") {
+            library(words.rest());
         } else if (kind == "usemtl" || kind == "us") {
             std::string_view name;
             if (words.next(name)) material(name);
@@ -278,7 +360,8 @@ int ReadOBJ(const char* fileName) noexcept {
         kx::import::FileLines lines;
         if (!lines.open(fileName, ".OBJ", "Wavefront OBJ", path)) return 0;
         kx::files::ReadingScope reading;
-        Reader reader;
+        const size_t slash = path.find_last_of('/');
+        Reader reader(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
         return reader.run(lines);
     } catch (const std::bad_alloc&) {
         ErrorMessage("Out of memory reading %s", fileName ? fileName : "");

@@ -1,6 +1,7 @@
 // Wavefront OBJ import: groups, fanned faces, corners and their indices.
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 
 #include "comma_locale.h"
 #include "import_fixture.h"
@@ -215,6 +216,32 @@ TEST_F(ObjImportTest, CornerFormsReadTheSameEitherWay) {
         withFacets += results[0].empty() ? 0 : 1;
     }
     EXPECT_EQ(withFacets, 10u);  // the five faces with a missing vertex or too few corners make none
+}
+
+// Materials of the file's library give their diffuse colour and an entry of
+// the texture list; a library outside the model's folder, or missing, is not
+// read and the model still is.
+TEST_F(ObjImportTest, LibraryMaterialsGiveTheirColours) {
+    std::filesystem::create_directories(dir.file("model"));
+    write("model/looks.mtl", "# made elsewhere\nnewmtl Brick\nKa 0 0 0\nKd 0.8 0.2 0.1\nd 1\nmap_Kd brick.png\n"
+                             "newmtl Plain\nNs 10\n");
+    write("outside.mtl", "newmtl Stolen\nKd 0 1 0\n");
+    const std::string obj = "mtllib looks.mtl ../outside.mtl missing.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                            "g wall\nusemtl Brick\nf 1 2 3\ng other\nusemtl Stolen\nf 1 2 3\ng plain\nusemtl Plain\nf 1 2 3\n";
+    ASSERT_EQ(ReadOBJ(write("model/house.obj", obj).c_str()), 1);
+    EXPECT_TRUE(ui.messages.empty()) << ui.lastMessage();
+    CadObject* wall = named("wall");
+    ASSERT_NE(wall, nullptr);
+    EXPECT_STREQ(wall->material, "Brick");
+    EXPECT_EQ(wall->rgb, 204u | (51u << 8) | (25u << 16));
+    const TextureInfo* brick = GetTextureInfoByName("Brick");
+    ASSERT_NE(brick, nullptr);
+    EXPECT_EQ(brick->colour[0], 204);
+    EXPECT_EQ(brick->colour[2], 25);
+    // Not from outside the folder; a material without a colour keeps its name only.
+    EXPECT_EQ(GetTextureInfoByName("Stolen"), nullptr);
+    EXPECT_STREQ(named("other")->material, "Stolen");
+    EXPECT_EQ(GetTextureInfoByName("Plain"), nullptr);
 }
 
 }  // namespace
