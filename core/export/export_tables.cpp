@@ -77,9 +77,21 @@ const ObjectRow& rowOf(unsigned type) {
     }
 }
 
+// The primitives the views draw as triangles of their rebuilt mesh.
+constexpr unsigned kPrimitives = typeBits({KX_SPHERE, KX_PLANE, KX_DISC, KX_CYLINDER, KX_CONE, KX_ELLIPSOID, KX_TORUS,
+                                           KX_BOX, KX_HEIGHTFIELD, KX_BLOB, KX_PATCH, KX_TEXT});
+
+// With the setting on, the formats with shapes of their own write the
+// primitives as meshes too.
+bool tessellated(const Dialect& d, unsigned type) {
+    if (!kx::core().settings.tessellatePrimitives || !((kPrimitives >> type) & 1) || !d.mesh) return false;
+    return d.id == KX_FILETYPE_DXF || d.id == KX_FILETYPE_NFF || d.id == KX_FILETYPE_VRML || d.id == KX_FILETYPE_VRML2;
+}
+
 ObjectWriter writerOf(StandardFile* f, CadObject* obj) {
     if ((obj->flags & KX_FLAG_NOEXPORT) || obj->type >= KX_TYPE_COUNT) return nullptr;
     const Dialect& d = dialectOf(f);
+    if (tessellated(d, obj->type)) return d.mesh;
     // A type written as a mesh may still have a writer of its own (for its comment).
     if (d.writers[obj->type]) return d.writers[obj->type];
     return (d.meshTypes >> obj->type) & 1 ? d.mesh : nullptr;
@@ -89,7 +101,8 @@ ObjectWriter writerOf(StandardFile* f, CadObject* obj) {
 const ObjectRow& rowOf(StandardFile* f, CadObject* obj) {
     static const ObjectRow kMesh{meshWritten, noMesh};
     const Dialect& d = dialectOf(f);
-    return obj->type < KX_TYPE_COUNT && ((d.meshTypes >> obj->type) & 1) ? kMesh : rowOf(obj->type);
+    if (obj->type >= KX_TYPE_COUNT) return rowOf(obj->type);
+    return ((d.meshTypes >> obj->type) & 1) || tessellated(d, obj->type) ? kMesh : rowOf(obj->type);
 }
 
 }  // namespace

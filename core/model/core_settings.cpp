@@ -32,6 +32,7 @@ void SetCoreParamInt(unsigned id, unsigned value) {
         case KX_COREPARAM_NO_UV_IN_EXPORT: s.noUvInExport = v; break;
         case KX_COREPARAM_EXPORT_SELECTED: s.exportSelected = v; break;
         case KX_COREPARAM_TEXT_MESHES: s.textMeshes = v; break;
+        case KX_COREPARAM_TESSELLATE_PRIMITIVES: s.tessellatePrimitives = v; break;
         default: break;
     }
 }

@@ -128,6 +128,8 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     st.desktop.autosaveSeconds = std::clamp(readInt(s, "Desktop", "AutosaveSeconds", st.desktop.autosaveSeconds), 0,
                                             24 * 3600);
     st.desktop.backupCount = std::clamp(readInt(s, "Desktop", "BackupCount", st.desktop.backupCount), 0, 9);
+    st.exports.tessellatePrimitives = readInt(s, "Export", "TessellatePrimitives", 0) != 0;
+    st.exports.textMeshes = readInt(s, "Export", "TextMeshes", 0) != 0;
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
@@ -180,6 +182,8 @@ void saveSettings(const Settings& st, IniStore& s) {
         s.setInt("Desktop", "AutosaveSeconds", st.desktop.autosaveSeconds);
     if (st.desktop.backupCount != DesktopSettings{}.backupCount)
         s.setInt("Desktop", "BackupCount", st.desktop.backupCount);
+    if (st.exports.tessellatePrimitives) s.setInt("Export", "TessellatePrimitives", 1);
+    if (st.exports.textMeshes) s.setInt("Export", "TextMeshes", 1);
     const DesktopSettings& d = st.desktop;
     s.set("Desktop", "FramePos", formatRect(d.framePos));
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));
@@ -227,6 +231,8 @@ void applyToCore(const Settings& st) {
     SetExportMesh2(st.exports.mesh2);
     if (st.exports.disableSmoothExport) SetCoreParamInt(KX_COREPARAM_NO_NORMALS_IN_EXPORT, 1);
     if (st.exports.disableUvExport) SetCoreParamInt(KX_COREPARAM_NO_UV_IN_EXPORT, 1);
+    SetCoreParamInt(KX_COREPARAM_TESSELLATE_PRIMITIVES, st.exports.tessellatePrimitives ? 1 : 0);
+    SetCoreParamInt(KX_COREPARAM_TEXT_MESHES, st.exports.textMeshes ? 1 : 0);
     SetShowSpotLights(st.view.spotLights);
     SetViewSide(st.view.viewLeft);
     SetShowCamera(st.view.showCamera);

@@ -83,6 +83,10 @@ struct ExportSettings {
     int mesh2 = 0;  // POV-Ray 3 meshes as mesh2
     int disableSmoothExport = 0;  // read only
     int disableUvExport = 0;      // read only
+    // Spheres, cones and the other primitives written as their triangles in
+    // the formats that have shapes of their own (DXF, NFF, VRML).
+    int tessellatePrimitives = 0;
+    int textMeshes = 0;  // STL and PLY written as text instead of binary
 };
 
 struct ViewSettings {

@@ -16,6 +16,9 @@ enum : unsigned {
     KX_COREPARAM_EXPORT_SELECTED = 3,
     // STL and PLY exports written as text instead of binary (off by default).
     KX_COREPARAM_TEXT_MESHES = 4,
+    // DXF, NFF and VRML exports write every primitive as the triangles the
+    // views draw, not as the format's own shape (off by default).
+    KX_COREPARAM_TESSELLATE_PRIMITIVES = 5,
 };
 KXCORE_API void SetCoreParamInt(unsigned id, unsigned value);
 // Installs the program's user-interface table for this library (null: headless).

@@ -318,5 +318,41 @@ TEST_F(MeshFilesTest, AnExportWithNothingToHoldFailsAndKeepsTheOldFile) {
     EXPECT_NE(ui.lastMessage().find("(left out: 2 lights)"), std::string::npos) << ui.lastMessage();
 }
 
+// With the setting, the formats with shapes of their own write a sphere
+// and a cone as the triangles the views draw; without it, as their shapes.
+TEST_F(MeshFilesTest, PrimitivesAreWrittenAsTrianglesWhenAsked) {
+    add(CreateDefaultSphere);
+    add(CreateDefaultCone);
+    struct Case {
+        unsigned format;
+        const char* file;
+        const char* shape;  // what the format's own shape begins with
+        const char* face;   // what a face of the mesh begins with
+    } cases[] = {
+        {KX_FILETYPE_NFF, "t.nff", "\ns ", "\np "},
+        {KX_FILETYPE_VRML2, "t.vrm", "Sphere", "coordIndex"},
+        {KX_FILETYPE_VRML, "t.wrl", "Sphere", "IndexedFaceSet"},
+    };
+    auto count = [](const std::string& text, const std::string& word) {
+        size_t n = 0;
+        for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+        return n;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (unsigned on : {0u, 1u}) {
+            SetCoreParamInt(KX_COREPARAM_TESSELLATE_PRIMITIVES, on);
+            ASSERT_EQ(WriteExportFile(GetCurrentScene(), file(c.file).c_str(), c.format), 1) << ui.lastMessage();
+            const std::string text = readAll(file(c.file));
+            if (on) {
+                EXPECT_EQ(count(text, c.shape), 0u);
+                EXPECT_GT(count(text, c.face), c.format == KX_FILETYPE_NFF ? 20u : 1u);
+            } else {
+                EXPECT_GE(count(text, c.shape), 1u);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kxtest
