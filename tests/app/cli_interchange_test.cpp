@@ -180,6 +180,22 @@ TEST_F(CliInterchangeTest, OutputNamesAreKeptWhole) {
     }
 }
 
+// The formats that name an image size take the Render Settings' one.
+TEST_F(CliInterchangeTest, ExportsNameTheRenderSettingsImageSize) {
+    fs::create_directories(dir.file(".config/Velmora"));
+    std::ofstream(dir.file(".config/Velmora/Kalvex.ini")) << "[Render]\nRenderX=800\nRenderY=450\n";
+    struct Case {
+        const char* file;
+        const char* says;
+    } cases[] = {{"out.pi", "resolution 800, 450"}, {"out.rib", "Format 800 450 1"}, {"out.nff", "resolution 800 450"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string output;
+        ASSERT_EQ(kalvex({"--export", "showcase.cad", c.file}, output).exitCode, 0) << output;
+        EXPECT_NE(read(c.file).find(c.says), std::string::npos) << read(c.file).substr(0, 300);
+    }
+}
+
 // Nothing written where nothing could be: an unknown extension without
 // --type, and a mesh format, or the raw facet list, of a scene with no mesh.
 TEST_F(CliInterchangeTest, AnExportThatWouldHoldNothingFailsAndKeepsTheOldFile) {

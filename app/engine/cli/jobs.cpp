@@ -59,6 +59,14 @@ bool holdsGeometry() {
     return false;
 }
 
+// The formats that name an image size take the Render Settings' one, as the
+// window's Export does; a scene file keeps its own camera as it was read.
+void exportWithRenderSize(const Settings& settings, unsigned type) {
+    if (type == KX_FILETYPE_KALVEX || type == 0) return;
+    SceneModel::Transaction change(SceneDelta::Camera);
+    if (change.owns()) SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
+}
+
 bool importScene(const std::string& path, unsigned type, const Settings& settings) {
     const CameraInfo before = startImportedScene(settings.exports.useDefaults != 0);
     if (!Read3Dfile(GetCurrentScene(), path.c_str(), type)) return false;
@@ -163,9 +171,13 @@ int runExport(const CommandLine& cl) {
             status = 0;
             std::printf("Exported: %s\n", cl.output.c_str());
         }
-    } else if (writeSceneAs(cl.output, type)) {
-        status = 0;
-        std::printf("Exported: %s\n", exportPathFor(cl.output, type ? type : fileTypeOfLastExtension(cl.output)).c_str());
+    } else {
+        const unsigned written = type ? type : fileTypeOfLastExtension(cl.output);
+        exportWithRenderSize(session.settings(), written);
+        if (writeSceneAs(cl.output, type)) {
+            status = 0;
+            std::printf("Exported: %s\n", exportPathFor(cl.output, written).c_str());
+        }
     }
     session.stop(false);
     return status;
