@@ -87,6 +87,17 @@ json lookRotation(const CameraInfo& c) {
     return json::array({qx / l, qy / l, qz / l, qw / l});
 }
 
+// The uvs of an object, when it keeps three for each triangle the facet
+// writer gives (its nodes are all triangles, or it holds a triangle array).
+bool uvFits(const CadObject* o) {
+    if (!o->uv || kx::core().settings.noUvInExport) return false;
+    // A triangle array keeps its triangles in the order of their uvs.
+    if (o->polygons) return o->uvCount >= size_t{o->polygonCount ? o->polygonCount : o->count} * 3;
+    for (const ListEntry* n = o->points; n; n = n->next)
+        if (n->count != 3) return false;
+    return o->uvCount >= size_t{o->count} * 3;
+}
+
 struct Model {
     json root;
     std::vector<unsigned char> buffer;
@@ -122,6 +133,8 @@ Model buildModel(unsigned& meshes) {
         size_t corners = 0;
         float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
         std::vector<Point3d> normals;
+        std::vector<float> uvs;
+        const bool withUv = uvFits(o);
         kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
             const Point3d flat = flatNormal(t.point);
             for (int c = 0; c < 3; ++c) {
@@ -133,6 +146,10 @@ Model buildModel(unsigned& meshes) {
                 }
                 appendFloats(m.buffer, p);
                 normals.push_back(t.hasNormals ? unitNormal(t.normal[c], flat) : flat);
+                if (withUv) {
+                    const Point3d& uv = o->uv[t.index * 3 + t.corner[c]];
+                    uvs.insert(uvs.end(), {uv.x, 1.0f - uv.y});  // the format's v runs down the image
+                }
                 ++corners;
             }
         });
@@ -150,6 +167,15 @@ Model buildModel(unsigned& meshes) {
                                      {"min", json::array({lo[0], lo[1], lo[2]})},
                                      {"max", json::array({hi[0], hi[1], hi[2]})}});
         root["accessors"].push_back({{"bufferView", views + 1}, {"componentType", 5126}, {"count", corners}, {"type", "VEC3"}});
+        json attributes = {{"POSITION", accessors}, {"NORMAL", accessors + 1}};
+        if (withUv) {
+            const size_t at = m.buffer.size();
+            const unsigned char* bytes = reinterpret_cast<const unsigned char*>(uvs.data());
+            m.buffer.insert(m.buffer.end(), bytes, bytes + uvs.size() * sizeof(float));
+            addView(m, at, uvs.size() * sizeof(float));
+            root["accessors"].push_back({{"bufferView", views + 2}, {"componentType", 5126}, {"count", corners}, {"type", "VEC2"}});
+            attributes["TEXCOORD_0"] = accessors + 2;
+        }
         auto found = materialOfColour.find(o->rgb);
         if (found == materialOfColour.end()) {
             const size_t index = root.contains("materials") ? root["materials"].size() : 0;
@@ -165,7 +191,7 @@ Model buildModel(unsigned& meshes) {
         const size_t mesh = root.contains("meshes") ? root["meshes"].size() : 0;
         root["meshes"].push_back(
             {{"name", o->name},
-             {"primitives", json::array({{{"attributes", {{"POSITION", accessors}, {"NORMAL", accessors + 1}}},
+             {"primitives", json::array({{{"attributes", attributes},
                                           {"material", found->second},
                                           {"mode", 4}}})}});
         root["nodes"].push_back({{"name", o->name}, {"mesh", mesh}});

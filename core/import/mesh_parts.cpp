@@ -3,6 +3,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "import/import_internal.h"
@@ -25,6 +26,10 @@ bool addMeshParts(const std::vector<MeshPart>& parts) {
         const bool withNormals = part.normals.size() == part.corners.size();
         for (size_t i = 0; i + 2 < part.corners.size(); i += 3)
             if (!facets.add(3, &part.corners[i], withNormals ? &part.normals[i] : nullptr)) return undo();
+        if (part.uvs.size() == part.corners.size()) {
+            if (!AllocCadObjectUV(obj, static_cast<unsigned>(part.corners.size()))) return undo();
+            std::copy(part.uvs.begin(), part.uvs.end(), obj->uv);
+        }
         if (part.coloured) giveEncodedColour(obj, part.r, part.g, part.b);
         NormalizeObject(obj, 3);
     }

@@ -16,6 +16,7 @@ struct MeshPart {
     unsigned r = 0, g = 0, b = 0;
     std::vector<Point3d> corners;  // three per triangle
     std::vector<Point3d> normals;  // empty, or one per corner
+    std::vector<Point3d> uvs;      // empty, or one per corner (u, v, 0), v up
     size_t triangles() const { return corners.size() / 3; }
 };
 

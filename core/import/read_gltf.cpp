@@ -347,6 +347,11 @@ private:
             normals.emplace(model_, n->second, 3, "NORMAL");
             if (normals->count() != positions.count()) throw Damaged{"a primitive has more or fewer normals than positions"};
         }
+        std::optional<AccessorReader> uvs;
+        if (auto t = p.attributes.find("TEXCOORD_0"); t != p.attributes.end()) {
+            uvs.emplace(model_, t->second, 2, "TEXCOORD_0");
+            if (uvs->count() != positions.count()) throw Damaged{"a primitive has more or fewer uvs than positions"};
+        }
         std::optional<AccessorReader> indices;
         if (p.indices >= 0) indices.emplace(model_, p.indices, 1, "index");
         const size_t corners = indices ? indices->count() : positions.count();
@@ -360,6 +365,11 @@ private:
             if (normals) {
                 normals->element(v, xyz);
                 part.normals.push_back(transformNormal(world, xyz));
+            }
+            // The format's v runs down the image, the scene's up.
+            if (uvs) {
+                uvs->element(v, xyz);
+                part.uvs.push_back(MakePoint(xyz[0], 1.0 - xyz[1], 0));
             }
         };
         auto triangle = [&](size_t a, size_t b, size_t c) {
@@ -381,6 +391,7 @@ private:
         // Some primitives have normals and others not: those without get none,
         // and the part keeps normals only when every corner has one.
         if (!part.normals.empty() && part.normals.size() != part.corners.size()) part.normals.clear();
+        if (!part.uvs.empty() && part.uvs.size() != part.corners.size()) part.uvs.clear();
     }
 
     static double determinant(const Matrix& m) {

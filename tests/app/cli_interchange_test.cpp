@@ -98,6 +98,17 @@ TEST_F(CliInterchangeTest, GltfExportsAreValidAndHoldEveryObject) {
         EXPECT_EQ(assimpFaces("back.obj"), faces);
     }
     EXPECT_TRUE(fs::exists(dir.file("out.bin"))) << "the .gltf's buffer beside it";
+    // A mesh with texture coordinates keeps them, and stays valid.
+    std::ofstream(dir.file("uv.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\ng tri\nf 1/1 2/2 3/3\n";
+    ASSERT_EQ(kalvex({"--export", "uv.obj", "uv.glb"}, output).exitCode, 0) << output;
+    EXPECT_NE(read("uv.glb").find("\"TEXCOORD_0\""), std::string::npos);
+    if (validator) {
+        std::string report;
+        EXPECT_EQ(run({"node", std::string(KALVEX_SOURCE_DIR) + "/tests/tools/validate_gltf.js", dir.file("uv.glb")}, report)
+                      .exitCode,
+                  0)
+            << report;
+    }
     if (!validator) GTEST_SKIP() << "scripts/setup-deps.sh installs the npm glTF validator";
 }
 

@@ -79,6 +79,8 @@ protected:
         SetEncodedRgb(box, 10, 200, 10);
         CadObject* mesh = makeMesh("strip", 2);
         SetEncodedRgb(mesh, 10, 10, 200);
+        ASSERT_EQ(AllocCadObjectUV(mesh, 6), 1);
+        for (int k = 0; k < 6; ++k) mesh->uv[k] = MakePoint(k * 0.125, 1 - k * 0.0625, 0);
         CreateDefaultLight();
         GetActiveCamera()->location = Point3d{3, 7, 11};
         GetActiveCamera()->lookAt = Point3d{0, 1, 0};
@@ -126,6 +128,15 @@ TEST_F(MeshFilesTest, EveryEncodingReadsBackTheSameTrianglesAndColours) {
         }
         // The scene formats bring the light and the camera back where they stood.
         if (f.write == writeGltf) {
+            // The mesh's texture coordinates come back with it.
+            CadObject* strip = GetCadObjectByName("strip");
+            ASSERT_NE(strip, nullptr);
+            ASSERT_NE(strip->uv, nullptr);
+            ASSERT_GE(strip->uvCount, 6u);
+            for (int k = 0; k < 6; ++k) {
+                EXPECT_NEAR(strip->uv[k].x, k * 0.125, 1e-6) << k;
+                EXPECT_NEAR(strip->uv[k].y, 1 - k * 0.0625, 1e-6) << k;
+            }
             unsigned lights = 0;
             for (CadObject* o = GetCadObject(nullptr); o; o = o->next) lights += o->type == KX_LIGHT;
             EXPECT_EQ(lights, 1u);
