@@ -21,9 +21,6 @@ namespace {
 
 using json = nlohmann::json;
 
-bool exported(CadObject* o) { return inMeshFile(o); }
-// A degenerate triangle still needs a unit normal in this format.
-Point3d flatNormal(const Point3d* p) { return triangleNormal(p, Point3d{0, 1, 0}); }
 
 // A unit normal: the validator asks for length 1 within a small tolerance.
 Point3d unitNormal(const Point3d& n, const Point3d& fallback) {
@@ -128,7 +125,7 @@ Model buildModel(unsigned& meshes) {
                                      {"extensions", {{"KHR_lights_punctual", {{"light", lights.size() - 1}}}}}});
             continue;
         }
-        if (!exported(o)) continue;
+        if (!inMeshFile(o)) continue;
         const size_t start = m.buffer.size();
         size_t corners = 0;
         float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
@@ -136,7 +133,8 @@ Model buildModel(unsigned& meshes) {
         std::vector<float> uvs;
         const bool withUv = uvFits(o);
         kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
-            const Point3d flat = flatNormal(t.point);
+            // A degenerate triangle still needs a unit normal in this format.
+            const Point3d flat = triangleNormal(t.point, Point3d{0, 1, 0});
             for (int c = 0; c < 3; ++c) {
                 const Point3d& p = t.point[c];
                 const float v[3] = {p.x, p.y, p.z};

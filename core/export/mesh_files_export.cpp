@@ -18,8 +18,6 @@
 namespace kx::exporter {
 namespace {
 
-bool exported(CadObject* o) { return inMeshFile(o); }
-Point3d faceNormal(const Point3d* p) { return triangleNormal(p, Point3d{0, 0, 0}); }
 
 // Bytes and numbers appended to one growing buffer.
 class Bytes {
@@ -131,16 +129,16 @@ int writeStl(const char* path, bool binary) {
         out.u32(0);  // the count, filled in at the end
         size_t nodes = 0;
         for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
-            if (exported(o)) nodes += o->count;
+            if (inMeshFile(o)) nodes += o->count;
         out.data().reserve(84 + nodes * 50);
     }
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        if (!exported(o)) continue;
+        if (!inMeshFile(o)) continue;
         const uint16_t colour = stlColour(o->rgb);
         const std::string name = commentText(o->name);
         bool opened = false;
         kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
-            const Point3d n = faceNormal(t.point);
+            const Point3d n = triangleNormal(t.point, Point3d{0, 0, 0});
             ++count;
             if (binary) {
                 const float v[12] = {n.x, n.y, n.z, t.point[0].x, t.point[0].y, t.point[0].z, t.point[1].x,
@@ -176,14 +174,14 @@ int writePly(const char* path, bool binary) {
     // Normals go in when any object has its own; the others get their faces'.
     bool normals = false;
     for (CadObject* o = GetCadObject(nullptr); o && !normals; o = o->next)
-        normals = exported(o) && o->points && o->points->normals && !kx::core().settings.noNormalsInExport;
+        normals = inMeshFile(o) && o->points && o->points->normals && !kx::core().settings.noNormalsInExport;
     Bytes vertices, faces;
     uint32_t triangles = 0;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        if (!exported(o)) continue;
+        if (!inMeshFile(o)) continue;
         const unsigned rgb[3] = {o->rgb & 0xFF, (o->rgb >> 8) & 0xFF, (o->rgb >> 16) & 0xFF};
         kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
-            const Point3d flat = faceNormal(t.point);
+            const Point3d flat = triangleNormal(t.point, Point3d{0, 0, 0});
             for (int c = 0; c < 3; ++c) {
                 const Point3d& n = t.hasNormals ? t.normal[c] : flat;
                 if (binary) {

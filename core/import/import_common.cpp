@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "import/import_internal.h"
@@ -43,6 +44,16 @@ std::optional<std::vector<unsigned char>> loadFile(const char* name, const char*
     StdCloseFile(f);
     if (data.capacity() - data.size() > kPiece) data.shrink_to_fit();
     return data;
+}
+
+bool insideFolder(const std::string& path, const std::string& folder) {
+    std::error_code ec;
+    const std::filesystem::path root = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+    if (ec) return false;
+    const std::filesystem::path full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    if (ec) return false;
+    const std::string prefix = root.string() + (root.string().ends_with('/') ? "" : "/");
+    return full.string().rfind(prefix, 0) == 0;
 }
 
 unsigned colourByte(double component, double scale) {

@@ -20,6 +20,10 @@ namespace kx::import {
 std::optional<std::vector<unsigned char>> loadFile(const char* name, const char* ext, const char* label,
                                                    std::string& path);
 
+// True when path names a place inside folder (both made canonical, links
+// followed): what a model names beside itself may be read, nothing above it.
+bool insideFolder(const std::string& path, const std::string& folder);
+
 // A colour component 0..1 as a byte: NaN and values below 0 give 0, the
 // product is truncated and kept within 0..255.
 unsigned colourByte(double component, double scale);

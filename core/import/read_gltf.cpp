@@ -434,11 +434,7 @@ struct Folder {
 };
 
 bool insideFolder(const std::string& path, const Folder& folder) {
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::weakly_canonical(path, ec);
-    if (ec) return false;
-    const std::string root = folder.root.string() + "/";
-    return full.string().rfind(root, 0) == 0;
+    return kx::import::insideFolder(path, folder.root.string());
 }
 
 bool fileExists(const std::string& path, void* user) {

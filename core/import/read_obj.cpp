@@ -100,8 +100,7 @@ void Reader::library(std::string_view names) {
     std::string_view name;
     while (words.next(name)) {
         const std::string file(name);
-        if (file.empty() || file[0] == '/' || file == ".." || file.rfind("../", 0) == 0 ||
-            file.find("/../") != std::string::npos || (file.size() >= 3 && file.compare(file.size() - 3, 3, "/..") == 0)) {
+        if (!kx::import::insideFolder(folder_ + file, folder_.empty() ? "." : folder_)) {
             LogMessage(0, "The material library %s lies outside the model's folder and was not read", file.c_str());
             continue;
         }

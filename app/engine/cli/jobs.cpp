@@ -172,11 +172,11 @@ int runExport(const CommandLine& cl) {
             std::printf("Exported: %s\n", cl.output.c_str());
         }
     } else {
-        const unsigned written = type ? type : fileTypeOfLastExtension(cl.output);
-        exportWithRenderSize(session.settings(), written);
+        // The type is known here: from --type, or from the name (else refused above).
+        exportWithRenderSize(session.settings(), type);
         if (writeSceneAs(cl.output, type)) {
             status = 0;
-            std::printf("Exported: %s\n", exportPathFor(cl.output, written).c_str());
+            std::printf("Exported: %s\n", exportPathFor(cl.output, type).c_str());
         }
     }
     session.stop(false);
