@@ -110,4 +110,35 @@ TEST_F(CliSamplesTest, ABrokenStlFileIsRefused) {
     }
 }
 
+// A value the property cannot hold is refused by name and kind before the
+// plug-in runs, and nothing is written; a long text is not echoed whole.
+TEST_F(CliSamplesTest, SpringPropertiesTakeOnlyValuesOfTheirKind) {
+    const std::string longName(100000, 'N');
+    struct Row {
+        std::string set;
+        const char* says;  // null: taken
+    } rows[] = {
+        {"Turns=many", "kalvex: Turns takes a whole number from -2147483648 to 2147483647, not many"},
+        {"Turns=1e308", "Turns takes a whole number"},
+        {"Turns=2.5", "Turns takes a whole number"},
+        {"Radius=inf", "kalvex: Radius takes a finite number, not inf"},
+        {"Radius=1e999", "Radius takes a finite number"},
+        {longName + "=1", "(100000 characters)"},
+        {"Radius=2", nullptr},
+        {"Turns=3", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.set.substr(0, 20));
+        fs::remove(dir.path() / "spring.cad");
+        std::string output;
+        EXPECT_EQ(kalvex({"--plugin", "Spring", "--set", row.set, "spring.cad"}, output).exitCode, row.says ? 1 : 0)
+            << output.substr(0, 400);
+        EXPECT_EQ(fs::exists(dir.path() / "spring.cad"), row.says == nullptr);
+        if (row.says) {
+            EXPECT_NE(output.find(row.says), std::string::npos) << output.substr(0, 400);
+        }
+        EXPECT_LT(output.size(), 2000u);
+    }
+}
+
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cfloat>
+#include <cmath>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include <strings.h>
@@ -124,7 +127,7 @@ bool loadSceneForJob(const std::string& path, const Settings& settings) {
     }
     // As in the window, the scene's own start-up scripts run once it is read;
     // one that fails does not stop the job (its message says what happened).
-    runSceneScriptsForJob();
+    runSceneScriptsForJob(settings.script.startupInstructions);
     return true;
 }
 
@@ -384,28 +387,73 @@ int runListPlugins(const CommandLine& cl) {
 
 namespace {
 
-// A property value from the command line: an integer, else a number, else text.
-KxVar propertyValue(const std::string& text) {
-    KxVar v{};
+// A text shown in a message: a long one cut, with its length, so that a
+// mistyped argument cannot fill the terminal.
+std::string shownText(const std::string& text) {
+    constexpr size_t kShown = 64;
+    if (text.size() <= kShown) return text;
+    return text.substr(0, kShown) + "... (" + std::to_string(text.size()) + " characters)";
+}
+
+// The words of a refusal: what a property of this kind takes.
+const char* whatAKindTakes(uint32_t kind) {
+    switch (kind) {
+    case KXVAR_INT: return "a whole number from -2147483648 to 2147483647";
+    case KXVAR_DOUBLE: return "a finite number";
+    case KXVAR_POINT: return "three finite numbers x,y,z";
+    case KXVAR_STRING: return "a text of at most 71 characters";
+    default: return "a whole number, a finite number or a text of at most 71 characters";
+    }
+}
+
+bool wholeNumber(std::string_view text, int32_t& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size();
+}
+
+bool finiteNumber(std::string_view text, double& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size() && std::isfinite(out);
+}
+
+bool pointValue(const std::string& text, float (&out)[3]) {
+    size_t from = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const size_t comma = text.find(',', from);
+        if ((axis < 2) == (comma == std::string::npos)) return false;
+        double d = 0;
+        const std::string_view part(text.data() + from, (axis < 2 ? comma : text.size()) - from);
+        if (!finiteNumber(part, d) || std::fabs(d) > FLT_MAX) return false;
+        out[axis] = static_cast<float>(d);
+        from = comma + 1;
+    }
+    return true;
+}
+
+// The value a command-line text gives a property that holds a value of the
+// given kind now (0 when the plug-in does not say: then an integer, else a
+// number, else a text). False when the text is not a value of that kind.
+bool propertyValue(const std::string& text, uint32_t kind, KxVar& v) {
+    v = KxVar{};
     v.size = KXVAR_SIZE;
-    char* end = nullptr;
-    errno = 0;
-    const long i = std::strtol(text.c_str(), &end, 10);
-    if (!text.empty() && *end == '\0' && errno == 0 && i >= INT32_MIN && i <= INT32_MAX) {
+    if ((kind == 0 || kind == KXVAR_INT) && wholeNumber(text, v.value.i)) {
         v.type = KXVAR_INT;
-        v.value.i = static_cast<int32_t>(i);
-        return v;
+        return true;
     }
-    double d = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), d);
-    if (!text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size()) {
+    if ((kind == 0 || kind == KXVAR_DOUBLE) && finiteNumber(text, v.value.d)) {
         v.type = KXVAR_DOUBLE;
-        v.value.d = d;
-        return v;
+        return true;
     }
-    v.type = KXVAR_STRING;
-    std::memcpy(v.value.s, text.data(), std::min<size_t>(text.size(), KXVAR_TEXT_BYTES - 1));
-    return v;
+    if (kind == KXVAR_POINT) {
+        v.type = KXVAR_POINT;
+        return pointValue(text, v.value.p);
+    }
+    if ((kind == 0 || kind == KXVAR_STRING) && text.size() < KXVAR_TEXT_BYTES) {
+        v.type = KXVAR_STRING;
+        std::memcpy(v.value.s, text.data(), text.size());
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -428,9 +476,21 @@ int runPlugin(const CommandLine& cl) {
     }
     const std::string exportName = m->items()[static_cast<size_t>(item)].exportName;
     for (const auto& [name, text] : cl.sets) {
-        KxVar value = propertyValue(text);
+        // The value is read as the kind the property holds now, so that a
+        // word or an out-of-range number is refused here, not taken as
+        // something the plug-in never asked for.
+        KxVar now{};
+        const uint32_t kind =
+            m->getItemProperty(exportName.c_str(), name.c_str(), now) > 0 ? now.type : 0u;
+        KxVar value{};
+        if (!propertyValue(text, kind, value)) {
+            std::fprintf(stderr, "kalvex: %s takes %s, not %s\n", shownText(name).c_str(), whatAKindTakes(kind),
+                         shownText(text).c_str());
+            return 1;
+        }
         if (!plugins::host::SetPluginProperty(exportName.c_str(), name.c_str(), &value)) {
-            std::fprintf(stderr, "kalvex: the plug-in refused %s=%s\n", name.c_str(), text.c_str());
+            std::fprintf(stderr, "kalvex: the plug-in refused %s=%s\n", shownText(name).c_str(),
+                         shownText(text).c_str());
             return 1;
         }
     }

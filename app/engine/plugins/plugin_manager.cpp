@@ -393,6 +393,18 @@ int PluginManager::setItemProperty(const char* exportName, const char* property,
     return call(static_cast<size_t>(i), nullptr, 128, &p);
 }
 
+int PluginManager::getItemProperty(const char* exportName, const char* property, KxVar& value) {
+    const int i = findItem("BUILD", exportName);
+    if (i < 0) return -1;
+    PluginProperty p{};
+    p.size = PLUGIN_PROPERTY_SIZE;
+    std::memcpy(p.name, property, strnlen(property, PLUGIN_PROPERTY_NAME - 1));
+    p.value.size = KXVAR_SIZE;
+    const int result = call(static_cast<size_t>(i), nullptr, 256, &p);
+    if (result) value = p.value;
+    return result;
+}
+
 int PluginManager::callBound(CadObject* obj, int reason, void* data) {
     std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
     if (!GetObjectExtraString(obj, KX_PROP_PLUGIN, text.data())) return 0;

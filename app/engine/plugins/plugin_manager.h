@@ -90,6 +90,9 @@ public:
     int callBuildItem(const char* exportName);
     // SetPluginProperty: reason 128 of the BUILD item; -1 when none.
     int setItemProperty(const char* exportName, const char* property, const KxVar& value);
+    // The value a BUILD function's property holds now: -1 when there is no
+    // such function, 0 when it does not answer.
+    int getItemProperty(const char* exportName, const char* property, KxVar& value);
     // The function bound to obj through its "Plugin" field; 0 when none.
     int callBound(CadObject* obj, int reason, void* data);
     // Open and save through item n: only LOAD items open, only SAVE items save.
