@@ -77,6 +77,7 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     s.scheme.colours = {1, 2, 3, 4};
     s.animateToolbox = {1, 30, 40};
     s.exports.disableSmoothExport = 1;
+    s.script.startupInstructions = 5000000000ULL;  // past the range of an int
     IniStore store;
     store.parse("[Desktop]\n; my note\nUnknown=1\n");
     kx::app::saveSettings(s, store);
@@ -88,6 +89,12 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     EXPECT_EQ(back.scheme.colours, (std::array<uint32_t, 4>{1, 2, 3, 4}));
     EXPECT_EQ(back.animateToolbox.x, 30);
     EXPECT_EQ(back.exports.disableSmoothExport, 0);  // read only: never written
+    EXPECT_EQ(back.script.startupInstructions, 5000000000ULL);
+    // The default is not written, so a settings file keeps what it held.
+    IniStore defaults;
+    kx::app::saveSettings(kx::app::Settings{}, defaults);
+    EXPECT_EQ(defaults.text().find("StartupInstructions"), std::string::npos);
+    EXPECT_EQ(loadSettings(defaults).script.startupInstructions, 100000000u);
     EXPECT_NE(store.text().find("; my note\r\nUnknown=1\r\n"), std::string::npos);
 }
 

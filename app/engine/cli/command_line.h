@@ -93,7 +93,8 @@ int runTexturePreviews(const CommandLine& cl);
 // script ran without an error and OUT (when given) was written.
 int runScriptJob(const CommandLine& cl);
 // Runs the "SceneCreate" scripts of the scene a job just read, as event
-// scripts bounded by the job's options; Ctrl-C ends them. False when one failed.
-bool runSceneScriptsForJob();
+// scripts bounded by the job's options, else by `startupInstructions` (0: no
+// bound); Ctrl-C ends the whole job. False when one failed.
+bool runSceneScriptsForJob(std::uint64_t startupInstructions);
 
 }  // namespace kx::app

@@ -69,14 +69,14 @@ bool readScript(const std::string& path, std::string& text) {
 
 }  // namespace
 
-bool runSceneScriptsForJob() {
+bool runSceneScriptsForJob(std::uint64_t startupInstructions) {
     int signal = 0;
     bool ok = false;
     {
         StopSignals signals;
         script::RunOptions options = script::jobEventOptions();
         // A scene's own start-up script, in a received file, ends on its own.
-        if (options.maxInstructions == 0) options.maxInstructions = script::kStartupInstructions;
+        if (options.maxInstructions == 0) options.maxInstructions = startupInstructions;
         ok = script::runSceneCreateScripts(options) == 0;
         signal = stoppedBy;
     }

@@ -64,10 +64,6 @@ bool scriptRunning();
 int runSceneCreateScripts(const RunOptions& options);
 
 // The bounds every run of a command-line job takes (set once from its options).
-// The instructions a scene's start-up script may take in a job without a
-// window when the job names no limit of its own.
-inline constexpr std::uint64_t kStartupInstructions = 100000000;
-
 struct JobLimits {
     std::uint64_t maxInstructions = 0;
     const std::atomic<bool>* stop = nullptr;

@@ -129,6 +129,8 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
                                             24 * 3600);
     st.desktop.backupCount = std::clamp(readInt(s, "Desktop", "BackupCount", st.desktop.backupCount), 0, 9);
     st.exports.tessellatePrimitives = readInt(s, "Export", "TessellatePrimitives", 0) != 0;
+    if (const long long n = s.getInt("Script", "StartupInstructions", -1); n >= 0)
+        st.script.startupInstructions = static_cast<std::uint64_t>(n);
     st.exports.textMeshes = readInt(s, "Export", "TextMeshes", 0) != 0;
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
@@ -184,6 +186,8 @@ void saveSettings(const Settings& st, IniStore& s) {
         s.setInt("Desktop", "BackupCount", st.desktop.backupCount);
     if (st.exports.tessellatePrimitives) s.setInt("Export", "TessellatePrimitives", 1);
     if (st.exports.textMeshes) s.setInt("Export", "TextMeshes", 1);
+    if (st.script.startupInstructions != ScriptSettings{}.startupInstructions)
+        s.setInt("Script", "StartupInstructions", static_cast<long long>(st.script.startupInstructions));
     const DesktopSettings& d = st.desktop;
     s.set("Desktop", "FramePos", formatRect(d.framePos));
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));

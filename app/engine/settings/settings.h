@@ -108,6 +108,12 @@ struct ColourScheme {
     enum Element { Background = 0, Grid = 1, Object = 2, Selected = 3 };
 };
 
+struct ScriptSettings {
+    // The instructions a scene's own start-up script may take in a job
+    // without a window ("Script"/"StartupInstructions"); 0: no bound.
+    std::uint64_t startupInstructions = 100000000;
+};
+
 struct ToolboxSettings {
     int active = 0;
     int x = 0, y = 0;
@@ -120,6 +126,7 @@ struct Settings {
     ExportSettings exports;
     ViewSettings view;
     ColourScheme scheme;
+    ScriptSettings script;
     ToolboxSettings selectToolbox, animateToolbox;
     int playRate = 25;  // frames a second of the animation's Play ("Animate"/"PlayRate")
 };
