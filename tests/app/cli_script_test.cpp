@@ -77,6 +77,9 @@ TEST_F(ScriptProgram, RunsEndWithTheirStatus) {
         {"function main() error('no') end", {}, 1, "'no'"},
         {"$VBScript\nx = 1", {}, 1, "Invalid language name: \"VBScript\""},
         {"io.open('x', 'w')", {}, 1, "attempt to index a nil value (global 'io')"},
+        // A number the scene cannot hold fails the call; one it can is taken.
+        {"local b = Scene:CreateObject('b', 13) print(Scene:SetSize(b, 1e308, 1, 1), Scene:SetSize(b, 2, 2, 2))", {},
+         0, "false\ttrue"},
         // The end of a run cannot be caught, nor outrun in C.
         {"while true do pcall(function() while true do end end) end", {"--max-instructions", "100000"}, 1,
          "Script stopped: more than 100000 instructions"},
@@ -89,6 +92,18 @@ TEST_F(ScriptProgram, RunsEndWithTheirStatus) {
         {"table.move({}, 1, 1e15, 2)", {}, 1, "is too long"},
         {"setmetatable({}, {__gc = function() while true do end end})", {}, 1,
          "__gc metamethods are not available to scripts"},
+        // A message handler is not run once the run is ending: it would run
+        // where nothing could stop it.
+        {"while true do xpcall(function() while true do end end, function() while true do end end) end",
+         {"--max-instructions", "100000"}, 1, "Script stopped: more than 100000 instructions"},
+        // Loops in C count: pieces of a text, elements of a range, the time a
+        // pattern takes.
+        {"string.rep('', 1 << 62)", {}, 1, "string.rep of 4611686018427387904 empty pieces is too long"},
+        {"while true do local s = string.rep('', 100000000) end", {"--max-instructions", "1000000"}, 1,
+         "Script stopped: more than 1000000 instructions"},
+        {"table.concat({}, '', 1, 1e15)", {}, 1, "table.concat of 1000000000000000 elements is too long"},
+        {"local s = string.rep('a', 10000) while true do pcall(string.gsub, s, 'a-b', '') end",
+         {"--max-instructions", "100000"}, 1, "Script stopped: more than 100000 instructions"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.script);
@@ -118,7 +133,10 @@ TEST_F(ScriptProgram, AFailedLoadKeepsTheScene) {
 
 TEST_F(ScriptProgram, InterruptStopsAScript) {
     // Also one that catches errors round its loop.
-    for (const char* loop : {"while true do end", "while true do pcall(function() while true do end end) end"}) {
+    for (const char* loop : {"while true do end", "while true do pcall(function() while true do end end) end",
+                             // Work in C between the hook's counts: the stop is seen at the next call.
+                             "local s = string.rep('a', 10000) while true do pcall(string.gsub, s, 'a-b', '') end",
+                             "while true do string.rep('', 100000000) end"}) {
         SCOPED_TRACE(loop);
         kx::platform::CommandRunner runner;
         ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--script", write("loop.lua", loop)}, dir.path().string(), true, {}));
@@ -170,6 +188,18 @@ TEST_F(ScriptProgram, StartupScriptsEndOnTheirOwnAndCtrlCEndsTheJob) {
     std::string output;
     EXPECT_EQ(kalvex({"--export", "loop.cad", "bounded.pov"}, output).exitCode, 0) << output;
     EXPECT_EQ(count(read("bounded.pov"), "ball"), 1u);
+    // The bound is the user's to set: a script that makes an object after a
+    // long count does so under the default bound, not under a tight one.
+    write("late.cad", "version 2.0\nSphere\n{\n\tName ball\n}\nScript Late SceneCreate "
+                      "\"for i = 1, 300000 do end Scene:CreateObject('late', 13)\"\n");
+    for (const auto& [setting, made] : {std::pair<const char*, size_t>{"", 1}, {"StartupInstructions=1000\n", 0}}) {
+        SCOPED_TRACE(setting);
+        fs::create_directories(dir.path() / ".config/Velmora");
+        std::ofstream(dir.path() / ".config/Velmora/Kalvex.ini") << "[Script]\n" << setting;
+        EXPECT_EQ(kalvex({"--export", "late.cad", "late.pov"}, output).exitCode, 0) << output;
+        EXPECT_EQ(count(read("late.pov"), "late"), made) << read("late.pov");
+    }
+    fs::remove(dir.path() / ".config/Velmora/Kalvex.ini");
 
     kx::platform::CommandRunner runner;
     ASSERT_TRUE(runner.start({KALVEX_PROGRAM, "--export", "loop.cad", "stopped.pov", "--max-instructions",

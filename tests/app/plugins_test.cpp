@@ -2,6 +2,12 @@
 // and loading and calling real plug-ins through the plug-in tools library.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include <limits>
+
+#include <functional>
+
 #include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,6 +162,56 @@ TEST_F(PluginHost, HandleEdgeCases) {
     }
     EXPECT_EQ(host::PutGeometry(h, 3, nullptr), 0);
     EXPECT_EQ(host::PutGeometry(h, 3, p), 1);
+}
+
+// A number the scene cannot hold (beyond the float range, or not finite)
+// fails the call and changes nothing, whichever function brings it.
+TEST_F(PluginHost, NumbersBeyondTheSceneRangeAreRefused) {
+    const int h = host::CreateObject("ball", 13);
+    ASSERT_GE(h, 1);
+    ASSERT_EQ(host::SelectObject(h, 1), 1);
+    CadObject* ball = GetCadObjectByName("ball");
+    ASSERT_NE(ball, nullptr);
+    const Point3d before = ball->translate, sizeBefore = ball->size;
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const unsigned countBefore = ball->count;
+    float bad[3] = {1, inf, 0}, badAbout[3] = {nan, 0, 0}, good[3] = {1, 1, 1};
+    float smoothNode[6] = {0, 0, 0, nan, 0, 0};  // a good corner, a bad normal
+    KxVar hugeDouble{};
+    hugeDouble.size = KXVAR_SIZE;
+    hugeDouble.type = KXVAR_DOUBLE;
+    hugeDouble.value.d = 1e308;
+    struct Row {
+        const char* name;
+        std::function<int()> call;
+    } rows[] = {
+        {"Size", [&] { return host::Size(h, bad); }},
+        {"SetObjectPropPnt", [&] { return host::SetObjectPropPnt(h, "Translate", bad); }},
+        {"SetObjectProperty of a double", [&] { return host::SetObjectProperty(h, "LightFalloff", &hugeDouble); }},
+        {"Move", [&] { return host::Move(h, bad); }},
+        {"Scale", [&] { return host::Scale(h, bad); }},
+        {"Rotate", [&] { return host::Rotate(h, bad); }},
+        {"ScaleAbout", [&] { return host::ScaleAbout(h, good, badAbout); }},
+        {"RotateAbout", [&] { return host::RotateAbout(h, good, badAbout); }},
+        {"SetCursor", [&] { return host::SetCursor(bad); }},
+        {"MoveF", [] { return host::MoveF(1e308, 0, 0); }},
+        {"ScaleF", [] { return host::ScaleF(1, -1e39, 1); }},
+        {"RotateF", [] { return host::RotateF(0, 0, std::numeric_limits<double>::infinity()); }},
+        {"RotateAboutF", [] { return host::RotateAboutF(0, 0, 0, 1e300, 0, 0); }},
+        {"SetCursorF", [] { return host::SetCursorF(std::nan(""), 0, 0); }},
+        {"PutGeometry", [&] { return host::PutGeometry(h, 1, bad); }},
+        // A smooth node's normals come after its corners, and are checked too.
+        {"PutGeometry of a smooth node", [&] { return host::PutGeometry(h, -1, smoothNode); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.call(), 0);
+        EXPECT_EQ(ball->translate.x, before.x);
+        EXPECT_TRUE(std::isfinite(ball->size.y));
+        EXPECT_EQ(ball->size.x, sizeBefore.x);
+        EXPECT_EQ(ball->count, countBefore);
+    }
+    EXPECT_EQ(host::Size(h, good), 1) << "a number in range is still taken";
 }
 
 TEST_F(PluginHost, ObjectNamesAndProperties) {

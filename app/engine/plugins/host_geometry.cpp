@@ -76,6 +76,11 @@ int PutGeometry(int handle, int n, float* points) {
         t.lastError = "add point failed";
         return 0;
     }
+    // Corners, and the normals after them for a smooth node.
+    if (!storableNumbers(points, count * (n < 0 ? 6u : 3u))) {
+        t.lastError = "value out of range";
+        return logFailure(0, "PutGeometry: value out of range\n");
+    }
     CadObject* obj = e->object;
     // Append after the cursor, or after the list's last node when there is none.
     ListEntry* after = e->cursor;
@@ -104,12 +109,14 @@ int Size(int handle, float* p) { return SetObjectPropPnt(handle, "Size", p); }
 
 int Move(int, float* p) {
     if (p == nullptr) return 0;
+    if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
     Point3d d = toPoint(p);
     return changed(TranslateObjectsEx(&d));
 }
 
 int Scale(int, float* p) {
     if (p == nullptr) return 0;
+    if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
     Point3d s = toPoint(p);
     if (IsZero(&s)) return 1;
     return changed(ScaleObjectsEx(&s));
@@ -117,6 +124,7 @@ int Scale(int, float* p) {
 
 int ScaleAbout(int, float* p, float* about) {
     if (p == nullptr || about == nullptr) return 0;
+    if (!storableNumbers(p, 3) || !storableNumbers(about, 3)) return logFailure(0, "value out of range\n");
     Point3d s = toPoint(p);
     Point3d c = toPoint(about);
     return changed(TransformObjectsAbout(KX_TRANSFORM_SCALE, &s, nullptr, nullptr, &c));
@@ -124,12 +132,14 @@ int ScaleAbout(int, float* p, float* about) {
 
 int Rotate(int, float* p) {
     if (p == nullptr) return 0;
+    if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
     Point3d r = toPoint(p);
     return changed(RotateObjectsEx(&r));
 }
 
 int RotateAbout(int, float* p, float* about) {
     if (p == nullptr || about == nullptr) return 0;
+    if (!storableNumbers(p, 3) || !storableNumbers(about, 3)) return logFailure(0, "value out of range\n");
     Point3d r = toPoint(p);
     Point3d c = toPoint(about);
     return changed(TransformObjectsAbout(KX_TRANSFORM_ROTATE, nullptr, &r, nullptr, &c));
@@ -137,33 +147,45 @@ int RotateAbout(int, float* p, float* about) {
 
 int SetCursor(float* p) {
     if (p == nullptr) return 0;
+    if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
     hostState().cursor = toPoint(p);
     document().showCursor(hostState().cursor);
     return 1;
 }
 
+// The double-taking forms check before narrowing: a double beyond the
+// range of a float has no float value.
+static bool storableTriple(double x, double y, double z) {
+    return storableNumber(x) && storableNumber(y) && storableNumber(z);
+}
+
 int MoveF(double x, double y, double z) {
+    if (!storableTriple(x, y, z)) return logFailure(0, "value out of range\n");
     float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
     return Move(-1, p);
 }
 
 int ScaleF(double x, double y, double z) {
+    if (!storableTriple(x, y, z)) return logFailure(0, "value out of range\n");
     Point3d s{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
     return changed(ScaleObjectsEx(&s));
 }
 
 int RotateF(double x, double y, double z) {
+    if (!storableTriple(x, y, z)) return logFailure(0, "value out of range\n");
     float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
     return Rotate(-1, p);
 }
 
 int RotateAboutF(double x, double y, double z, double ax, double ay, double az) {
+    if (!storableTriple(x, y, z) || !storableTriple(ax, ay, az)) return logFailure(0, "value out of range\n");
     float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
     float c[3] = {static_cast<float>(ax), static_cast<float>(ay), static_cast<float>(az)};
     return RotateAbout(-1, p, c);
 }
 
 int SetCursorF(double x, double y, double z) {
+    if (!storableTriple(x, y, z)) return logFailure(0, "value out of range\n");
     float p[3] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
     return SetCursor(p);
 }

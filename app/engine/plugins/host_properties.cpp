@@ -161,12 +161,14 @@ int SetObjectProperty(int handle, const char* property, void* value) {
         return SetCadObjectProperty(obj, property, valueText(*v, KX_EXTRA_TEXT_MAX).c_str());
     case 2:
         if (v->type != KXVAR_DOUBLE) return 0;
+        if (!storableNumber(v->value.d)) return logFailure(0, "SetObjectProperty: value out of range\n");
         return SetCadObjectProperty(obj, property, v->value.d);
     case 3:
         if (v->type != KXVAR_INT) return 0;
         return SetCadObjectProperty(obj, property, static_cast<unsigned>(v->value.i));
     case 4: {
         if (v->type != KXVAR_POINT) return 0;
+        if (!storableNumbers(v->value.p, 3)) return logFailure(0, "SetObjectProperty: value out of range\n");
         Point3d p{v->value.p[0], v->value.p[1], v->value.p[2]};
         return SetCadObjectProperty(obj, property, &p);
     }

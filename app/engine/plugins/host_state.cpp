@@ -1,5 +1,9 @@
 #include "plugins/host_state.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
 namespace kx::plugins {
 namespace {
 
@@ -44,6 +48,12 @@ void detachHandleTable() {
 int logFailure(int result, const char* text) {
     LogMessage(1, "%s", text);
     return result;
+}
+
+bool storableNumber(double value) { return std::isfinite(value) && std::fabs(value) <= FLT_MAX; }
+
+bool storableNumbers(const float* values, unsigned count) {
+    return std::all_of(values, values + count, [](float v) { return std::isfinite(v); });
 }
 
 }  // namespace kx::plugins

@@ -36,4 +36,10 @@ void detachHandleTable();
 // Logs through the core's log and returns result.
 int logFailure(int result, const char* text);
 
+// Scenes hold single-precision numbers: a value beyond their range would be an
+// infinity once stored, and a scene saved from it would not open again. The
+// host refuses such values from plug-ins and scripts with a failure result.
+bool storableNumber(double value);
+bool storableNumbers(const float* values, unsigned count);
+
 }  // namespace kx::plugins

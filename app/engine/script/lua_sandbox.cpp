@@ -1,5 +1,6 @@
 #include "script/lua_sandbox.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -34,10 +35,26 @@ void callIdle(RunContext& context) noexcept {
     }
 }
 
+// Counts work done in C against the run's limit and notes a stop request;
+// true once the run is to end (its message in run.endMessage). Library
+// functions that loop in C call it, since the instruction hook cannot stop
+// them.
+bool endIsDue(LuaRun& run, std::uint64_t work) {
+    run.instructions += work;
+    if (run.ending) return true;
+    if (run.stop != nullptr && run.stop->load()) {
+        run.ending = true;
+        run.endMessage = "Script stopped";
+    } else if (run.maxInstructions != 0 && run.instructions >= run.maxInstructions) {
+        run.ending = true;
+        run.endMessage = "Script stopped: more than " + std::to_string(run.maxInstructions) + " instructions";
+    }
+    return run.ending;
+}
+
 // Raises errors, so it keeps nothing that needs destroying.
 void countHook(lua_State* L, lua_Debug*) {
     LuaRun& run = runOf(L);
-    run.instructions += kHookInterval;
     if (run.context.options.hooks.idle) {
         const auto now = std::chrono::steady_clock::now();
         if (now - run.lastIdle >= std::chrono::milliseconds(50)) {
@@ -45,17 +62,15 @@ void countHook(lua_State* L, lua_Debug*) {
             callIdle(run.context);
         }
     }
-    if (run.ending) luaL_error(L, "%s", run.endMessage.c_str());
-    if (run.stop != nullptr && run.stop->load()) {
-        run.ending = true;
-        run.endMessage = "Script stopped";
-        luaL_error(L, "Script stopped");
-    }
-    if (run.maxInstructions != 0 && run.instructions >= run.maxInstructions) {
-        run.ending = true;
-        run.endMessage = "Script stopped: more than " + std::to_string(run.maxInstructions) + " instructions";
-        luaL_error(L, "%s", run.endMessage.c_str());
-    }
+    if (endIsDue(run, kHookInterval)) luaL_error(L, "%s", run.endMessage.c_str());
+}
+
+// Calls the function kept as upvalue 1 with the arguments given; its results.
+int callOriginal(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
 }
 
 // pcall, xpcall and coroutine.resume as the script sees them: the end of a
@@ -66,18 +81,34 @@ int passEnding(lua_State* L, int results) {
     return results;
 }
 
-int endingPcall(lua_State* L) {
+int endingPcall(lua_State* L) { return passEnding(L, callOriginal(L)); }
+
+// An xpcall's message handler runs with the instruction hook switched off
+// when the error came from the hook, so a loop in it could never be stopped:
+// once the run is ending, the message passes through untouched.
+int handlerUnlessEnding(lua_State* L) {
+    if (runOf(L).ending) return 1;
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return passEnding(L, lua_gettop(L));
+    lua_call(L, lua_gettop(L) - 1, 1);
+    return 1;
 }
 
-void passEndingThrough(lua_State* L, const char* library, const char* name) {
+int endingXpcall(lua_State* L) {
+    if (lua_gettop(L) >= 2) {
+        lua_pushvalue(L, 2);
+        lua_pushcclosure(L, handlerUnlessEnding, 1);
+        lua_replace(L, 2);
+    }
+    return passEnding(L, callOriginal(L));
+}
+
+// Puts `wrapper` in place of library.name, with the original as its upvalue 1.
+void wrapLibraryFunction(lua_State* L, const char* library, const char* name, lua_CFunction wrapper) {
     if (library) lua_getglobal(L, library);
     else lua_pushglobaltable(L);
     lua_getfield(L, -1, name);
-    lua_pushcclosure(L, endingPcall, 1);
+    lua_pushcclosure(L, wrapper, 1);
     lua_setfield(L, -2, name);
     lua_pop(L, 1);
 }
@@ -88,45 +119,56 @@ int setmetatableWithoutFinalisers(lua_State* L) {
     if (lua_type(L, 2) == LUA_TTABLE && lua_getfield(L, 2, "__gc") != LUA_TNIL)
         return luaL_error(L, "__gc metamethods are not available to scripts");
     lua_settop(L, 2);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, 2, 1);
-    return 1;
+    return callOriginal(L);
 }
 
-// table.move loops in C: its elements count as instructions, and a range no
-// table could hold is refused.
-int countedMove(lua_State* L) {
-    const lua_Integer from = luaL_checkinteger(L, 2), to = luaL_checkinteger(L, 3);
+// table.move and table.concat loop in C over a range: its elements count as
+// instructions, and a range no table could hold is refused.
+int countedRange(lua_State* L, lua_Integer from, lua_Integer to, const char* what) {
     if (to >= from) {
         const lua_Unsigned n = static_cast<lua_Unsigned>(to) - static_cast<lua_Unsigned>(from);
-        if (n >= (lua_Unsigned{1} << 31)) return luaL_error(L, "table.move of %I elements is too long", to - from + 1);
+        if (n >= (lua_Unsigned{1} << 31)) return luaL_error(L, "%s of %I elements is too long", what, to - from + 1);
         LuaRun& run = runOf(L);
-        run.instructions += n;
-        if (run.maxInstructions != 0 && run.instructions >= run.maxInstructions) {
-            run.ending = true;
-            run.endMessage = "Script stopped: more than " + std::to_string(run.maxInstructions) + " instructions";
-            return luaL_error(L, "%s", run.endMessage.c_str());
-        }
+        if (endIsDue(run, n)) return luaL_error(L, "%s", run.endMessage.c_str());
     }
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
+    return callOriginal(L);
+}
+
+int countedMove(lua_State* L) {
+    return countedRange(L, luaL_checkinteger(L, 2), luaL_checkinteger(L, 3), "table.move");
+}
+
+int countedConcat(lua_State* L) {
+    const lua_Integer from = luaL_optinteger(L, 3, 1);
+    const lua_Integer to = lua_isnoneornil(L, 4) ? static_cast<lua_Integer>(luaL_len(L, 1)) : luaL_checkinteger(L, 4);
+    return countedRange(L, from, to, "table.concat");
+}
+
+// string.rep copies its pieces in a loop in C, even pieces of no length: the
+// pieces count as instructions, and more empty ones than any text could hold
+// are refused.
+int countedRep(lua_State* L) {
+    size_t length = 0, separator = 0;
+    luaL_checklstring(L, 1, &length);
+    const lua_Integer times = luaL_checkinteger(L, 2);
+    luaL_optlstring(L, 3, "", &separator);
+    if (times > 0) {
+        if (length + separator == 0 && times >= (lua_Integer{1} << 31))
+            return luaL_error(L, "string.rep of %I empty pieces is too long", times);
+        LuaRun& run = runOf(L);
+        if (endIsDue(run, static_cast<std::uint64_t>(times))) return luaL_error(L, "%s", run.endMessage.c_str());
+    }
+    return callOriginal(L);
 }
 
 void boundLoopsInC(lua_State* L) {
-    passEndingThrough(L, nullptr, "pcall");
-    passEndingThrough(L, nullptr, "xpcall");
-    passEndingThrough(L, LUA_COLIBNAME, "resume");
-    lua_getglobal(L, "setmetatable");
-    lua_pushcclosure(L, setmetatableWithoutFinalisers, 1);
-    lua_setglobal(L, "setmetatable");
-    lua_getglobal(L, LUA_TABLIBNAME);
-    lua_getfield(L, -1, "move");
-    lua_pushcclosure(L, countedMove, 1);
-    lua_setfield(L, -2, "move");
-    lua_pop(L, 1);
+    wrapLibraryFunction(L, nullptr, "pcall", endingPcall);
+    wrapLibraryFunction(L, nullptr, "xpcall", endingXpcall);
+    wrapLibraryFunction(L, LUA_COLIBNAME, "resume", endingPcall);
+    wrapLibraryFunction(L, nullptr, "setmetatable", setmetatableWithoutFinalisers);
+    wrapLibraryFunction(L, LUA_TABLIBNAME, "move", countedMove);
+    wrapLibraryFunction(L, LUA_TABLIBNAME, "concat", countedConcat);
+    wrapLibraryFunction(L, LUA_STRLIBNAME, "rep", countedRep);
 }
 
 void printText(RunContext& context, const char* text, std::size_t n) noexcept {
@@ -157,10 +199,7 @@ int textOnlyLoad(lua_State* L) {
     if (lua_gettop(L) < 3) lua_settop(L, 3);
     lua_pushliteral(L, "t");
     lua_replace(L, 3);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
+    return callOriginal(L);
 }
 
 // The string library's pattern matching backtracks inside C, where the
@@ -199,10 +238,17 @@ int boundedMatch(lua_State* L) {
             return luaL_error(L, "pattern with %d repetitions is too slow for a text of %I characters", q,
                               static_cast<lua_Integer>(n));
     }
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
+    // A call under that bound can still take seconds, and a loop of such
+    // calls would run on for ever: the time each one takes counts against
+    // the run's limit (about ten nanoseconds an instruction), and a stop
+    // request is seen at the next call.
+    LuaRun& run = runOf(L);
+    if (endIsDue(run, 0)) return luaL_error(L, "%s", run.endMessage.c_str());
+    const auto started = std::chrono::steady_clock::now();
+    const int results = callOriginal(L);
+    const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started);
+    if (endIsDue(run, static_cast<std::uint64_t>(took.count()) / 10)) return luaL_error(L, "%s", run.endMessage.c_str());
+    return results;
 }
 
 void boundPatterns(lua_State* L) {

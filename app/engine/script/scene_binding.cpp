@@ -92,17 +92,14 @@ bool invoke(const Method& m, const Arg* args, RunContext& run, MethodResult& out
     }
 }
 
-int callMethod(lua_State* L) {
-    const Method& m = methods()[static_cast<std::size_t>(lua_tointeger(L, lua_upvalueindex(1)))];
-    // Scene:M() passes the scene first (upvalue 2 is the scene); Scene.M() does not.
-    const int first = lua_rawequal(L, 1, lua_upvalueindex(2)) ? 2 : 1;
-    Arg args[kMostParams];
-    const std::size_t count = std::strlen(m.params);
-    for (std::size_t k = 0; k < count; ++k) readArg(L, first + static_cast<int>(k), m.params[k], args[k]);
-    RunContext& run = runOf(L).context;
-    MethodResult out;
-    if (!invoke(m, args, run, out)) return luaL_error(L, "%s failed", m.name);
-    switch (m.returns) {
+bool numbersStorable(const Method& m, const Arg* args, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k)
+        if ((m.params[k] == 'd' || args[k].kind == KXVAR_DOUBLE) && !plugins::storableNumber(args[k].d)) return false;
+    return true;
+}
+
+int pushResult(lua_State* L, Returns returns, const MethodResult& out, RunContext& run) {
+    switch (returns) {
     case Returns::None: return 0;
     case Returns::Bool: lua_pushboolean(L, out.i != 0); return 1;
     case Returns::Long: lua_pushinteger(L, out.i); return 1;
@@ -115,6 +112,25 @@ int callMethod(lua_State* L) {
         return 1;
     }
     return 0;
+}
+
+int callMethod(lua_State* L) {
+    const Method& m = methods()[static_cast<std::size_t>(lua_tointeger(L, lua_upvalueindex(1)))];
+    // Scene:M() passes the scene first (upvalue 2 is the scene); Scene.M() does not.
+    const int first = lua_rawequal(L, 1, lua_upvalueindex(2)) ? 2 : 1;
+    Arg args[kMostParams];
+    const std::size_t count = std::strlen(m.params);
+    for (std::size_t k = 0; k < count; ++k) readArg(L, first + static_cast<int>(k), m.params[k], args[k]);
+    RunContext& run = runOf(L).context;
+    MethodResult out;
+    // A number the scene cannot hold fails the call, as the host refuses it
+    // from a plug-in; it is never narrowed to an infinity.
+    if (!numbersStorable(m, args, count)) {
+        LogMessage(1, "%s: value out of range\n", m.name);
+        return pushResult(L, m.returns, out, run);
+    }
+    if (!invoke(m, args, run, out)) return luaL_error(L, "%s failed", m.name);
+    return pushResult(L, m.returns, out, run);
 }
 
 // Pushes what a key names (upvalue 1 the exact table, 2 the lower-case one), or nil.
