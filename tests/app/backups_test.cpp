@@ -44,19 +44,44 @@ TEST(Backups, EachSaveKeepsTheVersionBeforeUpToTheCountAsked) {
     }
 }
 
-TEST(Backups, AFailedSaveLeavesTheFileAndItsBackupWhole) {
-    kxtest::TempDir dir;
-    const std::string file = dir.file("s.cad");
-    ASSERT_TRUE(kx::platform::replaceFileWith(file, "saved", kx::platform::Durability::Synced));
-    ASSERT_TRUE(kx::app::keepBackup(file, 1));
-    // The save that follows fails before it replaces anything.
-    kx::platform::FileReplacement failing;
-    ASSERT_TRUE(failing.begin(file, kx::platform::Durability::Synced));
-    ASSERT_TRUE(failing.write("half", 4));
-    failing.abandon();
-    EXPECT_EQ(contents(file), "saved");
-    EXPECT_EQ(contents(file + "~"), "saved");
+// A save that fails leaves the file and every backup as they were, and no
+// scratch name behind; only a save that succeeds moves the backups up.
+TEST(Backups, AFailedSaveLeavesTheFileAndItsBackupsWhole) {
+    for (const int count : {1, 3}) {
+        SCOPED_TRACE(count);
+        kxtest::TempDir dir;
+        const std::string file = dir.file("s.cad");
+        for (int v = 1; v <= 4; ++v) {
+            ASSERT_TRUE(kx::app::keepBackup(file, count));
+            ASSERT_TRUE(kx::platform::replaceFileWith(file, "v" + std::to_string(v), kx::platform::Durability::Synced));
+        }
+        const auto before = [&] {
+            std::vector<std::string> all;
+            for (int i = 1; i <= count; ++i) all.push_back(contents(kx::app::backupName(file, count, i)));
+            return all;
+        }();
+        {
+            kx::app::PendingBackup backup(file, count);
+            ASSERT_TRUE(backup.held());
+            // The save that follows fails before it replaces anything.
+            kx::platform::FileReplacement failing;
+            ASSERT_TRUE(failing.begin(file, kx::platform::Durability::Synced));
+            ASSERT_TRUE(failing.write("half", 4));
+            failing.abandon();
+        }
+        EXPECT_EQ(contents(file), "v4");
+        for (int i = 1; i <= count; ++i)
+            EXPECT_EQ(contents(kx::app::backupName(file, count, i)), before[static_cast<size_t>(i - 1)]) << i;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1 + count)
+            << "no scratch file is left";
+        // A save that succeeds afterwards keeps the version before it.
+        kx::app::PendingBackup backup(file, count);
+        ASSERT_TRUE(kx::platform::replaceFileWith(file, "v5", kx::platform::Durability::Synced));
+        EXPECT_TRUE(backup.keep());
+        EXPECT_EQ(contents(kx::app::backupName(file, count, 1)), "v4");
+    }
     // Nothing to keep yet is no failure.
+    kxtest::TempDir dir;
     EXPECT_TRUE(kx::app::keepBackup(dir.file("new.cad"), 1));
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.cad~")));
 }

@@ -201,10 +201,11 @@ bool CKalvexDoc::save(const QString& path, unsigned type) {
     const QByteArray name = full.toUtf8();
     if (type == 0) type = kx::app::fileTypeOfLastExtension(name.toStdString());
     const bool scene = (type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX;
-    // The version on disk stays as a backup; the save replaces the file only once the new one is whole.
-    if (scene && !kx::app::keepBackup(name.toStdString(), settings_.desktop.backupCount))
-        LogMessage(1, "No backup of %s could be kept", name.constData());
+    // The version on disk becomes a backup once the new file is whole; a
+    // failed save leaves the file and its backups as they were.
+    kx::app::PendingBackup backup(name.toStdString(), scene ? settings_.desktop.backupCount : 0);
     if (!kx::app::saveSceneFile(name.toStdString(), type, settings_)) return false;
+    if (!backup.keep()) LogMessage(1, "No backup of %s could be kept", name.constData());
     if ((type ? type : GetCadFileType(name.constData())) == KX_FILETYPE_KALVEX) {
         // The scene writer adds ".CAD" to a name without one.
         setPath(QFileInfo(full).suffix().isEmpty() ? full + ".CAD" : full);
