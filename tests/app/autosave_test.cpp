@@ -150,4 +150,31 @@ TEST_F(AutosaveTest, AProgramKilledOutrightLeavesItsCopyForTheNextStart) {
     EXPECT_NE(contents(offered[0].scene).find("Name Kept"), std::string::npos);
 }
 
+// Process ids come round again: a program given the id of one that died
+// offers that one's copies and writes its own under another name, and two
+// programs never share one.
+TEST_F(AutosaveTest, AProgramGivenTheIdOfOneThatDiedOffersItsCopies) {
+    {
+        Autosaver dead(folder, 70);
+        ASSERT_TRUE(dead.saveNow(dir.file("work.cad")));
+    }
+    const std::string left = folder + "/work-70.cad";
+    ASSERT_TRUE(fs::exists(left));
+    Autosaver reborn(folder, 70);
+    ASSERT_TRUE(reborn.locked());
+    EXPECT_NE(reborn.owner(), 70);
+    std::vector<kx::app::OrphanedAutosave> offered = Autosaver::orphans(folder, reborn.owner());
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0].scene, left);
+    ASSERT_TRUE(reborn.saveNow(dir.file("work.cad")));
+    EXPECT_NE(reborn.copyPath(dir.file("work.cad")), left);
+    EXPECT_TRUE(fs::exists(left)) << "the dead program's copy is not overwritten";
+
+    Autosaver first(folder, 80), second(folder, 80);
+    EXPECT_TRUE(first.locked());
+    EXPECT_TRUE(second.locked());
+    EXPECT_EQ(first.owner(), 80);
+    EXPECT_NE(second.owner(), 80);
+}
+
 }  // namespace

@@ -91,10 +91,31 @@ long autosaveOwner() { return overriddenOwner ? overriddenOwner : static_cast<lo
 
 void overrideAutosaveOwner(long owner) { overriddenOwner = owner; }
 
+namespace {
+
+// True when a copy named by this owner id is in the folder.
+bool ownerHasCopies(const std::string& folder, long owner) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (copyOwner(entry.path().filename().string()) == owner) return true;
+    return false;
+}
+
+// Process ids stay below 2^22; ids from there on belong to no process.
+constexpr long kPastEveryPid = long{1} << 22;
+
+}  // namespace
+
 Autosaver::Autosaver(std::string folder, long owner) : folder_(std::move(folder)), owner_(owner) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
-    lock_ = takeLock(lockPath(folder_, owner_));
+    // Copies under this id are a dead program's (ours has written none yet),
+    // or the id's lock is held by a program that took the same way round.
+    for (int step = 1; step < 64; ++step) {
+        if (!ownerHasCopies(folder_, owner_) && (lock_ = takeLock(lockPath(folder_, owner_)))) break;
+        lock_ = {};
+        owner_ = owner + step * kPastEveryPid;
+    }
     syncer_ = std::thread([this] { syncLoop(); });
 }
 

@@ -6,6 +6,9 @@
 // which names the file the scene was opened from (empty when untitled). A
 // copy whose lock nobody holds belongs to a program that died: the next
 // start offers it back. A copy is written whole or not at all, and synced.
+// A program that gets the process id of one that died and left copies writes
+// under an id no process can have (the pid plus a multiple of 2^22), so that
+// those copies are offered, never taken for its own or overwritten.
 #pragma once
 
 #include <condition_variable>
@@ -58,6 +61,8 @@ public:
     // The copy this program writes for a scene of the given file.
     std::string copyPath(const std::string& original) const;
     const std::string& folder() const { return folder_; }
+    // The id this program's copies and lock are named by.
+    long owner() const { return owner_; }
     bool locked() const { return static_cast<bool>(lock_); }
 
     // The copies of programs that died, newest first, each claimed. Copies

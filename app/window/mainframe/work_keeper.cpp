@@ -100,7 +100,7 @@ WorkKeeper::Choice WorkKeeper::ask(const OrphanedAutosave& copy, bool savedExist
 }
 
 bool WorkKeeper::offerCopies() {
-    std::vector<OrphanedAutosave> copies = Autosaver::orphans(saver_->folder());
+    std::vector<OrphanedAutosave> copies = Autosaver::orphans(saver_->folder(), saver_->owner());
     for (OrphanedAutosave& copy : copies) {
         const bool savedExists = !copy.original.empty() && QFileInfo::exists(QString::fromStdString(copy.original));
         switch (ask(copy, savedExists)) {
