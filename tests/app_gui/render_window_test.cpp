@@ -64,6 +64,15 @@ TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
     QImage shown = frame->renderView()->grab().toImage();
     ASSERT_GE(shown.width(), 4);
     EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(255, 0, 0));
+    // Saved as a Targa file it opens upright anywhere: the top-left origin bit.
+    for (const char* name : {"saved.tga", "saved.TGA"}) {
+        const std::string saved = dir->file(name);
+        ASSERT_TRUE(frame->renderView()->saveShownImage(QString::fromStdString(saved)));
+        std::ifstream in(saved, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bytes.size(), 18u);
+        EXPECT_EQ(bytes[17] & 0x20, 0x20) << name;
+    }
 
     // Another picture read through the image library (a texture swatch) does
     // not change what the render view shows.

@@ -52,10 +52,26 @@ void CRenderView::contextMenuEvent(QContextMenuEvent* event) {
     if (menu.exec(event->globalPos()) != save) return;
     QString path = QFileDialog::getSaveFileName(this, tr("Save Image As"), QString(),
                                                 tr("Targa (*.tga);;Bitmap (*.bmp);;JPEG (*.jpg)"));
-    if (path.isEmpty()) return;
+    if (!path.isEmpty()) saveShownImage(path);
+}
+
+namespace {
+
+// A Targa the user saves opens upright in every viewer: the top-left origin,
+// as the renderer's own pictures have (some viewers ignore the origin bit of
+// bottom-left files and show them upside down).
+bool saveViewport(PxViewport* viewport, const QString& path) {
     const QByteArray name = path.toLocal8Bit();
-    if (shown_) pxSaveViewPortEx(shown_, name.constData(), 0);
-    else if (viewport_) saveImage(path, *viewport_);
+    if (path.endsWith(QStringLiteral(".tga"), Qt::CaseInsensitive))
+        return viewport->valid && WriteTGATopFirst(viewport->dc, name.constData()) != 0;
+    return pxSaveViewPortEx(viewport, name.constData(), 0) != 0;
+}
+
+}  // namespace
+
+bool CRenderView::saveShownImage(const QString& path) {
+    if (shown_) return saveViewport(shown_, path);
+    return viewport_ && saveImage(path, *viewport_);
 }
 
 bool CRenderView::saveImage(const QString& path, PxViewport*& viewport) {
@@ -65,7 +81,5 @@ bool CRenderView::saveImage(const QString& path, PxViewport*& viewport) {
         viewport = nullptr;
     }
     viewport = pxCreateViewportFromImage(kx::app::AppSession::ownerWindow());
-    if (!viewport) return false;
-    const QByteArray name = path.toLocal8Bit();
-    return pxSaveViewPortEx(viewport, name.constData(), 0) != 0;
+    return viewport && saveViewport(viewport, path);
 }

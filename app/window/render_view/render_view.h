@@ -21,6 +21,8 @@ public:
     QSize sizeHint() const override;
     // Writes the image by the name's kind (Targa, BMP or JPEG); false on failure.
     static bool saveImage(const QString& path, PxViewport*& viewport);
+    // Writes the picture shown, as Save Image As does; false on failure.
+    bool saveShownImage(const QString& path);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
