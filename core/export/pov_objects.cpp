@@ -25,7 +25,10 @@ bool bracesBalance(const std::string& text) {
 int exportSphere(StandardFile* f, CadObject* obj) {
     StdPutLine(f, "// SPHERE %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "sphere { ");
-    StdPutLine(f, f->type == KX_FILETYPE_POVRAY1 ? " < 0 0 0 > %g\n" : " < 0, 0, 0 > %g\n", obj->size.y);
+    // The views draw a sphere of a negative size as one of that radius; a
+    // minus sign after the centre would be read as a subtraction from it.
+    StdPutLine(f, f->type == KX_FILETYPE_POVRAY1 ? " < 0 0 0 > %g\n" : " < 0, 0, 0 > %g\n",
+               std::fabs(obj->size.y));
     ExportAttributes(f, obj);
     closeObject(f);
     return 1;

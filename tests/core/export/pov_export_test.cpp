@@ -114,6 +114,9 @@ TEST_F(PovExportTest, ExportsRenderTheShapeTheViewsShow) {
          },
          " translate  < -0, -0.5, -0 > \r\n pigment { White }\r\n rotate  < 0, 0, 90 > \r\n"
          " translate  < 1, 0.5, 0 > \r\n"},
+        // "< 0, 0, 0 > -2" would be the vector less two, not a radius.
+        {"sphere of a negative size", CreateDefaultSphere, [](CadObject* s) { s->size = {-2, -2, -2}; },
+         "sphere {  < 0, 0, 0 > 2\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
