@@ -137,6 +137,16 @@ std::string findProgram(const std::string& name) {
     }
 }
 
+int whyNotRunnable(const std::string& name) {
+    if (!findProgram(name).empty()) return 0;
+    // A name without a folder was looked for along the PATH and not found.
+    if (name.find('/') == std::string::npos) return ENOENT;
+    struct stat st;
+    if (::stat(name.c_str(), &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    return EACCES;
+}
+
 namespace {
 
 // What follows runs in a forked child of a threaded program before or instead

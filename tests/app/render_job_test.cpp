@@ -104,14 +104,25 @@ TEST_F(RenderJobTest, NothingRunsWithoutARenderer) {
     kx::app::RenderJob preview(settings, renderers);
     EXPECT_FALSE(preview.start(dir.file("d.cad"), {}));
     settings.render.type = 1;
-    settings.directories.render = dir.file("missing-renderer");
-    kx::app::RenderJob missing(settings, renderers);
-    ui.clear();
-    EXPECT_FALSE(missing.start(dir.file("d.cad"), {}));
-    // One report, with the system's reason and the program it could not start.
-    for (const auto& m : ui.messages) EXPECT_EQ(m.text.find("Could not open"), std::string::npos) << m.text;
-    EXPECT_EQ(ui.lastMessage(),
-              "Error 2 executing command\n" + dir.file("missing-renderer") + ": No such file or directory");
+    std::filesystem::create_directory(dir.file("a-folder"));
+    std::ofstream(dir.file("not-runnable")) << "#!/bin/sh\n";
+    // One report, with the system's own reason and the program it could not start.
+    const std::pair<const char*, const char*> cases[] = {
+        {"missing-renderer", "Error 2 executing command\n%s: No such file or directory"},
+        {"a-folder", "Error 21 executing command\n%s: Is a directory"},
+        {"not-runnable", "Error 13 executing command\n%s: Permission denied"},
+    };
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        settings.directories.render = dir.file(name);
+        kx::app::RenderJob job(settings, renderers);
+        ui.clear();
+        EXPECT_FALSE(job.start(dir.file("d.cad"), {}));
+        for (const auto& m : ui.messages) EXPECT_EQ(m.text.find("Could not open"), std::string::npos) << m.text;
+        std::string text = expected;
+        text.replace(text.find("%s"), 2, dir.file(name));
+        EXPECT_EQ(ui.lastMessage(), text);
+    }
 }
 
 TEST_F(RenderJobTest, BatchFileAndImageNames) {

@@ -112,7 +112,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     }
     // A program that is not there fails here, once, with the system's reason
     // and its name, before anything else is tried on it.
-    if (platform::findProgram(command_.argv.front()).empty()) return reportStartFailure(ENOENT);
+    if (const int why = platform::whyNotRunnable(command_.argv.front()); why != 0) return reportStartFailure(why);
     bool capture = executableSubsystem(command_.argv.front()) == 3;
     platform::CommandRunner::Callbacks runnerCallbacks;
     runnerCallbacks.output = callbacks_.output;

@@ -87,6 +87,9 @@ std::string shellLine(const std::vector<std::string>& words, bool alwaysQuote = 
 // first file of that name in a folder of PATH; either way an executable
 // regular file, else empty.
 std::string findProgram(const std::string& name);
+// Why `name` cannot be run, as an errno value (0 when it can): ENOENT when it
+// is not there, EISDIR for a folder, EACCES for a file that may not be run.
+int whyNotRunnable(const std::string& name);
 
 int startDetached(const std::vector<std::string>& argv, const std::string& cwd);
 
