@@ -316,7 +316,9 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
     if (!f) return 0;
     if (type == KX_CAMERA) return readCameraBlock(f);
     if (readDepth() >= kMaxGroupDepth) {
-        ErrorMessage("Error unexpected scene data in %s", GetObjectTypeName(type));
+        // The user is told which limit the file passed, not only where.
+        ErrorMessage("Error unexpected scene data in %s (groups nest at most %d deep)", GetObjectTypeName(type),
+                     kMaxGroupDepth);
         return 0;
     }
     CadObject* obj = type == KX_LINESEG ? AddCadAtom(CreateDefaultInfo(), "_lines", KX_LINESEG)

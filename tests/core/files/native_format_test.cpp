@@ -285,8 +285,11 @@ TEST_F(NativeFormatTest, HostileValuesAreBounded) {
     std::string deep = "version 2.0\r\n";
     for (int i = 0; i < 100; ++i) deep += "Group { Name g ";
     writeFile("deep.cad", deep);
+    ui.clear();
     load("deep.cad");
     EXPECT_EQ(GetCadObjectsCount(), 0u);  // nothing half-built is left
+    ASSERT_FALSE(ui.texts().empty());
+    EXPECT_EQ(ui.texts().front(), "Error unexpected scene data in Group (groups nest at most 64 deep)");
 
     std::string many = "version 2.0\r\nLight { Name l LightValues [ 1000";
     for (int i = 0; i < 1000; ++i) many += " 1";
