@@ -1,6 +1,12 @@
 // The program's render job end to end: the real kalvex binary, the real POV-Ray.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -299,6 +305,43 @@ TEST_F(CliRenderTest, TexturePreviewsRenderOnceOnAFreshFolder) {
 
     EXPECT_EQ(kalvex({"--texture-previews", "--jobs", "0"}, output).exitCode, 2);
     EXPECT_EQ(kalvex({"--render", "x.cad", "--jobs", "2"}, output).exitCode, 2);
+}
+
+// A renderer that talks without end into a pipe nobody reads: Ctrl-C still
+// ends the job, with the status of a stop, and the renderer with it.
+TEST_F(CliRenderTest, CtrlCEndsTheJobWhileNobodyReadsItsOutput) {
+    fakeRenderer("yes 'Rendering line 1 of 200'");
+    int output[2];
+    ASSERT_EQ(::pipe(output), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(output[1], 1);
+        ::close(output[0]);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 2);
+        if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+        ::execl(KALVEX_PROGRAM, KALVEX_PROGRAM, "--render", "showcase.cad", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    // Long enough for the pipe to fill and stay full.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    ASSERT_EQ(::kill(child, SIGINT), 0);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 200 && ended == 0; ++i) {
+        ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    ::close(output[0]);
+    ASSERT_EQ(ended, child) << "the job went on for 10 s after Ctrl-C";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
 }
 
 }  // namespace

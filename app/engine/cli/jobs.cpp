@@ -19,11 +19,13 @@
 #include <thread>
 
 #include <strings.h>
+#include <unistd.h>
 
 #include "animation/animation_render.h"
 #include "animation/frame_output.h"
 #include "cli/command_line.h"
 #include "cli/frame_farm.h"
+#include "cli/output_forwarder.h"
 #include "document/imported_scene.h"
 #include "document/write_scene.h"
 #include "model/scene_model.h"
@@ -212,23 +214,20 @@ int interruptedStatus() { return interruptedBy != 0 ? 128 + interruptedBy : 1; }
 std::string renderOnce(const Settings& settings, const RendererList& renderers, const std::string& document,
                        bool printCommand) {
     RenderJob job(settings, renderers);
-    std::mutex outputLock;
+    // The renderer's output reaches standard output through a thread of its
+    // own, so that a reader that never reads cannot keep the job from ending.
+    std::fflush(stdout);
+    OutputForwarder forwarder(STDOUT_FILENO);
     RenderJob::Callbacks callbacks;
-    callbacks.output = [&outputLock](const std::string& piece) {
-        std::lock_guard<std::mutex> lock(outputLock);
-        std::fwrite(piece.data(), 1, piece.size(), stdout);
-        std::fflush(stdout);
-    };
+    callbacks.output = [&forwarder](const std::string& piece) { forwarder.write(piece); };
     if (!job.start(document, callbacks)) return {};
-    if (printCommand && !job.command().text.empty()) {
-        std::printf("%s\n", job.command().text.c_str());
-        std::fflush(stdout);
-    }
+    if (printCommand && !job.command().text.empty()) forwarder.write(job.command().text + "\n");
     while (job.running()) {
         if (interrupted) job.cancel();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     RenderOutcome outcome = job.wait();
+    forwarder.drain([] { return interrupted.load(); });
     if (outcome.cancelled) {
         std::fprintf(stderr, "kalvex: render cancelled\n");
     } else if (outcome.ok && pxDisplayImageEx(ownerWindow(), outcome.imagePath.c_str(), 1)) {
@@ -283,14 +282,11 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
         std::fprintf(stderr, "kalvex: %s\n", error.c_str());
         return 1;
     }
-    std::mutex outputLock;
+    std::fflush(stdout);
+    OutputForwarder forwarder(STDOUT_FILENO);
     std::atomic<bool> ended{false};
     AnimationRender::Callbacks callbacks;
-    callbacks.output = [&outputLock](const std::string& piece) {
-        std::lock_guard<std::mutex> lock(outputLock);
-        std::fwrite(piece.data(), 1, piece.size(), stdout);
-        std::fflush(stdout);
-    };
+    callbacks.output = [&forwarder](const std::string& piece) { forwarder.write(piece); };
     callbacks.frameEnded = [&ended] { ended = true; };
     while (!interrupted) {
         ended = false;
@@ -314,10 +310,10 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
             std::fprintf(stderr, "kalvex: frame %u failed\n", render.currentFrame());
             ++failed;
         } else {
-            std::printf("Frame %u: %s\n", render.currentFrame(), image.c_str());
-            std::fflush(stdout);
+            forwarder.write("Frame " + std::to_string(render.currentFrame()) + ": " + image + "\n");
         }
     }
+    forwarder.drain([] { return interrupted.load(); });
     if (interrupted) {
         std::fprintf(stderr, "kalvex: render cancelled\n");
         return interruptedStatus();
