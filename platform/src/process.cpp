@@ -255,13 +255,44 @@ void forEachProcess(Visit visit) {
     ::_exit(WIFSIGNALED(rendererStatus) ? 128 + WTERMSIG(rendererStatus) : 127);
 }
 
+volatile sig_atomic_t programDied = 0;
+void onProgramDied(int) { programDied = 1; }
+void onChildEnded(int) {}
+
 // The supervisor waits for the renderer, reaping adopted orphans meanwhile.
-[[noreturn]] void superviseRenderer(pid_t renderer) {
+// The death of the program that started it (by any signal, SIGKILL too)
+// reaches it as SIGUSR1: it then ends the renderer and everything below it,
+// which would otherwise run on under init.
+[[noreturn]] void superviseRenderer(pid_t renderer, pid_t program) {
+    struct sigaction action {};
+    action.sa_handler = onProgramDied;
+    ::sigaction(SIGUSR1, &action, nullptr);
+    action.sa_handler = onChildEnded;
+    ::sigaction(SIGCHLD, &action, nullptr);
+    // Both are taken only inside sigsuspend, so that neither can slip in
+    // between a look at the flag and the wait.
+    sigset_t waited, others;
+    sigemptyset(&waited);
+    sigaddset(&waited, SIGUSR1);
+    sigaddset(&waited, SIGCHLD);
+    ::sigprocmask(SIG_BLOCK, &waited, &others);
+    sigdelset(&others, SIGUSR1);
+    sigdelset(&others, SIGCHLD);
+    ::prctl(PR_SET_PDEATHSIG, SIGUSR1);
+    if (::getppid() != program) programDied = 1;  // it died before the line above
+    bool killed = false;
     for (;;) {
         int status = 0;
-        pid_t ended = ::waitpid(-1, &status, 0);
-        if (ended == renderer) endWhatTheRendererLeft(status);
+        pid_t ended;
+        while ((ended = ::waitpid(-1, &status, WNOHANG)) > 0)
+            if (ended == renderer) endWhatTheRendererLeft(status);
         if (ended < 0 && errno != EINTR) ::_exit(127);
+        if (programDied && !killed) {
+            ::kill(renderer, SIGKILL);
+            killed = true;
+            continue;
+        }
+        ::sigsuspend(&others);
     }
 }
 
@@ -321,7 +352,7 @@ int spawn(const std::vector<std::string>& argv, const std::string& cwd, int outF
             if (renderer < 0) fail(errno);
             if (renderer > 0) {
                 ::close(report[1]);  // the renderer's exec closes the last copy
-                superviseRenderer(renderer);
+                superviseRenderer(renderer, parent);
             }
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != supervisor) ::_exit(127);

@@ -2,6 +2,9 @@
 // real GNU parallel and the real POV-Ray (or a stand-in renderer where a test
 // needs one that fails or takes its time).
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/wait.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -250,6 +253,58 @@ TEST_F(CliFarmTest, AnInterruptLeavesNothingRunning) {
     }
     EXPECT_TRUE(left.empty()) << left.size() << " processes left, the first " << left.front();
     for (int f = 0; f < 4; ++f) EXPECT_FALSE(fs::exists(frame(f))) << f;
+}
+
+// A driver killed outright, with no supervisor of the caller's above it to
+// clear up (as a shell's job would be): the renderers, their own children and
+// the farm's jobs end with it instead of running on under init.
+TEST_F(CliFarmTest, AKilledJobLeavesNothingRunning) {
+    const std::string sleeper = dir.file("sleeper");  // named so that it can be found
+    fs::copy_file("/bin/sleep", sleeper);
+    fakeRenderer("touch \"$out.started\"\n" + sleeper + " 60 & wait");
+    struct Row {
+        const char* name;
+        std::vector<const char*> args;
+        int renderersStarted;
+    } rows[] = {
+        {"one render", {"--render", "scenes/ball.cad"}, 1},
+        {"a farm of two jobs", {"--render", "scenes/ball.cad", "--frames", "0-3", "--jobs", "2"}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& e : fs::directory_iterator(folder))
+            if (e.path().extension() == ".started") fs::remove(e.path());
+        std::vector<const char*> argv{KALVEX_PROGRAM};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        argv.push_back(nullptr);
+        const pid_t job = ::fork();
+        ASSERT_GE(job, 0);
+        if (job == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+            ::execv(KALVEX_PROGRAM, const_cast<char* const*>(argv.data()));
+            ::_exit(127);
+        }
+        int started = 0;
+        for (int i = 0; i < 300 && started < row.renderersStarted; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            started = 0;
+            for (const auto& e : fs::directory_iterator(folder)) started += e.path().extension() == ".started";
+        }
+        EXPECT_EQ(started, row.renderersStarted);
+        ASSERT_FALSE(processesNaming(sleeper).empty()) << "the renderers' own children run";
+        ::kill(job, SIGKILL);
+        ::waitpid(job, nullptr, 0);
+        std::vector<pid_t> left = processesNaming(dir.path().string());
+        for (int i = 0; i < 100 && !left.empty(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            left = processesNaming(dir.path().string());
+        }
+        EXPECT_TRUE(left.empty()) << left.size() << " processes left, the first " << left.front();
+        for (pid_t pid : left) ::kill(pid, SIGKILL);
+    }
 }
 
 TEST_F(CliFarmTest, TheSlurmScriptRendersItsTasksFrame) {
