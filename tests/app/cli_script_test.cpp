@@ -211,4 +211,18 @@ TEST_F(ScriptProgram, StartupScriptsEndOnTheirOwnAndCtrlCEndsTheJob) {
     EXPECT_FALSE(fs::exists(dir.path() / "stopped.pov"));
 }
 
+// A script that would grow the scene without end gets failures past
+// [Script] MaxVertices, and the job ends normally.
+TEST_F(ScriptProgram, ASceneGrowsOnlyByTheBudgetOfARun) {
+    fs::create_directories(dir.path() / ".config/Velmora");
+    std::ofstream(dir.path() / ".config/Velmora/Kalvex.ini") << "[Script]\nMaxVertices=1000\n";
+    const std::string script = "local h = Scene:CreateObject('m', 10) local n = 0 "
+                               "for i = 1, 100000 do if Scene:AddFacet(h, 0,0,0, 1,0,0, 0,1,0) then n = n + 1 end end "
+                               "print('facets', n)";
+    std::string output;
+    EXPECT_EQ(kalvex({"--script", write("grow.lua", script)}, output).exitCode, 0) << output;
+    EXPECT_NE(output.find("facets\t312"), std::string::npos) << output;  // (1000 - 64) / 3
+    EXPECT_NE(output.find("more than 1000 vertices in one run"), std::string::npos) << output;
+}
+
 }  // namespace

@@ -214,6 +214,33 @@ TEST_F(PluginHost, NumbersBeyondTheSceneRangeAreRefused) {
     EXPECT_EQ(host::Size(h, good), 1) << "a number in range is still taken";
 }
 
+// What one run adds to the scene is bounded: past the budget, objects and
+// geometry are refused with one message; the next run counts afresh, and
+// nothing is counted outside a run.
+TEST_F(PluginHost, ARunThatGrowsTheScenePastItsBudgetIsRefused) {
+    const kx::plugins::GrowthBudget saved = hostState().growth;
+    hostState().growth.limit = 200;
+    float facet[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ui.clear();
+        kx::plugins::GrowthRun run;
+        const int h = host::CreateObject(("m" + std::to_string(round)).c_str(), KX_POLYGON);  // 64
+        ASSERT_GE(h, 1);
+        int taken = 0;
+        while (taken < 100 && host::PutGeometry(h, 3, facet) == 1) ++taken;
+        EXPECT_EQ(taken, (200 - 64) / 3);
+        EXPECT_EQ(hostState().handles.lastError, "scene growth limit reached");
+        EXPECT_EQ(host::CreateObject("more", KX_SPHERE), -1);
+        ASSERT_EQ(ui.messages.size(), 1u) << "one message a run";
+        EXPECT_NE(ui.lastMessage().find("more than 200 vertices in one run"), std::string::npos) << ui.lastMessage();
+    }
+    const int outside = host::CreateObject("outside", KX_POLYGON);
+    ASSERT_GE(outside, 1);
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(host::PutGeometry(outside, 3, facet), 1);
+    hostState().growth = saved;
+}
+
 TEST_F(PluginHost, ObjectNamesAndProperties) {
     const std::string longName(40, 'n');
     EXPECT_EQ(host::CreateObject(longName.c_str(), 13), -1);

@@ -81,6 +81,10 @@ int PutGeometry(int handle, int n, float* points) {
         t.lastError = "value out of range";
         return logFailure(0, "PutGeometry: value out of range\n");
     }
+    if (!takeFromGrowthBudget(n < 0 ? 2u * count : count)) {
+        t.lastError = "scene growth limit reached";
+        return 0;
+    }
     CadObject* obj = e->object;
     // Append after the cursor, or after the list's last node when there is none.
     ListEntry* after = e->cursor;

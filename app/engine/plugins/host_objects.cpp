@@ -62,6 +62,10 @@ int CreateObject(const char* name, int type) {
         handles().lastError = "invalid object name";
         return -1;
     }
+    if (!takeFromGrowthBudget(kObjectVertices)) {
+        handles().lastError = "scene growth limit reached";
+        return -1;
+    }
     const int h = handles().take(nullptr);
     if (h < 0) return -1;
     // The object name holds 31 characters and its terminator.
@@ -129,6 +133,10 @@ int CreateDefaultObject(int type) {
         return static_cast<int>(group->groupId);
     }
     HandleTable& t = handles();
+    if (!takeFromGrowthBudget(kObjectVertices)) {
+        t.lastError = "scene growth limit reached";
+        return -1;
+    }
     int h = HandleTable::kAutoFree;
     if (!hostState().autoFree) {
         h = t.take(nullptr);

@@ -50,6 +50,32 @@ int logFailure(int result, const char* text) {
     return result;
 }
 
+bool takeFromGrowthBudget(std::uint64_t vertices) {
+    GrowthBudget& b = hostState().growth;
+    if (b.runs == 0) return true;
+    if (b.limit != 0 && vertices > b.limit - std::min(b.used, b.limit)) {
+        if (!b.told) {
+            b.told = true;
+            ErrorMessage("The scene grew by more than %llu vertices in one run: what the run adds beyond them is "
+                         "refused (Script/MaxVertices in the settings)",
+                         static_cast<unsigned long long>(b.limit));
+        }
+        return false;
+    }
+    b.used += vertices;
+    return true;
+}
+
+GrowthRun::GrowthRun() {
+    GrowthBudget& b = hostState().growth;
+    if (b.runs++ == 0) {
+        b.used = 0;
+        b.told = false;
+    }
+}
+
+GrowthRun::~GrowthRun() { --hostState().growth.runs; }
+
 bool storableNumber(double value) { return std::isfinite(value) && std::fabs(value) <= FLT_MAX; }
 
 bool storableNumbers(const float* values, unsigned count) {

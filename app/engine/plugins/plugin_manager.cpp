@@ -288,6 +288,7 @@ int PluginManager::call(size_t i, CadObject* obj, int reason, void* data, char* 
         return platform::startDetached({"/bin/sh", item.module->path}, "") == 0 ? 1 : 0;
     }
     if (!item.entry) return 0;
+    GrowthRun growth;
     HandleTable& handles = hostState().handles;
     // One handle for the object across repeated calls, freed once the plug-in is done.
     int taken = -1;

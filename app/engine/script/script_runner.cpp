@@ -174,6 +174,7 @@ RunResult runScript(std::string_view text, const RunOptions& options) {
         return result;
     }
     RunningScope scope;
+    kx::plugins::GrowthRun growth;
     HandleHook handles;
     SceneFlags flags;
     // A macro redraws once at its end, unless it turns AutoRefresh on itself.

@@ -131,6 +131,8 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     st.exports.tessellatePrimitives = readInt(s, "Export", "TessellatePrimitives", 0) != 0;
     if (const long long n = s.getInt("Script", "StartupInstructions", -1); n >= 0)
         st.script.startupInstructions = static_cast<std::uint64_t>(n);
+    if (const long long n = s.getInt("Script", "MaxVertices", -1); n >= 0)
+        st.script.maxVertices = static_cast<std::uint64_t>(n);
     st.exports.textMeshes = readInt(s, "Export", "TextMeshes", 0) != 0;
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
@@ -188,6 +190,8 @@ void saveSettings(const Settings& st, IniStore& s) {
     if (st.exports.textMeshes) s.setInt("Export", "TextMeshes", 1);
     if (st.script.startupInstructions != ScriptSettings{}.startupInstructions)
         s.setInt("Script", "StartupInstructions", static_cast<long long>(st.script.startupInstructions));
+    if (st.script.maxVertices != ScriptSettings{}.maxVertices)
+        s.setInt("Script", "MaxVertices", static_cast<long long>(st.script.maxVertices));
     const DesktopSettings& d = st.desktop;
     s.set("Desktop", "FramePos", formatRect(d.framePos));
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));

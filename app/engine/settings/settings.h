@@ -112,6 +112,9 @@ struct ScriptSettings {
     // The instructions a scene's own start-up script may take in a job
     // without a window ("Script"/"StartupInstructions"); 0: no bound.
     std::uint64_t startupInstructions = 100000000;
+    // The vertices one script run or plug-in call may add to the scene, an
+    // object counting as 64 ("Script"/"MaxVertices"); 0: no bound.
+    std::uint64_t maxVertices = 50000000;
 };
 
 struct ToolboxSettings {

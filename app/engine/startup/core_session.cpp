@@ -1,5 +1,7 @@
 #include "startup/core_session.h"
 
+#include "plugins/host_state.h"
+
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -60,7 +62,7 @@ void CoreSession::start(const CoreSessionOptions& options) {
                                                                            : settings_.directories.defaultDir;
         if (!work.empty() && chdir(work.c_str()) != 0) LogMessage(1, "Unable to change to the folder %s", work.c_str());
     }
-    applyToCore(settings_);
+    applySettings();
     reloadRenderers();
     if (firstStart) chooseInstalledRenderer();
     if (options.loadPlugins) {
@@ -118,7 +120,10 @@ std::string CoreSession::textureDefinitionFile() const {
     return name;
 }
 
-void CoreSession::applySettings() { applyToCore(settings_); }
+void CoreSession::applySettings() {
+    applyToCore(settings_);
+    plugins::hostState().growth.limit = settings_.script.maxVertices;
+}
 
 bool CoreSession::saveSettings() {
     kx::app::saveSettings(settings_, store_);
