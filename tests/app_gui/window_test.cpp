@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <clocale>
+#include <new>
+#include <stdexcept>
 
 #include "dialogs/colour_scheme_dialog.h"
 #include "kxcore.h"
@@ -40,6 +42,31 @@ TEST_F(WindowFrameTest, StartsWithTheDefaultSceneInItsViews) {
     // Numbers are written the C way whatever the user's locale.
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     EXPECT_FALSE(doc()->isModified());
+}
+
+// A command that runs out of memory, or fails in any other way, ends alone:
+// the user is told, and the window and the scene stay, to be saved.
+TEST_F(WindowFrameTest, ACommandThatRunsOutOfMemoryEndsAlone) {
+    struct Failing : QObject {
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::User) throw std::bad_alloc();
+            if (e->type() == QEvent::User + 1) throw std::runtime_error("disk on fire");
+            return QObject::event(e);
+        }
+    } failing;
+    addObject(KX_SPHERE, {0, 0, 0});
+    const unsigned objects = GetCadObjectsCount();
+    for (const auto& [type, said] : {std::pair<int, const char*>{QEvent::User, "out of memory"},
+                                     {QEvent::User + 1, "disk on fire"}}) {
+        SCOPED_TRACE(said);
+        boxes.clear();
+        QEvent event(static_cast<QEvent::Type>(type));
+        EXPECT_FALSE(QCoreApplication::sendEvent(&failing, &event));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text.toStdString(),
+                  std::string("The last command was stopped: ") + said + ". The scene stays open; save your work.");
+    }
+    EXPECT_EQ(GetCadObjectsCount(), objects);
 }
 
 TEST_F(WindowFrameTest, TreeAndViewsShareTheSelection) {

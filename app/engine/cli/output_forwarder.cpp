@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <new>
 
 namespace kx::app {
 
@@ -27,8 +28,12 @@ void OutputForwarder::write(std::string_view piece) {
     {
         std::lock_guard held(mutex_);
         const std::size_t room = bound_ > queued_.size() ? bound_ - queued_.size() : 0;
-        const std::size_t taken = std::min(room, piece.size());
-        queued_.append(piece.data(), taken);
+        std::size_t taken = std::min(room, piece.size());
+        try {
+            queued_.append(piece.data(), taken);
+        } catch (const std::bad_alloc&) {
+            taken = 0;  // output is the first thing to give up when memory runs out
+        }
         dropped_ += piece.size() - taken;
     }
     wake_.notify_all();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -190,10 +191,17 @@ void Autosaver::syncLoop() {
         pending_.clear();
         busy_ = true;
         held.unlock();
-        std::string bytes;
-        bool ok = platform::readWholeFile(job.part, bytes, kLongestCopy) == 0 &&
-                  platform::replaceFileWith(job.pathNote, job.original, platform::Durability::Synced) &&
-                  platform::replaceFileWith(job.target, bytes, platform::Durability::Synced);
+        bool ok = false;
+        // Out of memory here fails this copy; it must not end the program
+        // whose work the copy is for.
+        try {
+            std::string bytes;
+            ok = platform::readWholeFile(job.part, bytes, kLongestCopy) == 0 &&
+                 platform::replaceFileWith(job.pathNote, job.original, platform::Durability::Synced) &&
+                 platform::replaceFileWith(job.target, bytes, platform::Durability::Synced);
+        } catch (const std::bad_alloc&) {
+            LogMessage(0, "Autosave: out of memory\n");
+        }
         ::unlink(job.part.c_str());
         held.lock();
         if (ok && written_ != job.target) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "mainframe/app_session.h"
+#include "mainframe/guarded_application.h"
 #include "mainframe/main_frame.h"
 #include "mainframe/qt_ui_table.h"
 
@@ -61,7 +62,7 @@ std::unique_ptr<QSplashScreen> makeSplash() {
 
 int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
     catchSignals();
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     // Qt took the user's locale; scene and export files need C numbers.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Kalvex"));
