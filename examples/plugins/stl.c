@@ -3,6 +3,7 @@
    with a '.' whatever the program's locale says. */
 #define _POSIX_C_SOURCE 200809L
 
+#include <errno.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <math.h>
@@ -74,16 +75,22 @@ static int saveStl(const char* path) {
     if (path == NULL) return 0;
     FILE* f = fopen(path, "w");
     if (f == NULL) {
-        ErrorMessage("Unable to create %s", path);
+        ErrorMessage("Unable to create %s: %s", path, strerror(errno));
         return 0;
     }
     int ok = fprintf(f, "solid kalvex\n") > 0;
+    int error = ok ? 0 : errno;
     int facets = 0;
     for (int h = piGetObject(-1, 1); ok && h != -1; h = piGetObject(h, 0))
         if (piGetObjectType(h) == 10) ok = writeObject(f, h, &facets);
     ok = ok && fprintf(f, "endsolid kalvex\n") > 0;
-    ok = (fclose(f) == 0) && ok;
-    if (!ok) ErrorMessage("Error writing %s", path);
+    if (!ok && error == 0) error = errno;
+    /* A full disk often shows only when the last buffer is written out. */
+    if (fclose(f) != 0) {
+        if (error == 0) error = errno;
+        ok = 0;
+    }
+    if (!ok) ErrorMessage("Error writing %s: %s", path, strerror(error ? error : EIO));
     return ok;
 }
 

@@ -1,13 +1,6 @@
 // The sample plug-ins shipped with the program, run through the program.
 #include <gtest/gtest.h>
-#include <unistd.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -145,64 +138,6 @@ TEST_F(CliSamplesTest, SpringPropertiesTakeOnlyValuesOfTheirKind) {
             EXPECT_NE(output.find(row.says), std::string::npos) << output.substr(0, 400);
         }
         EXPECT_LT(output.size(), 2000u);
-    }
-}
-
-// Jobs killed outright at random moments while they write: the file named is
-// always the old one or the whole new one, on every road that writes it.
-TEST_F(CliSamplesTest, AJobKilledWhileWritingLeavesTheOldFileOrTheWholeNewOne) {
-    // A scene large enough that writing it takes a while.
-    std::string output;
-    ASSERT_EQ(kalvex({"--plugin", "Spring", "--set", "Turns=8", "--set", "Steps=64", "--set", "Sides=16", "big.cad"},
-                     output)
-                  .exitCode,
-              0)
-        << output;
-    std::ofstream(dir.path() / "keep.lua") << "print('kept')\n";
-    struct Row {
-        const char* road;
-        std::vector<std::string> args;
-        const char* file;
-    } rows[] = {
-        {"export", {"--export", "big.cad", "out.pov"}, "out.pov"},
-        {"a script's --save", {"--script", "keep.lua", "big.cad", "--save", "out.cad"}, "out.cad"},
-        {"a plug-in's SAVE", {"--export", "big.cad", "out.stl", "--type", "stlSave"}, "out.stl"},
-    };
-    std::srand(20261210);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.road);
-        std::vector<std::string> argv{KALVEX_PROGRAM};
-        argv.insert(argv.end(), row.args.begin(), row.args.end());
-        const auto started = std::chrono::steady_clock::now();
-        ASSERT_EQ(run(argv, output).exitCode, 0) << output;
-        const auto whole = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-        const std::string written = read(row.file);
-        ASSERT_GT(written.size(), 100000u);
-        int newOnes = 0;
-        for (int kill = 0; kill < 17; ++kill) {  // 51 in all
-            std::ofstream(dir.path() / row.file, std::ios::binary | std::ios::trunc) << "the old file";
-            std::vector<char*> exec;
-            for (std::string& a : argv) exec.push_back(a.data());
-            exec.push_back(nullptr);
-            const pid_t job = ::fork();
-            ASSERT_GE(job, 0);
-            if (job == 0) {
-                const int null = ::open("/dev/null", O_WRONLY);
-                ::dup2(null, 1);
-                ::dup2(null, 2);
-                if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-                ::execv(exec[0], exec.data());
-                ::_exit(127);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::rand() % (whole.count() + 1)));
-            ::kill(job, SIGKILL);
-            ::waitpid(job, nullptr, 0);
-            const std::string now = read(row.file);
-            EXPECT_TRUE(now == "the old file" || now == written) << kill << ": " << now.size() << " bytes";
-            newOnes += now == written;
-        }
-        // How many kills came after the new file was in place, for the report.
-        RecordProperty(std::string("whole_new_files_") + row.file, newOnes);
     }
 }
 
