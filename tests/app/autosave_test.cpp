@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -175,6 +176,31 @@ TEST_F(AutosaveTest, AProgramGivenTheIdOfOneThatDiedOffersItsCopies) {
     EXPECT_TRUE(second.locked());
     EXPECT_EQ(first.owner(), 80);
     EXPECT_NE(second.owner(), 80);
+}
+
+// A disk that fills up (a small file system of its own, mounted when the
+// tests run as root): the next copy fails and the one before stays whole.
+TEST_F(AutosaveTest, AFullDiskKeepsTheCopyBefore) {
+    const std::string mounted = dir.file("small");
+    fs::create_directory(mounted);
+    if (::geteuid() != 0 || ::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small file system needs root to mount";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{mounted};
+    Autosaver saver(mounted + "/autosave", 42);
+    ASSERT_TRUE(saver.saveNow(""));
+    const std::string copy = saver.copyPath("");
+    const std::string before = contents(copy);
+    ASSERT_NE(before.find("Name Kept"), std::string::npos);
+    // Enough objects that the next copy cannot fit.
+    for (int i = 0; i < 400; ++i) {
+        Point3d at{static_cast<float>(i), 0, 0};
+        CreateDefaultObjectEx(("Ball" + std::to_string(i)).c_str(), KX_SPHERE, &at);
+    }
+    EXPECT_FALSE(saver.saveNow(""));
+    EXPECT_EQ(contents(copy), before);
 }
 
 }  // namespace
