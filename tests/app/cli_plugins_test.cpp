@@ -104,6 +104,13 @@ TEST_F(CliPluginsTest, EveryRoadWritesTheSceneInItsBlockForm) {
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         EXPECT_EQ(text.rfind("version 2.0", 0), 0u) << text.substr(0, 40);
     }
+    // The older statement form only when asked for by its own name.
+    std::string output;
+    ASSERT_EQ(kalvex({"--export", "one.cad", "old.cad", "--type", "Kalvex1.5"}, output).exitCode, 0) << output;
+    std::ifstream in(dir.file("old.cad"), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.rfind("version 1.5", 0), 0u) << text.substr(0, 40);
+    EXPECT_NE(text.find("ball"), std::string::npos);
 }
 
 // A job that cannot write its output leaves the user's file where it stood,

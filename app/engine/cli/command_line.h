@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "document/write_scene.h"
 #include "settings/settings.h"
 
 namespace kx::app {
@@ -61,7 +62,8 @@ std::string usageText();
 // 0 when it is neither.
 unsigned fileTypeFromText(const std::string& text);
 inline constexpr KxFileTypeName kCommandLineOnlyTypes[] = {
-    {"Vrml2", KX_FILETYPE_VRML2}, {"Stl", KX_FILETYPE_STL}, {"Ply", KX_FILETYPE_PLY}, {"Gltf", KX_FILETYPE_GLTF}};
+    {"Vrml2", KX_FILETYPE_VRML2}, {"Stl", KX_FILETYPE_STL},     {"Ply", KX_FILETYPE_PLY},
+    {"Gltf", KX_FILETYPE_GLTF},   {"Kalvex1.5", kStatementFormScene}};
 
 // The frames "A-B", "N" or "all" name within an animation of maxFrames
 // frames; false when the text is none of these or the range leaves 0..maxFrames-1.

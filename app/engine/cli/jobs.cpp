@@ -67,7 +67,7 @@ bool holdsGeometry() {
 // The formats that name an image size take the Render Settings' one, as the
 // window's Export does; a scene file keeps its own camera as it was read.
 void exportWithRenderSize(const Settings& settings, unsigned type) {
-    if (type == KX_FILETYPE_KALVEX || type == 0) return;
+    if (type == KX_FILETYPE_KALVEX || type == kStatementFormScene || type == 0) return;
     SceneModel::Transaction change(SceneDelta::Camera);
     if (change.owns()) SetCameraSize(GetActiveCamera(), POINT{settings.render.renderX, settings.render.renderY});
 }
@@ -92,7 +92,8 @@ std::string typeList() {
     std::string list;
     auto add = [&list](const KxFileTypeName& t) {
         // Only the types a file can be written as.
-        if (t.id == KX_FILETYPE_KALVEX || IsWritableFileType(t.id)) list += std::string(list.empty() ? "" : ", ") + t.name;
+        if (t.id == KX_FILETYPE_KALVEX || t.id == kStatementFormScene || IsWritableFileType(t.id))
+            list += std::string(list.empty() ? "" : ", ") + t.name;
     };
     for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES) add(t);
     for (const KxFileTypeName& t : kCommandLineOnlyTypes) add(t);

@@ -33,6 +33,7 @@ unsigned fileTypeOfLastExtension(const std::string& path) {
 
 std::string exportPathFor(const std::string& path, unsigned type) {
     if (type == 0) return path;
+    if (type == kStatementFormScene) type = KX_FILETYPE_KALVEX;
     const size_t dot = lastExtension(path);
     const std::string ext = type == KX_FILETYPE_VRML2 ? ".wrl" : GetCadFileExtension(type);
     if (keepsEveryName(type)) {
@@ -52,6 +53,7 @@ int writeSceneAs(const std::string& path, unsigned type) {
     if (type == 0) type = fileTypeOfLastExtension(path);
     if (type == 0) type = GetCadFileType(path.c_str());
     const std::string out = exportPathFor(path, type);
+    if (type == kStatementFormScene) return SaveScene(GetCurrentScene(), out.c_str());
     if (type == KX_FILETYPE_KALVEX) return SaveScene2(GetCurrentScene(), out.c_str());
     return WriteExportFile(GetCurrentScene(), out.c_str(), type);
 }

@@ -8,6 +8,11 @@
 
 namespace kx::app {
 
+// The scene format's older statement form ("version 1.5"), written only when
+// asked for by its own name ("Kalvex1.5" on the command line): it has no
+// place for what later versions add. Not a row of the core's file types.
+inline constexpr unsigned kStatementFormScene = 0x10000u + 15u;
+
 // The file type of a name's last extension ("my.scene.pov" is POV-Ray), 0
 // when the name has none or no type has it.
 unsigned fileTypeOfLastExtension(const std::string& path);
@@ -21,8 +26,9 @@ unsigned fileTypeOfLastExtension(const std::string& path);
 std::string exportPathFor(const std::string& path, unsigned type);
 
 // Writes the current scene as a file of the type at exportPathFor(path, type):
-// the scene format in its block form ("version 2.0"), any other type through
-// its exporter; type 0 goes by the name's last extension.
+// the scene format in its block form ("version 2.0"), or in its statement
+// form for kStatementFormScene, any other type through its exporter; type 0
+// goes by the name's last extension.
 int writeSceneAs(const std::string& path, unsigned type);
 
 }  // namespace kx::app
