@@ -494,6 +494,12 @@ void CMainFrame::endWithoutAsking() {
     QCoreApplication::quit();
 }
 
+bool CMainFrame::startWith(const QString& file) {
+    if (offerRecovery()) return true;
+    if (!file.isEmpty()) openFile(file);
+    return false;
+}
+
 bool CMainFrame::offerRecovery() {
     if (keeper_->offerCopies()) return true;
     // What an earlier version kept when it was told to end.

@@ -81,6 +81,10 @@ public:
     bool ending() const { return ending_; }
     // Offers to open the scene a previous run left for recovery; true when opened.
     bool offerRecovery();
+    // The program's first scene: unsaved work a dead program left is offered
+    // first, even when a file was named to open; the file (empty: none) is
+    // opened unless the offer opened a scene. True when the offer did.
+    bool startWith(const QString& file);
     kx::app::WorkKeeper* workKeeper() const { return keeper_; }
     // Where unsaved changes go when the program is told to end.
     std::string recoveryPath() const;

@@ -94,8 +94,7 @@ int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
         }
         frame.show();
         if (splash) splash->finish(&frame);
-        if (!file.empty()) frame.openFile(QString::fromLocal8Bit(file.c_str()));
-        else frame.offerRecovery();
+        frame.startWith(QString::fromLocal8Bit(file.c_str()));
         if (!frame.ending()) status = QApplication::exec();
         session.shutdown();
     }
