@@ -41,6 +41,7 @@ struct CoreSettings {
     int exportMesh2 = 0;  // POV-Ray 3 meshes as mesh2
     int textMeshes = 0;   // STL and PLY as text
     int tessellatePrimitives = 0;  // DXF, NFF and VRML primitives as their triangles
+    int ribSceneCamera = 0;        // RenderMan's camera from the scene's
     Point3d mousePos3D{0, 0, 0};
     Point3d cameraPosition{0, 4, 20};
     Point3d cameraLookAt{0, 0, 0};

@@ -33,6 +33,7 @@ void SetCoreParamInt(unsigned id, unsigned value) {
         case KX_COREPARAM_EXPORT_SELECTED: s.exportSelected = v; break;
         case KX_COREPARAM_TEXT_MESHES: s.textMeshes = v; break;
         case KX_COREPARAM_TESSELLATE_PRIMITIVES: s.tessellatePrimitives = v; break;
+        case KX_COREPARAM_RIB_SCENE_CAMERA: s.ribSceneCamera = v; break;
         default: break;
     }
 }

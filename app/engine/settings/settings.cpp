@@ -134,6 +134,7 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     if (const long long n = s.getInt("Script", "MaxVertices", -1); n >= 0)
         st.script.maxVertices = static_cast<std::uint64_t>(n);
     st.exports.textMeshes = readInt(s, "Export", "TextMeshes", 0) != 0;
+    st.exports.ribSceneCamera = readInt(s, "Export", "RibSceneCamera", 0) != 0;
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
@@ -188,6 +189,7 @@ void saveSettings(const Settings& st, IniStore& s) {
         s.setInt("Desktop", "BackupCount", st.desktop.backupCount);
     if (st.exports.tessellatePrimitives) s.setInt("Export", "TessellatePrimitives", 1);
     if (st.exports.textMeshes) s.setInt("Export", "TextMeshes", 1);
+    if (st.exports.ribSceneCamera) s.setInt("Export", "RibSceneCamera", 1);
     if (st.script.startupInstructions != ScriptSettings{}.startupInstructions)
         s.setInt("Script", "StartupInstructions", static_cast<long long>(st.script.startupInstructions));
     if (st.script.maxVertices != ScriptSettings{}.maxVertices)
@@ -240,6 +242,7 @@ void applyToCore(const Settings& st) {
     if (st.exports.disableSmoothExport) SetCoreParamInt(KX_COREPARAM_NO_NORMALS_IN_EXPORT, 1);
     if (st.exports.disableUvExport) SetCoreParamInt(KX_COREPARAM_NO_UV_IN_EXPORT, 1);
     SetCoreParamInt(KX_COREPARAM_TESSELLATE_PRIMITIVES, st.exports.tessellatePrimitives ? 1 : 0);
+    SetCoreParamInt(KX_COREPARAM_RIB_SCENE_CAMERA, st.exports.ribSceneCamera ? 1 : 0);
     SetCoreParamInt(KX_COREPARAM_TEXT_MESHES, st.exports.textMeshes ? 1 : 0);
     SetShowSpotLights(st.view.spotLights);
     SetViewSide(st.view.viewLeft);

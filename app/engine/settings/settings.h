@@ -87,6 +87,7 @@ struct ExportSettings {
     // the formats that have shapes of their own (DXF, NFF, VRML).
     int tessellatePrimitives = 0;
     int textMeshes = 0;  // STL and PLY written as text instead of binary
+    int ribSceneCamera = 0;  // RenderMan's camera from the scene's instead of the fixed one
 };
 
 struct ViewSettings {

@@ -19,6 +19,10 @@ enum : unsigned {
     // DXF, NFF and VRML exports write every primitive as the triangles the
     // views draw, not as the format's own shape (off by default).
     KX_COREPARAM_TESSELLATE_PRIMITIVES = 5,
+    // RenderMan exports place their camera where the scene's camera stands,
+    // looking where it looks with its angle, instead of the fixed camera of
+    // the format's first version (off by default).
+    KX_COREPARAM_RIB_SCENE_CAMERA = 6,
 };
 KXCORE_API void SetCoreParamInt(unsigned id, unsigned value);
 // Installs the program's user-interface table for this library (null: headless).

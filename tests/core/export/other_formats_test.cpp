@@ -182,6 +182,42 @@ TEST_F(OtherFormatsTest, EdgeCasesOfEachFormat) {
     EXPECT_NE(write(KX_FILETYPE_VRML2).find("SpotLight {\r\n        direction 0 -10 5\r\n"), std::string::npos);
 }
 
+// Asked for, the RenderMan camera is the scene's: eye, look-at, the sky
+// along +y, the picture's extent from the right, up and direction lengths,
+// and a picture mirrored as POV-Ray mirrors it for a negative right.
+TEST_F(OtherFormatsTest, RenderManTakesTheScenesCameraWhenAsked) {
+    struct Row {
+        const char* name;
+        Point3d location, lookAt, right;
+        const char* camera;
+    } rows[] = {
+        {"from the front", {0, 0, -10}, {0, 0, 0}, {1.33f, 0, 1},
+         "ShadingRate 1.0\r\nProjection \"perspective\" \"fov\" 90\r\nScreenWindow -0.665 0.665 -0.5 0.5\r\n"
+         "Transform [ 1 0 0 0 0 1 0 0 0 0 1 0 0 0 10 1 ]\r\nWorldBegin\r\n"},
+        {"mirrored by a negative right", {0, 0, -10}, {0, 0, 0}, {-1.33f, 0, 1},
+         "Transform [ -1 0 0 0 0 1 0 0 0 0 1 0 0 0 10 1 ]\r\n"},
+        {"from the side, a longer lens", {10, 0, 0}, {0, 0, 0}, {1.33f, 0, 2},
+         "ScreenWindow -0.3325 0.3325 -0.25 0.25\r\nTransform [ 0 0 -1 0 0 1 0 0 1 0 0 0 0 0 10 1 ]\r\n"},
+        // A camera that gives no view keeps the format's fixed one.
+        {"looking at itself", {1, 2, 3}, {1, 2, 3}, {1.33f, 0, 1},
+         "Projection \"perspective\" \"fov\" 35\r\nTranslate 0 0 6.00000\r\n"},
+    };
+    GetActiveCamera()->up = Point3d{0, 1, 0};
+    const std::string fixed = write(KX_FILETYPE_RENDERMAN);
+    EXPECT_NE(fixed.find("\"fov\" 35\r\n"), std::string::npos) << "off by default";
+    SetCoreParamInt(KX_COREPARAM_RIB_SCENE_CAMERA, 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CameraInfo* cam = GetActiveCamera();
+        cam->location = row.location;
+        cam->lookAt = row.lookAt;
+        cam->rightDir = row.right;
+        const std::string rib = write(KX_FILETYPE_RENDERMAN);
+        EXPECT_NE(rib.find(row.camera), std::string::npos) << rib.substr(0, 400);
+    }
+    SetCoreParamInt(KX_COREPARAM_RIB_SCENE_CAMERA, 0);
+}
+
 TEST_F(OtherFormatsTest, CylindersAndRotations) {
     CadObject* cyl = add(CreateDefaultCylinder);
     cyl->size = Point3d{1, 4, 1};
