@@ -196,7 +196,10 @@ void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const ch
 double blobRadius(CadObject* obj, bool first) {
     if (first) run().blobThreshold = obj->extraPoint.x;
     const double r = BlobComponentRadius(obj, run().blobThreshold);
-    return r > 0 ? r : static_cast<double>(obj->scale.y);
+    if (r > 0) return r;
+    // A blob of no size is drawn as nothing; a component of no radius renders nothing too.
+    if (obj->size.y == 0.0f || obj->scale.y == 0.0f) return 0;
+    return static_cast<double>(obj->scale.y);
 }
 
 }  // namespace kx::exporter

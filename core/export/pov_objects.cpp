@@ -22,6 +22,15 @@ bool bracesBalance(const std::string& text) {
 }
 
 
+// A scale the renderer can take: POV-Ray turns a zero component into 1 and
+// draws what the views draw as nothing, so a zero becomes a scale too small
+// to see instead.
+Point3d renderableScale(const Point3d& s) {
+    constexpr float kTooSmallToSee = 1e-6f;
+    return {s.x == 0.0f ? kTooSmallToSee : s.x, s.y == 0.0f ? kTooSmallToSee : s.y,
+            s.z == 0.0f ? kTooSmallToSee : s.z};
+}
+
 int exportSphere(StandardFile* f, CadObject* obj) {
     StdPutLine(f, "// SPHERE %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "sphere { ");
@@ -108,7 +117,7 @@ int exportHeightField(StandardFile* f, CadObject* obj) {
     if (obj->extraPoint.y != 0.0f) StdPutLine(f, "  water_level %g\n", obj->extraPoint.y);
     StdPutLine(f, " translate < -0.5, -0.5, -0.5 >\n");
     // The field fills the unit cube; the views draw it at its size.
-    if (!isUnitScale(obj->size)) writeLabelledVector(f, " scale ", obj->size, "\n");
+    if (!isUnitScale(obj->size)) writeLabelledVector(f, " scale ", renderableScale(obj->size), "\n");
     ExportAttributes(f, obj);
     StdPutLine(f, "}\n\n");
     return 1;
@@ -255,7 +264,7 @@ void exportPovAttributes(StandardFile* f, CadObject* obj) {
     ExportTexture(f, obj);
     // A blob carries its scale and position in its component already.
     if (obj->type == KX_BLOB) return;
-    if (!isUnitScale(obj->scale)) writeLabelledVector(f, " scale ", obj->scale, "\n");
+    if (!isUnitScale(obj->scale)) writeLabelledVector(f, " scale ", renderableScale(obj->scale), "\n");
     if (!isZero(obj->rotate)) writeLabelledVector(f, " rotate ", obj->rotate, "\n");
     if (!isZero(obj->translate)) writeLabelledVector(f, " translate ", obj->translate, "\n");
 }

@@ -114,6 +114,20 @@ TEST_F(PovExportTest, ExportsRenderTheShapeTheViewsShow) {
          },
          " translate  < -0, -0.5, -0 > \r\n pigment { White }\r\n rotate  < 0, 0, 90 > \r\n"
          " translate  < 1, 0.5, 0 > \r\n"},
+        // What the views draw as nothing renders as nothing: POV-Ray would
+        // turn a zero scale into 1, and a blob of no size would be a ball.
+        {"height field of no size", CreateDefaultHeightfield,
+         [](CadObject* h) {
+             SetCadObjectProperty(h, KX_PROP_HEIGHTFIELDFILE, "hills.pgm");
+             h->size = {0, 2, 0};
+         },
+         " scale  < 1e-06, 2, 1e-06 > \r\n"},
+        {"blob of no size", CreateDefaultBlob,
+         [](CadObject* b) {
+             b->extraPoint.x = 0.5f;
+             b->size = {0, 0, 0};
+         },
+         " threshold 0.5\r\n component 1, 0, < 0, 0, 0 >\r\n"},
         // "< 0, 0, 0 > -2" would be the vector less two, not a radius.
         {"sphere of a negative size", CreateDefaultSphere, [](CadObject* s) { s->size = {-2, -2, -2}; },
          "sphere {  < 0, 0, 0 > 2\r\n"},
