@@ -3,6 +3,7 @@
 #include "kxplatform/files.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,13 +39,14 @@ std::string IniStore::defaultPath() {
 }
 
 bool IniStore::load(const std::string& path) {
+    // A settings file holds a few kilobytes; one past this is not one.
+    constexpr size_t kLargestSettingsFile = size_t{16} << 20;
     sections_.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return !std::filesystem::exists(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return false;
-    parse(text.str());
+    std::string text;
+    const int error = readWholeFile(path, text, kLargestSettingsFile);
+    if (error == ENOENT) return true;  // a first start: every value its default
+    if (error != 0) return false;
+    parse(text);
     return true;
 }
 

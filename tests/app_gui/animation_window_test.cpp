@@ -25,6 +25,7 @@
 #include "render/renderer_definitions.h"
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
+#include "document/scene_edits.h"
 #include "window_fixture.h"
 
 namespace {
@@ -43,12 +44,8 @@ protected:
         EXPECT_EQ(GetAniObjectCount(), 1);
         anim()->toolbox()->spinBox()->setValue(5);
         EXPECT_EQ(GetCurrentFrame(), 4u);
-        {
-            kx::app::SceneModel::Transaction change;
-            ball->translate = Point3d{4, 0, 0};
-            RebuildObjectEx(ball, 1);
-        }
-        doc()->objectsMoved({ball});  // an edit of an animated object: kept when the frame changes
+        // An edit of an animated object: kept when the frame changes.
+        EXPECT_TRUE(kx::app::moveSelection(doc()->history(), Point3d{4, 0, 0}));
         anim()->toolbox()->slider()->setValue(1);
         EXPECT_EQ(GetCurrentFrame(), 0u);
         return ball;

@@ -27,19 +27,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Scene files beyond this are not searched for the names of files to send.
-constexpr std::uintmax_t kMaxSceneText = 64u << 20;
+constexpr size_t kMaxSceneText = size_t{64} << 20;
 // A job log beyond this is not a log parallel wrote for our frames.
-constexpr std::uintmax_t kMaxJobLog = 64u << 20;
-
-// The whole file when it is a regular file of at most `limit` bytes.
-bool readBounded(const std::string& path, std::uintmax_t limit, std::string& text) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > limit || !platform::isRegularFile(path)) return false;
-    std::ifstream in(path, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+constexpr size_t kMaxJobLog = size_t{64} << 20;
 
 // A folder of our own for parallel's job log and the frame list, removed at
 // the end: jobs that run at once in the scene's folder see nothing of it.
@@ -111,7 +101,7 @@ int reportFrames(const CommandLine& cl, const FrameSet& set, const std::vector<u
                  const std::string& jobLog) {
     std::map<unsigned long, JobLogEntry> log;
     std::string text;
-    if (readBounded(jobLog, kMaxJobLog, text))
+    if (platform::readWholeFile(jobLog, text, kMaxJobLog) == 0)
         for (const JobLogEntry& e : parseJobLog(text)) log[e.seq] = e;
     std::map<unsigned, unsigned long> seqOf;  // parallel numbers jobs from 1 in input order
     for (size_t i = 0; i < run.size(); ++i) seqOf[run[i]] = i + 1;
@@ -207,7 +197,7 @@ std::vector<std::string> filesForWorkers(const std::string& scene) {
     const std::string leaf = fs::path(scene).filename().string();
     std::vector<std::string> files = {leaf};
     std::string text;
-    if (!readBounded(scene, kMaxSceneText, text)) return files;
+    if (platform::readWholeFile(scene, text, kMaxSceneText) != 0) return files;
     for (std::string name : namedFileCandidates(text)) {
         std::replace(name.begin(), name.end(), '\\', '/');
         const fs::path named(name);

@@ -49,11 +49,9 @@ std::string existingImage(const std::string& path) {
 }
 
 bool RenderJob::readRenderErrors(const std::string& programFolder, std::string& text) {
-    std::ifstream in(programFolder + "/render.err", std::ios::binary);
-    if (!in) return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    text = content.str();
+    // A renderer's error file beyond this is not shown whole anyway.
+    constexpr size_t kLargestErrorFile = size_t{16} << 20;
+    if (platform::readWholeFile(programFolder + "/render.err", text, kLargestErrorFile) != 0) return false;
     return text.size() > 2;
 }
 

@@ -267,19 +267,6 @@ void CKalvexDoc::geometryChanged() {
     emit geometryUpdated();
 }
 
-void CKalvexDoc::objectsMoved(const std::vector<CadObject*>& objects) {
-    forgetHistory();
-    setModified(true);
-    for (CadObject* obj : objects) {
-        // The camera moved: the perspective view sees the scene from elsewhere.
-        if (obj->type == KX_CAMERA) {
-            cameraChanged();
-            return;
-        }
-    }
-    emit objectsMovedBy(objects);
-}
-
 void CKalvexDoc::framesShown() {
     forgetHistory();
     kx::app::SceneModel::takeRedrawRequest();

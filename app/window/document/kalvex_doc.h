@@ -61,7 +61,6 @@ public:
     // after it changed the scene: the change is not undoable and the history
     // before it is dropped.
     void geometryChanged();                               // objects made, deleted or reshaped
-    void objectsMoved(const std::vector<CadObject*>& objects);  // only these moved
     void selectionChanged();
     void viewOptionsChanged();                            // grid, colours, camera display...
     // The objects show another animation frame: the file is unchanged, but
