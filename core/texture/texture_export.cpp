@@ -18,9 +18,9 @@ enum : unsigned { kPolyray = KX_FILETYPE_POLYRAY, kRenderMan = KX_FILETYPE_RENDE
 bool isVrml(unsigned format) { return format == kVrml1 || format == kVrml2; }
 
 std::string colourForm(const float* c, unsigned format, int32_t type) {
-    const char* label = type == 'C' ? "" : "color";
+    const char* label = type == KX_TEXITEM_COLOUR ? "" : "color";
     if (format == kPolyray) {
-        if (type == 'C') return formatC("%s < %g, %g, %g >\n", label, c[0], c[1], c[2]);
+        if (type == KX_TEXITEM_COLOUR) return formatC("%s < %g, %g, %g >\n", label, c[0], c[1], c[2]);
         return formatC("texture { surface { %s < %g, %g, %g > } }\n", label, c[0], c[1], c[2]);
     }
     if (format == kRenderMan) return formatC("%s [ %g, %g, %g ]\n", label, c[0], c[1], c[2]);
@@ -80,21 +80,21 @@ bool leafValue(const TexItem* item, unsigned format, std::string& body) {
         return true;
     }
     switch (item->type) {
-        case 'B': body = "\n"; break;
-        case 'D': body = formatC("%g\n", v.real); break;
-        case 'I':
-        case 'O': body = formatC("%d\n", v.integer); break;
-        case 'M':
-        case 'S': body = std::string(item->text) + "\n"; break;
-        case 'P': body = formatC("< %g, %g, %g >\n", v.point[0], v.point[1], v.point[2]); break;
-        case 'F': {
+        case KX_TEXITEM_SWITCH: body = "\n"; break;
+        case KX_TEXITEM_REAL: body = formatC("%g\n", v.real); break;
+        case KX_TEXITEM_INTEGER:
+        case KX_TEXITEM_OPTION: body = formatC("%d\n", v.integer); break;
+        case KX_TEXITEM_TEXT:
+        case KX_TEXITEM_STRING: body = std::string(item->text) + "\n"; break;
+        case KX_TEXITEM_POINT: body = formatC("< %g, %g, %g >\n", v.point[0], v.point[1], v.point[2]); break;
+        case KX_TEXITEM_FILE: {
             std::string file = fileNameText(item->text);
             if (format == kPolyray) body = formatC("image(\"%s\")\n", file.c_str());
             else if (isVrml(format)) body = file + "\n";
             else body = formatC("%s \"%s\"\n", imageKind(file), file.c_str());
             break;
         }
-        case 'L': return lookupText(item, body);
+        case KX_TEXITEM_CHOICE: return lookupText(item, body);
         default: break;  // a kind the writer does not know has no value to write
     }
     return true;

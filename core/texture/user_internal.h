@@ -33,10 +33,12 @@ struct ElementKind {
     unsigned colourSlots;  // colours a Colours element holds
 };
 inline constexpr ElementKind kElementKinds[] = {
-    {'B', ElementValue::Integer, 0}, {'I', ElementValue::Integer, 0}, {'L', ElementValue::Integer, 0},
-    {'O', ElementValue::Integer, 0}, {'D', ElementValue::Real, 0},    {'F', ElementValue::Text, 0},
-    {'M', ElementValue::Text, 0},    {'S', ElementValue::Text, 0},    {'P', ElementValue::Point, 0},
-    {'C', ElementValue::Colours, 1}, {'T', ElementValue::Colours, 2}, {'H', ElementValue::Colours, 3},
+    {KX_TEXITEM_SWITCH, ElementValue::Integer, 0},  {KX_TEXITEM_INTEGER, ElementValue::Integer, 0},
+    {KX_TEXITEM_CHOICE, ElementValue::Integer, 0},  {KX_TEXITEM_OPTION, ElementValue::Integer, 0},
+    {KX_TEXITEM_REAL, ElementValue::Real, 0},       {KX_TEXITEM_FILE, ElementValue::Text, 0},
+    {KX_TEXITEM_TEXT, ElementValue::Text, 0},       {KX_TEXITEM_STRING, ElementValue::Text, 0},
+    {KX_TEXITEM_POINT, ElementValue::Point, 0},     {KX_TEXITEM_COLOUR, ElementValue::Colours, 1},
+    {KX_TEXITEM_TWO_COLOURS, ElementValue::Colours, 2}, {KX_TEXITEM_THREE_COLOURS, ElementValue::Colours, 3},
 };
 constexpr const ElementKind* elementKind(int32_t type) {
     for (const ElementKind& k : kElementKinds)

@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include "core_fixture.h"
 #include "document/autosave.h"
 #include "kxcore.h"
+#include "small_disk.h"
 
 namespace {
 
@@ -181,15 +181,9 @@ TEST_F(AutosaveTest, AProgramGivenTheIdOfOneThatDiedOffersItsCopies) {
 // A disk that fills up (a small file system of its own, mounted when the
 // tests run as root): the next copy fails and the one before stays whole.
 TEST_F(AutosaveTest, AFullDiskKeepsTheCopyBefore) {
-    const std::string mounted = dir.file("small");
-    fs::create_directory(mounted);
-    if (::geteuid() != 0 || ::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "a small file system needs root to mount";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{mounted};
-    Autosaver saver(mounted + "/autosave", 42);
+    const kxtest::SmallDisk disk(dir.file("small"));
+    if (!disk.mounted()) GTEST_SKIP() << "a small file system needs root to mount";
+    Autosaver saver(disk.folder() + "/autosave", 42);
     ASSERT_TRUE(saver.saveNow(""));
     const std::string copy = saver.copyPath("");
     const std::string before = contents(copy);

@@ -3,7 +3,6 @@
 // is the old one or the whole new one, on every road that writes one.
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "small_disk.h"
 
 namespace {
 
@@ -76,19 +76,8 @@ TEST_F(CliDurabilityTest, AJobKilledWhileWritingLeavesTheOldFileOrTheWholeNewOne
             // A kill while the plug-ins load looks like a crash of the one
             // loading, which the next start would disable: not what is tested here.
             fs::remove(dir.path() / ".local/share/kalvex/plugins.disabled");
-            std::vector<char*> exec;
-            for (std::string& a : argv) exec.push_back(a.data());
-            exec.push_back(nullptr);
-            const pid_t job = ::fork();
-            ASSERT_GE(job, 0);
-            if (job == 0) {
-                const int null = ::open("/dev/null", O_WRONLY);
-                ::dup2(null, 1);
-                ::dup2(null, 2);
-                if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-                ::execv(exec[0], exec.data());
-                ::_exit(127);
-            }
+            const pid_t job = startOutsideAnySupervisor(row.args);
+            ASSERT_GT(job, 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(std::rand() % (whole.count() + 1)));
             ::kill(job, SIGKILL);
             ::waitpid(job, nullptr, 0);
@@ -105,14 +94,9 @@ TEST_F(CliDurabilityTest, AJobKilledWhileWritingLeavesTheOldFileOrTheWholeNewOne
 // mounted when the tests run as root): the job fails and says why, and the
 // old file is left byte for byte.
 TEST_F(CliDurabilityTest, AFullDiskFailsTheJobAndLeavesTheOldFile) {
-    const std::string mounted = (dir.path() / "small").string();
-    fs::create_directory(mounted);
-    if (::geteuid() != 0 || ::mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "a small file system needs root to mount";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{mounted};
+    const kxtest::SmallDisk disk((dir.path() / "small").string());
+    if (!disk.mounted()) GTEST_SKIP() << "a small file system needs root to mount";
+    const std::string& mounted = disk.folder();
     for (const Road& row : roads("small/")) {
         SCOPED_TRACE(row.road);
         std::ofstream(dir.path() / row.file, std::ios::binary) << "the old file";

@@ -264,7 +264,7 @@ TEST_F(CliFarmTest, AKilledJobLeavesNothingRunning) {
     fakeRenderer("touch \"$out.started\"\n" + sleeper + " 60 & wait");
     struct Row {
         const char* name;
-        std::vector<const char*> args;
+        std::vector<std::string> args;
         int renderersStarted;
     } rows[] = {
         {"one render", {"--render", "scenes/ball.cad"}, 1},
@@ -274,19 +274,8 @@ TEST_F(CliFarmTest, AKilledJobLeavesNothingRunning) {
         SCOPED_TRACE(row.name);
         for (const auto& e : fs::directory_iterator(folder))
             if (e.path().extension() == ".started") fs::remove(e.path());
-        std::vector<const char*> argv{KALVEX_PROGRAM};
-        argv.insert(argv.end(), row.args.begin(), row.args.end());
-        argv.push_back(nullptr);
-        const pid_t job = ::fork();
-        ASSERT_GE(job, 0);
-        if (job == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-            ::execv(KALVEX_PROGRAM, const_cast<char* const*>(argv.data()));
-            ::_exit(127);
-        }
+        const pid_t job = startOutsideAnySupervisor(row.args);
+        ASSERT_GT(job, 0);
         int started = 0;
         for (int i = 0; i < 300 && started < row.renderersStarted; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));

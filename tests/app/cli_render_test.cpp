@@ -312,18 +312,9 @@ TEST_F(CliRenderTest, TexturePreviewsRenderOnceOnAFreshFolder) {
 TEST_F(CliRenderTest, CtrlCEndsTheJobWhileNobodyReadsItsOutput) {
     fakeRenderer("yes 'Rendering line 1 of 200'");
     int output[2];
-    ASSERT_EQ(::pipe(output), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(output[1], 1);
-        ::close(output[0]);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 2);
-        if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-        ::execl(KALVEX_PROGRAM, KALVEX_PROGRAM, "--render", "showcase.cad", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
+    const pid_t child = startOutsideAnySupervisor({"--render", "showcase.cad"}, output[1]);
+    ASSERT_GT(child, 0);
     ::close(output[1]);
     // Long enough for the pipe to fill and stay full.
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "kxplatform/process.h"
 #include "pixmo.h"
 #include "temp_dir.h"
@@ -37,6 +40,27 @@ protected:
     kx::platform::RunResult kalvex(std::vector<std::string> args, std::string& output) {
         args.insert(args.begin(), KALVEX_PROGRAM);
         return run(args, output);
+    }
+    // Starts the program with args in the test's folder as a shell starts a
+    // job, under no supervisor of ours, its standard output to `output` (-1:
+    // nowhere) and its errors nowhere. Its pid, for the test to signal and
+    // reap; -1 when it could not be started.
+    pid_t startOutsideAnySupervisor(const std::vector<std::string>& args, int output = -1) {
+        std::vector<std::string> argv{KALVEX_PROGRAM};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> exec;
+        for (std::string& a : argv) exec.push_back(a.data());
+        exec.push_back(nullptr);
+        const std::string folder = dir.path().string();
+        const pid_t pid = ::fork();
+        if (pid != 0) return pid;
+        // Only calls that are safe after a fork, up to exec.
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(output >= 0 ? output : null, 1);
+        ::dup2(null, 2);
+        if (::chdir(folder.c_str()) != 0) ::_exit(126);
+        ::execv(exec[0], exec.data());
+        ::_exit(127);
     }
     // Makes the shipped renderer definition a fake POV-Ray that writes a
     // 1 x 1 image after running `before` (which sees its options in "$@" and

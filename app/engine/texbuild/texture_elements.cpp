@@ -49,9 +49,9 @@ std::vector<ElementChoice> lookupChoices(const TexItem& item) {
 
 int colourCount(int32_t type) {
     switch (type) {
-        case 'C': return 1;
-        case 'T': return 2;
-        case 'H': return 3;
+        case KX_TEXITEM_COLOUR: return 1;
+        case KX_TEXITEM_TWO_COLOURS: return 2;
+        case KX_TEXITEM_THREE_COLOURS: return 3;
         default: return 0;
     }
 }

@@ -99,7 +99,7 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
     QWidget* editor = nullptr;
     auto edited = [this, row] { markSet(row); };
     switch (item->type) {
-        case 'B': {
+        case KX_TEXITEM_SWITCH: {
             auto* box = new QCheckBox(this);
             box->setChecked(item->value.integer != 0);
             connect(box, &QCheckBox::toggled, this, [item, edited](bool on) {
@@ -109,8 +109,8 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             editor = box;
             break;
         }
-        case 'I':
-        case 'O': {
+        case KX_TEXITEM_INTEGER:
+        case KX_TEXITEM_OPTION: {
             auto* box = new QSpinBox(this);
             box->setRange(INT_MIN, INT_MAX);
             box->setValue(item->value.integer);
@@ -121,7 +121,7 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             editor = box;
             break;
         }
-        case 'L': {
+        case KX_TEXITEM_CHOICE: {
             auto* box = new QComboBox(this);
             for (const kx::app::ElementChoice& c : kx::app::lookupChoices(*item))
                 box->addItem(QString::fromStdString(c.label), c.value);
@@ -133,7 +133,7 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             editor = box;
             break;
         }
-        case 'D': {
+        case KX_TEXITEM_REAL: {
             auto* box = numberBox(this, item->value.real, -1e9, 1e9);
             connect(box, &QDoubleSpinBox::valueChanged, this, [item, edited](double v) {
                 kx::app::setElementReal(*item, v);
@@ -142,7 +142,7 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             editor = box;
             break;
         }
-        case 'P': {
+        case KX_TEXITEM_POINT: {
             std::vector<QWidget*> parts;
             std::vector<QDoubleSpinBox*> boxes;
             for (float v : item->value.point) boxes.push_back(numberBox(this, v, -1e9, 1e9));
@@ -158,9 +158,9 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             editor = strip(this, parts);
             break;
         }
-        case 'C':
-        case 'T':
-        case 'H': {
+        case KX_TEXITEM_COLOUR:
+        case KX_TEXITEM_TWO_COLOURS:
+        case KX_TEXITEM_THREE_COLOURS: {
             std::vector<QWidget*> parts;
             for (int i = 0; i < kx::app::colourCount(item->type); ++i) {
                 auto* pick = new QPushButton(tr("Colour %1...").arg(i + 1), this);
@@ -187,9 +187,9 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             editor = strip(this, parts);
             break;
         }
-        case 'F':
-        case 'M':
-        case 'S': {
+        case KX_TEXITEM_FILE:
+        case KX_TEXITEM_TEXT:
+        case KX_TEXITEM_STRING: {
             auto* line = new QLineEdit(this);
             line->setMaxLength(KX_TEXTEXT_SIZE - 1);
             if (item->text) line->setText(QString::fromUtf8(item->text));
@@ -203,7 +203,7 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
                 edited();
             };
             connect(line, &QLineEdit::editingFinished, this, store);
-            if (item->type != 'F') {
+            if (item->type != KX_TEXITEM_FILE) {
                 editor = line;
                 break;
             }

@@ -19,6 +19,19 @@
 enum : int32_t {
     KX_TEXITEM_PLACEHOLDER = 0,  // the empty element every sibling list begins with
     KX_TEXITEM_GROUP = 1,
+    // The leaves, by the letter the texture definition file gives them.
+    KX_TEXITEM_SWITCH = 'B',       // an integer, on or off
+    KX_TEXITEM_COLOUR = 'C',       // one colour
+    KX_TEXITEM_REAL = 'D',         // a double
+    KX_TEXITEM_FILE = 'F',         // a file name
+    KX_TEXITEM_THREE_COLOURS = 'H',
+    KX_TEXITEM_INTEGER = 'I',
+    KX_TEXITEM_CHOICE = 'L',       // an integer choosing an option text
+    KX_TEXITEM_TEXT = 'M',
+    KX_TEXITEM_OPTION = 'O',       // an integer
+    KX_TEXITEM_POINT = 'P',
+    KX_TEXITEM_STRING = 'S',
+    KX_TEXITEM_TWO_COLOURS = 'T',
 };
 
 // Room of the texts of an element and a user texture.
