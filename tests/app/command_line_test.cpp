@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "animation/frame_output.h"
 #include "cli/command_line.h"
 
 namespace {

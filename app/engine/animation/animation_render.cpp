@@ -1,6 +1,6 @@
 #include "animation/animation_render.h"
 
-#include "cli/frame_farm.h"
+#include "animation/frame_output.h"
 #include "kxcore.h"
 
 namespace kx::app {

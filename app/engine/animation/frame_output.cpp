@@ -1,14 +1,42 @@
 #include "animation/frame_output.h"
 
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
-#include "cli/command_line.h"
 #include "kxcore.h"
+#include "kxplatform/files.h"
+#include "pixmo.h"
+#include "startup/core_session.h"
 
 namespace kx::app {
 
 namespace fs = std::filesystem;
+
+std::string safeFrameStem(const std::string& name, const std::string& fallback) {
+    std::string stem = name;
+    for (char& c : stem) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || std::strchr("/\\% \t;&|<>()$`\"'*?[]{}~!#=^,", c)) c = '_';
+    }
+    return stem.empty() ? fallback : stem;
+}
+
+std::vector<unsigned> frameOrder(unsigned first, unsigned last, bool insideOut) {
+    std::vector<unsigned> frames;
+    const unsigned count = last - first + 1;
+    frames.reserve(count);
+    for (unsigned i = 0; i < count; ++i) {
+        int offset = static_cast<int>(i);
+        if (insideOut) InsideOut(static_cast<int>(count), static_cast<int>(i), &offset, nullptr);
+        frames.push_back(first + static_cast<unsigned>(offset));
+    }
+    return frames;
+}
+
+bool frameImageReadsWhole(const std::string& path) {
+    return platform::isRegularFile(path) && pxDisplayImageEx(CoreSession::ownerWindow(), path.c_str(), 1) != 0;
+}
 
 namespace {
 

@@ -68,15 +68,6 @@ bool frameRange(const std::string& text, unsigned maxFrames, unsigned& first, un
     return first <= last && last < maxFrames;
 }
 
-std::string safeFrameStem(const std::string& name, const std::string& fallback) {
-    std::string stem = name;
-    for (char& c : stem) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || std::strchr("/\\% \t;&|<>()$`\"'*?[]{}~!#=^,", c)) c = '_';
-    }
-    return stem.empty() ? fallback : stem;
-}
-
 std::string usageText() {
     return "usage: kalvex [SCENE]\n"
            "       kalvex --export SCENE OUT [--type ID|NAME]\n"

@@ -69,10 +69,6 @@ inline constexpr KxFileTypeName kCommandLineOnlyTypes[] = {
 // frames; false when the text is none of these or the range leaves 0..maxFrames-1.
 bool frameRange(const std::string& text, unsigned maxFrames, unsigned& first, unsigned& last);
 
-// A file stem from an animation name: path separators, "%", blanks, control
-// and shell-special characters become "_"; an empty name gives `fallback`.
-std::string safeFrameStem(const std::string& name, const std::string& fallback);
-
 // Runs a command-line job; returns the process exit status.
 int runExport(const CommandLine& cl);
 int runRender(const CommandLine& cl);

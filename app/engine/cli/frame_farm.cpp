@@ -166,24 +166,8 @@ bool writeFrameList(const std::string& path, const std::vector<unsigned>& frames
 
 }  // namespace
 
-std::vector<unsigned> frameOrder(unsigned first, unsigned last, bool insideOut) {
-    std::vector<unsigned> frames;
-    const unsigned count = last - first + 1;
-    frames.reserve(count);
-    for (unsigned i = 0; i < count; ++i) {
-        int offset = static_cast<int>(i);
-        if (insideOut) InsideOut(static_cast<int>(count), static_cast<int>(i), &offset, nullptr);
-        frames.push_back(first + static_cast<unsigned>(offset));
-    }
-    return frames;
-}
-
 std::string frameImagePath(const FrameSet& set, unsigned frame) {
     return set.folder + "/" + set.stem + std::to_string(frame) + ".tga";
-}
-
-bool frameImageReadsWhole(const std::string& path) {
-    return platform::isRegularFile(path) && pxDisplayImageEx(CoreSession::ownerWindow(), path.c_str(), 1) != 0;
 }
 
 std::string thisProgram() {

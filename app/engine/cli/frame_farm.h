@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "animation/frame_output.h"
+
 #include "cli/command_line.h"
 
 namespace kx::app {
@@ -27,14 +29,8 @@ struct FrameSet {
     int quality = 0;
 };
 
-// first..last in the order they are rendered: ascending, or coarse to fine.
-std::vector<unsigned> frameOrder(unsigned first, unsigned last, bool insideOut);
-
 // <folder>/<stem>F.tga
 std::string frameImagePath(const FrameSet& set, unsigned frame);
-
-// True when the image exists and the image library reads it whole.
-bool frameImageReadsWhole(const std::string& path);
 
 // The scene and every existing file its text names inside its folder (a
 // height field's image, an include file), relative to that folder, the scene
