@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <poll.h>
 #include <cstdlib>
@@ -418,14 +419,19 @@ struct CommandRunner::Run {
     FileDescriptor pipeRead;
     Callbacks callbacks;
 
-    void append(const char* data, size_t n) {
-        std::string piece(data, n);
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            output += piece;
-            if (output.size() > kKeptOutput) output.erase(0, output.size() - kKeptOutput);
+    // Runs on the watching thread: when memory runs out, output is what is
+    // given up, never the watch that ends the renderer with its program.
+    void append(const char* data, size_t n) noexcept {
+        try {
+            std::string piece(data, n);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                output += piece;
+                if (output.size() > kKeptOutput) output.erase(0, output.size() - kKeptOutput);
+            }
+            if (callbacks.output) callbacks.output(piece);
+        } catch (const std::bad_alloc&) {
         }
-        if (callbacks.output) callbacks.output(piece);
     }
 
     // Reads what the pipe holds now, at most `limit` bytes, so that a renderer
