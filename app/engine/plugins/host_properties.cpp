@@ -54,14 +54,6 @@ struct NamedId {
     int id;
 };
 
-constexpr NamedId kTypeNames[] = {
-    {"Null", 0},       {"Object_group", 1}, {"Object_scene", 2}, {"Point", 8},      {"Linesegment", 9},
-    {"Polygon", 10},   {"Light", 11},       {"Camera", 12},      {"Sphere", 13},    {"Plane", 14},
-    {"Disc", 15},      {"Cylinder", 16},    {"Cone", 17},        {"Ellipsoid", 18}, {"Torus", 19},
-    {"Box", 20},       {"Heightfield", 21}, {"Blob", 22},        {"Patch", 23},     {"Text", 24},
-    {"Userdefined", 25},
-};
-
 constexpr NamedId kSceneNames[] = {
     {"SceneRedraw", 1001}, {"SceneName", 1002},   {"SceneBackColor", 1003}, {"SceneDescription", 1004},
     {"SceneInclude", 1005}, {"RenderPath", 1007}, {"RenderInclude", 1008},
@@ -79,7 +71,11 @@ int lookUp(const NamedId (&table)[N], const char* name, int otherwise) {
 int GetObjectPropertyId(const char* name) {
     if (name == nullptr) return 0;
     const int id = GetObjectPropertyTypeId(name);
-    return id != 0 ? id : lookUp(kTypeNames, name, 0);
+    if (id != 0) return id;
+    // Object type names, as plug-ins and scripts know them.
+    for (const KxObjectType& t : KX_OBJECT_TYPES)
+        if (t.pluginName && strcasecmp(t.pluginName, name) == 0) return static_cast<int>(t.id);
+    return 0;
 }
 
 int GetPropertyId(const char* name) {

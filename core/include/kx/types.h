@@ -86,6 +86,45 @@ enum : uint32_t {
     KX_TYPE_COUNT = 26,
 };
 
+// The object types, once for every reader, a row an id in id order: the name
+// of the type's blocks in the scene format (null: it has none), the label new
+// objects of the type are named after, and the name scripts and plug-ins give
+// the type (null: they have none).
+struct KxObjectType {
+    uint32_t id;
+    const char* nativeName;
+    const char* label;
+    const char* pluginName;
+};
+inline constexpr KxObjectType KX_OBJECT_TYPES[KX_TYPE_COUNT] = {
+    {KX_NULL, "Null", "_null", "Null"},
+    {KX_GROUP, "Group", "_group", "Object_group"},
+    {KX_NOTOBJECT, nullptr, "_null", "Object_scene"},
+    {3, "Reserved1", "_null", nullptr},
+    {4, "Reserved2", "_null", nullptr},
+    {5, "Reserved3", "_null", nullptr},
+    {6, "Reserved4", "_null", nullptr},
+    {7, "Reserved5", "_null", nullptr},
+    {KX_POINTS, "Points", "_points", "Point"},
+    {KX_LINESEG, "Lineseg", "_lines", "Linesegment"},
+    {KX_POLYGON, "Polygon", "_facets", "Polygon"},
+    {KX_LIGHT, "Light", "_light", "Light"},
+    {KX_CAMERA, "Camera", "_camera", "Camera"},
+    {KX_SPHERE, "Sphere", "_sphere", "Sphere"},
+    {KX_PLANE, "Plane", "_plane", "Plane"},
+    {KX_DISC, "Disc", "_disc", "Disc"},
+    {KX_CYLINDER, "Cylinder", "_cylinder", "Cylinder"},
+    {KX_CONE, "Cone", "_cone", "Cone"},
+    {KX_ELLIPSOID, "Ellipsoid", "_ellipse", "Ellipsoid"},
+    {KX_TORUS, "Torus", "_torus", "Torus"},
+    {KX_BOX, "Box", "_box", "Box"},
+    {KX_HEIGHTFIELD, "Heightfield", "_heightfield", "Heightfield"},
+    {KX_BLOB, "Blob", "_blob", "Blob"},
+    {KX_PATCH, "Patch", "_patch", "Patch"},
+    {KX_TEXT, "Text", "_text", "Text"},
+    {KX_USERDEFINED, "Userdefined", "_userdefined", "Userdefined"},
+};
+
 // Object flag bits.
 enum : uint32_t {
     KX_FLAG_VISIBLE = 0x002,
