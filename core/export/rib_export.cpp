@@ -13,19 +13,6 @@ void writeHeader(StandardFile* f, int) {
     StdPutLine(f, "\n");
 }
 
-struct Axis {
-    double x, y, z;
-};
-Axis operator-(const Axis& a, const Axis& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double dot(const Axis& a, const Axis& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Axis cross(const Axis& a, const Axis& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double length(const Axis& a) { return std::sqrt(dot(a, a)); }
-Axis unit(const Axis& a) {
-    const double l = length(a);
-    return l > 0 ? Axis{a.x / l, a.y / l, a.z / l} : Axis{0, 0, 0};
-}
-Axis axis(const Point3d& p) { return {p.x, p.y, p.z}; }
-
 // The scene's camera as the POV-Ray export describes it (right and direction
 // lengths, up, look_at with the sky along +y), in the renderer's camera
 // space: +x right on the picture, +y up, +z into it. The screen window is
@@ -33,28 +20,36 @@ Axis axis(const Point3d& p) { return {p.x, p.y, p.z}; }
 // renders of the same camera. False when the camera gives no view.
 bool writeSceneCamera(StandardFile* f, const CameraInfo& cam) {
     const double rightLength = cam.rightDir.x != 0.0f ? cam.rightDir.x : 1.33;
-    const double directionLength = cam.rightDir.z != 0.0f ? std::fabs(cam.rightDir.z) : 1.0;
-    Axis up = axis(cam.up);
-    if (length(up) == 0) up = {0, 1, 0};
-    const double upLength = length(up);
+    const double directionZ = cam.rightDir.z != 0.0f ? cam.rightDir.z : 1.0;
+    double up[3] = {cam.up.x, cam.up.y, cam.up.z};
+    if (norm(up) == 0) cv(0, 1, 0, up);
+    const double upLength = norm(up);
     // A negative right, or an up or direction turned round, mirrors the picture.
-    const bool mirrored = dot(cross(up, Axis{0, 0, cam.rightDir.z != 0.0f ? cam.rightDir.z : 1.0}),
-                              Axis{rightLength, 0, 0}) < 0;
-    const Axis eye = axis(cam.location);
-    const Axis look = unit(axis(cam.lookAt) - eye);
-    Axis right = unit(cross(Axis{0, 1, 0}, look));
-    const Axis upward = unit(cross(look, right));
-    if (length(look) == 0 || length(right) == 0 || !std::isfinite(dot(eye, eye))) return false;
-    if (mirrored) right = {-right.x, -right.y, -right.z};
-    const double halfWidth = std::fabs(rightLength) / 2 / directionLength, halfHeight = upLength / 2 / directionLength;
+    const double given[3] = {0, 0, directionZ}, rightGiven[3] = {rightLength, 0, 0};
+    double handed[3];
+    cross(up, given, handed);
+    const bool mirrored = dot(handed, rightGiven) < 0;
+    const double eye[3] = {cam.location.x, cam.location.y, cam.location.z};
+    const double at[3] = {cam.lookAt.x, cam.lookAt.y, cam.lookAt.z};
+    const double sky[3] = {0, 1, 0};
+    double look[3], right[3], upward[3];
+    direction(eye, at, look);
+    cross(sky, look, right);
+    normalize(right);
+    cross(look, right, upward);
+    normalize(upward);
+    if (norm(look) == 0 || norm(right) == 0 || !std::isfinite(dot(eye, eye))) return false;
+    if (mirrored) vecscale(-1, right, right);
+    const double distance = std::fabs(directionZ);
+    const double halfWidth = std::fabs(rightLength) / 2 / distance, halfHeight = upLength / 2 / distance;
     StdPutLine(f, "Projection \"perspective\" \"fov\" 90\n");
     StdPutLine(f, "ScreenWindow %g %g %g %g\n", -halfWidth, halfWidth, -halfHeight, halfHeight);
     // World to camera, rows of a row-vector matrix: the axes as columns,
     // then the eye moved to the origin.
     const auto n = [](double v) { return v == 0 ? 0.0 : v; };  // no "-0"
-    StdPutLine(f, "Transform [ %g %g %g 0 %g %g %g 0 %g %g %g 0 %g %g %g 1 ]\n", n(right.x), n(upward.x), n(look.x),
-               n(right.y), n(upward.y), n(look.y), n(right.z), n(upward.z), n(look.z), n(-dot(eye, right)),
-               n(-dot(eye, upward)), n(-dot(eye, look)));
+    StdPutLine(f, "Transform [ %g %g %g 0 %g %g %g 0 %g %g %g 0 %g %g %g 1 ]\n", n(right[0]), n(upward[0]),
+               n(look[0]), n(right[1]), n(upward[1]), n(look[1]), n(right[2]), n(upward[2]), n(look[2]),
+               n(-dot(eye, right)), n(-dot(eye, upward)), n(-dot(eye, look)));
     return true;
 }
 
