@@ -16,18 +16,19 @@ namespace {
 
 int runJob(const kx::app::CommandLine& cl, int argc, char** argv) {
     switch (cl.job) {
-        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::usageText().c_str()); return 0;
+        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::helpText().c_str()); return 0;
         case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
         case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
         case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);
         case kx::app::CommandLine::Job::ListPlugins: return kx::app::runListPlugins(cl);
         case kx::app::CommandLine::Job::Plugin: return kx::app::runPlugin(cl);
         case kx::app::CommandLine::Job::Preview: return kx::app::runPreview(cl);
+        case kx::app::CommandLine::Job::Thumbnail: return kx::app::runThumbnail(cl);
         case kx::app::CommandLine::Job::TexturePreviews: return kx::app::runTexturePreviews(cl);
         case kx::app::CommandLine::Job::Script: return kx::app::runScriptJob(cl);
         default: break;
     }
-    return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins);
+    return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins, cl.moreScenes);
 }
 
 }  // namespace
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     if (!cl.scene.empty()) cl.scene = std::filesystem::absolute(cl.scene, ec).string();
     if (!cl.output.empty()) cl.output = std::filesystem::absolute(cl.output, ec).string();
+    for (std::string& more : cl.moreScenes) more = std::filesystem::absolute(more, ec).string();
     kx::script::jobLimits().maxInstructions = cl.maxInstructions.value_or(0);
     // A job that runs out of memory says so and fails; it never aborts.
     try {

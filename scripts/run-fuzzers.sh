@@ -38,6 +38,7 @@ seeds() {
         fuzz_stl_plugin) echo "$root/fuzz/corpus/stl" ;;
         fuzz_stl_reader) echo "$root/fuzz/corpus/stlcore" ;;
         fuzz_ply_reader) echo "$root/fuzz/corpus/ply" ;;
+        fuzz_recent_files) echo "$root/fuzz/corpus/xbel" ;;
         fuzz_gltf_reader) echo "$root/fuzz/corpus/gltf" ;;
         fuzz_import_roundtrip) echo "$root/fuzz/corpus/roundtrip" ;;
         fuzz_script) echo "$root/fuzz/corpus/script" ;;

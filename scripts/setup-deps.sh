@@ -31,6 +31,16 @@ packages=(
   libtinygltf-dev nlohmann-json3-dev
   # another glTF writer the importer is checked against
   gltfpack
+  # thumbnails are PNG files
+  libpng-dev
+  # the desktop files and the manual page, each through its own checker; the
+  # file type through the MIME database and the desktop's query tool
+  desktop-file-utils appstream libxml2-utils groff-base man-db shared-mime-info xdg-utils
+  libfile-mimeinfo-perl
+  # the zsh and fish completions are parsed by their shells
+  zsh fish
+  # the Debian package of a release build (cpack -G DEB)
+  dpkg-dev
 )
 
 # The npm registry's glTF validator and OBJ converter check exports and

@@ -1,6 +1,8 @@
 // kalvex --preview end to end, and its projection against the real renderer.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +56,69 @@ TEST_F(CliPreviewTest, WritesNothingAndFailsWithoutAScene) {
     EXPECT_NE(r.exitCode, 0);
     EXPECT_FALSE(fs::exists(dir.file("out.tga")));
     EXPECT_NE(kalvex({"--preview", "showcase.cad"}, output).exitCode, 0);  // no output named
+}
+
+// Reads a PNG into 0xRRGGBB pixels; empty when it is not a whole one.
+std::vector<uint32_t> readPng(const std::string& path, int& width, int& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_BGRA;
+    std::vector<uint32_t> pixels(static_cast<size_t>(image.width) * image.height);
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    for (uint32_t& p : pixels) p &= 0xFFFFFFu;
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return pixels;
+}
+
+// A thumbnail is the middle square of the preview at the render's shape,
+// drawn without running anything of the scene.
+TEST_F(CliPreviewTest, ThumbnailIsTheMiddleOfThePreviewAndRunsNothingOfTheScene) {
+    std::string output;
+    ASSERT_EQ(kalvex({"--thumbnail", "showcase.cad", "thumb.png", "--size", "72"}, output).exitCode, 0) << output;
+    ASSERT_EQ(kalvex({"--preview", "showcase.cad", "wide.tga", "--width", "96", "--height", "72"}, output).exitCode, 0)
+        << output;
+    int width = 0, height = 0;
+    const std::vector<uint32_t> thumb = readPng(dir.file("thumb.png"), width, height);
+    ASSERT_EQ(width, 72);
+    ASSERT_EQ(height, 72);
+    Mask wide;
+    ASSERT_TRUE(readMask(dir.file("wide.tga"), wide));
+    int differing = 0;
+    for (int y = 0; y < 72; ++y)
+        for (int x = 0; x < 72; ++x) differing += thumb[static_cast<size_t>(y) * 72 + x] != wide.colour(x + 12, y);
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(wide.covered(), 96 * 72 / 10);
+
+    // A start-up script paints the floor red: the thumbnail is the picture
+    // of the scene without its script, not the one with it.
+    std::ifstream example(fs::path(KALVEX_EXAMPLES_DIR) / "event-script.cad", std::ios::binary);
+    std::string line, quiet;
+    while (std::getline(example, line))
+        if (line.rfind("Script ", 0) != 0) quiet += line + "\n";
+    std::ofstream(dir.file("quiet.cad"), std::ios::binary) << quiet;
+    std::ofstream(dir.file("event.cad"), std::ios::binary)
+        << quiet << "Script Paint SceneCreate \"local h = Scene:FindObject('floor'); Scene:SetColor(h, 'Rgb.255.0.0'); "
+                    "Scene:RebuildObject(h)\"\r\n";
+    ASSERT_EQ(kalvex({"--thumbnail", "event.cad", "event.png"}, output).exitCode, 0) << output;
+    const std::vector<uint32_t> eventThumb = readPng(dir.file("event.png"), width, height);
+    ASSERT_EQ(eventThumb.size(), 128u * 128u);
+    auto middleDiffers = [&](const char* scene) {
+        Mask m;
+        EXPECT_EQ(kalvex({"--preview", scene, "event.tga", "--width", "171", "--height", "128"}, output).exitCode, 0);
+        EXPECT_TRUE(readMask(dir.file("event.tga"), m)) << output;
+        int n = 0;
+        for (int y = 0; m.width == 171 && y < 128; ++y)
+            for (int x = 0; x < 128; ++x) n += eventThumb[static_cast<size_t>(y) * 128 + x] != m.colour(x + 21, y);
+        return n;
+    };
+    EXPECT_EQ(middleDiffers("quiet.cad"), 0);
+    EXPECT_GT(middleDiffers("event.cad"), 50);
+
+    // A scene that cannot be read leaves the picture that stood there.
+    EXPECT_EQ(kalvex({"--thumbnail", "absent.cad", "thumb.png", "--size", "16"}, output).exitCode, 1);
+    EXPECT_EQ(readPng(dir.file("thumb.png"), width, height), thumb);
 }
 
 // The renderer and the preview see the same sphere in the same place.

@@ -83,6 +83,12 @@ TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
         {{"--render", "--", "-scene.cad"}, ""},
         {{"--", "--render"}, ""},
         {{"--render", "-scene.cad"}, "unknown option -scene.cad"},
+        {{"--thumbnail", "a.cad", "a.png", "--size", "0"}, "--size 0 is out of range (1 to 1024)"},
+        {{"--thumbnail", "a.cad", "a.png", "--size", "1025"}, "--size 1025 is out of range (1 to 1024)"},
+        {{"--thumbnail", "a.cad", "a.png", "--size", "1024"}, ""},
+        {{"--thumbnail", "a.cad"}, "wrong number of file names"},
+        {{"--render", "a.cad", "--size", "64"}, "--size belongs to --thumbnail"},
+        {{"a.cad", "b.cad", "--", "-c.cad"}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -92,6 +98,15 @@ TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
     CommandLine opened = parseCommandLine({"--", "--render"});
     EXPECT_EQ(opened.job, CommandLine::Job::Open);
     EXPECT_EQ(opened.scene, "--render");
+    // A file manager hands the window every scene the user chose.
+    CommandLine several = parseCommandLine({"a.cad", "b.cad", "--", "-c.cad"});
+    EXPECT_EQ(several.job, CommandLine::Job::Open);
+    EXPECT_EQ(several.scene, "a.cad");
+    EXPECT_EQ(several.moreScenes, (std::vector<std::string>{"b.cad", "-c.cad"}));
+    CommandLine thumbnail = parseCommandLine({"--thumbnail", "a.cad", "a.png", "--size", "48"});
+    EXPECT_EQ(thumbnail.job, CommandLine::Job::Thumbnail);
+    EXPECT_EQ(thumbnail.output, "a.png");
+    EXPECT_EQ(thumbnail.size, 48);
 }
 
 TEST(CommandLineParseTest, FramesToRender) {

@@ -68,23 +68,6 @@ bool frameRange(const std::string& text, unsigned maxFrames, unsigned& first, un
     return first <= last && last < maxFrames;
 }
 
-std::string usageText() {
-    return "usage: kalvex [SCENE]\n"
-           "       kalvex --export SCENE OUT [--type ID|NAME]\n"
-           "       kalvex --render SCENE [--width W] [--height H] [--quality Q] [--network]\n"
-           "       kalvex --render SCENE --frames A-B|N|all [--inside-out] [--resume] [--width W] [--height H] [--quality Q]\n"
-           "       kalvex --render SCENE --frames A-B|all --jobs N [--sshloginfile FILE [--transfer]] [--worker PATH]\n"
-           "              [--inside-out] [--resume] [--width W] [--height H] [--quality Q]\n"
-           "       kalvex --render SCENE --frames A-B|all --emit-jobs [--worker PATH] [--inside-out] [--resume] ...\n"
-           "       kalvex --plugin NAME [--set PROP=VALUE]... [SCENE] OUT\n"
-           "       kalvex --list-plugins\n"
-           "       kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]\n"
-           "       kalvex --texture-previews [--jobs N]\n"
-           "       kalvex --script FILE [SCENE] [--save OUT] [--max-instructions N]\n"
-           "       kalvex --help | --version\n"
-           "Sizes run from 1 to 16384, qualities from 0 to 11; \"--\" ends the options.\n";
-}
-
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     std::vector<std::string> positional;
@@ -110,6 +93,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         };
         if (endOfOptions) positional.push_back(a);
         else if (a == "--") endOfOptions = true;  // names after it may start with "-"
+        else if (a.size() > 1 && a[0] == '-' && !findCommandOption(a)) cl.error = "unknown option " + a;
         else if (a == "--help" || a == "-h") cl.job = CommandLine::Job::Help;
         else if (a == "--version") cl.job = CommandLine::Job::Version;
         else if (a == "--export") cl.job = CommandLine::Job::Export;
@@ -127,6 +111,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             }
         }
         else if (a == "--preview") cl.job = CommandLine::Job::Preview;
+        else if (a == "--thumbnail") cl.job = CommandLine::Job::Thumbnail;
+        else if (a == "--size") numberOption("--size", cl.size, 1, kMaxThumbnailSize);
         else if (a == "--textured") cl.textured = true;
         else if (a == "--script") cl.job = CommandLine::Job::Script;
         else if (a == "--save") {
@@ -168,11 +154,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--transfer") cl.transfer = true;
         else if (a == "--emit-jobs") cl.emitJobs = true;
         else if (a == "--resume") cl.resume = true;
-        else if (a.size() > 1 && a[0] == '-') cl.error = "unknown option " + a;
         else positional.push_back(a);
         if (!cl.error.empty()) return cl;
     }
     if (cl.job == CommandLine::Job::None && !positional.empty()) cl.job = CommandLine::Job::Open;
+    // A file manager hands the window every file the user chose.
+    if (cl.job == CommandLine::Job::Open && positional.size() > 1) {
+        cl.moreScenes.assign(positional.begin() + 1, positional.end());
+        positional.resize(1);
+    }
     if (cl.job == CommandLine::Job::Plugin && positional.size() == 1) positional.insert(positional.begin(), "");
     const bool saveGiven = !cl.output.empty();
     if (cl.job == CommandLine::Job::Script) {
@@ -185,7 +175,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         if (positional.size() > 1) cl.output = positional[1];
     }
     size_t wanted = (cl.job == CommandLine::Job::Export || cl.job == CommandLine::Job::Plugin ||
-                     cl.job == CommandLine::Job::Preview || cl.job == CommandLine::Job::Script)
+                     cl.job == CommandLine::Job::Preview || cl.job == CommandLine::Job::Script ||
+                     cl.job == CommandLine::Job::Thumbnail)
                         ? 2
                         : (cl.job == CommandLine::Job::Render || cl.job == CommandLine::Job::Open) ? 1 : 0;
     if (cl.job == CommandLine::Job::Help || cl.job == CommandLine::Job::Version) wanted = positional.size();
@@ -199,6 +190,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         cl.error = "--jobs " + std::to_string(*cl.jobs) + " is out of range (1 to " + std::to_string(kMaxPreviewJobs) + ")";
     if (cl.error.empty() && !cl.sets.empty() && cl.job != CommandLine::Job::Plugin) cl.error = "--set belongs to --plugin";
     if (cl.error.empty() && cl.textured && cl.job != CommandLine::Job::Preview) cl.error = "--textured belongs to --preview";
+    if (cl.error.empty() && cl.size && cl.job != CommandLine::Job::Thumbnail) cl.error = "--size belongs to --thumbnail";
     if (cl.error.empty() && saveGiven && cl.job != CommandLine::Job::Script) cl.error = "--save belongs to --script";
     if (cl.error.empty() && cl.maxInstructions && cl.job != CommandLine::Job::Script &&
         cl.job != CommandLine::Job::Export && cl.job != CommandLine::Job::Render)

@@ -9,7 +9,9 @@
 //   kalvex --list-plugins          (--no-plugins anywhere: no plug-ins are loaded)
 //   kalvex --preview SCENE OUT.tga [--width W] [--height H] [--textured]
 //   kalvex --texture-previews [--jobs N]
+//   kalvex --thumbnail SCENE OUT.png [--size N]
 //   kalvex --script FILE [SCENE] [--save OUT]   (--max-instructions N bounds every script run)
+// Every option is a row of the option table (cli/option_table.h).
 // A SCENE whose extension names a 3D Studio, NFF, OBJ or DXF file is imported
 // into a new scene (a camera and two lights when new scenes get them).
 #pragma once
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/option_table.h"
 #include "kxcore.h"
 #include "document/write_scene.h"
 #include "settings/settings.h"
@@ -25,8 +28,9 @@
 namespace kx::app {
 
 struct CommandLine {
-    enum class Job { None, Help, Version, Export, Render, Preview, Open, ListPlugins, Plugin, TexturePreviews, Script } job = Job::None;
+    enum class Job { None, Help, Version, Export, Render, Preview, Thumbnail, Open, ListPlugins, Plugin, TexturePreviews, Script } job = Job::None;
     std::string scene;
+    std::vector<std::string> moreScenes;  // the window opens these beside the first
     std::string output;
     std::string type;  // a file-type id or name; empty: from the output's extension
     std::optional<int> width, height, quality;
@@ -43,6 +47,7 @@ struct CommandLine {
     std::string plugin;      // --plugin: the function's description or export name
     std::vector<std::pair<std::string, std::string>> sets;  // --set PROP=VALUE, in order
     bool textured = false;   // the preview samples image maps
+    std::optional<int> size; // the side of a thumbnail
     std::string script;      // --script: the script file
     std::optional<unsigned long long> maxInstructions;  // bound of every script run of the job
     std::string error;  // set when the arguments are wrong
@@ -50,13 +55,14 @@ struct CommandLine {
 
 // The most frames one machine renders at once.
 inline constexpr int kMaxJobs = 1024;
+// The largest thumbnail, as large as the desktop's largest thumbnails.
+inline constexpr int kMaxThumbnailSize = 1024;
+inline constexpr int kDefaultThumbnailSize = 128;
 // The most previews rendered at once.
 inline constexpr int kMaxPreviewJobs = 64;
 
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
-// The usage text printed for --help and after a wrong argument.
-std::string usageText();
 
 // The file-type id of a number or of a type's name ("Povray3", "Kalvex"...);
 // 0 when it is neither.
@@ -78,11 +84,24 @@ int runListPlugins(const CommandLine& cl);
 // 0 only when the function succeeded and OUT was written.
 int runPlugin(const CommandLine& cl);
 int runPreview(const CommandLine& cl);
+// Writes a square PNG picture of SCENE through its camera; the scene's
+// scripts are not run and no plug-in is loaded (file managers run this on
+// every scene they list, received ones too).
+int runThumbnail(const CommandLine& cl);
+// The picture a thumbnail of `size` is cut from: the render's shape with its
+// shorter side `size` (the longer one at most the preview's largest side),
+// and where the square's top-left corner lies in it.
+struct ThumbnailShape {
+    int width, height, left, top;
+};
+ThumbnailShape thumbnailShape(int size, int renderWidth, int renderHeight);
 
 struct Settings;
-// Reads a scene (or imports another program's file) into the empty scene;
-// false, with the reason reported, when it was not read whole.
-bool loadSceneForJob(const std::string& path, const Settings& settings);
+// Reads a scene (or imports another program's file) into the empty scene and
+// runs its start-up scripts unless told not to; false, with the reason
+// reported, when it was not read whole.
+enum class SceneScripts { Run, Skip };
+bool loadSceneForJob(const std::string& path, const Settings& settings, SceneScripts scripts = SceneScripts::Run);
 // Renders every missing texture preview; 0 when every preview exists after.
 int runTexturePreviews(const CommandLine& cl);
 

@@ -102,7 +102,7 @@ std::string typeList() {
 
 }  // namespace
 
-bool loadSceneForJob(const std::string& path, const Settings& settings) {
+bool loadSceneForJob(const std::string& path, const Settings& settings, SceneScripts scripts) {
     SceneModel::Transaction change(SceneDelta::Replaced);
     if (!change.owns()) return false;
     unsigned type = fileTypeOfLastExtension(path);
@@ -130,7 +130,7 @@ bool loadSceneForJob(const std::string& path, const Settings& settings) {
     }
     // As in the window, the scene's own start-up scripts run once it is read;
     // one that fails does not stop the job (its message says what happened).
-    runSceneScriptsForJob(settings.script.startupInstructions);
+    if (scripts == SceneScripts::Run) runSceneScriptsForJob(settings.script.startupInstructions);
     return true;
 }
 

@@ -1,10 +1,14 @@
-// kalvex --preview: one shaded picture of a scene, drawn on this thread by the
-// preview's own path and written as a Targa file through the image library.
+// kalvex --preview and --thumbnail: one shaded picture of a scene, drawn on
+// this thread by the preview's own path; the preview is written as a Targa
+// file through the image library, the thumbnail as a square PNG.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/png_file.h"
 #include "model/scene_model.h"
 #include "kxcore.h"
 #include "pixmo.h"
@@ -46,6 +50,29 @@ bool writePicture(const KeptFrame& frame, const std::string& path) {
     return WriteTGATopFirst(pxGetMemDC(), path.c_str()) != 0;
 }
 
+// Draws the scene through its camera at width x height on this thread.
+bool drawScene(int width, int height, bool textured, KeptFrame& frame) {
+    {
+        // The camera's picture fills the image, as the renderer's would.
+        SceneModel::Transaction change(SceneDelta::Camera);
+        if (!change.owns()) return false;
+        SetCameraSize(GetActiveCamera(), POINT{width, height});
+    }
+    frame.width = width;
+    frame.height = height;
+    // Without a window the texts go to the terminal.
+    PreviewDriver driver(libraryBackend(), [](const std::string& text) { std::fprintf(stderr, "kalvex: %s\n", text.c_str()); },
+                         PreviewDriver::Threading::CallingThread);
+    driver.setPreviewRender(textured ? KXRENDER_TEXTURED : KXRENDER_SHADED);
+    if (!driver.Start(&frame)) {
+        std::fprintf(stderr, "kalvex: the preview could not be started\n");
+        return false;
+    }
+    driver.Redraw();
+    driver.Stop();
+    return true;
+}
+
 }  // namespace
 
 int runPreview(const CommandLine& cl) {
@@ -60,31 +87,55 @@ int runPreview(const CommandLine& cl) {
         return 2;
     }
     if (!loadSceneForJob(std::filesystem::absolute(cl.scene).string(), settings)) return 1;
-    {
-        // The camera's picture fills the image, as the renderer's would.
-        SceneModel::Transaction change(SceneDelta::Camera);
-        if (!change.owns()) return 1;
-        SetCameraSize(GetActiveCamera(), POINT{width, height});
-    }
-
     KeptFrame frame;
-    frame.width = width;
-    frame.height = height;
-    // Without a window the texts go to the terminal.
-    PreviewDriver driver(libraryBackend(), [](const std::string& text) { std::fprintf(stderr, "kalvex: %s\n", text.c_str()); },
-                         PreviewDriver::Threading::CallingThread);
-    driver.setPreviewRender(cl.textured ? KXRENDER_TEXTURED : KXRENDER_SHADED);
-    if (!driver.Start(&frame)) {
-        std::fprintf(stderr, "kalvex: the preview could not be started\n");
-        return 1;
-    }
-    driver.Redraw();
-    driver.Stop();
+    if (!drawScene(width, height, cl.textured, frame)) return 1;
     if (!writePicture(frame, cl.output)) {
         std::fprintf(stderr, "kalvex: %s could not be written\n", cl.output.c_str());
         return 1;
     }
     std::printf("Image: %s\n", cl.output.c_str());
+    return 0;
+}
+
+ThumbnailShape thumbnailShape(int size, int renderWidth, int renderHeight) {
+    ThumbnailShape shape{size, size, 0, 0};
+    if (renderWidth < 1 || renderHeight < 1) return shape;
+    // The shorter side of the render's shape becomes the thumbnail's side;
+    // the middle of the longer one is kept.
+    const double aspect = static_cast<double>(renderWidth) / renderHeight;
+    const int limit = static_cast<int>(kMaxImageMapSide);
+    if (aspect >= 1.0) shape.width = std::min(limit, std::max(size, static_cast<int>(std::lround(size * aspect))));
+    else shape.height = std::min(limit, std::max(size, static_cast<int>(std::lround(size / aspect))));
+    shape.left = (shape.width - size) / 2;
+    shape.top = (shape.height - size) / 2;
+    return shape;
+}
+
+int runThumbnail(const CommandLine& cl) {
+    // A file manager asks for pictures of every scene it lists, received
+    // ones too: nothing of the scene runs, and no plug-in is loaded.
+    CoreSession session;
+    session.start({});
+    Settings& settings = session.settings();
+    const int size = cl.size.value_or(kDefaultThumbnailSize);
+    if (!loadSceneForJob(std::filesystem::absolute(cl.scene).string(), settings, SceneScripts::Skip)) return 1;
+    const ThumbnailShape shape = thumbnailShape(size, settings.render.renderX, settings.render.renderY);
+    KeptFrame frame;
+    if (!drawScene(shape.width, shape.height, false, frame)) return 1;
+    if (frame.frameWidth < shape.left + size || frame.frameHeight < shape.top + size) {
+        std::fprintf(stderr, "kalvex: the preview drew no picture of %s\n", cl.scene.c_str());
+        return 1;
+    }
+    std::vector<uint32_t> square(static_cast<size_t>(size) * size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            square[static_cast<size_t>(y) * size + x] =
+                frame.pixels[static_cast<size_t>(y + shape.top) * frame.frameWidth + x + shape.left];
+    std::string error;
+    if (!writePngFile(cl.output, square, size, size, error)) {
+        std::fprintf(stderr, "kalvex: %s could not be written: %s\n", cl.output.c_str(), error.c_str());
+        return 1;
+    }
     return 0;
 }
 

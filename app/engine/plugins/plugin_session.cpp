@@ -20,14 +20,18 @@ fs::path programFolder() {
 }  // namespace
 
 std::string PluginSession::programLibraryFolder() {
-    const fs::path lib = programFolder().parent_path() / "lib";
+    // Installed, the libraries lie in the prefix's library folder (on some
+    // systems lib/<machine>); in the build tree, in lib.
     std::error_code ec;
-    if (fs::exists(lib / "libplugkit.so.1", ec)) return lib.string();
+    for (const char* folder : {KALVEX_LIBDIR_FROM_PREFIX, "lib"}) {
+        const fs::path lib = programFolder().parent_path() / folder;
+        if (fs::exists(lib / "libplugkit.so.1", ec)) return lib.string();
+    }
     return programFolder().string();
 }
 
 std::string PluginSession::shippedPluginFolder() {
-    return (programFolder().parent_path() / "lib" / "kalvex" / "plugins").string();
+    return (programFolder().parent_path() / KALVEX_PLUGINDIR_FROM_PREFIX).string();
 }
 
 void PluginSession::start(const app::Settings& settings, const platform::IniStore& store,

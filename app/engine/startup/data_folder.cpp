@@ -40,7 +40,7 @@ std::string shippedDataFolder() {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        fs::path installed = exe.parent_path().parent_path() / "share" / "kalvex";
+        fs::path installed = exe.parent_path().parent_path() / KALVEX_DATADIR_FROM_PREFIX;
         if (fs::is_directory(installed, ec)) return installed.string();
     }
 #ifdef KALVEX_SOURCE_DATA_DIR

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "mainframe/desktop_recent_files.h"
+
 namespace kx::app {
 namespace {
 
@@ -47,6 +49,9 @@ void AppSession::addRecentFile(const QString& path) {
     recent_.removeAll(path);
     recent_.prepend(path);
     while (recent_.size() > kRecentFiles) recent_.removeLast();
+    // The desktop's own list too, so file dialogs and file managers offer
+    // the scene; a list that cannot be written costs the user nothing here.
+    addDesktopRecentFile(path);
 }
 
 void AppSession::loadRecentFiles() {

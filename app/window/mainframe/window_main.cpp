@@ -1,6 +1,8 @@
 #include "mainframe/window_main.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QProcess>
 #include <QPainter>
 #include <QSocketNotifier>
 #include <QSplashScreen>
@@ -58,15 +60,38 @@ std::unique_ptr<QSplashScreen> makeSplash() {
     return std::make_unique<QSplashScreen>(picture);
 }
 
+// The icon the desktop shows for the program, in every size it was drawn at.
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/org.kalvex.Kalvex.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+// Each further scene gets a program and a window of its own, started with
+// the same plug-in choice as this one.
+void openInOtherWindows(const std::vector<std::string>& files, bool plugins) {
+    for (const std::string& file : files) {
+        QStringList arguments;
+        if (!plugins) arguments << QStringLiteral("--no-plugins");
+        arguments << QStringLiteral("--") << QString::fromLocal8Bit(file.c_str());
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+    }
+}
+
 }  // namespace
 
-int runWindow(int argc, char** argv, const std::string& file, bool plugins) {
+int runWindow(int argc, char** argv, const std::string& file, bool plugins, const std::vector<std::string>& moreFiles) {
     catchSignals();
     GuardedApplication app(argc, argv);
     // Qt took the user's locale; scene and export files need C numbers.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Kalvex"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    // The desktop matches the window to its entry (menu name, icon) by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KALVEX_APP_ID));
+    QApplication::setWindowIcon(programIcon());
+    openInOtherWindows(moreFiles, plugins);
     installQtUiTables();
 
     int status = 0;
