@@ -1,8 +1,6 @@
 // kalvex --preview end to end, and its projection against the real renderer.
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "png_picture.h"
 #include "program_fixture.h"
 #include "targa_mask.h"
 #include "kxplatform/process.h"
@@ -22,6 +21,7 @@ namespace fs = std::filesystem;
 
 using kxtest::Mask;
 using kxtest::readMask;
+using kxtest::readPng;
 
 class CliPreviewTest : public kxtest::ProgramTest {
 protected:
@@ -56,20 +56,6 @@ TEST_F(CliPreviewTest, WritesNothingAndFailsWithoutAScene) {
     EXPECT_NE(r.exitCode, 0);
     EXPECT_FALSE(fs::exists(dir.file("out.tga")));
     EXPECT_NE(kalvex({"--preview", "showcase.cad"}, output).exitCode, 0);  // no output named
-}
-
-// Reads a PNG into 0xRRGGBB pixels; empty when it is not a whole one.
-std::vector<uint32_t> readPng(const std::string& path, int& width, int& height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_BGRA;
-    std::vector<uint32_t> pixels(static_cast<size_t>(image.width) * image.height);
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
-    for (uint32_t& p : pixels) p &= 0xFFFFFFu;
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    return pixels;
 }
 
 // A thumbnail is the middle square of the preview at the render's shape,

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "small_disk.h"
 #include "kxplatform/process.h"
 #include "pixmo.h"
 #include "temp_dir.h"
@@ -48,6 +49,28 @@ TEST_F(CliRenderTest, RendersTheExampleScene) {
         for (int x = 0; x < 160; x += 4) differing += pxGetPixelRGB(nullptr, x, y) != first;
     EXPECT_GT(differing, 100);
     pxUnRegisterApplication();
+}
+
+// An installed example lies where nobody may write: its render lands in the
+// current folder, and the files the scene names are still found beside it.
+TEST_F(CliRenderTest, ASceneInAFolderNobodyMayWriteRendersHere) {
+    const kxtest::SmallDisk installed(dir.file("installed"), "size=1m");
+    if (!installed.mounted()) GTEST_SKIP() << "a read-only folder needs root to mount";
+    for (const char* name : {"showcase.cad", "hills.pgm"})
+        fs::copy_file(dir.path() / name, dir.path() / "installed" / name);
+    ASSERT_TRUE(installed.makeReadOnly());
+    fs::remove(dir.file("showcase.cad"));
+    fs::remove(dir.file("hills.pgm"));
+    std::string output;
+    const kx::platform::RunResult r =
+        kalvex({"--render", "installed/showcase.cad", "--width", "80", "--height", "60"}, output);
+    ASSERT_EQ(r.exitCode, 0) << output;
+    EXPECT_NE(output.find(dir.file("installed") + " cannot be written: the render goes to " + dir.path().string()),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("Image: " + dir.file("showcase.tga")), std::string::npos) << output;
+    EXPECT_TRUE(fs::exists(dir.file("showcase.pov")));
+    EXPECT_FALSE(fs::exists(dir.file("installed/showcase.tga")));
 }
 
 TEST_F(CliRenderTest, ARefusedSceneReportsTheRenderersWords) {

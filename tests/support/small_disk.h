@@ -13,10 +13,14 @@ namespace kxtest {
 
 class SmallDisk {
 public:
-    explicit SmallDisk(std::string folder, const char* size = "size=64k") : folder_(std::move(folder)) {
+    explicit SmallDisk(std::string folder, const char* size = "size=64k") : folder_(std::move(folder)), size_(size) {
         std::error_code ec;
         std::filesystem::create_directories(folder_, ec);
         mounted_ = ::geteuid() == 0 && ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, size) == 0;
+    }
+    // From now on nobody, root neither, can write there (an installed tree).
+    bool makeReadOnly() const {
+        return mounted_ && ::mount("tmpfs", folder_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, size_) == 0;
     }
     ~SmallDisk() {
         if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
@@ -29,6 +33,7 @@ public:
 
 private:
     std::string folder_;
+    const char* size_;
     bool mounted_ = false;
 };
 

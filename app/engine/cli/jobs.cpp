@@ -30,6 +30,7 @@
 #include "document/write_scene.h"
 #include "model/scene_model.h"
 #include "kxcore.h"
+#include "kxplatform/files.h"
 #include "kxplatform/ini_store.h"
 #include "pixmo.h"
 #include "render/command_builder.h"
@@ -213,8 +214,9 @@ int interruptedStatus() { return interruptedBy != 0 ? 128 + interruptedBy : 1; }
 
 // Runs one render job to its end; the image it read back, or empty.
 std::string renderOnce(const Settings& settings, const RendererList& renderers, const std::string& document,
-                       bool printCommand) {
+                       bool printCommand, const std::string& rendererFolder = {}) {
     RenderJob job(settings, renderers);
+    job.setRendererFolder(rendererFolder);
     // The renderer's output reaches standard output through a thread of its
     // own, so that a reader that never reads cannot keep the job from ending.
     std::fflush(stdout);
@@ -324,6 +326,29 @@ int renderFrames(const CommandLine& cl, Settings& settings, RendererList& render
 
 }  // namespace
 
+namespace {
+
+// A scene in a folder the user cannot write (an installed example) renders
+// into the current folder instead; the renderer still runs in the scene's
+// folder, so that the files the scene names (height fields, image maps) are
+// found as they would be beside it.
+struct RenderTarget {
+    std::string document;        // names the export and the image
+    std::string rendererFolder;  // empty: the document's
+};
+
+RenderTarget renderTarget(const std::string& scene) {
+    const std::string folder = platform::folderOf(scene);
+    if (::access(folder.c_str(), W_OK) == 0) return {scene, {}};
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    if (ec || ::access(here.c_str(), W_OK) != 0) return {scene, {}};
+    std::printf("%s cannot be written: the render goes to %s\n", folder.c_str(), here.c_str());
+    return {(here / std::filesystem::path(scene).filename()).string(), folder};
+}
+
+}  // namespace
+
 int runRender(const CommandLine& cl) {
     CoreSession session;
     CoreSessionOptions options;
@@ -360,7 +385,8 @@ int runRender(const CommandLine& cl) {
     if (!loadSceneForJob(scene, settings)) return 1;
     if (!cl.frames.empty()) return renderFrames(cl, settings, renderers, scene);
     InterruptScope interrupts;
-    const std::string image = renderOnce(settings, renderers, scene, true);
+    const RenderTarget target = renderTarget(scene);
+    const std::string image = renderOnce(settings, renderers, target.document, true, target.rendererFolder);
     if (!image.empty()) {
         std::printf("Image: %s\n", image.c_str());
         return 0;

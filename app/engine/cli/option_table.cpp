@@ -1,6 +1,5 @@
 #include "cli/option_table.h"
 
-#include <cstring>
 
 namespace kx::app {
 
@@ -131,6 +130,41 @@ std::string usageText() {
     return text;
 }
 
+namespace {
+
+// One entry of --help: its head, then its text wrapped at 79 columns from
+// column `indent` on (on the next line when the head is wider).
+std::string helpEntry(const std::string& head, const std::string& text, size_t indent) {
+    constexpr size_t kWidth = 79;
+    std::string out = head;
+    size_t column = head.size();
+    if (column + 2 > indent) {
+        out += '\n';
+        column = 0;
+    }
+    out += std::string(indent - column, ' ');
+    column = indent;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (column > indent && column + 1 + word.size() > kWidth) {
+            out += '\n' + std::string(indent, ' ');
+            column = indent;
+        } else if (column > indent) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        at = end + 1;
+    }
+    return out + '\n';
+}
+
+}  // namespace
+
 std::string helpText() {
     std::string text = usageText();
     text += "\nOptions:\n";
@@ -140,16 +174,12 @@ std::string helpText() {
         head += o.name;
         if (o.value) head += std::string(" ") + o.value;
         if (o.operands) head += std::string(" ") + o.operands;
-        text += head;
-        text += head.size() < 30 ? std::string(30 - head.size(), ' ') : "\n" + std::string(30, ' ');
-        text += o.help;
-        text += '\n';
+        text += helpEntry(head, o.help, 30);
     }
     text += "\nEnvironment:\n";
-    for (const EnvironmentEntry& e : kEnvironment) text += std::string("  ") + e.name + "  " + e.help + "\n";
+    for (const EnvironmentEntry& e : kEnvironment) text += helpEntry(std::string("  ") + e.name, e.help, 20);
     text += "\nExit status:\n";
-    for (const ExitStatusEntry& e : kExitStatuses)
-        text += "  " + std::to_string(e.status) + "  " + e.help + "\n";
+    for (const ExitStatusEntry& e : kExitStatuses) text += helpEntry("  " + std::to_string(e.status), e.help, 20);
     return text;
 }
 

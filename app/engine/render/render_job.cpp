@@ -99,7 +99,7 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
         std::error_code ec;
         std::filesystem::remove(settings_.directories.program + "/render.err", ec);
     }
-    std::string cwd = kx::platform::folderOf(document);
+    const std::string cwd = rendererFolder_.empty() ? kx::platform::folderOf(document) : rendererFolder_;
     if (!settings_.render.waitForExit) {
         int rc = platform::startDetached(command_.argv, cwd);
         if (rc != 0) {

@@ -38,6 +38,10 @@ public:
     // its folder is where the export and the image go). False when nothing
     // was started (the reason has been shown).
     bool start(const std::string& document, Callbacks callbacks);
+    // The folder the renderer runs in, where it finds the files a scene names
+    // by a relative path (height fields, image maps); empty, as it starts:
+    // the document's folder.
+    void setRendererFolder(std::string folder) { rendererFolder_ = std::move(folder); }
     void cancel();
     // Waits for the end and checks the result.
     RenderOutcome wait();
@@ -68,6 +72,7 @@ private:
     BuiltCommand command_;
     platform::CommandRunner runner_;
     Callbacks callbacks_;
+    std::string rendererFolder_;
     RenderOutcome outcome_;
     bool haveOutcome_ = false;
 };
