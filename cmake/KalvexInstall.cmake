@@ -6,8 +6,12 @@ include(GNUInstallDirs)
 
 # The desktop's name for the program: its desktop entry, icon and metainfo.
 set(KALVEX_APP_ID org.kalvex.Kalvex)
-# The plug-ins and the shipped data, which the program looks for beside its
-# bin folder (the build tree has the same layout).
+# The program's own libraries live in a folder of their own, as private
+# libraries do: they never mix with the system's, and neither the dynamic
+# linker's cache nor a package's scripts need to know of them. The plug-ins
+# lie below them; the program looks for both beside its bin folder (the build
+# tree keeps its libraries in lib).
+set(KALVEX_INSTALL_LIBDIR lib/kalvex)
 set(KALVEX_INSTALL_PLUGINDIR lib/kalvex/plugins)
 set(KALVEX_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/kalvex)
 # The package is "kalvex", whatever the project calls itself.
@@ -19,7 +23,7 @@ set(KALVEX_INSTALL_ZSHDIR ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions CACHE 
 # The run-time search paths the installed binaries carry: each finds the
 # libraries from its own folder ($ORIGIN), wherever the tree now lies.
 function(kalvex_relative_origin out from_dir)
-  file(RELATIVE_PATH relative "/prefix/${from_dir}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
+  file(RELATIVE_PATH relative "/prefix/${from_dir}" "/prefix/${KALVEX_INSTALL_LIBDIR}")
   if(relative STREQUAL "")
     set(${out} "$ORIGIN" PARENT_SCOPE)
   else()
@@ -29,5 +33,4 @@ endfunction()
 kalvex_relative_origin(KALVEX_RUNPATH_FROM_BIN ${CMAKE_INSTALL_BINDIR})
 kalvex_relative_origin(KALVEX_RUNPATH_FROM_PLUGINS ${KALVEX_INSTALL_PLUGINDIR})
 set(KALVEX_RUNPATH_FROM_LIB "$ORIGIN")
-# The libraries' folder as the program sees it from its bin folder.
-file(RELATIVE_PATH KALVEX_LIBDIR_FROM_PREFIX "/prefix" "/prefix/${CMAKE_INSTALL_LIBDIR}")
+set(KALVEX_LIBDIR_FROM_PREFIX ${KALVEX_INSTALL_LIBDIR})

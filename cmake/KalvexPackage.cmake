@@ -18,7 +18,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Our own libraries come with the package; dpkg-shlibdeps finds them here.
+# Our own libraries come with the package (in /usr/lib/kalvex, which needs no
+# ldconfig and so no maintainer scripts); dpkg-shlibdeps finds them here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "povray, povray-includes")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "parallel")
@@ -29,4 +30,5 @@ set(CPACK_STRIP_FILES ON)
 # benchmarks are never part of it.
 set(CPACK_COMPONENTS_ALL program sdk)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/KalvexDebScripts.cmake)
 include(CPack)

@@ -52,8 +52,15 @@ check "scalable icons" test -s "$p/share/icons/hicolor/scalable/apps/$app.svg" -
 
 # The moved program finds its own libraries, plug-ins and data, none of the build tree's.
 k=$p/bin/kalvex
-check "libraries resolve inside the moved tree" bash -c "ldd '$k' | grep -E 'lib(kxcore|pixmo32|kxrender)\.so' | grep -v -q '$build' && ! ldd '$k' | grep -q 'not found'"
-check "no path of the build tree is compiled in as a search path" bash -c "! readelf -d '$k' '$p'/lib*/libkxcore.so.0 | grep -E 'R(UN)?PATH' | grep -q '$build'"
+resolved_inside() {  # resolved_inside FILE COUNT: COUNT of our libraries, each found in the moved tree
+    local ours
+    ours=$(ldd "$1" | grep -E 'lib(kxcore|pixmo32|kxrender|plugkit)\.so') || return 1
+    [ "$(echo "$ours" | wc -l)" = "$2" ] && [ "$(echo "$ours" | grep -c "=> $p/")" = "$2" ] &&
+        ! ldd "$1" | grep -q 'not found'
+}
+check "the program's libraries resolve inside the moved tree" resolved_inside "$k" 3
+check "a plug-in's library resolves inside the moved tree" resolved_inside "$p/lib/kalvex/plugins/spring.pi" 1
+check "no path of the build tree is compiled in as a search path" bash -c "! readelf -d '$k' '$p'/lib/kalvex/libkxcore.so.0 | grep -E 'R(UN)?PATH' | grep -q '$build'"
 check "--version" bash -c "[ \"\$('$k' --version)\" = 'kalvex $version' ]"
 check "--list-plugins lists the samples" bash -c "'$k' --list-plugins | cut -f3 | sort | tr '\n' ' ' | grep -qx 'flatRender spring stlLoad stlSave '"
 examples=$p/share/doc/kalvex/examples

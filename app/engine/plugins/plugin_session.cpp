@@ -20,8 +20,8 @@ fs::path programFolder() {
 }  // namespace
 
 std::string PluginSession::programLibraryFolder() {
-    // Installed, the libraries lie in the prefix's library folder (on some
-    // systems lib/<machine>); in the build tree, in lib.
+    // Installed, the libraries lie in a folder of their own (lib/kalvex); in
+    // the build tree, in lib.
     std::error_code ec;
     for (const char* folder : {KALVEX_LIBDIR_FROM_PREFIX, "lib"}) {
         const fs::path lib = programFolder().parent_path() / folder;
