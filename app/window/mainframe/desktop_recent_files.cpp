@@ -112,7 +112,12 @@ std::optional<QByteArray> withRecentUse(const QByteArray& current, const RecentU
     QDomElement mime = childOrNew(doc, metadata, kMimeNs, QStringLiteral("mime:mime-type"));
     mime.setAttribute(QStringLiteral("type"), use.mimeType);
     noteApplication(doc, metadata, when);
-    return doc.toByteArray(2);
+    // The reader forgives some faults its writer then writes out as they
+    // were (a processing instruction with a bad name): a list that would not
+    // read back is never written.
+    QByteArray written = doc.toByteArray(2);
+    if (QDomDocument check; !check.setContent(written, true)) return std::nullopt;
+    return written;
 }
 
 QString desktopRecentFilesPath() {
