@@ -50,6 +50,18 @@ std::set<std::string> filesBelow(const fs::path& folder) {
     return files;
 }
 
+// A file of /proc; empty when its process ended while it was read (a read
+// then fails, which the stream library would throw for).
+std::string readProcFile(const fs::path& path) {
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+    ::close(fd);
+    return text;
+}
+
 // The pids of processes whose command line holds `text`, this one left out.
 std::vector<pid_t> processesNaming(const std::string& text) {
     std::vector<pid_t> found;
@@ -57,8 +69,7 @@ std::vector<pid_t> processesNaming(const std::string& text) {
     for (const auto& e : fs::directory_iterator("/proc", ec)) {
         const std::string name = e.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(e.path() / "cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string cmdline = readProcFile(e.path() / "cmdline");
         const pid_t pid = static_cast<pid_t>(std::stol(name));
         if (pid != ::getpid() && cmdline.find(text) != std::string::npos) found.push_back(pid);
     }
@@ -70,8 +81,7 @@ pid_t childOf(pid_t wanted) {
     std::error_code ec;
     for (const auto& e : fs::directory_iterator("/proc", ec)) {
         if (e.path().filename().string().find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(e.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string stat = readProcFile(e.path() / "stat");
         const size_t close = stat.rfind(')');
         if (close == std::string::npos) continue;
         std::istringstream fields(stat.substr(close + 1));
