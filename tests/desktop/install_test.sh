@@ -73,6 +73,24 @@ else
 fi
 check "--thumbnail writes a PNG of the size asked" bash -c "'$k' --thumbnail '$work/scenes/showcase.cad' '$work/thumb.png' --size 96 && pngtopnm '$work/thumb.png' | pnmfile | grep -q '96 by 96'"
 
+# A file manager hands the window several scenes: each further one opens in
+# a window of its own.
+opens_each_scene() {
+    cp "$work/scenes/showcase.cad" "$work/first.cad"
+    cp "$work/scenes/rolling_ball.cad" "$work/second.cad"
+    QT_QPA_PLATFORM=offscreen "$k" "$work/first.cad" "$work/second.cad" >/dev/null 2>&1 &
+    local first=$! found=1
+    for _ in $(seq 1 100); do
+        if pgrep -f -- "-- $work/second.cad" >/dev/null; then found=0; break; fi
+        sleep 0.2
+    done
+    pkill -TERM -f -- "-- $work/second.cad" || true
+    kill -TERM "$first" 2>/dev/null || true
+    wait "$first" 2>/dev/null || true
+    return $found
+}
+check "several scenes open a window each" opens_each_scene
+
 # The file type: a scene by its version line, not every file called .cad.
 printf 'SECTION\r\n  2\r\nHEADER\r\n' > "$work/drawing.cad"
 check "update-mime-database takes the type" env XDG_DATA_DIRS="$p/share:/usr/share" update-mime-database "$p/share/mime"
