@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "targa_mask.h"
 #include "small_disk.h"
 #include "kxplatform/process.h"
 #include "pixmo.h"
@@ -268,6 +270,64 @@ TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
     EXPECT_NE(output.find("no geometry"), std::string::npos) << output;
     std::ifstream kept(dir.file("kept.pov"));
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), "the user's own\n");
+}
+
+// The render road writes meshes as mesh2, which POV-Ray parses many times
+// faster, and they render as the lists of triangles an export keeps do; the
+// setting turns it off, and --export keeps its own bytes.
+TEST_F(CliRenderTest, MeshesRenderAsMesh2UnlessTheSettingSaysNo) {
+    // Flat faces of 3 to 8 corners in a row, and a curved grid of quads with
+    // a normal and a texture coordinate at each corner.
+    std::ofstream polygons(dir.file("corners.obj"));
+    for (int n = 3, first = 1; n <= 8; first += n, ++n) {
+        for (int k = 0; k < n; ++k)
+            polygons << "v " << 14 * (n - 3) + 6 * std::cos(6.2831853 * k / n) << " "
+                     << 6 * std::sin(6.2831853 * k / n) << " 0\n";
+        polygons << "f";
+        for (int k = 0; k < n; ++k) polygons << " " << first + k;
+        polygons << "\n";
+    }
+    polygons.close();
+    std::ofstream grid(dir.file("smooth.obj"));
+    constexpr int kSide = 8;
+    for (int j = 0; j <= kSide; ++j)
+        for (int i = 0; i <= kSide; ++i) {
+            const double a = 0.35 * (i - kSide / 2.0), b = 0.35 * (j - kSide / 2.0);
+            grid << "v " << 40 * std::sin(a) << " " << 40 * std::sin(b) << " " << 40 * std::cos(a) * std::cos(b) << "\n"
+                 << "vn " << std::sin(a) << " " << std::sin(b) << " " << std::cos(a) * std::cos(b) << "\n"
+                 << "vt " << double(i) / kSide << " " << double(j) / kSide << "\n";
+        }
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            const int c = j * (kSide + 1) + i + 1;
+            grid << "f";
+            for (int corner : {c, c + 1, c + kSide + 2, c + kSide + 1}) grid << " " << corner << "/" << corner << "/" << corner;
+            grid << "\n";
+        }
+    grid.close();
+    const fs::path settings = dir.path() / ".config/Velmora/Kalvex.ini";
+    for (const char* name : {"corners", "smooth"}) {
+        SCOPED_TRACE(name);
+        const std::string obj = std::string(name) + ".obj";
+        kxtest::Mask pictures[2];
+        for (int mesh2 = 1; mesh2 >= 0; --mesh2) {
+            fs::create_directories(settings.parent_path());
+            std::ofstream(settings) << "[Render]\nMesh2=" << mesh2 << "\n";
+            std::string output;
+            ASSERT_EQ(kalvex({"--render", obj, "--width", "160", "--height", "120"}, output).exitCode, 0) << output;
+            const std::string text = dir.read(std::string(name) + ".pov");
+            EXPECT_EQ(text.find("mesh2 {") != std::string::npos, mesh2 == 1) << text.substr(0, 2000);
+            EXPECT_EQ(text.find("mesh { ") != std::string::npos, mesh2 == 0);
+            ASSERT_TRUE(kxtest::readMask(dir.file(std::string(name) + ".tga"), pictures[mesh2]));
+        }
+        EXPECT_GT(pictures[1].covered(), 160 * 120 / 100);
+        EXPECT_GE(kxtest::silhouetteAgreement(pictures[0], pictures[1]), 0.99);
+        // An export for keeping writes the triangles, whatever the render road does.
+        fs::remove(settings);
+        std::string output;
+        ASSERT_EQ(kalvex({"--export", obj, "kept.pov"}, output).exitCode, 0) << output;
+        EXPECT_EQ(dir.read("kept.pov").find("mesh2"), std::string::npos);
+    }
 }
 
 // A 3D Studio file from another program's writer, with two materials,

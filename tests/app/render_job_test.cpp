@@ -9,6 +9,7 @@
 
 #include "core_fixture.h"
 #include "render/render_job.h"
+#include "render/render_road.h"
 
 namespace {
 
@@ -150,6 +151,45 @@ TEST_F(RenderJobTest, BatchFileAndImageNames) {
     std::ofstream(dir.file("Upper.TGA")) << "x";
     EXPECT_EQ(kx::app::existingImage(dir.file("Upper.tga")), dir.file("Upper.TGA"));
     EXPECT_EQ(kx::app::existingImage(dir.file("none.tga")), dir.file("none.tga"));
+}
+
+}  // namespace
+
+namespace {
+
+// Which renderers get meshes as mesh2 on the render road, and that the
+// core's choice for exports comes back once the render's export is written.
+TEST_F(RenderJobTest, TheRenderRoadWritesMesh2ForRenderersThatReadIt) {
+    struct Case {
+        int type;
+        const char* description;
+        bool mesh2;
+    } cases[] = {
+        {KX_FILETYPE_POVRAY3, "POV-Ray 3.7", true},     {KX_FILETYPE_POVRAY3, "POV-Ray 3.5 (beta)", true},
+        {KX_FILETYPE_POVRAY3, "POV-Ray 3.1g", false},   {KX_FILETYPE_POVRAY3, "My POV-Ray 3.0 build", false},
+        {KX_FILETYPE_POVRAY3, "POV-Ray 4.0", true},     {KX_FILETYPE_POVRAY3, "The house renderer", true},
+        {KX_FILETYPE_POVRAY2, "POV-Ray 3.7", false},    {1, "POV-Ray 3.7", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        kx::app::RendererDefinition renderer{};
+        renderer.type = c.type;
+        std::strcpy(renderer.description, c.description);
+        EXPECT_EQ(kx::app::rendererReadsMesh2(renderer), c.mesh2);
+        for (int setting : {1, 0}) {
+            for (int before : {0, 1}) {
+                SetExportMesh2(before);
+                kx::app::Settings s;
+                s.render.mesh2 = setting;
+                {
+                    const kx::app::RenderRoadExport road(renderer, s);
+                    EXPECT_EQ(GetExportMesh2(), (c.mesh2 && setting) || before);
+                }
+                EXPECT_EQ(GetExportMesh2(), before);
+            }
+        }
+    }
+    SetExportMesh2(0);
 }
 
 }  // namespace

@@ -78,6 +78,7 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     s.animateToolbox = {1, 30, 40};
     s.exports.disableSmoothExport = 1;
     s.script.startupInstructions = 5000000000ULL;  // past the range of an int
+    s.render.mesh2 = 0;
     IniStore store;
     store.parse("[Desktop]\n; my note\nUnknown=1\n");
     kx::app::saveSettings(s, store);
@@ -90,11 +91,14 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     EXPECT_EQ(back.animateToolbox.x, 30);
     EXPECT_EQ(back.exports.disableSmoothExport, 0);  // read only: never written
     EXPECT_EQ(back.script.startupInstructions, 5000000000ULL);
+    EXPECT_EQ(back.render.mesh2, 0);
     // The default is not written, so a settings file keeps what it held.
     IniStore defaults;
     kx::app::saveSettings(kx::app::Settings{}, defaults);
     EXPECT_EQ(defaults.text().find("StartupInstructions"), std::string::npos);
+    EXPECT_EQ(defaults.getInt("Render", "Mesh2", -1), -1);
     EXPECT_EQ(loadSettings(defaults).script.startupInstructions, 100000000u);
+    EXPECT_EQ(loadSettings(defaults).render.mesh2, 1);
     EXPECT_NE(store.text().find("; my note\r\nUnknown=1\r\n"), std::string::npos);
 }
 

@@ -8,6 +8,7 @@
 #include "model/scene_model.h"
 #include "render/command_builder.h"
 #include "render/render_job.h"
+#include "render/render_road.h"
 
 namespace kx::app {
 namespace {
@@ -71,7 +72,11 @@ bool writeSequenceFiles(const Settings& settings, const RendererList& renderers,
         SetCameraSize(GetActiveCamera(), size);
     }
     const unsigned shown = GetCurrentFrame();
-    const bool exported = exportFrames(settings, renderer.type, written.target, extension, error);
+    bool exported = false;
+    {
+        const RenderRoadExport road(renderer, settings);
+        exported = exportFrames(settings, renderer.type, written.target, extension, error);
+    }
     showAnimationFrame(shown);
     if (!exported) return false;
 

@@ -3,6 +3,7 @@
 #include "kxcore.h"
 #include "kxplatform/process.h"
 #include "render/command_builder.h"
+#include "render/render_road.h"
 
 namespace kx::app {
 namespace {
@@ -89,9 +90,12 @@ bool startNetworkRender(const RendererDefinition& renderer, const Settings& sett
     if (command.empty()) return false;
     std::string target = exported.substr(0, exported.find_last_of('.') == std::string::npos ? exported.size()
                                                                                            : exported.find_last_of('.'));
-    if (!WriteExportFile(GetCurrentScene(), (target + extensionOfType(renderer.type)).c_str(),
-                     static_cast<unsigned>(renderer.type)))
-        return false;
+    {
+        const RenderRoadExport road(renderer, settings);
+        if (!WriteExportFile(GetCurrentScene(), (target + extensionOfType(renderer.type)).c_str(),
+                             static_cast<unsigned>(renderer.type)))
+            return false;
+    }
     int rc = platform::startDetached(platform::splitCommandLine(command), {});
     if (rc != 0) {
         char text[256];

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "render/render_road.h"
 #include "kxcore.h"
 #include "model/scene_model.h"
 #include "kxplatform/files.h"
@@ -92,8 +93,11 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     request.quality = settings_.render.quality;
     command_ = buildRenderCommand(renderer, settings_, request);
     if (!command_.ok) return false;
-    if (!WriteExportFile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
-        return false;
+    {
+        const RenderRoadExport road(renderer, settings_);
+        if (!WriteExportFile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
+            return false;
+    }
     // An old "render.err" would be shown for a failure of this run.
     if (std::string(renderer.commandTemplate).find("$<") != std::string::npos) {
         std::error_code ec;

@@ -71,6 +71,9 @@ struct RenderSettings {
     int shortFileNames = 1;
     int waitForExit = 1;
     int renderShow = 0;
+    // Meshes written as mesh2 for the renderers that read it ("Mesh2"); 0
+    // writes them as lists of triangles, as an export for keeping does.
+    int mesh2 = 1;
 };
 
 struct ExportSettings {
