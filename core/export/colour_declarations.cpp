@@ -28,7 +28,8 @@ namespace kx::exporter {
 void writeColourDeclarations(StandardFile* f) {
     std::unordered_set<std::string> written;
     for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o)) {
-        if ((o->materialType & 3) != 1 || !isPlainIdentifier(o->material)) continue;
+        // A renderer's own word gets its colour written where it is used.
+        if ((o->materialType & 3) != 1 || !isPlainIdentifier(o->material) || isPovReservedWord(o->material)) continue;
         unsigned r, g, b;
         if (GetEncodedRgb(o->material, &r, &g, &b) || renderersOwnColour(o->material)) continue;
         if (!written.insert(o->material).second) continue;  // the first object's colour counts

@@ -119,6 +119,9 @@ std::string objectIdentifier(const CadObject* obj);
 std::string defNameOf(const char* name);
 // True when a texture or colour name may stand in the text as it is.
 bool isPlainIdentifier(const char* name);
+// True for the words POV-Ray reserves ("blue", "box", "x"...): no scene
+// identifier may be one of them.
+bool isPovReservedWord(const char* name);
 // "#ifndef ... #declare" of every colour name in use that is neither encoded
 // nor one of the renderer's named colours, valued from its first object.
 void writeColourDeclarations(StandardFile* f);

@@ -246,8 +246,11 @@ int exportPovTexture(StandardFile* f, CadObject* obj) {
         if (GetEncodedRgb(obj->material, &r, &g, &b))
             StdPutLine(f, " texture { %s { color rgb < %g, %g, %g > } }\n", "pigment", r * (1.0 / 255),
                        g * (1.0 / 255), b * (1.0 / 255));
-        else if (isPlainIdentifier(obj->material))
+        else if (isPlainIdentifier(obj->material) && !isPovReservedWord(obj->material))
             StdPutLine(f, " texture { %s { color %s } }\n", "pigment", obj->material);
+        else if (isPlainIdentifier(obj->material))  // "blue": the renderer's own word, not a name
+            StdPutLine(f, " texture { %s { color rgb < %g, %g, %g > } }\n", "pigment", (obj->rgb & 0xFF) * (1.0 / 255),
+                       ((obj->rgb >> 8) & 0xFF) * (1.0 / 255), ((obj->rgb >> 16) & 0xFF) * (1.0 / 255));
         else
             StdPutLine(f, " texture { %s { color White } }\n", "pigment");
     } else if (kind == 2) {

@@ -252,6 +252,13 @@ TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
         EXPECT_NE(text.find("camera"), std::string::npos);
         EXPECT_NE(text.find("triangle"), std::string::npos) << text;
     }
+    // A material named as one of the renderer's own words ("blue") renders in
+    // its colour, written where it is used instead of declared.
+    ASSERT_EQ(kalvex({"--render", "quads.obj", "--width", "64", "--height", "48"}, output).exitCode, 0) << output;
+    const std::string quads = dir.read("quads.pov");
+    EXPECT_EQ(quads.find("(blue)"), std::string::npos);
+    EXPECT_NE(quads.find("texture { pigment { color rgb < 0, 0, 1 > } }"), std::string::npos) << quads;
+    EXPECT_NE(quads.find("#ifndef (red_1)"), std::string::npos);  // a name of the scene's own stays one
     // An imported mesh renders with the default camera framing it.
     std::ofstream(dir.file("plain.obj")) << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\ng plate\nf 1 2 3 4\n";
     kx::platform::RunResult r = kalvex({"--render", "plain.obj", "--width", "64", "--height", "48"}, output);
