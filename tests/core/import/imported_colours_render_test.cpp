@@ -40,7 +40,10 @@ TEST_F(ImportedColoursTest, OnlyNamesTheRendererLacksAreDeclared) {
         const char* material;
         bool declared;
     } cases[] = {
-        {"Red", false}, {"Rgb.10.20.30", false}, {"red", true}, {"red_1", true}, {"Pinky", true}, {"two words", false},
+        {"Red", false}, {"Rgb.10.20.30", false}, {"red_1", true}, {"Pinky", true}, {"two words", false},
+        // The renderer's own words ("red" is a colour component, "box" a shape)
+        // cannot be declared: the colour is written where it is used.
+        {"red", false}, {"box", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.material);
@@ -58,6 +61,8 @@ TEST_F(ImportedColoursTest, OnlyNamesTheRendererLacksAreDeclared) {
         if (c.declared) {
             EXPECT_EQ(text.find("#ifndef"), text.rfind("#ifndef"));  // once per name
         }
+        const bool reserved = std::string(c.material) == "red" || std::string(c.material) == "box";
+        EXPECT_EQ(text.find("texture { pigment { color rgb < 0, 0.501961, 1 > } }") != std::string::npos, reserved);
         ClearScene(GetCurrentScene());
     }
 }
