@@ -37,8 +37,9 @@ packages=(
   # file type through the MIME database and the desktop's query tool
   desktop-file-utils appstream libxml2-utils groff-base man-db shared-mime-info xdg-utils
   libfile-mimeinfo-perl
-  # the zsh and fish completions are parsed by their shells
-  zsh fish
+  # the zsh and fish completions are parsed by their shells; the install test
+  # finds the window a second scene opened with pgrep
+  zsh fish procps
   # the Debian package of a release build (cpack -G DEB)
   dpkg-dev
 )
