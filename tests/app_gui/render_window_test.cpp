@@ -25,6 +25,7 @@
 #include "render_view/render_controller.h"
 #include "render_view/render_output_panel.h"
 #include "render_view/render_view.h"
+#include "small_disk.h"
 #include "window_fixture.h"
 
 namespace {
@@ -86,6 +87,27 @@ TEST_F(RenderWindowTest, FakeRendererImageOpensInTheRenderView) {
     EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(shown.pixel(3, 1)), QColor(255, 0, 0));
     EXPECT_TRUE(boxes.empty());
+}
+
+// An installed example lies where nobody may write: the render goes to a
+// folder of the user's data folder, and the renderer runs beside the scene.
+TEST_F(RenderWindowTest, ASceneInAFolderNobodyMayWriteRendersInTheDataFolder) {
+    const kxtest::SmallDisk installed(dir->file("installed"), "size=1m");
+    if (!installed.mounted()) GTEST_SKIP() << "a read-only folder needs root to mount";
+    std::ofstream(dir->file("installed/ball.cad")) << "version 2.0\r\nSphere\r\n{\r\n\tName ball\r\n\tsize 1 1 1\r\n}\r\n";
+    ASSERT_TRUE(installed.makeReadOnly());
+    useFakeRenderer(std::string("echo \"in $(pwd)\"; echo \"rendering $1\"; ") + kxtest::kRedTarga);
+    session->settings().directories.defaultDir.clear();
+    ASSERT_TRUE(frame->openFile(QString::fromStdString(dir->file("installed/ball.cad"))));
+    ASSERT_TRUE(frame->render());
+    const QList<QVariant> end = waitForRender(20);
+    ASSERT_FALSE(end.isEmpty());
+    EXPECT_TRUE(end[0].toBool()) << end[2].toString().toStdString();
+    const std::string renders = session->settings().directories.program + "/renders";
+    const QString output = frame->renderOutput()->text();
+    EXPECT_TRUE(output.contains(QString::fromStdString("rendering " + renders + "/ball"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QString::fromStdString("in " + dir->file("installed")))) << output.toStdString();
+    EXPECT_TRUE(std::filesystem::exists(renders + "/ball.cad"));
 }
 
 // After New or Open the rendered view and the render log of the old scene go.

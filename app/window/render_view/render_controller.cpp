@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <filesystem>
+#include <unistd.h>
 
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
@@ -35,9 +36,15 @@ std::string RenderController::scenePath() const {
         std::filesystem::create_directories(folder, ec);
         return (folder / "untitled.cad").string();
     }
-    // The working folder: the chosen one, else the scene's own.
+    // The working folder: the chosen one, else the scene's own; a scene in a
+    // folder the user cannot write (an installed example) renders in a folder
+    // kept for such scenes in the user's data folder.
     std::string folder = s.directories.defaultDir;
     if (folder.empty()) folder = QFileInfo(doc_->path()).absolutePath().toStdString();
+    if (s.directories.defaultDir.empty() && ::access(folder.c_str(), W_OK) != 0) {
+        folder = (std::filesystem::path(s.directories.program) / "renders").string();
+        std::filesystem::create_directories(folder, ec);
+    }
     return folder + "/" + QFileInfo(doc_->path()).fileName().toStdString();
 }
 
@@ -56,6 +63,14 @@ bool RenderController::start() {
     };
     callbacks.pluginWindow = kx::app::AppSession::ownerWindow();
     const std::string scene = scenePath();
+    // Rendered elsewhere, the renderer still runs beside the scene, where the
+    // files it names by a relative path lie.
+    if (!doc_->path().isEmpty()) {
+        const std::string sceneFolder = QFileInfo(doc_->path()).absolutePath().toStdString();
+        if (std::filesystem::path(scene).parent_path() != std::filesystem::path(sceneFolder) &&
+            settings.directories.defaultDir.empty())
+            job_->setRendererFolder(sceneFolder);
+    }
     if (!job_->start(scene, callbacks)) {
         // The output panel tells of this render, not of the one before.
         const QString command = QString::fromStdString(job_->command().text);
