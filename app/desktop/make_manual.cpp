@@ -190,10 +190,7 @@ std::string bashCompletion() {
             case Completion::Size:
                 b << "        " << o.name << ") COMPREPLY=($(compgen -W \"64 128 256 512 1024\" -- \"$cur\")); return ;;\n";
                 break;
-            case Completion::File:
-            case Completion::Output:
-            case Completion::Script:
-            case Completion::Scene: files.emplace_back(o.name); break;
+            case Completion::File: files.emplace_back(o.name); break;
             case Completion::None: none.emplace_back(o.name); break;
         }
     }
@@ -225,10 +222,7 @@ std::string zshAction(const CommandOption& o) {
         case Completion::Plugin: return ":plug-in:_kalvex_plugins";
         case Completion::Frames: return ":frames:(all)";
         case Completion::Size: return ":size:(64 128 256 512 1024)";
-        case Completion::File:
-        case Completion::Output:
-        case Completion::Script:
-        case Completion::Scene: return ":file:_files";
+        case Completion::File: return ":file:_files";
         case Completion::None: return std::string(":") + o.value + ": ";
     }
     return "";
@@ -280,10 +274,7 @@ std::string fishCompletion() {
                 case Completion::Plugin: f << " -x -a " << singleQuoted(std::string("(") + kPluginNames + ")"); break;
                 case Completion::Frames: f << " -x -a all"; break;
                 case Completion::Size: f << " -x -a " << singleQuoted("64 128 256 512 1024"); break;
-                case Completion::File:
-                case Completion::Output:
-                case Completion::Script:
-                case Completion::Scene: f << " -r -F"; break;
+                case Completion::File: f << " -r -F"; break;
                 case Completion::None: f << " -x"; break;
             }
         }

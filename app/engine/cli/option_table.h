@@ -10,13 +10,11 @@
 
 namespace kx::app {
 
-// What a shell completes for an option's value or a job's file names.
+// What a shell completes for an option's value. The file names that follow
+// a job's option are completed as scenes, whatever the job.
 enum class Completion {
     None,     // nothing to offer (a number, a free text)
     File,     // any file or folder name
-    Scene,    // a scene of ours or a model the importers read
-    Output,   // a file to write
-    Script,   // a script file
     Type,     // an export type's name
     Plugin,   // a plug-in function's export name, as --list-plugins prints it
     Frames,   // "all", or a range the user types
@@ -29,7 +27,6 @@ struct CommandOption {
     const char* value;      // the value the option takes ("N", "ID|NAME"), or null
     const char* operands;   // the file names that follow a job's option ("SCENE OUT"), or null
     Completion valueCompletion;
-    Completion operandCompletion;
     const char* help;       // one or two sentences, ending with a full stop
 };
 
