@@ -16,7 +16,7 @@ namespace {
 
 int runJob(const kx::app::CommandLine& cl, int argc, char** argv) {
     switch (cl.job) {
-        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::helpText().c_str()); return 0;
+        case kx::app::CommandLine::Job::Help: std::printf("%s", kx::app::helpText(kx::app::writableTypeList(true)).c_str()); return 0;
         case kx::app::CommandLine::Job::Version: std::printf("kalvex %s\n", KALVEX_VERSION); return 0;
         case kx::app::CommandLine::Job::Export: return kx::app::runExport(cl);
         case kx::app::CommandLine::Job::Render: return kx::app::runRender(cl);

@@ -34,7 +34,8 @@ TEST(CommandLineParseTest, Jobs) {
         const char* name;
         unsigned id;
     } names[] = {{"Nff", 14},      {"POLYRAY", 19}, {"dxf", 22},       {"RenderMan", 23},
-                 {"vrml", 24},     {"Vrml2", 38},   {"wavefront", 34}, {"38", 38}};
+                 {"vrml", 24},     {"Vrml2", 38},   {"wavefront", 34}, {"38", 38},
+                 {"RIB", 23},      {"rib", 23}};
     for (const Named& n : names) {
         SCOPED_TRACE(n.name);
         EXPECT_EQ(kx::app::fileTypeFromText(n.name), n.id);
@@ -77,6 +78,7 @@ TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
         std::string error;
     } cases[] = {
         {{"--render", "a.cad", "--width", "0"}, "--width 0 is out of range (1 to 16384)"},
+        {{"--render", "a.cad", "--width", "99999999999"}, "--width 99999999999 is out of range (1 to 16384)"},
         {{"--render", "a.cad", "--height", "16385"}, "--height 16385 is out of range (1 to 16384)"},
         {{"--render", "a.cad", "--quality", "12"}, "--quality 12 is out of range (0 to 11)"},
         {{"--render", "a.cad", "--width", "16384", "--height", "1", "--quality", "0"}, ""},

@@ -44,7 +44,7 @@ TEST(OptionTableTest, TheParserTakesEveryOptionOfTheTableAndNoOther) {
 // the table: each names every option (the manual in roff's own spelling).
 TEST(OptionTableTest, HelpManualAndCompletionsNameEveryOption) {
     const fs::path docs = KALVEX_DOCS_DIR;
-    const std::string help = kx::app::helpText();
+    const std::string help = kx::app::helpText(kx::app::writableTypeList(true));
     const std::string manual = readText(docs / "kalvex.1");
     const std::string bash = readText(docs / "kalvex.bash");
     const std::string zsh = readText(docs / "_kalvex");
@@ -71,6 +71,10 @@ TEST(OptionTableTest, HelpManualAndCompletionsNameEveryOption) {
             EXPECT_NE(help.find(name + " " + o.value), std::string::npos);
         }
     }
+    // Every type --type takes by name is listed in --help, with its number.
+    const std::string types = help.substr(help.find("\nExport types"));
+    for (const char* listed : {"Povray3 (11)", "RenderMan (23, also RIB)", "Wavefront (34)", "Vrml2 (38)", "Kalvex1.5"})
+        EXPECT_NE(types.find(listed), std::string::npos) << listed << "\n" << types;
     // The sections a manual page of a command is expected to have.
     for (const char* section : {".SH SYNOPSIS", ".SH OPTIONS", ".SH ENVIRONMENT", ".SH FILES", ".SH EXIT STATUS"})
         EXPECT_NE(manual.find(section), std::string::npos) << section;

@@ -326,6 +326,32 @@ TEST_F(SceneEditsTest, ChangeOutsideTheHistoryDropsIt) {
     EXPECT_NE(GetCadObjectByName("Stranger"), nullptr);
 }
 
+// Pasting again and again numbers the copies one after another, each
+// number taken by no other object (reading the text used to draw one too).
+TEST_F(SceneEditsTest, RepeatedPastesNameTheCopiesConsecutively) {
+    Point3d at{0, 0, 0};
+    CadObject* cylinder = CreateDefaultObjectEx(nullptr, KX_CYLINDER, &at);
+    ASSERT_NE(cylinder, nullptr);
+    const std::string original = cylinder->name;
+    SetObjectsUnSelected();
+    AddSelectedObject(cylinder);
+    const std::string text = selectionAsSceneText();
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(pasteSceneText(history, text));
+        names.emplace_back(GetNextSelectedObject(nullptr)->name);
+    }
+    EXPECT_EQ(original, "_cylinder0");
+    EXPECT_EQ(names, (std::vector<std::string>{"_cylinder1", "_cylinder2", "_cylinder3"}));
+    // A name freed by a delete is given again rather than skipped.
+    SetObjectsUnSelected();
+    AddSelectedObject(GetCadObjectByName("_cylinder2"));
+    ASSERT_TRUE(deleteSelection(history));
+    ASSERT_TRUE(pasteSceneText(history, text));
+    EXPECT_STREQ(GetNextSelectedObject(nullptr)->name, "_cylinder2");
+    EXPECT_EQ(freeObjectName(std::string(40, 'x')).size(), 31u);  // the base gives way to the number
+}
+
 TEST_F(SceneEditsTest, CopiedObjectsPasteIntoAnotherSceneWithNewNamesAndGroupIds) {
     select({"Ball", "Crate"});
     ASSERT_TRUE(groupSelection(history));

@@ -66,6 +66,11 @@ TEST_F(ContextMenuTest, ARightClickOnAnObjectSelectsItAndItsMenuActsOnIt) {
     QAction* del = find(menu, "editDelete");
     ASSERT_NE(del, nullptr);
     EXPECT_EQ(find(menu, "editUngroup"), nullptr);  // nothing grouped
+    // The clipboard and the CSG operations are at hand where the object is.
+    for (const char* name : {"editCut", "editCopy", "editPaste"}) EXPECT_NE(find(menu, name), nullptr) << name;
+    QMenu* csg = menu->findChild<QMenu*>(QStringLiteral("contextCsg"));
+    ASSERT_NE(csg, nullptr);
+    EXPECT_EQ(csg->actions().size(), 4);
     del->trigger();
     EXPECT_EQ(GetCadObjectsCount(), 1u);
     EXPECT_EQ(GetCadObject(nullptr), a);

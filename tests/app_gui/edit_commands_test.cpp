@@ -34,10 +34,15 @@ TEST_F(EditCommandsTest, DuplicateMakesNamedSelectedCopiesBesideTheOriginals) {
     EXPECT_EQ(copy->count, a->count);
     EXPECT_NE(frame->sceneTree()->itemOf(copy), nullptr);
     EXPECT_FLOAT_EQ(a->translate.x, 0);
-    // The camera is never copied: there is one.
+    // Select All leaves the camera and the lights out, so that Select All
+    // and Delete keeps what renders the scene; a click may still pick them.
     emptyScene();
     doc()->newScene(true);
     edit()->selectAll();
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next)
+        EXPECT_EQ(obj->selected != 0, obj->type != KX_CAMERA && obj->type != KX_LIGHT) << obj->name;
+    // The camera is never copied: there is one.
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) AddSelectedObject(obj);
     edit()->duplicate();
     unsigned cameras = 0;
     for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) cameras += obj->type == KX_CAMERA;

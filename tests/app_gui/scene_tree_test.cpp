@@ -112,7 +112,7 @@ TEST_F(SceneTreeTest, UngroupedMembersTakeTheGroupsPlace) {
     EXPECT_EQ(after[2], memberName);
 }
 
-TEST_F(SceneTreeTest, SelectingAGroupItemSelectsTheGroupAndItsMembers) {
+TEST_F(SceneTreeTest, SelectingAGroupRowSelectsTheGroupWithItsMembersAndShowsThatRowAlone) {
     select({a, b});
     frame->editCommands()->group();
     CadObject* group = GetLastCadObject();
@@ -120,11 +120,18 @@ TEST_F(SceneTreeTest, SelectingAGroupItemSelectsTheGroupAndItsMembers) {
     QTreeWidget* tree = panel()->tree();
     tree->clearSelection();
     item(group)->setSelected(true);
+    // The members go with the group, so that they move with it...
     EXPECT_EQ(selectedNames(), (Names{a->name, b->name, group->name}));
-    // The members' items show it too.
-    EXPECT_TRUE(item(a)->isSelected());
-    EXPECT_TRUE(item(b)->isSelected());
+    // ...but the tree shows exactly the row that was picked.
+    EXPECT_TRUE(item(group)->isSelected());
+    EXPECT_FALSE(item(a)->isSelected());
+    EXPECT_FALSE(item(b)->isSelected());
     EXPECT_FALSE(item(c)->isSelected());
+    // A member's row picks that member alone.
+    tree->clearSelection();
+    item(a)->setSelected(true);
+    EXPECT_EQ(selectedNames(), (Names{a->name}));
+    EXPECT_FALSE(item(group)->isSelected());
 }
 
 // A group object deleted by the core takes only its own item: the items of

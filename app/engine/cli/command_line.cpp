@@ -41,6 +41,8 @@ unsigned fileTypeFromText(const std::string& text) {
     // after the names scripts and plug-ins know, which stay as they were.
     for (const KxFileTypeName& t : kCommandLineOnlyTypes)
         if (strcasecmp(text.c_str(), t.name) == 0) return t.id;
+    for (const KxFileTypeName& t : kTypeAliases)
+        if (strcasecmp(text.c_str(), t.name) == 0) return t.id;
     return 0;
 }
 
@@ -85,8 +87,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         auto numberOption = [&](const char* option, std::optional<int>& target, int low, int high) {
             if (auto v = value(option)) {
                 target = number(*v);
-                if (!target) cl.error = std::string(option) + " takes a whole number, not " + *v;
-                else if (*target < low || *target > high)
+                // A number too long to hold is still a number: it is out of range.
+                const bool digits = !v->empty() && v->find_first_not_of("0123456789") == std::string::npos;
+                if (!target && !digits) cl.error = std::string(option) + " takes a whole number, not " + *v;
+                else if (!target || *target < low || *target > high)
                     cl.error = std::string(option) + " " + *v + " is out of range (" + std::to_string(low) + " to " +
                                std::to_string(high) + ")";
             }

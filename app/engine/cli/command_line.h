@@ -71,6 +71,12 @@ inline constexpr KxFileTypeName kCommandLineOnlyTypes[] = {
     {"Vrml2", KX_FILETYPE_VRML2}, {"Stl", KX_FILETYPE_STL},     {"Ply", KX_FILETYPE_PLY},
     {"Gltf", KX_FILETYPE_GLTF},   {"Kalvex1.5", kStatementFormScene}};
 
+// Other names users know a type by.
+inline constexpr KxFileTypeName kTypeAliases[] = {{"RIB", KX_FILETYPE_RENDERMAN}};
+// The types --export can write, by name: "Kalvex, Raw, ..."; with ids,
+// "Kalvex (1), ..., RenderMan (13, also RIB), ...".
+std::string writableTypeList(bool withIds);
+
 // The frames "A-B", "N" or "all" name within an animation of maxFrames
 // frames; false when the text is none of these or the range leaves 0..maxFrames-1.
 bool frameRange(const std::string& text, unsigned maxFrames, unsigned& first, unsigned& last);

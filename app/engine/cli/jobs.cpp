@@ -87,21 +87,25 @@ bool importScene(const std::string& path, unsigned type, const Settings& setting
     return true;
 }
 
-// The known types by name, for the message that refuses an output whose type
-// cannot be told.
-std::string typeList() {
+}  // namespace
+
+std::string writableTypeList(bool withIds) {
     std::string list;
-    auto add = [&list](const KxFileTypeName& t) {
+    auto add = [&](const KxFileTypeName& t) {
         // Only the types a file can be written as.
-        if (t.id == KX_FILETYPE_KALVEX || t.id == kStatementFormScene || IsWritableFileType(t.id))
-            list += std::string(list.empty() ? "" : ", ") + t.name;
+        if (t.id != KX_FILETYPE_KALVEX && t.id != kStatementFormScene && !IsWritableFileType(t.id)) return;
+        list += std::string(list.empty() ? "" : ", ") + t.name;
+        if (!withIds) return;
+        std::string also;
+        for (const KxFileTypeName& a : kTypeAliases)
+            if (a.id == t.id) also += std::string(", also ") + a.name;
+        // The scene's older statement form has no number of its own.
+        if (t.id != kStatementFormScene) list += " (" + std::to_string(t.id) + also + ")";
     };
     for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES) add(t);
     for (const KxFileTypeName& t : kCommandLineOnlyTypes) add(t);
     return list;
 }
-
-}  // namespace
 
 bool loadSceneForJob(const std::string& path, const Settings& settings, SceneScripts scripts) {
     SceneModel::Transaction change(SceneDelta::Replaced);
@@ -161,7 +165,7 @@ int runExport(const CommandLine& cl) {
         if (type == 0 && m) saveItem = m->fileItemFor(plugins::KindSave, cl.output);
         if (type == 0 && saveItem < 0) {
             std::fprintf(stderr, "kalvex: the type of %s is not known from its name; name it with --type (%s)\n",
-                         cl.output.c_str(), typeList().c_str());
+                         cl.output.c_str(), writableTypeList(false).c_str());
             session.stop(false);
             return 2;
         }

@@ -164,7 +164,7 @@ std::string helpEntry(const std::string& head, const std::string& text, size_t i
 
 }  // namespace
 
-std::string helpText() {
+std::string helpText(const std::string& exportTypes) {
     std::string text = usageText();
     text += "\nOptions:\n";
     for (const CommandOption& o : kOptions) {
@@ -175,6 +175,8 @@ std::string helpText() {
         if (o.operands) head += std::string(" ") + o.operands;
         text += helpEntry(head, o.help, 30);
     }
+    text += "\nExport types (--type takes the name or the number):\n";
+    text += helpEntry("", exportTypes, 2);
     text += "\nEnvironment:\n";
     for (const EnvironmentEntry& e : kEnvironment) text += helpEntry(std::string("  ") + e.name, e.help, 20);
     text += "\nExit status:\n";

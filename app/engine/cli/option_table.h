@@ -63,8 +63,8 @@ std::span<const ExitStatusEntry> commandExitStatuses();
 
 // The usage text printed after a wrong argument: the synopsis and the limits.
 std::string usageText();
-// The text --help prints: the synopsis, every option of the table, the
-// environment and the exit statuses.
-std::string helpText();
+// The text --help prints: usage, options, the export types (listed as the caller gives
+// them), environment and exit statuses.
+std::string helpText(const std::string& exportTypes);
 
 }  // namespace kx::app

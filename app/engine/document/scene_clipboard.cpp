@@ -79,7 +79,28 @@ std::string freshGroupIds(const std::string& text) {
     return out;
 }
 
+bool nameTaken(const std::string& name, const CadObject* except) {
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (o != except && name == o->name) return true;
+    return false;
+}
+
 }  // namespace
+
+std::string freeObjectName(const std::string& base, const CadObject* except) {
+    // Reading the pasted text has used up a number of the type's counter
+    // already: a second draw from it made every paste skip one. The lowest
+    // number no other object carries gives consecutive names instead.
+    unsigned objects = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) ++objects;
+    for (unsigned n = 0; n <= objects; ++n) {
+        const std::string digits = std::to_string(n);
+        const size_t room = sizeof(CadObject::name) - 1 - digits.size();
+        std::string name = base.substr(0, room) + digits;
+        if (!nameTaken(name, except)) return name;
+    }
+    return {};
+}
 
 std::string selectionAsSceneText() {
     std::vector<CadObject*> chosen;
@@ -123,8 +144,8 @@ bool pasteSceneText(EditHistory& history, const std::string& text) {
     for (CadObject* o : pasted) {
         char base[32] = {};
         std::copy_n(o->name, sizeof base - 1, base);
-        const char* fresh = GetNextObjectName(StripObjectName(base), o->type);
-        if (fresh) SetCadObjectProperty(o, KX_PROP_NAME, fresh);
+        const std::string fresh = freeObjectName(StripObjectName(base), o);
+        if (!fresh.empty()) SetCadObjectProperty(o, KX_PROP_NAME, fresh.c_str());
         AddSelectedObject(o);
     }
     rec.rename(countedName("Paste", pasted.size()));

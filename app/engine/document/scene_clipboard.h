@@ -22,5 +22,8 @@ std::string cutSelection(EditHistory& history);
 // group a new group id, and they become the selection. False when the text
 // holds no object the reader takes (the scene is then as it was).
 bool pasteSceneText(EditHistory& history, const std::string& text);
+// The base (cut to fit a name) followed by the lowest number that no object
+// but `except` carries with it; empty when none is free.
+std::string freeObjectName(const std::string& base, const CadObject* except = nullptr);
 
 }  // namespace kx::app

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <cmath>
 
+#include "document/csg_edits.h"
 #include "document/kalvex_doc.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/frame_services.h"
@@ -131,10 +132,16 @@ void ContextMenus::addObjectCommands(QMenu* menu) {
     auto add = [this, menu](const char* name) {
         if (QAction* a = frame_->action(QString::fromLatin1(name))) menu->addAction(a);
     };
+    add("editCut");
+    add("editCopy");
     add("editDelete");
     add("editDuplicate");
     add("editGroup");
     if (s.group || s.member) add("editUngroup");
+    QMenu* csg = menu->addMenu(tr("&CSG"));
+    csg->setObjectName(QStringLiteral("contextCsg"));
+    for (const CsgOperationName& op : kCsgOperations)
+        if (QAction* a = frame_->action(QStringLiteral("modifyCsg") + QString::fromLatin1(op.label))) csg->addAction(a);
     menu->addSeparator();
     for (const char* name : {"modifyMove", "modifyScale", "modifyRotate", "modifyAlign", "modifyCentre"}) add(name);
     menu->addSeparator();
@@ -144,7 +151,7 @@ void ContextMenus::addSceneCommands(QMenu* menu) {
     QMenu* create = menu->addMenu(tr("&Create"));
     create->setObjectName(QStringLiteral("contextCreate"));
     for (QAction* a : frame_->createActions()) create->addAction(a);
-    for (const char* name : {"editSelectAll", "editSelectNone"})
+    for (const char* name : {"editPaste", "editSelectAll", "editSelectNone"})
         if (QAction* a = frame_->action(QString::fromLatin1(name))) menu->addAction(a);
 }
 

@@ -31,7 +31,8 @@ void EditCommands::deleteSelection() {
 }
 
 void EditCommands::selectAll() {
-    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next) AddSelectedObject(obj);
+    for (CadObject* obj = GetCadObject(nullptr); obj; obj = obj->next)
+        if (obj->type != KX_CAMERA && obj->type != KX_LIGHT) AddSelectedObject(obj);
     doc_->selectionChanged();
 }
 
@@ -42,6 +43,17 @@ void EditCommands::selectNone() {
 
 void EditCommands::group() {
     if (haveSelection()) kx::app::groupSelection(doc_->history());
+}
+
+void EditCommands::groupAs(kx::app::CsgOperation operation) {
+    if (!haveSelection()) return;
+    const std::vector<CadObject*> outer = kx::app::outermostSelected();
+    // A group on its own is given the operation instead of a group around it.
+    if (outer.size() == 1 && outer.front()->type == KX_GROUP) {
+        kx::app::setGroupOperation(doc_->history(), outer, operation);
+        return;
+    }
+    kx::app::groupSelectionAs(doc_->history(), operation);
 }
 
 void EditCommands::ungroup() {

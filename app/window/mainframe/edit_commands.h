@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+#include "document/csg_edits.h"
 #include "kxcore.h"
 
 class CKalvexDoc;
@@ -24,10 +25,15 @@ public:
     void copy();
     void paste();
     void deleteSelection();
+    // Every object but the camera and the lights: those are picked by a
+    // click, so that Select All and Delete keeps the scene renderable.
     void selectAll();
     void selectNone();
     void group();
     void ungroup();
+    // Groups the selection as one CSG operation, the first object selected
+    // as the base; with a single group selected, gives it that operation.
+    void groupAs(kx::app::CsgOperation operation);
     void duplicate();
 
     // The next click in a front, plan or side view places an object of this

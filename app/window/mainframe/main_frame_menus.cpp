@@ -16,6 +16,7 @@
 #include "dialogs/view_settings_dialog.h"
 #include "document/kalvex_doc.h"
 #include "mainframe/app_session.h"
+#include "mainframe/csg_icons.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
@@ -153,6 +154,16 @@ void CMainFrame::createMenus() {
     addAction(modify, "modifySmooth", tr("Smoo&th"), {}, [this] { editCommands_->smooth(); });
     addAction(modify, "modifyUnsmooth", tr("&Unsmooth"), {}, [this] { editCommands_->unsmooth(); });
     addAction(modify, "modifyLathe", tr("&Lathe..."), {}, [this] { editCommands_->lathe(); });
+    modify->addSeparator();
+    QMenu* csg = modify->addMenu(tr("&CSG"));
+    csg->setObjectName(QStringLiteral("modifyCsgMenu"));
+    for (const kx::app::CsgOperationName& op : kx::app::kCsgOperations) {
+        const kx::app::CsgOperation operation = op.operation;
+        const QString name = QStringLiteral("modifyCsg") + QString::fromLatin1(op.label);
+        QAction* a = addAction(csg, name, tr("Group as %1").arg(tr(op.label)), {},
+                               [this, operation] { editCommands_->groupAs(operation); });
+        a->setIcon(kx::app::csgIcon(operation));
+    }
 
     QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
     QAction* zoomIn = addAction(viewMenu, "viewZoomIn", tr("Zoom &In"), QKeySequence::ZoomIn, [activeView] {

@@ -17,8 +17,9 @@
 #include <cstring>
 #include <string>
 
+#include "document/csg_edits.h"
 #include "document/kalvex_doc.h"
-#include "model/scene_snapshot.h"
+#include "mainframe/csg_icons.h"
 #include "mainframe/height_field_image.h"
 #include "mainframe/number_field.h"
 #include "mainframe/qt_ui_table.h"
@@ -58,6 +59,13 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
     name_ = new QLineEdit(this);
     name_->setMaxLength(31);
     form->addRow(tr("Name"), name_);
+    operation_ = new QComboBox(this);
+    operation_->setObjectName(QStringLiteral("operationField"));
+    for (const kx::app::CsgOperationName& op : kx::app::kCsgOperations)
+        operation_->addItem(kx::app::csgIcon(op.operation), tr(op.label), static_cast<int>(op.operation));
+    operation_->setToolTip(tr("How the group's members make one solid; a difference keeps the first member "
+                              "and cuts the others away"));
+    form->addRow(tr("Operation"), operation_);
     colour_ = new QPushButton(tr("Colour..."), this);
     colour_->setObjectName(QStringLiteral("colourButton"));
     form->addRow(tr("Colour"), colour_);
@@ -119,6 +127,7 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
     connect(text_, &QLineEdit::editingFinished, this, &PropertyPanel::applyText);
     connect(colour_, &QPushButton::clicked, this, &PropertyPanel::chooseColour);
     connect(texture_, &QComboBox::activated, this, &PropertyPanel::applyTexture);
+    connect(operation_, &QComboBox::activated, this, &PropertyPanel::applyOperation);
     connect(texture_->lineEdit(), &QLineEdit::editingFinished, this, &PropertyPanel::textureTyped);
     connect(completer, qOverload<const QString&>(&QCompleter::activated), this, [this](const QString& name) {
         const int index = texture_->findText(name, Qt::MatchFixedString);
@@ -190,18 +199,24 @@ void PropertyPanel::fillTextures() {
 void PropertyPanel::showRowsFor(const CadObject* obj) {
     const unsigned type = obj ? obj->type : 0;
     const bool light = type == KX_LIGHT, camera = type == KX_CAMERA, heightField = type == KX_HEIGHTFIELD;
+    // A group is a name and an operation on its members; their own fields
+    // are shown when a member is picked, never written through the group.
+    const bool group = type == KX_GROUP;
+    form_->setRowVisible(operation_, group);
     // A light is a point with a colour and, for a spot, a target; the camera
     // is its location, look-at point, right and up vectors. Neither has a
     // texture, a scale or a turn of its own.
-    form_->setRowVisible(colour_, !camera);
-    form_->setRowVisible(texture_, !light && !camera);
+    form_->setRowVisible(colour_, !camera && !group);
+    form_->setRowVisible(texture_, !light && !camera && !group);
     form_->setRowVisible(text_, type == KX_TEXT);
     form_->setRowVisible(imageBox_, heightField);
     form_->setRowVisible(imageProblem_, heightField && !imageProblem_->text().isEmpty());
-    form_->setRowVisible(rows_[0].label, !light);
-    form_->setRowVisible(rows_[2].label, !light && !camera);
-    form_->setRowVisible(rows_[3].label, !light);
-    form_->setRowVisible(flagBox_, !camera);
+    form_->setRowVisible(rows_[0].label, !light && !group);
+    form_->setRowVisible(rows_[1].label, !group);
+    form_->setRowVisible(rows_[2].label, !light && !camera && !group);
+    form_->setRowVisible(rows_[3].label, !light && !group);
+    form_->setRowVisible(rows_[4].label, !group);
+    form_->setRowVisible(flagBox_, !camera && !group);
     for (size_t i = 0; i < flags_.size(); ++i) {
         const uint32_t f = kFlags[i].flag;
         flags_[i]->setVisible(!light || f == KX_FLAG_VISIBLE || f == KX_FLAG_NOEXPORT);
@@ -228,7 +243,7 @@ QString PropertyPanel::shapeNote() const { return shapeNote_->isVisibleTo(this) 
 
 void PropertyPanel::refresh() {
     filling_ = true;
-    std::vector<CadObject*> now = CKalvexDoc::selectedObjects();
+    std::vector<CadObject*> now = kx::app::outermostSelected();
     // Typing in a field merges into one step only while the same objects are shown.
     if (now != objects_) {
         doc_->history().seal();
@@ -251,6 +266,10 @@ void PropertyPanel::refresh() {
                                ? QStringLiteral("background-color: %1").arg(colour.name())
                                : QString());
     fillTextures();
+    const bool groups = sameType && obj->type == KX_GROUP;
+    const bool sameOperation = groups && allSame(objects_, kx::app::csgOperationOf);
+    operation_->setCurrentIndex(
+        sameOperation ? operation_->findData(static_cast<int>(kx::app::csgOperationOf(obj))) : -1);
     const bool isText = sameType && obj->type == KX_TEXT;
     text_->setText(isText && allSame(objects_, textOf) ? kx::app::sceneText(textOf(obj).c_str()) : QString());
     const bool heightField = sameType && n == 1 && obj->type == KX_HEIGHTFIELD;
@@ -313,6 +332,12 @@ void PropertyPanel::applyTexture(int index) {
     kx::app::setObjectTexture(doc_->history(), objects_, name.toStdString(), kind);
 }
 
+void PropertyPanel::applyOperation(int index) {
+    if (filling_ || objects_.empty() || index < 0) return;
+    const auto operation = static_cast<kx::app::CsgOperation>(operation_->itemData(index).toInt());
+    kx::app::setGroupOperation(doc_->history(), objects_, operation);
+}
+
 void PropertyPanel::applyText() {
     if (filling_ || objects_.empty()) return;
     const std::string wanted = text_->text().toStdString();
@@ -323,7 +348,7 @@ void PropertyPanel::chooseColour() {
     if (objects_.empty()) return;
     const QColor chosen = QColorDialog::getColor(kx::app::bgrToColour(objects_.front()->rgb), this, tr("Object colour"));
     // The dialog let the scene change: the panel shows the selection again.
-    if (objects_ != CKalvexDoc::selectedObjects()) return;
+    if (objects_ != kx::app::outermostSelected()) return;
     applyColour(chosen);
 }
 

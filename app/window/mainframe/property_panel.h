@@ -30,7 +30,7 @@ public:
 
     // The first object shown, or null.
     CadObject* object() const { return objects_.empty() ? nullptr : objects_.front(); }
-    // Every object shown: the selection.
+    // Every object shown: the selection, a group picked with its members counted once.
     const std::vector<CadObject*>& objects() const { return objects_; }
     // Shows the selection's first object again.
     void refresh();
@@ -41,6 +41,8 @@ public:
     // "3 objects", "1 object" or empty.
     QLabel* countLabel() const { return count_; }
     QComboBox* textureField() const { return texture_; }
+    // A group's CSG operation; shown for groups only.
+    QComboBox* operationField() const { return operation_; }
     QLineEdit* imageField() const { return image_; }
     // Why the last image given was refused; empty when it was taken.
     QString imageProblem() const;
@@ -69,6 +71,7 @@ private:
     void showPoints();
     void applyFlag(int bit, bool on);
     void applyTexture(int index);
+    void applyOperation(int index);
     void applyText();
     void chooseColour();
     void chooseImage();
@@ -93,6 +96,7 @@ private:
     QLineEdit* name_;
     QPushButton* colour_;
     QComboBox* texture_;
+    QComboBox* operation_;
     QLineEdit* text_;
     QLabel* textLabel_;
     std::array<PointRow, 5> rows_;

@@ -7,10 +7,13 @@
 #include <QVBoxLayout>
 #include <functional>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "document/csg_edits.h"
 #include "document/kalvex_doc.h"
 #include "document/scene_edits.h"
 #include "kxcore.h"
+#include "mainframe/csg_icons.h"
 #include "mainframe/qt_ui_table.h"
 
 using kx::app::kObjectRole;
@@ -112,6 +115,20 @@ void SceneTreePanel::nestGroups() {
         else wanted->addChild(item);
         if (first) wanted->setExpanded(true);
     }
+    showOperations();
+}
+
+void SceneTreePanel::showOperations() {
+    const QSignalBlocker quiet(tree_);
+    forEachItem(tree_->invisibleRootItem(), [](QTreeWidgetItem* item) {
+        CadObject* obj = objectOf(item);
+        if (!obj || obj->type != KX_GROUP) return;
+        const kx::app::CsgOperation op = kx::app::csgOperationOf(obj);
+        const QString label = tr(kx::app::csgOperationName(op).label);
+        if (item->toolTip(0) == label) return;
+        item->setIcon(0, kx::app::csgIcon(op));
+        item->setToolTip(0, label);
+    });
 }
 
 bool SceneTreePanel::eventFilter(QObject* watched, QEvent* event) {
@@ -147,8 +164,12 @@ void SceneTreePanel::selectFromScene() {
     if (syncing_) return;
     syncing_ = true;
     const QSignalBlocker quiet(tree_);
-    forEachItem(tree_->invisibleRootItem(), [](QTreeWidgetItem* item) {
-        if (CadObject* obj = objectOf(item)) item->setSelected(obj->selected != 0);
+    // A group picked with its members shows as its own row: the members are
+    // selected with it so that they move with it, not because they were picked.
+    std::unordered_set<const CadObject*> shown;
+    for (CadObject* obj : kx::app::outermostSelected()) shown.insert(obj);
+    forEachItem(tree_->invisibleRootItem(), [&shown](QTreeWidgetItem* item) {
+        if (CadObject* obj = objectOf(item)) item->setSelected(shown.count(obj) != 0);
     });
     tree_->viewport()->update();
     syncing_ = false;

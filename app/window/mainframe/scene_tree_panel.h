@@ -36,6 +36,8 @@ public:
     // Puts every member's item inside its group's item, and every other
     // object's item at the top, as the scene's group links say.
     void nestGroups();
+    // Each group's row shows its CSG operation as an icon and a tip.
+    void showOperations();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

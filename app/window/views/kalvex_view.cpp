@@ -1,13 +1,17 @@
 #include "views/kalvex_view.h"
 
+#include "document/csg_edits.h"
+
 #include "model/scene_snapshot.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyleHints>
 #include <QWheelEvent>
 #include <cmath>
+#include <utility>
 #include <numbers>
 
 #include "document/kalvex_doc.h"
@@ -321,6 +325,11 @@ void CKalvexView::mousePressEvent(QMouseEvent* event) {
     leftDown_ = true;
     prepareForPicking();
     followCursor(pos);
+    press_ = Press{};
+    press_.at = pos;
+    press_.onSelection = hitTest(toPoint(pos + canvasOffset())) == 2;
+    press_.toggle = (event->modifiers() & Qt::ControlModifier) && !(event->modifiers() & Qt::ShiftModifier);
+    if (press_.toggle) press_.before = CKalvexDoc::selectedObjects();
     switch (m.state) {
         case kMouseSelect:
             pressSelect(pos, event->modifiers());
@@ -353,7 +362,16 @@ void CKalvexView::mousePressEvent(QMouseEvent* event) {
 void CKalvexView::pressSelect(const QPoint& client, Qt::KeyboardModifiers modifiers) {
     MouseEditor& m = doc_->mouseEditor();
     const POINT canvas = toPoint(client + canvasOffset());
-    if (clickSelect(canvas, modifiers & Qt::ShiftModifier)) {
+    const bool shift = modifiers & Qt::ShiftModifier;
+    // A group has no outline to pick, so picking leaves it selected: a new
+    // pick starts from nothing instead.
+    if (!shift && hitTest(canvas) != 2) SetObjectsUnSelected();
+    if (clickSelect(canvas, shift)) {
+        // A click picks the outermost group the object belongs to, as a
+        // whole; Alt picks the object itself.
+        if (!shift && !press_.onSelection && !(modifiers & Qt::AltModifier))
+            for (CadObject* obj : CKalvexDoc::selectedObjects())
+                if (obj->parent) kx::app::selectWhole(kx::app::outermostGroupOf(obj));
         // Objects move in the flat views only: there a pixel is a scene distance.
         if (kind_ != kPerspective) startDrag(modifiers & Qt::ControlModifier, client);
         return;
@@ -460,6 +478,8 @@ void CKalvexView::dragTo(const QPoint& client) {
             *rest[i] -= static_cast<float>(whole);
         }
     }
+    if ((client - press_.at).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance())
+        press_.moved = true;
     if (d.x == 0 && d.y == 0 && d.z == 0) return;
     // Every movement of one drag merges into one undo step, sealed at the release.
     kx::app::moveSelection(doc_->history(), d, "drag");
@@ -479,6 +499,7 @@ void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CKalvexView::release(const QPoint& client) {
     leftDown_ = false;
+    const bool wasDragging = dragging_;
     if (dragging_) doc_->history().seal();
     dragging_ = false;
     // A band ends where the mouse left the view.
@@ -498,11 +519,17 @@ void CKalvexView::release(const QPoint& client) {
         }
         case kMouseWaitUp:
             m.state = m.pending;
+            clickWithoutDrag(pos);
             break;
         case kMouseTrack:
             m.cursor = m.remembered;
             SetMousePos3D(&m.cursor);
             emit cursorMoved();
+            break;
+        case kMouseDrag:
+        case kMouseDragSnap:
+            if (wasDragging) clickWithoutDrag(pos);
+            m.state = kMouseSelect;
             break;
         default:
             m.state = kMouseSelect;
@@ -510,6 +537,28 @@ void CKalvexView::release(const QPoint& client) {
     }
     emit mouseStateChanged();
     doc_->selectionChanged();
+}
+
+void CKalvexView::clickWithoutDrag(const QPoint& client) {
+    const Press press = std::exchange(press_, Press{});
+    if (press.moved) return;
+    const POINT canvas = toPoint(client + canvasOffset());
+    if (press.toggle) {
+        SetObjectsUnSelected();
+        for (CadObject* obj : press.before) AddSelectedObject(obj);
+        clickSelect(canvas, true);
+        return;
+    }
+    if (!press.onSelection) return;
+    // Only a group picked as a whole gives way to its member: a click on a
+    // plain selection leaves it as it is.
+    bool inPickedGroup = false;
+    for (CadObject* obj = GetCadObject(nullptr); obj && !inPickedGroup; obj = obj->next)
+        if (isPickable(obj) && rectContains(obj->rect, canvas) && obj->parent && obj->parent->selected)
+            inPickedGroup = true;
+    if (!inPickedGroup) return;
+    SetObjectsUnSelected();
+    clickSelect(canvas, false);
 }
 
 void CKalvexView::place() {

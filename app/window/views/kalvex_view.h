@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <vector>
 
 #include "views/camera_view.h"
 #include "views/view_cache.h"
@@ -106,6 +107,9 @@ private:
     // The scene offset of a client point (no pan), in the view's two axes.
     Point3d sceneOffset(const QPoint& client);
     void pressSelect(const QPoint& client, Qt::KeyboardModifiers modifiers);
+    // A click that did not drag: a second click on a group picks the member
+    // under the mouse, Ctrl toggles the object under it.
+    void clickWithoutDrag(const QPoint& client);
     void startDrag(bool snapped, const QPoint& client);
     void dragTo(const QPoint& client);
     void place();
@@ -132,5 +136,14 @@ private:
     Navigation navigating_ = Navigation::None;
     QPoint last_;            // last mouse position of a drag, pan or orbit
     Point3d dragRest_{};     // what a drag on the grid has not moved yet
+    // What the press found, for the release to finish a click that did not drag.
+    struct Press {
+        bool onSelection = false;  // the point was on the selection already
+        bool toggle = false;       // Ctrl: the click toggles one object
+        bool moved = false;        // the mouse went further than a click's jitter
+        QPoint at;                 // where the button went down
+        std::vector<CadObject*> before;  // the selection before a Ctrl press
+    };
+    Press press_;
     QPoint bandStart_, bandEnd_;
 };
