@@ -192,12 +192,13 @@ TEST_F(PropertyFieldsTest, LightsAndTheCameraShowOnlyTheirFields) {
     CadObject* lamp = addObject(KX_LIGHT, {0, 5, 0});
     struct Row {
         CadObject* obj;
-        bool colour, texture, size, scale, rotate, smooth, visible, image;
+        bool colour, texture, size, extra, scale, rotate, smooth, visible, image;
     };
+    // A point light has no extra point: only a spot light's target or an area light's size stands there.
     const Row rows[] = {
-        {ball, true, true, true, true, true, true, true, false},
-        {lamp, true, false, false, false, false, false, true, false},
-        {camera, false, false, true, false, true, false, false, false},
+        {ball, true, true, true, true, true, true, true, true, false},
+        {lamp, true, false, false, false, false, false, false, true, false},
+        {camera, false, false, true, true, false, true, false, false, false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.obj->name);
@@ -208,7 +209,7 @@ TEST_F(PropertyFieldsTest, LightsAndTheCameraShowOnlyTheirFields) {
         EXPECT_EQ(panel()->rowShown(panel()->pointField(KX_PROP_SCALE, 0)), r.scale);
         EXPECT_EQ(panel()->rowShown(panel()->pointField(KX_PROP_ROTATE, 0)), r.rotate);
         EXPECT_TRUE(panel()->rowShown(panel()->pointField(KX_PROP_TRANSLATE, 0)));
-        EXPECT_TRUE(panel()->rowShown(panel()->pointField(KX_PROP_EXTRA, 0)) || r.obj == ball);
+        EXPECT_EQ(panel()->rowShown(panel()->pointField(KX_PROP_EXTRA, 0)), r.extra);
         EXPECT_EQ(panel()->rowShown(panel()->flagField(KX_FLAG_SMOOTH)), r.smooth);
         EXPECT_EQ(panel()->rowShown(panel()->flagField(KX_FLAG_VISIBLE)), r.visible);
         EXPECT_EQ(panel()->rowShown(panel()->imageField()), r.image);

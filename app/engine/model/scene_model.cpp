@@ -217,10 +217,10 @@ void SceneModel::publish(const Open& open) {
         if (auto found = cache_.find(o); found != cache_.end()) cached = std::move(found->second);
         if (!cached.id) cached.id = nextId_++;
         if (o->type == KX_LIGHT) {
-            switch (lightKind(*o)) {
-                case LightKind::Spot: snap->lights.push_back({o->translate, o->extraPoint, true, o->rgb}); break;
-                case LightKind::Point: snap->lights.push_back({o->translate, {}, false, o->rgb}); break;
-                case LightKind::Omitted: break;
+            switch (previewLightOf(*o)) {
+                case PreviewLight::Spot: snap->lights.push_back({o->translate, o->extraPoint, true, o->rgb}); break;
+                case PreviewLight::Point: snap->lights.push_back({o->translate, {}, false, o->rgb}); break;
+                case PreviewLight::Omitted: break;
             }
         }
         auto object = snapshotObject(*o, cached, every || open.reshaped.count(o) != 0, texturesChanged);

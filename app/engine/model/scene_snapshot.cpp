@@ -118,23 +118,23 @@ bool patchSurface(const CadObject& patch, std::vector<TriPolygon>& out) {
 
 }  // namespace
 
-LightKind lightKind(const CadObject& light) {
+PreviewLight previewLightOf(const CadObject& light) {
     const ExtraField* field = nullptr;
     if (light.extra) {
         const ExtraField* fields = ExtraBlockFields(light.extra);
         for (uint32_t i = 0; i < light.extra->count; ++i)
             if (fields[i].id == kLightValues) field = &fields[i];
     }
-    if (!field) return LightKind::Point;
+    if (!field) return PreviewLight::Point;
     if ((field->type != KX_VALUE_FLOATARRAY && field->type != KX_VALUE_FLOAT) || field->count == 0)
-        return LightKind::Point;
+        return PreviewLight::Point;
     double first = 0;
-    if (!GetObjectExtra(const_cast<CadObject*>(&light), kLightValues, 1, &first)) return LightKind::Point;
+    if (!GetObjectExtra(const_cast<CadObject*>(&light), kLightValues, 1, &first)) return PreviewLight::Point;
     // 1 aims the light; 0 (set with a falloff or radius) and 2 (an area
     // light) are drawn as points at the light's position.
-    if (first == 1.0) return LightKind::Spot;
-    if (first == 0.0 || first == 2.0) return LightKind::Point;
-    return LightKind::Omitted;
+    if (first == 1.0) return PreviewLight::Spot;
+    if (first == 0.0 || first == 2.0) return PreviewLight::Point;
+    return PreviewLight::Omitted;
 }
 
 TextureInfo* findListTexture(const char* name) {

@@ -59,8 +59,8 @@ struct SceneSnapshot {
 };
 
 // How a light reaches the drawing library.
-enum class LightKind { Point, Spot, Omitted };
-LightKind lightKind(const CadObject& light);
+enum class PreviewLight { Point, Spot, Omitted };
+PreviewLight previewLightOf(const CadObject& light);
 
 // The list record a material name names (any letter case); null when none.
 TextureInfo* findListTexture(const char* name);

@@ -20,6 +20,8 @@
 #include "document/csg_edits.h"
 #include "document/kalvex_doc.h"
 #include "mainframe/csg_icons.h"
+#include "document/light_edits.h"
+#include "mainframe/light_fields.h"
 #include "mainframe/height_field_image.h"
 #include "mainframe/number_field.h"
 #include "mainframe/qt_ui_table.h"
@@ -66,6 +68,9 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
     operation_->setToolTip(tr("How the group's members make one solid; a difference keeps the first member "
                               "and cuts the others away"));
     form->addRow(tr("Operation"), operation_);
+    light_ = new LightFields(doc_, this);
+    light_->setObjectName(QStringLiteral("lightFields"));
+    form->addRow(light_);
     colour_ = new QPushButton(tr("Colour..."), this);
     colour_->setObjectName(QStringLiteral("colourButton"));
     form->addRow(tr("Colour"), colour_);
@@ -203,6 +208,9 @@ void PropertyPanel::showRowsFor(const CadObject* obj) {
     // are shown when a member is picked, never written through the group.
     const bool group = type == KX_GROUP;
     form_->setRowVisible(operation_, group);
+    form_->setRowVisible(light_, light);
+    const kx::app::LightKind kind = light ? kx::app::lightSettingsOf(const_cast<CadObject*>(obj)).kind
+                                          : kx::app::LightKind::Point;
     // A light is a point with a colour and, for a spot, a target; the camera
     // is its location, look-at point, right and up vectors. Neither has a
     // texture, a scale or a turn of its own.
@@ -212,7 +220,9 @@ void PropertyPanel::showRowsFor(const CadObject* obj) {
     form_->setRowVisible(imageBox_, heightField);
     form_->setRowVisible(imageProblem_, heightField && !imageProblem_->text().isEmpty());
     form_->setRowVisible(rows_[0].label, !light && !group);
-    form_->setRowVisible(rows_[1].label, !group);
+    // A point light has no extra point; a spot light aims at it; an area
+    // light's two sides and its samples each way stand there.
+    form_->setRowVisible(rows_[1].label, !group && !(light && kind == kx::app::LightKind::Point));
     form_->setRowVisible(rows_[2].label, !light && !camera && !group);
     form_->setRowVisible(rows_[3].label, !light && !group);
     form_->setRowVisible(rows_[4].label, !group);
@@ -222,7 +232,10 @@ void PropertyPanel::showRowsFor(const CadObject* obj) {
         flags_[i]->setVisible(!light || f == KX_FLAG_VISIBLE || f == KX_FLAG_NOEXPORT);
     }
     rows_[0].label->setText(camera ? tr("Look at") : tr("Size"));
-    rows_[1].label->setText(camera ? tr("Right") : light ? tr("Target") : tr("Extra"));
+    rows_[1].label->setText(camera                                      ? tr("Right")
+                            : light && kind == kx::app::LightKind::Area ? tr("Sides, samples")
+                            : light                                     ? tr("Target")
+                                                                        : tr("Extra"));
     rows_[3].label->setText(camera ? tr("Up") : tr("Rotate"));
     rows_[4].label->setText(light || camera ? tr("Location") : tr("Translate"));
 }
@@ -283,6 +296,10 @@ void PropertyPanel::refresh() {
                                   : QString());
     form_->setRowVisible(shapeNote_, noSurface);
     showPoints();
+    std::vector<CadObject*> lights;
+    for (CadObject* o : objects_)
+        if (o->type == KX_LIGHT) lights.push_back(o);
+    light_->show(lights);
     for (size_t i = 0; i < flags_.size(); ++i) {
         const uint32_t bit = kFlags[i].flag;
         const bool same = allSame(objects_, [bit](CadObject* o) { return (o->flags & bit) != 0; });

@@ -14,6 +14,7 @@
 #include "kxcore.h"
 
 class CKalvexDoc;
+class LightFields;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
@@ -43,6 +44,8 @@ public:
     QComboBox* textureField() const { return texture_; }
     // A group's CSG operation; shown for groups only.
     QComboBox* operationField() const { return operation_; }
+    // A light's kind and the values of that kind; shown for lights only.
+    LightFields* lightFields() const { return light_; }
     QLineEdit* imageField() const { return image_; }
     // Why the last image given was refused; empty when it was taken.
     QString imageProblem() const;
@@ -97,6 +100,7 @@ private:
     QPushButton* colour_;
     QComboBox* texture_;
     QComboBox* operation_;
+    LightFields* light_;
     QLineEdit* text_;
     QLabel* textLabel_;
     std::array<PointRow, 5> rows_;

@@ -1,0 +1,112 @@
+#include "document/light_edits.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/scene_model.h"
+
+namespace kx::app {
+
+namespace {
+
+constexpr unsigned kLightValueCount = 6;
+
+std::vector<CadObject*> lightsAmong(const std::vector<CadObject*>& objects) {
+    std::vector<CadObject*> out;
+    for (CadObject* o : objects)
+        if (o && o->type == KX_LIGHT) out.push_back(o);
+    return out;
+}
+
+bool readValues(CadObject* light, double (&values)[kLightValueCount]) {
+    std::fill(std::begin(values), std::end(values), 0.0);
+    return GetObjectExtra(light, KX_PROP_LIGHTVALUES, kLightValueCount, values) != 0;
+}
+
+// The kind as the export reads it: truncated, anything unknown a point light.
+LightKind kindOf(double stored) {
+    if (!std::isfinite(stored)) return LightKind::Point;
+    const int k = static_cast<int>(stored);
+    for (const LightKindName& n : kLightKinds)
+        if (static_cast<int>(n.kind) == k) return n.kind;
+    return LightKind::Point;
+}
+
+bool usableArea(const Point3d& sides) { return sides.x > 0 && sides.y > 0 && sides.z >= 1; }
+
+// Runs change on each light under one step; change says whether it changed the light.
+template <typename Change>
+bool editLights(EditHistory& history, const std::vector<CadObject*>& objects, const char* name,
+                const std::string& mergeKey, Change&& change) {
+    const std::vector<CadObject*> lights = lightsAmong(objects);
+    if (lights.empty()) return false;
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, name, mergeKey);
+    for (CadObject* light : lights) {
+        rec.reshaping(light);
+        // The wireframe shows a spot light's target and cone: it is drawn again.
+        if (change(light)) RebuildObjectEx(light, 1);
+    }
+    return rec.commit();
+}
+
+}  // namespace
+
+LightSettings lightSettingsOf(CadObject* light) {
+    LightSettings s;
+    if (!light || light->type != KX_LIGHT) return s;
+    double v[kLightValueCount];
+    readValues(light, v);
+    s.kind = kindOf(v[0]);
+    s.radius = v[1];
+    s.falloff = v[2];
+    s.tightness = v[3];
+    s.adaptive = v[4];
+    s.jitter = v[5] != 0;
+    char text[KX_EXTRA_TEXT_MAX + 1] = {};
+    if (GetObjectExtraString(light, KX_PROP_LIGHTLOOKSLIKE, text)) s.looksLike = text;
+    return s;
+}
+
+bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, int propertyId, double value,
+                   const std::string& mergeKey) {
+    if (propertyId < KX_PROP_LIGHTTIGHTNESS || propertyId > KX_PROP_LIGHTRADIUS || !std::isfinite(value)) return false;
+    const char* name = propertyId == KX_PROP_LIGHTRADIUS    ? "Change Light Radius"
+                       : propertyId == KX_PROP_LIGHTFALLOFF ? "Change Light Falloff"
+                       : propertyId == KX_PROP_LIGHTTIGHTNESS ? "Change Light Tightness"
+                       : propertyId == KX_PROP_LIGHTADAPTIVE  ? "Change Light Adaptive"
+                                                              : "Change Light Jitter";
+    const unsigned slot = propertyId == KX_PROP_LIGHTRADIUS      ? 1
+                          : propertyId == KX_PROP_LIGHTFALLOFF   ? 2
+                          : propertyId == KX_PROP_LIGHTTIGHTNESS ? 3
+                          : propertyId == KX_PROP_LIGHTADAPTIVE  ? 4
+                                                                 : 5;
+    return editLights(history, lights, name, mergeKey, [&](CadObject* light) {
+        double v[kLightValueCount];
+        readValues(light, v);
+        if (v[slot] == value) return false;
+        return SetLightProperty(light, static_cast<unsigned>(propertyId), 0, value) != 0;
+    });
+}
+
+bool setLightKind(EditHistory& history, const std::vector<CadObject*>& lights, LightKind kind) {
+    return editLights(history, lights, "Change Light Kind", {}, [&](CadObject* light) {
+        double v[kLightValueCount];
+        const bool had = readValues(light, v);
+        if (had && kindOf(v[0]) == kind) return false;
+        if (kind == LightKind::Area && !usableArea(light->extraPoint)) light->extraPoint = Point3d{2, 2, 3};
+        return SetLightProperty(light, KX_PROP_LIGHTTYPE, static_cast<unsigned>(kind), 0) != 0;
+    });
+}
+
+bool setLightLooksLike(EditHistory& history, const std::vector<CadObject*>& lights, const std::string& text) {
+    if (text.size() > KX_EXTRA_TEXT_MAX) return false;
+    return editLights(history, lights, "Change Light Looks Like", {}, [&](CadObject* light) {
+        if (lightSettingsOf(light).looksLike == text) return false;
+        SetObjectExtra(light, KX_VALUE_STRING, KX_PROP_LIGHTLOOKSLIKE, 1, text.c_str());
+        return true;
+    });
+}
+
+}  // namespace kx::app

@@ -1,0 +1,58 @@
+// A light's kind and the values of that kind: the six light values (kind,
+// radius, falloff, tightness, adaptive, jitter), the extra point that is a
+// spot light's target or an area light's two sides and samples, and the
+// object a light looks like. Every change is one undo step.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "document/edit_history.h"
+#include "kxcore.h"
+
+namespace kx::app {
+
+// As the first light value stores it and the renderer's export reads it.
+enum class LightKind : int { Point = 0, Spot = 1, Area = 2 };
+
+struct LightKindName {
+    LightKind kind;
+    const char* label;
+};
+inline constexpr LightKindName kLightKinds[] = {
+    {LightKind::Point, "Point"},
+    {LightKind::Spot, "Spot"},
+    {LightKind::Area, "Area"},
+};
+
+// What the panel shows of a light.
+struct LightSettings {
+    LightKind kind = LightKind::Point;
+    double radius = 0;
+    double falloff = 0;
+    double tightness = 0;
+    double adaptive = 0;
+    bool jitter = false;
+    std::string looksLike;
+};
+
+// A light's settings; a light without light values is a point light.
+LightSettings lightSettingsOf(CadObject* light);
+
+// Sets one light value (KX_PROP_LIGHTRADIUS, _LIGHTFALLOFF, _LIGHTTIGHTNESS,
+// _LIGHTADAPTIVE, _LIGHTJITTER) of every light given and redraws it. The
+// merge key makes typing in one field one step. False when no light changed.
+bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, int propertyId, double value,
+                   const std::string& mergeKey = {});
+
+// Gives the lights a kind. A light turned into an area light without a
+// usable size (both sides above 0, at least one sample) gets a 2 by 2 one
+// with 3 samples each way, as the renderer draws nothing for a side of 0; a
+// spot light keeps what its extra point holds as its target.
+bool setLightKind(EditHistory& history, const std::vector<CadObject*>& lights, LightKind kind);
+
+// The renderer text of the object shown where the light stands ("sphere {
+// 0, 0.2 pigment { Yellow } }"); empty for none.
+bool setLightLooksLike(EditHistory& history, const std::vector<CadObject*>& lights, const std::string& text);
+
+}  // namespace kx::app
