@@ -109,9 +109,12 @@ TEST_F(RenderJobTest, NothingRunsWithoutARenderer) {
     std::ofstream(dir.file("not-runnable")) << "#!/bin/sh\n";
     // One report, with the system's own reason and the program it could not start.
     const std::pair<const char*, const char*> cases[] = {
-        {"missing-renderer", "Error 2 executing command\n%s: No such file or directory"},
-        {"a-folder", "Error 21 executing command\n%s: Is a directory"},
-        {"not-runnable", "Error 13 executing command\n%s: Permission denied"},
+        {"missing-renderer", "Error 2 executing command\n%s: No such file or directory\n"
+                             "No renderer is installed there: choose it under Render > Render Settings..."},
+        {"a-folder", "Error 21 executing command\n%s: Is a directory\n"
+                     "Choose the renderer program under Render > Render Settings..."},
+        {"not-runnable", "Error 13 executing command\n%s: Permission denied\n"
+                         "Choose the renderer program under Render > Render Settings..."},
     };
     for (const auto& [name, expected] : cases) {
         SCOPED_TRACE(name);

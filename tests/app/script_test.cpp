@@ -82,6 +82,29 @@ TEST_F(ScriptHost, RunStepsReportTheirMessages) {
     }
 }
 
+// A script that came from somewhere says where, and at which stage it failed.
+TEST_F(ScriptHost, ErrorsNameTheScriptsOriginTheLineAndTheStage) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"x = = 1", "spiral.kxs, line 1, while reading it"},
+        {"\n\nerror('boom')", "spiral.kxs, line 3, while loading it (its top level)"},
+        {"function main()\n  error('late')\nend", "spiral.kxs, line 2, while running main"},
+    };
+    for (const auto& [script, last] : rows) {
+        SCOPED_TRACE(script);
+        ui.clear();
+        RunOptions options;
+        options.origin = "spiral.kxs";
+        const RunResult result = run(script, options);
+        EXPECT_FALSE(result.ok);
+        ASSERT_FALSE(messageTexts().empty());
+        const std::string box = messageTexts().front();
+        // The box keeps its own lines first; the origin is the line after them.
+        EXPECT_EQ(box.compare(0, 15, "Source:'Scene' "), 0) << box;
+        EXPECT_EQ(box.substr(box.rfind('\n') + 1), last) << box;
+        EXPECT_EQ(result.message, box);
+    }
+}
+
 TEST_F(ScriptHost, SandboxLeavesNoWayToFilesProcessesOrTheLoader) {
     const char* checks[] = {
         "assert(io == nil)",

@@ -237,4 +237,36 @@ TEST_F(FileDispatchTest, AChosenFileGoesByItsExtensionAndAFailedImportChangesNot
     EXPECT_FALSE(doc()->isModified());
 }
 
+// The dialogs start beside the scene, or where the program was started from
+// (not in the data folder it works in), with a name to keep or change.
+TEST_F(FileDispatchTest, FileDialogsStartBesideTheSceneWithItsNameFilledIn) {
+    using D = FileCommands::Dialog;
+    const QString started = QString::fromStdString(session->core().startFolder());
+    ASSERT_FALSE(started.isEmpty());
+    ASSERT_TRUE(doc()->save(file("still.life.cad")));
+    const QString here = QFileInfo(file("still.life.cad")).absolutePath();
+    struct Case {
+        const char* what;
+        bool saved;
+        D dialog;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"open, new scene", false, D::Open, started},
+        {"import, new scene", false, D::Import, started},
+        {"save as, new scene", false, D::SaveAs, started + "/Untitled.cad"},
+        {"export, new scene", false, D::Export, started + "/Untitled.pov"},
+        {"open beside the scene", true, D::Open, here},
+        {"import beside the scene", true, D::Import, here},
+        {"save as, the scene's name", true, D::SaveAs, here + "/still.life.cad"},
+        {"export, the scene's name", true, D::Export, here + "/still.life.pov"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.saved) ASSERT_TRUE(doc()->open(file("still.life.cad")));
+        else emptyScene();
+        EXPECT_EQ(frame->fileCommands()->dialogStart(c.dialog).toStdString(), c.expected.toStdString());
+    }
+}
+
 }  // namespace

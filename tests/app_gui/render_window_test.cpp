@@ -220,7 +220,9 @@ TEST_F(RenderWindowTest, ARendererThatCannotStartIsShownInTheOutputPanel) {
     EXPECT_FALSE(panel.contains(QStringLiteral("Fake finished"))) << panel.toStdString();
     EXPECT_TRUE(panel.contains(QString::fromStdString(missing + ": No such file or directory"))) << panel.toStdString();
     ASSERT_EQ(boxes.size(), size_t{1});
-    EXPECT_EQ(boxes[0].text.toStdString(), "Error 2 executing command\n" + missing + ": No such file or directory");
+    EXPECT_EQ(boxes[0].text.toStdString(), "Error 2 executing command\n" + missing +
+                                               ": No such file or directory\nNo renderer is installed there: choose it "
+                                               "under Render > Render Settings...");
 }
 
 TEST_F(RenderWindowTest, PovRayRendersTheExampleScene) {

@@ -108,6 +108,7 @@ int runScriptJob(const CommandLine& cl) {
         script::RunOptions run;
         run.maxInstructions = script::jobLimits().maxInstructions;
         run.stop = &stopRequested;
+        run.origin = cl.script;
         run.hooks.print = [](std::string_view s) {
             std::fwrite(s.data(), 1, s.size(), stdout);
             std::fputc('\n', stdout);

@@ -192,7 +192,10 @@ void RenderJob::forgetPreviousImage() {
 }
 
 bool RenderJob::reportStartFailure(int error) {
-    const std::string detail = command_.argv.front() + ": " + systemText(error);
+    // What to do about it: the program is chosen in one place.
+    const std::string remedy = error == ENOENT ? "No renderer is installed there: choose it under Render > Render Settings..."
+                                               : "Choose the renderer program under Render > Render Settings...";
+    const std::string detail = command_.argv.front() + ": " + systemText(error) + "\n" + remedy;
     ErrorMessage("Error %ld executing command\n%s", static_cast<long>(error), detail.c_str());
     outcome_.message = "Error " + std::to_string(error) + " executing command\n" + detail;
     haveOutcome_ = true;

@@ -91,7 +91,8 @@ int addScriptLine(lua_State* L) {
 }
 
 // Shows the error box for the error on top of the stack; the line it names.
-int showScriptError(lua_State* L, int status, const std::string& body, std::string& shown) {
+int showScriptError(lua_State* L, int status, const std::string& body, const std::string& origin, const char* phase,
+                    std::string& shown) {
     std::string message;
     if (lua_type(L, -1) == LUA_TSTRING) message = lua_tostring(L, -1);
     else message = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
@@ -109,8 +110,12 @@ int showScriptError(lua_State* L, int status, const std::string& body, std::stri
     char box[4096];
     std::snprintf(box, sizeof box, "Source:'%s' Line:%d  Char:%d\nError:%d  '%s'\n%s", kSource, line, 0, status,
                   message.c_str(), lineOf(body, line).c_str());
-    ErrorMessage("%s", box);
     shown = box;
+    if (!origin.empty()) {
+        // The box's own lines name neither the file nor the moment.
+        shown += "\n" + origin + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ", while " + phase;
+    }
+    ErrorMessage("%s", shown.c_str());
     return line;
 }
 
@@ -124,16 +129,16 @@ int protectedCall(lua_State* L, int args) {
 }
 
 // Steps 5 to 7 on a sandboxed state; the state is closed by the caller.
-bool runBody(lua_State* L, const std::string& body, RunResult& result) {
+bool runBody(lua_State* L, const std::string& body, const std::string& origin, RunResult& result) {
     int status = luaL_loadbufferx(L, body.data(), body.size(), kChunkName, "t");
     if (status != LUA_OK) {
-        result.errorLine = showScriptError(L, status, body, result.message);
+        result.errorLine = showScriptError(L, status, body, origin, "reading it", result.message);
         ErrorMessage("Error parsing script");
         return false;
     }
     status = protectedCall(L, 0);
     if (status != LUA_OK) {
-        result.errorLine = showScriptError(L, status, body, result.message);
+        result.errorLine = showScriptError(L, status, body, origin, "loading it (its top level)", result.message);
         ErrorMessage("Error loading script");
         return false;
     }
@@ -141,7 +146,7 @@ bool runBody(lua_State* L, const std::string& body, RunResult& result) {
     if (lua_getglobal(L, "main") != LUA_TFUNCTION) return true;
     status = protectedCall(L, 0);
     if (status != LUA_OK) {
-        result.errorLine = showScriptError(L, status, body, result.message);
+        result.errorLine = showScriptError(L, status, body, origin, "running main", result.message);
         return false;
     }
     return true;
@@ -190,7 +195,7 @@ RunResult runScript(std::string_view text, const RunOptions& options) {
         if (!L) {
             ErrorMessage("Error loading script");
         } else {
-            result.ok = runBody(L.get(), source.body, result);
+            result.ok = runBody(L.get(), source.body, options.origin, result);
         }
     }
     closeRunFiles(context);
@@ -216,6 +221,7 @@ int runSceneCreateScripts(const RunOptions& options) {
     }
     RunOptions eventOptions = options;
     eventOptions.kind = RunKind::Event;
+    if (eventOptions.origin.empty()) eventOptions.origin = "the scene's start-up script";
     eventOptions.hooks.print = [](std::string_view text) {
         LogMessage(1, "%.*s\n", static_cast<int>(text.size()), text.data());
     };

@@ -39,6 +39,10 @@ struct RunOptions {
     // Set from elsewhere (a signal handler, the Stop button) to end the run.
     const std::atomic<bool>* stop = nullptr;
     ScriptHooks hooks;
+    // Where the text came from ("tools/spiral.kxs", "the Macro editor", "the
+    // scene's start-up script"). When set, an error box ends with a line that
+    // names it, the line, and whether the script was loading or running.
+    std::string origin;
 };
 
 struct RunResult {

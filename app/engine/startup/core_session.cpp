@@ -56,6 +56,7 @@ void CoreSession::start(const CoreSessionOptions& options) {
     if (options.settingsRead) options.settingsRead(settings_);
 
     dataFolder_ = prepareUserDataFolder(settings_.directories.program, shippedDataFolder());
+    startFolder_ = std::filesystem::current_path(ec).string();
     if (options.enterWorkFolder) {
         // Scenes and renders go to the chosen working folder, else the program's own.
         const std::string& work = settings_.directories.defaultDir.empty() ? settings_.directories.program

@@ -55,6 +55,9 @@ public:
     TextureDatabase& textures() { return textures_; }
     platform::IniStore& store() { return store_; }
     const std::string& dataFolder() const { return dataFolder_; }
+    // The current folder when the session started, before it entered the
+    // working folder: where the user ran the program from.
+    const std::string& startFolder() const { return startFolder_; }
 
     // Reads the renderer definitions again (after the render settings changed).
     void reloadRenderers();
@@ -87,6 +90,7 @@ private:
     platform::IniStore store_;
     std::string storePath_;
     std::string dataFolder_;
+    std::string startFolder_;
     Settings settings_;
     RendererList renderers_;
     TextureDatabase textures_;

@@ -1,5 +1,6 @@
 #include "mainframe/file_commands.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QWidget>
@@ -131,6 +132,21 @@ bool FileCommands::openDocument(const QString& path, unsigned type) {
     return ok;
 }
 
+QString FileCommands::dialogStart(Dialog dialog) const {
+    // A scene made from an import suggests a name of its own beside its model.
+    const QString scene = !doc_->path().isEmpty() ? doc_->path() : doc_->suggestedPath();
+    const QString folder = !scene.isEmpty() ? QFileInfo(scene).absolutePath()
+                                            : QString::fromStdString(session_.core().startFolder());
+    const QString base = scene.isEmpty() ? doc_->title() : QFileInfo(scene).completeBaseName();
+    const QDir at(folder.isEmpty() ? QDir::currentPath() : folder);
+    switch (dialog) {
+        case Dialog::SaveAs: return at.filePath(base + QStringLiteral(".cad"));
+        case Dialog::Export:
+            return at.filePath(base + QString::fromLatin1(GetCadFileExtension(kWritable.front().type)));
+        default: return at.path();
+    }
+}
+
 void FileCommands::newScene() {
     if (!maybeSave()) return;
     doc_->newScene(session_.settings().exports.useDefaults != 0);
@@ -139,7 +155,8 @@ void FileCommands::newScene() {
 void FileCommands::openDialog() {
     if (!maybeSave()) return;
     QString filter;
-    const QString path = QFileDialog::getOpenFileName(window_, tr("Open Scene"), QString(), readFilters(), &filter);
+    const QString path =
+        QFileDialog::getOpenFileName(window_, tr("Open Scene"), dialogStart(Dialog::Open), readFilters(), &filter);
     if (path.isEmpty()) return;
     if (openDocument(path, typeOfChosenFile(path, filter))) {
         session_.addRecentFile(QFileInfo(path).absoluteFilePath());
@@ -179,8 +196,7 @@ bool FileCommands::saveAs() {
     for (const auto& f : kx::plugins::pluginDialogFilters(kx::plugins::KindSave))
         filters << QString::fromStdString(f.text);
     QString chosen;
-    const QString start = doc_->path().isEmpty() ? doc_->suggestedPath() : doc_->path();
-    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), start,
+    QString path = QFileDialog::getSaveFileName(window_, tr("Save Scene As"), dialogStart(Dialog::SaveAs),
                                                 filters.join(QStringLiteral(";;")), &chosen);
     if (path.isEmpty()) return false;
     // A plug-in's format writes the scene there; the document stays the scene it was.
@@ -195,7 +211,8 @@ bool FileCommands::saveAs() {
 
 void FileCommands::importDialog() {
     QString filter;
-    const QString path = QFileDialog::getOpenFileName(window_, tr("Import"), QString(), readFilters(), &filter);
+    const QString path =
+        QFileDialog::getOpenFileName(window_, tr("Import"), dialogStart(Dialog::Import), readFilters(), &filter);
     if (path.isEmpty()) return;
     kx::app::MessageBatch batch(tr("While importing %1:").arg(path));
     doc_->import(path, typeOfChosenFile(path, filter));
@@ -203,6 +220,7 @@ void FileCommands::importDialog() {
 
 void FileCommands::exportDialog() {
     QString filter;
-    const QString path = QFileDialog::getSaveFileName(window_, tr("Export"), QString(), writeFilters(), &filter);
+    const QString path =
+        QFileDialog::getSaveFileName(window_, tr("Export"), dialogStart(Dialog::Export), writeFilters(), &filter);
     if (!path.isEmpty()) doc_->save(path, typeOfFilter(filter, kx::plugins::KindSave));
 }

@@ -26,6 +26,12 @@ public:
     void importDialog();
     void exportDialog();
 
+    enum class Dialog { Open, SaveAs, Import, Export };
+    // Where a file dialog starts: in the scene's folder, else in the folder
+    // the program was started from; Save As with the scene's name, Export
+    // with it for the first type offered ("scene.pov" for "scene.cad").
+    QString dialogStart(Dialog dialog) const;
+
     // The filter list of the open and save dialogs, and the file type of a chosen filter.
     static QString readFilters();
     static QString writeFilters();

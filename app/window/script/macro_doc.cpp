@@ -118,6 +118,7 @@ kx::script::RunOptions CMacroDoc::optionsFor(kx::script::RunKind kind) {
     o.hooks.idle = [this] { whileRunning(); };
     o.hooks.findWindow = [this](const char* c, const char* t) { return findWindow(c, t); };
     o.hooks.sendKeys = [this](long w, std::string_view text) { sendKeys(w, text); };
+    o.origin = path_.isEmpty() ? std::string("the Macro editor") : path_.toStdString();
     if (kind == kx::script::RunKind::Macro)
         o.hooks.print = [this](std::string_view s) { appendOutput(QString::fromUtf8(s.data(), static_cast<int>(s.size()))); };
     return o;
