@@ -1,6 +1,7 @@
 // The menus and toolbars of the main window, each wired to a command.
 #include <QApplication>
 #include <QDockWidget>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,6 +18,7 @@
 #include "document/kalvex_doc.h"
 #include "mainframe/app_session.h"
 #include "mainframe/csg_icons.h"
+#include "mainframe/help_pages.h"
 #include "mainframe/edit_commands.h"
 #include "mainframe/file_commands.h"
 #include "mainframe/main_frame.h"
@@ -257,6 +259,27 @@ void CMainFrame::createMenus() {
     createSettingsMenu();
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    addAction(help, "helpManual", tr("&Manual"), QKeySequence::HelpContents, [this] {
+        const QString path = kx::app::manualPath();
+        QFile file(path);
+        if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+            QMessageBox::warning(this, tr("Manual"), tr("The user guide was not found beside the program's data."));
+            return;
+        }
+        kx::app::showHelpPage(this, QStringLiteral("helpManualPage"), tr("Kalvex Manual"),
+                              QString::fromUtf8(file.readAll()), path);
+    });
+    addAction(help, "helpShortcuts", tr("&Keyboard Shortcuts"), {}, [this] {
+        std::vector<QAction*> all;
+        for (const auto& [name, a] : actions_) all.push_back(a);
+        kx::app::showHelpPage(this, QStringLiteral("helpShortcutsPage"), tr("Keyboard Shortcuts"),
+                              kx::app::shortcutsHtml(kx::app::shortcutEntries(menuBar(), all)));
+    });
+    addAction(help, "helpScriptReference", tr("&Script Reference"), {}, [this] {
+        kx::app::showHelpPage(this, QStringLiteral("helpScriptPage"), tr("Script Reference"),
+                              kx::app::scriptReferenceHtml());
+    });
+    help->addSeparator();
     addAction(help, "helpAbout", tr("&About Kalvex"), {}, [this] {
         QMessageBox::about(this, tr("About Kalvex"),
                            tr("<b>Kalvex</b> %1<p>A 3D scene modeller for ray tracers.").arg(KALVEX_VERSION));
