@@ -20,6 +20,10 @@
 #include "plugins/plugin_commands.h"
 #include "plugins/plugin_manager.h"
 #include "plugins/plugin_manager_dialog.h"
+#include "plugins/builtin_tools.h"
+#include "plugins/tool_parameters_dialog.h"
+#include <QDoubleSpinBox>
+#include <QStatusBar>
 #include "plugins/screen_painter.h"
 #include "model/scene_model.h"
 #include "render_view/render_controller.h"
@@ -219,6 +223,59 @@ TEST_F(PluginMenusTest, ScreenItemsPaintOverTheViewsAndCannotChangeTheScene) {
     view->repaint();
     QTRY_VERIFY_WITH_TIMEOUT(painter->lastCalls() >= 1, 5000);
     EXPECT_EQ(GetCadObjectByName("Painted"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A tool that cannot act says why; one with parameters asks for them,
+// builds with what was given, and asks with those values the next time.
+TEST_F(PluginMenusTest, CableSaysWhyOrAsksForItsRadiusAndSidesAndRemembersThem) {
+    std::vector<std::vector<double>> asked;
+    std::vector<double> answer{0.2, 5};
+    bool accept = true;
+    commands()->askParameters = [&](ToolParametersDialog& dialog) {
+        asked.push_back(dialog.values());
+        for (size_t i = 0; i < answer.size(); ++i) dialog.field(i)->setValue(answer[i]);
+        return accept;
+    };
+    // Nothing to lay a cable along: it says so and asks nothing.
+    CadObject* light = addObject(KX_LIGHT, {0, 3, 0});
+    AddSelectedObject(light);
+    const unsigned before = GetCadObjectsCount();
+    EXPECT_EQ(commands()->runBuiltIn(QStringLiteral("Cable")), 0);
+    EXPECT_TRUE(frame->statusBar()->currentMessage().contains(QStringLiteral("select a mesh first")));
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(GetCadObjectsCount(), before);
+
+    ASSERT_EQ(commands()->runBuiltIn(QStringLiteral("Octahedron")), 1);
+    struct Step {
+        bool accept;
+        std::vector<double> answer;
+        std::vector<double> offered;  // what the dialog showed first
+        int result;
+    };
+    const Step steps[] = {
+        {true, {0.2, 5}, {0.05, 6}, 1},   // the tool's own values at first
+        {false, {0.9, 9}, {0.2, 5}, 0},   // the last values given; Cancel builds nothing
+        {true, {0.3, 8}, {0.2, 5}, 1},    // a cancelled dialog changed nothing
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.result);
+        SetObjectsUnSelected();
+        AddSelectedObject(GetCadObjectByName("Octahedron0"));
+        asked.clear();
+        answer = s.answer;
+        accept = s.accept;
+        const unsigned count = GetCadObjectsCount();
+        EXPECT_EQ(commands()->runBuiltIn(QStringLiteral("Cable")), s.result);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_NEAR(asked[0][0], s.offered[0], 1e-9);
+        EXPECT_EQ(asked[0][1], s.offered[1]);
+        EXPECT_EQ(GetCadObjectsCount(), count + static_cast<unsigned>(s.result));
+    }
+    EXPECT_EQ(kx::plugins::builtinTools().cableSides, 8);
 }
 
 }  // namespace

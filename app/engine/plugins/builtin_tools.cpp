@@ -178,6 +178,28 @@ int BuiltinTools::run(const char* name) {
     return makeMeshObject(base, tris.data(), static_cast<unsigned>(tris.size())) ? 1 : 0;
 }
 
+std::span<const ToolParameter> BuiltinTools::parametersOf(const char* tool) {
+    static constexpr ToolParameter kCable[] = {
+        {"CableRadius", "Radius", 0.001, 1000, 3},
+        {"CableSides", "Sides", 3, 64, 0},
+    };
+    if (tool && strcasecmp(tool, "Cable") == 0) return kCable;
+    return {};
+}
+
+std::string BuiltinTools::refusal(const char* tool) {
+    if (!tool || strcasecmp(tool, "Cable") != 0) return {};
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o))
+        if (o->type == KX_POLYGON && o->points) return {};
+    return "Cable lays a tube along every edge of the selected meshes: select a mesh first";
+}
+
+double BuiltinTools::value(const char* property) const {
+    if (property && strcasecmp(property, "CableRadius") == 0) return cableRadius;
+    if (property && strcasecmp(property, "CableSides") == 0) return cableSides;
+    return std::nan("");
+}
+
 bool BuiltinTools::setProperty(const char* name, const KxVar& value) {
     const double number = value.type == KXVAR_INT ? value.value.i : value.type == KXVAR_DOUBLE ? value.value.d
                                                                                                : std::nan("");

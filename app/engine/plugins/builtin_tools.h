@@ -3,6 +3,8 @@
 // SetPluginProperty sets ("CableRadius", "CableSides").
 #pragma once
 
+#include <span>
+#include <string>
 #include <vector>
 
 #include "kxcore.h"
@@ -10,8 +12,23 @@
 
 namespace kx::plugins {
 
+// A value a tool asks for before it builds, by the property that holds it.
+struct ToolParameter {
+    const char* property;  // "CableRadius"
+    const char* label;     // as the tool's dialog shows it
+    double low, high;
+    int decimals;          // 0 for a whole number
+};
+
 class BuiltinTools {
 public:
+    // What the named tool asks for; empty for a tool that asks nothing.
+    static std::span<const ToolParameter> parametersOf(const char* tool);
+    // Why the tool cannot act on the selection now; empty when it can.
+    static std::string refusal(const char* tool);
+    // The value a property of the tools holds now; NaN for an unknown name.
+    double value(const char* property) const;
+
     // Runs the named tool: its result, or -1 for a name that is no built-in tool.
     int run(const char* name);
     // true when the property is one of the tools' (and the value fits it).

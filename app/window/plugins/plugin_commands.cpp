@@ -1,5 +1,10 @@
 #include "plugins/plugin_commands.h"
 
+#include "plugins/builtin_tools.h"
+#include "plugins/tool_parameters_dialog.h"
+#include "mainframe/number_field.h"
+#include "kxplatform/ini_store.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -142,6 +147,33 @@ int PluginCommands::runItem(size_t i) {
 
 int PluginCommands::runBuiltIn(const QString& name) {
     const QByteArray text = name.toLatin1();
+    using kx::plugins::BuiltinTools;
+    if (const std::string why = BuiltinTools::refusal(text.constData()); !why.empty()) {
+        frame_->showStatus(QString::fromStdString(why), 8000);
+        return 0;
+    }
+    const std::span<const kx::plugins::ToolParameter> parameters = BuiltinTools::parametersOf(text.constData());
+    if (!parameters.empty()) {
+        BuiltinTools& tools = kx::plugins::builtinTools();
+        kx::platform::IniStore& store = session_.core().store();
+        std::vector<double> values;
+        for (const kx::plugins::ToolParameter& p : parameters) {
+            // The last values given to this tool, else what it holds now.
+            const std::string key = name.toStdString() + "." + p.property;
+            const auto kept = NumberField::parse(QString::fromStdString(store.getString("Tools", key, "")));
+            values.push_back(kept ? *kept : tools.value(p.property));
+        }
+        ToolParametersDialog dialog(tr(text.constData()), parameters, values, frame_->frameWidget());
+        if (!(askParameters ? askParameters(dialog) : dialog.exec() == QDialog::Accepted)) return 0;
+        values = dialog.values();
+        for (size_t i = 0; i < parameters.size(); ++i) {
+            KxVar v{};
+            v.type = KXVAR_DOUBLE;
+            v.value.d = values[i];
+            if (!tools.setProperty(parameters[i].property, v)) continue;
+            store.set("Tools", name.toStdString() + "." + parameters[i].property, NumberField::format(values[i]).toStdString());
+        }
+    }
     return runRecorded(name, [&text] { return kx::plugins::host::CallPlugin(text.constData()); });
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 class FrameServices;
+class ToolParametersDialog;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -31,8 +32,12 @@ public:
     void rebuild();
     // Runs item i with reason 1 and shows what it changed; its result.
     int runItem(size_t i);
-    // Runs a built-in builder by name; its result.
+    // Runs a built-in builder by name; its result. A tool that cannot act on
+    // the selection says why in the status bar; a tool with parameters asks
+    // for them first (remembered per tool), and nothing runs on Cancel.
     int runBuiltIn(const QString& name);
+    // Shows a tool's parameter dialog; true when accepted (tests answer it).
+    std::function<bool(ToolParametersDialog&)> askParameters;
     // The plug-in manager dialog; true when accepted.
     bool showManager();
     // The icon file a BUILD item names for the toolbar (reason 1024), beside
