@@ -39,6 +39,8 @@ AnimationToolbox::AnimationToolbox(const QList<QAction*>& actions, QWidget* pare
             ++row;
         }
     }
+    // The buttons keep their own width: a wide dock leaves room beside them.
+    buttons->setColumnStretch(4, 1);
     layout->addLayout(buttons);
     layout->addStretch();
     // Both controls show the same frame; only the user's choice asks for it.

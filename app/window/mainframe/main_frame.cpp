@@ -70,6 +70,8 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("views"));
     setCentralWidget(mdi_);
+    // Docks shown, closed or resized change the view area: tiled views follow it.
+    mdi_->viewport()->installEventFilter(this);
     fileCommands_ = new FileCommands(session_, doc_, this);
     keeper_ = new kx::app::WorkKeeper(doc_, session_.settings().directories.program + "/autosave",
                                       session_.settings().desktop.autosaveSeconds, this);
@@ -146,10 +148,18 @@ void CMainFrame::createDocks() {
     };
     sceneTree_ = new SceneTreePanel(doc_, this);
     properties_ = new PropertyPanel(doc_, this);
+    // The panel scrolls instead of widening the dock, and with it the whole
+    // window, when an object with longer fields is selected.
+    auto* propertyScroll = new QScrollArea(this);
+    propertyScroll->setObjectName(QStringLiteral("propertiesScroll"));
+    propertyScroll->setWidgetResizable(true);
+    propertyScroll->setFrameShape(QFrame::NoFrame);
+    propertyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    propertyScroll->setWidget(properties_);
     renderOutput_ = new RenderOutputPanel(this);
     // The tree above the properties, on the left: the views keep the width.
     QDockWidget* tree = dock(QStringLiteral("sceneTreeDock"), tr("Scene"), sceneTree_, Qt::LeftDockWidgetArea);
-    QDockWidget* props = dock(QStringLiteral("propertiesDock"), tr("Properties"), properties_, Qt::LeftDockWidgetArea);
+    QDockWidget* props = dock(QStringLiteral("propertiesDock"), tr("Properties"), propertyScroll, Qt::LeftDockWidgetArea);
     docks_[Dock::SceneTree] = tree;
     docks_[Dock::Properties] = props;
     splitDockWidget(tree, props, Qt::Vertical);
@@ -334,15 +344,34 @@ void CMainFrame::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] { tileViews(); });
 }
 
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mdi_->viewport() && event->type() == QEvent::Resize && viewsTiled()) tileViews();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::viewsTiled() const {
+    if (session_.settings().desktop.autoTile) return true;
+    // Views the user arranged by hand stay where they were put.
+    size_t i = 0;
+    for (ViewKind kind : kTileOrder) {
+        if (!views_[kind]) continue;
+        if (i >= tiled_.size() || views_[kind]->geometry() != tiled_[i]) return false;
+        ++i;
+    }
+    return i == tiled_.size() && i > 0;
+}
+
 void CMainFrame::tileViews() {
     const QSize area = mdi_->viewport()->size();
     std::vector<QMdiSubWindow*> open;
     for (ViewKind kind : kTileOrder)
         if (views_[kind]) open.push_back(views_[kind]);
     const std::vector<StoredRect> cells = tileCells(static_cast<int>(open.size()), area.width(), area.height());
+    tiled_.clear();
     for (size_t i = 0; i < open.size() && i < cells.size(); ++i) {
         open[i]->showNormal();
         open[i]->setGeometry(cells[i].left, cells[i].top, cells[i].width, cells[i].height);
+        tiled_.push_back(open[i]->geometry());
     }
 }
 
@@ -361,6 +390,20 @@ void CMainFrame::placeFrame() {
     } else if (s.render.resize)
         resize(650, 450);
     if (s.desktop.maximize) setWindowState(windowState() | Qt::WindowMaximized);
+    fitScreen(desktop);
+}
+
+void CMainFrame::fitScreen(const QRect& desktop) {
+    // At a large scale factor the stored or first size may not fit: the
+    // window never stands taller or wider than the screen's free area.
+    QRect g = geometry();
+    g.setWidth(std::min(g.width(), desktop.width()));
+    g.setHeight(std::min(g.height(), desktop.height()));
+    if (g.right() > desktop.right()) g.moveRight(desktop.right());
+    if (g.bottom() > desktop.bottom()) g.moveBottom(desktop.bottom());
+    if (g.left() < desktop.left()) g.moveLeft(desktop.left());
+    if (g.top() < desktop.top()) g.moveTop(desktop.top());
+    if (g != geometry()) setGeometry(g);
 }
 
 void CMainFrame::storeWindowState() {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <array>
 #include <map>
+#include <vector>
 #include <memory>
 
 #include "mainframe/frame_services.h"
@@ -115,6 +116,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool ending_ = false;
@@ -124,6 +126,10 @@ private:
     void createStatusBar();
     void fillRecentFiles();
     void placeFrame();
+    // Keeps the window inside the screen's free area.
+    void fitScreen(const QRect& desktop);
+    // True when the open views stand as tileViews put them (or tiling is automatic).
+    bool viewsTiled() const;
     void openStartViews();
     void storeWindowState();
     void updateTitles();
@@ -161,6 +167,7 @@ private:
     QLabel* stateLabel_ = nullptr;
     QLabel* pointerLabel_ = nullptr;
     bool laidOut_ = false;
+    std::vector<QRect> tiled_;  // where tileViews last put the open views, in tile order
     bool firstStart_ = false;  // no window or view place stored yet
     PreviewPresenter* presenter_ = nullptr;
     // Menu commands by name, and the docks, as they were made.

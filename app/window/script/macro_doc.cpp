@@ -79,6 +79,10 @@ CMacroDoc::CMacroDoc(CKalvexDoc* doc, QWidget* parent)
     split->addWidget(output_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
+    // A script is read a screenful at a time, not four lines.
+    const int line = editor_->fontMetrics().lineSpacing();
+    editor_->setMinimumHeight(12 * line);
+    output_->setMinimumHeight(3 * line);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(split);
