@@ -362,6 +362,10 @@ void EditHistory::clear() {
 
 void EditHistory::seal() { sealTop(); }
 
+void EditHistory::sealKeysStarting(const std::string& prefix) {
+    if (!steps_.empty() && steps_.back()->mergeKey.compare(0, prefix.size(), prefix) == 0) sealTop();
+}
+
 void EditHistory::sealTop() {
     if (!steps_.empty()) steps_.back()->seal();
 }

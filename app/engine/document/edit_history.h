@@ -65,6 +65,9 @@ public:
     void clear();
     // Ends merging: the next edit is a step of its own even with the same key.
     void seal();
+    // The same, only when the open step's merge key begins with prefix: a
+    // panel ends its own typing without cutting a drawing in two.
+    void sealKeysStarting(const std::string& prefix);
 
     // The scene was saved: the position now counts as unchanged.
     void markSaved();

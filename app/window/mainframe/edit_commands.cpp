@@ -15,6 +15,7 @@
 #include "kxcore.h"
 #include "mainframe/height_field_image.h"
 #include "views/mouse_state.h"
+#include "views/profile_drawing.h"
 
 EditCommands::EditCommands(CKalvexDoc* doc, QWidget* window) : QObject(window), doc_(doc), window_(window) {
     askHeightFieldImage = [this] { return kx::app::askHeightFieldImage(window_); };
@@ -62,6 +63,11 @@ void EditCommands::ungroup() {
 
 void EditCommands::duplicate() {
     if (haveSelection()) kx::app::duplicateSelection(doc_->history());
+}
+
+void EditCommands::startProfile(kx::app::ProfileKind kind) {
+    kx::app::startProfile(doc_, kind);
+    emit mouseStateChanged();
 }
 
 void EditCommands::startPlacing(unsigned type) {

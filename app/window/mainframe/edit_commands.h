@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "document/csg_edits.h"
+#include "document/profile_edits.h"
 #include "kxcore.h"
 
 class CKalvexDoc;
@@ -39,6 +40,8 @@ public:
     // The next click in a front, plan or side view places an object of this
     // type. A height field asks for its image first; cancelling places nothing.
     void startPlacing(unsigned type);
+    // The next clicks in a flat view draw a profile of that kind (Enter ends it).
+    void startProfile(kx::app::ProfileKind kind);
     // Moves the selection by an offset (the arrow keys of the flat views).
     void nudge(const Point3d& by);
 

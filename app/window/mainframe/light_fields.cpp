@@ -77,7 +77,7 @@ void LightFields::applyValue(int propertyId, double value) {
 }
 
 void LightFields::show(const std::vector<CadObject*>& lights) {
-    if (lights != lights_) doc_->history().seal();
+    if (lights != lights_) doc_->history().sealKeysStarting("light ");
     lights_ = lights;
     filling_ = true;
     const kx::app::LightSettings s = kx::app::lightSettingsOf(lights_.empty() ? nullptr : lights_.front());

@@ -141,6 +141,13 @@ void CMainFrame::createMenus() {
         createActions_.push_back(
             addAction(create, item.name, tr(item.text), {}, [this, type] { editCommands_->startPlacing(type); }));
     }
+    create->addSeparator();
+    // Profiles for Lathe: drawn point by point in a flat view.
+    for (const kx::app::ProfileKindName& p : kx::app::kProfileKinds) {
+        const kx::app::ProfileKind kind = p.kind;
+        createActions_.push_back(addAction(create, QString::fromLatin1(p.action), tr(p.label), {},
+                                           [this, kind] { editCommands_->startProfile(kind); }));
+    }
 
     QMenu* modify = menuBar()->addMenu(tr("&Modify"));
     addAction(modify, "modifyMove", tr("&Move..."), {}, [this] { editCommands_->move(); });

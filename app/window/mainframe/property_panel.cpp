@@ -259,7 +259,7 @@ void PropertyPanel::refresh() {
     std::vector<CadObject*> now = kx::app::outermostSelected();
     // Typing in a field merges into one step only while the same objects are shown.
     if (now != objects_) {
-        doc_->history().seal();
+        doc_->history().sealKeysStarting("panel ");
         imageProblem_->clear();
     }
     objects_ = std::move(now);

@@ -1,6 +1,8 @@
 #include "views/kalvex_view.h"
 
 #include "document/csg_edits.h"
+#include "views/profile_drawing.h"
+#include <QKeyEvent>
 
 #include "model/scene_snapshot.h"
 
@@ -277,6 +279,15 @@ void CKalvexView::paintCursor(QPainter& painter) {
     painter.drawLine(px - 6, py, px + 6, py);
     painter.drawLine(px, py - 6, px, py + 6);
     painter.drawEllipse(QPoint(px, py), 3, 3);
+    // While a profile is drawn, its next edge runs from its last point to the cursor.
+    if (CadObject* profile = kx::app::profileBeingDrawn(doc_); profile && kind_ != kPerspective) {
+        const std::vector<Point3d> points = kx::app::profilePoints(profile);
+        int lx = 0, ly = 0;
+        if (!points.empty() && Convert2Dto3D(points.back().x, points.back().y, points.back().z, &lx, &ly)) {
+            painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0, Qt::DashLine));
+            painter.drawLine(lx, ly, px, py);
+        }
+    }
 }
 
 void CKalvexView::followCursor(const QPoint& client) {
@@ -408,7 +419,7 @@ void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
     MouseEditor& m = doc_->mouseEditor();
     if (!leftDown_) {
         // Aiming where the next object goes: the cursor follows the mouse.
-        if (m.state == kMousePlace || m.state == kMouseTrack) {
+        if (m.state == kMousePlace || m.state == kMouseTrack || m.state == kMouseProfile) {
             followCursor(pos);
             doc_->selectionChanged();
         }
@@ -485,6 +496,44 @@ void CKalvexView::dragTo(const QPoint& client) {
     kx::app::moveSelection(doc_->history(), d, "drag");
 }
 
+void CKalvexView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The first click of the two placed a point already: the second ends the profile.
+    if (event->button() == Qt::LeftButton && doc_->mouseEditor().state == kMouseProfile) {
+        kx::app::finishProfile(doc_);
+        emit mouseStateChanged();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+bool CKalvexView::event(QEvent* event) {
+    // Esc cancels a render everywhere else; while a profile is drawn it takes the drawing back.
+    if (event->type() == QEvent::ShortcutOverride && doc_->mouseEditor().state == kMouseProfile) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Backspace) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void CKalvexView::keyPressEvent(QKeyEvent* event) {
+    if (doc_->mouseEditor().state != kMouseProfile) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Backspace: kx::app::takeBackProfilePoint(doc_); break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: kx::app::finishProfile(doc_); break;
+        case Qt::Key_Escape: kx::app::cancelProfile(doc_); break;
+        default: QWidget::keyPressEvent(event); return;
+    }
+    emit mouseStateChanged();
+    update();
+}
+
 void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (navigating_ != Navigation::None) {
@@ -525,6 +574,9 @@ void CKalvexView::release(const QPoint& client) {
             m.cursor = m.remembered;
             SetMousePos3D(&m.cursor);
             emit cursorMoved();
+            break;
+        case kMouseProfile:
+            if (kind_ != kPerspective) kx::app::addProfilePointAt(doc_, m.cursor);
             break;
         case kMouseDrag:
         case kMouseDragSnap:

@@ -12,6 +12,7 @@ const char* mouseStateName(MouseState state) {
         case kMouseWaitUp: return "Drag ready";
         case kMouseEditPoints: return "Edit points";
         case kMouseTrack: return "Track cursor";
+        case kMouseProfile: return "Draw profile (Enter ends, Backspace takes back, Esc cancels)";
     }
     return "";
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "document/profile_edits.h"
 #include "kxcore.h"
 
 namespace kx::app {
@@ -16,6 +17,7 @@ enum MouseState : int {
     kMouseWaitUp = 5,      // a drag starts once the button is up (or the mouse moves)
     kMouseEditPoints = 6,  // the point editor's state (it has none yet)
     kMouseTrack = 7,       // the cursor is tracked and put back when the button goes up
+    kMouseProfile = 8,     // each click adds a point to the profile being drawn
 };
 
 struct MouseEditor {
@@ -27,6 +29,11 @@ struct MouseEditor {
     Point3d remembered{};       // the cursor put back after tracking
     Point3d dragCentre{};       // centre of the selection when its drag started
     RECT dragRect{};            // canvas rectangle of the selection when its drag started
+    // The profile being drawn in state 8: its kind, its object (null before
+    // the first click) and the merge key that makes the drawing one step.
+    ProfileKind profileKind = ProfileKind::Polyline;
+    CadObject* profile = nullptr;
+    std::string profileKey;
 };
 
 // What the status bar shows for a state, e.g. "Select" or "Place Sphere".

@@ -60,12 +60,19 @@ void projectList(const CadObject* obj, const DrawOptions& options, ScreenLineGat
     const unsigned limit = (obj->type == KX_LIGHT && !options.showSpotLights) ? kLightWithoutCone : UINT_MAX;
     QPoint pts[8];
     unsigned nodes = 0;
+    // A point object's points are a profile or a path: they are joined in order.
+    const bool joined = obj->type == KX_POINTS;
+    bool lastLone = false;
+    QPoint last;
     for (const ListEntry* node = obj->points; node && nodes < limit; node = node->next, ++nodes) {
         const unsigned n = std::min<unsigned>(node->count, 8);
         for (unsigned k = 0; k < n; ++k) {
             pts[k] = toScreen(node->points[k]);
             if (sane(pts[k])) viewBoundAdd(pts[k].x(), pts[k].y());
         }
+        if (n == 1 && joined && lastLone) addLine(lines, last, pts[0]);
+        lastLone = n == 1;
+        if (n == 1) last = pts[0];
         if (n == 1) {
             addLine(lines, pts[0] - QPoint(2, 0), pts[0] + QPoint(2, 0));
             addLine(lines, pts[0] - QPoint(0, 2), pts[0] + QPoint(0, 2));

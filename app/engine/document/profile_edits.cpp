@@ -1,0 +1,125 @@
+#include "document/profile_edits.h"
+
+#include "model/scene_model.h"
+
+namespace kx::app {
+
+namespace {
+
+// A list of one-vertex nodes in the order given.
+ListEntry* listOf(const std::vector<Point3d>& points) {
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    for (const Point3d& p : points) {
+        Point3d v = p;
+        ListEntry* node = AddEntry(1, tail, &v);
+        if (!node) break;
+        if (!head) head = node;
+        tail = node;
+    }
+    return head;
+}
+
+void replacePoints(CadObject* obj, const std::vector<Point3d>& points) {
+    ClearEntry(obj->points);
+    obj->points = listOf(points);
+    obj->count = 0;
+    for (ListEntry* n = obj->points; n; n = n->next) ++obj->count;
+    obj->boundValid = 0;
+}
+
+Point3d along(const Point3d& p0, const Point3d& p1, const Point3d& p2, const Point3d& p3, double t) {
+    const double t2 = t * t, t3 = t2 * t;
+    auto axis = [&](float a, float b, float c, float d) {
+        return static_cast<float>(0.5 * (2 * b + (-a + c) * t + (2 * a - 5 * b + 4 * c - d) * t2 +
+                                         (-a + 3 * b - 3 * c + d) * t3));
+    };
+    return Point3d{axis(p0.x, p1.x, p2.x, p3.x), axis(p0.y, p1.y, p2.y, p3.y), axis(p0.z, p1.z, p2.z, p3.z)};
+}
+
+}  // namespace
+
+std::string profileStepName(ProfileKind kind) {
+    for (const ProfileKindName& k : kProfileKinds)
+        if (k.kind == kind) return std::string("Draw ") + k.label;
+    return "Draw Profile";
+}
+
+bool addProfilePoint(EditHistory& history, CadObject*& profile, const Point3d& at, const std::string& stepName,
+                     const std::string& mergeKey) {
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, stepName, mergeKey);
+    if (!profile) {
+        SetObjectsUnSelected();
+        profile = NewPointObject("_profile");
+        if (!profile) return rec.commit();
+        AddSelectedObject(profile);
+    } else {
+        rec.reshaping(profile);
+    }
+    ListEntry* tail = profile->points;
+    while (tail && tail->next) tail = tail->next;
+    Point3d v = at;
+    ListEntry* node = AddEntry(1, tail, &v);
+    if (node && !profile->points) profile->points = node;
+    if (node) ++profile->count;
+    profile->boundValid = 0;
+    return rec.commit();
+}
+
+bool removeLastProfilePoint(EditHistory& history, CadObject*& profile, const std::string& stepName,
+                            const std::string& mergeKey) {
+    if (!profile) return false;
+    std::vector<Point3d> points = profilePoints(profile);
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, stepName, mergeKey);
+    if (points.size() <= 1) {
+        rec.deleteObject(profile);
+        profile = nullptr;
+    } else {
+        rec.reshaping(profile);
+        points.pop_back();
+        replacePoints(profile, points);
+    }
+    return rec.commit();
+}
+
+std::vector<Point3d> profilePoints(const CadObject* profile) {
+    std::vector<Point3d> out;
+    if (!profile) return out;
+    for (const ListEntry* n = profile->points; n; n = n->next)
+        for (unsigned k = 0; k < n->count; ++k) out.push_back(n->points[k]);
+    return out;
+}
+
+bool smoothProfile(EditHistory& history, CadObject* profile, unsigned stepsPerSpan, const std::string& stepName,
+                   const std::string& mergeKey) {
+    const std::vector<Point3d> placed = profilePoints(profile);
+    if (placed.size() < 3 || stepsPerSpan < 2) return false;
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, stepName, mergeKey);
+    rec.reshaping(profile);
+    replacePoints(profile, catmullRom(placed, stepsPerSpan));
+    return rec.commit();
+}
+
+std::vector<Point3d> catmullRom(const std::vector<Point3d>& points, unsigned stepsPerSpan) {
+    if (points.size() < 3 || stepsPerSpan == 0) return points;
+    std::vector<Point3d> out;
+    const size_t n = points.size();
+    for (size_t i = 0; i + 1 < n; ++i) {
+        // The ends are their own neighbours: the curve starts and ends on them.
+        const Point3d& p0 = points[i == 0 ? 0 : i - 1];
+        const Point3d& p3 = points[i + 2 < n ? i + 2 : n - 1];
+        for (unsigned s = 0; s < stepsPerSpan; ++s)
+            out.push_back(s == 0 ? points[i]
+                                 : along(p0, points[i], points[i + 1], p3, static_cast<double>(s) / stepsPerSpan));
+    }
+    out.push_back(points.back());
+    return out;
+}
+
+}  // namespace kx::app

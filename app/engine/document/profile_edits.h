@@ -1,0 +1,50 @@
+// Profiles drawn with the mouse: a line, a polyline or a spline, point by
+// point, as a point object whose points stand in the order they were
+// placed, the form Lathe turns into a surface of revolution. Drawing one
+// profile is one undo step: every call with the same merge key joins it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "document/edit_history.h"
+#include "kxcore.h"
+
+namespace kx::app {
+
+enum class ProfileKind { Line, Polyline, Spline };
+
+struct ProfileKindName {
+    ProfileKind kind;
+    const char* label;    // "Polyline"
+    const char* action;   // the Create menu's action
+};
+inline constexpr ProfileKindName kProfileKinds[] = {
+    {ProfileKind::Line, "Line", "createLine"},
+    {ProfileKind::Polyline, "Polyline", "createPolyline"},
+    {ProfileKind::Spline, "Spline", "createSpline"},
+};
+
+// The step name of drawing one ("Draw Polyline").
+std::string profileStepName(ProfileKind kind);
+
+// Appends a point to the profile being drawn; with profile null, starts a
+// new point object "_profileN" (the only one selected) and sets profile.
+bool addProfilePoint(EditHistory& history, CadObject*& profile, const Point3d& at, const std::string& stepName,
+                     const std::string& mergeKey);
+// Takes the last point off again; the object goes with its last point
+// (profile becomes null).
+bool removeLastProfilePoint(EditHistory& history, CadObject*& profile, const std::string& stepName,
+                            const std::string& mergeKey);
+// The points of a profile, in order.
+std::vector<Point3d> profilePoints(const CadObject* profile);
+// Replaces a spline's placed points by the smooth curve through them.
+bool smoothProfile(EditHistory& history, CadObject* profile, unsigned stepsPerSpan, const std::string& stepName,
+                   const std::string& mergeKey);
+
+// The Catmull-Rom curve through the points: every given point is on it,
+// `stepsPerSpan` points per span between two of them; fewer than three
+// points come back as they are.
+std::vector<Point3d> catmullRom(const std::vector<Point3d>& points, unsigned stepsPerSpan);
+
+}  // namespace kx::app

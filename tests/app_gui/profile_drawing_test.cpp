@@ -1,0 +1,122 @@
+// Profiles drawn with the mouse in a flat view: clicks place points,
+// Backspace takes one back, Enter or a double click ends, Esc takes the
+// drawing back; the profile lathes into a vase.
+#include <QAction>
+#include <QTest>
+#include <cmath>
+
+#include "document/profile_edits.h"
+#include "document/scene_edits.h"
+#include "kxcore.h"
+#include "views/kalvex_view.h"
+#include "views/mouse_state.h"
+#include "views/profile_drawing.h"
+#include "window_fixture.h"
+
+namespace {
+
+using kx::app::ProfileKind;
+
+class ProfileDrawingTest : public kxtest::FrontViewTest {
+protected:
+    void start(const char* action) {
+        QAction* a = frame->action(QString::fromLatin1(action));
+        ASSERT_NE(a, nullptr) << action;
+        a->trigger();
+        ASSERT_EQ(doc()->mouseEditor().state, kx::app::kMouseProfile);
+    }
+    void clickAll(const std::vector<Point3d>& points) {
+        for (const Point3d& p : points) click(front, at(front, p));
+    }
+    CadObject* profile() const {
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            if (o->type == KX_POINTS) return o;
+        return nullptr;
+    }
+    static void expectNear(const std::vector<Point3d>& got, const std::vector<Point3d>& wanted) {
+        ASSERT_EQ(got.size(), wanted.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_NEAR(got[i].x, wanted[i].x, 0.1) << i;
+            EXPECT_NEAR(got[i].y, wanted[i].y, 0.1) << i;
+        }
+    }
+};
+
+TEST_F(ProfileDrawingTest, EachKindIsDrawnWithClicksAndKeysAsOneStep) {
+    const std::vector<Point3d> clicked{{1, 0, 0}, {2, 1, 0}, {1.5f, 2, 0}, {2, 3, 0}};
+    struct Case {
+        const char* action;
+        std::vector<Point3d> clicks;
+        std::vector<int> keys;  // pressed after the clicks
+        size_t points;          // the profile's points at the end; 0: no profile
+        const char* step;
+    };
+    const Case cases[] = {
+        {"createPolyline", clicked, {Qt::Key_Return}, 4, "Draw Polyline"},
+        {"createPolyline", clicked, {Qt::Key_Backspace, Qt::Key_Enter}, 3, "Draw Polyline"},
+        {"createLine", {{1, 0, 0}, {2, 2, 0}}, {}, 2, "Draw Line"},  // ends at its second point
+        {"createSpline", clicked, {Qt::Key_Return}, 3 * 8 + 1, "Draw Spline"},
+        {"createPolyline", clicked, {Qt::Key_Escape}, 0, ""},
+        {"createPolyline", {{1, 0, 0}}, {Qt::Key_Return}, 0, ""},  // one point is no profile
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.action) + " " + std::to_string(c.keys.size()) + " keys");
+        emptyScene();
+        doc()->history().clear();
+        start(c.action);
+        clickAll(c.clicks);
+        for (int key : c.keys) QTest::keyClick(front, static_cast<Qt::Key>(key));
+        EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
+        CadObject* drawn = profile();
+        if (c.points == 0) {
+            EXPECT_EQ(drawn, nullptr);
+            EXPECT_FALSE(doc()->history().canUndo());
+            continue;
+        }
+        ASSERT_NE(drawn, nullptr);
+        const std::vector<Point3d> points = kx::app::profilePoints(drawn);
+        EXPECT_EQ(points.size(), c.points);
+        // The placed points stand where they were clicked, in order (a spline passes through them).
+        EXPECT_NEAR(points.front().x, c.clicks.front().x, 0.1);
+        EXPECT_NEAR(points.back().y, c.clicks[c.points == 3 ? 2 : c.clicks.size() - 1].y, 0.1);
+        EXPECT_TRUE(drawn->selected);
+        // The whole drawing is one step.
+        EXPECT_EQ(doc()->history().undoName(), c.step);
+        ASSERT_TRUE(doc()->undo());
+        EXPECT_EQ(profile(), nullptr);
+        EXPECT_FALSE(doc()->history().canUndo());
+    }
+}
+
+TEST_F(ProfileDrawingTest, ADoubleClickEndsAndTheProfileLathesIntoAVase) {
+    start("createPolyline");
+    const std::vector<Point3d> placed{{1, 0, 0}, {2, 1, 0}, {1, 2, 0}};
+    clickAll(placed);
+    // A double click: its first press and release place a point, the double click ends.
+    click(front, at(front, {1.5f, 3, 0}));
+    QTest::mouseDClick(front, Qt::LeftButton, {}, at(front, {1.5f, 3, 0}));
+    EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseSelect);
+    CadObject* drawn = profile();
+    ASSERT_NE(drawn, nullptr);
+    // The double click's first click placed the last point.
+    expectNear(kx::app::profilePoints(drawn), {{1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {1.5f, 3, 0}});
+    ASSERT_TRUE(kx::app::latheSelection(doc()->history(), 18, 20, true));
+    EXPECT_EQ(drawn->type, static_cast<uint32_t>(KX_POLYGON));
+    EXPECT_EQ(drawn->count, 2u * 3u * 18u);  // two triangles per edge per step
+}
+
+TEST(CatmullRomTest, PassesThroughEveryPointWithTheStepsBetween) {
+    const std::vector<Point3d> points{{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}};
+    const std::vector<Point3d> curve = kx::app::catmullRom(points, 4);
+    ASSERT_EQ(curve.size(), 3u * 4u + 1u);
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_FLOAT_EQ(curve[i * 4].x, points[i].x);
+        EXPECT_FLOAT_EQ(curve[i * 4].y, points[i].y);
+    }
+    // Halfway between the two middle points the curve stands on the symmetry line.
+    EXPECT_NEAR(curve[6].x, 1.5, 1e-6);
+    EXPECT_NEAR(curve[6].y, 0.5, 1e-6);
+    EXPECT_EQ(kx::app::catmullRom({{0, 0, 0}, {1, 0, 0}}, 4).size(), 2u);  // a line stays a line
+}
+
+}  // namespace
