@@ -48,7 +48,8 @@ bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, 
 // Gives the lights a kind. A light turned into an area light without a
 // usable size (both sides above 0, at least one sample) gets a 2 by 2 one
 // with 3 samples each way, as the renderer draws nothing for a side of 0; a
-// spot light keeps what its extra point holds as its target.
+// spot light keeps what its extra point holds as its target, unless that is
+// where the light stands: it then points straight down to the ground plane.
 bool setLightKind(EditHistory& history, const std::vector<CadObject*>& lights, LightKind kind);
 
 // The renderer text of the object shown where the light stands ("sphere {
