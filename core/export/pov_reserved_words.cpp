@@ -3,7 +3,7 @@
 // cannot be declared or referred to: the renderer stops at it. The list was
 // taken by asking the renderer itself which names a #declare refuses.
 #include <algorithm>
-#include <array>
+#include <iterator>
 #include <string_view>
 
 #include "export/export_internal.h"
@@ -11,8 +11,9 @@
 namespace kx::exporter {
 namespace {
 
-// In byte order, for the binary search.
-constexpr std::array kReservedWords = {
+// In byte order, for the binary search. A plain array: deducing a
+// std::array of this many elements is beyond some compilers' limits.
+constexpr const char* kReservedWords[] = {
     "aa_level", "aa_threshold", "absorption", "accuracy", "acos", "acosh", "adaptive", "adc_bailout",
     "agate_turb", "albedo", "all_intersections", "altitude", "always_sample", "ambient", "ambient_light",
     "anisotropy", "aoi", "aperture", "arc_angle", "area_illumination", "area_light", "asc", "ascii", "asin",
@@ -62,7 +63,7 @@ constexpr std::array kReservedWords = {
     "vaxis_rotate", "vcross", "vdot", "vertex_vectors", "vlength", "vnormalize", "vrotate", "vstr",
     "vturbulence", "warning", "water_level", "while", "wood", "wrinkles", "x", "xyz", "y", "yes", "z",
 };
-static_assert(std::is_sorted(kReservedWords.begin(), kReservedWords.end(),
+static_assert(std::is_sorted(std::begin(kReservedWords), std::end(kReservedWords),
                              [](const char* a, const char* b) { return std::string_view(a) < std::string_view(b); }));
 
 }  // namespace
@@ -70,7 +71,7 @@ static_assert(std::is_sorted(kReservedWords.begin(), kReservedWords.end(),
 bool isPovReservedWord(const char* name) {
     if (!name) return false;
     const std::string_view word(name);
-    return std::binary_search(kReservedWords.begin(), kReservedWords.end(), word,
+    return std::binary_search(std::begin(kReservedWords), std::end(kReservedWords), word,
                               [](std::string_view a, std::string_view b) { return a < b; });
 }
 
