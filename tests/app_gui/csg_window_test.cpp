@@ -23,13 +23,7 @@ using kx::app::CsgOperation;
 
 class CsgWindowTest : public kxtest::FrontViewTest {
 protected:
-    std::string exported() {
-        EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir->file("csg.txt").c_str(), KX_FILETYPE_POVRAY3), 1);
-        std::string text = dir->read("csg.pov");
-        // The file layer ends lines the way the renderer's own platform does.
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        return text;
-    }
+    std::string exported() { return exportedPov("csg"); }
     void trigger(const char* action) {
         QAction* a = frame->action(QString::fromLatin1(action));
         ASSERT_NE(a, nullptr) << action;

@@ -25,12 +25,7 @@ constexpr const char* kPovray = "/usr/bin/povray";
 
 class LightFieldsTest : public kxtest::WindowTest {
 protected:
-    std::string exported() {
-        EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir->file("light.txt").c_str(), KX_FILETYPE_POVRAY3), 1);
-        std::string text = dir->read("light.pov");
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        return text;
-    }
+    std::string exported() { return exportedPov("light"); }
     // The mean brightness of the rendered picture; -1 when the render failed.
     double rendered() {
         kx::platform::CommandRunner runner;

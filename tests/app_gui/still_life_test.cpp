@@ -39,12 +39,7 @@ protected:
         }
         return made;
     }
-    std::string exported() {
-        EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir->file("still.txt").c_str(), KX_FILETYPE_POVRAY3), 1);
-        std::string text = dir->read("still.pov");
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        return text;
-    }
+    std::string exported() { return exportedPov("still"); }
 };
 
 TEST_F(StillLifeTest, IsBuiltWithTheMouseAndMenusUndoneRedoneSavedAndRendered) {

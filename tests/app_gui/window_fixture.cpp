@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -82,6 +83,14 @@ CKalvexView* WindowTest::openView(int kind) {
 }
 
 QPoint WindowTest::at(CKalvexView* view, Point3d p) const { return view->sceneToClient(p); }
+
+std::string WindowTest::exportedPov(const std::string& stem) {
+    EXPECT_EQ(Write3Dfile(GetCurrentScene(), dir->file(stem + ".txt").c_str(), KX_FILETYPE_POVRAY3), 1);
+    std::string text = dir->read(stem + ".pov");
+    // The export ends its lines for the renderer's first platform.
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
 
 namespace {
 

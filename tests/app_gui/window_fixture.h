@@ -67,6 +67,9 @@ protected:
     // <scene> <image> <width> <height>"), and selects it at 4 x 2.
     void useFakeRenderer(const std::string& body, const char* commandTemplate = "$O $I $W $H",
                          const char* frameOption = "");
+    // The scene written for POV-Ray 3 as stem.pov in the test's folder, its
+    // line ends as the text of a file read on this system.
+    std::string exportedPov(const std::string& stem);
     // The texts of the message boxes shown so far.
     std::vector<std::string> messageTexts() const;
 

@@ -97,19 +97,23 @@ bool groupSelectionAs(EditHistory& history, CsgOperation operation) {
     EditRecorder rec(history, csgOperationName(operation).label);
     for (CadObject* o : chosen) rec.reshaping(o);
     if (groupable(base)) putBaseFirst(base);
+    groupSelected(operation);
+    return rec.commit();
+}
+
+CadObject* groupSelected(CsgOperation operation) {
     const std::vector<CadObject*> members = selectedInListOrder();
     CadObjectInfo* info = CreateDefaultInfo();
     info->extraPoint.x = static_cast<float>(operation);
     CadObject* group = CreateGroup(info);
-    if (group) {
-        // Making the group selected it alone; its members join it from the selection.
-        for (CadObject* obj : members) AddSelectedObject(obj);
-        int deleted = 0;
-        SetObjectsGroupEx(group, group->groupId, &deleted);
-        SetObjectsUnSelected();
-        SelectCadGroup(group, group->groupId, 1);
-    }
-    return rec.commit();
+    if (!group) return nullptr;
+    // Making the group selected it alone; its members join it from the selection.
+    for (CadObject* obj : members) AddSelectedObject(obj);
+    int deleted = 0;
+    SetObjectsGroupEx(group, group->groupId, &deleted);
+    SetObjectsUnSelected();
+    SelectCadGroup(group, group->groupId, 1);
+    return group;
 }
 
 std::vector<CadObject*> outermostSelected() {

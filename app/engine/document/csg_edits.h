@@ -44,6 +44,11 @@ bool setGroupOperation(EditHistory& history, const std::vector<CadObject*>& grou
 // False when fewer than one object can be grouped.
 bool groupSelectionAs(EditHistory& history, CsgOperation operation);
 
+// Makes a group of the selected objects with an operation, inside an edit
+// already recording: the group is selected with its members afterwards.
+// Null when no group could be made.
+CadObject* groupSelected(CsgOperation operation);
+
 // The selected objects that are not inside another selected object: a group
 // picked with its members counts once. In list order.
 std::vector<CadObject*> outermostSelected();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "document/csg_edits.h"
 #include "document/placed_object.h"
 #include "model/scene_model.h"
 
@@ -446,17 +447,8 @@ bool groupSelection(EditHistory& history) {
     SceneModel::Transaction lock;
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Group");
-    const std::vector<CadObject*> members = selected();
-    for (CadObject* o : withMembers(members)) rec.reshaping(o);
-    CadObject* group = CreateGroup(CreateDefaultInfo());
-    if (group) {
-        // Making the group selected it alone; its members join it from the selection.
-        for (CadObject* obj : members) AddSelectedObject(obj);
-        int deleted = 0;
-        SetObjectsGroupEx(group, group->groupId, &deleted);
-        SetObjectsUnSelected();
-        SelectCadGroup(group, group->groupId, 1);
-    }
+    for (CadObject* o : withMembers(selected())) rec.reshaping(o);
+    groupSelected(CsgOperation::Union);
     return rec.commit();
 }
 

@@ -1,0 +1,191 @@
+// The edit functions behind CSG, light kinds and drawn profiles, below the
+// window: which objects a group takes and in what order, what a light
+// accepts, and how a profile grows and shrinks — each with its undo.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "animation/animation_edit.h"
+#include "core_fixture.h"
+#include "document/csg_edits.h"
+#include "document/light_edits.h"
+#include "document/profile_edits.h"
+#include "document/scene_edits.h"
+
+namespace {
+
+using namespace kx::app;
+
+class ModellingEditsTest : public kxtest::CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        InitScene();
+        InitCamera();
+    }
+    CadObject* make(unsigned type, const char* name, Point3d at = {}) {
+        CadObject* o = CreateDefaultObjectEx(name, type, &at);
+        SetObjectsUnSelected();
+        return o;
+    }
+    static std::vector<std::string> members(const CadObject* group) {
+        std::vector<std::string> out;
+        for (const CadObject* c = group ? group->firstChild : nullptr; c; c = c->nextSibling) out.push_back(c->name);
+        return out;
+    }
+    static std::vector<std::string> listed() {
+        std::vector<std::string> out;
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next) out.push_back(o->name);
+        return out;
+    }
+    EditHistory history;
+};
+
+using Names = std::vector<std::string>;
+
+// Which objects a CSG group takes, and the base first, whatever their order in the scene.
+TEST_F(ModellingEditsTest, AGroupAsAnOperationTakesTheSolidsWithTheFirstPickedFirst) {
+    struct Case {
+        const char* what;
+        std::vector<const char*> picked;  // in picking order
+        bool animateFirstInList;
+        Names members;
+    };
+    const Case cases[] = {
+        {"base already first", {"A", "B", "C"}, false, {"A", "B", "C"}},
+        {"base last in the scene", {"C", "A", "B"}, false, {"C", "A", "B"}},
+        {"lights and the camera stay out", {"B", "Lamp", "A"}, false, {"B", "A"}},
+        {"an animated object keeps its place", {"C", "A"}, true, {"A", "C"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        history.clear();
+        make(KX_SPHERE, "A");
+        make(KX_BOX, "B", {2, 0, 0});
+        make(KX_CONE, "C", {4, 0, 0});
+        make(KX_LIGHT, "Lamp", {0, 5, 0});
+        const Names before = listed();
+        if (c.animateFirstInList) {
+            ASSERT_TRUE(applyAnimationSetup({"Turn", 3, true, ""}));
+            AddSelectedObject(GetCadObjectByName("A"));
+            ASSERT_EQ(addSelectedToAnimation(), 1);
+            history.clear();
+        }
+        SetObjectsUnSelected();
+        for (const char* n : c.picked) AddSelectedObject(GetCadObjectByName(n));
+        ASSERT_TRUE(groupSelectionAs(history, CsgOperation::Difference));
+        CadObject* group = GetCadObjectByName("A")->parent;
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(csgOperationOf(group), CsgOperation::Difference);
+        EXPECT_EQ(members(group), c.members);
+        EXPECT_EQ(GetCadObjectByName("Lamp")->parent, nullptr);
+        EXPECT_EQ(outermostSelected(), std::vector<CadObject*>{group});
+        // Undo puts every object back in its place, ungrouped.
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(listed(), before);
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next) EXPECT_EQ(o->parent, nullptr) << o->name;
+        if (c.animateFirstInList) {
+            EXPECT_TRUE(GetCadObjectByName("A")->flags & KX_FLAG_ANIMATED);
+        }
+    }
+}
+
+TEST_F(ModellingEditsTest, OperationsReadAsTheExportWritesThem) {
+    CadObject* group = make(KX_GROUP, "G");
+    struct Case {
+        float stored;
+        CsgOperation read;
+    };
+    // Anything the export does not know is written as a union, and read so.
+    const Case cases[] = {{0, CsgOperation::Union},        {1, CsgOperation::Merge},
+                          {2, CsgOperation::Intersection}, {3, CsgOperation::Difference},
+                          {7, CsgOperation::Union},        {2.5f, CsgOperation::Union},
+                          {std::nanf(""), CsgOperation::Union}};
+    for (const Case& c : cases) {
+        group->extraPoint.x = c.stored;
+        EXPECT_EQ(csgOperationOf(group), c.read) << c.stored;
+    }
+    CadObject* ball = make(KX_SPHERE, "Ball");
+    ball->extraPoint.x = 3;
+    EXPECT_EQ(csgOperationOf(ball), CsgOperation::Union);  // only groups have one
+    group->extraPoint.x = 0;
+    EXPECT_FALSE(setGroupOperation(history, {ball}, CsgOperation::Merge));
+    EXPECT_FALSE(setGroupOperation(history, {group}, CsgOperation::Union));  // already
+    EXPECT_TRUE(setGroupOperation(history, {group, ball}, CsgOperation::Merge));
+    EXPECT_EQ(ball->extraPoint.x, 3);
+    EXPECT_EQ(history.size(), 1u);
+}
+
+TEST_F(ModellingEditsTest, LightValuesAreTakenOnlyForLightsAndWithinTheirSlots) {
+    CadObject* lamp = make(KX_LIGHT, "Lamp", {0, 5, 0});
+    CadObject* ball = make(KX_SPHERE, "Ball");
+    const std::vector<CadObject*> both{lamp, ball};
+    struct Case {
+        int property;
+        double value;
+        bool taken;
+    };
+    const Case cases[] = {
+        {KX_PROP_LIGHTRADIUS, 20, true},  {KX_PROP_LIGHTFALLOFF, 30, true}, {KX_PROP_LIGHTTIGHTNESS, 5, true},
+        {KX_PROP_LIGHTADAPTIVE, 2, true}, {KX_PROP_LIGHTJITTER, 1, true},   {KX_PROP_LIGHTRADIUS, 20, false},
+        {KX_PROP_LIGHTTYPE, 1, false},    {KX_PROP_LIGHTVALUES, 1, false},  {KX_PROP_LIGHTRADIUS, INFINITY, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(setLightValue(history, both, c.property, c.value), c.taken) << c.property;
+    const LightSettings s = lightSettingsOf(lamp);
+    EXPECT_EQ(s.kind, LightKind::Point);
+    EXPECT_EQ(s.radius, 20);
+    EXPECT_EQ(s.falloff, 30);
+    EXPECT_EQ(s.tightness, 5);
+    EXPECT_EQ(s.adaptive, 2);
+    EXPECT_TRUE(s.jitter);
+    EXPECT_EQ(GetObjectExtraField(ball, 0), nullptr);  // the sphere got no light values
+    // Looks like: any renderer text up to a field's length.
+    EXPECT_TRUE(setLightLooksLike(history, {lamp}, "sphere { 0, 0.2 }"));
+    EXPECT_EQ(lightSettingsOf(lamp).looksLike, "sphere { 0, 0.2 }");
+    EXPECT_FALSE(setLightLooksLike(history, {lamp}, std::string(KX_EXTRA_TEXT_MAX + 1, 'x')));
+    EXPECT_TRUE(setLightLooksLike(history, {lamp}, ""));
+    EXPECT_EQ(lightSettingsOf(lamp).looksLike, "");
+    // A stored kind the export does not know reads as a point light.
+    double odd[6] = {9, 0, 0, 0, 0, 0};
+    SetObjectExtra(lamp, KX_VALUE_FLOATARRAY, KX_PROP_LIGHTVALUES, 6, odd);
+    EXPECT_EQ(lightSettingsOf(lamp).kind, LightKind::Point);
+}
+
+TEST_F(ModellingEditsTest, AProfileGrowsShrinksAndIsOneStep) {
+    CadObject* other = make(KX_SPHERE, "Ball");
+    AddSelectedObject(other);
+    CadObject* profile = nullptr;
+    const std::string step = profileStepName(ProfileKind::Polyline);
+    EXPECT_EQ(step, "Draw Polyline");
+    for (Point3d p : {Point3d{1, 0, 0}, Point3d{2, 1, 0}, Point3d{1, 2, 0}})
+        ASSERT_TRUE(addProfilePoint(history, profile, p, step, "draw"));
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(profile->type, static_cast<uint32_t>(KX_POINTS));
+    EXPECT_EQ(profile->count, 3u);
+    EXPECT_FALSE(other->selected);  // the profile is the selection
+    EXPECT_TRUE(profile->selected);
+    ASSERT_TRUE(removeLastProfilePoint(history, profile, step, "draw"));
+    EXPECT_EQ(profilePoints(profile).size(), 2u);
+    EXPECT_EQ(profile->count, 2u);
+    EXPECT_FALSE(smoothProfile(history, profile, 8, step, "draw"));  // two points are a line
+    ASSERT_TRUE(addProfilePoint(history, profile, {2, 3, 0}, step, "draw"));
+    ASSERT_TRUE(smoothProfile(history, profile, 8, step, "draw"));
+    EXPECT_EQ(profile->count, 2u * 8u + 1u);
+    EXPECT_EQ(history.size(), 1u);
+    // Taking back every point takes the object too.
+    history.seal();
+    CadObject* small = nullptr;
+    ASSERT_TRUE(addProfilePoint(history, small, {0, 0, 0}, step, "again"));
+    ASSERT_TRUE(removeLastProfilePoint(history, small, step, "again"));
+    EXPECT_EQ(small, nullptr);
+    EXPECT_FALSE(removeLastProfilePoint(history, small, step, "again"));
+    ASSERT_TRUE(history.undo());
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(GetCadObjectsCount(), 1u);  // only the sphere
+}
+
+}  // namespace
