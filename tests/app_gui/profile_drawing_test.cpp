@@ -2,10 +2,13 @@
 // Backspace takes one back, Enter or a double click ends, Esc takes the
 // drawing back; the profile lathes into a vase.
 #include <QAction>
+#include <QSpinBox>
 #include <QTest>
 #include <cmath>
 
+#include "dialogs/lathe_dialog.h"
 #include "document/profile_edits.h"
+#include "mainframe/edit_commands.h"
 #include "document/scene_edits.h"
 #include "kxcore.h"
 #include "views/kalvex_view.h"
@@ -117,6 +120,50 @@ TEST(CatmullRomTest, PassesThroughEveryPointWithTheStepsBetween) {
     EXPECT_NEAR(curve[6].x, 1.5, 1e-6);
     EXPECT_NEAR(curve[6].y, 0.5, 1e-6);
     EXPECT_EQ(kx::app::catmullRom({{0, 0, 0}, {1, 0, 0}}, 4).size(), 2u);  // a line stays a line
+}
+
+}  // namespace
+
+namespace {
+
+// The sweep shows in the views while the lathe dialog is open, follows its
+// fields, turns as Lathe turns, and goes when the dialog closes.
+TEST_F(ProfileDrawingTest, TheLatheDialogShowsItsSweepInTheViewsUntilItCloses) {
+    start("createPolyline");
+    clickAll({{1, 0, 0}, {2, 1, 0}, {1, 2, 0}});
+    QTest::keyClick(front, Qt::Key_Return);
+    CadObject* drawn = profile();
+    ASSERT_NE(drawn, nullptr);
+    const std::vector<Point3d> placed = kx::app::profilePoints(drawn);
+    std::vector<size_t> seen;
+    frame->editCommands()->runLatheDialog = [&](LatheDialog& dialog) {
+        seen.push_back(doc()->mouseEditor().outline.size());
+        dialog.findChild<QSpinBox*>()->setValue(4);
+        seen.push_back(doc()->mouseEditor().outline.size());
+        return true;
+    };
+    frame->editCommands()->lathe();
+    // (points - 1) profile edges at each of steps + 1 places, and a ring edge per point and step.
+    EXPECT_EQ(seen, (std::vector<size_t>{2u * 19u + 3u * 18u, 2u * 5u + 3u * 4u}));
+    EXPECT_TRUE(doc()->mouseEditor().outline.empty());
+    EXPECT_EQ(drawn->type, static_cast<uint32_t>(KX_POLYGON));
+    EXPECT_EQ(drawn->count, 2u * 2u * 4u);
+
+    // The outline's first ring ends where Lathe puts the point after one step.
+    const auto outline = kx::app::latheOutline(placed, 1, 20);
+    ListEntry* list = nullptr;
+    ListEntry* tail = nullptr;
+    for (const Point3d& p : placed) {
+        Point3d v = p;
+        tail = AddEntry(1, tail, &v);
+        if (!list) list = tail;
+    }
+    ASSERT_EQ(LathePoints(&list, 1, 20), 3u);
+    ASSERT_EQ(outline.size(), 2u + 3u + 2u);
+    EXPECT_NEAR(outline[2].to.x, list->points[0].x, 1e-5);
+    EXPECT_NEAR(outline[2].to.z, list->points[0].z, 1e-5);
+    EXPECT_NE(outline[2].to.z, 0.0f);  // it did turn
+    ClearEntry(list);
 }
 
 }  // namespace

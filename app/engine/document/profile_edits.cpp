@@ -2,6 +2,9 @@
 
 #include "model/scene_model.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace kx::app {
 
 namespace {
@@ -104,6 +107,29 @@ bool smoothProfile(EditHistory& history, CadObject* profile, unsigned stepsPerSp
     rec.reshaping(profile);
     replacePoints(profile, catmullRom(placed, stepsPerSpan));
     return rec.commit();
+}
+
+std::vector<OutlineSegment> latheOutline(const std::vector<Point3d>& profile, unsigned steps, double angleDegrees) {
+    std::vector<OutlineSegment> out;
+    if (profile.size() < 2 || steps == 0 || !std::isfinite(angleDegrees)) return out;
+    std::vector<Point3d> ring = profile;
+    auto profileAt = [&out](const std::vector<Point3d>& p) {
+        for (size_t i = 0; i + 1 < p.size(); ++i) out.push_back({p[i], p[i + 1]});
+    };
+    profileAt(ring);
+    initrotate(0, 0, 0, 0, 1, 0, angleDegrees * std::numbers::pi / 180.0);
+    for (unsigned s = 0; s < steps; ++s) {
+        std::vector<Point3d> next(ring.size());
+        for (size_t i = 0; i < ring.size(); ++i) {
+            double x = 0, y = 0, z = 0;
+            rotateZ(ring[i].x, ring[i].y, ring[i].z, &x, &y, &z);
+            next[i] = Point3d{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+            out.push_back({ring[i], next[i]});
+        }
+        profileAt(next);
+        ring = std::move(next);
+    }
+    return out;
 }
 
 std::vector<Point3d> catmullRom(const std::vector<Point3d>& points, unsigned stepsPerSpan) {

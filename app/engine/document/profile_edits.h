@@ -42,6 +42,14 @@ std::vector<Point3d> profilePoints(const CadObject* profile);
 bool smoothProfile(EditHistory& history, CadObject* profile, unsigned stepsPerSpan, const std::string& stepName,
                    const std::string& mergeKey);
 
+// What Lathe will make of a profile, as lines to draw before it is made: the
+// profile at every step of the sweep and, for each of its points, the ring
+// it runs along. The turns are the ones Lathe makes, about the y axis.
+struct OutlineSegment {
+    Point3d from, to;
+};
+std::vector<OutlineSegment> latheOutline(const std::vector<Point3d>& profile, unsigned steps, double angleDegrees);
+
 // The Catmull-Rom curve through the points: every given point is on it,
 // `stepsPerSpan` points per span between two of them; fewer than three
 // points come back as they are.

@@ -26,6 +26,9 @@ LatheDialog::LatheDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);
+    auto changed = [this] { emit sweepChanged(steps(), angle()); };
+    connect(steps_, qOverload<int>(&QSpinBox::valueChanged), this, changed);
+    connect(angle_, qOverload<double>(&QDoubleSpinBox::valueChanged), this, changed);
 }
 
 unsigned LatheDialog::steps() const { return static_cast<unsigned>(steps_->value()); }

@@ -16,6 +16,10 @@ public:
     double angle() const;
     bool facets() const;
 
+signals:
+    // Steps or angle changed: what the lathe would make now.
+    void sweepChanged(unsigned steps, double angle);
+
 private:
     QSpinBox* steps_;
     QDoubleSpinBox* angle_;

@@ -134,8 +134,23 @@ void EditCommands::unsmooth() {
 void EditCommands::lathe() {
     if (!haveSelection()) return;
     LatheDialog dialog(window_);
-    if (dialog.exec() != QDialog::Accepted) return;
-    kx::app::latheSelection(doc_->history(), dialog.steps(), dialog.angle(), dialog.facets());
+    // The sweep is shown in the views while the dialog is open.
+    auto showSweep = [this](unsigned steps, double angle) {
+        std::vector<kx::app::OutlineSegment>& outline = doc_->mouseEditor().outline;
+        outline.clear();
+        for (CadObject* obj = GetNextSelectedObject(nullptr); obj; obj = GetNextSelectedObject(obj)) {
+            if (obj->type != KX_POINTS) continue;
+            const auto lines = kx::app::latheOutline(kx::app::profilePoints(obj), steps, angle);
+            outline.insert(outline.end(), lines.begin(), lines.end());
+        }
+        doc_->selectionChanged();
+    };
+    connect(&dialog, &LatheDialog::sweepChanged, this, showSweep);
+    showSweep(dialog.steps(), dialog.angle());
+    const bool accepted = runLatheDialog ? runLatheDialog(dialog) : dialog.exec() == QDialog::Accepted;
+    doc_->mouseEditor().outline.clear();
+    doc_->selectionChanged();
+    if (accepted) kx::app::latheSelection(doc_->history(), dialog.steps(), dialog.angle(), dialog.facets());
 }
 
 void EditCommands::undo() { doc_->undo(); }

@@ -11,6 +11,7 @@
 #include "kxcore.h"
 
 class CKalvexDoc;
+class LatheDialog;
 class QWidget;
 
 class EditCommands : public QObject {
@@ -45,6 +46,8 @@ public:
     // Moves the selection by an offset (the arrow keys of the flat views).
     void nudge(const Point3d& by);
 
+    // Shows the lathe dialog; true when accepted (a test answers it instead).
+    std::function<bool(LatheDialog&)> runLatheDialog;
     // What asks for a height field's image (a file dialog unless replaced).
     std::function<QString()> askHeightFieldImage;
 

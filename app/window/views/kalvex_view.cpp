@@ -279,6 +279,16 @@ void CKalvexView::paintCursor(QPainter& painter) {
     painter.drawLine(px - 6, py, px + 6, py);
     painter.drawLine(px, py - 6, px, py + 6);
     painter.drawEllipse(QPoint(px, py), 3, 3);
+    // What an open dialog will make, drawn over the scene before it is made.
+    const std::vector<kx::app::OutlineSegment>& outline = doc_->mouseEditor().outline;
+    if (!outline.empty()) {
+        painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0, Qt::DashLine));
+        for (const kx::app::OutlineSegment& s : outline) {
+            int ax = 0, ay = 0, bx = 0, by = 0;
+            if (Convert2Dto3D(s.from.x, s.from.y, s.from.z, &ax, &ay) && Convert2Dto3D(s.to.x, s.to.y, s.to.z, &bx, &by))
+                painter.drawLine(ax, ay, bx, by);
+        }
+    }
     // While a profile is drawn, its next edge runs from its last point to the cursor.
     if (CadObject* profile = kx::app::profileBeingDrawn(doc_); profile && kind_ != kPerspective) {
         const std::vector<Point3d> points = kx::app::profilePoints(profile);

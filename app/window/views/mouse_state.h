@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "document/profile_edits.h"
 #include "kxcore.h"
@@ -34,6 +35,9 @@ struct MouseEditor {
     ProfileKind profileKind = ProfileKind::Polyline;
     CadObject* profile = nullptr;
     std::string profileKey;
+    // Lines the views draw dashed over the scene: what a dialog will make
+    // when it is accepted (the lathe's sweep). Empty when none.
+    std::vector<OutlineSegment> outline;
 };
 
 // What the status bar shows for a state, e.g. "Select" or "Place Sphere".
