@@ -5,6 +5,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <cmath>
+#include <functional>
 
 #include "dialogs/lathe_dialog.h"
 #include "document/profile_edits.h"
@@ -164,6 +165,55 @@ TEST_F(ProfileDrawingTest, TheLatheDialogShowsItsSweepInTheViewsUntilItCloses) {
     EXPECT_NEAR(outline[2].to.z, list->points[0].z, 1e-5);
     EXPECT_NE(outline[2].to.z, 0.0f);  // it did turn
     ClearEntry(list);
+}
+
+}  // namespace
+
+namespace {
+
+// Edit Points: a profile's points are dragged, added on an edge and removed
+// in a flat view, each an undo step; a drag is one step however long.
+TEST_F(ProfileDrawingTest, EditPointsDragsAddsAndRemovesAProfilesPoints) {
+    start("createPolyline");
+    clickAll({{1, 0, 0}, {3, 0, 0}, {3, 2, 0}});
+    QTest::keyClick(front, Qt::Key_Return);
+    CadObject* drawn = profile();
+    ASSERT_NE(drawn, nullptr);
+    QAction* edit = frame->action(QStringLiteral("modifyEditPoints"));
+    ASSERT_NE(edit, nullptr);
+    edit->trigger();
+    ASSERT_EQ(doc()->mouseEditor().state, kx::app::kMouseEditPoints);
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::vector<Point3d> points;
+    };
+    const Step steps[] = {
+        {"drag the middle point up", [&] { drag(front, at(front, {3, 0, 0}), at(front, {3, 1, 0})); },
+         {{1, 0, 0}, {3, 1, 0}, {3, 2, 0}}},
+        {"Ctrl+click halfway along the first edge", [&] { click(front, at(front, {2, 0.5f, 0}), Qt::ControlModifier); },
+         {{1, 0, 0}, {2, 0.5f, 0}, {3, 1, 0}, {3, 2, 0}}},
+        {"Shift+click the added point", [&] { click(front, at(front, {2, 0.5f, 0}), Qt::ShiftModifier); },
+         {{1, 0, 0}, {3, 1, 0}, {3, 2, 0}}},
+        {"a click beside the profile changes nothing", [&] { click(front, at(front, {2, 1.6f, 0})); },
+         {{1, 0, 0}, {3, 1, 0}, {3, 2, 0}}},
+    };
+    size_t before = doc()->history().size();
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        AddSelectedObject(drawn);
+        s.act();
+        expectNear(kx::app::profilePoints(drawn), s.points);
+        EXPECT_EQ(doc()->mouseEditor().state, kx::app::kMouseEditPoints);
+    }
+    // Three edits, three steps, taken back in turn.
+    EXPECT_EQ(doc()->history().size(), before + 3);
+    EXPECT_EQ(doc()->history().undoName(), "Edit Points");
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(doc()->undo());
+    expectNear(kx::app::profilePoints(drawn), {{1, 0, 0}, {3, 0, 0}, {3, 2, 0}});
+    // Choosing another tool ends the editor.
+    frame->action(QStringLiteral("createSphere"))->trigger();
+    EXPECT_FALSE(edit->isChecked());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "model/scene_model.h"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace kx::app {
@@ -107,6 +108,51 @@ bool smoothProfile(EditHistory& history, CadObject* profile, unsigned stepsPerSp
     rec.reshaping(profile);
     replacePoints(profile, catmullRom(placed, stepsPerSpan));
     return rec.commit();
+}
+
+namespace {
+
+// A profile's points changed by `change` as one "Edit Points" step; change
+// returns false when it changes nothing.
+template <typename Change>
+bool editPoints(EditHistory& history, CadObject* profile, const std::string& mergeKey, Change&& change) {
+    if (!profile || profile->type != KX_POINTS) return false;
+    std::vector<Point3d> points = profilePoints(profile);
+    if (!change(points)) return false;
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, "Edit Points", mergeKey);
+    rec.reshaping(profile);
+    replacePoints(profile, points);
+    return rec.commit();
+}
+
+}  // namespace
+
+bool moveProfilePoint(EditHistory& history, CadObject* profile, size_t index, const Point3d& to,
+                      const std::string& mergeKey) {
+    return editPoints(history, profile, mergeKey, [&](std::vector<Point3d>& points) {
+        if (index >= points.size() || !std::isfinite(to.x) || !std::isfinite(to.y) || !std::isfinite(to.z)) return false;
+        points[index] = to;
+        return true;
+    });
+}
+
+bool insertProfilePoint(EditHistory& history, CadObject* profile, size_t after, const Point3d& at) {
+    return editPoints(history, profile, {}, [&](std::vector<Point3d>& points) {
+        const size_t place = after == SIZE_MAX ? 0 : after + 1;
+        if (place > points.size()) return false;
+        points.insert(points.begin() + static_cast<std::ptrdiff_t>(place), at);
+        return true;
+    });
+}
+
+bool removeProfilePoint(EditHistory& history, CadObject* profile, size_t index) {
+    return editPoints(history, profile, {}, [&](std::vector<Point3d>& points) {
+        if (index >= points.size() || points.size() <= 2) return false;
+        points.erase(points.begin() + static_cast<std::ptrdiff_t>(index));
+        return true;
+    });
 }
 
 std::vector<OutlineSegment> latheOutline(const std::vector<Point3d>& profile, unsigned steps, double angleDegrees) {

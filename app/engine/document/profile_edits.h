@@ -42,6 +42,15 @@ std::vector<Point3d> profilePoints(const CadObject* profile);
 bool smoothProfile(EditHistory& history, CadObject* profile, unsigned stepsPerSpan, const std::string& stepName,
                    const std::string& mergeKey);
 
+// Editing a profile's points after it is drawn; index counts from 0. Each
+// is a step named "Edit Points"; a drag passes one merge key for all its moves.
+bool moveProfilePoint(EditHistory& history, CadObject* profile, size_t index, const Point3d& to,
+                      const std::string& mergeKey = {});
+// Inserts a point after `after` (before the first when after is SIZE_MAX).
+bool insertProfilePoint(EditHistory& history, CadObject* profile, size_t after, const Point3d& at);
+// Removes a point; the last two points of a profile stay.
+bool removeProfilePoint(EditHistory& history, CadObject* profile, size_t index);
+
 // What Lathe will make of a profile, as lines to draw before it is made: the
 // profile at every step of the sweep and, for each of its points, the ring
 // it runs along. The turns are the ones Lathe makes, about the y axis.

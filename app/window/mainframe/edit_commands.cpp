@@ -70,6 +70,14 @@ void EditCommands::startProfile(kx::app::ProfileKind kind) {
     emit mouseStateChanged();
 }
 
+void EditCommands::editPoints(bool on) {
+    kx::app::MouseEditor& m = doc_->mouseEditor();
+    m.editPoints = on;
+    m.state = on ? kx::app::kMouseEditPoints : kx::app::kMouseSelect;
+    emit mouseStateChanged();
+    doc_->selectionChanged();
+}
+
 void EditCommands::startPlacing(unsigned type) {
     kx::app::MouseEditor& m = doc_->mouseEditor();
     std::string image;
@@ -80,6 +88,7 @@ void EditCommands::startPlacing(unsigned type) {
     }
     m.placeImage = image;
     m.placeType = type;
+    m.editPoints = false;
     m.state = kx::app::kMousePlace;
     emit mouseStateChanged();
 }

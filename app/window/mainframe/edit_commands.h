@@ -43,6 +43,8 @@ public:
     void startPlacing(unsigned type);
     // The next clicks in a flat view draw a profile of that kind (Enter ends it).
     void startProfile(kx::app::ProfileKind kind);
+    // Edit Points: the selected profiles' points become handles in the flat views.
+    void editPoints(bool on);
     // Moves the selection by an offset (the arrow keys of the flat views).
     void nudge(const Point3d& by);
 

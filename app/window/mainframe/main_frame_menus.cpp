@@ -163,6 +163,14 @@ void CMainFrame::createMenus() {
     addAction(modify, "modifySmooth", tr("Smoo&th"), {}, [this] { editCommands_->smooth(); });
     addAction(modify, "modifyUnsmooth", tr("&Unsmooth"), {}, [this] { editCommands_->unsmooth(); });
     addAction(modify, "modifyLathe", tr("&Lathe..."), {}, [this] { editCommands_->lathe(); });
+    QAction* editPoints = addAction(modify, "modifyEditPoints", tr("Edit &Points"), {}, [] {});
+    editPoints->setCheckable(true);
+    connect(editPoints, &QAction::toggled, editCommands_, &EditCommands::editPoints);
+    // Another mode chosen (placing, drawing) ends the point editor.
+    connect(editCommands_, &EditCommands::mouseStateChanged, editPoints, [this, editPoints] {
+        const bool on = doc_->mouseEditor().state == kx::app::kMouseEditPoints || doc_->mouseEditor().editPoints;
+        if (editPoints->isChecked() != on) editPoints->setChecked(on);
+    });
     modify->addSeparator();
     QMenu* csg = modify->addMenu(tr("&CSG"));
     csg->setObjectName(QStringLiteral("modifyCsgMenu"));

@@ -1,6 +1,7 @@
 #include "views/kalvex_view.h"
 
 #include "document/csg_edits.h"
+#include "views/point_handles.h"
 #include "views/profile_drawing.h"
 #include <QKeyEvent>
 
@@ -279,6 +280,15 @@ void CKalvexView::paintCursor(QPainter& painter) {
     painter.drawLine(px - 6, py, px + 6, py);
     painter.drawLine(px, py - 6, px, py + 6);
     painter.drawEllipse(QPoint(px, py), 3, 3);
+    // Edit Points shows the selected profiles' points as handles.
+    if (doc_->mouseEditor().state == kMouseEditPoints && kind_ != kPerspective) {
+        painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0));
+        const int r = kx::app::kHandleReach / 2;
+        for (const kx::app::PointHandle& h : kx::app::selectedHandles()) {
+            int hx = 0, hy = 0;
+            if (Convert2Dto3D(h.at.x, h.at.y, h.at.z, &hx, &hy)) painter.drawRect(hx - r, hy - r, 2 * r, 2 * r);
+        }
+    }
     // What an open dialog will make, drawn over the scene before it is made.
     const std::vector<kx::app::OutlineSegment>& outline = doc_->mouseEditor().outline;
     if (!outline.empty()) {
@@ -346,6 +356,14 @@ void CKalvexView::mousePressEvent(QMouseEvent* event) {
     leftDown_ = true;
     prepareForPicking();
     followCursor(pos);
+    if (m.state == kMouseEditPoints && kind_ != kPerspective) {
+        if (!pressEditPoints(pos, event->modifiers())) pressSelect(pos, event->modifiers());
+        // Picking or dragging, the editor stays in its state.
+        if (m.state != kMouseBand) m.state = kMouseEditPoints;
+        emit mouseStateChanged();
+        doc_->selectionChanged();
+        return;
+    }
     press_ = Press{};
     press_.at = pos;
     press_.onSelection = hitTest(toPoint(pos + canvasOffset())) == 2;
@@ -436,6 +454,13 @@ void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     followCursor(pos);
+    if (pointDrag_.object) {
+        const Point3d d = difference(sceneOffset(pos), sceneOffset(pointDrag_.pressAt));
+        const Point3d& s0 = pointDrag_.start;
+        kx::app::moveProfilePoint(doc_->history(), pointDrag_.object, pointDrag_.index,
+                                  Point3d{s0.x + d.x, s0.y + d.y, s0.z + d.z}, pointDrag_.key);
+        return;
+    }
     if (m.state == kMouseBand) {
         bandEnd_ = pos;
         update();
@@ -558,6 +583,11 @@ void CKalvexView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CKalvexView::release(const QPoint& client) {
     leftDown_ = false;
+    if (pointDrag_.object) {
+        pointDrag_ = PointDrag{};
+        doc_->history().seal();
+        return;
+    }
     const bool wasDragging = dragging_;
     if (dragging_) doc_->history().seal();
     dragging_ = false;
@@ -573,7 +603,7 @@ void CKalvexView::release(const QPoint& client) {
             bandEnd_ = pos;
             prepareForPicking();
             bandSelect(RECT{bandStart_.x(), bandStart_.y(), bandEnd_.x(), bandEnd_.y()}, toPoint(canvasOffset()));
-            m.state = kMouseSelect;
+            m.state = m.editPoints ? kMouseEditPoints : kMouseSelect;
             break;
         }
         case kMouseWaitUp:
@@ -588,6 +618,8 @@ void CKalvexView::release(const QPoint& client) {
         case kMouseProfile:
             if (kind_ != kPerspective) kx::app::addProfilePointAt(doc_, m.cursor);
             break;
+        case kMouseEditPoints:
+            break;
         case kMouseDrag:
         case kMouseDragSnap:
             if (wasDragging) clickWithoutDrag(pos);
@@ -599,6 +631,26 @@ void CKalvexView::release(const QPoint& client) {
     }
     emit mouseStateChanged();
     doc_->selectionChanged();
+}
+
+bool CKalvexView::pressEditPoints(const QPoint& client, Qt::KeyboardModifiers modifiers) {
+    const kx::app::Projector project = [this](const Point3d& p) { return sceneToClient(p); };
+    if (const auto handle = kx::app::handleAt(client, project)) {
+        if (modifiers & Qt::ShiftModifier) {
+            kx::app::removeProfilePoint(doc_->history(), handle->object, handle->index);
+            return true;
+        }
+        static unsigned drags = 0;
+        doc_->history().seal();
+        pointDrag_ = PointDrag{handle->object, handle->index, handle->at, client, "edit points " + std::to_string(++drags)};
+        return true;
+    }
+    if (modifiers & Qt::ControlModifier)
+        if (const auto edge = kx::app::edgeAt(client, project)) {
+            kx::app::insertProfilePoint(doc_->history(), edge->object, edge->after, edge->at);
+            return true;
+        }
+    return false;
 }
 
 void CKalvexView::clickWithoutDrag(const QPoint& client) {

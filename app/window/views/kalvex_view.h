@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
+#include <string>
 #include <vector>
 
 #include "views/camera_view.h"
@@ -113,6 +114,9 @@ private:
     // A click that did not drag: a second click on a group picks the member
     // under the mouse, Ctrl toggles the object under it.
     void clickWithoutDrag(const QPoint& client);
+    // Edit Points: a press on a point starts its drag, Shift+press removes
+    // it, Ctrl+press on an edge adds one; false when the press is none of these.
+    bool pressEditPoints(const QPoint& client, Qt::KeyboardModifiers modifiers);
     void startDrag(bool snapped, const QPoint& client);
     void dragTo(const QPoint& client);
     void place();
@@ -148,5 +152,13 @@ private:
         std::vector<CadObject*> before;  // the selection before a Ctrl press
     };
     Press press_;
+    struct PointDrag {
+        CadObject* object = nullptr;  // null: no point is being dragged
+        size_t index = 0;
+        Point3d start{};
+        QPoint pressAt;
+        std::string key;
+    };
+    PointDrag pointDrag_;
     QPoint bandStart_, bandEnd_;
 };

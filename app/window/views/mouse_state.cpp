@@ -10,7 +10,7 @@ const char* mouseStateName(MouseState state) {
         case kMouseDrag: return "Drag";
         case kMouseDragSnap: return "Drag on grid";
         case kMouseWaitUp: return "Drag ready";
-        case kMouseEditPoints: return "Edit points";
+        case kMouseEditPoints: return "Edit points (drag a point; Ctrl+click an edge adds one, Shift+click removes one)";
         case kMouseTrack: return "Track cursor";
         case kMouseProfile: return "Draw profile (Enter ends, Backspace takes back, Esc cancels)";
     }

@@ -16,7 +16,7 @@ enum MouseState : int {
     kMouseDrag = 3,        // the selection follows the mouse
     kMouseDragSnap = 4,    // the same in whole grid steps (Ctrl)
     kMouseWaitUp = 5,      // a drag starts once the button is up (or the mouse moves)
-    kMouseEditPoints = 6,  // the point editor's state (it has none yet)
+    kMouseEditPoints = 6,  // the selected profiles' points are handles to drag, add and remove
     kMouseTrack = 7,       // the cursor is tracked and put back when the button goes up
     kMouseProfile = 8,     // each click adds a point to the profile being drawn
 };
@@ -38,6 +38,7 @@ struct MouseEditor {
     // Lines the views draw dashed over the scene: what a dialog will make
     // when it is accepted (the lathe's sweep). Empty when none.
     std::vector<OutlineSegment> outline;
+    bool editPoints = false;  // Modify > Edit Points is on: a band select comes back to it
 };
 
 // What the status bar shows for a state, e.g. "Select" or "Place Sphere".

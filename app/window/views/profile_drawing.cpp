@@ -27,6 +27,7 @@ void startProfile(CKalvexDoc* doc, ProfileKind kind) {
     if (m.state == kMouseProfile) finishProfile(doc);
     doc->history().seal();
     static unsigned drawings = 0;
+    m.editPoints = false;
     m.state = kMouseProfile;
     m.profileKind = kind;
     m.profile = nullptr;

@@ -1,0 +1,63 @@
+#include "views/point_handles.h"
+
+#include <cmath>
+
+#include "document/profile_edits.h"
+
+namespace kx::app {
+
+namespace {
+
+double distance(const QPoint& a, const QPoint& b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); }
+
+}  // namespace
+
+std::vector<PointHandle> selectedHandles() {
+    std::vector<PointHandle> out;
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o)) {
+        if (o->type != KX_POINTS) continue;
+        const std::vector<Point3d> points = profilePoints(o);
+        for (size_t i = 0; i < points.size(); ++i) out.push_back({o, i, points[i]});
+    }
+    return out;
+}
+
+std::optional<PointHandle> handleAt(const QPoint& client, const Projector& project) {
+    std::optional<PointHandle> best;
+    double nearest = kHandleReach + 0.5;
+    for (const PointHandle& h : selectedHandles()) {
+        const double d = distance(project(h.at), client);
+        if (d < nearest) {
+            nearest = d;
+            best = h;
+        }
+    }
+    return best;
+}
+
+std::optional<EdgePlace> edgeAt(const QPoint& client, const Projector& project) {
+    std::optional<EdgePlace> best;
+    double nearest = kHandleReach + 0.5;
+    const std::vector<PointHandle> handles = selectedHandles();
+    for (size_t i = 0; i + 1 < handles.size(); ++i) {
+        const PointHandle& a = handles[i];
+        const PointHandle& b = handles[i + 1];
+        if (a.object != b.object) continue;
+        const QPoint pa = project(a.at), pb = project(b.at);
+        const double dx = pb.x() - pa.x(), dy = pb.y() - pa.y();
+        const double length2 = dx * dx + dy * dy;
+        if (length2 < 1) continue;
+        // Where along the edge the mouse is, kept off the ends (those are handles).
+        double t = ((client.x() - pa.x()) * dx + (client.y() - pa.y()) * dy) / length2;
+        if (t <= 0 || t >= 1) continue;
+        const QPoint foot(static_cast<int>(std::lround(pa.x() + t * dx)), static_cast<int>(std::lround(pa.y() + t * dy)));
+        const double d = distance(foot, client);
+        if (d >= nearest) continue;
+        nearest = d;
+        auto mix = [t](float u, float v) { return static_cast<float>(u + t * (v - u)); };
+        best = EdgePlace{a.object, a.index, Point3d{mix(a.at.x, b.at.x), mix(a.at.y, b.at.y), mix(a.at.z, b.at.z)}};
+    }
+    return best;
+}
+
+}  // namespace kx::app

@@ -1,0 +1,39 @@
+// The points of the selected profiles as handles in a flat view: which one
+// lies under the mouse, and where on a profile's edge a new point would go.
+// Positions are client points of the view, given by its own projection.
+#pragma once
+
+#include <QPoint>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "kxcore.h"
+
+namespace kx::app {
+
+using Projector = std::function<QPoint(const Point3d&)>;
+
+// How near, in pixels, the mouse must be to take a point or an edge.
+inline constexpr int kHandleReach = 6;
+
+struct PointHandle {
+    CadObject* object;
+    size_t index;
+    Point3d at;
+};
+// The selected point objects' points, in list order.
+std::vector<PointHandle> selectedHandles();
+// The handle under a client point; the nearest when several are in reach.
+std::optional<PointHandle> handleAt(const QPoint& client, const Projector& project);
+
+struct EdgePlace {
+    CadObject* object;
+    size_t after;  // the new point goes after this one
+    Point3d at;    // on the edge, where the mouse is
+};
+// The place on a selected profile's edge under a client point.
+std::optional<EdgePlace> edgeAt(const QPoint& client, const Projector& project);
+
+}  // namespace kx::app
