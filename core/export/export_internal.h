@@ -19,7 +19,7 @@ inline ExportRun& run() { return core().exportRun; }
 // A light's kind and values as the LightValues field holds them (all zero and
 // a point light without it).
 struct LightSetting {
-    int kind = 0;  // 0 point, 1 spot, 2 area
+    int kind = 0;  // 0 point, 1 spot, 2 area, 3 cylinder, 4 parallel
     double v[6] = {};
 };
 LightSetting lightSettingOf(CadObject* light);

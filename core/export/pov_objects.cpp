@@ -194,6 +194,14 @@ void exportPovLight(StandardFile* f, CadObject* light, const LightSetting& setti
         indent(f);
         StdPutLine(f, "area_light < %g, 0, 0 > < 0, 0, %g > %g, %g\n", e.x, e.y, size, size);
         exportLightParams(f, v, 2);
+    } else if (kind == 3 || kind == 4) {
+        // A cylinder light (a spot whose beam keeps its width) or a parallel
+        // light (sun-like rays along point_at), kinds beyond the first three.
+        indent(f);
+        StdPutLine(f, kind == 3 ? "cylinder\n" : "parallel\n");
+        indent(f);
+        writeLabelledVector(f, " point_at ", light->extraPoint, "\n");
+        if (kind == 3) exportLightParams(f, v, 3);
     }
     std::string looks = extraText(light, KX_PROP_LIGHTLOOKSLIKE);
     if (!looks.empty()) {

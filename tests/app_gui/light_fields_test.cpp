@@ -63,6 +63,12 @@ TEST_F(LightFieldsTest, EachKindIsSetInThePanelSavedExportedAndRendered) {
          {3, 2, 4},
          {"area_light < 3, 0, 0 > < 0, 0, 2 > 4, 4", "adaptive 1", "jitter"},
          {KX_PROP_LIGHTADAPTIVE}},
+        {LightKind::Cylinder,
+         {{KX_PROP_LIGHTRADIUS, 3}, {KX_PROP_LIGHTFALLOFF, 5}},
+         {0, 0, 0},
+         {"cylinder\n", "point_at  < 0, 0, 0 >", "falloff 5", "radius 3"},
+         {KX_PROP_LIGHTRADIUS, KX_PROP_LIGHTFALLOFF, KX_PROP_LIGHTTIGHTNESS}},
+        {LightKind::Parallel, {}, {0.5f, 0, 0}, {"parallel\n", "point_at  < 0.5, 0, 0 >"}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(kx::app::kLightKinds[static_cast<int>(c.kind)].label);

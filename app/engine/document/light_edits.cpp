@@ -98,7 +98,7 @@ bool setLightKind(EditHistory& history, const std::vector<CadObject*>& lights, L
         if (kind == LightKind::Area && !usableArea(light->extraPoint)) light->extraPoint = Point3d{2, 2, 3};
         // A spot aimed at where it stands lights nothing: it points straight down instead.
         const Point3d& at = light->translate;
-        if (kind == LightKind::Spot && light->extraPoint.x == at.x && light->extraPoint.y == at.y &&
+        if (aimedLight(kind) && light->extraPoint.x == at.x && light->extraPoint.y == at.y &&
             light->extraPoint.z == at.z)
             light->extraPoint = Point3d{at.x, 0, at.z};
         return SetLightProperty(light, KX_PROP_LIGHTTYPE, static_cast<unsigned>(kind), 0) != 0;

@@ -13,7 +13,7 @@
 namespace kx::app {
 
 // As the first light value stores it and the renderer's export reads it.
-enum class LightKind : int { Point = 0, Spot = 1, Area = 2 };
+enum class LightKind : int { Point = 0, Spot = 1, Area = 2, Cylinder = 3, Parallel = 4 };
 
 struct LightKindName {
     LightKind kind;
@@ -23,7 +23,14 @@ inline constexpr LightKindName kLightKinds[] = {
     {LightKind::Point, "Point"},
     {LightKind::Spot, "Spot"},
     {LightKind::Area, "Area"},
+    {LightKind::Cylinder, "Cylinder"},
+    {LightKind::Parallel, "Parallel"},
 };
+
+// Kinds that aim at their extra point.
+inline bool aimedLight(LightKind kind) {
+    return kind == LightKind::Spot || kind == LightKind::Cylinder || kind == LightKind::Parallel;
+}
 
 // What the panel shows of a light.
 struct LightSettings {
@@ -45,7 +52,8 @@ LightSettings lightSettingsOf(CadObject* light);
 bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, int propertyId, double value,
                    const std::string& mergeKey = {});
 
-// Gives the lights a kind. A light turned into an area light without a
+// Gives the lights a kind (a spot, cylinder and parallel light aims at its
+// extra point; an area light's extra point holds its sides and samples). A light turned into an area light without a
 // usable size (both sides above 0, at least one sample) gets a 2 by 2 one
 // with 3 samples each way, as the renderer draws nothing for a side of 0; a
 // spot light keeps what its extra point holds as its target, unless that is

@@ -132,8 +132,9 @@ PreviewLight previewLightOf(const CadObject& light) {
     if (!GetObjectExtra(const_cast<CadObject*>(&light), kLightValues, 1, &first)) return PreviewLight::Point;
     // 1 aims the light; 0 (set with a falloff or radius) and 2 (an area
     // light) are drawn as points at the light's position.
-    if (first == 1.0) return PreviewLight::Spot;
-    if (first == 0.0 || first == 2.0) return PreviewLight::Point;
+    // A cylinder light shines as a spot; a parallel light from where it stands.
+    if (first == 1.0 || first == 3.0) return PreviewLight::Spot;
+    if (first == 0.0 || first == 2.0 || first == 4.0) return PreviewLight::Point;
     return PreviewLight::Omitted;
 }
 

@@ -88,7 +88,8 @@ void LightFields::show(const std::vector<CadObject*>& lights) {
     adaptive_->setValue(s.adaptive);
     jitter_->setChecked(s.jitter);
     if (!looksLike_->hasFocus()) looksLike_->setText(kx::app::sceneText(s.looksLike.c_str()));
-    const bool spot = s.kind == LightKind::Spot, area = s.kind == LightKind::Area;
+    // A cylinder light has a spot light's cone values, with a beam that keeps its width.
+    const bool spot = s.kind == LightKind::Spot || s.kind == LightKind::Cylinder, area = s.kind == LightKind::Area;
     for (QWidget* w : {static_cast<QWidget*>(radius_), static_cast<QWidget*>(falloff_), static_cast<QWidget*>(tightness_)})
         form_->setRowVisible(w, spot);
     form_->setRowVisible(adaptive_, area);
