@@ -3,6 +3,7 @@
    property table of its own that the host sets through SetPluginProperty. */
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "plugkit.h"
@@ -86,6 +87,24 @@ static int build(void) {
     return 1;
 }
 
+/* The property the request's index names, so that the host can ask for the
+   settings before it builds; 0 past the last one. */
+static int listProperty(PluginProperty* req) {
+    if (req == NULL || req->value.size != KXVAR_SIZE) return 0;
+    char index[PLUGIN_PROPERTY_NAME + 1] = {0};
+    memcpy(index, req->name, PLUGIN_PROPERTY_NAME);
+    char* end = NULL;
+    const long n = strtol(index, &end, 10);
+    if (end == index || *end != '\0' || n < 0) return 0;
+    for (long i = 0; properties[i].size != 0; ++i) {
+        if (i != n) continue;
+        memcpy(req->name, properties[i].name, PLUGIN_PROPERTY_NAME);
+        req->value = properties[i].value;
+        return 1;
+    }
+    return 0;
+}
+
 EXPORT int spring(int reason, int zero, PluginCallRecord* rec) {
     (void)zero;
     if (rec == NULL || rec->size != PLUGIN_RECORD_SIZE) return 0;
@@ -94,6 +113,8 @@ EXPORT int spring(int reason, int zero, PluginCallRecord* rec) {
         return piSetLocalPluginProperty((PluginProperty*)rec->data, properties);
     case 256:
         return piGetLocalPluginProperty((PluginProperty*)rec->data, properties);
+    case PLUGIN_REASON_LIST_PROPERTY:
+        return listProperty((PluginProperty*)rec->data);
     case 1024: {
         /* The toolbar icon: an image file beside this plug-in. */
         static const char icon[] = "spring.xpm";

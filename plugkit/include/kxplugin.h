@@ -87,6 +87,14 @@ typedef struct PluginProperty {
     KxVar value;
 } PluginProperty;
 
+/* Reason 2048 of a BUILD function lists its properties, so that the host can
+   ask for them in a dialog before it builds: the host sends a PluginProperty
+   whose name is an index in decimal, from "0"; the function writes the name
+   and current value of that property into it and returns 1, or returns 0
+   past its last property. A function that does not know the reason returns
+   0 at once, and the host builds without asking. */
+#define PLUGIN_REASON_LIST_PROPERTY 2048
+
 /* Data of a RENDER item's reason-1 call. */
 typedef struct PluginRenderView {
     void* window;

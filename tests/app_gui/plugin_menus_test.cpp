@@ -46,6 +46,11 @@ protected:
         return "[Directories]\nPlugin=" + folder.string() + "\n";
     }
     bool loadPlugins() const override { return true; }
+    void SetUp() override {
+        WindowTest::SetUp();
+        // A tool's parameter dialog is answered with OK and the values it offers.
+        if (commands()) commands()->askParameters = [](ToolParametersDialog&) { return true; };
+    }
     PluginCommands* commands() const { return frame->findChild<PluginCommands*>(); }
     kx::plugins::PluginManager* manager() const { return session->core().pluginManager(); }
     QAction* menuAction(QMenu* menu, const QString& text) const {
@@ -276,6 +281,50 @@ TEST_F(PluginMenusTest, CableSaysWhyOrAsksForItsRadiusAndSidesAndRemembersThem) 
         EXPECT_EQ(GetCadObjectsCount(), count + static_cast<unsigned>(s.result));
     }
     EXPECT_EQ(kx::plugins::builtinTools().cableSides, 8);
+}
+
+}  // namespace
+
+namespace {
+
+// A plug-in builder that lists its properties asks for them before it
+// builds; what was given is set, kept for the next time, and Cancel builds nothing.
+TEST_F(PluginMenusTest, ASpringAsksForItsListedPropertiesBeforeItBuilds) {
+    kx::plugins::PluginManager* m = manager();
+    ASSERT_NE(m, nullptr);
+    size_t spring = m->items().size();
+    for (size_t i = 0; i < m->items().size(); ++i)
+        if (m->items()[i].exportName == "spring") spring = i;
+    ASSERT_LT(spring, m->items().size()) << "the sample Spring plug-in is shipped";
+    const auto listed = m->listItemProperties("spring");
+    std::vector<std::string> names;
+    for (const auto& p : listed) names.push_back(p.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Turns", "Radius", "Thickness", "Height", "Sides", "Steps"}));
+
+    std::vector<std::string> shown;
+    std::vector<double> offered;
+    bool accept = true;
+    commands()->askParameters = [&](ToolParametersDialog& dialog) {
+        shown.clear();
+        for (size_t i = 0; dialog.field(i); ++i) shown.push_back(dialog.field(i)->objectName().toStdString());
+        offered = dialog.values();
+        dialog.field(0)->setValue(2);  // Turns
+        return accept;
+    };
+    const unsigned before = GetCadObjectsCount();
+    ASSERT_EQ(commands()->runItem(spring), 1);
+    EXPECT_EQ(shown, names);
+    EXPECT_EQ(offered.front(), 5);  // the plug-in's own value
+    EXPECT_EQ(GetCadObjectsCount(), before + 1);
+    KxVar turns{};
+    ASSERT_EQ(m->getItemProperty("spring", "Turns", turns), 1);
+    EXPECT_EQ(turns.type, static_cast<uint32_t>(KXVAR_INT));
+    EXPECT_EQ(turns.value.i, 2);
+    // Asked again: the value given last time; Cancel builds nothing.
+    accept = false;
+    EXPECT_EQ(commands()->runItem(spring), 0);
+    EXPECT_EQ(offered.front(), 2);
+    EXPECT_EQ(GetCadObjectsCount(), before + 1);
 }
 
 }  // namespace

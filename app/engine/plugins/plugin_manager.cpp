@@ -406,6 +406,25 @@ int PluginManager::getItemProperty(const char* exportName, const char* property,
     return result;
 }
 
+std::vector<PluginManager::ListedProperty> PluginManager::listItemProperties(const char* exportName) {
+    std::vector<ListedProperty> out;
+    const int i = findItem("BUILD", exportName);
+    if (i < 0) return out;
+    for (size_t index = 0; index < kMaxListedProperties; ++index) {
+        PluginProperty p{};
+        p.size = PLUGIN_PROPERTY_SIZE;
+        const std::string asked = std::to_string(index);
+        std::memcpy(p.name, asked.data(), asked.size());
+        p.value.size = KXVAR_SIZE;
+        if (!call(static_cast<size_t>(i), nullptr, PLUGIN_REASON_LIST_PROPERTY, &p)) break;
+        // What came back is the plug-in's: the name may fill its field without an end.
+        std::string name(p.name, strnlen(p.name, PLUGIN_PROPERTY_NAME));
+        if (name.empty() || name == asked || p.value.size != KXVAR_SIZE) break;
+        out.push_back({std::move(name), p.value});
+    }
+    return out;
+}
+
 int PluginManager::callBound(CadObject* obj, int reason, void* data) {
     std::string text(KX_EXTRA_TEXT_MAX + 1, '\0');
     if (!GetObjectExtraString(obj, KX_PROP_PLUGIN, text.data())) return 0;

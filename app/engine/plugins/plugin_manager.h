@@ -93,6 +93,14 @@ public:
     // The value a BUILD function's property holds now: -1 when there is no
     // such function, 0 when it does not answer.
     int getItemProperty(const char* exportName, const char* property, KxVar& value);
+    // The properties a BUILD function lists (reason 2048), with their values
+    // now, at most kMaxListedProperties; empty for a function that lists none.
+    static constexpr size_t kMaxListedProperties = 64;
+    struct ListedProperty {
+        std::string name;
+        KxVar value;
+    };
+    std::vector<ListedProperty> listItemProperties(const char* exportName);
     // The function bound to obj through its "Plugin" field; 0 when none.
     int callBound(CadObject* obj, int reason, void* data);
     // Open and save through item n: only LOAD items open, only SAVE items save.

@@ -17,6 +17,8 @@
 #include <QToolBar>
 #include <QTimer>
 #include <QEvent>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "document/kalvex_doc.h"
@@ -141,8 +143,49 @@ int PluginCommands::runRecorded(const QString& name, const std::function<int()>&
 int PluginCommands::runItem(size_t i) {
     kx::plugins::PluginManager* m = session_.core().pluginManager();
     if (m == nullptr || i >= m->items().size()) return 0;
-    const QString name = QString::fromStdString(m->items()[i].description);
+    const kx::plugins::PluginItem& item = m->items()[i];
+    const QString name = QString::fromStdString(item.description);
+    if (item.kindId == kx::plugins::KindBuild) {
+        // A builder that lists its properties asks for them first; text and
+        // point properties keep what they hold.
+        std::vector<ToolField> fields;
+        std::vector<uint32_t> types;
+        for (const auto& p : m->listItemProperties(item.exportName.c_str())) {
+            const bool whole = p.value.type == KXVAR_INT;
+            if (!whole && p.value.type != KXVAR_DOUBLE) continue;
+            const QString label = QString::fromStdString(p.name);
+            fields.push_back({label, label, -1e6, 1e6, whole ? 0 : 4, whole ? p.value.value.i : p.value.value.d});
+            types.push_back(p.value.type);
+        }
+        if (!askValues(QString::fromStdString(item.exportName), fields)) return 0;
+        for (size_t k = 0; k < fields.size(); ++k) {
+            KxVar v{};
+            v.size = KXVAR_SIZE;
+            v.type = types[k];
+            if (types[k] == KXVAR_INT) v.value.i = static_cast<int>(std::lround(fields[k].value));
+            else v.value.d = fields[k].value;
+            m->setItemProperty(item.exportName.c_str(), fields[k].name.toStdString().c_str(), v);
+        }
+    }
     return runRecorded(name, [m, i] { return m->call(i, nullptr, 1, nullptr); });
+}
+
+bool PluginCommands::askValues(const QString& tool, std::vector<ToolField>& fields) {
+    if (fields.empty()) return true;
+    kx::platform::IniStore& store = session_.core().store();
+    auto key = [&tool](const ToolField& f) { return (tool + QLatin1Char('.') + f.name).toStdString(); };
+    // The last values given to this tool, else what it holds now.
+    for (ToolField& f : fields)
+        if (const auto kept = NumberField::parse(QString::fromStdString(store.getString("Tools", key(f), ""))))
+            f.value = std::clamp(*kept, f.low, f.high);
+    ToolParametersDialog dialog(tool, fields, frame_->frameWidget());
+    if (!(askParameters ? askParameters(dialog) : dialog.exec() == QDialog::Accepted)) return false;
+    const std::vector<double> values = dialog.values();
+    for (size_t i = 0; i < fields.size() && i < values.size(); ++i) {
+        fields[i].value = values[i];
+        store.set("Tools", key(fields[i]), NumberField::format(values[i]).toStdString());
+    }
+    return true;
 }
 
 int PluginCommands::runBuiltIn(const QString& name) {
@@ -152,27 +195,17 @@ int PluginCommands::runBuiltIn(const QString& name) {
         frame_->showStatus(QString::fromStdString(why), 8000);
         return 0;
     }
-    const std::span<const kx::plugins::ToolParameter> parameters = BuiltinTools::parametersOf(text.constData());
-    if (!parameters.empty()) {
-        BuiltinTools& tools = kx::plugins::builtinTools();
-        kx::platform::IniStore& store = session_.core().store();
-        std::vector<double> values;
-        for (const kx::plugins::ToolParameter& p : parameters) {
-            // The last values given to this tool, else what it holds now.
-            const std::string key = name.toStdString() + "." + p.property;
-            const auto kept = NumberField::parse(QString::fromStdString(store.getString("Tools", key, "")));
-            values.push_back(kept ? *kept : tools.value(p.property));
-        }
-        ToolParametersDialog dialog(tr(text.constData()), parameters, values, frame_->frameWidget());
-        if (!(askParameters ? askParameters(dialog) : dialog.exec() == QDialog::Accepted)) return 0;
-        values = dialog.values();
-        for (size_t i = 0; i < parameters.size(); ++i) {
-            KxVar v{};
-            v.type = KXVAR_DOUBLE;
-            v.value.d = values[i];
-            if (!tools.setProperty(parameters[i].property, v)) continue;
-            store.set("Tools", name.toStdString() + "." + parameters[i].property, NumberField::format(values[i]).toStdString());
-        }
+    BuiltinTools& tools = kx::plugins::builtinTools();
+    std::vector<ToolField> fields;
+    for (const kx::plugins::ToolParameter& p : BuiltinTools::parametersOf(text.constData()))
+        fields.push_back({QString::fromLatin1(p.property), tr(p.label), p.low, p.high, p.decimals, tools.value(p.property)});
+    if (!askValues(name, fields)) return 0;
+    for (const ToolField& f : fields) {
+        KxVar v{};
+        v.size = KXVAR_SIZE;
+        v.type = KXVAR_DOUBLE;
+        v.value.d = f.value;
+        tools.setProperty(f.name.toLatin1().constData(), v);
     }
     return runRecorded(name, [&text] { return kx::plugins::host::CallPlugin(text.constData()); });
 }

@@ -11,6 +11,7 @@
 
 class FrameServices;
 class ToolParametersDialog;
+struct ToolField;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -30,7 +31,8 @@ public:
     QToolBar* toolBar() const { return toolBar_; }
     // Fills the menus and the toolbar again from the manager's enabled items.
     void rebuild();
-    // Runs item i with reason 1 and shows what it changed; its result.
+    // Runs item i with reason 1 and shows what it changed; its result. A
+    // builder that lists its number properties asks for them first.
     int runItem(size_t i);
     // Runs a built-in builder by name; its result. A tool that cannot act on
     // the selection says why in the status bar; a tool with parameters asks
@@ -50,6 +52,9 @@ protected:
 private:
     // Runs a plug-in call as one undo step named for the plug-in; returns its result.
     int runRecorded(const QString& name, const std::function<int()>& call);
+    // Asks for a tool's values (the last ones given to it first) and keeps
+    // them; false when cancelled. No fields: true without asking.
+    bool askValues(const QString& tool, std::vector<ToolField>& fields);
     void attachScreenPainters();
 
     kx::app::AppSession& session_;

@@ -5,20 +5,18 @@
 
 #include "mainframe/number_field.h"
 
-ToolParametersDialog::ToolParametersDialog(const QString& tool, std::span<const kx::plugins::ToolParameter> parameters,
-                                           const std::vector<double>& values, QWidget* parent)
+ToolParametersDialog::ToolParametersDialog(const QString& tool, const std::vector<ToolField>& fields, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("toolParameters"));
     setWindowTitle(tool);
     auto* form = new QFormLayout(this);
-    for (size_t i = 0; i < parameters.size(); ++i) {
-        const kx::plugins::ToolParameter& p = parameters[i];
+    for (const ToolField& f : fields) {
         auto* field = new NumberField(this);
-        field->setObjectName(QString::fromLatin1(p.property));
-        field->setDecimals(p.decimals);
-        field->setRange(p.low, p.high);
-        field->setValue(i < values.size() ? values[i] : p.low);
-        form->addRow(tr(p.label), field);
+        field->setObjectName(f.name);
+        field->setDecimals(f.decimals);
+        field->setRange(f.low, f.high);
+        field->setValue(f.value);
+        form->addRow(f.label, field);
         fields_.push_back(field);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
