@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QSignalSpy>
+#include <QTest>
 #include <QImage>
 #include <QPixmap>
 #include <filesystem>
@@ -213,6 +215,26 @@ TEST_F(TextureMenuTest, TheBuilderEditsElementsAndOpensImageMaps) {
     rows[0]->setCheckState(0, Qt::Unchecked);
     EXPECT_EQ(image->set, 0);
     EXPECT_STREQ(image->text, "Stones.tga");
+}
+
+// Every colour button of the element editor shows its whole label, even
+// three side by side.
+TEST_F(TextureMenuTest, TheBuildersColourButtonsAreNotCut) {
+    TextureBuilderDialog builder(*session);
+    builder.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&builder));
+    auto* elements = builder.findChild<ElementEditor*>();
+    ASSERT_NE(elements, nullptr);
+    int buttons = 0;
+    for (QPushButton* b : elements->findChildren<QPushButton*>()) {
+        if (!b->text().startsWith(QStringLiteral("Colour "))) continue;
+        ++buttons;
+        EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->text())) << b->text().toStdString();
+        // The value column holds the whole editor.
+        EXPECT_LE(b->mapTo(elements->viewport(), QPoint(b->width(), 0)).x(),
+                  elements->header()->sectionPosition(1) + elements->header()->sectionSize(1));
+    }
+    EXPECT_GT(buttons, 2);
 }
 
 // A saved texture previewed with changes that were then thrown away gets its

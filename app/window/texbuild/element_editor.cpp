@@ -52,6 +52,9 @@ ElementEditor::ElementEditor(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);
     setHeaderLabels({tr("Element"), tr("Value")});
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // The value editors keep their width: the tree scrolls sideways instead of cutting them.
+    header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
     opener_ = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* row, int column) {
         TexItem* item = itemOf(row);
@@ -164,6 +167,8 @@ void ElementEditor::addEditor(QTreeWidgetItem* row, TexItem* item) {
             std::vector<QWidget*> parts;
             for (int i = 0; i < kx::app::colourCount(item->type); ++i) {
                 auto* pick = new QPushButton(tr("Colour %1...").arg(i + 1), this);
+                // Three colours side by side squeezed the labels to "olour 1".
+                pick->setMinimumWidth(pick->sizeHint().width());
                 auto* filter = numberBox(this, item->value.colour[i][3], 0, 1);
                 filter->setToolTip(tr("Filter"));
                 auto store = [item, i, edited](QColor c, double f) {
