@@ -71,17 +71,23 @@ LightSettings lightSettingsOf(CadObject* light) {
 
 bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, int propertyId, double value,
                    const std::string& mergeKey) {
-    if (propertyId < KX_PROP_LIGHTTIGHTNESS || propertyId > KX_PROP_LIGHTRADIUS || !std::isfinite(value)) return false;
-    const char* name = propertyId == KX_PROP_LIGHTRADIUS    ? "Change Light Radius"
-                       : propertyId == KX_PROP_LIGHTFALLOFF ? "Change Light Falloff"
-                       : propertyId == KX_PROP_LIGHTTIGHTNESS ? "Change Light Tightness"
-                       : propertyId == KX_PROP_LIGHTADAPTIVE  ? "Change Light Adaptive"
-                                                              : "Change Light Jitter";
-    const unsigned slot = propertyId == KX_PROP_LIGHTRADIUS      ? 1
-                          : propertyId == KX_PROP_LIGHTFALLOFF   ? 2
-                          : propertyId == KX_PROP_LIGHTTIGHTNESS ? 3
-                          : propertyId == KX_PROP_LIGHTADAPTIVE  ? 4
-                                                                 : 5;
+    // Each value the panel edits: its slot among the six and the step's name.
+    struct Slot {
+        int property;
+        unsigned slot;
+        const char* step;
+    };
+    static constexpr Slot kSlots[] = {
+        {KX_PROP_LIGHTRADIUS, 1, "Change Light Radius"},       {KX_PROP_LIGHTFALLOFF, 2, "Change Light Falloff"},
+        {KX_PROP_LIGHTTIGHTNESS, 3, "Change Light Tightness"}, {KX_PROP_LIGHTADAPTIVE, 4, "Change Light Adaptive"},
+        {KX_PROP_LIGHTJITTER, 5, "Change Light Jitter"},
+    };
+    const Slot* found = nullptr;
+    for (const Slot& s : kSlots)
+        if (s.property == propertyId) found = &s;
+    if (!found || !std::isfinite(value)) return false;
+    const unsigned slot = found->slot;
+    const char* name = found->step;
     return editLights(history, lights, name, mergeKey, [&](CadObject* light) {
         double v[kLightValueCount];
         readValues(light, v);

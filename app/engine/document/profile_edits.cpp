@@ -62,14 +62,20 @@ bool addProfilePoint(EditHistory& history, CadObject*& profile, const Point3d& a
     } else {
         rec.reshaping(profile);
     }
-    ListEntry* tail = profile->points;
-    while (tail && tail->next) tail = tail->next;
-    Point3d v = at;
-    ListEntry* node = AddEntry(1, tail, &v);
-    if (node && !profile->points) profile->points = node;
-    if (node) ++profile->count;
-    profile->boundValid = 0;
+    appendPoint(profile, at);
     return rec.commit();
+}
+
+bool appendPoint(CadObject* obj, const Point3d& at) {
+    if (!obj) return false;
+    ListEntry* tail = obj->points;
+    while (tail && tail->next) tail = tail->next;
+    ListEntry* node = AddEntry(1, tail, &at);
+    if (!node) return false;
+    if (!obj->points) obj->points = node;
+    ++obj->count;
+    obj->boundValid = 0;
+    return true;
 }
 
 bool removeLastProfilePoint(EditHistory& history, CadObject*& profile, const std::string& stepName,

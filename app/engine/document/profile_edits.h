@@ -32,6 +32,8 @@ std::string profileStepName(ProfileKind kind);
 // new point object "_profileN" (the only one selected) and sets profile.
 bool addProfilePoint(EditHistory& history, CadObject*& profile, const Point3d& at, const std::string& stepName,
                      const std::string& mergeKey);
+// Appends a one-point node to an object's point list (no undo step of its own).
+bool appendPoint(CadObject* obj, const Point3d& at);
 // Takes the last point off again; the object goes with its last point
 // (profile becomes null).
 bool removeLastProfilePoint(EditHistory& history, CadObject*& profile, const std::string& stepName,

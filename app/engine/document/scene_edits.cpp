@@ -7,6 +7,7 @@
 
 #include "document/csg_edits.h"
 #include "document/placed_object.h"
+#include "document/profile_edits.h"
 #include "model/scene_model.h"
 
 namespace kx::app {
@@ -390,14 +391,7 @@ bool placePoint(EditHistory& history, const Point3d& at) {
     CadObject* obj = GetNextSelectedObject(nullptr);
     if (!obj || obj->type != KX_POINTS) obj = NewPointObject("_points");
     else rec.reshaping(obj);
-    if (obj) {
-        ListEntry* tail = obj->points;
-        while (tail && tail->next) tail = tail->next;
-        ListEntry* node = AddEntry(1, tail, &at);
-        if (node && !obj->points) obj->points = node;
-        if (node) ++obj->count;
-        obj->boundValid = 0;
-    }
+    appendPoint(obj, at);
     return rec.commit();
 }
 

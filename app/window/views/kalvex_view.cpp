@@ -208,6 +208,7 @@ void CKalvexView::paintEvent(QPaintEvent*) {
     if (kind_ == kPerspective) paintPictureFrame(painter);
     paintObjects(painter);
     paintCursor(painter);
+    paintEditingAids(painter);
     painter.resetTransform();
     const MouseEditor& m = doc_->mouseEditor();
     if (m.state == kMouseBand && leftDown_) {
@@ -280,33 +281,33 @@ void CKalvexView::paintCursor(QPainter& painter) {
     painter.drawLine(px - 6, py, px + 6, py);
     painter.drawLine(px, py - 6, px, py + 6);
     painter.drawEllipse(QPoint(px, py), 3, 3);
+}
+
+void CKalvexView::paintEditingAids(QPainter& painter) {
+    const MouseEditor& m = doc_->mouseEditor();
+    const QColor colour = bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]);
+    auto project = [](const Point3d& p, QPoint& out) {
+        int x = 0, y = 0;
+        if (!Convert2Dto3D(p.x, p.y, p.z, &x, &y)) return false;  // behind the camera
+        out = QPoint(x, y);
+        return true;
+    };
+    QPoint a, b;
     // Edit Points shows the selected profiles' points as handles.
-    if (doc_->mouseEditor().state == kMouseEditPoints && kind_ != kPerspective) {
-        painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0));
+    if (m.state == kMouseEditPoints && kind_ != kPerspective) {
+        painter.setPen(QPen(colour, 0));
         const int r = kx::app::kHandleReach / 2;
-        for (const kx::app::PointHandle& h : kx::app::selectedHandles()) {
-            int hx = 0, hy = 0;
-            if (Convert2Dto3D(h.at.x, h.at.y, h.at.z, &hx, &hy)) painter.drawRect(hx - r, hy - r, 2 * r, 2 * r);
-        }
+        for (const kx::app::PointHandle& h : kx::app::selectedHandles())
+            if (project(h.at, a)) painter.drawRect(a.x() - r, a.y() - r, 2 * r, 2 * r);
     }
+    painter.setPen(QPen(colour, 0, Qt::DashLine));
     // What an open dialog will make, drawn over the scene before it is made.
-    const std::vector<kx::app::OutlineSegment>& outline = doc_->mouseEditor().outline;
-    if (!outline.empty()) {
-        painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0, Qt::DashLine));
-        for (const kx::app::OutlineSegment& s : outline) {
-            int ax = 0, ay = 0, bx = 0, by = 0;
-            if (Convert2Dto3D(s.from.x, s.from.y, s.from.z, &ax, &ay) && Convert2Dto3D(s.to.x, s.to.y, s.to.z, &bx, &by))
-                painter.drawLine(ax, ay, bx, by);
-        }
-    }
+    for (const kx::app::OutlineSegment& s : m.outline)
+        if (project(s.from, a) && project(s.to, b)) painter.drawLine(a, b);
     // While a profile is drawn, its next edge runs from its last point to the cursor.
     if (CadObject* profile = kx::app::profileBeingDrawn(doc_); profile && kind_ != kPerspective) {
         const std::vector<Point3d> points = kx::app::profilePoints(profile);
-        int lx = 0, ly = 0;
-        if (!points.empty() && Convert2Dto3D(points.back().x, points.back().y, points.back().z, &lx, &ly)) {
-            painter.setPen(QPen(bgrToColour(env_->settings->scheme.colours[ColourScheme::Selected]), 0, Qt::DashLine));
-            painter.drawLine(lx, ly, px, py);
-        }
+        if (!points.empty() && project(points.back(), a) && project(m.cursor, b)) painter.drawLine(a, b);
     }
 }
 

@@ -106,6 +106,8 @@ private:
     void ensureProjected();
     void paintObjects(QPainter& painter);
     void paintCursor(QPainter& painter);
+    // The point handles, a dialog's outline and a profile's next edge.
+    void paintEditingAids(QPainter& painter);
     // The 3D cursor follows the mouse in this view.
     void followCursor(const QPoint& client);
     // The scene offset of a client point (no pan), in the view's two axes.
