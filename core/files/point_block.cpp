@@ -122,8 +122,8 @@ int ReadCadPoints(StandardFile* f, const char* keyword, CadObject* obj) {
         obj = AddCadAtom(CreateDefaultInfo(), base, type);
         if (!obj) return 0;
     }
-    DeleteObjectPolygons(obj);
     kx::model::notifyPointsReleased(obj);
+    DeleteObjectPolygons(obj);
     ClearEntry(obj->points);
     obj->points = nullptr;
     obj->count = 0;

@@ -78,8 +78,9 @@ int RebuildObjectEx(CadObject* obj, unsigned useOwnCentre) {
     // Whatever happens below, the cached box no longer describes the geometry.
     obj->boundValid = 0;
     if (IsObjectAtomic(obj)) {
-        DeleteObjectPolygons(obj);
+        // Told before anything goes, so that a listener can still copy it whole.
         kx::model::notifyPointsReleased(obj);
+        DeleteObjectPolygons(obj);
         ClearEntry(obj->points);
         obj->points = nullptr;
         obj->count = 0;

@@ -49,8 +49,8 @@ void deleteTreeItem(CadObject* obj) {
 
 // Frees what an object owns: triangles, points, extra block and uv array.
 void freeObjectData(CadObject* obj) {
-    DeleteObjectPolygons(obj);
     kx::model::notifyPointsReleased(obj);
+    DeleteObjectPolygons(obj);
     ClearEntry(obj->points);
     obj->points = nullptr;
     FreeObjectExtra(obj);

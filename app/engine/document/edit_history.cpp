@@ -149,10 +149,38 @@ struct EditStepData {
         });
     }
 
+    // A journalled step (see EditRecorder::keepJournal): the fingerprint of
+    // each object's geometry before, by uid; a copy that could not be made
+    // breaks it.
+    bool journal = false;
+    bool journalBroken = false;
+    std::vector<uint64_t> printsBefore;
+    std::unordered_set<int> changedUids;  // the uids of changes, while recording
+
     GeometryChange* changeOf(int uid) {
+        if (!changedUids.count(uid)) return nullptr;
         for (GeometryChange& c : changes)
             if (c.uid == uid) return &c;
         return nullptr;
+    }
+
+    void addChange(GeometryChange change) {
+        changedUids.insert(change.uid);
+        changes.push_back(std::move(change));
+    }
+
+    // Copies an object's geometry as it is now, when the step knew the
+    // object before it began and has kept nothing of it yet.
+    void keepOriginal(CadObject* obj) {
+        auto it = uids.find(obj);
+        if (it == uids.end() || changeOf(it->second) || stored.count(it->second)) return;
+        GeometryChange change;
+        change.uid = it->second;
+        if (!copyGeometry(*obj, change.copy)) {
+            journalBroken = true;
+            return;
+        }
+        addChange(std::move(change));
     }
 
     // Shared small fields count once, in the first step met that holds them.
@@ -272,6 +300,23 @@ thread_local EditStepData* recording = nullptr;
 thread_local KxObjectReleaseHook chainedHook = nullptr;
 thread_local std::vector<EditStepData*> outerRecordings;
 
+// Every journalled step open on this thread keeps the object's geometry
+// before it changes: an edit recorded inside a plug-in's run changes what the
+// run's own step must be able to give back too.
+void keepInJournals(CadObject* obj) {
+    bool journalled = false;
+    for (EditStepData* step : outerRecordings)
+        if (step && step->journal) {
+            step->keepOriginal(obj);
+            journalled = true;
+        }
+    if (recording && recording->journal) {
+        recording->keepOriginal(obj);
+        journalled = true;
+    }
+    if (journalled) SceneModel::noteReshaped(obj);
+}
+
 // Freed objects leave the recording's map (and those of recorders still open
 // around it), so that a new object given the same address is not taken for them.
 void forgetFreed(CadObject* obj, int whole) {
@@ -279,6 +324,8 @@ void forgetFreed(CadObject* obj, int whole) {
     // step keeps the animation as it was, so that undo brings it back.
     if (whole == 1 && recording && !recording->animBefore && (obj->flags & KX_FLAG_ANIMATED))
         recording->animBefore = recording->copyAnimationNow();
+    // A journal learns here of objects and point lists the core lets go.
+    keepInJournals(obj);
     if (whole == 1) {
         if (recording) recording->uids.erase(obj);
         for (EditStepData* outer : outerRecordings)
@@ -454,6 +501,7 @@ int EditRecorder::uidOf(CadObject* obj) {
 }
 
 void EditRecorder::reshaping(CadObject* obj) {
+    keepInJournals(obj);
     SceneModel::noteReshaped(obj);
     const int uid = uidOf(obj);
     // Objects made by this step need nothing: undo removes them whole.
@@ -461,10 +509,11 @@ void EditRecorder::reshaping(CadObject* obj) {
     GeometryChange change;
     change.uid = uid;
     if (!copyGeometry(*obj, change.copy)) return;
-    step_->changes.push_back(std::move(change));
+    step_->addChange(std::move(change));
 }
 
 void EditRecorder::translating(CadObject* obj, const Point3d& offset) {
+    keepInJournals(obj);
     SceneModel::noteReshaped(obj);
     const int uid = uidOf(obj);
     if (uid < 0) return;
@@ -483,7 +532,7 @@ void EditRecorder::translating(CadObject* obj, const Point3d& offset) {
     change.offset[1] = offset.y;
     change.offset[2] = offset.z;
     if (!copyGeometry(*obj, change.copy)) return;
-    step_->changes.push_back(std::move(change));
+    step_->addChange(std::move(change));
 }
 
 void EditRecorder::animating() {
@@ -492,6 +541,7 @@ void EditRecorder::animating() {
 
 void EditRecorder::deleteObject(CadObject* obj) {
     if (!obj) return;
+    keepInJournals(obj);
     if (obj->flags & KX_FLAG_ANIMATED) animating();
     const int uid = uidOf(obj);
     if (uid >= 0) {
@@ -504,6 +554,46 @@ void EditRecorder::deleteObject(CadObject* obj) {
 }
 
 void EditRecorder::rename(std::string name) { step_->name = std::move(name); }
+
+void EditRecorder::keepJournal() {
+    step_->journal = true;
+    step_->printsBefore.assign(static_cast<size_t>(step_->nextUid), 0);
+    for (const auto& [obj, uid] : step_->uids)
+        if (uid >= 0 && static_cast<size_t>(uid) < step_->printsBefore.size())
+            step_->printsBefore[static_cast<size_t>(uid)] = geometryFingerprint(*obj);
+}
+
+bool EditRecorder::journalHolds() const {
+    const EditStepData& s = *step_;
+    if (!s.journal) return true;
+    if (s.journalBroken) return false;
+    // What each object was: its copy when the journal kept one, else the
+    // live object, which must then be unchanged.
+    std::unordered_map<int, const CadObject*> original;
+    for (const GeometryChange& c : s.changes) original.emplace(c.uid, &c.copy.record());
+    for (const auto& [uid, data] : s.stored) original.emplace(uid, &data.record());
+    for (const auto& [obj, uid] : s.uids) original.emplace(uid, obj);
+    for (size_t uid = 0; uid < s.printsBefore.size(); ++uid) {
+        auto it = original.find(static_cast<int>(uid));
+        if (it == original.end() || geometryFingerprint(*it->second) != s.printsBefore[uid]) return false;
+    }
+    return true;
+}
+
+void journalReshaping(CadObject* obj) {
+    if (!recording) return;
+    auto each = [](auto&& self, CadObject* o, int depth) -> void {
+        if (!o || depth > 64) return;
+        keepInJournals(o);
+        for (CadObject* c = o->firstChild; c; c = c->nextSibling) self(self, c, depth + 1);
+    };
+    each(each, obj, 0);
+}
+
+void journalSelection() {
+    if (!recording) return;
+    for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o)) journalReshaping(o);
+}
 
 bool EditRecorder::commit() {
     if (committed_) return false;

@@ -115,6 +115,17 @@ public:
     void animating();
     // Deletes an object, its data moving into the step instead of being freed.
     void deleteObject(CadObject* obj);
+    // Records the edit by its journal, for code that may change anything
+    // (a plug-in's or a script's run): nothing is copied now. What the code
+    // reshapes in place it announces through journalReshaping; objects and
+    // point lists the core frees or replaces are copied as that happens.
+    // Each object's geometry is fingerprinted here, so that journalHolds can
+    // tell a change the journal missed.
+    void keepJournal();
+    // After a journalled edit, before commit: false when an object's geometry
+    // changed (or went) without the journal keeping what it was, so that the
+    // step could not take the edit back.
+    bool journalHolds() const;
     // The step's name can depend on what the edit found ("Delete 3 Objects").
     void rename(std::string name);
     // Records the step; without it nothing is recorded. False when the scene
@@ -132,6 +143,14 @@ private:
     // from a plug-in's run may record an edit of its own.
     EditStepData* outerStep_ = nullptr;
 };
+
+// Told by code that reshapes objects in place while a journalled edit runs
+// (see EditRecorder::keepJournal): the geometry of the object, and of a
+// group's members, is copied before it changes. Does nothing when no such
+// edit is being recorded, or when the object is new or already copied.
+void journalReshaping(CadObject* obj);
+// The same for every selected object.
+void journalSelection();
 
 // "Delete Object" or "Delete 3 Objects".
 std::string countedName(const char* verb, size_t count);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 #include "document/csg_edits.h"
 #include "document/placed_object.h"
@@ -122,15 +121,6 @@ void setVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v) {
             SetCadObjectProperty(obj, id, const_cast<Point3d*>(&v));
             break;
     }
-}
-
-size_t scenePoints() {
-    size_t points = 0;
-    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-        for (const ListEntry* n = o->points; n; n = n->next) points += n->count;
-        if (o->polygons) points += size_t{o->polygonCount} * 3;
-    }
-    return points;
 }
 
 // A digest of what a scene file holds besides its objects and camera, and of
@@ -475,28 +465,22 @@ bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::str
     return rec.commit();
 }
 
-OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change,
-                                  size_t pointLimit) {
+OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change) {
     // The whole run is one change: the preview sees its end, not its steps.
     // It may have moved the camera too.
     SceneModel::Transaction lock(SceneDelta::Objects | SceneDelta::Camera);
     if (!lock.owns()) return OutsideChange::Unchanged;
-    std::optional<EditRecorder> rec;
-    uint64_t before = 0;
-    // Copying every object of a scene this large would cost more memory
-    // than the history is worth (up to three times the geometry while the
-    // change runs); such a change is not undoable, as before there was a history.
-    if (scenePoints() <= pointLimit) {
-        before = outsideState();
-        rec.emplace(history, name);
-        for (CadObject* o = GetCadObject(nullptr); o; o = o->next) rec->reshaping(o);
-    }
+    const uint64_t before = outsideState();
+    EditRecorder rec(history, name);
+    rec.keepJournal();
     const bool keep = change();
-    if (!rec || !keep || outsideState() != before) {
+    if (!keep || outsideState() != before || !rec.journalHolds()) {
+        // Nobody can say what changed: the preview prepares every object again.
+        SceneModel::noteUnaccounted();
         history.clear();
         return OutsideChange::Unrecorded;
     }
-    return rec->commit() ? OutsideChange::Recorded : OutsideChange::Unchanged;
+    return rec.commit() ? OutsideChange::Recorded : OutsideChange::Unchanged;
 }
 
 }  // namespace kx::app

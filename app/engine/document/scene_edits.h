@@ -70,10 +70,6 @@ bool ungroupSelection(EditHistory& history);
 bool changeCamera(EditHistory& history, const CameraInfo& camera, const std::string& name,
                   const std::string& mergeKey = {});
 
-// Vertices (list points plus three per triangle) up to which a change made by
-// outside code is recorded; see recordOutsideChange.
-inline constexpr size_t kOutsideChangePointLimit = 2'000'000;
-
 enum class OutsideChange {
     Unchanged,   // the scene is as it was: no step
     Recorded,    // one step called by the name given
@@ -82,14 +78,14 @@ enum class OutsideChange {
 
 // Runs change, code that alters the scene in ways of its own (a plug-in, a
 // macro), as one step called name. Anything may happen in it: objects made,
-// deleted, renamed, regrouped or reshaped, the camera moved. So the geometry
-// of every object is copied first (only the copies of objects that changed
-// are kept). The whole run is one change of the scene model; change returns
-// false when what it did must not be a step (it replaced the whole scene).
-// Unrecorded, with the history dropped, when the scene holds more than
-// pointLimit vertices, or when change touched what the history does not keep
-// (scene settings, view distances, grid, animation, texture list).
-OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change,
-                                  size_t pointLimit = kOutsideChangePointLimit);
+// deleted, renamed, regrouped or reshaped, the camera moved. It is recorded
+// by a journal (EditRecorder::keepJournal), so the step holds only what the
+// run changed, at any scene size. The whole run is one change of the scene
+// model; change returns false when what it did must not be a step (it
+// replaced the whole scene). Unrecorded, with the history dropped, when
+// change touched what the history does not keep (scene settings, view
+// distances, grid, animation, texture list) or reshaped an object in place
+// without telling the journal.
+OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change);
 
 }  // namespace kx::app

@@ -149,6 +149,10 @@ void SceneModel::noteRecorded() {
     if (openHere > 0) sceneModel().open_.recorded = true;
 }
 
+void SceneModel::noteUnaccounted() {
+    if (openHere > 0) sceneModel().open_.recorded = false;
+}
+
 void SceneModel::noteStep(const std::string& name) {
     if (openHere <= 0) return;
     SceneDelta& d = sceneModel().open_.delta;

@@ -143,6 +143,9 @@ public:
     // Recorders of edits tell the open transaction what they reshape.
     static void noteReshaped(const CadObject* object);
     static void noteRecorded();
+    // The open change did more than its recorder could say: every object
+    // counts as reshaped.
+    static void noteUnaccounted();
     // An edit's step was recorded under this name.
     static void noteStep(const std::string& name);
     // What the open transaction touches besides what it said at its start.

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "document/edit_history.h"
 #include "kxcore.h"
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
@@ -31,6 +32,17 @@ int flipEach(CadObject* obj, unsigned mode) { return FlipPoints(obj, mode); }
 int sortEach(CadObject* obj, unsigned descending) { return SortPoints(obj, descending); }
 int normalizeEach(CadObject* obj, long how) { return NormalizeObject(obj, how); }
 
+// The transformations of the selection change its objects' points in place:
+// a run's undo step keeps what they were first.
+int transformSelection(int (*transform)(Point3d*), Point3d value) {
+    kx::app::journalSelection();
+    return changed(transform(&value));
+}
+
+void journalEveryObject() {
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) kx::app::journalReshaping(o);
+}
+
 }  // namespace
 
 int DeleteGeometry(int handle) {
@@ -38,6 +50,7 @@ int DeleteGeometry(int handle) {
     if (e == nullptr) return 0;
     if (e->object == nullptr) return logFailure(0, "DeleteGeometry: Invalid Object Pointer\n");
     CadObject* obj = e->object;
+    kx::app::journalReshaping(obj);
     // The release hook clears every cursor into this list.
     kx::plugins::hostState().handles.pointsReleased(obj);
     ClearEntry(obj->points);
@@ -86,6 +99,7 @@ int PutGeometry(int handle, int n, float* points) {
         return 0;
     }
     CadObject* obj = e->object;
+    kx::app::journalReshaping(obj);
     // Append after the cursor, or after the list's last node when there is none.
     ListEntry* after = e->cursor;
     if (after == nullptr) {
@@ -106,6 +120,7 @@ int PutGeometry(int handle, int n, float* points) {
 int Smooth(int handle, int undo) {
     CadObject* obj = handles().object(handle);
     if (obj == nullptr) return 0;
+    kx::app::journalReshaping(obj);
     return undo != 0 ? UnSmoothObject(obj) : SmoothObject(obj);
 }
 
@@ -114,8 +129,7 @@ int Size(int handle, float* p) { return SetObjectPropPnt(handle, "Size", p); }
 int Move(int, float* p) {
     if (p == nullptr) return 0;
     if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
-    Point3d d = toPoint(p);
-    return changed(TranslateObjectsEx(&d));
+    return transformSelection(TranslateObjectsEx, toPoint(p));
 }
 
 int Scale(int, float* p) {
@@ -123,7 +137,7 @@ int Scale(int, float* p) {
     if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
     Point3d s = toPoint(p);
     if (IsZero(&s)) return 1;
-    return changed(ScaleObjectsEx(&s));
+    return transformSelection(ScaleObjectsEx, s);
 }
 
 int ScaleAbout(int, float* p, float* about) {
@@ -131,14 +145,14 @@ int ScaleAbout(int, float* p, float* about) {
     if (!storableNumbers(p, 3) || !storableNumbers(about, 3)) return logFailure(0, "value out of range\n");
     Point3d s = toPoint(p);
     Point3d c = toPoint(about);
+    kx::app::journalSelection();
     return changed(TransformObjectsAbout(KX_TRANSFORM_SCALE, &s, nullptr, nullptr, &c));
 }
 
 int Rotate(int, float* p) {
     if (p == nullptr) return 0;
     if (!storableNumbers(p, 3)) return logFailure(0, "value out of range\n");
-    Point3d r = toPoint(p);
-    return changed(RotateObjectsEx(&r));
+    return transformSelection(RotateObjectsEx, toPoint(p));
 }
 
 int RotateAbout(int, float* p, float* about) {
@@ -146,6 +160,7 @@ int RotateAbout(int, float* p, float* about) {
     if (!storableNumbers(p, 3) || !storableNumbers(about, 3)) return logFailure(0, "value out of range\n");
     Point3d r = toPoint(p);
     Point3d c = toPoint(about);
+    kx::app::journalSelection();
     return changed(TransformObjectsAbout(KX_TRANSFORM_ROTATE, nullptr, &r, nullptr, &c));
 }
 
@@ -171,8 +186,7 @@ int MoveF(double x, double y, double z) {
 
 int ScaleF(double x, double y, double z) {
     if (!storableTriple(x, y, z)) return logFailure(0, "value out of range\n");
-    Point3d s{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
-    return changed(ScaleObjectsEx(&s));
+    return transformSelection(ScaleObjectsEx, Point3d{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
 }
 
 int RotateF(double x, double y, double z) {
@@ -197,6 +211,11 @@ int SetCursorF(double x, double y, double z) {
 int Transform(int handle, const char* operation) {
     if (operation == nullptr) return 0;
     const std::string op = operation;
+    // Flipping, sorting and orienting act on the selection (as scaling
+    // does, through Scale); centring, normalising and smoothing on every object.
+    const bool onSelection = op.rfind("flip.", 0) == 0 || op.rfind("sort.", 0) == 0 || op == "fixorientation";
+    if (onSelection) kx::app::journalSelection();
+    else if (op == "center" || op == "normalize" || op == "smooth") journalEveryObject();
     if (op == "enlarge") {
         float p[3] = {2, 2, 2};
         Scale(handle, p);
@@ -230,6 +249,7 @@ int Update() { return Rebuild(); }
 int RebuildObject(int handle, int a) {
     CadObject* obj = handles().object(handle);
     if (obj == nullptr) return 0;
+    kx::app::journalReshaping(obj);
     const int result = RebuildObjectEx(obj, static_cast<unsigned>(a));
     if (result) refresh();
     return result;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "document/edit_history.h"
 #include "kxcore.h"
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
@@ -151,6 +152,9 @@ int SetObjectProperty(int handle, const char* property, void* value) {
     if (e->object == nullptr) return logFailure(0, "SetObjectProperty: invalid object\n");
     if (property == nullptr) return 0;
     CadObject* obj = e->object;
+    // A size, a position or a smoothing reshapes the object (a group's
+    // members with it); what stayed the same is dropped from the step again.
+    kx::app::journalReshaping(obj);
     switch (GetObjectPropertyType(property)) {
     case 1:
         if (!isText(*v)) return 0;

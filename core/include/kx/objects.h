@@ -21,7 +21,8 @@ KXCORE_API void DeleteObjectPolygons(CadObject* obj);
 KXCORE_API int CopyCadObject(const CadObject* src, CadObject* dst);
 KXCORE_API int InitCadObjects();
 // Called with whole 1 just before an object is freed and with whole 0 just
-// before its point list is freed or replaced; returns the hook it replaces.
+// before its point list is freed or replaced, while the list and the
+// triangles made from it are still whole; returns the hook it replaces.
 using KxObjectReleaseHook = void (*)(CadObject* obj, int whole);
 KXCORE_API KxObjectReleaseHook SetObjectReleaseHook(KxObjectReleaseHook hook);
 
