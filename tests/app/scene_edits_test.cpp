@@ -15,6 +15,7 @@
 #include "plugins/host_functions.h"
 #include "plugins/host_state.h"
 #include "script/script_runner.h"
+#include "triangle_lists.h"
 
 namespace {
 
@@ -561,6 +562,46 @@ TEST_F(HostRunTest, RunsThroughTheHostKeepOnlyWhatTheyTouch) {
         const std::string edited = saved();
         // Compared whole: the scene texts are too long to print.
         EXPECT_FALSE(edited == original);
+        ASSERT_TRUE(history.undo());
+        EXPECT_TRUE(saved() == original);
+        ASSERT_TRUE(history.redo());
+        EXPECT_TRUE(saved() == edited);
+        ASSERT_TRUE(history.undo());
+    }
+}
+
+// At any scene size: a run beside a mesh of a million triangles (three
+// million vertices) keeps a step of the small object it changed.
+TEST_F(HostRunTest, RunsBesideAMillionTrianglesKeepOnlyTheObjectTheyChanged) {
+    namespace host = kx::plugins::host;
+    ListEntry* list = kxtest::triangleRow(1000000);
+    CadObject* huge = AddObject("Huge", list, CountEntry(list), KX_POLYGON);
+    ASSERT_NE(huge, nullptr);
+    const size_t hugeBytes = geometryBytes(*huge);
+    const std::string original = saved();
+    const std::pair<const char*, std::function<void()>> runs[] = {
+        {"a plug-in resizing the ball",
+         [] {
+             float p[3] = {2, 2, 2};
+             host::Size(host::FindObject("Ball"), p);
+         }},
+        {"a script moving the box",
+         [] {
+             kx::script::runScript("Scene:ClearSelection() Scene:SelectObject(Scene:FindObject('Crate'), true) "
+                                   "Scene:Move(0, 2, 0)",
+                                   kx::script::RunOptions{});
+         }},
+    };
+    for (const auto& [name, run] : runs) {
+        SCOPED_TRACE(name);
+        history.clear();
+        ASSERT_EQ(recordOutsideChange(history, "Run Plug-in", [&] {
+                      run();
+                      return true;
+                  }),
+                  OutsideChange::Recorded);
+        EXPECT_LT(history.heldBytes(), hugeBytes / 1000);
+        const std::string edited = saved();
         ASSERT_TRUE(history.undo());
         EXPECT_TRUE(saved() == original);
         ASSERT_TRUE(history.redo());
