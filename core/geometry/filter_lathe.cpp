@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "model/release_hook.h"
 #include "geometry/geometry_internal.h"
 
 namespace {
@@ -62,7 +61,6 @@ void filterObject(CadObject* obj, unsigned mask, int mode, int clear, const Poin
     unsigned counter = 0;
     ListHolder kept;
     ListEntry* tail = nullptr;
-    unsigned keptCount = 0;
     for (ListEntry* node = obj->points; node; node = node->next) {
         if (thinOut) {
             if (counter > step) counter = 0;
@@ -71,19 +69,13 @@ void filterObject(CadObject* obj, unsigned mask, int mode, int clear, const Poin
         if (clear) flatten(node, mask);
         else if (!passes(node, mask, mode, t)) continue;
         if (!append(kept, tail, node->count, node->points, node->normals)) return;
-        ++keptCount;
     }
     if (!kept) {
         ErrorMessage("Error no points remaining after filter");
         return;
     }
-    kx::model::notifyPointsReleased(obj);
-    ClearEntry(obj->points);
-    obj->points = kept.release();
-    obj->count = keptCount;
-    // The triangles no longer describe the list.
-    DeleteObjectPolygons(obj);
-    obj->boundValid = 0;
+    // The triangles no longer describe the list, and go with it.
+    SetObjectPoints(obj, kept.release());
 }
 
 }  // namespace
@@ -192,4 +184,24 @@ unsigned LathePointsEx(ListEntry** list, unsigned count, unsigned steps, double 
     ClearEntry(*list);
     *list = result.release();
     return static_cast<unsigned>(triangles);
+}
+
+int LatheObject(CadObject* obj, unsigned steps, double angle, int facets) {
+    if (!obj || obj->type != KX_POINTS || !obj->points) return 0;
+    // Turned on a copy, so that a refused lathe leaves the object whole and
+    // the release hook hears of the old list before it goes.
+    unsigned nodes = 0;
+    ListEntry* turned = CopyList(obj->points, &nodes);
+    if (!turned) return 0;
+    const unsigned made = facets ? LathePointsEx(&turned, nodes, steps, angle) : LathePoints(&turned, steps, angle);
+    if (!made) {
+        ClearEntry(turned);
+        return 0;
+    }
+    SetObjectPoints(obj, turned);
+    if (facets) {
+        obj->type = KX_POLYGON;
+        NormalizeObject(obj, 0);
+    }
+    return 1;
 }

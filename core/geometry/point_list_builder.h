@@ -52,12 +52,10 @@ public:
         failed_ = false;
     }
 
-    // Replaces obj's point list by the built one and sets its node count.
+    // Replaces obj's point list (and the triangles made from it) by the
+    // built one, which the object now owns.
     void storeInto(CadObject* obj) {
-        ClearEntry(obj->points);
-        obj->points = head_;
-        obj->count = count_;
-        obj->boundValid = 0;
+        SetObjectPoints(obj, head_);
         head_ = tail_ = nullptr;
         count_ = 0;
     }

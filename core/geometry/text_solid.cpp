@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/release_hook.h"
 #include "geometry/mesh_builder.h"
 #include "geometry/text_internal.h"
 #include "kxplatform/glyphs.h"
@@ -81,11 +80,7 @@ void buildGlyph(platform::GlyphFont& font, uint32_t codepoint, SolidBuilder& bui
 }  // namespace
 
 void FacetList::storeInto(CadObject* obj) {
-    kx::model::notifyPointsReleased(obj);
-    ClearEntry(obj->points);
-    obj->points = acc_.head;
-    obj->count = acc_.count;
-    obj->boundValid = 0;
+    SetObjectPoints(obj, acc_.head);
     acc_ = TextAccumulator{};
 }
 

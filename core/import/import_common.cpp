@@ -152,16 +152,13 @@ FacetAppender::FacetAppender(CadObject* obj) : obj_(obj) {
 
 bool FacetAppender::add(unsigned n, const Point3d* points, const Point3d* normals) {
     if (!obj_ || failed_) return false;
-    ListEntry* node = AddEntryEx(n, tail_, points, normals);
+    ListEntry* node = AppendObjectPoints(obj_, tail_, n, points, normals);
     if (!node) {
         failed_ = true;
         return false;
     }
-    if (!obj_->points) obj_->points = node;
     tail_ = node;
-    ++obj_->count;
     ++added_;
-    obj_->boundValid = 0;
     return true;
 }
 

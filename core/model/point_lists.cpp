@@ -217,3 +217,33 @@ int CopyPolygonsToList(CadObject* obj, TriPolygon* polygons, unsigned n) {
     obj->points = head;
     return 1;
 }
+
+ListEntry* AppendObjectPoints(CadObject* obj, ListEntry* after, unsigned n, const Point3d* points,
+                              const Point3d* normals) {
+    if (!obj) return nullptr;
+    if (!after)
+        for (ListEntry* e = obj->points; e; e = e->next) after = e;
+    // A node put in the middle keeps the nodes behind it.
+    ListEntry* rest = after ? after->next : nullptr;
+    ListEntry* node = AddEntryEx(n, after, points, normals);
+    if (!node) return nullptr;
+    node->next = rest;
+    if (!obj->points) obj->points = node;
+    ++obj->count;
+    obj->boundValid = 0;
+    return node;
+}
+
+int SetObjectPoints(CadObject* obj, ListEntry* list) {
+    if (!obj) {
+        ClearEntry(list);
+        return 0;
+    }
+    kx::model::notifyPointsReleased(obj);
+    DeleteObjectPolygons(obj);
+    if (obj->points != list) ClearEntry(obj->points);
+    obj->points = list;
+    obj->count = CountEntry(list);
+    obj->boundValid = 0;
+    return 1;
+}

@@ -15,7 +15,10 @@
 #include "kxcore.h"
 #include "document/scene_edits.h"
 #include "model/scene_model.h"
+#include "plugins/host_functions.h"
+#include "plugins/host_state.h"
 #include "preview/preview_settings.h"
+#include "script/script_runner.h"
 
 namespace {
 
@@ -404,6 +407,13 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         kx::app::sceneModel().resetForTests();
+        InitKalvexEvent();
+        kx::plugins::attachHandleTable();
+    }
+    void TearDown() override {
+        kx::plugins::detachHandleTable();
+        DestroyKalvexEvent();
+        CoreTest::TearDown();
     }
 };
 
@@ -451,7 +461,7 @@ TEST_F(PreviewLockStressTest, TransactionsWhileThePreviewDraws) {
     for (int i = 0; i < 1500; ++i) {
         selectOne(random);
         const Point3d at{static_cast<float>(random() % 7) - 3, 0, 0};
-        switch (random() % 12) {
+        switch (random() % 14) {
             case 0:
             case 1: kx::app::createObject(history, types[random() % std::size(types)], at); break;
             case 2: kx::app::deleteSelection(history); break;
@@ -476,6 +486,21 @@ TEST_F(PreviewLockStressTest, TransactionsWhileThePreviewDraws) {
                 if (t) std::snprintf(t->name, sizeof t->name, "T%d", i);
                 break;
             }
+            case 11:
+                // A plug-in's run, recorded by its journal.
+                kx::app::recordOutsideChange(history, "Run Plug-in", [] {
+                    kx::plugins::host::MoveF(0.25, 0, 0);
+                    float size[3] = {1.2f, 0.8f, 1};
+                    kx::plugins::host::Size(kx::plugins::host::CreateDefaultObject(KX_SPHERE), size);
+                    return true;
+                });
+                break;
+            case 12:
+                kx::app::recordOutsideChange(history, "Run Macro", [] {
+                    kx::script::runScript("Scene:Scale(1.1, 1, 1) Scene:Rotate(0, 15, 0)", kx::script::RunOptions{});
+                    return true;
+                });
+                break;
             default:
                 if (random() % 10 == 0) {
                     SceneModel::Transaction change(SceneDelta::Replaced);

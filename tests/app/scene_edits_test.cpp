@@ -524,6 +524,17 @@ TEST_F(HostRunTest, RunsThroughTheHostKeepOnlyWhatTheyTouch) {
              host::PutGeometry(h, 3, tri);
          },
          false},
+        {"a node put behind the mesh's first, the rest kept",
+         [&] {
+             const int h = named("Mesh");
+             const unsigned nodes = CountEntry(GetCadObjectByName("Mesh")->points);
+             float first[24] = {}, tri[9] = {0, 0, 0, 1, 0, 0, 0, 1, 1};
+             host::GetGeometry(h, 1, first);
+             host::PutGeometry(h, 3, tri);
+             EXPECT_EQ(CountEntry(GetCadObjectByName("Mesh")->points), nodes + 1);
+             EXPECT_EQ(GetCadObjectByName("Mesh")->count, nodes + 1);
+         },
+         false},
         {"the big mesh smoothed", [&] { host::Smooth(named("Big"), 0); }, true},
         {"the selected big mesh turned",
          [&] {

@@ -24,13 +24,7 @@ ListEntry* listOf(const std::vector<Point3d>& points) {
     return head;
 }
 
-void replacePoints(CadObject* obj, const std::vector<Point3d>& points) {
-    ClearEntry(obj->points);
-    obj->points = listOf(points);
-    obj->count = 0;
-    for (ListEntry* n = obj->points; n; n = n->next) ++obj->count;
-    obj->boundValid = 0;
-}
+void replacePoints(CadObject* obj, const std::vector<Point3d>& points) { SetObjectPoints(obj, listOf(points)); }
 
 Point3d along(const Point3d& p0, const Point3d& p1, const Point3d& p2, const Point3d& p3, double t) {
     const double t2 = t * t, t3 = t2 * t;
@@ -66,17 +60,7 @@ bool addProfilePoint(EditHistory& history, CadObject*& profile, const Point3d& a
     return rec.commit();
 }
 
-bool appendPoint(CadObject* obj, const Point3d& at) {
-    if (!obj) return false;
-    ListEntry* tail = obj->points;
-    while (tail && tail->next) tail = tail->next;
-    ListEntry* node = AddEntry(1, tail, &at);
-    if (!node) return false;
-    if (!obj->points) obj->points = node;
-    ++obj->count;
-    obj->boundValid = 0;
-    return true;
-}
+bool appendPoint(CadObject* obj, const Point3d& at) { return AppendObjectPoints(obj, nullptr, 1, &at, nullptr) != nullptr; }
 
 bool removeLastProfilePoint(EditHistory& history, CadObject*& profile, const std::string& stepName,
                             const std::string& mergeKey) {

@@ -346,20 +346,8 @@ bool smoothSelection(EditHistory& history, bool smooth) {
 bool latheSelection(EditHistory& history, unsigned steps, double angle, bool facets) {
     return reshapeSelection(history, "Lathe", [&] {
         bool any = false;
-        for (CadObject* obj : selected()) {
-            if (obj->type != KX_POINTS || !obj->points) continue;
-            if (facets) {
-                unsigned n = LathePointsEx(&obj->points, obj->count, steps, angle);
-                if (!n) continue;
-                obj->count = n;
-                obj->type = KX_POLYGON;
-                NormalizeObject(obj, 0);
-            } else if (unsigned n = LathePoints(&obj->points, steps, angle)) {
-                obj->count = n;
-            }
-            obj->boundValid = 0;
-            any = true;
-        }
+        for (CadObject* obj : selected())
+            if (LatheObject(obj, steps, angle, facets ? 1 : 0)) any = true;
         return any;
     });
 }

@@ -53,10 +53,7 @@ int DeleteGeometry(int handle) {
     kx::app::journalReshaping(obj);
     // The release hook clears every cursor into this list.
     kx::plugins::hostState().handles.pointsReleased(obj);
-    ClearEntry(obj->points);
-    obj->points = nullptr;
-    obj->count = 0;
-    return 1;
+    return SetObjectPoints(obj, nullptr);
 }
 
 int GetGeometry(int handle, int flags, float* points) {
@@ -101,18 +98,12 @@ int PutGeometry(int handle, int n, float* points) {
     CadObject* obj = e->object;
     kx::app::journalReshaping(obj);
     // Append after the cursor, or after the list's last node when there is none.
-    ListEntry* after = e->cursor;
-    if (after == nullptr) {
-        for (ListEntry* p = obj->points; p; p = p->next) after = p;
-    }
     const auto* pts = reinterpret_cast<const Point3d*>(points);
-    ListEntry* node = n < 0 ? AddEntryEx(count, after, pts, pts + count) : AddEntry(count, after, pts);
+    ListEntry* node = AppendObjectPoints(obj, e->cursor, count, pts, n < 0 ? pts + count : nullptr);
     if (node == nullptr) {
         t.lastError = "add point failed";
         return 0;
     }
-    if (obj->points == nullptr) obj->points = node;
-    ++obj->count;
     e->cursor = node;
     return 1;
 }

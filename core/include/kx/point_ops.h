@@ -22,3 +22,9 @@ KXCORE_API int CalcObjectBounds(CadObject* obj);
 KXCORE_API int FilterObjects(unsigned mask, int mode, int clear, Point3d threshold);
 KXCORE_API unsigned LathePoints(ListEntry** list, unsigned steps, double angle);
 KXCORE_API unsigned LathePointsEx(ListEntry** list, unsigned count, unsigned steps, double angle);
+// Turns a point object's profile about the y axis: into a surface (facets 1:
+// the object becomes a polygon object of the triangles, with normals) or into
+// rings of points (facets 0). The object's type, count and bounds follow. 1
+// when it was turned; 0 (the object as it was) for an object that is not a
+// point object with points, or for what LathePoints(Ex) refuses.
+KXCORE_API int LatheObject(CadObject* obj, unsigned steps, double angle, int facets);

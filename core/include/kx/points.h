@@ -32,6 +32,20 @@ KXCORE_API unsigned CountEntry(ListEntry* head);
 // A copy of the points (not the normals); *count receives the node count.
 KXCORE_API ListEntry* CopyList(ListEntry* src, unsigned* count);
 
+// --- an object's point list, kept in step with the object ---
+// These keep what the object says of its list true: its node count, its
+// cached bounds, and the release hook told before a list goes.
+// Puts one node of n points (and normals, or null) behind node `after` of
+// obj's list, before the nodes that followed it, or behind its last node when
+// after is null; the new node, or null (nothing changed) for a bad node or
+// when memory runs out.
+KXCORE_API ListEntry* AppendObjectPoints(CadObject* obj, ListEntry* after, unsigned n, const Point3d* points,
+                                         const Point3d* normals);
+// Gives obj the list (owned by obj from now on; null empties it) in place of
+// its own, which is freed with the triangles made from it. 1, or 0 for a
+// null object (the list is then freed).
+KXCORE_API int SetObjectPoints(CadObject* obj, ListEntry* list);
+
 // --- triangle arrays ---
 KXCORE_API TriPolygon* CopyPolygons(TriPolygon* src, unsigned n);
 KXCORE_API void ReleasePolyons(TriPolygon* polygons);
@@ -39,7 +53,8 @@ KXCORE_API void ReleasePolyons(TriPolygon* polygons);
 // each node contributes at most three vertices.
 KXCORE_API TriPolygon* CopyListToPolygonsEx(ListEntry* list, unsigned n, int useNormals);
 KXCORE_API TriPolygon* CopyListToPolygons(ListEntry* list, unsigned n);
-// Replaces the object's list by one 3-vertex node per triangle; always 1.
+// Replaces the object's list by one 3-vertex node per triangle (the caller
+// keeps the count); 1, or 0 when memory ran out (the object has no list then).
 KXCORE_API int CopyPolygonsToList(CadObject* obj, TriPolygon* polygons, unsigned n);
 
 // --- double vectors (arrays of three doubles) ---

@@ -206,6 +206,37 @@ TEST_F(PointOpsTest, LatheOfPoints) {
     EXPECT_EQ(CountEntry(pts->points), 20u);
 }
 
+// Lathing a whole object: it becomes what the lathe made, or stays as it was.
+TEST_F(PointOpsTest, LatheObjectTurnsAPointObjectOrLeavesItWhole) {
+    struct Case {
+        const char* what;
+        unsigned steps;
+        int facets;
+        int result;
+        unsigned type;
+        unsigned count;
+    };
+    const Case cases[] = {
+        {"into a surface", 18, 1, 1, KX_POLYGON, 2 * 2 * 18},
+        {"into rings of points", 4, 0, 1, KX_POINTS, 3 * 4},
+        {"no steps", 0, 1, 0, KX_POINTS, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CadObject* pts = pointObject({{1, 0, 0}, {2, 1, 0}, {1, 2, 0}});
+        pts->boundValid = 1;
+        EXPECT_EQ(LatheObject(pts, c.steps, 20, c.facets), c.result);
+        EXPECT_EQ(pts->type, c.type);
+        EXPECT_EQ(pts->count, c.count);
+        EXPECT_EQ(CountEntry(pts->points), c.count);
+        EXPECT_EQ(pts->boundValid, c.result ? 0 : 1);
+    }
+    CadObject* mesh = makeMesh("m", 2);
+    EXPECT_EQ(LatheObject(mesh, 8, 20, 1), 0);
+    EXPECT_EQ(mesh->type, KX_POLYGON);
+    EXPECT_EQ(LatheObject(nullptr, 8, 20, 1), 0);
+}
+
 TEST_F(PointOpsTest, SweepBuildsTrianglesWithWindingByDirection) {
     CadObject* up = pointObject({{1, 0, 0}, {1, 1, 0}});
     EXPECT_EQ(LathePointsEx(&up->points, 2, 18, 20), 36u);

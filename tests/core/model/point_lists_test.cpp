@@ -1,7 +1,11 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core_fixture.h"
 #include "model/memory.h"
@@ -233,6 +237,70 @@ TEST_F(PointListTest, PointHelpers) {
     EXPECT_TRUE(IsZero(&q));
     Point3d negativeZero{-0.0f, 0, 0};
     EXPECT_TRUE(IsZero(&negativeZero));
+}
+
+// What an object says of its list stays true through the object operations:
+// its node count, its cached bounds, and the release hook told while the
+// old list and its triangles are still whole.
+struct HookLog {
+    static inline std::vector<std::pair<unsigned, bool>> calls;  // nodes, triangles present
+    static void hook(CadObject* obj, int whole) {
+        if (whole == 0) calls.emplace_back(CountEntry(obj->points), obj->polygons != nullptr);
+    }
+};
+
+TEST_F(PointListTest, ObjectPointOperationsKeepTheObjectInStep) {
+    auto twoTriangles = [] {
+        ListEntry* head = AddEntry(3, nullptr, kTri);
+        AddEntry(3, head, kTri);
+        return head;
+    };
+    CadObject* obj = NewCadObject("o");
+    ASSERT_NE(obj, nullptr);
+    obj->boundValid = 1;
+    struct Step {
+        const char* what;
+        std::function<bool()> run;
+        unsigned count;
+    };
+    ListEntry* middle = nullptr;
+    const Step steps[] = {
+        {"first node of an empty object", [&] { return (middle = AppendObjectPoints(obj, nullptr, 3, kTri, nullptr)); }, 1},
+        {"behind the last node", [&] { return AppendObjectPoints(obj, nullptr, 2, kTri, kTri) != nullptr; }, 2},
+        {"behind a node in the middle",
+         [&] {
+             ListEntry* node = AppendObjectPoints(obj, middle, 1, kOctagon + 4, nullptr);
+             return node && middle->next == node && node->next && node->next->count == 2;
+         },
+         3},
+        {"a node too large is refused", [&] { return AppendObjectPoints(obj, nullptr, 9, kOctagon, nullptr) == nullptr; }, 3},
+        {"no object", [&] { return AppendObjectPoints(nullptr, nullptr, 3, kTri, nullptr) == nullptr; }, 3},
+        {"a new list", [&] { return SetObjectPoints(obj, twoTriangles()) == 1; }, 2},
+        {"emptied", [&] { return SetObjectPoints(obj, nullptr) == 1; }, 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        obj->boundValid = 1;
+        EXPECT_TRUE(s.run());
+        EXPECT_EQ(obj->count, s.count);
+        EXPECT_EQ(CountEntry(obj->points), s.count);
+    }
+    // A list handed to no object is freed (the sanitiser would see a leak).
+    EXPECT_EQ(SetObjectPoints(nullptr, AddEntry(3, nullptr, kTri)), 0);
+
+    // Replacing a list drops the triangles made from it, after the hook saw both.
+    SetObjectPoints(obj, twoTriangles());
+    obj->polygons = CopyListToPolygons(obj->points, 2);
+    obj->polygonCount = 2;
+    HookLog::calls.clear();
+    KxObjectReleaseHook previous = SetObjectReleaseHook(HookLog::hook);
+    SetObjectPoints(obj, AddEntry(3, nullptr, kTri));
+    SetObjectReleaseHook(previous);
+    EXPECT_EQ(obj->polygons, nullptr);
+    EXPECT_EQ(obj->count, 1u);
+    EXPECT_EQ(obj->boundValid, 0);
+    const std::vector<std::pair<unsigned, bool>> told = {{2, true}};
+    EXPECT_EQ(HookLog::calls, told);
 }
 
 }  // namespace
