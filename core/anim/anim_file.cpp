@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "anim/anim_internal.h"
-#include "kxplatform/c_locale.h"
+#include "files/tokens.h"
 #include "model/model_internal.h"
 #include "model/point_compare.h"
 #include "model/text.h"
@@ -98,16 +98,6 @@ private:
     std::string text_;
 };
 
-// A number token: the quick conversion when it takes the whole token, else
-// the general one, which also knows hexadecimal and a leading "+".
-double numberOf(const char* token) {
-    double v = 0;
-    const char* end = token + std::strlen(token);
-    auto [stop, ec] = std::from_chars(token, end, v);
-    if (ec == std::errc() && stop == end) return v;
-    return kx::platform::strtodC(token, nullptr);
-}
-
 // Three numbers as the scene readers take a point: a missing number counts as
 // 0, but a point cut off before its third is an error.
 bool readPoint(StandardFile* f, Point3d& p) {
@@ -118,7 +108,7 @@ bool readPoint(StandardFile* f, Point3d& p) {
             ErrorMessage("Error reading file");
             return false;
         }
-        if (token) v[k] = numberOf(token);
+        if (token) v[k] = kx::tokens::number(token);
     }
     p = MakePoint(v[0], v[1], v[2]);
     return true;

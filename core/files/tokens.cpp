@@ -1,7 +1,9 @@
 #include "files/tokens.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "core_state.h"
 #include "kx/core.h"
@@ -10,7 +12,16 @@
 
 namespace kx::tokens {
 
-double number(const char* token) { return token ? kx::platform::strtodC(token, nullptr) : 0.0; }
+double number(const char* token) {
+    if (!token) return 0.0;
+    // The quick conversion when it takes the whole token; the general one
+    // also reads a leading "+", hexadecimal, and a number with junk behind it.
+    double v = 0;
+    const char* end = token + std::strlen(token);
+    auto [stop, ec] = std::from_chars(token, end, v);
+    if (ec == std::errc() && stop == end) return v;
+    return kx::platform::strtodC(token, nullptr);
+}
 
 int32_t clampInt32(double value) {
     if (std::isnan(value)) return 0;
