@@ -151,6 +151,8 @@ int exportObjectExtras(StandardFile* f, CadObject* obj, bool userInlineOnly) {
     return result;
 }
 
+bool blobHasSurface(const CadObject* obj) { return BlobComponentRadius(obj, run().blobThreshold) > 0; }
+
 }  // namespace kx::exporter
 
 namespace kx::exporter {

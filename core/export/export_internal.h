@@ -179,6 +179,8 @@ void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const ch
 // first component's, remembered when `first`); its scale's y, as ever, when
 // that threshold and the component's strength give no surface.
 double blobRadius(CadObject* obj, bool first);
+// True when the blob's field reaches its threshold, so the component has a surface.
+bool blobHasSurface(const CadObject* obj);
 
 // A POV-Ray 3 mesh's body as mesh2.
 int exportMesh2(StandardFile* f, CadObject* obj);

@@ -335,6 +335,19 @@ int exportUserDefined(StandardFile* f, CadObject* obj, int) {
     return 1;
 }
 
+namespace {
+
+// The views draw a blob component as its sphere scaled by the object's scale
+// and then turned: unevenly scaled, it is an ellipsoid. A plain component is
+// a sphere, so such a blob is written as a sphere component with its own
+// scale (the y axis's radius, the other axes in proportion) and turn.
+bool unevenlyScaled(const CadObject* obj) {
+    const Point3d& s = obj->scale;
+    return s.y != 0.0f && s.x != 0.0f && s.z != 0.0f && (s.x != s.y || s.z != s.y);
+}
+
+}  // namespace
+
 int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
     const Point3d& e = obj->extraPoint;
     if (firstComponent) {
@@ -342,8 +355,19 @@ int exportPovBlob(StandardFile* f, CadObject* obj, bool firstComponent) {
         StdPutLine(f, "blob { ");
         StdPutLine(f, " threshold %g\n", e.x);
     }
-    StdPutLine(f, " component %g, %g, < %g, %g, %g >\n", e.y == 0.0f ? 1.0 : static_cast<double>(e.y),
-               blobRadius(obj, firstComponent), obj->translate.x, obj->translate.y, obj->translate.z);
+    const double strength = e.y == 0.0f ? 1.0 : static_cast<double>(e.y);
+    const double radius = blobRadius(obj, firstComponent);
+    if (f->type == KX_FILETYPE_POVRAY3 && unevenlyScaled(obj) && blobHasSurface(obj)) {
+        const Point3d& s = obj->scale;
+        StdPutLine(f, " sphere { < 0, 0, 0 >, %g, %g\n", radius, strength);
+        writeLabelledVector(f, "  scale ", Point3d{s.x / s.y, 1, s.z / s.y}, "\n");
+        if (!isZero(obj->rotate)) writeLabelledVector(f, "  rotate ", obj->rotate, "\n");
+        writeLabelledVector(f, "  translate ", obj->translate, "\n");
+        StdPutLine(f, " }\n");
+        return 1;
+    }
+    StdPutLine(f, " component %g, %g, < %g, %g, %g >\n", strength, radius, obj->translate.x, obj->translate.y,
+               obj->translate.z);
     return 1;
 }
 

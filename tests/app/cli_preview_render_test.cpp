@@ -22,6 +22,7 @@ struct Kind {
     const char* fields;  // the block's own lines before its placement
     const char* colour;
     bool empty = false;  // neither picture shows anything
+    const char* scale = "1 1 1";
 };
 
 struct Camera {
@@ -38,8 +39,8 @@ const Camera kCameras[] = {
 };
 
 // Off the centre to one side and turned one way, then to the other.
-const char* const kPlacements[] = {"\tscale 1 1 1\n\trotate 25 35 15\n\tposition 1.2 0.4 0.5\n",
-                                   "\tscale 1 1 1\n\trotate -30 60 -20\n\tposition -1 -0.3 0\n"};
+const char* const kPlacements[] = {"\trotate 25 35 15\n\tposition 1.2 0.4 0.5\n",
+                                   "\trotate -30 60 -20\n\tposition -1 -0.3 0\n"};
 
 std::string raisedPatch() {
     std::ostringstream net;
@@ -64,6 +65,8 @@ const Kind kKinds[] = {
     {"Blob", "\tsize 1 1 1\n\textra 0.5 1 1\n", "Green"},
     // Threshold and strength equal: the field never reaches the surface.
     {"Blob", "\tsize 1 1 1\n\textra 1 1 1\n", "Green", true},
+    // Scaled unevenly and turned: an ellipsoid in both pictures.
+    {"Blob", "\tsize 1 1 1\n\textra 0.5 1 1\n", "Green", false, "0.5 1.4 0.8"},
     {"Patch", kPatch.c_str(), "Blue"},
     {"Text", "\tTextString \"Kx\"\n\tsize 1 1 1\n", "Red"},
     {"Plane", "\tsize 8 0 8\n", "Green"},
@@ -97,7 +100,8 @@ TEST_P(PreviewAgainstRender, CoverTheSamePixelsInTheSameHue) {
                                                << "}\nLight\n{\n\tName _light0\n\tsize 1 1 1\n\tscale 1 1 1\n"
                                                   "\tposition -10 10 -20\n}\n"
                                                << kind.block << "\n{\n\tName shape\n"
-                                               << kind.fields << placement << "  color " << kind.colour << "\n}\n";
+                                               << kind.fields << "\tscale " << kind.scale << "\n"
+                                               << placement << "  color " << kind.colour << "\n}\n";
             std::string output;
             ASSERT_EQ(kalvex({"--render", "one.cad", "--width", "160", "--height", "120"}, output).exitCode, 0)
                 << output;

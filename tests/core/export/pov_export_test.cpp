@@ -95,6 +95,15 @@ TEST_F(PovExportTest, ExportsRenderTheShapeTheViewsShow) {
              b->translate = {1, 2, 3};
          },
          " threshold 0.5\r\n component 1, 3.69552, < 1, 2, 3 >\r\n"},
+        {"blob scaled unevenly and turned: the ellipsoid the views draw", CreateDefaultBlob,
+         [](CadObject* b) {
+             b->extraPoint.x = 0.5f;
+             b->scale = {1, 2, 1};
+             b->rotate = {0, 30, 0};
+             b->translate = {1, 2, 3};
+         },
+         " threshold 0.5\r\n sphere { < 0, 0, 0 >, 3.69552, 1\r\n  scale  < 0.5, 1, 0.5 > \r\n"
+         "  rotate  < 0, 30, 0 > \r\n  translate  < 1, 2, 3 > \r\n }\r\n"},
         {"blob with no surface keeps its numbers", CreateDefaultBlob, [](CadObject* b) { b->scale.y = 3; },
          " threshold 1\r\n component 1, 3, < 0, 0, 0 >\r\n"},
         {"height field at its size", CreateDefaultHeightfield,
