@@ -237,6 +237,37 @@ TEST_F(FileDispatchTest, AChosenFileGoesByItsExtensionAndAFailedImportChangesNot
     EXPECT_FALSE(doc()->isModified());
 }
 
+// An import is one step of Undo, both when it adds objects and when an OBJ
+// group continues an object of the scene: undo takes the scene back to its
+// saved state, redo brings the import again.
+TEST_F(FileDispatchTest, AnImportIsOneStep) {
+    std::ofstream(dir->file("m.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\ng tri\nf 1 2 3\n";
+    std::ofstream(dir->file("m.stl")) << "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
+                                         "vertex 0 1 0\nendloop\nendfacet\nendsolid s\n";
+    auto shape = [] {
+        std::pair<unsigned, unsigned> objectsAndFacets{GetCadObjectsCount(), 0};
+        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o))
+            objectsAndFacets.second += CountEntry(o->points);
+        return objectsAndFacets;
+    };
+    for (const char* name : {"m.stl", "m.obj"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(doc()->open(file("m.obj")));
+        ASSERT_TRUE(doc()->save(file("saved.cad")));
+        const auto before = shape();
+        ASSERT_TRUE(doc()->import(file(name)));
+        const auto after = shape();
+        EXPECT_NE(after, before);
+        EXPECT_TRUE(doc()->isModified());
+        EXPECT_EQ(doc()->history().undoName(), "Import " + std::string(name));
+        ASSERT_TRUE(doc()->undo());
+        EXPECT_EQ(shape(), before);
+        EXPECT_FALSE(doc()->isModified());
+        ASSERT_TRUE(doc()->redo());
+        EXPECT_EQ(shape(), after);
+    }
+}
+
 // The dialogs start beside the scene, or where the program was started from
 // (not in the data folder it works in), with a name to keep or change.
 TEST_F(FileDispatchTest, FileDialogsStartBesideTheSceneWithItsNameFilledIn) {

@@ -172,24 +172,26 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
 
 bool CKalvexDoc::import(const QString& path, unsigned type) {
     bool ok = false;
-    bool touched = true;
-    {
-        kx::app::SceneModel::Transaction change(kx::app::SceneDelta::Objects | kx::app::SceneDelta::Textures |
-                                                kx::app::SceneDelta::Camera);
-        if (!change.owns()) return false;
-        const unsigned before = GetCadObjectsCount();
-        const CadObject* lastBefore = GetLastCadObject();
-        ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
-        touched = ok || GetCadObjectsCount() != before || GetLastCadObject() != lastBefore;
-        kx::app::SceneModel::takeRedrawRequest();
-    }
+    bool touched = false;
+    // One step of its own, recorded by what it added; an import that also
+    // changed what the history does not keep (the texture list, when a model
+    // brings materials) or reshaped an object in place (an OBJ group that
+    // continues an object of the scene) cannot be a step, and clears it.
+    const kx::app::OutsideChange result = kx::app::recordOutsideChange(
+        history_, tr("Import %1").arg(QFileInfo(path).fileName()).toStdString(), [&] {
+            kx::app::SceneModel::noteTouches(kx::app::SceneDelta::Textures);
+            const unsigned before = GetCadObjectsCount();
+            const CadObject* lastBefore = GetLastCadObject();
+            ok = kx::app::openSceneFile(QFileInfo(path).absoluteFilePath().toStdString(), type) != 0;
+            touched = ok || GetCadObjectsCount() != before || GetLastCadObject() != lastBefore;
+            kx::app::SceneModel::takeRedrawRequest();
+            return true;
+        });
     // A file that gave nothing leaves the scene, its history and its saved state alone.
-    if (!touched) return false;
+    if (!touched && result != kx::app::OutsideChange::Unrecorded) return false;
     ++cameraGeneration_;
-    modified_ = true;
-    // Imported objects are not a step: the steps before cannot be taken back across them.
+    if (result != kx::app::OutsideChange::Recorded) modified_ = true;
     ++replacements_;
-    history_.clear();
     emit historyChanged();
     emit sceneReplaced();
     emit titleChanged();
