@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,71 @@ TEST_F(ModellingEditsTest, LightValuesAreTakenOnlyForLightsAndWithinTheirSlots) 
     double odd[6] = {9, 0, 0, 0, 0, 0};
     SetObjectExtra(lamp, KX_VALUE_FLOATARRAY, KX_PROP_LIGHTVALUES, 6, odd);
     EXPECT_EQ(lightSettingsOf(lamp).kind, LightKind::Point);
+}
+
+// Where a light shines, as the views draw it: each row's guide has its
+// segments where the kind's renderer shape is.
+TEST_F(ModellingEditsTest, ALightsGuideShowsWhereItShines) {
+    auto distanceFromAxis = [](const Point3d& p) { return std::hypot(p.x, p.z); };
+    struct Case {
+        LightKind kind;
+        double falloff;
+        Point3d extra;
+        size_t segments;
+        std::function<void(const std::vector<OutlineSegment>&)> check;
+    };
+    const Case cases[] = {
+        {LightKind::Point, 0, {0, 0, 0}, 0, nullptr},
+        // A spot 10 above its target, falloff 45: a cone out to a circle of radius 10.
+        {LightKind::Spot, 45, {0, 0, 0}, 16 + 4,
+         [&](const std::vector<OutlineSegment>& g) {
+             for (size_t i = 0; i < 16; ++i) {
+                 EXPECT_NEAR(g[i].from.y, 0, 1e-4);
+                 EXPECT_NEAR(distanceFromAxis(g[i].from), 10, 1e-3);
+             }
+             EXPECT_NEAR(g[16].from.y, 10, 1e-4);  // the apex
+         }},
+        // A cylinder light keeps its width: circles of radius 2 at both ends.
+        {LightKind::Cylinder, 2, {0, 0, 0}, 16 + 16 + 4,
+         [&](const std::vector<OutlineSegment>& g) {
+             for (size_t i = 0; i < 32; ++i) EXPECT_NEAR(distanceFromAxis(g[i].from), 2, 1e-3);
+         }},
+        // An area light of sides 2 and 3: its rectangle about where it stands.
+        {LightKind::Area, 0, {2, 3, 3}, 4,
+         [](const std::vector<OutlineSegment>& g) {
+             for (const OutlineSegment& s : g) {
+                 EXPECT_NEAR(std::fabs(s.from.x), 1, 1e-5);
+                 EXPECT_NEAR(s.from.y, 10, 1e-5);
+                 EXPECT_NEAR(std::fabs(s.from.z), 1.5, 1e-5);
+             }
+         }},
+        // A parallel light: from where it stands to its target, and the arrow's head there.
+        {LightKind::Parallel, 0, {0, 0, 0}, 3,
+         [](const std::vector<OutlineSegment>& g) {
+             EXPECT_NEAR(g[0].from.y, 10, 1e-5);
+             EXPECT_NEAR(g[0].to.y, 0, 1e-5);
+             EXPECT_GT(g[1].to.y, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        CadObject* lamp = make(KX_LIGHT, "Lamp", {0, 10, 0});
+        ASSERT_TRUE(setLightKind(history, {lamp}, c.kind) || c.kind == LightKind::Point);
+        lamp->extraPoint = c.extra;
+        if (c.falloff > 0) {
+            ASSERT_TRUE(setLightValue(history, {lamp}, KX_PROP_LIGHTFALLOFF, c.falloff));
+        }
+        const std::vector<OutlineSegment> guide = lightGuide(lamp);
+        ASSERT_EQ(guide.size(), c.segments);
+        if (c.check) c.check(guide);
+        DeleteCadObject(lamp);
+    }
+    // An aimed light whose target is where it stands shows no direction.
+    CadObject* lamp = make(KX_LIGHT, "Lamp", {0, 10, 0});
+    ASSERT_TRUE(setLightKind(history, {lamp}, LightKind::Parallel));
+    lamp->extraPoint = lamp->translate;
+    EXPECT_TRUE(lightGuide(lamp).empty());
+    EXPECT_TRUE(lightGuide(make(KX_SPHERE, "Ball")).empty());
 }
 
 TEST_F(ModellingEditsTest, AProfileGrowsShrinksAndIsOneStep) {

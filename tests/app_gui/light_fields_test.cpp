@@ -150,4 +150,36 @@ TEST_F(LightFieldsTest, AnAreaLightWithoutASizeGetsOneAndEveryChangeIsOneUndoSte
     EXPECT_FALSE(kx::app::setLightValue(doc()->history(), lights, KX_PROP_LIGHTRADIUS, std::nan("")));
 }
 
+// The views draw where a light shines: turning a point light into a spot,
+// an area or a parallel light adds its guide to the picture of a view that
+// sees it (an area light's rectangle lies flat: the plan view shows it).
+TEST_F(LightFieldsTest, TheViewsDrawWhereEachKindShines) {
+    emptyScene();
+    CKalvexView* front = openView(kx::app::kFront);
+    CKalvexView* plan = openView(kx::app::kPlan);
+    ASSERT_TRUE(front && plan);
+    CadObject* light = addObject(KX_LIGHT, {0, 3, 0});
+    SetObjectsUnSelected();
+    light->extraPoint = Point3d{2, -3, 0};
+    const std::vector<CadObject*> lights{light};
+    auto picture = [](CKalvexView* view) {
+        view->update();
+        return view->grab().toImage();
+    };
+    const std::pair<LightKind, CKalvexView*> cases[] = {
+        {LightKind::Spot, front}, {LightKind::Area, plan}, {LightKind::Parallel, front}};
+    for (const auto& [kind, view] : cases) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        const QImage before = picture(view);
+        ASSERT_TRUE(kx::app::setLightKind(doc()->history(), lights, kind));
+        const QImage shown = picture(view);
+        ASSERT_EQ(shown.size(), before.size());
+        int changed = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) changed += shown.pixel(x, y) != before.pixel(x, y);
+        EXPECT_GT(changed, 20);
+        ASSERT_TRUE(doc()->undo());
+    }
+}
+
 }  // namespace

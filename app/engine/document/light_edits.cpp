@@ -53,6 +53,83 @@ bool editLights(EditHistory& history, const std::vector<CadObject*>& objects, co
 
 }  // namespace
 
+namespace {
+
+struct Vec {
+    double x, y, z;
+    Vec operator+(const Vec& o) const { return {x + o.x, y + o.y, z + o.z}; }
+    Vec operator-(const Vec& o) const { return {x - o.x, y - o.y, z - o.z}; }
+    Vec operator*(double s) const { return {x * s, y * s, z * s}; }
+    double length() const { return std::sqrt(x * x + y * y + z * z); }
+    Vec cross(const Vec& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
+};
+
+Vec vec(const Point3d& p) { return {p.x, p.y, p.z}; }
+Point3d point(const Vec& v) {
+    return Point3d{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+
+constexpr unsigned kCircleSegments = 16;
+
+// A circle of radius r about centre, in the plane across the unit axis;
+// sideways and across give the two directions in that plane.
+struct Across {
+    Vec sideways, up;
+    explicit Across(const Vec& axis) {
+        const Vec helper = std::fabs(axis.y) < 0.9 ? Vec{0, 1, 0} : Vec{1, 0, 0};
+        sideways = axis.cross(helper);
+        sideways = sideways * (1 / sideways.length());
+        up = sideways.cross(axis);
+    }
+    Vec at(const Vec& centre, double r, double angle) const {
+        return centre + sideways * (r * std::cos(angle)) + up * (r * std::sin(angle));
+    }
+};
+
+void circle(std::vector<OutlineSegment>& out, const Across& plane, const Vec& centre, double r) {
+    const double step = 2 * M_PI / kCircleSegments;
+    for (unsigned i = 0; i < kCircleSegments; ++i)
+        out.push_back({point(plane.at(centre, r, i * step)), point(plane.at(centre, r, (i + 1) * step))});
+}
+
+}  // namespace
+
+std::vector<OutlineSegment> lightGuide(CadObject* light) {
+    std::vector<OutlineSegment> out;
+    if (!light || light->type != KX_LIGHT) return out;
+    const LightSettings s = lightSettingsOf(light);
+    const Vec from = vec(light->translate);
+    if (s.kind == LightKind::Area) {
+        const Vec a{light->extraPoint.x / 2.0, 0, 0}, b{0, 0, light->extraPoint.y / 2.0};
+        const Vec corners[4] = {from - a - b, from + a - b, from + a + b, from - a + b};
+        for (unsigned i = 0; i < 4; ++i) out.push_back({point(corners[i]), point(corners[(i + 1) % 4])});
+        return out;
+    }
+    if (!aimedLight(s.kind)) return out;
+    const Vec to = vec(light->extraPoint);
+    const double distance = (to - from).length();
+    if (!(distance > 0)) return out;
+    const Vec axis = (to - from) * (1 / distance);
+    const Across plane(axis);
+    if (s.kind == LightKind::Parallel) {
+        out.push_back({point(from), point(to)});
+        const Vec back = to - axis * (0.15 * distance);
+        for (double side : {-1.0, 1.0}) out.push_back({point(to), point(back + plane.sideways * (side * 0.06 * distance))});
+        return out;
+    }
+    // A spot's beam widens with the distance; a cylinder light's keeps its width.
+    const bool spot = s.kind == LightKind::Spot;
+    const double degrees = std::clamp(s.falloff > 0 ? s.falloff : 45.0, 0.5, 89.0);
+    const double far = spot ? distance * std::tan(degrees * M_PI / 180) : (s.falloff > 0 ? s.falloff : 1.0);
+    circle(out, plane, to, far);
+    if (!spot) circle(out, plane, from, far);
+    for (unsigned i = 0; i < 4; ++i) {
+        const double angle = i * M_PI / 2;
+        out.push_back({point(spot ? from : plane.at(from, far, angle)), point(plane.at(to, far, angle))});
+    }
+    return out;
+}
+
 LightSettings lightSettingsOf(CadObject* light) {
     LightSettings s;
     if (!light || light->type != KX_LIGHT) return s;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/edit_history.h"
+#include "document/profile_edits.h"
 #include "kxcore.h"
 
 namespace kx::app {
@@ -63,5 +64,13 @@ bool setLightKind(EditHistory& history, const std::vector<CadObject*>& lights, L
 // The renderer text of the object shown where the light stands ("sphere {
 // 0, 0.2 pigment { Yellow } }"); empty for none.
 bool setLightLooksLike(EditHistory& history, const std::vector<CadObject*>& lights, const std::string& text);
+
+// What the views draw beside a light's marker to show where it shines: a
+// spot light's cone out to its target (opened by its falloff angle, 45
+// degrees when none is set), a cylinder light's beam (as wide as its falloff,
+// 1 when none is set), an area light's rectangle and a parallel light's
+// direction as an arrow. Empty for a point light, or for an aimed light whose
+// target is where it stands.
+std::vector<OutlineSegment> lightGuide(CadObject* light);
 
 }  // namespace kx::app

@@ -1,6 +1,7 @@
 #include "views/kalvex_view.h"
 
 #include "document/csg_edits.h"
+#include "document/light_edits.h"
 #include "views/point_handles.h"
 #include "views/profile_drawing.h"
 #include <QKeyEvent>
@@ -299,6 +300,15 @@ void CKalvexView::paintEditingAids(QPainter& painter) {
         const int r = kx::app::kHandleReach / 2;
         for (const kx::app::PointHandle& h : kx::app::selectedHandles())
             if (project(h.at, a)) painter.drawRect(a.x() - r, a.y() - r, 2 * r, 2 * r);
+    }
+    // Where each light shines: a spot's cone, an area's rectangle, a
+    // parallel light's direction (dotted, in the colour of its marker).
+    const auto& colours = env_->settings->scheme.colours;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        if (o->type != KX_LIGHT || !(o->flags & KX_FLAG_VISIBLE)) continue;
+        painter.setPen(QPen(o->selected ? colour : bgrToColour(colours[ColourScheme::Object]), 0, Qt::DotLine));
+        for (const kx::app::OutlineSegment& s : kx::app::lightGuide(o))
+            if (project(s.from, a) && project(s.to, b)) painter.drawLine(a, b);
     }
     painter.setPen(QPen(colour, 0, Qt::DashLine));
     // What an open dialog will make, drawn over the scene before it is made.
