@@ -39,6 +39,7 @@ struct CoreSettings {
     int noNormalsInExport = 0;
     int noUvInExport = 0;
     int exportMesh2 = 0;  // POV-Ray 3 meshes as mesh2
+    std::string exportMeshCache;  // a folder for mesh2 include files, see SetExportMeshCache
     int textMeshes = 0;   // STL and PLY as text
     int tessellatePrimitives = 0;  // DXF, NFF and VRML primitives as their triangles
     int ribSceneCamera = 0;        // RenderMan's camera from the scene's

@@ -184,6 +184,10 @@ bool blobHasSurface(const CadObject* obj);
 
 // A POV-Ray 3 mesh's body as mesh2.
 int exportMesh2(StandardFile* f, CadObject* obj);
+// With a mesh cache folder set: the mesh's mesh2 in its include file there
+// (written when missing or damaged) and an #include of it in f. False, with
+// nothing written to f, when there is no folder or the file cannot be made.
+bool includeCachedMesh(StandardFile* f, CadObject* obj);
 
 // The RenderMan light counter.
 void resetLightCounter();

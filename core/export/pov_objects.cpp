@@ -97,7 +97,7 @@ int exportMesh(StandardFile* f, CadObject* obj, int) {
     StdPutLine(f, "// OBJECT %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "object { \n");
     if (f->type == KX_FILETYPE_POVRAY3 && GetExportMesh2()) {
-        exportMesh2(f, obj);
+        if (!includeCachedMesh(f, obj)) exportMesh2(f, obj);
     } else {
         StdPutLine(f, f->type == KX_FILETYPE_POVRAY3 ? "mesh { \n" : "union { \n");
         StandardFile* out = f;

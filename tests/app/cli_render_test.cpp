@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <chrono>
 #include <cmath>
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -279,6 +282,59 @@ TEST_F(CliRenderTest, ImportedFilesExportAndRender) {
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), "the user's own\n");
 }
 
+// The include files a render scene names in its mesh cache.
+std::vector<std::string> includedMeshes(const std::string& pov) {
+    std::vector<std::string> out;
+    std::istringstream lines(pov);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("#include \"", 0) == 0 && line.find(".kxmesh/") != std::string::npos)
+            out.push_back(line.substr(10, line.find('"', 10) - 10));
+    return out;
+}
+
+// Re-renders write only what changed: each mesh stands in an include file
+// named by its content beside the render's scene, written when it is not
+// there whole; files no scene names any more go once they are old.
+TEST_F(CliRenderTest, ReRendersWriteOnlyTheMeshesThatChanged) {
+    auto writeMesh = [&](double lift) {
+        std::ofstream(dir.file("tri.obj")) << "v 0 0 0\nv 4 0 0\nv 0 4 " << lift << "\nv 4 4 0\nf 1 2 3\nf 2 4 3\n";
+    };
+    auto render = [&] {
+        std::string output;
+        EXPECT_EQ(kalvex({"--render", "tri.obj", "--width", "64", "--height", "48"}, output).exitCode, 0) << output;
+        const std::vector<std::string> inc = includedMeshes(dir.read("tri.pov"));
+        EXPECT_EQ(inc.size(), 1u);
+        EXPECT_TRUE(fs::exists(dir.file("tri.tga")));
+        return inc.empty() ? std::string() : inc[0];
+    };
+    auto inode = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    writeMesh(0);
+    const std::string first = render();
+    ASSERT_TRUE(fs::exists(first));
+    EXPECT_EQ(fs::path(first).parent_path(), fs::path(dir.file("tri.kxmesh")));
+    const auto written = inode(first);
+    // The same mesh again: its include is not written again.
+    EXPECT_EQ(render(), first);
+    EXPECT_EQ(inode(first), written);
+    // A changed mesh writes exactly one new include; the old one stays while it is young.
+    writeMesh(1);
+    const std::string second = render();
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("tri.kxmesh")), fs::directory_iterator()), 2);
+    fs::last_write_time(first, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    EXPECT_EQ(render(), second);
+    EXPECT_FALSE(fs::exists(first));
+    // An include cut short by hand is written again whole.
+    const auto size = fs::file_size(second);
+    fs::resize_file(second, size / 2);
+    EXPECT_EQ(render(), second);
+    EXPECT_EQ(fs::file_size(second), size);
+}
+
 // The render road writes meshes as mesh2, which POV-Ray parses many times
 // faster, and they render as the lists of triangles an export keeps do; the
 // setting turns it off, and --export keeps its own bytes.
@@ -322,7 +378,12 @@ TEST_F(CliRenderTest, MeshesRenderAsMesh2UnlessTheSettingSaysNo) {
             std::ofstream(settings) << "[Render]\nMesh2=" << mesh2 << "\n";
             std::string output;
             ASSERT_EQ(kalvex({"--render", obj, "--width", "160", "--height", "120"}, output).exitCode, 0) << output;
-            const std::string text = dir.read(std::string(name) + ".pov");
+            std::string text = dir.read(std::string(name) + ".pov");
+            // The meshes of the render road stand in include files of their own.
+            for (const std::string& inc : includedMeshes(text)) {
+                std::ifstream in(inc, std::ios::binary);
+                text.append(std::istreambuf_iterator<char>(in), {});
+            }
             EXPECT_EQ(text.find("mesh2 {") != std::string::npos, mesh2 == 1) << text.substr(0, 2000);
             EXPECT_EQ(text.find("mesh { ") != std::string::npos, mesh2 == 0);
             ASSERT_TRUE(kxtest::readMask(dir.file(std::string(name) + ".tga"), pictures[mesh2]));

@@ -74,7 +74,9 @@ bool writeSequenceFiles(const Settings& settings, const RendererList& renderers,
     const unsigned shown = GetCurrentFrame();
     bool exported = false;
     {
-        const RenderRoadExport road(renderer, settings);
+        const RenderRoadExport road(renderer, settings, {},
+                                    meshCacheFolder(written.target.folder,
+                                                    written.target.stem));
         exported = exportFrames(settings, renderer.type, written.target, extension, error);
     }
     showAnimationFrame(shown);

@@ -560,7 +560,7 @@ void EditRecorder::keepJournal() {
     step_->printsBefore.assign(static_cast<size_t>(step_->nextUid), 0);
     for (const auto& [obj, uid] : step_->uids)
         if (uid >= 0 && static_cast<size_t>(uid) < step_->printsBefore.size())
-            step_->printsBefore[static_cast<size_t>(uid)] = geometryFingerprint(*obj);
+            step_->printsBefore[static_cast<size_t>(uid)] = GetGeometryDigest(obj);
 }
 
 bool EditRecorder::journalHolds() const {
@@ -575,7 +575,7 @@ bool EditRecorder::journalHolds() const {
     for (const auto& [obj, uid] : s.uids) original.emplace(uid, obj);
     for (size_t uid = 0; uid < s.printsBefore.size(); ++uid) {
         auto it = original.find(static_cast<int>(uid));
-        if (it == original.end() || geometryFingerprint(*it->second) != s.printsBefore[uid]) return false;
+        if (it == original.end() || GetGeometryDigest(it->second) != s.printsBefore[uid]) return false;
     }
     return true;
 }

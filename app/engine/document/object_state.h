@@ -52,10 +52,6 @@ bool sameGeometryShape(const CadObject& a, const CadObject& b);
 bool sameGeometry(const CadObject& a, const CadObject& b);
 // Bytes of an object's geometry.
 size_t geometryBytes(const CadObject& obj);
-// A digest of an object's geometry (its shape and every bit of it): two
-// records with the same geometry always give the same value, and a change of
-// any coordinate, normal or texture coordinate gives another one.
-uint64_t geometryFingerprint(const CadObject& obj);
 
 // Coordinates, in their fixed order, where computing a translation back (or
 // forward) in double precision does not give the exact stored float.

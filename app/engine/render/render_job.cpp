@@ -94,7 +94,10 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     command_ = buildRenderCommand(renderer, settings_, request);
     if (!command_.ok) return false;
     {
-        const RenderRoadExport road(renderer, settings_);
+        const std::filesystem::path scene(command_.outputPath);
+        const RenderRoadExport road(renderer, settings_, command_.outputPath,
+                                    meshCacheFolder(scene.parent_path().string(),
+                                                    std::filesystem::path(document).stem().string()));
         if (!WriteExportFile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
             return false;
     }

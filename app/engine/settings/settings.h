@@ -74,6 +74,9 @@ struct RenderSettings {
     // Meshes written as mesh2 for the renderers that read it ("Mesh2"); 0
     // writes them as lists of triangles, as an export for keeping does.
     int mesh2 = 1;
+    // The most the meshes kept beside render scenes may take ("MeshCacheMB");
+    // 0 writes every mesh into the scene file, as an export for keeping does.
+    int meshCacheMB = 2048;
 };
 
 struct ExportSettings {

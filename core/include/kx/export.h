@@ -45,3 +45,10 @@ KXCORE_API int WriteGLTF(const char* fileName);
 // on; off (the default) as a "mesh" of triangles.
 KXCORE_API void SetExportMesh2(int on);
 KXCORE_API int GetExportMesh2();
+// Where POV-Ray 3 exports that write mesh2 keep each mesh: in an include file
+// of its own in this folder, named by a digest of what it holds, written only
+// when no whole file of that name is there yet (and written again when one
+// was cut short or changed by hand), the scene file including it. Null or ""
+// writes every mesh into the scene file, as without it.
+KXCORE_API void SetExportMeshCache(const char* folder);
+KXCORE_API const char* GetExportMeshCache();

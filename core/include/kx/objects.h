@@ -25,6 +25,10 @@ KXCORE_API int InitCadObjects();
 // triangles made from it are still whole; returns the hook it replaces.
 using KxObjectReleaseHook = void (*)(CadObject* obj, int whole);
 KXCORE_API KxObjectReleaseHook SetObjectReleaseHook(KxObjectReleaseHook hook);
+// A digest of an object's geometry (its point list with normals, triangles
+// and texture coordinates, bit for bit, and their shape): records with the
+// same geometry give the same value, and a change of any of it another one.
+KXCORE_API uint64_t GetGeometryDigest(const CadObject* obj);
 
 // --- access and enumeration ---
 KXCORE_API CadObject* GetCadObject(CadObject* obj);
