@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "host_calls.h"
 #include "kxcore.h"
 #include "document/scene_edits.h"
 #include "model/scene_model.h"
@@ -407,14 +408,13 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         kx::app::sceneModel().resetForTests();
-        InitKalvexEvent();
-        kx::plugins::attachHandleTable();
+        host.emplace();
     }
     void TearDown() override {
-        kx::plugins::detachHandleTable();
-        DestroyKalvexEvent();
+        host.reset();
         CoreTest::TearDown();
     }
+    std::optional<kxtest::HostCalls> host;
 };
 
 struct SmallTarget : PreviewTarget {

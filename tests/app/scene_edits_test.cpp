@@ -2,12 +2,14 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 
 #include "animation/animation_edit.h"
 #include "core_fixture.h"
+#include "host_calls.h"
 #include "document/scene_clipboard.h"
 #include "document/scene_edits.h"
 #include "document/object_state.h"
@@ -468,15 +470,13 @@ class HostRunTest : public SceneEditsTest {
 protected:
     void SetUp() override {
         SceneEditsTest::SetUp();
-        InitKalvexEvent();
-        kx::plugins::attachHandleTable();
-        kx::plugins::hostState().autoFree = false;
+        host.emplace();
     }
     void TearDown() override {
-        kx::plugins::detachHandleTable();
-        DestroyKalvexEvent();
+        host.reset();
         SceneEditsTest::TearDown();
     }
+    std::optional<kxtest::HostCalls> host;
 };
 
 TEST_F(HostRunTest, RunsThroughTheHostKeepOnlyWhatTheyTouch) {

@@ -10,11 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core_fixture.h"
+#include "host_calls.h"
 #include "kxcore.h"
 #include "plugins/host_state.h"
 #include "script/script_methods.h"
@@ -30,16 +32,13 @@ class ScriptHost : public kxtest::CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
-        InitKalvexEvent();
-        kx::plugins::attachHandleTable();
-        kx::plugins::hostState().sceneRedrawOff = false;
-        kx::plugins::hostState().autoFree = false;
+        host.emplace();
     }
     void TearDown() override {
-        kx::plugins::detachHandleTable();
-        DestroyKalvexEvent();
+        host.reset();
         CoreTest::TearDown();
     }
+    std::optional<kxtest::HostCalls> host;
     RunResult run(const std::string& text, RunOptions options = {}) {
         options.hooks.print = [this](std::string_view s) { printed.emplace_back(s); };
         return kx::script::runScript(text, options);
