@@ -94,10 +94,12 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     command_ = buildRenderCommand(renderer, settings_, request);
     if (!command_.ok) return false;
     {
+        // Named after the document, so that every render and frame of it shares one.
         const std::filesystem::path scene(command_.outputPath);
+        const std::string stem = std::filesystem::path(document).stem().string();
         const RenderRoadExport road(renderer, settings_, command_.outputPath,
                                     meshCacheFolder(scene.parent_path().string(),
-                                                    std::filesystem::path(document).stem().string()));
+                                                    stem.empty() ? scene.stem().string() : stem));
         if (!WriteExportFile(GetCurrentScene(), command_.outputPath.c_str(), static_cast<unsigned>(renderer.type)))
             return false;
     }
