@@ -55,18 +55,31 @@ bool editLights(EditHistory& history, const std::vector<CadObject*>& objects, co
 
 namespace {
 
+// A value form of the core's double vectors, so that the guide's geometry
+// reads as arithmetic; the arithmetic itself is the core's.
 struct Vec {
-    double x, y, z;
-    Vec operator+(const Vec& o) const { return {x + o.x, y + o.y, z + o.z}; }
-    Vec operator-(const Vec& o) const { return {x - o.x, y - o.y, z - o.z}; }
-    Vec operator*(double s) const { return {x * s, y * s, z * s}; }
-    double length() const { return std::sqrt(x * x + y * y + z * z); }
-    Vec cross(const Vec& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
+    double v[3];
+    Vec operator+(const Vec& o) const { return apply(vecsum, o); }
+    Vec operator-(const Vec& o) const { return apply(vecsub, o); }
+    Vec operator*(double s) const {
+        Vec out;
+        vecscale(s, v, out.v);
+        return out;
+    }
+    double length() const { return norm(v); }
+    Vec across(const Vec& o) const { return apply(::cross, o); }
+
+private:
+    Vec apply(void (*f)(const double*, const double*, double*), const Vec& o) const {
+        Vec out;
+        f(v, o.v, out.v);
+        return out;
+    }
 };
 
-Vec vec(const Point3d& p) { return {p.x, p.y, p.z}; }
-Point3d point(const Vec& v) {
-    return Point3d{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+Vec vec(const Point3d& p) { return {{p.x, p.y, p.z}}; }
+Point3d point(const Vec& p) {
+    return Point3d{static_cast<float>(p.v[0]), static_cast<float>(p.v[1]), static_cast<float>(p.v[2])};
 }
 
 constexpr unsigned kCircleSegments = 16;
@@ -76,10 +89,10 @@ constexpr unsigned kCircleSegments = 16;
 struct Across {
     Vec sideways, up;
     explicit Across(const Vec& axis) {
-        const Vec helper = std::fabs(axis.y) < 0.9 ? Vec{0, 1, 0} : Vec{1, 0, 0};
-        sideways = axis.cross(helper);
+        const Vec helper = std::fabs(axis.v[1]) < 0.9 ? Vec{{0, 1, 0}} : Vec{{1, 0, 0}};
+        sideways = axis.across(helper);
         sideways = sideways * (1 / sideways.length());
-        up = sideways.cross(axis);
+        up = sideways.across(axis);
     }
     Vec at(const Vec& centre, double r, double angle) const {
         return centre + sideways * (r * std::cos(angle)) + up * (r * std::sin(angle));
@@ -100,7 +113,7 @@ std::vector<OutlineSegment> lightGuide(CadObject* light) {
     const LightSettings s = lightSettingsOf(light);
     const Vec from = vec(light->translate);
     if (s.kind == LightKind::Area) {
-        const Vec a{light->extraPoint.x / 2.0, 0, 0}, b{0, 0, light->extraPoint.y / 2.0};
+        const Vec a{{light->extraPoint.x / 2.0, 0, 0}}, b{{0, 0, light->extraPoint.y / 2.0}};
         const Vec corners[4] = {from - a - b, from + a - b, from + a + b, from - a + b};
         for (unsigned i = 0; i < 4; ++i) out.push_back({point(corners[i]), point(corners[(i + 1) % 4])});
         return out;
