@@ -43,6 +43,9 @@ struct CoreSettings {
     int textMeshes = 0;   // STL and PLY as text
     int tessellatePrimitives = 0;  // DXF, NFF and VRML primitives as their triangles
     int ribSceneCamera = 0;        // RenderMan's camera from the scene's
+    // Off, the scene reader reads the renderer's own shapes over as unknown
+    // blocks, as a reader that predates them does.
+    bool readRendererShapes = true;
     Point3d mousePos3D{0, 0, 0};
     Point3d cameraPosition{0, 4, 20};
     Point3d cameraLookAt{0, 0, 0};
@@ -71,6 +74,7 @@ struct ObjectManager {
     HTREEITEM selectorParent = nullptr;
     CadObject* lastAtom = nullptr;
     CadScene scene{};
+    std::vector<std::string> sceneSettings;  // by the settings table's order, "" where not set
     KxObjectReleaseHook releaseHook = nullptr;  // the program's, see SetObjectReleaseHook
 };
 

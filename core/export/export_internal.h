@@ -61,17 +61,18 @@ struct Dialect {
     int (*blobComponent)(StandardFile*, CadObject*, bool first);
     void (*groupMember)(StandardFile*, CadObject*, unsigned index, unsigned op);
     // The types written as the format's mesh (one bit per type id), and its mesh writer.
-    unsigned meshTypes;
+    uint64_t meshTypes;
     ObjectWriter mesh;
     WriterCells writers;
 };
 
-constexpr unsigned typeBits(std::initializer_list<unsigned> types) {
-    unsigned bits = 0;
-    for (unsigned t : types) bits |= 1u << t;
+constexpr uint64_t typeBits(std::initializer_list<unsigned> types) {
+    uint64_t bits = 0;
+    for (unsigned t : types) bits |= uint64_t{1} << t;
     return bits;
 }
-constexpr unsigned kMeshObjects = typeBits({KX_POLYGON, KX_TEXT});
+static_assert(KX_TYPE_COUNT <= 64, "a type bit per object type");
+constexpr uint64_t kMeshObjects = typeBits({KX_POLYGON, KX_TEXT});
 
 // The record of a format; formats without a writer of their own get one that
 // writes nothing but objects of type 7 (points through the object template).
@@ -181,6 +182,23 @@ void writePatchNet(StandardFile* f, CadObject* obj, const char* opener, const ch
 double blobRadius(CadObject* obj, bool first);
 // True when the blob's field reaches its threshold, so the component has a surface.
 bool blobHasSurface(const CadObject* obj);
+
+// The renderer's own shapes in POV-Ray 3: the exact object; ready when the
+// renderer would take its parameters (refused ones are left out, logged).
+int exportPovShape(StandardFile* f, CadObject* obj, int extras);
+bool shapeWritable(CadObject* obj);
+int refuseShape(StandardFile* f, CadObject* obj);
+// True when an exported isosurface calls a function of the renderer's
+// functions include file.
+bool sceneCallsLibraryFunctions();
+// The object's photons block, when its "Photons" field sets any flag.
+void exportPovPhotons(StandardFile* f, CadObject* obj);
+
+// The scene settings before the camera (global settings, sky sphere, fog,
+// media), and in the camera block its kind (first) and its focal blur.
+void writePovSceneSettings(StandardFile* f);
+void writePovCameraKind(StandardFile* f);
+void writePovFocalBlur(StandardFile* f);
 
 // A POV-Ray 3 mesh's body as mesh2.
 int exportMesh2(StandardFile* f, CadObject* obj);

@@ -66,6 +66,8 @@ const ObjectRow& rowOf(unsigned type) {
     static const ObjectRow kPatch{unpacks, noPatch};
     static const ObjectRow kBlob{ungrouped, leaveOut};
     static const ObjectRow kUser{hasUserText, noUserText};
+    static const ObjectRow kShape{shapeWritable, refuseShape};
+    if (KxIsRendererShape(type)) return kShape;
     switch (type) {
         case KX_CYLINDER:
         case KX_CONE: return kCylinder;
@@ -78,12 +80,15 @@ const ObjectRow& rowOf(unsigned type) {
 }
 
 // The primitives the views draw as triangles of their rebuilt mesh.
-constexpr unsigned kPrimitives = typeBits({KX_SPHERE, KX_PLANE, KX_DISC, KX_CYLINDER, KX_CONE, KX_ELLIPSOID, KX_TORUS,
+constexpr uint64_t kPrimitives = typeBits({KX_SPHERE, KX_PLANE, KX_DISC, KX_CYLINDER, KX_CONE, KX_ELLIPSOID, KX_TORUS,
                                            KX_BOX, KX_HEIGHTFIELD, KX_BLOB, KX_PATCH, KX_TEXT});
 
 // With the setting on, the formats with shapes of their own write the
 // primitives as meshes too.
 bool tessellated(const Dialect& d, unsigned type) {
+    // The renderer's own shapes are their proxy meshes where the format has
+    // no such object.
+    if (KxIsRendererShape(type)) return d.mesh && !d.writers[type];
     if (!kx::core().settings.tessellatePrimitives || !((kPrimitives >> type) & 1) || !d.mesh) return false;
     return d.id == KX_FILETYPE_DXF || d.id == KX_FILETYPE_NFF || d.id == KX_FILETYPE_VRML || d.id == KX_FILETYPE_VRML2;
 }

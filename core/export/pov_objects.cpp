@@ -220,11 +220,14 @@ void exportPovCamera(StandardFile* f) {
     CameraInfo* cam = GetActiveCamera();
     StdPutLine(f, "// CAMERA POSITION\n");
     StdPutLine(f, "camera {\n");
+    const bool pov3 = f->type == KX_FILETYPE_POVRAY3;
+    if (pov3) writePovCameraKind(f);
     if (cam->rightDir.x != 0.0f) writeLabelledVector(f, " right     ", Point3d{cam->rightDir.x, 0, 0}, "\n");
     if (!IsZero(&cam->up)) writeLabelledVector(f, " up        ", cam->up, "\n");
     if (cam->rightDir.z != 0.0f) writeLabelledVector(f, " direction ", Point3d{0, 0, cam->rightDir.z}, "\n");
     writeLabelledVector(f, " location  ", cam->location, "\n");
     writeLabelledVector(f, " look_at   ", cam->lookAt, "\n");
+    if (pov3) writePovFocalBlur(f);
     StdPutLine(f, "}\n");
 }
 
@@ -234,13 +237,16 @@ void writePovHeader(StandardFile* f, int withScene) {
     StdPutLine(f, "\n");
     StdPutLine(f, "#include \"colors.inc\"\n");
     StdPutLine(f, "#include \"textures.inc\"\n");
-    StdPutLine(f, "#include \"shapes.inc\"\n\n");
+    StdPutLine(f, "#include \"shapes.inc\"\n");
+    if (f->type == KX_FILETYPE_POVRAY3 && sceneCallsLibraryFunctions()) StdPutLine(f, "#include \"functions.inc\"\n");
+    StdPutLine(f, "\n");
     if (!withScene) return;
     if (const CadScene* scene = f->scene) {
         if (scene->include[0]) StdPutLine(f, "%s\n\n", scene->include);
         if (unsigned c = scene->backColor)
             StdPutLine(f, "background { color rgb < %g, %g, %g > }\n\n", channel(c, 0), channel(c, 8), channel(c, 16));
     }
+    if (f->type == KX_FILETYPE_POVRAY3) writePovSceneSettings(f);
     // Colour names brought in by imports must exist before an object uses them.
     if (f->type == KX_FILETYPE_POVRAY2 || f->type == KX_FILETYPE_POVRAY3) writeColourDeclarations(f);
     SaveUserTextureAs(f);
@@ -273,6 +279,7 @@ int exportPovTexture(StandardFile* f, CadObject* obj) {
 
 void exportPovAttributes(StandardFile* f, CadObject* obj) {
     ExportTexture(f, obj);
+    if (f->type == KX_FILETYPE_POVRAY3) exportPovPhotons(f, obj);
     // A blob carries its scale and position in its component already.
     if (obj->type == KX_BLOB) return;
     if (!isUnitScale(obj->scale)) writeLabelledVector(f, " scale ", renderableScale(obj->scale), "\n");
@@ -324,6 +331,13 @@ constexpr WriterCells kPov23Cells = cells({
     {KX_USERDEFINED, exportUserDefined},
     {7, exportPoints},
 });
+
+// POV-Ray 3 also has the renderer's own shapes; the earlier dialects get their meshes.
+constexpr WriterCells kPov3Cells = [] {
+    WriterCells c = kPov23Cells;
+    for (unsigned t = KX_SUPERELLIPSOID; t <= KX_JULIA; ++t) c[t] = exportPovShape;
+    return c;
+}();
 
 }  // namespace
 
@@ -383,6 +397,6 @@ const Dialect kPovray2Dialect{KX_FILETYPE_POVRAY2, "< %g, %g, %g >", "// %s\n", 
                               exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov23Cells};
 const Dialect kPovray3Dialect{KX_FILETYPE_POVRAY3, "< %g, %g, %g >", "// %s\n", "#declare %s = \n", true,
                               writePovHeader, exportPovCamera, exportPovLight, nullptr, exportPovAttributes,
-                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov23Cells};
+                              exportPovTexture, nullptr, blobComponent, exportPovGroupMember, kMeshObjects, exportMesh, kPov3Cells};
 
 }  // namespace kx::exporter

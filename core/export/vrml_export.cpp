@@ -377,7 +377,7 @@ int writeMesh(StandardFile* f, CadObject* obj, int) {
     return 1;
 }
 
-constexpr unsigned kVrmlMeshes = kMeshObjects | typeBits({KX_PLANE, KX_DISC, KX_TORUS, KX_BOX});
+constexpr uint64_t kVrmlMeshes = kMeshObjects | typeBits({KX_PLANE, KX_DISC, KX_TORUS, KX_BOX});
 constexpr WriterCells kVrmlCells =
     cells({{KX_SPHERE, writeSphere}, {KX_CYLINDER, writeCylinder}, {KX_CONE, writeCone}, {7, exportPoints}});
 

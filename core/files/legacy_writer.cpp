@@ -58,7 +58,8 @@ void writeObject(StandardFile* f, CadObject* obj) {
     }
     // Null objects, the camera (written with the header), line segments and
     // the unused ids have no statements of their own.
-    if (obj->type < KX_LIGHT || obj->type == KX_CAMERA || obj->type >= KX_TYPE_COUNT) {
+    // The renderer's own shapes have no statement in this format either.
+    if (obj->type < KX_LIGHT || obj->type == KX_CAMERA || obj->type > KX_USERDEFINED) {
         if (obj->type != KX_NULL && obj->type != KX_CAMERA)
             LogMessage(1, "Object %s of type %u not saved", obj->name, obj->type);
         return;

@@ -24,10 +24,20 @@ long long integer(const char* token) { return kx::tokens::clampWord(number(token
 
 bool is(const char* token, const char* word) { return kx::tokens::isKeyword(token, word); }
 
-// Skips a value that belongs to no known property: one token, or a bracketed run.
-int skipValue(StandardFile* f) {
-    const char* token = ReadNextArgument(f);
-    if (!token) return reportEndOfFile();
+// Skips the rest of a block whose "{" was read.
+int skipBlockBody(StandardFile* f) {
+    for (int depth = 1; depth > 0;) {
+        const char* token = StdGetNextArg(f);
+        if (!token) return reportEndOfFile();
+        if (std::strcmp(token, "{") == 0) ++depth;
+        else if (std::strcmp(token, "}") == 0) --depth;
+    }
+    return 1;
+}
+
+// Skips a value, whose first token was read, that belongs to no known
+// property: one token, or a bracketed run.
+int skipValueFrom(StandardFile* f, const char* token) {
     const char* close = std::strcmp(token, "[") == 0 ? "]" : std::strcmp(token, "<") == 0 ? ">" : nullptr;
     if (!close) return 1;
     for (;;) {
@@ -35,6 +45,27 @@ int skipValue(StandardFile* f) {
         if (!token) return reportEndOfFile();
         if (std::strcmp(token, close) == 0) return 1;
     }
+}
+
+int skipValue(StandardFile* f) {
+    const char* token = ReadNextArgument(f);
+    if (!token) return reportEndOfFile();
+    return skipValueFrom(f, token);
+}
+
+// A word no table knows inside an object: a property of a newer program, or
+// (followed by a block) an object of a kind this reader does not know inside
+// a group. Either is reported and read over, so none of its words are taken
+// for the object's own.
+int skipUnknownWord(StandardFile* f, const std::string& word) {
+    const char* token = ReadNextArgument(f);
+    if (!token) return reportEndOfFile();
+    if (std::strcmp(token, "{") == 0) {
+        ErrorMessage("Unknown entity %s in Kalvex file\n", word.c_str());
+        return skipBlockBody(f);
+    }
+    ErrorMessage("Unknown property %s in Kalvex file\n", word.c_str());
+    return skipValueFrom(f, token);
 }
 
 // "[ n v1 ... vn ]" (points as "< x y z >") into at most `room` values; values
@@ -187,13 +218,7 @@ int skipUnknownBlock(StandardFile* f, const std::string& keyword) {
         ErrorMessage("Error unexpected scene data in %s", keyword.c_str());
         return 0;
     }
-    for (int depth = 1; depth > 0;) {
-        token = StdGetNextArg(f);
-        if (!token) return reportEndOfFile();
-        if (std::strcmp(token, "{") == 0) ++depth;
-        else if (std::strcmp(token, "}") == 0) --depth;
-    }
-    return 1;
+    return skipBlockBody(f);
 }
 
 }  // namespace
@@ -261,10 +286,7 @@ int ReadKalvexObjectProperty(StandardFile* f, CadObject* obj, const char* name) 
     std::string key = name;
     int id = GetObjectPropertyTypeId(key.c_str());
     int type = GetObjectPropertyType(key.c_str());
-    if (id == 0 && type == 0) {
-        ErrorMessage("Unknown property %s in Kalvex file\n", key.c_str());
-        return skipValue(f);
-    }
+    if (id == 0 && type == 0) return skipUnknownWord(f, key);
     switch (type) {
         case KX_VALUE_STRING: {
             const char* token = ReadNextArgument(f);

@@ -146,6 +146,9 @@ void writeSceneBlock(StandardFile* f, const CadScene* scene) {
     if (scene->image[0]) StdPutLine(f, "\tImage %s\n", SetArgStringQuote(scene->image));
     if (scene->include[0]) StdPutLine(f, "\tInclude %s\n", SetArgStringQuote(scene->include));
     if (scene->backColor) StdPutLine(f, "\tBackColor %d\n", static_cast<int>(scene->backColor));
+    for (unsigned i = 0; const char* name = GetSceneSettingName(i); ++i)
+        if (const std::string& value = kx::model::sceneSetting(name); !value.empty())
+            StdPutLine(f, "\t%s %s\n", name, SetArgStringQuote(value.c_str()));
     StdPutLine(f, "}\n");
 }
 

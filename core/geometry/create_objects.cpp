@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "geometry/mesh_builder.h"
+#include "geometry/renderer_shapes.h"
+#include "geometry/shape_parameters.h"
 #include "model/memory.h"
 #include "model/model_internal.h"
 
@@ -32,6 +34,13 @@ constexpr PrimitiveKind kKinds[] = {
     {KX_PATCH, "_patch", CreatePatchEx, {3, 0, 3}, {0, 0, 0}},
     {KX_TEXT, "_text", CreateTextEx, {1, 1, 1}, {0, 0, 0}},
     {KX_USERDEFINED, "_userdefined", CreateBoxEx, {1, 1, 1}, {0, 0, 0}},
+    {KX_SUPERELLIPSOID, "_superellipsoid", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
+    {KX_LATHE, "_lathe", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
+    {KX_SOR, "_sor", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
+    {KX_PRISM, "_prism", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
+    {KX_SPHERESWEEP, "_spheresweep", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
+    {KX_ISOSURFACE, "_isosurface", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
+    {KX_JULIA, "_julia", kx::geometry::buildRendererShape, {1, 1, 1}, {0, 0, 0}},
 };
 
 const PrimitiveKind* findKind(unsigned type) {
@@ -60,6 +69,7 @@ CadObject* createDefault(unsigned type) {
     info->size = kind->size;
     info->extraPoint = kind->extra;
     if (type == KX_TEXT) SetObjectExtraInfo(info, KX_VALUE_STRING, KX_PROP_TEXTSTRING, 1, "Text");
+    kx::shapes::storeDefaults(info, type);
     return createFrom(type, info);
 }
 

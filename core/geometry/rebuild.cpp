@@ -3,6 +3,7 @@
 // object's own scale, rotation and translation.
 #include "model/release_hook.h"
 #include "geometry/mesh_builder.h"
+#include "geometry/renderer_shapes.h"
 #include "view/view_internal.h"
 
 namespace {
@@ -36,7 +37,7 @@ int regenerate(CadObject* obj) {
         case KX_HEIGHTFIELD: return CreateHeightfieldEx(obj);
         case KX_PATCH: return CreatePatchEx(obj);
         case KX_TEXT: return CreateTextEx(obj);
-        default: return 0;
+        default: return KxIsRendererShape(obj->type) ? kx::geometry::buildRendererShape(obj) : 0;
     }
 }
 

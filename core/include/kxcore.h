@@ -9,6 +9,7 @@
 #include "kx/view.h"
 #include "kx/events.h"
 #include "kx/properties.h"
+#include "kx/scene_settings.h"
 #include "kx/point_ops.h"
 #include "kx/operations.h"
 #include "kx/primitives.h"

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "core_state.h"
 
@@ -60,5 +62,10 @@ uint32_t triangleCount(const CadObject* obj);
 bool hasTriangles(const CadObject* obj);
 void rememberPolygonArray(const TriPolygon* array, uint32_t length);
 void forgetPolygonArray(const TriPolygon* array);
+
+// The text of a scene setting ("" when it is not set) and its numbers.
+const std::string& sceneSetting(const char* name);
+std::vector<double> sceneSettingNumbers(const char* name);
+bool isSceneSetting(const char* name);
 
 }  // namespace kx::model

@@ -28,6 +28,10 @@ unsigned csgOperation(const CadObject* obj) {
 
 int typeOfName(const char* name) { return objectPropertyTypeOf(objectPropertyId(name)); }
 
+// The fields of the renderer's own shapes (and the photons flags) are kept in
+// the extra block under their ids, whole numbers and numbers alike.
+bool keptAsExtra(int id) { return id >= KX_PROP_EXPONENTS; }
+
 }  // namespace
 
 int GetCadObjectProperty(CadObject* obj, const char* name, char* out) {
@@ -54,7 +58,13 @@ int GetCadObjectProperty(CadObject* obj, const char* name, unsigned* out) {
         case KX_PROP_VISIBLE + 4:
             *out = (obj->flags & flagOf(id)) ? 1 : 0;
             break;
-        default: break;  // "Type", "LightType", "Bound", "Noexport", "Noobject"
+        default:
+            if (keptAsExtra(id)) {
+                int32_t v = 0;
+                kx::model::readExtra(obj, static_cast<unsigned>(id), KX_VALUE_INTEGER, 1, &v);
+                *out = static_cast<unsigned>(v);
+            }
+            break;  // "Type", "LightType", "Bound", "Noexport", "Noobject"
     }
     return 1;
 }
@@ -171,6 +181,10 @@ int SetCadObjectProperty(CadObject* obj, const char* name, unsigned value) {
         case KX_PROP_MATERIALTYPE: obj->materialType = value; break;
         case KX_PROP_LIGHTTYPE: SetLightProperty(obj, KX_PROP_LIGHTTYPE, value, 0.0); break;
         default:
+            if (keptAsExtra(id)) {
+                const auto v = static_cast<int32_t>(value);
+                return SetObjectExtra(obj, KX_VALUE_INTEGER, static_cast<unsigned>(id), 1, &v);
+            }
             if (uint32_t bit = flagOf(id)) {
                 if (value & 1) obj->flags |= bit;
                 else obj->flags &= ~bit;
@@ -183,6 +197,7 @@ int SetCadObjectProperty(CadObject* obj, const char* name, unsigned value) {
 int SetCadObjectProperty(CadObject* obj, const char* name, double value) {
     if (!obj || typeOfName(name) != KX_VALUE_FLOAT) return 0;
     int id = objectPropertyId(name);
+    if (keptAsExtra(id)) return SetObjectExtra(obj, KX_VALUE_FLOAT, static_cast<unsigned>(id), 1, &value);
     if (id < KX_PROP_LIGHTTIGHTNESS || id > KX_PROP_LIGHTRADIUS) return 0;
     return SetLightProperty(obj, static_cast<unsigned>(id), 0, value);
 }
@@ -234,6 +249,7 @@ int SetSceneProperty(CadScene* scene, const char* name, unsigned value) {
 
 int SetSceneProperty(CadScene* scene, const char* name, const char* text) {
     if (!scene || !name || !text) return 0;
+    if (kx::model::isSceneSetting(name)) return SetSceneSetting(name, text);
     struct Slot {
         const char* name;
         char* field;

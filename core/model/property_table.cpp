@@ -15,7 +15,7 @@ struct PropertyRow {
 };
 
 // Lookups return the first match, so id 5 reads back as "Translate".
-constexpr std::array<PropertyRow, 51> kObjectProperties = {{
+constexpr std::array<PropertyRow, 67> kObjectProperties = {{
     {KX_PROP_SIZE, "Size", KX_VALUE_POINT, 0},
     {KX_PROP_EXTRA, "Extra", KX_VALUE_POINT, 0},
     {KX_PROP_SCALE, "Scale", KX_VALUE_POINT, 0},
@@ -66,6 +66,22 @@ constexpr std::array<PropertyRow, 51> kObjectProperties = {{
     {KX_PROP_LIGHTLOOKSLIKE, "LightLooksLike", KX_VALUE_STRING, 1},
     {KX_PROP_PATCHDATA, "PatchData", KX_VALUE_POINTSARRAY, 0},
     {KX_PROP_BOUNDINGBOX, "BoundingBox", KX_VALUE_POINTSARRAY, 0},
+    {KX_PROP_EXPONENTS, "Exponents", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_SPLINETYPE, "SplineType", KX_VALUE_INTEGER, 0},
+    {KX_PROP_PROFILE, "Profile", KX_VALUE_POINTSARRAY, 0},
+    {KX_PROP_RADII, "Radii", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_SWEEPHEIGHTS, "SweepHeights", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_CONIC, "Conic", KX_VALUE_INTEGER, 0},
+    {KX_PROP_FUNCTION, "Function", KX_VALUE_STRING, 1},
+    {KX_PROP_CONTAINER, "Container", KX_VALUE_INTEGER, 0},
+    {KX_PROP_THRESHOLD, "Threshold", KX_VALUE_FLOAT, 0},
+    {KX_PROP_ACCURACY, "Accuracy", KX_VALUE_FLOAT, 0},
+    {KX_PROP_MAXGRADIENT, "MaxGradient", KX_VALUE_FLOAT, 0},
+    {KX_PROP_JULIAPARAMETER, "JuliaParameter", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_ITERATIONS, "Iterations", KX_VALUE_INTEGER, 0},
+    {KX_PROP_PRECISION, "Precision", KX_VALUE_FLOAT, 0},
+    {KX_PROP_SLICE, "Slice", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_PHOTONS, "Photons", KX_VALUE_INTEGER, 0},
     {0, "", KX_VALUE_UNKNOWN, 0},
 }};
 
@@ -161,7 +177,30 @@ int objectPropertyTypeOf(int id) {
 }  // namespace kx::model
 
 int GetObjectPropertyIndex(const char* name) { return indexByName(kObjectProperties, name); }
-int GetScenePropertyIndex(const char* name) { return indexByName(kSceneProperties, name); }
+namespace {
+
+// The renderer's scene settings follow the table as text properties, with
+// ids from kFirstSettingId in the settings' order.
+constexpr int kFirstSettingId = 1101;
+
+int settingIndex(const char* name) {
+    for (unsigned i = 0; const char* setting = GetSceneSettingName(i); ++i)
+        if (name && kx::text::equalNoCase(setting, name)) return static_cast<int>(i);
+    return -1;
+}
+
+const char* settingNameOf(int id) {
+    return id >= kFirstSettingId ? GetSceneSettingName(static_cast<unsigned>(id - kFirstSettingId)) : nullptr;
+}
+
+}  // namespace
+
+int GetScenePropertyIndex(const char* name) {
+    const int i = indexByName(kSceneProperties, name);
+    if (i >= 0) return i;
+    const int setting = settingIndex(name);
+    return setting < 0 ? -1 : static_cast<int>(kSceneProperties.size()) + setting;
+}
 int GetObjectPropertyTypeId(const char* name) { return kx::model::objectPropertyId(name); }
 
 int GetObjectPropertyType(const char* name) {
@@ -173,12 +212,14 @@ int GetObjectPropertyType(int id) { return kx::model::objectPropertyTypeOf(id); 
 
 int GetScenePropertyType(const char* name) {
     const PropertyRow* row = rowByName(kSceneProperties, name);
-    return row ? row->type : 0;
+    if (row) return row->type;
+    return settingIndex(name) >= 0 ? static_cast<int>(KX_VALUE_STRING) : 0;
 }
 
 int GetScenePropertyType(int id) {
     const PropertyRow* row = rowById(kSceneProperties, id);
-    return row ? row->type : 0;
+    if (row) return row->type;
+    return settingNameOf(id) ? static_cast<int>(KX_VALUE_STRING) : 0;
 }
 
 const char* GetObjectPropertyTypeName(int id) {
@@ -188,7 +229,7 @@ const char* GetObjectPropertyTypeName(int id) {
 
 const char* GetScenePropertyTypeName(int id) {
     const PropertyRow* row = rowById(kSceneProperties, id);
-    return row ? row->name : nullptr;
+    return row ? row->name : settingNameOf(id);
 }
 
 int GetObjectPropertyExtra(const char* name) {

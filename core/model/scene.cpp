@@ -8,6 +8,7 @@ CadScene* InitScene() {
     DeleteAllCadObjects();
     DestroyAni();
     objects().scene = CadScene{};
+    ClearSceneSettings();
     InitDistance();
     InitCamera();
     InitCadObjects();
@@ -18,6 +19,7 @@ int ClearScene(CadScene*) {
     // Handlers see the scene before anything of it is gone.
     FireKalvexEventAll(KX_EVENT_SCENE_DELETE);
     objects().scene = CadScene{};
+    ClearSceneSettings();
     DestroyCameraObject();
     DeleteAllCadObjects();
     DestroyAni();
@@ -26,6 +28,7 @@ int ClearScene(CadScene*) {
 
 int DestroyScene(CadScene*) {
     objects().scene = CadScene{};
+    ClearSceneSettings();
     return 0;
 }
 

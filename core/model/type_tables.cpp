@@ -23,8 +23,11 @@ int GetObjectInfoIndex(const char* name) {
 
 int GetObjectInfoType(const char* name) {
     if (!name) return 0;
-    for (const KxObjectType& t : KX_OBJECT_TYPES)
+    const bool shapesRead = kx::core().settings.readRendererShapes;
+    for (const KxObjectType& t : KX_OBJECT_TYPES) {
+        if (KxIsRendererShape(t.id) && !shapesRead) continue;
         if (t.nativeName && kx::text::equalNoCase(t.nativeName, name)) return static_cast<int>(t.id);
+    }
     return 0;
 }
 
@@ -38,7 +41,7 @@ char* GetObjectTypeLabel(unsigned id) {
 }
 
 int IsObjectAtomic(CadObject* obj) {
-    return (obj && obj->type >= KX_LIGHT && obj->type <= KX_TEXT) ? 1 : 0;
+    return (obj && ((obj->type >= KX_LIGHT && obj->type <= KX_TEXT) || KxIsRendererShape(obj->type))) ? 1 : 0;
 }
 
 const char* GetDefaultObjectName(unsigned) { return "Unknown"; }

@@ -110,3 +110,10 @@ KXCORE_API int GetPatchFromPoints(CadObject* obj, Point3d* net16);
 // Rounds each coordinate up to the snap grid; 0 and no change when snapping is
 // off (or suspended while a file is read). Points on the grid stay where they are.
 KXCORE_API int SnapCadObject(Point3d* p);
+
+// The renderer's own shapes (superellipsoid to julia fractal): 1 and why the
+// renderer would refuse the shape's parameters (out: size bytes, terminated),
+// as in "needs at least 2 points, has 1"; 0 when it takes them, or for an
+// object that is not such a shape (out then holds ""). Such a shape is drawn
+// as its container and left out of POV-Ray exports.
+KXCORE_API int GetShapeProblem(CadObject* obj, char* out, unsigned size);

@@ -56,6 +56,30 @@ enum : int {
     KX_PROP_LIGHTLOOKSLIKE = 310,
     KX_PROP_PATCHDATA = 400,
     KX_PROP_BOUNDINGBOX = 401,
+    // The renderer's own shapes.
+    KX_PROP_EXPONENTS = 501,       // superellipsoid: e (east-west), n (north-south)
+    KX_PROP_SPLINETYPE = 502,      // lathe, prism: linear, quadratic, cubic, bezier; sweep: linear, b, cubic
+    KX_PROP_PROFILE = 503,         // lathe, sor: <r, h>; prism: <x, z>; sweep: sphere centres
+    KX_PROP_RADII = 504,           // sweep: a radius per centre
+    KX_PROP_SWEEPHEIGHTS = 505,    // prism: the two heights
+    KX_PROP_CONIC = 506,           // prism: 1 for a conic sweep
+    KX_PROP_FUNCTION = 507,        // isosurface: the function text
+    KX_PROP_CONTAINER = 508,       // isosurface: 0 box (-size..size), 1 sphere (radius size.x)
+    KX_PROP_THRESHOLD = 509,
+    KX_PROP_ACCURACY = 510,
+    KX_PROP_MAXGRADIENT = 511,
+    KX_PROP_JULIAPARAMETER = 512,  // julia: the 4D constant
+    KX_PROP_ITERATIONS = 513,
+    KX_PROP_PRECISION = 514,
+    KX_PROP_SLICE = 515,           // julia: the slice's 4D normal and distance
+    KX_PROP_PHOTONS = 520,         // any object: KX_PHOTONS_* bits
+};
+
+// The bits of an object's "Photons" field.
+enum : unsigned {
+    KX_PHOTONS_TARGET = 1,
+    KX_PHOTONS_REFLECTION = 2,
+    KX_PHOTONS_REFRACTION = 4,
 };
 
 // Longest text of a string field (the value area keeps the terminator).

@@ -83,8 +83,20 @@ enum : uint32_t {
     KX_PATCH = 23,
     KX_TEXT = 24,
     KX_USERDEFINED = 25,
-    KX_TYPE_COUNT = 26,
+    // The renderer's own shapes, each written as the exact object and drawn
+    // in the views as a proxy mesh made from the same parameters.
+    KX_SUPERELLIPSOID = 26,
+    KX_LATHE = 27,
+    KX_SOR = 28,
+    KX_PRISM = 29,
+    KX_SPHERESWEEP = 30,
+    KX_ISOSURFACE = 31,
+    KX_JULIA = 32,
+    KX_TYPE_COUNT = 33,
 };
+
+// True for the renderer's own shapes (superellipsoid to julia fractal).
+inline constexpr bool KxIsRendererShape(uint32_t type) { return type >= KX_SUPERELLIPSOID && type <= KX_JULIA; }
 
 // The object types, once for every reader, a row an id in id order: the name
 // of the type's blocks in the scene format (null: it has none), the label new
@@ -123,6 +135,13 @@ inline constexpr KxObjectType KX_OBJECT_TYPES[KX_TYPE_COUNT] = {
     {KX_PATCH, "Patch", "_patch", "Patch"},
     {KX_TEXT, "Text", "_text", "Text"},
     {KX_USERDEFINED, "Userdefined", "_userdefined", "Userdefined"},
+    {KX_SUPERELLIPSOID, "Superellipsoid", "_superellipsoid", "Superellipsoid"},
+    {KX_LATHE, "Lathe", "_lathe", "Lathe"},
+    {KX_SOR, "Sor", "_sor", "Sor"},
+    {KX_PRISM, "Prism", "_prism", "Prism"},
+    {KX_SPHERESWEEP, "SphereSweep", "_spheresweep", "SphereSweep"},
+    {KX_ISOSURFACE, "Isosurface", "_isosurface", "Isosurface"},
+    {KX_JULIA, "JuliaFractal", "_julia", "JuliaFractal"},
 };
 
 // Object flag bits.

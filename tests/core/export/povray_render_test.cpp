@@ -183,3 +183,103 @@ TEST_F(PovrayRenderTest, Mesh2RendersAsTheTriangleMeshDoes) {
 
 }  // namespace
 }  // namespace kxtest
+
+namespace kxtest {
+namespace {
+
+// The mean brightness (0..765) of the pixels in rows [top, bottom) of a 160 x 120 image.
+double meanBrightness(const std::vector<unsigned char>& pixels, int top, int bottom) {
+    constexpr int kWidth = 160;
+    const size_t depth = pixels.size() / (160 * 120);
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const unsigned char* p = &pixels[(static_cast<size_t>(y) * kWidth + x) * depth];
+            sum += p[0] + p[1] + p[2];
+        }
+    return sum / ((bottom - top) * kWidth);
+}
+
+// How sharp the image is: the mean brightness step between neighbouring 4 x
+// 4 blocks, so that the grain of a sampled blur does not count as detail.
+double sharpness(const std::vector<unsigned char>& pixels) {
+    const size_t depth = pixels.size() / (160 * 120);
+    double blocks[30][40] = {};
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const unsigned char* p = &pixels[(static_cast<size_t>(y) * 160 + x) * depth];
+            blocks[y / 4][x / 4] += p[0] + p[1] + p[2];
+        }
+    double sum = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x + 1 < 40; ++x) sum += std::fabs(blocks[y][x] - blocks[y][x + 1]) / 16;
+    return sum / (30 * 39);
+}
+
+// The share of pixels whose colour moved by more than a few steps.
+double changedShare(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    const size_t depth = a.size() / (160 * 120);
+    size_t changed = 0;
+    for (size_t p = 0; p < 160 * 120; ++p)
+        changed += std::abs(a[p * depth] + a[p * depth + 1] + a[p * depth + 2] - b[p * depth] - b[p * depth + 1] -
+                            b[p * depth + 2]) > 12;
+    return static_cast<double>(changed) / (160 * 120);
+}
+
+struct SettingGroup {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> settings;
+    // How the picture must differ from the one without the group.
+    bool (*differs)(const std::vector<unsigned char>& plain, const std::vector<unsigned char>& with);
+};
+
+TEST_F(PovrayRenderTest, EachSceneSettingGroupChangesThePicture) {
+    ASSERT_TRUE(std::filesystem::exists(kPovray));
+    // A floor, a back wall, a ball in front and a light: the image's top rows
+    // are background, the wall shades part of the floor.
+    CadObject* floor = add(CreateDefaultPlane);
+    floor->translate = Point3d{0, -1, 0};
+    SetObjectMaterial(floor, "Jade", 2);  // detail that a blur smooths away
+    CadObject* wall = add(CreateDefaultBox);
+    wall->size = Point3d{8, 3, 0.2f};
+    wall->translate = Point3d{0, 0.5f, -3};
+    CadObject* ball = add(CreateDefaultSphere);
+    ball->translate = Point3d{1, 0, 2};
+    SetObjectMaterial(ball, "Red", 1);
+    CadObject* light = add(CreateDefaultLight);
+    light->translate = Point3d{5, 10, 10};
+    int exitCode = -1;
+    std::vector<unsigned char> plain;
+    const std::string plainOutput = render(exitCode, plain);
+    ASSERT_EQ(exitCode, 0) << plainOutput;
+    const SettingGroup groups[] = {
+        {"fog", {{"Fog", "Constant"}, {"FogDistance", "4"}, {"FogColour", "1 1 1"}},
+         [](const auto& a, const auto& b) { return meanBrightness(b, 0, 10) > meanBrightness(a, 0, 10) + 100; }},
+        // Light bounced off the floor and the wall replaces the flat ambient light.
+        {"radiosity", {{"Radiosity", "Fast"}}, [](const auto& a, const auto& b) { return changedShare(a, b) > 0.2; }},
+        {"sky sphere", {{"SkyColours", "1 1 1 0.2 0.4 1"}},
+         [](const auto& a, const auto& b) { return meanBrightness(b, 0, 10) > meanBrightness(a, 0, 10) + 100; }},
+        {"media", {{"MediaScattering", "Isotropic"}, {"MediaColour", "1 1 1"}, {"MediaDensity", "0.05"}},
+         [](const auto& a, const auto& b) { return meanBrightness(b, 40, 80) != meanBrightness(a, 40, 80); }},
+        {"focal blur", {{"Aperture", "1.5"}, {"BlurSamples", "40"}, {"FocalPoint", "0 0 -30"}},
+         [](const auto& a, const auto& b) { return sharpness(b) < sharpness(a) * 0.9; }},
+        {"global", {{"AmbientLight", "3 3 3"}},
+         [](const auto& a, const auto& b) { return meanBrightness(b, 60, 120) > meanBrightness(a, 60, 120) + 5; }},
+    };
+    for (const SettingGroup& g : groups) {
+        SCOPED_TRACE(g.name);
+        for (const auto& [name, value] : g.settings) ASSERT_EQ(SetSceneSetting(name, value), 1) << name;
+        std::vector<unsigned char> with;
+        const std::string output = render(exitCode, with);
+        ClearSceneSettings();
+        ASSERT_EQ(exitCode, 0) << output << dir.read("scene.pov");
+        ASSERT_EQ(with.size(), plain.size());
+        EXPECT_TRUE(g.differs(plain, with)) << "top " << meanBrightness(plain, 0, 10) << " -> "
+                                            << meanBrightness(with, 0, 10) << ", floor " << meanBrightness(plain, 60, 120)
+                                            << " -> " << meanBrightness(with, 60, 120) << ", changed " << changedShare(plain, with) << ", sharpness "
+                                            << sharpness(plain) << " -> " << sharpness(with);
+    }
+}
+
+}  // namespace
+}  // namespace kxtest

@@ -90,7 +90,8 @@ TEST_F(CreationTest, DefaultObjectByTypeId) {
         {KX_BLOB, "_blob0", KX_BLOB, 120},    {KX_PATCH, "_patch0", KX_PATCH, 18},
         {KX_TEXT, "_text0", KX_TEXT, kFontDependent}, {KX_USERDEFINED, "_userdefined0", KX_USERDEFINED, 12},
         {0, nullptr, 0, 0},  {2, nullptr, 0, 0}, {7, nullptr, 0, 0}, {KX_LINESEG, nullptr, 0, 0},
-        {26, nullptr, 0, 0}, {1000, nullptr, 0, 0},
+        {KX_SUPERELLIPSOID, "_superellipsoid0", KX_SUPERELLIPSOID, 576}, {KX_TYPE_COUNT, nullptr, 0, 0},
+        {1000, nullptr, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("type " + std::to_string(c.type));

@@ -99,7 +99,7 @@ TEST_F(ObjectsTest, NamingCounters) {
     EXPECT_EQ(n, 1u);
     EXPECT_STREQ(GetNextObjectName("_sphere", 13), "_sphere0");
     const char* base = "kept";
-    EXPECT_EQ(GetNextObjectNameEx(base, 26, &n), base);
+    EXPECT_EQ(GetNextObjectNameEx(base, KX_TYPE_COUNT, &n), base);
     EXPECT_EQ(GetNextObjectNameEx("_box", 0, &n), nullptr);
     EXPECT_STREQ(GetNextObjectName("_box", 20), "_box0");  // reset by type 0
     EXPECT_EQ(GetNextObjectNo(500, 0), 0u);
@@ -135,7 +135,9 @@ TEST_F(ObjectsTest, NormalizeObjectName) {
 TEST_F(ObjectsTest, TypeTables) {
     EXPECT_STREQ(GetObjectTypeName(13), "Sphere");
     EXPECT_EQ(GetObjectTypeName(2), nullptr);
-    EXPECT_EQ(GetObjectTypeName(26), nullptr);
+    EXPECT_STREQ(GetObjectTypeName(KX_SUPERELLIPSOID), "Superellipsoid");
+    EXPECT_STREQ(GetObjectTypeName(KX_JULIA), "JuliaFractal");
+    EXPECT_EQ(GetObjectTypeName(KX_TYPE_COUNT), nullptr);
     EXPECT_STREQ(GetObjectTypeName(3), "Reserved1");
     EXPECT_STREQ(GetObjectTypeLabel(18), "_ellipse");
     EXPECT_STREQ(GetObjectTypeLabel(2), "_null");
@@ -147,9 +149,9 @@ TEST_F(ObjectsTest, TypeTables) {
     EXPECT_EQ(GetObjectInfoIndex("Reserved1"), 2);  // type 2 has no row
     EXPECT_EQ(GetObjectInfoIndex("x"), -1);
     CadObject* obj = NewCadObject("o");
-    for (unsigned t = 0; t < 26; ++t) {
+    for (unsigned t = 0; t <= KX_TYPE_COUNT; ++t) {
         obj->type = t;
-        EXPECT_EQ(IsObjectAtomic(obj), (t >= 11 && t <= 24) ? 1 : 0) << t;
+        EXPECT_EQ(IsObjectAtomic(obj), ((t >= 11 && t <= 24) || (t >= 26 && t <= 32)) ? 1 : 0) << t;
     }
     EXPECT_EQ(IsObjectAtomic(nullptr), 0);
 }
