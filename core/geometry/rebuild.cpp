@@ -44,6 +44,12 @@ int regenerate(CadObject* obj) {
 // The centre the object is scaled and turned about: its own, or the selection's.
 bool placementCentre(CadObject* obj, unsigned useOwnCentre, Point3d* centre) {
     CentreInfo info{};
+    // The renderer scales and turns its own shapes about their origin, which
+    // for a profile or a function need not be the middle of the mesh.
+    if (useOwnCentre && KxIsRendererShape(obj->type)) {
+        *centre = Point3d{0, 0, 0};
+        return true;
+    }
     if (useOwnCentre) {
         if (!GetSingleObjectCenterPoint(obj, &info, 1)) {
             ErrorMessage("Error getting object centre");

@@ -71,6 +71,28 @@ const Kind kKinds[] = {
     {"Text", "\tTextString \"Kx\"\n\tsize 1 1 1\n", "Red"},
     {"Plane", "\tsize 8 0 8\n", "Green"},
     {"Heightfield", "\tHeightfieldFile \"hill.pgm\"\n\tsize 3 1 3\n", "Blue"},
+    // The renderer's own shapes, with parameters that tell their axes apart.
+    {"Superellipsoid", "\tExponents [ 2  0.3 0.8 ]\n\tsize 1.2 0.8 1\n", "Red"},
+    {"Lathe", "\tSplineType 2\n\tProfile [ 6\n< 0 -1.2 0 >\n< 0.6 -1 0 >\n< 1 -0.3 0 >\n< 0.5 0.4 0 >\n< 0.7 1 0 >\n"
+              "< 0.8 1.2 0 >\n ]\n\tsize 1 1 1\n", "Green"},
+    {"Lathe", "\tSplineType 1\n\tProfile [ 5\n< 0 -1 0 >\n< 0.9 -1 0 >\n< 1 0 0 >\n< 0.4 0.6 0 >\n< 0.6 1 0 >\n ]\n"
+              "\tsize 1 1 1\n", "Blue"},
+    {"Sor", "\tProfile [ 6\n< 0.2 -1.2 0 >\n< 0.7 -1 0 >\n< 1 -0.3 0 >\n< 0.5 0.5 0 >\n< 0.7 1 0 >\n< 0.9 1.2 0 >\n ]\n"
+            "\tsize 1 1 1\n", "Red"},
+    {"Prism", "\tSweepHeights [ 2  -0.5 0.8 ]\n\tProfile [ 5\n< 0 0 1.2 >\n< 1 0 0.2 >\n< 0.5 0 -1 >\n< -0.6 0 -0.8 >\n"
+              "< -1 0 0.4 >\n ]\n\tsize 1 1 1\n", "Green"},
+    {"Prism", "\tSplineType 2\n\tConic 1\n\tSweepHeights [ 2  0.2 1.5 ]\n\tProfile [ 4\n< 0 0 1 >\n< 1 0 0 >\n"
+              "< 0 0 -0.6 >\n< -1 0 0 >\n ]\n\tsize 1 1 1\n", "Blue"},
+    {"SphereSweep", "\tProfile [ 3\n< -1.2 -0.3 0 >\n< 0 0.6 0.3 >\n< 1.2 -0.3 0 >\n ]\n\tRadii [ 3  0.35 0.2 0.3 ]\n"
+                    "\tsize 1 1 1\n", "Red"},
+    {"SphereSweep", "\tSplineType 2\n\tProfile [ 5\n< -1.8 0 0 >\n< -1 0.5 0 >\n< 0 -0.3 0.3 >\n< 1 0.5 0 >\n"
+                    "< 1.8 0 0 >\n ]\n\tRadii [ 5  0.3 0.3 0.25 0.35 0.3 ]\n\tsize 1 1 1\n", "Green"},
+    {"SphereSweep", "\tSplineType 1\n\tProfile [ 5\n< -1.8 0 0 >\n< -1 0.8 0 >\n< 0 -0.6 0.3 >\n< 1 0.8 0 >\n"
+                    "< 1.8 0 0 >\n ]\n\tRadii [ 5  0.3 0.3 0.25 0.35 0.3 ]\n\tsize 1 1 1\n", "Blue"},
+    {"Isosurface", "\tFunction \"f_torus(x, y, z, 0.9, 0.3) + 0.1 * x\"\n\tsize 1.3 1.3 1.3\n", "Red"},
+    {"Isosurface", "\tFunction \"max(abs(x) - 0.8, abs(y) - 0.4, abs(z) - 0.6)\"\n\tContainer 1\n\tsize 0.95 1 1\n",
+     "Green"},
+    {"JuliaFractal", "\tsize 1 1 1\n", "Blue"},
 };
 
 // A round hill off the image's centre, so that a field turned or mirrored

@@ -56,6 +56,21 @@ TEST_F(CliRenderTest, RendersTheExampleScene) {
     pxUnRegisterApplication();
 }
 
+// The example of the renderer's own shapes and scene settings exports each
+// of them as the renderer's object or block, and renders.
+TEST_F(CliRenderTest, TheRendererShapesExampleUsesEveryShapeAndSetting) {
+    fs::copy_file(fs::path(KALVEX_EXAMPLES_DIR) / "povray37.cad", dir.path() / "povray37.cad");
+    std::string output;
+    ASSERT_EQ(kalvex({"--export", "povray37.cad", "out.pov"}, output).exitCode, 0) << output;
+    const std::string pov = dir.read("out.pov");
+    for (const char* word : {"superellipsoid {", "lathe {", "sor {", "prism {", "sphere_sweep {", "isosurface {",
+                             "julia_fractal {", "radiosity {", "photons {", "fog {", "media {", "sky_sphere {",
+                             " aperture ", "#include \"functions.inc\""})
+        EXPECT_NE(pov.find(word), std::string::npos) << word;
+    ASSERT_EQ(kalvex({"--render", "povray37.cad", "--width", "80", "--height", "60"}, output).exitCode, 0) << output;
+    EXPECT_TRUE(fs::exists(dir.file("povray37.tga")));
+}
+
 // An installed example lies where nobody may write: its render lands in the
 // current folder, and the files the scene names are still found beside it.
 TEST_F(CliRenderTest, ASceneInAFolderNobodyMayWriteRendersHere) {
