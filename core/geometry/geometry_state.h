@@ -40,6 +40,8 @@ struct GeometryState {
     // The record CreateDefaultInfo hands out.
     CadObjectInfo defaultInfo{};
     SmoothWork smoothing;
+    // How long one marching-cubes proxy may take, see SetShapeProxyBudget.
+    double shapeProxyMilliseconds = 250;
 
     // Back to a freshly loaded library; an unclaimed extra block is freed.
     void reset() {

@@ -202,6 +202,21 @@ void storeTriangles(MeshBuilder& mesh, const MarchResult& result) {
 // Grid cells per axis of the marching cubes proxies.
 unsigned marchingCells() { return std::clamp(7 * stepCount(), 16u, 64u); }
 
+// Marches the field over the box, first on the full grid, then, when that
+// takes longer than the budget, on one of half the cells.
+bool march(MeshBuilder& mesh, CadObject* obj, const ScalarField& field, double level, const FieldBox& box) {
+    const double budget = kx::core().geometry.shapeProxyMilliseconds;
+    for (unsigned cells : {marchingCells(), marchingCells() / 2}) {
+        const MarchResult result = marchingCubes(field, level, box, cells, budget);
+        if (result.complete) {
+            storeTriangles(mesh, result);
+            return true;
+        }
+    }
+    LogMessage(1, "%s: its surface takes too long to draw; its container is drawn", obj->name);
+    return false;
+}
+
 bool isosurface(MeshBuilder& mesh, CadObject* obj, const ShapeParameters& p) {
     const ImplicitFunction f = ImplicitFunction::compile(p.function);
     if (!f.valid()) {
@@ -209,38 +224,25 @@ bool isosurface(MeshBuilder& mesh, CadObject* obj, const ShapeParameters& p) {
         return false;
     }
     const Point3d& s = obj->size;
+    const double half[3] = {std::fabs(s.x), std::fabs(s.y), std::fabs(s.z)};
     const bool sphereContainer = p.container == kx::shapes::kSphereContainer;
-    const double r = std::fabs(s.x);
-    FieldBox box = sphereContainer ? FieldBox{{-r, -r, -r}, {r, r, r}}
-                                   : FieldBox{{-std::fabs(s.x), -std::fabs(s.y), -std::fabs(s.z)},
-                                              {std::fabs(s.x), std::fabs(s.y), std::fabs(s.z)}};
-    // Outside the container nothing is drawn, as nothing renders there.
-    auto field = [&](double x, double y, double z) {
-        if (sphereContainer && x * x + y * y + z * z > r * r) return p.threshold + 1e3;
-        return f(x, y, z);
+    const double r = half[0];
+    // Nothing renders outside the container: there the field is far above
+    // the threshold, which also closes the surface where the container cuts it.
+    auto contained = [&](double x, double y, double z) {
+        const bool outside = sphereContainer ? x * x + y * y + z * z > r * r
+                                             : std::fabs(x) > half[0] || std::fabs(y) > half[1] || std::fabs(z) > half[2];
+        return outside ? p.threshold + 1e3 : f(x, y, z);
     };
-    // A cell beyond the box on each side closes the surface where the container cuts it.
+    // A cell beyond the container on each side, so that its faces are inside the grid.
+    FieldBox box{};
     const unsigned n = marchingCells();
     for (int a = 0; a < 3; ++a) {
-        const double pad = (box.max[a] - box.min[a]) / n;
-        box.min[a] -= pad;
-        box.max[a] += pad;
+        const double extent = sphereContainer ? r : half[a];
+        box.min[a] = -extent - 2 * extent / n;
+        box.max[a] = extent + 2 * extent / n;
     }
-    const FieldBox inner = sphereContainer ? FieldBox{{-r, -r, -r}, {r, r, r}}
-                                           : FieldBox{{-std::fabs(s.x), -std::fabs(s.y), -std::fabs(s.z)},
-                                                      {std::fabs(s.x), std::fabs(s.y), std::fabs(s.z)}};
-    auto contained = [&](double x, double y, double z) {
-        const bool outside = x < inner.min[0] || x > inner.max[0] || y < inner.min[1] || y > inner.max[1] ||
-                             z < inner.min[2] || z > inner.max[2];
-        return outside ? p.threshold + 1e3 : field(x, y, z);
-    };
-    const MarchResult result = marchingCubes(contained, p.threshold, box, n + 2);
-    if (!result.complete) {
-        LogMessage(1, "%s: its surface takes too long to draw; its container is drawn", obj->name);
-        return false;
-    }
-    storeTriangles(mesh, result);
-    return true;
+    return march(mesh, obj, contained, p.threshold, box);
 }
 
 bool julia(MeshBuilder& mesh, CadObject* obj, const ShapeParameters& p) {
@@ -250,14 +252,8 @@ bool julia(MeshBuilder& mesh, CadObject* obj, const ShapeParameters& p) {
     std::copy(p.slice, p.slice + 4, j.slice);
     j.sliceDistance = p.slice[4];
     const FieldBox box{{-2, -2, -2}, {2, 2, 2}};
-    const MarchResult result =
-        marchingCubes([&](double x, double y, double z) { return juliaField(j, x, y, z); }, 0, box, marchingCells());
-    if (!result.complete) {
-        LogMessage(1, "%s: its surface takes too long to draw; its container is drawn", obj->name);
-        return false;
-    }
-    storeTriangles(mesh, result);
-    return true;
+    const PreparedJulia prepared = prepareJulia(j);
+    return march(mesh, obj, [&](double x, double y, double z) { return juliaField(prepared, x, y, z); }, 0, box);
 }
 
 // The box a shape is drawn as when it cannot be drawn as itself.
@@ -320,3 +316,7 @@ int buildRendererShape(CadObject* obj) {
 }
 
 }  // namespace kx::geometry
+
+void SetShapeProxyBudget(double milliseconds) {
+    kx::core().geometry.shapeProxyMilliseconds = std::isfinite(milliseconds) ? std::max(1.0, milliseconds) : 250.0;
+}

@@ -117,3 +117,9 @@ KXCORE_API int SnapCadObject(Point3d* p);
 // object that is not such a shape (out then holds ""). Such a shape is drawn
 // as its container and left out of POV-Ray exports.
 KXCORE_API int GetShapeProblem(CadObject* obj, char* out, unsigned size);
+
+// The most milliseconds an isosurface's or julia fractal's proxy mesh may
+// take to make (250 at start; at least 1). Past it the proxy is made again
+// on a grid of half the cells; when that too runs out, the shape is drawn as
+// its container. A window keeps this small, so an edit never stalls it.
+KXCORE_API void SetShapeProxyBudget(double milliseconds);

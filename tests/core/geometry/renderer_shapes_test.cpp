@@ -2,6 +2,7 @@
 // parameters draw the container and keep the shape out of the render, and
 // the scene file keeps them whole (and a reader without them keeps the rest).
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,33 @@ TEST_F(RendererShapesTest, ExportWritesTheExactObjects) {
     const std::string old = withoutCarriageReturns(dir.read("old.pov"));
     EXPECT_EQ(old.find("superellipsoid {"), std::string::npos);
     EXPECT_NE(old.find("// OBJECT _superellipsoid0"), std::string::npos);
+}
+
+TEST_F(RendererShapesTest, AProxyPastItsTimeBudgetIsTheContainer) {
+    CadObject* julia = make(KX_JULIA);
+    SetCadObjectProperty(julia, "Iterations", 100u);
+    SetShapeProxyBudget(1);
+    RebuildObjectEx(julia, 1);
+    EXPECT_EQ(CountEntry(julia->points), 12u);
+    SetShapeProxyBudget(250);
+    RebuildObjectEx(julia, 1);
+    EXPECT_GT(CountEntry(julia->points), 100u);
+}
+
+TEST_F(RendererShapesTest, MeshFormatsHoldTheProxies) {
+    CadObject* lathe = make(KX_LATHE);
+    make(KX_SPHERESWEEP)->translate = Point3d{3, 0, 0};
+    const unsigned facets = CountEntry(lathe->points) + CountEntry(GetCadObjectByName("_spheresweep0")->points);
+    ASSERT_EQ(WriteSTL(dir.file("shapes.stl").c_str(), 1), 1);
+    // A binary STL: 80 bytes of header, the count, 50 bytes a triangle.
+    const std::string stl = dir.read("shapes.stl");
+    ASSERT_GE(stl.size(), 84u);
+    uint32_t count = 0;
+    std::memcpy(&count, stl.data() + 80, 4);
+    EXPECT_EQ(stl.size(), 84u + 50u * count);
+    // Only the facets that close at the lathe's axis, of no area, stay out.
+    EXPECT_LE(count, facets);
+    EXPECT_GT(count, facets * 9 / 10);
 }
 
 TEST_F(RendererShapesTest, SceneFilesKeepThemWholeAndOlderReadersKeepTheRest) {
