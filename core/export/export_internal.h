@@ -193,6 +193,8 @@ int refuseShape(StandardFile* f, CadObject* obj);
 bool sceneCallsLibraryFunctions();
 // The object's photons block, when its "Photons" field sets any flag.
 void exportPovPhotons(StandardFile* f, CadObject* obj);
+// The object's interior media, when its "InteriorMedia" field names a kind.
+void exportPovInteriorMedia(StandardFile* f, CadObject* obj);
 
 // The scene settings before the camera (global settings, sky sphere, fog,
 // media), and in the camera block its kind (first) and its focal blur.

@@ -279,7 +279,10 @@ int exportPovTexture(StandardFile* f, CadObject* obj) {
 
 void exportPovAttributes(StandardFile* f, CadObject* obj) {
     ExportTexture(f, obj);
-    if (f->type == KX_FILETYPE_POVRAY3) exportPovPhotons(f, obj);
+    if (f->type == KX_FILETYPE_POVRAY3) {
+        exportPovPhotons(f, obj);
+        exportPovInteriorMedia(f, obj);
+    }
     // A blob carries its scale and position in its component already.
     if (obj->type == KX_BLOB) return;
     if (!isUnitScale(obj->scale)) writeLabelledVector(f, " scale ", renderableScale(obj->scale), "\n");

@@ -136,6 +136,18 @@ bool sceneCallsLibraryFunctions() {
     return false;
 }
 
+void exportPovInteriorMedia(StandardFile* f, CadObject* obj) {
+    double m[4] = {};
+    if (kx::model::readExtra(obj, KX_PROP_INTERIORMEDIA, KX_VALUE_FLOATARRAY, 4, m) != 4) return;
+    const int kind = truncated(m[0]);
+    if (kind < 0 || kind > 2) return;
+    // A media fills the object only when the object is hollow.
+    StdPutLine(f, " hollow\n interior { media { ");
+    if (kind == 2) StdPutLine(f, "scattering { 1, rgb < %g, %g, %g > }", m[1], m[2], m[3]);
+    else StdPutLine(f, "%s rgb < %g, %g, %g >", kind == 1 ? "emission" : "absorption", m[1], m[2], m[3]);
+    StdPutLine(f, " } }\n");
+}
+
 void exportPovPhotons(StandardFile* f, CadObject* obj) {
     int32_t bits = 0;
     if (kx::model::readExtra(obj, KX_PROP_PHOTONS, KX_VALUE_INTEGER, 1, &bits) != 1 || bits == 0) return;

@@ -229,6 +229,15 @@ TEST_F(ScriptHost, EveryMethodReachesTheScene) {
         {"assert(Scene:SetSceneProperty(Scene:GetPropertyId('SceneName'), 'Demo'))",
          [] { EXPECT_STREQ(GetCurrentScene()->name, "Demo"); }},
         {"assert(Scene:GetObjectPropertyId('Translate') == 5 and Scene:GetPropertyId('SceneName') == 1002)", [] {}},
+        // The renderer's scene settings, by the id of their name; a value the renderer would refuse is not taken.
+        {"assert(Scene:SetSceneProperty(Scene:GetPropertyId('Radiosity'), 'fast'))"
+         " assert(not Scene:SetSceneProperty(Scene:GetPropertyId('FogDistance'), '-1'))",
+         [] {
+             char text[64];
+             EXPECT_EQ(GetSceneSetting("Radiosity", text, sizeof text), 1);
+             EXPECT_STREQ(text, "Fast");
+             EXPECT_EQ(GetSceneSetting("FogDistance", text, sizeof text), 0);
+         }},
         {"assert(Scene:Redraw() == nil and Scene:GetFileName(false, 'Scenes|*.cad') == '')", [] {}},
         {"assert(Scene:Transform('center') == 1 and Scene:Transform('nonsense') == 0)", [] {}},
         {"assert(Scene:FindWindow('QMainWindow', 'Kalvex') == 0)", [] {}},

@@ -82,6 +82,9 @@ int GetObjectPropertyId(const char* name) {
 int GetPropertyId(const char* name) {
     if (name == nullptr) return 0;
     if (const int id = lookUp(kSceneNames, name, -1); id >= 0) return id;
+    // The renderer's scene settings are scene properties from 1101 on, in their order.
+    for (int i = 0; const char* setting = GetSceneSettingName(static_cast<unsigned>(i)); ++i)
+        if (strcasecmp(setting, name) == 0) return 1101 + i;
     for (const KxFileTypeName& t : KX_FILE_TYPE_NAMES)
         if (strcasecmp(t.name, name) == 0) return static_cast<int>(t.id);
     return GetObjectPropertyId(name);

@@ -109,6 +109,10 @@ void CKalvexDoc::newScene(bool withDefaults) {
         emit sceneClearing();
         kx::app::emptyScene();
         if (withDefaults) CreateDefaultScene();
+        // New scenes work in linear light, as the renderer expects of a scene
+        // of its current version; scenes opened from files keep whatever they
+        // set, so they render as they always did.
+        SetSceneSetting("AssumedGamma", "1");
         SetObjectsUnSelected();
         kx::app::SceneModel::takeRedrawRequest();
     }

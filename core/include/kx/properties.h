@@ -73,6 +73,7 @@ enum : int {
     KX_PROP_PRECISION = 514,
     KX_PROP_SLICE = 515,           // julia: the slice's 4D normal and distance
     KX_PROP_PHOTONS = 520,         // any object: KX_PHOTONS_* bits
+    KX_PROP_INTERIORMEDIA = 521,   // any solid: kind (0 absorbing, 1 emitting, 2 scattering), r, g, b
 };
 
 // The bits of an object's "Photons" field.

@@ -200,12 +200,15 @@ TEST_F(RendererShapesTest, ExportWritesTheExactObjects) {
     for (const auto& [type, text] : cases) make(type);
     CadObject* lathe = GetCadObjectByName("_lathe0");
     SetCadObjectProperty(lathe, "Photons", static_cast<unsigned>(KX_PHOTONS_TARGET | KX_PHOTONS_REFRACTION));
+    double fog[4] = {2, 0.5, 0.25, 1};
+    SetCadObjectProperty(GetCadObjectByName("_sor0"), "InteriorMedia", fog, 4);
     const std::string pov = exportPov();
     for (const auto& [type, text] : cases) {
         SCOPED_TRACE(text);
         EXPECT_NE(pov.find(text), std::string::npos) << pov;
     }
     EXPECT_NE(pov.find(" photons {\n  target\n  refraction on\n }\n"), std::string::npos);
+    EXPECT_NE(pov.find(" hollow\n interior { media { scattering { 1, rgb < 0.5, 0.25, 1 > } } }\n"), std::string::npos);
     EXPECT_EQ(pov.find("functions.inc"), std::string::npos);
     // The prism's outline is closed on its first point for the renderer.
     EXPECT_NE(pov.find("  < -0.26, 0.36 >,\n  < 0, 1 >\n"), std::string::npos);
