@@ -13,6 +13,7 @@
 #include "document/csg_edits.h"
 #include "document/light_edits.h"
 #include "document/profile_edits.h"
+#include "document/profile_shapes.h"
 #include "document/scene_edits.h"
 
 namespace {
@@ -252,6 +253,59 @@ TEST_F(ModellingEditsTest, AProfileGrowsShrinksAndIsOneStep) {
     ASSERT_TRUE(history.undo());
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(GetCadObjectsCount(), 1u);  // only the sphere
+}
+
+}  // namespace
+
+namespace {
+
+// A drawn profile becomes the renderer's own shape of each kind, or is refused
+// with the reason; each made shape is one undo step, and the profile stays.
+TEST_F(ModellingEditsTest, ADrawnProfileMakesEachProfileShape) {
+    struct Case {
+        unsigned type;
+        std::vector<Point3d> drawn;
+        const char* refused;  // null: made
+        Point3d firstPoint;   // the shape's first profile point
+    };
+    const Case cases[] = {
+        // Drawn left of the axis: the radius is the distance from it.
+        {KX_LATHE, {{-1, -1, 0}, {-0.5f, 0, 0}, {-0.8f, 1, 0}}, nullptr, {1, -1, 0}},
+        {KX_SOR, {{0.5f, -1, 0}, {1, -0.5f, 0}, {0.6f, 0.5f, 0}, {0.8f, 1, 0}}, nullptr, {0.5f, -1, 0}},
+        {KX_SOR, {{0.5f, -1, 0}, {1, 0.5f, 0}, {0.6f, -0.5f, 0}, {0.8f, 1, 0}},
+         "The profile needs heights that rise from point to point", {}},
+        // Drawn back to its start: the prism closes itself.
+        {KX_PRISM, {{0, 0, 0}, {1, 0, 0}, {1.5f, 0, 0.5f}, {1, 0, 1}, {0, 0, 1}, {0, 0, 0}}, nullptr, {0, 0, 0}},
+        {KX_PRISM, {{0, 0, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}}, "The profile has an outline that crosses itself", {}},
+        {KX_SPHERESWEEP, {{0, 0, 0}, {1, 1, 0}}, nullptr, {0, 0, 0}},
+        {KX_LATHE, {{1, 0, 0}}, "The profile needs at least 2 points, has 1", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(GetObjectTypeName(static_cast<int>(c.type)));
+        CadObject* profile = nullptr;
+        for (const Point3d& p : c.drawn) ASSERT_TRUE(addProfilePoint(history, profile, p, "Draw Polyline", "draw"));
+        history.seal();
+        const unsigned before = GetCadObjectsCount();
+        const ProfileShapeResult made = shapeFromProfile(history, profile, c.type);
+        if (c.refused) {
+            EXPECT_EQ(made.shape, nullptr);
+            EXPECT_EQ(made.refused, c.refused);
+            EXPECT_EQ(GetCadObjectsCount(), before);
+            continue;
+        }
+        ASSERT_NE(made.shape, nullptr) << made.refused;
+        EXPECT_EQ(made.shape->type, c.type);
+        EXPECT_EQ(made.shape->selected, 1);
+        Point3d first{};
+        ASSERT_EQ(GetObjectExtra(made.shape, KX_PROP_PROFILE, 1, &first), 1);
+        EXPECT_FLOAT_EQ(first.x, c.firstPoint.x);
+        EXPECT_FLOAT_EQ(first.y, c.firstPoint.y);
+        EXPECT_FLOAT_EQ(first.z, c.firstPoint.z);
+        EXPECT_GT(CountEntry(made.shape->points), 12u) << "drawn as itself, not its container";
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(GetCadObjectsCount(), before);
+        EXPECT_NE(GetCadObjectByName(profile->name), nullptr);
+    }
 }
 
 }  // namespace
