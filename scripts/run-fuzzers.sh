@@ -44,6 +44,7 @@ seeds() {
         fuzz_script) echo "$root/fuzz/corpus/script" ;;
         fuzz_batch_line) echo "$root/fuzz/corpus/batch" ;;
         fuzz_module_list) echo "$root/fuzz/corpus/modules" ;;
+        fuzz_iso_function) echo "$root/fuzz/corpus/isofunction" ;;
         *) echo "" ;;
     esac
 }

@@ -42,6 +42,9 @@ struct GeometryState {
     SmoothWork smoothing;
     // How long one marching-cubes proxy may take, see SetShapeProxyBudget.
     double shapeProxyMilliseconds = 250;
+    // What the proxies of the file being read took so far: a scene of many
+    // isosurfaces still opens in seconds, the rest drawn as their containers.
+    double readingProxyMilliseconds = 0;
 
     // Back to a freshly loaded library; an unclaimed extra block is freed.
     void reset() {

@@ -4,6 +4,7 @@
 // isosurface and julia fractal by marching cubes. A shape whose parameters
 // the renderer would refuse is drawn as its container, and the log says why.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
 
@@ -57,21 +58,27 @@ unsigned sectors() { return 4 * stepCount(); }
 // sign(v) |v|^e, the superellipsoid's signed power.
 double signedPower(double v, double e) { return std::copysign(std::pow(std::fabs(v), e), v); }
 
-void superellipsoid(MeshBuilder& mesh, const ShapeParameters& p, const Point3d& size) {
-    // e shapes the sections across z, n the profile along it; z is the pole axis.
+// A closed surface over longitude u (0..2 pi, round the columns) and
+// latitude v (-pi/2..pi/2, pole to pole), its points from `point`.
+template <typename Point>
+void poleToPole(MeshBuilder& mesh, Point&& point) {
     const size_t around = sectors(), along = sectors() / 2 + 1;
     std::vector<Point3d> g;
     for (size_t i = 0; i < along; ++i) {
         const double v = -kPi / 2 + kPi * static_cast<double>(i) / (along - 1);
-        for (size_t j = 0; j < around; ++j) {
-            const double u = 2 * kPi * static_cast<double>(j) / around;
-            const double cv = signedPower(std::cos(v), p.exponents[1]);
-            g.push_back(vertex(size.x * cv * signedPower(std::cos(u), p.exponents[0]),
-                               size.y * cv * signedPower(std::sin(u), p.exponents[0]),
-                               size.z * signedPower(std::sin(v), p.exponents[1])));
-        }
+        for (size_t j = 0; j < around; ++j) g.push_back(point(2 * kPi * static_cast<double>(j) / around, v));
     }
     gridMesh(mesh, g, along, around, false);
+}
+
+void superellipsoid(MeshBuilder& mesh, const ShapeParameters& p, const Point3d& size) {
+    // e shapes the sections across z, n the profile along it; z is the pole axis.
+    poleToPole(mesh, [&](double u, double v) {
+        const double cv = signedPower(std::cos(v), p.exponents[1]);
+        return vertex(size.x * cv * signedPower(std::cos(u), p.exponents[0]),
+                      size.y * cv * signedPower(std::sin(u), p.exponents[0]),
+                      size.z * signedPower(std::sin(v), p.exponents[1]));
+    });
 }
 
 // The profile <r, h> turned about the y axis; caps close the ends of a sor.
@@ -157,16 +164,9 @@ void prism(MeshBuilder& mesh, const ShapeParameters& p) {
 }
 
 void sphere(MeshBuilder& mesh, const V3& c, double r) {
-    const size_t around = sectors(), along = sectors() / 2 + 1;
-    std::vector<Point3d> g;
-    for (size_t i = 0; i < along; ++i) {
-        const double v = -kPi / 2 + kPi * static_cast<double>(i) / (along - 1);
-        for (size_t j = 0; j < around; ++j) {
-            const double u = 2 * kPi * static_cast<double>(j) / around;
-            g.push_back(at(c + r * V3{std::cos(v) * std::cos(u), std::sin(v), std::cos(v) * std::sin(u)}));
-        }
-    }
-    gridMesh(mesh, g, along, around, false);
+    poleToPole(mesh, [&](double u, double v) {
+        return at(c + r * V3{std::cos(v) * std::cos(u), std::sin(v), std::cos(v) * std::sin(u)});
+    });
 }
 
 void sphereSweep(MeshBuilder& mesh, const ShapeParameters& p) {
@@ -199,15 +199,30 @@ void storeTriangles(MeshBuilder& mesh, const MarchResult& result) {
     for (const auto& t : result.triangles) mesh.facet(t[0], t[1], t[2]);
 }
 
+// The most milliseconds the marching-cubes proxies of one file read take together.
+constexpr double kReadingProxyMilliseconds = 3000;
+
 // Grid cells per axis of the marching cubes proxies.
 unsigned marchingCells() { return std::clamp(7 * stepCount(), 16u, 64u); }
 
 // Marches the field over the box, first on the full grid, then, when that
 // takes longer than the budget, on one of half the cells.
 bool march(MeshBuilder& mesh, CadObject* obj, const ScalarField& field, double level, const FieldBox& box) {
-    const double budget = kx::core().geometry.shapeProxyMilliseconds;
+    GeometryState& g = kx::core().geometry;
+    const bool reading = g.snapSuspended > 0;
     for (unsigned cells : {marchingCells(), marchingCells() / 2}) {
+        double budget = g.shapeProxyMilliseconds;
+        if (reading) budget = std::min(budget, kReadingProxyMilliseconds - g.readingProxyMilliseconds);
+        if (budget < 1) {
+            LogMessage(1, "%s: the surfaces of the scene took too long to draw while it was read; its container is drawn",
+                       obj->name);
+            return false;
+        }
+        const auto start = std::chrono::steady_clock::now();
         const MarchResult result = marchingCubes(field, level, box, cells, budget);
+        if (reading)
+            g.readingProxyMilliseconds +=
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (result.complete) {
             storeTriangles(mesh, result);
             return true;

@@ -9,7 +9,10 @@ namespace kx::geometry {
 // hold one so that positions read from a file stay as they were written.
 class SnapSuspension {
 public:
-    SnapSuspension() { ++core().geometry.snapSuspended; }
+    SnapSuspension() {
+        // A new read starts with the whole time its surfaces may take.
+        if (core().geometry.snapSuspended++ == 0) core().geometry.readingProxyMilliseconds = 0;
+    }
     ~SnapSuspension() { --core().geometry.snapSuspended; }
     SnapSuspension(const SnapSuspension&) = delete;
     SnapSuspension& operator=(const SnapSuspension&) = delete;

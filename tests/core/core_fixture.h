@@ -4,11 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core_state.h"
 #include "temp_dir.h"
 #include "ui_capture.h"
 
 namespace kxtest {
+
+// Exports end their lines with CR LF; expectations are easier to read with LF.
+inline std::string withoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
 
 class CoreTest : public ::testing::Test {
 protected:

@@ -7,12 +7,6 @@
 namespace kxtest {
 namespace {
 
-// Exports end their lines with CR LF; the expectations are written with LF.
-std::string withoutCarriageReturns(std::string text) {
-    std::erase(text, '\r');
-    return text;
-}
-
 class SceneSettingsTest : public SceneTest {
 protected:
     std::string exportPov(unsigned format = KX_FILETYPE_POVRAY3) {

@@ -11,12 +11,6 @@
 namespace kxtest {
 namespace {
 
-// Exports end their lines with CR LF; the expectations are written with LF.
-std::string withoutCarriageReturns(std::string text) {
-    std::erase(text, '\r');
-    return text;
-}
-
 class RendererShapesTest : public SceneTest {
 protected:
     CadObject* make(unsigned type) { return CreateDefaultObjectEx(nullptr, type, nullptr); }
