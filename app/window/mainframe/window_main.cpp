@@ -16,6 +16,7 @@
 #include "mainframe/guarded_application.h"
 #include "mainframe/main_frame.h"
 #include "mainframe/qt_ui_table.h"
+#include "kxcore.h"
 
 namespace kx::app {
 namespace {
@@ -106,6 +107,9 @@ int runWindow(int argc, char** argv, const std::string& file, bool plugins, cons
             splash->show();
             QApplication::processEvents();
         });
+        // An isosurface or julia fractal whose surface is slow to find is
+        // drawn coarser, or as its container, rather than stall the window.
+        SetShapeProxyBudget(20);
         CMainFrame frame(session);
         std::unique_ptr<QSocketNotifier> stopRequests;
         if (signalPipe[0] >= 0) {
