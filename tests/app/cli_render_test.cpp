@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -348,6 +349,38 @@ TEST_F(CliRenderTest, ReRendersWriteOnlyTheMeshesThatChanged) {
     fs::resize_file(second, size / 2);
     EXPECT_EQ(render(), second);
     EXPECT_EQ(fs::file_size(second), size);
+}
+
+// A farm renders the frames of one scene in processes of their own, all at
+// once: they share the animation's mesh cache, and however their writes of the
+// same include interleave, the one file there is whole and nothing half
+// written is left beside it.
+TEST_F(CliRenderTest, FramesRenderedAtOnceShareOneWholeMeshInclude) {
+    std::ofstream(dir.file("farm.cad")) << "version 2.0\nCamera\n{\tName _camera0\n\tPosition 0 4 14\n\tLookAt 0 0 0\n"
+                                           "\tUp 0 1 0\n\tRight -1.33 0 1\n}\nLight\n{\n\tName sun\n\tsize 1 1 1\n"
+                                           "\tscale 1 1 1\n\tposition -20 35 34\n}\nPolygon\n{\n\tName tri\npoints tri\n3\n"
+                                           "F -2 -2 -0.5 2 -2 -0.5 -2 2 0.5\nF 2 -2 -0.5 2 2 -0.5 -2 2 0.5\nend\n"
+                                           "\tsize 0 0 0\n\tscale 1 1 1\n}\nSphere\n{\n\tName ball\n\tsize 1 1 1\n"
+                                           "\tscale 1 1 1\n\tposition -4 0 0\n}\nanimate Roll\nmaxframes 4\n"
+                                           "objectname ball\nframe 0\nobject 0\n  key\n  move -4 0 0\nframe 3\nobject 0\n"
+                                           "  key\n  move 4 0 0\nend\n";
+    constexpr int kFrames = 4;
+    std::vector<std::unique_ptr<kx::platform::CommandRunner>> tasks;
+    for (int frame = 0; frame < kFrames; ++frame) {
+        tasks.push_back(std::make_unique<kx::platform::CommandRunner>());
+        ASSERT_TRUE(tasks.back()->start({KALVEX_PROGRAM, "--render", "farm.cad", "--frames", std::to_string(frame),
+                                         "--width", "32", "--height", "24"},
+                                        dir.path().string(), true, {}));
+    }
+    for (auto& task : tasks) EXPECT_EQ(task->wait().exitCode, 0) << task->output();
+    std::vector<fs::path> cached;
+    for (const auto& entry : fs::directory_iterator(dir.file("Roll.kxmesh"))) cached.push_back(entry.path());
+    ASSERT_EQ(cached.size(), 1u) << "one mesh, one include, no temporary files";
+    EXPECT_EQ(cached[0].extension(), ".inc");
+    const std::string include = dir.read("Roll.kxmesh/" + cached[0].filename().string());
+    const size_t trailer = include.rfind("// kxmesh ");
+    ASSERT_NE(trailer, std::string::npos);
+    EXPECT_EQ(std::stoull(include.substr(include.find(' ', trailer + 10) + 1)), trailer);
 }
 
 // The render road writes meshes as mesh2, which POV-Ray parses many times

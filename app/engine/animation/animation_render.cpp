@@ -53,6 +53,7 @@ bool AnimationRender::startNext(const Callbacks& callbacks) {
     SetObjectsToFrame(current_);
     renderers_.entries[rendererIndex_].frame = static_cast<int32_t>(current_);
     job_ = std::make_unique<RenderJob>(settings_, renderers_);
+    job_->setMeshCacheName(target_.stem);
     RenderJob::Callbacks cb;
     cb.output = callbacks.output;
     cb.finished = [ended = callbacks.frameEnded](const RenderOutcome&) {

@@ -96,7 +96,8 @@ bool RenderJob::start(const std::string& document, Callbacks callbacks) {
     {
         // Named after the document, so that every render and frame of it shares one.
         const std::filesystem::path scene(command_.outputPath);
-        const std::string stem = std::filesystem::path(document).stem().string();
+        const std::string stem =
+            meshCacheName_.empty() ? std::filesystem::path(document).stem().string() : meshCacheName_;
         const RenderRoadExport road(renderer, settings_, command_.outputPath,
                                     meshCacheFolder(scene.parent_path().string(),
                                                     stem.empty() ? scene.stem().string() : stem));

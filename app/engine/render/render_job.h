@@ -42,6 +42,10 @@ public:
     // by a relative path (height fields, image maps); empty, as it starts:
     // the document's folder.
     void setRendererFolder(std::string folder) { rendererFolder_ = std::move(folder); }
+    // The name the mesh cache folder beside the render's scene takes
+    // ("NAME.kxmesh"); empty, as it starts: the document's name. The frames of
+    // an animation all name it after the animation, so they share it.
+    void setMeshCacheName(std::string name) { meshCacheName_ = std::move(name); }
     void cancel();
     // Waits for the end and checks the result.
     RenderOutcome wait();
@@ -73,6 +77,7 @@ private:
     platform::CommandRunner runner_;
     Callbacks callbacks_;
     std::string rendererFolder_;
+    std::string meshCacheName_;
     RenderOutcome outcome_;
     bool haveOutcome_ = false;
 };
