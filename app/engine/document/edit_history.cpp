@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "document/animation_copy.h"
+#include "document/scene_settings_edits.h"
 #include "model/scene_model.h"
 
 namespace kx::app {
@@ -141,6 +142,9 @@ struct EditStepData {
     // The animation before and after, for steps that changed it.
     std::optional<AnimationCopy> animBefore;
     std::optional<AnimationCopy> animAfter;
+    // The scene settings' texts before and after, for steps that changed them.
+    std::optional<std::vector<std::string>> settingsBefore;
+    std::optional<std::vector<std::string>> settingsAfter;
 
     AnimationCopy copyAnimationNow() const {
         return copyAnimation([this](const CadObject* o) {
@@ -196,6 +200,9 @@ struct EditStepData {
         for (const GeometryChange& c : changes) bytes += sizeof c + c.copy.heldBytes() + c.record.heldBytes();
         for (const auto* a : {&animBefore, &animAfter})
             if (*a) bytes += (*a)->heldBytes();
+        for (const auto* settings : {&settingsBefore, &settingsAfter})
+            if (*settings)
+                for (const std::string& text : **settings) bytes += sizeof text + text.capacity();
         return bytes;
     }
 
@@ -377,6 +384,7 @@ bool EditHistory::undo() {
         return false;
     }
     restoreAnimationIn(step.animBefore ? *step.animBefore : kept, step.before);
+    if (step.settingsBefore) restoreSceneSettings(*step.settingsBefore);
     --position_;
     return true;
 }
@@ -396,6 +404,7 @@ bool EditHistory::redo() {
     }
     step.applyChanges(step.after, true);
     restoreAnimationIn(step.animAfter ? *step.animAfter : kept, step.after);
+    if (step.settingsAfter) restoreSceneSettings(*step.settingsAfter);
     ++position_;
     return true;
 }
@@ -539,6 +548,10 @@ void EditRecorder::animating() {
     if (!step_->animBefore) step_->animBefore = step_->copyAnimationNow();
 }
 
+void EditRecorder::changingSceneSettings() {
+    if (!step_->settingsBefore) step_->settingsBefore = sceneSettingsNow();
+}
+
 void EditRecorder::deleteObject(CadObject* obj) {
     if (!obj) return;
     keepInJournals(obj);
@@ -613,6 +626,7 @@ bool EditRecorder::commit() {
             return it == placeBefore.end() ? nullptr : &step_->before.entries[it->second].plain;
         });
     if (step_->animBefore) step_->animAfter = step_->copyAnimationNow();
+    if (step_->settingsBefore) step_->settingsAfter = sceneSettingsNow();
     if (!fresh_) {
         // A merged edit: the open step now ends here.
         SceneModel::noteStep(step_->name);
@@ -633,7 +647,9 @@ bool EditRecorder::commit() {
     });
     const bool animationSame =
         !step_->animBefore || !step_->animAfter || sameAnimation(*step_->animBefore, *step_->animAfter);
-    if (step_->changes.empty() && sameLayout(step_->before, step_->after) && animationSame) return false;
+    const bool settingsSame = !step_->settingsBefore || *step_->settingsBefore == *step_->settingsAfter;
+    if (step_->changes.empty() && sameLayout(step_->before, step_->after) && animationSame && settingsSame)
+        return false;
     if (step_->mergeKey.empty()) step_->seal();
     SceneModel::noteStep(step_->name);
     history_.push(std::move(fresh_));

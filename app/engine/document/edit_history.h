@@ -1,7 +1,8 @@
 // Undo and redo of scene edits. A step keeps the scene's object list as it was
 // before and after the edit (order, group chains, selection, camera and each
 // object's small fields, one copy shared by every layout in which they are the
-// same), plus only the geometry the edit changed: a deleted
+// same), the scene settings when the edit said it changes them, plus only the
+// geometry the edit changed: a deleted
 // object's data moves into the step and back, a translation is kept as its
 // offset, and other reshapes keep one copy. Steps refer to objects by their
 // place in the list, so the history is only valid while every change of the
@@ -113,6 +114,9 @@ public:
     // Before changing the animation in any way (its settings, its table, the
     // frame shown): the animation is copied once, and undo puts it back.
     void animating();
+    // Before changing the renderer's scene settings: their texts are kept
+    // once, and undo puts them back.
+    void changingSceneSettings();
     // Deletes an object, its data moving into the step instead of being freed.
     void deleteObject(CadObject* obj);
     // Records the edit by its journal, for code that may change anything

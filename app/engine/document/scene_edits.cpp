@@ -52,7 +52,9 @@ const char* vectorName(int id) {
 bool sameBits(const Point3d& a, const Point3d& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Objects whose mesh the core builds again from their parameters.
-bool rebuildable(const CadObject* obj) { return obj->type >= KX_LIGHT && obj->type <= KX_TEXT; }
+bool rebuildable(const CadObject* obj) {
+    return (obj->type >= KX_LIGHT && obj->type <= KX_TEXT) || KxIsRendererShape(obj->type);
+}
 
 // The text of a text object's TextString field, and what follows it (the font).
 std::pair<std::string, std::string> textParts(CadObject* obj) {
@@ -461,6 +463,8 @@ OutsideChange recordOutsideChange(EditHistory& history, const std::string& name,
     const uint64_t before = outsideState();
     EditRecorder rec(history, name);
     rec.keepJournal();
+    // Scripts and plug-ins set scene settings through the scene properties.
+    rec.changingSceneSettings();
     const bool keep = change();
     if (!keep || outsideState() != before || !rec.journalHolds()) {
         // Nobody can say what changed: the preview prepares every object again.

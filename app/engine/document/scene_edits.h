@@ -82,10 +82,10 @@ enum class OutsideChange {
 // by a journal (EditRecorder::keepJournal), so the step holds only what the
 // run changed, at any scene size. The whole run is one change of the scene
 // model; change returns false when what it did must not be a step (it
-// replaced the whole scene). Unrecorded, with the history dropped, when
-// change touched what the history does not keep (scene settings, view
-// distances, grid, animation, texture list) or reshaped an object in place
-// without telling the journal.
+// replaced the whole scene). The scene settings it changes are part of the
+// step. Unrecorded, with the history dropped, when change touched what the
+// history does not keep (the scene block, view distances, grid, animation,
+// texture list) or reshaped an object in place without telling the journal.
 OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change);
 
 }  // namespace kx::app

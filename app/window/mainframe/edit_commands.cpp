@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QWidget>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "dialogs/transform_dialog.h"
 #include "document/kalvex_doc.h"
 #include "document/scene_clipboard.h"
+#include "document/profile_shapes.h"
 #include "document/scene_edits.h"
 #include "kxcore.h"
 #include "mainframe/height_field_image.h"
@@ -160,6 +162,15 @@ void EditCommands::lathe() {
     doc_->mouseEditor().outline.clear();
     doc_->selectionChanged();
     if (accepted) kx::app::latheSelection(doc_->history(), dialog.steps(), dialog.angle(), dialog.facets());
+}
+
+void EditCommands::shapeFromProfile(unsigned type) {
+    CadObject* profile = nullptr;
+    for (CadObject* obj = GetNextSelectedObject(nullptr); obj && !profile; obj = GetNextSelectedObject(obj))
+        if (obj->type == KX_POINTS) profile = obj;
+    const kx::app::ProfileShapeResult made = kx::app::shapeFromProfile(doc_->history(), profile, type);
+    if (!made.shape && !made.refused.empty())
+        QMessageBox::information(window_, tr("Shape from Profile"), QString::fromStdString(made.refused));
 }
 
 void EditCommands::undo() { doc_->undo(); }

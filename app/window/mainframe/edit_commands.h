@@ -63,6 +63,9 @@ public:
     void smooth();
     void unsmooth();
     void lathe();
+    // Makes the renderer's shape of `type` from the selected drawn profile;
+    // says why when the profile cannot make one.
+    void shapeFromProfile(unsigned type);
     // Turns snapping of the cursor, new objects and drags to the grid on or off.
     void snapToGrid(bool on);
 

@@ -14,6 +14,7 @@
 #include "dialogs/directories_dialog.h"
 #include "dialogs/export_settings_dialog.h"
 #include "dialogs/render_settings_dialog.h"
+#include "dialogs/scene_settings_dialog.h"
 #include "dialogs/view_settings_dialog.h"
 #include "document/kalvex_doc.h"
 #include "mainframe/app_session.h"
@@ -49,6 +50,25 @@ constexpr CreateItem kCreateItems[] = {
     {"createPatch", "Bicubic &Patch", KX_PATCH},       {"createUserDefined", "&User Defined", KX_USERDEFINED},
     {"createPoints", "Poi&nts", KX_POINTS},            {"createLight", "&Light", KX_LIGHT},
     {"createCamera", "&Camera", KX_CAMERA},            {"createText", "Te&xt", KX_TEXT},
+    // The renderer's own shapes.
+    {"createSuperellipsoid", "Supere&llipsoid", KX_SUPERELLIPSOID}, {"createLathe", "L&athe", KX_LATHE},
+    {"createSor", "Surface of &Revolution", KX_SOR},  {"createPrism", "Pr&ism", KX_PRISM},
+    {"createSphereSweep", "Sphere S&weep", KX_SPHERESWEEP}, {"createIsosurface", "Isos&urface", KX_ISOSURFACE},
+    {"createJuliaFractal", "&Julia Fractal", KX_JULIA},
+};
+
+struct ProfileShapeItem {
+    const char* name;
+    const char* text;
+    unsigned type;
+};
+
+// The renderer's shapes a drawn profile can become.
+constexpr ProfileShapeItem kProfileShapeItems[] = {
+    {"modifyProfileLathe", "&Lathe", KX_LATHE},
+    {"modifyProfileSor", "&Surface of Revolution", KX_SOR},
+    {"modifyProfilePrism", "&Prism", KX_PRISM},
+    {"modifyProfileSphereSweep", "Sphere S&weep", KX_SPHERESWEEP},
 };
 
 }  // namespace
@@ -163,6 +183,12 @@ void CMainFrame::createMenus() {
     addAction(modify, "modifySmooth", tr("Smoo&th"), {}, [this] { editCommands_->smooth(); });
     addAction(modify, "modifyUnsmooth", tr("&Unsmooth"), {}, [this] { editCommands_->unsmooth(); });
     addAction(modify, "modifyLathe", tr("&Lathe..."), {}, [this] { editCommands_->lathe(); });
+    QMenu* profileShapes = modify->addMenu(tr("Shape from Pro&file"));
+    profileShapes->setObjectName(QStringLiteral("modifyProfileShapeMenu"));
+    for (const ProfileShapeItem& item : kProfileShapeItems) {
+        const unsigned type = item.type;
+        addAction(profileShapes, item.name, tr(item.text), {}, [this, type] { editCommands_->shapeFromProfile(type); });
+    }
     QAction* editPoints = addAction(modify, "modifyEditPoints", tr("Edit &Points"), {}, [] {});
     editPoints->setCheckable(true);
     connect(editPoints, &QAction::toggled, editCommands_, &EditCommands::editPoints);
@@ -255,6 +281,12 @@ void CMainFrame::createMenus() {
                                       [this] { cancel(); });
     renderMenu->addSeparator();
     addAction(renderMenu, "renderSettings", tr("Render &Settings..."), {}, [this] { editRenderSettings(); });
+    // What the scene asks of the renderer (radiosity, fog, focal blur), kept
+    // in the scene file; Render Settings are the program's own.
+    addAction(renderMenu, "renderSceneSettings", tr("Sc&ene Settings..."), {}, [this] {
+        SceneSettingsDialog dialog(doc_->history(), this);
+        dialog.exec();
+    });
     renderAction->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     cancelAction->setIcon(style->standardIcon(QStyle::SP_MediaStop));
 

@@ -25,6 +25,7 @@
 #include "mainframe/height_field_image.h"
 #include "mainframe/number_field.h"
 #include "mainframe/qt_ui_table.h"
+#include "mainframe/shape_fields.h"
 #include "document/scene_edits.h"
 #include "views/bgr_colour.h"
 
@@ -71,6 +72,9 @@ PropertyPanel::PropertyPanel(CKalvexDoc* doc, QWidget* parent) : QWidget(parent)
     light_ = new LightFields(doc_, this);
     light_->setObjectName(QStringLiteral("lightFields"));
     form->addRow(light_);
+    shape_ = new ShapeFields(doc_, this);
+    shape_->setObjectName(QStringLiteral("shapeFields"));
+    form->addRow(shape_);
     colour_ = new QPushButton(tr("Colour..."), this);
     colour_->setObjectName(QStringLiteral("colourButton"));
     form->addRow(tr("Colour"), colour_);
@@ -209,6 +213,8 @@ void PropertyPanel::showRowsFor(const CadObject* obj) {
     const bool group = type == KX_GROUP;
     form_->setRowVisible(operation_, group);
     form_->setRowVisible(light_, light);
+    // It shows the rows of a shape kind, and the photons flags of any solid, itself.
+    form_->setRowVisible(shape_, !light && !camera && !group);
     const kx::app::LightKind kind = light ? kx::app::lightSettingsOf(const_cast<CadObject*>(obj)).kind
                                           : kx::app::LightKind::Point;
     // A light is a point with a colour and, for a spot, a target; the camera
@@ -291,15 +297,21 @@ void PropertyPanel::refresh() {
     showRowsFor(sameType ? obj : nullptr);
     form_->setRowVisible(imageBox_, heightField);
     const bool noSurface = n == 1 && kx::app::blobWithoutSurface(*obj);
+    char problem[256] = {};
+    const bool refusedShape = n == 1 && GetShapeProblem(obj, problem, sizeof problem);
     shapeNote_->setText(noSurface ? tr("The renderer draws nothing for this blob: its threshold (Extra X) must be "
                                        "above 0 and below its strength (Extra Y, 1 when 0).")
-                                  : QString());
-    form_->setRowVisible(shapeNote_, noSurface);
+                        : refusedShape ? tr("The renderer refuses this shape: it %1. The views draw its container, "
+                                            "and POV-Ray exports leave it out.")
+                                             .arg(QString::fromUtf8(problem))
+                                       : QString());
+    form_->setRowVisible(shapeNote_, noSurface || refusedShape);
     showPoints();
     std::vector<CadObject*> lights;
     for (CadObject* o : objects_)
         if (o->type == KX_LIGHT) lights.push_back(o);
     light_->show(lights);
+    shape_->show(objects_);
     for (size_t i = 0; i < flags_.size(); ++i) {
         const uint32_t bit = kFlags[i].flag;
         const bool same = allSame(objects_, [bit](CadObject* o) { return (o->flags & bit) != 0; });

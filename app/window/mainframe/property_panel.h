@@ -15,6 +15,7 @@
 
 class CKalvexDoc;
 class LightFields;
+class ShapeFields;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
@@ -46,10 +47,13 @@ public:
     QComboBox* operationField() const { return operation_; }
     // A light's kind and the values of that kind; shown for lights only.
     LightFields* lightFields() const { return light_; }
+    // The renderer's shapes' own values and the photons flags of solids.
+    ShapeFields* shapeFields() const { return shape_; }
     QLineEdit* imageField() const { return image_; }
     // Why the last image given was refused; empty when it was taken.
     QString imageProblem() const;
-    // Why the selected object renders as nothing; empty when it renders.
+    // Why the selected object renders as nothing (a blob without a surface,
+    // a shape whose parameters the renderer refuses); empty when it renders.
     QString shapeNote() const;
     // Whether a row (by its field) is shown for the current object.
     bool rowShown(QWidget* field) const;
@@ -101,6 +105,7 @@ private:
     QComboBox* texture_;
     QComboBox* operation_;
     LightFields* light_;
+    ShapeFields* shape_;
     QLineEdit* text_;
     QLabel* textLabel_;
     std::array<PointRow, 5> rows_;
