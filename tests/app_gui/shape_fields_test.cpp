@@ -1,6 +1,7 @@
 // The shape part of the Properties panel: the rows each of the renderer's
 // shapes has, its profile edited in the table, values the renderer would
 // refuse turned away with the reason, and the photons flags of solids.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -10,6 +11,7 @@
 #include <QTableWidget>
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "dialogs/colour_field.h"
@@ -201,6 +203,41 @@ TEST_F(ShapeFieldsTest, TheMediaRowFillsASolidAndUndoEmptiesIt) {
     ASSERT_TRUE(doc()->undo());
     EXPECT_EQ(kx::app::interiorMediaOf(glass).kind, -1);
     EXPECT_EQ(fields()->mediaField()->currentData().toInt(), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// Each of the renderer's shapes is placed from its Create menu entry where
+// the user clicks, drawn as itself, and exported as the renderer's object.
+TEST_F(ShapeFieldsTest, EachShapeIsPlacedFromTheCreateMenu) {
+    const std::pair<const char*, unsigned> entries[] = {
+        {"createSuperellipsoid", KX_SUPERELLIPSOID}, {"createLathe", KX_LATHE},
+        {"createSor", KX_SOR},                       {"createPrism", KX_PRISM},
+        {"createSphereSweep", KX_SPHERESWEEP},       {"createIsosurface", KX_ISOSURFACE},
+        {"createJuliaFractal", KX_JULIA},
+    };
+    CKalvexView* front = openView(kx::app::kFront);
+    ASSERT_NE(front, nullptr);
+    float x = -9;
+    for (const auto& [action, type] : entries) {
+        SCOPED_TRACE(action);
+        QAction* create = frame->action(QString::fromLatin1(action));
+        ASSERT_NE(create, nullptr);
+        create->trigger();
+        click(front, at(front, {x, 0, 0}));
+        CadObject* placed = GetLastCadObject();
+        ASSERT_NE(placed, nullptr);
+        ASSERT_EQ(placed->type, type);
+        EXPECT_NEAR(placed->translate.x, x, 1.0);
+        EXPECT_GT(CountEntry(placed->points), 12u) << "drawn as itself, not its container";
+        x += 3;
+    }
+    const std::string pov = exportedPov("placed");
+    for (const char* word : {"superellipsoid {", "lathe {", "sor {", "prism {", "sphere_sweep {", "isosurface {",
+                             "julia_fractal {"})
+        EXPECT_NE(pov.find(word), std::string::npos) << word;
 }
 
 }  // namespace
