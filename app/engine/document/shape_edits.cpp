@@ -225,14 +225,10 @@ bool setPhotons(EditHistory& history, const std::vector<CadObject*>& objects, un
 
 InteriorMedia interiorMediaOf(CadObject* obj) {
     InteriorMedia media;
-    double v[4] = {-1, 0, 0, 0};
-    ExtraField* field = nullptr;
-    for (unsigned i = 0; (field = GetObjectExtraField(obj, i)); ++i)
-        if (field->id == KX_PROP_INTERIORMEDIA) break;
-    if (!field || field->type != KX_VALUE_FLOATARRAY || field->count != 4) return media;
-    GetObjectExtra(obj, KX_PROP_INTERIORMEDIA, 4, v);
+    const std::vector<double> v = storedValues<double>(obj, KX_PROP_INTERIORMEDIA, KX_VALUE_FLOATARRAY);
+    if (v.size() != 4) return media;
     media.kind = v[0] >= 0 && v[0] <= 2 ? static_cast<int>(v[0]) : -1;
-    std::copy(v + 1, v + 4, media.colour);
+    std::copy(v.begin() + 1, v.end(), media.colour);
     return media;
 }
 
