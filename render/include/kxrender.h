@@ -52,6 +52,19 @@ inline constexpr int KXRENDER_TEXTURED = 2;
 // The background of every picture.
 inline constexpr uint32_t KXRENDER_BACKGROUND = 0xFF000000u;
 
+// A mesh whose triangles share their corners, as the preview keeps it
+// prepared: three floats a corner for its position and, when normals is set,
+// three for its normal (all zero: the face's own normal is used); three
+// corner numbers a triangle, each below cornerCount. A mesh naming a corner
+// it lacks is not drawn.
+struct PreviewMesh {
+    uint32_t cornerCount;
+    uint32_t triangleCount;
+    const float* positions;
+    const float* normals;
+    const uint32_t* corners;
+};
+
 // All calls return 1 on success and 0 on failure. The calls between
 // RenderBeginFrame and RenderEndFrame come from one thread at a time.
 KXRENDER_API int RenderOpen(PreviewTarget* target) noexcept;
@@ -63,3 +76,6 @@ KXRENDER_API int RenderLight(int index, const Point3d* position, const Point3d* 
                              uint32_t colour) noexcept;
 KXRENDER_API int RenderBeginFrame(PreviewTarget* target) noexcept;
 KXRENDER_API int RenderCapabilities(PreviewCaps* caps) noexcept;
+// Beside RenderObject: object (its flags and colour) drawn with the triangles
+// of mesh instead of its own; the same picture as its triangles written out.
+KXRENDER_API int RenderMesh(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material) noexcept;

@@ -120,22 +120,53 @@ int RenderLight(int index, const Point3d* position, const Point3d* pointAt, uint
     return 1;
 }
 
-int RenderObject(const CadObject* object, const TextureInfo* material) noexcept {
-    State* s = drawing;
-    if (!s || !object) return 0;
-    if (!(object->flags & KX_FLAG_VISIBLE)) return 1;
+namespace {
+
+kxr::Surface surfaceOf(const State& s, const CadObject* object, const TextureInfo* material) {
     kxr::Surface surface;
     surface.colour = colourOf(object->rgb);
     if (material) {
         surface.colour = {material->colour[0] / 255.0, material->colour[1] / 255.0, material->colour[2] / 255.0};
         const uint32_t w = material->reserved1, h = material->reserved2;
-        if (s->previewMode >= KXRENDER_TEXTURED && material->text && w > 0 && h > 0 && w <= kMaxImageSide &&
+        if (s.previewMode >= KXRENDER_TEXTURED && material->text && w > 0 && h > 0 && w <= kMaxImageSide &&
             h <= kMaxImageSide)
             surface.image = {reinterpret_cast<const unsigned char*>(material->text), static_cast<int>(w),
                              static_cast<int>(h)};
     }
+    return surface;
+}
+
+}  // namespace
+
+int RenderObject(const CadObject* object, const TextureInfo* material) noexcept {
+    State* s = drawing;
+    if (!s || !object) return 0;
+    if (!(object->flags & KX_FLAG_VISIBLE)) return 1;
+    const kxr::Surface surface = surfaceOf(*s, object, material);
     s->raster.setLights(s->lights);
     kxr::drawObject(s->raster, *object, surface);
+    return 1;
+}
+
+int RenderMesh(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material) noexcept {
+    State* s = drawing;
+    if (!s || !object || !mesh) return 0;
+    if (!(object->flags & KX_FLAG_VISIBLE)) return 1;
+    if (mesh->triangleCount && (!mesh->positions || !mesh->corners)) return 0;
+    // A corner number past the corners would read outside them.
+    uint32_t highest = 0;
+    const size_t numbers = 3 * size_t{mesh->triangleCount};
+    for (size_t i = 0; i < numbers; ++i) highest = std::max(highest, mesh->corners[i]);
+    if (numbers && highest >= mesh->cornerCount) return 0;
+    const kxr::Surface surface = surfaceOf(*s, object, material);
+    s->raster.setLights(s->lights);
+    const kxr::IndexedMesh indexed{mesh->positions, mesh->normals, mesh->corners, mesh->cornerCount,
+                                   mesh->triangleCount};
+    try {
+        kxr::drawIndexedObject(s->raster, indexed, surface);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
     return 1;
 }
 

@@ -94,30 +94,31 @@ struct LaneCorners {
     LaneMask normalUsable;  // its length is well inside single precision
 };
 
-inline LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLanes]) {
-    LaneCorners out;
-    out.inFront = LaneMask{} - 1;
-    Lanes world[3][3];
-    for (int k = 0; k < 3; ++k) {
-        const Point3d* v[kLanes] = {&t[0]->vertex[k], &t[1]->vertex[k], &t[2]->vertex[k], &t[3]->vertex[k]};
-        Lanes(&w)[3] = world[k];
-        w[0] = Lanes{v[0]->x, v[1]->x, v[2]->x, v[3]->x};
-        w[1] = Lanes{v[0]->y, v[1]->y, v[2]->y, v[3]->y};
-        w[2] = Lanes{v[0]->z, v[1]->z, v[2]->z, v[3]->z};
-        Lanes d[3];
-        for (int a = 0; a < 3; ++a) d[a] = (w[a] - c.eyeHigh[a]) - c.eyeLow[a];
-        const Lanes cx = d[0] * c.right[0] + d[1] * c.right[1] + d[2] * c.right[2];
-        const Lanes cy = d[0] * c.up[0] + d[1] * c.up[1] + d[2] * c.up[2];
-        const Lanes cz = d[0] * c.forward[0] + d[1] * c.forward[1] + d[2] * c.forward[2];
-        const Lanes invz = 1.0f / cz;
-        out.sx[k] = c.originX + cx * invz * c.scaleX;
-        out.sy[k] = c.originY - cy * invz * c.scaleY;
-        out.invz[k] = invz;
-        // Not-a-number fails both tests: such a lane goes the general way.
-        const Lanes limit = splat(1e9);
-        out.inFront &= (cz >= static_cast<float>(kNear)) & (out.sx[k] > -limit) & (out.sx[k] < limit) &
-                       (out.sy[k] > -limit) & (out.sy[k] < limit);
-    }
+// The camera-space of four corners at once, in the order and precision of
+// projectLanes(): w holds their world x, y and z.
+struct LanePoints {
+    Lanes sx, sy, invz;
+    LaneMask inFront;
+};
+inline LanePoints projectPoints(const LaneCamera& c, const Lanes (&w)[3]) {
+    Lanes d[3];
+    for (int a = 0; a < 3; ++a) d[a] = (w[a] - c.eyeHigh[a]) - c.eyeLow[a];
+    const Lanes cx = d[0] * c.right[0] + d[1] * c.right[1] + d[2] * c.right[2];
+    const Lanes cy = d[0] * c.up[0] + d[1] * c.up[1] + d[2] * c.up[2];
+    const Lanes cz = d[0] * c.forward[0] + d[1] * c.forward[1] + d[2] * c.forward[2];
+    LanePoints out;
+    out.invz = 1.0f / cz;
+    out.sx = c.originX + cx * out.invz * c.scaleX;
+    out.sy = c.originY - cy * out.invz * c.scaleY;
+    // Not-a-number fails both tests: such a lane goes the general way.
+    const Lanes limit = splat(1e9);
+    out.inFront = (cz >= static_cast<float>(kNear)) & (out.sx > -limit) & (out.sx < limit) & (out.sy > -limit) &
+                  (out.sy < limit);
+    return out;
+}
+
+// The face normal of four triangles from their corners' world positions.
+inline void faceNormals(const Lanes (&world)[3][3], LaneCorners& out) {
     Lanes a[3], b[3];
     for (int i = 0; i < 3; ++i) {
         a[i] = world[1][i] - world[0][i];
@@ -128,34 +129,59 @@ inline LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t
     out.normal[2] = a[0] * b[1] - a[1] * b[0];
     const Lanes l2 = out.normal[0] * out.normal[0] + out.normal[1] * out.normal[1] + out.normal[2] * out.normal[2];
     out.normalUsable = (l2 > 1e-20f) & (l2 < 1e30f);
+}
+
+inline LaneCorners projectLanes(const LaneCamera& c, const TriPolygon* const (&t)[kLanes]) {
+    LaneCorners out;
+    out.inFront = LaneMask{} - 1;
+    Lanes world[3][3];
+    for (int k = 0; k < 3; ++k) {
+        const Point3d* v[kLanes] = {&t[0]->vertex[k], &t[1]->vertex[k], &t[2]->vertex[k], &t[3]->vertex[k]};
+        Lanes(&w)[3] = world[k];
+        w[0] = Lanes{v[0]->x, v[1]->x, v[2]->x, v[3]->x};
+        w[1] = Lanes{v[0]->y, v[1]->y, v[2]->y, v[3]->y};
+        w[2] = Lanes{v[0]->z, v[1]->z, v[2]->z, v[3]->z};
+        const LanePoints p = projectPoints(c, w);
+        out.sx[k] = p.sx, out.sy[k] = p.sy, out.invz[k] = p.invz;
+        out.inFront &= p.inFront;
+    }
+    faceNormals(world, out);
     return out;
 }
 
-
 // coverBlock() for the lanes of `which`, each a small triangle one column
 // wide: row r of all of them at once. depth points at the first pixel of the
-// pass's picture, `width` pixels a row.
+// pass's picture, `width` pixels a row; rows outside firstRow..lastRow are
+// neither read nor covered.
 inline void coverColumns(const LaneWeights& w, LaneMask x0, LaneMask y0, LaneMask rows, uint32_t which, const float* depth,
-                  int width, std::array<uint32_t, kLanes>& covered, std::array<BlockDepths, kLanes>& found) {
+                         int width, int firstRow, int lastRow, std::array<uint32_t, kLanes>& covered,
+                         std::array<BlockDepths, kLanes>& found) {
     const float* column[kLanes];
-    int last[kLanes];
+    int first[kLanes], last[kLanes];
     int most = 0;
     for (int lane = 0; lane < kLanes; ++lane) {
-        const bool used = which & (1u << lane);
+        first[lane] = std::max(0, firstRow - y0[lane]);
+        last[lane] = std::min(rows[lane] - 1, lastRow - y0[lane]);
+        const bool used = (which & (1u << lane)) && first[lane] <= last[lane];
+        if (!used) which &= ~(1u << lane);
         // A lane not tested reads the first pixel; its bits are dropped.
         column[lane] = used ? depth + static_cast<size_t>(y0[lane]) * width + x0[lane] : depth;
-        last[lane] = used ? rows[lane] - 1 : 0;
-        most = std::max(most, last[lane] + 1);
+        if (!used) first[lane] = last[lane] = 0;
+        most = std::max(most, used ? last[lane] + 1 : 0);
     }
+    const LaneMask from = {first[0], first[1], first[2], first[3]}, to = {last[0], last[1], last[2], last[3]};
     Lanes b0 = w.w0, b1 = w.w1, invz = w.z2 + b0 * w.dz0 + b1 * w.dz1;
     const Lanes invzDown = w.w0y * w.dz0 + w.w1y * w.dz1;
     for (int r = 0; r < most; ++r) {
         const Lanes b2 = 1.0f - b0 - b1;
-        // Rows past a lane's block read its last row; their bits are dropped.
-        auto at = [&](int lane) { return column[lane][static_cast<size_t>(std::min(r, last[lane])) * width]; };
+        // Rows outside a lane's read its nearest row; their bits are dropped.
+        auto at = [&](int lane) {
+            return column[lane][static_cast<size_t>(std::clamp(r, first[lane], last[lane])) * width];
+        };
         const Lanes here = {at(0), at(1), at(2), at(3)};
+        const LaneMask row = LaneMask{} + r;
         const uint32_t hits =
-            laneBits((b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > here) & (rows > r)) & which;
+            laneBits((b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > here) & (row >= from) & (row <= to)) & which;
         for (int lane = 0; lane < kLanes; ++lane) {
             covered[lane] |= ((hits >> lane) & 1u) << (4 * r);
             found[lane][4 * r] = invz[lane];

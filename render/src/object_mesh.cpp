@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "primitive_shapes.h"
 
@@ -11,6 +12,37 @@ namespace {
 
 Vec3 vec(const Point3d& p) { return {p.x, p.y, p.z}; }
 
+// Planar image coordinates over a mesh's extent in x and y.
+struct PlanarMap {
+    double minX = 0, minY = 0, spanX = 1, spanY = 1;
+    void cover(const double (&lo)[2], const double (&hi)[2]) {
+        minX = lo[0];
+        minY = lo[1];
+        if (hi[0] - lo[0] > 0) spanX = hi[0] - lo[0];
+        if (hi[1] - lo[1] > 0) spanY = hi[1] - lo[1];
+    }
+    void place(Vertex& v) const {
+        v.u = (v.position.x - minX) / spanX;
+        v.v = (v.position.y - minY) / spanY;
+    }
+};
+
+// The extent of the points p(i) for i below n, in x and y.
+template <class Point>
+PlanarMap planarMap(size_t n, Point p) {
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    for (size_t i = 0; i < n; ++i) {
+        const Point3d& q = p(i);
+        lo[0] = std::min(lo[0], static_cast<double>(q.x));
+        hi[0] = std::max(hi[0], static_cast<double>(q.x));
+        lo[1] = std::min(lo[1], static_cast<double>(q.y));
+        hi[1] = std::max(hi[1], static_cast<double>(q.y));
+    }
+    PlanarMap map;
+    map.cover(lo, hi);
+    return map;
+}
+
 void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
     const TriPolygon* t = o.polygons;
     const size_t n = o.polygonCount ? o.polygonCount : o.count;
@@ -19,23 +51,9 @@ void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
         r.drawMesh(t, n, s);
         return;
     }
-    const bool ownUv = s.image.data && o.uv && o.uvCount >= 3 * n;
-    // Planar coordinates over the mesh's extent in x and y.
-    double minX = 0, minY = 0, spanX = 1, spanY = 1;
-    if (s.image.data && !ownUv) {
-        double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
-        for (size_t i = 0; i < n; ++i)
-            for (const Point3d& p : t[i].vertex) {
-                lo[0] = std::min(lo[0], static_cast<double>(p.x));
-                hi[0] = std::max(hi[0], static_cast<double>(p.x));
-                lo[1] = std::min(lo[1], static_cast<double>(p.y));
-                hi[1] = std::max(hi[1], static_cast<double>(p.y));
-            }
-        minX = lo[0];
-        minY = lo[1];
-        if (hi[0] - lo[0] > 0) spanX = hi[0] - lo[0];
-        if (hi[1] - lo[1] > 0) spanY = hi[1] - lo[1];
-    }
+    const bool ownUv = o.uv && o.uvCount >= 3 * n;
+    const PlanarMap planar =
+        ownUv ? PlanarMap{} : planarMap(3 * n, [t](size_t i) -> const Point3d& { return t[i / 3].vertex[i % 3]; });
     for (size_t i = 0; i < n; ++i) {
         Vertex v[3];
         for (int k = 0; k < 3; ++k) {
@@ -44,9 +62,8 @@ void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
             if (ownUv) {
                 v[k].u = o.uv[3 * i + k].x;
                 v[k].v = o.uv[3 * i + k].y;
-            } else if (s.image.data) {
-                v[k].u = (v[k].position.x - minX) / spanX;
-                v[k].v = (v[k].position.y - minY) / spanY;
+            } else {
+                planar.place(v[k]);
             }
         }
         r.drawTriangle(v, s);
@@ -68,6 +85,32 @@ void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) 
         case KX_TORUS: drawTorus(r, object, surface); break;
         case KX_PLANE: drawPlane(r, object, surface); break;
         default: drawTriangles(r, object, surface); break;
+    }
+    r.flush();
+}
+
+void drawIndexedObject(Rasteriser& r, const IndexedMesh& mesh, const Surface& surface) {
+    if (!surface.image.data) {
+        r.drawIndexed(mesh, surface);
+    } else {
+        // An image map goes triangle by triangle, as for the records.
+        std::vector<Point3d> corners(mesh.corners);
+        for (size_t i = 0; i < mesh.corners; ++i)
+            corners[i] = {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]};
+        const PlanarMap planar = planarMap(mesh.corners, [&corners](size_t i) -> const Point3d& { return corners[i]; });
+        for (size_t t = 0; t < mesh.triangles; ++t) {
+            Vertex v[3];
+            bool inside = true;
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t c = mesh.indices[3 * t + k];
+                if (c >= mesh.corners) inside = false;
+                if (!inside) break;
+                v[k].position = vec(corners[c]);
+                if (mesh.normals) v[k].normal = {mesh.normals[3 * c], mesh.normals[3 * c + 1], mesh.normals[3 * c + 2]};
+                planar.place(v[k]);
+            }
+            if (inside) r.drawTriangle(v, surface);
+        }
     }
     r.flush();
 }

@@ -9,4 +9,7 @@ namespace kxr {
 // Draws object with surface; textured selects the image map's coordinates.
 void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface);
 
+// Draws an indexed mesh with surface (an image map placed over its extent).
+void drawIndexedObject(Rasteriser& r, const IndexedMesh& mesh, const Surface& surface);
+
 }  // namespace kxr

@@ -10,6 +10,7 @@
 
 
 #include "four_lanes.h"
+#include "lane_groups.h"
 #include "kxrender.h"
 #include "shading_terms.h"
 
@@ -175,6 +176,7 @@ void Rasteriser::begin(int width, int height) {
 void Rasteriser::sceneChanged() {
     batched_ = batch_.setScene(camera_.location, lights_);
     for (Layer& l : layers_) l.lighting->setScene(camera_.location, lights_);
+    for (auto& l : bandLighting_) l->setScene(camera_.location, lights_);
 }
 
 void Rasteriser::updateView() {
@@ -205,6 +207,7 @@ void Rasteriser::aimRays() {
     const double longest = length(base) + width_ * length(perX) + height_ * length(perY);
     batch_.setRays(base, perX, perY, longest);
     for (Layer& l : layers_) l.lighting->setRays(base, perX, perY, longest);
+    for (auto& l : bandLighting_) l->setRays(base, perX, perY, longest);
 }
 
 double Rasteriser::pixelsAcross(Vec3 centre, double radius) const {
@@ -360,22 +363,35 @@ void Rasteriser::merge(Layer& layer) {
 }
 
 
-void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass) {
-    const double ox = viewX_ + 0.5 * viewW_, oy = viewY_ + 0.5 * viewH_;
-    const LaneCamera lanes(camera_, ox, oy, viewW_, viewH_);
+Rasteriser::GroupFrame Rasteriser::groupFrame(const Surface& surface) const {
     // The first and last pixel centres of the camera's picture.
     const int firstColumn = std::max(0, ceilSmall(viewX_ - 0.5));
     const int lastColumn = std::min(width_ - 1, floorSmall(viewX_ + viewW_ - 0.5));
     const int firstRow = std::max(0, ceilSmall(viewY_ - 0.5));
     const int lastRow = std::min(height_ - 1, floorSmall(viewY_ + viewH_ - 0.5));
-    const Lanes left = splat(firstColumn + 0.5), right = splat(lastColumn + 0.5);
-    const Lanes top = splat(firstRow + 0.5), bottom = splat(lastRow + 0.5);
-    const Lanes half = splat(0.5);
+    return {splat(firstColumn + 0.5),
+            splat(lastColumn + 0.5),
+            splat(firstRow + 0.5),
+            splat(lastRow + 0.5),
+            !surface.image.data && batched_,
+            {static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
+             static_cast<float>(surface.colour.z)}};
+}
 
-    const bool plainSurface = !surface.image.data && batched_;
-    const std::array<float, 3> colour{static_cast<float>(surface.colour.x), static_cast<float>(surface.colour.y),
-                                      static_cast<float>(surface.colour.z)};
+LaneCamera Rasteriser::laneCamera() const {
+    return LaneCamera(camera_, viewX_ + 0.5 * viewW_, viewY_ + 0.5 * viewH_, viewW_, viewH_);
+}
 
+// A mesh's own records, four at a time.
+struct Rasteriser::RecordSource {
+    const TriPolygon* t[kLanes];
+    const TriPolygon& triangle(int lane) const { return *t[lane]; }
+    bool hasNormals(int lane) const { return kxr::hasNormals(*t[lane]); }
+};
+
+void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass) {
+    const LaneCamera lanes = laneCamera();
+    const GroupFrame frame = groupFrame(surface);
     // Four triangles at a time; the last group repeats its final triangle in
     // the lanes it lacks, and those lanes are not drawn.
     for (size_t first = 0; first < n; first += kLanes) {
@@ -385,103 +401,122 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
             const char* ahead = reinterpret_cast<const char*>(&triangles[first + kPrefetchAhead]);
             for (size_t at = 0; at < kLanes * sizeof(TriPolygon); at += 64) __builtin_prefetch(ahead + at);
         }
-        const TriPolygon* t[kLanes];
+        RecordSource source;
         const int count = static_cast<int>(std::min<size_t>(kLanes, n - first));
-        for (int lane = 0; lane < kLanes; ++lane) t[lane] = &triangles[first + std::min(lane, count - 1)];
-        const LaneCorners c = projectLanes(lanes, t);
+        for (int lane = 0; lane < kLanes; ++lane) source.t[lane] = &triangles[first + std::min(lane, count - 1)];
+        drawGroup(projectLanes(lanes, source.t), source, count, (1u << kLanes) - 1, frame, surface, pass);
+    }
+}
 
-        // The pixel centres within the bounds, on the picture. Clamping also
-        // turns a lane that is not a number into one that is.
-        const Lanes minX = lanesMin(lanesMin(c.sx[0], c.sx[1]), c.sx[2]);
-        const Lanes maxX = lanesMax(lanesMax(c.sx[0], c.sx[1]), c.sx[2]);
-        const Lanes minY = lanesMin(lanesMin(c.sy[0], c.sy[1]), c.sy[2]);
-        const Lanes maxY = lanesMax(lanesMax(c.sy[0], c.sy[1]), c.sy[2]);
-        // Kept within a pixel of the picture both ways, so that a lane far
-        // off it (left to drawGeneral) still converts to a small whole number.
-        const Lanes one = splat(1.0);
-        const LaneMask x0 = ceilLanes(lanesMin(lanesMax(minX, left), right + one) - half),
-                       x1 = floorLanes(lanesMax(lanesMin(maxX, right), left - one) - half);
-        const LaneMask y0 = ceilLanes(lanesMin(lanesMax(minY, top), bottom + one) - half),
-                       y1 = floorLanes(lanesMax(lanesMin(maxY, bottom), top - one) - half);
-        // Many triangles of a dense mesh hold no pixel centre: those leave here.
-        const LaneMask wanted = c.inFront & (x0 <= x1) & (y0 <= y1);
-        // A small triangle is tested a block at a time, with its weights
-        // worked out here, relative to the block's first centre.
-        const LaneMask small = (x1 - x0 < kSmallColumns) & (y1 - y0 < kSmallRows) & (maxX - minX < 2.0f * kSmallColumns) &
-                               (maxY - minY < 2.0f * kSmallRows);
-        const Lanes px = __builtin_convertvector(x0, Lanes) + half, py = __builtin_convertvector(y0, Lanes) + half;
-        const Lanes ax = c.sx[0] - px, ay = c.sy[0] - py, bx = c.sx[1] - px, by = c.sy[1] - py, cx = c.sx[2] - px,
-                    cy = c.sy[2] - py;
-        const Lanes area = (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
-        const LaneMask sized = (area > 1e-12f) | (area < -1e-12f);
-        const Lanes inv = 1.0f / (sized ? area : Lanes{} + 1.0f);
-        LaneWeights w;
-        w.w0 = (bx * cy - cx * by) * inv, w.w1 = (cx * ay - ax * cy) * inv;
-        w.w0x = (by - cy) * inv, w.w0y = (cx - bx) * inv;
-        w.w1x = (cy - ay) * inv, w.w1y = (ax - cx) * inv;
-        w.z2 = c.invz[2], w.dz0 = c.invz[0] - c.invz[2], w.dz1 = c.invz[1] - c.invz[2];
+Rasteriser::GroupBounds Rasteriser::groupBounds(const LaneCorners& c, const GroupFrame& f) {
+    // The pixel centres within the bounds, on the picture. Clamping also
+    // turns a lane that is not a number into one that is.
+    GroupBounds g;
+    g.minX = lanesMin(lanesMin(c.sx[0], c.sx[1]), c.sx[2]);
+    g.maxX = lanesMax(lanesMax(c.sx[0], c.sx[1]), c.sx[2]);
+    g.minY = lanesMin(lanesMin(c.sy[0], c.sy[1]), c.sy[2]);
+    g.maxY = lanesMax(lanesMax(c.sy[0], c.sy[1]), c.sy[2]);
+    // Kept within a pixel of the picture both ways, so that a lane far
+    // off it (left to drawGeneral) still converts to a small whole number.
+    const Lanes one = splat(1.0), half = splat(0.5);
+    g.x0 = ceilLanes(lanesMin(lanesMax(g.minX, f.left), f.right + one) - half);
+    g.x1 = floorLanes(lanesMax(lanesMin(g.maxX, f.right), f.left - one) - half);
+    g.y0 = ceilLanes(lanesMin(lanesMax(g.minY, f.top), f.bottom + one) - half);
+    g.y1 = floorLanes(lanesMax(lanesMin(g.maxY, f.bottom), f.top - one) - half);
+    // Many triangles of a dense mesh hold no pixel centre: those leave here.
+    g.wanted = c.inFront & (g.x0 <= g.x1) & (g.y0 <= g.y1);
+    return g;
+}
 
-        // Small triangles one column wide (the usual slivers of a dense mesh)
-        // are tested side by side, a row of each at a time, with the same sums
-        // as a block test.
-        std::array<uint32_t, kLanes> columnCovered{};
-        std::array<BlockDepths, kLanes> columnFound;
-        const uint32_t columnLanes = laneBits(wanted & small & sized & (x1 == x0)) & ((1u << count) - 1);
-        if (columnLanes) coverColumns(w, x0, y0, y1 - y0 + 1, columnLanes, pass.depth, width_, columnCovered, columnFound);
+template <class Source>
+void Rasteriser::drawGroup(const LaneCorners& c, Source& source, int count, uint32_t lanesDrawn,
+                           const GroupFrame& frame, const Surface& surface, const Pass& pass) {
+    const GroupBounds g = groupBounds(c, frame);
+    const LaneMask x0 = g.x0, x1 = g.x1, y0 = g.y0, y1 = g.y1, wanted = g.wanted;
+    const uint32_t drawn = lanesDrawn & ((1u << count) - 1);
+    if (!(laneBits(wanted | ~c.inFront) & drawn)) return;
+    const Lanes half = splat(0.5);
+    // A small triangle is tested a block at a time, with its weights
+    // worked out here, relative to the block's first centre.
+    const LaneMask small = (x1 - x0 < kSmallColumns) & (y1 - y0 < kSmallRows) &
+                           (g.maxX - g.minX < 2.0f * kSmallColumns) & (g.maxY - g.minY < 2.0f * kSmallRows);
+    const Lanes px = __builtin_convertvector(x0, Lanes) + half, py = __builtin_convertvector(y0, Lanes) + half;
+    const Lanes ax = c.sx[0] - px, ay = c.sy[0] - py, bx = c.sx[1] - px, by = c.sy[1] - py, cx = c.sx[2] - px,
+                cy = c.sy[2] - py;
+    const Lanes area = (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
+    const LaneMask sized = (area > 1e-12f) | (area < -1e-12f);
+    const Lanes inv = 1.0f / (sized ? area : Lanes{} + 1.0f);
+    LaneWeights w;
+    w.w0 = (bx * cy - cx * by) * inv, w.w1 = (cx * ay - ax * cy) * inv;
+    w.w0x = (by - cy) * inv, w.w0y = (cx - bx) * inv;
+    w.w1x = (cy - ay) * inv, w.w1y = (ax - cx) * inv;
+    w.z2 = c.invz[2], w.dz0 = c.invz[0] - c.invz[2], w.dz1 = c.invz[1] - c.invz[2];
 
-        // In one colour with the face's normal, pixels need only their places
-        // and depths. Depths across a triangle lie between its corners':
-        // half the farthest is a margin for rounding.
-        const Lanes farthest = lanesMin(lanesMin(c.invz[0], c.invz[1]), c.invz[2]);
-        const uint32_t plainLanes =
-            plainSurface ? laneBits(c.normalUsable & (0.5f * farthest > pass.lighting->farthestReached())) : 0;
+    // Small triangles one column wide (the usual slivers of a dense mesh)
+    // are tested side by side, a row of each at a time, with the same sums
+    // as a block test.
+    std::array<uint32_t, kLanes> columnCovered{};
+    std::array<BlockDepths, kLanes> columnFound;
+    const uint32_t columnLanes = laneBits(wanted & small & sized & (x1 == x0)) & drawn;
+    if (columnLanes)
+        coverColumns(w, x0, y0, y1 - y0 + 1, columnLanes, pass.depth, width_, pass.firstRow, pass.lastRow,
+                     columnCovered, columnFound);
 
-        for (int lane = 0; lane < count; ++lane) {
-            const TriPolygon& tri = *t[lane];
-            if (!c.inFront[lane]) {
-                drawGeneral(tri, surface, pass);
+    // In one colour with the face's normal, pixels need only their places
+    // and depths. Depths across a triangle lie between its corners':
+    // half the farthest is a margin for rounding.
+    const Lanes farthest = lanesMin(lanesMin(c.invz[0], c.invz[1]), c.invz[2]);
+    const uint32_t plainLanes =
+        frame.plainSurface ? laneBits(c.normalUsable & (0.5f * farthest > pass.lighting->farthestReached())) : 0;
+
+    for (int lane = 0; lane < count; ++lane) {
+        if (!(drawn & (1u << lane))) continue;
+        if (!c.inFront[lane]) {
+            drawGeneral(source.triangle(lane), surface, pass);
+            continue;
+        }
+        if (!wanted[lane]) continue;
+        // A small triangle's corners are written out only when it covers a pixel.
+        BlockDepths blockFound;
+        const BlockDepths* found = &blockFound;
+        uint32_t covered = 0;
+        if (small[lane]) {
+            if (!sized[lane]) continue;
+            if (columnLanes & (1u << lane)) {
+                covered = columnCovered[lane];
+                found = &columnFound[lane];
+            } else {
+                covered = coverBlock(w.lane(lane), pass, x0[lane], y0[lane], x1[lane] - x0[lane] + 1,
+                                     y1[lane] - y0[lane] + 1, blockFound);
+            }
+            if (!covered) continue;
+            if ((plainLanes & (1u << lane)) && !source.hasNormals(lane)) {
+                drawPlainBlock(covered, *found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
+                               frame.colour, pass, x0[lane], y0[lane]);
                 continue;
             }
-            if (!wanted[lane]) continue;
-            // A small triangle's corners are written out only when it covers a pixel.
-            BlockDepths blockFound;
-            const BlockDepths* found = &blockFound;
-            uint32_t covered = 0;
-            if (small[lane]) {
-                if (!sized[lane]) continue;
-                if (columnLanes & (1u << lane)) {
-                    covered = columnCovered[lane];
-                    found = &columnFound[lane];
-                } else {
-                    covered = coverBlock(w.lane(lane), pass.depth + static_cast<size_t>(y0[lane]) * width_ + x0[lane],
-                                         x1[lane] - x0[lane] + 1, y1[lane] - y0[lane] + 1, blockFound);
-                }
-                if (!covered) continue;
-                if ((plainLanes & (1u << lane)) && !hasNormals(tri)) {
-                    drawPlainBlock(covered, *found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
-                                   colour, pass, x0[lane], y0[lane]);
-                    continue;
-                }
-            }
-            Corner p[3];
-            for (int k = 0; k < 3; ++k) {
-                p[k].sx = c.sx[k][lane];
-                p[k].sy = c.sy[k][lane];
-                p[k].invz = c.invz[k][lane];
-            }
-            Face face{{&p[0].position, &p[1].position, &p[2].position}, true, &tri, p};
-            if (c.normalUsable[lane]) {
-                face.normalF = {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]};
-                face.normalKnown = true;
-            }
-            if (small[lane]) {
-                drawBlock(p, w.lane(lane), covered, *found, surface, face, pass, x0[lane], y0[lane]);
-            } else {
-                fill(p, surface, face, pass);
-            }
+        }
+        Corner p[3];
+        for (int k = 0; k < 3; ++k) {
+            p[k].sx = c.sx[k][lane];
+            p[k].sy = c.sy[k][lane];
+            p[k].invz = c.invz[k][lane];
+        }
+        Face face{{&p[0].position, &p[1].position, &p[2].position}, true, &source.triangle(lane), p};
+        if (c.normalUsable[lane]) {
+            face.normalF = {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]};
+            face.normalKnown = true;
+        }
+        if (small[lane]) {
+            drawBlock(p, w.lane(lane), covered, *found, surface, face, pass, x0[lane], y0[lane]);
+        } else {
+            fill(p, surface, face, pass);
         }
     }
 }
+
+template void Rasteriser::drawGroup<Rasteriser::IndexedSource>(const LaneCorners&, IndexedSource&, int, uint32_t,
+                                                                 const GroupFrame&, const Surface&, const Pass&);
 
 void Rasteriser::drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass) {
     // Reaches behind the near plane, lies far off the picture, or is not a
@@ -533,8 +568,10 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
         fillBlock(p, weights, surface, face, pass, x0, y0, x1 - x0 + 1, y1 - y0 + 1);
         return;
     }
-    if (pass.touched) pass.touched->add(x0, y0, x1, y1);
-    for (int y = y0; y <= y1; ++y) {
+    const int rowFrom = std::max(y0, pass.firstRow), rowTo = std::min(y1, pass.lastRow);
+    if (rowFrom > rowTo) return;
+    if (pass.touched) pass.touched->add(x0, rowFrom, x1, rowTo);
+    for (int y = rowFrom; y <= rowTo; ++y) {
         double b0 = w0 + (y - y0) * w0y, b1 = w1 + (y - y0) * w1y;
         float* depthRow = pass.depth + static_cast<size_t>(y) * width_;
         for (int x = x0; x <= x1; ++x, b0 += w0x, b1 += w1x) {
@@ -552,8 +589,10 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
     }
 }
 
-uint32_t Rasteriser::coverBlock(const BlockWeights& w, const float* depthTop, int columns, int rows,
+uint32_t Rasteriser::coverBlock(const BlockWeights& w, const Pass& pass, int x0, int y0, int columns, int rows,
                                 BlockDepths& found) const {
+    const float* depthTop = pass.depth + static_cast<size_t>(y0) * width_ + x0;
+    const int readFrom = pass.firstRow - y0, readTo = pass.lastRow - y0;
     // Every centre of the block tested at once; one bit a pixel, four a row.
     // The weights step down the rows; the depths found are kept for drawing.
     const Lanes column = {0, 1, 2, 3};
@@ -563,10 +602,13 @@ uint32_t Rasteriser::coverBlock(const BlockWeights& w, const float* depthTop, in
     uint32_t covered = 0;
     for (int r = 0; r < rows; ++r) {
         const Lanes b2 = 1.0f - b0 - b1;
-        Lanes depth;
-        std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
-        const LaneMask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth);
-        covered |= laneBits(hit) << (4 * r);
+        // Another thread's row is left alone; the sums still step past it.
+        if (r >= readFrom && r <= readTo) {
+            Lanes depth;
+            std::memcpy(&depth, depthTop + static_cast<size_t>(r) * width_, sizeof depth);
+            const LaneMask hit = (b0 >= 0) & (b1 >= 0) & (b2 >= 0) & (invz > depth);
+            covered |= laneBits(hit) << (4 * r);
+        }
         std::memcpy(found.data() + 4 * r, &invz, sizeof invz);
         b0 += w.w0y, b1 += w.w1y, invz += invzDown;
     }
@@ -578,7 +620,7 @@ void Rasteriser::fillBlock(Corner (&p)[3], const BlockWeights& w, const Surface&
                            const Pass& pass, int x0, int y0, int columns, int rows) {
     BlockDepths found;
     const uint32_t covered =
-        coverBlock(w, pass.depth + static_cast<size_t>(y0) * width_ + x0, columns, rows, found);
+        coverBlock(w, pass, x0, y0, columns, rows, found);
     if (covered) drawBlock(p, w, covered, found, surface, face, pass, x0, y0);
 }
 

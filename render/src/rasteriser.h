@@ -15,6 +15,11 @@
 
 namespace kxr {
 
+namespace lanes {
+struct LaneCamera;
+struct LaneCorners;
+}  // namespace lanes
+
 struct Light {
     Vec3 position;
     Vec3 colour;       // 0..1 per channel
@@ -39,6 +44,17 @@ struct Vertex {
     Vec3 position;
     Vec3 normal;          // zero: the face normal is used
     double u = 0, v = 0;
+};
+
+// A mesh whose triangles share their corners: three floats a corner for its
+// position and, when normals is set, for its normal (all zero: the face's
+// normal); three corner numbers a triangle, each below `corners`.
+struct IndexedMesh {
+    const float* positions = nullptr;
+    const float* normals = nullptr;
+    const uint32_t* indices = nullptr;
+    size_t corners = 0;
+    size_t triangles = 0;
 };
 
 // A small triangle's barycentric weights b0, b1 and its 1/z at the first
@@ -72,6 +88,11 @@ public:
     // n triangles of a mesh in one colour (no image map): the common case,
     // read straight from the records.
     void drawMesh(const TriPolygon* triangles, size_t n, const Surface& surface);
+    // An indexed mesh in one colour: each corner is projected once, and on
+    // several threads each draws whole bands of the picture's rows. The same
+    // pixels as drawMesh() of its triangles written out. Its corner numbers
+    // must lie below its corner count.
+    void drawIndexed(const IndexedMesh& mesh, const Surface& surface);
 
     // How many pixels the radius of a ball about centre spans on the picture;
     // larger than the picture when the ball reaches the eye.
@@ -106,6 +127,23 @@ private:
         float* depth;
         PixelLighting* lighting;
         Touched* touched;
+        // The rows the pass may read and write: a band of the picture that
+        // one thread owns, or the whole of it.
+        int firstRow = 0;
+        int lastRow = kAllRows;
+    };
+    static constexpr int kAllRows = 1 << 30;
+    // An indexed mesh's corners on the picture, one entry a corner.
+    struct ProjectedCorners {
+        std::vector<float> sx, sy, invz;
+        std::vector<uint8_t> inFront;
+    };
+    // The triangles of one run of an indexed mesh that reach each band of
+    // rows, in the mesh's order.
+    struct BandLists {
+        std::vector<std::vector<uint32_t>> lists;  // run r, band b at r * bands + b
+        int bands = 0;
+        int runs = 0;
     };
     // A helper thread's layer over the picture: it starts empty (depth 0
     // everywhere), and is emptied again once merged.
@@ -127,6 +165,29 @@ private:
     // empties the layer.
     void merge(Layer& layer);
     void drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass);
+    // The drawing of four triangles whose corners are on the picture (of
+    // whichever source: a mesh's records or an indexed mesh), the first
+    // `count` of them where lanesDrawn has their bit.
+    struct GroupFrame;
+    struct GroupBounds;
+    struct RecordSource;
+    struct IndexedSource;
+    GroupFrame groupFrame(const Surface& surface) const;
+    lanes::LaneCamera laneCamera() const;
+    static GroupBounds groupBounds(const lanes::LaneCorners& c, const GroupFrame& frame);
+    template <class Source>
+    void drawGroup(const lanes::LaneCorners& c, Source& source, int count, uint32_t lanesDrawn, const GroupFrame& frame,
+                   const Surface& surface, const Pass& pass);
+    // Corners [from, to) of mesh onto the picture.
+    void projectCorners(const IndexedMesh& mesh, size_t from, size_t to);
+    // Triangles [from, to) of an indexed mesh into run `run` of the band lists.
+    void binTriangles(const IndexedMesh& mesh, size_t from, size_t to, int run);
+    // The n groups of four triangles of an indexed mesh listed in `groups`
+    // (null: all of them) through one pass.
+    void drawIndexedPass(const IndexedMesh& mesh, const uint32_t* groups, size_t n, const Surface& surface,
+                         const Pass& pass);
+    // False when there was no room to sort the triangles into bands.
+    bool drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts);
     void drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass);
     void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Pass& pass);
     void fill(Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass);
@@ -138,7 +199,8 @@ private:
     // The block's centres inside the triangle and nearer than the depths
     // there: bit 4 r + c for column c of row r, with the depth (1/z) found
     // at each in element 4 r + c of `found`.
-    uint32_t coverBlock(const BlockWeights& weights, const float* depthTop, int columns, int rows,
+    // Rows outside the pass's are neither read nor covered.
+    uint32_t coverBlock(const BlockWeights& weights, const Pass& pass, int x0, int y0, int columns, int rows,
                         BlockDepths& found) const;
     // Draws the covered centres of a block of a triangle in one colour with
     // the face's normal (of any length), lit at the points on their rays; its
@@ -167,6 +229,9 @@ private:
     int threads_ = 1;
     // Made when first needed, kept for the next frames.
     std::vector<Layer> layers_;
+    std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
+    ProjectedCorners projected_;
+    BandLists bands_;
 };
 
 }  // namespace kxr

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -103,20 +104,31 @@ struct Light {
     Point3d at{};
 };
 
+// How draw() hands objects over beyond their own records.
+struct Handing {
+    // Object i is drawn from indexed[i] when that is set.
+    std::vector<const PreviewMesh*> indexed;
+    const TextureInfo* material = nullptr;
+    int mode = KXRENDER_SHADED;
+};
+
 // Draws one frame of the given objects and returns what was delivered.
 Picture draw(const CameraInfo& cam, const std::vector<const CadObject*>& objects,
-             const std::vector<Light>& lights = {}, int width = kW, int height = kH) {
+             const std::vector<Light>& lights = {}, int width = kW, int height = kH, const Handing& handing = {}) {
     Capture target;
     target.width = width;
     target.height = height;
     EXPECT_EQ(RenderOpen(&target), 1);
     EXPECT_EQ(RenderBeginFrame(&target), 1);
-    EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
+    EXPECT_EQ(RenderSetCamera(&cam, handing.mode, 0), 1);
     for (size_t i = 0; i < lights.size(); ++i)
         EXPECT_EQ(RenderLight(static_cast<int>(i), &lights[i].position, lights[i].spot ? &lights[i].at : nullptr,
                               0xFFFFFF),
                   1);
-    for (const CadObject* o : objects) EXPECT_EQ(RenderObject(o, nullptr), 1);
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const PreviewMesh* mesh = i < handing.indexed.size() ? handing.indexed[i] : nullptr;
+        EXPECT_EQ(mesh ? RenderMesh(objects[i], mesh, handing.material) : RenderObject(objects[i], handing.material), 1);
+    }
     EXPECT_EQ(RenderEndFrame(), 1);
     EXPECT_EQ(RenderClose(&target), 1);
     EXPECT_EQ(target.frames, 1);
@@ -715,6 +727,138 @@ TEST(Raster, PointsFoundOnTheRaysAreLitAsPointsFromTheCorners) {
             const Picture fromCorners = draw(camera(1.33f), {&b}, lightsAt(1));
             EXPECT_GT(expectSameColours(fromRays, fromCorners, 2, 3 * 0x60), 100);
         }
+}
+
+}  // namespace
+
+namespace {
+
+// A mesh's triangles with their corners shared: corners equal in position
+// and normal, bit for bit, become one.
+struct Welded {
+    std::vector<float> positions, normals;
+    std::vector<uint32_t> corners;
+    PreviewMesh mesh{};
+
+    explicit Welded(const std::vector<TriPolygon>& triangles, bool keepNormals = true) {
+        std::map<std::array<uint32_t, 6>, uint32_t> seen;
+        for (const TriPolygon& t : triangles)
+            for (int k = 0; k < 3; ++k) {
+                const float values[6] = {t.vertex[k].x, t.vertex[k].y, t.vertex[k].z,
+                                         t.normal[k].x, t.normal[k].y, t.normal[k].z};
+                std::array<uint32_t, 6> key;
+                std::memcpy(key.data(), values, sizeof values);
+                const auto [at, added] = seen.emplace(key, static_cast<uint32_t>(seen.size()));
+                if (added) {
+                    positions.insert(positions.end(), values, values + 3);
+                    normals.insert(normals.end(), values + 3, values + 6);
+                }
+                corners.push_back(at->second);
+            }
+        mesh = {static_cast<uint32_t>(positions.size() / 3), static_cast<uint32_t>(triangles.size()),
+                positions.data(), keepNormals ? normals.data() : nullptr, corners.data()};
+    }
+};
+
+TEST(Raster, IndexedMeshDrawsTheSamePixelsAsItsRecords) {
+    // The indexed form of a mesh, each corner projected once and the picture
+    // cut into bands of rows shared among threads, gives the picture of the
+    // mesh's own records on one thread: at any size, with a square drawn
+    // before it, with the face's normal or the corners' own, with a triangle
+    // cut at the near plane, and with an image map.
+    std::vector<TriPolygon> wave = longMesh(128);
+    std::vector<TriPolygon> smooth = longMesh(96);
+    for (TriPolygon& t : smooth)
+        for (int k = 0; k < 3; ++k)
+            t.normal[k] = {std::cos(t.vertex[k].x) * 0.3f, -std::sin(t.vertex[k].y) * 0.2f, -1.0f};
+    std::vector<TriPolygon> mixed = sheet(-8, -6, 8, 6, 1, 70, true);
+    for (size_t i = 0; i < mixed.size(); i += 3) mixed[i].normal[0] = mixed[i].normal[1] = mixed[i].normal[2] = {};
+    unsigned char pixels[] = {255, 0, 0, 0, 0, 255, 0, 255, 0, 255, 255, 255};
+    TextureInfo map{};
+    map.text = reinterpret_cast<char*>(pixels);
+    map.reserved1 = 2;
+    map.reserved2 = 2;
+    const Square front(1, 0, 2.5f, -3, 0xFF0000);
+    const std::vector<Light> lights = {{{-10, 10, -10}}, {{5, 0, -6}, true, {0, 0, 0}}};
+    struct Case {
+        const char* name;
+        std::vector<TriPolygon>* triangles;
+        bool squareFirst;
+        bool imageMap;
+    };
+    const Case cases[] = {
+        {"a wave with a cut triangle", &wave, false, false},
+        {"behind a square drawn first", &wave, true, false},
+        {"the corners' own normals", &smooth, false, false},
+        {"some faces with normals, some without", &mixed, true, false},
+        {"an image map", &wave, false, true},
+    };
+    const std::pair<int, int> sizes[] = {{kW, kH}, {61, 45}, {97, 13}, {7, 5}, {300, 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CadObject records = meshOf(*c.triangles);
+        const Welded welded(*c.triangles);
+        ASSERT_LT(welded.mesh.cornerCount, 3 * welded.mesh.triangleCount / 2);
+        std::vector<const CadObject*> objects{&records};
+        Handing byRecords, byIndex;
+        byIndex.indexed = {&welded.mesh};
+        if (c.squareFirst) {
+            objects.insert(objects.begin(), &front.o);
+            byIndex.indexed.insert(byIndex.indexed.begin(), nullptr);
+        }
+        if (c.imageMap) {
+            byRecords.material = byIndex.material = &map;
+            byRecords.mode = byIndex.mode = KXRENDER_TEXTURED;
+        }
+        for (const auto& [w, h] : sizes) {
+            SCOPED_TRACE(testing::Message() << w << " x " << h);
+            setenv("KXRENDER_THREADS", "1", 1);
+            const std::vector<uint32_t> expected = draw(camera(1.33f), objects, lights, w, h, byRecords).pixels;
+            int covered = 0;
+            for (uint32_t p : expected) covered += p != KXRENDER_BACKGROUND;
+            EXPECT_GT(covered, w * h / 10);
+            for (const char* threads : {"1", "2", "3", "7"}) {
+                SCOPED_TRACE(threads);
+                setenv("KXRENDER_THREADS", threads, 1);
+                EXPECT_EQ(draw(camera(1.33f), objects, lights, w, h, byIndex).pixels, expected);
+            }
+            unsetenv("KXRENDER_THREADS");
+        }
+    }
+}
+
+TEST(Raster, IndexedMeshNamingAMissingCornerIsRefused) {
+    std::vector<TriPolygon> triangles = sheet(-4, -3, 4, 3, 0, 4, false);
+    Welded welded(triangles);
+    const CadObject object = meshOf(triangles);
+    const Picture blank = draw(camera(1.33f), {});
+    struct Case {
+        const char* name;
+        void (*damage)(PreviewMesh&, std::vector<uint32_t>&);
+    };
+    const Case cases[] = {
+        {"a corner number past the corners", [](PreviewMesh&, std::vector<uint32_t>& c) { c[4] = 1000; }},
+        {"one corner fewer than named", [](PreviewMesh& m, std::vector<uint32_t>&) { --m.cornerCount; }},
+        {"no corner numbers", [](PreviewMesh& m, std::vector<uint32_t>&) { m.corners = nullptr; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Welded damaged(triangles);
+        c.damage(damaged.mesh, damaged.corners);
+        Capture target;
+        ASSERT_EQ(RenderOpen(&target), 1);
+        RenderBeginFrame(&target);
+        const CameraInfo cam = camera(1.33f);
+        RenderSetCamera(&cam, KXRENDER_SHADED, 0);
+        EXPECT_EQ(RenderMesh(&object, &damaged.mesh, nullptr), 0);
+        RenderEndFrame();
+        RenderClose(&target);
+        EXPECT_EQ(target.picture.pixels, blank.pixels);
+    }
+    // Whole, the same mesh draws.
+    Handing byIndex;
+    byIndex.indexed = {&welded.mesh};
+    EXPECT_NE(draw(camera(1.33f), {&object}, {}, kW, kH, byIndex).pixels, blank.pixels);
 }
 
 }  // namespace
