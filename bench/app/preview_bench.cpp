@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <cstring>
 #include <vector>
 
 #include "../core/grid_mesh.h"
@@ -95,7 +97,66 @@ void rasteriseGrid(benchmark::State& state, int threads, bool timeNaive) {
     ClearEntry(list);
 }
 
+// The grid's triangles with their corners shared, as the preview's prepared
+// form holds them: corners equal bit for bit become one.
+struct IndexedGrid {
+    std::vector<float> positions;
+    std::vector<uint32_t> corners;
+    PreviewMesh mesh{};
+    explicit IndexedGrid(const TriPolygon* triangles, unsigned n) {
+        std::unordered_map<uint64_t, uint32_t> seen;
+        auto key = [](const Point3d& p) {
+            uint32_t x, z;
+            std::memcpy(&x, &p.x, 4);
+            std::memcpy(&z, &p.z, 4);
+            return uint64_t{x} << 32 | z;  // the grid's corners differ in x and z
+        };
+        for (unsigned t = 0; t < n; ++t)
+            for (const Point3d& p : triangles[t].vertex) {
+                const auto [at, added] = seen.emplace(key(p), static_cast<uint32_t>(positions.size() / 3));
+                if (added) positions.insert(positions.end(), {p.x, p.y, p.z});
+                corners.push_back(at->second);
+            }
+        mesh = {static_cast<uint32_t>(positions.size() / 3), n, positions.data(), nullptr, corners.data()};
+    }
+    size_t bytes() const { return positions.size() * sizeof(float) + corners.size() * sizeof(uint32_t); }
+};
+
+// The indexed grid drawn on the given number of threads (0: one a core).
+void rasteriseIndexedGrid(benchmark::State& state, int threads) {
+    if (threads == 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    setenv("KXRENDER_THREADS", std::to_string(threads).c_str(), 1);
+    state.counters["threads"] = threads;
+    ListEntry* list = kxbench::gridMesh(static_cast<unsigned>(state.range(0)));
+    const unsigned n = CountEntry(list);
+    TriPolygon* polygons = CopyListToPolygons(list, n);
+    const IndexedGrid grid(polygons, n);
+    CadObject mesh{};
+    mesh.type = KX_POLYGON;
+    mesh.flags = KX_FLAG_VISIBLE;
+    mesh.rgb = 0x3080E0;
+    const CameraInfo camera = gridCamera();
+    const Point3d light{-10, 20, -10};
+    DiscardTarget target;
+    RenderOpen(&target);
+    for (auto _ : state) {
+        RenderBeginFrame(&target);
+        RenderSetCamera(&camera, KXRENDER_SHADED, 0);
+        RenderLight(0, &light, nullptr, 0xFFFFFF);
+        RenderMesh(&mesh, &grid.mesh, nullptr);
+        RenderEndFrame();
+    }
+    RenderClose(&target);
+    unsetenv("KXRENDER_THREADS");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * n);
+    state.counters["bytes_per_triangle"] = static_cast<double>(grid.bytes()) / n;
+    std::free(polygons);
+    ClearEntry(list);
+}
+
 void BM_PreviewRasteriseGrid(benchmark::State& state) { rasteriseGrid(state, 1, true); }
+void BM_PreviewRasteriseIndexedGrid(benchmark::State& state) { rasteriseIndexedGrid(state, 1); }
+void BM_PreviewRasteriseIndexedGridAllCores(benchmark::State& state) { rasteriseIndexedGrid(state, 0); }
 void BM_PreviewRasteriseGridAllCores(benchmark::State& state) { rasteriseGrid(state, 0, false); }
 
 // A fresh scene holding the grid mesh, its active camera placed as gridCamera().
@@ -245,6 +306,8 @@ void BM_PreviewRedrawMixedPrimitives(benchmark::State& state) {
 // One thread: the calling thread's time is all of it.
 BENCHMARK(BM_PreviewRasteriseGrid)->Arg(1000000)->Unit(benchmark::kMillisecond);
 // Several threads: only the time on the clock tells.
+BENCHMARK(BM_PreviewRasteriseIndexedGrid)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewRasteriseIndexedGridAllCores)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewRasteriseGridAllCores)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewRedrawScene)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewRedrawMixedPrimitives)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -121,12 +121,14 @@ void Rasteriser::binTriangles(const IndexedMesh& mesh, size_t from, size_t to, i
     }
 }
 
-void Rasteriser::drawIndexedPass(const IndexedMesh& mesh, const uint32_t* groups, size_t n, const Surface& surface,
+void Rasteriser::drawIndexedPass(const IndexedMesh& mesh, const std::vector<uint32_t>* listed, const Surface& surface,
                                  const Pass& pass) {
+    const uint32_t* groups = listed ? listed->data() : nullptr;
+    const size_t n = listed ? listed->size() : 0;
     const GroupFrame frame = groupFrame(surface);
     IndexedSource source;
     source.mesh = &mesh;
-    const size_t total = groups ? n : (mesh.triangles + kLanes - 1) / kLanes;
+    const size_t total = listed ? n : (mesh.triangles + kLanes - 1) / kLanes;
     for (size_t i = 0; i < total; ++i) {
         // A listed group names its first triangle over four and the lanes to draw.
         const size_t at = groups ? size_t{groups[i] >> kLanes} * kLanes : i * kLanes;
@@ -159,7 +161,7 @@ void Rasteriser::drawIndexed(const IndexedMesh& mesh, const Surface& surface) {
     const bool listable = mesh.triangles < (size_t{1} << (32 - kLanes)) * kLanes;
     if (parts > 1 && listable && mesh.triangles >= kTrianglesForBands && drawIndexedInBands(mesh, surface, parts)) return;
     projectCorners(mesh, 0, mesh.corners);
-    drawIndexedPass(mesh, nullptr, 0, surface, wholePicture());
+    drawIndexedPass(mesh, nullptr, surface, wholePicture());
 }
 
 bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts) {
@@ -205,7 +207,7 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
                             std::min(height_ - 1, top + kBandRows - 1)};
             for (int r = 0; r < bands_.runs; ++r) {
                 const std::vector<uint32_t>& list = bands_.lists[static_cast<size_t>(r) * bands_.bands + b];
-                drawIndexedPass(mesh, list.data(), list.size(), surface, pass);
+                if (!list.empty()) drawIndexedPass(mesh, &list, surface, pass);
             }
         }
         lighting.flush();
@@ -224,7 +226,7 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
     ready.count_down();
     work(0);
     for (std::thread& t : helpers) t.join();
-    if (short_) drawIndexedPass(mesh, nullptr, 0, surface, wholePicture());
+    if (short_) drawIndexedPass(mesh, nullptr, surface, wholePicture());
     return true;
 }
 

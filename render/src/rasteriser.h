@@ -182,9 +182,9 @@ private:
     void projectCorners(const IndexedMesh& mesh, size_t from, size_t to);
     // Triangles [from, to) of an indexed mesh into run `run` of the band lists.
     void binTriangles(const IndexedMesh& mesh, size_t from, size_t to, int run);
-    // The n groups of four triangles of an indexed mesh listed in `groups`
-    // (null: all of them) through one pass.
-    void drawIndexedPass(const IndexedMesh& mesh, const uint32_t* groups, size_t n, const Surface& surface,
+    // The groups of four triangles of an indexed mesh in the list (null: all
+    // of them) through one pass.
+    void drawIndexedPass(const IndexedMesh& mesh, const std::vector<uint32_t>* listed, const Surface& surface,
                          const Pass& pass);
     // False when there was no room to sort the triangles into bands.
     bool drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts);
