@@ -100,16 +100,13 @@ void drawIndexedObject(Rasteriser& r, const IndexedMesh& mesh, const Surface& su
         const PlanarMap planar = planarMap(mesh.corners, [&corners](size_t i) -> const Point3d& { return corners[i]; });
         for (size_t t = 0; t < mesh.triangles; ++t) {
             Vertex v[3];
-            bool inside = true;
             for (int k = 0; k < 3; ++k) {
                 const uint32_t c = mesh.indices[3 * t + k];
-                if (c >= mesh.corners) inside = false;
-                if (!inside) break;
                 v[k].position = vec(corners[c]);
                 if (mesh.normals) v[k].normal = {mesh.normals[3 * c], mesh.normals[3 * c + 1], mesh.normals[3 * c + 2]};
                 planar.place(v[k]);
             }
-            if (inside) r.drawTriangle(v, surface);
+            r.drawTriangle(v, surface);
         }
     }
     r.flush();

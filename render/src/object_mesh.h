@@ -9,7 +9,8 @@ namespace kxr {
 // Draws object with surface; textured selects the image map's coordinates.
 void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface);
 
-// Draws an indexed mesh with surface (an image map placed over its extent).
+// Draws an indexed mesh with surface (an image map placed over its extent);
+// its corner numbers must lie below its corner count.
 void drawIndexedObject(Rasteriser& r, const IndexedMesh& mesh, const Surface& surface);
 
 }  // namespace kxr

@@ -68,7 +68,9 @@ SceneSettingsDialog::SceneSettingsDialog(kx::app::EditHistory& history, QWidget*
 
 bool SceneSettingsDialog::chosen(const QComboBox* combo) { return combo && combo->currentIndex() > 0; }
 
-void SceneSettingsDialog::addRow(QFormLayout* form, const QString& group, const QString& label, Row row, Use use) {
+void SceneSettingsDialog::addRow(QFormLayout* form, const QString& group, const QString& label, Row row, Use use,
+                                 std::function<bool()> active) {
+    if (active) row.active = std::move(active);
     row.name = tr("%1: %2").arg(group, label);
     row.editor->setObjectName(editorName(row.setting));
     if (use == Use::Optional) {
@@ -142,15 +144,9 @@ QGroupBox* SceneSettingsDialog::radiosityGroup() {
     auto on = [this] { return chosen(radiosity_); };
     // A preset brings its own count and error bound; only "Custom" takes these.
     auto custom = [this] { return radiosity_->currentData().toString() == QLatin1String("Custom"); };
-    Row brightness = numberRow("RadiosityBrightness", 0, kHigh, 1);
-    brightness.active = on;
-    addRow(form, title, tr("Brightness"), std::move(brightness), Use::Optional);
-    Row count = wholeRow("RadiosityCount", 1, 1600, 35);
-    count.active = custom;
-    addRow(form, title, tr("Count"), std::move(count), Use::Optional);
-    Row bound = numberRow("RadiosityErrorBound", 0, kHigh, 1.8);
-    bound.active = custom;
-    addRow(form, title, tr("Error bound"), std::move(bound), Use::Optional);
+    addRow(form, title, tr("Brightness"), numberRow("RadiosityBrightness", 0, kHigh, 1), Use::Optional, on);
+    addRow(form, title, tr("Count"), wholeRow("RadiosityCount", 1, 1600, 35), Use::Optional, custom);
+    addRow(form, title, tr("Error bound"), numberRow("RadiosityErrorBound", 0, kHigh, 1.8), Use::Optional, custom);
     return box;
 }
 
@@ -163,19 +159,13 @@ QGroupBox* SceneSettingsDialog::photonsGroup() {
     photonsMode_->addItems({tr("Off"), tr("By spacing"), tr("By count")});
     photonsMode_->setToolTip(tr("Photons are collected for the objects whose Photons flags are set"));
     form->addRow(tr("Photons"), photonsMode_);
-    Row spacing = numberRow("PhotonSpacing", 0, kHigh, 0.05);
-    spacing.active = [this] { return photonsMode_->currentIndex() == kPhotonsSpacing; };
-    addRow(form, title, tr("Spacing"), std::move(spacing), Use::Always);
-    Row count = wholeRow("PhotonCount", 1, 100000000, 20000);
-    count.active = [this] { return photonsMode_->currentIndex() == kPhotonsCount; };
-    addRow(form, title, tr("Count"), std::move(count), Use::Always);
+    addRow(form, title, tr("Spacing"), numberRow("PhotonSpacing", 0, kHigh, 0.05), Use::Always,
+           [this] { return photonsMode_->currentIndex() == kPhotonsSpacing; });
+    addRow(form, title, tr("Count"), wholeRow("PhotonCount", 1, 100000000, 20000), Use::Always,
+           [this] { return photonsMode_->currentIndex() == kPhotonsCount; });
     auto on = [this] { return chosen(photonsMode_); };
-    Row autostop = numberRow("PhotonAutostop", 0, 1, 0);
-    autostop.active = on;
-    addRow(form, title, tr("Autostop"), std::move(autostop), Use::Optional);
-    Row jitter = numberRow("PhotonJitter", 0, 1, 0.4);
-    jitter.active = on;
-    addRow(form, title, tr("Jitter"), std::move(jitter), Use::Optional);
+    addRow(form, title, tr("Autostop"), numberRow("PhotonAutostop", 0, 1, 0), Use::Optional, on);
+    addRow(form, title, tr("Jitter"), numberRow("PhotonJitter", 0, 1, 0.4), Use::Optional, on);
     return box;
 }
 
@@ -188,21 +178,11 @@ QGroupBox* SceneSettingsDialog::fogGroup() {
     addRow(form, title, tr("Fog"), std::move(kind), Use::Always);
     auto on = [this] { return chosen(fog_); };
     auto ground = [this] { return fog_->currentData().toString() == QLatin1String("Ground"); };
-    Row distance = numberRow("FogDistance", 0, kHigh, 10);
-    distance.active = on;
-    addRow(form, title, tr("Distance"), std::move(distance), Use::Always);
-    Row colour = colourRow("FogColour", 100, "0.7 0.7 0.7");
-    colour.active = on;
-    addRow(form, title, tr("Colour"), std::move(colour), Use::Always);
-    Row offset = numberRow("FogOffset", -kHigh, kHigh, 0);
-    offset.active = ground;
-    addRow(form, title, tr("Offset"), std::move(offset), Use::Always);
-    Row altitude = numberRow("FogAltitude", 0, kHigh, 1);
-    altitude.active = ground;
-    addRow(form, title, tr("Altitude"), std::move(altitude), Use::Always);
-    Row turbulence = numberRow("FogTurbulence", 0, kHigh, 0.5);
-    turbulence.active = on;
-    addRow(form, title, tr("Turbulence"), std::move(turbulence), Use::Optional);
+    addRow(form, title, tr("Distance"), numberRow("FogDistance", 0, kHigh, 10), Use::Always, on);
+    addRow(form, title, tr("Colour"), colourRow("FogColour", 100, "0.7 0.7 0.7"), Use::Always, on);
+    addRow(form, title, tr("Offset"), numberRow("FogOffset", -kHigh, kHigh, 0), Use::Always, ground);
+    addRow(form, title, tr("Altitude"), numberRow("FogAltitude", 0, kHigh, 1), Use::Always, ground);
+    addRow(form, title, tr("Turbulence"), numberRow("FogTurbulence", 0, kHigh, 0.5), Use::Optional, on);
     return box;
 }
 
@@ -214,18 +194,10 @@ QGroupBox* SceneSettingsDialog::mediaGroup() {
     media_ = static_cast<QComboBox*>(kind.editor);
     addRow(form, title, tr("Scattering"), std::move(kind), Use::Always);
     auto on = [this] { return chosen(media_); };
-    Row colour = colourRow("MediaColour", 100, "0.5 0.5 0.5");
-    colour.active = on;
-    addRow(form, title, tr("Colour"), std::move(colour), Use::Always);
-    Row density = numberRow("MediaDensity", 0, kHigh, 0.05);
-    density.active = on;
-    addRow(form, title, tr("Density"), std::move(density), Use::Always);
-    Row intervals = wholeRow("MediaIntervals", 1, 1000, 1);
-    intervals.active = on;
-    addRow(form, title, tr("Intervals"), std::move(intervals), Use::Optional);
-    Row samples = wholeRow("MediaSamples", 1, 1000, 1);
-    samples.active = on;
-    addRow(form, title, tr("Samples"), std::move(samples), Use::Optional);
+    addRow(form, title, tr("Colour"), colourRow("MediaColour", 100, "0.5 0.5 0.5"), Use::Always, on);
+    addRow(form, title, tr("Density"), numberRow("MediaDensity", 0, kHigh, 0.05), Use::Always, on);
+    addRow(form, title, tr("Intervals"), wholeRow("MediaIntervals", 1, 1000, 1), Use::Optional, on);
+    addRow(form, title, tr("Samples"), wholeRow("MediaSamples", 1, 1000, 1), Use::Optional, on);
     return box;
 }
 
@@ -275,12 +247,8 @@ QGroupBox* SceneSettingsDialog::cameraGroup() {
     focalBlur_->setToolTip(tr("Things nearer or farther than the focal point are blurred"));
     form->addRow(focalBlur_);
     auto on = [this] { return focalBlur_->isChecked(); };
-    Row aperture = numberRow("Aperture", 0, kHigh, 0.4);
-    aperture.active = on;
-    addRow(form, title, tr("Aperture"), std::move(aperture), Use::Always);
-    Row samples = wholeRow("BlurSamples", 1, 4096, 20);
-    samples.active = on;
-    addRow(form, title, tr("Blur samples"), std::move(samples), Use::Optional);
+    addRow(form, title, tr("Aperture"), numberRow("Aperture", 0, kHigh, 0.4), Use::Always, on);
+    addRow(form, title, tr("Blur samples"), wholeRow("BlurSamples", 1, 4096, 20), Use::Optional, on);
     auto* point = new QWidget(box);
     auto* line = new QHBoxLayout(point);
     line->setContentsMargins(0, 0, 0, 0);

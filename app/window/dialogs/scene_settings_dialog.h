@@ -52,7 +52,9 @@ private:
     };
     enum class Use { Always, Optional };
 
-    void addRow(QFormLayout* form, const QString& group, const QString& label, Row row, Use use);
+    // active, when given, says when the row's editor is enabled.
+    void addRow(QFormLayout* form, const QString& group, const QString& label, Row row, Use use,
+                std::function<bool()> active = {});
     // The row of a setting of each kind, its editor made and showing `start`.
     Row numberRow(const char* setting, double low, double high, double start);
     Row wholeRow(const char* setting, int low, int high, int start);
