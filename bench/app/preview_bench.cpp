@@ -21,6 +21,7 @@
 #include "kxrender.h"
 #include "document/scene_edits.h"
 #include "model/scene_model.h"
+#include "model/shared_corners.h"
 #include "preview/preview_driver.h"
 
 namespace {
@@ -97,29 +98,20 @@ void rasteriseGrid(benchmark::State& state, int threads, bool timeNaive) {
     ClearEntry(list);
 }
 
-// The grid's triangles with their corners shared, as the preview's prepared
-// form holds them: corners equal bit for bit become one.
+// The grid's triangles with their corners shared, as the scene's snapshot
+// prepares them for the preview.
 struct IndexedGrid {
-    std::vector<float> positions;
-    std::vector<uint32_t> corners;
+    kx::app::SharedCorners shared;
     PreviewMesh mesh{};
     explicit IndexedGrid(const TriPolygon* triangles, unsigned n) {
-        std::unordered_map<uint64_t, uint32_t> seen;
-        auto key = [](const Point3d& p) {
-            uint32_t x, z;
-            std::memcpy(&x, &p.x, 4);
-            std::memcpy(&z, &p.z, 4);
-            return uint64_t{x} << 32 | z;  // the grid's corners differ in x and z
-        };
-        for (unsigned t = 0; t < n; ++t)
-            for (const Point3d& p : triangles[t].vertex) {
-                const auto [at, added] = seen.emplace(key(p), static_cast<uint32_t>(positions.size() / 3));
-                if (added) positions.insert(positions.end(), {p.x, p.y, p.z});
-                corners.push_back(at->second);
-            }
-        mesh = {static_cast<uint32_t>(positions.size() / 3), n, positions.data(), nullptr, corners.data()};
+        kx::app::shareCorners(triangles, n, shared);
+        mesh = {static_cast<uint32_t>(shared.positions.size() / 3), n, shared.positions.data(),
+                shared.normals.empty() ? nullptr : shared.normals.data(), shared.corners.data()};
     }
-    size_t bytes() const { return positions.size() * sizeof(float) + corners.size() * sizeof(uint32_t); }
+    size_t bytes() const {
+        return (shared.positions.size() + shared.normals.size()) * sizeof(float) +
+               shared.corners.size() * sizeof(uint32_t);
+    }
 };
 
 // The indexed grid drawn on the given number of threads (0: one a core).
@@ -186,8 +178,18 @@ void redrawEveryIteration(benchmark::State& state) {
 
 void BM_PreviewRedrawScene(benchmark::State& state) {
     gridSceneInView(static_cast<unsigned>(state.range(0)));
+    // What the snapshot prepared for the preview, over the mesh's triangles.
+    kx::app::sceneModel().addSnapshotUser();
+    size_t bytes = 0, triangles = 0;
+    for (const auto& object : kx::app::sceneModel().snapshot()->objects)
+        if (object->geometry) {
+            bytes += object->geometry->bytes();
+            triangles += object->geometry->triangleCount();
+        }
+    kx::app::sceneModel().removeSnapshotUser();
     redrawEveryIteration(state);
-    state.counters["triangles"] = static_cast<double>(state.range(0));
+    state.counters["triangles"] = static_cast<double>(triangles);
+    state.counters["bytes_per_triangle"] = triangles ? static_cast<double>(bytes) / triangles : 0;
 }
 
 // After an edit, the user-interface thread opens a change of the scene every

@@ -1,12 +1,15 @@
 // Indexed meshes: every corner projected once, then the triangles drawn from
 // the projected corners. On several threads the picture's rows are cut into
-// bands; the triangles are sorted into the bands they reach, keeping the
-// mesh's order within each, and each thread draws whole bands into the
-// picture itself, with a lighting batch of its own. No pixel is then drawn by
-// two threads, nothing is merged, and every pixel sees the triangles that
-// reach it in the order one thread would draw them: the same picture.
+// as many ranges, each holding about as many corners, and every thread walks
+// the whole mesh in its order, drawing only into its own rows, with a
+// lighting batch of its own. No pixel is then drawn by two threads, nothing
+// is merged, and every pixel sees the triangles that reach it in the order
+// one thread would draw them: the same picture. Each corner notes the band
+// of rows it lies in, so that a thread passes over the triangles of other
+// threads' rows reading no more of them than their corner numbers.
 #include <algorithm>
 #include <atomic>
+#include <utility>
 #include <latch>
 #include <new>
 #include <optional>
@@ -22,20 +25,16 @@ namespace kxr {
 using namespace lanes;
 
 namespace {
-// Rows a band holds: small enough that the bands outnumber the threads many
-// times over (an uneven picture still keeps every thread busy), large enough
-// that few small triangles reach two.
+// Rows a band holds: the steps in which the picture is shared out.
 constexpr int kBandRows = 16;
-// Triangles sorted into bands as one piece of work, and corners projected as one.
-constexpr size_t kRunTriangles = 32768;
-static_assert(kRunTriangles % lanes::kLanes == 0);
+// Corners projected as one piece of work.
 constexpr size_t kCornerChunk = 65536;
 // Below this many triangles a second thread costs more than it saves.
 constexpr size_t kTrianglesForBands = 8192;
 constexpr int kMostBandThreads = 8;
 }  // namespace
 
-void Rasteriser::projectCorners(const IndexedMesh& mesh, size_t from, size_t to) {
+void Rasteriser::projectCorners(const IndexedMesh& mesh, size_t from, size_t to, BandLoad* bandLoad) {
     const LaneCamera camera = laneCamera();
     const float* p = mesh.positions;
     for (size_t at = from; at < to; at += kLanes) {
@@ -47,101 +46,155 @@ void Rasteriser::projectCorners(const IndexedMesh& mesh, size_t from, size_t to)
                                 {p[i[0] + 2], p[i[1] + 2], p[i[2] + 2], p[i[3] + 2]}};
         const LanePoints out = projectPoints(camera, world);
         const int count = static_cast<int>(std::min<size_t>(kLanes, to - at));
+        for (int lane = 0; lane < count; ++lane)
+            projected_[at + lane] = {out.sx[lane],       out.sy[lane],       out.invz[lane],     out.inFront[lane],
+                                     world[0][lane], world[1][lane], world[2][lane], 0.0f};
+        if (!bandLoad) continue;
+        // A triangle's pixel rows lie between the rows its corners fall in
+        // (or beyond the picture, and then in its first or last band); a
+        // corner on the eye's side of the near plane may lead anywhere.
+        // Clamped first, a row that is not a number becomes the first.
+        const Lanes lastRow = splat(height_ - 1);
+        const LaneMask row = __builtin_convertvector(lanesMin(lanesMax(out.sy, Lanes{}), lastRow), LaneMask);
+        const LaneMask band = (row / kBandRows & out.inFront) | (kAnyBand & ~out.inFront);
+        for (int lane = 0; lane < count; ++lane) cornerBand_[at + lane] = static_cast<uint16_t>(band[lane]);
+        // Neighbouring corners mostly share a band: one update for the four.
+        const bool oneBand = count == kLanes && laneBits(out.inFront) == (1u << kLanes) - 1 &&
+                             band[0] == band[1] && band[0] == band[2] && band[0] == band[3];
+        if (oneBand) {
+            BandLoad& l = bandLoad[band[0]];
+            l.corners += kLanes;
+            l.left = std::min({l.left, out.sx[0], out.sx[1], out.sx[2], out.sx[3]});
+            l.right = std::max({l.right, out.sx[0], out.sx[1], out.sx[2], out.sx[3]});
+            continue;
+        }
         for (int lane = 0; lane < count; ++lane) {
-            projected_.sx[at + lane] = out.sx[lane];
-            projected_.sy[at + lane] = out.sy[lane];
-            projected_.invz[at + lane] = out.invz[lane];
-            projected_.inFront[at + lane] = out.inFront[lane] != 0;
+            if (!out.inFront[lane]) continue;
+            BandLoad& l = bandLoad[band[lane]];
+            ++l.corners;
+            l.left = std::min(l.left, out.sx[lane]);
+            l.right = std::max(l.right, out.sx[lane]);
         }
     }
 }
 
 namespace {
 
+// Groups of four triangles whose corners are read ahead of the one drawn.
+constexpr size_t kReadAhead = 8;
+
+// Four corners' records turned into lanes: the first four floats of each
+// into sx, sy, 1/z and the in-front mask, the next three into the world place.
+inline void cornerLanes(const ProjectedCorner* const (&p)[kLanes], Lanes& sx, Lanes& sy, Lanes& invz,
+                        LaneMask& inFront, Lanes (&world)[3]) {
+#if defined(__SSE2__)
+    __m128 a0 = _mm_load_ps(&p[0]->sx), a1 = _mm_load_ps(&p[1]->sx), a2 = _mm_load_ps(&p[2]->sx),
+           a3 = _mm_load_ps(&p[3]->sx);
+    _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
+    __m128 b0 = _mm_load_ps(&p[0]->x), b1 = _mm_load_ps(&p[1]->x), b2 = _mm_load_ps(&p[2]->x),
+           b3 = _mm_load_ps(&p[3]->x);
+    _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
+    sx = a0, sy = a1, invz = a2;
+    inFront = reinterpret_cast<LaneMask>(a3);
+    world[0] = b0, world[1] = b1, world[2] = b2;
+#else
+    sx = Lanes{p[0]->sx, p[1]->sx, p[2]->sx, p[3]->sx};
+    sy = Lanes{p[0]->sy, p[1]->sy, p[2]->sy, p[3]->sy};
+    invz = Lanes{p[0]->invz, p[1]->invz, p[2]->invz, p[3]->invz};
+    inFront = LaneMask{p[0]->inFront, p[1]->inFront, p[2]->inFront, p[3]->inFront};
+    world[0] = Lanes{p[0]->x, p[1]->x, p[2]->x, p[3]->x};
+    world[1] = Lanes{p[0]->y, p[1]->y, p[2]->y, p[3]->y};
+    world[2] = Lanes{p[0]->z, p[1]->z, p[2]->z, p[3]->z};
+#endif
+}
+
 // Four triangles' corners from the projected corners, as the records' own
 // projection would give them.
-LaneCorners gatherCorners(const IndexedMesh& mesh, const float* sx, const float* sy, const float* invz,
-                          const uint8_t* inFront, const uint32_t (&triangle)[kLanes]) {
+LaneCorners gatherCorners(const IndexedMesh& mesh, const ProjectedCorner* projected,
+                          const uint32_t (&triangle)[kLanes]) {
     LaneCorners c;
     c.inFront = LaneMask{} - 1;
     Lanes world[3][3];
     for (int k = 0; k < 3; ++k) {
-        uint32_t v[kLanes];
-        for (int lane = 0; lane < kLanes; ++lane) v[lane] = mesh.indices[3 * static_cast<size_t>(triangle[lane]) + k];
-        c.sx[k] = Lanes{sx[v[0]], sx[v[1]], sx[v[2]], sx[v[3]]};
-        c.sy[k] = Lanes{sy[v[0]], sy[v[1]], sy[v[2]], sy[v[3]]};
-        c.invz[k] = Lanes{invz[v[0]], invz[v[1]], invz[v[2]], invz[v[3]]};
-        c.inFront &= LaneMask{inFront[v[0]], inFront[v[1]], inFront[v[2]], inFront[v[3]]} != 0;
-        for (int a = 0; a < 3; ++a) {
-            const float* p = mesh.positions + a;
-            world[k][a] = Lanes{p[3 * size_t{v[0]}], p[3 * size_t{v[1]}], p[3 * size_t{v[2]}], p[3 * size_t{v[3]}]};
-        }
+        const ProjectedCorner* p[kLanes];
+        for (int lane = 0; lane < kLanes; ++lane)
+            p[lane] = projected + mesh.indices[3 * static_cast<size_t>(triangle[lane]) + k];
+        LaneMask inFront;
+        cornerLanes(p, c.sx[k], c.sy[k], c.invz[k], inFront, world[k]);
+        c.inFront &= inFront;
     }
     faceNormals(world, c);
     return c;
 }
 
-}  // namespace
-
-void Rasteriser::binTriangles(const IndexedMesh& mesh, size_t from, size_t to, int run) {
-    const GroupFrame frame = groupFrame(Surface{});
-    std::vector<uint32_t>* lists = bands_.lists.data() + static_cast<size_t>(run) * bands_.bands;
-    const int lastBand = bands_.bands - 1;
-    // The groups of four a single pass would draw: a group's lanes are tested
-    // against the depths together, so a band draws the same groups, with the
-    // lanes that reach it.
-    for (size_t at = from; at < to; at += kLanes) {
-        const int count = static_cast<int>(std::min<size_t>(kLanes, to - at));
-        uint32_t triangle[kLanes];
-        for (int lane = 0; lane < kLanes; ++lane) triangle[lane] = static_cast<uint32_t>(at + std::min(lane, count - 1));
-        const LaneCorners c = gatherCorners(mesh, projected_.sx.data(), projected_.sy.data(), projected_.invz.data(),
-                                            projected_.inFront.data(), triangle);
-        const GroupBounds g = groupBounds(c, frame);
-        int first[kLanes], last[kLanes];
-        int lowest = lastBand + 1, highest = -1;
-        for (int lane = 0; lane < kLanes; ++lane) {
-            first[lane] = 1, last[lane] = 0;
-            if (lane >= count) continue;
-            if (!c.inFront[lane]) {
-                // One cut at the near plane may reach any row.
-                first[lane] = 0, last[lane] = lastBand;
-            } else if (g.wanted[lane]) {
-                first[lane] = g.y0[lane] / kBandRows;
-                last[lane] = std::min(lastBand, g.y1[lane] / kBandRows);
-            }
-            lowest = std::min(lowest, first[lane]);
-            highest = std::max(highest, last[lane]);
-        }
-        const uint32_t group = static_cast<uint32_t>(at / kLanes) << kLanes;
-        for (int b = std::max(lowest, 0); b <= highest; ++b) {
-            uint32_t reach = 0;
-            for (int lane = 0; lane < count; ++lane) reach |= uint32_t{first[lane] <= b && b <= last[lane]} << lane;
-            if (reach) lists[b].push_back(group | reach);
-        }
-    }
+// The bands [start, end) of part `part` of `parts`, of `bands` whose work
+// workOf(b) tells: each part starts at the band where the work of the bands
+// before it reaches its share.
+template <class WorkOf>
+std::pair<int, int> rowShare(int bands, WorkOf workOf, int part, int parts) {
+    double total = 0;
+    for (int b = 0; b < bands; ++b) total += workOf(b);
+    auto startOf = [&](int p) {
+        if (p == 0) return 0;
+        double before = 0;
+        for (int b = 0; b < bands; before += workOf(b), ++b)
+            if (before >= total * p / parts) return b;
+        return bands;
+    };
+    return {startOf(part), part + 1 == parts ? bands : startOf(part + 1)};
 }
 
-void Rasteriser::drawIndexedPass(const IndexedMesh& mesh, const std::vector<uint32_t>* listed, const Surface& surface,
-                                 const Pass& pass) {
-    const uint32_t* groups = listed ? listed->data() : nullptr;
-    const size_t n = listed ? listed->size() : 0;
+// Asks for the corners of the group kReadAhead on before they are needed:
+// a mesh's neighbours need not lie near each other in its corner list.
+inline void readAhead(const IndexedMesh& mesh, const ProjectedCorner* projected, size_t group) {
+    const size_t first = (group + kReadAhead) * kLanes;
+    if (first >= mesh.triangles) return;
+    const size_t end = std::min(mesh.triangles, first + kLanes);
+    for (size_t t = first; t < end; ++t)
+        for (int k = 0; k < 3; ++k) __builtin_prefetch(projected + mesh.indices[3 * t + k]);
+}
+
+}  // namespace
+
+void Rasteriser::drawIndexedPass(const IndexedMesh& mesh, const Surface& surface, const Pass& pass, bool shared) {
     const GroupFrame frame = groupFrame(surface);
+    const int firstBand = pass.firstRow / kBandRows, lastBand = std::min(pass.lastRow, height_ - 1) / kBandRows;
     IndexedSource source;
     source.mesh = &mesh;
-    const size_t total = listed ? n : (mesh.triangles + kLanes - 1) / kLanes;
-    for (size_t i = 0; i < total; ++i) {
-        // A listed group names its first triangle over four and the lanes to draw.
-        const size_t at = groups ? size_t{groups[i] >> kLanes} * kLanes : i * kLanes;
-        const uint32_t lanesDrawn = groups ? groups[i] & ((1u << kLanes) - 1) : (1u << kLanes) - 1;
+    const size_t groups = (mesh.triangles + kLanes - 1) / kLanes;
+    for (size_t group = 0; group < groups; ++group) {
+        const size_t at = group * kLanes;
         const int count = static_cast<int>(std::min<size_t>(kLanes, mesh.triangles - at));
+        if (shared) {
+            // Passed over unless the bands its corners span reach this thread's rows.
+            int lowest = kAnyBand, highest = 0;
+            const uint32_t* numbers = mesh.indices + 3 * at;
+            for (int i = 0; i < 3 * count; ++i) {
+                const uint16_t b = cornerBand_[numbers[i]];
+                if (b == kAnyBand) {
+                    lowest = 0, highest = kAnyBand;
+                    break;
+                }
+                lowest = std::min<int>(lowest, b), highest = std::max<int>(highest, b);
+            }
+            if (highest < firstBand || lowest > lastBand) continue;
+        }
         uint32_t triangle[kLanes];
         for (int lane = 0; lane < kLanes; ++lane) {
             triangle[lane] = static_cast<uint32_t>(at + std::min(lane, count - 1));
             source.select(lane, triangle[lane]);
         }
-        const LaneCorners c = gatherCorners(mesh, projected_.sx.data(), projected_.sy.data(), projected_.invz.data(),
-                                            projected_.inFront.data(), triangle);
-        drawGroup(c, source, count, lanesDrawn, frame, surface, pass);
+        readAhead(mesh, projected_.data(), group);
+        const LaneCorners c = gatherCorners(mesh, projected_.data(), triangle);
+        uint32_t reach = (1u << kLanes) - 1;
+        if (shared) {
+            // Only the lanes that reach the rows; one cut at the near plane may reach any.
+            const GroupBounds g = groupBounds(c, frame);
+            const LaneMask inRows = g.wanted & (g.y1 >= pass.firstRow) & (g.y0 <= pass.lastRow);
+            reach = laneBits(inRows | ~c.inFront);
+            if (!reach) continue;
+        }
+        drawGroup(c, source, count, reach, frame, surface, pass);
     }
 }
 
@@ -149,32 +202,27 @@ void Rasteriser::drawIndexed(const IndexedMesh& mesh, const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0 || !mesh.positions || !mesh.indices) return;
     if (mesh.triangles == 0 || mesh.corners == 0) return;
     try {
-        projected_.sx.resize(mesh.corners);
-        projected_.sy.resize(mesh.corners);
-        projected_.invz.resize(mesh.corners);
-        projected_.inFront.resize(mesh.corners);
+        projected_.resize(mesh.corners);
     } catch (const std::bad_alloc&) {
         return;
     }
     const int parts = std::min(threads_, kMostBandThreads);
-    // A listed group's number takes all but four bits.
-    const bool listable = mesh.triangles < (size_t{1} << (32 - kLanes)) * kLanes;
-    if (parts > 1 && listable && mesh.triangles >= kTrianglesForBands && drawIndexedInBands(mesh, surface, parts)) return;
-    projectCorners(mesh, 0, mesh.corners);
-    drawIndexedPass(mesh, nullptr, surface, wholePicture());
+    if (parts > 1 && mesh.triangles >= kTrianglesForBands && drawIndexedInBands(mesh, surface, parts)) return;
+    projectCorners(mesh, 0, mesh.corners, nullptr);
+    drawIndexedPass(mesh, surface, wholePicture(), false);
 }
 
 bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts) {
+    const int bands = (height_ + kBandRows - 1) / kBandRows;
+    std::vector<BandLoad> load;  // what each thread's corners bring each band, a row of bands a thread
     try {
+        cornerBand_.resize(mesh.corners);
+        load.assign(static_cast<size_t>(bands) * parts, BandLoad{});
         while (bandLighting_.size() < static_cast<size_t>(parts)) {
             bandLighting_.push_back(std::make_unique<PixelLighting>());
             bandLighting_.back()->setScene(camera_.location, lights_);
             aimRays();
         }
-        bands_.bands = (height_ + kBandRows - 1) / kBandRows;
-        bands_.runs = static_cast<int>((mesh.triangles + kRunTriangles - 1) / kRunTriangles);
-        bands_.lists.resize(static_cast<size_t>(bands_.bands) * bands_.runs);
-        for (auto& list : bands_.lists) list.clear();
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -182,33 +230,28 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
     batch_.flush();
 
     const size_t cornerChunks = (mesh.corners + kCornerChunk - 1) / kCornerChunk;
-    std::atomic<size_t> nextChunk{0}, nextRun{0}, nextBand{0};
-    std::atomic<bool> short_{false};
+    std::atomic<size_t> nextChunk{0};
+    int participants = 1;
     std::latch ready(1);
-    std::optional<std::latch> projected, binned;
+    std::optional<std::latch> projected;
     auto work = [&](int part) {
         ready.wait();
         for (size_t c; (c = nextChunk++) < cornerChunks;)
-            projectCorners(mesh, c * kCornerChunk, std::min(mesh.corners, (c + 1) * kCornerChunk));
+            projectCorners(mesh, c * kCornerChunk, std::min(mesh.corners, (c + 1) * kCornerChunk),
+                           load.data() + static_cast<size_t>(part) * bands);
         projected->arrive_and_wait();
-        try {
-            for (size_t r; (r = nextRun++) < static_cast<size_t>(bands_.runs);)
-                binTriangles(mesh, r * kRunTriangles, std::min(mesh.triangles, (r + 1) * kRunTriangles),
-                             static_cast<int>(r));
-        } catch (const std::bad_alloc&) {
-            short_ = true;
-        }
-        binned->arrive_and_wait();
-        if (short_) return;  // the calling thread draws the mesh whole
+        // Every thread cuts the rows alike, at the same shares of the work.
+        auto workOf = [&](int b) {
+            BandLoad all;
+            for (int p = 0; p < participants; ++p) all.add(load[static_cast<size_t>(p) * bands + b]);
+            return all.work(width_, kBandRows);
+        };
+        const auto [start, end] = rowShare(bands, workOf, part, participants);
         PixelLighting& lighting = *bandLighting_[part];
-        for (size_t b; (b = nextBand++) < static_cast<size_t>(bands_.bands);) {
-            const int top = static_cast<int>(b) * kBandRows;
-            const Pass pass{colour_.data(), depth_.data(), &lighting, nullptr, top,
-                            std::min(height_ - 1, top + kBandRows - 1)};
-            for (int r = 0; r < bands_.runs; ++r) {
-                const std::vector<uint32_t>& list = bands_.lists[static_cast<size_t>(r) * bands_.bands + b];
-                if (!list.empty()) drawIndexedPass(mesh, &list, surface, pass);
-            }
+        if (start < end) {
+            const Pass pass{colour_.data(), depth_.data(), &lighting, nullptr, start * kBandRows,
+                            std::min(height_, end * kBandRows) - 1};
+            drawIndexedPass(mesh, surface, pass, true);
         }
         lighting.flush();
     };
@@ -217,16 +260,14 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
         helpers.reserve(parts - 1);
         for (int part = 1; part < parts; ++part) helpers.emplace_back(work, part);
     } catch (const std::system_error&) {
-        // Fewer threads: the bands are shared among those there are.
+        // Fewer threads: the rows are cut among those there are.
     } catch (const std::bad_alloc&) {
     }
-    const std::ptrdiff_t participants = static_cast<std::ptrdiff_t>(helpers.size()) + 1;
+    participants = static_cast<int>(helpers.size()) + 1;
     projected.emplace(participants);
-    binned.emplace(participants);
     ready.count_down();
     work(0);
     for (std::thread& t : helpers) t.join();
-    if (short_) drawIndexedPass(mesh, nullptr, surface, wholePicture());
     return true;
 }
 

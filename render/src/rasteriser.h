@@ -57,6 +57,17 @@ struct IndexedMesh {
     size_t triangles = 0;
 };
 
+// An indexed mesh's corner on the picture, beside its place in the world
+// (for the face normal): what a triangle reads of a corner, in one line
+// of the cache, so that triangles drawn out of the mesh's order wait for
+// one read a corner, not seven.
+struct alignas(32) ProjectedCorner {
+    float sx, sy, invz;
+    int32_t inFront;  // -1 when in front of the near plane and on the picture's plane, else 0
+    float x, y, z;
+    float unused;
+};
+
 // A small triangle's barycentric weights b0, b1 and its 1/z at the first
 // pixel centre of its block, and their steps a column (x) and a row (y).
 struct BlockWeights {
@@ -133,18 +144,6 @@ private:
         int lastRow = kAllRows;
     };
     static constexpr int kAllRows = 1 << 30;
-    // An indexed mesh's corners on the picture, one entry a corner.
-    struct ProjectedCorners {
-        std::vector<float> sx, sy, invz;
-        std::vector<uint8_t> inFront;
-    };
-    // The triangles of one run of an indexed mesh that reach each band of
-    // rows, in the mesh's order.
-    struct BandLists {
-        std::vector<std::vector<uint32_t>> lists;  // run r, band b at r * bands + b
-        int bands = 0;
-        int runs = 0;
-    };
     // A helper thread's layer over the picture: it starts empty (depth 0
     // everywhere), and is emptied again once merged.
     struct Layer {
@@ -178,15 +177,31 @@ private:
     template <class Source>
     void drawGroup(const lanes::LaneCorners& c, Source& source, int count, uint32_t lanesDrawn, const GroupFrame& frame,
                    const Surface& surface, const Pass& pass);
-    // Corners [from, to) of mesh onto the picture.
-    void projectCorners(const IndexedMesh& mesh, size_t from, size_t to);
-    // Triangles [from, to) of an indexed mesh into run `run` of the band lists.
-    void binTriangles(const IndexedMesh& mesh, size_t from, size_t to, int run);
-    // The groups of four triangles of an indexed mesh in the list (null: all
-    // of them) through one pass.
-    void drawIndexedPass(const IndexedMesh& mesh, const std::vector<uint32_t>* listed, const Surface& surface,
-                         const Pass& pass);
-    // False when there was no room to sort the triangles into bands.
+    // What the corners falling in a band of rows bring it to draw: their
+    // triangles, and pixels over the width they span.
+    struct BandLoad {
+        uint32_t corners = 0;
+        float left = 1e30f, right = -1e30f;
+        void add(const BandLoad& o) {
+            corners += o.corners;
+            left = std::min(left, o.left);
+            right = std::max(right, o.right);
+        }
+        // For a band of `rows` rows of a picture `width` wide, in the time a
+        // corner's triangles take, about three pixels'.
+        double work(int width, int rows) const {
+            const double across = right > left ? std::min<double>(right - left, width) : 0.0;
+            return corners + across * rows / 3.0;
+        }
+    };
+    // Corners [from, to) of mesh onto the picture; with bandLoad, the band
+    // of rows each lies in, and what it brings the band's element.
+    void projectCorners(const IndexedMesh& mesh, size_t from, size_t to, BandLoad* bandLoad);
+    // The groups of four triangles of an indexed mesh, in its order, through
+    // one pass; when the picture is shared among threads, only those that
+    // reach the pass's rows, found from the corners' bands.
+    void drawIndexedPass(const IndexedMesh& mesh, const Surface& surface, const Pass& pass, bool shared);
+    // False when there was no room for the threads' lighting.
     bool drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts);
     void drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass);
     void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Pass& pass);
@@ -230,8 +245,11 @@ private:
     // Made when first needed, kept for the next frames.
     std::vector<Layer> layers_;
     std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
-    ProjectedCorners projected_;
-    BandLists bands_;
+    std::vector<ProjectedCorner> projected_;
+    // The band of rows each projected corner lies in; kAnyBand off the near
+    // plane's side.
+    std::vector<uint16_t> cornerBand_;
+    static constexpr uint16_t kAnyBand = 0xFFFF;
 };
 
 }  // namespace kxr

@@ -35,7 +35,7 @@ struct Recorder {
     // Copies: a material lives only for the call.
     std::vector<std::optional<TextureInfo>> materials;
     std::vector<uint32_t> triangleCounts;
-    std::vector<const TriPolygon*> triangleArrays;
+    std::vector<const void*> triangleArrays;
     std::function<void(const CadObject*)> onObject;
     int openResult = 1;
 
@@ -73,16 +73,24 @@ kx::app::RenderBackend fakeBackend() {
                  std::to_string(static_cast<int>(at->x)));
         return 1;
     };
-    b.object = [](const CadObject* o, const TextureInfo* material) noexcept {
-        rec->add(std::string("object ") + o->name);
+    // Both roads of an object: its record's triangles, or its shared corners.
+    static auto drawn = [](const char* road, const CadObject* o, const TextureInfo* material, uint32_t triangles,
+                           const void* array) {
+        rec->add(std::string(road) + " " + o->name);
         {
             std::lock_guard lock(rec->m);
             rec->materials.push_back(material ? std::optional<TextureInfo>(*material) : std::nullopt);
-            rec->triangleCounts.push_back(o->polygons ? o->polygonCount : 0);
-            rec->triangleArrays.push_back(o->polygons);
+            rec->triangleCounts.push_back(triangles);
+            rec->triangleArrays.push_back(array);
         }
         if (rec->onObject) rec->onObject(o);
         return 1;
+    };
+    b.object = [](const CadObject* o, const TextureInfo* material) noexcept {
+        return drawn("object", o, material, o->polygons ? o->polygonCount : 0, o->polygons);
+    };
+    b.mesh = [](const CadObject* o, const PreviewMesh* mesh, const TextureInfo* material) noexcept {
+        return drawn("mesh", o, material, mesh->triangleCount, mesh->corners);
     };
     b.endFrame = []() noexcept {
         rec->add("end");
@@ -162,8 +170,8 @@ TEST_F(PreviewDriverTest, OneFrameInOrderOnTheCallingThread) {
     // Lights reach the library as objects too; it decides how to show them.
     const std::vector<std::string> expected = {
         "open",           "begin",           "camera 1",         "light 0 point x1", "light 1 spot x2",
-        "light 2 point x4", "light 3 point x5", "object plain",   "object a",         "object spot",
-        "object odd",     "object area",     "object falloff",   "object b",         "end",
+        "light 2 point x4", "light 3 point x5", "object plain",   "mesh a",         "object spot",
+        "object odd",     "object area",     "object falloff",   "mesh b",         "end",
         "close"};
     EXPECT_EQ(recorder.snapshot(), expected);
     EXPECT_FALSE(driver.running());
@@ -212,8 +220,8 @@ TEST_F(PreviewDriverTest, InterruptionsAbandonThePictureAtTheNextObject) {
         ASSERT_TRUE(waitForFrames(1));
         driver.Stop();
         recorder.onObject = nullptr;
-        const std::vector<std::string> expected = {"open",     "begin",    "camera 1", "object a", "object b",
-                                                   "begin",    "camera 1", "object a", "object b", "object c",
+        const std::vector<std::string> expected = {"open",     "begin",    "camera 1", "mesh a", "mesh b",
+                                                   "begin",    "camera 1", "mesh a", "mesh b", "mesh c",
                                                    "end",      "close"};
         EXPECT_EQ(recorder.snapshot(), expected);
     }
@@ -241,7 +249,7 @@ TEST_F(PreviewDriverTest, StopMidPictureEndsAtTheNextObject) {
     }
     driver.Stop();
     recorder.onObject = nullptr;
-    const std::vector<std::string> expected = {"open", "begin", "camera 1", "object a", "close"};
+    const std::vector<std::string> expected = {"open", "begin", "camera 1", "mesh a", "close"};
     EXPECT_EQ(recorder.snapshot(), expected);
 }
 
@@ -316,9 +324,9 @@ TEST_F(PreviewDriverTest, PointListsBecomeTrianglesInTheDriversOwnCache) {
     }
     driver.Redraw();
     driver.Stop();
-    const std::vector<std::string> expected = {"open", "begin", "camera 1", "object whole", "end",
-                                               "begin", "camera 1", "object whole", "end",
-                                               "begin", "camera 1", "object whole", "end", "close"};
+    const std::vector<std::string> expected = {"open", "begin", "camera 1", "mesh whole", "end",
+                                               "begin", "camera 1", "mesh whole", "end",
+                                               "begin", "camera 1", "mesh whole", "end", "close"};
     EXPECT_EQ(recorder.snapshot(), expected);
     ASSERT_EQ(recorder.triangleCounts.size(), 3u);
     EXPECT_EQ(recorder.triangleCounts[0], 2u);

@@ -38,6 +38,8 @@ CadObject drawnRecord(const CadObject& object, const SnapshotGeometry* geometry)
     r.uv = nullptr;
     r.uvCount = 0;
     r.polygonCount = 0;
+    // Shared corners are handed to the library beside the record.
+    if (geometry && geometry->indexed()) r.count = static_cast<uint32_t>(geometry->triangleCount());
     if (geometry && !geometry->triangles.empty()) {
         // The vector is never changed again: its data stays where it is.
         r.polygons = const_cast<TriPolygon*>(geometry->triangles.data());

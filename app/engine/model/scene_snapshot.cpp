@@ -12,30 +12,6 @@ namespace {
 
 constexpr unsigned kLightValues = 116;
 
-// The list's faces as triangles, a node of 4 to 8 corners fanned from its
-// first; none when some node is a point or a line (a points or lines object,
-// or a half-built list) or longer than a face. One walk: the object's node
-// count sizes the array first, up to a bound, so that a count that says more
-// than the list holds costs little.
-bool convertPointList(const ListEntry* points, uint32_t nodes, std::vector<TriPolygon>& out) {
-    constexpr uint32_t kMostReserved = 1u << 21;
-    constexpr uint32_t kLongestFace = 8;
-    out.clear();
-    out.reserve(std::min(nodes, kMostReserved));
-    for (const ListEntry* n = points; n; n = n->next) {
-        if (n->count < 3 || n->count > kLongestFace || !n->points) return false;
-        for (uint32_t k = 1; k + 1 < n->count; ++k) {
-            TriPolygon& t = out.emplace_back();
-            const uint32_t corner[3] = {0, k, k + 1};
-            for (int c = 0; c < 3; ++c) {
-                t.vertex[c] = n->points[corner[c]];
-                t.normal[c] = n->normals ? n->normals[corner[c]] : Point3d{};
-            }
-        }
-    }
-    return !out.empty();
-}
-
 // The patch's control net as its preview mesh holds it, already placed: the
 // mesh is the net's 3 x 3 cells, two facets a cell (row r, column c: the
 // corners (r+1,c+1), (r+1,c), (r,c), then (r,c), (r,c+1), (r+1,c+1)).
@@ -178,18 +154,46 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry) {
     return geometry || drawnFromParameters(object.type);
 }
 
+PreviewMesh SnapshotGeometry::previewMesh() const {
+    return {static_cast<uint32_t>(shared.positions.size() / 3), static_cast<uint32_t>(shared.corners.size() / 3),
+            shared.positions.data(), shared.normals.empty() ? nullptr : shared.normals.data(), shared.corners.data()};
+}
+
+size_t SnapshotGeometry::bytes() const {
+    return triangles.size() * sizeof(TriPolygon) + uv.size() * sizeof(Point3d) +
+           (shared.positions.size() + shared.normals.size()) * sizeof(float) + shared.corners.size() * sizeof(uint32_t);
+}
+
+namespace {
+
+// The triangles with their corners shared, unless none are left or too many
+// to number; the records stay only where they are the smaller form's only way.
+std::shared_ptr<SnapshotGeometry> prepared(std::shared_ptr<SnapshotGeometry> geometry) {
+    std::vector<TriPolygon>& t = geometry->triangles;
+    if (t.empty() || !geometry->uv.empty()) return geometry;
+    if (shareCorners(t.data(), t.size(), geometry->shared)) std::vector<TriPolygon>().swap(t);
+    return geometry;
+}
+
+}  // namespace
+
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object) {
     if (drawnFromParameters(object.type)) return nullptr;
     auto geometry = std::make_shared<SnapshotGeometry>();
-    if (object.type == KX_PATCH && patchSurface(object, geometry->triangles)) return geometry;
-    if (object.type == KX_HEIGHTFIELD && heightFieldSurface(object, geometry->triangles)) return geometry;
+    if (object.type == KX_PATCH && patchSurface(object, geometry->triangles)) return prepared(geometry);
+    if (object.type == KX_HEIGHTFIELD && heightFieldSurface(object, geometry->triangles)) return prepared(geometry);
     if (object.polygons) {
         const size_t n = object.polygonCount ? object.polygonCount : object.count;
+        if (object.uv && object.uvCount >= 3 * n) {
+            geometry->triangles.assign(object.polygons, object.polygons + n);
+            geometry->uv.assign(object.uv, object.uv + 3 * n);
+            return geometry;
+        }
+        if (n > 0 && shareCorners(object.polygons, n, geometry->shared)) return geometry;
         geometry->triangles.assign(object.polygons, object.polygons + n);
-        if (object.uv && object.uvCount >= 3 * n) geometry->uv.assign(object.uv, object.uv + 3 * n);
         return geometry;
     }
-    if (!convertPointList(object.points, object.count, geometry->triangles)) return nullptr;
+    if (!shareListCorners(object.points, object.count, geometry->shared)) return nullptr;
     return geometry;
 }
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "kxcore.h"
+#include "kxrender.h"
+#include "model/shared_corners.h"
 
 namespace kx::app {
 
@@ -23,10 +25,20 @@ struct SnapshotLight {
     uint32_t colour = 0;
 };
 
-// An object's triangles and their image coordinates.
+// An object's triangles: with their corners shared, or, when they carry
+// image coordinates of their own, as records beside those.
 struct SnapshotGeometry {
     std::vector<TriPolygon> triangles;
     std::vector<Point3d> uv;  // three a triangle, or none
+    SharedCorners shared;     // used when triangles is empty
+
+    bool indexed() const { return !shared.corners.empty(); }
+    size_t triangleCount() const { return indexed() ? shared.corners.size() / 3 : triangles.size(); }
+    TriPolygon triangle(size_t i) const { return indexed() ? sharedTriangle(shared, i) : triangles[i]; }
+    // The shared corners as the drawing library takes them.
+    PreviewMesh previewMesh() const;
+    // What the geometry holds, in bytes.
+    size_t bytes() const;
 };
 
 struct SnapshotObject {

@@ -107,7 +107,13 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
             if (redraw_.isSet() || model.generation() != snap->generation) return Outcome::Abandoned;
         }
         TextureInfo scratch;
-        backend_.object(&object->record, materialFor(*object, scratch));
+        const TextureInfo* material = materialFor(*object, scratch);
+        if (const SnapshotGeometry* g = object->geometry.get(); g && g->indexed() && backend_.mesh) {
+            const PreviewMesh mesh = g->previewMesh();
+            backend_.mesh(&object->record, &mesh, material);
+        } else {
+            backend_.object(&object->record, material);
+        }
     }
     backend_.endFrame();
     ++framesDrawn_;

@@ -4,7 +4,7 @@ namespace kx::app {
 
 RenderBackend libraryBackend() {
     return {RenderOpen,     RenderClose, RenderObject,     RenderSetCamera,
-            RenderEndFrame, RenderLight, RenderBeginFrame, RenderCapabilities};
+            RenderEndFrame, RenderLight, RenderBeginFrame, RenderCapabilities, RenderMesh};
 }
 
 uint32_t queryPreviewCapabilities(const RenderBackend& backend, PreviewCaps& caps) {

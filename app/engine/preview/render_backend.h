@@ -1,4 +1,4 @@
-// The eight calls of the preview's drawing library, as a table, so that the
+// The calls of the preview's drawing library, as a table, so that the
 // driver can be run against a recording stand-in.
 #pragma once
 
@@ -15,6 +15,8 @@ struct RenderBackend {
     int (*light)(int index, const Point3d* position, const Point3d* pointAt, uint32_t colour) noexcept;
     int (*beginFrame)(PreviewTarget* target) noexcept;
     int (*capabilities)(PreviewCaps* caps) noexcept;
+    // An object drawn with the shared corners of its prepared mesh.
+    int (*mesh)(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material) noexcept;
 };
 
 // The table of our own rasteriser.

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core_fixture.h"
+#include "model/scene_snapshot.h"
+#include "model/shared_corners.h"
+
+namespace {
+
+using kx::app::SharedCorners;
+
+// A w x h grid of squares in y = 0, two triangles a square, corners shared
+// by position; normals straight up when asked.
+std::vector<TriPolygon> grid(int w, int h, bool normals) {
+    std::vector<TriPolygon> out;
+    auto at = [](int x, int z) { return Point3d{static_cast<float>(x) * 0.1f, 0, static_cast<float>(z) * 0.1f}; };
+    const Point3d up = normals ? Point3d{0, 1, 0} : Point3d{};
+    for (int z = 0; z < h; ++z)
+        for (int x = 0; x < w; ++x) {
+            out.push_back({{at(x, z), at(x + 1, z), at(x, z + 1)}, {up, up, up}});
+            out.push_back({{at(x + 1, z), at(x + 1, z + 1), at(x, z + 1)}, {up, up, up}});
+        }
+    return out;
+}
+
+TEST(SharedCorners, EveryTriangleComesBackBitForBitWithNoMoreCornersThanDiffer) {
+    struct Case {
+        std::string name;
+        std::vector<TriPolygon> triangles;
+        size_t mostCorners;   // some shared even when far apart
+        size_t leastCorners;  // the distinct corners: none merged that differ
+        bool normalsKept;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"grid without normals", grid(20, 10, false), 21 * 11, 21 * 11, false});
+    cases.push_back({"grid with normals", grid(20, 10, true), 21 * 11, 21 * 11, true});
+    {
+        // The same place with two normals is two corners: a crease stays sharp.
+        std::vector<TriPolygon> crease = grid(1, 1, true);
+        for (Point3d& n : crease[1].normal) n = {1, 0, 0};
+        cases.push_back({"a crease", crease, 6, 6, true});
+    }
+    {
+        // +0 and -0, and a corner that is not a number, are kept as they are.
+        std::vector<TriPolygon> odd = grid(1, 1, false);
+        odd[1].vertex[0].x = -0.0f;
+        odd[0].vertex[1].x = -0.0f;
+        odd[1].vertex[2].y = std::nanf("");
+        cases.push_back({"signed zeros and a NaN", odd, 5, 5, false});
+    }
+    // A grid whose rows hold far more corners than are remembered: sharing
+    // may be lost across rows, never a triangle.
+    cases.push_back({"rows longer than the memory", grid(40000, 2, false), 2 * 3 * 40001, 3 * 40001, false});
+    cases.push_back({"nothing", {}, 0, 0, false});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SharedCorners shared;
+        ASSERT_TRUE(kx::app::shareCorners(c.triangles.data(), c.triangles.size(), shared));
+        const size_t corners = shared.positions.size() / 3;
+        EXPECT_LE(corners, c.mostCorners);
+        EXPECT_GE(corners, c.leastCorners);
+        EXPECT_EQ(shared.normals.empty(), !c.normalsKept);
+        if (c.normalsKept) {
+            EXPECT_EQ(shared.normals.size(), shared.positions.size());
+        }
+        ASSERT_EQ(shared.corners.size(), 3 * c.triangles.size());
+        for (uint32_t corner : shared.corners) ASSERT_LT(corner, corners);
+        for (size_t i = 0; i < c.triangles.size(); ++i) {
+            const TriPolygon t = kx::app::sharedTriangle(shared, i);
+            ASSERT_EQ(std::memcmp(&t, &c.triangles[i], sizeof t), 0) << "triangle " << i;
+        }
+    }
+}
+
+class SnapshotGeometryTest : public kxtest::CoreTest {};
+
+TEST_F(SnapshotGeometryTest, PointListFacesAreFannedFromTheirFirstCornerOrRefused) {
+    const Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const Point3d up[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    const Point3d octagon[8] = {{2, 0, 0}, {3, 0, 0}, {4, 1, 0}, {4, 2, 0}, {3, 3, 0}, {2, 3, 0}, {1, 2, 0}, {1, 1, 0}};
+    struct Node {
+        unsigned count;
+        const Point3d* points;
+        const Point3d* normals;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Node> nodes;
+        bool drawn;
+        size_t triangles, corners;
+    };
+    const Case cases[] = {
+        {"a square with normals beside its neighbour without", {{4, square, up}, {3, square + 1, nullptr}}, true, 3, 7},
+        {"an octagon", {{8, octagon, nullptr}}, true, 6, 8},
+        {"a line among faces", {{4, square, nullptr}, {2, square, nullptr}}, false, 0, 0},
+        {"a point", {{1, square, nullptr}}, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListEntry* head = nullptr;
+        ListEntry* last = nullptr;
+        for (const Node& n : c.nodes) {
+            last = AddEntryEx(n.count, last, n.points, n.normals);
+            ASSERT_NE(last, nullptr);
+            if (!head) head = last;
+        }
+        CadObject object{};
+        object.type = KX_POLYGON;
+        object.points = head;
+        object.count = static_cast<uint32_t>(c.nodes.size());
+        const auto g = kx::app::snapshotGeometry(object);
+        EXPECT_EQ(g != nullptr, c.drawn);
+        if (g) {
+            EXPECT_TRUE(g->indexed());
+            ASSERT_EQ(g->triangleCount(), c.triangles);
+            EXPECT_EQ(g->shared.positions.size(), 3 * c.corners);
+            // Each face's triangles are (0, k, k + 1) of its corners, in list order.
+            size_t at = 0;
+            for (const Node& n : c.nodes)
+                for (unsigned k = 1; k + 1 < n.count; ++k, ++at) {
+                    const TriPolygon t = g->triangle(at);
+                    const unsigned corner[3] = {0, k, k + 1};
+                    for (int i = 0; i < 3; ++i) {
+                        EXPECT_EQ(std::memcmp(&t.vertex[i], &n.points[corner[i]], sizeof(Point3d)), 0);
+                        const Point3d none{};
+                        const Point3d& normal = n.normals ? n.normals[corner[i]] : none;
+                        EXPECT_EQ(std::memcmp(&t.normal[i], &normal, sizeof(Point3d)), 0);
+                    }
+                }
+        }
+        ClearEntry(head);
+    }
+}
+
+TEST_F(SnapshotGeometryTest, TrianglesShareTheirCornersUnlessTheyCarryImageCoordinates) {
+    std::vector<TriPolygon> triangles = grid(8, 8, true);
+    std::vector<Point3d> uv(3 * triangles.size(), Point3d{0.5f, 0.25f, 0});
+    for (const bool withUv : {false, true}) {
+        SCOPED_TRACE(withUv ? "with image coordinates" : "without");
+        CadObject mesh{};
+        mesh.type = KX_POLYGON;
+        mesh.flags = KX_FLAG_VISIBLE;
+        mesh.polygons = triangles.data();
+        mesh.count = mesh.polygonCount = static_cast<uint32_t>(triangles.size());
+        if (withUv) {
+            mesh.uv = uv.data();
+            mesh.uvCount = static_cast<uint32_t>(uv.size());
+        }
+        const auto g = kx::app::snapshotGeometry(mesh);
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->indexed(), !withUv);
+        EXPECT_EQ(g->uv.size(), withUv ? uv.size() : 0u);
+        ASSERT_EQ(g->triangleCount(), triangles.size());
+        for (size_t i = 0; i < triangles.size(); ++i) {
+            const TriPolygon t = g->triangle(i);
+            ASSERT_EQ(std::memcmp(&t, &triangles[i], sizeof t), 0);
+        }
+        if (!withUv) {
+            // The closed form of a grid: two triangles a shared corner,
+            // 24 bytes a corner and 12 a triangle.
+            const PreviewMesh m = g->previewMesh();
+            EXPECT_EQ(m.cornerCount, 81u);
+            EXPECT_EQ(m.triangleCount, triangles.size());
+            EXPECT_NE(m.normals, nullptr);
+            EXPECT_EQ(g->bytes(), 81u * 24 + triangles.size() * 12);
+        }
+    }
+}
+
+}  // namespace
