@@ -214,10 +214,13 @@ void Rasteriser::drawIndexed(const IndexedMesh& mesh, const Surface& surface) {
 
 bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts) {
     const int bands = (height_ + kBandRows - 1) / kBandRows;
-    std::vector<BandLoad> load;  // what each thread's corners bring each band, a row of bands a thread
+    // Unused loads a cache line long between the threads' rows: no line is
+    // written by two threads.
+    const size_t loadRow = bands + (64 + sizeof(BandLoad) - 1) / sizeof(BandLoad);
+    std::vector<BandLoad> load;  // what each thread's corners bring each band, a row a thread
     try {
         cornerBand_.resize(mesh.corners);
-        load.assign(static_cast<size_t>(bands) * parts, BandLoad{});
+        load.assign(loadRow * parts, BandLoad{});
         while (bandLighting_.size() < static_cast<size_t>(parts)) {
             bandLighting_.push_back(std::make_unique<PixelLighting>());
             bandLighting_.back()->setScene(camera_.location, lights_);
@@ -238,12 +241,12 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
         ready.wait();
         for (size_t c; (c = nextChunk++) < cornerChunks;)
             projectCorners(mesh, c * kCornerChunk, std::min(mesh.corners, (c + 1) * kCornerChunk),
-                           load.data() + static_cast<size_t>(part) * bands);
+                           load.data() + part * loadRow);
         projected->arrive_and_wait();
         // Every thread cuts the rows alike, at the same shares of the work.
         auto workOf = [&](int b) {
             BandLoad all;
-            for (int p = 0; p < participants; ++p) all.add(load[static_cast<size_t>(p) * bands + b]);
+            for (int p = 0; p < participants; ++p) all.add(load[p * loadRow + b]);
             return all.work(width_, kBandRows);
         };
         const auto [start, end] = rowShare(bands, workOf, part, participants);
