@@ -27,20 +27,22 @@ PositionKey keyOf(const Point3d& p) {
     return k;
 }
 
-// Welded point ids by exact position: one flat open-addressing table sized
-// once for every corner of the mesh, so it never grows or rehashes, and no
-// corner costs an allocation. Keys live beside the table in point order.
+// Welded point ids by exact position: one flat open-addressing table, no
+// allocation a corner. It starts at the size a closed mesh's points need (a
+// sixth of its corners, three quarters full at most) and doubles when fuller:
+// a table sized for every corner would be mostly empty and miss the cache
+// on nearly every look-up. Keys live beside the table in point order.
 class WeldTable {
 public:
     explicit WeldTable(size_t corners) {
         unsigned bits = 4;
-        while ((size_t{1} << bits) < corners + corners / 3 + 1) ++bits;
-        shift_ = 64 - bits;
-        slots_.assign(size_t{1} << bits, kEmpty);
-        keys_.reserve(corners / 4 + 16);
+        while ((size_t{1} << bits) < corners / 6 * 4 / 3 + 1) ++bits;
+        resize(bits);
+        keys_.reserve(corners / 6 + 16);
     }
     // The id of the point with this key; `fresh` (and remembered) when new.
     unsigned find(const PositionKey& k, unsigned fresh) {
+        if ((keys_.size() + 1) * 4 > slots_.size() * 3) grow();
         const size_t mask = slots_.size() - 1;
         for (size_t at = slotOf(k);; at = (at + 1) & mask) {
             unsigned id = slots_[at];
@@ -59,6 +61,19 @@ private:
         PositionKey key;
         unsigned point;
     };
+    void resize(unsigned bits) {
+        shift_ = 64 - bits;
+        slots_.assign(size_t{1} << bits, kEmpty);
+    }
+    void grow() {
+        resize(64 - shift_ + 1);
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = 0; i < keys_.size(); ++i) {
+            size_t at = slotOf(keys_[i].key);
+            while (slots_[at] != kEmpty) at = (at + 1) & mask;
+            slots_[at] = static_cast<unsigned>(i);
+        }
+    }
     size_t slotOf(const PositionKey& k) const {
         uint64_t h = ((static_cast<uint64_t>(k.bits[0]) << 32) | k.bits[1]) * 0x9E3779B97F4A7C15ULL;
         h ^= (static_cast<uint64_t>(k.bits[2]) + (h >> 32)) * 0xC2B2AE3D27D4EB4FULL;
@@ -81,21 +96,17 @@ Point3d faceNormal(const Point3d& a, const Point3d& b, const Point3d& c) {
             (static_cast<double>(c.y) - a.y) * b.x);
 }
 
-bool onlyTriangles(ListEntry* list) {
-    for (ListEntry* node = list; node; node = node->next)
-        if (node->count != 3) return false;
-    return true;
+// The list's triangles, or 0 when some node is not one.
+unsigned onlyTriangles(ListEntry* list) {
+    unsigned n = 0;
+    for (ListEntry* node = list; node; node = node->next, ++n)
+        if (node->count != 3) return 0;
+    return n;
 }
 
 struct WorkGuard {
     ~WorkGuard() { work().clear(); }
 };
-
-unsigned triangleCount(ListEntry* list) {
-    unsigned n = 0;
-    for (ListEntry* node = list; node; node = node->next) ++n;
-    return n;
-}
 
 // The average of the face normals added at each point.
 void averageNormals(SmoothWork& w) {
@@ -113,8 +124,7 @@ void addNormal(WeldedPoint& p, const Point3d& n) {
 
 // One pass: each corner keyed and welded, each face normal added to its
 // corners as the face is met (the same order calc_pt_normals adds them in).
-void weld(ListEntry* list, SmoothWork& w) {
-    const unsigned n = triangleCount(list);
+void weld(ListEntry* list, unsigned n, SmoothWork& w) {
     w.triangles.reserve(n);
     // A closed mesh has about half as many points as triangles.
     w.points.reserve(n / 2 + 16);
@@ -144,12 +154,13 @@ int smooth(ListEntry* list) {
     w.clear();
     if (!list) return 0;
     // Every node must be a triangle: shorter nodes would be read past their end.
-    if (!onlyTriangles(list)) {
+    const unsigned triangles = onlyTriangles(list);
+    if (!triangles) {
         ErrorMessage("Error smooth only triangle facets");
         return 0;
     }
     try {
-        weld(list, w);
+        weld(list, triangles, w);
     } catch (const std::bad_alloc&) {
         ErrorMessage("Can't allocate another Point node");
         w.clear();
