@@ -10,6 +10,10 @@
 # Prints the render road's time (import, export and render), the bare run's
 # and their ratio, the same for a second render of the unchanged mesh (its
 # include file already in the cache), and with [Render] Mesh2=0 (triangles).
+# Then, for the mesh saved as a Kalvex scene: the first render, and a second
+# after only the camera moved, each with its export part: the time from the
+# start of kalvex to the start of the renderer (which a wrapper notes), less
+# that of a run that only starts and loads the scene.
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -81,9 +85,41 @@ bare=$(echo "$end - $start" | bc)
 mesh2=$(road 1)
 again=$(road 1)
 triangles=$(road 0)
+
+# The scene road: the grid as a Kalvex scene, rendered through a wrapper that
+# notes when the renderer starts.
+"$kalvex" --export grid.obj grid.cad > export.log 2>&1 || { tail -5 export.log >&2; exit 1; }
+cat > timed-renderer <<EOS
+#!/bin/sh
+date +%s.%N > "$work/renderer-started"
+exec povray "\$@"
+EOS
+chmod +x timed-renderer
+scene_road() {  # seconds of kalvex --render grid.cad, then its export part
+    printf '[Directories]\nRender=%s\n' "$work/timed-renderer" > "$HOME/.config/Velmora/Kalvex.ini"
+    start=$(now)
+    "$kalvex" --render grid.cad --width "$width" --height "$height" > scene.log 2>&1 || { tail -5 scene.log >&2; exit 1; }
+    end=$(now)
+    echo "$(echo "$end - $start" | bc) $(echo "$(cat "$work/renderer-started") - $start" | bc)"
+}
+echo "local unused = 0" > empty.lua
+start=$(now)
+"$kalvex" --script empty.lua grid.cad > load.log 2>&1 || { tail -5 load.log >&2; exit 1; }
+end=$(now)
+load=$(echo "$end - $start" | bc)
+set -- $(scene_road)
+first=$1 first_export=$(echo "$2 - $load" | bc)
+# Only the camera moves: the first Position in the file is the camera's.
+sed -i '0,/^\tPosition /s/^\tPosition .*/\tPosition 1 40 -45/' grid.cad
+set -- $(scene_road)
+moved=$1 moved_export=$(echo "$2 - $load" | bc)
+
 triangles_count=$((2 * side * side))
 echo "triangles: $triangles_count, picture ${width}x$height"
 echo "bare povray of the plain mesh2 file: $bare s"
 echo "kalvex --render, mesh2 (the default): $mesh2 s, ratio $(echo "scale=2; $mesh2 / $bare" | bc)"
 echo "kalvex --render again, the mesh from the cache: $again s, ratio $(echo "scale=2; $again / $bare" | bc)"
 echo "kalvex --render, Mesh2=0 (triangles): $triangles s, ratio $(echo "scale=2; $triangles / $bare" | bc)"
+echo "kalvex --script (empty) grid.cad, start and load only: $load s"
+echo "kalvex --render grid.cad: $first s, of which export $first_export s"
+echo "kalvex --render grid.cad after a camera move: $moved s, ratio $(echo "scale=2; $moved / $bare" | bc), of which export $moved_export s ($(echo "scale=1; 100 * $moved_export / $first_export" | bc)% of the first's)"
