@@ -70,12 +70,53 @@ void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
     }
 }
 
+uint32_t pictureColour(const Vec3& c) {
+    auto channel = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+    return 0xFF000000u | channel(c.x) << 16 | channel(c.y) << 8 | channel(c.z);
+}
+
+// The nodes of the point list the picture shows thin, as the wireframe does:
+// a lone point as a small cross (a point object's points also joined in
+// order: they are a path or a profile) and a segment; faces are the
+// triangles' to draw. A light's or a camera's nodes, faces' outlines too,
+// are its marker; a user-defined object's box is outlined as the stand-in
+// it is.
+void drawThin(Rasteriser& r, const CadObject& o, const Surface& s) {
+    const bool marker = o.type == KX_LIGHT || o.type == KX_CAMERA;
+    // A black marker would not show on the background.
+    constexpr uint32_t kPlainMarker = 0xFFB4B4B4u;
+    uint32_t colour = pictureColour(s.colour);
+    if (marker && colour == KXRENDER_BACKGROUND) colour = kPlainMarker;
+    const bool joined = o.type == KX_POINTS;
+    const Point3d* lastLone = nullptr;
+    for (const ListEntry* node = o.points; node; node = node->next) {
+        if (!node->points || node->count == 0) continue;
+        const unsigned n = std::min<unsigned>(node->count, 8);
+        auto line = [&](const Point3d& a, const Point3d& b) {
+            if (marker) r.addMarker(vec(a), vec(b), colour);
+            else r.drawLine(vec(a), vec(b), colour);
+        };
+        if (n == 1) {
+            if (joined && lastLone) line(*lastLone, node->points[0]);
+            if (!marker) r.drawPoint(vec(node->points[0]), colour);
+            lastLone = &node->points[0];
+            continue;
+        }
+        lastLone = nullptr;
+        if (n == 2) {
+            line(node->points[0], node->points[1]);
+        } else if (marker || o.type == KX_USERDEFINED) {
+            for (unsigned k = 0; k < n; ++k) line(node->points[k], node->points[(k + 1) % n]);
+        }
+    }
+}
+
 }  // namespace
 
 void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) {
     switch (object.type) {
         case KX_LIGHT:
-        case KX_CAMERA: return;  // not part of the picture
+        case KX_CAMERA: drawThin(r, object, surface); return;
         case KX_SPHERE:
         case KX_ELLIPSOID:
         case KX_BLOB: drawSphere(r, object, surface); break;
@@ -86,6 +127,8 @@ void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) 
         case KX_PLANE: drawPlane(r, object, surface); break;
         default: drawTriangles(r, object, surface); break;
     }
+    // What the views show thin beside the faces.
+    if (object.points && object.type != KX_LIGHT && object.type != KX_CAMERA) drawThin(r, object, surface);
     r.flush();
 }
 

@@ -170,6 +170,7 @@ void Rasteriser::begin(int width, int height) {
     std::fill(colour_.begin(), colour_.end(), KXRENDER_BACKGROUND);
     std::fill(depth_.begin(), depth_.end(), 0.0f);
     batch_.discard();
+    markers_.clear();
     updateView();
 }
 

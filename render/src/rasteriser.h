@@ -105,6 +105,18 @@ public:
     // must lie below its corner count.
     void drawIndexed(const IndexedMesh& mesh, const Surface& surface);
 
+    // Thin lines, one pixel wide in one colour, unlit: hidden behind what is
+    // nearer, and hiding what is drawn behind them later. Waiting pixels are
+    // lit first, so that a line drawn after a surface stays over it.
+    void drawLine(const Vec3& a, const Vec3& b, uint32_t colour);
+    // A lone point: a small cross on the picture at the point's depth.
+    void drawPoint(const Vec3& p, uint32_t colour);
+    // A marker's line (a light's or a camera's): drawn when the frame ends,
+    // and only where no surface lies, so that it never hides one.
+    void addMarker(const Vec3& a, const Vec3& b, uint32_t colour);
+    // Draws the markers added since begin(), and forgets them.
+    void drawMarkers();
+
     // How many pixels the radius of a ball about centre spans on the picture;
     // larger than the picture when the ball reaches the eye.
     double pixelsAcross(Vec3 centre, double radius) const;
@@ -203,6 +215,20 @@ private:
     void drawIndexedPass(const IndexedMesh& mesh, const Surface& surface, const Pass& pass, bool shared);
     // False when there was no room for the threads' lighting.
     bool drawIndexedInBands(const IndexedMesh& mesh, const Surface& surface, int parts);
+    // A segment's ends on the picture: x, y and 1/z.
+    struct ScreenEnd {
+        double x, y, invz;
+    };
+    // The part of the segment in front of the near plane, on the picture;
+    // false when none is.
+    bool screenSegment(const Vec3& a, const Vec3& b, ScreenEnd& p, ScreenEnd& q) const;
+    // Steps along the segment a pixel at a time: onlyBackground draws where
+    // no surface is and leaves the depths; otherwise the depth is tested and kept.
+    void rasterSegment(ScreenEnd p, ScreenEnd q, uint32_t colour, bool onlyBackground);
+    struct Marker {
+        Vec3 a, b;
+        uint32_t colour;
+    };
     void drawGeneral(const TriPolygon& t, const Surface& surface, const Pass& pass);
     void drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surface& surface, Face& face, const Pass& pass);
     void fill(Corner (&p)[3], const Surface& surface, Face& face, const Pass& pass);
@@ -245,6 +271,7 @@ private:
     // Made when first needed, kept for the next frames.
     std::vector<Layer> layers_;
     std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
+    std::vector<Marker> markers_;
     std::vector<ProjectedCorner> projected_;
     // The band of rows each projected corner lies in; kAnyBand off the near
     // plane's side.

@@ -306,15 +306,22 @@ TEST_F(PreviewDriverTest, CapabilitiesDecideTheOffer) {
     EXPECT_EQ(kx::app::queryPreviewCapabilities(fakeBackend(), caps), 0u);
 }
 
-TEST_F(PreviewDriverTest, PointListsBecomeTrianglesInTheDriversOwnCache) {
+TEST_F(PreviewDriverTest, PointListsBecomeSharedCornersAndThinNodesInTheDriversOwnCache) {
     CadObject* whole = mesh("whole");
     CadObject* mixed = mesh("mixed");
-    // A facet followed by a single point: not triangles all the way.
+    // A facet followed by a single point: its faces go as shared corners,
+    // the point as the record's own point list, drawn thin.
     ListEntry* last = mixed->points;
     while (last->next) last = last->next;
     Point3d p{9, 9, 9};
     AddEntry(1, last, &p);
     mixed->count = 3;
+    std::vector<std::string> thin;
+    recorder.onObject = [&](const CadObject* o) {
+        for (const ListEntry* n = o->points; n; n = n->next)
+            thin.push_back(std::string(o->name) + " " + std::to_string(n->count) + " x" +
+                           std::to_string(static_cast<int>(n->points[0].x)));
+    };
     PreviewDriver driver(fakeBackend(), report(), PreviewDriver::Threading::CallingThread);
     ASSERT_EQ(driver.Start(&target), 1);
     driver.Redraw();
@@ -324,14 +331,19 @@ TEST_F(PreviewDriverTest, PointListsBecomeTrianglesInTheDriversOwnCache) {
     }
     driver.Redraw();
     driver.Stop();
-    const std::vector<std::string> expected = {"open", "begin", "camera 1", "mesh whole", "end",
-                                               "begin", "camera 1", "mesh whole", "end",
-                                               "begin", "camera 1", "mesh whole", "end", "close"};
+    recorder.onObject = nullptr;
+    std::vector<std::string> expected = {"open"};
+    for (int frame = 0; frame < 3; ++frame)
+        expected.insert(expected.end(), {"begin", "camera 1", "mesh whole", "mesh mixed", "object mixed", "end"});
+    expected.push_back("close");
     EXPECT_EQ(recorder.snapshot(), expected);
-    ASSERT_EQ(recorder.triangleCounts.size(), 3u);
+    // The record both roads are handed holds as its point list only the lone point.
+    EXPECT_EQ(thin, std::vector<std::string>(6, "mixed 1 x9"));
+    ASSERT_EQ(recorder.triangleCounts.size(), 9u);
     EXPECT_EQ(recorder.triangleCounts[0], 2u);
-    EXPECT_EQ(recorder.triangleArrays[0], recorder.triangleArrays[1]);  // kept while nothing changed
-    EXPECT_NE(recorder.triangleArrays[1], recorder.triangleArrays[2]);
+    EXPECT_EQ(recorder.triangleCounts[1], 2u);
+    EXPECT_EQ(recorder.triangleArrays[0], recorder.triangleArrays[3]);  // kept while nothing changed
+    EXPECT_NE(recorder.triangleArrays[3], recorder.triangleArrays[6]);
     // The scene's objects were only read.
     EXPECT_EQ(whole->polygons, nullptr);
     EXPECT_EQ(mixed->polygons, nullptr);

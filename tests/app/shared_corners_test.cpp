@@ -79,61 +79,75 @@ TEST(SharedCorners, EveryTriangleComesBackBitForBitWithNoMoreCornersThanDiffer) 
 
 class SnapshotGeometryTest : public kxtest::CoreTest {};
 
-TEST_F(SnapshotGeometryTest, PointListFacesAreFannedFromTheirFirstCornerOrRefused) {
-    const Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    const Point3d up[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    const Point3d octagon[8] = {{2, 0, 0}, {3, 0, 0}, {4, 1, 0}, {4, 2, 0}, {3, 3, 0}, {2, 3, 0}, {1, 2, 0}, {1, 1, 0}};
+TEST_F(SnapshotGeometryTest, PointListFacesAreFannedAndLonePointsAndSegmentsKeptThin) {
+    Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    Point3d up[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    Point3d octagon[9] = {{2, 0, 0}, {3, 0, 0}, {4, 1, 0}, {4, 2, 0}, {3, 3, 0}, {2, 3, 0}, {1, 2, 0}, {1, 1, 0}, {1, 0, 0}};
     struct Node {
         unsigned count;
-        const Point3d* points;
-        const Point3d* normals;
+        Point3d* points;
+        Point3d* normals;
     };
     struct Case {
         const char* name;
+        uint32_t type;
         std::vector<Node> nodes;
         bool drawn;
         size_t triangles, corners;
+        std::vector<unsigned> thin;  // the counts of the nodes drawn thin
     };
     const Case cases[] = {
-        {"a square with normals beside its neighbour without", {{4, square, up}, {3, square + 1, nullptr}}, true, 3, 7},
-        {"an octagon", {{8, octagon, nullptr}}, true, 6, 8},
-        {"a line among faces", {{4, square, nullptr}, {2, square, nullptr}}, false, 0, 0},
-        {"a point", {{1, square, nullptr}}, false, 0, 0},
+        {"a square with normals beside its neighbour without", KX_POLYGON, {{4, square, up}, {3, square + 1, nullptr}},
+         true, 3, 7, {}},
+        {"an octagon", KX_POLYGON, {{8, octagon, nullptr}}, true, 6, 8, {}},
+        {"a segment and a point among faces", KX_POLYGON,
+         {{4, square, nullptr}, {2, square, nullptr}, {1, square + 3, nullptr}}, true, 2, 4, {2, 1}},
+        {"points alone", KX_POINTS, {{1, square, nullptr}, {1, square + 1, nullptr}}, true, 0, 0, {1, 1}},
+        {"a light's marker, its faces outlined", KX_LIGHT, {{2, square, nullptr}, {4, square, nullptr}}, true, 0, 0,
+         {2, 4}},
+        {"a user-defined box, outlined as a stand-in", KX_USERDEFINED, {{4, square, nullptr}}, true, 2, 4, {4}},
+        {"a node longer than a face", KX_POLYGON, {{9, octagon, nullptr}}, false, 0, 0, {}},
+        {"an empty node", KX_POLYGON, {{4, square, nullptr}, {0, square, nullptr}}, false, 0, 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ListEntry* head = nullptr;
-        ListEntry* last = nullptr;
-        for (const Node& n : c.nodes) {
-            last = AddEntryEx(n.count, last, n.points, n.normals);
-            ASSERT_NE(last, nullptr);
-            if (!head) head = last;
-        }
+        std::vector<ListEntry> list;
+        for (const Node& n : c.nodes) list.push_back({nullptr, n.points, n.normals, n.count});
+        for (size_t i = 0; i + 1 < list.size(); ++i) list[i].next = &list[i + 1];
         CadObject object{};
-        object.type = KX_POLYGON;
-        object.points = head;
-        object.count = static_cast<uint32_t>(c.nodes.size());
+        object.type = c.type;
+        object.points = list.data();
+        object.count = static_cast<uint32_t>(list.size());
         const auto g = kx::app::snapshotGeometry(object);
-        EXPECT_EQ(g != nullptr, c.drawn);
-        if (g) {
-            EXPECT_TRUE(g->indexed());
-            ASSERT_EQ(g->triangleCount(), c.triangles);
-            EXPECT_EQ(g->shared.positions.size(), 3 * c.corners);
-            // Each face's triangles are (0, k, k + 1) of its corners, in list order.
-            size_t at = 0;
-            for (const Node& n : c.nodes)
-                for (unsigned k = 1; k + 1 < n.count; ++k, ++at) {
-                    const TriPolygon t = g->triangle(at);
-                    const unsigned corner[3] = {0, k, k + 1};
-                    for (int i = 0; i < 3; ++i) {
-                        EXPECT_EQ(std::memcmp(&t.vertex[i], &n.points[corner[i]], sizeof(Point3d)), 0);
-                        const Point3d none{};
-                        const Point3d& normal = n.normals ? n.normals[corner[i]] : none;
-                        EXPECT_EQ(std::memcmp(&t.normal[i], &normal, sizeof(Point3d)), 0);
-                    }
+        ASSERT_EQ(g != nullptr, c.drawn);
+        if (!g) continue;
+        EXPECT_EQ(g->triangleCount(), c.triangles);
+        EXPECT_EQ(g->shared.positions.size(), 3 * c.corners);
+        // Each face's triangles are (0, k, k + 1) of its corners, in list order.
+        size_t at = 0;
+        for (const Node& n : c.nodes)
+            for (unsigned k = 1; k + 1 < n.count && c.type != KX_LIGHT; ++k, ++at) {
+                const TriPolygon t = g->triangle(at);
+                const unsigned corner[3] = {0, k, k + 1};
+                for (int i = 0; i < 3; ++i) {
+                    EXPECT_EQ(std::memcmp(&t.vertex[i], &n.points[corner[i]], sizeof(Point3d)), 0);
+                    const Point3d none{};
+                    const Point3d& normal = n.normals ? n.normals[corner[i]] : none;
+                    EXPECT_EQ(std::memcmp(&t.normal[i], &normal, sizeof(Point3d)), 0);
                 }
+            }
+        // The thin nodes, copied whole and linked in order.
+        std::vector<unsigned> thin;
+        for (const ListEntry* n = g->wire.empty() ? nullptr : g->wire.data(); n; n = n->next) {
+            thin.push_back(n->count);
+            const Node* from = nullptr;
+            for (const Node& m : c.nodes)
+                if (m.count == n->count && (!from || std::memcmp(m.points, n->points, n->count * sizeof(Point3d)) == 0))
+                    from = &m;
+            ASSERT_NE(from, nullptr);
+            EXPECT_EQ(std::memcmp(from->points, n->points, n->count * sizeof(Point3d)), 0);
         }
-        ClearEntry(head);
+        EXPECT_EQ(thin, c.thin);
     }
 }
 

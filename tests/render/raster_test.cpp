@@ -862,3 +862,64 @@ TEST(Raster, IndexedMeshNamingAMissingCornerIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// An object of the given kind whose point list is the nodes.
+struct Thin {
+    std::vector<std::vector<Point3d>> corners;
+    std::vector<ListEntry> nodes;
+    CadObject o{};
+    Thin(uint32_t type, std::vector<std::vector<Point3d>> points, uint32_t rgb) : corners(std::move(points)) {
+        for (auto& c : corners) nodes.push_back({nullptr, c.data(), nullptr, static_cast<uint32_t>(c.size())});
+        for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
+        o.type = type;
+        o.flags = KX_FLAG_VISIBLE;
+        o.points = nodes.data();
+        o.count = static_cast<uint32_t>(nodes.size());
+        o.rgb = rgb;
+    }
+};
+
+}  // namespace
+
+TEST(Raster, LinesAndPointsAreDrawnThinAndMarkersNeverHideASurface) {
+    // The picture's centre is where the camera looks; the middle row is y = 0.
+    const Square square(0, 0, 2, 0, 0x0000FF);
+    constexpr uint32_t kGreen = 0xFF00FF00u, kGrey = 0xFFB4B4B4u;
+    const Thin before(KX_LINESEG, {{{-3, 0, -1}, {3, 0, -1}}}, 0x00FF00);
+    const Thin behind(KX_LINESEG, {{{-3, 0, 1}, {3, 0, 1}}}, 0x00FF00);
+    const Thin onIt(KX_LINESEG, {{{-3, 0, 0}, {3, 0, 0}}}, 0x00FF00);
+    const Thin point(KX_POINTS, {{{0, 0, -1}}}, 0x00FF00);
+    const Thin path(KX_POINTS, {{{-3, -1, -1}}, {{3, -1, -1}}}, 0x00FF00);
+    const Thin light(KX_LIGHT, {{{-9, 0, -1}, {9, 0, -1}}}, 0x00FF00);
+    const Thin camera(KX_CAMERA, {{{-9, 0, -1}, {9, 0, -1}}}, 0);
+    const int cx = kW / 2, cy = kH / 2;
+    struct Case {
+        const char* name;
+        std::vector<const CadObject*> objects;
+        std::vector<std::pair<int, int>> lineAt, notLineAt;  // pixels in the line's colour or not
+        uint32_t colour;
+    };
+    const Case cases[] = {
+        {"a segment in front of a surface", {&square.o, &before.o}, {{cx, cy}, {cx - 8, cy}}, {{cx, cy - 3}}, kGreen},
+        {"a segment behind a surface drawn after it", {&behind.o, &square.o}, {}, {{cx, cy}}, kGreen},
+        {"a segment behind a surface drawn before it", {&square.o, &behind.o}, {}, {{cx, cy}}, kGreen},
+        {"a segment lying on a surface", {&square.o, &onIt.o}, {{cx, cy}}, {}, kGreen},
+        {"a lone point: a small cross", {&point.o}, {{cx, cy}, {cx + 2, cy}, {cx, cy - 2}},
+         {{cx + 4, cy}, {cx + 1, cy + 1}}, kGreen},
+        {"a point object's points joined in order", {&path.o}, {{cx - 5, cy + 5}, {cx + 5, cy + 5}}, {}, kGreen},
+        {"a light's marker in front of a surface", {&light.o, &square.o}, {{2, cy}, {kW - 3, cy}}, {{cx, cy}}, kGreen},
+        {"a black camera's marker shows grey", {&camera.o}, {{2, cy}, {cx, cy}}, {}, kGrey},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Picture p = draw(::camera(1.33f), c.objects, {{{-10, 10, -10}}});
+        for (const auto& [x, y] : c.lineAt) EXPECT_EQ(p.at(x, y), c.colour) << x << "," << y;
+        for (const auto& [x, y] : c.notLineAt) EXPECT_NE(p.at(x, y), c.colour) << x << "," << y;
+    }
+    // The surface under a marker keeps its own colour.
+    const Picture plain = draw(::camera(1.33f), {&square.o}, {{{-10, 10, -10}}});
+    const Picture marked = draw(::camera(1.33f), {&light.o, &square.o}, {{{-10, 10, -10}}});
+    EXPECT_EQ(marked.at(cx, cy), plain.at(cx, cy));
+}

@@ -38,8 +38,10 @@ CadObject drawnRecord(const CadObject& object, const SnapshotGeometry* geometry)
     r.uv = nullptr;
     r.uvCount = 0;
     r.polygonCount = 0;
-    // Shared corners are handed to the library beside the record.
+    // Shared corners are handed to the library beside the record, and what
+    // is drawn thin as its point list.
     if (geometry && geometry->indexed()) r.count = static_cast<uint32_t>(geometry->triangleCount());
+    if (geometry && !geometry->wire.empty()) r.points = const_cast<ListEntry*>(geometry->wire.data());
     if (geometry && !geometry->triangles.empty()) {
         // The vector is never changed again: its data stays where it is.
         r.polygons = const_cast<TriPolygon*>(geometry->triangles.data());
@@ -211,10 +213,12 @@ void SceneModel::publish(const Open& open) {
     }
     auto snap = std::make_shared<SceneSnapshot>();
     snap->textureGeneration = textureGeneration_;
+    const CadObject* viewing = nullptr;
     if (const CameraInfo* camera = GetActiveCamera()) {
         snap->hasCamera = true;
         snap->camera = *camera;
         snap->camera.object = nullptr;
+        viewing = camera->object;
     }
     std::unordered_map<const CadObject*, Cached> kept;
     kept.reserve(cache_.size());
@@ -222,6 +226,7 @@ void SceneModel::publish(const Open& open) {
         Cached cached;
         if (auto found = cache_.find(o); found != cache_.end()) cached = std::move(found->second);
         if (!cached.id) cached.id = nextId_++;
+        if (o == viewing) snap->viewingCamera = cached.id;
         if (o->type == KX_LIGHT) {
             switch (previewLightOf(*o)) {
                 case PreviewLight::Spot: snap->lights.push_back({o->translate, o->extraPoint, true, o->rgb}); break;

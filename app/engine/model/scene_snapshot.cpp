@@ -175,11 +175,45 @@ std::shared_ptr<SnapshotGeometry> prepared(std::shared_ptr<SnapshotGeometry> geo
     return geometry;
 }
 
+// Copies of the point list's nodes the picture shows thin: every node of a
+// marker or a proxy, else the lone points and segments.
+void copyWire(const CadObject& object, SnapshotGeometry& g) {
+    constexpr uint32_t kLongestNode = 8;
+    const bool whole = object.type == KX_LIGHT || object.type == KX_CAMERA || object.type == KX_USERDEFINED;
+    auto wanted = [whole](const ListEntry* n) {
+        return n->points && n->count > 0 && n->count <= kLongestNode && (whole || n->count < 3);
+    };
+    size_t nodes = 0, points = 0;
+    for (const ListEntry* n = object.points; n; n = n->next)
+        if (wanted(n)) ++nodes, points += n->count;
+    if (!nodes) return;
+    g.wirePoints.reserve(points);
+    g.wire.reserve(nodes);
+    for (const ListEntry* n = object.points; n; n = n->next) {
+        if (!wanted(n)) continue;
+        g.wire.push_back({nullptr, nullptr, nullptr, n->count});
+        g.wirePoints.insert(g.wirePoints.end(), n->points, n->points + n->count);
+    }
+    // Linked once the points no longer move.
+    Point3d* at = g.wirePoints.data();
+    for (size_t i = 0; i < g.wire.size(); ++i) {
+        g.wire[i].points = at;
+        at += g.wire[i].count;
+        g.wire[i].next = i + 1 < g.wire.size() ? &g.wire[i + 1] : nullptr;
+    }
+}
+
 }  // namespace
 
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object) {
-    if (drawnFromParameters(object.type)) return nullptr;
     auto geometry = std::make_shared<SnapshotGeometry>();
+    if (drawnFromParameters(object.type)) {
+        if (object.type != KX_LIGHT && object.type != KX_CAMERA) return nullptr;
+        copyWire(object, *geometry);
+        return geometry->wire.empty() ? nullptr : geometry;
+    }
+    copyWire(object, *geometry);
+    const bool thin = !geometry->wire.empty();
     if (object.type == KX_PATCH && patchSurface(object, geometry->triangles)) return prepared(geometry);
     if (object.type == KX_HEIGHTFIELD && heightFieldSurface(object, geometry->triangles)) return prepared(geometry);
     if (object.polygons) {
@@ -193,7 +227,7 @@ std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object
         geometry->triangles.assign(object.polygons, object.polygons + n);
         return geometry;
     }
-    if (!shareListCorners(object.points, object.count, geometry->shared)) return nullptr;
+    if (!shareListCorners(object.points, object.count, geometry->shared) && !thin) return nullptr;
     return geometry;
 }
 

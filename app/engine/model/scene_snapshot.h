@@ -31,6 +31,11 @@ struct SnapshotGeometry {
     std::vector<TriPolygon> triangles;
     std::vector<Point3d> uv;  // three a triangle, or none
     SharedCorners shared;     // used when triangles is empty
+    // What the picture shows thin: a point list of lone points and segments
+    // (of every node for a light's or a camera's marker, and for a
+    // user-defined object's proxy), its nodes pointing into wirePoints.
+    std::vector<ListEntry> wire;
+    std::vector<Point3d> wirePoints;
 
     bool indexed() const { return !shared.corners.empty(); }
     size_t triangleCount() const { return indexed() ? shared.corners.size() / 3 : triangles.size(); }
@@ -65,6 +70,9 @@ struct SceneSnapshot {
     uint64_t textureGeneration = 0;
     bool hasCamera = false;
     CameraInfo camera{};  // its object pointer is null
+    // The id of the object that shows the active camera (0: none): the
+    // picture is seen from it, so its marker is not drawn.
+    uint64_t viewingCamera = 0;
     std::vector<SnapshotLight> lights;
     // The visible objects, in list order.
     std::vector<std::shared_ptr<const SnapshotObject>> objects;
@@ -93,9 +101,10 @@ bool blobWithoutSurface(const CadObject& object);
 // drawn from its fields (a blob only when its field has a surface).
 bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 
-// The triangles of an object as the preview draws them: its own triangle
-// array, or its point list when that is triangles all the way. Null when
-// the object has neither (or is drawn from its parameters alone).
+// The triangles of an object as the preview draws them (its own triangle
+// array, or its point list's faces) and what it shows thin (the point list's
+// lone points and segments; a light's or a camera's whole list). Null when
+// the object has none of these (or is drawn from its parameters alone).
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object);
 
 }  // namespace kx::app

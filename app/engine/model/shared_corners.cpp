@@ -87,7 +87,8 @@ bool shareListCorners(const ListEntry* points, uint32_t nodes, SharedCorners& ou
     welder.reserve(std::min(nodes, kMostReserved));
     bool any = false;
     for (const ListEntry* n = points; n; n = n->next) {
-        if (n->count < 3 || n->count > kLongestFace || !n->points) return false;
+        if (n->count == 0 || n->count > kLongestFace || !n->points) return false;
+        if (n->count < 3) continue;  // drawn thin
         uint32_t c[kLongestFace];
         for (uint32_t k = 0; k < n->count; ++k)
             if (!welder.add(n->points[k], n->normals ? n->normals[k] : Point3d{}, c[k])) return false;

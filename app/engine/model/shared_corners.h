@@ -23,10 +23,10 @@ struct SharedCorners {
 bool shareCorners(const TriPolygon* triangles, size_t count, SharedCorners& out);
 
 // The same of a point list's faces, a node of 4 to 8 corners fanned from its
-// first; false when some node is a point, a line or longer than a face, or
-// when the list holds no face. `nodes` (the object's count) sizes the room
-// first, up to a bound, so that a count that says more than the list holds
-// costs little.
+// first, passing over lone points and segments; false when some node is
+// empty or longer than a face, or when the list holds no face. `nodes` (the
+// object's count) sizes the room first, up to a bound, so that a count that
+// says more than the list holds costs little.
 bool shareListCorners(const ListEntry* points, uint32_t nodes, SharedCorners& out);
 
 // Triangle i of a mesh so kept, written out.

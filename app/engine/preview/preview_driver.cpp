@@ -106,11 +106,14 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
             if (stop_) return Outcome::Stopped;
             if (redraw_.isSet() || model.generation() != snap->generation) return Outcome::Abandoned;
         }
+        if (object->id == snap->viewingCamera) continue;  // the eye's own marker
         TextureInfo scratch;
         const TextureInfo* material = materialFor(*object, scratch);
         if (const SnapshotGeometry* g = object->geometry.get(); g && g->indexed() && backend_.mesh) {
             const PreviewMesh mesh = g->previewMesh();
             backend_.mesh(&object->record, &mesh, material);
+            // Its lone points and segments.
+            if (object->record.points) backend_.object(&object->record, material);
         } else {
             backend_.object(&object->record, material);
         }
