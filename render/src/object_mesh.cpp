@@ -80,7 +80,7 @@ uint32_t pictureColour(const Vec3& c) {
 // order: they are a path or a profile) and a segment; faces are the
 // triangles' to draw. A light's or a camera's nodes, faces' outlines too,
 // are its marker; a user-defined object's box is outlined as the stand-in
-// it is.
+// it is, and a segment object's faces (a wire) too.
 void drawThin(Rasteriser& r, const CadObject& o, const Surface& s) {
     const bool marker = o.type == KX_LIGHT || o.type == KX_CAMERA;
     // A black marker would not show on the background.
@@ -105,7 +105,7 @@ void drawThin(Rasteriser& r, const CadObject& o, const Surface& s) {
         lastLone = nullptr;
         if (n == 2) {
             line(node->points[0], node->points[1]);
-        } else if (marker || o.type == KX_USERDEFINED) {
+        } else if (marker || o.type == KX_USERDEFINED || o.type == KX_LINESEG) {
             for (unsigned k = 0; k < n; ++k) line(node->points[k], node->points[(k + 1) % n]);
         }
     }

@@ -151,6 +151,49 @@ TEST_F(SnapshotGeometryTest, PointListFacesAreFannedAndLonePointsAndSegmentsKept
     }
 }
 
+TEST_F(SnapshotGeometryTest, MembersADifferenceTakesAwayAreWire) {
+    // difference { a, union { b, c }, d }, beside a union { e, f }.
+    CadObject difference{}, inner{}, a{}, b{}, c{}, d{}, outer{}, e{}, f{};
+    for (CadObject* group : {&difference, &inner, &outer}) group->type = KX_GROUP;
+    difference.extraPoint.x = 3;
+    auto adopt = [](CadObject& group, std::initializer_list<CadObject*> members) {
+        CadObject* before = nullptr;
+        for (CadObject* m : members) {
+            m->parent = &group;
+            (before ? before->nextSibling : group.firstChild) = m;
+            before = m;
+        }
+    };
+    adopt(difference, {&a, &inner, &d});
+    adopt(inner, {&b, &c});
+    adopt(outer, {&e, &f});
+    struct Case {
+        const char* name;
+        const CadObject* object;
+        bool wire;
+    };
+    const Case cases[] = {{"the first member", &a, false},   {"a later member", &d, true},
+                          {"a member of a later member", &b, true}, {"its second", &c, true},
+                          {"the difference itself", &difference, false}, {"a union's member", &f, false}};
+    for (const Case& k : cases) EXPECT_EQ(kx::app::subtractedInDifference(*k.object), k.wire) << k.name;
+
+    // Drawn as wire: every node outlined, no faces to fill, parameters or not.
+    Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    ListEntry face{nullptr, square, nullptr, 4};
+    for (const uint32_t type : {uint32_t{KX_POLYGON}, uint32_t{KX_SPHERE}}) {
+        SCOPED_TRACE(type);
+        CadObject member{};
+        member.type = type;
+        member.points = &face;
+        member.count = 1;
+        const auto g = kx::app::snapshotGeometry(member, true);
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->triangleCount(), 0u);
+        ASSERT_EQ(g->wire.size(), 1u);
+        EXPECT_EQ(g->wire[0].count, 4u);
+    }
+}
+
 TEST_F(SnapshotGeometryTest, TrianglesShareTheirCornersUnlessTheyCarryImageCoordinates) {
     std::vector<TriPolygon> triangles = grid(8, 8, true);
     std::vector<Point3d> uv(3 * triangles.size(), Point3d{0.5f, 0.25f, 0});

@@ -894,6 +894,8 @@ TEST(Raster, LinesAndPointsAreDrawnThinAndMarkersNeverHideASurface) {
     const Thin path(KX_POINTS, {{{-3, -1, -1}}, {{3, -1, -1}}}, 0x00FF00);
     const Thin light(KX_LIGHT, {{{-9, 0, -1}, {9, 0, -1}}}, 0x00FF00);
     const Thin camera(KX_CAMERA, {{{-9, 0, -1}, {9, 0, -1}}}, 0);
+    // A member a difference takes away comes as segments and outlines.
+    const Thin wire(KX_LINESEG, {{{-2, -1, -1}, {2, -1, -1}, {2, 1, -1}, {-2, 1, -1}}}, 0x00FF00);
     const int cx = kW / 2, cy = kH / 2;
     struct Case {
         const char* name;
@@ -911,6 +913,7 @@ TEST(Raster, LinesAndPointsAreDrawnThinAndMarkersNeverHideASurface) {
         {"a point object's points joined in order", {&path.o}, {{cx - 5, cy + 5}, {cx + 5, cy + 5}}, {}, kGreen},
         {"a light's marker in front of a surface", {&light.o, &square.o}, {{2, cy}, {kW - 3, cy}}, {{cx, cy}}, kGreen},
         {"a black camera's marker shows grey", {&camera.o}, {{2, cy}, {cx, cy}}, {}, kGrey},
+        {"a wire's face outlined, not filled", {&square.o, &wire.o}, {{cx, cy - 6}, {cx, cy + 5}}, {{cx, cy}}, kGreen},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -27,9 +27,11 @@ bool sameGeometrySource(const CadObject& a, const CadObject& b) {
            a.polygonCount == b.polygonCount && a.uv == b.uv && a.uvCount == b.uvCount && a.type == b.type;
 }
 
-// The record as the drawing library sees it: nothing of it points into the scene.
-CadObject drawnRecord(const CadObject& object, const SnapshotGeometry* geometry) {
+// The record as the drawing library sees it: nothing of it points into the
+// scene. A wire is handed over as the segments and outlines it is.
+CadObject drawnRecord(const CadObject& object, const SnapshotGeometry* geometry, bool wire) {
     CadObject r = object;
+    if (wire) r.type = KX_LINESEG;
     r.next = r.prev = r.parent = r.firstChild = r.nextSibling = nullptr;
     r.extra = nullptr;
     r.points = nullptr;
@@ -171,13 +173,16 @@ void SceneModel::noteTouches(uint32_t what) {
 
 std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& object, Cached& cached, bool reshaped,
                                                                  bool texturesChanged) {
-    const bool geometryStale = reshaped || !cached.object || !sameGeometrySource(object, cached.drawn);
+    const bool wire = subtractedInDifference(object);
+    const bool geometryStale =
+        reshaped || !cached.object || !sameGeometrySource(object, cached.drawn) || wire != cached.wire;
     if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn)) return cached.object;
-    if (geometryStale) cached.geometry = snapshotGeometry(object);
+    if (geometryStale) cached.geometry = snapshotGeometry(object, wire);
     cached.drawn = object;
+    cached.wire = wire;
     auto made = std::make_shared<SnapshotObject>();
     made->id = cached.id;
-    made->record = drawnRecord(object, cached.geometry.get());
+    made->record = drawnRecord(object, cached.geometry.get(), wire);
     made->geometry = cached.geometry;
     made->colour = colourMaterial(object);
     if (const TextureInfo* t = findListTexture(object.material)) {

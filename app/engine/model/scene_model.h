@@ -161,6 +161,7 @@ private:
         std::string textureKey;
         std::shared_ptr<const SnapshotGeometry> geometry;
         std::shared_ptr<const SnapshotObject> object;
+        bool wire = false;  // drawn as wire: a member a difference takes away
     };
     struct Open {
         int depth = 0;

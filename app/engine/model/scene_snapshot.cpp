@@ -176,10 +176,11 @@ std::shared_ptr<SnapshotGeometry> prepared(std::shared_ptr<SnapshotGeometry> geo
 }
 
 // Copies of the point list's nodes the picture shows thin: every node of a
-// marker or a proxy, else the lone points and segments.
-void copyWire(const CadObject& object, SnapshotGeometry& g) {
+// marker, a proxy or a wire, else the lone points and segments.
+void copyWire(const CadObject& object, bool asWire, SnapshotGeometry& g) {
     constexpr uint32_t kLongestNode = 8;
-    const bool whole = object.type == KX_LIGHT || object.type == KX_CAMERA || object.type == KX_USERDEFINED;
+    const bool whole =
+        asWire || object.type == KX_LIGHT || object.type == KX_CAMERA || object.type == KX_USERDEFINED;
     auto wanted = [whole](const ListEntry* n) {
         return n->points && n->count > 0 && n->count <= kLongestNode && (whole || n->count < 3);
     };
@@ -205,14 +206,26 @@ void copyWire(const CadObject& object, SnapshotGeometry& g) {
 
 }  // namespace
 
-std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object) {
+bool subtractedInDifference(const CadObject& object) {
+    constexpr float kDifference = 3;
+    // Bounded: a damaged chain of parents must not hold the snapshot.
+    constexpr int kDeepest = 1024;
+    int depth = 0;
+    for (const CadObject* o = &object; o->parent && depth < kDeepest; o = o->parent, ++depth) {
+        const CadObject& group = *o->parent;
+        if (group.type == KX_GROUP && group.extraPoint.x == kDifference && group.firstChild != o) return true;
+    }
+    return false;
+}
+
+std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire) {
     auto geometry = std::make_shared<SnapshotGeometry>();
-    if (drawnFromParameters(object.type)) {
-        if (object.type != KX_LIGHT && object.type != KX_CAMERA) return nullptr;
-        copyWire(object, *geometry);
+    if (asWire || (drawnFromParameters(object.type) && (object.type == KX_LIGHT || object.type == KX_CAMERA))) {
+        copyWire(object, asWire, *geometry);
         return geometry->wire.empty() ? nullptr : geometry;
     }
-    copyWire(object, *geometry);
+    if (drawnFromParameters(object.type)) return nullptr;
+    copyWire(object, false, *geometry);
     const bool thin = !geometry->wire.empty();
     if (object.type == KX_PATCH && patchSurface(object, geometry->triangles)) return prepared(geometry);
     if (object.type == KX_HEIGHTFIELD && heightFieldSurface(object, geometry->triangles)) return prepared(geometry);

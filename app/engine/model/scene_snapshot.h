@@ -105,6 +105,13 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 // array, or its point list's faces) and what it shows thin (the point list's
 // lone points and segments; a light's or a camera's whole list). Null when
 // the object has none of these (or is drawn from its parameters alone).
-std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object);
+// With asWire (a member a difference takes away), only the outlines of the
+// point list's faces and its segments: drawn thin, as the views show it.
+std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire = false);
+
+// True for a member a difference group takes away (any but its first, at
+// any depth of groups): the picture shows it as wire, not as a solid that
+// would hide what it cuts.
+bool subtractedInDifference(const CadObject& object);
 
 }  // namespace kx::app
