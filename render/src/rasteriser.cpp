@@ -491,9 +491,14 @@ void Rasteriser::drawGroup(const LaneCorners& c, Source& source, int count, uint
                                      y1[lane] - y0[lane] + 1, blockFound);
             }
             if (!covered) continue;
-            if ((plainLanes & (1u << lane)) && !source.hasNormals(lane)) {
-                drawPlainBlock(covered, *found, {c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]},
-                               frame.colour, pass, x0[lane], y0[lane]);
+            if (plainLanes & (1u << lane)) {
+                const std::array<float, 3> faceNormal{c.normal[0][lane], c.normal[1][lane], c.normal[2][lane]};
+                if (!source.hasNormals(lane)) {
+                    drawPlainBlock(covered, *found, faceNormal, frame.colour, pass, x0[lane], y0[lane]);
+                } else {
+                    drawSmoothBlock(covered, *found, w.lane(lane), {c.invz[0][lane], c.invz[1][lane], c.invz[2][lane]},
+                                    source.triangle(lane), faceNormal, frame.colour, pass, x0[lane], y0[lane]);
+                }
                 continue;
             }
         }
@@ -572,10 +577,33 @@ void Rasteriser::fill(Corner (&p)[3], const Surface& surface, Face& face, const 
     const int rowFrom = std::max(y0, pass.firstRow), rowTo = std::min(y1, pass.lastRow);
     if (rowFrom > rowTo) return;
     if (pass.touched) pass.touched->add(x0, rowFrom, x1, rowTo);
+    // A long thin triangle's bounds are mostly empty: each row runs only
+    // over the columns between its edges, widened by a hair against
+    // rounding (the test at each centre decides). Where weight k is 0 on a
+    // row moves by a fixed step from row to row.
+    const double stepX[3] = {w0x, w1x, -w0x - w1x}, stepY[3] = {w0y, w1y, -w0y - w1y};
+    const double first[3] = {w0, w1, 1.0 - w0 - w1};
+    double zeroAt[3], zeroStep[3];
+    for (int k = 0; k < 3; ++k) {
+        zeroAt[k] = stepX[k] != 0 ? -first[k] / stepX[k] : 0.0;
+        zeroStep[k] = stepX[k] != 0 ? -stepY[k] / stepX[k] : 0.0;
+    }
+    const double widest = x1 - x0;
     for (int y = rowFrom; y <= rowTo; ++y) {
-        double b0 = w0 + (y - y0) * w0y, b1 = w1 + (y - y0) * w1y;
+        const double r0 = w0 + (y - y0) * w0y, r1 = w1 + (y - y0) * w1y;
+        double lo = 0, hi = widest;
+        for (int k = 0; k < 3; ++k) {
+            const double at = zeroAt[k] + (y - y0) * zeroStep[k];
+            const double hair = 1e-6 * (1.0 + std::fabs(at));
+            if (stepX[k] > 0) lo = std::max(lo, at - hair);
+            else if (stepX[k] < 0) hi = std::min(hi, at + hair);
+        }
+        if (!(lo <= hi)) continue;
+        const int from = x0 + ceilSmall(lo), to = x0 + floorSmall(hi);
         float* depthRow = pass.depth + static_cast<size_t>(y) * width_;
-        for (int x = x0; x <= x1; ++x, b0 += w0x, b1 += w1x) {
+        for (int x = from; x <= to; ++x) {
+            // Worked out at each centre: the same test wherever the run starts.
+            const double b0 = r0 + (x - x0) * w0x, b1 = r1 + (x - x0) * w1x;
             const double b2 = 1.0 - b0 - b1;
             // One test for the three edges.
             if (!(std::min(std::min(b0, b1), b2) >= 0)) continue;
@@ -635,6 +663,34 @@ void Rasteriser::drawPlainBlock(uint32_t covered, const BlockDepths& found, cons
         pass.depth[i] = found[at];
         pass.lighting->addOnRay(pass.colour + i, static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f,
                                 found[at], normal, colour);
+    }
+}
+
+void Rasteriser::drawSmoothBlock(uint32_t covered, const BlockDepths& found, const BlockWeights& w,
+                                 const std::array<float, 3>& invz, const TriPolygon& t,
+                                 const std::array<float, 3>& faceNormal, const std::array<float, 3>& colour,
+                                 const Pass& pass, int x0, int y0) {
+    if (pass.touched) pass.touched->add(x0, y0, x0 + kSmallColumns - 1, y0 + ((31 - __builtin_clz(covered)) >> 2));
+    for (; covered; covered &= covered - 1) {
+        const int at = __builtin_ctz(covered);
+        const int c = at & 3, r = at >> 2;
+        const int x = x0 + c, y = y0 + r;
+        const float depth = found[at];
+        const size_t i = static_cast<size_t>(y) * width_ + x;
+        pass.depth[i] = depth;
+        const float b0 = w.w0 + c * w.w0x + r * w.w0y, b1 = w.w1 + c * w.w1x + r * w.w1y;
+        const float z = 1.0f / depth;
+        const float a[3] = {b0 * invz[0] * z, b1 * invz[1] * z, (1.0f - b0 - b1) * invz[2] * z};
+        std::array<float, 3> n{};
+        for (int k = 0; k < 3; ++k) {
+            n[0] += a[k] * t.normal[k].x;
+            n[1] += a[k] * t.normal[k].y;
+            n[2] += a[k] * t.normal[k].z;
+        }
+        const float l2 = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+        if (!(l2 > 1e-20f && l2 < 1e30f)) n = faceNormal;
+        pass.lighting->addOnRay(pass.colour + i, static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, depth, n,
+                                colour);
     }
 }
 

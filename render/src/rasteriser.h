@@ -248,6 +248,13 @@ private:
     // depths must be ones the pass's lighting reaches().
     void drawPlainBlock(uint32_t covered, const BlockDepths& found, const std::array<float, 3>& normal,
                         const std::array<float, 3>& colour, const Pass& pass, int x0, int y0);
+    // The same for a triangle with normals at its corners: each centre's
+    // normal is theirs weighed perspective-correct, in single precision (the
+    // face's where those cancel out). invz holds the corners' 1/z.
+    void drawSmoothBlock(uint32_t covered, const BlockDepths& found, const BlockWeights& weights,
+                         const std::array<float, 3>& invz, const TriPolygon& corners,
+                         const std::array<float, 3>& faceNormal, const std::array<float, 3>& colour, const Pass& pass,
+                         int x0, int y0);
     // Draws the covered centres of a block.
     void drawBlock(Corner (&p)[3], const BlockWeights& weights, uint32_t covered, const BlockDepths& found,
                    const Surface& surface, Face& face, const Pass& pass, int x0, int y0);
