@@ -174,6 +174,7 @@ int RenderEndFrame() noexcept {
     State* s = drawing;
     if (!s) return 0;
     drawing = nullptr;
+    s->raster.finish();
     s->raster.drawMarkers();
     const PreviewFrame frame{s->raster.width(), s->raster.height(), s->raster.pixels().data()};
     s->target->deliver(frame);

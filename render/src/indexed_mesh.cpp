@@ -201,12 +201,31 @@ void Rasteriser::drawIndexedPass(const IndexedMesh& mesh, const Surface& surface
 void Rasteriser::drawIndexed(const IndexedMesh& mesh, const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0 || !mesh.positions || !mesh.indices) return;
     if (mesh.triangles == 0 || mesh.corners == 0) return;
+    const int parts = std::min(threads_, kMostBandThreads);
+    if (parts > 1 && mesh.triangles < kTrianglesForBands && !surface.image.data) {
+        // A small mesh waits with the others, written out as its records:
+        // the same pixels.
+        const size_t first = built_.size();
+        try {
+            IndexedSource source;
+            source.mesh = &mesh;
+            for (size_t t = 0; t < mesh.triangles; ++t) {
+                source.select(0, static_cast<uint32_t>(t));
+                built_.push_back(source.triangle(0));
+            }
+            drawBuilt(first, surface);
+            return;
+        } catch (const std::bad_alloc&) {
+            // Drawn now instead; what was written out goes.
+            built_.resize(std::min(built_.size(), first));
+        }
+    }
+    drawWaiting();
     try {
         projected_.resize(mesh.corners);
     } catch (const std::bad_alloc&) {
         return;
     }
-    const int parts = std::min(threads_, kMostBandThreads);
     if (parts > 1 && mesh.triangles >= kTrianglesForBands && drawIndexedInBands(mesh, surface, parts)) return;
     projectCorners(mesh, 0, mesh.corners, nullptr);
     drawIndexedPass(mesh, surface, wholePicture(), false);

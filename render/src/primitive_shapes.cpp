@@ -18,14 +18,14 @@ Point3d point(const Vec3& v) {
 
 // The corners of a grid of rows + 1 by segments + 1, from corner(row,
 // segment), drawn as two triangles a cell. Cells that collapse to a line
-// (a pole, an apex) draw nothing. Without an image map the cells go to the
-// rasteriser as one mesh, its fast road.
+// (a pole, an apex) draw nothing. Without an image map the cells are built
+// in the rasteriser's own room as one mesh, its fast road.
 template <class Corner>
 void drawGrid(Rasteriser& r, const Surface& s, int rows, int segments, Corner corner) {
     std::vector<Vertex> above(segments + 1), below(segments + 1);
-    thread_local std::vector<TriPolygon> mesh;
+    std::vector<TriPolygon>& mesh = r.buildArea();
+    const size_t first = mesh.size();
     const bool asMesh = !s.image.data;
-    mesh.clear();
     auto add = [&](const Vertex& a, const Vertex& b, const Vertex& c) {
         const Vertex v[3] = {a, b, c};
         if (!asMesh) {
@@ -47,7 +47,7 @@ void drawGrid(Rasteriser& r, const Surface& s, int rows, int segments, Corner co
         }
         std::swap(above, below);
     }
-    if (asMesh && !mesh.empty()) r.drawMesh(mesh.data(), mesh.size(), s);
+    if (asMesh) r.drawBuilt(first, s);
 }
 
 // A polygon of n corners on a circle covers less than the circle; corners
@@ -89,9 +89,14 @@ void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
         sinTheta[j] = std::sin(2 * M_PI * j / segments);
         cosTheta[j] = std::cos(2 * M_PI * j / segments);
     }
+    std::vector<double> sinPhi(rings + 1), cosPhi(rings + 1);
+    for (int i = 0; i <= rings; ++i) {
+        sinPhi[i] = std::sin(M_PI * i / rings);
+        cosPhi[i] = std::cos(M_PI * i / rings);
+    }
     drawGrid(r, s, rings, segments, [&](int ring, int segment) {
-        const double phi = M_PI * ring / rings, sp = std::sin(phi);
-        const Vec3 unit{sp * cosTheta[segment], sp * sinTheta[segment], std::cos(phi)};
+        const double sp = sinPhi[ring];
+        const Vec3 unit{sp * cosTheta[segment], sp * sinTheta[segment], cosPhi[ring]};
         Vertex v;
         v.position = p.point(unit * out);
         v.normal = p.normal(unit);
@@ -108,9 +113,15 @@ namespace {
 template <class Profile>
 void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows, int segments, Profile profile) {
     const double out = areaKeeping(segments);
+    // The angles' sines and cosines once a segment, not once a corner.
+    std::vector<double> sines(segments + 1), cosines(segments + 1);
+    for (int j = 0; j <= segments; ++j) {
+        const double a = 2 * M_PI * j / segments - M_PI;
+        sines[j] = std::sin(a);
+        cosines[j] = std::cos(a);
+    }
     drawGrid(r, s, rows, segments, [&](int row, int segment) {
-        const double a = 2 * M_PI * segment / segments - M_PI;
-        const double sa = std::sin(a), ca = std::cos(a);
+        const double sa = sines[segment], ca = cosines[segment];
         double radius = 0, height = 0;
         Vec3 normal;  // in the profile's plane: (outward, up)
         profile(row, radius, height, normal);
@@ -171,11 +182,16 @@ void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s) {
     const int around = segmentsFor(pixelsOf(r, p, {}, std::fabs(major) + std::fabs(minor)));
     const int section = segmentsFor(pixelsOf(r, p, {major, 0, 0}, minor));
     const double tube = minor * areaKeeping(section);
+    std::vector<double> sines(section + 1), cosines(section + 1);
+    for (int i = 0; i <= section; ++i) {
+        const double b = 2 * M_PI * i / section;
+        sines[i] = std::sin(b);
+        cosines[i] = std::cos(b);
+    }
     drawRevolved(r, s, p, section, around, [&](int row, double& rad, double& height, Vec3& normal) {
-        const double b = 2 * M_PI * row / section;
-        rad = major + tube * std::cos(b);
-        height = tube * std::sin(b);
-        normal = {std::cos(b), std::sin(b), 0};
+        rad = major + tube * cosines[row];
+        height = tube * sines[row];
+        normal = {cosines[row], sines[row], 0};
     });
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -87,6 +88,9 @@ public:
         updateView();
     }
     void setLights(std::vector<Light> lights) {
+        // The same lights again (each object is handed them) change nothing:
+        // the meshes waiting keep waiting.
+        if (sameLights(lights)) return;
         lights_ = std::move(lights);
         sceneChanged();
     }
@@ -95,6 +99,15 @@ public:
     void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // Writes the colours of the pixels still waiting to be lit.
     void flush() { batch_.flush(); }
+    // Small meshes drawn on several threads wait, in the order they came,
+    // until something else is drawn or the frame ends: then they are shared
+    // among the threads, each a run of them. finish() draws what waits and
+    // lights every pixel; the picture is whole after it.
+    void finish();
+    // Where a small mesh may be built in place: append its triangles, then
+    // hand drawBuilt() the index of the first.
+    std::vector<TriPolygon>& buildArea() { return built_; }
+    void drawBuilt(size_t first, const Surface& surface);
     void drawTriangle(const Vertex (&v)[3], const Surface& surface);
     // n triangles of a mesh in one colour (no image map): the common case,
     // read straight from the records.
@@ -170,8 +183,27 @@ private:
     // Tells the lighting batches where each pixel's ray runs.
     void aimRays();
     void sceneChanged();
+    bool sameLights(const std::vector<Light>& lights) const {
+        auto same = [](const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+        return std::equal(lights.begin(), lights.end(), lights_.begin(), lights_.end(), [&](const Light& a, const Light& b) {
+            return same(a.position, b.position) && same(a.colour, b.colour) && a.spot == b.spot &&
+                   same(a.direction, b.direction);
+        });
+    }
     bool project(const Vec3& cam, const Vertex& v, Corner& p) const;
     void drawMeshInParts(const TriPolygon* triangles, size_t n, const Surface& surface, int parts);
+    // Makes sure every helper thread has an empty layer of the picture's
+    // size; false when there is no room.
+    bool readyLayers(int parts);
+    // Draws the small meshes waiting, on the threads there are: each
+    // thread a run of them, into the picture or a layer merged after. The
+    // triangles built from keepFrom on stay, moved to the front.
+    void drawWaiting(size_t keepFrom = SIZE_MAX);
+    // A small mesh waiting in built_.
+    struct Waiting {
+        size_t first, count;
+        Surface surface;
+    };
     // Takes every pixel a layer drew nearer than the picture holds, and
     // empties the layer.
     void merge(Layer& layer);
@@ -279,6 +311,9 @@ private:
     std::vector<Layer> layers_;
     std::vector<std::unique_ptr<PixelLighting>> bandLighting_;
     std::vector<Marker> markers_;
+    std::vector<TriPolygon> built_;   // the waiting meshes' triangles, then one being built
+    std::vector<Waiting> waiting_;
+    size_t waitingTriangles_ = 0;
     std::vector<ProjectedCorner> projected_;
     // The band of rows each projected corner lies in; kAnyBand off the near
     // plane's side.

@@ -76,6 +76,7 @@ void Rasteriser::rasterSegment(ScreenEnd p, ScreenEnd q, uint32_t colour, bool o
 void Rasteriser::drawLine(const Vec3& a, const Vec3& b, uint32_t colour) {
     ScreenEnd p, q;
     if (!screenSegment(a, b, p, q)) return;
+    drawWaiting();
     batch_.flush();
     rasterSegment(p, q, colour, false);
 }
@@ -83,6 +84,7 @@ void Rasteriser::drawLine(const Vec3& a, const Vec3& b, uint32_t colour) {
 void Rasteriser::drawPoint(const Vec3& at, uint32_t colour) {
     ScreenEnd p, q;
     if (!screenSegment(at, at, p, q)) return;
+    drawWaiting();
     batch_.flush();
     rasterSegment({p.x - kCrossArm, p.y, p.invz}, {p.x + kCrossArm, p.y, p.invz}, colour, false);
     rasterSegment({p.x, p.y - kCrossArm, p.invz}, {p.x, p.y + kCrossArm, p.invz}, colour, false);
@@ -97,6 +99,7 @@ void Rasteriser::addMarker(const Vec3& a, const Vec3& b, uint32_t colour) {
 }
 
 void Rasteriser::drawMarkers() {
+    drawWaiting();
     batch_.flush();
     for (const Marker& m : markers_) {
         ScreenEnd p, q;

@@ -98,6 +98,22 @@ struct Square {
     }
 };
 
+// An object of the given kind whose point list is the nodes.
+struct Thin {
+    std::vector<std::vector<Point3d>> corners;
+    std::vector<ListEntry> nodes;
+    CadObject o{};
+    Thin(uint32_t type, std::vector<std::vector<Point3d>> points, uint32_t rgb) : corners(std::move(points)) {
+        for (auto& c : corners) nodes.push_back({nullptr, c.data(), nullptr, static_cast<uint32_t>(c.size())});
+        for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
+        o.type = type;
+        o.flags = KX_FLAG_VISIBLE;
+        o.points = nodes.data();
+        o.count = static_cast<uint32_t>(nodes.size());
+        o.rgb = rgb;
+    }
+};
+
 struct Light {
     Point3d position;
     bool spot = false;
@@ -571,6 +587,26 @@ TEST(Raster, SharesOnSeveralThreadsDrawTheSamePictureAsOne) {
     }
     const Square front(1, 0, 2.5f, -3, 0xFF0000);
     const std::vector<Light> lights = {{{-10, 10, -10}}, {{5, 0, -6}, true, {0, 0, 0}}};
+    // Small meshes wait and are shared among the threads a run each: the
+    // mesh cut small, each piece twice at the same depths in two colours,
+    // with spheres and a segment (drawn at once, after what waits) between.
+    std::vector<CadObject> pieces(40, mesh);
+    std::vector<const CadObject*> small;
+    const CadObject ball = sphere({-1, 1, -2}, 1.5f, 0x30C030), otherBall = sphere({2, -1, -1}, 1, 0xC03030);
+    const Thin across(KX_LINESEG, {{{-6, 0, -2.5f}, {6, 0.5f, -2.5f}}}, 0x00FFFF);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const size_t from = triangles.size() * i / pieces.size(), to = triangles.size() * (i + 1) / pieces.size();
+        pieces[i].polygons = triangles.data() + from;
+        pieces[i].count = pieces[i].polygonCount = static_cast<uint32_t>(to - from);
+        pieces[i].rgb = 0x102030u * static_cast<uint32_t>(i % 5 + 1);
+    }
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        small.push_back(&pieces[i]);
+        small.push_back(&pieces[pieces.size() - 1 - i]);
+        if (i == 10) small.push_back(&ball);
+        if (i == 20) small.push_back(&across.o);
+        if (i == 30) small.push_back(&otherBall);
+    }
     struct Case {
         const char* name;
         std::vector<const CadObject*> objects;
@@ -580,6 +616,7 @@ TEST(Raster, SharesOnSeveralThreadsDrawTheSamePictureAsOne) {
         {"a square drawn first", {&front.o, &mesh}},
         {"the mesh in three objects", {&slices[0], &slices[1], &slices[2]}},
         {"the mesh twice, at the same depths", {&mesh, &again}},
+        {"small meshes, spheres and a segment", small},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -860,26 +897,6 @@ TEST(Raster, IndexedMeshNamingAMissingCornerIsRefused) {
     byIndex.indexed = {&welded.mesh};
     EXPECT_NE(draw(camera(1.33f), {&object}, {}, kW, kH, byIndex).pixels, blank.pixels);
 }
-
-}  // namespace
-
-namespace {
-
-// An object of the given kind whose point list is the nodes.
-struct Thin {
-    std::vector<std::vector<Point3d>> corners;
-    std::vector<ListEntry> nodes;
-    CadObject o{};
-    Thin(uint32_t type, std::vector<std::vector<Point3d>> points, uint32_t rgb) : corners(std::move(points)) {
-        for (auto& c : corners) nodes.push_back({nullptr, c.data(), nullptr, static_cast<uint32_t>(c.size())});
-        for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
-        o.type = type;
-        o.flags = KX_FLAG_VISIBLE;
-        o.points = nodes.data();
-        o.count = static_cast<uint32_t>(nodes.size());
-        o.rgb = rgb;
-    }
-};
 
 }  // namespace
 
