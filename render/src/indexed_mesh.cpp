@@ -29,9 +29,6 @@ namespace {
 constexpr int kBandRows = 16;
 // Corners projected as one piece of work.
 constexpr size_t kCornerChunk = 65536;
-// Below this many triangles a second thread costs more than it saves.
-constexpr size_t kTrianglesForBands = 8192;
-constexpr int kMostBandThreads = 8;
 }  // namespace
 
 void Rasteriser::projectCorners(const IndexedMesh& mesh, size_t from, size_t to, BandLoad* bandLoad) {
@@ -201,8 +198,8 @@ void Rasteriser::drawIndexedPass(const IndexedMesh& mesh, const Surface& surface
 void Rasteriser::drawIndexed(const IndexedMesh& mesh, const Surface& surface) {
     if (!camera_.valid || width_ == 0 || height_ == 0 || !mesh.positions || !mesh.indices) return;
     if (mesh.triangles == 0 || mesh.corners == 0) return;
-    const int parts = std::min(threads_, kMostBandThreads);
-    if (parts > 1 && mesh.triangles < kTrianglesForBands && !surface.image.data) {
+    const int parts = std::min(threads_, kMostParts);
+    if (parts > 1 && mesh.triangles < kTrianglesForThreads && !surface.image.data) {
         // A small mesh waits with the others, written out as its records:
         // the same pixels.
         const size_t first = built_.size();
@@ -226,7 +223,7 @@ void Rasteriser::drawIndexed(const IndexedMesh& mesh, const Surface& surface) {
     } catch (const std::bad_alloc&) {
         return;
     }
-    if (parts > 1 && mesh.triangles >= kTrianglesForBands && drawIndexedInBands(mesh, surface, parts)) return;
+    if (parts > 1 && mesh.triangles >= kTrianglesForThreads && drawIndexedInBands(mesh, surface, parts)) return;
     projectCorners(mesh, 0, mesh.corners, nullptr);
     drawIndexedPass(mesh, surface, wholePicture(), false);
 }

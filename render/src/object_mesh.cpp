@@ -111,9 +111,40 @@ void drawThin(Rasteriser& r, const CadObject& o, const Surface& s) {
     }
 }
 
+// The triangles of an object drawn from its parameters, for the threads.
+void makeShape(const Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>& into) {
+    // Only the rasteriser's const side is read while triangles are made into `into`.
+    Rasteriser& reader = const_cast<Rasteriser&>(r);
+    switch (o.type) {
+        case KX_SPHERE:
+        case KX_ELLIPSOID: drawSphere(reader, o, s, &into); break;
+        case KX_DISC: drawDisc(reader, o, s, &into); break;
+        case KX_CYLINDER:
+        case KX_CONE: drawCylinderOrCone(reader, o, s, &into); break;
+        case KX_TORUS: drawTorus(reader, o, s, &into); break;
+        default: break;
+    }
+}
+
+bool madeOnThreads(uint32_t type) {
+    switch (type) {
+        case KX_SPHERE:
+        case KX_ELLIPSOID:
+        case KX_DISC:
+        case KX_CYLINDER:
+        case KX_CONE:
+        case KX_TORUS: return true;
+        default: return false;
+    }
+}
+
 }  // namespace
 
 void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) {
+    if (madeOnThreads(object.type) && r.sharesShapes() && !surface.image.data) {
+        r.waitShape(makeShape, object, surface);
+        return;
+    }
     switch (object.type) {
         case KX_LIGHT:
         case KX_CAMERA: drawThin(r, object, surface); return;

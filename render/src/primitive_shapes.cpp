@@ -21,11 +21,11 @@ Point3d point(const Vec3& v) {
 // (a pole, an apex) draw nothing. Without an image map the cells are built
 // in the rasteriser's own room as one mesh, its fast road.
 template <class Corner>
-void drawGrid(Rasteriser& r, const Surface& s, int rows, int segments, Corner corner) {
+void drawGrid(Rasteriser& r, const Surface& s, std::vector<TriPolygon>* into, int rows, int segments, Corner corner) {
     std::vector<Vertex> above(segments + 1), below(segments + 1);
-    std::vector<TriPolygon>& mesh = r.buildArea();
+    std::vector<TriPolygon>& mesh = into ? *into : r.buildArea();
     const size_t first = mesh.size();
-    const bool asMesh = !s.image.data;
+    const bool asMesh = into || !s.image.data;
     auto add = [&](const Vertex& a, const Vertex& b, const Vertex& c) {
         const Vertex v[3] = {a, b, c};
         if (!asMesh) {
@@ -47,7 +47,7 @@ void drawGrid(Rasteriser& r, const Surface& s, int rows, int segments, Corner co
         }
         std::swap(above, below);
     }
-    if (asMesh) r.drawBuilt(first, s);
+    if (asMesh && !into) r.drawBuilt(first, s);
 }
 
 // A polygon of n corners on a circle covers less than the circle; corners
@@ -77,7 +77,7 @@ int segmentsFor(double pixels) {
     return (whole + 3) / 4 * 4;
 }
 
-void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
+void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into) {
     const double radius = o.size.y;
     const Placement p(o);
     if (!(std::fabs(radius) > 0) || !usableLength(radius) || !p.usable()) return;
@@ -94,7 +94,7 @@ void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s) {
         sinPhi[i] = std::sin(M_PI * i / rings);
         cosPhi[i] = std::cos(M_PI * i / rings);
     }
-    drawGrid(r, s, rings, segments, [&](int ring, int segment) {
+    drawGrid(r, s, into, rings, segments, [&](int ring, int segment) {
         const double sp = sinPhi[ring];
         const Vec3 unit{sp * cosTheta[segment], sp * sinTheta[segment], cosPhi[ring]};
         Vertex v;
@@ -111,7 +111,8 @@ namespace {
 // A surface of revolution about the local y axis, from the profile point
 // (radius, height) of each row, angles as the core's fans run them.
 template <class Profile>
-void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows, int segments, Profile profile) {
+void drawRevolved(Rasteriser& r, const Surface& s, std::vector<TriPolygon>* into, const Placement& p, int rows,
+                  int segments, Profile profile) {
     const double out = areaKeeping(segments);
     // The angles' sines and cosines once a segment, not once a corner.
     std::vector<double> sines(segments + 1), cosines(segments + 1);
@@ -120,7 +121,7 @@ void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows,
         sines[j] = std::sin(a);
         cosines[j] = std::cos(a);
     }
-    drawGrid(r, s, rows, segments, [&](int row, int segment) {
+    drawGrid(r, s, into, rows, segments, [&](int row, int segment) {
         const double sa = sines[segment], ca = cosines[segment];
         double radius = 0, height = 0;
         Vec3 normal;  // in the profile's plane: (outward, up)
@@ -135,8 +136,9 @@ void drawRevolved(Rasteriser& r, const Surface& s, const Placement& p, int rows,
 }
 
 // A flat cap of the given radius at height y, its normal along up or down.
-void drawCap(Rasteriser& r, const Surface& s, const Placement& p, int segments, double radius, double y, double up) {
-    drawRevolved(r, s, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
+void drawCap(Rasteriser& r, const Surface& s, std::vector<TriPolygon>* into, const Placement& p, int segments,
+             double radius, double y, double up) {
+    drawRevolved(r, s, into, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
         rad = row == 0 ? 0 : radius;
         height = y;
         normal = {0, up, 0};
@@ -145,37 +147,37 @@ void drawCap(Rasteriser& r, const Surface& s, const Placement& p, int segments, 
 
 }  // namespace
 
-void drawDisc(Rasteriser& r, const CadObject& o, const Surface& s) {
+void drawDisc(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into) {
     // The core fans the disc from (0, h/2, 0) down to its rim at -h/2; flat when h is 0.
     const double radius = o.size.x, h = o.size.y;
     const Placement p(o);
     if (!(std::fabs(radius) > 0) || !usableLength(radius) || !usableLength(h) || !p.usable()) return;
     const int segments = segmentsFor(pixelsOf(r, p, {}, std::max(std::fabs(radius), std::fabs(h))));
-    drawRevolved(r, s, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
+    drawRevolved(r, s, into, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
         rad = row == 0 ? 0 : radius;
         height = row == 0 ? h / 2 : -h / 2;
         normal = {};  // the face's own, towards the eye
     });
 }
 
-void drawCylinderOrCone(Rasteriser& r, const CadObject& o, const Surface& s) {
+void drawCylinderOrCone(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into) {
     const double bottom = std::fabs(o.size.x), h = o.size.y;
     const double top = o.type == KX_CONE ? std::fabs(o.extraPoint.x) : bottom;
     const Placement p(o);
     if (!usableLength(bottom) || !usableLength(top) || !usableLength(h) || !p.usable()) return;
     if (!(bottom > 0) && !(top > 0)) return;
     const int segments = segmentsFor(pixelsOf(r, p, {}, std::max({bottom, top, std::fabs(h) / 2})));
-    if (bottom > 0) drawCap(r, s, p, segments, bottom, -h / 2, -1);
-    if (top > 0) drawCap(r, s, p, segments, top, h / 2, 1);
+    if (bottom > 0) drawCap(r, s, into, p, segments, bottom, -h / 2, -1);
+    if (top > 0) drawCap(r, s, into, p, segments, top, h / 2, 1);
     if (h == 0) return;
-    drawRevolved(r, s, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
+    drawRevolved(r, s, into, p, 1, segments, [&](int row, double& rad, double& height, Vec3& normal) {
         rad = row == 0 ? bottom : top;
         height = row == 0 ? -h / 2 : h / 2;
         normal = {std::fabs(h), bottom - top, 0};
     });
 }
 
-void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s) {
+void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into) {
     const double major = o.size.x, minor = o.size.y;
     const Placement p(o);
     if (!usableLength(major) || !usableLength(minor) || !(std::fabs(minor) > 0) || !p.usable()) return;
@@ -188,7 +190,7 @@ void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s) {
         sines[i] = std::sin(b);
         cosines[i] = std::cos(b);
     }
-    drawRevolved(r, s, p, section, around, [&](int row, double& rad, double& height, Vec3& normal) {
+    drawRevolved(r, s, into, p, section, around, [&](int row, double& rad, double& height, Vec3& normal) {
         rad = major + tube * cosines[row];
         height = tube * sines[row];
         normal = {cosines[row], sines[row], 0};
@@ -211,7 +213,7 @@ void drawPlane(Rasteriser& r, const CadObject& o, const Surface& s) {
     // Far enough that its edge lies within a fraction of a pixel of the horizon.
     const double reach = 1e5 * std::max(1.0, std::fabs(height));
     constexpr int kCells = 16;
-    drawGrid(r, s, kCells, kCells, [&](int row, int column) {
+    drawGrid(r, s, nullptr, kCells, kCells, [&](int row, int column) {
         Vertex v;
         const double a = (2.0 * column / kCells - 1) * reach, b = (2.0 * row / kCells - 1) * reach;
         v.position = foot + across * a + along * b;

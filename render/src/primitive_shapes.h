@@ -3,14 +3,18 @@
 // the place the core's rebuild puts them.
 #pragma once
 
+#include <vector>
+
 #include "rasteriser.h"
 
 namespace kxr {
 
-void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s);
-void drawDisc(Rasteriser& r, const CadObject& o, const Surface& s);
-void drawCylinderOrCone(Rasteriser& r, const CadObject& o, const Surface& s);
-void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s);
+// With `into`, the triangles are appended there and not drawn (the surface
+// then has no image map).
+void drawSphere(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into = nullptr);
+void drawDisc(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into = nullptr);
+void drawCylinderOrCone(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into = nullptr);
+void drawTorus(Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>* into = nullptr);
 // An infinite plane, cut only by the picture's edges and the near plane.
 void drawPlane(Rasteriser& r, const CadObject& o, const Surface& s);
 

@@ -285,12 +285,6 @@ void Rasteriser::drawCut(const Vertex (&v)[3], const Vec3 (&cam)[3], const Surfa
     }
 }
 
-namespace {
-// Below this many triangles a second thread costs more than it saves.
-constexpr size_t kTrianglesForThreads = 8192;
-constexpr int kMostParts = 8;
-}  // namespace
-
 bool Rasteriser::readyLayers(int parts) {
     try {
         while (layers_.size() < static_cast<size_t>(parts - 1)) {
@@ -337,88 +331,6 @@ void Rasteriser::drawMesh(const TriPolygon* triangles, size_t n, const Surface& 
         return;
     }
     drawMeshPass(triangles, n, surface, wholePicture());
-}
-
-namespace {
-// Triangles waiting beyond this are drawn: the room they take stays bounded.
-constexpr size_t kMostWaiting = size_t{1} << 18;
-}  // namespace
-
-void Rasteriser::drawBuilt(size_t first, const Surface& surface) {
-    const size_t n = built_.size() - first;
-    if (n == 0) return;
-    if (!camera_.valid || width_ == 0 || height_ == 0) {
-        built_.resize(first);
-        return;
-    }
-    if (std::min(threads_, kMostParts) > 1 && !surface.image.data) {
-        try {
-            waiting_.push_back({first, n, surface});
-            waitingTriangles_ += n;
-            if (waitingTriangles_ >= kMostWaiting) drawWaiting();
-            return;
-        } catch (const std::bad_alloc&) {
-            // No room to note it: drawn at once, after what waits.
-        }
-    }
-    drawWaiting(first);
-    drawMeshPass(built_.data(), built_.size(), surface, wholePicture());
-    built_.clear();
-}
-
-void Rasteriser::drawWaiting(size_t keepFrom) {
-    if (waiting_.empty()) {
-        built_.erase(built_.begin(), built_.begin() + static_cast<std::ptrdiff_t>(std::min(keepFrom, built_.size())));
-        return;
-    }
-    std::vector<Waiting> runs;
-    runs.swap(waiting_);
-    const size_t total = waitingTriangles_;
-    waitingTriangles_ = 0;
-    const int parts = std::min(threads_, kMostParts);
-    batch_.flush();
-    auto drawRun = [this, &runs](size_t from, size_t to, const Pass& pass) {
-        for (size_t i = from; i < to; ++i) drawMeshPass(built_.data() + runs[i].first, runs[i].count, runs[i].surface, pass);
-    };
-    if (parts < 2 || total < kTrianglesForThreads || !readyLayers(parts)) {
-        drawRun(0, runs.size(), wholePicture());
-    } else {
-        // Part p draws the meshes from start[p]: as many triangles each.
-        std::array<size_t, kMostParts + 1> start{};
-        size_t seen = 0, part = 1;
-        for (size_t i = 0; i < runs.size() && part < static_cast<size_t>(parts); ++i) {
-            seen += runs[i].count;
-            while (part < static_cast<size_t>(parts) && seen * parts >= total * part) start[part++] = i + 1;
-        }
-        for (; part <= static_cast<size_t>(parts); ++part) start[part] = runs.size();
-        start[parts] = runs.size();
-        std::array<std::thread, kMostParts> helpers;
-        auto drawShare = [&](int p) {
-            Layer& layer = layers_[p - 1];
-            drawRun(start[p], start[p + 1], {layer.colour.data(), layer.depth.data(), layer.lighting.get(), &layer.touched});
-            layer.lighting->flush();
-        };
-        int started = 1;
-        try {
-            for (; started < parts; ++started) helpers[started] = std::thread(drawShare, started);
-        } catch (const std::system_error&) {
-            // No more threads: the calling thread draws the remaining shares.
-        }
-        drawRun(start[0], start[1], wholePicture());
-        for (int p = started; p < parts; ++p) drawShare(p);
-        batch_.flush();
-        for (std::thread& t : helpers)
-            if (t.joinable()) t.join();
-        // In order: between equally near surfaces the one drawn first keeps the pixel.
-        for (int p = 1; p < parts; ++p) merge(layers_[p - 1]);
-    }
-    // What was built after the waiting meshes moves to the front.
-    built_.erase(built_.begin(), built_.begin() + static_cast<std::ptrdiff_t>(std::min(keepFrom, built_.size())));
-}
-
-void Rasteriser::finish() {
-    drawWaiting();
-    batch_.flush();
 }
 
 void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Surface& surface, int parts) {

@@ -108,6 +108,16 @@ public:
     // hand drawBuilt() the index of the first.
     std::vector<TriPolygon>& buildArea() { return built_; }
     void drawBuilt(size_t first, const Surface& surface);
+    // Makes an object's triangles (for a surface without an image map),
+    // appending them to `into`; only the rasteriser's const side is read.
+    using Tessellate = void (*)(const Rasteriser& r, const CadObject& object, const Surface& surface,
+                                std::vector<TriPolygon>& into);
+    // Whether objects drawn from their parameters may wait to be made, on
+    // the threads, with the small meshes.
+    bool sharesShapes() const { return std::min(threads_, kMostParts) > 1; }
+    // The object (its fields: its links are not followed) is made and drawn
+    // with what waits.
+    void waitShape(Tessellate tessellate, const CadObject& object, const Surface& surface);
     void drawTriangle(const Vertex (&v)[3], const Surface& surface);
     // n triangles of a mesh in one colour (no image map): the common case,
     // read straight from the records.
@@ -199,11 +209,18 @@ private:
     // thread a run of them, into the picture or a layer merged after. The
     // triangles built from keepFrom on stay, moved to the front.
     void drawWaiting(size_t keepFrom = SIZE_MAX);
-    // A small mesh waiting in built_.
+    // A small mesh waiting: its triangles in built_, or an object to make
+    // first (then its triangles come to lie in shapeBuilt_[area]).
     struct Waiting {
         size_t first, count;
         Surface surface;
+        Tessellate tessellate = nullptr;
+        CadObject object{};
+        int area = 0;
     };
+    // Below this many triangles a second thread costs more than it saves.
+    static constexpr size_t kTrianglesForThreads = 8192;
+    static constexpr int kMostParts = 8;
     // Takes every pixel a layer drew nearer than the picture holds, and
     // empties the layer.
     void merge(Layer& layer);
@@ -314,6 +331,7 @@ private:
     std::vector<TriPolygon> built_;   // the waiting meshes' triangles, then one being built
     std::vector<Waiting> waiting_;
     size_t waitingTriangles_ = 0;
+    std::vector<std::vector<TriPolygon>> shapeBuilt_;  // a thread's made objects
     std::vector<ProjectedCorner> projected_;
     // The band of rows each projected corner lies in; kAnyBand off the near
     // plane's side.
