@@ -130,19 +130,25 @@ double readAndConvert(const std::string& path) {
     return sum;
 }
 
-void BM_RatioLoadNative(benchmark::State& state) {
+// The grid scene saved in a scratch folder, the scene emptied again.
+std::string savedGridScene(unsigned triangles) {
     EnableLogMessage(-1);
-    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
+    kxbench::gridMeshScene(triangles);
     const std::string path = scratch("mesh.cad");
     SaveScene2(GetCurrentScene(), path.c_str());
     DeleteAllCadObjects();
+    return path;
+}
+
+void loadScene(const std::string& path) {
+    DeleteAllCadObjects();
+    benchmark::DoNotOptimize(LoadScene(GetCurrentScene(), path.c_str()));
+}
+
+void BM_RatioLoadNative(benchmark::State& state) {
+    const std::string path = savedGridScene(static_cast<unsigned>(state.range(0)));
     timeSideBySide(
-        state,
-        [&] {
-            DeleteAllCadObjects();
-            benchmark::DoNotOptimize(LoadScene(GetCurrentScene(), path.c_str()));
-        },
-        [&] { benchmark::DoNotOptimize(readAndConvert(path)); });
+        state, [&] { loadScene(path); }, [&] { benchmark::DoNotOptimize(readAndConvert(path)); });
     state.counters["MB"] = fileSize(path) / 1e6;
     // Peak memory against the bytes of the triangles themselves (three
     // corners of three floats); run this case alone for a clean figure.
@@ -315,18 +321,9 @@ double numberPass(const std::string& path) {
 }
 
 void BM_RatioLoadNativeToNumberPass(benchmark::State& state) {
-    EnableLogMessage(-1);
-    kxbench::gridMeshScene(static_cast<unsigned>(state.range(0)));
-    const std::string path = scratch("mesh.cad");
-    SaveScene2(GetCurrentScene(), path.c_str());
-    DeleteAllCadObjects();
+    const std::string path = savedGridScene(static_cast<unsigned>(state.range(0)));
     bestOfThree(
-        state,
-        [&] {
-            DeleteAllCadObjects();
-            benchmark::DoNotOptimize(LoadScene(GetCurrentScene(), path.c_str()));
-        },
-        [&] { benchmark::DoNotOptimize(numberPass(path)); });
+        state, [&] { loadScene(path); }, [&] { benchmark::DoNotOptimize(numberPass(path)); });
     DeleteAllCadObjects();
     removeScratch(path);
 }

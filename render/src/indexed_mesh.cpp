@@ -9,16 +9,15 @@
 // threads' rows reading no more of them than their corner numbers.
 #include <algorithm>
 #include <atomic>
-#include <utility>
 #include <latch>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
+#include <utility>
 
 #include "four_lanes.h"
 #include "lane_groups.h"
 #include "rasteriser.h"
+#include "thread_team.h"
 
 namespace kxr {
 
@@ -251,10 +250,8 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
     const size_t cornerChunks = (mesh.corners + kCornerChunk - 1) / kCornerChunk;
     std::atomic<size_t> nextChunk{0};
     int participants = 1;
-    std::latch ready(1);
     std::optional<std::latch> projected;
     auto work = [&](int part) {
-        ready.wait();
         for (size_t c; (c = nextChunk++) < cornerChunks;)
             projectCorners(mesh, c * kCornerChunk, std::min(mesh.corners, (c + 1) * kCornerChunk),
                            load.data() + part * loadRow);
@@ -274,19 +271,13 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
         }
         lighting.flush();
     };
-    std::vector<std::thread> helpers;
-    try {
-        helpers.reserve(parts - 1);
-        for (int part = 1; part < parts; ++part) helpers.emplace_back(work, part);
-    } catch (const std::system_error&) {
-        // Fewer threads: the rows are cut among those there are.
-    } catch (const std::bad_alloc&) {
-    }
-    participants = static_cast<int>(helpers.size()) + 1;
-    projected.emplace(participants);
-    ready.count_down();
-    work(0);
-    for (std::thread& t : helpers) t.join();
+    runAsTeam(
+        parts,
+        [&](int count) {
+            participants = count;
+            projected.emplace(count);
+        },
+        work);
     return true;
 }
 

@@ -11,10 +11,9 @@
 #include <latch>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 #include "rasteriser.h"
+#include "thread_team.h"
 
 namespace kxr {
 
@@ -134,10 +133,8 @@ void Rasteriser::drawWaiting(size_t keepFrom) {
 
     std::atomic<size_t> nextRun{0};
     int participants = 1;
-    std::latch ready(1);
     std::optional<std::latch> made;
     auto work = [&](int part) {
-        ready.wait();
         for (size_t i; (i = nextRun++) < runs.size();)
             if (runs[i].tessellate) make(runs[i], part);
         made->arrive_and_wait();
@@ -162,19 +159,13 @@ void Rasteriser::drawWaiting(size_t keepFrom) {
         drawRun(from, to, {layer.colour.data(), layer.depth.data(), layer.lighting.get(), &layer.touched});
         layer.lighting->flush();
     };
-    std::vector<std::thread> helpers;
-    try {
-        helpers.reserve(parts - 1);
-        for (int part = 1; part < parts; ++part) helpers.emplace_back(work, part);
-    } catch (const std::system_error&) {
-        // Fewer threads: the runs are shared among those there are.
-    } catch (const std::bad_alloc&) {
-    }
-    participants = static_cast<int>(helpers.size()) + 1;
-    made.emplace(participants);
-    ready.count_down();
-    work(0);
-    for (std::thread& t : helpers) t.join();
+    runAsTeam(
+        parts,
+        [&](int count) {
+            participants = count;
+            made.emplace(count);
+        },
+        work);
     batch_.flush();
     for (int p = 1; p < participants; ++p) merge(layers_[p - 1]);
     keepBuilt();
