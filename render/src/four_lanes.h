@@ -159,13 +159,16 @@ inline void coverColumns(const LaneWeights& w, LaneMask x0, LaneMask y0, LaneMas
     const float* column[kLanes];
     int first[kLanes], last[kLanes];
     int most = 0;
+    // What a lane not tested reads: a depth of its own, not the picture's,
+    // whose pixels may be another thread's.
+    const float untested = 0.0f;
     for (int lane = 0; lane < kLanes; ++lane) {
         first[lane] = std::max(0, firstRow - y0[lane]);
         last[lane] = std::min(rows[lane] - 1, lastRow - y0[lane]);
         const bool used = (which & (1u << lane)) && first[lane] <= last[lane];
         if (!used) which &= ~(1u << lane);
-        // A lane not tested reads the first pixel; its bits are dropped.
-        column[lane] = used ? depth + static_cast<size_t>(y0[lane]) * width + x0[lane] : depth;
+        // Its bits are dropped.
+        column[lane] = used ? depth + static_cast<size_t>(y0[lane]) * width + x0[lane] : &untested;
         if (!used) first[lane] = last[lane] = 0;
         most = std::max(most, used ? last[lane] + 1 : 0);
     }
