@@ -70,11 +70,6 @@ void drawTriangles(Rasteriser& r, const CadObject& o, const Surface& s) {
     }
 }
 
-uint32_t pictureColour(const Vec3& c) {
-    auto channel = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
-    return 0xFF000000u | channel(c.x) << 16 | channel(c.y) << 8 | channel(c.z);
-}
-
 // The nodes of the point list the picture shows thin, as the wireframe does:
 // a lone point as a small cross (a point object's points also joined in
 // order: they are a path or a profile) and a segment; faces are the
@@ -111,38 +106,31 @@ void drawThin(Rasteriser& r, const CadObject& o, const Surface& s) {
     }
 }
 
-// The triangles of an object drawn from its parameters, for the threads.
-void makeShape(const Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>& into) {
-    // Only the rasteriser's const side is read while triangles are made into `into`.
-    Rasteriser& reader = const_cast<Rasteriser&>(r);
-    switch (o.type) {
-        case KX_SPHERE:
-        case KX_ELLIPSOID: drawSphere(reader, o, s, &into); break;
-        case KX_DISC: drawDisc(reader, o, s, &into); break;
-        case KX_CYLINDER:
-        case KX_CONE: drawCylinderOrCone(reader, o, s, &into); break;
-        case KX_TORUS: drawTorus(reader, o, s, &into); break;
-        default: break;
-    }
+// An object drawn from its parameters, its triangles made into `into` on a
+// thread: only the rasteriser's const side is read there.
+template <void (*Draw)(Rasteriser&, const CadObject&, const Surface&, std::vector<TriPolygon>*)>
+void makeWith(const Rasteriser& r, const CadObject& o, const Surface& s, std::vector<TriPolygon>& into) {
+    Draw(const_cast<Rasteriser&>(r), o, s, &into);
 }
 
-bool madeOnThreads(uint32_t type) {
+// How a kind is made on the threads; null for one drawn otherwise.
+Rasteriser::Tessellate madeOnThreads(uint32_t type) {
     switch (type) {
         case KX_SPHERE:
-        case KX_ELLIPSOID:
-        case KX_DISC:
+        case KX_ELLIPSOID: return makeWith<drawSphere>;
+        case KX_DISC: return makeWith<drawDisc>;
         case KX_CYLINDER:
-        case KX_CONE:
-        case KX_TORUS: return true;
-        default: return false;
+        case KX_CONE: return makeWith<drawCylinderOrCone>;
+        case KX_TORUS: return makeWith<drawTorus>;
+        default: return nullptr;
     }
 }
 
 }  // namespace
 
 void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) {
-    if (madeOnThreads(object.type) && r.sharesShapes() && !surface.image.data) {
-        r.waitShape(makeShape, object, surface);
+    if (const Rasteriser::Tessellate make = madeOnThreads(object.type); make && r.sharesShapes() && !surface.image.data) {
+        r.waitShape(make, object, surface);
         return;
     }
     switch (object.type) {

@@ -57,11 +57,6 @@ inline int ceilSmall(double a) {
     return t + (t < a);
 }
 
-uint8_t channel(double c) {
-    if (!(c > 0)) return 0;
-    if (c >= 1) return 255;
-    return static_cast<uint8_t>(c * 255.0 + 0.5);
-}
 
 Vec3 sample(const ImageMap& map, double u, double v) {
     u -= std::floor(u);
@@ -793,7 +788,7 @@ uint32_t Rasteriser::shade(Vec3 position, Vec3 n, Vec3 base) const {
             addLight(toLight, light.colour, strength);
         }
     }
-    return 0xFF000000u | (uint32_t{channel(c.x)} << 16) | (uint32_t{channel(c.y)} << 8) | channel(c.z);
+    return pictureColour(c);
 }
 
 }  // namespace kxr

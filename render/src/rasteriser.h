@@ -28,6 +28,17 @@ struct Light {
     Vec3 direction;    // unit, for a spot light
 };
 
+// A colour of 0..1 a channel as the picture holds it; anything not a number
+// or below 0 is 0.
+inline uint32_t pictureColour(const Vec3& c) {
+    auto channel = [](double v) -> uint32_t {
+        if (!(v > 0)) return 0;
+        if (v >= 1) return 255;
+        return static_cast<uint32_t>(v * 255.0 + 0.5);
+    };
+    return 0xFF000000u | channel(c.x) << 16 | channel(c.y) << 8 | channel(c.z);
+}
+
 // An RGB image map, rows top first, three bytes a pixel.
 struct ImageMap {
     const unsigned char* data = nullptr;
