@@ -9,10 +9,23 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "kxplatform/large_pages.h"
 #include "mainframe/window_main.h"
 #include "script/script_runner.h"
 
 namespace {
+
+// Whether this run may hold a scene large enough that the heap's large pages
+// pay for starting again (a few milliseconds): the window, which may open
+// anything, and a job on a scene file of 16 MiB or more.
+bool mayHoldLargeScene(const kx::app::CommandLine& cl) {
+    using Job = kx::app::CommandLine::Job;
+    if (cl.job == Job::Help || cl.job == Job::Version || cl.job == Job::ListPlugins) return false;
+    if (cl.job == Job::None || cl.job == Job::Open) return true;
+    std::error_code ec;
+    const auto size = cl.scene.empty() ? 0 : std::filesystem::file_size(cl.scene, ec);
+    return !ec && size >= (16u << 20);
+}
 
 int runJob(const kx::app::CommandLine& cl, int argc, char** argv) {
     switch (cl.job) {
@@ -43,6 +56,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kalvex: %s\n%s", cl.error.c_str(), kx::app::usageText().c_str());
         return 2;
     }
+    if (mayHoldLargeScene(cl)) kx::platform::restartWithLargePages(argv);
     // The window changes to its working folder: names the user typed are
     // meant from the folder the program was started in.
     std::error_code ec;

@@ -195,4 +195,33 @@ TEST_F(RenderJobTest, TheRenderRoadWritesMesh2ForRenderersThatReadIt) {
     SetExportMesh2(0);
 }
 
+// The cache keeps what any scene file beside it names, wherever in the file
+// the include line stands (across the reader's megabyte steps too), and
+// removes the rest.
+TEST_F(RenderJobTest, CacheCleaningKeepsEveryIncludeAScenesLineNames) {
+    namespace fs = std::filesystem;
+    const std::string folder = dir.file("scene.kxmesh");
+    fs::create_directories(folder);
+    const char* kept[] = {"first.inc", "straddling.inc", "last.inc", "crlf.inc", "own.inc"};
+    const char* removed[] = {"unnamed.inc", "midline.inc", "longline.inc"};
+    for (const char* name : kept) std::ofstream(folder + "/" + name) << "//\n";
+    for (const char* name : removed) std::ofstream(folder + "/" + name) << "//\n";
+    const std::string include = "#include \"" + folder + "/";
+    {
+        std::ofstream big(dir.file("big.pov"), std::ios::binary);
+        big << include << "first.inc\"\n";
+        // The next include line begins a few bytes before the first megabyte ends.
+        const size_t step = size_t{1} << 20;
+        const std::string filler(step - include.size() / 2 - 1 - (include.size() + 11), 'x');
+        big << filler << "\n" << include << "straddling.inc\"\n";
+        big << "// " << include << "midline.inc\"\n";
+        big << std::string(3 * step, 'y') << include << "longline.inc\"\n";
+        big << include << "crlf.inc\"\r\n" << include << "last.inc\"";
+    }
+    std::ofstream(dir.file("scene.pov")) << include << "own.inc\"\n";
+    kx::app::cleanMeshCache(folder, dir.file("scene.pov"), uint64_t{1} << 30, 0);
+    for (const char* name : kept) EXPECT_TRUE(fs::exists(folder + "/" + name)) << name;
+    for (const char* name : removed) EXPECT_FALSE(fs::exists(folder + "/" + name)) << name;
+}
+
 }  // namespace

@@ -56,15 +56,39 @@ std::string meshCacheFolder(const std::string& folder, const std::string& stem) 
 
 namespace {
 
-// The include files a scene file names in the folder.
+// The include files a scene file names in the folder: lines that begin with
+// the include of a file there. Every .pov file beside the cache is read on
+// each render, some of them the size of a mesh, so the text is searched a
+// megabyte at a time, not split into lines.
 void namedIn(const std::filesystem::path& scene, const std::string& folder, std::set<std::string>& names) {
     std::ifstream in(scene, std::ios::binary);
     const std::string prefix = "#include \"" + folder + "/";
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, prefix.size(), prefix) != 0) continue;
-        const size_t end = line.find('"', prefix.size());
-        if (end != std::string::npos) names.insert(line.substr(prefix.size(), end - prefix.size()));
+    // A line longer than this is no include line, even if it begins as one.
+    const size_t longestLine = prefix.size() + 256;
+    std::vector<char> chunk(size_t{1} << 20);
+    std::string text;       // the last partial line of the chunk before, then this chunk
+    bool midLine = false;   // text begins inside a line that began before it
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const size_t got = static_cast<size_t>(in.gcount());
+        if (got == 0) break;
+        text.append(chunk.data(), got);
+        for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
+            if (at == 0 ? midLine : text[at - 1] != '\n') continue;
+            const size_t quote = text.find('"', at + prefix.size());
+            const size_t lineEnd = text.find('\n', at);
+            if (quote == std::string::npos || quote > lineEnd) continue;
+            names.insert(text.substr(at + prefix.size(), quote - at - prefix.size()));
+        }
+        const size_t lastBreak = text.rfind('\n');
+        if (lastBreak != std::string::npos) {
+            text.erase(0, lastBreak + 1);
+            midLine = false;
+        }
+        if (text.size() > longestLine) {
+            text.clear();
+            midLine = true;
+        }
     }
 }
 
