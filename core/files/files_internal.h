@@ -24,6 +24,13 @@ using kx::platform::findExisting;
 // any write of the file failed.
 bool queueWrite(StandardFile* f, const char* data, size_t size);
 
+// The next argument when it lies wholly in the read buffer and is a plain
+// decimal number of float range: read, and true. Anything else (the end of
+// the buffer, a quote, a sign or text number() reads another way, a number
+// out of range) leaves the file as it was, for StdGetNextArg. A mesh's
+// numbers are read straight from the buffer, with no copy and no length.
+bool quickNumber(StandardFile* f, double& value);
+
 // While a scene file is read, new objects are not snapped to the grid: they
 // keep the positions the file gives.
 using ReadingScope = kx::geometry::SnapSuspension;

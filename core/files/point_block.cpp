@@ -46,6 +46,7 @@ PointsRead readPoints(StandardFile* f, Point3d* out, unsigned n) {
     for (unsigned k = 0; k < n; ++k) {
         double v[3] = {0, 0, 0};
         for (double& c : v) {
+            if (kx::files::quickNumber(f, c)) continue;
             const char* token = StdGetNextArg(f);
             if (!token) return PointsRead::Ended;
             if (!kx::tokens::finiteNumber(token, c)) return PointsRead::NotFinite;

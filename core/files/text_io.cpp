@@ -1,5 +1,8 @@
 // Reading characters, lines and arguments through the buffer; writing lines with CR LF.
 #include <cerrno>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -149,6 +152,26 @@ char* tokenInBuffer(StandardFile* f, char* token) {
 }
 
 }  // namespace
+
+bool kx::files::quickNumber(StandardFile* f, double& value) {
+    if (!f || f->remaining <= 0) return false;
+    const char* const begin = f->buffer + f->bufferPos;
+    const char* const end = begin + f->remaining;
+    const char* p = begin;
+    while (p < end && isSeparator(static_cast<unsigned char>(*p))) ++p;
+    const char* const start = p;
+    while (p < end && *p != '"' && !isSeparator(static_cast<unsigned char>(*p))) ++p;
+    const size_t len = static_cast<size_t>(p - start);
+    if (p == end || *p == '"' || len == 0 || len > kTokenMax) return false;
+    double v = 0;
+    const auto [stop, ec] = std::from_chars(start, p, v);
+    if (ec != std::errc() || stop != p || !(std::fabs(v) <= FLT_MAX)) return false;
+    value = v;
+    const auto used = static_cast<int32_t>(p + 1 - begin);
+    f->bufferPos += used;
+    f->remaining -= used;
+    return true;
+}
 
 char* StdGetNextArg(StandardFile* f) {
     if (!f) return nullptr;

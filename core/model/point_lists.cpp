@@ -54,7 +54,9 @@ ListEntry* AddEntryEx(unsigned count, ListEntry* prev, const Point3d* points,
         return nullptr;
     }
     const size_t arrays = normals ? 2 * size_t{count} : size_t{count};
-    void* block = std::calloc(1, sizeof(ListEntry) + arrays * sizeof(Point3d));
+    // The node is value-initialised and its arrays are copied whole below:
+    // nothing needs the allocator's zeros.
+    void* block = std::malloc(sizeof(ListEntry) + arrays * sizeof(Point3d));
     if (!block) {
         ErrorMessage("Error allocating linked-list: Line %d", 34);
         return nullptr;

@@ -1,3 +1,6 @@
+#include <cfloat>
+#include <cmath>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <csignal>
@@ -7,6 +10,8 @@
 
 #include "core_fixture.h"
 #include "file_fault.h"
+#include "files/files_internal.h"
+#include "files/tokens.h"
 
 namespace kxtest {
 namespace {
@@ -109,6 +114,53 @@ TEST_F(StandardFileTest, TokensAcrossBufferEdges) {
     }
     EXPECT_EQ(StdGetNextArg(f), nullptr);
     StdCloseFile(f);
+}
+
+// Numbers read straight from the buffer are the numbers the tokenizer and
+// number() give, at the same file positions; what they would read another
+// way (signs, hexadecimal, junk, out of range, quotes) is left to them.
+TEST_F(StandardFileTest, QuickNumbersAgreeWithTheTokenizer) {
+    const char* const tokens[] = {"1.5", "-0", "-19.9435", "1e-3", "7", "+2", "0x10", "1.5abc", "inf",
+                                  "nan", "1e999", "3.5e38", "\"4\"", "1e-400", ".5", "-.25e+2"};
+    const char* const separators[] = {" ", ",", "\t", "\r\n", " , "};
+    std::string content;
+    for (unsigned i = 0; content.size() < 12000; ++i) {
+        content += tokens[i % std::size(tokens)];
+        content += separators[i % 5];
+    }
+    content += "8";  // the last number ends the file, not a separator
+    const std::string path = write("numbers.txt", content);
+    StandardFile* plain = StdOpenFile(path.c_str(), KX_OPEN_READ);
+    StandardFile* quick = StdOpenFile(path.c_str(), KX_OPEN_READ);
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(quick, nullptr);
+    size_t quickCount = 0;
+    for (size_t i = 0;; ++i) {
+        SCOPED_TRACE("token " + std::to_string(i));
+        const char* token = StdGetNextArg(plain);
+        double value = 0;
+        const bool wasQuick = kx::files::quickNumber(quick, value);
+        if (!token) {
+            EXPECT_FALSE(wasQuick);
+            EXPECT_EQ(StdGetNextArg(quick), nullptr);
+            break;
+        }
+        const double expected = kx::tokens::number(token);
+        if (wasQuick) {
+            ++quickCount;
+            EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << token;
+            EXPECT_TRUE(std::isfinite(value) && std::fabs(value) <= FLT_MAX) << token;
+        } else {
+            const char* again = StdGetNextArg(quick);
+            ASSERT_NE(again, nullptr);
+            EXPECT_STREQ(again, token);
+        }
+        EXPECT_EQ(StdGetFilePos(quick), StdGetFilePos(plain));
+    }
+    // Most of them are plain numbers; the ends of buffers and the odd tokens are not.
+    EXPECT_GT(quickCount, 500u);
+    StdCloseFile(plain);
+    StdCloseFile(quick);
 }
 
 TEST_F(StandardFileTest, PositionsAndRawReads) {
