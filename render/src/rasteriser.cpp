@@ -1,4 +1,5 @@
 #include "rasteriser.h"
+#include "thread_team.h"
 
 #include <algorithm>
 #include <array>
@@ -336,7 +337,6 @@ void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Su
     // one drawn first, as when one thread draws everything. Only what a
     // layer drew is merged, so a mesh drawn in slices costs no more.
     batch_.flush();
-    std::array<std::thread, kMostParts> helpers;
     auto share = [&](int part) { return n * static_cast<size_t>(part) / static_cast<size_t>(parts); };
     auto drawShare = [this, triangles, &surface, &share](int part) {
         Layer& layer = layers_[part - 1];
@@ -345,17 +345,19 @@ void Rasteriser::drawMeshInParts(const TriPolygon* triangles, size_t n, const Su
                      {layer.colour.data(), layer.depth.data(), layer.lighting.get(), &layer.touched});
         layer.lighting->flush();
     };
-    int started = 1;
-    try {
-        for (; started < parts; ++started) helpers[started] = std::thread(drawShare, started);
-    } catch (const std::system_error&) {
-        // No more threads: the calling thread draws the remaining shares.
-    }
-    drawMeshPass(triangles, share(1), surface, wholePicture());
-    for (int part = started; part < parts; ++part) drawShare(part);
+    // With fewer threads than shares, the calling thread draws the rest.
+    int participants = parts;
+    runAsTeam(
+        parts, [&](int count) { participants = count; },
+        [&](int part) {
+            if (part > 0) {
+                drawShare(part);
+                return;
+            }
+            drawMeshPass(triangles, share(1), surface, wholePicture());
+            for (int rest = participants; rest < parts; ++rest) drawShare(rest);
+        });
     batch_.flush();
-    for (std::thread& t : helpers)
-        if (t.joinable()) t.join();
     for (int part = 1; part < parts; ++part) merge(layers_[part - 1]);
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -629,6 +630,24 @@ TEST(Raster, SharesOnSeveralThreadsDrawTheSamePictureAsOne) {
     }
     // The first of two equal surfaces shows.
     EXPECT_EQ(drawWithThreads("2", {&mesh, &again}, lights).pixels, drawWithThreads("1", {&mesh}, lights).pixels);
+    // Pictures drawn at once on two threads, frame after frame: while one
+    // holds the helpers kept between frames, the other starts its own. Each
+    // is still the one-thread picture.
+    for (const Case* c : {&cases[0], &cases[4]}) {
+        SCOPED_TRACE(std::string("at once: ") + c->name);
+        const Picture one = drawWithThreads("1", c->objects, lights);
+        setenv("KXRENDER_THREADS", "3", 1);
+        std::vector<Picture> frames[2];
+        std::thread drawers[2];
+        for (int t = 0; t < 2; ++t)
+            drawers[t] = std::thread([&, t] {
+                for (int i = 0; i < 6; ++i) frames[t].push_back(draw(camera(1.33f), c->objects, lights));
+            });
+        for (std::thread& t : drawers) t.join();
+        unsetenv("KXRENDER_THREADS");
+        for (int t = 0; t < 2; ++t)
+            for (const Picture& p : frames[t]) EXPECT_EQ(p.pixels, one.pixels) << "thread " << t;
+    }
 }
 
 TEST(Raster, BatchedLightingAgreesWithTheExactLighting) {
