@@ -4,6 +4,8 @@
 // change of the scene (projection and paint).
 #include <benchmark/benchmark.h>
 
+#include "kxplatform/large_pages.h"
+
 #include <QApplication>
 #include <QImage>
 #include <chrono>
@@ -185,6 +187,8 @@ BENCHMARK(BM_OpenMillionTriangleSceneAndDraw)->UseManualTime()->Unit(benchmark::
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As the window does, with the heap on large pages.
+    kx::platform::restartWithLargePages(argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
