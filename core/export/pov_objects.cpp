@@ -153,6 +153,35 @@ void exportLightParams(StandardFile* f, const double* v, int kind) {
     }
 }
 
+// Shadows, fading and an area light's shape: written only when set, so a
+// light without them is written as before.
+void exportPovLightOptions(StandardFile* f, CadObject* light, int kind) {
+    int32_t bits = 0;
+    if (kx::model::readExtra(light, KX_PROP_LIGHTOPTIONS, KX_VALUE_INTEGER, 1, &bits) != 1) bits = 0;
+    const auto options = static_cast<unsigned>(bits);
+    if (kind == 2 && (options & KX_LIGHT_CIRCULAR)) {
+        indent(f);
+        StdPutLine(f, "circular\n");
+        // Turning towards each point only means something for a round light.
+        if (options & KX_LIGHT_ORIENT) {
+            indent(f);
+            StdPutLine(f, "orient\n");
+        }
+    }
+    if (options & KX_LIGHT_SHADOWLESS) {
+        indent(f);
+        StdPutLine(f, "shadowless\n");
+    }
+    double fade[2] = {0, 0};
+    if (kx::model::readExtra(light, KX_PROP_LIGHTFADE, KX_VALUE_FLOATARRAY, 2, fade) != 2) return;
+    // The renderer fades nothing without both a distance and a power above 0.
+    if (!(std::isfinite(fade[0]) && fade[0] > 0 && std::isfinite(fade[1]) && fade[1] > 0)) return;
+    indent(f);
+    StdPutLine(f, "fade_distance %g\n", fade[0]);
+    indent(f);
+    StdPutLine(f, "fade_power %g\n", fade[1]);
+}
+
 void exportPov1Light(StandardFile* f, CadObject* light, const LightSetting&) {
     indent(f);
     StdPutLine(f, "object {\n");
@@ -203,6 +232,7 @@ void exportPovLight(StandardFile* f, CadObject* light, const LightSetting& setti
         writeLabelledVector(f, " point_at ", light->extraPoint, "\n");
         if (kind == 3) exportLightParams(f, v, 3);
     }
+    if (f->type == KX_FILETYPE_POVRAY3) exportPovLightOptions(f, light, kind);
     std::string looks = extraText(light, KX_PROP_LIGHTLOOKSLIKE);
     if (!looks.empty()) {
         // Any shape text the renderer knows may stand here, as in UserInline;

@@ -157,6 +157,51 @@ TEST_F(ModellingEditsTest, LightValuesAreTakenOnlyForLightsAndWithinTheirSlots) 
     EXPECT_EQ(lightSettingsOf(lamp).kind, LightKind::Point);
 }
 
+// Shadows, fading and an area light's shape: each change one named step,
+// only lights changed, values the renderer cannot take refused.
+TEST_F(ModellingEditsTest, LightOptionsAndFadeAreStepsOnLightsOnly) {
+    CadObject* lamp = make(KX_LIGHT, "Lamp", {0, 5, 0});
+    CadObject* ball = make(KX_SPHERE, "Ball");
+    const std::vector<CadObject*> both{lamp, ball};
+    struct Case {
+        std::function<bool()> edit;
+        bool taken;
+        const char* step;  // the undo name after it, when taken
+        unsigned options;
+        double fade[2];
+    };
+    const Case cases[] = {
+        {[&] { return setLightOption(history, both, KX_LIGHT_SHADOWLESS, true); }, true, "Set Light Shadowless",
+         KX_LIGHT_SHADOWLESS, {0, 0}},
+        {[&] { return setLightOption(history, both, KX_LIGHT_SHADOWLESS, true); }, false, nullptr,
+         KX_LIGHT_SHADOWLESS, {0, 0}},
+        {[&] { return setLightOption(history, both, KX_LIGHT_CIRCULAR, true); }, true, "Set Light Circular",
+         KX_LIGHT_SHADOWLESS | KX_LIGHT_CIRCULAR, {0, 0}},
+        {[&] { return setLightOption(history, both, 8, true); }, false, nullptr,
+         KX_LIGHT_SHADOWLESS | KX_LIGHT_CIRCULAR, {0, 0}},
+        {[&] { return setLightOption(history, both, KX_LIGHT_SHADOWLESS, false); }, true, "Clear Light Shadowless",
+         KX_LIGHT_CIRCULAR, {0, 0}},
+        {[&] { return setLightFade(history, both, 4, 2); }, true, "Change Light Fade", KX_LIGHT_CIRCULAR, {4, 2}},
+        {[&] { return setLightFade(history, both, -1, 2); }, false, nullptr, KX_LIGHT_CIRCULAR, {4, 2}},
+        {[&] { return setLightFade(history, both, 4, NAN); }, false, nullptr, KX_LIGHT_CIRCULAR, {4, 2}},
+        {[&] { return setLightFade(history, {ball}, 1, 1); }, false, nullptr, KX_LIGHT_CIRCULAR, {4, 2}},
+        {[&] { return setLightFade(history, both, 0, 0); }, true, "Change Light Fade", KX_LIGHT_CIRCULAR, {0, 0}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const Case& c = cases[i];
+        EXPECT_EQ(c.edit(), c.taken);
+        if (c.taken) {
+            EXPECT_EQ(history.undoName(), c.step);
+        }
+        const LightSettings s = lightSettingsOf(lamp);
+        EXPECT_EQ(s.options, c.options);
+        EXPECT_EQ(s.fadeDistance, c.fade[0]);
+        EXPECT_EQ(s.fadePower, c.fade[1]);
+    }
+    EXPECT_EQ(GetObjectExtraField(ball, 0), nullptr);
+}
+
 // Where a light shines, as the views draw it: each row's guide has its
 // segments where the kind's renderer shape is.
 TEST_F(ModellingEditsTest, ALightsGuideShowsWhereItShines) {

@@ -3,6 +3,7 @@
 // by the real renderer.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <algorithm>
@@ -50,9 +51,17 @@ TEST_F(LightFieldsTest, EachKindIsSetInThePanelSavedExportedAndRendered) {
         Point3d extra;                               // typed into the extra row
         std::vector<std::string> lines;              // in the export
         std::vector<int> shownRows;
+        std::vector<unsigned> options = {};  // KX_LIGHT_* boxes clicked, in order
+        double fade[2] = {0, 0};              // typed into the fade fields
     };
     const Case cases[] = {
-        {LightKind::Point, {}, {0, 0, 0}, {"light_source {"}, {}},
+        {LightKind::Point,
+         {},
+         {0, 0, 0},
+         {"light_source {", "shadowless\n", "fade_distance 5\n", "fade_power 2\n"},
+         {},
+         {KX_LIGHT_SHADOWLESS},
+         {5, 2}},
         {LightKind::Spot,
          {{KX_PROP_LIGHTRADIUS, 20}, {KX_PROP_LIGHTFALLOFF, 35}, {KX_PROP_LIGHTTIGHTNESS, 10}},
          {0, 0, 0},
@@ -61,8 +70,9 @@ TEST_F(LightFieldsTest, EachKindIsSetInThePanelSavedExportedAndRendered) {
         {LightKind::Area,
          {{KX_PROP_LIGHTADAPTIVE, 1}},
          {3, 2, 4},
-         {"area_light < 3, 0, 0 > < 0, 0, 2 > 4, 4", "adaptive 1", "jitter"},
-         {KX_PROP_LIGHTADAPTIVE}},
+         {"area_light < 3, 0, 0 > < 0, 0, 2 > 4, 4", "adaptive 1", "jitter", "circular\n", "orient\n"},
+         {KX_PROP_LIGHTADAPTIVE},
+         {KX_LIGHT_CIRCULAR, KX_LIGHT_ORIENT}},
         {LightKind::Cylinder,
          {{KX_PROP_LIGHTRADIUS, 3}, {KX_PROP_LIGHTFALLOFF, 5}},
          {0, 0, 0},
@@ -93,6 +103,19 @@ TEST_F(LightFieldsTest, EachKindIsSetInThePanelSavedExportedAndRendered) {
             EXPECT_EQ(fields->rowShown(fields->valueField(id)), wanted) << id;
         }
         EXPECT_EQ(panel->rowShown(panel->pointField(KX_PROP_EXTRA, 0)), c.kind != LightKind::Point);
+        for (unsigned bit : {KX_LIGHT_CIRCULAR, KX_LIGHT_ORIENT})
+            EXPECT_EQ(fields->rowShown(fields->optionField(bit)), c.kind == LightKind::Area) << bit;
+        EXPECT_TRUE(fields->rowShown(fields->optionField(KX_LIGHT_SHADOWLESS)));
+        // Orient is offered once the light is round.
+        for (unsigned bit : c.options) {
+            QCoreApplication::processEvents();
+            ASSERT_TRUE(fields->optionField(bit)->isEnabled()) << bit;
+            fields->optionField(bit)->click();
+        }
+        if (c.fade[0] > 0) {
+            fields->fadeDistanceField()->setValue(c.fade[0]);
+            fields->fadePowerField()->setValue(c.fade[1]);
+        }
         for (const auto& [id, value] : c.values) fields->valueField(id)->setValue(value);
         if (c.kind != LightKind::Point)
             for (int axis = 0; axis < 3; ++axis)
@@ -122,6 +145,11 @@ TEST_F(LightFieldsTest, EachKindIsSetInThePanelSavedExportedAndRendered) {
         EXPECT_EQ(after.tightness, before.tightness);
         EXPECT_EQ(after.adaptive, before.adaptive);
         EXPECT_EQ(after.looksLike, before.looksLike);
+        unsigned options = 0;
+        for (unsigned bit : c.options) options |= bit;
+        EXPECT_EQ(after.options, options);
+        EXPECT_EQ(after.fadeDistance, c.fade[0]);
+        EXPECT_EQ(after.fadePower, c.fade[1]);
     }
 }
 

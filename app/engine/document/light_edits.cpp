@@ -154,9 +154,40 @@ LightSettings lightSettingsOf(CadObject* light) {
     s.tightness = v[3];
     s.adaptive = v[4];
     s.jitter = v[5] != 0;
+    GetCadObjectProperty(light, "LightOptions", &s.options);
+    double fade[2] = {0, 0};
+    if (GetObjectExtra(light, KX_PROP_LIGHTFADE, 2, fade)) {
+        s.fadeDistance = fade[0];
+        s.fadePower = fade[1];
+    }
     char text[KX_EXTRA_TEXT_MAX + 1] = {};
     if (GetObjectExtraString(light, KX_PROP_LIGHTLOOKSLIKE, text)) s.looksLike = text;
     return s;
+}
+
+bool setLightOption(EditHistory& history, const std::vector<CadObject*>& lights, unsigned bit, bool on) {
+    const LightOptionName* named = nullptr;
+    for (const LightOptionName& n : kLightOptions)
+        if (n.bit == bit) named = &n;
+    if (!named) return false;
+    return editLights(history, lights, (std::string(on ? "Set Light " : "Clear Light ") + named->label).c_str(), {},
+                      [&](CadObject* light) {
+                          const unsigned bits = lightSettingsOf(light).options;
+                          const unsigned wanted = on ? bits | bit : bits & ~bit;
+                          if (wanted == bits) return false;
+                          return SetCadObjectProperty(light, "LightOptions", wanted) != 0;
+                      });
+}
+
+bool setLightFade(EditHistory& history, const std::vector<CadObject*>& lights, double distance, double power,
+                  const std::string& mergeKey) {
+    if (!std::isfinite(distance) || !std::isfinite(power) || distance < 0 || power < 0) return false;
+    return editLights(history, lights, "Change Light Fade", mergeKey, [&](CadObject* light) {
+        const LightSettings now = lightSettingsOf(light);
+        if (now.fadeDistance == distance && now.fadePower == power) return false;
+        double fade[2] = {distance, power};
+        return SetCadObjectProperty(light, "LightFade", fade, 2) != 0;
+    });
 }
 
 bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, int propertyId, double value,

@@ -41,7 +41,20 @@ struct LightSettings {
     double tightness = 0;
     double adaptive = 0;
     bool jitter = false;
+    unsigned options = 0;     // KX_LIGHT_* bits
+    double fadeDistance = 0;  // 0: no fading
+    double fadePower = 0;
     std::string looksLike;
+};
+
+struct LightOptionName {
+    unsigned bit;
+    const char* label;  // the step is "Set Light <label>" or "Clear Light <label>"
+};
+inline constexpr LightOptionName kLightOptions[] = {
+    {KX_LIGHT_SHADOWLESS, "Shadowless"},
+    {KX_LIGHT_CIRCULAR, "Circular"},
+    {KX_LIGHT_ORIENT, "Orient"},
 };
 
 // A light's settings; a light without light values is a point light.
@@ -52,6 +65,17 @@ LightSettings lightSettingsOf(CadObject* light);
 // merge key makes typing in one field one step. False when no light changed.
 bool setLightValue(EditHistory& history, const std::vector<CadObject*>& lights, int propertyId, double value,
                    const std::string& mergeKey = {});
+
+// Turns one KX_LIGHT_* bit on or off for every light given, one step;
+// false when none changed (circular and orient are kept on any kind, and
+// written out only for an area light).
+bool setLightOption(EditHistory& history, const std::vector<CadObject*>& lights, unsigned bit, bool on);
+
+// The distance where a light has its full strength and the power of its
+// fading beyond (2 as in nature); either at 0 turns fading off. Negative
+// or non-finite values are refused. The merge key makes typing one step.
+bool setLightFade(EditHistory& history, const std::vector<CadObject*>& lights, double distance, double power,
+                  const std::string& mergeKey = {});
 
 // Gives the lights a kind (a spot, cylinder and parallel light aims at its
 // extra point; an area light's extra point holds its sides and samples). A light turned into an area light without a

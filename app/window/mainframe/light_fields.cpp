@@ -32,6 +32,35 @@ LightFields::LightFields(CKalvexDoc* doc, QWidget* parent) : QWidget(parent), do
     jitter_->setObjectName(QStringLiteral("lightJitter"));
     jitter_->setToolTip(tr("Moves the samples at random, for smooth soft shadows"));
     form_->addRow(QString(), jitter_);
+    auto option = [this](const QString& label, unsigned bit, const QString& tip) {
+        auto* box = new QCheckBox(label, this);
+        box->setObjectName(QStringLiteral("lightOption%1").arg(bit));
+        box->setToolTip(tip);
+        form_->addRow(QString(), box);
+        connect(box, &QCheckBox::clicked, this, [this, bit](bool on) {
+            if (!filling_) kx::app::setLightOption(doc_->history(), lights_, bit, on);
+        });
+        return box;
+    };
+    circular_ = option(tr("Circular"), KX_LIGHT_CIRCULAR, tr("Spreads the samples over a disc instead of a rectangle"));
+    orient_ = option(tr("Orient"), KX_LIGHT_ORIENT,
+                     tr("Turns the round light to face each point it lights, like a sphere of light "
+                        "(best with equal sides)"));
+    shadowless_ = option(tr("Shadowless"), KX_LIGHT_SHADOWLESS, tr("Lights without casting shadows"));
+    auto fade = [this](const QString& label, const QString& name, double high, const QString& tip) {
+        auto* field = new NumberField(this);
+        field->setRange(0, high);
+        field->setDecimals(3);
+        field->setObjectName(name);
+        field->setToolTip(tip);
+        form_->addRow(label, field);
+        connect(field, &QDoubleSpinBox::valueChanged, this, [this] { applyFade(); });
+        return field;
+    };
+    fadeDistance_ = fade(tr("Fade distance"), QStringLiteral("lightFadeDistance"), 1e6,
+                         tr("The distance where the light has its full strength; 0 for no fading"));
+    fadePower_ = fade(tr("Fade power"), QStringLiteral("lightFadePower"), 100,
+                      tr("How fast the light fades beyond that distance: 2 as in nature; 0 for no fading"));
     looksLike_ = new QLineEdit(this);
     looksLike_->setObjectName(QStringLiteral("lightLooksLike"));
     looksLike_->setMaxLength(static_cast<int>(KX_EXTRA_TEXT_MAX));
@@ -69,6 +98,20 @@ QDoubleSpinBox* LightFields::valueField(int propertyId) const {
     }
 }
 
+QCheckBox* LightFields::optionField(unsigned bit) const {
+    switch (bit) {
+        case KX_LIGHT_SHADOWLESS: return shadowless_;
+        case KX_LIGHT_CIRCULAR: return circular_;
+        case KX_LIGHT_ORIENT: return orient_;
+        default: return nullptr;
+    }
+}
+
+void LightFields::applyFade() {
+    if (filling_ || lights_.empty()) return;
+    kx::app::setLightFade(doc_->history(), lights_, fadeDistance_->value(), fadePower_->value(), "light fade");
+}
+
 bool LightFields::rowShown(QWidget* field) const { return field && form_->isRowVisible(field); }
 
 void LightFields::applyValue(int propertyId, double value) {
@@ -87,6 +130,11 @@ void LightFields::show(const std::vector<CadObject*>& lights) {
     tightness_->setValue(s.tightness);
     adaptive_->setValue(s.adaptive);
     jitter_->setChecked(s.jitter);
+    shadowless_->setChecked(s.options & KX_LIGHT_SHADOWLESS);
+    circular_->setChecked(s.options & KX_LIGHT_CIRCULAR);
+    orient_->setChecked(s.options & KX_LIGHT_ORIENT);
+    fadeDistance_->setValue(s.fadeDistance);
+    fadePower_->setValue(s.fadePower);
     if (!looksLike_->hasFocus()) looksLike_->setText(kx::app::sceneText(s.looksLike.c_str()));
     // A cylinder light has a spot light's cone values, with a beam that keeps its width.
     const bool spot = s.kind == LightKind::Spot || s.kind == LightKind::Cylinder, area = s.kind == LightKind::Area;
@@ -94,5 +142,8 @@ void LightFields::show(const std::vector<CadObject*>& lights) {
         form_->setRowVisible(w, spot);
     form_->setRowVisible(adaptive_, area);
     form_->setRowVisible(jitter_, area);
+    form_->setRowVisible(circular_, area);
+    form_->setRowVisible(orient_, area);
+    orient_->setEnabled(s.options & KX_LIGHT_CIRCULAR);
     filling_ = false;
 }

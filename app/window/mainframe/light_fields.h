@@ -1,7 +1,7 @@
 // The light part of the Properties panel: the kind of the selected lights
 // and the values of that kind (a spot light's radius, falloff and
-// tightness; an area light's adaptive depth and jitter), and the object a
-// light looks like. An area light's sides and samples are the panel's
+// tightness; an area light's adaptive depth, jitter and round shape),
+// shadows and fading, and the object a light looks like. An area light's sides and samples are the panel's
 // Extra row, which this part names for the kind.
 #pragma once
 
@@ -28,12 +28,17 @@ public:
     QComboBox* kindField() const { return kind_; }
     QDoubleSpinBox* valueField(int propertyId) const;
     QCheckBox* jitterField() const { return jitter_; }
+    // The checkbox of one KX_LIGHT_* bit.
+    QCheckBox* optionField(unsigned bit) const;
+    QDoubleSpinBox* fadeDistanceField() const { return fadeDistance_; }
+    QDoubleSpinBox* fadePowerField() const { return fadePower_; }
     QLineEdit* looksLikeField() const { return looksLike_; }
     bool rowShown(QWidget* field) const;
 
 private:
     QDoubleSpinBox* addNumber(const QString& label, int propertyId, double high, int decimals);
     void applyValue(int propertyId, double value);
+    void applyFade();
 
     CKalvexDoc* doc_;
     std::vector<CadObject*> lights_;
@@ -45,5 +50,10 @@ private:
     QDoubleSpinBox* tightness_;
     QDoubleSpinBox* adaptive_;
     QCheckBox* jitter_;
+    QCheckBox* shadowless_;
+    QCheckBox* circular_;
+    QCheckBox* orient_;
+    QDoubleSpinBox* fadeDistance_;
+    QDoubleSpinBox* fadePower_;
     QLineEdit* looksLike_;
 };

@@ -74,6 +74,8 @@ enum : int {
     KX_PROP_SLICE = 515,           // julia: the slice's 4D normal and distance
     KX_PROP_PHOTONS = 520,         // any object: KX_PHOTONS_* bits
     KX_PROP_INTERIORMEDIA = 521,   // any solid: kind (0 absorbing, 1 emitting, 2 scattering), r, g, b
+    KX_PROP_LIGHTOPTIONS = 522,    // a light: KX_LIGHT_* bits
+    KX_PROP_LIGHTFADE = 523,       // a light: the distance where it has its full strength, and the power of its fading
 };
 
 // The bits of an object's "Photons" field.
@@ -81,6 +83,13 @@ enum : unsigned {
     KX_PHOTONS_TARGET = 1,
     KX_PHOTONS_REFLECTION = 2,
     KX_PHOTONS_REFRACTION = 4,
+};
+
+// The bits of a light's "LightOptions" field.
+enum : unsigned {
+    KX_LIGHT_SHADOWLESS = 1,  // lights without casting shadows
+    KX_LIGHT_CIRCULAR = 2,    // an area light: its samples lie on a disc, not a rectangle
+    KX_LIGHT_ORIENT = 4,      // a circular area light: turned to face each point it lights
 };
 
 // Longest text of a string field (the value area keeps the terminator).

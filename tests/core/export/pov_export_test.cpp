@@ -171,6 +171,47 @@ TEST_F(PovExportTest, LightsOfEveryKind) {
               std::string::npos);
 }
 
+// Shadows, fading and a round area light go to the renderer that reads
+// them, each only where it means something.
+TEST_F(PovExportTest, LightOptionsAndFadeWhereTheyApply) {
+    CadObject* point = add(CreateDefaultLight);
+    SetCadObjectProperty(point, "LightOptions", static_cast<unsigned>(KX_LIGHT_SHADOWLESS | KX_LIGHT_CIRCULAR));
+    double noPower[2] = {3, 0};
+    SetCadObjectProperty(point, "LightFade", noPower, 2);
+    CadObject* area = add(CreateDefaultLight);
+    SetCadObjectProperty(area, "LightType", 2u);
+    area->extraPoint = Point3d{2, 2, 3};
+    SetCadObjectProperty(area, "LightOptions", static_cast<unsigned>(KX_LIGHT_CIRCULAR | KX_LIGHT_ORIENT));
+    double fade[2] = {4, 2};
+    SetCadObjectProperty(area, "LightFade", fade, 2);
+    CadObject* squareOrient = add(CreateDefaultLight);
+    SetCadObjectProperty(squareOrient, "LightType", 2u);
+    squareOrient->extraPoint = Point3d{1, 1, 2};
+    SetCadObjectProperty(squareOrient, "LightOptions", static_cast<unsigned>(KX_LIGHT_ORIENT));
+    const std::string text = exportScene(KX_FILETYPE_POVRAY3, false);
+    auto block = [&](const char* name) {
+        const size_t from = text.find(std::string("// LIGHT ") + name);
+        return from == std::string::npos ? std::string() : text.substr(from, text.find("\r\n}\r\n", from) + 2 - from);
+    };
+    struct Case {
+        const char* light;
+        std::vector<const char*> present, absent;
+    } cases[] = {
+        {"_light0", {"shadowless\r\n"}, {"circular", "fade_"}},
+        {"_light1", {"circular\r\n", "orient\r\n", "fade_distance 4\r\n", "fade_power 2\r\n"}, {"shadowless"}},
+        {"_light2", {"area_light"}, {"orient", "circular"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.light);
+        const std::string b = block(c.light);
+        ASSERT_FALSE(b.empty()) << text;
+        for (const char* word : c.present) EXPECT_NE(b.find(word), std::string::npos) << word << "\n" << b;
+        for (const char* word : c.absent) EXPECT_EQ(b.find(word), std::string::npos) << word << "\n" << b;
+    }
+    const std::string older = exportScene(KX_FILETYPE_POVRAY2, false);
+    for (const char* word : {"shadowless", "circular", "fade_distance"}) EXPECT_EQ(older.find(word), std::string::npos);
+}
+
 TEST_F(PovExportTest, GroupsDeclareOnlyWhatTheyWrite) {
     CadObject* group = CreateDefaultGroup();
     group->extraPoint.x = 3;
