@@ -313,6 +313,10 @@ void exportPovAttributes(StandardFile* f, CadObject* obj) {
         exportPovPhotons(f, obj);
         exportPovInteriorMedia(f, obj);
     }
+    int32_t inverse = 0;
+    if ((f->type == KX_FILETYPE_POVRAY2 || f->type == KX_FILETYPE_POVRAY3) &&
+        kx::model::readExtra(obj, KX_PROP_INVERSE, KX_VALUE_INTEGER, 1, &inverse) == 1 && inverse != 0)
+        StdPutLine(f, " inverse\n");
     // A blob carries its scale and position in its component already.
     if (obj->type == KX_BLOB) return;
     if (!isUnitScale(obj->scale)) writeLabelledVector(f, " scale ", renderableScale(obj->scale), "\n");

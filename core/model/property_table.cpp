@@ -15,7 +15,7 @@ struct PropertyRow {
 };
 
 // Lookups return the first match, so id 5 reads back as "Translate".
-constexpr std::array<PropertyRow, 70> kObjectProperties = {{
+constexpr std::array<PropertyRow, 71> kObjectProperties = {{
     {KX_PROP_SIZE, "Size", KX_VALUE_POINT, 0},
     {KX_PROP_EXTRA, "Extra", KX_VALUE_POINT, 0},
     {KX_PROP_SCALE, "Scale", KX_VALUE_POINT, 0},
@@ -85,6 +85,7 @@ constexpr std::array<PropertyRow, 70> kObjectProperties = {{
     {KX_PROP_INTERIORMEDIA, "InteriorMedia", KX_VALUE_FLOATARRAY, 0},
     {KX_PROP_LIGHTOPTIONS, "LightOptions", KX_VALUE_INTEGER, 0},
     {KX_PROP_LIGHTFADE, "LightFade", KX_VALUE_FLOATARRAY, 0},
+    {KX_PROP_INVERSE, "Inverse", KX_VALUE_INTEGER, 0},
     {0, "", KX_VALUE_UNKNOWN, 0},
 }};
 

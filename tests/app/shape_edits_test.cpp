@@ -242,4 +242,38 @@ TEST_F(ShapeEditsTest, PhotonsFlagsAreSetOnSolidsOnly) {
     }
 }
 
+// Inside out: solids only, one step each way, undone to the saved bytes.
+TEST_F(ShapeEditsTest, InverseIsSetOnSolidsOnly) {
+    CadObject* ball = make(KX_SPHERE, "Ball");
+    CadObject* box = make(KX_BOX, "Box");
+    CadObject* lamp = make(KX_LIGHT, "Lamp");
+    struct Case {
+        const char* what;
+        std::vector<CadObject*> objects;
+        bool on, changed, ball, box;
+        const char* step;
+    };
+    const Case cases[] = {
+        {"both", {ball, box, lamp}, true, true, true, true, "Set Inverse"},
+        {"both again", {ball, box}, true, false, true, true, nullptr},
+        {"one back", {box}, false, true, true, false, "Clear Inverse"},
+        {"a light", {lamp}, true, false, true, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string before = saved();
+        EXPECT_EQ(setInverse(history, c.objects, c.on), c.changed);
+        EXPECT_EQ(shapeSettingsOf(ball).inverse, c.ball);
+        EXPECT_EQ(shapeSettingsOf(box).inverse, c.box);
+        EXPECT_FALSE(shapeSettingsOf(lamp).inverse);
+        if (!c.step) continue;
+        EXPECT_EQ(history.undoName(), c.step);
+        const std::string after = saved();
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(saved(), before);
+        ASSERT_TRUE(history.redo());
+        EXPECT_EQ(saved(), after);
+    }
+}
+
 }  // namespace

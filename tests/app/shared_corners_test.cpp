@@ -151,11 +151,14 @@ TEST_F(SnapshotGeometryTest, PointListFacesAreFannedAndLonePointsAndSegmentsKept
     }
 }
 
-TEST_F(SnapshotGeometryTest, MembersADifferenceTakesAwayAreWire) {
-    // difference { a, union { b, c }, d }, beside a union { e, f }.
-    CadObject difference{}, inner{}, a{}, b{}, c{}, d{}, outer{}, e{}, f{};
-    for (CadObject* group : {&difference, &inner, &outer}) group->type = KX_GROUP;
+TEST_F(SnapshotGeometryTest, MembersTheirGroupTakesAwayAreWire) {
+    // difference { a, union { b, c }, d }, beside a union { e, inverse f }
+    // and an intersection { g, inverse h }.
+    CadObject difference{}, inner{}, a{}, b{}, c{}, d{}, outer{}, e{}, f{}, both{}, g{}, h{};
+    for (CadObject* group : {&difference, &inner, &outer, &both}) group->type = KX_GROUP;
     difference.extraPoint.x = 3;
+    both.extraPoint.x = 2;
+    for (CadObject* insideOut : {&f, &h}) ASSERT_TRUE(SetCadObjectProperty(insideOut, "Inverse", 1u));
     auto adopt = [](CadObject& group, std::initializer_list<CadObject*> members) {
         CadObject* before = nullptr;
         for (CadObject* m : members) {
@@ -167,6 +170,7 @@ TEST_F(SnapshotGeometryTest, MembersADifferenceTakesAwayAreWire) {
     adopt(difference, {&a, &inner, &d});
     adopt(inner, {&b, &c});
     adopt(outer, {&e, &f});
+    adopt(both, {&g, &h});
     struct Case {
         const char* name;
         const CadObject* object;
@@ -174,8 +178,12 @@ TEST_F(SnapshotGeometryTest, MembersADifferenceTakesAwayAreWire) {
     };
     const Case cases[] = {{"the first member", &a, false},   {"a later member", &d, true},
                           {"a member of a later member", &b, true}, {"its second", &c, true},
-                          {"the difference itself", &difference, false}, {"a union's member", &f, false}};
-    for (const Case& k : cases) EXPECT_EQ(kx::app::subtractedInDifference(*k.object), k.wire) << k.name;
+                          {"the difference itself", &difference, false}, {"a union's member", &e, false},
+                          {"an inside-out member of a union", &f, false},
+                          {"an intersection's member", &g, false},
+                          {"an inside-out member of an intersection", &h, true}};
+    for (const Case& k : cases) EXPECT_EQ(kx::app::cutAwayInCsg(*k.object), k.wire) << k.name;
+    for (CadObject* insideOut : {&f, &h}) FreeObjectExtra(insideOut);
 
     // Drawn as wire: every node outlined, no faces to fill, parameters or not.
     Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};

@@ -2,6 +2,7 @@
 // operation changed in the properties panel, and the clicks that pick a
 // group, a member and one object more or less.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -9,10 +10,14 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "document/csg_edits.h"
 #include "kxcore.h"
+#include "kxplatform/process.h"
 #include "mainframe/property_panel.h"
+#include "mainframe/shape_fields.h"
+#include "model/scene_snapshot.h"
 #include "mainframe/scene_tree_panel.h"
 #include "window_fixture.h"
 
@@ -125,6 +130,57 @@ TEST_F(CsgWindowTest, ThePanelSetsTheGroupsOperationAndNeverTouchesItsMembers) {
     EXPECT_EQ(group->firstChild, sphere);  // no group around the group
     ASSERT_TRUE(doc()->undo());
     EXPECT_EQ(kx::app::csgOperationOf(group), CsgOperation::Difference);
+}
+
+// An inside-out member of an intersection cuts itself away: the box and
+// the sphere as an intersection with the sphere turned inside out in the
+// panel render, in the real renderer, exactly as the box minus the sphere.
+TEST_F(CsgWindowTest, AnInsideOutMemberOfAnIntersectionRendersAsADifference) {
+    ASSERT_TRUE(std::filesystem::exists("/usr/bin/povray")) << "scripts/setup-deps.sh installs povray";
+    std::string texts[2];
+    auto render = [&](const char* stem) {
+        texts[stem[0] == 'i'] = exportedPov(stem);
+        kx::platform::CommandRunner runner;
+        const std::string pov = std::string("+I") + stem + ".pov", tga = std::string("+O") + stem + ".tga";
+        EXPECT_TRUE(runner.start({"/usr/bin/povray", "-D", "+FT", "-GA", "+W64", "+H48", pov, tga},
+                                 dir->path().string(), true, {}));
+        EXPECT_EQ(runner.wait().exitCode, 0);
+        return dir->read(std::string(stem) + ".tga");
+    };
+    std::string pictures[2];
+    for (int way = 0; way < 2; ++way) {
+        SCOPED_TRACE(way == 0 ? "difference" : "intersection with an inside-out sphere");
+        emptyScene();
+        auto [sphere, box] = sphereAndBox({0, 0, 0}, {0.5f, 0, 0});
+        AddSelectedObject(box);
+        AddSelectedObject(sphere);
+        doc()->selectionChanged();
+        trigger(way == 0 ? "modifyCsgDifference" : "modifyCsgIntersection");
+        if (way == 1) {
+            // Grouping puts the members in new records.
+            sphere = GetCadObjectByName("_sphere0");
+            ASSERT_NE(sphere, nullptr);
+            SetObjectsUnSelected();
+            AddSelectedObject(sphere);
+            doc()->selectionChanged();
+            PropertyPanel* panel = frame->properties();
+            ASSERT_EQ(panel->objects(), std::vector<CadObject*>{sphere});
+            QCheckBox* inverse = panel->shapeFields()->inverseField();
+            ASSERT_TRUE(inverse->isVisibleTo(panel));
+            inverse->click();
+            EXPECT_EQ(doc()->history().undoName(), "Set Inverse");
+            EXPECT_TRUE(kx::app::cutAwayInCsg(*sphere));  // drawn as wire in the preview
+            const std::string text = exportedPov("inverse");
+            const size_t declared = text.find("#declare _sphere0 =");
+            ASSERT_NE(declared, std::string::npos) << text;
+            EXPECT_NE(text.find(" inverse\n", declared), std::string::npos) << text;
+        }
+        pictures[way] = render(way == 0 ? "difference" : "intersection");
+        ASSERT_GT(pictures[way].size(), 18u + 64 * 48 * 3);
+    }
+    // The pixels; the file's trailer holds the time of the render.
+    const size_t pixels = 18 + 64 * 48 * 3;
+    EXPECT_TRUE(pictures[0].compare(0, pixels, pictures[1], 0, pixels) == 0) << texts[0] << "\n----\n" << texts[1];
 }
 
 TEST_F(CsgWindowTest, AClickPicksTheGroupASecondClickTheMemberCtrlTogglesOne) {

@@ -118,6 +118,8 @@ ShapeSettings shapeSettingsOf(CadObject* obj) {
     if (!obj) return s;
     unsigned photons = 0;
     if (GetCadObjectProperty(obj, "Photons", &photons)) s.photons = photons;
+    unsigned inverse = 0;
+    s.inverse = GetCadObjectProperty(obj, "Inverse", &inverse) && inverse != 0;
     if (!KxIsRendererShape(obj->type)) return s;
     readNumbers(obj, KX_PROP_EXPONENTS, s.exponents);
     s.spline = readInteger(obj, KX_PROP_SPLINETYPE);
@@ -219,6 +221,18 @@ bool setPhotons(EditHistory& history, const std::vector<CadObject*>& objects, un
         GetCadObjectProperty(obj, "Photons", &bits);
         const unsigned wanted = on ? bits | bit : bits & ~bit;
         if (wanted != bits) SetCadObjectProperty(obj, "Photons", wanted);
+    }
+    return rec.commit();
+}
+
+bool setInverse(EditHistory& history, const std::vector<CadObject*>& objects, bool on) {
+    // The views draw an inside-out member of an intersection as wire: redrawn.
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, on ? "Set Inverse" : "Clear Inverse");
+    for (CadObject* obj : objects) {
+        if (!takesPhotons(obj) || shapeSettingsOf(obj).inverse == on) continue;
+        SetCadObjectProperty(obj, "Inverse", on ? 1u : 0u);
     }
     return rec.commit();
 }

@@ -71,6 +71,7 @@ struct ShapeSettings {
     double precision = 0;
     double slice[5] = {0, 0, 0, 0, 0};
     unsigned photons = 0;  // KX_PHOTONS_* bits
+    bool inverse = false;  // turned inside out
 };
 
 ShapeSettings shapeSettingsOf(CadObject* obj);
@@ -120,6 +121,11 @@ bool takesPhotons(const CadObject* obj);
 // Turns one KX_PHOTONS_* bit on or off for every such object given; false
 // when none changed.
 bool setPhotons(EditHistory& history, const std::vector<CadObject*>& objects, unsigned bit, bool on);
+
+// Turns every solid given inside out, or back: in an intersection an
+// inside-out member cuts itself away, as a difference's later members do.
+// One step ("Set Inverse", "Clear Inverse"); false when none changed.
+bool setInverse(EditHistory& history, const std::vector<CadObject*>& objects, bool on);
 
 // The media a solid is filled with: kind 0 absorbing, 1 emitting, 2
 // scattering, -1 none; the colour as three numbers. One step for all solids given.

@@ -173,7 +173,7 @@ void SceneModel::noteTouches(uint32_t what) {
 
 std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& object, Cached& cached, bool reshaped,
                                                                  bool texturesChanged) {
-    const bool wire = subtractedInDifference(object);
+    const bool wire = cutAwayInCsg(object);
     const bool geometryStale =
         reshaped || !cached.object || !sameGeometrySource(object, cached.drawn) || wire != cached.wire;
     if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn)) return cached.object;

@@ -206,14 +206,19 @@ void copyWire(const CadObject& object, bool asWire, SnapshotGeometry& g) {
 
 }  // namespace
 
-bool subtractedInDifference(const CadObject& object) {
-    constexpr float kDifference = 3;
+bool cutAwayInCsg(const CadObject& object) {
+    constexpr float kIntersection = 2, kDifference = 3;
     // Bounded: a damaged chain of parents must not hold the snapshot.
     constexpr int kDeepest = 1024;
     int depth = 0;
     for (const CadObject* o = &object; o->parent && depth < kDeepest; o = o->parent, ++depth) {
         const CadObject& group = *o->parent;
-        if (group.type == KX_GROUP && group.extraPoint.x == kDifference && group.firstChild != o) return true;
+        if (group.type != KX_GROUP) continue;
+        if (group.extraPoint.x == kDifference && group.firstChild != o) return true;
+        unsigned inverse = 0;
+        if (group.extraPoint.x == kIntersection && o->extra &&
+            GetCadObjectProperty(const_cast<CadObject*>(o), "Inverse", &inverse) && inverse != 0)
+            return true;
     }
     return false;
 }

@@ -109,9 +109,9 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 // point list's faces and its segments: drawn thin, as the views show it.
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire = false);
 
-// True for a member a difference group takes away (any but its first, at
-// any depth of groups): the picture shows it as wire, not as a solid that
-// would hide what it cuts.
-bool subtractedInDifference(const CadObject& object);
+// True for a member its group takes away, at any depth of groups: any but
+// a difference's first, and an inside-out member of an intersection. The
+// picture shows it as wire, not as a solid that would hide what it cuts.
+bool cutAwayInCsg(const CadObject& object);
 
 }  // namespace kx::app

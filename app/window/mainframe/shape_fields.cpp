@@ -129,6 +129,14 @@ ShapeFields::ShapeFields(CKalvexDoc* doc, QWidget* parent) : QWidget(parent), do
     photonsBox_->setToolTip(tr("Target: photons are shot at the object. Reflection and refraction: photons "
                                "bounce off it or pass through it, making caustics"));
     form_->addRow(tr("Photons"), photonsBox_);
+    inverse_ = new QCheckBox(tr("Inverse"), this);
+    inverse_->setObjectName(QStringLiteral("inverseField"));
+    inverse_->setToolTip(tr("Turns the solid inside out: in an intersection it cuts itself away, "
+                            "as the later members of a difference do"));
+    form_->addRow(QString(), inverse_);
+    connect(inverse_, &QCheckBox::clicked, this, [this](bool on) {
+        if (!filling_ && !objects_.empty()) kx::app::setInverse(doc_->history(), objects_, on);
+    });
     mediaBox_ = new QWidget(this);
     auto* mediaRow = new QHBoxLayout(mediaBox_);
     mediaRow->setContentsMargins(0, 0, 0, 0);
@@ -263,6 +271,14 @@ void ShapeFields::fill() {
                                    : !solids.empty() && on(solids.front()) ? Qt::Checked
                                                                           : Qt::Unchecked);
     }
+    form_->setRowVisible(inverse_, !solids.empty());
+    auto inverted = [](CadObject* o) { return kx::app::shapeSettingsOf(o).inverse; };
+    const bool sameInverse =
+        solids.empty() || std::all_of(solids.begin(), solids.end(), [&](CadObject* o) { return inverted(o) == inverted(solids.front()); });
+    inverse_->setTristate(!sameInverse);
+    inverse_->setCheckState(!sameInverse                              ? Qt::PartiallyChecked
+                            : !solids.empty() && inverted(solids.front()) ? Qt::Checked
+                                                                          : Qt::Unchecked);
     form_->setRowVisible(mediaBox_, !solids.empty());
     if (!solids.empty()) {
         const kx::app::InteriorMedia m = kx::app::interiorMediaOf(solids.front());

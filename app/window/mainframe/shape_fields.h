@@ -44,6 +44,8 @@ public:
     QComboBox* containerField() const { return container_; }
     QSpinBox* iterationsField() const { return iterations_; }
     QCheckBox* photonsField(unsigned bit) const;
+    // Turns the solids inside out; shown for solids.
+    QCheckBox* inverseField() const { return inverse_; }
     // The media a solid is filled with (None, Absorbing, Emitting, Scattering) and its colour.
     QComboBox* mediaField() const { return media_; }
     ColourField* mediaColourField() const { return mediaColour_; }
@@ -82,6 +84,7 @@ private:
     QLabel* refusal_;
     QWidget* photonsBox_;
     std::vector<QCheckBox*> photons_;
+    QCheckBox* inverse_;
     QWidget* mediaBox_;
     QComboBox* media_;
     ColourField* mediaColour_;

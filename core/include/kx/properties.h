@@ -76,6 +76,7 @@ enum : int {
     KX_PROP_INTERIORMEDIA = 521,   // any solid: kind (0 absorbing, 1 emitting, 2 scattering), r, g, b
     KX_PROP_LIGHTOPTIONS = 522,    // a light: KX_LIGHT_* bits
     KX_PROP_LIGHTFADE = 523,       // a light: the distance where it has its full strength, and the power of its fading
+    KX_PROP_INVERSE = 524,         // any solid: 1 when turned inside out (its inside is everything outside it)
 };
 
 // The bits of an object's "Photons" field.
