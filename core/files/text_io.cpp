@@ -129,47 +129,53 @@ char* StdGetLine(StandardFile* f) {
 
 namespace {
 
-// A token that lies wholly in the read buffer, ended there by a separator, is
-// copied at once; anything else (the buffer's end, a quote, a token too long)
-// is left to the byte-by-byte reading, which reads it the same way.
-char* tokenInBuffer(StandardFile* f, char* token) {
-    if (f->remaining <= 0) return nullptr;
+// The next token when it lies wholly in the read buffer, ended there by a
+// separator: its first byte and its end. Anything else (the buffer's end, a
+// quote, a token too long) is left to the byte-by-byte reading.
+bool tokenSpanInBuffer(const StandardFile* f, const char*& start, const char*& stop) {
+    if (f->remaining <= 0) return false;
     const char* const begin = f->buffer + f->bufferPos;
     const char* const end = begin + f->remaining;
     const char* p = begin;
     while (p < end && isSeparator(static_cast<unsigned char>(*p))) ++p;
-    const char* const start = p;
+    start = p;
     while (p < end && *p != '"' && !isSeparator(static_cast<unsigned char>(*p))) ++p;
+    stop = p;
     const size_t len = static_cast<size_t>(p - start);
-    if (p == end || *p == '"' || len == 0 || len > kTokenMax) return nullptr;
-    std::memcpy(token, start, len);
-    token[len] = '\0';
-    // The separator that ended the token is read with it.
-    const auto used = static_cast<int32_t>(p + 1 - begin);
+    return p != end && *p != '"' && len != 0 && len <= kTokenMax;
+}
+
+// Moves past a token found in the buffer and the separator that ended it.
+void consumeToken(StandardFile* f, const char* stop) {
+    const auto used = static_cast<int32_t>(stop + 1 - (f->buffer + f->bufferPos));
     f->bufferPos += used;
     f->remaining -= used;
+}
+
+// A token that lies wholly in the read buffer is copied at once; anything
+// else is left to the byte-by-byte reading, which reads it the same way.
+char* tokenInBuffer(StandardFile* f, char* token) {
+    const char* start;
+    const char* stop;
+    if (!tokenSpanInBuffer(f, start, stop)) return nullptr;
+    const size_t len = static_cast<size_t>(stop - start);
+    std::memcpy(token, start, len);
+    token[len] = '\0';
+    consumeToken(f, stop);
     return token;
 }
 
 }  // namespace
 
 bool kx::files::quickNumber(StandardFile* f, double& value) {
-    if (!f || f->remaining <= 0) return false;
-    const char* const begin = f->buffer + f->bufferPos;
-    const char* const end = begin + f->remaining;
-    const char* p = begin;
-    while (p < end && isSeparator(static_cast<unsigned char>(*p))) ++p;
-    const char* const start = p;
-    while (p < end && *p != '"' && !isSeparator(static_cast<unsigned char>(*p))) ++p;
-    const size_t len = static_cast<size_t>(p - start);
-    if (p == end || *p == '"' || len == 0 || len > kTokenMax) return false;
+    const char* start;
+    const char* stop;
+    if (!f || !tokenSpanInBuffer(f, start, stop)) return false;
     double v = 0;
-    const auto [stop, ec] = std::from_chars(start, p, v);
-    if (ec != std::errc() || stop != p || !(std::fabs(v) <= FLT_MAX)) return false;
+    const auto [end, ec] = std::from_chars(start, stop, v);
+    if (ec != std::errc() || end != stop || !(std::fabs(v) <= FLT_MAX)) return false;
     value = v;
-    const auto used = static_cast<int32_t>(p + 1 - begin);
-    f->bufferPos += used;
-    f->remaining -= used;
+    consumeToken(f, stop);
     return true;
 }
 
