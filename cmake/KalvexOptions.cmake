@@ -39,3 +39,18 @@ function(kalvex_library_hygiene target version_script)
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
 endfunction()
+
+# Headers nearly every file of a target parses, compiled once per target: a
+# clean build (every CI run is one) would otherwise parse the test framework
+# and the widget headers again for each of several hundred files.
+option(KALVEX_PCH "Precompile the headers most files of a target share" ON)
+set(KALVEX_PCH_STANDARD <algorithm> <cmath> <cstdint> <cstdio> <cstring> <filesystem> <functional>
+    <memory> <string> <vector>)
+set(KALVEX_PCH_TESTS ${KALVEX_PCH_STANDARD} <gtest/gtest.h>)
+set(KALVEX_PCH_WIDGETS <QApplication> <QCheckBox> <QComboBox> <QDialog> <QDialogButtonBox> <QFormLayout>
+    <QHBoxLayout> <QLabel> <QLineEdit> <QPushButton> <QString> <QVBoxLayout> <QWidget>)
+function(kalvex_precompile target)
+  if(KALVEX_PCH)
+    target_precompile_headers(${target} PRIVATE ${ARGN})
+  endif()
+endfunction()
