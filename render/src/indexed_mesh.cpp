@@ -17,6 +17,7 @@
 #include "four_lanes.h"
 #include "lane_groups.h"
 #include "rasteriser.h"
+#include "row_share.h"
 #include "thread_team.h"
 
 namespace kxr {
@@ -24,8 +25,6 @@ namespace kxr {
 using namespace lanes;
 
 namespace {
-// Rows a band holds: the steps in which the picture is shared out.
-constexpr int kBandRows = 16;
 // Corners projected as one piece of work.
 constexpr size_t kCornerChunk = 65536;
 }  // namespace
@@ -123,22 +122,6 @@ LaneCorners gatherCorners(const IndexedMesh& mesh, const ProjectedCorner* projec
     return c;
 }
 
-// The bands [start, end) of part `part` of `parts`, of `bands` whose work
-// workOf(b) tells: each part starts at the band where the work of the bands
-// before it reaches its share.
-template <class WorkOf>
-std::pair<int, int> rowShare(int bands, WorkOf workOf, int part, int parts) {
-    double total = 0;
-    for (int b = 0; b < bands; ++b) total += workOf(b);
-    auto startOf = [&](int p) {
-        if (p == 0) return 0;
-        double before = 0;
-        for (int b = 0; b < bands; before += workOf(b), ++b)
-            if (before >= total * p / parts) return b;
-        return bands;
-    };
-    return {startOf(part), part + 1 == parts ? bands : startOf(part + 1)};
-}
 
 // Asks for the corners of the group kReadAhead on before they are needed:
 // a mesh's neighbours need not lie near each other in its corner list.
@@ -236,14 +219,10 @@ bool Rasteriser::drawIndexedInBands(const IndexedMesh& mesh, const Surface& surf
     try {
         cornerBand_.resize(mesh.corners);
         load.assign(loadRow * parts, BandLoad{});
-        while (bandLighting_.size() < static_cast<size_t>(parts)) {
-            bandLighting_.push_back(std::make_unique<PixelLighting>());
-            bandLighting_.back()->setScene(camera_.location, lights_);
-            aimRays();
-        }
     } catch (const std::bad_alloc&) {
         return false;
     }
+    if (!readyBandLighting(parts)) return false;
     // What waits from the objects before is lit before these pixels change.
     batch_.flush();
 

@@ -410,6 +410,9 @@ struct Rasteriser::RecordSource {
 void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surface& surface, const Pass& pass) {
     const LaneCamera lanes = laneCamera();
     const GroupFrame frame = groupFrame(surface);
+    // A band of the rows: only the lanes that reach it (a cut at the near
+    // plane may reach any).
+    const bool band = pass.firstRow > 0 || pass.lastRow < height_ - 1;
     // Four triangles at a time; the last group repeats its final triangle in
     // the lanes it lacks, and those lanes are not drawn.
     for (size_t first = 0; first < n; first += kLanes) {
@@ -422,7 +425,14 @@ void Rasteriser::drawMeshPass(const TriPolygon* triangles, size_t n, const Surfa
         RecordSource source;
         const int count = static_cast<int>(std::min<size_t>(kLanes, n - first));
         for (int lane = 0; lane < kLanes; ++lane) source.t[lane] = &triangles[first + std::min(lane, count - 1)];
-        drawGroup(projectLanes(lanes, source.t), source, count, (1u << kLanes) - 1, frame, surface, pass);
+        const LaneCorners c = projectLanes(lanes, source.t);
+        uint32_t reach = (1u << kLanes) - 1;
+        if (band) {
+            const GroupBounds g = groupBounds(c, frame);
+            reach = laneBits((g.wanted & (g.y1 >= pass.firstRow) & (g.y0 <= pass.lastRow)) | ~c.inFront);
+            if (!reach) continue;
+        }
+        drawGroup(c, source, count, reach, frame, surface, pass);
     }
 }
 

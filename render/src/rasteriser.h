@@ -111,9 +111,9 @@ public:
     // Writes the colours of the pixels still waiting to be lit.
     void flush() { batch_.flush(); }
     // Small meshes drawn on several threads wait, in the order they came,
-    // until something else is drawn or the frame ends: then they are shared
-    // among the threads, each a run of them. finish() draws what waits and
-    // lights every pixel; the picture is whole after it.
+    // until something else is drawn or the frame ends: then each thread
+    // draws them all into a band of the picture's rows of its own. finish()
+    // draws what waits and lights every pixel; the picture is whole after it.
     void finish();
     // Where a small mesh may be built in place: append its triangles, then
     // hand drawBuilt() the index of the first.
@@ -216,9 +216,20 @@ private:
     // Makes sure every helper thread has an empty layer of the picture's
     // size; false when there is no room.
     bool readyLayers(int parts);
+    // Makes sure each of `parts` threads has a lighting batch of its own for
+    // the rows it draws; false when there is no room.
+    bool readyBandLighting(int parts);
+    // The rows (and how wide a stretch of them) a run of triangles may reach
+    // on the picture, from the box around its corners; top above bottom when
+    // it lies wholly off the picture, every row when it reaches the eye.
+    struct RunReach {
+        int top = 0, bottom = -1;
+        double across = 0;
+    };
+    RunReach reachOf(const TriPolygon* triangles, size_t n) const;
     // Draws the small meshes waiting, on the threads there are: each
-    // thread a run of them, into the picture or a layer merged after. The
-    // triangles built from keepFrom on stay, moved to the front.
+    // thread every run that reaches its band of rows. The triangles built
+    // from keepFrom on stay, moved to the front.
     void drawWaiting(size_t keepFrom = SIZE_MAX);
     // A small mesh waiting: its triangles in built_, or an object to make
     // first (then its triangles come to lie in shapeBuilt_[area]).

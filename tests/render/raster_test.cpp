@@ -563,9 +563,9 @@ CadObject meshOf(std::vector<TriPolygon>& triangles) {
 }
 
 Picture drawWithThreads(const char* threads, const std::vector<const CadObject*>& objects,
-                        const std::vector<Light>& lights) {
+                        const std::vector<Light>& lights, int width = kW, int height = kH) {
     setenv("KXRENDER_THREADS", threads, 1);
-    Picture p = draw(camera(1.33f), objects, lights);
+    Picture p = draw(camera(1.33f), objects, lights, width, height);
     unsetenv("KXRENDER_THREADS");
     return p;
 }
@@ -627,6 +627,27 @@ TEST(Raster, SharesOnSeveralThreadsDrawTheSamePictureAsOne) {
             SCOPED_TRACE(threads);
             EXPECT_EQ(drawWithThreads(threads, c.objects, lights).pixels, one.pixels);
         }
+    }
+    // Many small objects over a larger picture, nearer ones drawn both
+    // first and last: the threads' bands of rows cut through them wherever
+    // the work falls, and each object's top and bottom rows still reach
+    // the band that holds them.
+    std::vector<CadObject> lattice;
+    for (int row = 0; row < 9; ++row)
+        for (int column = 0; column < 13; ++column) {
+            const Point3d at{-6.0f + column, -4.0f + row + 0.37f * (column % 3), column % 2 ? -1.0f : 1.0f};
+            lattice.push_back(sphere(at, 0.3f + 0.05f * (row % 4), 0x204080u + 0x101010u * (column % 5)));
+        }
+    std::vector<const CadObject*> spread;
+    for (const CadObject& o : lattice) spread.push_back(&o);
+    spread.push_back(&front.o);
+    const Picture large = drawWithThreads("1", spread, lights, 320, 240);
+    ASSERT_GT(std::count_if(large.pixels.begin(), large.pixels.end(),
+                            [](uint32_t p) { return p != KXRENDER_BACKGROUND; }),
+              320 * 240 / 8);
+    for (const char* threads : {"2", "3", "7"}) {
+        SCOPED_TRACE(std::string("lattice on ") + threads);
+        EXPECT_EQ(drawWithThreads(threads, spread, lights, 320, 240).pixels, large.pixels);
     }
     // The first of two equal surfaces shows.
     EXPECT_EQ(drawWithThreads("2", {&mesh, &again}, lights).pixels, drawWithThreads("1", {&mesh}, lights).pixels);
