@@ -79,3 +79,19 @@ KXRENDER_API int RenderCapabilities(PreviewCaps* caps) noexcept;
 // Beside RenderObject: object (its flags and colour) drawn with the triangles
 // of mesh instead of its own; the same picture as its triangles written out.
 KXRENDER_API int RenderMesh(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material) noexcept;
+
+// A member of a group that shows only part of its members' surfaces (an
+// intersection, a difference): the solids its surface must lie within and
+// those it must lie outside (their fields; a kind of no known inside bounds
+// nothing). Surfaces are lit on the side the eye sees, so a taken-away
+// member's, which walls the hollow it leaves, needs no turning.
+struct PreviewClip {
+    const CadObject* within;
+    uint32_t withinCount;
+    const CadObject* without;
+    uint32_t withoutCount;
+};
+// Beside RenderObject and RenderMesh: object (with mesh's triangles when
+// mesh is set) drawn in its material's colour only where clip keeps it.
+KXRENDER_API int RenderClippedObject(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material,
+                                     const PreviewClip* clip) noexcept;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <vector>
 
 #include "camera_projection.h"
 #include "kxrender.h"
@@ -164,6 +165,35 @@ int RenderMesh(const CadObject* object, const PreviewMesh* mesh, const TextureIn
                                    mesh->triangleCount};
     try {
         kxr::drawIndexedObject(s->raster, indexed, surface);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return 1;
+}
+
+int RenderClippedObject(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material,
+                        const PreviewClip* clip) noexcept {
+    State* s = drawing;
+    if (!s || !object || !clip) return 0;
+    if ((clip->withinCount && !clip->within) || (clip->withoutCount && !clip->without)) return 0;
+    if (mesh && mesh->triangleCount && (!mesh->positions || !mesh->corners)) return 0;
+    if (mesh) {
+        const size_t numbers = 3 * size_t{mesh->triangleCount};
+        for (size_t i = 0; i < numbers; ++i)
+            if (mesh->corners[i] >= mesh->cornerCount) return 0;
+    }
+    try {
+        std::vector<kxr::ClipSolid> solids;
+        for (uint32_t i = 0; i < clip->withinCount; ++i)
+            if (auto solid = kxr::ClipSolid::make(clip->within[i], false)) solids.push_back(*solid);
+        for (uint32_t i = 0; i < clip->withoutCount; ++i)
+            if (auto solid = kxr::ClipSolid::make(clip->without[i], true)) solids.push_back(*solid);
+        const kxr::Surface surface = surfaceOf(*s, object, material);
+        s->raster.setLights(s->lights);
+        const kxr::IndexedMesh indexed{mesh ? mesh->positions : nullptr, mesh ? mesh->normals : nullptr,
+                                       mesh ? mesh->corners : nullptr, mesh ? mesh->cornerCount : 0u,
+                                       mesh ? mesh->triangleCount : 0u};
+        kxr::drawClippedObject(s->raster, *object, mesh ? &indexed : nullptr, surface, solids);
     } catch (const std::bad_alloc&) {
         return 0;
     }

@@ -151,6 +151,44 @@ void drawObject(Rasteriser& r, const CadObject& object, const Surface& surface) 
     r.flush();
 }
 
+void drawClippedObject(Rasteriser& r, const CadObject& object, const IndexedMesh* mesh, const Surface& surface,
+                       const std::vector<ClipSolid>& solids) {
+    // Splitting along a boundary makes at most this many pieces an object.
+    constexpr size_t kMostPieces = size_t{1} << 20;
+    if (!(object.flags & KX_FLAG_VISIBLE)) return;
+    Surface plain = surface;
+    plain.image = {};
+    std::vector<TriPolygon> made;
+    const TriPolygon* triangles = nullptr;
+    size_t n = 0;
+    if (mesh) {
+        made.resize(mesh->triangles);
+        for (size_t t = 0; t < mesh->triangles; ++t)
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t c = mesh->indices[3 * t + k];
+                made[t].vertex[k] = {mesh->positions[3 * c], mesh->positions[3 * c + 1], mesh->positions[3 * c + 2]};
+                made[t].normal[k] = mesh->normals ? Point3d{mesh->normals[3 * c], mesh->normals[3 * c + 1],
+                                                            mesh->normals[3 * c + 2]}
+                                                  : Point3d{};
+            }
+    } else if (const Rasteriser::Tessellate make = madeOnThreads(object.type)) {
+        make(r, object, plain, made);
+    } else if (object.type == KX_BLOB) {
+        drawSphere(r, object, plain, &made);
+    } else if (object.polygons) {
+        triangles = object.polygons;
+        n = object.polygonCount ? object.polygonCount : object.count;
+    } else {
+        drawObject(r, object, surface);
+        return;
+    }
+    if (!triangles) triangles = made.data(), n = made.size();
+    std::vector<TriPolygon> kept;
+    clipTriangles(r, solids, triangles, n, kept, kMostPieces);
+    if (!kept.empty()) r.drawMesh(kept.data(), kept.size(), plain);
+    r.flush();
+}
+
 void drawIndexedObject(Rasteriser& r, const IndexedMesh& mesh, const Surface& surface) {
     if (!surface.image.data) {
         r.drawIndexed(mesh, surface);

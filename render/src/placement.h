@@ -19,6 +19,14 @@ public:
         return turn(Vec3{scale_.x != 0 ? local.x / scale_.x : 0, scale_.y != 0 ? local.y / scale_.y : 0,
                          scale_.z != 0 ? local.z / scale_.z : 0});
     }
+    // The object's own frame's point at a scene point: moved back, turned
+    // back, then unscaled (usable() placements only).
+    Vec3 local(Vec3 world) const {
+        const Vec3 d = world - move_;
+        const Vec3 back{m_[0][0] * d.x + m_[1][0] * d.y + m_[2][0] * d.z, m_[0][1] * d.x + m_[1][1] * d.y + m_[2][1] * d.z,
+                        m_[0][2] * d.x + m_[1][2] * d.y + m_[2][2] * d.z};
+        return {back.x / scale_.x, back.y / scale_.y, back.z / scale_.z};
+    }
     // The largest stretch any local length undergoes.
     double largestScale() const;
     // False for a scale that flattens the object or a field that is not a number.

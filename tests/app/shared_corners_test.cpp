@@ -202,6 +202,63 @@ TEST_F(SnapshotGeometryTest, MembersTheirGroupTakesAwayAreWire) {
     }
 }
 
+TEST_F(SnapshotGeometryTest, MembersOfIntersectionsAndDifferencesAreBoundedByTheirKnownSiblings) {
+    // difference { box a, sphere b, mesh c }, intersection { sphere d, inverse
+    // box e, hidden box f }, difference { mesh g, sphere h }, union { i, j }.
+    CadObject difference{}, intersection{}, meshFirst{}, plain{};
+    CadObject a{}, b{}, c{}, d{}, e{}, f{}, g{}, h{}, i{}, j{};
+    for (CadObject* group : {&difference, &intersection, &meshFirst, &plain}) group->type = KX_GROUP;
+    difference.extraPoint.x = meshFirst.extraPoint.x = 3;
+    intersection.extraPoint.x = 2;
+    for (auto [o, type] : {std::pair{&a, KX_BOX}, {&b, KX_SPHERE}, {&c, KX_POLYGON}, {&d, KX_SPHERE}, {&e, KX_BOX},
+                           {&f, KX_BOX}, {&g, KX_POLYGON}, {&h, KX_SPHERE}, {&i, KX_SPHERE}, {&j, KX_BOX}}) {
+        o->type = type;
+        o->flags = KX_FLAG_VISIBLE;
+    }
+    f.flags = 0;
+    ASSERT_TRUE(SetCadObjectProperty(&e, "Inverse", 1u));
+    auto adopt = [](CadObject& group, std::initializer_list<CadObject*> members) {
+        CadObject* before = nullptr;
+        for (CadObject* m : members) {
+            m->parent = &group;
+            (before ? before->nextSibling : group.firstChild) = m;
+            before = m;
+        }
+    };
+    adopt(difference, {&a, &b, &c});
+    adopt(intersection, {&d, &e, &f});
+    adopt(meshFirst, {&g, &h});
+    adopt(plain, {&i, &j});
+    struct Case {
+        const char* name;
+        const CadObject* object;
+        bool clipped, takenAway;
+        size_t within, without;
+    };
+    const Case cases[] = {
+        {"a difference's first: outside the sphere; the mesh bounds nothing", &a, true, false, 0, 1},
+        {"a taken-away sphere: within the first", &b, true, true, 1, 0},
+        {"a taken-away mesh: within the first, outside the sphere", &c, true, true, 1, 1},
+        {"an intersection's member: outside the inside-out box; hidden ones bound nothing", &d, true, false, 0, 1},
+        {"the inside-out member: within the sphere", &e, true, true, 1, 0},
+        {"a sphere taken from a mesh: nothing bounds it, so it is wire", &h, false, true, 0, 0},
+        {"the mesh it is taken from: outside the sphere", &g, true, false, 0, 1},
+        {"a union's member", &i, false, false, 0, 0},
+        {"a group itself", &difference, false, false, 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const kx::app::CsgClip clip = kx::app::csgClipOf(*k.object);
+        EXPECT_EQ(clip.clipped, k.clipped);
+        EXPECT_EQ(clip.clipped && clip.takenAway, k.clipped && k.takenAway);
+        EXPECT_EQ(clip.within.size(), k.within);
+        EXPECT_EQ(clip.without.size(), k.without);
+        for (const CadObject& bound : clip.within) EXPECT_EQ(bound.parent, nullptr);
+    }
+    EXPECT_EQ(kx::app::csgClipOf(a).without.at(0).type, uint32_t{KX_SPHERE});
+    FreeObjectExtra(&e);
+}
+
 TEST_F(SnapshotGeometryTest, TrianglesShareTheirCornersUnlessTheyCarryImageCoordinates) {
     std::vector<TriPolygon> triangles = grid(8, 8, true);
     std::vector<Point3d> uv(3 * triangles.size(), Point3d{0.5f, 0.25f, 0});

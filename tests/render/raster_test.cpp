@@ -983,3 +983,96 @@ TEST(Raster, LinesAndPointsAreDrawnThinAndMarkersNeverHideASurface) {
     const Picture marked = draw(::camera(1.33f), {&light.o, &square.o}, {{{-10, 10, -10}}});
     EXPECT_EQ(marked.at(cx, cy), plain.at(cx, cy));
 }
+
+namespace {
+
+// One frame holding a single member of an intersection or a difference.
+Picture drawClipped(const CadObject& member, const PreviewClip& clip, const std::vector<Light>& lights) {
+    Capture target;
+    const CameraInfo cam = camera(1.33f);
+    EXPECT_EQ(RenderOpen(&target), 1);
+    EXPECT_EQ(RenderBeginFrame(&target), 1);
+    EXPECT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
+    for (size_t i = 0; i < lights.size(); ++i)
+        EXPECT_EQ(RenderLight(static_cast<int>(i), &lights[i].position, nullptr, 0xFFFFFF), 1);
+    EXPECT_EQ(RenderClippedObject(&member, nullptr, nullptr, &clip), 1);
+    EXPECT_EQ(RenderEndFrame(), 1);
+    EXPECT_EQ(RenderClose(&target), 1);
+    return target.picture;
+}
+
+CadObject solidBox(Point3d centre, Point3d size) {
+    CadObject o{};
+    o.type = KX_BOX;
+    o.flags = KX_FLAG_VISIBLE;
+    o.size = size;
+    o.scale = {1, 1, 1};
+    o.translate = centre;
+    return o;
+}
+
+}  // namespace
+
+TEST(Raster, ClippedMembersShowOnlyWhatTheirGroupKeeps) {
+    const std::vector<Light> lights = {{{-10, 10, -10}}};
+    const CadObject ball = sphere({0, 0, 0}, 2, 0x40C040);
+    const Picture whole = draw(camera(1.33f), {&ball}, lights);
+    const int centre = kW / 2;
+    const CadObject around = solidBox({0, 0, 0}, {6, 6, 6}), leftHalf = solidBox({-3, 0, 0}, {6, 6, 6}),
+                    bite = solidBox({0, 0, -2}, {1.5f, 1.5f, 1.5f});
+    // A far torus the ball must lie outside changes nothing: its box misses
+    // every triangle, which is then kept whole.
+    CadObject ring{};
+    ring.type = KX_TORUS;
+    ring.flags = KX_FLAG_VISIBLE;
+    ring.size = {1, 0.3f, 0};
+    ring.scale = {1, 1, 1};
+    ring.translate = {30, 0, 0};
+    struct Case {
+        const char* name;
+        std::vector<CadObject> within, without;
+        bool (*expected)(const Picture& drawn, const Picture& whole, int centre);
+    };
+    const Case cases[] = {
+        {"within a box around it", {around}, {},
+         [](const Picture& d, const Picture& w, int) { return d.pixels == w.pixels; }},
+        {"within a box around it and outside a far torus", {around}, {ring},
+         [](const Picture& d, const Picture& w, int) { return d.pixels == w.pixels; }},
+        {"outside a box around it", {}, {around},
+         [](const Picture& d, const Picture&, int) {
+             return std::all_of(d.pixels.begin(), d.pixels.end(), [](uint32_t p) { return p == KXRENDER_BACKGROUND; });
+         }},
+        {"within the left half", {leftHalf}, {},
+         [](const Picture& d, const Picture& w, int c) {
+             for (int y = 0; y < kH; ++y)
+                 for (int x = 0; x < kW; ++x) {
+                     if (x < c - 2 && d.at(x, y) != w.at(x, y)) return false;
+                     if (x > c + 1 && d.covered(x, y)) return false;
+                 }
+             return std::any_of(d.pixels.begin(), d.pixels.end(), [](uint32_t p) { return p != KXRENDER_BACKGROUND; });
+         }},
+        {"outside a box that bites its front", {}, {bite},
+         [](const Picture& d, const Picture& w, int c) {
+             // Through the bite the inside of its far side shows.
+             const int y = kH / 2;
+             return d.covered(c, y) && d.at(c, y) != w.at(c, y) && d.at(c - 8, y) == w.at(c - 8, y);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PreviewClip clip{c.within.data(), static_cast<uint32_t>(c.within.size()), c.without.data(),
+                               static_cast<uint32_t>(c.without.size())};
+        EXPECT_TRUE(c.expected(drawClipped(ball, clip, lights), whole, centre));
+    }
+    // Counts that name no solids, or no clip, are refused.
+    Capture target;
+    const CameraInfo cam = camera(1.33f);
+    ASSERT_EQ(RenderOpen(&target), 1);
+    ASSERT_EQ(RenderBeginFrame(&target), 1);
+    ASSERT_EQ(RenderSetCamera(&cam, KXRENDER_SHADED, 0), 1);
+    const PreviewClip missing{nullptr, 1, nullptr, 0};
+    EXPECT_EQ(RenderClippedObject(&ball, nullptr, nullptr, &missing), 0);
+    EXPECT_EQ(RenderClippedObject(&ball, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(RenderEndFrame(), 1);
+    EXPECT_EQ(RenderClose(&target), 1);
+}

@@ -46,6 +46,22 @@ inline std::string raisedPatch() {
 }
 inline const std::string kPatch = raisedPatch();
 
+// A group of a box and a sphere that reaches out of one of its corners.
+inline std::string boxAndBall(int operation, const char* colour) {
+    std::ostringstream g;
+    g << "\tGroupId 1\n\textra " << operation << " 0 0\n"
+      << "\tBox\n\t{\n\t\tName slab\n\t\tsize 1.6 1.2 1.2\n\t\tscale 1 1 1\n\t\tGroupId 1\n  color " << colour
+      << "\n\t}\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 0.8 0.8 0.8\n\t\tscale 1 1 1\n"
+      << "\t\tposition 0.6 0.4 -0.4\n\t\tGroupId 1\n  color " << colour << "\n\t}\n";
+    return g.str();
+}
+inline const std::string kBoxAndBall[] = {boxAndBall(3, "Green"), boxAndBall(2, "Red")};
+
+inline const char* const kOctahedron =
+    "points shape\n3\n"
+    "P 1.5 0 0 0 1 0 0 0 1\nP 0 0 1 0 1 0 -1.5 0 0\nP -1.5 0 0 0 1 0 0 0 -1\nP 0 0 -1 0 1 0 1.5 0 0\n"
+    "P 0 0 1 0 -1 0 1.5 0 0\nP -1.5 0 0 0 -1 0 0 0 1\nP 0 0 -1 0 -1 0 -1.5 0 0\nP 1.5 0 0 0 -1 0 0 0 -1\nend\n";
+
 inline const Kind kKinds[] = {
     {"Sphere", "\tsize 1 1 1\n", "Red"},
     {"Ellipsoid", "\tsize 1 1 1\n", "Green"},
@@ -85,6 +101,12 @@ inline const Kind kKinds[] = {
     {"Isosurface", "\tFunction \"max(abs(x) - 0.8, abs(y) - 0.4, abs(z) - 0.6)\"\n\tContainer 1\n\tsize 0.95 1 1\n",
      "Green"},
     {"JuliaFractal", "\tsize 1 1 1\n", "Blue"},
+    // A mesh of flat faces: an octahedron drawn out along one axis.
+    {"Polygon", kOctahedron, "Red"},
+    // A box with a sphere taken out of a corner, then a box and a sphere
+    // intersected: the preview keeps of each member what its group keeps.
+    {"Group", kBoxAndBall[0].c_str(), "Green"},
+    {"Group", kBoxAndBall[1].c_str(), "Red"},
 };
 
 // A round hill off the image's centre, so that a field turned or mirrored

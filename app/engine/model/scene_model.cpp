@@ -27,6 +27,16 @@ bool sameGeometrySource(const CadObject& a, const CadObject& b) {
            a.polygonCount == b.polygonCount && a.uv == b.uv && a.uvCount == b.uvCount && a.type == b.type;
 }
 
+// The members that bound a member of an intersection or a difference are
+// the same, with the same fields.
+bool sameClip(const CsgClip& a, const CsgClip& b) {
+    auto sameList = [](const std::vector<CadObject>& x, const std::vector<CadObject>& y) {
+        return std::equal(x.begin(), x.end(), y.begin(), y.end(), sameDrawnFields);
+    };
+    return a.clipped == b.clipped && a.takenAway == b.takenAway && sameList(a.within, b.within) &&
+           sameList(a.without, b.without);
+}
+
 // The record as the drawing library sees it: nothing of it points into the
 // scene. A wire is handed over as the segments and outlines it is.
 CadObject drawnRecord(const CadObject& object, const SnapshotGeometry* geometry, bool wire) {
@@ -173,10 +183,12 @@ void SceneModel::noteTouches(uint32_t what) {
 
 std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& object, Cached& cached, bool reshaped,
                                                                  bool texturesChanged) {
-    const bool wire = cutAwayInCsg(object);
+    CsgClip clip = csgClipOf(object);
+    const bool wire = !clip.clipped && cutAwayInCsg(object);
     const bool geometryStale =
         reshaped || !cached.object || !sameGeometrySource(object, cached.drawn) || wire != cached.wire;
-    if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn)) return cached.object;
+    if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn) && sameClip(clip, cached.object->clip))
+        return cached.object;
     if (geometryStale) cached.geometry = snapshotGeometry(object, wire);
     cached.drawn = object;
     cached.wire = wire;
@@ -193,6 +205,7 @@ std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& obje
         made->texture.reserved1 = made->texture.reserved2 = 0;
         made->imageFile = imageMapFile(*t);
     }
+    made->clip = std::move(clip);
     cached.object = made;
     return made;
 }

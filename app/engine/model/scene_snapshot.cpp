@@ -206,8 +206,67 @@ void copyWire(const CadObject& object, bool asWire, SnapshotGeometry& g) {
 
 }  // namespace
 
+namespace {
+
+constexpr float kIntersection = 2, kDifference = 3;
+
+bool insideOut(const CadObject& o) {
+    unsigned inverse = 0;
+    return o.extra && GetCadObjectProperty(const_cast<CadObject*>(&o), "Inverse", &inverse) && inverse != 0;
+}
+
+// The kinds the drawing library knows the inside of.
+bool knownInside(uint32_t type) {
+    switch (type) {
+        case KX_SPHERE:
+        case KX_ELLIPSOID:
+        case KX_BOX:
+        case KX_CYLINDER:
+        case KX_CONE:
+        case KX_TORUS: return true;
+        default: return false;
+    }
+}
+
+CadObject fieldsOf(const CadObject& o) {
+    CadObject r = o;
+    r.next = r.prev = r.parent = r.firstChild = r.nextSibling = nullptr;
+    r.extra = nullptr;
+    r.points = nullptr;
+    r.treeItem = nullptr;
+    r.polygons = nullptr;
+    r.uv = nullptr;
+    r.uvCount = r.polygonCount = 0;
+    return r;
+}
+
+}  // namespace
+
+CsgClip csgClipOf(const CadObject& object) {
+    CsgClip clip;
+    const CadObject* group = object.parent;
+    if (!group || group->type != KX_GROUP) return clip;
+    const float operation = group->extraPoint.x;
+    if (operation != kIntersection && operation != kDifference) return clip;
+    // A difference is the intersection of its first member with the others
+    // turned inside out; an inside-out member turns once more.
+    auto takenAway = [&](const CadObject* member) {
+        return (operation == kDifference && member != group->firstChild) != insideOut(*member);
+    };
+    // Bounded: a damaged chain of siblings must not hold the snapshot.
+    constexpr int kMostMembers = 4096;
+    int seen = 0;
+    for (const CadObject* m = group->firstChild; m && seen < kMostMembers; m = m->nextSibling, ++seen) {
+        if (m == &object || !knownInside(m->type) || !(m->flags & KX_FLAG_VISIBLE)) continue;
+        (takenAway(m) ? clip.without : clip.within).push_back(fieldsOf(*m));
+    }
+    clip.takenAway = takenAway(&object);
+    clip.clipped = clip.takenAway ? !clip.within.empty() : !clip.without.empty() || !clip.within.empty();
+    if (!clip.clipped) clip.within.clear(), clip.without.clear();
+    return clip;
+}
+
 bool cutAwayInCsg(const CadObject& object) {
-    constexpr float kIntersection = 2, kDifference = 3;
     // Bounded: a damaged chain of parents must not hold the snapshot.
     constexpr int kDeepest = 1024;
     int depth = 0;
@@ -215,10 +274,7 @@ bool cutAwayInCsg(const CadObject& object) {
         const CadObject& group = *o->parent;
         if (group.type != KX_GROUP) continue;
         if (group.extraPoint.x == kDifference && group.firstChild != o) return true;
-        unsigned inverse = 0;
-        if (group.extraPoint.x == kIntersection && o->extra &&
-            GetCadObjectProperty(const_cast<CadObject*>(o), "Inverse", &inverse) && inverse != 0)
-            return true;
+        if (group.extraPoint.x == kIntersection && insideOut(*o)) return true;
     }
     return false;
 }

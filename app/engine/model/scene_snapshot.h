@@ -46,6 +46,21 @@ struct SnapshotGeometry {
     size_t bytes() const;
 };
 
+// How a member of an intersection or a difference is drawn: its surface
+// kept only within the group's other members it must lie inside and outside
+// those it must lie outside (the members of a kind whose inside is known).
+// A member the group takes away walls the hollow it leaves.
+struct CsgClip {
+    bool clipped = false;
+    bool takenAway = false;
+    std::vector<CadObject> within, without;  // drawn records: no links
+};
+
+// The clip of an object whose group is an intersection or a difference;
+// not clipped otherwise, and not when it is taken away and no member of a
+// known inside bounds it (then it is drawn as wire).
+CsgClip csgClipOf(const CadObject& object);
+
 struct SnapshotObject {
     // The object's identity for as long as it lives in the scene.
     uint64_t id = 0;
@@ -61,6 +76,7 @@ struct SnapshotObject {
     TextureInfo texture{};
     // The image file that texture maps, empty when none.
     std::string imageFile;
+    CsgClip clip;
 };
 
 struct SceneSnapshot {
@@ -110,8 +126,9 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire = false);
 
 // True for a member its group takes away, at any depth of groups: any but
-// a difference's first, and an inside-out member of an intersection. The
-// picture shows it as wire, not as a solid that would hide what it cuts.
+// a difference's first, and an inside-out member of an intersection. Unless
+// its group's members bound it (csgClipOf), the picture shows it as wire,
+// not as a solid that would hide what it cuts.
 bool cutAwayInCsg(const CadObject& object);
 
 }  // namespace kx::app

@@ -109,7 +109,14 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
         if (object->id == snap->viewingCamera) continue;  // the eye's own marker
         TextureInfo scratch;
         const TextureInfo* material = materialFor(*object, scratch);
-        if (const SnapshotGeometry* g = object->geometry.get(); g && g->indexed() && backend_.mesh) {
+        const SnapshotGeometry* g = object->geometry.get();
+        if (object->clip.clipped && backend_.clipped) {
+            const CsgClip& c = object->clip;
+            const PreviewClip clip{c.within.data(), static_cast<uint32_t>(c.within.size()), c.without.data(),
+                                   static_cast<uint32_t>(c.without.size())};
+            const PreviewMesh mesh = g && g->indexed() ? g->previewMesh() : PreviewMesh{};
+            backend_.clipped(&object->record, g && g->indexed() ? &mesh : nullptr, material, &clip);
+        } else if (g && g->indexed() && backend_.mesh) {
             const PreviewMesh mesh = g->previewMesh();
             backend_.mesh(&object->record, &mesh, material);
             // Its lone points and segments.

@@ -4,7 +4,8 @@ namespace kx::app {
 
 RenderBackend libraryBackend() {
     return {RenderOpen,     RenderClose, RenderObject,     RenderSetCamera,
-            RenderEndFrame, RenderLight, RenderBeginFrame, RenderCapabilities, RenderMesh};
+            RenderEndFrame, RenderLight, RenderBeginFrame, RenderCapabilities, RenderMesh,
+            RenderClippedObject};
 }
 
 uint32_t queryPreviewCapabilities(const RenderBackend& backend, PreviewCaps& caps) {

@@ -17,6 +17,9 @@ struct RenderBackend {
     int (*capabilities)(PreviewCaps* caps) noexcept;
     // An object drawn with the shared corners of its prepared mesh.
     int (*mesh)(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material) noexcept;
+    // A member of an intersection or a difference, drawn where the group keeps it.
+    int (*clipped)(const CadObject* object, const PreviewMesh* mesh, const TextureInfo* material,
+                   const PreviewClip* clip) noexcept;
 };
 
 // The table of our own rasteriser.
