@@ -90,18 +90,60 @@ bool ClipSolid::inside(Vec3 world) const {
     return false;
 }
 
+namespace {
+
+// The point of triangle abc nearest the origin.
+Vec3 nearestToOrigin(Vec3 a, Vec3 b, Vec3 c) {
+    const Vec3 ab = b - a, ac = c - a, ap = a * -1.0;
+    const double d1 = dot(ab, ap), d2 = dot(ac, ap);
+    if (d1 <= 0 && d2 <= 0) return a;
+    const Vec3 bp = b * -1.0;
+    const double d3 = dot(ab, bp), d4 = dot(ac, bp);
+    if (d3 >= 0 && d4 <= d3) return b;
+    const double vc = d1 * d4 - d3 * d2;
+    if (vc <= 0 && d1 >= 0 && d3 <= 0) return a + ab * (d1 / (d1 - d3));
+    const Vec3 cp = c * -1.0;
+    const double d5 = dot(ab, cp), d6 = dot(ac, cp);
+    if (d6 >= 0 && d5 <= d6) return c;
+    const double vb = d5 * d2 - d1 * d6;
+    if (vb <= 0 && d2 >= 0 && d6 <= 0) return a + ac * (d2 / (d2 - d6));
+    const double va = d3 * d6 - d5 * d4;
+    if (va <= 0 && d4 - d3 >= 0 && d5 - d6 >= 0) return b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));
+    const double whole = va + vb + vc;
+    if (!(std::fabs(whole) > 0)) return a;
+    return a + ab * (vb / whole) + ac * (vc / whole);
+}
+
+}  // namespace
+
 bool ClipSolid::mayCross(const Vec3 (&c)[3], const bool (&in)[3]) const {
     if (in[0] != in[1] || in[1] != in[2]) return true;
     // All inside a convex solid: the whole triangle is. The torus is not.
     if (in[0]) return shape_ == Shape::Torus;
     // All outside: it may still reach in between its corners, unless it
-    // misses the solid's box.
+    // misses the solid's box in the scene, or, in the solid's own frame
+    // (where a triangle stays a triangle), the ball or box around it.
     for (int axis = 0; axis < 3; ++axis) {
         auto along = [axis](Vec3 v) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; };
         const double low = std::min({along(c[0]), along(c[1]), along(c[2])});
         const double high = std::max({along(c[0]), along(c[1]), along(c[2])});
         if (high < along(lo_) || low > along(hi_)) return false;
     }
+    const Vec3 q[3] = {placement_.local(c[0]), placement_.local(c[1]), placement_.local(c[2])};
+    if (shape_ == Shape::Sphere) {
+        const Vec3 near = nearestToOrigin(q[0], q[1], q[2]);
+        return !(dot(near, near) > a_ * a_);
+    }
+    const Vec3 half = shape_ == Shape::Box        ? Vec3{a_, b_, c_}
+                      : shape_ == Shape::Cylinder ? Vec3{std::max(a_, b_), c_, std::max(a_, b_)}
+                                                  : Vec3{a_ + b_, b_, a_ + b_};
+    const double lows[3] = {std::min({q[0].x, q[1].x, q[2].x}), std::min({q[0].y, q[1].y, q[2].y}),
+                            std::min({q[0].z, q[1].z, q[2].z})};
+    const double highs[3] = {std::max({q[0].x, q[1].x, q[2].x}), std::max({q[0].y, q[1].y, q[2].y}),
+                             std::max({q[0].z, q[1].z, q[2].z})};
+    const double halves[3] = {half.x, half.y, half.z};
+    for (int axis = 0; axis < 3; ++axis)
+        if (lows[axis] > halves[axis] || highs[axis] < -halves[axis]) return false;
     return true;
 }
 

@@ -1051,6 +1051,13 @@ TEST(Raster, ClippedMembersShowOnlyWhatTheirGroupKeeps) {
                  }
              return std::any_of(d.pixels.begin(), d.pixels.end(), [](uint32_t p) { return p != KXRENDER_BACKGROUND; });
          }},
+        {"within a ball around it", {sphere({0, 0, 0}, 3, 0)}, {},
+         [](const Picture& d, const Picture& w, int) { return d.pixels == w.pixels; }},
+        {"outside a ball that bites its front", {}, {sphere({0, 0, -2}, 0.9f, 0)},
+         [](const Picture& d, const Picture& w, int c) {
+             const int y = kH / 2;
+             return d.covered(c, y) && d.at(c, y) != w.at(c, y) && d.at(c - 8, y) == w.at(c - 8, y);
+         }},
         {"outside a box that bites its front", {}, {bite},
          [](const Picture& d, const Picture& w, int c) {
              // Through the bite the inside of its far side shows.
