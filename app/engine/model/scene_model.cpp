@@ -40,16 +40,8 @@ bool sameClip(const CsgClip& a, const CsgClip& b) {
 // The record as the drawing library sees it: nothing of it points into the
 // scene. A wire is handed over as the segments and outlines it is.
 CadObject drawnRecord(const CadObject& object, const SnapshotGeometry* geometry, bool wire) {
-    CadObject r = object;
+    CadObject r = fieldsOf(object);
     if (wire) r.type = KX_LINESEG;
-    r.next = r.prev = r.parent = r.firstChild = r.nextSibling = nullptr;
-    r.extra = nullptr;
-    r.points = nullptr;
-    r.treeItem = nullptr;
-    r.polygons = nullptr;
-    r.uv = nullptr;
-    r.uvCount = 0;
-    r.polygonCount = 0;
     // Shared corners are handed to the library beside the record, and what
     // is drawn thin as its point list.
     if (geometry && geometry->indexed()) r.count = static_cast<uint32_t>(geometry->triangleCount());

@@ -228,6 +228,8 @@ bool knownInside(uint32_t type) {
     }
 }
 
+}  // namespace
+
 CadObject fieldsOf(const CadObject& o) {
     CadObject r = o;
     r.next = r.prev = r.parent = r.firstChild = r.nextSibling = nullptr;
@@ -239,8 +241,6 @@ CadObject fieldsOf(const CadObject& o) {
     r.uvCount = r.polygonCount = 0;
     return r;
 }
-
-}  // namespace
 
 CsgClip csgClipOf(const CadObject& object) {
     CsgClip clip;

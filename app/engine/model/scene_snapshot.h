@@ -56,6 +56,10 @@ struct CsgClip {
     std::vector<CadObject> within, without;  // drawn records: no links
 };
 
+// An object's own fields with every link, its extra block, its point list
+// and its triangles left out: nothing of it points into the scene.
+CadObject fieldsOf(const CadObject& object);
+
 // The clip of an object whose group is an intersection or a difference;
 // not clipped otherwise, and not when it is taken away and no member of a
 // known inside bounds it (then it is drawn as wire).
