@@ -79,6 +79,16 @@ TEST(SharedCorners, EveryTriangleComesBackBitForBitWithNoMoreCornersThanDiffer) 
 
 class SnapshotGeometryTest : public kxtest::CoreTest {};
 
+// Links members under a group, in order.
+void adopt(CadObject& group, std::initializer_list<CadObject*> members) {
+    CadObject* before = nullptr;
+    for (CadObject* m : members) {
+        m->parent = &group;
+        (before ? before->nextSibling : group.firstChild) = m;
+        before = m;
+    }
+}
+
 TEST_F(SnapshotGeometryTest, PointListFacesAreFannedAndLonePointsAndSegmentsKeptThin) {
     Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     Point3d up[4] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
@@ -159,14 +169,6 @@ TEST_F(SnapshotGeometryTest, MembersTheirGroupTakesAwayAreWire) {
     difference.extraPoint.x = 3;
     both.extraPoint.x = 2;
     for (CadObject* insideOut : {&f, &h}) ASSERT_TRUE(SetCadObjectProperty(insideOut, "Inverse", 1u));
-    auto adopt = [](CadObject& group, std::initializer_list<CadObject*> members) {
-        CadObject* before = nullptr;
-        for (CadObject* m : members) {
-            m->parent = &group;
-            (before ? before->nextSibling : group.firstChild) = m;
-            before = m;
-        }
-    };
     adopt(difference, {&a, &inner, &d});
     adopt(inner, {&b, &c});
     adopt(outer, {&e, &f});
@@ -217,14 +219,6 @@ TEST_F(SnapshotGeometryTest, MembersOfIntersectionsAndDifferencesAreBoundedByThe
     }
     f.flags = 0;
     ASSERT_TRUE(SetCadObjectProperty(&e, "Inverse", 1u));
-    auto adopt = [](CadObject& group, std::initializer_list<CadObject*> members) {
-        CadObject* before = nullptr;
-        for (CadObject* m : members) {
-            m->parent = &group;
-            (before ? before->nextSibling : group.firstChild) = m;
-            before = m;
-        }
-    };
     adopt(difference, {&a, &b, &c});
     adopt(intersection, {&d, &e, &f});
     adopt(meshFirst, {&g, &h});
