@@ -57,6 +57,16 @@ std::optional<ClipSolid> ClipSolid::make(const CadObject& o, bool keepOutside) {
             s.a_ = std::fabs(o.size.x), s.b_ = std::fabs(o.size.y);
             half = {s.a_ + s.b_, s.b_, s.a_ + s.b_};
             break;
+        case KX_PLANE:
+            // The plane lies at -size.y / 2 of its frame, its normal along +y;
+            // its inside is the side away from the normal.
+            if (!std::isfinite(o.size.y)) return std::nullopt;
+            s.shape_ = Shape::HalfSpace;
+            s.a_ = -o.size.y / 2.0;
+            s.keepOutside_ = keepOutside;
+            s.lo_ = {-INFINITY, -INFINITY, -INFINITY};
+            s.hi_ = {INFINITY, INFINITY, INFINITY};
+            return s;
         default: return std::nullopt;
     }
     if (!finite(half) || !(half.x > 0) || !(half.y > 0) || !(half.z > 0)) return std::nullopt;
@@ -86,6 +96,7 @@ bool ClipSolid::inside(Vec3 world) const {
             const double across = std::hypot(q.x, q.z) - a_;
             return across * across + q.y * q.y <= b_ * b_;
         }
+        case Shape::HalfSpace: return q.y <= a_;
     }
     return false;
 }
@@ -118,6 +129,8 @@ Vec3 nearestToOrigin(Vec3 a, Vec3 b, Vec3 c) {
 
 bool ClipSolid::mayCross(const Vec3 (&c)[3], const bool (&in)[3]) const {
     if (in[0] != in[1] || in[1] != in[2]) return true;
+    // A plane crosses a triangle only between corners on its two sides.
+    if (shape_ == Shape::HalfSpace) return false;
     // All inside a convex solid: the whole triangle is. The torus is not.
     if (in[0]) return shape_ == Shape::Torus;
     // All outside: it may still reach in between its corners, unless it

@@ -18,7 +18,7 @@ namespace kxr {
 class Rasteriser;
 
 // A solid of known inside: a sphere (or ellipsoid), a box, a cylinder or
-// cone, or a torus, in its own placement.
+// cone, a torus, or the half-space below a plane, in its own placement.
 class ClipSolid {
 public:
     // None when the object's kind has no known inside (a mesh, a blob, a
@@ -26,19 +26,26 @@ public:
     static std::optional<ClipSolid> make(const CadObject& object, bool keepOutside);
 
     bool inside(Vec3 world) const;
+    // The scene's box around a solid of finite size; false for a half-space.
+    bool bounds(Vec3& lo, Vec3& hi) const {
+        lo = lo_, hi = hi_;
+        return shape_ != Shape::HalfSpace;
+    }
     // Whether a point is kept as far as this solid goes.
     bool keeps(Vec3 world) const { return inside(world) != keepOutside_; }
+    // Whether what is kept lies outside the solid (a taken-away member).
+    bool keepsOutside() const { return keepOutside_; }
     // Whether the solid's boundary may cross the triangle whose corners'
     // insides are given: it may not when they disagree with nothing.
     bool mayCross(const Vec3 (&corners)[3], const bool (&cornersInside)[3]) const;
 
 private:
-    enum class Shape { Sphere, Box, Cylinder, Torus };
+    enum class Shape { Sphere, Box, Cylinder, Torus, HalfSpace };
     explicit ClipSolid(const CadObject& object) : placement_(object) {}
 
     Shape shape_ = Shape::Sphere;
     Placement placement_;
-    double a_ = 0, b_ = 0, c_ = 0;  // radius; half sizes; bottom, top, half height; major, minor
+    double a_ = 0, b_ = 0, c_ = 0;  // radius; half sizes; bottom, top, half height; major, minor; height
     bool keepOutside_ = false;
     Vec3 lo_{}, hi_{};  // the scene's box around it
 };

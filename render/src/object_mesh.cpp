@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "placement.h"
 #include "primitive_shapes.h"
 
 namespace kxr {
@@ -106,6 +107,43 @@ void drawThin(Rasteriser& r, const CadObject& o, const Surface& s) {
     }
 }
 
+// The square of a plane that covers what the bounded solids share: what of
+// the plane an intersection can keep. False when no solid bounds it.
+bool planeWithin(const CadObject& plane, const std::vector<ClipSolid>& solids, std::vector<TriPolygon>& into) {
+    Vec3 lo{-INFINITY, -INFINITY, -INFINITY}, hi{INFINITY, INFINITY, INFINITY};
+    bool bounded = false;
+    for (const ClipSolid& s : solids) {
+        Vec3 a, b;
+        if (s.keepsOutside() || !s.bounds(a, b)) continue;
+        lo = {std::max(lo.x, a.x), std::max(lo.y, a.y), std::max(lo.z, a.z)};
+        hi = {std::min(hi.x, b.x), std::min(hi.y, b.y), std::min(hi.z, b.z)};
+        bounded = true;
+    }
+    const Placement p(plane);
+    if (!bounded || !p.usable() || !(lo.x <= hi.x && lo.y <= hi.y && lo.z <= hi.z)) return false;
+    const Vec3 normal = normalised(p.normal({0, 1, 0}));
+    const Vec3 onPlane = p.point({0, -plane.size.y / 2.0, 0});
+    if (length(normal) == 0 || !finite(onPlane)) return false;
+    // Two directions in the plane, and the box's corners along them.
+    const Vec3 seed = std::fabs(normal.x) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+    const Vec3 u = normalised(cross(normal, seed)), v = cross(normal, u);
+    double uLo = INFINITY, uHi = -INFINITY, vLo = INFINITY, vHi = -INFINITY;
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vec3 at{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
+        uLo = std::min(uLo, dot(at - onPlane, u)), uHi = std::max(uHi, dot(at - onPlane, u));
+        vLo = std::min(vLo, dot(at - onPlane, v)), vHi = std::max(vHi, dot(at - onPlane, v));
+    }
+    auto corner = [&](double a, double b) {
+        const Vec3 at = onPlane + u * a + v * b;
+        return Point3d{static_cast<float>(at.x), static_cast<float>(at.y), static_cast<float>(at.z)};
+    };
+    const Point3d n{static_cast<float>(normal.x), static_cast<float>(normal.y), static_cast<float>(normal.z)};
+    const Point3d c[4] = {corner(uLo, vLo), corner(uHi, vLo), corner(uHi, vHi), corner(uLo, vHi)};
+    into.push_back({{c[0], c[1], c[2]}, {n, n, n}});
+    into.push_back({{c[0], c[2], c[3]}, {n, n, n}});
+    return true;
+}
+
 // An object drawn from its parameters, its triangles made into `into` on a
 // thread: only the rasteriser's const side is read there.
 template <void (*Draw)(Rasteriser&, const CadObject&, const Surface&, std::vector<TriPolygon>*)>
@@ -178,7 +216,7 @@ void drawClippedObject(Rasteriser& r, const CadObject& object, const IndexedMesh
     } else if (object.polygons) {
         triangles = object.polygons;
         n = object.polygonCount ? object.polygonCount : object.count;
-    } else {
+    } else if (!(object.type == KX_PLANE && planeWithin(object, solids, made))) {
         drawObject(r, object, surface);
         return;
     }

@@ -1013,6 +1013,17 @@ CadObject solidBox(Point3d centre, Point3d size) {
 
 }  // namespace
 
+// The drawn picture holds the whole one's pixels left of the centre column
+// and nothing right of it.
+bool leftHalfOnly(const Picture& d, const Picture& w, int c) {
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            if (x < c - 2 && d.at(x, y) != w.at(x, y)) return false;
+            if (x > c + 1 && d.covered(x, y)) return false;
+        }
+    return std::any_of(d.pixels.begin(), d.pixels.end(), [](uint32_t p) { return p != KXRENDER_BACKGROUND; });
+}
+
 TEST(Raster, ClippedMembersShowOnlyWhatTheirGroupKeeps) {
     const std::vector<Light> lights = {{{-10, 10, -10}}};
     const CadObject ball = sphere({0, 0, 0}, 2, 0x40C040);
@@ -1020,6 +1031,9 @@ TEST(Raster, ClippedMembersShowOnlyWhatTheirGroupKeeps) {
     const int centre = kW / 2;
     const CadObject around = solidBox({0, 0, 0}, {6, 6, 6}), leftHalf = solidBox({-3, 0, 0}, {6, 6, 6}),
                     bite = solidBox({0, 0, -2}, {1.5f, 1.5f, 1.5f});
+    CadObject leftOfPlane = solidBox({0, 0, 0}, {8, 0, 8});
+    leftOfPlane.type = KX_PLANE;
+    leftOfPlane.rotate = {0, 0, -90};
     // A far torus the ball must lie outside changes nothing: its box misses
     // every triangle, which is then kept whole.
     CadObject ring{};
@@ -1042,15 +1056,8 @@ TEST(Raster, ClippedMembersShowOnlyWhatTheirGroupKeeps) {
          [](const Picture& d, const Picture&, int) {
              return std::all_of(d.pixels.begin(), d.pixels.end(), [](uint32_t p) { return p == KXRENDER_BACKGROUND; });
          }},
-        {"within the left half", {leftHalf}, {},
-         [](const Picture& d, const Picture& w, int c) {
-             for (int y = 0; y < kH; ++y)
-                 for (int x = 0; x < kW; ++x) {
-                     if (x < c - 2 && d.at(x, y) != w.at(x, y)) return false;
-                     if (x > c + 1 && d.covered(x, y)) return false;
-                 }
-             return std::any_of(d.pixels.begin(), d.pixels.end(), [](uint32_t p) { return p != KXRENDER_BACKGROUND; });
-         }},
+        {"within the left half", {leftHalf}, {}, leftHalfOnly},
+        {"below a plane whose normal points right", {leftOfPlane}, {}, leftHalfOnly},
         {"within a ball around it", {sphere({0, 0, 0}, 3, 0)}, {},
          [](const Picture& d, const Picture& w, int) { return d.pixels == w.pixels; }},
         {"outside a ball that bites its front", {}, {sphere({0, 0, -2}, 0.9f, 0)},

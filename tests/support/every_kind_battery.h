@@ -107,6 +107,10 @@ inline const Kind kKinds[] = {
     // intersected: the preview keeps of each member what its group keeps.
     {"Group", kBoxAndBall[0].c_str(), "Green"},
     {"Group", kBoxAndBall[1].c_str(), "Red"},
+    // A ball cut by a tilted plane: the cap comes from the plane.
+    {"Group", "\tGroupId 1\n\textra 2 0 0\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 1.3 1.3 1.3\n\t\tscale 1 1 1\n"
+              "\t\tGroupId 1\n  color Blue\n\t}\n\tPlane\n\t{\n\t\tName cut\n\t\tsize 8 0 8\n\t\tscale 1 1 1\n"
+              "\t\trotate 0 0 25\n\t\tposition 0 0.3 0\n\t\tGroupId 1\n  color Blue\n\t}\n", "Blue"},
 };
 
 // A round hill off the image's centre, so that a field turned or mirrored

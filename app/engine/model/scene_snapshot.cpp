@@ -223,7 +223,8 @@ bool knownInside(uint32_t type) {
         case KX_BOX:
         case KX_CYLINDER:
         case KX_CONE:
-        case KX_TORUS: return true;
+        case KX_TORUS:
+        case KX_PLANE: return true;
         default: return false;
     }
 }
