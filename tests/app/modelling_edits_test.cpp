@@ -354,3 +354,62 @@ TEST_F(ModellingEditsTest, ADrawnProfileMakesEachProfileShape) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sweep makes a prism of a Plan-view outline between two heights, one undo
+// step named so; what the views show before it is the outline at both
+// heights with an edge up from each corner.
+TEST_F(ModellingEditsTest, SweepMakesAPrismBetweenTwoHeights) {
+    const std::vector<Point3d> square{{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
+    struct Case {
+        std::vector<Point3d> drawn;
+        double from, to;
+        const char* refused;  // null: made
+    };
+    const Case cases[] = {
+        {square, -0.5, 2, nullptr},
+        {square, 3, 1, nullptr},
+        {square, 1, 1, "The sweep needs two different heights"},
+        {{{0, 0, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}}, 0, 1, "The profile has an outline that crosses itself"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " to " << c.to);
+        CadObject* profile = nullptr;
+        for (const Point3d& p : c.drawn) ASSERT_TRUE(addProfilePoint(history, profile, p, "Draw Polyline", "draw"));
+        history.seal();
+        const unsigned before = GetCadObjectsCount();
+        const ProfileShapeResult made = sweepProfile(history, profile, c.from, c.to);
+        if (c.refused) {
+            EXPECT_EQ(made.shape, nullptr);
+            EXPECT_EQ(made.refused, c.refused);
+            EXPECT_EQ(GetCadObjectsCount(), before);
+            continue;
+        }
+        ASSERT_NE(made.shape, nullptr) << made.refused;
+        EXPECT_EQ(made.shape->type, uint32_t{KX_PRISM});
+        EXPECT_EQ(history.undoName(), "Sweep");
+        double heights[2] = {};
+        ASSERT_EQ(GetObjectExtra(made.shape, KX_PROP_SWEEPHEIGHTS, 2, heights), 1);
+        EXPECT_DOUBLE_EQ(heights[0], c.from);
+        EXPECT_DOUBLE_EQ(heights[1], c.to);
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(GetCadObjectsCount(), before);
+    }
+    // Four corners: four edges at each height and four up.
+    const std::vector<OutlineSegment> outline = sweepOutline(square, -0.5, 2);
+    ASSERT_EQ(outline.size(), 12u);
+    for (const OutlineSegment& s : outline) {
+        EXPECT_TRUE(s.from.y == -0.5f || s.from.y == 2.0f);
+        EXPECT_TRUE(s.to.y == -0.5f || s.to.y == 2.0f);
+    }
+    EXPECT_EQ(outline[2].from.y, -0.5f);
+    EXPECT_EQ(outline[2].to.y, 2.0f);
+    // Drawn back to its start: the repeat is no corner of its own.
+    std::vector<Point3d> closed = square;
+    closed.push_back(square.front());
+    EXPECT_EQ(sweepOutline(closed, 0, 1).size(), 12u);
+    EXPECT_TRUE(sweepOutline({{0, 0, 0}, {1, 0, 0}}, 0, 1).empty());
+}
+
+}  // namespace

@@ -2,12 +2,17 @@
 // Backspace takes one back, Enter or a double click ends, Esc takes the
 // drawing back; the profile lathes into a vase.
 #include <QAction>
+#include <QApplication>
+#include <QDoubleSpinBox>
 #include <QSpinBox>
+#include <QTimer>
 #include <QTest>
 #include <cmath>
 #include <functional>
 
 #include "dialogs/lathe_dialog.h"
+#include "dialogs/sweep_dialog.h"
+#include "document/profile_shapes.h"
 #include "document/profile_edits.h"
 #include "mainframe/edit_commands.h"
 #include "document/scene_edits.h"
@@ -165,6 +170,53 @@ TEST_F(ProfileDrawingTest, TheLatheDialogShowsItsSweepInTheViewsUntilItCloses) {
     EXPECT_NEAR(outline[2].to.z, list->points[0].z, 1e-5);
     EXPECT_NE(outline[2].to.z, 0.0f);  // it did turn
     ClearEntry(list);
+}
+
+}  // namespace
+
+namespace {
+
+// Modify > Sweep shows the prism it will make in the views while its dialog
+// is open, follows its heights, and makes that prism when accepted; with no
+// outline selected it says so and opens nothing.
+TEST_F(ProfileDrawingTest, TheSweepDialogShowsItsPrismInTheViewsUntilItCloses) {
+    CadObject* outline = nullptr;
+    for (const Point3d& p : std::vector<Point3d>{{0, 0, 0}, {2, 0, 0}, {1, 0, 1.5f}})
+        ASSERT_TRUE(kx::app::addProfilePoint(doc()->history(), outline, p, "Draw Polyline", "draw"));
+    SetObjectsUnSelected();
+    AddSelectedObject(outline);
+    doc()->selectionChanged();
+    std::vector<std::pair<size_t, float>> seen;  // outline lines, the top edge's height
+    frame->editCommands()->runSweepDialog = [&](SweepDialog& dialog) {
+        const auto& lines = doc()->mouseEditor().outline;
+        seen.emplace_back(lines.size(), lines.empty() ? 0.0f : lines[1].from.y);
+        dialog.findChildren<QDoubleSpinBox*>().at(1)->setValue(2.5);
+        seen.emplace_back(lines.size(), lines.empty() ? 0.0f : lines[1].from.y);
+        return true;
+    };
+    QAction* sweep = frame->action(QStringLiteral("modifySweep"));
+    ASSERT_NE(sweep, nullptr);
+    sweep->trigger();
+    EXPECT_EQ(seen, (std::vector<std::pair<size_t, float>>{{9u, 1.0f}, {9u, 2.5f}}));
+    EXPECT_TRUE(doc()->mouseEditor().outline.empty());
+    EXPECT_EQ(doc()->history().undoName(), "Sweep");
+    CadObject* prism = GetNextSelectedObject(nullptr);
+    ASSERT_NE(prism, nullptr);
+    EXPECT_EQ(prism->type, uint32_t{KX_PRISM});
+    double heights[2] = {};
+    ASSERT_EQ(GetObjectExtra(prism, KX_PROP_SWEEPHEIGHTS, 2, heights), 1);
+    EXPECT_DOUBLE_EQ(heights[1], 2.5);
+
+    // Nothing selected: a message, no dialog.
+    SetObjectsUnSelected();
+    doc()->selectionChanged();
+    bool opened = false;
+    frame->editCommands()->runSweepDialog = [&](SweepDialog&) { return opened = true; };
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    sweep->trigger();
+    EXPECT_FALSE(opened);
 }
 
 }  // namespace

@@ -38,9 +38,10 @@ std::vector<Point3d> shapePoints(const std::vector<Point3d>& drawn, unsigned typ
     return out;
 }
 
-}  // namespace
-
-ProfileShapeResult shapeFromProfile(EditHistory& history, CadObject* profile, unsigned type) {
+// The shape of `type` from the profile as the step `step`; a prism takes
+// the heights when given.
+ProfileShapeResult makeShape(EditHistory& history, CadObject* profile, unsigned type, const char* step,
+                             const double* heights) {
     ProfileShapeResult result;
     if (!profile || (type != KX_LATHE && type != KX_SOR && type != KX_PRISM && type != KX_SPHERESWEEP)) {
         result.refused = "Select a drawn profile first";
@@ -53,10 +54,14 @@ ProfileShapeResult shapeFromProfile(EditHistory& history, CadObject* profile, un
     }
     SceneModel::Transaction lock;
     if (!lock.owns()) return result;
-    EditRecorder rec(history, stepName(type));
+    EditRecorder rec(history, step);
     CadObject* shape = CreateDefaultObjectEx(nullptr, type, nullptr);
     if (!shape) return result;
     SetCadObjectProperty(shape, "Profile", pts.data(), static_cast<int>(pts.size()));
+    if (type == KX_PRISM && heights) {
+        double values[2] = {heights[0], heights[1]};
+        SetCadObjectProperty(shape, "SweepHeights", values, 2);
+    }
     if (type == KX_SPHERESWEEP) {
         std::vector<double> radii(pts.size(), 0.25);
         SetCadObjectProperty(shape, "Radii", radii.data(), static_cast<int>(radii.size()));
@@ -73,6 +78,38 @@ ProfileShapeResult shapeFromProfile(EditHistory& history, CadObject* profile, un
     rec.commit();
     result.shape = shape;
     return result;
+}
+
+}  // namespace
+
+ProfileShapeResult shapeFromProfile(EditHistory& history, CadObject* profile, unsigned type) {
+    return makeShape(history, profile, type, stepName(type), nullptr);
+}
+
+ProfileShapeResult sweepProfile(EditHistory& history, CadObject* profile, double from, double to) {
+    if (!std::isfinite(from) || !std::isfinite(to) || from == to) {
+        ProfileShapeResult refused;
+        refused.refused = "The sweep needs two different heights";
+        return refused;
+    }
+    const double heights[2] = {from, to};
+    return makeShape(history, profile, KX_PRISM, "Sweep", heights);
+}
+
+std::vector<OutlineSegment> sweepOutline(const std::vector<Point3d>& profile, double from, double to) {
+    std::vector<OutlineSegment> out;
+    const std::vector<Point3d> outline = shapePoints(profile, KX_PRISM);
+    if (outline.size() < 3 || !std::isfinite(from) || !std::isfinite(to)) return out;
+    auto at = [](const Point3d& p, double height) { return Point3d{p.x, static_cast<float>(height), p.z}; };
+    const size_t n = outline.size();
+    for (size_t i = 0; i < n; ++i) {
+        const Point3d& a = outline[i];
+        const Point3d& b = outline[(i + 1) % n];
+        out.push_back({at(a, from), at(b, from)});
+        out.push_back({at(a, to), at(b, to)});
+        out.push_back({at(a, from), at(a, to)});
+    }
+    return out;
 }
 
 }  // namespace kx::app

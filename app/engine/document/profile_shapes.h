@@ -6,8 +6,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "document/edit_history.h"
+#include "document/profile_edits.h"
 #include "kxcore.h"
 
 namespace kx::app {
@@ -22,5 +24,13 @@ struct ProfileShapeResult {
 // surface of revolution, an outline that crosses itself) makes nothing and
 // says why.
 ProfileShapeResult shapeFromProfile(EditHistory& history, CadObject* profile, unsigned type);
+
+// Sweep: the prism of an outline drawn in the Plan view (x and z), from
+// height `from` to height `to`, as the step "Sweep".
+ProfileShapeResult sweepProfile(EditHistory& history, CadObject* profile, double from, double to);
+
+// What Sweep will make of an outline, as lines to draw before it is made:
+// the closed outline at both heights and an edge up from each corner.
+std::vector<OutlineSegment> sweepOutline(const std::vector<Point3d>& profile, double from, double to);
 
 }  // namespace kx::app

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "dialogs/lathe_dialog.h"
+#include "dialogs/sweep_dialog.h"
 #include "dialogs/transform_dialog.h"
 #include "document/kalvex_doc.h"
 #include "document/scene_clipboard.h"
@@ -162,6 +163,31 @@ void EditCommands::lathe() {
     doc_->mouseEditor().outline.clear();
     doc_->selectionChanged();
     if (accepted) kx::app::latheSelection(doc_->history(), dialog.steps(), dialog.angle(), dialog.facets());
+}
+
+void EditCommands::sweep() {
+    CadObject* profile = nullptr;
+    for (CadObject* obj = GetNextSelectedObject(nullptr); obj && !profile; obj = GetNextSelectedObject(obj))
+        if (obj->type == KX_POINTS) profile = obj;
+    if (!profile) {
+        QMessageBox::information(window_, tr("Sweep"), tr("Select an outline drawn in the Plan view first"));
+        return;
+    }
+    SweepDialog dialog(window_);
+    const std::vector<Point3d> drawn = kx::app::profilePoints(profile);
+    auto showSweep = [this, &drawn](double from, double to) {
+        doc_->mouseEditor().outline = kx::app::sweepOutline(drawn, from, to);
+        doc_->selectionChanged();
+    };
+    connect(&dialog, &SweepDialog::heightsChanged, this, showSweep);
+    showSweep(dialog.from(), dialog.to());
+    const bool accepted = runSweepDialog ? runSweepDialog(dialog) : dialog.exec() == QDialog::Accepted;
+    doc_->mouseEditor().outline.clear();
+    doc_->selectionChanged();
+    if (!accepted) return;
+    const kx::app::ProfileShapeResult made = kx::app::sweepProfile(doc_->history(), profile, dialog.from(), dialog.to());
+    if (!made.shape && !made.refused.empty())
+        QMessageBox::information(window_, tr("Sweep"), QString::fromStdString(made.refused));
 }
 
 void EditCommands::shapeFromProfile(unsigned type) {

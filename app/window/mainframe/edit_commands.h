@@ -12,6 +12,7 @@
 
 class CKalvexDoc;
 class LatheDialog;
+class SweepDialog;
 class QWidget;
 
 class EditCommands : public QObject {
@@ -50,6 +51,8 @@ public:
 
     // Shows the lathe dialog; true when accepted (a test answers it instead).
     std::function<bool(LatheDialog&)> runLatheDialog;
+    // Shows the sweep dialog; true when accepted (a test answers it instead).
+    std::function<bool(SweepDialog&)> runSweepDialog;
     // What asks for a height field's image (a file dialog unless replaced).
     std::function<QString()> askHeightFieldImage;
 
@@ -63,6 +66,9 @@ public:
     void smooth();
     void unsmooth();
     void lathe();
+    // Sweeps the selected drawn outline into a prism between two heights,
+    // shown in the views while the dialog is open; says why when it cannot.
+    void sweep();
     // Makes the renderer's shape of `type` from the selected drawn profile;
     // says why when the profile cannot make one.
     void shapeFromProfile(unsigned type);

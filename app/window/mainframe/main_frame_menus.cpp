@@ -183,6 +183,7 @@ void CMainFrame::createMenus() {
     addAction(modify, "modifySmooth", tr("Smoo&th"), {}, [this] { editCommands_->smooth(); });
     addAction(modify, "modifyUnsmooth", tr("&Unsmooth"), {}, [this] { editCommands_->unsmooth(); });
     addAction(modify, "modifyLathe", tr("&Lathe..."), {}, [this] { editCommands_->lathe(); });
+    addAction(modify, "modifySweep", tr("S&weep..."), {}, [this] { editCommands_->sweep(); });
     QMenu* profileShapes = modify->addMenu(tr("Shape from Pro&file"));
     profileShapes->setObjectName(QStringLiteral("modifyProfileShapeMenu"));
     for (const ProfileShapeItem& item : kProfileShapeItems) {
