@@ -27,6 +27,26 @@ protected:
         InitScene();
         InitCamera();
     }
+    // Draws a profile as one step, then makes a shape of it: the shape, or
+    // null when it was refused with the reason expected (then nothing was added).
+    CadObject* shapeOf(const std::vector<Point3d>& drawn, const std::function<ProfileShapeResult(CadObject*)>& build,
+                       const char* refused) {
+        CadObject* profile = nullptr;
+        for (const Point3d& p : drawn) {
+            EXPECT_TRUE(addProfilePoint(history, profile, p, "Draw Polyline", "draw"));
+        }
+        history.seal();
+        const unsigned before = GetCadObjectsCount();
+        const ProfileShapeResult made = build(profile);
+        if (refused) {
+            EXPECT_EQ(made.shape, nullptr);
+            EXPECT_EQ(made.refused, refused);
+            EXPECT_EQ(GetCadObjectsCount(), before);
+            return nullptr;
+        }
+        EXPECT_NE(made.shape, nullptr) << made.refused;
+        return made.shape;
+    }
     CadObject* make(unsigned type, const char* name, Point3d at = {}) {
         CadObject* o = CreateDefaultObjectEx(name, type, &at);
         SetObjectsUnSelected();
@@ -328,25 +348,24 @@ TEST_F(ModellingEditsTest, ADrawnProfileMakesEachProfileShape) {
     for (const Case& c : cases) {
         SCOPED_TRACE(GetObjectTypeName(static_cast<int>(c.type)));
         CadObject* profile = nullptr;
-        for (const Point3d& p : c.drawn) ASSERT_TRUE(addProfilePoint(history, profile, p, "Draw Polyline", "draw"));
-        history.seal();
-        const unsigned before = GetCadObjectsCount();
-        const ProfileShapeResult made = shapeFromProfile(history, profile, c.type);
-        if (c.refused) {
-            EXPECT_EQ(made.shape, nullptr);
-            EXPECT_EQ(made.refused, c.refused);
-            EXPECT_EQ(GetCadObjectsCount(), before);
-            continue;
-        }
-        ASSERT_NE(made.shape, nullptr) << made.refused;
-        EXPECT_EQ(made.shape->type, c.type);
-        EXPECT_EQ(made.shape->selected, 1);
+        unsigned before = 0;  // with the profile drawn
+        CadObject* shape = shapeOf(
+            c.drawn,
+            [&](CadObject* drawn) {
+                profile = drawn;
+                before = GetCadObjectsCount();
+                return shapeFromProfile(history, drawn, c.type);
+            },
+            c.refused);
+        if (!shape) continue;
+        EXPECT_EQ(shape->type, c.type);
+        EXPECT_EQ(shape->selected, 1);
         Point3d first{};
-        ASSERT_EQ(GetObjectExtra(made.shape, KX_PROP_PROFILE, 1, &first), 1);
+        ASSERT_EQ(GetObjectExtra(shape, KX_PROP_PROFILE, 1, &first), 1);
         EXPECT_FLOAT_EQ(first.x, c.firstPoint.x);
         EXPECT_FLOAT_EQ(first.y, c.firstPoint.y);
         EXPECT_FLOAT_EQ(first.z, c.firstPoint.z);
-        EXPECT_GT(CountEntry(made.shape->points), 12u) << "drawn as itself, not its container";
+        EXPECT_GT(CountEntry(shape->points), 12u) << "drawn as itself, not its container";
         ASSERT_TRUE(history.undo());
         EXPECT_EQ(GetCadObjectsCount(), before);
         EXPECT_NE(GetCadObjectByName(profile->name), nullptr);
@@ -375,22 +394,19 @@ TEST_F(ModellingEditsTest, SweepMakesAPrismBetweenTwoHeights) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << " to " << c.to);
-        CadObject* profile = nullptr;
-        for (const Point3d& p : c.drawn) ASSERT_TRUE(addProfilePoint(history, profile, p, "Draw Polyline", "draw"));
-        history.seal();
-        const unsigned before = GetCadObjectsCount();
-        const ProfileShapeResult made = sweepProfile(history, profile, c.from, c.to);
-        if (c.refused) {
-            EXPECT_EQ(made.shape, nullptr);
-            EXPECT_EQ(made.refused, c.refused);
-            EXPECT_EQ(GetCadObjectsCount(), before);
-            continue;
-        }
-        ASSERT_NE(made.shape, nullptr) << made.refused;
-        EXPECT_EQ(made.shape->type, uint32_t{KX_PRISM});
+        unsigned before = 0;  // with the outline drawn
+        CadObject* shape = shapeOf(
+            c.drawn,
+            [&](CadObject* drawn) {
+                before = GetCadObjectsCount();
+                return sweepProfile(history, drawn, c.from, c.to);
+            },
+            c.refused);
+        if (!shape) continue;
+        EXPECT_EQ(shape->type, uint32_t{KX_PRISM});
         EXPECT_EQ(history.undoName(), "Sweep");
         double heights[2] = {};
-        ASSERT_EQ(GetObjectExtra(made.shape, KX_PROP_SWEEPHEIGHTS, 2, heights), 1);
+        ASSERT_EQ(GetObjectExtra(shape, KX_PROP_SWEEPHEIGHTS, 2, heights), 1);
         EXPECT_DOUBLE_EQ(heights[0], c.from);
         EXPECT_DOUBLE_EQ(heights[1], c.to);
         ASSERT_TRUE(history.undo());
