@@ -174,20 +174,20 @@ TEST_F(PovExportTest, LightsOfEveryKind) {
 // Shadows, fading and a round area light go to the renderer that reads
 // them, each only where it means something.
 TEST_F(PovExportTest, LightOptionsAndFadeWhereTheyApply) {
-    CadObject* point = add(CreateDefaultLight);
-    SetCadObjectProperty(point, "LightOptions", static_cast<unsigned>(KX_LIGHT_SHADOWLESS | KX_LIGHT_CIRCULAR));
-    double noPower[2] = {3, 0};
-    SetCadObjectProperty(point, "LightFade", noPower, 2);
-    CadObject* area = add(CreateDefaultLight);
-    SetCadObjectProperty(area, "LightType", 2u);
-    area->extraPoint = Point3d{2, 2, 3};
-    SetCadObjectProperty(area, "LightOptions", static_cast<unsigned>(KX_LIGHT_CIRCULAR | KX_LIGHT_ORIENT));
-    double fade[2] = {4, 2};
-    SetCadObjectProperty(area, "LightFade", fade, 2);
-    CadObject* squareOrient = add(CreateDefaultLight);
-    SetCadObjectProperty(squareOrient, "LightType", 2u);
-    squareOrient->extraPoint = Point3d{1, 1, 2};
-    SetCadObjectProperty(squareOrient, "LightOptions", static_cast<unsigned>(KX_LIGHT_ORIENT));
+    // A light of a kind (0 point, 2 area, with its sides), its options and,
+    // when given, its fade distance and power.
+    auto light = [this](unsigned kind, Point3d sides, unsigned options, std::vector<double> fade) {
+        CadObject* l = add(CreateDefaultLight);
+        if (kind) {
+            SetCadObjectProperty(l, "LightType", kind);
+            l->extraPoint = sides;
+        }
+        SetCadObjectProperty(l, "LightOptions", options);
+        if (!fade.empty()) SetCadObjectProperty(l, "LightFade", fade.data(), static_cast<int>(fade.size()));
+    };
+    light(0, {}, KX_LIGHT_SHADOWLESS | KX_LIGHT_CIRCULAR, {3, 0});  // fade of no power
+    light(2, {2, 2, 3}, KX_LIGHT_CIRCULAR | KX_LIGHT_ORIENT, {4, 2});
+    light(2, {1, 1, 2}, KX_LIGHT_ORIENT, {});  // orient without circular
     const std::string text = exportScene(KX_FILETYPE_POVRAY3, false);
     auto block = [&](const char* name) {
         const size_t from = text.find(std::string("// LIGHT ") + name);
