@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 
@@ -69,6 +71,51 @@ TEST_F(AutosaveTest, ACopyIsWholeNamedAfterItsSceneAndGoesWhenSaved) {
     saver.remove();
     EXPECT_FALSE(fs::exists(folder + "/untitled-41.cad"));
     EXPECT_FALSE(fs::exists(folder + "/untitled-41.path"));
+}
+
+// Every writer of files waits at its first write until the test lets it go.
+struct HeldFirstWrite {
+    static inline int go = -1;
+    static inline bool waited = false;
+    static ssize_t write(int fd, const void* data, size_t size) {
+        if (!waited) {
+            waited = true;
+            char byte = 0;
+            if (::read(go, &byte, 1) != 1) return -1;
+        }
+        return kx::platform::systemFileCalls().write(fd, data, size);
+    }
+};
+
+// The copy is the scene as it stood at the call, written without the caller
+// waiting: a writer held up at its first write does not hold up save, and
+// what the caller changes meanwhile is not in the copy.
+TEST_F(AutosaveTest, TheCopyIsTheSceneAtTheCallWrittenWithoutTheCallerWaiting) {
+    Autosaver saver(folder, 43);
+    const std::string original = dir.file("held.cad");
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    HeldFirstWrite::go = gate[0];
+    HeldFirstWrite::waited = false;
+    kx::platform::FileCalls held = kx::platform::systemFileCalls();
+    held.write = HeldFirstWrite::write;
+    kx::platform::setFileCalls(&held);
+    std::future<bool> started = std::async(std::launch::async, [&] { return saver.save(original); });
+    const bool returnedFirst = started.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    Point3d at{4, 5, 6};
+    CreateDefaultObjectEx("Later", KX_BOX, &at);
+    ASSERT_EQ(write(gate[1], "g", 1), 1);
+    EXPECT_TRUE(started.get());
+    EXPECT_TRUE(saver.settle());
+    kx::platform::setFileCalls(nullptr);
+    close(gate[0]);
+    close(gate[1]);
+    EXPECT_TRUE(returnedFirst) << "save waited for the copy to be written";
+    const std::string written = contents(saver.copyPath(original));
+    EXPECT_EQ(written.rfind("version 2.0", 0), 0u);
+    EXPECT_NE(written.find("Name Kept"), std::string::npos);
+    EXPECT_EQ(written.find("Name Later"), std::string::npos);
+    EXPECT_FALSE(saver.lastFailed());
 }
 
 TEST_F(AutosaveTest, OnlyCopiesOfProgramsNoLongerRunningAreOffered) {
@@ -189,7 +236,7 @@ TEST_F(AutosaveTest, AFullDiskKeepsTheCopyBefore) {
     const std::string before = contents(copy);
     ASSERT_NE(before.find("Name Kept"), std::string::npos);
     // Enough objects that the next copy cannot fit.
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 2000; ++i) {
         Point3d at{static_cast<float>(i), 0, 0};
         CreateDefaultObjectEx(("Ball" + std::to_string(i)).c_str(), KX_SPHERE, &at);
     }

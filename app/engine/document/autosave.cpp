@@ -1,18 +1,24 @@
 #include "document/autosave.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <new>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 #include "kxcore.h"
+#include "kxplatform/ui_callbacks.h"
 #include "model/scene_model.h"
 
 namespace kx::app {
@@ -21,7 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kLongestCopy = size_t{1} << 31;
+// A writer that has not finished by then is taken to hang, and ended; the
+// next tick tries again.
+constexpr std::chrono::minutes kWriterDeadline{10};
 constexpr std::time_t kDiscardedKept = 7 * 24 * 3600;
 
 // The scene's name as a file name: its file's leaf without the extension,
@@ -117,7 +125,7 @@ Autosaver::Autosaver(std::string folder, long owner) : folder_(std::move(folder)
         lock_ = {};
         owner_ = owner + step * kPastEveryPid;
     }
-    syncer_ = std::thread([this] { syncLoop(); });
+    watcher_ = std::thread([this] { watchLoop(); });
 }
 
 Autosaver::~Autosaver() {
@@ -126,7 +134,7 @@ Autosaver::~Autosaver() {
         stopping_ = true;
         wake_.notify_all();
     }
-    syncer_.join();
+    watcher_.join();
     if (lock_) ::unlink(lockPath(folder_, owner_).c_str());
 }
 
@@ -134,13 +142,12 @@ std::string Autosaver::copyPath(const std::string& original) const {
     return folder_ + "/" + sceneName(original) + "-" + std::to_string(owner_) + ".cad";
 }
 
-bool Autosaver::writePart(const std::string& original, std::string& part, std::string& target) {
-    target = copyPath(original);
-    part = folder_ + "/." + platform::leafOf(target) + ".part";
-    // Unsynced: the thread of the copies syncs it; this thread only fills
-    // the page cache, and never waits for the disk.
-    SceneModel::Reading still;
-    StandardFile* f = StdOpenFile(part.c_str(), KX_OPEN_DERIVED);
+namespace {
+
+// The note of the copy's file, then the copy: each whole and synced.
+bool writeCopy(const std::string& target, const std::string& original) {
+    if (!platform::replaceFileWith(pathNoteOf(target), original, platform::Durability::Synced)) return false;
+    StandardFile* f = StdOpenFile(target.c_str(), KX_OPEN_CREATE);
     if (!f) return false;
     f->scene = GetCurrentScene();
     // A scene of no objects is written whole all the same, though the writer says 0.
@@ -151,26 +158,120 @@ bool Autosaver::writePart(const std::string& original, std::string& part, std::s
     return StdCloseFile(f) != 0;
 }
 
-bool Autosaver::save(const std::string& original) {
-    if (!lock_) return false;
-    Job job;
-    if (!writePart(original, job.part, job.target)) return false;
-    job.pathNote = pathNoteOf(job.target);
-    job.original = original;
-    std::lock_guard held(mutex_);
-    // Only the newest copy matters: one waiting is replaced.
-    pending_.clear();
-    pending_.push_back(std::move(job));
-    wake_.notify_all();
-    return true;
+// The second process: it holds the scene as it was at the fork, writes it
+// and says on `report` whether the copy is in place. It ends with the
+// program that made it, never runs the program's exit code, and touches
+// nothing of the window: its messages go nowhere but the log.
+[[noreturn]] void writeInChild(const std::string& target, const std::string& original, int report, int lock,
+                               pid_t program) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != program) ::_exit(1);  // the program died before the line above
+    ::close(lock);  // the program's lock is the program's alone
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    // A stop asked of the program waits for this copy; the program ends it.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) ::sigaction(signal, &ignore, nullptr);
+    platform::setUi(nullptr);
+    bool ok = false;
+    try {
+        ok = writeCopy(target, original);
+    } catch (...) {
+        ok = false;
+    }
+    const char said = ok ? 1 : 0;
+    const ssize_t n = ::write(report, &said, 1);
+    ::_exit(ok && n == 1 ? 0 : 1);
 }
 
-bool Autosaver::saveNow(const std::string& original) { return save(original) && settle(); }
+// The writer's word, waiting at most until the deadline; false when it
+// failed, ended without a word or hangs (it is then ended).
+bool waitForWriter(pid_t pid, int report) {
+    const auto deadline = std::chrono::steady_clock::now() + kWriterDeadline;
+    bool ok = false;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        pollfd watched{report, POLLIN, 0};
+        const int ready = ::poll(&watched, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) continue;
+        char said = 0;
+        ssize_t n;
+        do {
+            n = ::read(report, &said, 1);
+        } while (n < 0 && errno == EINTR);
+        ok = n == 1 && said == 1;
+        break;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return ok;
+}
+
+}  // namespace
+
+// Runs on the watcher, which outlives the writers it starts: a writer ends
+// when the thread that forked it does. The caller holds the scene still.
+void Autosaver::startWriter(Start& start) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return;
+    platform::UniqueFd reading(ends[0]), writing(ends[1]);
+    const pid_t program = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) writeInChild(start.target, start.original, writing.get(), lock_.get(), program);
+    if (pid < 0) return;
+    writing_ = Writer{pid, std::move(reading), start.target};
+    start.started = true;
+}
+
+bool Autosaver::save(const std::string& original) {
+    if (!lock_) return false;
+    {
+        std::lock_guard held(mutex_);
+        if (writing_) return false;  // the copy before is still being written
+    }
+    // No change may be half done in the copy: the scene is held still (a
+    // change on another thread ends first) while the process is duplicated.
+    SceneModel::Reading still;
+    if (still.midChange()) return false;  // the next tick, after the change
+    Start start{copyPath(original), original};
+    {
+        std::unique_lock held(mutex_);
+        starting_ = &start;
+        wake_.notify_all();
+        done_.wait(held, [&] { return start.answered; });
+    }
+    if (start.started) return true;
+    // No second process (no memory for one): written here.
+    bool ok = false;
+    try {
+        ok = writeCopy(start.target, original);
+    } catch (const std::bad_alloc&) {
+        LogMessage(0, "Autosave: out of memory\n");
+    }
+    std::lock_guard held(mutex_);
+    finished(start.target, ok);
+    return ok;
+}
+
+bool Autosaver::saveNow(const std::string& original) {
+    settle();
+    return save(original) && settle();
+}
 
 bool Autosaver::settle() {
     std::unique_lock held(mutex_);
-    done_.wait(held, [this] { return pending_.empty() && !busy_; });
+    done_.wait(held, [this] { return !writing_; });
     return lastOk_;
+}
+
+bool Autosaver::lastFailed() {
+    std::lock_guard held(mutex_);
+    return !lastOk_;
 }
 
 void Autosaver::remove() {
@@ -182,38 +283,40 @@ void Autosaver::remove() {
     written_.clear();
 }
 
-void Autosaver::syncLoop() {
+void Autosaver::finished(const std::string& target, bool ok) {
+    if (ok && written_ != target) {
+        // The scene took another name: its copy under the old one goes.
+        if (!written_.empty()) {
+            ::unlink(written_.c_str());
+            ::unlink(pathNoteOf(written_).c_str());
+        }
+        written_ = target;
+    }
+    // A failed first copy under a name leaves no note naming a copy that is not there.
+    if (!ok && written_ != target) ::unlink(pathNoteOf(target).c_str());
+    lastOk_ = ok;
+}
+
+void Autosaver::watchLoop() {
     std::unique_lock held(mutex_);
     for (;;) {
-        wake_.wait(held, [this] { return stopping_ || !pending_.empty(); });
-        if (pending_.empty()) return;
-        Job job = std::move(pending_.front());
-        pending_.clear();
-        busy_ = true;
+        wake_.wait(held, [this] { return stopping_ || starting_ || writing_; });
+        if (starting_) {
+            Start& start = *starting_;
+            starting_ = nullptr;
+            startWriter(start);
+            start.answered = true;
+            done_.notify_all();
+            continue;
+        }
+        if (!writing_) return;
+        const pid_t pid = writing_->pid;
+        const int report = writing_->report.get();
         held.unlock();
-        bool ok = false;
-        // Out of memory here fails this copy; it must not end the program
-        // whose work the copy is for.
-        try {
-            std::string bytes;
-            ok = platform::readWholeFile(job.part, bytes, kLongestCopy) == 0 &&
-                 platform::replaceFileWith(job.pathNote, job.original, platform::Durability::Synced) &&
-                 platform::replaceFileWith(job.target, bytes, platform::Durability::Synced);
-        } catch (const std::bad_alloc&) {
-            LogMessage(0, "Autosave: out of memory\n");
-        }
-        ::unlink(job.part.c_str());
+        const bool ok = waitForWriter(pid, report);
         held.lock();
-        if (ok && written_ != job.target) {
-            // The scene took another name: its copy under the old one goes.
-            if (!written_.empty()) {
-                ::unlink(written_.c_str());
-                ::unlink(pathNoteOf(written_).c_str());
-            }
-            written_ = job.target;
-        }
-        lastOk_ = ok;
-        busy_ = false;
+        finished(writing_->target, ok);
+        writing_.reset();
         done_.notify_all();
     }
 }

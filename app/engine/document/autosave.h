@@ -6,6 +6,10 @@
 // which names the file the scene was opened from (empty when untitled). A
 // copy whose lock nobody holds belongs to a program that died: the next
 // start offers it back. A copy is written whole or not at all, and synced.
+// It is written by a short-lived second process forked from this one: the
+// fork is the snapshot (the scene held still for the instant it takes), so
+// the window's thread neither writes the scene nor waits for the disk, and
+// may go on editing while the copy is written.
 // A program that gets the process id of one that died and left copies writes
 // under an id no process can have (the pid plus a multiple of 2^22), so that
 // those copies are offered, never taken for its own or overwritten.
@@ -15,7 +19,9 @@
 #include <cstdint>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <vector>
 
@@ -41,15 +47,17 @@ class Autosaver {
 public:
     // Takes the owner's lock in folder (made when missing).
     explicit Autosaver(std::string folder, long owner = autosaveOwner());
-    // Waits for a copy being synced; removes the lock (the copy stays).
+    // Waits for a copy being written; removes the lock (the copy stays).
     ~Autosaver();
     Autosaver(const Autosaver&) = delete;
     Autosaver& operator=(const Autosaver&) = delete;
 
-    // Writes the core's current scene as the copy of `original` (the scene's
-    // file, empty when untitled) on the calling thread, without waiting for
-    // the disk, and leaves syncing it and putting it in place to a thread of
-    // its own. False when the scene could not be written.
+    // Starts writing the core's current scene, as it stands at the call, as
+    // the copy of `original` (the scene's file, empty when untitled), and
+    // returns without waiting for it. False when no copy was started: the
+    // one before is still being written, or (when no second process can be
+    // made, and the scene is then written on the calling thread) the copy
+    // failed.
     bool save(const std::string& original);
     // As save, and waits until the copy is in place: for a program about to end.
     bool saveNow(const std::string& original);
@@ -57,6 +65,8 @@ public:
     void remove();
     // Waits until the last copy asked for is in place (or failed); true when it is.
     bool settle();
+    // The last copy that ended failed (one being written does not count).
+    bool lastFailed();
 
     // The copy this program writes for a scene of the given file.
     std::string copyPath(const std::string& original) const;
@@ -73,8 +83,22 @@ public:
     static bool discard(OrphanedAutosave& copy);
 
 private:
-    void syncLoop();
-    bool writePart(const std::string& original, std::string& part, std::string& target);
+    // A copy being written by a second process, which reports its success
+    // on `report` before it ends.
+    struct Writer {
+        pid_t pid = -1;
+        platform::UniqueFd report;
+        std::string target;
+    };
+    // What the window's thread asks the watcher to start, and its answer.
+    struct Start {
+        std::string target, original;
+        bool answered = false;
+        bool started = false;
+    };
+    void startWriter(Start& start);
+    void watchLoop();
+    void finished(const std::string& target, bool ok);
 
     std::string folder_;
     long owner_;
@@ -84,14 +108,12 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    struct Job {
-        std::string part, target, pathNote, original;
-    };
-    std::vector<Job> pending_;
-    bool busy_ = false;
+    // Guarded by mutex_.
+    Start* starting_ = nullptr;
+    std::optional<Writer> writing_;
     bool lastOk_ = true;
     bool stopping_ = false;
-    std::thread syncer_;
+    std::thread watcher_;
 };
 
 }  // namespace kx::app

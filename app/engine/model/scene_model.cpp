@@ -94,6 +94,8 @@ SceneModel::Reading::Reading() { sceneModel().lock_.lock(); }
 
 SceneModel::Reading::~Reading() { sceneModel().lock_.unlock(); }
 
+bool SceneModel::Reading::midChange() const { return sceneModel().open_.depth > 0; }
+
 bool SceneModel::begin(uint32_t what) {
     try {
         lock_.lock();

@@ -85,6 +85,9 @@ public:
         ~Reading();
         Reading(const Reading&) = delete;
         Reading& operator=(const Reading&) = delete;
+        // This thread holds the scene in the middle of a change of its own
+        // (a dialog's event loop inside an edit): what it reads is half done.
+        bool midChange() const;
     };
 
     SceneModel();

@@ -66,7 +66,8 @@ bool WorkKeeper::copyIfChanged() {
     const int state = doc_->mouseEditor().state;
     if (state == kMouseDrag || state == kMouseDragSnap) return false;
     const uint64_t now = sceneModel().generation();
-    if (haveCopy_ && now == copied_) return false;
+    // A copy that failed (a full disk) is tried again at each tick.
+    if (haveCopy_ && now == copied_ && !saver_->lastFailed()) return false;
     if (!saver_->save(doc_->path().toStdString())) return false;
     copied_ = now;
     haveCopy_ = true;
