@@ -41,7 +41,13 @@ int runJob(const kx::app::CommandLine& cl, int argc, char** argv) {
         case kx::app::CommandLine::Job::Script: return kx::app::runScriptJob(cl);
         default: break;
     }
-    return kx::app::runWindow(argc, argv, cl.scene, !cl.noPlugins, cl.moreScenes);
+    kx::app::WindowStart start;
+    start.file = cl.scene;
+    start.moreFiles = cl.moreScenes;
+    start.plugins = !cl.noPlugins;
+    start.macro = cl.macro;
+    start.recover = cl.recover;
+    return kx::app::runWindow(argc, argv, start);
 }
 
 }  // namespace
@@ -63,6 +69,7 @@ int main(int argc, char** argv) {
     if (!cl.scene.empty()) cl.scene = std::filesystem::absolute(cl.scene, ec).string();
     if (!cl.output.empty()) cl.output = std::filesystem::absolute(cl.output, ec).string();
     for (std::string& more : cl.moreScenes) more = std::filesystem::absolute(more, ec).string();
+    if (!cl.macro.empty()) cl.macro = std::filesystem::absolute(cl.macro, ec).string();
     kx::script::jobLimits().maxInstructions = cl.maxInstructions.value_or(0);
     // A job that runs out of memory says so and fails; it never aborts.
     try {

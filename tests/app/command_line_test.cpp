@@ -91,6 +91,12 @@ TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
         {{"--thumbnail", "a.cad"}, "wrong number of file names"},
         {{"--render", "a.cad", "--size", "64"}, "--size belongs to --thumbnail"},
         {{"a.cad", "b.cad", "--", "-c.cad"}, ""},
+        {{"--recover", "--macro", "m.lua", "a.cad"}, ""},
+        {{"--macro", "m.lua"}, ""},
+        {{"--macro"}, "--macro needs a value"},
+        {{"--macro", ""}, "--macro needs a name"},
+        {{"--export", "a.cad", "o.pov", "--macro", "m.lua"}, "--macro and --recover belong to the window"},
+        {{"--render", "a.cad", "--recover"}, "--macro and --recover belong to the window"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -105,6 +111,10 @@ TEST(CommandLineParseTest, RangesAndTheEndOfOptions) {
     EXPECT_EQ(several.job, CommandLine::Job::Open);
     EXPECT_EQ(several.scene, "a.cad");
     EXPECT_EQ(several.moreScenes, (std::vector<std::string>{"b.cad", "-c.cad"}));
+    CommandLine started = parseCommandLine({"--recover", "--macro", "m.lua", "a.cad"});
+    EXPECT_EQ(started.job, CommandLine::Job::Open);
+    EXPECT_EQ(started.macro, "m.lua");
+    EXPECT_TRUE(started.recover);
     CommandLine thumbnail = parseCommandLine({"--thumbnail", "a.cad", "a.png", "--size", "48"});
     EXPECT_EQ(thumbnail.job, CommandLine::Job::Thumbnail);
     EXPECT_EQ(thumbnail.output, "a.png");

@@ -134,6 +134,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 else cl.maxInstructions = n;
             }
         }
+        else if (a == "--macro") {
+            if (auto v = value("--macro")) {
+                cl.macro = *v;
+                if (cl.macro.empty()) cl.error = "--macro needs a name";
+            }
+        } else if (a == "--recover") cl.recover = true;
         else if (a == "--texture-previews") cl.job = CommandLine::Job::TexturePreviews;
         else if (a == "--type") {
             if (auto v = value("--type")) cl.type = *v;
@@ -196,6 +202,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (cl.error.empty() && cl.textured && cl.job != CommandLine::Job::Preview) cl.error = "--textured belongs to --preview";
     if (cl.error.empty() && cl.size && cl.job != CommandLine::Job::Thumbnail) cl.error = "--size belongs to --thumbnail";
     if (cl.error.empty() && saveGiven && cl.job != CommandLine::Job::Script) cl.error = "--save belongs to --script";
+    if (cl.error.empty() && (!cl.macro.empty() || cl.recover) && cl.job != CommandLine::Job::None &&
+        cl.job != CommandLine::Job::Open)
+        cl.error = "--macro and --recover belong to the window";
     if (cl.error.empty() && cl.maxInstructions && cl.job != CommandLine::Job::Script &&
         cl.job != CommandLine::Job::Export && cl.job != CommandLine::Job::Render)
         cl.error = "--max-instructions belongs to --script, --export and --render";

@@ -50,6 +50,8 @@ struct CommandLine {
     std::optional<int> size; // the side of a thumbnail
     std::string script;      // --script: the script file
     std::optional<unsigned long long> maxInstructions;  // bound of every script run of the job
+    std::string macro;     // --macro: a script the window runs on the scene once it is open
+    bool recover = false;  // --recover: the window opens the newest work left unsaved, unasked
     std::string error;  // set when the arguments are wrong
 };
 

@@ -57,11 +57,16 @@ constexpr CommandOption kOptions[] = {
     {"--max-instructions", nullptr, "N", nullptr, C::None,
      "Ends every script of the job (also a scene's start-up scripts) after N instructions."},
     {"--textured", nullptr, nullptr, nullptr, C::None, "The --preview samples the image maps of textures."},
+    {"--macro", nullptr, "FILE", nullptr, C::File,
+     "Runs the script FILE on the scene once the window has opened it, as Run in the Macro panel does: one undo "
+     "step."},
+    {"--recover", nullptr, nullptr, nullptr, C::None,
+     "Opens, without asking, the newest unsaved work that a Kalvex which ended without saving left behind."},
     {"--no-plugins", nullptr, nullptr, nullptr, C::None, "Loads no plug-in."},
 };
 
 constexpr const char* kSynopsis[] = {
-    "[SCENE...]",
+    "[--recover] [--macro FILE] [SCENE...]",
     "--export SCENE OUT [--type ID|NAME]",
     "--render SCENE [--width W] [--height H] [--quality Q] [--network]",
     "--render SCENE --frames A-B|N|all [--inside-out] [--resume] [--width W] [--height H] [--quality Q]",

@@ -90,7 +90,7 @@ CMainFrame::CMainFrame(AppSession& session, QWidget* parent)
     createStatusBar();
     animation_ = new AnimationCommands(session_, this);
     new PluginCommands(session_, this);
-    CMacroDoc::install(this, doc_);
+    macro_ = CMacroDoc::install(this, doc_);
 
     connect(doc_, &CKalvexDoc::titleChanged, this, &CMainFrame::updateTitles);
     connect(doc_, &CKalvexDoc::geometryUpdated, this, &CMainFrame::autoRedraw);
@@ -537,10 +537,20 @@ void CMainFrame::endWithoutAsking() {
     QCoreApplication::quit();
 }
 
-bool CMainFrame::startWith(const QString& file) {
+bool CMainFrame::startWith(const QString& file, bool recoverNewest) {
+    if (recoverNewest) {
+        if (keeper_->recoverNewest()) return true;
+        statusBar()->showMessage(tr("No unsaved work was left to recover"));
+    }
     if (offerRecovery()) return true;
     if (!file.isEmpty()) openFile(file);
     return false;
+}
+
+bool CMainFrame::runMacroFile(const QString& path) {
+    if (!macro_->openMacro(path)) return false;
+    if (auto* dock = qobject_cast<QDockWidget*>(macro_->parentWidget())) dock->show();
+    return macro_->run().ok;
 }
 
 bool CMainFrame::offerRecovery() {

@@ -16,6 +16,7 @@
 
 class AnimationCommands;
 class CKalvexDoc;
+class CMacroDoc;
 class ContextMenus;
 class CRenderView;
 class EditCommands;
@@ -84,8 +85,12 @@ public:
     bool offerRecovery();
     // The program's first scene: unsaved work a dead program left is offered
     // first, even when a file was named to open; the file (empty: none) is
-    // opened unless the offer opened a scene. True when the offer did.
-    bool startWith(const QString& file);
+    // opened unless the offer opened a scene. True when the offer did. With
+    // recoverNewest the newest such work opens without asking.
+    bool startWith(const QString& file, bool recoverNewest = false);
+    // Runs a script file on the scene as the Macro panel's Run does, the
+    // panel shown with its output; true when it ran to its end.
+    bool runMacroFile(const QString& path);
     kx::app::WorkKeeper* workKeeper() const { return keeper_; }
     // Where unsaved changes go when the program is told to end.
     std::string recoveryPath() const;
@@ -176,4 +181,5 @@ private:
     std::map<Dock, QDockWidget*> docks_;
     std::unique_ptr<kx::app::PreviewDriver> preview_;
     kx::app::WorkKeeper* keeper_ = nullptr;
+    CMacroDoc* macro_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSocketNotifier>
 #include <QSplashScreen>
+#include <QTimer>
 #include <clocale>
 #include <csignal>
 #include <fcntl.h>
@@ -82,7 +83,7 @@ void openInOtherWindows(const std::vector<std::string>& files, bool plugins) {
 
 }  // namespace
 
-int runWindow(int argc, char** argv, const std::string& file, bool plugins, const std::vector<std::string>& moreFiles) {
+int runWindow(int argc, char** argv, const WindowStart& start) {
     catchSignals();
     GuardedApplication app(argc, argv);
     // Qt took the user's locale; scene and export files need C numbers.
@@ -92,13 +93,13 @@ int runWindow(int argc, char** argv, const std::string& file, bool plugins, cons
     // The desktop matches the window to its entry (menu name, icon) by this.
     QGuiApplication::setDesktopFileName(QStringLiteral(KALVEX_APP_ID));
     QApplication::setWindowIcon(programIcon());
-    openInOtherWindows(moreFiles, plugins);
+    openInOtherWindows(start.moreFiles, start.plugins);
     installQtUiTables();
 
     int status = 0;
     {
         SessionOptions sessionOptions;
-        sessionOptions.plugins = plugins;
+        sessionOptions.plugins = start.plugins;
         AppSession session(sessionOptions);
         std::unique_ptr<QSplashScreen> splash;
         session.startup([&session, &splash] {
@@ -123,7 +124,11 @@ int runWindow(int argc, char** argv, const std::string& file, bool plugins, cons
         }
         frame.show();
         if (splash) splash->finish(&frame);
-        frame.startWith(QString::fromLocal8Bit(file.c_str()));
+        frame.startWith(QString::fromLocal8Bit(start.file.c_str()), start.recover);
+        if (!start.macro.empty() && !frame.ending()) {
+            const QString macro = QString::fromLocal8Bit(start.macro.c_str());
+            QTimer::singleShot(0, &frame, [&frame, macro] { frame.runMacroFile(macro); });
+        }
         if (!frame.ending()) status = QApplication::exec();
         session.shutdown();
     }

@@ -6,11 +6,19 @@
 
 namespace kx::app {
 
-// Runs the window until the user quits; opens `file` when it is not empty.
-// A window holds one scene: each of `moreFiles` (a file manager opening
-// several scenes at once) opens in a window of its own, a program started
-// beside this one. Returns the process exit status.
-int runWindow(int argc, char** argv, const std::string& file, bool plugins = true,
-              const std::vector<std::string>& moreFiles = {});
+// How the window starts.
+struct WindowStart {
+    std::string file;  // opened when not empty
+    // A window holds one scene: each of these (a file manager opening
+    // several scenes at once) opens in a window of its own, a program
+    // started beside this one.
+    std::vector<std::string> moreFiles;
+    bool plugins = true;
+    std::string macro;     // run on the scene once it is open
+    bool recover = false;  // the newest unsaved work left behind opens unasked
+};
+
+// Runs the window until the user quits. Returns the process exit status.
+int runWindow(int argc, char** argv, const WindowStart& start);
 
 }  // namespace kx::app

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
+#include <utility>
 
 #include "document/kalvex_doc.h"
 #include "kxcore.h"
@@ -98,6 +99,13 @@ WorkKeeper::Choice WorkKeeper::ask(const OrphanedAutosave& copy, bool savedExist
         text += tr("\nThe saved file is from %1.").arg(QFileInfo(original).lastModified().toString(
                     QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     return chooser_ ? chooser_(text, savedExists) : askInBox(window_, text, savedExists);
+}
+
+bool WorkKeeper::recoverNewest() {
+    Chooser asked = std::exchange(chooser_, [](const QString&, bool) { return Choice::Recover; });
+    const bool opened = offerCopies();
+    chooser_ = std::move(asked);
+    return opened;
 }
 
 bool WorkKeeper::offerCopies() {

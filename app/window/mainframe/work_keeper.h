@@ -34,6 +34,8 @@ public:
     void endCleanly();
     // Offers each copy a dead program left; true when one was opened.
     bool offerCopies();
+    // Opens the newest copy a dead program left, unasked; true when one was opened.
+    bool recoverNewest();
     void setInterval(int seconds);
     void setChooser(Chooser chooser) { chooser_ = std::move(chooser); }
     const Autosaver& autosaver() const { return *saver_; }
