@@ -6,6 +6,7 @@
 #
 #   cmake --preset fuzz && cmake --build --preset fuzz -j2
 #   scripts/run-fuzzers.sh 600 2
+#   scripts/run-fuzzers.sh 600 2 fuzz_obj_reader fuzz_script   (only these)
 set -eu
 seconds=${1:-600}
 jobs=${2:-1}
@@ -92,7 +93,12 @@ run_one() {
     printf '%-26s %6ss %12s executions  %-10s %s\n' "$name" "$seconds" "${execs:-?}" "${cov:-cov: ?}" "$verdict"
 }
 
-targets=$(ls "$bin"/fuzz_* )
+if [ $# -gt 2 ] && [ "$3" != "--one" ]; then
+    shift 2
+    targets=$(for name in "$@"; do echo "$bin/$name"; done)
+else
+    targets=$(ls "$bin"/fuzz_* )
+fi
 if [ "$jobs" -gt 1 ]; then
     export root work seconds
     # One line per target; GNU parallel keeps each target's line whole.
