@@ -420,4 +420,51 @@ TEST(ViewLayoutTest, QuadTilesAndFirstStartShare) {
     EXPECT_FALSE(kx::app::isFirstStart(d));
 }
 
+// Each screen keeps the window's place of its own; a place is fitted into
+// the free area of its screen, and a screen that is not there is passed over.
+TEST(ViewLayoutTest, TheWindowReopensWhereItClosedOnEachScreen) {
+    using kx::app::StoredRect;
+    const StoredRect laptop{0, 0, 1280, 800}, monitor{1280, 0, 2560, 1440};
+    const kx::app::ScreenArea laptopArea{laptop, {0, 32, 1280, 768}}, monitorArea{monitor, {1280, 0, 2560, 1400}};
+    kx::app::DesktopSettings d;
+    kx::app::rememberFrame(d, laptop, {10, 40, 1000, 700}, false);
+    kx::app::rememberFrame(d, monitor, {1400, 100, 2000, 1200}, true);
+    kx::app::rememberFrame(d, laptop, {20, 50, 1100, 740}, false);  // moved again on the laptop
+    EXPECT_EQ(d.framePlaces.size(), 2u);
+    EXPECT_EQ(d.framePos.width, 1100);  // the last place, as before
+    struct Case {
+        const char* name;
+        std::vector<kx::app::ScreenArea> screens;
+        bool found;
+        StoredRect frame;
+        bool maximize;
+    } cases[] = {
+        {"both screens: the newest place", {monitorArea, laptopArea}, true, {20, 50, 1100, 740}, false},
+        {"the monitor alone", {monitorArea}, true, {1400, 100, 2000, 1200}, true},
+        {"the laptop at another scale", {{{0, 0, 853, 533}, {0, 21, 853, 512}}}, false, {}, false},
+        {"no screen", {}, false, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto place = kx::app::rememberedPlace(d, c.screens);
+        ASSERT_EQ(place.has_value(), c.found);
+        if (!place) continue;
+        EXPECT_EQ(place->frame.left, c.frame.left);
+        EXPECT_EQ(place->frame.top, c.frame.top);
+        EXPECT_EQ(place->frame.width, c.frame.width);
+        EXPECT_EQ(place->frame.height, c.frame.height);
+        EXPECT_EQ(place->maximize, c.maximize);
+    }
+    // The laptop's free area shrank (a taller panel): the place is cut and moved to fit.
+    const auto fitted = kx::app::rememberedPlace(d, {{laptop, {0, 100, 1280, 600}}});
+    ASSERT_TRUE(fitted);
+    EXPECT_EQ(fitted->frame.top, 100);
+    EXPECT_EQ(fitted->frame.height, 600);
+    EXPECT_EQ(fitted->frame.width, 1100);
+    // Only the newest few screens are kept.
+    for (int i = 0; i < 20; ++i) kx::app::rememberFrame(d, {0, 0, 100 + i, 100}, {0, 0, 50, 50}, false);
+    EXPECT_EQ(d.framePlaces.size(), kx::app::kMaxScreenPlaces);
+    EXPECT_EQ(d.framePlaces.front().screen.width, 119);
+}
+
 }  // namespace

@@ -50,6 +50,11 @@ TEST_F(SettingsTest, HandEditedFileAndDamage) {
                 "[Select]\nActive=1\nPosition=5000,20\n[Export]\nMesh2=1\n");
     kx::app::Settings s = loadSettings(store, 1920, 1080);
     EXPECT_TRUE(s.desktop.framePos.empty());  // three numbers are not a rectangle
+    // Of the remembered places only whole ones are taken.
+    EXPECT_EQ(kx::app::parseScreenPlaces("0 0 800 600 1 2 300 200 0;0 0 0 600 1 2 3 4 0;x;1 2 3;"
+                                         "0 0 640 480 1 2 30 20 1 9;5 5 50 50 1 1 10 10 1")
+                  .size(),
+              2u);
     EXPECT_EQ(s.desktop.perspPos.height, 4);
     EXPECT_EQ(s.directories.program, "/opt/kx");
     EXPECT_EQ(s.directories.textures, dir.file("data") + "/kalvex/textures");  // too short: derived
@@ -70,6 +75,7 @@ TEST_F(SettingsTest, HandEditedFileAndDamage) {
 TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     kx::app::Settings s;
     s.desktop.framePos = {5, 6, 700, 500};
+    s.desktop.framePlaces = {{{0, 0, 1920, 1080}, {5, 6, 700, 500}, 0}, {{1920, 0, 1280, 720}, {2000, 10, 800, 600}, 1}};
     s.render.type = 1;
     s.render.renderFlags = "x";  // too short to be kept
     s.directories.render = "/usr/bin/povray";
@@ -84,6 +90,10 @@ TEST_F(SettingsTest, RoundTripKeepsEveryValue) {
     kx::app::saveSettings(s, store);
     kx::app::Settings back = loadSettings(store);
     EXPECT_EQ(back.desktop.framePos.width, 700);
+    ASSERT_EQ(back.desktop.framePlaces.size(), 2u);
+    EXPECT_EQ(back.desktop.framePlaces[1].screen.left, 1920);
+    EXPECT_EQ(back.desktop.framePlaces[1].frame.height, 600);
+    EXPECT_EQ(back.desktop.framePlaces[1].maximize, 1);
     EXPECT_EQ(back.render.type, 1);
     EXPECT_EQ(back.render.renderFlags, "");
     EXPECT_EQ(back.directories.render, "/usr/bin/povray");

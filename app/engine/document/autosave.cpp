@@ -228,7 +228,9 @@ void Autosaver::startWriter(Start& start) {
     start.started = true;
 }
 
-bool Autosaver::save(const std::string& original) {
+bool Autosaver::save(const std::string& original) { return startCopy(original, false); }
+
+bool Autosaver::startCopy(const std::string& original, bool evenMidChange) {
     if (!lock_) return false;
     {
         std::lock_guard held(mutex_);
@@ -237,7 +239,9 @@ bool Autosaver::save(const std::string& original) {
     // No change may be half done in the copy: the scene is held still (a
     // change on another thread ends first) while the process is duplicated.
     SceneModel::Reading still;
-    if (still.midChange()) return false;  // the next tick, after the change
+    // Half an edit is kept only when the program is about to end; a tick
+    // waits for the edit's end.
+    if (still.midChange() && !evenMidChange) return false;
     Start start{copyPath(original), original};
     {
         std::unique_lock held(mutex_);
@@ -260,7 +264,7 @@ bool Autosaver::save(const std::string& original) {
 
 bool Autosaver::saveNow(const std::string& original) {
     settle();
-    return save(original) && settle();
+    return startCopy(original, true) && settle();
 }
 
 bool Autosaver::settle() {

@@ -55,11 +55,12 @@ public:
     // Starts writing the core's current scene, as it stands at the call, as
     // the copy of `original` (the scene's file, empty when untitled), and
     // returns without waiting for it. False when no copy was started: the
-    // one before is still being written, or (when no second process can be
-    // made, and the scene is then written on the calling thread) the copy
-    // failed.
+    // one before is still being written, this thread is in the middle of an
+    // edit, or (when no second process can be made, and the scene is then
+    // written on the calling thread) the copy failed.
     bool save(const std::string& original);
-    // As save, and waits until the copy is in place: for a program about to end.
+    // As save, and waits until the copy is in place: for a program about to
+    // end, which keeps even a scene in the middle of an edit.
     bool saveNow(const std::string& original);
     // Removes this program's copy: the scene was saved, or the program ends cleanly.
     void remove();
@@ -96,6 +97,7 @@ private:
         bool answered = false;
         bool started = false;
     };
+    bool startCopy(const std::string& original, bool evenMidChange);
     void startWriter(Start& start);
     void watchLoop();
     void finished(const std::string& target, bool ok);

@@ -119,6 +119,35 @@ std::string formatRect(const StoredRect& r) {
            std::to_string(r.height);
 }
 
+// "SX SY SW SH FX FY FW FH M" a screen, screens apart by ";". A place that
+// does not read as nine whole numbers, or names an empty screen or window,
+// is passed over.
+std::vector<ScreenPlace> parseScreenPlaces(const std::string& text) {
+    std::vector<ScreenPlace> places;
+    std::istringstream entries(text);
+    std::string entry;
+    while (places.size() < kMaxScreenPlaces && std::getline(entries, entry, ';')) {
+        std::istringstream in(entry);
+        ScreenPlace p;
+        std::string rest;
+        if (!(in >> p.screen.left >> p.screen.top >> p.screen.width >> p.screen.height >> p.frame.left >>
+              p.frame.top >> p.frame.width >> p.frame.height >> p.maximize) ||
+            (in >> rest) || p.screen.width <= 0 || p.screen.height <= 0 || p.frame.width <= 0 || p.frame.height <= 0)
+            continue;
+        places.push_back(p);
+    }
+    return places;
+}
+
+std::string formatScreenPlaces(const std::vector<ScreenPlace>& places) {
+    std::string text;
+    for (const ScreenPlace& p : places) {
+        if (!text.empty()) text += ';';
+        text += formatRect(p.screen) + ' ' + formatRect(p.frame) + ' ' + std::to_string(p.maximize ? 1 : 0);
+    }
+    return text;
+}
+
 Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     Settings st;
     for (const IntValue& value : kIntValues) {
@@ -139,6 +168,7 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     st.exports.ribSceneCamera = readInt(s, "Export", "RibSceneCamera", 0) != 0;
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
+    d.framePlaces = parseScreenPlaces(s.getString("Desktop", "FramePlaces"));
     parseRect(s.getString("Desktop", "PerspPos", "0 0 0 0"), d.perspPos);
     parseRect(s.getString("Desktop", "FrontPos", "0 0 0 0"), d.frontPos);
     parseRect(s.getString("Desktop", "PlanPos", "0 0 0 0"), d.planPos);
@@ -200,6 +230,7 @@ void saveSettings(const Settings& st, IniStore& s) {
         s.setInt("Script", "MaxVertices", static_cast<long long>(st.script.maxVertices));
     const DesktopSettings& d = st.desktop;
     s.set("Desktop", "FramePos", formatRect(d.framePos));
+    if (!d.framePlaces.empty()) s.set("Desktop", "FramePlaces", formatScreenPlaces(d.framePlaces));
     s.set("Desktop", "PerspPos", formatRect(d.perspPos));
     s.set("Desktop", "FrontPos", formatRect(d.frontPos));
     s.set("Desktop", "PlanPos", formatRect(d.planPos));

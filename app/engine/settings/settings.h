@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "kxplatform/ini_store.h"
 
@@ -17,9 +18,24 @@ struct StoredRect {
     bool empty() const { return width == 0 || height == 0; }
 };
 
+// Where the window stood on one screen: the screen's place on the desktop
+// (in the window system's logical pixels, so a scale factor makes it
+// another screen), the window's normal place and whether it was maximized.
+struct ScreenPlace {
+    StoredRect screen;
+    StoredRect frame;
+    int maximize = 0;
+};
+
+// The most screens whose window places are remembered.
+inline constexpr size_t kMaxScreenPlaces = 8;
+
 struct DesktopSettings {
     int maximize = 0;
     StoredRect framePos;
+    // The window's place on each screen it was closed on, newest first
+    // ("Desktop"/"FramePlaces"); FramePos keeps the last one as well.
+    std::vector<ScreenPlace> framePlaces;
     int loadPlugins = 1;
     int executeAllPlugins = 1;
     int placeMultiple = 0;
@@ -163,5 +179,8 @@ void applyToCore(const Settings& settings);
 // "%d %d %d %d" when all four numbers are there.
 bool parseRect(const std::string& text, StoredRect& rect);
 std::string formatRect(const StoredRect& rect);
+// The "FramePlaces" text: at most kMaxScreenPlaces places, unreadable ones left out.
+std::vector<ScreenPlace> parseScreenPlaces(const std::string& text);
+std::string formatScreenPlaces(const std::vector<ScreenPlace>& places);
 
 }  // namespace kx::app

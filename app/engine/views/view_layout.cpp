@@ -1,5 +1,6 @@
 #include "views/view_layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kx::app {
@@ -8,6 +9,39 @@ StoredRect firstStartFrame(const StoredRect& available) {
     const int w = static_cast<int>(std::lround(available.width * kFirstStartShare));
     const int h = static_cast<int>(std::lround(available.height * kFirstStartShare));
     return StoredRect{available.left + (available.width - w) / 2, available.top + (available.height - h) / 2, w, h};
+}
+
+namespace {
+
+bool sameRect(const StoredRect& a, const StoredRect& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+}  // namespace
+
+StoredRect fitInto(StoredRect r, const StoredRect& area) {
+    r.width = std::min(r.width, area.width);
+    r.height = std::min(r.height, area.height);
+    r.left = std::clamp(r.left, area.left, area.left + area.width - r.width);
+    r.top = std::clamp(r.top, area.top, area.top + area.height - r.height);
+    return r;
+}
+
+std::optional<FramePlacement> rememberedPlace(const DesktopSettings& d, const std::vector<ScreenArea>& screens) {
+    for (const ScreenPlace& place : d.framePlaces)
+        for (const ScreenArea& screen : screens)
+            if (sameRect(place.screen, screen.whole) && !screen.available.empty())
+                return FramePlacement{fitInto(place.frame, screen.available), place.maximize != 0};
+    return std::nullopt;
+}
+
+void rememberFrame(DesktopSettings& d, const StoredRect& screen, const StoredRect& frame, bool maximized) {
+    d.framePos = frame;
+    d.maximize = maximized ? 1 : 0;
+    if (screen.empty() || frame.empty()) return;
+    std::erase_if(d.framePlaces, [&](const ScreenPlace& p) { return sameRect(p.screen, screen); });
+    d.framePlaces.insert(d.framePlaces.begin(), ScreenPlace{screen, frame, maximized ? 1 : 0});
+    if (d.framePlaces.size() > kMaxScreenPlaces) d.framePlaces.resize(kMaxScreenPlaces);
 }
 
 bool isFirstStart(const DesktopSettings& d) {

@@ -375,8 +375,23 @@ void CMainFrame::tileViews() {
     }
 }
 
+namespace {
+
+kx::app::StoredRect storedRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
+
+}  // namespace
+
 void CMainFrame::placeFrame() {
     const Settings& s = session_.settings();
+    // Where it was closed on one of the screens there are now.
+    std::vector<kx::app::ScreenArea> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens.push_back({storedRect(screen->geometry()), storedRect(screen->availableGeometry())});
+    if (const auto place = kx::app::rememberedPlace(s.desktop, screens)) {
+        setGeometry(place->frame.left, place->frame.top, place->frame.width, place->frame.height);
+        if (place->maximize) setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
     const StoredRect& r = s.desktop.framePos;
     const QRect desktop = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                            : QRect(0, 0, 1024, 768);
@@ -408,9 +423,9 @@ void CMainFrame::fitScreen(const QRect& desktop) {
 
 void CMainFrame::storeWindowState() {
     Settings& s = session_.settings();
-    s.desktop.maximize = isMaximized() ? 1 : 0;
     const QRect g = normalGeometry();
-    s.desktop.framePos = StoredRect{g.left(), g.top(), g.width(), g.height()};
+    const QRect on = screen() ? screen()->geometry() : QRect();
+    kx::app::rememberFrame(s.desktop, storedRect(on), storedRect(g), isMaximized());
     for (int kind = 0; kind < kViewKindCount; ++kind) {
         *showSetting(s, kind) = views_[kind] ? 1 : 0;
         if (views_[kind]) {
