@@ -237,6 +237,20 @@ TEST_F(TextureMenuTest, TheBuildersColourButtonsAreNotCut) {
     EXPECT_GT(buttons, 2);
 }
 
+// A swatch not rendered yet shows the texture's colour, marked in its corner
+// in a shade that stands out from that colour.
+TEST(SwatchIconTest, AMissingSwatchShowsTheTexturesColourWithAMark) {
+    const QColor colours[] = {QColor(200, 30, 30), QColor(10, 20, 90), QColor(Qt::white), QColor(Qt::black)};
+    for (const QColor& base : colours) {
+        SCOPED_TRACE(base.name().toStdString());
+        const QImage icon = swatchIcon("/nowhere/missing.tga", 64, base).pixmap(64, 64).toImage();
+        EXPECT_EQ(icon.pixelColor(32, 32), base);
+        EXPECT_EQ(icon.pixelColor(4, 60), base);
+        const QColor mark = icon.pixelColor(63, 20);
+        EXPECT_GT(std::abs(mark.lightness() - base.lightness()), 100) << mark.name().toStdString();
+    }
+}
+
 // A saved texture previewed with changes that were then thrown away gets its
 // saved swatch back when the builder closes.
 TEST_F(TextureMenuTest, ClosingTheBuilderRendersTheSavedSwatchAgain) {

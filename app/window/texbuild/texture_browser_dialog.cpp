@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 #include "document/kalvex_doc.h"
@@ -34,11 +35,20 @@ struct KindChoice {
 constexpr KindChoice kKinds[] = {{"All", 0}, {"Colours", KX_TEXTURE_COLOUR}, {"Textures", KX_TEXTURE_TEXTURE},
                                  {"User textures", KX_TEXTURE_USER}};
 
-QIcon placeholder(int side) {
+// A swatch not rendered yet: the texture's own colour, with a corner of
+// another shade holding a "?", so that it is not taken for the picture.
+QIcon placeholder(int side, const QColor& base) {
     QPixmap pixmap(side, side);
-    pixmap.fill(Qt::lightGray);
+    pixmap.fill(base);
     QPainter painter(&pixmap);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("?"));
+    const QColor mark = base.lightness() > 128 ? QColor(Qt::black) : QColor(Qt::white);
+    const int corner = std::max(side * 2 / 5, 6);
+    const QPoint fold[] = {QPoint(side - corner, 0), QPoint(side, 0), QPoint(side, corner)};
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(mark);
+    painter.drawPolygon(fold, 3);
+    painter.setPen(base);
+    painter.drawText(QRect(side - corner / 2, 0, corner / 2, corner / 2), Qt::AlignCenter, QStringLiteral("?"));
     return QIcon(pixmap);
 }
 
@@ -94,13 +104,13 @@ TextureBrowserDialog::TextureBrowserDialog(kx::app::TextureDatabase& db, Texture
     refill();
 }
 
-QIcon swatchIcon(const std::string& imagePath, int side) {
+QIcon swatchIcon(const std::string& imagePath, int side, const QColor& base) {
     // The render view keeps its own copy, so the library's picture may be used here.
     if (imagePath.empty() || !pxDisplayImageEx(kx::app::AppSession::ownerWindow(), imagePath.c_str(), 1))
-        return placeholder(side);
+        return placeholder(side, base);
     PxBits bits{};
     if (!pxGetSurfaceBits(pxGetMemDC(), &bits) || !bits.pixels || bits.width <= 0 || bits.height <= 0)
-        return placeholder(side);
+        return placeholder(side, base);
     const QImage image(reinterpret_cast<const uchar*>(bits.pixels), bits.width, bits.height,
                        static_cast<qsizetype>(bits.stride) * 4, QImage::Format_RGB32);
     return QIcon(QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio)));
@@ -117,7 +127,8 @@ void TextureBrowserDialog::refill() {
             continue;
         const QString name = QString::fromUtf8(t->name, static_cast<int>(strnlen(t->name, sizeof t->name)));
         if (!wanted.isEmpty() && !name.contains(wanted, Qt::CaseInsensitive)) continue;
-        auto* item = new QListWidgetItem(swatchIcon(db_.previewImagePath(t->name)), name, list_);
+        const QColor base(t->colour[0], t->colour[1], t->colour[2]);
+        auto* item = new QListWidgetItem(swatchIcon(db_.previewImagePath(t->name), kSwatchSide, base), name, list_);
         item->setData(Qt::UserRole, t->kind);
     }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QColor>
 #include <QIcon>
 #include <string>
 
@@ -21,9 +22,9 @@ namespace kx::app {
 class TextureDatabase;
 }
 
-// A swatch as an icon of `side` pixels; a placeholder when the image is
-// missing or damaged.
-QIcon swatchIcon(const std::string& imagePath, int side = 64);
+// A swatch as an icon of `side` pixels; when the image is missing or
+// damaged, the texture's base colour with a mark in its corner.
+QIcon swatchIcon(const std::string& imagePath, int side = 64, const QColor& base = QColor(Qt::lightGray));
 
 class TextureBrowserDialog : public QDialog {
     Q_OBJECT
