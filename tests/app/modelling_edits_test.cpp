@@ -3,6 +3,7 @@
 // accepts, and how a profile grows and shrinks — each with its undo.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -10,8 +11,10 @@
 
 #include "animation/animation_edit.h"
 #include "core_fixture.h"
+#include "triangle_lists.h"
 #include "document/csg_edits.h"
 #include "document/light_edits.h"
+#include "document/mesh_points.h"
 #include "document/profile_edits.h"
 #include "document/profile_shapes.h"
 #include "document/scene_edits.h"
@@ -426,6 +429,65 @@ TEST_F(ModellingEditsTest, SweepMakesAPrismBetweenTwoHeights) {
     closed.push_back(square.front());
     EXPECT_EQ(sweepOutline(closed, 0, 1).size(), 12u);
     EXPECT_TRUE(sweepOutline({{0, 0, 0}, {1, 0, 0}}, 0, 1).empty());
+}
+
+// A mesh's corners are places to drag: the corner faces share moves in all
+// of them, the triangles follow, and the drag is one step that undo takes
+// back whole. A mesh whose triangles are scaled or turned offers none.
+TEST_F(ModellingEditsTest, EditPointsMovesTheCornerFacesShareOfAMesh) {
+    struct Case {
+        const char* name;
+        bool triangles;  // its triangles placed from its list by its position
+        float drawnX;    // where the shared corner (1, 0, 0) of the list is drawn
+    } cases[] = {{"with triangles placed by its position", true, 11.0f}, {"a bare list in the scene", false, 1.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditHistory steps;
+        CadObject* mesh = AddObject(c.name, kxtest::triangleRow(2), 2, KX_POLYGON);
+        ASSERT_NE(mesh, nullptr);
+        if (c.triangles) {
+            mesh->polygons = CopyListToPolygons(mesh->points, 2);
+            mesh->polygonCount = 2;
+            mesh->translate = {10, 0, 0};
+            RebuildObjectEx(mesh, 1);
+        }
+        std::vector<MeshVertex> places = meshVertices(mesh);
+        ASSERT_EQ(places.size(), 5u);  // six corners, one shared
+        const auto shared =
+            std::find_if(places.begin(), places.end(), [](const MeshVertex& v) { return v.corners.size() == 2; });
+        ASSERT_NE(shared, places.end());
+        EXPECT_EQ(shared->at.x, c.drawnX);
+        EXPECT_EQ(shared->corners, (std::vector<size_t>{1, 3}));
+
+        for (float y : {-0.5f, -1.0f, -1.5f})
+            ASSERT_TRUE(moveMeshVertex(steps, mesh, shared->corners, {c.drawnX, y, 0}, c.name));
+        EXPECT_EQ(steps.size(), 1u);
+        EXPECT_EQ(steps.undoName(), "Edit Points");
+        EXPECT_EQ(mesh->points->points[1].y, -1.5f);
+        EXPECT_EQ(mesh->points->next->points[0].y, -1.5f);
+        EXPECT_EQ(mesh->points->points[1].x, 1.0f);  // the list keeps the mesh's own frame
+        if (c.triangles) {
+            ASSERT_NE(mesh->polygons, nullptr);
+            EXPECT_EQ(mesh->polygons[0].vertex[1].y, -1.5f);
+            EXPECT_EQ(mesh->polygons[0].vertex[1].x, c.drawnX);
+        }
+        ASSERT_TRUE(steps.undo());
+        EXPECT_EQ(mesh->points->points[1].y, 0.0f);
+        EXPECT_EQ(mesh->points->next->points[0].y, 0.0f);
+        EXPECT_FALSE(moveMeshVertex(steps, mesh, {1, 6}, {0, 0, 0})) << "a corner the mesh lacks";
+        EXPECT_FALSE(moveMeshVertex(steps, mesh, {1}, {0, NAN, 0}));
+        if (!c.triangles) continue;
+        for (auto turn : {+[](CadObject* m) { m->scale = {2, 1, 1}; }, +[](CadObject* m) { m->rotate = {0, 30, 0}; }}) {
+            const CadObject kept = *mesh;
+            turn(mesh);
+            EXPECT_TRUE(meshVertices(mesh).empty());
+            EXPECT_FALSE(moveMeshVertex(steps, mesh, {1}, {0, 0, 0}));
+            mesh->scale = kept.scale;
+            mesh->rotate = kept.rotate;
+        }
+        EXPECT_EQ(mesh->points->points[1].y, 0.0f);
+    }
+    EXPECT_TRUE(meshVertices(make(KX_SPHERE, "ball")).empty());
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "mainframe/edit_commands.h"
 #include "document/scene_edits.h"
 #include "kxcore.h"
+#include "triangle_lists.h"
 #include "views/kalvex_view.h"
 #include "views/mouse_state.h"
 #include "views/profile_drawing.h"
@@ -266,6 +267,29 @@ TEST_F(ProfileDrawingTest, EditPointsDragsAddsAndRemovesAProfilesPoints) {
     // Choosing another tool ends the editor.
     frame->action(QStringLiteral("createSphere"))->trigger();
     EXPECT_FALSE(edit->isChecked());
+}
+
+// A selected mesh's corners are handles too: dragging the corner two faces
+// share moves it in both, as one step; its faces have no edges to add to.
+TEST_F(ProfileDrawingTest, EditPointsDragsTheCornerAMeshsFacesShare) {
+    CadObject* mesh = AddObject("row", kxtest::triangleRow(2), 2, KX_POLYGON);
+    ASSERT_NE(mesh, nullptr);
+    SetObjectsUnSelected();
+    AddSelectedObject(mesh);
+    frame->action(QStringLiteral("modifyEditPoints"))->trigger();
+    ASSERT_EQ(doc()->mouseEditor().state, kx::app::kMouseEditPoints);
+    const size_t before = doc()->history().size();
+    drag(front, at(front, {1, 0, 0}), at(front, {1, -1, 0}));
+    EXPECT_NEAR(mesh->points->points[1].y, -1, 0.1);
+    EXPECT_NEAR(mesh->points->next->points[0].y, -1, 0.1);
+    EXPECT_EQ(mesh->points->points[0].y, 0.0f);  // the corner beside it stays
+    EXPECT_EQ(doc()->history().size(), before + 1);
+    EXPECT_EQ(doc()->history().undoName(), "Edit Points");
+    click(front, at(front, {1.5f, 0.5f, 0}), Qt::ControlModifier);
+    EXPECT_EQ(CountEntry(mesh->points), 2u);
+    EXPECT_EQ(doc()->history().size(), before + 1);
+    ASSERT_TRUE(doc()->undo());
+    EXPECT_EQ(mesh->points->next->points[0].y, 0.0f);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "document/csg_edits.h"
 #include "document/light_edits.h"
+#include "document/mesh_points.h"
 #include "views/point_handles.h"
 #include "views/profile_drawing.h"
 #include <QKeyEvent>
@@ -294,7 +295,7 @@ void CKalvexView::paintEditingAids(QPainter& painter) {
         return true;
     };
     QPoint a, b;
-    // Edit Points shows the selected profiles' points as handles.
+    // Edit Points shows the selected profiles' points and meshes' corners as handles.
     if (m.state == kMouseEditPoints && kind_ != kPerspective) {
         painter.setPen(QPen(colour, 0));
         const int r = kx::app::kHandleReach / 2;
@@ -468,8 +469,11 @@ void CKalvexView::mouseMoveEvent(QMouseEvent* event) {
     if (pointDrag_.object) {
         const Point3d d = difference(sceneOffset(pos), sceneOffset(pointDrag_.pressAt));
         const Point3d& s0 = pointDrag_.start;
-        kx::app::moveProfilePoint(doc_->history(), pointDrag_.object, pointDrag_.index,
-                                  Point3d{s0.x + d.x, s0.y + d.y, s0.z + d.z}, pointDrag_.key);
+        const Point3d to{s0.x + d.x, s0.y + d.y, s0.z + d.z};
+        if (pointDrag_.corners.empty())
+            kx::app::moveProfilePoint(doc_->history(), pointDrag_.object, pointDrag_.index, to, pointDrag_.key);
+        else
+            kx::app::moveMeshVertex(doc_->history(), pointDrag_.object, pointDrag_.corners, to, pointDrag_.key);
         return;
     }
     if (m.state == kMouseBand) {
@@ -653,7 +657,8 @@ bool CKalvexView::pressEditPoints(const QPoint& client, Qt::KeyboardModifiers mo
         }
         static unsigned drags = 0;
         doc_->history().seal();
-        pointDrag_ = PointDrag{handle->object, handle->index, handle->at, client, "edit points " + std::to_string(++drags)};
+        pointDrag_ = PointDrag{handle->object, handle->index, handle->at, client, "edit points " + std::to_string(++drags),
+                               handle->corners};
         return true;
     }
     if (modifiers & Qt::ControlModifier)

@@ -160,6 +160,7 @@ private:
         Point3d start{};
         QPoint pressAt;
         std::string key;
+        std::vector<size_t> corners;  // a mesh's corners that move together
     };
     PointDrag pointDrag_;
     QPoint bandStart_, bandEnd_;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "document/mesh_points.h"
 #include "document/profile_edits.h"
 
 namespace kx::app {
@@ -15,9 +16,15 @@ double distance(const QPoint& a, const QPoint& b) { return std::hypot(a.x() - b.
 std::vector<PointHandle> selectedHandles() {
     std::vector<PointHandle> out;
     for (CadObject* o = GetNextSelectedObject(nullptr); o; o = GetNextSelectedObject(o)) {
+        if (o->type == KX_POLYGON) {
+            std::vector<MeshVertex> places = meshVertices(o);
+            for (size_t i = 0; i < places.size(); ++i)
+                out.push_back({o, i, places[i].at, std::move(places[i].corners)});
+            continue;
+        }
         if (o->type != KX_POINTS) continue;
         const std::vector<Point3d> points = profilePoints(o);
-        for (size_t i = 0; i < points.size(); ++i) out.push_back({o, i, points[i]});
+        for (size_t i = 0; i < points.size(); ++i) out.push_back({o, i, points[i], {}});
     }
     return out;
 }
@@ -42,7 +49,7 @@ std::optional<EdgePlace> edgeAt(const QPoint& client, const Projector& project) 
     for (size_t i = 0; i + 1 < handles.size(); ++i) {
         const PointHandle& a = handles[i];
         const PointHandle& b = handles[i + 1];
-        if (a.object != b.object) continue;
+        if (a.object != b.object || a.object->type != KX_POINTS) continue;
         const QPoint pa = project(a.at), pb = project(b.at);
         const double dx = pb.x() - pa.x(), dy = pb.y() - pa.y();
         const double length2 = dx * dx + dy * dy;

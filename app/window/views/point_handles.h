@@ -1,5 +1,6 @@
-// The points of the selected profiles as handles in a flat view: which one
-// lies under the mouse, and where on a profile's edge a new point would go.
+// The points of the selected profiles, and the corners of the selected
+// meshes, as handles in a flat view: which one lies under the mouse, and
+// where on a profile's edge a new point would go.
 // Positions are client points of the view, given by its own projection.
 #pragma once
 
@@ -22,8 +23,11 @@ struct PointHandle {
     CadObject* object;
     size_t index;
     Point3d at;
+    // A mesh's corners at this place (none for a profile's point).
+    std::vector<size_t> corners;
 };
-// The selected point objects' points, in list order.
+// The selected point objects' points, in list order, then the places of
+// the selected meshes.
 std::vector<PointHandle> selectedHandles();
 // The handle under a client point; the nearest when several are in reach.
 std::optional<PointHandle> handleAt(const QPoint& client, const Projector& project);
@@ -33,7 +37,8 @@ struct EdgePlace {
     size_t after;  // the new point goes after this one
     Point3d at;    // on the edge, where the mouse is
 };
-// The place on a selected profile's edge under a client point.
+// The place on a selected profile's edge under a client point (meshes have
+// no edges to add a point on).
 std::optional<EdgePlace> edgeAt(const QPoint& client, const Projector& project);
 
 }  // namespace kx::app

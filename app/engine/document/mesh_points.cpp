@@ -1,0 +1,91 @@
+#include "document/mesh_points.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+
+#include "model/scene_model.h"
+
+namespace kx::app {
+
+namespace {
+
+// A mesh with triangles keeps its list in its own frame and its triangles
+// placed by scale, rotation and position: without scale and rotation, only
+// the position lies between a corner and the scene, and rebuilding makes the
+// triangles again from triangles only. A bare list stands in the scene.
+bool editable(const CadObject* mesh) {
+    if (!mesh || mesh->type != KX_POLYGON || !mesh->points) return false;
+    if (!mesh->polygons) return true;
+    return mesh->points->count == 3 && mesh->scale.x == 1.0f && mesh->scale.y == 1.0f && mesh->scale.z == 1.0f &&
+           mesh->rotate.x == 0.0f && mesh->rotate.y == 0.0f && mesh->rotate.z == 0.0f;
+}
+
+Point3d offsetOf(const CadObject* mesh) { return mesh->polygons ? mesh->translate : Point3d{0, 0, 0}; }
+
+// A place by its bits: corners written from one vertex are equal to the bit.
+uint64_t keyOf(const Point3d& p) {
+    uint32_t x, y, z;
+    std::memcpy(&x, &p.x, 4);
+    std::memcpy(&y, &p.y, 4);
+    std::memcpy(&z, &p.z, 4);
+    return (uint64_t{x} * 0x9E3779B97F4A7C15ull) ^ (uint64_t{y} * 0xC2B2AE3D27D4EB4Full) ^ (uint64_t{z} << 1);
+}
+
+bool samePlace(const Point3d& a, const Point3d& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+std::vector<MeshVertex> meshVertices(const CadObject* mesh) {
+    std::vector<MeshVertex> out;
+    if (!editable(mesh)) return out;
+    const Point3d t = offsetOf(mesh);
+    std::unordered_multimap<uint64_t, size_t> seen;
+    std::vector<Point3d> local;
+    size_t corner = 0;
+    for (const ListEntry* n = mesh->points; n; n = n->next) {
+        for (unsigned k = 0; k < n->count; ++k, ++corner) {
+            const Point3d& p = n->points[k];
+            const uint64_t key = keyOf(p);
+            size_t found = out.size();
+            for (auto [it, end] = seen.equal_range(key); it != end; ++it)
+                if (samePlace(local[it->second], p)) found = it->second;
+            if (found == out.size()) {
+                if (out.size() == kMaxMeshVertices) return {};
+                seen.emplace(key, out.size());
+                local.push_back(p);
+                out.push_back({Point3d{p.x + t.x, p.y + t.y, p.z + t.z}, {}});
+            }
+            out[found].corners.push_back(corner);
+        }
+    }
+    return out;
+}
+
+bool moveMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<size_t>& corners, const Point3d& to,
+                    const std::string& mergeKey) {
+    if (!editable(mesh) || corners.empty() || !std::isfinite(to.x) || !std::isfinite(to.y) || !std::isfinite(to.z))
+        return false;
+    size_t total = 0;
+    for (const ListEntry* n = mesh->points; n; n = n->next) total += n->count;
+    if (*std::max_element(corners.begin(), corners.end()) >= total) return false;
+    std::vector<bool> moved(total, false);
+    for (size_t c : corners) moved[c] = true;
+    const Point3d t = offsetOf(mesh);
+    const Point3d local{to.x - t.x, to.y - t.y, to.z - t.z};
+    SceneModel::Transaction lock;
+    if (!lock.owns()) return false;
+    EditRecorder rec(history, "Edit Points", mergeKey);
+    rec.reshaping(mesh);
+    size_t corner = 0;
+    for (ListEntry* n = mesh->points; n; n = n->next)
+        for (unsigned k = 0; k < n->count; ++k, ++corner)
+            if (moved[corner]) n->points[k] = local;
+    if (mesh->polygons) RebuildObjectEx(mesh, 1);
+    else mesh->boundValid = 0;
+    return rec.commit();
+}
+
+}  // namespace kx::app

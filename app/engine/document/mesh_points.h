@@ -1,0 +1,37 @@
+// The corners of a mesh as places a user drags in a flat view (Edit Points):
+// each place once, with every corner of the point list that stands there, so
+// that the faces meeting at a corner stay joined when it moves.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "document/edit_history.h"
+#include "kxcore.h"
+
+namespace kx::app {
+
+struct MeshVertex {
+    Point3d at;                   // where it is drawn, in the scene
+    std::vector<size_t> corners;  // the list's corners there, counted from 0 over all its nodes
+};
+
+// The most places a mesh offers; a denser one offers none, its corners too
+// close together to be taken one by one.
+inline constexpr size_t kMaxMeshVertices = 20000;
+
+// The places of a polygon object, in the order the list first reaches them;
+// none for any other object, and none for a mesh whose triangles are scaled
+// or turned from its list (its corners then stand in the scene moved only by
+// its position).
+std::vector<MeshVertex> meshVertices(const CadObject* mesh);
+
+// Moves the corners to `to`, a place in the scene, and makes the mesh's
+// triangles again: one step named "Edit Points" (a drag passes one merge key
+// for all its moves). False when a corner is not the mesh's or `to` is not
+// a finite place.
+bool moveMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<size_t>& corners, const Point3d& to,
+                    const std::string& mergeKey = {});
+
+}  // namespace kx::app
