@@ -482,6 +482,36 @@ TEST_F(CliRenderTest, AThirdPartyThreeDsRendersInItsColours) {
     EXPECT_TRUE(blue);
 }
 
+// A preview the renderer fails once, as one renderer among several at once
+// now and then does, is tried again on its own; one that fails again is
+// reported and the job fails.
+TEST_F(CliRenderTest, AFailedPreviewIsTriedOnceMoreOnItsOwn) {
+    struct Case {
+        const char* name;
+        const char* renderer;
+        int exitCode;
+        const char* said;
+    } cases[] = {
+        {"fails once", "case \"$out\" in *tex001*) [ -e \"$HOME/failed\" ] || { touch \"$HOME/failed\"; exit 1; };; esac",
+         0, "Preview tex001: Red\n"},
+        {"fails every time", "case \"$out\" in *tex001*) exit 1;; esac", 1, "Preview tex001: Red failed (exit code 1)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir.file(".local/share/kalvex/textures"));
+        fakeRenderer(c.renderer);
+        std::string output;
+        const kx::platform::RunResult r = kalvex({"--texture-previews", "--jobs", "4"}, output);
+        EXPECT_EQ(r.exitCode, c.exitCode) << output;
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        // Told once, at the end.
+        size_t told = 0;
+        for (size_t at = output.find("Preview tex001:"); at != std::string::npos; at = output.find("Preview tex001:", at + 1))
+            ++told;
+        EXPECT_EQ(told, 1u) << output;
+    }
+}
+
 // On a fresh user folder every shipped texture gets its swatch; a second run
 // finds nothing missing and renders nothing.
 TEST_F(CliRenderTest, TexturePreviewsRenderOnceOnAFreshFolder) {

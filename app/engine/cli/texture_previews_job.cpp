@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "kxcore.h"
@@ -40,15 +41,35 @@ int runTexturePreviews(const CommandLine& cl) {
     if (!rebuild.ok) return 1;
 
     std::mutex printing;
-    PreviewRenderPool pool;
     const unsigned jobs = cl.jobs ? static_cast<unsigned>(*cl.jobs) : defaultPreviewJobs();
-    pool.start(rebuild.jobs, jobs, [&printing](const PreviewResult& r) {
-        std::lock_guard<std::mutex> lock(printing);
+    // A renderer among several at once now and then fails a scene it renders
+    // alone: a failed preview is tried once more, on its own, before it is
+    // reported.
+    std::vector<PreviewJob> again;
+    auto report = [&printing](const PreviewResult& r) {
         if (r.ok) std::printf("Preview %s: %s\n", r.shortName.c_str(), r.textureName.c_str());
         else std::printf("Preview %s: %s failed (exit code %d)\n", r.shortName.c_str(), r.textureName.c_str(), r.exitCode);
         std::fflush(stdout);
-    });
-    pool.wait();
+    };
+    {
+        PreviewRenderPool pool;
+        const std::vector<PreviewJob> all = rebuild.jobs;
+        pool.start(rebuild.jobs, jobs, [&](const PreviewResult& r) {
+            std::lock_guard<std::mutex> lock(printing);
+            if (r.ok || r.cancelled || jobs == 1) return report(r);
+            for (const PreviewJob& job : all)
+                if (job.shortName == r.shortName) again.push_back(job);
+        });
+        pool.wait();
+    }
+    if (!again.empty()) {
+        PreviewRenderPool alone;
+        alone.start(std::move(again), 1, [&](const PreviewResult& r) {
+            std::lock_guard<std::mutex> lock(printing);
+            report(r);
+        });
+        alone.wait();
+    }
 
     db.updatePreviewColours(CoreSession::ownerWindow());
     int missing = 0;
