@@ -46,18 +46,19 @@ int runTexturePreviews(const CommandLine& cl) {
     // alone: a failed preview is tried once more, on its own, before it is
     // reported.
     std::vector<PreviewJob> again;
-    auto report = [&printing](const PreviewResult& r) {
+    // Called with `printing` held.
+    auto report = [](const PreviewResult& r) {
         if (r.ok) std::printf("Preview %s: %s\n", r.shortName.c_str(), r.textureName.c_str());
         else std::printf("Preview %s: %s failed (exit code %d)\n", r.shortName.c_str(), r.textureName.c_str(), r.exitCode);
         std::fflush(stdout);
     };
     {
         PreviewRenderPool pool;
-        const std::vector<PreviewJob> all = rebuild.jobs;
-        pool.start(rebuild.jobs, jobs, [&](const PreviewResult& r) {
+        const std::vector<PreviewJob>& asked = rebuild.jobs;
+        pool.start(asked, jobs, [&](const PreviewResult& r) {
             std::lock_guard<std::mutex> lock(printing);
             if (r.ok || r.cancelled || jobs == 1) return report(r);
-            for (const PreviewJob& job : all)
+            for (const PreviewJob& job : asked)
                 if (job.shortName == r.shortName) again.push_back(job);
         });
         pool.wait();
