@@ -490,4 +490,39 @@ TEST_F(ModellingEditsTest, EditPointsMovesTheCornerFacesShareOfAMesh) {
     EXPECT_TRUE(meshVertices(make(KX_SPHERE, "ball")).empty());
 }
 
+// Shift+click on a mesh's corner takes it away with the faces that meet
+// there, one step; the last face stays.
+TEST_F(ModellingEditsTest, EditPointsRemovesAMeshCornerWithItsFaces) {
+    for (bool triangles : {false, true}) {
+        SCOPED_TRACE(triangles ? "with placed triangles" : "a bare list");
+        EditHistory steps;
+        CadObject* mesh = AddObject("row", kxtest::triangleRow(3), 3, KX_POLYGON);
+        if (triangles) {
+            mesh->polygons = CopyListToPolygons(mesh->points, 3);
+            mesh->polygonCount = 3;
+            mesh->translate = {10, 0, 0};
+            RebuildObjectEx(mesh, 1);
+        }
+        const float x = triangles ? 12.0f : 2.0f;  // where the corner (2, 0, 0) is drawn
+        const std::vector<MeshVertex> places = meshVertices(mesh);
+        const auto at = std::find_if(places.begin(), places.end(), [x](const MeshVertex& v) { return v.at.x == x && v.at.y == 0; });
+        ASSERT_NE(at, places.end());
+        ASSERT_TRUE(removeMeshVertex(steps, mesh, at->corners));
+        EXPECT_EQ(CountEntry(mesh->points), 1u);  // the first face, which does not meet there
+        EXPECT_EQ(mesh->count, 1u);
+        EXPECT_EQ(mesh->points->points[1].x, 1.0f);
+        if (triangles) {
+            ASSERT_NE(mesh->polygons, nullptr);
+            EXPECT_EQ(mesh->polygonCount, 1u);
+            EXPECT_EQ(mesh->polygons[0].vertex[1].x, 11.0f);
+        }
+        EXPECT_EQ(steps.undoName(), "Edit Points");
+        // The last face stays.
+        EXPECT_FALSE(removeMeshVertex(steps, mesh, meshVertices(mesh).front().corners));
+        EXPECT_FALSE(removeMeshVertex(steps, mesh, {3}));
+        ASSERT_TRUE(steps.undo());
+        EXPECT_EQ(CountEntry(mesh->points), 3u);
+    }
+}
+
 }  // namespace

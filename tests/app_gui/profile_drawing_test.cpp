@@ -270,7 +270,8 @@ TEST_F(ProfileDrawingTest, EditPointsDragsAddsAndRemovesAProfilesPoints) {
 }
 
 // A selected mesh's corners are handles too: dragging the corner two faces
-// share moves it in both, as one step; its faces have no edges to add to.
+// share moves it in both, as one step; Shift+click takes a corner away with
+// its faces; the faces have no edges to add a corner to.
 TEST_F(ProfileDrawingTest, EditPointsDragsTheCornerAMeshsFacesShare) {
     CadObject* mesh = AddObject("row", kxtest::triangleRow(2), 2, KX_POLYGON);
     ASSERT_NE(mesh, nullptr);
@@ -288,7 +289,14 @@ TEST_F(ProfileDrawingTest, EditPointsDragsTheCornerAMeshsFacesShare) {
     click(front, at(front, {1.5f, 0.5f, 0}), Qt::ControlModifier);
     EXPECT_EQ(CountEntry(mesh->points), 2u);
     EXPECT_EQ(doc()->history().size(), before + 1);
+    // Shift+click takes a corner away with the face it belongs to.
+    AddSelectedObject(mesh);
+    click(front, at(front, {2, 0, 0}), Qt::ShiftModifier);
+    EXPECT_EQ(CountEntry(mesh->points), 1u);
+    EXPECT_EQ(doc()->history().size(), before + 2);
     ASSERT_TRUE(doc()->undo());
+    ASSERT_TRUE(doc()->undo());
+    EXPECT_EQ(CountEntry(mesh->points), 2u);
     EXPECT_EQ(mesh->points->next->points[0].y, 0.0f);
 }
 

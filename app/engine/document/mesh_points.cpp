@@ -88,4 +88,46 @@ bool moveMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<siz
     return rec.commit();
 }
 
+bool removeMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<size_t>& corners) {
+    if (!editable(mesh) || corners.empty()) return false;
+    std::vector<bool> gone;
+    for (const ListEntry* n = mesh->points; n; n = n->next) gone.resize(gone.size() + n->count, false);
+    if (*std::max_element(corners.begin(), corners.end()) >= gone.size()) return false;
+    for (size_t c : corners) gone[c] = true;
+    // The faces that keep all their corners, with their normals.
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    size_t corner = 0;
+    for (const ListEntry* n = mesh->points; n; corner += n->count, n = n->next) {
+        if (std::any_of(gone.begin() + static_cast<std::ptrdiff_t>(corner),
+                        gone.begin() + static_cast<std::ptrdiff_t>(corner + n->count), [](bool g) { return g; }))
+            continue;
+        ListEntry* kept = AddEntryEx(n->count, tail, n->points, n->normals);
+        if (!kept) {
+            ClearEntry(head);
+            return false;
+        }
+        tail = kept;
+        if (!head) head = kept;
+    }
+    if (!head) return false;
+    SceneModel::Transaction lock;
+    if (!lock.owns()) {
+        ClearEntry(head);
+        return false;
+    }
+    EditRecorder rec(history, "Edit Points");
+    rec.reshaping(mesh);
+    const bool placedTriangles = mesh->polygons != nullptr;
+    SetObjectPoints(mesh, head);
+    if (placedTriangles) {
+        // Made again from the list and placed as before (the list keeps the mesh's frame).
+        const unsigned n = CountEntry(mesh->points);
+        mesh->polygons = CopyListToPolygons(mesh->points, n);
+        mesh->polygonCount = mesh->polygons ? n : 0;
+        RebuildObjectEx(mesh, 1);
+    }
+    return rec.commit();
+}
+
 }  // namespace kx::app

@@ -34,4 +34,9 @@ std::vector<MeshVertex> meshVertices(const CadObject* mesh);
 bool moveMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<size_t>& corners, const Point3d& to,
                     const std::string& mergeKey = {});
 
+// Takes the corners away with every face that meets there, as modellers
+// delete a vertex: one step named "Edit Points". False when a corner is not
+// the mesh's or no face would be left.
+bool removeMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<size_t>& corners);
+
 }  // namespace kx::app

@@ -652,7 +652,8 @@ bool CKalvexView::pressEditPoints(const QPoint& client, Qt::KeyboardModifiers mo
     const kx::app::Projector project = [this](const Point3d& p) { return sceneToClient(p); };
     if (const auto handle = kx::app::handleAt(client, project)) {
         if (modifiers & Qt::ShiftModifier) {
-            kx::app::removeProfilePoint(doc_->history(), handle->object, handle->index);
+            if (handle->corners.empty()) kx::app::removeProfilePoint(doc_->history(), handle->object, handle->index);
+            else kx::app::removeMeshVertex(doc_->history(), handle->object, handle->corners);
             return true;
         }
         static unsigned drags = 0;
