@@ -525,4 +525,64 @@ TEST_F(ModellingEditsTest, EditPointsRemovesAMeshCornerWithItsFaces) {
     }
 }
 
+// Ctrl+click on a mesh's face edge puts a corner there: both triangles that
+// share the edge become two each, a larger face gains a corner; one step.
+TEST_F(ModellingEditsTest, EditPointsSplitsTheFacesOfAMeshEdge) {
+    auto quad = [](unsigned i, unsigned j) { return Point3d{static_cast<float>(i), static_cast<float>(j), 0}; };
+    struct Case {
+        const char* name;
+        ListEntry* faces;
+        bool triangles;
+        unsigned facesAfter;
+        size_t cornersAtTheNewPlace;
+    } cases[] = {
+        {"two triangles, a bare list", kxtest::triangleGrid(1, quad).head(), false, 4, 4},
+        {"two placed triangles", kxtest::triangleGrid(1, quad).head(), true, 4, 4},
+        {"a square face", [] {
+             const Point3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+             return AddEntry(4, nullptr, square);
+         }(), false, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditHistory steps;
+        CadObject* mesh = AddObject("quad", c.faces, CountEntry(c.faces), KX_POLYGON);
+        const float shift = c.triangles ? 10.0f : 0.0f;
+        if (c.triangles) {
+            mesh->polygons = CopyListToPolygons(mesh->points, 2);
+            mesh->polygonCount = 2;
+            mesh->translate = {10, 0, 0};
+            RebuildObjectEx(mesh, 1);
+        }
+        const std::vector<MeshVertex> places = meshVertices(mesh);
+        auto placeIn = [shift](const std::vector<MeshVertex>& all, float x, float y) {
+            return std::find_if(all.begin(), all.end(), [&](const MeshVertex& v) { return v.at.x == x + shift && v.at.y == y; });
+        };
+        const auto a = placeIn(places, 1, 0), b = placeIn(places, c.facesAfter == 1 ? 1.0f : 0.0f, 1);
+        ASSERT_NE(a, places.end());
+        ASSERT_NE(b, places.end());
+        const Point3d middle{shift + (c.facesAfter == 1 ? 1.0f : 0.5f), 0.5f, 0};
+        ASSERT_TRUE(splitMeshEdge(steps, mesh, a->corners, b->corners, middle));
+        EXPECT_EQ(CountEntry(mesh->points), c.facesAfter);
+        EXPECT_EQ(steps.undoName(), "Edit Points");
+        const std::vector<MeshVertex> after = meshVertices(mesh);
+        EXPECT_EQ(after.size(), places.size() + 1);
+        const auto made = std::find_if(after.begin(), after.end(), [&](const MeshVertex& v) {
+            return v.at.x == middle.x && v.at.y == middle.y;
+        });
+        ASSERT_NE(made, after.end());
+        EXPECT_EQ(made->corners.size(), c.cornersAtTheNewPlace);
+        if (c.triangles) {
+            EXPECT_EQ(mesh->polygonCount, 4u);
+        }
+        // Two places no face edge joins (opposite corners): nothing to split.
+        const auto far = placeIn(after, 0, 0), other = placeIn(after, 1, 1);
+        ASSERT_NE(far, after.end());
+        ASSERT_NE(other, after.end());
+        EXPECT_FALSE(splitMeshEdge(steps, mesh, far->corners, other->corners, middle));
+        ASSERT_TRUE(steps.undo());
+        EXPECT_EQ(meshVertices(mesh).size(), places.size());
+    }
+}
+
 }  // namespace

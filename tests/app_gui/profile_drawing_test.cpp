@@ -270,8 +270,8 @@ TEST_F(ProfileDrawingTest, EditPointsDragsAddsAndRemovesAProfilesPoints) {
 }
 
 // A selected mesh's corners are handles too: dragging the corner two faces
-// share moves it in both, as one step; Shift+click takes a corner away with
-// its faces; the faces have no edges to add a corner to.
+// share moves it in both, as one step; Ctrl+click on a face edge splits it,
+// and Shift+click takes a corner away with its faces.
 TEST_F(ProfileDrawingTest, EditPointsDragsTheCornerAMeshsFacesShare) {
     CadObject* mesh = AddObject("row", kxtest::triangleRow(2), 2, KX_POLYGON);
     ASSERT_NE(mesh, nullptr);
@@ -286,16 +286,16 @@ TEST_F(ProfileDrawingTest, EditPointsDragsTheCornerAMeshsFacesShare) {
     EXPECT_EQ(mesh->points->points[0].y, 0.0f);  // the corner beside it stays
     EXPECT_EQ(doc()->history().size(), before + 1);
     EXPECT_EQ(doc()->history().undoName(), "Edit Points");
-    click(front, at(front, {1.5f, 0.5f, 0}), Qt::ControlModifier);
-    EXPECT_EQ(CountEntry(mesh->points), 2u);
-    EXPECT_EQ(doc()->history().size(), before + 1);
-    // Shift+click takes a corner away with the face it belongs to.
+    // Ctrl+click on the second face's upright edge splits it in two.
+    click(front, at(front, {1, 0.5f, 0}), Qt::ControlModifier);
+    EXPECT_EQ(CountEntry(mesh->points), 3u);
+    EXPECT_EQ(doc()->history().size(), before + 2);
+    // Shift+click takes a corner away with the faces it belongs to.
     AddSelectedObject(mesh);
     click(front, at(front, {2, 0, 0}), Qt::ShiftModifier);
-    EXPECT_EQ(CountEntry(mesh->points), 1u);
-    EXPECT_EQ(doc()->history().size(), before + 2);
-    ASSERT_TRUE(doc()->undo());
-    ASSERT_TRUE(doc()->undo());
+    EXPECT_EQ(CountEntry(mesh->points), 1u);  // both halves of the split face met there
+    EXPECT_EQ(doc()->history().size(), before + 3);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(doc()->undo());
     EXPECT_EQ(CountEntry(mesh->points), 2u);
     EXPECT_EQ(mesh->points->next->points[0].y, 0.0f);
 }

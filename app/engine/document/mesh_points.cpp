@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "model/scene_model.h"
 
@@ -35,6 +36,18 @@ uint64_t keyOf(const Point3d& p) {
 }
 
 bool samePlace(const Point3d& a, const Point3d& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Gives the mesh a new list of faces; a mesh with placed triangles has them
+// made again from it and placed as before (the list keeps the mesh's frame).
+void giveFaces(CadObject* mesh, ListEntry* faces) {
+    const bool placedTriangles = mesh->polygons != nullptr;
+    SetObjectPoints(mesh, faces);
+    if (!placedTriangles) return;
+    const unsigned n = CountEntry(mesh->points);
+    mesh->polygons = CopyListToPolygons(mesh->points, n);
+    mesh->polygonCount = mesh->polygons ? n : 0;
+    RebuildObjectEx(mesh, 1);
+}
 
 }  // namespace
 
@@ -118,15 +131,104 @@ bool removeMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<s
     }
     EditRecorder rec(history, "Edit Points");
     rec.reshaping(mesh);
-    const bool placedTriangles = mesh->polygons != nullptr;
-    SetObjectPoints(mesh, head);
-    if (placedTriangles) {
-        // Made again from the list and placed as before (the list keeps the mesh's frame).
-        const unsigned n = CountEntry(mesh->points);
-        mesh->polygons = CopyListToPolygons(mesh->points, n);
-        mesh->polygonCount = mesh->polygons ? n : 0;
-        RebuildObjectEx(mesh, 1);
+    giveFaces(mesh, head);
+    return rec.commit();
+}
+
+std::vector<std::pair<size_t, size_t>> meshEdges(const CadObject* mesh, const std::vector<MeshVertex>& places) {
+    std::vector<std::pair<size_t, size_t>> edges;
+    if (!mesh || places.empty()) return edges;
+    std::vector<size_t> placeOf;
+    for (size_t p = 0; p < places.size(); ++p)
+        for (size_t c : places[p].corners) {
+            if (c >= placeOf.size()) placeOf.resize(c + 1, SIZE_MAX);
+            placeOf[c] = p;
+        }
+    std::unordered_set<uint64_t> seen;
+    size_t corner = 0;
+    for (const ListEntry* n = mesh->points; n; corner += n->count, n = n->next) {
+        if (n->count < 2 || corner + n->count > placeOf.size()) continue;
+        for (unsigned k = 0; k < n->count; ++k) {
+            size_t a = placeOf[corner + k], b = placeOf[corner + (k + 1) % n->count];
+            if (a == SIZE_MAX || b == SIZE_MAX || a == b) continue;
+            if (a > b) std::swap(a, b);
+            if (seen.insert((uint64_t{a} << 32) | b).second) edges.emplace_back(a, b);
+        }
     }
+    return edges;
+}
+
+bool splitMeshEdge(EditHistory& history, CadObject* mesh, const std::vector<size_t>& from, const std::vector<size_t>& to,
+                   const Point3d& at) {
+    if (!editable(mesh) || from.empty() || to.empty() || !std::isfinite(at.x) || !std::isfinite(at.y) ||
+        !std::isfinite(at.z))
+        return false;
+    size_t total = 0;
+    for (const ListEntry* n = mesh->points; n; n = n->next) total += n->count;
+    std::vector<char> end(total, 0);  // 1: a corner at `from`, 2: at `to`
+    for (size_t c : from)
+        if (c < total) end[c] = 1;
+    for (size_t c : to)
+        if (c < total) end[c] = 2;
+    const Point3d t = offsetOf(mesh);
+    const Point3d local{at.x - t.x, at.y - t.y, at.z - t.z};
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    bool split = false, failed = false;
+    auto add = [&](unsigned count, const Point3d* points, const Point3d* normals) {
+        ListEntry* made = AddEntryEx(count, tail, points, normals);
+        if (!made) failed = true;
+        tail = made ? made : tail;
+        if (!head) head = made;
+    };
+    size_t corner = 0;
+    for (const ListEntry* n = mesh->points; n && !failed; corner += n->count, n = n->next) {
+        const unsigned count = n->count;
+        unsigned edge = count;  // the corner the edge starts at
+        for (unsigned k = 0; k < count && edge == count; ++k) {
+            const char a = end[corner + k], b = end[corner + (k + 1) % count];
+            if (a && b && a != b) edge = k;
+        }
+        if (edge == count || count >= 8) {
+            add(count, n->points, n->normals);
+            continue;
+        }
+        split = true;
+        // The corners from the edge's start round the face, the new one second.
+        std::vector<Point3d> points, normals;
+        for (unsigned k = 0; k < count; ++k) {
+            points.push_back(n->points[(edge + k) % count]);
+            if (n->normals) normals.push_back(n->normals[(edge + k) % count]);
+        }
+        Point3d normal{};
+        if (n->normals)
+            normal = Point3d{(normals[0].x + normals[1].x) / 2, (normals[0].y + normals[1].y) / 2,
+                             (normals[0].z + normals[1].z) / 2};
+        if (count == 3) {
+            // (a, b, c) becomes (a, m, c) and (m, b, c).
+            const Point3d first[3] = {points[0], local, points[2]}, second[3] = {local, points[1], points[2]};
+            const Point3d firstN[3] = {n->normals ? normals[0] : Point3d{}, normal, n->normals ? normals[2] : Point3d{}};
+            const Point3d secondN[3] = {normal, n->normals ? normals[1] : Point3d{}, n->normals ? normals[2] : Point3d{}};
+            add(3, first, n->normals ? firstN : nullptr);
+            add(3, second, n->normals ? secondN : nullptr);
+        } else {
+            points.insert(points.begin() + 1, local);
+            if (n->normals) normals.insert(normals.begin() + 1, normal);
+            add(count + 1, points.data(), n->normals ? normals.data() : nullptr);
+        }
+    }
+    if (failed || !split) {
+        ClearEntry(head);
+        return false;
+    }
+    SceneModel::Transaction lock;
+    if (!lock.owns()) {
+        ClearEntry(head);
+        return false;
+    }
+    EditRecorder rec(history, "Edit Points");
+    rec.reshaping(mesh);
+    giveFaces(mesh, head);
     return rec.commit();
 }
 

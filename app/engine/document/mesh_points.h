@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/edit_history.h"
@@ -38,5 +39,16 @@ bool moveMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<siz
 // delete a vertex: one step named "Edit Points". False when a corner is not
 // the mesh's or no face would be left.
 bool removeMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<size_t>& corners);
+
+// The edges of the mesh's faces between its places (indices into `places`,
+// as meshVertices gave them), each once.
+std::vector<std::pair<size_t, size_t>> meshEdges(const CadObject* mesh, const std::vector<MeshVertex>& places);
+
+// Puts a corner at `at`, a place in the scene, on every face edge that runs
+// between the corners `from` and `to` (two places): a triangle becomes two,
+// a larger face gains a corner. One step named "Edit Points"; false when no
+// face has that edge.
+bool splitMeshEdge(EditHistory& history, CadObject* mesh, const std::vector<size_t>& from, const std::vector<size_t>& to,
+                   const Point3d& at);
 
 }  // namespace kx::app

@@ -664,7 +664,8 @@ bool CKalvexView::pressEditPoints(const QPoint& client, Qt::KeyboardModifiers mo
     }
     if (modifiers & Qt::ControlModifier)
         if (const auto edge = kx::app::edgeAt(client, project)) {
-            kx::app::insertProfilePoint(doc_->history(), edge->object, edge->after, edge->at);
+            if (edge->from.empty()) kx::app::insertProfilePoint(doc_->history(), edge->object, edge->after, edge->at);
+            else kx::app::splitMeshEdge(doc_->history(), edge->object, edge->from, edge->to, edge->at);
             return true;
         }
     return false;

@@ -1,6 +1,6 @@
 // The points of the selected profiles, and the corners of the selected
 // meshes, as handles in a flat view: which one lies under the mouse, and
-// where on a profile's edge a new point would go.
+// where on an edge a new point would go.
 // Positions are client points of the view, given by its own projection.
 #pragma once
 
@@ -36,9 +36,11 @@ struct EdgePlace {
     CadObject* object;
     size_t after;  // the new point goes after this one
     Point3d at;    // on the edge, where the mouse is
+    // A mesh's corners at the edge's two ends (none for a profile's edge).
+    std::vector<size_t> from, to;
 };
-// The place on a selected profile's edge under a client point (meshes have
-// no edges to add a point on).
+// The place on a selected profile's edge, or a selected mesh's face edge,
+// under a client point.
 std::optional<EdgePlace> edgeAt(const QPoint& client, const Projector& project);
 
 }  // namespace kx::app
