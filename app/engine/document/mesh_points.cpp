@@ -49,6 +49,20 @@ void giveFaces(CadObject* mesh, ListEntry* faces) {
     RebuildObjectEx(mesh, 1);
 }
 
+// The mesh's faces replaced by `faces` (owned from now on) as one "Edit
+// Points" step.
+bool replaceFaces(EditHistory& history, CadObject* mesh, ListEntry* faces) {
+    SceneModel::Transaction lock;
+    if (!lock.owns()) {
+        ClearEntry(faces);
+        return false;
+    }
+    EditRecorder rec(history, "Edit Points");
+    rec.reshaping(mesh);
+    giveFaces(mesh, faces);
+    return rec.commit();
+}
+
 }  // namespace
 
 std::vector<MeshVertex> meshVertices(const CadObject* mesh) {
@@ -124,15 +138,7 @@ bool removeMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<s
         if (!head) head = kept;
     }
     if (!head) return false;
-    SceneModel::Transaction lock;
-    if (!lock.owns()) {
-        ClearEntry(head);
-        return false;
-    }
-    EditRecorder rec(history, "Edit Points");
-    rec.reshaping(mesh);
-    giveFaces(mesh, head);
-    return rec.commit();
+    return replaceFaces(history, mesh, head);
 }
 
 std::vector<std::pair<size_t, size_t>> meshEdges(const CadObject* mesh, const std::vector<MeshVertex>& places) {
@@ -221,15 +227,7 @@ bool splitMeshEdge(EditHistory& history, CadObject* mesh, const std::vector<size
         ClearEntry(head);
         return false;
     }
-    SceneModel::Transaction lock;
-    if (!lock.owns()) {
-        ClearEntry(head);
-        return false;
-    }
-    EditRecorder rec(history, "Edit Points");
-    rec.reshaping(mesh);
-    giveFaces(mesh, head);
-    return rec.commit();
+    return replaceFaces(history, mesh, head);
 }
 
 }  // namespace kx::app
