@@ -29,6 +29,16 @@ std::string keptText(const char* name) {
     return text;
 }
 
+// A name or folder as read: the CRs of the file's line ends inside a quoted
+// text are not part of it, as its writer never writes one of its own. Taken
+// before the text is cut to its field, so that a text written whole reads
+// back whole.
+std::string readText(const char* token) {
+    std::string text = token ? token : "";
+    std::erase(text, '\r');
+    return text;
+}
+
 // A name as one token: quoted only when it would otherwise not read back as
 // exactly one token. The line writer drops every CR, so the decision is made
 // on the text as it will stand in the file.
@@ -323,7 +333,7 @@ int BlockReader::run() {
                 entry_ = indexOf(value);
                 startRecord();
                 break;
-            default: kx::text::copyField(settings().dir, value); break;
+            default: kx::text::copyField(settings().dir, readText(value).c_str()); break;
         }
     }
     return result_;
@@ -372,7 +382,7 @@ int WriteAnimate(StandardFile* f) noexcept {
 
 int ReadAnimate(StandardFile* f, const char* name) noexcept {
     if (!f) return 0;
-    kx::text::copyField(settings().name, name);
+    kx::text::copyField(settings().name, readText(name).c_str());
     BlockReader reader(f);
     const int result = reader.run();
     repairZeroScales();
