@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include "../core/fuzz_input_file.h"
 #include "kxcore.h"
@@ -36,6 +37,9 @@ struct Scratch {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
         kxfuzz::quietCore();
+        // A name a call is given may become a file (an export, a log): it
+        // lands in a scratch folder of its own, never where the run started.
+        if (chdir(kxfuzz::scratchFolder().c_str()) != 0) std::abort();
         InitCore(nullptr, "Kalvex");
         InitKalvexEvent();
         hostState().document = kx::plugins::makeHeadlessDocument(kx::plugins::DocumentFiles::None);
