@@ -29,7 +29,7 @@ namespace {
 
 // A writer that has not finished by then is taken to hang, and ended; the
 // next tick tries again.
-constexpr std::chrono::minutes kWriterDeadline{10};
+constexpr std::chrono::minutes kWriterDeadline{5};
 constexpr std::time_t kDiscardedKept = 7 * 24 * 3600;
 
 // The scene's name as a file name: its file's leaf without the extension,
@@ -228,9 +228,7 @@ void Autosaver::startWriter(Start& start) {
     start.started = true;
 }
 
-bool Autosaver::save(const std::string& original) { return startCopy(original, false); }
-
-bool Autosaver::startCopy(const std::string& original, bool evenMidChange) {
+bool Autosaver::save(const std::string& original) {
     if (!lock_) return false;
     {
         std::lock_guard held(mutex_);
@@ -239,9 +237,9 @@ bool Autosaver::startCopy(const std::string& original, bool evenMidChange) {
     // No change may be half done in the copy: the scene is held still (a
     // change on another thread ends first) while the process is duplicated.
     SceneModel::Reading still;
-    // Half an edit is kept only when the program is about to end; a tick
-    // waits for the edit's end.
-    if (still.midChange() && !evenMidChange) return false;
+    // Half an edit is kept only when the program is about to end (saveNow);
+    // a tick waits for the edit's end.
+    if (still.midChange()) return false;
     Start start{copyPath(original), original};
     {
         std::unique_lock held(mutex_);
@@ -263,8 +261,26 @@ bool Autosaver::startCopy(const std::string& original, bool evenMidChange) {
 }
 
 bool Autosaver::saveNow(const std::string& original) {
-    settle();
-    return startCopy(original, true) && settle();
+    if (!lock_) return false;
+    // The program is about to end: a copy still being written is given up
+    // (a second process need not finish in time), and this one is written
+    // here, whole, before the program goes.
+    {
+        std::unique_lock held(mutex_);
+        if (writing_) ::kill(writing_->pid, SIGKILL);
+        done_.wait(held, [this] { return !writing_ && !starting_; });
+    }
+    const std::string target = copyPath(original);
+    bool ok = false;
+    try {
+        SceneModel::Reading still;
+        ok = writeCopy(target, original);
+    } catch (const std::bad_alloc&) {
+        LogMessage(0, "Autosave: out of memory\n");
+    }
+    std::lock_guard held(mutex_);
+    finished(target, ok);
+    return ok;
 }
 
 bool Autosaver::settle() {

@@ -59,8 +59,9 @@ public:
     // edit, or (when no second process can be made, and the scene is then
     // written on the calling thread) the copy failed.
     bool save(const std::string& original);
-    // As save, and waits until the copy is in place: for a program about to
-    // end, which keeps even a scene in the middle of an edit.
+    // Writes the copy on the calling thread and returns when it is in place:
+    // for a program about to end, which keeps even a scene in the middle of
+    // an edit. A copy still being written by a second process is given up.
     bool saveNow(const std::string& original);
     // Removes this program's copy: the scene was saved, or the program ends cleanly.
     void remove();
@@ -97,7 +98,6 @@ private:
         bool answered = false;
         bool started = false;
     };
-    bool startCopy(const std::string& original, bool evenMidChange);
     void startWriter(Start& start);
     void watchLoop();
     void finished(const std::string& target, bool ok);
