@@ -65,6 +65,20 @@ std::string extraText(CadObject* obj, unsigned id) {
     return text;
 }
 
+bool uvFits(const CadObject* o) {
+    if (!o->uv || kx::core().settings.noUvInExport) return false;
+    // A triangle array keeps its triangles in the order of their uvs.
+    if (o->polygons) return o->uvCount >= size_t{o->polygonCount ? o->polygonCount : o->count} * 3;
+    for (const ListEntry* n = o->points; n; n = n->next)
+        if (n->count != 3) return false;
+    return o->uvCount >= size_t{o->count} * 3;
+}
+
+std::string imageMapOf(CadObject* obj) {
+    if (!obj || !uvFits(obj)) return {};
+    return extraText(obj, KX_PROP_IMAGEMAP);
+}
+
 bool isPlainIdentifier(const char* name) {
     if (!name || !*name || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
     for (const char* p = name; *p; ++p)

@@ -202,7 +202,16 @@ void writePovSceneSettings(StandardFile* f);
 void writePovCameraKind(StandardFile* f);
 void writePovFocalBlur(StandardFile* f);
 
-// A POV-Ray 3 mesh's body as mesh2.
+// The uvs of an object, when it keeps three for each triangle the facet
+// writer gives (its nodes are all triangles, or it holds a triangle array)
+// and uvs are not turned off for exports.
+bool uvFits(const CadObject* obj);
+// The picture a mesh is painted with through its uvs; empty when it has none
+// or no uvs to lay it on.
+std::string imageMapOf(CadObject* obj);
+
+// A POV-Ray 3 mesh's body as mesh2, with its uvs when it is painted with a
+// picture.
 int exportMesh2(StandardFile* f, CadObject* obj);
 // With a mesh cache folder set: the mesh's mesh2 in its include file there
 // (written when missing or damaged) and an #include of it in f. False, with

@@ -84,17 +84,6 @@ json lookRotation(const CameraInfo& c) {
     return json::array({qx / l, qy / l, qz / l, qw / l});
 }
 
-// The uvs of an object, when it keeps three for each triangle the facet
-// writer gives (its nodes are all triangles, or it holds a triangle array).
-bool uvFits(const CadObject* o) {
-    if (!o->uv || kx::core().settings.noUvInExport) return false;
-    // A triangle array keeps its triangles in the order of their uvs.
-    if (o->polygons) return o->uvCount >= size_t{o->polygonCount ? o->polygonCount : o->count} * 3;
-    for (const ListEntry* n = o->points; n; n = n->next)
-        if (n->count != 3) return false;
-    return o->uvCount >= size_t{o->count} * 3;
-}
-
 struct Model {
     json root;
     std::vector<unsigned char> buffer;

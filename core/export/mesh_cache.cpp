@@ -20,9 +20,10 @@ namespace {
 // Bumped whenever the mesh2 text written for the same geometry changes.
 constexpr uint64_t kMeshTextVersion = 1;
 
-std::string keyOf(const CadObject* obj) {
+std::string keyOf(CadObject* obj) {
     const bool normals = obj->points && obj->points->normals && !kx::core().settings.noNormalsInExport;
-    const uint64_t key = GetGeometryDigest(obj) ^ (kMeshTextVersion << 1) ^ (normals ? 1 : 0);
+    const bool uvs = !imageMapOf(obj).empty();
+    const uint64_t key = GetGeometryDigest(obj) ^ (kMeshTextVersion << 1) ^ (normals ? 1 : 0) ^ (uvs ? 1ull << 63 : 0);
     char text[17];
     std::snprintf(text, sizeof text, "%016" PRIx64, key);
     return text;

@@ -96,7 +96,9 @@ int exportPov23Primitive(StandardFile* f, CadObject* obj) {
 int exportMesh(StandardFile* f, CadObject* obj, int) {
     StdPutLine(f, "// OBJECT %s\n", commentText(obj->name).c_str());
     StdPutLine(f, "object { \n");
-    if (f->type == KX_FILETYPE_POVRAY3 && GetExportMesh2()) {
+    // A painted mesh needs its uvs, which only mesh2 carries here.
+    const std::string picture = f->type == KX_FILETYPE_POVRAY3 ? imageMapOf(obj) : std::string();
+    if (f->type == KX_FILETYPE_POVRAY3 && (GetExportMesh2() || !picture.empty())) {
         if (!includeCachedMesh(f, obj)) exportMesh2(f, obj);
     } else {
         StdPutLine(f, f->type == KX_FILETYPE_POVRAY3 ? "mesh { \n" : "union { \n");
@@ -104,7 +106,8 @@ int exportMesh(StandardFile* f, CadObject* obj, int) {
         WriteFacetsEx(obj, out);
     }
     StdPutLine(f, "}\n");
-    ExportTexture(f, obj);
+    if (picture.empty()) ExportTexture(f, obj);
+    else StdPutLine(f, " texture { uv_mapping pigment { image_map { %s interpolate 2 } } }\n", GetPovHeightField(picture.c_str()));
     StdPutLine(f, "}\n");
     return 1;
 }

@@ -129,6 +129,9 @@ int writeGroup(StandardFile* f, CadObject* group) {
 int writePointObject(StandardFile* f, CadObject* obj, const char* typeName) {
     writeHeader(f, typeName, obj, true);
     WriteCadPoints(f, obj);
+    // A mesh's extras (its picture, photons, media) go with it; a mesh without
+    // any is written as it always was.
+    writeExtraFields(f, obj);
     if (obj->type == KX_POLYGON && obj->polygons) writeTransforms(f, obj);
     else writeAttributes(f, obj);
     SaveTexture(f, obj);

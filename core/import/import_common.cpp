@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "import/import_internal.h"
+#include "kxplatform/files.h"
 #include "model/text.h"
 
 namespace kx::import {
@@ -275,5 +276,27 @@ bool WordCursor::nextNumber(double& value, bool& isNumber) {
 }
 
 std::string_view WordCursor::rest() const { return trim(line_.substr(std::min(pos_, line_.size()))); }
+
+std::string pictureBeside(const std::string& modelFolder, std::string_view stored) {
+    const std::string name(trim(stored));
+    if (name.empty()) return {};
+    const std::string folder = modelFolder.empty() ? "." : modelFolder;
+    std::string local = name;
+    std::replace(local.begin(), local.end(), '\\', '/');
+    if (!local.starts_with('/')) local = folder + "/" + local;
+    if (!insideFolder(local, folder)) {
+        LogMessage(0, "The picture %s lies outside the model's folder and was not used", name.c_str());
+        return {};
+    }
+    const std::string found = kx::platform::findExisting(local);
+    // The match of another case must still be inside the folder.
+    if (found.empty() || !insideFolder(found, folder)) {
+        LogMessage(0, "The picture %s was not found beside the model", name.c_str());
+        return {};
+    }
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::weakly_canonical(std::filesystem::absolute(found, ec), ec);
+    return ec ? found : full.string();
+}
 
 }  // namespace kx::import

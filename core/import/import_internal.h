@@ -24,6 +24,13 @@ std::optional<std::vector<unsigned char>> loadFile(const char* name, const char*
 // followed): what a model names beside itself may be read, nothing above it.
 bool insideFolder(const std::string& path, const std::string& folder);
 
+// The picture a model names for a material (a texture map), as the absolute
+// name of the file found beside the model: "\\" read as "/", the last part
+// matched without regard to case, as files copied from other systems need.
+// Empty, with a line in the log, when it is not there or lies outside the
+// model's folder; the material then keeps its colour alone.
+std::string pictureBeside(const std::string& modelFolder, std::string_view stored);
+
 // A colour component 0..1 as a byte: NaN and values below 0 give 0, the
 // product is truncated and kept within 0..255.
 unsigned colourByte(double component, double scale);

@@ -29,6 +29,9 @@ bool addMeshParts(const std::vector<MeshPart>& parts) {
         if (part.uvs.size() == part.corners.size()) {
             if (!AllocCadObjectUV(obj, static_cast<unsigned>(part.corners.size()))) return undo();
             std::copy(part.uvs.begin(), part.uvs.end(), obj->uv);
+            // A picture is laid on by the uvs; without them it has no place.
+            if (!part.picture.empty() && !SetCadObjectProperty(obj, KX_PROP_IMAGEMAP, part.picture.c_str()))
+                return undo();
         }
         if (part.coloured) giveEncodedColour(obj, part.r, part.g, part.b);
         NormalizeObject(obj, 3);

@@ -24,6 +24,7 @@ enum : uint16_t {
     kVertices = 0x4110,
     kFaces = 0x4120,
     kMaterialGroup = 0x4130,
+    kMapping = 0x4140,
     kLight = 0x4600,
     kSpot = 0x4610,
     kLightOff = 0x4620,
@@ -33,6 +34,8 @@ enum : uint16_t {
     kAmbient = 0xA010,
     kDiffuse = 0xA020,
     kSpecular = 0xA030,
+    kTextureMap1 = 0xA200,
+    kMapName = 0xA300,
     kColourFloats = 0x0010,
     kColourBytes = 0x0011,
     kGammaBytes = 0x0012,   // the gamma-corrected twins some writers add
@@ -58,17 +61,20 @@ struct Face {
 struct MeshData {
     std::vector<Point3d> vertices;  // already in scene coordinates
     std::vector<Face> faces;
+    std::vector<Point3d> uvs;       // empty, or one (u, v, 0) per vertex
 };
 
 struct MaterialColours {
     double ambient[3] = {0, 0, 0};
     double diffuse[3] = {0, 0, 0};
     double specular[3] = {0, 0, 0};
+    std::string picture;  // texture map 1, found beside the model; empty for none
 };
 
 class Reader {
 public:
-    explicit Reader(const std::vector<unsigned char>& data) : d_(data), damage_("3D-Studio") {}
+    Reader(const std::vector<unsigned char>& data, std::string folder)
+        : d_(data), damage_("3D-Studio"), folder_(std::move(folder)) {}
     int run();
 
 private:
@@ -100,6 +106,7 @@ private:
     void mesh(const Chunk& c, MeshData& m);
     void vertexList(const Chunk& c, MeshData& m);
     void faceList(const Chunk& c, MeshData& m);
+    void mappingList(const Chunk& c, MeshData& m);
     void light(const Chunk& c);
     void camera(const Chunk& c);
     void material(const Chunk& c);
@@ -114,6 +121,7 @@ private:
     const std::vector<unsigned char>& d_;
     DamageReport damage_;
     bool stopped_ = false;
+    std::string folder_;  // of the file: texture maps are looked for inside it
     std::string materialName_;  // of the last material group; carries on to later objects
     std::unordered_map<std::string, MaterialColours> materials_;
     unsigned droppedFaces_ = 0;
@@ -221,6 +229,7 @@ void Reader::mesh(const Chunk& c, MeshData& m) {
     children(c.body, c.end, [&](const Chunk& sub) {
         if (sub.id == kVertices) vertexList(sub, m);
         else if (sub.id == kFaces) faceList(sub, m);
+        else if (sub.id == kMapping) mappingList(sub, m);
         // Local axes: where the mesh was built; the vertices are already placed.
     });
 }
@@ -240,6 +249,29 @@ void Reader::vertexList(const Chunk& c, MeshData& m) {
         return;
     }
     for (unsigned i = 0; i < n; ++i) m.vertices[i] = scenePoint(c.body + 2 + uint64_t{i} * 12);
+}
+
+// Texture coordinates, one (u, v) a vertex; a list whose length is not the
+// vertex count's cannot be matched to the vertices and is left out.
+void Reader::mappingList(const Chunk& c, MeshData& m) {
+    if (!need(c, c.body, 2)) return;
+    const unsigned declared = u16(c.body);
+    if ((c.end - c.body - 2) / 8 < declared) {
+        LogMessage(1, "3D-Studio mapping list at %llu is cut short and was left out",
+                   static_cast<unsigned long long>(c.start));
+        return;
+    }
+    try {
+        m.uvs.assign(declared, Point3d{});
+    } catch (const std::bad_alloc&) {
+        ErrorMessage("Out of memory allocating mesh (%d)", 3);
+        stopped_ = true;
+        return;
+    }
+    for (unsigned i = 0; i < declared; ++i) {
+        const uint64_t at = c.body + 2 + uint64_t{i} * 8;
+        m.uvs[i] = MakePoint(f32(at), f32(at + 4), 0);
+    }
 }
 
 void Reader::faceList(const Chunk& c, MeshData& m) {
@@ -282,6 +314,8 @@ void Reader::makeMesh(const std::string& objectName, const MeshData& m) {
     if (!obj) return;
     kx::import::FacetAppender facets(obj);
     const size_t nv = m.vertices.size();
+    const bool withUv = m.uvs.size() == nv;
+    std::vector<Point3d> uv;
     for (const Face& f : m.faces) {
         if (f.a >= nv || f.b >= nv || f.c >= nv) {
             ++droppedFaces_;
@@ -289,7 +323,10 @@ void Reader::makeMesh(const std::string& objectName, const MeshData& m) {
         }
         const Point3d t[3] = {m.vertices[f.a], m.vertices[f.b], m.vertices[f.c]};
         if (!facets.add(3, t)) break;
+        if (withUv) uv.insert(uv.end(), {m.uvs[f.a], m.uvs[f.b], m.uvs[f.c]});
     }
+    if (!uv.empty() && uv.size() == size_t{obj->count} * 3 && AllocCadObjectUV(obj, obj->count * 3))
+        std::copy(uv.begin(), uv.end(), obj->uv);
     if (materialName_.empty()) return;  // no material met yet: the object stays plain
     SetObjectTextureEx(obj, 1, materialName_.c_str());
     auto found = materials_.find(materialName_);
@@ -297,6 +334,9 @@ void Reader::makeMesh(const std::string& objectName, const MeshData& m) {
         const double* d = found->second.diffuse;
         obj->rgb = kx::import::colourByte(d[0], 255) | (kx::import::colourByte(d[1], 255) << 8) |
                    (kx::import::colourByte(d[2], 255) << 16);
+        // A picture needs the mesh's own coordinates to be laid on it.
+        if (!found->second.picture.empty() && obj->uv)
+            SetCadObjectProperty(obj, KX_PROP_IMAGEMAP, found->second.picture.c_str());
     }
 }
 
@@ -388,6 +428,13 @@ void Reader::material(const Chunk& c) {
             case kAmbient: colour(sub, colours.ambient); break;
             case kDiffuse: colour(sub, colours.diffuse); break;
             case kSpecular: colour(sub, colours.specular); break;
+            case kTextureMap1:
+                children(sub.body, sub.end, [&](const Chunk& map) {
+                    if (map.id != kMapName) return;  // strength, tiling and the rest: not used
+                    uint64_t pos = map.body;
+                    colours.picture = kx::import::pictureBeside(folder_, name(pos, map.end));
+                });
+                break;
             default: break;  // shininess, transparency, shading: not used
         }
     });
@@ -418,7 +465,7 @@ int Read3DS(const char* fileName) noexcept {
         auto data = kx::import::loadFile(fileName, ".3DS", "3D-Studio", path);
         if (!data) return 0;
         kx::files::ReadingScope reading;
-        return Reader(*data).run();
+        return Reader(*data, kx::platform::folderOf(path)).run();
     } catch (const std::bad_alloc&) {
         ErrorMessage("Out of memory allocating mesh (%d)", 0);
         return 0;

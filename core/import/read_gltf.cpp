@@ -264,7 +264,8 @@ Point3d plus(const Point3d& a, const Point3d& b) {
 
 class Reader {
 public:
-    Reader(const tinygltf::Model& model, std::string stem) : model_(model), stem_(std::move(stem)) {}
+    Reader(const tinygltf::Model& model, std::string stem, std::string folder)
+        : model_(model), stem_(std::move(stem)), folder_(std::move(folder)) {}
 
     const std::vector<PlacedLight>& lights() const { return lights_; }
     const std::optional<PlacedCamera>& camera() const { return camera_; }
@@ -410,11 +411,28 @@ private:
                 part.g = kx::import::colourByte(c[1], 255.0);
                 part.b = kx::import::colourByte(c[2], 255.0);
             }
+            part.picture = pictureOf(model_.materials[material]);
         }
         parts_.push_back(std::move(part));
         lastName_ = name;
         lastMaterial_ = material;
         return parts_.back();
+    }
+
+    // The file of a material's base colour texture. Pictures held inside the
+    // model (a buffer or a data URI) have no file the renderer could read.
+    std::string pictureOf(const tinygltf::Material& m) {
+        const int texture = m.pbrMetallicRoughness.baseColorTexture.index;
+        if (texture < 0 || static_cast<size_t>(texture) >= model_.textures.size()) return {};
+        const int source = model_.textures[texture].source;
+        if (source < 0 || static_cast<size_t>(source) >= model_.images.size()) return {};
+        const tinygltf::Image& image = model_.images[source];
+        if (image.uri.empty() || image.uri.starts_with("data:")) {
+            if (!embeddedReported_) LogMessage(0, "Pictures held inside a glTF model are not used; its colours are");
+            embeddedReported_ = true;
+            return {};
+        }
+        return kx::import::pictureBeside(folder_, image.uri);
     }
 
     const tinygltf::Model& model_;
@@ -425,6 +443,8 @@ private:
     std::string lastName_;
     int lastMaterial_ = -2;
     unsigned skipped_ = 0;
+    std::string folder_;
+    bool embeddedReported_ = false;
 };
 
 // Outside files only from the model's folder: a name that leaves it, an
@@ -520,7 +540,7 @@ int ReadGLTF(const char* fileName) noexcept {
             throw Damaged{err.empty() ? "not a glTF model" : err.substr(0, 400)};
         }
         if (!warn.empty()) LogMessage(0, "While reading %s: %s", path.c_str(), warn.substr(0, 400).c_str());
-        Reader reader(model, kx::import::fileStem(path));
+        Reader reader(model, kx::import::fileStem(path), folder.root.string());
         std::vector<MeshPart> parts = reader.run();
         if (!kx::import::addMeshParts(parts)) throw Damaged{"out of memory"};
         addLightsAndCamera(reader);

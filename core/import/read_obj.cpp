@@ -37,6 +37,7 @@ struct Target {
     FacetAppender facets;
     unsigned uvFrom;           // the object's nodes before this file's
     std::vector<Point3d> uv;   // three per node from uvFrom on, once any face has some
+    std::string picture;       // of its last material that names one
     unsigned materials = 0;
     bool created;
 };
@@ -52,11 +53,45 @@ std::string storedName(std::string_view name) {
     return field;
 }
 
-// A material of the file's material library: its diffuse colour.
+// A material of the file's material library: its diffuse colour and the
+// picture painted over it.
 struct LibraryMaterial {
     double kd[3] = {1, 1, 1};
     bool coloured = false;
+    std::string picture;  // absolute, found beside the model; empty for none
 };
+
+// The file name of a texture map statement, after its options ("-s 1 1 1",
+// "-clamp on", ...): the rest of the line, which may hold blanks.
+std::string_view mapFileName(std::string_view rest) {
+    struct Option {
+        std::string_view name;
+        int values;
+    };
+    static constexpr Option kOptions[] = {{"-blendu", 1}, {"-blendv", 1}, {"-bm", 1},     {"-boost", 1},
+                                          {"-cc", 1},     {"-clamp", 1},  {"-imfchan", 1}, {"-mm", 2},
+                                          {"-o", 3},      {"-s", 3},      {"-t", 3},       {"-texres", 1}};
+    for (;;) {
+        rest = kx::import::trim(rest);
+        if (!rest.starts_with('-')) return rest;
+        kx::import::WordCursor words(rest);
+        std::string_view option;
+        words.next(option);
+        const Option* known = nullptr;
+        for (const Option& o : kOptions)
+            if (o.name == option) known = &o;
+        if (!known) return {};  // an option this reader does not know: its values cannot be told from the name
+        std::string_view value;
+        for (int k = 0; k < known->values; ++k) {
+            // "-o", "-s" and "-t" may give fewer than three numbers.
+            kx::import::WordCursor look = words;
+            double number = 0;
+            if (known->values == 3 && k > 0 && !(look.next(value) && kx::import::parseNumber(value, number))) break;
+            words.next(value);
+        }
+        rest = words.rest();
+    }
+}
 
 class Reader {
 public:
@@ -138,8 +173,10 @@ void Reader::readLibrary(const std::string& path) {
                 std::copy(v, v + 3, current->kd);
                 current->coloured = true;
             }
+        } else if (kind == "map_Kd" && current) {
+            current->picture = kx::import::pictureBeside(folder_, mapFileName(words.rest()));
         }
-        // Texture maps, transparency and the other lighting terms: not taken here.
+        // The other maps, transparency and the other lighting terms: not taken here.
     }
 }
 
@@ -207,7 +244,9 @@ void Reader::material(std::string_view name) {
     ++current_->materials;
     // A material the file's library defines: its diffuse colour, and an entry
     // of that name in the texture list (as 3D Studio materials get one).
-    if (auto found = library_.find(storedName(name)); found != library_.end() && found->second.coloured) {
+    const auto found = library_.find(storedName(name));
+    if (found != library_.end() && !found->second.picture.empty()) current_->picture = found->second.picture;
+    if (found != library_.end() && found->second.coloured) {
         const double* kd = found->second.kd;
         const unsigned rgb[3] = {kx::import::colourByte(kd[0], 255), kx::import::colourByte(kd[1], 255),
                                  kx::import::colourByte(kd[2], 255)};
@@ -311,6 +350,8 @@ void Reader::finish() {
         }
         if (!t.uv.empty() && AllocCadObjectUV(obj, obj->count * 3))
             std::copy(t.uv.begin(), t.uv.end(), obj->uv + size_t{t.uvFrom} * 3);
+        // A picture is laid on by the uvs; without them it has no place.
+        if (!t.picture.empty() && obj->uv) SetCadObjectProperty(obj, KX_PROP_IMAGEMAP, t.picture.c_str());
         NormalizeObject(obj, 3);
     }
     SetObjectsUnSelected();

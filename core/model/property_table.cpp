@@ -15,7 +15,7 @@ struct PropertyRow {
 };
 
 // Lookups return the first match, so id 5 reads back as "Translate".
-constexpr std::array<PropertyRow, 71> kObjectProperties = {{
+constexpr std::array<PropertyRow, 72> kObjectProperties = {{
     {KX_PROP_SIZE, "Size", KX_VALUE_POINT, 0},
     {KX_PROP_EXTRA, "Extra", KX_VALUE_POINT, 0},
     {KX_PROP_SCALE, "Scale", KX_VALUE_POINT, 0},
@@ -54,6 +54,7 @@ constexpr std::array<PropertyRow, 71> kObjectProperties = {{
     {KX_PROP_TEXTFONT, "TextFont", KX_VALUE_STRING, 0},
     {KX_PROP_TEXTSTYLE, "TextStyle", KX_VALUE_STRING, 0},
     {KX_PROP_HEIGHTFIELDFILE, "HeightfieldFile", KX_VALUE_STRING, 0},
+    {KX_PROP_IMAGEMAP, "ImageMap", KX_VALUE_STRING, 0},
     {KX_PROP_COLOR, "Color", KX_VALUE_STRING, 0},
     {KX_PROP_TEXTURE, "Texture", KX_VALUE_STRING, 0},
     {KX_PROP_COMMENT, "Comment", KX_VALUE_STRING, 1},

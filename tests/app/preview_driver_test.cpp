@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -403,6 +405,55 @@ TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedO
     driver.Redraw();
     driver.Stop();
     EXPECT_EQ(reports.size(), 1u);
+}
+
+// An imported mesh painted with a Targa picture is drawn by its own uvs with
+// the picture's pixels; without uvs, or with a picture the preview does not
+// decode, it keeps its shared corners and its colour.
+TEST_F(PreviewDriverTest, PaintedMeshesAreDrawnByTheirUvsWithTheirPicture) {
+    std::string targa = std::string("\0\0\x02", 3) + std::string(9, '\0') + std::string("\x02\0\x01\0\x18\x20", 6);
+    targa += std::string("\x10\x20\x30\x40\x50\x60", 6);
+    std::ofstream(dir.file("two.tga"), std::ios::binary) << targa;
+    struct Case {
+        const char* picture;
+        bool uvs;
+        const char* road;
+        bool pixels;
+    } cases[] = {
+        {"two.tga", true, "object", true},
+        {"two.TGA", true, "object", true},
+        {"two.png", true, "mesh", false},
+        {"two.tga", false, "mesh", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.picture) + (c.uvs ? " with uvs" : " without"));
+        ClearScene(GetCurrentScene());
+        kx::app::sceneModel().resetForTests();
+        CadObject* painted = mesh("painted");
+        if (c.uvs) AllocCadObjectUV(painted, painted->count * 3);
+        SetCadObjectProperty(painted, "ImageMap", dir.file(c.picture).c_str());
+        recorder.calls.clear();
+        recorder.materials.clear();
+        recorder.triangleCounts.clear();
+        PreviewDriver driver(fakeBackend(), report(), PreviewDriver::Threading::CallingThread);
+        driver.setPreviewRender(2);
+        ASSERT_EQ(driver.Start(&target), 1);
+        driver.Redraw();
+        driver.Stop();
+        const std::vector<std::string> calls = recorder.snapshot();
+        EXPECT_NE(std::find(calls.begin(), calls.end(), std::string(c.road) + " painted"), calls.end());
+        ASSERT_EQ(recorder.materials.size(), 1u);
+        ASSERT_TRUE(recorder.materials[0]);
+        EXPECT_EQ(recorder.triangleCounts[0], 2u);
+        const TextureInfo& seen = *recorder.materials[0];
+        ASSERT_EQ(seen.text != nullptr, c.pixels) << (reports.empty() ? "" : reports[0]);
+        if (c.pixels) {
+            EXPECT_EQ(seen.reserved1, 2u);
+            EXPECT_EQ(seen.reserved2, 1u);
+            EXPECT_EQ(static_cast<unsigned char>(seen.text[0]), 0x30);  // the blue-green-red bytes turned round
+        }
+        EXPECT_TRUE(reports.empty());
+    }
 }
 
 TEST_F(PreviewDriverTest, ColourMaterialHoldsTheObjectsColour) {

@@ -280,6 +280,45 @@ bool cutAwayInCsg(const CadObject& object) {
     return false;
 }
 
+std::string paintedPicture(const CadObject& object) {
+    const ExtraField* field = nullptr;
+    for (unsigned i = 0; (field = GetObjectExtraField(const_cast<CadObject*>(&object), i)); ++i)
+        if (field->id == KX_PROP_IMAGEMAP) break;
+    if (!field || field->type != KX_VALUE_STRING) return {};
+    char text[KX_EXTRA_TEXT_MAX + 1] = "";
+    GetObjectExtraString(const_cast<CadObject*>(&object), KX_PROP_IMAGEMAP, text);
+    const std::string name = text;
+    return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".tga") == 0 ? name : std::string();
+}
+
+namespace {
+
+// A painted mesh of triangle nodes with a uv a corner (an imported model)
+// keeps its triangles as records beside the uvs, as a rebuilt one does, so
+// its picture is laid on by its own coordinates. Unpainted, it keeps its
+// corners shared, which draws faster.
+bool listTrianglesWithUv(const CadObject& object, SnapshotGeometry& geometry) {
+    if (paintedPicture(object).empty()) return false;
+    if (!object.uv || object.uvCount < size_t{object.count} * 3 || !object.points) return false;
+    size_t nodes = 0;
+    for (const ListEntry* n = object.points; n; n = n->next, ++nodes)
+        if (n->count != 3 || !n->points) return false;
+    if (nodes != object.count) return false;
+    geometry.triangles.reserve(nodes);
+    for (const ListEntry* n = object.points; n; n = n->next) {
+        TriPolygon t{};
+        for (int k = 0; k < 3; ++k) {
+            t.vertex[k] = n->points[k];
+            if (n->normals) t.normal[k] = n->normals[k];
+        }
+        geometry.triangles.push_back(t);
+    }
+    geometry.uv.assign(object.uv, object.uv + 3 * nodes);
+    return true;
+}
+
+}  // namespace
+
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire) {
     auto geometry = std::make_shared<SnapshotGeometry>();
     if (asWire || (drawnFromParameters(object.type) && (object.type == KX_LIGHT || object.type == KX_CAMERA))) {
@@ -302,6 +341,7 @@ std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object
         geometry->triangles.assign(object.polygons, object.polygons + n);
         return geometry;
     }
+    if (listTrianglesWithUv(object, *geometry)) return geometry;
     if (!shareListCorners(object.points, object.count, geometry->shared) && !thin) return nullptr;
     return geometry;
 }

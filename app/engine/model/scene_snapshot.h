@@ -129,6 +129,10 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 // point list's faces and its segments: drawn thin, as the views show it.
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire = false);
 
+// The Targa picture an object is painted with through its uvs (the only
+// kind the preview decodes); empty when none.
+std::string paintedPicture(const CadObject& object);
+
 // True for a member its group takes away, at any depth of groups: any but
 // a difference's first, and an inside-out member of an intersection. Unless
 // its group's members bound it (csgClipOf), the picture shows it as wire,

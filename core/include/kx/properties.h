@@ -54,6 +54,7 @@ enum : int {
     KX_PROP_USEROBJECT = 308,
     KX_PROP_HEIGHTFIELDFILE = 309,
     KX_PROP_LIGHTLOOKSLIKE = 310,
+    KX_PROP_IMAGEMAP = 311,        // a mesh with uvs: the picture its surface is painted with
     KX_PROP_PATCHDATA = 400,
     KX_PROP_BOUNDINGBOX = 401,
     // The renderer's own shapes.

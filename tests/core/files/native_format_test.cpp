@@ -172,9 +172,11 @@ TEST_F(NativeFormatTest, SmoothedMeshWithMappingRoundTrips) {
     SmoothObject(obj);
     AllocCadObjectUV(obj, 3);
     obj->uv[1] = Point3d{0.5f, 0.25f, 0};
+    SetCadObjectProperty(obj, "ImageMap", "/maps/wood grain.tga");
     std::string text = save();
     EXPECT_NE(text.find("U 0 0 0 1 0 0 0 1 0 -0 -0 -1 -0 -0 -1 -0 -0 -1 0 0 0 0.5 0.25 0 0 0 0 \r\n"),
               std::string::npos);
+    EXPECT_NE(text.find("end\r\n\tImageMap \"/maps/wood grain.tga\"\r\n"), std::string::npos) << text;
     ASSERT_EQ(reload("scene.cad"), 1);
     CadObject* back = GetCadObjectByName("m");
     ASSERT_NE(back, nullptr);
@@ -182,6 +184,9 @@ TEST_F(NativeFormatTest, SmoothedMeshWithMappingRoundTrips) {
     EXPECT_EQ(back->uv[1].y, 0.25f);
     ASSERT_NE(back->points->normals, nullptr);
     EXPECT_EQ(back->points->normals[0].z, -1.0f);
+    char picture[KX_EXTRA_TEXT_MAX + 1] = "";
+    EXPECT_EQ(GetObjectExtraString(back, KX_PROP_IMAGEMAP, picture), 1);
+    EXPECT_STREQ(picture, "/maps/wood grain.tga");
 }
 
 // Mapping read in the middle of a block: the nodes before it get zero entries,

@@ -1,5 +1,7 @@
 // Imported material names stand in POV-Ray scenes as colour identifiers:
-// the header gives each a value the renderer accepts.
+// the header gives each a value the renderer accepts. Imported texture maps
+// paint their meshes through the meshes' own uvs.
+#include <cstdint>
 #include <filesystem>
 
 #include "import_fixture.h"
@@ -10,6 +12,54 @@ namespace kxtest {
 namespace {
 
 using namespace tds;
+
+// A picture of red and blue squares (red at the top left), as an
+// uncompressed 24-bit Targa.
+std::string checkerTarga() {
+    const unsigned side = 16;
+    std::string out = u16(0) + std::string(1, '\x02') + std::string(9, '\0') + u16(side) + u16(side) + "\x18\x20";
+    for (unsigned y = 0; y < side; ++y)
+        for (unsigned x = 0; x < side; ++x)
+            out += ((x < side / 2) == (y < side / 2)) ? std::string("\0\0\xff", 3) : std::string("\xff\0\0", 3);
+    return out;
+}
+
+// Red and blue among the pixels of a Targa the renderer wrote.
+void expectRedAndBlue(const std::string& tga) {
+    ASSERT_GT(tga.size(), 18u);
+    ASSERT_EQ(tga[2], 2);  // uncompressed true colour
+    const size_t bytesPerPixel = static_cast<unsigned char>(tga[16]) / 8;
+    bool red = false, blue = false;
+    for (size_t i = 18 + static_cast<unsigned char>(tga[0]); i + bytesPerPixel <= tga.size(); i += bytesPerPixel) {
+        const int b = static_cast<unsigned char>(tga[i]), g = static_cast<unsigned char>(tga[i + 1]),
+                  r = static_cast<unsigned char>(tga[i + 2]);
+        red = red || (r > 100 && g < 40 && b < 40);
+        blue = blue || (b > 100 && r < 40 && g < 40);
+    }
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(blue);
+}
+
+// A unit square with uvs over a buffer beside the model, its material's
+// base colour texture the image `uri`.
+std::string squareGltf(const std::string& uri) {
+    return "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":92,\"uri\":\"square.bin\"}],"
+           "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":48},{\"buffer\":0,\"byteOffset\":48,\"byteLength\":32},"
+           "{\"buffer\":0,\"byteOffset\":80,\"byteLength\":12}],"
+           "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":\"VEC3\"},"
+           "{\"bufferView\":1,\"componentType\":5126,\"count\":4,\"type\":\"VEC2\"},"
+           "{\"bufferView\":2,\"componentType\":5123,\"count\":6,\"type\":\"SCALAR\"}],"
+           "\"images\":[{\"uri\":\"" + uri + "\"}],\"textures\":[{\"source\":0}],"
+           "\"materials\":[{\"pbrMetallicRoughness\":{\"baseColorFactor\":[0.5,0.5,0.5,1],\"baseColorTexture\":{\"index\":0}}}],"
+           "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0,\"TEXCOORD_0\":1},\"indices\":2,\"material\":0}]}],"
+           "\"nodes\":[{\"mesh\":0}],\"scenes\":[{\"nodes\":[0]}],\"scene\":0}";
+}
+
+std::string squareBuffer() {
+    std::string out = floats({-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0}) + floats({0, 1, 1, 1, 1, 0, 0, 0});
+    for (unsigned i : {0, 1, 2, 0, 2, 3}) out += u16(i);
+    return out;
+}
 
 class ImportedColoursTest : public ImportTest {
 protected:
@@ -33,7 +83,96 @@ protected:
         const std::string verts = u16(4) + v(x0, -1) + v(x0 + 2, -1) + v(x0 + 2, 1) + v(x0, 1);
         return object(name, mesh(chunk(0x4110, verts) + faces({0, 1, 2, 0, 2, 3}, materialGroup(materialName, {0, 1}))));
     }
+    // The same quad with a uv a corner.
+    static std::string mappedQuad(const std::string& name, float x0, const std::string& materialName) {
+        auto v = [](float x, float y) { return floats({0, x * 20, y * 20}); };
+        const std::string verts = u16(4) + v(x0, -1) + v(x0 + 2, -1) + v(x0 + 2, 1) + v(x0, 1);
+        const std::string uvs = u16(4) + floats({0, 0, 1, 0, 1, 1, 0, 1});
+        return object(name, mesh(chunk(0x4110, verts) + chunk(0x4140, uvs) +
+                                 faces({0, 1, 2, 0, 2, 3}, materialGroup(materialName, {0, 1}))));
+    }
+    static std::string pictureOf(CadObject* obj) {
+        char text[KX_EXTRA_TEXT_MAX + 1] = "";
+        GetObjectExtraString(obj, KX_PROP_IMAGEMAP, text);
+        return text;
+    }
+    // Each reader's way of naming a texture map: the model file it reads.
+    std::string paintedModel(const std::string& reader, const std::string& picture, bool uvs = true) {
+        if (reader == "obj") {
+            write("model/quad.mtl", "newmtl paint\nKd 0.5 0.5 0.5\nmap_Kd -s 1 1 1 -clamp on " + picture + "\n");
+            return write("model/quad.obj", std::string("mtllib quad.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n") +
+                                               (uvs ? "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl paint\nf 1/1 2/2 3/3\nf 1/1 3/3 4/4\n"
+                                                    : "usemtl paint\nf 1 2 3\nf 1 3 4\n"));
+        }
+        if (reader == "3ds") {
+            const std::string map = chunk(0xA200, chunk(0x0030, u16(100)) + chunk(0xA300, cstr(picture)));
+            return write("model/quad.3ds", file(material("paint", rgbFloats(0.5f, 0.5f, 0.5f), map) +
+                                                (uvs ? mappedQuad("quad", -1, "paint") : quad("quad", -1, "paint"))));
+        }
+        write("model/square.bin", squareBuffer());
+        return write("model/square.gltf", squareGltf(picture));
+    }
+    static int readModel(const std::string& reader, const std::string& path) {
+        return reader == "obj" ? ReadOBJ(path.c_str()) : reader == "3ds" ? Read3DS(path.c_str()) : ReadGLTF(path.c_str());
+    }
 };
+
+TEST_F(ImportedColoursTest, TextureMapsAreFoundBesideTheModelOnly) {
+    std::filesystem::create_directories(dir.file("model/maps"));
+    write("model/maps/checker.tga", checkerTarga());
+    write("outside.tga", checkerTarga());
+    const std::string found = std::filesystem::canonical(dir.file("model/maps/checker.tga")).string();
+    struct Case {
+        const char* reader;
+        const char* picture;
+        bool uvs;
+        bool painted;
+    } cases[] = {
+        // Names written on another system: another case, backslashes.
+        {"obj", "maps/CHECKER.TGA", true, true},   {"3ds", "maps\\Checker.tga", true, true},
+        {"gltf", "maps/checker.tga", true, true},
+        {"obj", "../outside.tga", true, false},    {"3ds", "../outside.tga", true, false},
+        {"gltf", "../outside.tga", true, false},   {"obj", "maps/missing.tga", true, false},
+        {"gltf", "data:image/png;base64,AAAA", true, false},
+        // Without uvs a picture has no place on the mesh.
+        {"obj", "maps/checker.tga", false, false}, {"3ds", "maps/checker.tga", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.reader) + " " + c.picture);
+        InitScene();
+        ASSERT_EQ(readModel(c.reader, paintedModel(c.reader, c.picture, c.uvs)), 1);
+        std::vector<CadObject*> meshes;
+        for (CadObject* o : objects())
+            if (o->type == KX_POLYGON) meshes.push_back(o);
+        ASSERT_EQ(meshes.size(), 1u);
+        EXPECT_EQ(pictureOf(meshes[0]), c.painted ? found : "");
+        ClearScene(GetCurrentScene());
+    }
+}
+
+TEST_F(ImportedColoursTest, PaintedModelsRenderWithTheirPictures) {
+    if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
+    std::filesystem::create_directories(dir.file("model"));
+    write("model/checker.tga", checkerTarga());
+    for (const char* reader : {"obj", "3ds", "gltf"}) {
+        SCOPED_TRACE(reader);
+        InitScene();
+        ASSERT_EQ(readModel(reader, paintedModel(reader, "checker.tga")), 1);
+        const std::string text = exportPov3();
+        // The grey of the material alone would show no red and no blue.
+        EXPECT_NE(text.find(" uv_vectors { 4,"), std::string::npos) << text;
+        EXPECT_NE(text.find("texture { uv_mapping pigment { image_map { tga \"" +
+                            std::filesystem::canonical(dir.file("model/checker.tga")).string() + "\"  interpolate 2 } } }"),
+                  std::string::npos)
+            << text;
+        kx::platform::CommandRunner runner;
+        ASSERT_TRUE(runner.start({"/usr/bin/povray", "-D", "+FT", "-UA", "+W80", "+H60", "+Iscene.pov", "+Oscene.tga"},
+                                 dir.path().string(), true, {}));
+        ASSERT_EQ(runner.wait().exitCode, 0) << runner.output();
+        expectRedAndBlue(dir.read("scene.tga"));
+        ClearScene(GetCurrentScene());
+    }
+}
 
 TEST_F(ImportedColoursTest, OnlyNamesTheRendererLacksAreDeclared) {
     struct Case {
@@ -81,19 +220,7 @@ TEST_F(ImportedColoursTest, ThreeDsMaterialsRenderInTheirColours) {
     ASSERT_TRUE(runner.start({"/usr/bin/povray", "-D", "+FT", "-UA", "+W80", "+H60", "+Iscene.pov", "+Oscene.tga"},
                              dir.path().string(), true, {}));
     ASSERT_EQ(runner.wait().exitCode, 0) << runner.output();
-    const std::string tga = dir.read("scene.tga");
-    ASSERT_GT(tga.size(), 18u);
-    ASSERT_EQ(tga[2], 2);  // uncompressed true colour
-    const size_t bytesPerPixel = static_cast<unsigned char>(tga[16]) / 8;
-    bool red = false, blue = false;
-    for (size_t i = 18 + static_cast<unsigned char>(tga[0]); i + bytesPerPixel <= tga.size(); i += bytesPerPixel) {
-        const int b = static_cast<unsigned char>(tga[i]), g = static_cast<unsigned char>(tga[i + 1]),
-                  r = static_cast<unsigned char>(tga[i + 2]);
-        red = red || (r > 100 && g < 40 && b < 40);
-        blue = blue || (b > 100 && r < 40 && g < 40);
-    }
-    EXPECT_TRUE(red);
-    EXPECT_TRUE(blue);
+    expectRedAndBlue(dir.read("scene.tga"));
 }
 
 }  // namespace
