@@ -2,11 +2,16 @@
 // triangles (positions and normals, corners not shared), a material per
 // colour, the active camera and the lights (KHR_lights_punctual). ".glb"
 // holds all in one container; ".gltf" is the JSON with its buffer in a
-// ".bin" file of the same stem beside it.
+// ".bin" file of the same stem beside it. A mesh painted with a PNG or JPEG
+// picture gets it as its material's base colour texture: inside a ".glb",
+// beside a ".gltf".
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,13 +98,136 @@ void addView(Model& m, size_t offset, size_t length) {
     m.root["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", offset}, {"byteLength", length}, {"target", 34962}});
 }
 
+// Where the file goes: what decides how its pictures travel.
+struct Destination {
+    bool binary = false;
+    std::filesystem::path folder;  // of the .gltf
+};
+
+// The only picture kinds the format holds.
+const char* pictureMimeType(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".png") return "image/png";
+    if (ext == ".jpg" || ext == ".jpeg") return "image/jpeg";
+    return nullptr;
+}
+
+// A relative URI: every byte but the unreserved ones and "/" percent-encoded.
+std::string uriOf(const std::string& relative) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : relative) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') out += static_cast<char>(c);
+        else out += {'%', hex[c >> 4], hex[c & 15]};
+    }
+    return out;
+}
+
+std::optional<std::vector<unsigned char>> fileBytes(const std::filesystem::path& path) {
+    // Larger pictures than this are no texture a model should carry.
+    constexpr uintmax_t kLargestPicture = uintmax_t{256} << 20;
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kLargestPicture) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) return std::nullopt;
+    return bytes;
+}
+
+// The pictures of the file, each once, as images and textures.
+class Pictures {
+public:
+    Pictures(Model& m, const Destination& to) : m_(m), to_(to) {}
+
+    // The texture of the picture, or -1 (with a line in the log) when it
+    // cannot travel with the file.
+    long textureOf(const std::string& picture, const char* objectName) {
+        if (auto found = textures_.find(picture); found != textures_.end()) return found->second;
+        const long texture = add(picture, objectName);
+        textures_.emplace(picture, texture);
+        return texture;
+    }
+
+private:
+    long add(const std::string& picture, const char* objectName) {
+        const char* mime = pictureMimeType(picture);
+        if (!mime) {
+            LogMessage(0, "The picture %s of %s is neither PNG nor JPEG, which glTF holds; its colour was written",
+                       picture.c_str(), objectName);
+            return -1;
+        }
+        json image;
+        if (to_.binary) {
+            auto bytes = fileBytes(picture);
+            if (!bytes) return unreadable(picture);
+            while (m_.buffer.size() % 4) m_.buffer.push_back(0);
+            const size_t at = m_.buffer.size();
+            m_.buffer.insert(m_.buffer.end(), bytes->begin(), bytes->end());
+            m_.root["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", at}, {"byteLength", bytes->size()}});
+            // The floats of the meshes after it start on a multiple of 4.
+            while (m_.buffer.size() % 4) m_.buffer.push_back(0);
+            image = {{"bufferView", m_.root["bufferViews"].size() - 1}, {"mimeType", mime}};
+        } else {
+            const std::string relative = besideTheFile(picture);
+            if (relative.empty()) return unreadable(picture);
+            image = {{"uri", uriOf(relative)}};
+        }
+        m_.root["images"].push_back(image);
+        m_.root["textures"].push_back({{"source", m_.root["images"].size() - 1}});
+        return static_cast<long>(m_.root["textures"].size() - 1);
+    }
+
+    long unreadable(const std::string& picture) {
+        LogMessage(0, "The picture %s could not be read; its colour was written", picture.c_str());
+        return -1;
+    }
+
+    // The picture's name from the .gltf's folder: where it is when it lies
+    // inside that folder, else a copy made beside the file (a file of that
+    // name already there is used when it holds the same bytes, else another
+    // name is found). Empty when it cannot be read or copied.
+    std::string besideTheFile(const std::string& picture) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::path source = fs::weakly_canonical(picture, ec);
+        const fs::path folder = fs::weakly_canonical(to_.folder, ec);
+        if (ec) return {};
+        const fs::path inside = source.lexically_relative(folder);
+        if (!inside.empty() && *inside.begin() != ".." && fs::is_regular_file(source, ec)) return inside.generic_string();
+        auto bytes = fileBytes(source);
+        if (!bytes) return {};
+        const std::string stem = source.stem().string(), ext = source.extension().string();
+        for (int n = 0; n < 100; ++n) {
+            const std::string name = n == 0 ? source.filename().string() : stem + "-" + std::to_string(n) + ext;
+            const fs::path target = folder / name;
+            if (fs::exists(target, ec)) {
+                if (fileBytes(target) == bytes) return name;
+                continue;
+            }
+            StandardFile* f = StdOpenFile(target.c_str(), KX_OPEN_DERIVED);
+            if (!f) return {};
+            StdWriteFile(f, bytes->data(), bytes->size());
+            return StdCloseFile(f) ? name : std::string();
+        }
+        return {};
+    }
+
+    Model& m_;
+    const Destination& to_;
+    std::map<std::string, long> textures_;
+};
+
 // Everything but the buffer's URI; nodes counted in `meshes`.
-Model buildModel(unsigned& meshes) {
+Model buildModel(unsigned& meshes, const Destination& to) {
     Model m;
     json& root = m.root;
     root["asset"] = {{"version", "2.0"}, {"generator", "Kalvex"}};
     root["nodes"] = json::array();
-    std::map<unsigned, size_t> materialOfColour;
+    // A material per colour and picture.
+    std::map<std::pair<unsigned, long>, size_t> materialOf;
+    Pictures pictures(m, to);
     json lights = json::array();
     meshes = 0;
     for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
@@ -163,8 +291,10 @@ Model buildModel(unsigned& meshes) {
             root["accessors"].push_back({{"bufferView", views + 2}, {"componentType", 5126}, {"count", corners}, {"type", "VEC2"}});
             attributes["TEXCOORD_0"] = accessors + 2;
         }
-        auto found = materialOfColour.find(o->rgb);
-        if (found == materialOfColour.end()) {
+        const std::string picture = withUv ? imageMapOf(o) : std::string();
+        const long texture = picture.empty() ? -1 : pictures.textureOf(picture, o->name);
+        auto found = materialOf.find({o->rgb, texture});
+        if (found == materialOf.end()) {
             const size_t index = root.contains("materials") ? root["materials"].size() : 0;
             const bool named = (o->materialType & 3) == 1 && o->material[0];
             root["materials"].push_back(
@@ -173,7 +303,13 @@ Model buildModel(unsigned& meshes) {
                                                                  std::to_string((o->rgb >> 16) & 0xFF)},
                  {"pbrMetallicRoughness", {{"baseColorFactor", colourOf(o->rgb, 1.0)}, {"metallicFactor", 0.0},
                                            {"roughnessFactor", 1.0}}}});
-            found = materialOfColour.emplace(o->rgb, index).first;
+            if (texture >= 0) {
+                // The picture is the colour; the factor would tint it.
+                json& pbr = root["materials"][index]["pbrMetallicRoughness"];
+                pbr["baseColorTexture"] = {{"index", texture}};
+                pbr.erase("baseColorFactor");
+            }
+            found = materialOf.emplace(std::make_pair(o->rgb, texture), index).first;
         }
         const size_t mesh = root.contains("meshes") ? root["meshes"].size() : 0;
         root["meshes"].push_back(
@@ -235,9 +371,11 @@ bool endsWithNoCase(const std::string& s, const char* ending) {
 
 int writeGltf(const std::string& path) {
     unsigned meshes = 0;
-    Model m = buildModel(meshes);
-    if (meshes == 0) return refuseEmptyMeshExport(path.c_str(), "glTF");
     const bool binary = endsWithNoCase(path, ".glb");
+    std::error_code ec;
+    const Destination to{binary, std::filesystem::absolute(path, ec).parent_path()};
+    Model m = buildModel(meshes, to);
+    if (meshes == 0) return refuseEmptyMeshExport(path.c_str(), "glTF");
     json& root = m.root;
     if (binary) {
         root["buffers"] = json::array({{{"byteLength", m.buffer.size()}}});

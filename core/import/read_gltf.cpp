@@ -33,6 +33,26 @@ constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 // Nodes nest no deeper than this: a file whose tree loops would walk forever.
 constexpr int kDeepestNode = 256;
 
+// A relative URI as the file name it stands for: "%20" is a blank. A "%"
+// not followed by two hex digits stays as it is.
+std::string decodedUri(const std::string& uri) {
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < uri.size(); ++i) {
+        const int high = uri[i] == '%' && i + 2 < uri.size() ? hex(uri[i + 1]) : -1;
+        const int low = high >= 0 ? hex(uri[i + 2]) : -1;
+        if (low < 0) {
+            out += uri[i];
+            continue;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
 Matrix multiply(const Matrix& a, const Matrix& b) {
     Matrix out{};
     for (int c = 0; c < 4; ++c)
@@ -432,7 +452,7 @@ private:
             embeddedReported_ = true;
             return {};
         }
-        return kx::import::pictureBeside(folder_, image.uri);
+        return kx::import::pictureBeside(folder_, decodedUri(image.uri));
     }
 
     const tinygltf::Model& model_;

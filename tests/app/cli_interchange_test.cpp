@@ -2,6 +2,7 @@
 // those tools: the names the user gives are the files written, and an export
 // that would hold nothing fails instead of replacing a file with nothing.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,65 @@ TEST_F(CliInterchangeTest, GltfExportsAreValidAndHoldEveryObject) {
             << report;
     }
     if (!validator) GTEST_SKIP() << "scripts/setup-deps.sh installs the npm glTF validator";
+}
+
+// A mesh painted with a picture takes it into glTF as its base colour
+// texture: inside a .glb, beside a .gltf (copied there when it lies
+// elsewhere), and our reader finds it again. A picture glTF cannot hold
+// leaves the colour alone.
+TEST_F(CliInterchangeTest, PaintedMeshesCarryTheirPictureIntoGltf) {
+    fs::create_directories(dir.file("model"));
+    fs::create_directories(dir.file("other"));
+    const unsigned char rgb[12] = {255, 0, 0, 0, 0, 255, 0, 0, 255, 255, 0, 0};
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = image.height = 2;
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_NE(png_image_write_to_file(&image, dir.file("model/red blue.png").c_str(), 0, rgb, 0, nullptr), 0);
+    std::ofstream(dir.file("model/red blue.tga")) << "not read";
+    const bool validator = !npmTool("gltf-validator").empty() && !kx::platform::findProgram("node").empty();
+    struct Case {
+        const char* picture;
+        const char* output;
+        const char* uri;          // of the image in the JSON; empty for an image inside the file
+        const char* beside;       // the picture the reader finds again; empty for none
+    } cases[] = {
+        {"red blue.png", "painted.glb", "", ""},
+        {"red blue.png", "painted.gltf", "model/red%20blue.png", "model/red blue.png"},
+        {"red blue.png", "other/painted.gltf", "red%20blue.png", "other/red blue.png"},
+        {"red blue.tga", "plain.gltf", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        std::ofstream(dir.file("model/quad.mtl")) << "newmtl paint\nKd 1 1 1\nmap_Kd " << c.picture << "\n";
+        std::ofstream(dir.file("model/quad.obj")) << "mtllib quad.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                                                     "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl paint\n"
+                                                     "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n";
+        std::string output;
+        ASSERT_EQ(kalvex({"--export", "model/quad.obj", c.output}, output).exitCode, 0) << output;
+        const std::string text = read(c.output);
+        if (!c.uri) {
+            EXPECT_EQ(text.find("\"images\""), std::string::npos) << text;
+        } else if (*c.uri) {
+            EXPECT_NE(text.find(std::string("\"uri\": \"") + c.uri + "\""), std::string::npos) << text;
+        } else {
+            EXPECT_NE(text.find("\"mimeType\":\"image/png\""), std::string::npos);
+        }
+        if (*c.beside) {
+            EXPECT_EQ(read(c.beside), read("model/red blue.png"));
+        }
+        if (validator) {
+            std::string report;
+            EXPECT_EQ(run({"node", std::string(KALVEX_SOURCE_DIR) + "/tests/tools/validate_gltf.js", dir.file(c.output)},
+                          report).exitCode, 0) << report;
+            EXPECT_NE(report.find("errors 0 "), std::string::npos) << report;
+        }
+        ASSERT_EQ(kalvex({"--export", c.output, "back.pov"}, output).exitCode, 0) << output;
+        const std::string pov = read("back.pov");
+        const std::string painted =
+            *c.beside ? "image_map { png \"" + fs::canonical(dir.file(c.beside)).string() + "\"" : "image_map";
+        EXPECT_EQ(pov.find(painted) != std::string::npos, *c.beside != '\0') << pov;
+    }
 }
 
 // Models written by other programs from one OBJ fixture: we read the
