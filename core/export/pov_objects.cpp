@@ -295,7 +295,7 @@ int exportPovTexture(StandardFile* f, CadObject* obj) {
                        g * (1.0 / 255), b * (1.0 / 255));
         else if (isPlainIdentifier(obj->material) && !isPovReservedWord(obj->material))
             StdPutLine(f, " texture { %s { color %s } }\n", "pigment", obj->material);
-        else if (isPlainIdentifier(obj->material))  // "blue": the renderer's own word, not a name
+        else if (obj->material[0])  // "blue", the renderer's own word, or "Material.001": no name it takes
             StdPutLine(f, " texture { %s { color rgb < %g, %g, %g > } }\n", "pigment", (obj->rgb & 0xFF) * (1.0 / 255),
                        ((obj->rgb >> 8) & 0xFF) * (1.0 / 255), ((obj->rgb >> 16) & 0xFF) * (1.0 / 255));
         else

@@ -11,6 +11,34 @@
 
 namespace kx::import {
 
+namespace {
+
+// A named material becomes an entry of the scene's texture list, as the
+// other importers' materials do, and the object is given it; an unnamed one
+// (or one whose name does not fit the list) gives the colour by its value.
+void giveMaterialColour(CadObject* obj, const MeshPart& part) {
+    constexpr size_t kLongestName = sizeof(TextureInfo::name) - 1;
+    if (part.material.empty() || part.material.size() > kLongestName) {
+        giveEncodedColour(obj, part.r, part.g, part.b);
+        return;
+    }
+    if (!GetTextureInfoByName(part.material.c_str())) {
+        TextureInfo info{};
+        kx::text::copyField(info.name, part.material.c_str());
+        info.kind = KX_TEXTURE_COLOUR;
+        info.used = 1;
+        info.points[1] = MakePoint(part.r / 255.0, part.g / 255.0, part.b / 255.0);
+        info.colour[0] = static_cast<unsigned char>(part.r);
+        info.colour[1] = static_cast<unsigned char>(part.g);
+        info.colour[2] = static_cast<unsigned char>(part.b);
+        AddCustomTexture(&info);
+    }
+    SetObjectTextureEx(obj, 1, part.material.c_str());
+    obj->rgb = (part.r & 0xFF) | ((part.g & 0xFF) << 8) | ((part.b & 0xFF) << 16);
+}
+
+}  // namespace
+
 bool addMeshParts(const std::vector<MeshPart>& parts) {
     std::vector<CadObject*> made;
     auto undo = [&made] {
@@ -33,7 +61,7 @@ bool addMeshParts(const std::vector<MeshPart>& parts) {
             if (!part.picture.empty() && !SetCadObjectProperty(obj, KX_PROP_IMAGEMAP, part.picture.c_str()))
                 return undo();
         }
-        if (part.coloured) giveEncodedColour(obj, part.r, part.g, part.b);
+        if (part.coloured) giveMaterialColour(obj, part);
         NormalizeObject(obj, 3);
     }
     SetObjectsUnSelected();

@@ -18,6 +18,7 @@ struct MeshPart {
     std::vector<Point3d> normals;  // empty, or one per corner
     std::vector<Point3d> uvs;      // empty, or one per corner (u, v, 0), v up
     std::string picture;           // the absolute name of its texture map; empty for none
+    std::string material;          // its material's name in the model; empty when unnamed
     size_t triangles() const { return corners.size() / 3; }
 };
 

@@ -432,6 +432,7 @@ private:
                 part.b = kx::import::colourByte(c[2], 255.0);
             }
             part.picture = pictureOf(model_.materials[material]);
+            part.material = model_.materials[material].name;
         }
         parts_.push_back(std::move(part));
         lastName_ = name;

@@ -120,6 +120,43 @@ TEST_F(GltfImportTest, PrimitivesNodesAndScenesOfOtherWriters) {
     EXPECT_STREQ(objects()[0]->name, "child");
 }
 
+// A named material joins the scene's texture list in its colour; unnamed,
+// or named beyond what the list holds, it gives the colour by value.
+TEST_F(GltfImportTest, NamedMaterialsJoinTheTextureList) {
+    const std::string longName(40, 'm');
+    struct Case {
+        std::string name;
+        const char* material;  // the object's
+        bool listed;
+    } cases[] = {{"Brass", "Brass", true}, {"", "Rgb.255.127.0", false}, {longName, "Rgb.255.127.0", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitScene();
+        const std::string material =
+            ",\"materials\":[{\"name\":\"" + c.name + "\",\"pbrMetallicRoughness\":{\"baseColorFactor\":[1,0.5,0,1]}}]";
+        const std::string json =
+            model(kSquare, withMesh("{\"attributes\":{\"POSITION\":0},\"indices\":1,\"material\":0}", "[{\"mesh\":0}]") +
+                               material);
+        ASSERT_EQ(ReadGLTF(write("named.gltf", json).c_str()), 1) << ui.lastMessage();
+        ASSERT_EQ(objects().size(), 1u);
+        EXPECT_STREQ(objects()[0]->material, c.material);
+        EXPECT_EQ(objects()[0]->materialType & 3, 1u);
+        EXPECT_EQ(objects()[0]->rgb, 0x007FFFu);
+        TextureInfo* entry = nullptr;
+        for (TextureInfo* t = GetTexture(nullptr); t; t = GetTexture(t))
+            if (c.name == t->name) entry = t;
+        ASSERT_EQ(entry != nullptr, c.listed);
+        if (entry) {
+            EXPECT_EQ(entry->kind, KX_TEXTURE_COLOUR);
+            EXPECT_EQ(entry->colour[0], 255);
+            EXPECT_EQ(entry->colour[1], 127);
+            EXPECT_EQ(entry->colour[2], 0);
+        }
+        ClearTexture(GetTexture(nullptr));
+        SetFirstTexture(nullptr);
+    }
+}
+
 TEST_F(GltfImportTest, SparseValuesAndBuffersBesideTheFile) {
     // The square's corner 2 moved to (5, 5, 0) by a sparse accessor.
     const std::string data = kSquare + bytesOf<uint16_t>({2, 0}) + bytesOf<float>({5, 5, 0});
