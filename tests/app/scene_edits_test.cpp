@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -461,6 +462,63 @@ TEST_F(SceneEditsTest, OutsideChangesThatCannotBeAStepDropTheHistory) {
         EXPECT_EQ(history.canUndo(), c.historyKept);
         EXPECT_EQ(history.undoName(), !c.historyKept ? "" : c.result == OutsideChange::Recorded ? "Run Plug-in" : "Move");
     }
+}
+
+// An import that brings materials adds to the texture list: the list is part
+// of its step, put back by undo and again by redo; a list changed since by
+// anything else (a texture database loaded) drops the history instead of
+// being lost.
+TEST_F(SceneEditsTest, TexturesAnOutsideChangeAddsArePartOfItsStep) {
+    auto names = [] {
+        std::vector<std::string> out;
+        for (const TextureInfo* t = GetTexture(nullptr); t; t = t->next) out.push_back(t->name);
+        return out;
+    };
+    auto addTexture = [](const char* name, unsigned char red) {
+        TextureInfo info{};
+        std::strcpy(info.name, name);
+        info.kind = KX_TEXTURE_COLOUR;
+        info.colour[0] = red;
+        AddCustomTexture(&info);
+    };
+    auto import = [&] {
+        return recordOutsideChange(history, "Import jeep.3ds", [&] {
+            addTexture("Paint", 200);
+            CreateDefaultBox();
+            return true;
+        });
+    };
+    addTexture("Jade", 10);
+    struct Case {
+        const char* name;
+        std::function<void()> between;  // after the import, before undo
+        bool undone;
+    } cases[] = {
+        {"nothing else", [] {}, true},
+        {"a database loaded since", [&] { addTexture("Marble", 30); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        history.clear();
+        const std::string before = saved();
+        ASSERT_EQ(import(), OutsideChange::Recorded);
+        EXPECT_EQ(names(), (std::vector<std::string>{"Jade", "Paint"}));
+        c.between();
+        EXPECT_EQ(history.undo(), c.undone);
+        if (!c.undone) {
+            EXPECT_FALSE(history.canUndo());
+            EXPECT_EQ(names(), (std::vector<std::string>{"Jade", "Paint", "Marble"}));
+            continue;
+        }
+        EXPECT_EQ(saved(), before);
+        EXPECT_EQ(names(), std::vector<std::string>{"Jade"});
+        ASSERT_TRUE(history.redo());
+        EXPECT_EQ(names(), (std::vector<std::string>{"Jade", "Paint"}));
+        EXPECT_EQ(GetTextureInfoByName("Paint")->colour[0], 200);
+        ASSERT_TRUE(history.undo());
+    }
+    ClearTexture(GetTexture(nullptr));
+    SetFirstTexture(nullptr);
 }
 
 // A plug-in's or a script's run through the host functions is recorded by

@@ -2,6 +2,7 @@
 // that cannot be done.
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -238,19 +239,23 @@ TEST_F(FileDispatchTest, AChosenFileGoesByItsExtensionAndAFailedImportChangesNot
 }
 
 // An import is one step of Undo, both when it adds objects and when an OBJ
-// group continues an object of the scene: undo takes the scene back to its
-// saved state, redo brings the import again.
+// group continues an object of the scene, and with the materials it brings
+// to the texture list: undo takes the scene back to its saved state, redo
+// brings the import again.
 TEST_F(FileDispatchTest, AnImportIsOneStep) {
     std::ofstream(dir->file("m.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\ng tri\nf 1 2 3\n";
     std::ofstream(dir->file("m.stl")) << "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
                                          "vertex 0 1 0\nendloop\nendfacet\nendsolid s\n";
+    std::ofstream(dir->file("m.mtl")) << "newmtl paint\nKd 1 0 0\n";
+    std::ofstream(dir->file("painted.obj")) << "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\ng red\nusemtl paint\nf 1 2 3\n";
+    // Objects, facets and texture list records.
     auto shape = [] {
-        std::pair<unsigned, unsigned> objectsAndFacets{GetCadObjectsCount(), 0};
-        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o))
-            objectsAndFacets.second += CountEntry(o->points);
-        return objectsAndFacets;
+        std::array<unsigned, 3> counts{GetCadObjectsCount(), 0, 0};
+        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o)) counts[1] += CountEntry(o->points);
+        for (const TextureInfo* t = GetTexture(nullptr); t; t = t->next) ++counts[2];
+        return counts;
     };
-    for (const char* name : {"m.stl", "m.obj"}) {
+    for (const char* name : {"m.stl", "m.obj", "painted.obj"}) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(doc()->open(file("m.obj")));
         ASSERT_TRUE(doc()->save(file("saved.cad")));

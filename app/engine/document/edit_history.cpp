@@ -6,6 +6,7 @@
 
 #include "document/animation_copy.h"
 #include "document/scene_settings_edits.h"
+#include "document/texture_list_copy.h"
 #include "model/scene_model.h"
 
 namespace kx::app {
@@ -145,6 +146,9 @@ struct EditStepData {
     // The scene settings' texts before and after, for steps that changed them.
     std::optional<std::vector<std::string>> settingsBefore;
     std::optional<std::vector<std::string>> settingsAfter;
+    // The texture list before and after, for steps that changed it.
+    std::optional<TextureListCopy> texturesBefore;
+    std::optional<TextureListCopy> texturesAfter;
 
     AnimationCopy copyAnimationNow() const {
         return copyAnimation([this](const CadObject* o) {
@@ -203,6 +207,8 @@ struct EditStepData {
         for (const auto* settings : {&settingsBefore, &settingsAfter})
             if (*settings)
                 for (const std::string& text : **settings) bytes += sizeof text + text.capacity();
+        for (const auto* textures : {&texturesBefore, &texturesAfter})
+            if (*textures) bytes += (*textures)->heldBytes();
         return bytes;
     }
 
@@ -365,12 +371,23 @@ std::string EditHistory::undoName() const { return canUndo() ? steps_[position_ 
 
 std::string EditHistory::redoName() const { return canRedo() ? steps_[position_]->name : std::string(); }
 
+namespace {
+
+void putTexturesBack(const TextureListCopy& copy) {
+    restoreTextureList(copy);
+    SceneModel::noteTouches(SceneDelta::Textures);
+}
+
+}  // namespace
+
 bool EditHistory::undo() {
     if (!canUndo()) return false;
     EditStepData& step = *steps_[position_ - 1];
     step.seal();
     const std::vector<CadObject*> live = listedObjects();
-    if (!matches(live, step.after)) {
+    // A list changed since (a texture database loaded) would be lost by
+    // putting the step's back.
+    if (!matches(live, step.after) || (step.texturesAfter && !sameTextureList(*step.texturesAfter, copyTextureList()))) {
         clear();
         return false;
     }
@@ -385,6 +402,7 @@ bool EditHistory::undo() {
     }
     restoreAnimationIn(step.animBefore ? *step.animBefore : kept, step.before);
     if (step.settingsBefore) restoreSceneSettings(*step.settingsBefore);
+    if (step.texturesBefore) putTexturesBack(*step.texturesBefore);
     --position_;
     return true;
 }
@@ -393,7 +411,7 @@ bool EditHistory::redo() {
     if (!canRedo()) return false;
     EditStepData& step = *steps_[position_];
     const std::vector<CadObject*> live = listedObjects();
-    if (!matches(live, step.before)) {
+    if (!matches(live, step.before) || (step.texturesBefore && !sameTextureList(*step.texturesBefore, copyTextureList()))) {
         clear();
         return false;
     }
@@ -405,6 +423,7 @@ bool EditHistory::redo() {
     step.applyChanges(step.after, true);
     restoreAnimationIn(step.animAfter ? *step.animAfter : kept, step.after);
     if (step.settingsAfter) restoreSceneSettings(*step.settingsAfter);
+    if (step.texturesAfter) putTexturesBack(*step.texturesAfter);
     ++position_;
     return true;
 }
@@ -552,6 +571,10 @@ void EditRecorder::changingSceneSettings() {
     if (!step_->settingsBefore) step_->settingsBefore = sceneSettingsNow();
 }
 
+void EditRecorder::changingTextureList() {
+    if (!step_->texturesBefore) step_->texturesBefore = copyTextureList();
+}
+
 void EditRecorder::deleteObject(CadObject* obj) {
     if (!obj) return;
     keepInJournals(obj);
@@ -627,6 +650,7 @@ bool EditRecorder::commit() {
         });
     if (step_->animBefore) step_->animAfter = step_->copyAnimationNow();
     if (step_->settingsBefore) step_->settingsAfter = sceneSettingsNow();
+    if (step_->texturesBefore) step_->texturesAfter = copyTextureList();
     if (!fresh_) {
         // A merged edit: the open step now ends here.
         SceneModel::noteStep(step_->name);
@@ -648,7 +672,10 @@ bool EditRecorder::commit() {
     const bool animationSame =
         !step_->animBefore || !step_->animAfter || sameAnimation(*step_->animBefore, *step_->animAfter);
     const bool settingsSame = !step_->settingsBefore || *step_->settingsBefore == *step_->settingsAfter;
-    if (step_->changes.empty() && sameLayout(step_->before, step_->after) && animationSame && settingsSame)
+    const bool texturesSame = !step_->texturesBefore || sameTextureList(*step_->texturesBefore, *step_->texturesAfter);
+    if (texturesSame) step_->texturesBefore.reset(), step_->texturesAfter.reset();
+    if (step_->changes.empty() && sameLayout(step_->before, step_->after) && animationSame && settingsSame &&
+        texturesSame)
         return false;
     if (step_->mergeKey.empty()) step_->seal();
     SceneModel::noteStep(step_->name);

@@ -117,6 +117,9 @@ public:
     // Before changing the renderer's scene settings: their texts are kept
     // once, and undo puts them back.
     void changingSceneSettings();
+    // Before changing the texture list: it is copied once, and undo puts it
+    // back (a list changed by anything else since drops the history instead).
+    void changingTextureList();
     // Deletes an object, its data moving into the step instead of being freed.
     void deleteObject(CadObject* obj);
     // Records the edit by its journal, for code that may change anything

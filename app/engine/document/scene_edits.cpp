@@ -125,9 +125,10 @@ void setVector(EditRecorder& rec, CadObject* obj, int id, const Point3d& v) {
     }
 }
 
-// A digest of what a scene file holds besides its objects and camera, and of
-// the animation, which refers to objects by address: an outside change that
-// alters any of it cannot be taken back by a step.
+// A digest of what a scene file holds besides its objects, camera, scene
+// settings and texture list (which steps keep), and of the animation, which
+// refers to objects by address: an outside change that alters any of it
+// cannot be taken back by a step.
 class Digest {
 public:
     void add(const void* data, size_t size) {
@@ -165,10 +166,6 @@ uint64_t outsideState() {
             d.add(e->type);
             if (e->frames) d.add(e->frames, sizeof(AnimFrame) * s->maxFrames);
         }
-    }
-    for (const TextureInfo* t = GetTexture(nullptr); t; t = t->next) {
-        d.add(t->name);
-        d.add(t->kind);
     }
     return d.value();
 }
@@ -463,8 +460,10 @@ OutsideChange recordOutsideChange(EditHistory& history, const std::string& name,
     const uint64_t before = outsideState();
     EditRecorder rec(history, name);
     rec.keepJournal();
-    // Scripts and plug-ins set scene settings through the scene properties.
+    // Scripts and plug-ins set scene settings through the scene properties;
+    // imports add their materials to the texture list.
     rec.changingSceneSettings();
+    rec.changingTextureList();
     const bool keep = change();
     if (!keep || outsideState() != before || !rec.journalHolds()) {
         // Nobody can say what changed: the preview prepares every object again.

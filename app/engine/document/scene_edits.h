@@ -84,8 +84,8 @@ enum class OutsideChange {
 // model; change returns false when what it did must not be a step (it
 // replaced the whole scene). The scene settings it changes are part of the
 // step. Unrecorded, with the history dropped, when change touched what the
-// history does not keep (the scene block, view distances, grid, animation,
-// texture list) or reshaped an object in place without telling the journal.
+// history does not keep (the scene block, view distances, grid, animation)
+// or reshaped an object in place without telling the journal.
 OutsideChange recordOutsideChange(EditHistory& history, const std::string& name, const std::function<bool()>& change);
 
 }  // namespace kx::app

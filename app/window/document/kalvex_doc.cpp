@@ -177,10 +177,10 @@ bool CKalvexDoc::open(const QString& path, unsigned type, const PartialRead& acc
 bool CKalvexDoc::import(const QString& path, unsigned type) {
     bool ok = false;
     bool touched = false;
-    // One step of its own, recorded by what it added; an import that also
-    // changed what the history does not keep (the texture list, when a model
-    // brings materials) or reshaped an object in place (an OBJ group that
-    // continues an object of the scene) cannot be a step, and clears it.
+    // One step of its own, recorded by what it added and the materials it
+    // brought to the texture list; an import that reshaped an object in place
+    // (an OBJ group that continues an object of the scene) cannot be a step,
+    // and clears it.
     const kx::app::OutsideChange result = kx::app::recordOutsideChange(
         history_, tr("Import %1").arg(QFileInfo(path).fileName()).toStdString(), [&] {
             kx::app::SceneModel::noteTouches(kx::app::SceneDelta::Textures);
