@@ -55,11 +55,12 @@ const std::string kPolyPlane =
 
 class TexturePreviewsTest : public kxtest::CoreTest {
 protected:
-    std::string scene(unsigned type, int shape, const std::string& texture, TextureForm form, bool* written = nullptr) {
+    std::string scene(unsigned type, int shape, const std::string& texture, TextureForm form, bool* written = nullptr,
+                      bool stage = false) {
         const std::string path = dir.file("scene.txt");
         StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_CREATE);
         f->type = type;
-        bool ok = kx::app::writePreviewScene(f, shape, texture, form);
+        bool ok = kx::app::writePreviewScene(f, shape, texture, form, stage);
         if (written) *written = ok;
         StdCloseFile(f);
         return dir.read("scene.txt");
@@ -115,6 +116,48 @@ TEST_F(TexturePreviewsTest, ScenesPerShapeTypeAndForm) {
         EXPECT_EQ(scene(c.type, c.shape, c.texture, c.form, &written), c.expected);
         EXPECT_TRUE(written);
     }
+}
+
+// With the stage setting a POV-Ray 3 solid stands on a checkered floor under
+// a sky, and a white sphere shows against them; every other scene is as it
+// was without the setting.
+TEST_F(TexturePreviewsTest, TheStageSetsSolidsOnAFloorUnderASky) {
+    const std::string stage =
+        kPovSetting +
+        "\r\n// STAGE\r\nplane {  < 0, 1, 0 >, -8\r\n"
+        " texture { pigment { checker color rgb < 0.9, 0.9, 0.9 > color rgb < 0.25, 0.25, 0.3 > scale 4 } }\r\n}\r\n"
+        "sky_sphere {\r\n pigment { gradient y color_map { [ 0 color rgb < 0.9, 0.93, 1 > ] "
+        "[ 1 color rgb < 0.3, 0.5, 0.9 > ] } }\r\n}\r\n\r\n"
+        "// SPHERE\r\nsphere {  < 0, 0, 0 > 8\r\n texture { pigment { White } }\r\n translate < 0, 0, 0 >\r\n}\r\n";
+    EXPECT_EQ(scene(KX_FILETYPE_POVRAY3, 0, "White", TextureForm::Pigment, nullptr, true), stage);
+    struct Unstaged {
+        unsigned type;
+        int shape;
+    } unstaged[] = {{KX_FILETYPE_POVRAY2, 0}, {KX_FILETYPE_POLYRAY, 0}, {KX_FILETYPE_POVRAY3, 1}, {KX_FILETYPE_POVRAY3, 6}};
+    for (const Unstaged& u : unstaged) {
+        SCOPED_TRACE(std::to_string(u.type) + " shape " + std::to_string(u.shape));
+        EXPECT_EQ(scene(u.type, u.shape, "White", TextureForm::Pigment, nullptr, true),
+                  scene(u.type, u.shape, "White", TextureForm::Pigment));
+    }
+    if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
+    std::ofstream(dir.file("stage.pov"), std::ios::binary) << "#include \"colors.inc\"\n" << stage;
+    kx::platform::CommandRunner runner;
+    ASSERT_TRUE(runner.start({"/usr/bin/povray", "-D", "+FT", "-UA", "+W40", "+H40", "+Istage.pov", "+Ostage.tga"},
+                             dir.path().string(), true, {}));
+    ASSERT_EQ(runner.wait().exitCode, 0) << runner.output();
+    const std::string tga = dir.read("stage.tga");
+    ASSERT_GT(tga.size(), 18u + 40 * 40 * 3);
+    bool white = false, dark = false, sky = false;
+    for (size_t i = 18 + static_cast<unsigned char>(tga[0]); i + 3 <= tga.size(); i += 3) {
+        const int b = static_cast<unsigned char>(tga[i]), g = static_cast<unsigned char>(tga[i + 1]),
+                  r = static_cast<unsigned char>(tga[i + 2]);
+        white = white || (r > 230 && g > 230 && b > 230);
+        dark = dark || (r < 90 && g < 90 && b < 100);
+        sky = sky || (b > r + 60);
+    }
+    EXPECT_TRUE(white) << "the sphere";
+    EXPECT_TRUE(dark) << "the floor's dark squares";
+    EXPECT_TRUE(sky);
 }
 
 TEST_F(TexturePreviewsTest, OnlyIdentifiersReachAScene) {

@@ -165,6 +165,7 @@ Settings loadSettings(const IniStore& s, int screenWidth, int screenHeight) {
     st.exports.textMeshes = readInt(s, "Export", "TextMeshes", 0) != 0;
     st.render.mesh2 = readInt(s, "Render", "Mesh2", 1) != 0;
     st.render.meshCacheMB = std::max(0, readInt(s, "Render", "MeshCacheMB", RenderSettings{}.meshCacheMB));
+    st.render.swatchStage = readInt(s, "Render", "SwatchStage", 0) != 0;
     st.exports.ribSceneCamera = readInt(s, "Export", "RibSceneCamera", 0) != 0;
     DesktopSettings& d = st.desktop;
     parseRect(s.getString("Desktop", "FramePos", "0 0 0 0"), d.framePos);
@@ -223,6 +224,7 @@ void saveSettings(const Settings& st, IniStore& s) {
     if (st.exports.textMeshes) s.setInt("Export", "TextMeshes", 1);
     if (!st.render.mesh2) s.setInt("Render", "Mesh2", 0);
     if (st.render.meshCacheMB != RenderSettings{}.meshCacheMB) s.setInt("Render", "MeshCacheMB", st.render.meshCacheMB);
+    if (st.render.swatchStage) s.setInt("Render", "SwatchStage", 1);
     if (st.exports.ribSceneCamera) s.setInt("Export", "RibSceneCamera", 1);
     if (st.script.startupInstructions != ScriptSettings{}.startupInstructions)
         s.setInt("Script", "StartupInstructions", static_cast<long long>(st.script.startupInstructions));

@@ -93,6 +93,10 @@ struct RenderSettings {
     // The most the meshes kept beside render scenes may take ("MeshCacheMB");
     // 0 writes every mesh into the scene file, as an export for keeping does.
     int meshCacheMB = 2048;
+    // 1: texture swatches are rendered on a checkered floor under a sky
+    // ("SwatchStage"), where white, clear and glass textures show; 0 before
+    // the white wall they always had.
+    int swatchStage = 0;
 };
 
 struct ExportSettings {

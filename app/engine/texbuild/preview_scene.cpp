@@ -1,5 +1,9 @@
 #include "texbuild/preview_scene.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "texbuild/texture_names.h"
 
 namespace kx::app {
@@ -60,6 +64,14 @@ constexpr const char* kPolySolidSetting[] = {
     " up         < 0, 1, 0 >\r\n", " resolution 100, 100\r\n", "}\r\n", "// LIGHT_SOURCE\r\n",
     "  light <-20 ,  35 , -34  >\r\n", "  light < 0 ,  0 , -24  >\r\n", "background white\r\n", nullptr};
 
+// The setting the same camera and lights; the floor meets the lowest shape.
+constexpr const char* kPovStage[] = {
+    "\r\n// STAGE\r\n", "plane {  < 0, 1, 0 >, -8\r\n",
+    " texture { pigment { checker color rgb < 0.9, 0.9, 0.9 > color rgb < 0.25, 0.25, 0.3 > scale 4 } }\r\n",
+    "}\r\n", "sky_sphere {\r\n",
+    " pigment { gradient y color_map { [ 0 color rgb < 0.9, 0.93, 1 > ] [ 1 color rgb < 0.3, 0.5, 0.9 > ] } }\r\n",
+    "}\r\n\r\n", nullptr};
+
 struct SolidShape {
     const char* comment;
     const char* povray;
@@ -75,9 +87,17 @@ constexpr SolidShape kSolids[] = {
 };
 constexpr SolidShape kSphere = {"// SPHERE\r\n", "sphere {  < 0, 0, 0 > 8\r\n", "object { sphere < 0, 0, 0 >, 8\r\n"};
 
-void writeSolid(StandardFile* f, int shape, const std::string& texture, TextureForm form) {
+void writeSolid(StandardFile* f, int shape, const std::string& texture, TextureForm form, bool stage) {
     const bool polyray = f->type == kPolyray;
-    put(f, polyray ? kPolySolidSetting : kPovSolidSetting);
+    if (stage && f->type == KX_FILETYPE_POVRAY3) {
+        // The white wall's setting up to its light sources, then the stage.
+        const size_t lights = std::find(std::begin(kPovSolidSetting), std::end(kPovSolidSetting),
+                                        std::string_view("\r\n// PLANE\r\n")) - std::begin(kPovSolidSetting);
+        for (size_t i = 0; i < lights; ++i) StdPutLine(f, "%s", kPovSolidSetting[i]);
+        put(f, kPovStage);
+    } else {
+        put(f, polyray ? kPolySolidSetting : kPovSolidSetting);
+    }
     const SolidShape& solid = shape >= kPreviewBox && shape <= kPreviewTorus ? kSolids[shape - kPreviewBox] : kSphere;
     StdPutLine(f, "%s", solid.comment);
     StdPutLine(f, "%s", polyray ? solid.polyray : solid.povray);
@@ -103,7 +123,7 @@ bool hasPreviewScenes(int type) {
     }
 }
 
-bool writePreviewScene(StandardFile* f, int shape, const std::string& texture, TextureForm form) {
+bool writePreviewScene(StandardFile* f, int shape, const std::string& texture, TextureForm form, bool stage) {
     if (!f || !hasPreviewScenes(static_cast<int>(f->type))) return false;
     // The sky takes one pigment whatever the form: texture layers are not
     // allowed inside a sky sphere.
@@ -130,7 +150,7 @@ bool writePreviewScene(StandardFile* f, int shape, const std::string& texture, T
         put(f, polyray ? kPolyPlaneEnd : kPovPlaneEnd);
         return true;
     }
-    writeSolid(f, shape, texture, form);
+    writeSolid(f, shape, texture, form, stage);
     return true;
 }
 

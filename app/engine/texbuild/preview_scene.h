@@ -33,7 +33,9 @@ bool hasPreviewScenes(int type);
 // sky, which takes a pigment whatever the form) reaches the scene; any other
 // name writes nothing and is logged. False when nothing was written: such a
 // name, a format without preview scenes, or the sky for Polyray ("Not yet
-// implemented").
-bool writePreviewScene(StandardFile* f, int shape, const std::string& texture, TextureForm form);
+// implemented"). With `stage`, a POV-Ray 3 solid stands on a checkered
+// floor under a sky instead of before a white wall, so that white, clear and
+// glass textures show; the other scenes and dialects are as without it.
+bool writePreviewScene(StandardFile* f, int shape, const std::string& texture, TextureForm form, bool stage = false);
 
 }  // namespace kx::app

@@ -53,7 +53,7 @@ bool preparePreview(const std::string& texturesFolder, const RendererDefinition&
     if (f->type != KX_FILETYPE_POLYRAY) WriteHeader(f, 0);
     bool ok = true;
     if (scene.declareCurrent || scene.declareSaved) ok = writeDeclaration(f, scene);
-    ok = ok && writePreviewScene(f, scene.shape, scene.textureName, scene.form);
+    ok = ok && writePreviewScene(f, scene.shape, scene.textureName, scene.form, settings.render.swatchStage != 0);
     if (!ok) {
         StdAbortFile(f);
         return false;
