@@ -433,7 +433,7 @@ TEST_F(ModellingEditsTest, SweepMakesAPrismBetweenTwoHeights) {
 
 // A mesh's corners are places to drag: the corner faces share moves in all
 // of them, the triangles follow, and the drag is one step that undo takes
-// back whole. A mesh whose triangles are scaled or turned offers none.
+// back whole.
 TEST_F(ModellingEditsTest, EditPointsMovesTheCornerFacesShareOfAMesh) {
     struct Case {
         const char* name;
@@ -477,13 +477,35 @@ TEST_F(ModellingEditsTest, EditPointsMovesTheCornerFacesShareOfAMesh) {
         EXPECT_FALSE(moveMeshVertex(steps, mesh, {1, 6}, {0, 0, 0})) << "a corner the mesh lacks";
         EXPECT_FALSE(moveMeshVertex(steps, mesh, {1}, {0, NAN, 0}));
         if (!c.triangles) continue;
-        for (auto turn : {+[](CadObject* m) { m->scale = {2, 1, 1}; }, +[](CadObject* m) { m->rotate = {0, 30, 0}; }}) {
+        // A scaled or turned mesh is edited where it is drawn: the step lets
+        // its scale and rotation go, the rest of it stays where it stood, and
+        // undo brings both back.
+        auto near = [](const Point3d& a, const Point3d& b) {
+            return std::fabs(a.x - b.x) < 1e-4f && std::fabs(a.y - b.y) < 1e-4f && std::fabs(a.z - b.z) < 1e-4f;
+        };
+        for (auto turn : {+[](CadObject* m) { m->scale = {2, 3, 1}; }, +[](CadObject* m) { m->rotate = {0, 30, 90}; }}) {
             const CadObject kept = *mesh;
             turn(mesh);
-            EXPECT_TRUE(meshVertices(mesh).empty());
-            EXPECT_FALSE(moveMeshVertex(steps, mesh, {1}, {0, 0, 0}));
+            RebuildObjectEx(mesh, 1);
+            const CadObject turnedFields = *mesh;
+            places = meshVertices(mesh);
+            ASSERT_EQ(places.size(), 5u);
+            const auto corner =
+                std::find_if(places.begin(), places.end(), [](const MeshVertex& v) { return v.corners.size() == 2; });
+            ASSERT_NE(corner, places.end());
+            const Point3d drawn = mesh->polygons[0].vertex[1], other = mesh->polygons[1].vertex[2];
+            EXPECT_TRUE(near(corner->at, drawn));
+            ASSERT_TRUE(moveMeshVertex(steps, mesh, corner->corners, {drawn.x, drawn.y - 1, drawn.z}));
+            EXPECT_TRUE(near(mesh->scale, {1, 1, 1}) && near(mesh->rotate, {0, 0, 0}));
+            EXPECT_TRUE(near(mesh->polygons[0].vertex[1], {drawn.x, drawn.y - 1, drawn.z}));
+            EXPECT_TRUE(near(mesh->polygons[1].vertex[0], {drawn.x, drawn.y - 1, drawn.z})) << "the shared corner";
+            EXPECT_TRUE(near(mesh->polygons[1].vertex[2], other)) << "a corner not moved";
+            ASSERT_TRUE(steps.undo());
+            EXPECT_TRUE(near(mesh->scale, turnedFields.scale) && near(mesh->rotate, turnedFields.rotate));
+            EXPECT_TRUE(near(mesh->polygons[0].vertex[1], drawn));
             mesh->scale = kept.scale;
             mesh->rotate = kept.rotate;
+            RebuildObjectEx(mesh, 1);
         }
         EXPECT_EQ(mesh->points->points[1].y, 0.0f);
     }
@@ -522,6 +544,23 @@ TEST_F(ModellingEditsTest, EditPointsRemovesAMeshCornerWithItsFaces) {
         EXPECT_FALSE(removeMeshVertex(steps, mesh, {3}));
         ASSERT_TRUE(steps.undo());
         EXPECT_EQ(CountEntry(mesh->points), 3u);
+        if (!triangles) continue;
+        // Scaled and turned, the face that stays stays where it was drawn.
+        mesh->scale = {2, 1, 1};
+        mesh->rotate = {0, 0, 45};
+        RebuildObjectEx(mesh, 1);
+        const TriPolygon first = mesh->polygons[0];
+        ASSERT_TRUE(removeMeshVertex(steps, mesh, at->corners));
+        ASSERT_EQ(mesh->polygonCount, 1u);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(mesh->polygons[0].vertex[k].x, first.vertex[k].x, 1e-4);
+            EXPECT_NEAR(mesh->polygons[0].vertex[k].y, first.vertex[k].y, 1e-4);
+        }
+        EXPECT_EQ(mesh->scale.x, 1.0f);
+        EXPECT_EQ(mesh->rotate.z, 0.0f);
+        ASSERT_TRUE(steps.undo());
+        EXPECT_EQ(mesh->scale.x, 2.0f);
+        EXPECT_EQ(mesh->polygonCount, 3u);
     }
 }
 

@@ -17,14 +17,63 @@ namespace {
 // placed by scale, rotation and position: without scale and rotation, only
 // the position lies between a corner and the scene, and rebuilding makes the
 // triangles again from triangles only. A bare list stands in the scene.
+bool turned(const CadObject* mesh) {
+    return mesh->polygons && (mesh->scale.x != 1.0f || mesh->scale.y != 1.0f || mesh->scale.z != 1.0f ||
+                              mesh->rotate.x != 0.0f || mesh->rotate.y != 0.0f || mesh->rotate.z != 0.0f);
+}
+
+// Every node a triangle with one placed triangle of its own, in order: each
+// triangle shows where its node's corners stand in the scene.
+bool placedNodeForNode(const CadObject* mesh) {
+    const size_t triangles = mesh->polygonCount ? mesh->polygonCount : mesh->count;
+    size_t nodes = 0;
+    for (const ListEntry* n = mesh->points; n; n = n->next, ++nodes)
+        if (n->count != 3 || !n->points) return false;
+    return nodes == triangles && nodes == mesh->count;
+}
+
 bool editable(const CadObject* mesh) {
     if (!mesh || mesh->type != KX_POLYGON || !mesh->points) return false;
     if (!mesh->polygons) return true;
-    return mesh->points->count == 3 && mesh->scale.x == 1.0f && mesh->scale.y == 1.0f && mesh->scale.z == 1.0f &&
-           mesh->rotate.x == 0.0f && mesh->rotate.y == 0.0f && mesh->rotate.z == 0.0f;
+    // A scaled or turned mesh is edited where its triangles stand: its list
+    // takes their places and its scale and rotation are let go in the step.
+    return turned(mesh) ? placedNodeForNode(mesh) : mesh->points->count == 3;
 }
 
 Point3d offsetOf(const CadObject* mesh) { return mesh->polygons ? mesh->translate : Point3d{0, 0, 0}; }
+
+// The corners of node `index` in the frame edits work in: the list's own, or
+// for a scaled or turned mesh its triangle's places less its position.
+void nodeInFrame(const CadObject* mesh, const ListEntry* node, size_t index, std::vector<Point3d>& points,
+                 std::vector<Point3d>& normals) {
+    points.assign(node->points, node->points + node->count);
+    normals.clear();
+    if (node->normals) normals.assign(node->normals, node->normals + node->count);
+    if (!turned(mesh)) return;
+    const TriPolygon& placed = mesh->polygons[index];
+    const Point3d& t = mesh->translate;
+    for (unsigned k = 0; k < 3; ++k) {
+        points[k] = Point3d{placed.vertex[k].x - t.x, placed.vertex[k].y - t.y, placed.vertex[k].z - t.z};
+        if (node->normals) normals[k] = placed.normal[k];
+    }
+}
+
+// A scaled or turned mesh's list moved to where its triangles stand, scale
+// and rotation let go: it looks as before, and each corner is then where it
+// is drawn, less the position.
+void unturn(CadObject* mesh) {
+    if (!turned(mesh)) return;
+    std::vector<Point3d> points, normals;
+    size_t index = 0;
+    for (ListEntry* n = mesh->points; n; n = n->next, ++index) {
+        nodeInFrame(mesh, n, index, points, normals);
+        std::copy(points.begin(), points.end(), n->points);
+        if (n->normals) std::copy(normals.begin(), normals.end(), n->normals);
+    }
+    mesh->scale = Point3d{1, 1, 1};
+    mesh->rotate = Point3d{0, 0, 0};
+    RebuildObjectEx(mesh, 1);
+}
 
 // A place by its bits: corners written from one vertex are equal to the bit.
 uint64_t keyOf(const Point3d& p) {
@@ -49,8 +98,8 @@ void giveFaces(CadObject* mesh, ListEntry* faces) {
     RebuildObjectEx(mesh, 1);
 }
 
-// The mesh's faces replaced by `faces` (owned from now on) as one "Edit
-// Points" step.
+// The mesh's faces replaced by `faces` (owned from now on, in the frame of
+// nodeInFrame) as one "Edit Points" step.
 bool replaceFaces(EditHistory& history, CadObject* mesh, ListEntry* faces) {
     SceneModel::Transaction lock;
     if (!lock.owns()) {
@@ -59,6 +108,10 @@ bool replaceFaces(EditHistory& history, CadObject* mesh, ListEntry* faces) {
     }
     EditRecorder rec(history, "Edit Points");
     rec.reshaping(mesh);
+    if (turned(mesh)) {
+        mesh->scale = Point3d{1, 1, 1};
+        mesh->rotate = Point3d{0, 0, 0};
+    }
     giveFaces(mesh, faces);
     return rec.commit();
 }
@@ -69,10 +122,11 @@ std::vector<MeshVertex> meshVertices(const CadObject* mesh) {
     std::vector<MeshVertex> out;
     if (!editable(mesh)) return out;
     const Point3d t = offsetOf(mesh);
+    const bool placed = turned(mesh);
     std::unordered_multimap<uint64_t, size_t> seen;
     std::vector<Point3d> local;
-    size_t corner = 0;
-    for (const ListEntry* n = mesh->points; n; n = n->next) {
+    size_t corner = 0, index = 0;
+    for (const ListEntry* n = mesh->points; n; n = n->next, ++index) {
         for (unsigned k = 0; k < n->count; ++k, ++corner) {
             const Point3d& p = n->points[k];
             const uint64_t key = keyOf(p);
@@ -83,7 +137,7 @@ std::vector<MeshVertex> meshVertices(const CadObject* mesh) {
                 if (out.size() == kMaxMeshVertices) return {};
                 seen.emplace(key, out.size());
                 local.push_back(p);
-                out.push_back({Point3d{p.x + t.x, p.y + t.y, p.z + t.z}, {}});
+                out.push_back({placed ? mesh->polygons[index].vertex[k] : Point3d{p.x + t.x, p.y + t.y, p.z + t.z}, {}});
             }
             out[found].corners.push_back(corner);
         }
@@ -106,6 +160,7 @@ bool moveMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<siz
     if (!lock.owns()) return false;
     EditRecorder rec(history, "Edit Points", mergeKey);
     rec.reshaping(mesh);
+    unturn(mesh);
     size_t corner = 0;
     for (ListEntry* n = mesh->points; n; n = n->next)
         for (unsigned k = 0; k < n->count; ++k, ++corner)
@@ -124,12 +179,14 @@ bool removeMeshVertex(EditHistory& history, CadObject* mesh, const std::vector<s
     // The faces that keep all their corners, with their normals.
     ListEntry* head = nullptr;
     ListEntry* tail = nullptr;
-    size_t corner = 0;
-    for (const ListEntry* n = mesh->points; n; corner += n->count, n = n->next) {
+    size_t corner = 0, index = 0;
+    std::vector<Point3d> points, normals;
+    for (const ListEntry* n = mesh->points; n; corner += n->count, n = n->next, ++index) {
         if (std::any_of(gone.begin() + static_cast<std::ptrdiff_t>(corner),
                         gone.begin() + static_cast<std::ptrdiff_t>(corner + n->count), [](bool g) { return g; }))
             continue;
-        ListEntry* kept = AddEntryEx(n->count, tail, n->points, n->normals);
+        nodeInFrame(mesh, n, index, points, normals);
+        ListEntry* kept = AddEntryEx(n->count, tail, points.data(), normals.empty() ? nullptr : normals.data());
         if (!kept) {
             ClearEntry(head);
             return false;
@@ -187,24 +244,26 @@ bool splitMeshEdge(EditHistory& history, CadObject* mesh, const std::vector<size
         tail = made ? made : tail;
         if (!head) head = made;
     };
-    size_t corner = 0;
-    for (const ListEntry* n = mesh->points; n && !failed; corner += n->count, n = n->next) {
+    size_t corner = 0, index = 0;
+    std::vector<Point3d> framed, framedNormals;
+    for (const ListEntry* n = mesh->points; n && !failed; corner += n->count, n = n->next, ++index) {
         const unsigned count = n->count;
+        nodeInFrame(mesh, n, index, framed, framedNormals);
         unsigned edge = count;  // the corner the edge starts at
         for (unsigned k = 0; k < count && edge == count; ++k) {
             const char a = end[corner + k], b = end[corner + (k + 1) % count];
             if (a && b && a != b) edge = k;
         }
         if (edge == count || count >= 8) {
-            add(count, n->points, n->normals);
+            add(count, framed.data(), n->normals ? framedNormals.data() : nullptr);
             continue;
         }
         split = true;
         // The corners from the edge's start round the face, the new one second.
         std::vector<Point3d> points, normals;
         for (unsigned k = 0; k < count; ++k) {
-            points.push_back(n->points[(edge + k) % count]);
-            if (n->normals) normals.push_back(n->normals[(edge + k) % count]);
+            points.push_back(framed[(edge + k) % count]);
+            if (n->normals) normals.push_back(framedNormals[(edge + k) % count]);
         }
         Point3d normal{};
         if (n->normals)

@@ -22,10 +22,11 @@ struct MeshVertex {
 // close together to be taken one by one.
 inline constexpr size_t kMaxMeshVertices = 20000;
 
-// The places of a polygon object, in the order the list first reaches them;
-// none for any other object, and none for a mesh whose triangles are scaled
-// or turned from its list (its corners then stand in the scene moved only by
-// its position).
+// The places of a polygon object, in the order the list first reaches them,
+// where its triangles show them (through its scale, rotation and position);
+// none for any other object. The first edit of a scaled or turned mesh moves
+// its list to where its triangles stand and lets its scale and rotation go,
+// as part of the edit's step, so that each corner is then where it is drawn.
 std::vector<MeshVertex> meshVertices(const CadObject* mesh);
 
 // Moves the corners to `to`, a place in the scene, and makes the mesh's
