@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/export_internal.h"
+#include "texture/user_internal.h"
 
 namespace kx::exporter {
 namespace {
@@ -47,13 +48,36 @@ int WriteHeader(StandardFile* f, int withScene) {
     return 1;
 }
 
+namespace {
+
+// User textures are built from the elements of POV-Ray's texture language,
+// which Polyray does not read: a scene for Polyray is given the texture's
+// colour under its name, and says so.
+void definePolyrayStandIn(StandardFile* f, const char* name) {
+    if (!kx::texture::isIdentifier(name)) {
+        LogMessage(1, "Texture name %s left out of the export", commentText(name).c_str());
+        return;
+    }
+    float rgb[3] = {1, 1, 1};
+    if (!kx::texture::firstColour(rgb)) {
+        const unsigned long packed = GetTextureColorByName(name);
+        for (int k = 0; k < 3; ++k) rgb[k] = static_cast<float>((packed >> (8 * k)) & 0xFF) / 255.0f;
+    }
+    StdPutLine(f, "\r\n// %s: a texture of POV-Ray's terms, which Polyray has no form for; its colour stands in\r\n", name);
+    StdPutLine(f, "define %s\r\ntexture { surface { color < %g, %g, %g > } }\r\n", name, rgb[0], rgb[1], rgb[2]);
+}
+
+}  // namespace
+
 int SaveUserTextureAs(StandardFile* f) {
     ClearTextureUsed();
     CadObject* first = GetCadObject(nullptr);
     if (!first) return 0;
     for (CadObject* o = first; o; o = o->next) {
         if (!(o->materialType & 2) || !IsUserTexture(o->material)) continue;
-        if (LoadCustomTexture(o->material)) ExportCustomTexture(f, o->material, f->type, TEX_EXPORT_FLAGS{});
+        if (!LoadCustomTexture(o->material)) continue;
+        if (f->type == KX_FILETYPE_POLYRAY) definePolyrayStandIn(f, o->material);
+        else ExportCustomTexture(f, o->material, f->type, TEX_EXPORT_FLAGS{});
     }
     return 1;
 }

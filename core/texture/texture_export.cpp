@@ -139,6 +139,16 @@ bool writeTree(std::string& out, unsigned format) {
     return ok;
 }
 
+bool firstColour(float rgb[3]) {
+    bool found = false;
+    forEachLeaf([&](TexItem* item, const std::string&) {
+        if (found || !item->set || item->text[0] || elementValue(item->type) != ElementValue::Colours) return;
+        std::copy(item->value.colour[0], item->value.colour[0] + 3, rgb);
+        found = true;
+    });
+    return found;
+}
+
 }  // namespace kx::texture
 
 int WriteCustomTexture(char* buffer, unsigned format) {

@@ -113,6 +113,9 @@ void readColours(TexItem* item, const char* text);
 // The element tree in the renderer's syntax with LF line ends; false when a
 // lookup element could not be written (reported).
 bool writeTree(std::string& out, unsigned format);
+// The first colour the current tree sets (its first colour element's first
+// slot); false when it sets none.
+bool firstColour(float rgb[3]);
 
 // Appends the whole of file `from` to out; total grows by the bytes copied and
 // last is the last byte. False when reading or writing failed.

@@ -49,6 +49,27 @@ TEST_F(SceneUserTextureTest, SavedWithTheSceneAndReadBackIntoTheList) {
     }
 }
 
+// A user texture is made of POV-Ray's texture language: a scene for Polyray
+// defines its name as its colour and says so, where POV-Ray gets the texture.
+TEST_F(SceneUserTextureTest, PolyrayScenesGiveAUserTextureItsColour) {
+    sceneWearing("Glow", {CreateDefaultSphere});
+    const std::string pi = dir.file("scene.pi"), pov = dir.file("scene.pov");
+    ASSERT_EQ(Write3Dfile(GetCurrentScene(), pi.c_str(), KX_FILETYPE_POLYRAY), 1);
+    ASSERT_EQ(Write3Dfile(GetCurrentScene(), pov.c_str(), KX_FILETYPE_POVRAY3), 1);
+    const std::string polyray = dir.read("scene.pi"), povray = dir.read("scene.pov");
+    EXPECT_NE(polyray.find("// Glow: a texture of POV-Ray's terms, which Polyray has no form for; its colour stands in\r\n"
+                           "define Glow\r\ntexture { surface { color < 1, 0.5, 0 > } }\r\n"),
+              std::string::npos)
+        << polyray;
+    EXPECT_EQ(polyray.find("pigment"), std::string::npos);
+    EXPECT_EQ(polyray.find("ambient"), std::string::npos);
+    EXPECT_NE(povray.find("#declare Glow = \r\ntexture {\r\n"), std::string::npos) << povray;
+    EXPECT_NE(povray.find(" ambient 0.25"), std::string::npos);
+    ClearScene(GetCurrentScene());
+    ClearTexture(GetTexture(nullptr));
+    SetFirstTexture(nullptr);
+}
+
 // A definition that cannot be taken (here: the renderer's definitions are not
 // loaded) is read over to its "end" by both scene readers: its words are never
 // taken for properties or statements, and the object carrying it survives.
