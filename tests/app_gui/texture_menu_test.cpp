@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <fstream>
 #include <iterator>
@@ -215,6 +216,58 @@ TEST_F(TextureMenuTest, TheBuilderEditsElementsAndOpensImageMaps) {
     rows[0]->setCheckState(0, Qt::Unchecked);
     EXPECT_EQ(image->set, 0);
     EXPECT_STREQ(image->text, "Stones.tga");
+}
+
+// The builder shows the text its texture is written as, kept up with each
+// edit of the name, the parent and the elements.
+TEST_F(TextureMenuTest, TheBuilderShowsTheTextureAsWrittenWhileItIsEdited) {
+    TextureBuilderDialog builder(*session);
+    auto* shown = builder.findChild<QPlainTextEdit*>(QStringLiteral("textureSceneText"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isReadOnly());
+    auto* name = builder.findChildren<QLineEdit*>().value(0);
+    auto* parent = builder.findChildren<QLineEdit*>().value(1);
+    ASSERT_TRUE(name && parent);
+    auto* elements = builder.findChild<ElementEditor*>();
+    const QList<QTreeWidgetItem*> rows =
+        elements->findItems(QStringLiteral("*image"), Qt::MatchExactly | Qt::MatchRecursive, 0);
+    ASSERT_EQ(rows.size(), 1);
+    auto* imageLine = elements->itemWidget(rows[0], 1)->findChild<QLineEdit*>();
+    ASSERT_NE(imageLine, nullptr);
+    struct Step {
+        std::function<void()> edit;
+        const char* shows;   // in the text, or
+        const char* absent;  // not in it
+    } steps[] = {
+        {[&] {
+             name->selectAll();
+             QTest::keyClicks(name, QStringLiteral("Shiny"));
+         },
+         "#declare Shiny = \ntexture {\n", nullptr},
+        {[&] { QTest::keyClicks(parent, QStringLiteral("Gold_Metal")); }, "texture {\n Gold_Metal\n", nullptr},
+        {[&] {
+             imageLine->setText(QStringLiteral("stones.tga"));
+             emit imageLine->editingFinished();
+         },
+         "tga \"stones.tga\"", nullptr},
+        {[&] { rows[0]->setCheckState(0, Qt::Unchecked); }, nullptr, "stones.tga"},
+        {[&] {
+             name->selectAll();
+             QTest::keyClicks(name, QStringLiteral("two words"));
+         },
+         "the name must be", "#declare"},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        steps[i].edit();
+        const std::string text = shown->toPlainText().toStdString();
+        if (steps[i].shows) {
+            EXPECT_NE(text.find(steps[i].shows), std::string::npos) << text;
+        }
+        if (steps[i].absent) {
+            EXPECT_EQ(text.find(steps[i].absent), std::string::npos) << text;
+        }
+    }
 }
 
 // Every colour button of the element editor shows its whole label, even

@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +13,8 @@
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstring>
@@ -51,6 +55,11 @@ TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget
     elements_ = new ElementEditor(this);
     elements_->setTexturesFolder(session_.core().textures().texturesFolder());
     text_ = new QPlainTextEdit(this);
+    sceneText_ = new QPlainTextEdit(this);
+    sceneText_->setObjectName(QStringLiteral("textureSceneText"));
+    sceneText_->setReadOnly(true);
+    sceneText_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    sceneText_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     shape_ = new QComboBox(this);
     for (const char* s : kShapes) shape_->addItem(tr(s));
     showPreview_ = new QCheckBox(tr("Show preview"), this);
@@ -85,6 +94,8 @@ TextureBuilderDialog::TextureBuilderDialog(kx::app::AppSession& session, QWidget
     layout->addWidget(elements_, 2);
     layout->addWidget(new QLabel(tr("Texture text"), this));
     layout->addWidget(text_, 1);
+    layout->addWidget(new QLabel(tr("As written for the renderer"), this));
+    layout->addWidget(sceneText_, 1);
     layout->addWidget(buttons);
 
     connect(create, &QPushButton::clicked, this, [this] { newTexture(); });
@@ -137,6 +148,7 @@ void TextureBuilderDialog::newTexture() {
     textures_->setCurrentIndex(0);
     swatch_->clear();
     filling_ = false;
+    showSceneText();
 }
 
 bool TextureBuilderDialog::editTexture(const QString& name) {
@@ -155,6 +167,7 @@ bool TextureBuilderDialog::editTexture(const QString& name) {
     swatch_->setPixmap(swatchIcon(session_.core().textures().previewImagePath(bytes.constData()), kSwatch)
                            .pixmap(kSwatch, kSwatch));
     filling_ = false;
+    showSceneText();
     return true;
 }
 
@@ -164,7 +177,32 @@ void TextureBuilderDialog::changed() {
     CustomTexure* t = GetCustomTexture(0);
     copyInto(t->parent, sizeof t->parent, parent_->text().toStdString());
     copyInto(t->freeForm, sizeof t->freeForm, text_->toPlainText().toStdString());
+    showSceneText();
     if (showPreview_->isChecked()) previewTimer_->start();
+}
+
+void TextureBuilderDialog::showSceneText() {
+    // Written by the exporter itself, into a scratch file: the text shown is
+    // the text a scene gets, whatever its length.
+    const kx::app::RendererDefinition renderer = kx::app::previewRenderer(session_.renderers(), session_.settings());
+    const unsigned type = renderer.type ? static_cast<unsigned>(renderer.type) : KX_FILETYPE_POVRAY3;
+    const QByteArray name = name_->text().toUtf8();
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    QTemporaryFile scratch;
+    QString text;
+    if (identifier.match(name_->text()).hasMatch() && scratch.open()) {
+        const QByteArray path = scratch.fileName().toLocal8Bit();
+        if (StandardFile* f = StdOpenFile(path.constData(), KX_OPEN_CREATE)) {
+            f->type = type;
+            const bool written = ExportCustomTexture(f, name.constData(), type, TEX_EXPORT_FLAGS{}) != 0;
+            // The file is replaced whole when it closes: read by its name, not the handle.
+            QFile back(scratch.fileName());
+            if (StdCloseFile(f) && written && back.open(QIODevice::ReadOnly))
+                text = QString::fromUtf8(back.readAll()).remove(QLatin1Char('\r'));
+        }
+    }
+    if (text.isEmpty()) text = tr("(nothing: the name must be a word of letters, digits and _)");
+    sceneText_->setPlainText(text);
 }
 
 bool TextureBuilderDialog::preview() {

@@ -54,6 +54,8 @@ protected:
 
 private:
     void changed();
+    // Shows the text the texture is written as for the preview's renderer.
+    void showSceneText();
     void fillTextures();
     void previewFinished(const std::string& imagePath, bool ok);
     void restoreSavedSwatch();
@@ -65,6 +67,7 @@ private:
     QLineEdit* name_;
     QLineEdit* parent_;
     QPlainTextEdit* text_;
+    QPlainTextEdit* sceneText_;  // read only: what the texture is written as, kept up with every edit
     QComboBox* shape_;
     QCheckBox* showPreview_;
     QLabel* swatch_;
