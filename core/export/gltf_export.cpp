@@ -124,18 +124,6 @@ std::string uriOf(const std::string& relative) {
     return out;
 }
 
-std::optional<std::vector<unsigned char>> fileBytes(const std::filesystem::path& path) {
-    // Larger pictures than this are no texture a model should carry.
-    constexpr uintmax_t kLargestPicture = uintmax_t{256} << 20;
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > kLargestPicture) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> bytes(static_cast<size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) return std::nullopt;
-    return bytes;
-}
-
 // The pictures of the file, each once, as images and textures.
 class Pictures {
 public:
@@ -160,7 +148,7 @@ private:
         }
         json image;
         if (to_.binary) {
-            auto bytes = fileBytes(picture);
+            auto bytes = kx::files::readPicture(picture);
             if (!bytes) return unreadable(picture);
             while (m_.buffer.size() % 4) m_.buffer.push_back(0);
             const size_t at = m_.buffer.size();
@@ -196,22 +184,9 @@ private:
         if (ec) return {};
         const fs::path inside = source.lexically_relative(folder);
         if (!inside.empty() && *inside.begin() != ".." && fs::is_regular_file(source, ec)) return inside.generic_string();
-        auto bytes = fileBytes(source);
+        auto bytes = kx::files::readPicture(source.string());
         if (!bytes) return {};
-        const std::string stem = source.stem().string(), ext = source.extension().string();
-        for (int n = 0; n < 100; ++n) {
-            const std::string name = n == 0 ? source.filename().string() : stem + "-" + std::to_string(n) + ext;
-            const fs::path target = folder / name;
-            if (fs::exists(target, ec)) {
-                if (fileBytes(target) == bytes) return name;
-                continue;
-            }
-            StandardFile* f = StdOpenFile(target.c_str(), KX_OPEN_DERIVED);
-            if (!f) return {};
-            StdWriteFile(f, bytes->data(), bytes->size());
-            return StdCloseFile(f) ? name : std::string();
-        }
-        return {};
+        return kx::files::keepPictureBeside(folder.string(), source.filename().string(), *bytes);
     }
 
     Model& m_;

@@ -1,6 +1,7 @@
 // What the file subsystem keeps beside a StandardFile record; not exported.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,16 @@ bool queueWrite(StandardFile* f, const char* data, size_t size);
 // out of range) leaves the file as it was, for StdGetNextArg. A mesh's
 // numbers are read straight from the buffer, with no copy and no length.
 bool quickNumber(StandardFile* f, double& value);
+
+// A picture file whole; nothing when it cannot be read or is larger than
+// any texture a model should carry (256 MiB).
+std::optional<std::vector<unsigned char>> readPicture(const std::string& path);
+// Keeps bytes as a file in folder under name, or, when a file of that name
+// holding other bytes is there, under "stem-N.ext"; a file holding the same
+// bytes is used as it is. The name given to it within the folder; empty when
+// it could not be written.
+std::string keepPictureBeside(const std::string& folder, const std::string& name,
+                              const std::vector<unsigned char>& bytes);
 
 // While a scene file is read, new objects are not snapped to the grid: they
 // keep the positions the file gives.

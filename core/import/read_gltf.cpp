@@ -284,8 +284,9 @@ Point3d plus(const Point3d& a, const Point3d& b) {
 
 class Reader {
 public:
-    Reader(const tinygltf::Model& model, std::string stem, std::string folder)
-        : model_(model), stem_(std::move(stem)), folder_(std::move(folder)) {}
+    Reader(const tinygltf::Model& model, std::string stem, std::string folder,
+           const std::map<int, std::vector<unsigned char>>& embedded)
+        : model_(model), stem_(std::move(stem)), folder_(std::move(folder)), embedded_(embedded) {}
 
     const std::vector<PlacedLight>& lights() const { return lights_; }
     const std::optional<PlacedCamera>& camera() const { return camera_; }
@@ -440,20 +441,54 @@ private:
         return parts_.back();
     }
 
-    // The file of a material's base colour texture. Pictures held inside the
-    // model (a buffer or a data URI) have no file the renderer could read.
+    // The file of a material's base colour texture. A picture held inside
+    // the model (in a buffer, or as a data URI) is kept as a file beside it,
+    // once, for the renderer to read.
     std::string pictureOf(const tinygltf::Material& m) {
         const int texture = m.pbrMetallicRoughness.baseColorTexture.index;
         if (texture < 0 || static_cast<size_t>(texture) >= model_.textures.size()) return {};
         const int source = model_.textures[texture].source;
         if (source < 0 || static_cast<size_t>(source) >= model_.images.size()) return {};
         const tinygltf::Image& image = model_.images[source];
-        if (image.uri.empty() || image.uri.starts_with("data:")) {
-            if (!embeddedReported_) LogMessage(0, "Pictures held inside a glTF model are not used; its colours are");
-            embeddedReported_ = true;
+        if (!image.uri.empty()) return kx::import::pictureBeside(folder_, decodedUri(image.uri));
+        if (auto kept = keptPictures_.find(source); kept != keptPictures_.end()) return kept->second;
+        std::string path = keepEmbedded(image, source);
+        keptPictures_.emplace(source, path);
+        return path;
+    }
+
+    std::string keepEmbedded(const tinygltf::Image& image, int source) {
+        std::vector<unsigned char> bytes;
+        if (image.bufferView >= 0) {
+            bytes = viewBytes(image.bufferView);
+        } else if (auto found = embedded_.find(source); found != embedded_.end()) {
+            bytes = found->second;
+        }
+        const char* ext = bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0 ? ".png"
+                          : bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF ? ".jpg"
+                                                                                                     : nullptr;
+        if (!ext) {
+            LogMessage(0, "Picture %d of %s is neither PNG nor JPEG and was not used", source, stem_.c_str());
             return {};
         }
-        return kx::import::pictureBeside(folder_, decodedUri(image.uri));
+        const std::string leaf = kx::files::keepPictureBeside(folder_, stem_ + "_" + std::to_string(source) + ext, bytes);
+        if (leaf.empty()) {
+            LogMessage(0, "Picture %d of %s could not be kept beside it and was not used", source, stem_.c_str());
+            return {};
+        }
+        return folder_ + "/" + leaf;
+    }
+
+    // A buffer view's bytes, checked against its buffer here: the library
+    // hands images over without that check.
+    std::vector<unsigned char> viewBytes(int view) const {
+        if (static_cast<size_t>(view) >= model_.bufferViews.size()) return {};
+        const tinygltf::BufferView& v = model_.bufferViews[view];
+        if (v.buffer < 0 || static_cast<size_t>(v.buffer) >= model_.buffers.size()) return {};
+        const std::vector<unsigned char>& data = model_.buffers[v.buffer].data;
+        if (v.byteOffset > data.size() || v.byteLength > data.size() - v.byteOffset) return {};
+        return {data.begin() + static_cast<std::ptrdiff_t>(v.byteOffset),
+                data.begin() + static_cast<std::ptrdiff_t>(v.byteOffset + v.byteLength)};
     }
 
     const tinygltf::Model& model_;
@@ -465,7 +500,8 @@ private:
     int lastMaterial_ = -2;
     unsigned skipped_ = 0;
     std::string folder_;
-    bool embeddedReported_ = false;
+    const std::map<int, std::vector<unsigned char>>& embedded_;  // data URI pictures by image
+    std::map<int, std::string> keptPictures_;
 };
 
 // Outside files only from the model's folder: a name that leaves it, an
@@ -502,9 +538,15 @@ bool refuseWrite(std::string* err, const std::string&, const std::vector<unsigne
 }
 
 // Images are not decoded while the model is read: the scene refers to image
-// files by name, and the image library reads them with its own checks.
-bool keepImageUndecoded(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int,
-                        void*) {
+// files by name, and the image library reads them with its own checks. The
+// bytes of a data URI (decoded by the library into memory of its own) are
+// kept, to be written beside the model; those of a buffer view are read
+// later with their range checked, as the library does not check it.
+bool keepImageUndecoded(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                        const unsigned char* bytes, int size, void* user) {
+    constexpr int kLargestPicture = 256 << 20;
+    if (image && image->bufferView < 0 && bytes && size > 0 && size <= kLargestPicture)
+        (*static_cast<std::map<int, std::vector<unsigned char>>*>(user))[index].assign(bytes, bytes + size);
     return true;
 }
 
@@ -548,7 +590,8 @@ int ReadGLTF(const char* fileName) noexcept {
         Folder folder{std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec).parent_path(), ec)};
         tinygltf::TinyGLTF loader;
         loader.SetFsCallbacks(tinygltf::FsCallbacks{fileExists, expandPath, readWholeFile, refuseWrite, &folder});
-        loader.SetImageLoader(keepImageUndecoded, nullptr);
+        std::map<int, std::vector<unsigned char>> embedded;
+        loader.SetImageLoader(keepImageUndecoded, &embedded);
         tinygltf::Model model;
         std::string err, warn;
         const unsigned size = static_cast<unsigned>(data->size());
@@ -561,7 +604,7 @@ int ReadGLTF(const char* fileName) noexcept {
             throw Damaged{err.empty() ? "not a glTF model" : err.substr(0, 400)};
         }
         if (!warn.empty()) LogMessage(0, "While reading %s: %s", path.c_str(), warn.substr(0, 400).c_str());
-        Reader reader(model, kx::import::fileStem(path), folder.root.string());
+        Reader reader(model, kx::import::fileStem(path), folder.root.string(), embedded);
         std::vector<MeshPart> parts = reader.run();
         if (!kx::import::addMeshParts(parts)) throw Damaged{"out of memory"};
         addLightsAndCamera(reader);

@@ -122,18 +122,21 @@ TEST_F(ImportedColoursTest, TextureMapsAreFoundBesideTheModelOnly) {
     write("model/maps/checker.tga", checkerTarga());
     write("outside.tga", checkerTarga());
     const std::string found = std::filesystem::canonical(dir.file("model/maps/checker.tga")).string();
+    const std::string kept = std::filesystem::weakly_canonical(dir.file("model")).string() + "/square_0.png";
     struct Case {
         const char* reader;
         const char* picture;
         bool uvs;
         bool painted;
+        bool inside = false;  // held in the model, kept beside it
     } cases[] = {
         // Names written on another system: another case, backslashes.
         {"obj", "maps/CHECKER.TGA", true, true},   {"3ds", "maps\\Checker.tga", true, true},
         {"gltf", "maps/checker.tga", true, true},
         {"obj", "../outside.tga", true, false},    {"3ds", "../outside.tga", true, false},
         {"gltf", "../outside.tga", true, false},   {"obj", "maps/missing.tga", true, false},
-        {"gltf", "data:image/png;base64,AAAA", true, false},
+        {"gltf", "data:image/png;base64,AAAA", true, false},  // no PNG inside
+        {"gltf", "data:image/png;base64,iVBORw0KGgoAAAAA", true, true, true},
         // Without uvs a picture has no place on the mesh.
         {"obj", "maps/checker.tga", false, false}, {"3ds", "maps/checker.tga", false, false},
     };
@@ -145,7 +148,10 @@ TEST_F(ImportedColoursTest, TextureMapsAreFoundBesideTheModelOnly) {
         for (CadObject* o : objects())
             if (o->type == KX_POLYGON) meshes.push_back(o);
         ASSERT_EQ(meshes.size(), 1u);
-        EXPECT_EQ(pictureOf(meshes[0]), c.painted ? found : "");
+        EXPECT_EQ(pictureOf(meshes[0]), !c.painted ? "" : c.inside ? kept : found);
+        if (c.inside) {
+            EXPECT_EQ(dir.read("model/square_0.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\0", 12));
+        }
         ClearScene(GetCurrentScene());
     }
 }
