@@ -8,10 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -178,10 +176,11 @@ private:
     // name is found). Empty when it cannot be read or copied.
     std::string besideTheFile(const std::string& picture) {
         namespace fs = std::filesystem;
+        std::error_code sourceError, folderError;
+        const fs::path source = fs::weakly_canonical(picture, sourceError);
+        const fs::path folder = fs::weakly_canonical(to_.folder, folderError);
+        if (sourceError || folderError) return {};
         std::error_code ec;
-        const fs::path source = fs::weakly_canonical(picture, ec);
-        const fs::path folder = fs::weakly_canonical(to_.folder, ec);
-        if (ec) return {};
         const fs::path inside = source.lexically_relative(folder);
         if (!inside.empty() && *inside.begin() != ".." && fs::is_regular_file(source, ec)) return inside.generic_string();
         auto bytes = kx::files::readPicture(source.string());
