@@ -1,5 +1,6 @@
-// Texture image maps: any bytes must decode into a picture whose size matches
-// its pixel block, or be refused with a message.
+// Texture image maps, Targa and PNG alike (told apart by their first bytes,
+// as the loader does): any bytes must decode into a picture whose size
+// matches its pixel block, or be refused with a message.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kx::app::ImageMapPixels pixels;
     std::string error;
-    if (kx::app::decodeTargaMap(data, size, pixels, error)) {
+    const bool decoded = kx::app::isPngMap(data, size) ? kx::app::decodePngMap(data, size, pixels, error)
+                                                       : kx::app::decodeTargaMap(data, size, pixels, error);
+    if (decoded) {
         if (pixels.rgb.size() != size_t{pixels.width} * pixels.height * 3 || pixels.width == 0 ||
             pixels.width > kx::app::kMaxImageMapSide || pixels.height > kx::app::kMaxImageMapSide)
             std::abort();

@@ -20,7 +20,7 @@ mkdir -p "$work"
 seeds() {
     case $1 in
         fuzz_tga|fuzz_gif|fuzz_pcx|fuzz_bmp|fuzz_ilbm) echo "$root/tests/data/image/fuzz/${1#fuzz_}" ;;
-        fuzz_image_map) echo "$root/tests/data/image/fuzz/tga" ;;
+        fuzz_image_map) echo "$root/fuzz/corpus/imagemap" ;;
         fuzz_height_samples) echo "$root/fuzz/corpus/heightfield" ;;
         fuzz_native_reader|fuzz_tokenizer) echo "$root/fuzz/corpus/native" ;;
         fuzz_legacy_reader) echo "$root/fuzz/corpus/legacy" ;;

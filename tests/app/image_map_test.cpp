@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +33,21 @@ Bytes operator+(Bytes a, const Bytes& b) {
 const Bytes kBottomFirst = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 // Top row first (red-green-blue): the bottom row's pixels come second.
 const Bytes kTopRowsRgb = {9, 8, 7, 12, 11, 10, 3, 2, 1, 6, 5, 4};
+
+// A PNG file of the RGB pixels, rows top first.
+Bytes pngOf(unsigned width, unsigned height, const Bytes& rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
+    Bytes out(size);
+    png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(), 0, nullptr);
+    out.resize(size);
+    return out;
+}
 
 TEST(ImageMap, DecodesOrRefusesEachKindOfFile) {
     struct Case {
@@ -77,12 +93,24 @@ TEST(ImageMap, DecodesOrRefusesEachKindOfFile) {
              return h;
          }(),
          {}, "Error reading Targa Image Header\n"},
+        // PNG pictures, told by their first bytes as the loader tells them.
+        {"PNG", pngOf(2, 2, kTopRowsRgb), kTopRowsRgb, nullptr},
+        {"PNG wider than 4096", pngOf(4097, 1, Bytes(4097 * 3, 7)), {}, "Unknown Image Map File"},
+        {"PNG cut short", [] {
+             Bytes png = pngOf(2, 2, kTopRowsRgb);
+             png.resize(png.size() - 20);
+             return png;
+         }(),
+         {}, "Error Reading PNG Image Bits"},
+        {"PNG signature alone", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, {}, "Unknown Image Map File"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         kx::app::ImageMapPixels px;
         std::string error;
-        const bool ok = kx::app::decodeTargaMap(c.file.data(), c.file.size(), px, error);
+        const bool ok = kx::app::isPngMap(c.file.data(), c.file.size())
+                            ? kx::app::decodePngMap(c.file.data(), c.file.size(), px, error)
+                            : kx::app::decodeTargaMap(c.file.data(), c.file.size(), px, error);
         if (c.error) {
             EXPECT_FALSE(ok);
             EXPECT_EQ(error, c.error);

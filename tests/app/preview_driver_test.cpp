@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <chrono>
@@ -407,13 +408,23 @@ TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedO
     EXPECT_EQ(reports.size(), 1u);
 }
 
-// An imported mesh painted with a Targa picture is drawn by its own uvs with
-// the picture's pixels; without uvs, or with a picture the preview does not
-// decode, it keeps its shared corners and its colour.
+// An imported mesh painted with a Targa or PNG picture is drawn by its own
+// uvs with the picture's pixels; without uvs, or with a picture the preview
+// does not decode, it keeps its shared corners and its colour.
 TEST_F(PreviewDriverTest, PaintedMeshesAreDrawnByTheirUvsWithTheirPicture) {
     std::string targa = std::string("\0\0\x02", 3) + std::string(9, '\0') + std::string("\x02\0\x01\0\x18\x20", 6);
     targa += std::string("\x10\x20\x30\x40\x50\x60", 6);
     std::ofstream(dir.file("two.tga"), std::ios::binary) << targa;
+    // The same two pixels as a PNG file.
+    {
+        const unsigned char rgb[6] = {0x30, 0x20, 0x10, 0x60, 0x50, 0x40};
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = 2;
+        image.height = 1;
+        image.format = PNG_FORMAT_RGB;
+        ASSERT_NE(png_image_write_to_file(&image, dir.file("two.png").c_str(), 0, rgb, 0, nullptr), 0);
+    }
     struct Case {
         const char* picture;
         bool uvs;
@@ -422,7 +433,8 @@ TEST_F(PreviewDriverTest, PaintedMeshesAreDrawnByTheirUvsWithTheirPicture) {
     } cases[] = {
         {"two.tga", true, "object", true},
         {"two.TGA", true, "object", true},
-        {"two.png", true, "mesh", false},
+        {"two.png", true, "object", true},
+        {"two.jpg", true, "mesh", false},  // a kind the preview does not decode
         {"two.tga", false, "mesh", false},
     };
     for (const Case& c : cases) {

@@ -288,7 +288,8 @@ std::string paintedPicture(const CadObject& object) {
     char text[KX_EXTRA_TEXT_MAX + 1] = "";
     GetObjectExtraString(const_cast<CadObject*>(&object), KX_PROP_IMAGEMAP, text);
     const std::string name = text;
-    return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".tga") == 0 ? name : std::string();
+    const char* ext = name.size() > 4 ? name.c_str() + name.size() - 4 : "";
+    return strcasecmp(ext, ".tga") == 0 || strcasecmp(ext, ".png") == 0 ? name : std::string();
 }
 
 namespace {

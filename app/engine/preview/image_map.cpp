@@ -114,7 +114,9 @@ bool readImageMap(const std::string& path, ImageMapPixels& out, std::string& err
         return false;
     }
     if (code != 0) return openFailed(code);
-    return decodeTargaMap(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out, error);
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (isPngMap(data, bytes.size())) return decodePngMap(data, bytes.size(), out, error);
+    return decodeTargaMap(data, bytes.size(), out, error);
 }
 
 std::string imageMapFile(const TextureInfo& texture) {

@@ -1,5 +1,5 @@
-// Image maps of textures: 24-bit Targa files decoded to RGB rows, top row
-// first, and kept in the texture record (the pixels in its owned block, width
+// Image maps of textures: 24-bit Targa files (and PNG pictures) decoded to
+// RGB rows, top row first, and kept in the texture record (the pixels in its owned block, width
 // and height in its two spare words). Decoding touches no shared state, so
 // the preview thread decodes the maps its snapshots name on its own.
 #pragma once
@@ -24,7 +24,13 @@ struct ImageMapPixels {
 // Decodes a Targa file held in memory. On failure returns false with the
 // message to show in error.
 bool decodeTargaMap(const unsigned char* data, size_t size, ImageMapPixels& out, std::string& error);
-// Reads and decodes the file; false with the message in error.
+// Decodes a PNG file held in memory, its transparency laid over black. On
+// failure returns false with the message to show in error.
+bool decodePngMap(const unsigned char* data, size_t size, ImageMapPixels& out, std::string& error);
+// True when the bytes start as a PNG file does.
+bool isPngMap(const unsigned char* data, size_t size);
+// Reads and decodes the file, a PNG or a Targa one by its first bytes;
+// false with the message in error.
 bool readImageMap(const std::string& path, ImageMapPixels& out, std::string& error);
 
 // The image file a texture record names, empty when it names none ("NULL").
