@@ -9,13 +9,26 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "temp_dir.h"
 
 namespace {
 
+// Whether the process has a handler of its own for the signal (its caught
+// signals as the kernel lists them).
+bool catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    return false;
+}
+
 // Starts the program offscreen with these settings and extra environment,
-// gives the window a moment and tells it to end; its settings file after.
+// waits until it catches SIGTERM (on a loaded machine that can take longer
+// than any fixed pause), gives the window a moment and tells it to end; its
+// settings file after.
 std::string runAndEnd(const kxtest::TempDir& dir, const QStringList& args,
                       const std::vector<std::pair<QString, QString>>& extra = {}) {
     QProcess program;
@@ -27,10 +40,11 @@ std::string runAndEnd(const kxtest::TempDir& dir, const QStringList& args,
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(KALVEX_PROGRAM), args);
     EXPECT_TRUE(program.waitForStarted(10000));
-    // Its data folder is made at start; then give the window a moment.
-    for (int i = 0; i < 200 && !std::filesystem::exists(dir.file("data/kalvex/KALVEX.INF")); ++i) QThread::msleep(50);
+    const auto pid = static_cast<pid_t>(program.processId());
+    for (int i = 0; i < 600 && !catches(pid, SIGTERM); ++i) QThread::msleep(50);
+    EXPECT_TRUE(catches(pid, SIGTERM)) << "the program never took SIGTERM";
     QThread::msleep(1500);
-    kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    kill(pid, SIGTERM);
     EXPECT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
