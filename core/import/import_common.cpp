@@ -68,6 +68,17 @@ std::string encodedColourName(unsigned r, unsigned g, unsigned b) {
     return "Rgb." + std::to_string(r) + "." + std::to_string(g) + "." + std::to_string(b);
 }
 
+void listMaterialColour(const char* name, const Point3d& diffuse, const unsigned bytes[3]) {
+    if (!name || !name[0] || GetTextureInfoByName(name)) return;
+    TextureInfo info{};
+    kx::text::copyField(info.name, name);
+    info.kind = KX_TEXTURE_COLOUR;
+    info.used = 1;
+    info.points[1] = diffuse;
+    for (int k = 0; k < 3; ++k) info.colour[k] = static_cast<unsigned char>(bytes[k]);
+    AddCustomTexture(&info);
+}
+
 void giveEncodedColour(CadObject* obj, unsigned r, unsigned g, unsigned b) {
     if (!obj) return;
     SetObjectTextureEx(obj, 1, encodedColourName(r, g, b).c_str());

@@ -38,6 +38,11 @@ unsigned colourByte(double component, double scale);
 // "Rgb.r.g.b" of three bytes.
 std::string encodedColourName(unsigned r, unsigned g, unsigned b);
 
+// A material of a model as an entry of the scene's texture list: a colour
+// record of its diffuse colour (0..1 a channel) and its bytes, unless a
+// record of that name is listed.
+void listMaterialColour(const char* name, const Point3d& diffuse, const unsigned bytes[3]);
+
 // Material kind 1 and the encoded name of (r, g, b), RgbColor packed.
 void giveEncodedColour(CadObject* obj, unsigned r, unsigned g, unsigned b);
 

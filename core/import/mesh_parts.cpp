@@ -22,17 +22,8 @@ void giveMaterialColour(CadObject* obj, const MeshPart& part) {
         giveEncodedColour(obj, part.r, part.g, part.b);
         return;
     }
-    if (!GetTextureInfoByName(part.material.c_str())) {
-        TextureInfo info{};
-        kx::text::copyField(info.name, part.material.c_str());
-        info.kind = KX_TEXTURE_COLOUR;
-        info.used = 1;
-        info.points[1] = MakePoint(part.r / 255.0, part.g / 255.0, part.b / 255.0);
-        info.colour[0] = static_cast<unsigned char>(part.r);
-        info.colour[1] = static_cast<unsigned char>(part.g);
-        info.colour[2] = static_cast<unsigned char>(part.b);
-        AddCustomTexture(&info);
-    }
+    const unsigned bytes[3] = {part.r, part.g, part.b};
+    listMaterialColour(part.material.c_str(), MakePoint(part.r / 255.0, part.g / 255.0, part.b / 255.0), bytes);
     SetObjectTextureEx(obj, 1, part.material.c_str());
     obj->rgb = (part.r & 0xFF) | ((part.g & 0xFF) << 8) | ((part.b & 0xFF) << 16);
 }

@@ -251,15 +251,7 @@ void Reader::material(std::string_view name) {
         const unsigned rgb[3] = {kx::import::colourByte(kd[0], 255), kx::import::colourByte(kd[1], 255),
                                  kx::import::colourByte(kd[2], 255)};
         obj->rgb = rgb[0] | (rgb[1] << 8) | (rgb[2] << 16);
-        if (!GetTextureInfoByName(obj->material)) {
-            TextureInfo info{};
-            kx::text::copyField(info.name, obj->material);
-            info.kind = KX_TEXTURE_COLOUR;
-            info.used = 1;
-            info.points[1] = MakePoint(kd[0], kd[1], kd[2]);
-            for (int k = 0; k < 3; ++k) info.colour[k] = static_cast<unsigned char>(rgb[k]);
-            AddCustomTexture(&info);
-        }
+        kx::import::listMaterialColour(obj->material, MakePoint(kd[0], kd[1], kd[2]), rgb);
         return;
     }
     const int row = faceMaterialRow(name);
