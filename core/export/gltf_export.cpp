@@ -4,12 +4,16 @@
 // holds all in one container; ".gltf" is the JSON with its buffer in a
 // ".bin" file of the same stem beside it. A mesh painted with a PNG or JPEG
 // picture gets it as its material's base colour texture: inside a ".glb",
-// beside a ".gltf".
+// beside a ".gltf". A group is a node holding its members' nodes, its CSG
+// operation noted in the node's extras (the format has none).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <new>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -193,6 +197,47 @@ private:
     std::map<std::string, long> textures_;
 };
 
+// A node for each group holding a member that has one, after the members'
+// nodes; a group inside a group is its child. The links are followed as far
+// as groups nest in the window, and a node is given to one group only.
+// `rank` holds each node's place in the scene's order and is kept in step.
+void addGroupNodes(json& root, const std::map<const CadObject*, size_t>& nodeOf, std::vector<size_t>& rank) {
+    constexpr int kDeepestGroup = 64;
+    std::map<const CadObject*, size_t> place;
+    size_t n = 0;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) place.emplace(o, n++);
+    std::set<const CadObject*> visited;
+    auto groupNode = [&](auto&& self, const CadObject* group, int depth) -> std::optional<size_t> {
+        if (depth > kDeepestGroup || !visited.insert(group).second) return std::nullopt;
+        json children = json::array();
+        for (const CadObject* c = group->firstChild; c; c = c->nextSibling) {
+            std::optional<size_t> child;
+            if (c->type == KX_GROUP) {
+                child = self(self, c, depth + 1);
+            } else if (!visited.insert(c).second) {
+                break;  // a chain that comes round again
+            } else if (auto found = nodeOf.find(c); found != nodeOf.end()) {
+                child = found->second;
+            }
+            if (child) children.push_back(*child);
+        }
+        if (children.empty()) return std::nullopt;
+        const float op = group->extraPoint.x;
+        const size_t index = root["nodes"].size();
+        rank.push_back(place[group]);
+        root["nodes"].push_back({{"name", group->name},
+                                 {"children", children},
+                                 {"extras", {{"csg", kx::files::csgKeyword(op >= 0 && op < 4 ? static_cast<unsigned>(op) : 0)}}}});
+        return index;
+    };
+    bool any = false;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (o->type == KX_GROUP && !(o->parent && o->parent->type == KX_GROUP)) any = groupNode(groupNode, o, 0) || any;
+    if (any)
+        root["extras"] = {{"note", "Groups are plain nodes: \"csg\" in a group node's extras names the operation a ray "
+                                   "tracer applies to its members, which this format cannot."}};
+}
+
 // Everything but the buffer's URI; nodes counted in `meshes`.
 Model buildModel(unsigned& meshes, const Destination& to) {
     Model m;
@@ -201,16 +246,20 @@ Model buildModel(unsigned& meshes, const Destination& to) {
     root["nodes"] = json::array();
     // A material per colour and picture.
     std::map<std::pair<unsigned, long>, size_t> materialOf;
+    std::map<const CadObject*, size_t> nodeOf;
+    std::vector<size_t> rank;  // of each node: its object's place in the scene
+    size_t place = 0;
     Pictures pictures(m, to);
     json lights = json::array();
     meshes = 0;
-    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next, ++place) {
         if (o->type == KX_LIGHT && !(o->flags & KX_FLAG_NOEXPORT)) {
             json light = {{"type", "point"}, {"color", json::array({(o->rgb & 0xFF) / 255.0, ((o->rgb >> 8) & 0xFF) / 255.0,
                                                                       ((o->rgb >> 16) & 0xFF) / 255.0})},
                           {"intensity", 1.0}};
             if (o->rgb == 0) light["color"] = json::array({1.0, 1.0, 1.0});
             lights.push_back(light);
+            rank.push_back(place);
             root["nodes"].push_back({{"name", o->name},
                                      {"translation", json::array({o->translate.x, o->translate.y, o->translate.z})},
                                      {"extensions", {{"KHR_lights_punctual", {{"light", lights.size() - 1}}}}}});
@@ -291,9 +340,12 @@ Model buildModel(unsigned& meshes, const Destination& to) {
              {"primitives", json::array({{{"attributes", attributes},
                                           {"material", found->second},
                                           {"mode", 4}}})}});
+        nodeOf.emplace(o, root["nodes"].size());
+        rank.push_back(place);
         root["nodes"].push_back({{"name", o->name}, {"mesh", mesh}});
         ++meshes;
     }
+    addGroupNodes(root, nodeOf, rank);
     if (const CameraInfo* c = GetActiveCamera()) {
         // The scene's default lens: a direction 1 long and a right vector 1.33 long.
         const double direction = c->rightDir.z > 0 ? c->rightDir.z : 1.0;
@@ -301,6 +353,7 @@ Model buildModel(unsigned& meshes, const Destination& to) {
         root["cameras"].push_back({{"type", "perspective"},
                                    {"perspective", {{"yfov", 2 * std::atan(0.5 / direction)}, {"znear", 0.01},
                                                     {"aspectRatio", right}}}});
+        rank.push_back(place);
         root["nodes"].push_back({{"name", "camera"},
                                  {"camera", 0},
                                  {"translation", json::array({c->location.x, c->location.y, c->location.z})},
@@ -310,8 +363,17 @@ Model buildModel(unsigned& meshes, const Destination& to) {
         root["extensionsUsed"] = json::array({"KHR_lights_punctual"});
         root["extensions"] = {{"KHR_lights_punctual", {{"lights", lights}}}};
     }
+    // Every node no group holds is one of the scene's, in the scene's order.
+    std::vector<bool> held(root["nodes"].size());
+    for (const json& node : root["nodes"])
+        if (node.contains("children"))
+            for (const json& child : node["children"]) held[child.get<size_t>()] = true;
+    std::vector<size_t> roots;
+    for (size_t i = 0; i < held.size(); ++i)
+        if (!held[i]) roots.push_back(i);
+    std::stable_sort(roots.begin(), roots.end(), [&rank](size_t a, size_t b) { return rank[a] < rank[b]; });
     json sceneNodes = json::array();
-    for (size_t i = 0; i < root["nodes"].size(); ++i) sceneNodes.push_back(i);
+    for (size_t i : roots) sceneNodes.push_back(i);
     root["scenes"] = json::array({{{"nodes", sceneNodes}}});
     root["scene"] = 0;
     return m;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "export/export_internal.h"
+#include "files/files_internal.h"
 #include "model/model_internal.h"
 
 namespace kx::exporter {
@@ -336,13 +337,10 @@ int exportPovUngroupedBlob(StandardFile* f, CadObject* obj, int) {
     return 1;
 }
 
-// The CSG operators by a group's operation; any other value is a union.
-constexpr const char* kCsgOpeners[] = {"union {\n", "merge {\n", "intersection {\n", "difference {\n"};
-
 void exportPovGroupMember(StandardFile* f, CadObject* obj, unsigned index, unsigned op) {
     if (index == 0) {
         StdPutLine(f, "// DEFAULT GROUP\n");
-        StdPutLine(f, "%s", kCsgOpeners[op < 4 ? op : 0]);
+        StdPutLine(f, "%s {\n", kx::files::csgKeyword(op));
     }
     StdPutLine(f, "  object { %s }\n", objectIdentifier(obj).c_str());
 }

@@ -21,6 +21,11 @@ namespace kx::files {
 
 using kx::platform::findExisting;
 
+// A group's CSG operations by their number, as the renderer names them; any
+// other number is a union.
+inline constexpr const char* kCsgKeywords[] = {"union", "merge", "intersection", "difference"};
+inline const char* csgKeyword(unsigned op) { return kCsgKeywords[op < 4 ? op : 0]; }
+
 // Queues bytes for writing; they reach the system in large pieces. False once
 // any write of the file failed.
 bool queueWrite(StandardFile* f, const char* data, size_t size);

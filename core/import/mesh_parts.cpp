@@ -28,23 +28,85 @@ void giveMaterialColour(CadObject* obj, const MeshPart& part) {
     obj->rgb = (part.r & 0xFF) | ((part.g & 0xFF) << 8) | ((part.b & 0xFF) << 16);
 }
 
+
+// Which groups of a model are made, and where each part and group goes: a
+// group with no member is not made, nor one with a single member unless it
+// asks to be; their members go to the group that holds them.
+struct GroupPlan {
+    std::vector<int> partGroup;   // per part: its group, or -1
+    std::vector<int> groupGroup;  // per group: the group it goes to, or -1
+    std::vector<bool> made;
+    std::vector<size_t> firstPart;  // per made group: the first part below it
+};
+
+GroupPlan planGroups(const std::vector<MeshPart>& parts, const std::vector<GroupPart>& groups) {
+    const int count = static_cast<int>(groups.size());
+    auto groupIndex = [count](int index) { return index >= 0 && index < count ? index : -1; };
+    GroupPlan plan;
+    plan.partGroup.resize(parts.size(), -1);
+    for (size_t i = 0; i < parts.size(); ++i)
+        if (parts[i].triangles() > 0) plan.partGroup[i] = groupIndex(parts[i].group);
+    // A group held by one made before it could never be reached: it is taken
+    // as held by none.
+    for (int g = 0; g < count; ++g) plan.groupGroup.push_back(groups[g].parent > g ? groupIndex(groups[g].parent) : -1);
+    plan.made.resize(groups.size());
+    plan.firstPart.resize(groups.size(), parts.size());
+    for (int g = 0; g < count; ++g) {
+        size_t members = 0;
+        for (size_t i = 0; i < parts.size(); ++i)
+            if (plan.partGroup[i] == g) {
+                ++members;
+                plan.firstPart[g] = std::min(plan.firstPart[g], i);
+            }
+        for (int h = 0; h < g; ++h)
+            if (plan.made[h] && plan.groupGroup[h] == g) {
+                ++members;
+                plan.firstPart[g] = std::min(plan.firstPart[g], plan.firstPart[h]);
+            }
+        plan.made[g] = members >= 2 || (members == 1 && groups[g].keepAlone);
+        if (plan.made[g]) continue;
+        for (int& owner : plan.partGroup)
+            if (owner == g) owner = plan.groupGroup[g];
+        for (int h = 0; h < g; ++h)
+            if (plan.groupGroup[h] == g) plan.groupGroup[h] = plan.groupGroup[g];
+    }
+    return plan;
+}
+
 }  // namespace
 
-bool addMeshParts(const std::vector<MeshPart>& parts) {
+bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPart>& groups) {
     std::vector<CadObject*> made;
     auto undo = [&made] {
         for (CadObject* obj : made) DeleteCadObject(obj);
         return false;
     };
-    for (const MeshPart& part : parts) {
+    const GroupPlan plan = planGroups(parts, groups);
+    std::vector<CadObject*> partObject(parts.size()), groupObject(groups.size());
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const MeshPart& part = parts[i];
         if (part.triangles() == 0) continue;
+        // A group stands before what it holds in the scene, as a group read
+        // from a scene file does, the outermost first: the scene's order then
+        // is the model's.
+        for (size_t g = groups.size(); g-- > 0;) {
+            if (!plan.made[g] || plan.firstPart[g] != i) continue;
+            CadObjectInfo* info = CreateDefaultInfo();
+            info->extraPoint.x = static_cast<float>(groups[g].operation);
+            CadObject* group = CreateGroup(info);
+            if (!group) return undo();
+            made.push_back(group);
+            groupObject[g] = group;
+            if (!groups[g].name.empty()) kx::text::copyField(group->name, groups[g].name.c_str());
+        }
         CadObject* obj = newFacetsObject(part.name.empty() ? "_facets" : part.name);
         if (!obj) return undo();
         made.push_back(obj);
+        partObject[i] = obj;
         FacetAppender facets(obj);
         const bool withNormals = part.normals.size() == part.corners.size();
-        for (size_t i = 0; i + 2 < part.corners.size(); i += 3)
-            if (!facets.add(3, &part.corners[i], withNormals ? &part.normals[i] : nullptr)) return undo();
+        for (size_t k = 0; k + 2 < part.corners.size(); k += 3)
+            if (!facets.add(3, &part.corners[k], withNormals ? &part.normals[k] : nullptr)) return undo();
         if (part.uvs.size() == part.corners.size()) {
             if (!AllocCadObjectUV(obj, static_cast<unsigned>(part.corners.size()))) return undo();
             std::copy(part.uvs.begin(), part.uvs.end(), obj->uv);
@@ -54,6 +116,19 @@ bool addMeshParts(const std::vector<MeshPart>& parts) {
         }
         if (part.coloured) giveMaterialColour(obj, part);
         NormalizeObject(obj, 3);
+    }
+    // Inner groups first, each as the window groups a selection: its members
+    // are chained in the scene's order, which is the model's.
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (!groupObject[g]) continue;
+        SetObjectsUnSelected();
+        AddSelectedObject(groupObject[g]);
+        for (size_t i = 0; i < parts.size(); ++i)
+            if (partObject[i] && plan.partGroup[i] == static_cast<int>(g)) AddSelectedObject(partObject[i]);
+        for (size_t h = 0; h < g; ++h)
+            if (groupObject[h] && plan.groupGroup[h] == static_cast<int>(g)) AddSelectedObject(groupObject[h]);
+        int deleted = 0;
+        SetObjectsGroupEx(groupObject[g], groupObject[g]->groupId, &deleted);
     }
     SetObjectsUnSelected();
     return true;

@@ -19,13 +19,27 @@ struct MeshPart {
     std::vector<Point3d> uvs;      // empty, or one per corner (u, v, 0), v up
     std::string picture;           // the absolute name of its texture map; empty for none
     std::string material;          // its material's name in the model; empty when unnamed
+    int group = -1;                // the index of the group it belongs to; -1 for none
     size_t triangles() const { return corners.size() / 3; }
 };
 
+// A group of the model's tree, holding the parts and groups that name it.
+// Inner groups come before the groups that hold them.
+struct GroupPart {
+    std::string name;    // empty: the scene's next group name
+    int parent = -1;     // the index of the group it belongs to; -1 for none
+    unsigned operation = 0;  // CSG, as a group object keeps it
+    bool keepAlone = false;  // kept even when it would hold a single member
+};
+
 // Adds every part that holds a triangle as a normalised, unselected `_facets`
-// object, in order. When memory runs out the objects made so far are removed
-// again and false is returned (the caller reports it).
-bool addMeshParts(const std::vector<MeshPart>& parts);
+// object, in order, then the groups, each a group object of the scene holding
+// its members as a group made in the window does. A group left with no
+// member is not made, and one with a single member only when it asks to be:
+// its members go to the group that holds it. When memory runs out the
+// objects made so far are removed again and false is returned (the caller
+// reports it).
+bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPart>& groups = {});
 
 // The file name without folder and last extension: what an object made from
 // the whole file is called.

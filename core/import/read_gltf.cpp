@@ -1,7 +1,8 @@
 // glTF 2.0 models, as ".gltf" text with its buffers beside it or inside as
 // data URIs, and as ".glb" containers. The default scene's node tree is
 // walked with every node's transform; each node's mesh primitives become
-// triangles in the scene's coordinates, one object per node and material.
+// triangles in the scene's coordinates, one object per node and material,
+// and a node whose tree holds two objects or more becomes a group of them.
 // The container and its JSON are parsed by the glTF library; every range it
 // hands over is checked here against its buffer before a byte is read, and
 // outside files are read only from the model's own folder.
@@ -22,6 +23,7 @@
 
 namespace {
 
+using kx::import::GroupPart;
 using kx::import::MeshPart;
 using Matrix = std::array<double, 16>;  // column-major, as glTF keeps them
 
@@ -290,6 +292,7 @@ public:
 
     const std::vector<PlacedLight>& lights() const { return lights_; }
     const std::optional<PlacedCamera>& camera() const { return camera_; }
+    const std::vector<GroupPart>& groups() const { return groups_; }
 
     std::vector<MeshPart> run() {
         if (model_.scenes.empty()) {
@@ -311,16 +314,26 @@ public:
     }
 
 private:
-    void walk(int index, const Matrix& parent, int depth) {
+    // A part or a group a node's tree gave.
+    struct Member {
+        bool group;
+        size_t index;
+    };
+
+    // The parts and groups the node's tree gives, at the level of its parent.
+    std::vector<Member> walk(int index, const Matrix& parent, int depth) {
         if (index < 0 || static_cast<size_t>(index) >= model_.nodes.size()) throw Damaged{"a node names a missing node"};
         if (depth > kDeepestNode) throw Damaged{"the node tree is deeper than " + std::to_string(kDeepestNode) + " (a loop?)"};
         const tinygltf::Node& n = model_.nodes[index];
         const Matrix world = multiply(parent, localMatrix(n));
+        std::vector<Member> members;
         if (n.mesh >= 0) {
             if (static_cast<size_t>(n.mesh) >= model_.meshes.size()) throw Damaged{"a node names a missing mesh"};
             const tinygltf::Mesh& mesh = model_.meshes[n.mesh];
             const std::string name = !n.name.empty() ? n.name : !mesh.name.empty() ? mesh.name : stem_;
-            for (const tinygltf::Primitive& p : mesh.primitives) primitive(p, world, name.substr(0, 31));
+            const size_t before = parts_.size();
+            for (const tinygltf::Primitive& p : mesh.primitives) primitive(p, world, name.substr(0, 31), index);
+            for (size_t i = before; i < parts_.size(); ++i) members.push_back({false, i});
         }
         if (n.camera >= 0 && !camera_ && static_cast<size_t>(n.camera) < model_.cameras.size()) {
             // glTF cameras look down their -z with +y up.
@@ -330,7 +343,31 @@ private:
             camera_ = PlacedCamera{at, plus(at, unitColumn(world, 2, -1)), unitColumn(world, 1, 1), aspect};
         }
         light(n, world);
-        for (int c : n.children) walk(c, world, depth + 1);
+        for (int c : n.children)
+            for (const Member& m : walk(c, world, depth + 1)) members.push_back(m);
+        // A node that only places what lies below it adds no group; one of
+        // ours (its operation noted) is kept as it was written.
+        const std::optional<unsigned> operation = csgOperationOf(n);
+        if (members.size() < 2 && !(operation && !members.empty())) return members;
+        const size_t group = groups_.size();
+        groups_.push_back(GroupPart{n.name.substr(0, 31), -1, operation.value_or(0), operation.has_value()});
+        for (const Member& m : members) {
+            if (m.group)
+                groups_[m.index].parent = static_cast<int>(group);
+            else
+                parts_[m.index].group = static_cast<int>(group);
+        }
+        return {Member{true, group}};
+    }
+
+    // The CSG operation a group node of ours notes in its extras.
+    static std::optional<unsigned> csgOperationOf(const tinygltf::Node& n) {
+        if (!n.extras.IsObject() || !n.extras.Has("csg")) return std::nullopt;
+        const tinygltf::Value& value = n.extras.Get("csg");
+        if (!value.IsString()) return std::nullopt;
+        for (unsigned op = 0; op < std::size(kx::files::kCsgKeywords); ++op)
+            if (value.Get<std::string>() == kx::files::kCsgKeywords[op]) return op;
+        return std::nullopt;
     }
 
     void light(const tinygltf::Node& n, const Matrix& world) {
@@ -352,7 +389,7 @@ private:
         if (lights_.size() < 1000) lights_.push_back(out);
     }
 
-    void primitive(const tinygltf::Primitive& p, const Matrix& world, const std::string& name) {
+    void primitive(const tinygltf::Primitive& p, const Matrix& world, const std::string& name, int node) {
         const int mode = p.mode < 0 ? TINYGLTF_MODE_TRIANGLES : p.mode;
         if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP && mode != TINYGLTF_MODE_TRIANGLE_FAN) {
             ++skipped_;
@@ -377,7 +414,7 @@ private:
         std::optional<AccessorReader> indices;
         if (p.indices >= 0) indices.emplace(model_, p.indices, 1, "index");
         const size_t corners = indices ? indices->count() : positions.count();
-        MeshPart& part = partFor(name, p.material);
+        MeshPart& part = partFor(name, p.material, node);
         auto corner = [&](size_t k) {
             const size_t v = indices ? indices->index(k) : k;
             if (v >= positions.count()) throw Damaged{"an index names a vertex the primitive does not have"};
@@ -420,8 +457,9 @@ private:
         return m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) + m[8] * (m[1] * m[6] - m[5] * m[2]);
     }
 
-    MeshPart& partFor(const std::string& name, int material) {
-        if (!parts_.empty() && lastName_ == name && lastMaterial_ == material) return parts_.back();
+    // Primitives of one node that share a material are one part.
+    MeshPart& partFor(const std::string& name, int material, int node) {
+        if (!parts_.empty() && lastNode_ == node && lastMaterial_ == material) return parts_.back();
         MeshPart part;
         part.name = name;
         if (material >= 0 && static_cast<size_t>(material) < model_.materials.size()) {
@@ -436,7 +474,7 @@ private:
             part.material = model_.materials[material].name;
         }
         parts_.push_back(std::move(part));
-        lastName_ = name;
+        lastNode_ = node;
         lastMaterial_ = material;
         return parts_.back();
     }
@@ -496,7 +534,8 @@ private:
     std::vector<MeshPart> parts_;
     std::vector<PlacedLight> lights_;
     std::optional<PlacedCamera> camera_;
-    std::string lastName_;
+    std::vector<GroupPart> groups_;
+    int lastNode_ = -1;
     int lastMaterial_ = -2;
     unsigned skipped_ = 0;
     std::string folder_;
@@ -606,7 +645,7 @@ int ReadGLTF(const char* fileName) noexcept {
         if (!warn.empty()) LogMessage(0, "While reading %s: %s", path.c_str(), warn.substr(0, 400).c_str());
         Reader reader(model, kx::import::fileStem(path), folder.root.string(), embedded);
         std::vector<MeshPart> parts = reader.run();
-        if (!kx::import::addMeshParts(parts)) throw Damaged{"out of memory"};
+        if (!kx::import::addMeshParts(parts, reader.groups())) throw Damaged{"out of memory"};
         addLightsAndCamera(reader);
         return 1;
     } catch (const Damaged& d) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/files_internal.h"
 #include "import_fixture.h"
 
 namespace kxtest {
@@ -118,6 +119,88 @@ TEST_F(GltfImportTest, PrimitivesNodesAndScenesOfOtherWriters) {
     InitScene();
     ASSERT_EQ(ReadGLTF(dir.file("nested.gltf").c_str()), 1);
     EXPECT_STREQ(objects()[0]->name, "child");
+}
+
+// The scene's tree as text: each object no group holds, in scene order, a
+// group as name{operation}(members).
+std::string sceneTree() {
+    auto describe = [](auto&& self, const CadObject* o) -> std::string {
+        if (o->type != KX_GROUP) return o->name;
+        std::string text = std::string(o->name) + "{" + kx::files::csgKeyword(static_cast<unsigned>(o->extraPoint.x)) + "}(";
+        for (const CadObject* c = o->firstChild; c; c = c->nextSibling)
+            text += self(self, c) + (c->nextSibling ? "," : "");
+        return text + ")";
+    };
+    std::string out;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (!o->parent) out += (out.empty() ? "" : ",") + describe(describe, o);
+    return out;
+}
+
+// A node whose tree holds two objects or more is a group of them; a node that
+// only places one object adds none, unless it is a group of ours, which comes
+// back with its operation.
+TEST_F(GltfImportTest, NodeTreesBecomeGroups) {
+    const std::string square = "{\"attributes\":{\"POSITION\":0},\"indices\":1}";
+    struct Case {
+        const char* name;
+        std::string nodes;
+        const char* tree;
+    };
+    const Case cases[] = {
+        {"nested",
+         "[{\"name\":\"car\",\"children\":[1,2]},{\"name\":\"body\",\"mesh\":0},{\"name\":\"wheels\",\"children\":[3,4]},"
+         "{\"name\":\"w1\",\"mesh\":0},{\"name\":\"w2\",\"mesh\":0,\"translation\":[0,0,2]}]",
+         "car{union}(body,wheels{union}(w1,w2))"},
+        // A node with a mesh of its own and children holds both.
+        {"own mesh", "[{\"name\":\"lamp\",\"mesh\":0,\"children\":[1]},{\"name\":\"shade\",\"mesh\":0}]",
+         "lamp{union}(lamp,shade)"},
+        {"wrappers", "[{\"name\":\"outer\",\"children\":[1]},{\"name\":\"inner\",\"children\":[2,3]},"
+                     "{\"name\":\"a\",\"mesh\":0},{\"name\":\"b\",\"mesh\":0}]",
+         "inner{union}(a,b)"},
+        {"roots", "[{\"name\":\"a\",\"mesh\":0},{\"name\":\"b\",\"mesh\":0}]", "a,b"},
+        {"ours", "[{\"name\":\"cut\",\"children\":[1],\"extras\":{\"csg\":\"difference\"}},{\"name\":\"a\",\"mesh\":0}]",
+         "cut{difference}(a)"},
+        // An operation the format's other writers never note is no operation.
+        {"odd note", "[{\"name\":\"g\",\"children\":[1,2],\"extras\":{\"csg\":7}},{\"name\":\"a\",\"mesh\":0},"
+                     "{\"name\":\"b\",\"mesh\":0}]",
+         "g{union}(a,b)"},
+        // A node with nothing to draw holds nothing.
+        {"empty", "[{\"name\":\"g\",\"children\":[1,2]},{\"name\":\"a\",\"mesh\":0},{\"name\":\"nothing\"}]", "a"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitScene();
+        const std::string json = model(kSquare, withMesh(square, c.nodes) + ",\"scenes\":[{\"nodes\":[0" +
+                                                     (std::string(c.name) == "roots" ? ",1" : "") + "]}]");
+        ASSERT_EQ(ReadGLTF(write("tree.gltf", json).c_str()), 1) << ui.lastMessage();
+        EXPECT_EQ(sceneTree(), c.tree);
+    }
+    // The window's groups go out as nodes and come back as they were.
+    InitScene();
+    auto group = [](std::initializer_list<CadObject*> members, unsigned op, const char* name) {
+        CadObjectInfo* info = CreateDefaultInfo();
+        info->extraPoint.x = static_cast<float>(op);
+        CadObject* g = CreateGroup(info);
+        for (CadObject* m : members) AddSelectedObject(m);
+        int deleted = 0;
+        SetObjectsGroupEx(g, g->groupId, &deleted);
+        SetObjectsUnSelected();
+        std::strcpy(g->name, name);
+        return g;
+    };
+    CadObject* a = makeMesh("a", 2);
+    CadObject* b = makeMesh("b", 2);
+    CadObject* cut = group({a, b}, 3, "cut");
+    CadObject* c = makeMesh("c", 2);
+    group({cut, c}, 0, "all");
+    makeMesh("alone", 1);
+    const std::string before = sceneTree();
+    ASSERT_EQ(before, "all{union}(cut{difference}(a,b),c),alone");
+    ASSERT_EQ(WriteGLTF(dir.file("groups.glb").c_str()), 1) << ui.lastMessage();
+    InitScene();
+    ASSERT_EQ(ReadGLTF(dir.file("groups.glb").c_str()), 1) << ui.lastMessage();
+    EXPECT_EQ(sceneTree(), before);
 }
 
 // A named material joins the scene's texture list in its colour; unnamed,
