@@ -43,9 +43,10 @@ std::optional<std::vector<unsigned char>> readPicture(const std::string& path);
 // Keeps bytes as a file in folder under name, or, when a file of that name
 // holding other bytes is there, under "stem-N.ext"; a file holding the same
 // bytes is used as it is. The name given to it within the folder; empty when
-// it could not be written.
+// it could not be written. `created`, when given, is set when a new file was
+// written (which whoever asked may remove again).
 std::string keepPictureBeside(const std::string& folder, const std::string& name,
-                              const std::vector<unsigned char>& bytes);
+                              const std::vector<unsigned char>& bytes, bool* created = nullptr);
 
 // While a scene file is read, new objects are not snapped to the grid: they
 // keep the positions the file gives.

@@ -19,8 +19,9 @@ std::optional<std::vector<unsigned char>> readPicture(const std::string& path) {
 }
 
 std::string keepPictureBeside(const std::string& folder, const std::string& name,
-                              const std::vector<unsigned char>& bytes) {
+                              const std::vector<unsigned char>& bytes, bool* created) {
     namespace fs = std::filesystem;
+    if (created) *created = false;
     const fs::path wanted(name);
     const std::string stem = wanted.stem().string(), ext = wanted.extension().string();
     std::error_code ec;
@@ -34,7 +35,9 @@ std::string keepPictureBeside(const std::string& folder, const std::string& name
         StandardFile* f = StdOpenFile(target.c_str(), KX_OPEN_DERIVED);
         if (!f) return {};
         StdWriteFile(f, const_cast<unsigned char*>(bytes.data()), bytes.size());
-        return StdCloseFile(f) ? leaf : std::string();
+        if (!StdCloseFile(f)) return {};
+        if (created) *created = true;
+        return leaf;
     }
     return {};
 }

@@ -286,9 +286,10 @@ Point3d plus(const Point3d& a, const Point3d& b) {
 
 class Reader {
 public:
+    // The pictures it writes beside the model are named in `written`.
     Reader(const tinygltf::Model& model, std::string stem, std::string folder,
-           const std::map<int, std::vector<unsigned char>>& embedded)
-        : model_(model), stem_(std::move(stem)), folder_(std::move(folder)), embedded_(embedded) {}
+           const std::map<int, std::vector<unsigned char>>& embedded, std::vector<std::string>& written)
+        : model_(model), stem_(std::move(stem)), folder_(std::move(folder)), embedded_(embedded), written_(written) {}
 
     const std::vector<PlacedLight>& lights() const { return lights_; }
     const std::optional<PlacedCamera>& camera() const { return camera_; }
@@ -509,11 +510,14 @@ private:
             LogMessage(0, "Picture %d of %s is neither PNG nor JPEG and was not used", source, stem_.c_str());
             return {};
         }
-        const std::string leaf = kx::files::keepPictureBeside(folder_, stem_ + "_" + std::to_string(source) + ext, bytes);
+        bool created = false;
+        const std::string leaf =
+            kx::files::keepPictureBeside(folder_, stem_ + "_" + std::to_string(source) + ext, bytes, &created);
         if (leaf.empty()) {
             LogMessage(0, "Picture %d of %s could not be kept beside it and was not used", source, stem_.c_str());
             return {};
         }
+        if (created) written_.push_back(folder_ + "/" + leaf);
         return folder_ + "/" + leaf;
     }
 
@@ -541,6 +545,7 @@ private:
     std::string folder_;
     const std::map<int, std::vector<unsigned char>>& embedded_;  // data URI pictures by image
     std::map<int, std::string> keptPictures_;
+    std::vector<std::string>& written_;
 };
 
 // Outside files only from the model's folder: a name that leaves it, an
@@ -618,8 +623,21 @@ void addLightsAndCamera(const Reader& reader) {
 
 }  // namespace
 
+// Pictures an import wrote beside its model, removed again unless the
+// import was added to the scene.
+struct WrittenPictures {
+    std::vector<std::string> paths;
+    bool kept = false;
+    ~WrittenPictures() {
+        std::error_code ignored;
+        if (!kept)
+            for (const std::string& p : paths) std::filesystem::remove(p, ignored);
+    }
+};
+
 int ReadGLTF(const char* fileName) noexcept {
     std::string path;
+    WrittenPictures pictures;
     try {
         auto data = kx::import::loadFile(fileName, ".gltf", "glTF", path);
         if (!data) return 0;
@@ -643,10 +661,11 @@ int ReadGLTF(const char* fileName) noexcept {
             throw Damaged{err.empty() ? "not a glTF model" : err.substr(0, 400)};
         }
         if (!warn.empty()) LogMessage(0, "While reading %s: %s", path.c_str(), warn.substr(0, 400).c_str());
-        Reader reader(model, kx::import::fileStem(path), folder.root.string(), embedded);
+        Reader reader(model, kx::import::fileStem(path), folder.root.string(), embedded, pictures.paths);
         std::vector<MeshPart> parts = reader.run();
         if (!kx::import::addMeshParts(parts, reader.groups())) throw Damaged{"out of memory"};
         addLightsAndCamera(reader);
+        pictures.kept = true;
         return 1;
     } catch (const Damaged& d) {
         ErrorMessage("Unable to import glTF file %s: %s", path.c_str(), d.reason.c_str());

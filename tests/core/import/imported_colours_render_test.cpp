@@ -156,6 +156,27 @@ TEST_F(ImportedColoursTest, TextureMapsAreFoundBesideTheModelOnly) {
     }
 }
 
+// A model that fails after its picture was kept beside it takes away what it
+// wrote, and only that.
+TEST_F(ImportedColoursTest, AFailedImportLeavesNoPictureItKept) {
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\0", 12);
+    std::filesystem::create_directories(dir.file("model"));
+    // The last index names a corner the square does not have.
+    std::string damaged = squareBuffer();
+    damaged[damaged.size() - 2] = 9;
+    write("model/square.bin", damaged);
+    for (bool there : {false, true}) {
+        SCOPED_TRACE(there ? "the same picture was there" : "nothing was there");
+        std::filesystem::remove(dir.file("model/square_0.png"));
+        if (there) write("model/square_0.png", png);
+        InitScene();
+        EXPECT_EQ(ReadGLTF(write("model/square.gltf", squareGltf("data:image/png;base64,iVBORw0KGgoAAAAA")).c_str()), 0);
+        EXPECT_NE(ui.lastMessage().find("names a vertex"), std::string::npos) << ui.lastMessage();
+        EXPECT_TRUE(objects().empty());
+        EXPECT_EQ(std::filesystem::exists(dir.file("model/square_0.png")), there);
+    }
+}
+
 TEST_F(ImportedColoursTest, PaintedModelsRenderWithTheirPictures) {
     if (!std::filesystem::exists("/usr/bin/povray")) GTEST_SKIP() << "scripts/setup-deps.sh installs povray";
     std::filesystem::create_directories(dir.file("model"));
