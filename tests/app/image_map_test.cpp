@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "grey_jpeg.h"
 #include "preview/image_map.h"
 #include "temp_dir.h"
 
@@ -103,14 +104,27 @@ TEST(ImageMap, DecodesOrRefusesEachKindOfFile) {
          }(),
          {}, "Error Reading PNG Image Bits"},
         {"PNG signature alone", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, {}, "Unknown Image Map File"},
+        {"JPEG", kxtest::greyJpeg(2, 2, 0x50), Bytes(12, 0x50), nullptr},
+        {"JPEG wider than 4096", kxtest::greyJpeg(4097, 1, 0x50), {}, "Unknown Image Map File"},
+        {"JPEG start alone", Bytes{0xFF, 0xD8, 0xFF}, {}, "Unknown Image Map File"},
+        {"JPEG without its frame", [] {
+             // The start-of-frame marker turned into one no decoder knows.
+             Bytes jpeg = kxtest::greyJpeg(2, 2, 0x50);
+             for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+                 if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) jpeg[i + 1] = 0xCF;
+             return jpeg;
+         }(),
+         {}, "Unknown Image Map File"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         kx::app::ImageMapPixels px;
         std::string error;
-        const bool ok = kx::app::isPngMap(c.file.data(), c.file.size())
-                            ? kx::app::decodePngMap(c.file.data(), c.file.size(), px, error)
-                            : kx::app::decodeTargaMap(c.file.data(), c.file.size(), px, error);
+        // Told by their first bytes, as the loader tells them.
+        const unsigned char* data = c.file.data();
+        const bool ok = kx::app::isPngMap(data, c.file.size())    ? kx::app::decodePngMap(data, c.file.size(), px, error)
+                        : kx::app::isJpegMap(data, c.file.size()) ? kx::app::decodeJpegMap(data, c.file.size(), px, error)
+                                                                  : kx::app::decodeTargaMap(data, c.file.size(), px, error);
         if (c.error) {
             EXPECT_FALSE(ok);
             EXPECT_EQ(error, c.error);

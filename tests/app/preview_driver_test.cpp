@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "grey_jpeg.h"
 #include "host_calls.h"
 #include "kxcore.h"
 #include "document/scene_edits.h"
@@ -408,7 +409,7 @@ TEST_F(PreviewDriverTest, MaterialsCarryTheColourAndMissingImageMapsAreReportedO
     EXPECT_EQ(reports.size(), 1u);
 }
 
-// An imported mesh painted with a Targa or PNG picture is drawn by its own
+// An imported mesh painted with a Targa, PNG or JPEG picture is drawn by its own
 // uvs with the picture's pixels; without uvs, or with a picture the preview
 // does not decode, it keeps its shared corners and its colour.
 TEST_F(PreviewDriverTest, PaintedMeshesAreDrawnByTheirUvsWithTheirPicture) {
@@ -425,6 +426,12 @@ TEST_F(PreviewDriverTest, PaintedMeshesAreDrawnByTheirUvsWithTheirPicture) {
         image.format = PNG_FORMAT_RGB;
         ASSERT_NE(png_image_write_to_file(&image, dir.file("two.png").c_str(), 0, rgb, 0, nullptr), 0);
     }
+    // A JPEG of the first pixel's red, as grey.
+    {
+        const std::vector<unsigned char> jpeg = kxtest::greyJpeg(2, 1, 0x30);
+        std::ofstream(dir.file("two.jpg"), std::ios::binary).write(reinterpret_cast<const char*>(jpeg.data()), jpeg.size());
+    }
+    std::ofstream(dir.file("two.bmp"), std::ios::binary) << "BM";
     struct Case {
         const char* picture;
         bool uvs;
@@ -434,7 +441,8 @@ TEST_F(PreviewDriverTest, PaintedMeshesAreDrawnByTheirUvsWithTheirPicture) {
         {"two.tga", true, "object", true},
         {"two.TGA", true, "object", true},
         {"two.png", true, "object", true},
-        {"two.jpg", true, "mesh", false},  // a kind the preview does not decode
+        {"two.jpg", true, "object", true},
+        {"two.bmp", true, "mesh", false},  // a kind the preview does not decode
         {"two.tga", false, "mesh", false},
     };
     for (const Case& c : cases) {

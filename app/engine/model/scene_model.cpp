@@ -200,8 +200,8 @@ std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& obje
         made->imageFile = imageMapFile(*t);
     }
     // A picture the object is painted with through its uvs takes the place
-    // of its material's own. The preview decodes Targa and PNG pictures;
-    // others are left to the renderer, and the preview shows the colour.
+    // of its material's own. The preview decodes Targa, PNG and JPEG
+    // pictures; others are left to the renderer, and the preview shows the colour.
     if (const std::string picture = paintedPicture(object); !picture.empty() && made->geometry && !made->geometry->uv.empty()) {
         if (!made->hasTexture) made->texture = made->colour;
         made->hasTexture = true;

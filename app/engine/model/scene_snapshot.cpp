@@ -288,8 +288,11 @@ std::string paintedPicture(const CadObject& object) {
     char text[KX_EXTRA_TEXT_MAX + 1] = "";
     GetObjectExtraString(const_cast<CadObject*>(&object), KX_PROP_IMAGEMAP, text);
     const std::string name = text;
-    const char* ext = name.size() > 4 ? name.c_str() + name.size() - 4 : "";
-    return strcasecmp(ext, ".tga") == 0 || strcasecmp(ext, ".png") == 0 ? name : std::string();
+    const size_t dot = name.find_last_of("./");
+    const char* ext = dot != std::string::npos && name[dot] == '.' ? name.c_str() + dot : "";
+    for (const char* drawn : {".tga", ".png", ".jpg", ".jpeg"})
+        if (strcasecmp(ext, drawn) == 0) return name;
+    return {};
 }
 
 namespace {

@@ -116,6 +116,7 @@ bool readImageMap(const std::string& path, ImageMapPixels& out, std::string& err
     if (code != 0) return openFailed(code);
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     if (isPngMap(data, bytes.size())) return decodePngMap(data, bytes.size(), out, error);
+    if (isJpegMap(data, bytes.size())) return decodeJpegMap(data, bytes.size(), out, error);
     return decodeTargaMap(data, bytes.size(), out, error);
 }
 

@@ -29,7 +29,12 @@ bool decodeTargaMap(const unsigned char* data, size_t size, ImageMapPixels& out,
 bool decodePngMap(const unsigned char* data, size_t size, ImageMapPixels& out, std::string& error);
 // True when the bytes start as a PNG file does.
 bool isPngMap(const unsigned char* data, size_t size);
-// Reads and decodes the file, a PNG or a Targa one by its first bytes;
+// Decodes a JPEG file held in memory. On failure returns false with the
+// message to show in error.
+bool decodeJpegMap(const unsigned char* data, size_t size, ImageMapPixels& out, std::string& error);
+// True when the bytes start as a JPEG file does.
+bool isJpegMap(const unsigned char* data, size_t size);
+// Reads and decodes the file, a PNG, JPEG or Targa one by its first bytes;
 // false with the message in error.
 bool readImageMap(const std::string& path, ImageMapPixels& out, std::string& error);
 
