@@ -138,6 +138,44 @@ TEST_F(SceneModelTest, SnapshotsShareWhatAChangeDidNotReshape) {
     EXPECT_NE(a->rgb & 0xFF, 10u);
 }
 
+// A picture a mesh is painted with lives among its extras: a recorded change
+// of it alone reaches the next snapshot, and what it does not change stays shared.
+TEST_F(SceneModelTest, APictureAloneReachesTheSnapshot) {
+    CadObject* a = visibleMesh("a");
+    {
+        SceneModel::Transaction change;
+        ASSERT_EQ(AllocCadObjectUV(a, a->count * 3), 1);
+    }
+    struct Case {
+        const char* picture;  // set in a recorded change that reshapes nothing; null sets none
+        const char* drawnWith;
+        bool geometryShared;
+    } cases[] = {
+        {"one.tga", "one.tga", false},  // painted: prepared by its uvs
+        {"two.png", "two.png", true},
+        {nullptr, "two.png", true},
+        {"three.bmp", "", false},  // a kind the preview does not draw
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.picture ? c.picture : "nothing");
+        const auto before = model().snapshot();
+        {
+            SceneModel::Transaction change;
+            SceneModel::noteRecorded();
+            if (c.picture) {
+                ASSERT_EQ(SetCadObjectProperty(a, "ImageMap", c.picture), 1);
+            }
+        }
+        const auto after = model().snapshot();
+        ASSERT_NE(drawn(*after, "a"), nullptr);
+        EXPECT_EQ(drawn(*after, "a")->imageFile, c.drawnWith);
+        EXPECT_EQ(drawn(*before, "a")->geometry == drawn(*after, "a")->geometry, c.geometryShared);
+        if (!c.picture) {
+            EXPECT_EQ(drawn(*before, "a"), drawn(*after, "a"));
+        }
+    }
+}
+
 TEST_F(SceneModelTest, ASnapshotOutlivesTheObjectsItWasMadeFrom) {
     CadObject* a = visibleMesh("a");
     TriPolygon* expected = CopyListToPolygons(a->points, a->count);

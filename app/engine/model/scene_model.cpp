@@ -179,13 +179,18 @@ std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& obje
                                                                  bool texturesChanged) {
     CsgClip clip = csgClipOf(object);
     const bool wire = !clip.clipped && cutAwayInCsg(object);
-    const bool geometryStale =
-        reshaped || !cached.object || !sameGeometrySource(object, cached.drawn) || wire != cached.wire;
-    if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn) && sameClip(clip, cached.object->clip))
+    // A picture is kept among the object's extras, which its fields do not
+    // show changing; painted or not, its triangles are prepared another way.
+    std::string picture = paintedPicture(object);
+    const bool geometryStale = reshaped || !cached.object || !sameGeometrySource(object, cached.drawn) ||
+                               wire != cached.wire || picture.empty() != cached.picture.empty();
+    if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn) &&
+        sameClip(clip, cached.object->clip) && picture == cached.picture)
         return cached.object;
     if (geometryStale) cached.geometry = snapshotGeometry(object, wire);
     cached.drawn = object;
     cached.wire = wire;
+    cached.picture = std::move(picture);
     auto made = std::make_shared<SnapshotObject>();
     made->id = cached.id;
     made->record = drawnRecord(object, cached.geometry.get(), wire);
@@ -202,7 +207,7 @@ std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& obje
     // A picture the object is painted with through its uvs takes the place
     // of its material's own. The preview decodes Targa, PNG and JPEG
     // pictures; others are left to the renderer, and the preview shows the colour.
-    if (const std::string picture = paintedPicture(object); !picture.empty() && made->geometry && !made->geometry->uv.empty()) {
+    if (const std::string& picture = cached.picture; !picture.empty() && made->geometry && !made->geometry->uv.empty()) {
         if (!made->hasTexture) made->texture = made->colour;
         made->hasTexture = true;
         made->imageFile = picture;

@@ -165,6 +165,7 @@ private:
         std::shared_ptr<const SnapshotGeometry> geometry;
         std::shared_ptr<const SnapshotObject> object;
         bool wire = false;  // drawn as wire: a member a difference takes away
+        std::string picture;  // the picture it is painted with through its uvs
     };
     struct Open {
         int depth = 0;
