@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "import/import_internal.h"
+#include "model/memory.h"
+#include "model/model_internal.h"
 #include "model/text.h"
 
 namespace kx::import {
@@ -73,6 +75,66 @@ GroupPlan planGroups(const std::vector<MeshPart>& parts, const std::vector<Group
     return plan;
 }
 
+// The part's triangles as the point list and triangles of a new object, as
+// appending them and normalising the object would leave it: the corners
+// about the centre of their box, the object standing at that centre, its
+// triangles where they stand. The same numbers, in one walk over the corners
+// and one over the list's nodes as they are made
+// instead of five over the list. False (the list code has reported it)
+// when memory ran out.
+bool fillNormalised(CadObject* obj, const MeshPart& part) {
+    const size_t n = part.triangles();
+    if (n == 0 || n > UINT32_MAX) return false;
+    const std::vector<Point3d>& corners = part.corners;
+    Point3d lo = corners[0], hi = corners[0];
+    for (size_t i = 0; i < n * 3; ++i) {
+        const Point3d& p = corners[i];
+        lo = Point3d{p.x < lo.x ? p.x : lo.x, p.y < lo.y ? p.y : lo.y, p.z < lo.z ? p.z : lo.z};
+        hi = Point3d{p.x > hi.x ? p.x : hi.x, p.y > hi.y ? p.y : hi.y, p.z > hi.z ? p.z : hi.z};
+    }
+    const double c[3] = {static_cast<float>((static_cast<double>(lo.x) + hi.x) / 2.0),
+                         static_cast<float>((static_cast<double>(lo.y) + hi.y) / 2.0),
+                         static_cast<float>((static_cast<double>(lo.z) + hi.z) / 2.0)};
+    auto shifted = [](const Point3d& p, const double (&by)[3], double sign) {
+        return Point3d{static_cast<float>(static_cast<double>(p.x) + sign * by[0]),
+                       static_cast<float>(static_cast<double>(p.y) + sign * by[1]),
+                       static_cast<float>(static_cast<double>(p.z) + sign * by[2])};
+    };
+    const bool withNormals = part.normals.size() == corners.size();
+    ListEntry* head = nullptr;
+    ListEntry* tail = nullptr;
+    for (size_t t = 0; t < n; ++t) {
+        const Point3d local[3] = {shifted(corners[3 * t], c, -1), shifted(corners[3 * t + 1], c, -1),
+                                  shifted(corners[3 * t + 2], c, -1)};
+        ListEntry* node = AddEntryEx(3, tail, local, withNormals ? &part.normals[3 * t] : nullptr);
+        if (!node) {
+            ClearEntry(head);
+            return false;
+        }
+        if (!head) head = node;
+        tail = node;
+    }
+    TriPolygon* triangles = kx::mem::allocZeroed<TriPolygon>(n);
+    if (!triangles) {
+        ErrorMessage("Error allocating array: %d: Line %d", static_cast<int>(n), 392);
+        ClearEntry(head);
+        return false;
+    }
+    kx::model::rememberPolygonArray(triangles, static_cast<uint32_t>(n));
+    for (size_t t = 0; t < n; ++t)
+        for (int k = 0; k < 3; ++k) {
+            triangles[t].vertex[k] = shifted(shifted(corners[3 * t + k], c, -1), c, 1);
+            if (withNormals) triangles[t].normal[k] = part.normals[3 * t + k];
+        }
+    obj->points = head;
+    obj->count = static_cast<uint32_t>(n);
+    obj->polygons = triangles;
+    obj->polygonCount = static_cast<uint32_t>(n);
+    obj->translate = Point3d{static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
+    obj->boundValid = 0;
+    return true;
+}
+
 }  // namespace
 
 bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPart>& groups) {
@@ -103,10 +165,7 @@ bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPar
         if (!obj) return undo();
         made.push_back(obj);
         partObject[i] = obj;
-        FacetAppender facets(obj);
-        const bool withNormals = part.normals.size() == part.corners.size();
-        for (size_t k = 0; k + 2 < part.corners.size(); k += 3)
-            if (!facets.add(3, &part.corners[k], withNormals ? &part.normals[k] : nullptr)) return undo();
+        if (!fillNormalised(obj, part)) return undo();
         if (part.uvs.size() == part.corners.size()) {
             if (!AllocCadObjectUV(obj, static_cast<unsigned>(part.corners.size()))) return undo();
             std::copy(part.uvs.begin(), part.uvs.end(), obj->uv);
@@ -115,7 +174,6 @@ bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPar
                 return undo();
         }
         if (part.coloured) giveMaterialColour(obj, part);
-        NormalizeObject(obj, 3);
     }
     // Inner groups first, each as the window groups a selection: its members
     // are chained in the scene's order, which is the model's.
@@ -139,20 +197,6 @@ std::string fileStem(const std::string& path) {
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.resize(dot);
     return name;
-}
-
-float littleFloat(const unsigned char* p) {
-    const uint32_t bits = littleU32(p);
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
-float storedCoordinate(double v) {
-    if (std::isnan(v)) return 0.0f;
-    if (v > FLT_MAX) return FLT_MAX;
-    if (v < -FLT_MAX) return -FLT_MAX;
-    return static_cast<float>(v);
 }
 
 }  // namespace kx::import

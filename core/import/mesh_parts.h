@@ -2,7 +2,10 @@
 // been read, so a reader that fails half way leaves the scene as it was.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -50,10 +53,21 @@ inline uint16_t littleU16(const unsigned char* p) { return static_cast<uint16_t>
 inline uint32_t littleU32(const unsigned char* p) {
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
-float littleFloat(const unsigned char* p);
+// Inline: readers take millions of them.
+inline float littleFloat(const unsigned char* p) {
+    const uint32_t bits = littleU32(p);
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
 
 // A coordinate as the scene stores it: not a number becomes 0, values beyond
 // single precision its largest magnitude.
-float storedCoordinate(double v);
+inline float storedCoordinate(double v) {
+    if (std::isnan(v)) return 0.0f;
+    if (v > FLT_MAX) return FLT_MAX;
+    if (v < -FLT_MAX) return -FLT_MAX;
+    return static_cast<float>(v);
+}
 
 }  // namespace kx::import

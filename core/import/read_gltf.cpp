@@ -416,22 +416,45 @@ private:
         if (p.indices >= 0) indices.emplace(model_, p.indices, 1, "index");
         const size_t corners = indices ? indices->count() : positions.count();
         MeshPart& part = partFor(name, p.material, node);
+        // A vertex where the scene has it: placed, its normal turned, its v
+        // made to run up the image as the scene's does (the format's runs down).
+        auto placed = [&](size_t v, Point3d& at, Point3d& normal, Point3d& uv) {
+            float xyz[3];
+            positions.element(v, xyz);
+            at = transformPoint(world, xyz);
+            if (normals) {
+                normals->element(v, xyz);
+                normal = transformNormal(world, xyz);
+            }
+            if (uvs) {
+                uvs->element(v, xyz);
+                uv = MakePoint(xyz[0], 1.0 - xyz[1], 0);
+            }
+        };
+        // Corners of an indexed primitive share their vertices: each vertex
+        // is read and placed once.
+        struct Placed {
+            Point3d at, normal, uv;
+        };
+        std::vector<Placed> shared;
+        if (indices) {
+            shared.resize(positions.count());
+            for (size_t v = 0; v < shared.size(); ++v) placed(v, shared[v].at, shared[v].normal, shared[v].uv);
+        }
         auto corner = [&](size_t k) {
             const size_t v = indices ? indices->index(k) : k;
             if (v >= positions.count()) throw Damaged{"an index names a vertex the primitive does not have"};
-            float xyz[3];
-            positions.element(v, xyz);
-            part.corners.push_back(transformPoint(world, xyz));
-            if (normals) {
-                normals->element(v, xyz);
-                part.normals.push_back(transformNormal(world, xyz));
-            }
-            // The format's v runs down the image, the scene's up.
-            if (uvs) {
-                uvs->element(v, xyz);
-                part.uvs.push_back(MakePoint(xyz[0], 1.0 - xyz[1], 0));
-            }
+            Placed one;
+            if (!indices) placed(v, one.at, one.normal, one.uv);
+            const Placed& p = indices ? shared[v] : one;
+            part.corners.push_back(p.at);
+            if (normals) part.normals.push_back(p.normal);
+            if (uvs) part.uvs.push_back(p.uv);
         };
+        const size_t triangles = corners < 3 ? 0 : mode == TINYGLTF_MODE_TRIANGLES ? corners / 3 : corners - 2;
+        part.corners.reserve(part.corners.size() + 3 * triangles);
+        if (normals) part.normals.reserve(part.normals.size() + 3 * triangles);
+        if (uvs) part.uvs.reserve(part.uvs.size() + 3 * triangles);
         auto triangle = [&](size_t a, size_t b, size_t c) {
             corner(a);
             corner(b);

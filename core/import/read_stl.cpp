@@ -63,9 +63,9 @@ std::vector<MeshPart> readBinary(const std::vector<unsigned char>& data, const s
         }
         for (int c = 0; c < 3; ++c) {
             const unsigned char* p = record + 12 + 12 * c;
-            parts[current].corners.push_back(MakePoint(kx::import::storedCoordinate(kx::import::littleFloat(p)),
-                                                       kx::import::storedCoordinate(kx::import::littleFloat(p + 4)),
-                                                       kx::import::storedCoordinate(kx::import::littleFloat(p + 8))));
+            parts[current].corners.push_back(Point3d{kx::import::storedCoordinate(kx::import::littleFloat(p)),
+                                                     kx::import::storedCoordinate(kx::import::littleFloat(p + 4)),
+                                                     kx::import::storedCoordinate(kx::import::littleFloat(p + 8))});
         }
     }
     return parts;
