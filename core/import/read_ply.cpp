@@ -134,6 +134,14 @@ public:
 
     size_t left() const { return static_cast<size_t>(end_ - p_); }
     bool text() const { return encoding_ == Encoding::Text; }
+    bool littleEndian() const { return encoding_ == Encoding::Little; }
+    // The next n bytes of a binary body, read past.
+    const unsigned char* take(size_t n) {
+        if (left() < n) throw Damaged{"the file ends inside its data"};
+        const unsigned char* at = p_;
+        p_ += n;
+        return at;
+    }
 
     double next(Scalar t) {
         if (encoding_ == Encoding::Text) return nextText();
@@ -239,8 +247,18 @@ private:
         if (normals) normals_.assign(e.count, Point3d{});
         if (colours) colours_.assign(e.count, 0);
         std::vector<double> item(e.properties.size());
+        // Little-endian single-precision scalars only, as most writers give
+        // them: taken straight from the bytes.
+        const bool plainFloats = v.littleEndian() && std::all_of(e.properties.begin(), e.properties.end(), [](const Property& p) {
+            return p.countType == Scalar::None && p.type == Scalar::Float32;
+        });
         for (uint64_t i = 0; i < e.count; ++i) {
-            readItem(e, v, item);
+            if (plainFloats) {
+                const unsigned char* bytes = v.take(4 * item.size());
+                for (size_t k = 0; k < item.size(); ++k) item[k] = kx::import::littleFloat(bytes + 4 * k);
+            } else {
+                readItem(e, v, item);
+            }
             auto at = [&item](int k) { return k >= 0 ? item[static_cast<size_t>(k)] : 0.0; };
             using kx::import::storedCoordinate;
             positions_[i] = MakePoint(storedCoordinate(at(x)), storedCoordinate(at(y)), storedCoordinate(at(z)));
@@ -280,8 +298,26 @@ private:
                   b = indexOf(e, {"blue", "diffuse_blue"});
         const bool colours = r >= 0 && g >= 0 && b >= 0;
         std::vector<double> item(e.properties.size()), corners;
+        // Faces that are only a byte count and little-endian 32-bit indices,
+        // as most writers give them: taken straight from the bytes.
+        const bool plainLists = v.littleEndian() && list == 0 && e.properties.size() == 1 &&
+                                e.properties[0].countType == Scalar::Uint8 &&
+                                (e.properties[0].type == Scalar::Int32 || e.properties[0].type == Scalar::Uint32);
+        const bool signedIndices = plainLists && e.properties[0].type == Scalar::Int32;
         for (uint64_t i = 0; i < e.count; ++i) {
-            for (size_t k = 0; k < e.properties.size(); ++k) {
+            if (plainLists) {
+                const size_t n = *v.take(1);
+                // The same checks, and messages, as any other list.
+                if (n > v.left() + 1) throw Damaged{"more list values than the file has room for"};
+                checkRoom(n, 4, v.left(), "list values");
+                const unsigned char* bytes = v.take(4 * n);
+                corners.resize(n);
+                for (size_t k = 0; k < n; ++k) {
+                    const uint32_t bits = kx::import::littleU32(bytes + 4 * k);
+                    corners[k] = signedIndices ? static_cast<double>(static_cast<int32_t>(bits)) : static_cast<double>(bits);
+                }
+            }
+            for (size_t k = 0; !plainLists && k < e.properties.size(); ++k) {
                 const Property& p = e.properties[k];
                 if (p.countType == Scalar::None) item[k] = v.next(p.type);
                 else readList(p, v, static_cast<int>(k) == list ? corners : scratch_);
