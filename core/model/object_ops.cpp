@@ -1,8 +1,10 @@
 // Centring, normalising, orienting and aligning the selected objects, and
 // small operations over the selection.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "model/memory.h"
 #include "model/model_internal.h"
 
 using kx::model::objects;
@@ -38,6 +40,59 @@ bool buildTriangles(CadObject* obj) {
     return true;
 }
 
+// A list of triangle nodes normalised in two walks instead of five: the
+// first finds the box of the vertices and counts the nodes, the second
+// centres each node and fills its triangle where it stands. The same numbers
+// as centring the list, copying it to triangles and moving those back by the
+// centre; the list is left as it was when the triangles cannot be had.
+int normaliseTriangleList(CadObject* obj) {
+    Point3d lo = obj->points->points[0], hi = lo;
+    unsigned n = 0;
+    // As many vertices a node as the centring takes.
+    constexpr uint32_t kCentred = 8;
+    for (const ListEntry* node = obj->points; node; node = node->next, ++n)
+        for (uint32_t i = 0; i < node->count && i < kCentred; ++i) {
+            const Point3d& p = node->points[i];
+            if (p.x < lo.x) lo.x = p.x;
+            if (p.y < lo.y) lo.y = p.y;
+            if (p.z < lo.z) lo.z = p.z;
+            if (p.x > hi.x) hi.x = p.x;
+            if (p.y > hi.y) hi.y = p.y;
+            if (p.z > hi.z) hi.z = p.z;
+        }
+    CentreInfo info;
+    info.min = lo;
+    info.max = hi;
+    GetObjectPointInfo(&info, 0, nullptr);
+    const double c[3] = {info.centre.x, info.centre.y, info.centre.z};
+    DeleteObjectPolygons(obj);
+    TriPolygon* triangles = kx::mem::allocZeroed<TriPolygon>(n);
+    if (!triangles) {
+        ErrorMessage("Error allocating array: %d: Line %d", n, 392);
+        ErrorMessage("Error allocating array: %d: Line %d", obj->count, 164);
+        return 0;
+    }
+    kx::model::rememberPolygonArray(triangles, n);
+    auto shifted = [](const Point3d& p, const double (&by)[3], double sign) {
+        return Point3d{static_cast<float>(static_cast<double>(p.x) + sign * by[0]),
+                       static_cast<float>(static_cast<double>(p.y) + sign * by[1]),
+                       static_cast<float>(static_cast<double>(p.z) + sign * by[2])};
+    };
+    unsigned t = 0;
+    for (ListEntry* node = obj->points; node; node = node->next, ++t) {
+        for (uint32_t i = 0; i < node->count && i < kCentred; ++i) node->points[i] = shifted(node->points[i], c, -1);
+        // A shorter node leaves corners at the origin, a longer one gives its first three.
+        const uint32_t corners = std::min(node->count, 3u);
+        for (uint32_t k = 0; k < 3; ++k) triangles[t].vertex[k] = shifted(k < corners ? node->points[k] : Point3d{0, 0, 0}, c, 1);
+        if (node->normals) std::copy_n(node->normals, corners, triangles[t].normal);
+    }
+    obj->polygons = triangles;
+    obj->polygonCount = n;
+    obj->translate = info.centre;
+    obj->boundValid = 0;
+    return 1;
+}
+
 }  // namespace
 
 int CentreObject(CadObject* obj, long centre) {
@@ -60,6 +115,7 @@ int NormalizeObject(CadObject* obj, long how) {
     if (obj->type != KX_POLYGON && obj->type < KX_SPHERE) return 0;
     // Nothing may change unless the triangle array can be had in the end.
     if (!hasTriangles(obj) && !triangleList(obj)) return 0;
+    if (!hasTriangles(obj)) return normaliseTriangleList(obj);
     CentreInfo info;
     if (!GetSingleObjectCenterPoint(obj, &info, 1)) {
         ErrorMessage("Error unknown object centre");
