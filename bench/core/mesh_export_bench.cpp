@@ -1,5 +1,5 @@
 // Exporting the 1M-triangle grid (plain and smooth) as Wavefront OBJ, as a
-// VRML 2 world, and as binary STL and PLY, beside an anchor: a plain loop
+// VRML 2 world, as binary STL and PLY, and as binary glTF, beside an anchor: a plain loop
 // with a 1 MB buffer that writes the same bytes from the same triangles
 // (fprintf for the text formats, fwrite for the binary ones). Outside the
 // timing, the two files must be identical. Goal: within 1.2 times the anchor.
@@ -94,12 +94,12 @@ void anchorVrml2(const Grid& g, const std::string& path) {
 }
 
 // The unit normal of a triangle, worked out as the exporter does.
-Point3d flatNormal(const Point3d* p) {
+Point3d flatNormal(const Point3d* p, const Point3d& degenerate = Point3d{0, 0, 0}) {
     const double ax = double{p[1].x} - p[0].x, ay = double{p[1].y} - p[0].y, az = double{p[1].z} - p[0].z;
     const double bx = double{p[2].x} - p[0].x, by = double{p[2].y} - p[0].y, bz = double{p[2].z} - p[0].z;
     const double nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
     const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-    return length > 0 ? MakePoint(nx / length, ny / length, nz / length) : Point3d{0, 0, 0};
+    return length > 0 && std::isfinite(length) ? MakePoint(nx / length, ny / length, nz / length) : degenerate;
 }
 
 void putFloats(std::FILE* f, const Point3d& p) {
@@ -153,6 +153,44 @@ void anchorPly(const Grid& g, const std::string& path) {
     std::fclose(f);
 }
 
+// The JSON of a ".glb" of the grid, taken from one export outside the timing:
+// a few hundred bytes, where the buffer holds tens of megabytes.
+std::string glbJson;
+
+void putU32(std::FILE* f, uint32_t v) { std::fwrite(&v, 4, 1, f); }
+
+// Every corner's position, then every corner's unit normal (the triangle's
+// own where the mesh has none), after the container's header and the JSON.
+void anchorGlb(const Grid& g, const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
+    const bool smooth = !g.normals.empty();
+    const uint32_t bin = static_cast<uint32_t>(g.corners.size() * 24);
+    putU32(f, 0x46546C67);  // "glTF"
+    putU32(f, 2);
+    putU32(f, static_cast<uint32_t>(12 + 8 + glbJson.size() + 8 + bin));
+    putU32(f, static_cast<uint32_t>(glbJson.size()));
+    putU32(f, 0x4E4F534A);  // "JSON"
+    std::fwrite(glbJson.data(), 1, glbJson.size(), f);
+    putU32(f, bin);
+    putU32(f, 0x004E4942);  // "BIN"
+    for (const Point3d& p : g.corners) putFloats(f, p);
+    for (size_t i = 0; i < g.corners.size(); i += 3) {
+        const Point3d flat = flatNormal(&g.corners[i], Point3d{0, 1, 0});
+        for (int k = 0; k < 3; ++k) {
+            Point3d n = flat;
+            if (smooth) {
+                const Point3d& given = g.normals[i + k];
+                const double length = std::sqrt(double{given.x} * given.x + double{given.y} * given.y + double{given.z} * given.z);
+                if (length > 1e-6 && std::isfinite(length)) n = MakePoint(given.x / length, given.y / length, given.z / length);
+            }
+            putFloats(f, n);
+        }
+    }
+    std::fclose(f);
+}
+
 void exportGrid(benchmark::State& state, unsigned format, void (*anchor)(const Grid&, const std::string&)) {
     EnableLogMessage(-1);
     const bool smooth = state.range(0) != 0;
@@ -162,10 +200,17 @@ void exportGrid(benchmark::State& state, unsigned format, void (*anchor)(const G
     if (smooth) SmoothObject(mesh);
     const Grid grid = gridOf(mesh);
     const std::string dir = tempFolder();
-    const std::string exported = dir + "/grid.txt";
+    const std::string exported = dir + (format == KX_FILETYPE_GLTF ? "/grid.glb" : "/grid.txt");
     // The formats that keep every name write the file as named.
     const std::string written = format == KX_FILETYPE_VRML2 ? dir + "/grid.vrm" : exported;
     const std::string plain = dir + "/anchor.txt";
+    if (format == KX_FILETYPE_GLTF && anchored) {
+        Write3Dfile(GetCurrentScene(), exported.c_str(), format);
+        const std::string glb = contents(exported);
+        uint32_t length = 0;
+        if (glb.size() >= 20) std::memcpy(&length, glb.data() + 12, 4);
+        glbJson = glb.size() >= 20 + size_t{length} ? glb.substr(20, length) : std::string();
+    }
     for (auto _ : state) {
         if (anchored) anchor(grid, plain);
         else benchmark::DoNotOptimize(Write3Dfile(GetCurrentScene(), exported.c_str(), format));
@@ -186,6 +231,7 @@ void BM_ExportGridObj(benchmark::State& state) { exportGrid(state, KX_FILETYPE_W
 void BM_ExportGridVrml2(benchmark::State& state) { exportGrid(state, KX_FILETYPE_VRML2, anchorVrml2); }
 void BM_ExportGridStl(benchmark::State& state) { exportGrid(state, KX_FILETYPE_STL, anchorStl); }
 void BM_ExportGridPly(benchmark::State& state) { exportGrid(state, KX_FILETYPE_PLY, anchorPly); }
+void BM_ExportGridGlb(benchmark::State& state) { exportGrid(state, KX_FILETYPE_GLTF, anchorGlb); }
 
 // Arguments: smooth (0 or 1), anchor (0 the exporter, 1 the fprintf loop).
 BENCHMARK(BM_ExportGridObj)
@@ -202,6 +248,10 @@ BENCHMARK(BM_ExportGridStl)
     ->Args({0, 0})->Args({0, 1})
     ->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ExportGridPly)
+    ->ArgNames({"smooth", "anchor"})
+    ->Args({0, 0})->Args({0, 1})->Args({1, 0})->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ExportGridGlb)
     ->ArgNames({"smooth", "anchor"})
     ->Args({0, 0})->Args({0, 1})->Args({1, 0})->Args({1, 1})
     ->Unit(benchmark::kMillisecond)->Iterations(2);
