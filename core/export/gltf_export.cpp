@@ -210,7 +210,9 @@ void addGroupNodes(json& root, const std::map<const CadObject*, size_t>& nodeOf,
     auto groupNode = [&](auto&& self, const CadObject* group, int depth) -> std::optional<size_t> {
         if (depth > kDeepestGroup || !visited.insert(group).second) return std::nullopt;
         json children = json::array();
-        for (const CadObject* c = group->firstChild; c; c = c->nextSibling) {
+        // A chain is never longer than the scene: one that comes round again ends there.
+        size_t steps = 0;
+        for (const CadObject* c = group->firstChild; c && steps++ < place.size(); c = c->nextSibling) {
             std::optional<size_t> child;
             if (c->type == KX_GROUP) {
                 child = self(self, c, depth + 1);

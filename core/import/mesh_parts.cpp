@@ -95,17 +95,13 @@ bool fillNormalised(CadObject* obj, const MeshPart& part) {
     const double c[3] = {static_cast<float>((static_cast<double>(lo.x) + hi.x) / 2.0),
                          static_cast<float>((static_cast<double>(lo.y) + hi.y) / 2.0),
                          static_cast<float>((static_cast<double>(lo.z) + hi.z) / 2.0)};
-    auto shifted = [](const Point3d& p, const double (&by)[3], double sign) {
-        return Point3d{static_cast<float>(static_cast<double>(p.x) + sign * by[0]),
-                       static_cast<float>(static_cast<double>(p.y) + sign * by[1]),
-                       static_cast<float>(static_cast<double>(p.z) + sign * by[2])};
-    };
+    using kx::model::shiftedPoint;
     const bool withNormals = part.normals.size() == corners.size();
     ListEntry* head = nullptr;
     ListEntry* tail = nullptr;
     for (size_t t = 0; t < n; ++t) {
-        const Point3d local[3] = {shifted(corners[3 * t], c, -1), shifted(corners[3 * t + 1], c, -1),
-                                  shifted(corners[3 * t + 2], c, -1)};
+        const Point3d local[3] = {shiftedPoint(corners[3 * t], c, -1), shiftedPoint(corners[3 * t + 1], c, -1),
+                                  shiftedPoint(corners[3 * t + 2], c, -1)};
         ListEntry* node = AddEntryEx(3, tail, local, withNormals ? &part.normals[3 * t] : nullptr);
         if (!node) {
             ClearEntry(head);
@@ -123,7 +119,7 @@ bool fillNormalised(CadObject* obj, const MeshPart& part) {
     kx::model::rememberPolygonArray(triangles, static_cast<uint32_t>(n));
     for (size_t t = 0; t < n; ++t)
         for (int k = 0; k < 3; ++k) {
-            triangles[t].vertex[k] = shifted(shifted(corners[3 * t + k], c, -1), c, 1);
+            triangles[t].vertex[k] = shiftedPoint(shiftedPoint(corners[3 * t + k], c, -1), c, 1);
             if (withNormals) triangles[t].normal[k] = part.normals[3 * t + k];
         }
     obj->points = head;

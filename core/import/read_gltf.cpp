@@ -333,6 +333,7 @@ private:
             const tinygltf::Mesh& mesh = model_.meshes[n.mesh];
             const std::string name = !n.name.empty() ? n.name : !mesh.name.empty() ? mesh.name : stem_;
             const size_t before = parts_.size();
+            lastNode_ = -1;  // a node met again (named by two parents) starts parts of its own
             for (const tinygltf::Primitive& p : mesh.primitives) primitive(p, world, name.substr(0, 31), index);
             for (size_t i = before; i < parts_.size(); ++i) members.push_back({false, i});
         }

@@ -73,17 +73,13 @@ int normaliseTriangleList(CadObject* obj) {
         return 0;
     }
     kx::model::rememberPolygonArray(triangles, n);
-    auto shifted = [](const Point3d& p, const double (&by)[3], double sign) {
-        return Point3d{static_cast<float>(static_cast<double>(p.x) + sign * by[0]),
-                       static_cast<float>(static_cast<double>(p.y) + sign * by[1]),
-                       static_cast<float>(static_cast<double>(p.z) + sign * by[2])};
-    };
+    using kx::model::shiftedPoint;
     unsigned t = 0;
     for (ListEntry* node = obj->points; node; node = node->next, ++t) {
-        for (uint32_t i = 0; i < node->count && i < kCentred; ++i) node->points[i] = shifted(node->points[i], c, -1);
+        for (uint32_t i = 0; i < node->count && i < kCentred; ++i) node->points[i] = shiftedPoint(node->points[i], c, -1);
         // A shorter node leaves corners at the origin, a longer one gives its first three.
         const uint32_t corners = std::min(node->count, 3u);
-        for (uint32_t k = 0; k < 3; ++k) triangles[t].vertex[k] = shifted(k < corners ? node->points[k] : Point3d{0, 0, 0}, c, 1);
+        for (uint32_t k = 0; k < 3; ++k) triangles[t].vertex[k] = shiftedPoint(k < corners ? node->points[k] : Point3d{0, 0, 0}, c, 1);
         if (node->normals) std::copy_n(node->normals, corners, triangles[t].normal);
     }
     obj->polygons = triangles;

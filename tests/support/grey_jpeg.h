@@ -2,10 +2,13 @@
 // quality: it decodes to exactly that grey, so tests can compare bytes.
 #pragma once
 
-#include <jpeglib.h>
-
+// The JPEG library's header needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace kxtest {
 

@@ -3,10 +3,13 @@
 // map. The library reports a damaged picture by calling back, and the
 // callback jumps back here: the functions that call setjmp hold only plain
 // data, so nothing with a destructor is passed over by the jump.
+// The JPEG library's header needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <cstdio>
 
 #include "preview/image_map.h"
 

@@ -266,6 +266,10 @@ TEST_F(MeshFilesTest, DamagedFilesAddNothing) {
         {"cut.ply", head + "element face 1\nproperty list uchar int vertex_indices\nend_header\n" +
                         littleFloats({0, 0, 0, 1, 0, 0, 0, 1, 0}),
          "ends inside its data"},
+        // Five indices announced where two fit.
+        {"short.ply", head + "element face 1\nproperty list uchar int vertex_indices\nend_header\n" +
+                          littleFloats({0, 0, 0, 1, 0, 0, 0, 1, 0}) + "\x05" + std::string(8, '\0'),
+         "more list values than the file has room for"},
         {"nan.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nend_header\nnan\n", "damaged number"},
         {"textcount.ply", "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 1\n"
                           "property list uchar int vertex_indices\nend_header\n0\n1e300 1 2 3\n",
