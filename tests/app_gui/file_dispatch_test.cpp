@@ -248,14 +248,25 @@ TEST_F(FileDispatchTest, AnImportIsOneStep) {
                                          "vertex 0 1 0\nendloop\nendfacet\nendsolid s\n";
     std::ofstream(dir->file("m.mtl")) << "newmtl paint\nKd 1 0 0\n";
     std::ofstream(dir->file("painted.obj")) << "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\ng red\nusemtl paint\nf 1 2 3\n";
-    // Objects, facets and texture list records.
+    // Two triangles under one node: a group of two.
+    std::ofstream(dir->file("tree.gltf"))
+        << "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":36,\"uri\":\"data:application/"
+           "octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA\"}],\"bufferViews\":[{\"buffer\":0,"
+           "\"byteLength\":36}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,\"type\":\"VEC3\"}],"
+           "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0}}]}],\"nodes\":[{\"name\":\"pair\","
+           "\"children\":[1,2]},{\"name\":\"a\",\"mesh\":0},{\"name\":\"b\",\"mesh\":0,\"translation\":[0,0,1]}],"
+           "\"scenes\":[{\"nodes\":[0]}]}";
+    // Objects, facets, texture list records and objects held by a group.
     auto shape = [] {
-        std::array<unsigned, 3> counts{GetCadObjectsCount(), 0, 0};
-        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o)) counts[1] += CountEntry(o->points);
+        std::array<unsigned, 4> counts{GetCadObjectsCount(), 0, 0, 0};
+        for (CadObject* o = GetCadObject(nullptr); o; o = GetCadObject(o)) {
+            counts[1] += CountEntry(o->points);
+            counts[3] += o->parent && o->parent->type == KX_GROUP;
+        }
         for (const TextureInfo* t = GetTexture(nullptr); t; t = t->next) ++counts[2];
         return counts;
     };
-    for (const char* name : {"m.stl", "m.obj", "painted.obj"}) {
+    for (const char* name : {"m.stl", "m.obj", "painted.obj", "tree.gltf"}) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(doc()->open(file("m.obj")));
         ASSERT_TRUE(doc()->save(file("saved.cad")));
@@ -270,6 +281,9 @@ TEST_F(FileDispatchTest, AnImportIsOneStep) {
         EXPECT_FALSE(doc()->isModified());
         ASSERT_TRUE(doc()->redo());
         EXPECT_EQ(shape(), after);
+        if (std::string(name) == "tree.gltf") {
+            EXPECT_EQ(after[3] - before[3], 2u) << "the node's two objects in its group";
+        }
     }
 }
 
