@@ -30,48 +30,52 @@ void giveMaterialColour(CadObject* obj, const MeshPart& part) {
     obj->rgb = (part.r & 0xFF) | ((part.g & 0xFF) << 8) | ((part.b & 0xFF) << 16);
 }
 
-
-// Which groups of a model are made, and where each part and group goes: a
-// group with no member is not made, nor one with a single member unless it
-// asks to be; their members go to the group that holds them.
+// Which groups of a model are made and what each holds: a group with no
+// member is not made, nor one with a single member unless it asks to be;
+// their members go to the group that holds them. Linear in the parts and
+// groups: a large assembly has many of both.
 struct GroupPlan {
-    std::vector<int> partGroup;   // per part: its group, or -1
-    std::vector<int> groupGroup;  // per group: the group it goes to, or -1
     std::vector<bool> made;
-    std::vector<size_t> firstPart;  // per made group: the first part below it
+    std::vector<std::vector<size_t>> parts;   // per made group: the parts it holds
+    std::vector<std::vector<size_t>> groups;  // per made group: the groups it holds
+    std::vector<std::vector<size_t>> startsAt;  // per part: the made groups whose first part it is, outermost first
+    std::vector<size_t> firstPart;              // per group: the first part below it
 };
 
 GroupPlan planGroups(const std::vector<MeshPart>& parts, const std::vector<GroupPart>& groups) {
-    const int count = static_cast<int>(groups.size());
-    auto groupIndex = [count](int index) { return index >= 0 && index < count ? index : -1; };
+    const size_t count = groups.size();
     GroupPlan plan;
-    plan.partGroup.resize(parts.size(), -1);
+    plan.made.resize(count);
+    plan.parts.resize(count);
+    plan.groups.resize(count);
+    plan.startsAt.resize(parts.size());
+    auto groupIndex = [count](int index) { return index >= 0 && static_cast<size_t>(index) < count ? index : -1; };
     for (size_t i = 0; i < parts.size(); ++i)
-        if (parts[i].triangles() > 0) plan.partGroup[i] = groupIndex(parts[i].group);
-    // A group held by one made before it could never be reached: it is taken
-    // as held by none.
-    for (int g = 0; g < count; ++g) plan.groupGroup.push_back(groups[g].parent > g ? groupIndex(groups[g].parent) : -1);
-    plan.made.resize(groups.size());
-    plan.firstPart.resize(groups.size(), parts.size());
-    for (int g = 0; g < count; ++g) {
-        size_t members = 0;
-        for (size_t i = 0; i < parts.size(); ++i)
-            if (plan.partGroup[i] == g) {
-                ++members;
-                plan.firstPart[g] = std::min(plan.firstPart[g], i);
-            }
-        for (int h = 0; h < g; ++h)
-            if (plan.made[h] && plan.groupGroup[h] == g) {
-                ++members;
-                plan.firstPart[g] = std::min(plan.firstPart[g], plan.firstPart[h]);
-            }
+        if (parts[i].triangles() > 0)
+            if (const int g = groupIndex(parts[i].group); g >= 0) plan.parts[g].push_back(i);
+    std::vector<size_t>& firstPart = plan.firstPart;
+    firstPart.assign(count, parts.size());
+    for (size_t g = 0; g < count; ++g) {
+        // A group held by one made before it could never be reached: it is
+        // taken as held by none.
+        const int parent = groups[g].parent > static_cast<int>(g) ? groupIndex(groups[g].parent) : -1;
+        for (size_t i : plan.parts[g]) firstPart[g] = std::min(firstPart[g], i);
+        for (size_t h : plan.groups[g]) firstPart[g] = std::min(firstPart[g], firstPart[h]);
+        const size_t members = plan.parts[g].size() + plan.groups[g].size();
         plan.made[g] = members >= 2 || (members == 1 && groups[g].keepAlone);
-        if (plan.made[g]) continue;
-        for (int& owner : plan.partGroup)
-            if (owner == g) owner = plan.groupGroup[g];
-        for (int h = 0; h < g; ++h)
-            if (plan.groupGroup[h] == g) plan.groupGroup[h] = plan.groupGroup[g];
+        if (plan.made[g]) {
+            if (parent >= 0) plan.groups[parent].push_back(g);
+            continue;
+        }
+        if (parent >= 0) {
+            plan.parts[parent].insert(plan.parts[parent].end(), plan.parts[g].begin(), plan.parts[g].end());
+            plan.groups[parent].insert(plan.groups[parent].end(), plan.groups[g].begin(), plan.groups[g].end());
+        }
+        plan.parts[g].clear();
+        plan.groups[g].clear();
     }
+    for (size_t g = count; g-- > 0;)
+        if (plan.made[g]) plan.startsAt[firstPart[g]].push_back(g);
     return plan;
 }
 
@@ -147,8 +151,7 @@ bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPar
         // A group stands before what it holds in the scene, as a group read
         // from a scene file does, the outermost first: the scene's order then
         // is the model's.
-        for (size_t g = groups.size(); g-- > 0;) {
-            if (!plan.made[g] || plan.firstPart[g] != i) continue;
+        for (size_t g : plan.startsAt[i]) {
             CadObjectInfo* info = CreateDefaultInfo();
             info->extraPoint.x = static_cast<float>(groups[g].operation);
             CadObject* group = CreateGroup(info);
@@ -171,18 +174,26 @@ bool addMeshParts(const std::vector<MeshPart>& parts, const std::vector<GroupPar
         }
         if (part.coloured) giveMaterialColour(obj, part);
     }
-    // Inner groups first, each as the window groups a selection: its members
-    // are chained in the scene's order, which is the model's.
+    // Each group holds its members as grouping them in the window would
+    // leave them: chained in the scene's order (a group stands just before
+    // its first part), each given the group's id, an inner group too. Linked
+    // here directly: through the selection each group would walk the scene.
+    std::vector<std::pair<size_t, CadObject*>> members;
     for (size_t g = 0; g < groups.size(); ++g) {
-        if (!groupObject[g]) continue;
-        SetObjectsUnSelected();
-        AddSelectedObject(groupObject[g]);
-        for (size_t i = 0; i < parts.size(); ++i)
-            if (partObject[i] && plan.partGroup[i] == static_cast<int>(g)) AddSelectedObject(partObject[i]);
-        for (size_t h = 0; h < g; ++h)
-            if (groupObject[h] && plan.groupGroup[h] == static_cast<int>(g)) AddSelectedObject(groupObject[h]);
-        int deleted = 0;
-        SetObjectsGroupEx(groupObject[g], groupObject[g]->groupId, &deleted);
+        CadObject* group = groupObject[g];
+        if (!group) continue;
+        members.clear();
+        for (size_t i : plan.parts[g]) members.emplace_back(2 * i + 1, partObject[i]);
+        for (size_t h : plan.groups[g]) members.emplace_back(2 * plan.firstPart[h], groupObject[h]);
+        std::sort(members.begin(), members.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        CadObject* last = nullptr;
+        for (const auto& [place, member] : members) {
+            member->groupId = group->groupId;
+            member->parent = group;
+            member->nextSibling = nullptr;
+            (last ? last->nextSibling : group->firstChild) = member;
+            last = member;
+        }
     }
     SetObjectsUnSelected();
     return true;
