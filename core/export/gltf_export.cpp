@@ -37,11 +37,10 @@ Point3d unitNormal(const Point3d& n, const Point3d& fallback) {
 }
 
 void appendFloats(std::vector<unsigned char>& out, const Point3d& p) {
-    for (float v : {p.x, p.y, p.z}) {
-        unsigned char b[4];
-        std::memcpy(b, &v, 4);
-        out.insert(out.end(), b, b + 4);
-    }
+    const float v[3] = {p.x, p.y, p.z};
+    const size_t at = out.size();
+    out.resize(at + sizeof v);
+    std::memcpy(out.data() + at, v, sizeof v);
 }
 
 json colourOf(unsigned rgb, double alpha) {
@@ -274,6 +273,14 @@ Model buildModel(unsigned& meshes, const Destination& to) {
         std::vector<Point3d> normals;
         std::vector<float> uvs;
         const bool withUv = uvFits(o);
+        // Room for the triangles a mesh says it has, so that a large one is
+        // not copied over and over as the buffer grows.
+        const size_t expected = size_t{o->polygons && o->polygonCount ? o->polygonCount : o->count} * 3;
+        // Grown at least twofold: a scene of many small meshes reserves once in a while, not each time.
+        const size_t needed = start + expected * (2 * sizeof(Point3d) + (withUv ? 2 * sizeof(float) : 0));
+        if (needed > m.buffer.capacity()) m.buffer.reserve(std::max(needed, 2 * m.buffer.capacity()));
+        normals.reserve(expected);
+        if (withUv) uvs.reserve(2 * expected);
         kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
             // A degenerate triangle still needs a unit normal in this format.
             const Point3d flat = triangleNormal(t.point, Point3d{0, 1, 0});
@@ -381,13 +388,16 @@ Model buildModel(unsigned& meshes, const Destination& to) {
     return m;
 }
 
-bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+// The file of bytes and, when given, more bytes after them.
+bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes,
+                const std::vector<unsigned char>* more = nullptr) {
     StandardFile* f = StdOpenFile(path.c_str(), KX_OPEN_DERIVED);
     if (!f) {
         StdFileError(2, "glTF", path.c_str());
         return false;
     }
     StdWriteFile(f, const_cast<unsigned char*>(bytes.data()), bytes.size());
+    if (more) StdWriteFile(f, const_cast<unsigned char*>(more->data()), more->size());
     if (!StdCloseFile(f)) {
         StdFileError(2, "glTF", path.c_str());
         return false;
@@ -419,20 +429,21 @@ int writeGltf(const std::string& path) {
         root["buffers"] = json::array({{{"byteLength", m.buffer.size()}}});
         std::string text = root.dump(-1, ' ', false, json::error_handler_t::replace);
         while (text.size() % 4) text += ' ';
-        std::vector<unsigned char> bin = std::move(m.buffer);
+        std::vector<unsigned char>& bin = m.buffer;
         while (bin.size() % 4) bin.push_back(0);
-        std::vector<unsigned char> out;
-        out.reserve(12 + 8 + text.size() + 8 + bin.size());
-        out.insert(out.end(), {'g', 'l', 'T', 'F'});
-        appendU32(out, 2);
-        appendU32(out, static_cast<uint32_t>(12 + 8 + text.size() + 8 + bin.size()));
-        appendU32(out, static_cast<uint32_t>(text.size()));
-        out.insert(out.end(), {'J', 'S', 'O', 'N'});
-        out.insert(out.end(), text.begin(), text.end());
-        appendU32(out, static_cast<uint32_t>(bin.size()));
-        out.insert(out.end(), {'B', 'I', 'N', '\0'});
-        out.insert(out.end(), bin.begin(), bin.end());
-        return writeBytes(path, out) ? 1 : 0;
+        // The container's header and the JSON, then the buffer as it is:
+        // tens of megabytes are not copied once more to sit behind them.
+        std::vector<unsigned char> head;
+        head.reserve(12 + 8 + text.size() + 8);
+        head.insert(head.end(), {'g', 'l', 'T', 'F'});
+        appendU32(head, 2);
+        appendU32(head, static_cast<uint32_t>(12 + 8 + text.size() + 8 + bin.size()));
+        appendU32(head, static_cast<uint32_t>(text.size()));
+        head.insert(head.end(), {'J', 'S', 'O', 'N'});
+        head.insert(head.end(), text.begin(), text.end());
+        appendU32(head, static_cast<uint32_t>(bin.size()));
+        head.insert(head.end(), {'B', 'I', 'N', '\0'});
+        return writeBytes(path, head, &bin) ? 1 : 0;
     }
     // The buffer beside the JSON, named after it.
     const std::string name = kx::text::lastComponent(path.c_str());
