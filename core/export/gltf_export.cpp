@@ -14,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -274,13 +275,18 @@ Model buildModel(unsigned& meshes, const Destination& to) {
         std::vector<float> uvs;
         const bool withUv = uvFits(o);
         // Room for the triangles a mesh says it has, so that a large one is
-        // not copied over and over as the buffer grows.
-        const size_t expected = size_t{o->polygons && o->polygonCount ? o->polygonCount : o->count} * 3;
-        // Grown at least twofold: a scene of many small meshes reserves once in a while, not each time.
-        const size_t needed = start + expected * (2 * sizeof(Point3d) + (withUv ? 2 * sizeof(float) : 0));
-        if (needed > m.buffer.capacity()) m.buffer.reserve(std::max(needed, 2 * m.buffer.capacity()));
-        normals.reserve(expected);
-        if (withUv) uvs.reserve(2 * expected);
+        // not copied over and over as the buffer grows; grown at least
+        // twofold, so that a scene of many small meshes reserves once in a
+        // while. Only a help: a count the mesh cannot back leaves it.
+        try {
+            const size_t expected = size_t{o->polygons && o->polygonCount ? o->polygonCount : o->count} * 3;
+            const size_t needed = start + expected * (2 * sizeof(Point3d) + (withUv ? 2 * sizeof(float) : 0));
+            if (needed > m.buffer.capacity()) m.buffer.reserve(std::max(needed, 2 * m.buffer.capacity()));
+            normals.reserve(expected);
+            if (withUv) uvs.reserve(2 * expected);
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
         kx::files::forEachTriangle(o, [&](const kx::files::Triangle& t) {
             // A degenerate triangle still needs a unit normal in this format.
             const Point3d flat = triangleNormal(t.point, Point3d{0, 1, 0});
