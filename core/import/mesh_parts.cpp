@@ -7,8 +7,6 @@
 #include <cstring>
 
 #include "import/import_internal.h"
-#include "model/memory.h"
-#include "model/model_internal.h"
 #include "model/text.h"
 
 namespace kx::import {
@@ -79,60 +77,16 @@ GroupPlan planGroups(const std::vector<MeshPart>& parts, const std::vector<Group
     return plan;
 }
 
-// The part's triangles as the point list and triangles of a new object, as
-// appending them and normalising the object would leave it: the corners
-// about the centre of their box, the object standing at that centre, its
-// triangles where they stand. The same numbers, in one walk over the corners
-// and one over the list's nodes as they are made
-// instead of five over the list. False (the list code has reported it)
-// when memory ran out.
+// The part's triangles as the point list of a new object, normalised: the
+// corners about the centre of their box, the object standing at that
+// centre, its triangles where they stand. False (the list code has
+// reported it) when memory ran out.
 bool fillNormalised(CadObject* obj, const MeshPart& part) {
-    const size_t n = part.triangles();
-    if (n == 0 || n > UINT32_MAX) return false;
-    const std::vector<Point3d>& corners = part.corners;
-    Point3d lo = corners[0], hi = corners[0];
-    for (size_t i = 0; i < n * 3; ++i) {
-        const Point3d& p = corners[i];
-        lo = Point3d{p.x < lo.x ? p.x : lo.x, p.y < lo.y ? p.y : lo.y, p.z < lo.z ? p.z : lo.z};
-        hi = Point3d{p.x > hi.x ? p.x : hi.x, p.y > hi.y ? p.y : hi.y, p.z > hi.z ? p.z : hi.z};
-    }
-    const double c[3] = {static_cast<float>((static_cast<double>(lo.x) + hi.x) / 2.0),
-                         static_cast<float>((static_cast<double>(lo.y) + hi.y) / 2.0),
-                         static_cast<float>((static_cast<double>(lo.z) + hi.z) / 2.0)};
-    using kx::model::shiftedPoint;
-    const bool withNormals = part.normals.size() == corners.size();
-    ListEntry* head = nullptr;
-    ListEntry* tail = nullptr;
-    for (size_t t = 0; t < n; ++t) {
-        const Point3d local[3] = {shiftedPoint(corners[3 * t], c, -1), shiftedPoint(corners[3 * t + 1], c, -1),
-                                  shiftedPoint(corners[3 * t + 2], c, -1)};
-        ListEntry* node = AddEntryEx(3, tail, local, withNormals ? &part.normals[3 * t] : nullptr);
-        if (!node) {
-            ClearEntry(head);
-            return false;
-        }
-        if (!head) head = node;
-        tail = node;
-    }
-    TriPolygon* triangles = kx::mem::allocZeroed<TriPolygon>(n);
-    if (!triangles) {
-        ErrorMessage("Error allocating array: %d: Line %d", static_cast<int>(n), 392);
-        ClearEntry(head);
-        return false;
-    }
-    kx::model::rememberPolygonArray(triangles, static_cast<uint32_t>(n));
-    for (size_t t = 0; t < n; ++t)
-        for (int k = 0; k < 3; ++k) {
-            triangles[t].vertex[k] = shiftedPoint(shiftedPoint(corners[3 * t + k], c, -1), c, 1);
-            if (withNormals) triangles[t].normal[k] = part.normals[3 * t + k];
-        }
-    obj->points = head;
-    obj->count = static_cast<uint32_t>(n);
-    obj->polygons = triangles;
-    obj->polygonCount = static_cast<uint32_t>(n);
-    obj->translate = Point3d{static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
-    obj->boundValid = 0;
-    return true;
+    FacetAppender facets(obj);
+    const bool withNormals = part.normals.size() == part.corners.size();
+    for (size_t i = 0; i + 2 < part.corners.size(); i += 3)
+        if (!facets.add(3, &part.corners[i], withNormals ? &part.normals[i] : nullptr)) return false;
+    return NormalizeObject(obj, 3) != 0;
 }
 
 }  // namespace

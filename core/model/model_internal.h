@@ -63,15 +63,6 @@ bool hasTriangles(const CadObject* obj);
 void rememberPolygonArray(const TriPolygon* array, uint32_t length);
 void forgetPolygonArray(const TriPolygon* array);
 
-// A point moved by sign times `by`, worked in double and stored in single
-// precision, as centring and moving geometry do it: normalising in one walk
-// must give the very numbers of those steps taken one after the other.
-inline Point3d shiftedPoint(const Point3d& p, const double (&by)[3], double sign) {
-    return Point3d{static_cast<float>(static_cast<double>(p.x) + sign * by[0]),
-                   static_cast<float>(static_cast<double>(p.y) + sign * by[1]),
-                   static_cast<float>(static_cast<double>(p.z) + sign * by[2])};
-}
-
 // The text of a scene setting ("" when it is not set) and its numbers.
 const std::string& sceneSetting(const char* name);
 std::vector<double> sceneSettingNumbers(const char* name);

@@ -40,6 +40,15 @@ bool buildTriangles(CadObject* obj) {
     return true;
 }
 
+// A point moved by sign times `by`, worked in double and stored in single
+// precision, as centring and moving geometry do it: normalising in fewer walks
+// must give the very numbers of those steps taken one after the other.
+inline Point3d shiftedPoint(const Point3d& p, const double (&by)[3], double sign) {
+    return Point3d{static_cast<float>(static_cast<double>(p.x) + sign * by[0]),
+                   static_cast<float>(static_cast<double>(p.y) + sign * by[1]),
+                   static_cast<float>(static_cast<double>(p.z) + sign * by[2])};
+}
+
 // A list of triangle nodes normalised in two walks instead of five: the
 // first finds the box of the vertices and counts the nodes, the second
 // centres each node and fills its triangle where it stands. The same numbers
@@ -73,7 +82,6 @@ int normaliseTriangleList(CadObject* obj) {
         return 0;
     }
     kx::model::rememberPolygonArray(triangles, n);
-    using kx::model::shiftedPoint;
     unsigned t = 0;
     for (ListEntry* node = obj->points; node; node = node->next, ++t) {
         for (uint32_t i = 0; i < node->count && i < kCentred; ++i) node->points[i] = shiftedPoint(node->points[i], c, -1);
