@@ -129,7 +129,7 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 // point list's faces and its segments: drawn thin, as the views show it.
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire = false);
 
-// The Targa or PNG picture an object is painted with through its uvs (the
+// The Targa, PNG or JPEG picture an object is painted with through its uvs (the
 // kinds the preview decodes); empty when none.
 std::string paintedPicture(const CadObject& object);
 

@@ -1,4 +1,4 @@
-// Image maps of textures: 24-bit Targa files (and PNG pictures) decoded to
+// Image maps of textures: 24-bit Targa files (and PNG and JPEG pictures) decoded to
 // RGB rows, top row first, and kept in the texture record (the pixels in its owned block, width
 // and height in its two spare words). Decoding touches no shared state, so
 // the preview thread decodes the maps its snapshots name on its own.

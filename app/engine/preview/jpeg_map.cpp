@@ -32,8 +32,9 @@ struct Errors {
 // Warnings (a picture cut short, extra bytes) leave what could be read.
 void ignoreWarning(j_common_ptr, int) {}
 
-// The header's size when it is one the preview takes, else 0 by 0; the rows
-// then into `rgb`, which has room for them. False when the library gave up.
+// Without `rgb`, the picture's size from its header; with it, the rows into
+// `rgb`, which has room for a picture of that size. False when the library
+// gave up (its message in `message`) or the size is not the one given.
 bool decode(const unsigned char* data, size_t size, unsigned char* rgb, JDIMENSION& width, JDIMENSION& height,
             char* message) {
     jpeg_decompress_struct info;
