@@ -170,8 +170,9 @@ int TranslatePoints(ListEntry* list, double dx, double dy, double dz) {
         return 0;
     }
     const double fx = static_cast<float>(dx), fy = static_cast<float>(dy), fz = static_cast<float>(dz);
+    // Rounded as MakePoint() rounds, without a call for each corner.
     forEachVertex(list, [&](Point3d& p) {
-        p = MakePoint(p.x + fx, p.y + fy, p.z + fz);
+        p = Point3d{static_cast<float>(p.x + fx), static_cast<float>(p.y + fy), static_cast<float>(p.z + fz)};
     });
     return 1;
 }

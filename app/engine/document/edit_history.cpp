@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "document/animation_copy.h"
+#include "document/packed_geometry.h"
 #include "document/scene_settings_edits.h"
 #include "document/texture_list_copy.h"
 #include "model/scene_model.h"
@@ -18,9 +19,20 @@ struct GeometryChange {
     int uid = 0;
     bool translation = false;
     bool sealed = false;
+    bool lost = false;
     double offset[3] = {0, 0, 0};
     DetachedObject copy;  // the other state of a reshape; the original of an unsealed translation
+    PackedGeometry packed;  // the original of an unsealed translation, when not kept in `copy`
     TranslationRecord record;
+
+    // The geometry before the change as records of its own, where the
+    // change kept it packed; false when memory ran out.
+    bool originalAsRecords() {
+        if (!packed.holds()) return true;
+        const bool made = packed.unpack(copy);
+        packed = PackedGeometry{};
+        return made;
+    }
 };
 
 std::vector<CadObject*> listedObjects() {
@@ -201,7 +213,7 @@ struct EditStepData {
                     bytes += sizeof(DetachedObject) + e.plain->heldBytes();
         }
         for (const auto& [uid, data] : stored) bytes += sizeof(DetachedObject) + data.heldBytes();
-        for (const GeometryChange& c : changes) bytes += sizeof c + c.copy.heldBytes() + c.record.heldBytes();
+        for (const GeometryChange& c : changes) bytes += sizeof c + c.copy.heldBytes() + c.packed.heldBytes() + c.record.heldBytes();
         for (const auto* a : {&animBefore, &animAfter})
             if (*a) bytes += (*a)->heldBytes();
         for (const auto* settings : {&settingsBefore, &settingsAfter})
@@ -293,17 +305,28 @@ struct EditStepData {
         if (!open) return;
         open = false;
         const std::vector<CadObject*> live = listedObjects();
+        bool lost = false;
         for (GeometryChange& c : changes) {
             if (!c.translation || c.sealed) continue;
             c.sealed = true;
             const std::vector<CadObject*> found = byUid(after, live, c.uid);
-            if (!found.empty() && makeTranslationRecord(c.copy.record(), *found[0], c.offset, c.record)) {
-                c.copy = DetachedObject{};
-                continue;
+            if (!found.empty()) {
+                const bool moved = c.packed.holds()
+                                       ? c.packed.translationRecord(*found[0], c.offset, c.record)
+                                       : makeTranslationRecord(c.copy.record(), *found[0], c.offset, c.record);
+                if (moved) {
+                    c.copy = DetachedObject{};
+                    c.packed = PackedGeometry{};
+                    continue;
+                }
             }
             // Not a plain translation after all: the kept original is the undo state.
             c.translation = false;
+            // An original that cannot be made records again is not given
+            // back, as one that could not be copied at first.
+            if (!c.originalAsRecords()) c.lost = true, lost = true;
         }
+        if (lost) std::erase_if(changes, [](const GeometryChange& c) { return c.lost; });
     }
 };
 
@@ -559,7 +582,9 @@ void EditRecorder::translating(CadObject* obj, const Point3d& offset) {
     change.offset[0] = offset.x;
     change.offset[1] = offset.y;
     change.offset[2] = offset.z;
-    if (!copyGeometry(*obj, change.copy)) return;
+    // A journal compares its originals as records; a move alone keeps its
+    // original packed, which costs no allocation per node of a large mesh.
+    if ((step_->journal || !change.packed.pack(*obj)) && !copyGeometry(*obj, change.copy)) return;
     step_->addChange(std::move(change));
 }
 
@@ -663,7 +688,7 @@ bool EditRecorder::commit() {
         if (found.empty()) {
             // Deleted by the edit without deleteObject: the copy made before
             // is its geometry, the layout before holds the rest.
-            if (!step_->stored.count(c.uid)) step_->stored.emplace(c.uid, std::move(c.copy));
+            if (!step_->stored.count(c.uid) && c.originalAsRecords()) step_->stored.emplace(c.uid, std::move(c.copy));
             return true;
         }
         if (c.translation) return c.offset[0] == 0 && c.offset[1] == 0 && c.offset[2] == 0;
