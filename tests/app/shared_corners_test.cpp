@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -284,6 +285,101 @@ TEST_F(SnapshotGeometryTest, TrianglesShareTheirCornersUnlessTheyCarryImageCoord
             EXPECT_EQ(m.triangleCount, triangles.size());
             EXPECT_NE(m.normals, nullptr);
             EXPECT_EQ(g->bytes(), 81u * 24 + triangles.size() * 12);
+        }
+    }
+}
+
+// A list of quads, a node each, its corners shared with the neighbours'.
+struct QuadList {
+    std::vector<std::vector<Point3d>> points, normals;  // normals empty for a node without
+    uint32_t type = KX_POLYGON;
+    std::vector<ListEntry> nodes;
+
+    QuadList(int w, int h, bool withNormals) {
+        auto at = [](int x, int z) { return Point3d{0.1f * static_cast<float>(x), 0, 0.1f * static_cast<float>(z)}; };
+        for (int z = 0; z < h; ++z)
+            for (int x = 0; x < w; ++x) {
+                points.push_back({at(x, z), at(x + 1, z), at(x + 1, z + 1), at(x, z + 1)});
+                normals.push_back(withNormals ? std::vector<Point3d>(4, Point3d{0, 1, 0}) : std::vector<Point3d>{});
+            }
+    }
+    CadObject object() {
+        nodes.clear();
+        for (size_t i = 0; i < points.size(); ++i)
+            nodes.push_back({nullptr, points[i].data(), normals[i].empty() ? nullptr : normals[i].data(),
+                             static_cast<uint32_t>(points[i].size())});
+        for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
+        CadObject o{};
+        o.type = type;
+        o.flags = KX_FLAG_VISIBLE;
+        o.points = nodes.data();
+        o.count = static_cast<uint32_t>(nodes.size());
+        return o;
+    }
+    void eachPoint(const std::function<void(Point3d&)>& f) {
+        for (auto& node : points)
+            for (Point3d& p : node) f(p);
+    }
+};
+
+TEST_F(SnapshotGeometryTest, AReshapeThatKeepsTheFacesReusesTheSharingAndGivesTheSameTriangles) {
+    auto turn = [](Point3d& p) {
+        const double c = std::cos(0.6), s = std::sin(0.6);
+        p = {static_cast<float>(c * p.x + s * p.z), p.y, static_cast<float>(c * p.z - s * p.x)};
+    };
+    struct Case {
+        const char* name;
+        bool withNormals;
+        std::function<void(QuadList&)> change;
+        bool reused;
+    };
+    const Case cases[] = {
+        {"moved", false,
+         [](QuadList& m) {
+             m.eachPoint([](Point3d& p) { p = {p.x + 0.3f, p.y - 1.7f, p.z + 0.01f}; });
+         },
+         true},
+        {"turned, with its normals", true,
+         [&](QuadList& m) {
+             m.eachPoint(turn);
+             for (auto& node : m.normals)
+                 for (Point3d& n : node) turn(n);
+         },
+         true},
+        {"one face's corner moved alone: its neighbours no longer share it", false,
+         [](QuadList& m) { m.points[0][2].y += 1; }, false},
+        {"a face lost a corner", false, [](QuadList& m) { m.points[3].pop_back(); }, false},
+        {"normals where there were none", false,
+         [](QuadList& m) { m.normals[0] = std::vector<Point3d>(4, Point3d{0, 1, 0}); }, false},
+        {"normals gone", true,
+         [](QuadList& m) {
+             for (auto& node : m.normals) node.clear();
+         },
+         false},
+        {"a segment among the faces", false, [](QuadList& m) {
+             m.points.push_back({{0, 0, 0}, {1, 0, 0}});
+             m.normals.emplace_back();
+         }, false},
+        {"a user-defined stand-in, drawn outlined", false, [](QuadList& m) { m.type = KX_USERDEFINED; }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QuadList mesh(6, 4, c.withNormals);
+        const auto before = kx::app::snapshotGeometry(mesh.object());
+        ASSERT_NE(before, nullptr);
+        ASSERT_TRUE(before->indexed());
+        c.change(mesh);
+        const CadObject after = mesh.object();
+        const auto refreshed = kx::app::refreshedGeometry(after, *before);
+        ASSERT_EQ(refreshed != nullptr, c.reused);
+        if (!refreshed) continue;
+        const auto fresh = kx::app::snapshotGeometry(after);
+        ASSERT_NE(fresh, nullptr);
+        EXPECT_EQ(refreshed->shared.corners, before->shared.corners);
+        ASSERT_EQ(refreshed->triangleCount(), fresh->triangleCount());
+        for (size_t i = 0; i < fresh->triangleCount(); ++i) {
+            const TriPolygon a = refreshed->triangle(i), b = fresh->triangle(i);
+            ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "triangle " << i;
         }
     }
 }

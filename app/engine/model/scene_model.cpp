@@ -187,7 +187,15 @@ std::shared_ptr<const SnapshotObject> SceneModel::snapshotObject(CadObject& obje
     if (!geometryStale && !texturesChanged && sameDrawnFields(object, cached.drawn) &&
         sameClip(clip, cached.object->clip) && picture == cached.picture)
         return cached.object;
-    if (geometryStale) cached.geometry = snapshotGeometry(object, wire);
+    if (geometryStale) {
+        // A reshape that kept the list's faces (a move above all) reuses
+        // the corners' sharing worked out before.
+        std::shared_ptr<const SnapshotGeometry> refreshed;
+        if (reshaped && cached.object && cached.geometry && !wire && !cached.wire && picture.empty() &&
+            cached.picture.empty() && sameGeometrySource(object, cached.drawn))
+            refreshed = refreshedGeometry(object, *cached.geometry);
+        cached.geometry = refreshed ? std::move(refreshed) : snapshotGeometry(object, wire);
+    }
     cached.drawn = object;
     cached.wire = wire;
     cached.picture = std::move(picture);

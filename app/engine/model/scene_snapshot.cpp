@@ -350,4 +350,17 @@ std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object
     return geometry;
 }
 
+std::shared_ptr<const SnapshotGeometry> refreshedGeometry(const CadObject& object, const SnapshotGeometry& before) {
+    // Only a plain list of faces, drawn solid and unpainted, is prepared
+    // from its corners alone; every other kind takes another branch above.
+    if (!before.indexed() || !before.triangles.empty() || !before.uv.empty() || !before.wire.empty()) return nullptr;
+    if (drawnFromParameters(object.type) || object.type == KX_PATCH || object.type == KX_HEIGHTFIELD ||
+        object.type == KX_USERDEFINED || object.polygons || !object.points)
+        return nullptr;
+    if (!paintedPicture(object).empty()) return nullptr;
+    auto geometry = std::make_shared<SnapshotGeometry>();
+    if (!refreshListCorners(object.points, before.shared, geometry->shared)) return nullptr;
+    return geometry;
+}
+
 }  // namespace kx::app

@@ -129,6 +129,13 @@ bool previewDraws(const CadObject& object, const SnapshotGeometry* geometry);
 // point list's faces and its segments: drawn thin, as the views show it.
 std::shared_ptr<const SnapshotGeometry> snapshotGeometry(const CadObject& object, bool asWire = false);
 
+// The geometry of an object reshaped in a way that kept its point list's
+// faces (a move, a turn, a scale): `before`, its geometry as last prepared,
+// with the corners where they now stand, the same triangles snapshotGeometry
+// would give without welding the corners again. Null when that cannot be
+// said of the object (then snapshotGeometry prepares it afresh).
+std::shared_ptr<const SnapshotGeometry> refreshedGeometry(const CadObject& object, const SnapshotGeometry& before);
+
 // The Targa, PNG or JPEG picture an object is painted with through its uvs (the
 // kinds the preview decodes); empty when none.
 std::string paintedPicture(const CadObject& object);

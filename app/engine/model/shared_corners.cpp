@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace kx::app {
 
@@ -98,6 +99,60 @@ bool shareListCorners(const ListEntry* points, uint32_t nodes, SharedCorners& ou
     }
     welder.finish();
     return any;
+}
+
+bool refreshListCorners(const ListEntry* points, const SharedCorners& before, SharedCorners& out) {
+    const size_t corners = before.positions.size() / 3, triangles = before.corners.size() / 3;
+    const bool withNormals = !before.normals.empty();
+    if (corners == 0 || triangles == 0 || (withNormals && before.normals.size() != before.positions.size()))
+        return false;
+    const uint32_t* fan = before.corners.data();
+    SharedCorners made;
+    std::vector<uint8_t> seen;
+    try {
+        made.positions.resize(before.positions.size());
+        if (withNormals) made.normals.resize(before.normals.size());
+        made.corners = before.corners;
+        seen.assign(corners, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    bool anyNormal = false;
+    size_t t = 0;  // the node's first triangle
+    for (const ListEntry* n = points; n; n = n->next) {
+        if (n->count < 3 || n->count > kLongestFace || !n->points) return false;
+        const size_t faces = n->count - 2;
+        if (faces > triangles - t) return false;
+        // The node's triangles must be its fan: each from the first corner,
+        // each starting where the one before ended.
+        for (size_t j = 0; j < faces; ++j)
+            if (fan[3 * (t + j)] != fan[3 * t] || (j > 0 && fan[3 * (t + j) + 1] != fan[3 * (t + j - 1) + 2]))
+                return false;
+        for (uint32_t k = 0; k < n->count; ++k) {
+            const uint32_t c = k == 0 ? fan[3 * t] : k == 1 ? fan[3 * t + 1] : fan[3 * (t + k - 2) + 2];
+            if (c >= corners) return false;
+            const Point3d& p = n->points[k];
+            const Point3d normal = n->normals ? n->normals[k] : Point3d{};
+            const bool zero = normal.x == 0 && normal.y == 0 && normal.z == 0;
+            if (!withNormals && !zero) return false;
+            anyNormal = anyNormal || !zero;
+            float* position = &made.positions[3 * size_t{c}];
+            float* towards = withNormals ? &made.normals[3 * size_t{c}] : nullptr;
+            if (seen[c]) {
+                // A shared corner stays one corner only while its copies agree.
+                if (std::memcmp(position, &p, sizeof p) != 0 || (towards && std::memcmp(towards, &normal, sizeof normal) != 0))
+                    return false;
+                continue;
+            }
+            seen[c] = 1;
+            std::memcpy(position, &p, sizeof p);
+            if (towards) std::memcpy(towards, &normal, sizeof normal);
+        }
+        t += faces;
+    }
+    if (t != triangles || (withNormals && !anyNormal)) return false;
+    out = std::move(made);
+    return true;
 }
 
 TriPolygon sharedTriangle(const SharedCorners& mesh, size_t i) {

@@ -29,6 +29,14 @@ bool shareCorners(const TriPolygon* triangles, size_t count, SharedCorners& out)
 // says more than the list holds costs little.
 bool shareListCorners(const ListEntry* points, uint32_t nodes, SharedCorners& out);
 
+// The faces of a point list kept as `before` keeps them (made by
+// shareListCorners from a list of the same faces), with the corners where
+// they stand now: what a move, a turn or a scale of the list leaves, without
+// welding the corners again. False when the list's faces are not those of
+// `before`, when corners it shared now differ, or when the list brings
+// normals `before` had none of (or none where it had some).
+bool refreshListCorners(const ListEntry* points, const SharedCorners& before, SharedCorners& out);
+
 // Triangle i of a mesh so kept, written out.
 TriPolygon sharedTriangle(const SharedCorners& mesh, size_t i);
 
