@@ -75,6 +75,9 @@ bool drawScene(int width, int height, bool textured, KeptFrame& frame) {
 
 }  // namespace
 
+// How long a command-line preview lets one shape's stand-in take to mesh.
+constexpr double kJobShapeProxyMilliseconds = 20000;
+
 int runPreview(const CommandLine& cl) {
     CoreSession session;
     session.start({});
@@ -86,6 +89,11 @@ int runPreview(const CommandLine& cl) {
         std::fprintf(stderr, "kalvex: a preview is 1 to %u pixels each way\n", kMaxImageMapSide);
         return 2;
     }
+    // The stand-ins of shapes meshed from a field (isosurfaces, parametric
+    // surfaces) are made coarser when they take longer than a window can
+    // wait; a picture asked for on the command line waits for the fine ones,
+    // so that it shows the same on a busy machine as on an idle one.
+    SetShapeProxyBudget(kJobShapeProxyMilliseconds);
     if (!loadSceneForJob(std::filesystem::absolute(cl.scene).string(), settings)) return 1;
     KeptFrame frame;
     if (!drawScene(width, height, cl.textured, frame)) return 1;
