@@ -120,33 +120,40 @@ private:
     TranslationRecord& out_;
 };
 
-// The room of the last packed corners, kept for the next move: a move of a
-// large mesh then fills pages it used before instead of asking the system
-// for fresh ones, which it must clear first. Kept up to a bound only.
+// The room of the last packed corners and nodes, kept for the next move: a
+// move of a large mesh then fills pages it used before instead of asking
+// the system for fresh ones, which it must clear first. Kept up to a bound only.
 constexpr size_t kMostSpareCorners = size_t{1} << 23;
 
-std::mutex spareLock;
-std::vector<Point3d> spareCorners;
+struct SpareRoom {
+    std::vector<Point3d> corners;
+    std::vector<uint32_t> nodes;
+};
 
-std::vector<Point3d> takeSpareCorners() {
+std::mutex spareLock;
+SpareRoom spare;
+
+SpareRoom takeSpareRoom() {
     std::lock_guard held(spareLock);
-    return std::exchange(spareCorners, {});
+    return std::exchange(spare, {});
 }
 
-void keepSpareCorners(std::vector<Point3d>&& room) {
-    if (room.capacity() == 0 || room.capacity() > kMostSpareCorners) return;
-    room.clear();
+void keepSpareRoom(std::vector<Point3d>&& corners, std::vector<uint32_t>&& nodes) {
+    if (corners.capacity() > kMostSpareCorners || nodes.capacity() > kMostSpareCorners) return;
+    corners.clear();
+    nodes.clear();
     std::lock_guard held(spareLock);
-    if (room.capacity() > spareCorners.capacity()) std::swap(spareCorners, room);
+    if (corners.capacity() > spare.corners.capacity()) std::swap(spare.corners, corners);
+    if (nodes.capacity() > spare.nodes.capacity()) std::swap(spare.nodes, nodes);
 }
 
 }  // namespace
 
-PackedGeometry::~PackedGeometry() { keepSpareCorners(std::move(points_)); }
+PackedGeometry::~PackedGeometry() { keepSpareRoom(std::move(points_), std::move(nodes_)); }
 
 PackedGeometry& PackedGeometry::operator=(PackedGeometry&& other) noexcept {
     if (this == &other) return *this;
-    keepSpareCorners(std::move(points_));
+    keepSpareRoom(std::move(points_), std::move(nodes_));
     held_ = other.held_;
     count_ = other.count_;
     nodes_ = std::move(other.nodes_);
@@ -163,8 +170,10 @@ PackedGeometry& PackedGeometry::operator=(PackedGeometry&& other) noexcept {
 bool PackedGeometry::pack(const CadObject& from) {
     *this = PackedGeometry{};
     try {
+        SpareRoom room = takeSpareRoom();
+        nodes_ = std::move(room.nodes);
+        points_ = std::move(room.corners);
         nodes_.reserve(std::min<size_t>(from.count, kMostReservedNodes));
-        points_ = takeSpareCorners();
         points_.reserve(3 * std::min<size_t>(from.count, kMostReservedNodes));
         for (const ListEntry* n = from.points; n; n = n->next) {
             if (n->count >= kHasNormals || (n->count && !n->points)) {
