@@ -21,10 +21,8 @@ namespace kx::files {
 
 using kx::platform::findExisting;
 
-// A group's CSG operations by their number, as the renderer names them; any
-// other number is a union.
-inline constexpr const char* kCsgKeywords[] = {"union", "merge", "intersection", "difference"};
-inline const char* csgKeyword(unsigned op) { return kCsgKeywords[op < 4 ? op : 0]; }
+// The renderer's word for a group's CSG operation; any other number is a union.
+inline const char* csgKeyword(unsigned op) { return KX_CSG_KEYWORDS[op < std::size(KX_CSG_KEYWORDS) ? op : KX_CSG_UNION]; }
 
 // Queues bytes for writing; they reach the system in large pieces. False once
 // any write of the file failed.

@@ -367,8 +367,8 @@ private:
         if (!n.extras.IsObject() || !n.extras.Has("csg")) return std::nullopt;
         const tinygltf::Value& value = n.extras.Get("csg");
         if (!value.IsString()) return std::nullopt;
-        for (unsigned op = 0; op < std::size(kx::files::kCsgKeywords); ++op)
-            if (value.Get<std::string>() == kx::files::kCsgKeywords[op]) return op;
+        for (unsigned op = 0; op < std::size(KX_CSG_KEYWORDS); ++op)
+            if (value.Get<std::string>() == KX_CSG_KEYWORDS[op]) return op;
         return std::nullopt;
     }
 

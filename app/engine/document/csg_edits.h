@@ -13,7 +13,12 @@ namespace kx::app {
 
 // A group's operation as the scene file stores it and the renderer's export
 // reads it (the x of the group object's extra point).
-enum class CsgOperation : unsigned { Union = 0, Merge = 1, Intersection = 2, Difference = 3 };
+enum class CsgOperation : unsigned {
+    Union = KX_CSG_UNION,
+    Merge = KX_CSG_MERGE,
+    Intersection = KX_CSG_INTERSECTION,
+    Difference = KX_CSG_DIFFERENCE
+};
 
 struct CsgOperationName {
     CsgOperation operation;
@@ -21,10 +26,10 @@ struct CsgOperationName {
     const char* keyword;  // the renderer's word
 };
 inline constexpr CsgOperationName kCsgOperations[] = {
-    {CsgOperation::Union, "Union", "union"},
-    {CsgOperation::Difference, "Difference", "difference"},
-    {CsgOperation::Intersection, "Intersection", "intersection"},
-    {CsgOperation::Merge, "Merge", "merge"},
+    {CsgOperation::Union, "Union", KX_CSG_KEYWORDS[KX_CSG_UNION]},
+    {CsgOperation::Difference, "Difference", KX_CSG_KEYWORDS[KX_CSG_DIFFERENCE]},
+    {CsgOperation::Intersection, "Intersection", KX_CSG_KEYWORDS[KX_CSG_INTERSECTION]},
+    {CsgOperation::Merge, "Merge", KX_CSG_KEYWORDS[KX_CSG_MERGE]},
 };
 
 // The operation a group object holds; Union for anything else, as the export

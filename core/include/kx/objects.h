@@ -51,6 +51,12 @@ KXCORE_API const char* GetObjectTypeName(int id);
 KXCORE_API char* GetObjectTypeLabel(unsigned id);
 
 // --- groups ---
+// A group's CSG operation: the x of the group object's extra point, as the
+// scene file stores it; a value that is none of these is a union.
+enum : unsigned { KX_CSG_UNION = 0, KX_CSG_MERGE = 1, KX_CSG_INTERSECTION = 2, KX_CSG_DIFFERENCE = 3 };
+// The renderer's word for each operation, by its number.
+inline constexpr const char* KX_CSG_KEYWORDS[] = {"union", "merge", "intersection", "difference"};
+
 // Links child under parent. 0 for null arguments, for the parent itself and for
 // any ancestor of the parent; a child already in the chain is left as it is.
 KXCORE_API int AddChildObject(CadObject* parent, CadObject* child);
