@@ -49,23 +49,6 @@ void forEachCoordPair(const CadObject& a, const CadObject& b, F&& f) {
         }
 }
 
-template <typename F>
-void forEachCoord(CadObject& obj, F&& f) {
-    for (ListEntry* n = obj.points; n; n = n->next)
-        for (uint32_t i = 0; i < n->count; ++i) {
-            f(n->points[i].x, 0);
-            f(n->points[i].y, 1);
-            f(n->points[i].z, 2);
-        }
-    if (!obj.polygons) return;
-    for (uint32_t t = 0; t < obj.polygonCount; ++t)
-        for (Point3d& v : obj.polygons[t].vertex) {
-            f(v.x, 0);
-            f(v.y, 1);
-            f(v.z, 2);
-        }
-}
-
 float shifted(float v, double by) { return static_cast<float>(static_cast<double>(v) + by); }
 
 }  // namespace
@@ -234,11 +217,25 @@ void applyTranslation(CadObject& obj, const TranslationRecord& record, bool forw
     const std::vector<CoordFix>& fixes = forward ? record.forward : record.back;
     size_t next = 0;
     uint32_t index = 0;
-    forEachCoord(obj, [&](float& v, int axis) {
-        if (next < fixes.size() && fixes[next].index == index) v = fixes[next++].value;
-        else v = shifted(v, by[axis]);
-        ++index;
-    });
+    // Corners that no fix falls among are moved without looking for one.
+    auto move = [&](Point3d* p, uint32_t n) {
+        const uint64_t end = uint64_t{index} + 3 * uint64_t{n};
+        if (next == fixes.size() || fixes[next].index >= end) {
+            for (uint32_t i = 0; i < n; ++i)
+                p[i] = {shifted(p[i].x, by[0]), shifted(p[i].y, by[1]), shifted(p[i].z, by[2])};
+            index = static_cast<uint32_t>(end);
+            return;
+        }
+        for (uint32_t i = 0; i < n; ++i)
+            for (float* v : {&p[i].x, &p[i].y, &p[i].z}) {
+                const int axis = static_cast<int>(index % 3);
+                if (next < fixes.size() && fixes[next].index == index) *v = fixes[next++].value;
+                else *v = shifted(*v, by[axis]);
+                ++index;
+            }
+    };
+    for (ListEntry* n = obj.points; n; n = n->next) move(n->points, n->count);
+    for (uint32_t t = 0; obj.polygons && t < obj.polygonCount; ++t) move(obj.polygons[t].vertex, 3);
     obj.boundValid = 0;
 }
 
