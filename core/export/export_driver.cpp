@@ -1,8 +1,13 @@
 // The export driver, header, attributes, textures and groups.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <cstdint>
+#include <vector>
 
 #include "export/export_internal.h"
 #include "texture/user_internal.h"
@@ -126,26 +131,121 @@ int ExportAttributes(StandardFile* f, CadObject* obj) {
     return 1;
 }
 
+namespace {
+
+// The groups of a run, as blocks of members written innermost first. A
+// member belongs to the block of the group object it stands in (the one of
+// its id when it stands in none), so that the tree the scene shows decides
+// even where the ids of nested groups do not tell them apart. A group object
+// standing inside another group is a member of that group's block: written
+// before it under its own name, so that the outer operation takes it in.
+struct GroupBlock {
+    unsigned id = 0;            // the smallest id among its members: blocks go in the ids' order
+    CadObject* group = nullptr; // its group object, when there is one
+    size_t outer = SIZE_MAX;    // the block it is a member of
+};
+
+struct GroupPlan {
+    std::vector<GroupBlock> blocks;
+    std::vector<size_t> order;                               // innermost first, then by id
+    std::unordered_map<const CadObject*, size_t> blockOf;    // of members and of group objects
+};
+
+GroupPlan planGroups(unsigned first, unsigned last, bool nests) {
+    GroupPlan plan;
+    std::unordered_map<const CadObject*, size_t> byGroup;
+    std::map<unsigned, size_t> byId;  // blocks of an id without a group object
+    std::map<unsigned, CadObject*> firstOfId;
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+        if (o->type == KX_GROUP) firstOfId.emplace(o->groupId, o);
+    auto blockFor = [&](CadObject* group, unsigned id) {
+        const size_t next = plan.blocks.size();
+        const size_t at = group ? byGroup.emplace(group, next).first->second : byId.emplace(id, next).first->second;
+        if (at == next) plan.blocks.push_back({id, group});
+        plan.blocks[at].id = std::min(plan.blocks[at].id, id);
+        if (group) plan.blockOf[group] = at;
+        return at;
+    };
+    // Only ids that have members: a range read from a file may be vast and sparse.
+    for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
+        if (o->type == KX_GROUP || !o->groupId || o->groupId < first || o->groupId > last) continue;
+        CadObject* group = o->parent && o->parent->type == KX_GROUP ? o->parent : nullptr;
+        if (!group)
+            if (auto found = firstOfId.find(o->groupId); found != firstOfId.end()) group = found->second;
+        plan.blockOf[o] = blockFor(group, o->groupId);
+    }
+    if (nests)
+        for (size_t b = 0; b < plan.blocks.size(); ++b) {  // grows as outer blocks are found
+            const CadObject* group = plan.blocks[b].group;
+            CadObject* parent = group ? group->parent : nullptr;
+            if (!parent || parent->type != KX_GROUP) continue;
+            const size_t outer = blockFor(parent, parent->groupId ? parent->groupId : plan.blocks[b].id);
+            plan.blocks[b].outer = outer;
+        }
+    // Depths; a chain that came round again (a damaged tree) is cut.
+    std::vector<size_t> depth(plan.blocks.size(), 0);
+    for (size_t b = 0; b < plan.blocks.size(); ++b) {
+        size_t steps = 0;
+        for (size_t up = plan.blocks[b].outer; up != SIZE_MAX; up = plan.blocks[up].outer)
+            if (++steps > plan.blocks.size()) {
+                plan.blocks[b].outer = SIZE_MAX;
+                steps = 0;
+                break;
+            }
+        depth[b] = steps;
+    }
+    plan.order.resize(plan.blocks.size());
+    for (size_t b = 0; b < plan.order.size(); ++b) plan.order[b] = b;
+    std::stable_sort(plan.order.begin(), plan.order.end(), [&](size_t a, size_t b) {
+        if (depth[a] != depth[b]) return depth[a] > depth[b];
+        return plan.blocks[a].id < plan.blocks[b].id;
+    });
+    return plan;
+}
+
+// A group's operation as its group object holds it; a union without one.
+unsigned operationOf(const CadObject* group) {
+    if (!group) return KX_CSG_UNION;
+    const float v = group->extraPoint.x;
+    return (std::isfinite(v) && v > -2147483648.0f && v < 2147483648.0f) ? static_cast<unsigned>(static_cast<int>(v))
+                                                                          : KX_CSG_UNION;
+}
+
+}  // namespace
+
 int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last) {
     if (!f) return 0;
-    // Only ids that have members: a range read from a file may be vast and sparse.
-    std::set<unsigned> ids;
-    for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
-        if (o->type != KX_GROUP && o->groupId >= first && o->groupId <= last && o->groupId) ids.insert(o->groupId);
     const Dialect& d = dialectOf(f);
-    for (unsigned g : ids) {
-        unsigned op = static_cast<unsigned>(UpdateCsgOperation(g, 0, 0));
+    const GroupPlan plan = planGroups(first, last, d.declareForm && d.groupMember);
+    for (size_t b : plan.order) {
+        const GroupBlock& block = plan.blocks[b];
+        const unsigned op = operationOf(block.group);
+        CadObject* self = block.outer != SIZE_MAX ? block.group : nullptr;
         unsigned written = 0;
         bool blobOpened = false;
         CadObject* lastMember = nullptr;
+        // A group written as a member of another is given its group object's name.
+        auto opening = [&] {
+            if (self && written == 0) StdPutLine(f, d.declareForm, objectIdentifier(self).c_str());
+        };
         for (CadObject* o = GetCadObject(nullptr); o; o = o->next) {
-            if (o->type == KX_GROUP || o->groupId != g) continue;
-            if (o->type == KX_BLOB) {
+            const auto in = plan.blockOf.find(o);
+            if (in == plan.blockOf.end()) continue;
+            if (o->type == KX_GROUP) {
+                // A group inside this one, written before it.
+                if (plan.blocks[in->second].outer != b || blobOpened || !run().declared.count(o)) continue;
+                opening();
+                d.groupMember(f, o, written, op);
+            } else if (in->second != b) {
+                continue;
+            } else if (o->type == KX_BLOB) {
                 if (!d.blobComponent) continue;
+                opening();
                 d.blobComponent(f, o, !blobOpened && written == 0);
                 blobOpened = true;
             } else {
                 if (!d.groupMember || !run().declared.count(o)) continue;
+                opening();
                 d.groupMember(f, o, written, op);
             }
             ++written;
@@ -154,6 +254,7 @@ int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last) {
         if (written) {
             if (lastMember && lastMember->type == KX_BLOB) ExportTexture(f, lastMember);
             StdPutLine(f, "}\n");
+            if (self) run().declared.insert(self);
         }
     }
     return 1;

@@ -1,6 +1,9 @@
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "core_fixture.h"
 
@@ -225,6 +228,125 @@ TEST_F(PovExportTest, GroupsDeclareOnlyWhatTheyWrite) {
     EXPECT_EQ(text.find("#declare empty"), std::string::npos);
     EXPECT_NE(text.find("// DEFAULT GROUP\r\ndifference {\r\n  object { _sphere0 }\r\n}\r\n"), std::string::npos);
     EXPECT_EQ(text.find("object { empty }"), std::string::npos);
+}
+
+// A group whose group object stands in another group is one of that group's
+// members: written first under its name, then taken in by the outer
+// operation, at its place among the members. Groups are made as the window
+// makes them (grouping a selection that holds a group) and as a scene file
+// nests them.
+TEST_F(PovExportTest, NestedGroupsAreMembersOfTheGroupsTheyStandIn) {
+    auto sphere = [this](const char* name) {
+        CadObject* o = add(CreateDefaultSphere);
+        SetCadObjectProperty(o, "Name", name);
+        return o;
+    };
+    // The objects grouped as one operation, as the window groups a selection.
+    auto group = [](const char* name, unsigned op, std::initializer_list<CadObject*> members) {
+        SetObjectsUnSelected();
+        CadObjectInfo* info = CreateDefaultInfo();
+        info->extraPoint.x = static_cast<float>(op);
+        CadObject* g = CreateGroup(info);
+        for (CadObject* m : members) AddSelectedObject(m);
+        int deleted = 0;
+        SetObjectsGroupEx(g, g->groupId, &deleted);
+        SetObjectsUnSelected();
+        SetCadObjectProperty(g, "Name", name);
+        return g;
+    };
+    const std::string fromFile =
+        "version 2.0\nGroup\n{\n\tName outer\n\tGroupId 1\n\textra 3 0 0\n"
+        "\tBox\n\t{\n\t\tName base\n\t\tsize 2 2 2\n\t\tGroupId 1\n\t}\n"
+        "\tGroup\n\t{\n\t\tName inner\n\t\tGroupId 2\n"
+        "\t\tSphere\n\t\t{\n\t\t\tName s1\n\t\t\tposition 1 1 0\n\t\t\tGroupId 2\n\t\t}\n"
+        "\t\tSphere\n\t\t{\n\t\t\tName s2\n\t\t\tposition -1 1 0\n\t\t\tGroupId 2\n\t\t}\n\t}\n}\n";
+    struct Case {
+        const char* name;
+        std::function<void()> build;
+        unsigned format;
+        std::vector<std::string> inOrder;  // each found after the one before
+        size_t blocks;                     // "// DEFAULT GROUP" lines
+    };
+    const std::string unionOfTwo = "#declare _inner = \r\n// DEFAULT GROUP\r\nunion {\r\n  object { _s1 }\r\n  object { _s2 }\r\n}\r\n";
+    const std::string takenFromBase = "// DEFAULT GROUP\r\ndifference {\r\n  object { _base }\r\n  object { _inner }\r\n}\r\n";
+    const Case cases[] = {
+        {"a union taken from a sphere, grouped in the window",
+         [&] {
+             CadObject* base = sphere("base");
+             CadObject* inner = group("inner", KX_CSG_UNION, {sphere("s1"), sphere("s2")});
+             group("outer", KX_CSG_DIFFERENCE, {base, inner});
+         },
+         KX_FILETYPE_POVRAY3, {unionOfTwo, takenFromBase}, 2},
+        {"the same saved and read back, its inner members' ids no longer told apart",
+         [&] {
+             CadObject* base = sphere("base");
+             CadObject* inner = group("inner", KX_CSG_UNION, {sphere("s1"), sphere("s2")});
+             group("outer", KX_CSG_DIFFERENCE, {base, inner});
+             const std::string path = dir.file("saved.cad");
+             ASSERT_EQ(SaveScene2(GetCurrentScene(), path.c_str()), 1);
+             ClearScene(GetCurrentScene());
+             InitScene();
+             ASSERT_EQ(LoadScene(GetCurrentScene(), path.c_str()), 1);
+         },
+         KX_FILETYPE_POVRAY3, {unionOfTwo, takenFromBase}, 2},
+        {"a scene file nesting them",
+         [&] {
+             const std::string path = dir.file("nested.cad");
+             std::ofstream(path) << fromFile;
+             ASSERT_EQ(LoadScene(GetCurrentScene(), path.c_str()), 1);
+         },
+         KX_FILETYPE_POVRAY3,
+         {"#declare _inner = \r\n// DEFAULT GROUP\r\nunion {\r\n  object { _s1 }\r\n  object { _s2 }\r\n}\r\n",
+          "// DEFAULT GROUP\r\ndifference {\r\n  object { _base }\r\n  object { _inner }\r\n}\r\n"},
+         2},
+        {"a group holding only a group",
+         [&] {
+             CadObject* inner = group("inner", KX_CSG_INTERSECTION, {sphere("a"), sphere("b")});
+             group("outer", KX_CSG_UNION, {inner});
+         },
+         KX_FILETYPE_POVRAY3,
+         {"#declare _inner = \r\n// DEFAULT GROUP\r\nintersection {",
+          "// DEFAULT GROUP\r\nunion {\r\n  object { _inner }\r\n}\r\n"},
+         2},
+        {"three deep, the innermost first",
+         [&] {
+             CadObject* base = sphere("base");
+             CadObject* c = sphere("c");
+             CadObject* bottom = group("bottom", KX_CSG_INTERSECTION, {sphere("d"), sphere("e")});
+             CadObject* middle = group("middle", KX_CSG_UNION, {c, bottom});
+             group("top", KX_CSG_DIFFERENCE, {base, middle});
+         },
+         KX_FILETYPE_POVRAY3,
+         {"#declare _bottom = \r\n// DEFAULT GROUP\r\nintersection {",
+          "#declare _middle = \r\n// DEFAULT GROUP\r\nunion {\r\n  object { _c }\r\n  object { _bottom }\r\n}",
+          "difference {\r\n  object { _base }\r\n  object { _middle }\r\n}"},
+         3},
+        {"the other dialect that names its objects",
+         [&] {
+             CadObject* base = sphere("base");
+             CadObject* inner = group("inner", KX_CSG_UNION, {sphere("s1")});
+             group("outer", KX_CSG_DIFFERENCE, {base, inner});
+         },
+         KX_FILETYPE_POLYRAY, {"define _inner\r\n// DEFAULT GROUP\r\nobject {\r\n  _s1 \r\n}", "  _base \r\n  -   _inner \r\n}"},
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearScene(GetCurrentScene());
+        InitScene();
+        c.build();
+        const std::string text = exportScene(c.format);
+        size_t at = 0;
+        for (const std::string& piece : c.inOrder) {
+            at = text.find(piece, at);
+            ASSERT_NE(at, std::string::npos) << piece << "\n" << text;
+            at += piece.size();
+        }
+        size_t blocks = 0;
+        for (size_t p = text.find("// DEFAULT GROUP"); p != std::string::npos; p = text.find("// DEFAULT GROUP", p + 1))
+            ++blocks;
+        EXPECT_EQ(blocks, c.blocks) << text;
+    }
 }
 
 // Names that read alike as identifiers each get their own, the same in every
