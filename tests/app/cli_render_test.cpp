@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <tuple>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,33 @@ TEST_F(CliRenderTest, RendersTheExampleScene) {
         for (int x = 0; x < 160; x += 4) differing += pxGetPixelRGB(nullptr, x, y) != first;
     EXPECT_GT(differing, 100);
     pxUnRegisterApplication();
+}
+
+// Balls taken from a slab as a group of their own inside the difference
+// render as the same balls taken from it one by one.
+TEST_F(CliRenderTest, AGroupInsideADifferenceIsTakenAwayWhole) {
+    const std::string front =
+        "version 2.0\nCamera\n{\tName _camera0\n\tPosition 2 3 6\n\tLookAt 0 0 0\n\tUp 0 1 0\n\tRight -1.33 0 1\n}\n"
+        "Light\n{\n\tName _light0\n\tsize 1 1 1\n\tscale 1 1 1\n\tposition -20 35 34\n}\n"
+        "Group\n{\n\tName cut\n\tGroupId 1\n\textra 3 0 0\n"
+        "\tBox\n\t{\n\t\tName slab\n\t\tsize 1.6 1.2 1.2\n\t\tscale 1 1 1\n\t\tGroupId 1\n  color Green\n\t}\n";
+    auto ball = [](const char* name, const char* at, int id) {
+        return std::string("\tSphere\n\t{\n\t\tName ") + name + "\n\t\tsize 0.8 0.8 0.8\n\t\tscale 1 1 1\n\t\tposition " +
+               at + "\n\t\tGroupId " + std::to_string(id) + "\n  color Green\n\t}\n";
+    };
+    std::ofstream(dir.file("flat.cad")) << front << ball("b1", "0.6 0.4 0.6", 1) << ball("b2", "-0.6 -0.4 0.6", 1) << "}\n";
+    std::ofstream(dir.file("nested.cad")) << front << "\tGroup\n\t{\n\t\tName balls\n\t\tGroupId 2\n\t\textra 0 0 0\n"
+                                          << ball("b1", "0.6 0.4 0.6", 2) << ball("b2", "-0.6 -0.4 0.6", 2) << "\t}\n}\n";
+    kxtest::Mask flat, nested;
+    for (auto [scene, picture, mask] : {std::tuple{"flat.cad", "flat.tga", &flat}, {"nested.cad", "nested.tga", &nested}}) {
+        SCOPED_TRACE(scene);
+        std::string output;
+        ASSERT_EQ(kalvex({"--render", scene, "--width", "160", "--height", "120"}, output).exitCode, 0) << output;
+        ASSERT_TRUE(kxtest::readMask(dir.file(picture), *mask));
+    }
+    EXPECT_GT(flat.covered(), 500);
+    EXPECT_EQ(nested.on, flat.on);
+    EXPECT_EQ(nested.rgb, flat.rgb);
 }
 
 // The example of the renderer's own shapes and scene settings exports each
