@@ -254,6 +254,61 @@ TEST_F(SnapshotGeometryTest, MembersOfIntersectionsAndDifferencesAreBoundedByThe
     FreeObjectExtra(&e);
 }
 
+TEST_F(SnapshotGeometryTest, UnionsInsideIntersectionsAndDifferencesAreBoundedAsTheirMembersWouldBe) {
+    // difference { box a, union { sphere b, union { sphere c }, mesh m } },
+    // intersection { box d, union { sphere e, sphere f } },
+    // difference { union { box g, box h }, sphere i }.
+    CadObject cut{}, holes{}, inner{}, both{}, pair{}, taken{}, base{};
+    CadObject a{}, b{}, c{}, m{}, d{}, e{}, f{}, g{}, h{}, i{};
+    for (CadObject* group : {&cut, &holes, &inner, &both, &pair, &taken, &base}) group->type = KX_GROUP;
+    cut.extraPoint.x = taken.extraPoint.x = KX_CSG_DIFFERENCE;
+    both.extraPoint.x = KX_CSG_INTERSECTION;
+    inner.extraPoint.x = KX_CSG_MERGE;
+    for (auto [o, type] : {std::pair{&a, KX_BOX}, {&b, KX_SPHERE}, {&c, KX_SPHERE}, {&m, KX_POLYGON}, {&d, KX_BOX},
+                           {&e, KX_SPHERE}, {&f, KX_SPHERE}, {&g, KX_BOX}, {&h, KX_BOX}, {&i, KX_SPHERE}}) {
+        o->type = type;
+        o->flags = KX_FLAG_VISIBLE;
+    }
+    for (CadObject* group : {&holes, &inner, &pair, &base}) group->flags = KX_FLAG_VISIBLE;
+    adopt(cut, {&a, &holes});
+    adopt(holes, {&b, &inner, &m});
+    adopt(inner, {&c});
+    adopt(both, {&d, &pair});
+    adopt(pair, {&e, &f});
+    adopt(taken, {&base, &i});
+    adopt(base, {&g, &h});
+    struct Case {
+        const char* name;
+        const CadObject* object;
+        bool clipped, takenAway;
+        std::vector<uint32_t> within, without;  // the bounding members' types, in order
+    };
+    const Case cases[] = {
+        {"the base keeps outside each sphere the union takes away", &a, true, false, {}, {KX_SPHERE, KX_SPHERE}},
+        {"a taken-away sphere: a wall within the base, outside its union's other sphere", &b, true, true, {KX_BOX},
+         {KX_SPHERE}},
+        {"one a union deeper: outside the sphere of the union around it", &c, true, true, {KX_BOX}, {KX_SPHERE}},
+        {"an intersection's member: within the box, as its union is", &e, true, false, {KX_BOX}, {}},
+        {"a member of the union a difference starts with: outside what is taken away", &g, true, false, {},
+         {KX_SPHERE}},
+        {"the sphere taken from that union: nothing of a known inside bounds it", &i, false, true, {}, {}},
+    };
+    auto types = [](const std::vector<CadObject>& records) {
+        std::vector<uint32_t> out;
+        for (const CadObject& r : records) out.push_back(r.type);
+        return out;
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const kx::app::CsgClip clip = kx::app::csgClipOf(*k.object);
+        EXPECT_EQ(clip.clipped, k.clipped);
+        if (!clip.clipped) continue;
+        EXPECT_EQ(clip.takenAway, k.takenAway);
+        EXPECT_EQ(types(clip.within), k.within);
+        EXPECT_EQ(types(clip.without), k.without);
+    }
+}
+
 TEST_F(SnapshotGeometryTest, TrianglesShareTheirCornersUnlessTheyCarryImageCoordinates) {
     std::vector<TriPolygon> triangles = grid(8, 8, true);
     std::vector<Point3d> uv(3 * triangles.size(), Point3d{0.5f, 0.25f, 0});

@@ -57,6 +57,21 @@ inline std::string boxAndBall(int operation, const char* colour) {
 }
 inline const std::string kBoxAndBall[] = {boxAndBall(3, "Green"), boxAndBall(2, "Red")};
 
+// A box with balls taken out of two of its corners as a union of their own.
+inline std::string boxLessBalls() {
+    std::ostringstream g;
+    g << "\tGroupId 1\n\textra 3 0 0\n"
+      << "\tBox\n\t{\n\t\tName slab\n\t\tsize 1.6 1.2 1.2\n\t\tscale 1 1 1\n\t\tGroupId 1\n  color Green\n\t}\n"
+      << "\tGroup\n\t{\n\t\tName balls\n\t\tGroupId 2\n\t\textra 0 0 0\n";
+    int n = 0;
+    for (const char* at : {"0.6 0.4 -0.4", "-0.6 -0.4 -0.4"})
+        g << "\t\tSphere\n\t\t{\n\t\t\tName ball" << ++n << "\n\t\t\tsize 0.8 0.8 0.8\n\t\t\tscale 1 1 1\n"
+          << "\t\t\tposition " << at << "\n\t\t\tGroupId 2\n  color Green\n\t\t}\n";
+    g << "\t}\n";
+    return g.str();
+}
+inline const std::string kBoxLessBalls = boxLessBalls();
+
 inline const char* const kOctahedron =
     "points shape\n3\n"
     "P 1.5 0 0 0 1 0 0 0 1\nP 0 0 1 0 1 0 -1.5 0 0\nP -1.5 0 0 0 1 0 0 0 -1\nP 0 0 -1 0 1 0 1.5 0 0\n"
@@ -107,6 +122,8 @@ inline const Kind kKinds[] = {
     // intersected: the preview keeps of each member what its group keeps.
     {"Group", kBoxAndBall[0].c_str(), "Green"},
     {"Group", kBoxAndBall[1].c_str(), "Red"},
+    // Balls taken from a box as a union inside the difference: taken away whole.
+    {"Group", kBoxLessBalls.c_str(), "Green"},
     // A ball cut by a tilted plane: the cap comes from the plane.
     {"Group", "\tGroupId 1\n\textra 2 0 0\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 1.3 1.3 1.3\n\t\tscale 1 1 1\n"
               "\t\tGroupId 1\n  color Blue\n\t}\n\tPlane\n\t{\n\t\tName cut\n\t\tsize 8 0 8\n\t\tscale 1 1 1\n"

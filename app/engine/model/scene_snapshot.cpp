@@ -243,25 +243,68 @@ CadObject fieldsOf(const CadObject& o) {
     return r;
 }
 
+namespace {
+
+// A union or a merge: any group that neither intersects nor takes away, as
+// the renderer is given it.
+bool joins(const CadObject& group) {
+    return group.type == KX_GROUP && group.extraPoint.x != kIntersection && group.extraPoint.x != kDifference;
+}
+
+// Bounded: a damaged chain of siblings or parents must not hold the snapshot.
+constexpr int kMostMembers = 4096;
+constexpr int kDeepestJoin = 64;
+
+// The members of a union (or merge) that bound what they touch, through the
+// unions inside it: taking away a union takes away each of its members.
+void joinedMembers(const CadObject& group, const CadObject* leaving, std::vector<CadObject>& out, int depth = 0) {
+    if (depth > kDeepestJoin) return;
+    int seen = 0;
+    for (const CadObject* m = group.firstChild; m && seen < kMostMembers; m = m->nextSibling, ++seen) {
+        if (m == leaving || !(m->flags & KX_FLAG_VISIBLE) || insideOut(*m)) continue;
+        if (joins(*m)) joinedMembers(*m, leaving, out, depth + 1);
+        else if (knownInside(m->type)) out.push_back(fieldsOf(*m));
+    }
+}
+
+}  // namespace
+
 CsgClip csgClipOf(const CadObject& object) {
     CsgClip clip;
+    // A member of a union inside an intersection or a difference is bounded
+    // by that group's other members as the union is, and, when the union is
+    // taken away, stays outside the union's other members too (the wall of
+    // the hole they leave together).
+    const CadObject* member = &object;
     const CadObject* group = object.parent;
+    std::vector<const CadObject*> joinedIn;
+    for (int depth = 0; group && joins(*group) && group->parent && depth < kDeepestJoin; ++depth) {
+        joinedIn.push_back(group);
+        member = group;
+        group = group->parent;
+    }
     if (!group || group->type != KX_GROUP) return clip;
     const float operation = group->extraPoint.x;
     if (operation != kIntersection && operation != kDifference) return clip;
     // A difference is the intersection of its first member with the others
     // turned inside out; an inside-out member turns once more.
-    auto takenAway = [&](const CadObject* member) {
-        return (operation == kDifference && member != group->firstChild) != insideOut(*member);
+    auto takenAway = [&](const CadObject* m) {
+        return (operation == kDifference && m != group->firstChild) != insideOut(*m);
     };
-    // Bounded: a damaged chain of siblings must not hold the snapshot.
-    constexpr int kMostMembers = 4096;
     int seen = 0;
     for (const CadObject* m = group->firstChild; m && seen < kMostMembers; m = m->nextSibling, ++seen) {
-        if (m == &object || !knownInside(m->type) || !(m->flags & KX_FLAG_VISIBLE)) continue;
-        (takenAway(m) ? clip.without : clip.within).push_back(fieldsOf(*m));
+        if (m == member || !(m->flags & KX_FLAG_VISIBLE)) continue;
+        if (knownInside(m->type)) (takenAway(m) ? clip.without : clip.within).push_back(fieldsOf(*m));
+        else if (joins(*m) && takenAway(m)) joinedMembers(*m, nullptr, clip.without);
     }
-    clip.takenAway = takenAway(&object);
+    clip.takenAway = takenAway(member);
+    if (clip.takenAway) {
+        const CadObject* leaving = &object;
+        for (const CadObject* union_ : joinedIn) {
+            joinedMembers(*union_, leaving, clip.without);
+            leaving = union_;
+        }
+    }
     clip.clipped = clip.takenAway ? !clip.within.empty() : !clip.without.empty() || !clip.within.empty();
     if (!clip.clipped) clip.within.clear(), clip.without.clear();
     return clip;
