@@ -22,7 +22,9 @@ namespace kx::files {
 using kx::platform::findExisting;
 
 // The renderer's word for a group's CSG operation; any other number is a union.
-inline const char* csgKeyword(unsigned op) { return KX_CSG_KEYWORDS[op < std::size(KX_CSG_KEYWORDS) ? op : KX_CSG_UNION]; }
+inline const char* csgKeyword(unsigned op) {
+    return KX_CSG_KEYWORDS[op < std::size(KX_CSG_KEYWORDS) ? op : KX_CSG_UNION];
+}
 
 // Queues bytes for writing; they reach the system in large pieces. False once
 // any write of the file failed.

@@ -213,7 +213,8 @@ struct EditStepData {
                     bytes += sizeof(DetachedObject) + e.plain->heldBytes();
         }
         for (const auto& [uid, data] : stored) bytes += sizeof(DetachedObject) + data.heldBytes();
-        for (const GeometryChange& c : changes) bytes += sizeof c + c.copy.heldBytes() + c.packed.heldBytes() + c.record.heldBytes();
+        for (const GeometryChange& c : changes)
+            bytes += sizeof c + c.copy.heldBytes() + c.packed.heldBytes() + c.record.heldBytes();
         for (const auto* a : {&animBefore, &animAfter})
             if (*a) bytes += (*a)->heldBytes();
         for (const auto* settings : {&settingsBefore, &settingsAfter})

@@ -17,7 +17,6 @@ static_assert(sizeof(Point3d) == 3 * sizeof(float));
 // A node count is trusted only this far for sizing the room first.
 constexpr size_t kMostReservedNodes = size_t{1} << 22;
 
-
 bool samePoints(const Point3d* a, const Point3d* b, size_t n) {
     return n == 0 || std::memcmp(a, b, n * sizeof(Point3d)) == 0;
 }
@@ -38,7 +37,8 @@ public:
         // rounded to float, give exactly their sum in float arithmetic
         // (double holds more than twice float's digits), which takes half
         // the work.
-        offsetIsFloat_ = std::all_of(offset, offset + 3, [](double b) { return static_cast<double>(static_cast<float>(b)) == b; });
+        offsetIsFloat_ =
+            std::all_of(offset, offset + 3, [](double b) { return static_cast<double>(static_cast<float>(b)) == b; });
     }
 
     // `was` and `now` hold n corners each.
@@ -259,7 +259,7 @@ bool PackedGeometry::translationRecord(const CadObject& after, const double offs
         const Point3d* was = points_.data();
         size_t node = 0, normal = 0;
         for (const ListEntry* n = after.points; n; n = n->next, ++node) {
-            if (node == nodes_.size() || (nodes_[node] & ~kHasNormals) != n->count ||
+            if (node == nodes_.size() || (nodes_[node] & ~kHasNormals) != n->count || (n->count && !n->points) ||
                 ((nodes_[node] & kHasNormals) != 0) != (n->normals != nullptr)) {
                 out = TranslationRecord{};
                 return false;
@@ -278,7 +278,8 @@ bool PackedGeometry::translationRecord(const CadObject& after, const double offs
             out = TranslationRecord{};
             return false;
         }
-        for (size_t t = 0; t < triangles_.size(); ++t) finder.corners(triangles_[t].vertex, after.polygons[t].vertex, 3);
+        for (size_t t = 0; t < triangles_.size(); ++t)
+            finder.corners(triangles_[t].vertex, after.polygons[t].vertex, 3);
         finder.finish();
         out.back.shrink_to_fit();
         out.forward.shrink_to_fit();
@@ -290,8 +291,8 @@ bool PackedGeometry::translationRecord(const CadObject& after, const double offs
 }
 
 size_t PackedGeometry::heldBytes() const {
-    return nodes_.capacity() * sizeof(uint32_t) + (points_.capacity() + normals_.capacity() + uv_.capacity()) * sizeof(Point3d) +
-           triangles_.capacity() * sizeof(TriPolygon);
+    const size_t points = points_.capacity() + normals_.capacity() + uv_.capacity();
+    return nodes_.capacity() * sizeof(uint32_t) + points * sizeof(Point3d) + triangles_.capacity() * sizeof(TriPolygon);
 }
 
 }  // namespace kx::app

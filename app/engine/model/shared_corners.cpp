@@ -140,8 +140,8 @@ bool refreshListCorners(const ListEntry* points, const SharedCorners& before, Sh
             float* towards = withNormals ? &made.normals[3 * size_t{c}] : nullptr;
             if (seen[c]) {
                 // A shared corner stays one corner only while its copies agree.
-                if (std::memcmp(position, &p, sizeof p) != 0 || (towards && std::memcmp(towards, &normal, sizeof normal) != 0))
-                    return false;
+                const bool moved = std::memcmp(position, &p, sizeof p) != 0;
+                if (moved || (towards && std::memcmp(towards, &normal, sizeof normal) != 0)) return false;
                 continue;
             }
             seen[c] = 1;
