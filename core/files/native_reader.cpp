@@ -408,8 +408,13 @@ int ReadKalvexObject(StandardFile* f, CadObject* parent, int type) {
                 reportEndOfFile();
                 return fail();
             }
-            obj->groupId = static_cast<unsigned>(integer(value));
+            const unsigned id = static_cast<unsigned>(integer(value));
+            obj->groupId = id;
             AddChildObject(parent, obj);
+            // Linking a group's first member gives it the group's id; the
+            // file's own stands, or a group grouped again would lose its
+            // first member to the group around it.
+            obj->groupId = id;
             continue;
         }
         if (!ReadKalvexObjectProperty(f, obj, keyword.c_str())) {

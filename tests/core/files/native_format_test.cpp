@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -373,6 +375,53 @@ TEST_F(NativeFormatTest, NumbersIgnoreACommaLocale) {
     EXPECT_NE(text.find("\tposition 1.5 0 0\r\n"), std::string::npos);
     ASSERT_EQ(reload("scene.cad"), 1);
     EXPECT_EQ(GetCadObjectByName("_sphere0")->translate.x, 1.5f);
+}
+
+// Groups grouped again, as the window groups a selection holding a group:
+// read back, every member keeps its group, its id and its place.
+TEST_F(NativeFormatTest, NestedGroupsComeBackAsTheyWere) {
+    auto groupOf = [](std::initializer_list<CadObject*> members, float operation) {
+        SetObjectsUnSelected();
+        CadObjectInfo* info = CreateDefaultInfo();
+        info->extraPoint.x = operation;
+        CadObject* g = CreateGroup(info);
+        for (CadObject* m : members) AddSelectedObject(m);
+        int deleted = 0;
+        SetObjectsGroupEx(g, g->groupId, &deleted);
+        return g;
+    };
+    auto sphere = [] {
+        CreateDefaultSphere();
+        return GetLastCadObject();
+    };
+    CadObject* a = sphere();
+    CadObject* b = sphere();
+    CadObject* inner = groupOf({a, b}, KX_CSG_UNION);
+    CadObject* base = sphere();
+    groupOf({base, inner}, KX_CSG_DIFFERENCE);
+    struct Placed {
+        std::string name, parent;
+        unsigned groupId;
+    };
+    auto placing = [] {
+        std::vector<Placed> out;
+        for (CadObject* o = GetCadObject(nullptr); o; o = o->next)
+            out.push_back({o->name, o->parent ? o->parent->name : "", o->groupId});
+        std::sort(out.begin(), out.end(), [](const Placed& x, const Placed& y) { return x.name < y.name; });
+        return out;
+    };
+    const std::vector<Placed> before = placing();
+    const std::string first = save();
+    ASSERT_EQ(reload("scene.cad"), 1);
+    EXPECT_EQ(save("again.cad"), first);
+    const std::vector<Placed> after = placing();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(before[i].name);
+        EXPECT_EQ(after[i].name, before[i].name);
+        EXPECT_EQ(after[i].parent, before[i].parent);
+        EXPECT_EQ(after[i].groupId, before[i].groupId);
+    }
 }
 
 TEST_F(NativeFormatTest, ChildrenOfAnEarlierGroupAreWrittenInside) {
