@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "core_state.h"
@@ -16,6 +17,20 @@ namespace kxtest {
 inline std::string withoutCarriageReturns(std::string text) {
     std::erase(text, '\r');
     return text;
+}
+
+// The objects grouped as one CSG operation (0 to 3) under a new group
+// object, as the window groups a selection; nothing is left selected.
+inline CadObject* groupAsTheWindowDoes(std::initializer_list<CadObject*> members, unsigned operation) {
+    SetObjectsUnSelected();
+    CadObjectInfo* info = CreateDefaultInfo();
+    info->extraPoint.x = static_cast<float>(operation);
+    CadObject* g = CreateGroup(info);
+    for (CadObject* m : members) AddSelectedObject(m);
+    int deleted = 0;
+    SetObjectsGroupEx(g, g->groupId, &deleted);
+    SetObjectsUnSelected();
+    return g;
 }
 
 class CoreTest : public ::testing::Test {

@@ -243,14 +243,7 @@ TEST_F(PovExportTest, NestedGroupsAreMembersOfTheGroupsTheyStandIn) {
     };
     // The objects grouped as one operation, as the window groups a selection.
     auto group = [](const char* name, unsigned op, std::initializer_list<CadObject*> members) {
-        SetObjectsUnSelected();
-        CadObjectInfo* info = CreateDefaultInfo();
-        info->extraPoint.x = static_cast<float>(op);
-        CadObject* g = CreateGroup(info);
-        for (CadObject* m : members) AddSelectedObject(m);
-        int deleted = 0;
-        SetObjectsGroupEx(g, g->groupId, &deleted);
-        SetObjectsUnSelected();
+        CadObject* g = groupAsTheWindowDoes(members, op);
         SetCadObjectProperty(g, "Name", name);
         return g;
     };

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <fstream>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -380,25 +379,15 @@ TEST_F(NativeFormatTest, NumbersIgnoreACommaLocale) {
 // Groups grouped again, as the window groups a selection holding a group:
 // read back, every member keeps its group, its id and its place.
 TEST_F(NativeFormatTest, NestedGroupsComeBackAsTheyWere) {
-    auto groupOf = [](std::initializer_list<CadObject*> members, float operation) {
-        SetObjectsUnSelected();
-        CadObjectInfo* info = CreateDefaultInfo();
-        info->extraPoint.x = operation;
-        CadObject* g = CreateGroup(info);
-        for (CadObject* m : members) AddSelectedObject(m);
-        int deleted = 0;
-        SetObjectsGroupEx(g, g->groupId, &deleted);
-        return g;
-    };
     auto sphere = [] {
         CreateDefaultSphere();
         return GetLastCadObject();
     };
     CadObject* a = sphere();
     CadObject* b = sphere();
-    CadObject* inner = groupOf({a, b}, KX_CSG_UNION);
+    CadObject* inner = groupAsTheWindowDoes({a, b}, KX_CSG_UNION);
     CadObject* base = sphere();
-    groupOf({base, inner}, KX_CSG_DIFFERENCE);
+    groupAsTheWindowDoes({base, inner}, KX_CSG_DIFFERENCE);
     struct Placed {
         std::string name, parent;
         unsigned groupId;

@@ -179,13 +179,7 @@ TEST_F(GltfImportTest, NodeTreesBecomeGroups) {
     // The window's groups go out as nodes and come back as they were.
     InitScene();
     auto group = [](std::initializer_list<CadObject*> members, unsigned op, const char* name) {
-        CadObjectInfo* info = CreateDefaultInfo();
-        info->extraPoint.x = static_cast<float>(op);
-        CadObject* g = CreateGroup(info);
-        for (CadObject* m : members) AddSelectedObject(m);
-        int deleted = 0;
-        SetObjectsGroupEx(g, g->groupId, &deleted);
-        SetObjectsUnSelected();
+        CadObject* g = groupAsTheWindowDoes(members, op);
         std::strcpy(g->name, name);
         return g;
     };
