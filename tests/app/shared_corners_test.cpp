@@ -257,7 +257,8 @@ TEST_F(SnapshotGeometryTest, MembersOfIntersectionsAndDifferencesAreBoundedByThe
 TEST_F(SnapshotGeometryTest, UnionsInsideIntersectionsAndDifferencesAreBoundedAsTheirMembersWouldBe) {
     // difference { box a, union { sphere b, union { sphere c }, mesh m } },
     // intersection { box d, union { sphere e, sphere f } },
-    // difference { union { box g, box h }, sphere i }.
+    // difference { union { box g, box h }, sphere i }; a union the surface
+    // must lie inside is lying inside one of its members.
     CadObject cut{}, holes{}, inner{}, both{}, pair{}, taken{}, base{};
     CadObject a{}, b{}, c{}, m{}, d{}, e{}, f{}, g{}, h{}, i{};
     for (CadObject* group : {&cut, &holes, &inner, &both, &pair, &taken, &base}) group->type = KX_GROUP;
@@ -281,17 +282,18 @@ TEST_F(SnapshotGeometryTest, UnionsInsideIntersectionsAndDifferencesAreBoundedAs
         const char* name;
         const CadObject* object;
         bool clipped, takenAway;
-        std::vector<uint32_t> within, without;  // the bounding members' types, in order
+        std::vector<uint32_t> within, without, withinAny;  // the bounding members' types, in order
     };
     const Case cases[] = {
-        {"the base keeps outside each sphere the union takes away", &a, true, false, {}, {KX_SPHERE, KX_SPHERE}},
+        {"the base keeps outside each sphere the union takes away", &a, true, false, {}, {KX_SPHERE, KX_SPHERE}, {}},
         {"a taken-away sphere: a wall within the base, outside its union's other sphere", &b, true, true, {KX_BOX},
-         {KX_SPHERE}},
-        {"one a union deeper: outside the sphere of the union around it", &c, true, true, {KX_BOX}, {KX_SPHERE}},
-        {"an intersection's member: within the box, as its union is", &e, true, false, {KX_BOX}, {}},
+         {KX_SPHERE}, {}},
+        {"one a union deeper: outside the sphere of the union around it", &c, true, true, {KX_BOX}, {KX_SPHERE}, {}},
+        {"an intersection's member: within the box, as its union is", &e, true, false, {KX_BOX}, {}, {}},
+        {"the intersection's box: within one of the union's spheres", &d, true, false, {}, {}, {KX_SPHERE, KX_SPHERE}},
         {"a member of the union a difference starts with: outside what is taken away", &g, true, false, {},
-         {KX_SPHERE}},
-        {"the sphere taken from that union: nothing of a known inside bounds it", &i, false, true, {}, {}},
+         {KX_SPHERE}, {}},
+        {"the sphere taken from that union: a wall within one of its boxes", &i, true, true, {}, {}, {KX_BOX, KX_BOX}},
     };
     auto types = [](const std::vector<CadObject>& records) {
         std::vector<uint32_t> out;
@@ -306,6 +308,7 @@ TEST_F(SnapshotGeometryTest, UnionsInsideIntersectionsAndDifferencesAreBoundedAs
         EXPECT_EQ(clip.takenAway, k.takenAway);
         EXPECT_EQ(types(clip.within), k.within);
         EXPECT_EQ(types(clip.without), k.without);
+        EXPECT_EQ(types(clip.withinAny), k.withinAny);
     }
 }
 

@@ -72,6 +72,39 @@ inline std::string boxLessBalls() {
 }
 inline const std::string kBoxLessBalls = boxLessBalls();
 
+// A group of two members, one of them a union of two: a difference taking a
+// ball from two boxes joined, or an intersection keeping of a box what two
+// balls joined hold.
+inline std::string withAUnion(int operation, bool unionFirst) {
+    std::ostringstream g;
+    auto member = [&](const char* type, const char* name, const char* size, const char* at, int id, const char* tab) {
+        g << tab << type << "\n" << tab << "{\n" << tab << "\tName " << name << "\n" << tab << "\tsize " << size
+          << "\n" << tab << "\tscale 1 1 1\n" << tab << "\tposition " << at << "\n" << tab << "\tGroupId " << id
+          << "\n  color Blue\n" << tab << "}\n";
+    };
+    auto joined = [&] {
+        g << "\tGroup\n\t{\n\t\tName joined\n\t\tGroupId 2\n\t\textra 0 0 0\n";
+        if (unionFirst) {
+            member("Box", "left", "0.7 1 1", "-0.6 0 0", 2, "\t\t");
+            member("Box", "right", "0.7 1 1", "0.6 0 0", 2, "\t\t");
+        } else {
+            member("Sphere", "upper", "0.9 0.9 0.9", "0.3 0.5 0", 2, "\t\t");
+            member("Sphere", "lower", "0.9 0.9 0.9", "-0.3 -0.5 0", 2, "\t\t");
+        }
+        g << "\t}\n";
+    };
+    g << "\tGroupId 1\n\textra " << operation << " 0 0\n";
+    if (unionFirst) {
+        joined();
+        member("Sphere", "ball", "0.8 0.8 0.8", "0 0.6 -0.6", 1, "\t");
+    } else {
+        member("Box", "slab", "1 1.2 0.8", "0 0 0", 1, "\t");
+        joined();
+    }
+    return g.str();
+}
+inline const std::string kWithAUnion[] = {withAUnion(3, true), withAUnion(2, false)};
+
 inline const char* const kOctahedron =
     "points shape\n3\n"
     "P 1.5 0 0 0 1 0 0 0 1\nP 0 0 1 0 1 0 -1.5 0 0\nP -1.5 0 0 0 1 0 0 0 -1\nP 0 0 -1 0 1 0 1.5 0 0\n"
@@ -124,6 +157,9 @@ inline const Kind kKinds[] = {
     {"Group", kBoxAndBall[1].c_str(), "Red"},
     // Balls taken from a box as a union inside the difference: taken away whole.
     {"Group", kBoxLessBalls.c_str(), "Green"},
+    // A ball taken from two boxes joined, and a box kept within two balls joined.
+    {"Group", kWithAUnion[0].c_str(), "Blue"},
+    {"Group", kWithAUnion[1].c_str(), "Blue"},
     // A ball cut by a tilted plane: the cap comes from the plane.
     {"Group", "\tGroupId 1\n\textra 2 0 0\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 1.3 1.3 1.3\n\t\tscale 1 1 1\n"
               "\t\tGroupId 1\n  color Blue\n\t}\n\tPlane\n\t{\n\t\tName cut\n\t\tsize 8 0 8\n\t\tscale 1 1 1\n"

@@ -291,11 +291,20 @@ CsgClip csgClipOf(const CadObject& object) {
     auto takenAway = [&](const CadObject* m) {
         return (operation == kDifference && m != group->firstChild) != insideOut(*m);
     };
+    // Lying inside a union is lying inside one of its members: one union
+    // the surface must lie inside is drawn member by member.
+    bool withinAUnion = false;
     int seen = 0;
     for (const CadObject* m = group->firstChild; m && seen < kMostMembers; m = m->nextSibling, ++seen) {
         if (m == member || !(m->flags & KX_FLAG_VISIBLE)) continue;
-        if (knownInside(m->type)) (takenAway(m) ? clip.without : clip.within).push_back(fieldsOf(*m));
-        else if (joins(*m) && takenAway(m)) joinedMembers(*m, nullptr, clip.without);
+        if (knownInside(m->type)) {
+            (takenAway(m) ? clip.without : clip.within).push_back(fieldsOf(*m));
+        } else if (joins(*m) && takenAway(m)) {
+            joinedMembers(*m, nullptr, clip.without);
+        } else if (joins(*m) && !withinAUnion) {
+            joinedMembers(*m, nullptr, clip.withinAny);
+            withinAUnion = true;
+        }
     }
     clip.takenAway = takenAway(member);
     if (clip.takenAway) {
@@ -305,8 +314,9 @@ CsgClip csgClipOf(const CadObject& object) {
             leaving = union_;
         }
     }
-    clip.clipped = clip.takenAway ? !clip.within.empty() : !clip.without.empty() || !clip.within.empty();
-    if (!clip.clipped) clip.within.clear(), clip.without.clear();
+    const bool bounded = !clip.within.empty() || !clip.withinAny.empty();
+    clip.clipped = clip.takenAway ? bounded : bounded || !clip.without.empty();
+    if (!clip.clipped) clip.within.clear(), clip.without.clear(), clip.withinAny.clear();
     return clip;
 }
 

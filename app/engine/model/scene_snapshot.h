@@ -54,6 +54,9 @@ struct CsgClip {
     bool clipped = false;
     bool takenAway = false;
     std::vector<CadObject> within, without;  // drawn records: no links
+    // Kept within one of these too, when there are any (the members of a
+    // union the surface must lie inside): drawn once within each.
+    std::vector<CadObject> withinAny;
 };
 
 // An object's own fields with every link, its extra block, its point list

@@ -1,6 +1,8 @@
 #include "preview/preview_driver.h"
 
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 #include "model/scene_model.h"
 
@@ -112,10 +114,18 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
         const SnapshotGeometry* g = object->geometry.get();
         if (object->clip.clipped && backend_.clipped) {
             const CsgClip& c = object->clip;
-            const PreviewClip clip{c.within.data(), static_cast<uint32_t>(c.within.size()), c.without.data(),
-                                   static_cast<uint32_t>(c.without.size())};
             const PreviewMesh mesh = g && g->indexed() ? g->previewMesh() : PreviewMesh{};
-            backend_.clipped(&object->record, g && g->indexed() ? &mesh : nullptr, material, &clip);
+            // Within one of several: drawn within each in turn, where the
+            // same surface drawn again at the same depth changes nothing.
+            std::vector<CadObject> within = c.within;
+            const size_t alternatives = std::max<size_t>(1, c.withinAny.size());
+            for (size_t k = 0; k < alternatives; ++k) {
+                within.resize(c.within.size());
+                if (!c.withinAny.empty()) within.push_back(c.withinAny[k]);
+                const PreviewClip clip{within.data(), static_cast<uint32_t>(within.size()), c.without.data(),
+                                       static_cast<uint32_t>(c.without.size())};
+                backend_.clipped(&object->record, g && g->indexed() ? &mesh : nullptr, material, &clip);
+            }
         } else if (g && g->indexed() && backend_.mesh) {
             const PreviewMesh mesh = g->previewMesh();
             backend_.mesh(&object->record, &mesh, material);
