@@ -1,15 +1,15 @@
 // The export driver, header, attributes, textures and groups.
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
-#include <cstdint>
 #include <vector>
 
 #include "export/export_internal.h"
+#include "model/model_internal.h"
 #include "texture/user_internal.h"
 
 namespace kx::exporter {
@@ -203,14 +203,6 @@ GroupPlan planGroups(unsigned first, unsigned last, bool nests) {
     return plan;
 }
 
-// A group's operation as its group object holds it; a union without one.
-unsigned operationOf(const CadObject* group) {
-    if (!group) return KX_CSG_UNION;
-    const float v = group->extraPoint.x;
-    return (std::isfinite(v) && v > -2147483648.0f && v < 2147483648.0f) ? static_cast<unsigned>(static_cast<int>(v))
-                                                                          : KX_CSG_UNION;
-}
-
 }  // namespace
 
 int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last) {
@@ -219,7 +211,8 @@ int SaveGroupsAsPov(StandardFile* f, unsigned first, unsigned last) {
     const GroupPlan plan = planGroups(first, last, d.declareForm && d.groupMember);
     for (size_t b : plan.order) {
         const GroupBlock& block = plan.blocks[b];
-        const unsigned op = operationOf(block.group);
+        // A union without a group object.
+        const unsigned op = block.group ? static_cast<unsigned>(kx::model::groupOperation(*block.group)) : KX_CSG_UNION;
         CadObject* self = block.outer != SIZE_MAX ? block.group : nullptr;
         unsigned written = 0;
         bool blobOpened = false;

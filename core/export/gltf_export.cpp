@@ -21,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "export/export_internal.h"
+#include "model/model_internal.h"
 #include "files/formats_internal.h"
 #include "model/text.h"
 
@@ -224,12 +225,11 @@ void addGroupNodes(json& root, const std::map<const CadObject*, size_t>& nodeOf,
             if (child) children.push_back(*child);
         }
         if (children.empty()) return std::nullopt;
-        const float op = group->extraPoint.x;
         const size_t index = root["nodes"].size();
         rank.push_back(place[group]);
         root["nodes"].push_back({{"name", group->name},
                                  {"children", children},
-                                 {"extras", {{"csg", kx::files::csgKeyword(op >= 0 && op < 4 ? static_cast<unsigned>(op) : 0)}}}});
+                                 {"extras", {{"csg", kx::files::csgKeyword(static_cast<unsigned>(kx::model::groupOperation(*group)))}}}});
         return index;
     };
     bool any = false;

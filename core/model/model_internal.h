@@ -60,6 +60,11 @@ CadObject* lastAtom();
 // (a plug-in or program attaching an array sets neither). 0 without an array.
 uint32_t triangleCount(const CadObject* obj);
 bool hasTriangles(const CadObject* obj);
+
+// A group's CSG operation as its extra point holds it, made a whole number:
+// 0 (a union) for a value that is not a number or out of range. Writers take
+// any number they do not know as a union.
+int groupOperation(const CadObject& group);
 void rememberPolygonArray(const TriPolygon* array, uint32_t length);
 void forgetPolygonArray(const TriPolygon* array);
 

@@ -187,7 +187,11 @@ int UpdateCsgOperation(unsigned groupId, unsigned op, int set) {
         group->extraPoint.x = static_cast<float>(op);
         return static_cast<int>(op);
     }
-    float v = group->extraPoint.x;
+    return kx::model::groupOperation(*group);
+}
+
+int kx::model::groupOperation(const CadObject& group) {
+    const float v = group.extraPoint.x;
     return (std::isfinite(v) && v > -2147483648.0f && v < 2147483648.0f) ? static_cast<int>(v) : 0;
 }
 

@@ -208,7 +208,8 @@ void copyWire(const CadObject& object, bool asWire, SnapshotGeometry& g) {
 
 namespace {
 
-constexpr float kIntersection = 2, kDifference = 3;
+// The operations as a group object holds them.
+constexpr float kIntersection = KX_CSG_INTERSECTION, kDifference = KX_CSG_DIFFERENCE;
 
 bool insideOut(const CadObject& o) {
     unsigned inverse = 0;
