@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "program_fixture.h"
+#include "every_kind_battery.h"
 #include "targa_mask.h"
 #include "small_disk.h"
 #include "kxplatform/process.h"
@@ -61,18 +62,17 @@ TEST_F(CliRenderTest, RendersTheExampleScene) {
 // Balls taken from a slab as a group of their own inside the difference
 // render as the same balls taken from it one by one.
 TEST_F(CliRenderTest, AGroupInsideADifferenceIsTakenAwayWhole) {
+    using kxtest::member;
     const std::string front =
         "version 2.0\nCamera\n{\tName _camera0\n\tPosition 2 3 6\n\tLookAt 0 0 0\n\tUp 0 1 0\n\tRight -1.33 0 1\n}\n"
-        "Light\n{\n\tName _light0\n\tsize 1 1 1\n\tscale 1 1 1\n\tposition -20 35 34\n}\n"
-        "Group\n{\n\tName cut\n\tGroupId 1\n\textra 3 0 0\n"
-        "\tBox\n\t{\n\t\tName slab\n\t\tsize 1.6 1.2 1.2\n\t\tscale 1 1 1\n\t\tGroupId 1\n  color Green\n\t}\n";
-    auto ball = [](const char* name, const char* at, int id) {
-        return std::string("\tSphere\n\t{\n\t\tName ") + name + "\n\t\tsize 0.8 0.8 0.8\n\t\tscale 1 1 1\n\t\tposition " +
-               at + "\n\t\tGroupId " + std::to_string(id) + "\n  color Green\n\t}\n";
+        "Light\n{\n\tName _light0\n\tsize 1 1 1\n\tscale 1 1 1\n\tposition -20 35 34\n}\nGroup\n{\n\tName cut\n" +
+        kxtest::groupHead(3) + member("Box", "slab", "1.6 1.2 1.2", "0 0 0", 1, "Green");
+    auto balls = [](int id, int depth) {
+        return member("Sphere", "b1", "0.8 0.8 0.8", "0.6 0.4 0.6", id, "Green", depth) +
+               member("Sphere", "b2", "0.8 0.8 0.8", "-0.6 -0.4 0.6", id, "Green", depth);
     };
-    std::ofstream(dir.file("flat.cad")) << front << ball("b1", "0.6 0.4 0.6", 1) << ball("b2", "-0.6 -0.4 0.6", 1) << "}\n";
-    std::ofstream(dir.file("nested.cad")) << front << "\tGroup\n\t{\n\t\tName balls\n\t\tGroupId 2\n\t\textra 0 0 0\n"
-                                          << ball("b1", "0.6 0.4 0.6", 2) << ball("b2", "-0.6 -0.4 0.6", 2) << "\t}\n}\n";
+    std::ofstream(dir.file("flat.cad")) << front << balls(1, 1) << "}\n";
+    std::ofstream(dir.file("nested.cad")) << front << kxtest::innerUnion("balls", balls(2, 2)) << "}\n";
     kxtest::Mask flat, nested;
     for (auto [scene, picture, mask] : {std::tuple{"flat.cad", "flat.tga", &flat}, {"nested.cad", "nested.tga", &nested}}) {
         SCOPED_TRACE(scene);

@@ -46,64 +46,47 @@ inline std::string raisedPatch() {
 }
 inline const std::string kPatch = raisedPatch();
 
+// The lines of a group block: its id and CSG operation.
+inline std::string groupHead(int operation) { return "\tGroupId 1\n\textra " + std::to_string(operation) + " 0 0\n"; }
+
+// One member of a group, `depth` tabs in.
+inline std::string member(const char* type, const char* name, const char* size, const char* at, int id,
+                          const char* colour, int depth = 1) {
+    const std::string tab(static_cast<size_t>(depth), '\t');
+    std::ostringstream m;
+    m << tab << type << "\n" << tab << "{\n" << tab << "\tName " << name << "\n" << tab << "\tsize " << size << "\n"
+      << tab << "\tscale 1 1 1\n" << tab << "\tposition " << at << "\n" << tab << "\tGroupId " << id << "\n  color "
+      << colour << "\n" << tab << "}\n";
+    return m.str();
+}
+
+// A union inside a group, holding what `members` writes two tabs in.
+inline std::string innerUnion(const char* name, const std::string& members) {
+    return std::string("\tGroup\n\t{\n\t\tName ") + name + "\n\t\tGroupId 2\n\t\textra 0 0 0\n" + members + "\t}\n";
+}
+
 // A group of a box and a sphere that reaches out of one of its corners.
 inline std::string boxAndBall(int operation, const char* colour) {
-    std::ostringstream g;
-    g << "\tGroupId 1\n\textra " << operation << " 0 0\n"
-      << "\tBox\n\t{\n\t\tName slab\n\t\tsize 1.6 1.2 1.2\n\t\tscale 1 1 1\n\t\tGroupId 1\n  color " << colour
-      << "\n\t}\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 0.8 0.8 0.8\n\t\tscale 1 1 1\n"
-      << "\t\tposition 0.6 0.4 -0.4\n\t\tGroupId 1\n  color " << colour << "\n\t}\n";
-    return g.str();
+    return groupHead(operation) + member("Box", "slab", "1.6 1.2 1.2", "0 0 0", 1, colour) +
+           member("Sphere", "ball", "0.8 0.8 0.8", "0.6 0.4 -0.4", 1, colour);
 }
 inline const std::string kBoxAndBall[] = {boxAndBall(3, "Green"), boxAndBall(2, "Red")};
 
-// A box with balls taken out of two of its corners as a union of their own.
-inline std::string boxLessBalls() {
-    std::ostringstream g;
-    g << "\tGroupId 1\n\textra 3 0 0\n"
-      << "\tBox\n\t{\n\t\tName slab\n\t\tsize 1.6 1.2 1.2\n\t\tscale 1 1 1\n\t\tGroupId 1\n  color Green\n\t}\n"
-      << "\tGroup\n\t{\n\t\tName balls\n\t\tGroupId 2\n\t\textra 0 0 0\n";
-    int n = 0;
-    for (const char* at : {"0.6 0.4 -0.4", "-0.6 -0.4 -0.4"})
-        g << "\t\tSphere\n\t\t{\n\t\t\tName ball" << ++n << "\n\t\t\tsize 0.8 0.8 0.8\n\t\t\tscale 1 1 1\n"
-          << "\t\t\tposition " << at << "\n\t\t\tGroupId 2\n  color Green\n\t\t}\n";
-    g << "\t}\n";
-    return g.str();
-}
-inline const std::string kBoxLessBalls = boxLessBalls();
-
-// A group of two members, one of them a union of two: a difference taking a
-// ball from two boxes joined, or an intersection keeping of a box what two
-// balls joined hold.
-inline std::string withAUnion(int operation, bool unionFirst) {
-    std::ostringstream g;
-    auto member = [&](const char* type, const char* name, const char* size, const char* at, int id, const char* tab) {
-        g << tab << type << "\n" << tab << "{\n" << tab << "\tName " << name << "\n" << tab << "\tsize " << size
-          << "\n" << tab << "\tscale 1 1 1\n" << tab << "\tposition " << at << "\n" << tab << "\tGroupId " << id
-          << "\n  color Blue\n" << tab << "}\n";
-    };
-    auto joined = [&] {
-        g << "\tGroup\n\t{\n\t\tName joined\n\t\tGroupId 2\n\t\textra 0 0 0\n";
-        if (unionFirst) {
-            member("Box", "left", "0.7 1 1", "-0.6 0 0", 2, "\t\t");
-            member("Box", "right", "0.7 1 1", "0.6 0 0", 2, "\t\t");
-        } else {
-            member("Sphere", "upper", "0.9 0.9 0.9", "0.3 0.5 0", 2, "\t\t");
-            member("Sphere", "lower", "0.9 0.9 0.9", "-0.3 -0.5 0", 2, "\t\t");
-        }
-        g << "\t}\n";
-    };
-    g << "\tGroupId 1\n\textra " << operation << " 0 0\n";
-    if (unionFirst) {
-        joined();
-        member("Sphere", "ball", "0.8 0.8 0.8", "0 0.6 -0.6", 1, "\t");
-    } else {
-        member("Box", "slab", "1 1.2 0.8", "0 0 0", 1, "\t");
-        joined();
-    }
-    return g.str();
-}
-inline const std::string kWithAUnion[] = {withAUnion(3, true), withAUnion(2, false)};
+// Groups with a union inside: balls taken out of two corners of a box as a
+// union of their own, a ball taken from two boxes joined, and a box kept
+// where two balls joined hold it.
+inline const std::string kWithAUnion[] = {
+    groupHead(3) + member("Box", "slab", "1.6 1.2 1.2", "0 0 0", 1, "Green") +
+        innerUnion("balls", member("Sphere", "ball1", "0.8 0.8 0.8", "0.6 0.4 -0.4", 2, "Green", 2) +
+                                member("Sphere", "ball2", "0.8 0.8 0.8", "-0.6 -0.4 -0.4", 2, "Green", 2)),
+    groupHead(3) +
+        innerUnion("joined", member("Box", "left", "0.7 1 1", "-0.6 0 0", 2, "Blue", 2) +
+                                 member("Box", "right", "0.7 1 1", "0.6 0 0", 2, "Blue", 2)) +
+        member("Sphere", "ball", "0.8 0.8 0.8", "0 0.6 -0.6", 1, "Blue"),
+    groupHead(2) + member("Box", "slab", "1 1.2 0.8", "0 0 0", 1, "Blue") +
+        innerUnion("joined", member("Sphere", "upper", "0.9 0.9 0.9", "0.3 0.5 0", 2, "Blue", 2) +
+                                 member("Sphere", "lower", "0.9 0.9 0.9", "-0.3 -0.5 0", 2, "Blue", 2)),
+};
 
 inline const char* const kOctahedron =
     "points shape\n3\n"
@@ -155,11 +138,11 @@ inline const Kind kKinds[] = {
     // intersected: the preview keeps of each member what its group keeps.
     {"Group", kBoxAndBall[0].c_str(), "Green"},
     {"Group", kBoxAndBall[1].c_str(), "Red"},
-    // Balls taken from a box as a union inside the difference: taken away whole.
-    {"Group", kBoxLessBalls.c_str(), "Green"},
-    // A ball taken from two boxes joined, and a box kept within two balls joined.
-    {"Group", kWithAUnion[0].c_str(), "Blue"},
+    // Balls taken from a box as a union, a ball taken from boxes joined, a
+    // box kept within balls joined.
+    {"Group", kWithAUnion[0].c_str(), "Green"},
     {"Group", kWithAUnion[1].c_str(), "Blue"},
+    {"Group", kWithAUnion[2].c_str(), "Blue"},
     // A ball cut by a tilted plane: the cap comes from the plane.
     {"Group", "\tGroupId 1\n\textra 2 0 0\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 1.3 1.3 1.3\n\t\tscale 1 1 1\n"
               "\t\tGroupId 1\n  color Blue\n\t}\n\tPlane\n\t{\n\t\tName cut\n\t\tsize 8 0 8\n\t\tscale 1 1 1\n"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "every_kind_battery.h"
 
 namespace kxtest {
 namespace {
@@ -248,11 +249,10 @@ TEST_F(PovExportTest, NestedGroupsAreMembersOfTheGroupsTheyStandIn) {
         return g;
     };
     const std::string fromFile =
-        "version 2.0\nGroup\n{\n\tName outer\n\tGroupId 1\n\textra 3 0 0\n"
-        "\tBox\n\t{\n\t\tName base\n\t\tsize 2 2 2\n\t\tGroupId 1\n\t}\n"
-        "\tGroup\n\t{\n\t\tName inner\n\t\tGroupId 2\n"
-        "\t\tSphere\n\t\t{\n\t\t\tName s1\n\t\t\tposition 1 1 0\n\t\t\tGroupId 2\n\t\t}\n"
-        "\t\tSphere\n\t\t{\n\t\t\tName s2\n\t\t\tposition -1 1 0\n\t\t\tGroupId 2\n\t\t}\n\t}\n}\n";
+        "version 2.0\nGroup\n{\n\tName outer\n" + groupHead(3) + member("Box", "base", "2 2 2", "0 0 0", 1, "Green") +
+        innerUnion("inner", member("Sphere", "s1", "1 1 1", "1 1 0", 2, "Red", 2) +
+                                member("Sphere", "s2", "1 1 1", "-1 1 0", 2, "Red", 2)) +
+        "}\n";
     struct Case {
         const char* name;
         std::function<void()> build;
