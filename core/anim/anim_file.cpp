@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/numbers.h"
 #include "anim/anim_internal.h"
 #include "files/tokens.h"
 #include "model/model_internal.h"
@@ -157,23 +158,20 @@ Word wordOf(const char* token, size_t length) {
     return Word::Other;
 }
 
-// A decimal whole number (digits up to the first other character, a "+"
-// allowed before them); -1 for anything that is no number, negative or too large.
+// A decimal whole number (digits up to the first other character, a sign
+// allowed before them); -1 for anything that is no number or negative. A too
+// large one stays too large for any frame or object.
 long long indexOf(const char* token) {
-    const char* start = *token == '+' ? token + 1 : token;
     long long v = -1;
-    auto [stop, ec] = std::from_chars(start, start + std::strlen(start), v);
-    if (ec != std::errc() || stop == start || v < 0) return -1;
+    if (!kx::numbers::leadingInteger(token, v) || v < 0) return -1;
     return v;
 }
 
 // A frame count: negative or huge values become the largest, which is refused.
 unsigned frameCountOf(const char* token) {
-    errno = 0;
-    char* end = nullptr;
-    long long v = std::strtoll(token, &end, 10);
-    if (end == token) return 0;
-    if (v < 0 || v > 0xFFFFFFFFLL || errno == ERANGE) return 0xFFFFFFFFu;
+    long long v = 0;
+    if (!kx::numbers::leadingInteger(token, v)) return 0;
+    if (v < 0 || v > 0xFFFFFFFFLL) return 0xFFFFFFFFu;
     return static_cast<unsigned>(v);
 }
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "files/numbers.h"
 #include "files/files_internal.h"
 #include "files/tokens.h"
-#include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 #include "model/text.h"
 
@@ -239,8 +239,8 @@ int ReadKalvexVersion(StandardFile* f, double* version) {
     if (!f) return 0;
     const char* token = ReadNextArgument(f);
     const char* value = is(token, "version") ? StdGetNextArg(f) : nullptr;
-    char* end = nullptr;
-    double v = value ? kx::platform::strtodC(value, &end) : 0.0;
+    const char* end = nullptr;
+    const double v = value ? kx::numbers::leading(value, &end) : 0.0;
     if (!value || end == value) {
         ErrorMessage("Error Invalid Kalvex File");
         StdCloseFile(f);

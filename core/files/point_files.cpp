@@ -2,9 +2,9 @@
 // (".PGN", ".RAW": every nine numbers a triangle), as other programs write them.
 #include <string>
 
+#include "files/numbers.h"
 #include "files/formats_internal.h"
 #include "geometry/point_list_builder.h"
-#include "kxplatform/c_locale.h"
 
 namespace {
 
@@ -20,8 +20,12 @@ void readPointLine(const char* text, double coords[3]) {
         pos = line.find_first_not_of(separators, pos);
         if (pos == std::string::npos) return;
         size_t end = line.find_first_of(separators, pos);
-        double v = 0;
-        if (kx::platform::parseDoubleC(line.substr(pos, end - pos).c_str(), v)) coords[k] = v;
+        // A number with nothing behind it but the line's end.
+        const std::string word = line.substr(pos, end - pos);
+        const char* stop = nullptr;
+        const double v = kx::numbers::leading(word.c_str(), &stop);
+        while (*stop == '\r' || *stop == '\n') ++stop;
+        if (stop != word.c_str() && *stop == '\0') coords[k] = v;
         if (end == std::string::npos) return;
         pos = end;
     }
@@ -72,7 +76,7 @@ int ReadFacets(const char* name) {
     bool memoryOut = false;
     while (const char* token = StdGetNextArg(f)) {
         if (isLetter(token[0])) continue;
-        vertex[numbers % 3] = kx::platform::strtodC(token, nullptr);
+        vertex[numbers % 3] = kx::numbers::leading(token);
         ++numbers;
         if (numbers % 3 == 0) triangle[(numbers / 3 - 1) % 3] = MakePoint(vertex[0], vertex[1], vertex[2]);
         if (numbers == 9) {

@@ -1,7 +1,6 @@
 // Reading characters, lines and arguments through the buffer; writing lines with CR LF.
 #include <cerrno>
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include "files/files_internal.h"
+#include "files/numbers.h"
 #include "kxplatform/c_locale.h"
 #include "model/text.h"
 
@@ -171,10 +171,7 @@ bool kx::files::quickNumber(StandardFile* f, double& value) {
     const char* start;
     const char* stop;
     if (!f || !tokenSpanInBuffer(f, start, stop)) return false;
-    double v = 0;
-    const auto [end, ec] = std::from_chars(start, stop, v);
-    if (ec != std::errc() || end != stop || !(std::fabs(v) <= FLT_MAX)) return false;
-    value = v;
+    if (!kx::numbers::plain(start, stop, value)) return false;
     consumeToken(f, stop);
     return true;
 }

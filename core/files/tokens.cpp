@@ -1,27 +1,17 @@
 #include "files/tokens.h"
 
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "core_state.h"
+#include "files/numbers.h"
 #include "kx/core.h"
-#include "kxplatform/c_locale.h"
 #include "model/text.h"
 
 namespace kx::tokens {
 
-double number(const char* token) {
-    if (!token) return 0.0;
-    // The quick conversion when it takes the whole token; the general one
-    // also reads a leading "+", hexadecimal, and a number with junk behind it.
-    double v = 0;
-    const char* end = token + std::strlen(token);
-    auto [stop, ec] = std::from_chars(token, end, v);
-    if (ec == std::errc() && stop == end) return v;
-    return kx::platform::strtodC(token, nullptr);
-}
+double number(const char* token) { return kx::numbers::leading(token); }
 
 int32_t clampInt32(double value) {
     if (std::isnan(value)) return 0;

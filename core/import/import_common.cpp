@@ -2,12 +2,12 @@
 // the C locale, one damage report per file, and appending facets to objects.
 #include <algorithm>
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "files/numbers.h"
 #include "import/import_internal.h"
 #include "kxplatform/files.h"
 #include "model/text.h"
@@ -83,47 +83,6 @@ void giveEncodedColour(CadObject* obj, unsigned r, unsigned g, unsigned b) {
     if (!obj) return;
     SetObjectTextureEx(obj, 1, encodedColourName(r, g, b).c_str());
     obj->rgb = (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
-}
-
-bool parseNumber(std::string_view text, double& value) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return false;
-    double v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (end != text.data() + text.size()) return false;
-    if (ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: the sign and the magnitude
-        // class are all that matter once stored in single precision.
-        const bool negative = text.front() == '-';
-        const bool tiny = text.find_first_of("eE") != std::string_view::npos &&
-                          text.find('-', text.find_first_of("eE")) != std::string_view::npos;
-        v = tiny ? 0.0 : (negative ? -FLT_MAX : FLT_MAX);
-    } else if (ec != std::errc()) {
-        return false;
-    }
-    if (!std::isfinite(v)) return false;
-    value = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
-    return true;
-}
-
-bool parseInteger(std::string_view text, long long& value) {
-    // Plain digits, far from the range's end: the common case, read at once.
-    if (!text.empty() && text.size() <= 18) {
-        long long v = 0;
-        size_t i = 0;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = v * 10 + (text[i] - '0');
-        if (i == text.size()) {
-            value = v;
-            return true;
-        }
-    }
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return false;
-    long long v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    value = v;
-    return true;
 }
 
 std::string_view trim(std::string_view text) {
@@ -267,22 +226,16 @@ bool WordCursor::next(std::string_view& word) {
 bool WordCursor::nextNumber(double& value, bool& isNumber) {
     while (pos_ < line_.size() && isBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) return false;
-    const char* const end = line_.data() + line_.size();
-    const char* first = line_.data() + pos_;
-    if (*first == '+') ++first;
-    double v = 0;
-    const auto [stop, ec] = std::from_chars(first, end, v);
     // A number is ended by a blank or the line's end; anything else makes the
     // word no number, which the word's own reading tells.
-    if (ec == std::errc() && (stop == end || isBlank(*stop)) && std::isfinite(v)) {
-        value = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
+    if (const char* stop = kx::numbers::beforeBlank(line_.data() + pos_, line_.data() + line_.size(), value)) {
         isNumber = true;
         pos_ = static_cast<size_t>(stop - line_.data());
         return true;
     }
     std::string_view word;
     next(word);
-    isNumber = parseNumber(word, value);
+    isNumber = kx::numbers::whole(word, value);
     return true;
 }
 

@@ -46,12 +46,6 @@ void listMaterialColour(const char* name, const Point3d& diffuse, const unsigned
 // Material kind 1 and the encoded name of (r, g, b), RgbColor packed.
 void giveEncodedColour(CadObject* obj, unsigned r, unsigned g, unsigned b);
 
-// A number in the C locale (a leading "+" allowed); false for anything else,
-// for text after the number and for values that are not finite. Values beyond
-// single precision are kept at its largest magnitude.
-bool parseNumber(std::string_view text, double& value);
-// A decimal integer (a leading "+" or "-" allowed) within the long long range.
-bool parseInteger(std::string_view text, long long& value);
 
 // Blanks, tabs, carriage returns and line feeds.
 // Letters and digits are told apart with one comparison.
@@ -145,7 +139,7 @@ class WordCursor {
 public:
     explicit WordCursor(std::string_view line) : line_(line) {}
     bool next(std::string_view& word);
-    // The next word as parseNumber reads it (isNumber false when it is no
+    // The next word as kx::numbers::whole reads it (isNumber false when it is no
     // number); false when the line has no more words. A number is converted
     // straight from the line, without finding its word's end first.
     bool nextNumber(double& value, bool& isNumber);

@@ -9,6 +9,7 @@
 
 #include "files/files_internal.h"
 #include "geometry/point_list_builder.h"
+#include "files/numbers.h"
 #include "import/import_internal.h"
 
 namespace {
@@ -87,9 +88,9 @@ bool Reader::pair(long long& code, std::string_view& value) {
         return false;
     }
     const std::string_view text = trim(codeLine);
-    if (!kx::import::parseInteger(text, code) || code < 0 || code > kLastGroupCode) {
+    if (!kx::numbers::integer(text, code) || code < 0 || code > kLastGroupCode) {
         long long shown = 0;
-        kx::import::parseInteger(text, shown);
+        kx::numbers::integer(text, shown);
         const int printed = shown > INT32_MAX ? INT32_MAX : shown < INT32_MIN ? INT32_MIN : static_cast<int>(shown);
         damage_.text("Error: Invalid Group Code " + std::to_string(printed));
         return false;
@@ -105,7 +106,7 @@ bool Reader::pair(long long& code, std::string_view& value) {
 // Corner k's coordinate; an x is followed at once by its y.
 bool Reader::coordinate(int axis, int k, std::string_view value) {
     double v = 0;
-    if (!kx::import::parseNumber(value, v)) {
+    if (!kx::numbers::whole(value, v)) {
         damage_.at(lines_.offset());
         return false;
     }
@@ -126,7 +127,7 @@ bool Reader::coordinate(int axis, int k, std::string_view value) {
         damage_.text("Error: Invalid Y Coord Code");
         return false;
     }
-    if (!kx::import::parseNumber(y, v)) {
+    if (!kx::numbers::whole(y, v)) {
         damage_.at(lines_.offset());
         return false;
     }
@@ -263,11 +264,11 @@ int Reader::run() {
             damage_.text("Error: Invalid Y Coord Code");
             return 0;
         } else if (code == 62) {
-            entity_.coloured = kx::import::parseInteger(value, entity_.colour);
+            entity_.coloured = kx::numbers::integer(value, entity_.colour);
         } else if (code == 70) {
-            kx::import::parseInteger(value, entity_.flags);
+            kx::numbers::integer(value, entity_.flags);
         } else if (code >= 71 && code <= 74) {
-            kx::import::parseInteger(value, entity_.faceCorner[code - 71]);
+            kx::numbers::integer(value, entity_.faceCorner[code - 71]);
         } else if (code == 2) {
             entity_.name = std::string(value);
         }

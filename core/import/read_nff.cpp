@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "files/files_internal.h"
+#include "files/numbers.h"
 #include "import/import_internal.h"
 
 namespace {
@@ -119,7 +120,7 @@ bool Reader::number(double& v) {
         damage_.at(words_.offset());
         return false;
     }
-    if (kx::import::parseNumber(w, v)) return true;
+    if (kx::numbers::whole(w, v)) return true;
     damage_.at(words_.offset());
     return false;
 }
@@ -248,7 +249,7 @@ FacetAppender* Reader::facetsOfColour() {
 bool Reader::polygon(bool withNormals) {
     std::string_view w;
     long long n = 0;
-    if (!words_.next(w) || !kx::import::parseInteger(w, n) || n < 0) {
+    if (!words_.next(w) || !kx::numbers::integer(w, n) || n < 0) {
         damage_.at(words_.offset());
         return false;
     }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "files/files_internal.h"
+#include "files/numbers.h"
 #include "import/import_internal.h"
 #include "model/text.h"
 
@@ -86,7 +87,7 @@ std::string_view mapFileName(std::string_view rest) {
             // "-o", "-s" and "-t" may give fewer than three numbers.
             kx::import::WordCursor look = words;
             double number = 0;
-            if (known->values == 3 && k > 0 && !(look.next(value) && kx::import::parseNumber(value, number))) break;
+            if (known->values == 3 && k > 0 && !(look.next(value) && kx::numbers::whole(value, number))) break;
             words.next(value);
         }
         rest = words.rest();
@@ -183,7 +184,7 @@ void Reader::readLibrary(const std::string& path) {
 // An index of the file: from 1, or counted back from the last element read.
 long resolve(std::string_view text, size_t count) {
     long long i = 0;
-    if (text.empty() || !kx::import::parseInteger(text, i) || i == 0) return -1;
+    if (text.empty() || !kx::numbers::integer(text, i) || i == 0) return -1;
     const long long n = static_cast<long long>(count);
     if (i > 0) return i <= n ? static_cast<long>(i - 1) : -1;
     return -i <= n ? static_cast<long>(n + i) : -1;

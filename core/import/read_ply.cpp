@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "files/files_internal.h"
+#include "files/numbers.h"
 #include "import/import_internal.h"
 #include "import/mesh_parts.h"
 
@@ -98,7 +99,7 @@ Header readHeader(const std::vector<unsigned char>& data) {
             sawFormat = true;
         } else if (kind == "element") {
             long long count = -1;
-            if (!words.next(a) || !words.next(b) || !kx::import::parseInteger(b, count) || count < 0)
+            if (!words.next(a) || !words.next(b) || !kx::numbers::integer(b, count) || count < 0)
                 throw Damaged{"damaged element line " + std::to_string(lines.lineNumber())};
             h.elements.push_back(Element{std::string(a), static_cast<uint64_t>(count), {}});
         } else if (kind == "property") {
@@ -172,7 +173,7 @@ private:
         while (p_ < end_ && !kx::import::isBlank(static_cast<char>(*p_))) ++p_;
         if (start == p_) throw Damaged{"the file ends inside its data"};
         double v = 0;
-        if (!kx::import::parseNumber(std::string_view(reinterpret_cast<const char*>(start), static_cast<size_t>(p_ - start)), v))
+        if (!kx::numbers::whole(std::string_view(reinterpret_cast<const char*>(start), static_cast<size_t>(p_ - start)), v))
             throw Damaged{"damaged number at offset " + std::to_string(start - base_)};
         return v;
     }

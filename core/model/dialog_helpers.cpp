@@ -1,6 +1,7 @@
 // Small helpers for the program's dialogs, routed through the user-interface table.
 #include <cstring>
 
+#include "files/numbers.h"
 #include "core_state.h"
 #include "kxplatform/c_locale.h"
 #include "kxplatform/ui_callbacks.h"
@@ -24,8 +25,8 @@ double GetDlgItemDouble(HWND dialog, int id) {
         !ui().getDialogItemText(ui().context, dialog, id, text, sizeof text))
         return 0.0;
     text[sizeof text - 1] = '\0';
-    char* end = nullptr;
-    double v = kx::platform::strtodC(text, &end);
+    const char* end = nullptr;
+    const double v = kx::numbers::leading(text, &end);
     return end == text ? 0.0 : v;
 }
 

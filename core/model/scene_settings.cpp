@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kxplatform/c_locale.h"
+#include "files/numbers.h"
 #include "model/model_internal.h"
 #include "model/text.h"
 
@@ -118,8 +118,8 @@ const char* normalise(const SettingRow& row, const char* value, std::string& nor
     if (row.kind == Kind::Numbers && parts.size() % 3 != 0) return "takes colours of three numbers";
     normal.clear();
     for (const std::string& part : parts) {
-        char* end = nullptr;
-        const double v = kx::platform::strtodC(part.c_str(), &end);
+        const char* end = nullptr;
+        const double v = kx::numbers::leading(part.c_str(), &end);
         if (!end || *end || !std::isfinite(v)) return "takes numbers only";
         if (row.kind == Kind::Integer && v != std::floor(v)) return "takes a whole number";
         if (v > row.high || v < row.low || (!row.lowTaken && v == row.low)) return "is out of range";
@@ -141,7 +141,7 @@ const std::string& sceneSetting(const char* name) {
 
 std::vector<double> sceneSettingNumbers(const char* name) {
     std::vector<double> out;
-    for (const std::string& w : words(sceneSetting(name))) out.push_back(kx::platform::strtodC(w.c_str(), nullptr));
+    for (const std::string& w : words(sceneSetting(name))) out.push_back(kx::numbers::leading(w.c_str()));
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "files/numbers.h"
 #include "kxplatform/c_locale.h"
 #include "model/text.h"
 #include "texture/user_internal.h"
@@ -47,7 +48,7 @@ const char* imageKind(const std::string& file) {
 // The option text for a lookup element's value; false (reported) when none.
 bool lookupText(const TexItem* item, std::string& text) {
     long long id = 0;
-    if (!kx::texture::parseInteger(item->syntax, id)) id = static_cast<long long>(kx::texture::leadingNumber(item->syntax));
+    if (!kx::texture::parseInteger(item->syntax, id)) id = static_cast<long long>(kx::numbers::leadingFinite(item->syntax));
     int first = id >= INT32_MIN && id <= INT32_MAX ? GetTexOptOffset(static_cast<int>(id)) : -1;
     if (first < 0) {
         ErrorMessage("Texture lookup option not defined: %s", item->name);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "files/numbers.h"
 #include "kxplatform/c_locale.h"
 #include "model/text.h"
 #include "files/tokens.h"
@@ -63,8 +64,8 @@ void readPoint(TexItem* item, const char* text) {
     const char* p = text;
     for (float& v : item->value.point) {
         while (*p == ' ' || *p == '\t' || *p == ',') ++p;
-        char* end = nullptr;
-        double d = kx::platform::strtodC(p, &end);
+        const char* end = nullptr;
+        const double d = kx::numbers::leading(p, &end);
         if (!end || end == p) break;
         v = kx::texture::toFloat(d);
         p = end;
@@ -80,9 +81,9 @@ void readValue(TexItem* item, const char* text) {
             // A number too big for the field saturates; converting it as it
             // stands would be undefined.
             item->value.integer = kx::texture::parseInteger(text, n) ? toInt32(n)
-                                                                      : kx::tokens::clampInt32(kx::texture::leadingNumber(text));
+                                                                      : kx::tokens::clampInt32(kx::numbers::leadingFinite(text));
             break;
-        case ElementValue::Real: item->value.real = kx::texture::leadingNumber(text); break;
+        case ElementValue::Real: item->value.real = kx::numbers::leadingFinite(text); break;
         case ElementValue::Text: kx::text::copyField(item->text, KX_TEXTEXT_SIZE, text); break;
         case ElementValue::Point: readPoint(item, text); break;
         case ElementValue::Colours: kx::texture::readColours(item, text); break;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core_state.h"
+#include "files/numbers.h"
 
 namespace kx::texture {
 
@@ -75,10 +76,11 @@ std::string fieldText(const char (&field)[N]) {
     return std::string(field, strnlen(field, N));
 }
 // The whole text as a decimal integer (0x... accepted); false when it is none.
-bool parseInteger(const char* text, long long& value);
-// The leading number of a text, 0 when none or when not finite; kept within
-// the float range when asked.
-double leadingNumber(const char* text);
+inline bool parseInteger(const char* text, long long& value) {
+    return text && kx::numbers::integer(text, value, {.hexadecimal = true, .saturating = true});
+}
+// The leading number of a text, 0 when none or when not finite, kept within
+// the float range.
 float leadingFloat(const char* text);
 // A finite value within the float range (0 for NaN and infinities).
 float toFloat(double value);

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include "files/files_internal.h"
-#include "kxplatform/c_locale.h"
 #include "texture/user_internal.h"
 
 namespace {
@@ -77,37 +76,6 @@ std::string wordOf(const char* name) {
     return needsQuotes ? quoted(name) : std::string(name);
 }
 
-bool parseInteger(const char* text, long long& value) {
-    if (!text) return false;
-    const char* p = text;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    int base = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        base = 16;
-        p += 2;
-    }
-    if (!*p) return false;
-    unsigned long long v = 0;
-    for (; *p; ++p) {
-        int digit;
-        if (isDigit(*p)) digit = *p - '0';
-        else if (base == 16 && *p >= 'a' && *p <= 'f') digit = *p - 'a' + 10;
-        else if (base == 16 && *p >= 'A' && *p <= 'F') digit = *p - 'A' + 10;
-        else return false;
-        // Saturate: nothing in the database needs more than 32 bits.
-        v = v > (1ull << 40) ? v : v * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-    }
-    value = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
-    return true;
-}
-
-double leadingNumber(const char* text) {
-    if (!text) return 0.0;
-    double v = kx::platform::strtodC(text, nullptr);
-    return std::isfinite(v) ? v : 0.0;
-}
-
 float toFloat(double value) {
     if (!std::isfinite(value)) return 0.0f;
     if (value > FLT_MAX) return FLT_MAX;
@@ -115,7 +83,7 @@ float toFloat(double value) {
     return static_cast<float>(value);
 }
 
-float leadingFloat(const char* text) { return toFloat(leadingNumber(text)); }
+float leadingFloat(const char* text) { return toFloat(kx::numbers::leadingFinite(text)); }
 
 bool isIdentifier(const char* name) {
     if (!name || !*name || isDigit(*name)) return false;

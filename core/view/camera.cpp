@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string>
 
+#include "files/numbers.h"
 #include "core_state.h"
-#include "kxplatform/c_locale.h"
 #include "model/model_internal.h"
 #include "view/view_internal.h"
 
@@ -78,7 +78,7 @@ int SetCameraDefault(const char* text, unsigned which) {
         if (start > t.size()) return 0;  // fewer than three parts
         size_t comma = t.find(',', start);
         size_t end = comma == std::string::npos ? t.size() : comma;
-        v[i] = kx::platform::strtodC(t.substr(start, end - start).c_str(), nullptr);
+        v[i] = kx::numbers::leading(t.substr(start, end - start).c_str());
         start = end + 1;
     }
     if (Point3d* target = defaultVector(which)) *target = MakePoint(v[0], v[1], v[2]);

@@ -2,6 +2,7 @@
 // line reader hands out the same lines, line numbers and offsets as the cursor
 // over a whole file, wherever the pieces end, and numbers read straight from a
 // line are the numbers of their words.
+#include "files/numbers.h"
 #include "import/import_internal.h"
 #include "import_fixture.h"
 
@@ -97,7 +98,7 @@ TEST_F(FileLinesTest, NumbersReadFromTheLineAsFromTheirWords) {
                 bool isNumber = false;
                 ASSERT_EQ(quick.nextNumber(got, isNumber), more);
                 if (!more) break;
-                const bool wasNumber = kx::import::parseNumber(w, expected);
+                const bool wasNumber = kx::numbers::whole(w, expected);
                 EXPECT_EQ(isNumber, wasNumber);
                 if (wasNumber) {
                     EXPECT_EQ(std::signbit(got), std::signbit(expected));
