@@ -256,44 +256,51 @@ TEST_F(SnapshotGeometryTest, MembersOfIntersectionsAndDifferencesAreBoundedByThe
 
 TEST_F(SnapshotGeometryTest, UnionsInsideIntersectionsAndDifferencesAreBoundedAsTheirMembersWouldBe) {
     // difference { box a, union { sphere b, union { sphere c }, mesh m } },
-    // intersection { box d, union { sphere e, sphere f } },
+    // intersection { box d, union { sphere e, sphere f }, union { box j, box s } },
     // difference { union { box g, box h }, sphere i }; a union the surface
     // must lie inside is lying inside one of its members.
-    CadObject cut{}, holes{}, inner{}, both{}, pair{}, taken{}, base{};
-    CadObject a{}, b{}, c{}, m{}, d{}, e{}, f{}, g{}, h{}, i{};
-    for (CadObject* group : {&cut, &holes, &inner, &both, &pair, &taken, &base}) group->type = KX_GROUP;
+    CadObject cut{}, holes{}, inner{}, both{}, pair{}, square{}, taken{}, base{};
+    CadObject a{}, b{}, c{}, m{}, d{}, e{}, f{}, g{}, h{}, i{}, j{}, s{};
+    for (CadObject* group : {&cut, &holes, &inner, &both, &pair, &square, &taken, &base}) group->type = KX_GROUP;
     cut.extraPoint.x = taken.extraPoint.x = KX_CSG_DIFFERENCE;
     both.extraPoint.x = KX_CSG_INTERSECTION;
     inner.extraPoint.x = KX_CSG_MERGE;
     for (auto [o, type] : {std::pair{&a, KX_BOX}, {&b, KX_SPHERE}, {&c, KX_SPHERE}, {&m, KX_POLYGON}, {&d, KX_BOX},
-                           {&e, KX_SPHERE}, {&f, KX_SPHERE}, {&g, KX_BOX}, {&h, KX_BOX}, {&i, KX_SPHERE}}) {
+                           {&e, KX_SPHERE}, {&f, KX_SPHERE}, {&g, KX_BOX}, {&h, KX_BOX}, {&i, KX_SPHERE},
+                           {&j, KX_BOX}, {&s, KX_BOX}}) {
         o->type = type;
         o->flags = KX_FLAG_VISIBLE;
     }
-    for (CadObject* group : {&holes, &inner, &pair, &base}) group->flags = KX_FLAG_VISIBLE;
+    for (CadObject* group : {&holes, &inner, &pair, &square, &base}) group->flags = KX_FLAG_VISIBLE;
     adopt(cut, {&a, &holes});
     adopt(holes, {&b, &inner, &m});
     adopt(inner, {&c});
-    adopt(both, {&d, &pair});
+    adopt(both, {&d, &pair, &square});
     adopt(pair, {&e, &f});
+    adopt(square, {&j, &s});
     adopt(taken, {&base, &i});
     adopt(base, {&g, &h});
     struct Case {
         const char* name;
         const CadObject* object;
         bool clipped, takenAway;
-        std::vector<uint32_t> within, without, withinAny;  // the bounding members' types, in order
+        std::vector<uint32_t> within, without;  // the bounding members' types, in order
+        std::vector<std::vector<uint32_t>> withinAny;
     };
     const Case cases[] = {
         {"the base keeps outside each sphere the union takes away", &a, true, false, {}, {KX_SPHERE, KX_SPHERE}, {}},
         {"a taken-away sphere: a wall within the base, outside its union's other sphere", &b, true, true, {KX_BOX},
          {KX_SPHERE}, {}},
         {"one a union deeper: outside the sphere of the union around it", &c, true, true, {KX_BOX}, {KX_SPHERE}, {}},
-        {"an intersection's member: within the box, as its union is", &e, true, false, {KX_BOX}, {}, {}},
-        {"the intersection's box: within one of the union's spheres", &d, true, false, {}, {}, {KX_SPHERE, KX_SPHERE}},
+        {"an intersection's member: within the box and the other union, as its union is", &e, true, false, {KX_BOX},
+         {}, {{KX_BOX, KX_BOX}}},
+        {"a member of the other union: within the box and one of the spheres", &j, true, false, {KX_BOX}, {},
+         {{KX_SPHERE, KX_SPHERE}}},
+        {"the intersection's box: within one member of each union", &d, true, false, {}, {},
+         {{KX_SPHERE, KX_SPHERE}, {KX_BOX, KX_BOX}}},
         {"a member of the union a difference starts with: outside what is taken away", &g, true, false, {},
          {KX_SPHERE}, {}},
-        {"the sphere taken from that union: a wall within one of its boxes", &i, true, true, {}, {}, {KX_BOX, KX_BOX}},
+        {"the sphere taken from that union: a wall within one of its boxes", &i, true, true, {}, {}, {{KX_BOX, KX_BOX}}},
     };
     auto types = [](const std::vector<CadObject>& records) {
         std::vector<uint32_t> out;
@@ -308,7 +315,9 @@ TEST_F(SnapshotGeometryTest, UnionsInsideIntersectionsAndDifferencesAreBoundedAs
         EXPECT_EQ(clip.takenAway, k.takenAway);
         EXPECT_EQ(types(clip.within), k.within);
         EXPECT_EQ(types(clip.without), k.without);
-        EXPECT_EQ(types(clip.withinAny), k.withinAny);
+        std::vector<std::vector<uint32_t>> unions;
+        for (const std::vector<CadObject>& members : clip.withinAny) unions.push_back(types(members));
+        EXPECT_EQ(unions, k.withinAny);
     }
 }
 

@@ -61,8 +61,9 @@ inline std::string member(const char* type, const char* name, const char* size, 
 }
 
 // A union inside a group, holding what `members` writes two tabs in.
-inline std::string innerUnion(const char* name, const std::string& members) {
-    return std::string("\tGroup\n\t{\n\t\tName ") + name + "\n\t\tGroupId 2\n\t\textra 0 0 0\n" + members + "\t}\n";
+inline std::string innerUnion(const char* name, const std::string& members, int id = 2) {
+    return std::string("\tGroup\n\t{\n\t\tName ") + name + "\n\t\tGroupId " + std::to_string(id) +
+           "\n\t\textra 0 0 0\n" + members + "\t}\n";
 }
 
 // A group of a box and a sphere that reaches out of one of its corners.
@@ -74,7 +75,8 @@ inline const std::string kBoxAndBall[] = {boxAndBall(3, "Green"), boxAndBall(2, 
 
 // Groups with a union inside: balls taken out of two corners of a box as a
 // union of their own, a ball taken from two boxes joined, and a box kept
-// where two balls joined hold it.
+// where two balls joined hold it, and a box kept where it lies within both
+// a union of balls and a union of boxes.
 inline const std::string kWithAUnion[] = {
     groupHead(3) + member("Box", "slab", "1.6 1.2 1.2", "0 0 0", 1, "Green") +
         innerUnion("balls", member("Sphere", "ball1", "0.8 0.8 0.8", "0.6 0.4 -0.4", 2, "Green", 2) +
@@ -86,6 +88,11 @@ inline const std::string kWithAUnion[] = {
     groupHead(2) + member("Box", "slab", "1 1.2 0.8", "0 0 0", 1, "Blue") +
         innerUnion("joined", member("Sphere", "upper", "0.9 0.9 0.9", "0.3 0.5 0", 2, "Blue", 2) +
                                  member("Sphere", "lower", "0.9 0.9 0.9", "-0.3 -0.5 0", 2, "Blue", 2)),
+    groupHead(2) + member("Box", "slab", "1 1.2 0.8", "0 0 0", 1, "Red") +
+        innerUnion("square", member("Box", "left", "1.4 2 2", "-0.5 0 0", 2, "Red", 2) +
+                                 member("Box", "right", "1.4 2 2", "0.8 0.3 0", 2, "Red", 2)) +
+        innerUnion("round", member("Sphere", "upper", "0.9 0.9 0.9", "0.3 0.5 0", 3, "Red", 2) +
+                                member("Sphere", "lower", "0.9 0.9 0.9", "-0.3 -0.5 0", 3, "Red", 2), 3),
 };
 
 inline const char* const kOctahedron =
@@ -147,6 +154,8 @@ inline const Kind kKinds[] = {
     {"Group", "\tGroupId 1\n\textra 2 0 0\n\tSphere\n\t{\n\t\tName ball\n\t\tsize 1.3 1.3 1.3\n\t\tscale 1 1 1\n"
               "\t\tGroupId 1\n  color Blue\n\t}\n\tPlane\n\t{\n\t\tName cut\n\t\tsize 8 0 8\n\t\tscale 1 1 1\n"
               "\t\trotate 0 0 25\n\t\tposition 0 0.3 0\n\t\tGroupId 1\n  color Blue\n\t}\n", "Blue"},
+    // A box kept within both a union of balls and a union of boxes.
+    {"Group", kWithAUnion[3].c_str(), "Red"},
 };
 
 // A round hill off the image's centre, so that a field turned or mirrored

@@ -34,7 +34,8 @@ bool sameClip(const CsgClip& a, const CsgClip& b) {
         return std::equal(x.begin(), x.end(), y.begin(), y.end(), sameDrawnFields);
     };
     return a.clipped == b.clipped && a.takenAway == b.takenAway && sameList(a.within, b.within) &&
-           sameList(a.without, b.without) && sameList(a.withinAny, b.withinAny);
+           sameList(a.without, b.without) &&
+           std::equal(a.withinAny.begin(), a.withinAny.end(), b.withinAny.begin(), b.withinAny.end(), sameList);
 }
 
 // The record as the drawing library sees it: nothing of it points into the

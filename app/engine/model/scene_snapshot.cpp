@@ -255,6 +255,9 @@ bool joins(const CadObject& group) {
 // Bounded: a damaged chain of siblings or parents must not hold the snapshot.
 constexpr int kMostMembers = 4096;
 constexpr int kDeepestJoin = 64;
+// A surface inside several unions is drawn once for each choice of one
+// member a union; unions past this many drawings bound it no more.
+constexpr size_t kMostChoices = 64;
 
 // The members of a union (or merge) that bound what they touch, through the
 // unions inside it: taking away a union takes away each of its members.
@@ -269,6 +272,12 @@ void joinedMembers(const CadObject& group, const CadObject* leaving, std::vector
 }
 
 }  // namespace
+
+size_t CsgClip::choices() const {
+    size_t n = 1;
+    for (const std::vector<CadObject>& members : withinAny) n *= members.size();
+    return n;
+}
 
 CsgClip csgClipOf(const CadObject& object) {
     CsgClip clip;
@@ -292,9 +301,9 @@ CsgClip csgClipOf(const CadObject& object) {
     auto takenAway = [&](const CadObject* m) {
         return (operation == kDifference && m != group->firstChild) != insideOut(*m);
     };
-    // Lying inside a union is lying inside one of its members: one union
-    // the surface must lie inside is drawn member by member.
-    bool withinAUnion = false;
+    // Lying inside a union is lying inside one of its members: the surface
+    // is drawn within each choice of one member of each union it must lie
+    // inside.
     int seen = 0;
     for (const CadObject* m = group->firstChild; m && seen < kMostMembers; m = m->nextSibling, ++seen) {
         if (m == member || !(m->flags & KX_FLAG_VISIBLE)) continue;
@@ -302,9 +311,11 @@ CsgClip csgClipOf(const CadObject& object) {
             (takenAway(m) ? clip.without : clip.within).push_back(fieldsOf(*m));
         } else if (joins(*m) && takenAway(m)) {
             joinedMembers(*m, nullptr, clip.without);
-        } else if (joins(*m) && !withinAUnion) {
-            joinedMembers(*m, nullptr, clip.withinAny);
-            withinAUnion = true;
+        } else if (joins(*m)) {
+            std::vector<CadObject> members;
+            joinedMembers(*m, nullptr, members);
+            if (!members.empty() && clip.choices() * members.size() <= kMostChoices)
+                clip.withinAny.push_back(std::move(members));
         }
     }
     clip.takenAway = takenAway(member);

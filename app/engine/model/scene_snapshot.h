@@ -54,9 +54,12 @@ struct CsgClip {
     bool clipped = false;
     bool takenAway = false;
     std::vector<CadObject> within, without;  // drawn records: no links
-    // Kept within one of these too, when there are any (the members of a
-    // union the surface must lie inside): drawn once within each.
-    std::vector<CadObject> withinAny;
+    // Kept within one member of each of these too (the members of each
+    // union the surface must lie inside): drawn once within each choice of
+    // one member a union.
+    std::vector<std::vector<CadObject>> withinAny;
+    // How many times that draws the surface: the product of the unions' sizes.
+    size_t choices() const;
 };
 
 // An object's own fields with every link, its extra block, its point list

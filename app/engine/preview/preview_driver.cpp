@@ -115,13 +115,15 @@ PreviewDriver::Outcome PreviewDriver::drawFrame(PreviewTarget* target, bool sync
         if (object->clip.clipped && backend_.clipped) {
             const CsgClip& c = object->clip;
             const PreviewMesh mesh = g && g->indexed() ? g->previewMesh() : PreviewMesh{};
-            // Within one of several: drawn within each in turn, where the
-            // same surface drawn again at the same depth changes nothing.
+            // Within one of several: drawn within each choice in turn, where
+            // the same surface drawn again at the same depth changes nothing.
             std::vector<CadObject> within = c.within;
-            const size_t alternatives = std::max<size_t>(1, c.withinAny.size());
-            for (size_t k = 0; k < alternatives; ++k) {
+            const size_t choices = c.choices();
+            for (size_t k = 0; k < choices; ++k) {
                 within.resize(c.within.size());
-                if (!c.withinAny.empty()) within.push_back(c.withinAny[k]);
+                // The k-th choice, counted with the first union's member fastest.
+                for (size_t rest = k, u = 0; u < c.withinAny.size(); rest /= c.withinAny[u].size(), ++u)
+                    within.push_back(c.withinAny[u][rest % c.withinAny[u].size()]);
                 const PreviewClip clip{within.data(), static_cast<uint32_t>(within.size()), c.without.data(),
                                        static_cast<uint32_t>(c.without.size())};
                 backend_.clipped(&object->record, g && g->indexed() ? &mesh : nullptr, material, &clip);
