@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files/numbers.h"
 #include "anim/anim_internal.h"
+#include "files/numbers.h"
 #include "files/tokens.h"
 #include "model/model_internal.h"
 #include "model/point_compare.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "files/numbers.h"
 #include "files/files_internal.h"
+#include "files/numbers.h"
 #include "files/tokens.h"
 #include "model/model_internal.h"
 #include "model/text.h"

@@ -2,8 +2,8 @@
 // (".PGN", ".RAW": every nine numbers a triangle), as other programs write them.
 #include <string>
 
-#include "files/numbers.h"
 #include "files/formats_internal.h"
+#include "files/numbers.h"
 #include "geometry/point_list_builder.h"
 
 namespace {

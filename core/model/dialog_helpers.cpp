@@ -1,8 +1,8 @@
 // Small helpers for the program's dialogs, routed through the user-interface table.
 #include <cstring>
 
-#include "files/numbers.h"
 #include "core_state.h"
+#include "files/numbers.h"
 #include "kxplatform/c_locale.h"
 #include "kxplatform/ui_callbacks.h"
 

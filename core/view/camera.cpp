@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string>
 
-#include "files/numbers.h"
 #include "core_state.h"
+#include "files/numbers.h"
 #include "model/model_internal.h"
 #include "view/view_internal.h"
 
