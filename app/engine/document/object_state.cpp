@@ -25,8 +25,6 @@ ListEntry* copyList(const ListEntry* src, bool& ok) {
     return first;
 }
 
-bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
-
 // Visits the vertex coordinates of two records of the same shape in one fixed
 // order: the point list node by node, then the triangles' corners.
 template <typename F>
@@ -48,8 +46,6 @@ void forEachCoordPair(const CadObject& a, const CadObject& b, F&& f) {
             f(a.polygons[t].vertex[k].z, b.polygons[t].vertex[k].z, index++);
         }
 }
-
-float shifted(float v, double by) { return static_cast<float>(static_cast<double>(v) + by); }
 
 }  // namespace
 
@@ -203,8 +199,8 @@ bool makeTranslationRecord(const CadObject& before, const CadObject& after, cons
     forEachCoordPair(before, after, [&](float was, float now, uint32_t index) {
         const double by = offset[axis];
         axis = (axis + 1) % 3;
-        if (!sameBits(shifted(now, -by), was)) out.back.push_back({index, was});
-        if (!sameBits(shifted(was, by), now)) out.forward.push_back({index, now});
+        if (!sameBits(shiftedCoordinate(now, -by), was)) out.back.push_back({index, was});
+        if (!sameBits(shiftedCoordinate(was, by), now)) out.forward.push_back({index, now});
     });
     out.back.shrink_to_fit();
     out.forward.shrink_to_fit();
@@ -222,7 +218,7 @@ void applyTranslation(CadObject& obj, const TranslationRecord& record, bool forw
         const uint64_t end = uint64_t{index} + 3 * uint64_t{n};
         if (next == fixes.size() || fixes[next].index >= end) {
             for (uint32_t i = 0; i < n; ++i)
-                p[i] = {shifted(p[i].x, by[0]), shifted(p[i].y, by[1]), shifted(p[i].z, by[2])};
+                p[i] = {shiftedCoordinate(p[i].x, by[0]), shiftedCoordinate(p[i].y, by[1]), shiftedCoordinate(p[i].z, by[2])};
             index = static_cast<uint32_t>(end);
             return;
         }
@@ -230,7 +226,7 @@ void applyTranslation(CadObject& obj, const TranslationRecord& record, bool forw
             for (float* v : {&p[i].x, &p[i].y, &p[i].z}) {
                 const int axis = static_cast<int>(index % 3);
                 if (next < fixes.size() && fixes[next].index == index) *v = fixes[next++].value;
-                else *v = shifted(*v, by[axis]);
+                else *v = shiftedCoordinate(*v, by[axis]);
                 ++index;
             }
     };

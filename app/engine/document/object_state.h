@@ -6,6 +6,7 @@
 // which is small and is copied.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -68,6 +69,11 @@ struct TranslationRecord {
     std::vector<CoordFix> forward;  // fixes after adding it again
     size_t heldBytes() const { return (back.capacity() + forward.capacity()) * sizeof(CoordFix); }
 };
+
+// A coordinate moved by `by` as undo and redo move it: worked in double,
+// stored in single precision. Every record of a move is decided by this.
+inline float shiftedCoordinate(float v, double by) { return static_cast<float>(static_cast<double>(v) + by); }
+inline bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
 
 // Builds the record of how `before` became `after`; false when the two are
 // not one translation apart in shape or normals (keep a copy instead).

@@ -85,10 +85,9 @@ private:
 
     // Bit 1: the coordinate needs a fix back; bit 2: forward.
     uint8_t exactFix(size_t i) const {
-        const uint32_t wb = std::bit_cast<uint32_t>(was_[i]), mb = std::bit_cast<uint32_t>(now_[i]);
-        const uint32_t back = std::bit_cast<uint32_t>(static_cast<float>(static_cast<double>(now_[i]) - by_[i]));
-        const uint32_t forth = std::bit_cast<uint32_t>(static_cast<float>(static_cast<double>(was_[i]) + by_[i]));
-        return static_cast<uint8_t>((back != wb) | (forth != mb) << 1);
+        const bool back = !sameBits(shiftedCoordinate(now_[i], -by_[i]), was_[i]);
+        const bool forth = !sameBits(shiftedCoordinate(was_[i], by_[i]), now_[i]);
+        return static_cast<uint8_t>(back | forth << 1);
     }
 
     void test() {

@@ -18,7 +18,8 @@ class PackedGeometry {
 public:
     PackedGeometry() = default;
     ~PackedGeometry();
-    PackedGeometry(PackedGeometry&& other) noexcept = default;
+    // The moved-from geometry holds nothing, as after a move assignment.
+    PackedGeometry(PackedGeometry&& other) noexcept { *this = std::move(other); }
     PackedGeometry& operator=(PackedGeometry&& other) noexcept;
     PackedGeometry(const PackedGeometry&) = delete;
     PackedGeometry& operator=(const PackedGeometry&) = delete;
